@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Set-up in one step on a fresh Debian 12 machine.
+#   scripts/setup.sh demo   install what is missing, build, run the main job on the demo map
+#   scripts/setup.sh test   install what is missing, build (plain and sanitizer), run every test
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(build-essential cmake pkg-config ninja-build
+          zlib1g-dev libpng-dev libcairo2-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
+          qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+          clang libclang-rt-14-dev qpdf poppler-utils)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+build() {  # build <dir> [cmake options...]
+    local dir=$1; shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir"
+}
+
+jobs=$(nproc)
+
+case "${1:-}" in
+demo)
+    install_missing
+    build build
+    ./build/src/cli/taktarium-cli info examples/DemoMap --date 2027-03-15 --lang English
+    ;;
+test)
+    install_missing
+    build build
+    ctest --test-dir build --output-on-failure -j "$jobs"
+    build build-asan -DTAKTARIUM_SANITIZE=ON -DTAKTARIUM_BENCH=OFF
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --test-dir build-asan --output-on-failure -j "$jobs"
+    CC=clang CXX=clang++ build build-fuzz -DTAKTARIUM_FUZZ=ON -DTAKTARIUM_TESTS=OFF -DTAKTARIUM_BENCH=OFF
+    scripts/run-fuzzers.sh build-fuzz 20
+    ;;
+*)
+    echo "usage: scripts/setup.sh demo|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,100 @@
+#include "base/FileSystem.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "base/Text.h"
+
+namespace tak {
+
+std::optional<std::string> ReadFileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes;
+    std::error_code ec;
+    auto size = fs::file_size(path, ec);
+    if (!ec) bytes.reserve(static_cast<std::size_t>(size));
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+bool WriteFileBytes(const fs::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
+}
+
+std::string FileNameText(const fs::path& path) {
+    auto u8 = path.filename().u8string();
+    return {u8.begin(), u8.end()};
+}
+
+fs::path PathFromText(std::string_view utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+namespace {
+
+std::optional<fs::path> FindEntryIgnoringCase(const fs::path& folder, const fs::path& name) {
+    std::error_code ec;
+    fs::path exact = folder / name;
+    if (fs::exists(exact, ec)) return exact;
+    std::string wanted = FoldCase(FileNameText(name));
+    std::vector<fs::path> matches;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (FoldCase(FileNameText(it->path())) == wanted) matches.push_back(it->path());
+    }
+    if (matches.empty()) return std::nullopt;
+    return *std::min_element(matches.begin(), matches.end());  // stable choice among several
+}
+
+}  // namespace
+
+std::optional<fs::path> FindPathIgnoringCase(const fs::path& base, const fs::path& relative) {
+    fs::path current = base;
+    for (const auto& component : relative) {
+        if (component.empty() || component == ".") continue;
+        auto next = FindEntryIgnoringCase(current, component);
+        if (!next) return std::nullopt;
+        current = *next;
+    }
+    return current;
+}
+
+std::optional<std::vector<fs::path>> ListFilesWithExtension(const fs::path& folder,
+                                                            std::string_view extension) {
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec) return std::nullopt;
+    std::string wanted = FoldCase(extension);
+    std::vector<fs::path> files;
+    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError)) continue;
+        auto ext = it->path().extension().u8string();
+        if (FoldCase(std::string(ext.begin(), ext.end())) == wanted) files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::vector<fs::path> ListSubfolders(const fs::path& folder) {
+    std::vector<fs::path> folders;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (!it->is_directory(typeError)) continue;
+        if (FileNameText(it->path()).starts_with('.')) continue;
+        folders.push_back(it->path());
+    }
+    std::sort(folders.begin(), folders.end());
+    return folders;
+}
+
+}  // namespace tak

@@ -1,0 +1,40 @@
+// Text helpers shared by every subsystem. Text inside the program is UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tak {
+
+// Decodes 8-bit text in Windows-1252 (the simulator's files) to UTF-8.
+// The five codes that code page leaves undefined are kept as U+0081 etc.
+std::string DecodeWindows1252(std::string_view bytes);
+
+// Encodes a code point as UTF-8 and appends it.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+// Decodes the next code point of UTF-8 text at `pos` and advances `pos`.
+// A malformed sequence yields U+FFFD and consumes one byte.
+char32_t NextCodePoint(std::string_view utf8, std::size_t& pos);
+
+// Lower-cases ASCII letters and the letters of Latin-1 and Latin Extended-A,
+// which covers every letter Windows-1252 can carry. Used where names are
+// compared "ignoring letter case".
+std::string FoldCase(std::string_view utf8);
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+// Removes leading and trailing blanks (not tabs).
+std::string_view TrimBlanks(std::string_view text);
+// Removes leading and trailing blanks and tabs.
+std::string_view TrimBlanksAndTabs(std::string_view text);
+
+// Reads a decimal integer like a C literal: blanks and tabs skipped, an
+// optional sign, digits up to the first other character. No digits gives 0;
+// values beyond the 32-bit range are clamped to it.
+int32_t ParseLeadingInt(std::string_view text);
+
+// Converts a value to int32 with clamping (NaN gives 0), rounding half to even.
+int32_t RoundToInt32(double value);
+
+}  // namespace tak

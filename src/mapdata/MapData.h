@@ -1,0 +1,114 @@
+// The in-memory content of one map: stops, trips with their timing profiles,
+// lines with their tours, and chrono events. Filled by LoadMap only; nothing
+// in it is ever written back to the simulator's files.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tak {
+
+// Whole seconds since 1970-01-01 00:00 at midnight of a day; kNoDate = none.
+using DateValue = int64_t;
+constexpr DateValue kNoDate = -1;
+
+// A profile time that the trip file did not give.
+constexpr int32_t TimeUnset = -65535;
+
+// Bit set of kinds of day: bits 0-6 the week days, 7 public holiday, 8 and 9
+// a complementary pair of day kinds, 10 the day after a holiday (output only).
+using ServiceDays = uint32_t;
+
+struct Trip;
+
+struct Stop {
+    std::string name;
+    int32_t id = 0;
+};
+
+struct TripStation {
+    std::string name;
+    int32_t id = 0;
+    const Trip* trip = nullptr;  // the trip that owns this station
+};
+
+struct StationTime {
+    int32_t arrival = TimeUnset;    // seconds after the trip's start
+    int32_t departure = TimeUnset;  // seconds after the trip's start
+    int32_t otherStopping = 0;
+};
+
+struct TripProfile {
+    std::string name;
+    int32_t duration = 0;  // seconds
+    // One entry per station the trip had when the profile was read, plus one
+    // trailing all-zero entry.
+    std::vector<StationTime> times;
+};
+
+struct Trip {
+    std::string name;
+    std::string lineName;
+    std::vector<TripStation> stations;
+    std::vector<TripProfile> profiles;
+};
+
+struct TourTrip {
+    int32_t startTime = 0;  // clock seconds of the service day, may pass 86 400
+    const TripProfile* profile = nullptr;  // resolved by LoadMap
+    const Trip* trip = nullptr;            // resolved by LoadMap
+    int32_t profileIndex = 0;
+    std::string tripName;  // lower case, as named by the line file
+};
+
+struct Tour {
+    std::string name;
+    ServiceDays days = 0;
+    std::vector<TourTrip> trips;
+};
+
+struct Line {
+    std::string name;
+    bool userAllowed = false;
+    std::vector<Tour> tours;
+};
+
+struct ChronoEvent {
+    std::string folder;
+    std::string name;
+    DateValue startDate = kNoDate;
+    DateValue endDate = kNoDate;
+    std::set<std::string> deactivatedLines;
+};
+
+struct MapData {
+    // Keyed by stop id; the first stop read with an id wins.
+    std::map<int32_t, Stop> stops;
+    // Trips and lines are held by pointer so that references into them stay
+    // valid while the lists grow or shrink during a load.
+    std::vector<std::unique_ptr<Trip>> trips;
+    std::vector<std::unique_ptr<Line>> lines;
+    std::vector<ChronoEvent> chronoEvents;
+
+    void clear();
+
+    // Linear look-ups, first match in list order wins.
+    Trip* FindTrip(std::string_view name);             // exact
+    Trip* FindTripIgnoringCase(std::string_view name);
+    Line* FindLine(std::string_view name);             // exact
+    const TripStation* FindStationByStopId(int32_t id) const;
+    const Stop* FindStop(int32_t id) const;
+};
+
+Tour* FindTour(Line& line, std::string_view name);  // exact
+
+// Sorts trips ascending by line name (byte order), keeping the order of trips
+// of the same line, as the program lists them after every load.
+void SortTripsByLineName(MapData& map);
+
+}  // namespace tak

@@ -1,0 +1,47 @@
+// Loading a map as it stands on a date: chrono events, the base timetable,
+// the timetables of the events active on the date, and tour-trip resolution.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+#include "mapdata/MapData.h"
+
+namespace tak {
+
+// Passed to ListChronoEvents to list every event regardless of date.
+constexpr DateValue AllEvents = -65535;
+
+// True when `date` lies inside the event's period (both bounds inclusive,
+// an open bound admits every date).
+bool IsChronoActive(DateValue date, const ChronoEvent& event);
+
+// Events in list order: none for kNoDate, all for AllEvents, otherwise those
+// active on `date`.
+std::vector<const ChronoEvent*> ListChronoEvents(const MapData& map, DateValue date);
+
+// Clears `map` and loads the map folder as it stands on `date` (kNoDate: the
+// base timetable alone). `languageShort` picks the events' description files
+// ("Chrono_<languageShort>.dsc"). Returns false when the map has no listable
+// timetable folder; whatever could be read stays in `map` even then, and the
+// caller tells the user ("CantFindTT").
+bool LoadMap(MapData& map, const std::filesystem::path& mapFolder, DateValue date,
+             std::string_view languageShort);
+
+// The day at 00:00 as a DateValue; an impossible date (month 13, day 0)
+// gives kNoDate.
+DateValue MakeDate(int year, int month, int day);
+
+// "yyyy-mm-dd" or "dd.mm.yyyy" to a DateValue; kNoDate when unreadable.
+DateValue ParseDateText(std::string_view text);
+
+// The calendar day of a DateValue.
+struct CalendarDay {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+};
+CalendarDay DateToCalendar(DateValue date);
+
+}  // namespace tak

@@ -1,0 +1,16 @@
+// Reader of one set of simulator timetable files: the stop list
+// (TTData/Busstops.cfg), trip files (*.ttp) and line files (*.ttl).
+#pragma once
+
+#include <filesystem>
+
+#include "mapdata/MapData.h"
+
+namespace tak {
+
+// Reads the stop list, all trip files and all line files below `folder`
+// (a map folder or a chrono event folder) into `map`, adding to what it
+// holds. False only when the folder's TTData folder cannot be listed.
+bool ReadTimetable(MapData& map, const std::filesystem::path& folder);
+
+}  // namespace tak

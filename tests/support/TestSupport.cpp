@@ -1,0 +1,38 @@
+#include "support/TestSupport.h"
+
+#include <atomic>
+#include <fstream>
+#include <random>
+
+namespace tak::test {
+
+fs::path SourceDir() { return fs::path(TAKTARIUM_SOURCE_DIR); }
+
+fs::path RealMapsDir() {
+    fs::path dir(TAKTARIUM_REALMAPS_DIR);
+    std::error_code ec;
+    return fs::is_directory(dir, ec) ? dir : fs::path();
+}
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    std::random_device random;
+    path_ = fs::temp_directory_path() /
+            ("taktarium-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+    fs::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+fs::path TempDir::Write(const fs::path& relative, std::string_view bytes) const {
+    fs::path target = path_ / relative;
+    fs::create_directories(target.parent_path());
+    std::ofstream out(target, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return target;
+}
+
+}  // namespace tak::test
