@@ -1,0 +1,172 @@
+#include "mapdata/MapLoader.h"
+
+#include <algorithm>
+#include <chrono>
+#include <unordered_map>
+
+#include "base/FileSystem.h"
+#include "base/Text.h"
+#include "mapdata/SectionFile.h"
+#include "mapdata/TimetableReader.h"
+
+namespace tak {
+
+namespace {
+
+constexpr DateValue kSecondsPerDay = 86400;
+
+std::optional<SectionReader> OpenEventFile(const fs::path& eventFolder, const std::string& name) {
+    auto file = FindPathIgnoringCase(eventFolder, PathFromText(name));
+    if (!file) return std::nullopt;
+    auto bytes = ReadFileBytes(*file);
+    if (!bytes) return std::nullopt;
+    return SectionReader::FromFileBytes(*bytes);
+}
+
+// "YYYYMMDD", split by position.
+DateValue ParseEventDate(std::string_view text) {
+    auto part = [&](std::size_t pos, std::size_t length) {
+        return pos < text.size() ? ParseLeadingInt(text.substr(pos, length)) : 0;
+    };
+    return MakeDate(part(0, 4), part(4, 2), part(6, 2));
+}
+
+void ReadEventSettings(SectionReader& reader, ChronoEvent& event) {
+    std::string_view previous;
+    for (auto section = reader.NextSection(previous); !section.empty(); section = reader.NextSection(previous)) {
+        if (section == "startdate") {
+            event.startDate = ParseEventDate(reader.NextValue());
+        } else if (section == "enddate") {
+            event.endDate = ParseEventDate(reader.NextValue());
+        } else if (section == "name") {
+            event.name = std::string(reader.NextValue());
+        } else if (section == "deactivate_lines") {
+            // The count is only trusted as far as the file has lines.
+            for (int32_t count = reader.NextInteger(); count > 0 && !reader.AtEnd(); --count) {
+                event.deactivatedLines.emplace(TrimBlanks(reader.NextValue()));
+            }
+        }
+    }
+}
+
+void ReadEventName(SectionReader& reader, ChronoEvent& event) {
+    std::string_view previous;
+    for (auto section = reader.NextSection(previous); !section.empty(); section = reader.NextSection(previous)) {
+        if (section == "name") event.name = std::string(reader.NextValue());
+    }
+}
+
+void ReadChronoEvents(MapData& map, const fs::path& mapFolder, std::string_view languageShort) {
+    auto chronoFolder = FindPathIgnoringCase(mapFolder, "Chrono");
+    if (!chronoFolder) return;
+    for (const auto& folder : ListSubfolders(*chronoFolder)) {
+        ChronoEvent& event = map.chronoEvents.emplace_back();
+        event.folder = event.name = FileNameText(folder);
+        if (auto settings = OpenEventFile(folder, "Chrono.cfg")) ReadEventSettings(*settings, event);
+        std::string description = "Chrono_" + std::string(languageShort) + ".dsc";
+        if (auto names = OpenEventFile(folder, description)) ReadEventName(*names, event);
+    }
+    std::stable_sort(map.chronoEvents.begin(), map.chronoEvents.end(),
+                     [](const auto& a, const auto& b) { return a.startDate < b.startDate; });
+}
+
+void RemoveLines(MapData& map, const std::set<std::string>& names) {
+    std::erase_if(map.lines, [&](const auto& line) { return names.contains(line->name); });
+}
+
+// Links every tour trip to the first trip in list order with its name
+// (ignoring case) and to that trip's profile; drops those that do not resolve.
+void ResolveTourTrips(MapData& map) {
+    std::unordered_map<std::string, Trip*> tripsByName;
+    tripsByName.reserve(map.trips.size());
+    for (auto& trip : map.trips) tripsByName.try_emplace(FoldCase(trip->name), trip.get());
+
+    for (auto& line : map.lines) {
+        for (auto& tour : line->tours) {
+            std::erase_if(tour.trips, [&](TourTrip& tourTrip) {
+                auto found = tripsByName.find(tourTrip.tripName);
+                if (found == tripsByName.end()) return true;
+                Trip* trip = found->second;
+                if (tourTrip.profileIndex < 0 ||
+                    static_cast<std::size_t>(tourTrip.profileIndex) >= trip->profiles.size()) {
+                    return true;
+                }
+                tourTrip.trip = trip;
+                tourTrip.profile = &trip->profiles[static_cast<std::size_t>(tourTrip.profileIndex)];
+                return false;
+            });
+        }
+    }
+}
+
+}  // namespace
+
+bool IsChronoActive(DateValue date, const ChronoEvent& event) {
+    return (event.startDate == kNoDate || event.startDate <= date) &&
+           (event.endDate == kNoDate || date <= event.endDate);
+}
+
+std::vector<const ChronoEvent*> ListChronoEvents(const MapData& map, DateValue date) {
+    std::vector<const ChronoEvent*> events;
+    if (date == kNoDate) return events;
+    for (const auto& event : map.chronoEvents) {
+        if (date == AllEvents || IsChronoActive(date, event)) events.push_back(&event);
+    }
+    return events;
+}
+
+bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::string_view languageShort) {
+    map.clear();
+    ReadChronoEvents(map, mapFolder, languageShort);
+    bool ok = ReadTimetable(map, mapFolder);
+    if (date > kNoDate) {
+        auto chronoFolder = FindPathIgnoringCase(mapFolder, "Chrono");
+        for (const auto& event : map.chronoEvents) {
+            if (!IsChronoActive(date, event)) continue;
+            // Deactivation comes first, so an event can replace a line by
+            // switching it off and bringing a line file of the same name.
+            RemoveLines(map, event.deactivatedLines);
+            if (chronoFolder) ReadTimetable(map, *chronoFolder / PathFromText(event.folder));
+        }
+    }
+    ResolveTourTrips(map);
+    return ok;
+}
+
+DateValue MakeDate(int year, int month, int day) {
+    using namespace std::chrono;
+    year_month_day ymd{std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
+                       std::chrono::day(static_cast<unsigned>(day))};
+    if (month < 1 || day < 1 || !ymd.ok()) return kNoDate;
+    return static_cast<DateValue>(sys_days(ymd).time_since_epoch().count()) * kSecondsPerDay;
+}
+
+CalendarDay DateToCalendar(DateValue date) {
+    using namespace std::chrono;
+    auto days = std::chrono::days(date >= 0 ? date / kSecondsPerDay : -((-date + kSecondsPerDay - 1) / kSecondsPerDay));
+    year_month_day ymd{sys_days(days)};
+    return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+            static_cast<int>(static_cast<unsigned>(ymd.day()))};
+}
+
+DateValue ParseDateText(std::string_view text) {
+    text = TrimBlanksAndTabs(text);
+    auto digitsAt = [&](std::size_t pos, std::size_t count) {
+        if (pos + count > text.size()) return -1;
+        int value = 0;
+        for (std::size_t i = pos; i < pos + count; ++i) {
+            if (text[i] < '0' || text[i] > '9') return -1;
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    if (text.size() == 10 && text[4] == '-' && text[7] == '-') {
+        return MakeDate(digitsAt(0, 4), digitsAt(5, 2), digitsAt(8, 2));
+    }
+    if (text.size() == 10 && text[2] == '.' && text[5] == '.') {
+        return MakeDate(digitsAt(6, 4), digitsAt(3, 2), digitsAt(0, 2));
+    }
+    return kNoDate;
+}
+
+}  // namespace tak

@@ -1,0 +1,50 @@
+// The line-oriented section format shared by every simulator timetable file:
+// "[name]" header lines, each followed by value lines read in a fixed order
+// that depends on the section. Lines that no section consumes are skipped,
+// which is how the files carry their comments.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tak {
+
+class SectionReader {
+public:
+    // `text` is the whole file, already decoded to UTF-8.
+    explicit SectionReader(std::string text);
+
+    // Decodes a file's bytes from Windows-1252 first.
+    static SectionReader FromFileBytes(std::string_view bytes);
+
+    // Skips to the next header and returns its name: the text after "[" up to
+    // the first "]". Returns "" at the end of the file and for a header with
+    // no "]" or nothing between the brackets, which ends the reading too.
+    // `previousLine` receives the last line (blanks trimmed) skipped while
+    // looking for this header, or "" when the header came right away.
+    std::string_view NextSection(std::string_view& previousLine);
+
+    // True once every line has been read (or a malformed header ended it).
+    bool AtEnd() const { return ended_ || pos_ >= text_.size(); }
+
+    // The next line as it stands; "" once the file has ended.
+    std::string_view NextValue();
+    int32_t NextInteger();
+    // The next line as minutes, in whole seconds.
+    int32_t NextMinutes();
+
+private:
+    bool NextLine(std::string_view& line);
+
+    std::string text_;
+    std::size_t pos_ = 0;
+    bool ended_ = false;
+};
+
+// A minutes value ("2.5") in whole seconds, rounded half to even; text that
+// is not a decimal number gives 0.
+int32_t ParseMinutes(std::string_view text);
+
+}  // namespace tak

@@ -1,0 +1,209 @@
+#include "mapdata/TimetableReader.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "base/FileSystem.h"
+#include "base/Text.h"
+#include "mapdata/SectionFile.h"
+
+namespace tak {
+
+namespace {
+
+// A file's name without its four-character extension, as UTF-8. Names that
+// are not valid UTF-8 were stored in the Windows code page by an unzip tool.
+std::string NameWithoutExtension(const fs::path& file) {
+    std::string name = FileNameText(file);
+    name.resize(name.size() >= 4 ? name.size() - 4 : 0);
+    std::size_t pos = 0;
+    while (pos < name.size()) {
+        if (NextCodePoint(name, pos) == 0xFFFD) return DecodeWindows1252(name);
+    }
+    return name;
+}
+
+std::optional<SectionReader> OpenSectionFile(const fs::path& file) {
+    auto bytes = ReadFileBytes(file);
+    if (!bytes) return std::nullopt;
+    return SectionReader::FromFileBytes(*bytes);
+}
+
+// Drops the first code point and the last one of `text`.
+std::string_view DropFirstAndLastCharacter(std::string_view text) {
+    std::size_t first = 0;
+    if (first < text.size()) NextCodePoint(text, first);
+    std::size_t last = text.size();
+    while (last > first && (static_cast<unsigned char>(text[last - 1]) & 0xC0) == 0x80) --last;
+    if (last > first) --last;
+    return last > first ? text.substr(first, last - first) : std::string_view{};
+}
+
+void ReadStopList(MapData& map, const fs::path& ttData) {
+    auto file = FindPathIgnoringCase(ttData, "Busstops.cfg");
+    if (!file) return;
+    auto reader = OpenSectionFile(*file);
+    if (!reader) return;
+    std::string_view previous;
+    for (auto section = reader->NextSection(previous); !section.empty(); section = reader->NextSection(previous)) {
+        if (section != "busstop") continue;
+        std::string name(reader->NextValue());
+        reader->NextValue();
+        int32_t id = reader->NextInteger();
+        map.stops.try_emplace(id, Stop{std::move(name), id});  // the first definition of an id wins
+    }
+}
+
+// Reads trip files into `map`, keeping an index of trips by case-folded name
+// so that a replacement does not scan the whole list.
+class TripFileReader {
+public:
+    explicit TripFileReader(MapData& map) : map_(map) {
+        for (auto& trip : map_.trips) index_.try_emplace(FoldCase(trip->name), trip.get());
+    }
+
+    void Read(const fs::path& file) {
+        auto reader = OpenSectionFile(file);
+        if (!reader) return;
+        std::string tripName = NameWithoutExtension(file);
+        Trip* trip = nullptr;  // inTrip while set
+        bool inProfile = false;
+        std::string_view previous;
+        for (auto section = reader->NextSection(previous); !section.empty();
+             section = reader->NextSection(previous)) {
+            if (section == "trip") {
+                trip = StartTrip(*reader, tripName);
+            } else if (!trip) {
+                continue;
+            } else if (section == "station") {
+                ReadOldStation(*reader, previous, *trip);
+            } else if (section == "station_typ2") {
+                ReadStation(*reader, *trip);
+            } else if (section == "profile") {
+                inProfile = true;
+                ReadProfile(*reader, *trip);
+            } else if (inProfile && !trip->profiles.empty()) {
+                ReadProfileDetail(*reader, section, *trip);
+            }
+        }
+    }
+
+private:
+    Trip* StartTrip(SectionReader& reader, const std::string& name) {
+        reader.NextValue();
+        reader.NextValue();
+        std::string lineName(TrimBlanks(reader.NextValue()));
+        std::string key = FoldCase(name);
+        if (auto old = index_.find(key); old != index_.end()) {
+            std::erase_if(map_.trips, [&](const auto& trip) { return trip.get() == old->second; });
+            index_.erase(old);
+        }
+        auto& trip = map_.trips.emplace_back(std::make_unique<Trip>());
+        trip->name = name;
+        trip->lineName = std::move(lineName);
+        index_.emplace(std::move(key), trip.get());
+        return trip.get();
+    }
+
+    // Old form: either "id / ignored / name", or only "id" with the name taken
+    // from the line before the header ("12 - Main Street": what follows the
+    // dash and the blank after it, without the line's last character).
+    static void ReadOldStation(SectionReader& reader, std::string_view previous, Trip& trip) {
+        std::size_t dash = previous.find('-');
+        TripStation station;
+        station.trip = &trip;
+        station.id = reader.NextInteger();
+        if (dash == std::string_view::npos) {
+            reader.NextValue();
+            station.name = std::string(reader.NextValue());
+        } else {
+            station.name = std::string(DropFirstAndLastCharacter(previous.substr(dash + 1)));
+        }
+        trip.stations.push_back(std::move(station));
+    }
+
+    void ReadStation(SectionReader& reader, Trip& trip) {
+        const Stop* stop = map_.FindStop(reader.NextInteger());
+        if (stop) trip.stations.push_back(TripStation{stop->name, stop->id, &trip});
+    }
+
+    static void ReadProfile(SectionReader& reader, Trip& trip) {
+        TripProfile profile;
+        profile.name = std::string(reader.NextValue());
+        profile.duration = reader.NextMinutes();
+        std::size_t stationCount = trip.stations.size();
+        profile.times.resize(stationCount + 1);
+        profile.times.back() = StationTime{0, 0, 0};
+        if (stationCount >= 1) {
+            profile.times.front().arrival = 0;
+            profile.times.front().departure = 0;
+            profile.times[stationCount - 1].arrival = profile.duration;
+        }
+        trip.profiles.push_back(std::move(profile));
+    }
+
+    // Station indices are checked against the trip's stations and also
+    // against the profile's own entries: stations read after the profile have
+    // no entry in it.
+    static void ReadProfileDetail(SectionReader& reader, std::string_view section, Trip& trip) {
+        bool arrival = section == "profile_man_arr_time";
+        bool departure = section == "profile_man_dep_time";
+        bool stopping = section == "profile_otherstopping";
+        if (!arrival && !departure && !stopping) return;
+        int32_t index = reader.NextInteger();
+        if (index < 0 || static_cast<std::size_t>(index) >= trip.stations.size()) return;
+        int32_t value = stopping ? reader.NextInteger() : reader.NextMinutes();
+        auto& times = trip.profiles.back().times;
+        if (static_cast<std::size_t>(index) + 1 >= times.size()) return;
+        StationTime& entry = times[static_cast<std::size_t>(index)];
+        (arrival ? entry.arrival : departure ? entry.departure : entry.otherStopping) = value;
+    }
+
+    MapData& map_;
+    std::unordered_map<std::string, Trip*> index_;
+};
+
+void ReadLineFile(MapData& map, const fs::path& file) {
+    auto reader = OpenSectionFile(file);
+    if (!reader) return;
+    auto& line = map.lines.emplace_back(std::make_unique<Line>());
+    line->name = NameWithoutExtension(file);
+    Tour* tour = nullptr;  // inTour while set
+    std::string_view previous;
+    for (auto section = reader->NextSection(previous); !section.empty(); section = reader->NextSection(previous)) {
+        if (section == "userallowed") {
+            line->userAllowed = true;
+        } else if (section == "newtour") {
+            Tour& added = line->tours.emplace_back();
+            added.name = std::string(reader->NextValue());
+            reader->NextValue();
+            added.days = static_cast<ServiceDays>(reader->NextInteger());
+            tour = &added;
+        } else if (section == "addtrip" && tour) {
+            TourTrip& trip = tour->trips.emplace_back();
+            trip.tripName = FoldCase(reader->NextValue());
+            trip.profileIndex = reader->NextInteger();
+            trip.startTime = reader->NextMinutes();
+        }
+    }
+}
+
+}  // namespace
+
+bool ReadTimetable(MapData& map, const fs::path& folder) {
+    auto ttData = FindPathIgnoringCase(folder, "TTData");
+    if (!ttData) return false;
+    ReadStopList(map, *ttData);
+
+    auto tripFiles = ListFilesWithExtension(*ttData, ".ttp");
+    if (!tripFiles) return false;
+    TripFileReader trips(map);
+    for (const auto& file : *tripFiles) trips.Read(file);
+
+    auto lineFiles = ListFilesWithExtension(*ttData, ".ttl");
+    if (!lineFiles) return false;
+    for (const auto& file : *lineFiles) ReadLineFile(map, file);
+    return true;
+}
+
+}  // namespace tak
