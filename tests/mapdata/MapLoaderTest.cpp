@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include "MapFiles.h"
+#include "mapdata/MapLoader.h"
+#include "support/TestSupport.h"
+
+namespace tak {
+namespace {
+
+using test::Profile;
+using test::StationsTyp2;
+using test::StopListFile;
+using test::TripHeader;
+
+std::string ChronoSettings(const std::string& start, const std::string& end,
+                           const std::vector<std::string>& deactivated = {}) {
+    std::string text = "[name]\r\nCfg name\r\n";
+    if (!start.empty()) text += "[startdate]\r\n" + start + "\r\n";
+    if (!end.empty()) text += "[enddate]\r\n" + end + "\r\n";
+    if (!deactivated.empty()) {
+        text += "[deactivate_lines]\r\n" + std::to_string(deactivated.size()) + "\r\n";
+        for (const auto& line : deactivated) text += " " + line + " \r\n";
+    }
+    return text;
+}
+
+class MapLoaderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir.Write("TTData/Busstops.cfg", StopListFile({{"Markt", 1}, {"Rathaus", 2}}));
+        dir.Write("TTData/12 Nord.ttp", TripHeader("12") + StationsTyp2({1, 2}) + Profile("A", "5") +
+                                            Profile("B", "6"));
+        dir.Write("TTData/12.ttl", test::Tour("Run 1", 799, {{"12 nord", 0, "300"}, {"12 NORD", 1, "320"},
+                                                             {"12 Nord", 2, "340"}, {"missing", 0, "360"}}));
+    }
+    bool Load(DateValue date) { return LoadMap(map, dir.path(), date, "en"); }
+
+    test::TempDir dir;
+    MapData map;
+};
+
+TEST_F(MapLoaderTest, TourTripsResolveIgnoringCaseAndUnresolvableOnesAreRemoved) {
+    ASSERT_TRUE(Load(kNoDate));
+    ASSERT_EQ(map.lines.size(), 1u);
+    const auto& trips = map.lines[0]->tours[0].trips;
+    ASSERT_EQ(trips.size(), 2u);  // profile 2 of a two-profile trip and an unknown trip are gone
+    const Trip* trip = map.FindTrip("12 Nord");
+    EXPECT_EQ(trips[0].trip, trip);
+    EXPECT_EQ(trips[0].profile, &trip->profiles[0]);
+    EXPECT_EQ(trips[1].profile, &trip->profiles[1]);
+    EXPECT_EQ(trips[1].startTime, 320 * 60);
+}
+
+TEST_F(MapLoaderTest, MissingTimetableFolderFailsButKeepsWhatWasRead) {
+    test::TempDir empty;
+    empty.Write("Chrono/Event/Chrono.cfg", ChronoSettings("20170301", ""));
+    EXPECT_FALSE(LoadMap(map, empty.path(), kNoDate, "en"));
+    EXPECT_EQ(map.chronoEvents.size(), 1u);
+    EXPECT_TRUE(map.trips.empty());
+}
+
+TEST_F(MapLoaderTest, EventPeriodsIncludeBothBoundaries) {
+    dir.Write("Chrono/March/Chrono.cfg", ChronoSettings("20170301", "20170331"));
+    dir.Write("Chrono/Until/chrono.CFG", ChronoSettings("", "20170310"));
+    dir.Write("Chrono/Always/x.txt", "");
+    dir.Write("Chrono/.hidden/Chrono.cfg", ChronoSettings("20170301", ""));
+    ASSERT_TRUE(Load(kNoDate));
+    ASSERT_EQ(map.chronoEvents.size(), 3u);
+    // Events without a start date sort first.
+    EXPECT_EQ(map.chronoEvents[2].folder, "March");
+    const ChronoEvent& march = map.chronoEvents[2];
+    EXPECT_TRUE(IsChronoActive(MakeDate(2017, 3, 1), march));
+    EXPECT_TRUE(IsChronoActive(MakeDate(2017, 3, 31), march));
+    EXPECT_FALSE(IsChronoActive(MakeDate(2017, 2, 28), march));
+    EXPECT_FALSE(IsChronoActive(MakeDate(2017, 4, 1), march));
+
+    EXPECT_EQ(ListChronoEvents(map, kNoDate).size(), 0u);
+    EXPECT_EQ(ListChronoEvents(map, AllEvents).size(), 3u);
+    auto active = ListChronoEvents(map, MakeDate(2017, 3, 20));
+    ASSERT_EQ(active.size(), 2u);  // "Always" has no dates; "Until" has ended
+    EXPECT_EQ(active[0]->folder, "Always");
+    EXPECT_EQ(active[1]->folder, "March");
+    EXPECT_EQ(ListChronoEvents(map, MakeDate(1900, 1, 1)).size(), 2u);
+}
+
+TEST_F(MapLoaderTest, DescriptionInTheUsersLanguageNamesTheEvent) {
+    dir.Write("Chrono/Works/Chrono.cfg", ChronoSettings("20170301", ""));
+    dir.Write("Chrono/Works/Chrono_en.dsc", "[name]\r\nRoad works\r\n");
+    dir.Write("Chrono/Works/Chrono_de.dsc", "[name]\r\nBaustelle Stra\xDF" "e\r\n");
+    dir.Write("Chrono/Plain/Chrono.cfg", ChronoSettings("20170302", ""));
+    ASSERT_TRUE(Load(kNoDate));
+    EXPECT_EQ(map.chronoEvents[0].name, "Road works");
+    EXPECT_EQ(map.chronoEvents[1].name, "Cfg name");
+    ASSERT_TRUE(LoadMap(map, dir.path(), kNoDate, "de"));
+    EXPECT_EQ(map.chronoEvents[0].name, "Baustelle Straße");
+}
+
+TEST_F(MapLoaderTest, ActiveEventReplacesADeactivatedLineAndAddsOthers) {
+    dir.Write("Chrono/Works/Chrono.cfg", ChronoSettings("20170301", "20170331", {"12"}));
+    dir.Write("Chrono/Works/TTData/12.ttl", test::Tour("Detour", 799, {{"12 umleitung", 0, "400"}}));
+    dir.Write("Chrono/Works/TTData/12 Umleitung.ttp", TripHeader("12") + StationsTyp2({2}) + Profile("A", "3"));
+    dir.Write("Chrono/Extra/Chrono.cfg", ChronoSettings("20170301", ""));
+    dir.Write("Chrono/Extra/TTData/12.ttl", test::Tour("Extra", 800, {}));
+
+    ASSERT_TRUE(Load(MakeDate(2017, 2, 1)));
+    ASSERT_EQ(map.lines.size(), 1u);
+    EXPECT_EQ(map.lines[0]->tours[0].name, "Run 1");
+
+    ASSERT_TRUE(Load(MakeDate(2017, 3, 15)));
+    // "Extra" sorts before "Works" (same start date, folder order) and only adds;
+    // "Works" then switches off both lines named 12 and brings its own.
+    ASSERT_EQ(map.lines.size(), 1u);
+    EXPECT_EQ(map.lines[0]->tours[0].name, "Detour");
+    EXPECT_EQ(map.lines[0]->tours[0].trips.size(), 1u);
+    EXPECT_EQ(map.trips.size(), 2u);
+
+    ASSERT_TRUE(Load(MakeDate(2017, 4, 15)));
+    ASSERT_EQ(map.lines.size(), 2u);  // base line and the one "Extra" brings
+}
+
+TEST_F(MapLoaderTest, EventCannotRenameAStopButReplacesTripsByName) {
+    dir.Write("Chrono/E/Chrono.cfg", ChronoSettings("", ""));
+    dir.Write("Chrono/E/TTData/Busstops.cfg", StopListFile({{"Renamed", 1}, {"New", 3}}));
+    dir.Write("Chrono/E/TTData/12 NORD.ttp", TripHeader("12") + StationsTyp2({3, 1}) + Profile("A", "5"));
+    ASSERT_TRUE(Load(MakeDate(2020, 1, 1)));
+    EXPECT_EQ(map.FindStop(1)->name, "Markt");
+    EXPECT_EQ(map.FindStop(3)->name, "New");
+    ASSERT_EQ(map.trips.size(), 1u);
+    EXPECT_EQ(map.trips[0]->name, "12 NORD");
+    EXPECT_EQ(map.trips[0]->stations[0].name, "New");
+    // Profile 1 no longer exists in the replacing trip.
+    EXPECT_EQ(map.lines[0]->tours[0].trips.size(), 1u);
+}
+
+TEST_F(MapLoaderTest, GarbageEventFilesAreHarmless) {
+    dir.Write("Chrono/Bad/Chrono.cfg", "[startdate]\r\n2017\r\n[enddate]\r\n20171399\r\n"
+                                       "[deactivate_lines]\r\n2000000000\r\nA\r\n");
+    ASSERT_TRUE(Load(MakeDate(2020, 1, 1)));
+    ASSERT_EQ(map.chronoEvents.size(), 1u);
+    EXPECT_EQ(map.chronoEvents[0].startDate, kNoDate);
+    EXPECT_EQ(map.chronoEvents[0].endDate, kNoDate);
+    EXPECT_EQ(map.chronoEvents[0].deactivatedLines, std::set<std::string>{"A"});
+}
+
+TEST(Dates, CalendarDaysConvertBothWays) {
+    EXPECT_EQ(MakeDate(1970, 1, 1), 0);
+    EXPECT_EQ(MakeDate(2017, 3, 24), 1490313600);
+    EXPECT_EQ(MakeDate(2017, 2, 29), kNoDate);
+    EXPECT_EQ(MakeDate(2017, 13, 1), kNoDate);
+    EXPECT_EQ(MakeDate(2017, 1, 0), kNoDate);
+    auto day = DateToCalendar(MakeDate(1969, 12, 31));
+    EXPECT_EQ(day.year, 1969);
+    EXPECT_EQ(day.month, 12);
+    EXPECT_EQ(day.day, 31);
+    EXPECT_EQ(ParseDateText("2017-03-24"), MakeDate(2017, 3, 24));
+    EXPECT_EQ(ParseDateText("24.03.2017"), MakeDate(2017, 3, 24));
+    EXPECT_EQ(ParseDateText("2017-3-24"), kNoDate);
+    EXPECT_EQ(ParseDateText("2017-02-30"), kNoDate);
+}
+
+TEST(RealMap, LoadsWithTheFiguresItsAuthorsGive) {
+    auto realMaps = test::RealMapsDir();
+    if (realMaps.empty()) GTEST_SKIP() << "real maps folder not present";
+    MapData map;
+    ASSERT_TRUE(LoadMap(map, realMaps / "NewDavisville", kNoDate, "en"));
+    EXPECT_EQ(map.stops.size(), 34u);
+    EXPECT_EQ(map.trips.size(), 4u);
+    std::size_t profiles = 0, tours = 0, tourTrips = 0;
+    for (const auto& trip : map.trips) profiles += trip->profiles.size();
+    for (const auto& line : map.lines) {
+        tours += line->tours.size();
+        for (const auto& tour : line->tours) tourTrips += tour.trips.size();
+    }
+    EXPECT_EQ(profiles, 4u);
+    EXPECT_EQ(map.lines.size(), 2u);
+    EXPECT_EQ(tours, 6u);
+    EXPECT_EQ(tourTrips, 523u);
+    EXPECT_TRUE(map.chronoEvents.empty());
+}
+
+}  // namespace
+}  // namespace tak
