@@ -39,17 +39,13 @@ std::string_view DropFirstAndLastCharacter(std::string_view text) {
     return last > first ? text.substr(first, last - first) : std::string_view{};
 }
 
-void ReadStopList(MapData& map, const fs::path& ttData) {
-    auto file = FindPathIgnoringCase(ttData, "Busstops.cfg");
-    if (!file) return;
-    auto reader = OpenSectionFile(*file);
-    if (!reader) return;
+void ReadStopList(MapData& map, SectionReader& reader) {
     std::string_view previous;
-    for (auto section = reader->NextSection(previous); !section.empty(); section = reader->NextSection(previous)) {
+    for (auto section = reader.NextSection(previous); !section.empty(); section = reader.NextSection(previous)) {
         if (section != "busstop") continue;
-        std::string name(reader->NextValue());
-        reader->NextValue();
-        int32_t id = reader->NextInteger();
+        std::string name(reader.NextValue());
+        reader.NextValue();
+        int32_t id = reader.NextInteger();
         map.stops.try_emplace(id, Stop{std::move(name), id});  // the first definition of an id wins
     }
 }
@@ -62,28 +58,25 @@ public:
         for (auto& trip : map_.trips) index_.try_emplace(FoldCase(trip->name), trip.get());
     }
 
-    void Read(const fs::path& file) {
-        auto reader = OpenSectionFile(file);
-        if (!reader) return;
-        std::string tripName = NameWithoutExtension(file);
+    void Read(SectionReader& reader, const std::string& tripName) {
         Trip* trip = nullptr;  // inTrip while set
         bool inProfile = false;
         std::string_view previous;
-        for (auto section = reader->NextSection(previous); !section.empty();
-             section = reader->NextSection(previous)) {
+        for (auto section = reader.NextSection(previous); !section.empty();
+             section = reader.NextSection(previous)) {
             if (section == "trip") {
-                trip = StartTrip(*reader, tripName);
+                trip = StartTrip(reader, tripName);
             } else if (!trip) {
                 continue;
             } else if (section == "station") {
-                ReadOldStation(*reader, previous, *trip);
+                ReadOldStation(reader, previous, *trip);
             } else if (section == "station_typ2") {
-                ReadStation(*reader, *trip);
+                ReadStation(reader, *trip);
             } else if (section == "profile") {
                 inProfile = true;
-                ReadProfile(*reader, *trip);
+                ReadProfile(reader, *trip);
             } else if (inProfile && !trip->profiles.empty()) {
-                ReadProfileDetail(*reader, section, *trip);
+                ReadProfileDetail(reader, section, *trip);
             }
         }
     }
@@ -163,27 +156,25 @@ private:
     std::unordered_map<std::string, Trip*> index_;
 };
 
-void ReadLineFile(MapData& map, const fs::path& file) {
-    auto reader = OpenSectionFile(file);
-    if (!reader) return;
+void ReadLineFile(MapData& map, SectionReader& reader, std::string lineName) {
     auto& line = map.lines.emplace_back(std::make_unique<Line>());
-    line->name = NameWithoutExtension(file);
+    line->name = std::move(lineName);
     Tour* tour = nullptr;  // inTour while set
     std::string_view previous;
-    for (auto section = reader->NextSection(previous); !section.empty(); section = reader->NextSection(previous)) {
+    for (auto section = reader.NextSection(previous); !section.empty(); section = reader.NextSection(previous)) {
         if (section == "userallowed") {
             line->userAllowed = true;
         } else if (section == "newtour") {
             Tour& added = line->tours.emplace_back();
-            added.name = std::string(reader->NextValue());
-            reader->NextValue();
-            added.days = static_cast<ServiceDays>(reader->NextInteger());
+            added.name = std::string(reader.NextValue());
+            reader.NextValue();
+            added.days = static_cast<ServiceDays>(reader.NextInteger());
             tour = &added;
         } else if (section == "addtrip" && tour) {
             TourTrip& trip = tour->trips.emplace_back();
-            trip.tripName = FoldCase(reader->NextValue());
-            trip.profileIndex = reader->NextInteger();
-            trip.startTime = reader->NextMinutes();
+            trip.tripName = FoldCase(reader.NextValue());
+            trip.profileIndex = reader.NextInteger();
+            trip.startTime = reader.NextMinutes();
         }
     }
 }
@@ -193,17 +184,38 @@ void ReadLineFile(MapData& map, const fs::path& file) {
 bool ReadTimetable(MapData& map, const fs::path& folder) {
     auto ttData = FindPathIgnoringCase(folder, "TTData");
     if (!ttData) return false;
-    ReadStopList(map, *ttData);
+    if (auto stopList = FindPathIgnoringCase(*ttData, "Busstops.cfg")) {
+        if (auto reader = OpenSectionFile(*stopList)) ReadStopList(map, *reader);
+    }
 
     auto tripFiles = ListFilesWithExtension(*ttData, ".ttp");
     if (!tripFiles) return false;
     TripFileReader trips(map);
-    for (const auto& file : *tripFiles) trips.Read(file);
+    for (const auto& file : *tripFiles) {
+        if (auto reader = OpenSectionFile(file)) trips.Read(*reader, NameWithoutExtension(file));
+    }
 
     auto lineFiles = ListFilesWithExtension(*ttData, ".ttl");
     if (!lineFiles) return false;
-    for (const auto& file : *lineFiles) ReadLineFile(map, file);
+    for (const auto& file : *lineFiles) {
+        if (auto reader = OpenSectionFile(file)) ReadLineFile(map, *reader, NameWithoutExtension(file));
+    }
     return true;
+}
+
+void ReadStopListBytes(MapData& map, std::string_view bytes) {
+    auto reader = SectionReader::FromFileBytes(bytes);
+    ReadStopList(map, reader);
+}
+
+void ReadTripFileBytes(MapData& map, std::string_view tripName, std::string_view bytes) {
+    auto reader = SectionReader::FromFileBytes(bytes);
+    TripFileReader(map).Read(reader, std::string(tripName));
+}
+
+void ReadLineFileBytes(MapData& map, std::string_view lineName, std::string_view bytes) {
+    auto reader = SectionReader::FromFileBytes(bytes);
+    ReadLineFile(map, reader, std::string(lineName));
 }
 
 }  // namespace tak

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 #include "mapdata/MapData.h"
 
@@ -12,5 +13,10 @@ namespace tak {
 // (a map folder or a chrono event folder) into `map`, adding to what it
 // holds. False only when the folder's TTData folder cannot be listed.
 bool ReadTimetable(MapData& map, const std::filesystem::path& folder);
+
+// Readers of one file's bytes (Windows-1252), for callers that hold them.
+void ReadStopListBytes(MapData& map, std::string_view bytes);
+void ReadTripFileBytes(MapData& map, std::string_view tripName, std::string_view bytes);
+void ReadLineFileBytes(MapData& map, std::string_view lineName, std::string_view bytes);
 
 }  // namespace tak
