@@ -39,6 +39,16 @@ fs::path PathFromText(std::string_view utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+fs::path ExecutableFolder(const char* argv0) {
+    std::error_code ec;
+#if defined(__linux__)
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) return self.parent_path();
+#endif
+    if (argv0 == nullptr) return {};
+    return fs::absolute(fs::path(argv0), ec).parent_path();
+}
+
 namespace {
 
 std::optional<fs::path> FindEntryIgnoringCase(const fs::path& folder, const fs::path& name) {

@@ -37,6 +37,9 @@ std::vector<fs::path> ListSubfolders(const fs::path& folder);
 // The file name of a path as UTF-8 text.
 std::string FileNameText(const fs::path& path);
 
+// The folder of the running program; falls back to the folder of `argv0`.
+fs::path ExecutableFolder(const char* argv0);
+
 // A path from UTF-8 text.
 fs::path PathFromText(std::string_view utf8);
 

@@ -1,1 +1,42 @@
-int main() { return 0; }
+// taktarium-cli: inspects a map and creates its output without windows.
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/CliOptions.h"
+#include "cli/InfoCommand.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage:\n"
+    "  taktarium-cli info MAPFOLDER [--date YYYY-MM-DD] [--lang NAME] [--json]\n"
+    "      Loads the map (as it stands on the date, when one is given) and prints its\n"
+    "      chrono events, its lines with their tours, its lines with their trips and\n"
+    "      the counts of stops, trips, profiles, lines, tours and tour trips.\n"
+    "      --date   apply the chrono events active on that day (also DD.MM.YYYY)\n"
+    "      --lang   language file to use (default: German), e.g. English\n"
+    "      --json   print one JSON object instead of text\n"
+    "  taktarium-cli --help\n"
+    "\n"
+    "Exit status: 0 on success, 1 when the map has no timetable folder, 2 for bad usage.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        std::fputs(kUsage, args.empty() ? stderr : stdout);
+        return args.empty() ? 2 : 0;
+    }
+    tak::cli::CliOptions options;
+    std::string error;
+    if (!tak::cli::ParseCliOptions(args, options, error)) {
+        std::fprintf(stderr, "taktarium-cli: %s\n\n%s", error.c_str(), kUsage);
+        return 2;
+    }
+    if (options.command == "info") return tak::cli::RunInfo(options, argv[0]);
+    std::fprintf(stderr, "taktarium-cli: unknown command \"%s\"\n\n%s", options.command.c_str(), kUsage);
+    return 2;
+}

@@ -56,6 +56,19 @@ Tour* FindTour(Line& line, std::string_view name) {
     return nullptr;
 }
 
+MapCounts CountMap(const MapData& map) {
+    MapCounts counts;
+    counts.stops = map.stops.size();
+    counts.trips = map.trips.size();
+    for (const auto& trip : map.trips) counts.profiles += trip->profiles.size();
+    counts.lines = map.lines.size();
+    for (const auto& line : map.lines) {
+        counts.tours += line->tours.size();
+        for (const auto& tour : line->tours) counts.tourTrips += tour.trips.size();
+    }
+    return counts;
+}
+
 void SortTripsByLineName(MapData& map) {
     std::stable_sort(map.trips.begin(), map.trips.end(),
                      [](const auto& a, const auto& b) { return a->lineName < b->lineName; });

@@ -107,6 +107,16 @@ struct MapData {
 
 Tour* FindTour(Line& line, std::string_view name);  // exact
 
+struct MapCounts {
+    std::size_t stops = 0;
+    std::size_t trips = 0;
+    std::size_t profiles = 0;
+    std::size_t lines = 0;
+    std::size_t tours = 0;
+    std::size_t tourTrips = 0;
+};
+MapCounts CountMap(const MapData& map);
+
 // Sorts trips ascending by line name (byte order), keeping the order of trips
 // of the same line, as the program lists them after every load.
 void SortTripsByLineName(MapData& map);

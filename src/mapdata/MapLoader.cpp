@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <unordered_map>
 
 #include "base/FileSystem.h"
@@ -131,6 +132,19 @@ bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::strin
     }
     ResolveTourTrips(map);
     return ok;
+}
+
+std::string ProjectNameFor(const fs::path& mapFolder, DateValue date) {
+    fs::path folder = mapFolder;
+    while (folder.has_relative_path() && folder.filename().empty()) folder = folder.parent_path();
+    std::string name = FileNameText(folder);
+    if (date > kNoDate) {
+        CalendarDay day = DateToCalendar(date);
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "_%04d%02d%02d", day.year, day.month, day.day);
+        name += suffix;
+    }
+    return name;
 }
 
 DateValue MakeDate(int year, int month, int day) {

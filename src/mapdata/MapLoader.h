@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,6 +29,10 @@ std::vector<const ChronoEvent*> ListChronoEvents(const MapData& map, DateValue d
 // caller tells the user ("CantFindTT").
 bool LoadMap(MapData& map, const std::filesystem::path& mapFolder, DateValue date,
              std::string_view languageShort);
+
+// The name of a map's project: the map folder's last component (with or
+// without a trailing separator) and, for a date, "_" and "yyyymmdd".
+std::string ProjectNameFor(const std::filesystem::path& mapFolder, DateValue date);
 
 // The day at 00:00 as a DateValue; an impossible date (month 13, day 0)
 // gives kNoDate.

@@ -180,3 +180,15 @@ TEST(RealMap, LoadsWithTheFiguresItsAuthorsGive) {
 
 }  // namespace
 }  // namespace tak
+
+namespace tak {
+namespace {
+
+TEST(ProjectName, IsTheFolderNameWithOrWithoutSeparatorPlusTheDate) {
+    EXPECT_EQ(ProjectNameFor("maps/MyMap", kNoDate), "MyMap");
+    EXPECT_EQ(ProjectNameFor("maps/MyMap/", MakeDate(2017, 3, 24)), "MyMap_20170324");
+    EXPECT_EQ(ProjectNameFor("maps/MyMap//", kNoDate), "MyMap");
+}
+
+}  // namespace
+}  // namespace tak

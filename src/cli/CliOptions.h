@@ -1,0 +1,23 @@
+// Command-line options shared by the commands of taktarium-cli.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mapdata/MapData.h"
+
+namespace tak::cli {
+
+struct CliOptions {
+    std::string command;
+    std::string mapFolder;
+    DateValue date = kNoDate;
+    std::string language = "German";
+    bool json = false;
+};
+
+// False with a message in `error` for unknown options or unreadable values.
+bool ParseCliOptions(const std::vector<std::string_view>& args, CliOptions& options, std::string& error);
+
+}  // namespace tak::cli

@@ -1,0 +1,65 @@
+// Text pieces every output document shares: clock times, the sentences that
+// tell on which days a trip deviates, tour day ranges and text centring.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "mapdata/MapData.h"
+
+namespace tak {
+
+class LanguageTable;
+
+// Time cell sentinels: the trip does not serve the row / passes it without stopping.
+constexpr int32_t NotServed = std::numeric_limits<int32_t>::min();
+constexpr int32_t PassThrough = NotServed + 1;
+
+// The bit a trip gets for the day after a public holiday (output only).
+constexpr ServiceDays kDayAfterHoliday = 1u << 10;
+
+int32_t RoundToMinute(int32_t seconds);
+
+// "hh:mm" of the rounded time, hours modulo 24; sentinels print as blanks
+// ("     ") or a bar ("  |  ").
+std::string FormatClock(int32_t time);
+
+struct DayDifference {
+    std::string text;  // empty when the trip runs on every day of the plan
+    bool only = false;
+    int count = 0;
+    int lastBit = 0;
+    ServiceDays commonDays = 0;
+};
+
+// The sentence telling on which of the plan's days a trip deviates, e.g.
+// "only Mon, Tue or Wed" or "not Sat".
+DayDifference DescribeDayDifference(const LanguageTable& lang, ServiceDays tripDays, ServiceDays planDays);
+
+struct Footnote {
+    std::string text;
+    ServiceDays commonDays = 0;
+};
+using FootnoteRegister = std::map<std::string, Footnote>;
+
+// The footnote mark of a trip ("" when it runs on every plan day); trips with
+// the same common days share one register entry.
+std::string TimetableFootnoteMark(const LanguageTable& lang, FootnoteRegister& footnotes, ServiceDays tripDays,
+                                  ServiceDays planDays);
+
+// Compact day text of a tour, e.g. "Mon - Fri" or "Sat and Sun, only <Day8>".
+std::string TourDaysText(const LanguageTable& lang, ServiceDays days);
+
+// "Tour: <name>, <days>".
+std::string TourHeading(const LanguageTable& lang, const Tour& tour);
+
+// Centres `text` in `width` characters, cutting it when it is longer.
+std::string CenterText(std::string_view text, int width);
+
+// Number of characters (code points) of UTF-8 text.
+int CharacterCount(std::string_view utf8);
+
+}  // namespace tak
