@@ -1,0 +1,254 @@
+// The program's own PDF writer. A PdfDocument builds one PDF 1.3 file at a
+// time in memory: CreateDocument, pages with text, cells, paths and images,
+// then SaveDocument writes it in one go. Positions are in the unit chosen at
+// creation, measured from the top-left page corner with y growing downwards.
+// Text is UTF-8; it is written with the 14 standard fonts in WinAnsiEncoding.
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pdf/PaginorBuffer.h"
+#include "pdf/Paginor_res.h"
+
+namespace tak {
+
+// A core font used in the document.
+struct PdfFont {
+    int index = 0;         // resource name "/F" + index, from 1
+    int objectNumber = 0;  // assigned when the document is finished
+    std::string baseName;
+    std::string style;  // "", "B", "I" or "BI"
+    std::string key;    // style padded with "_" to 3 characters, "+", family: "__B+TIMES"
+    const GlyphWidths* widths = nullptr;
+};
+
+// An image file placed in the document; placements of the same file share it.
+struct PdfImage {
+    std::string fileName;
+    int index = 0;         // resource name "/I" + index, from 1
+    int objectNumber = 0;  // assigned when the document is finished
+    int width = 0;         // pixels
+    int height = 0;
+    std::string colourSpace;  // "DeviceGray", "DeviceRGB", "DeviceCMYK" or "Indexed"
+    int bitsPerComponent = 0;
+    std::string filter;       // "FlateDecode" or "DCTDecode"
+    std::string decodeParms;  // the whole /DecodeParms entry, empty for JPEG
+    ByteBuffer data;          // PNG: the IDAT contents; JPEG: the whole file
+    ByteBuffer palette;       // PNG PLTE contents
+};
+
+class PdfDocument;
+// Runs at the start (header) or end (footer) of every page; whatever the
+// handler needs besides the document is captured by it.
+using PdfPageHandler = std::function<void(PdfDocument&)>;
+
+class PdfDocument {
+public:
+    PdfDocument();
+
+    // Back to the state of a new writer: no document, no settings.
+    void InitWriter();
+
+    // --- Document -----------------------------------------------------------
+    // orientation "P"/"L" (or "Portrait"/"Landscape", any case), unit "pt",
+    // "mm", "cm" or "in", pageFormat "width,height" in points; empty texts give
+    // portrait A4 in millimetres. False only when memory cannot be had.
+    bool CreateDocument(std::string_view orientation, std::string_view unit,
+                        std::string_view pageFormat);
+    // Finishes the document and writes it to `fileName` (nothing is written
+    // for an empty name). False when the name is not valid (15), the file
+    // cannot be written (16), some content was lost for lack of memory (18),
+    // or the document had already been saved.
+    bool SaveDocument(std::string_view fileName);
+
+    void SetPageCountAlias(std::string_view alias) { pageCountAlias_ = alias; }
+    // right = -1 means the same as left.
+    void SetMargins(float left, float top, float right = -1);
+    void SetAutoBreak(bool enabled, float bottomMargin = 0);
+    // zoom: -1 fit page, -2 fit width, -3 real size, -4 full screen, else a
+    // percentage. layout: "/SinglePage", "/OneColumn" or "/TwoColumnLeft".
+    void SetOpenView(int zoom, std::string_view layout);
+
+    int LastError() const { return lastError_; }
+    std::string_view LastErrorText() const { return ErrorText(lastError_); }
+    static std::string_view ErrorText(int code);
+
+    // --- Pages --------------------------------------------------------------
+    // Ends the open page (footer) and begins the next (header), carrying the
+    // font, paints and line width over. Empty texts keep the document's
+    // orientation and format; a format given here becomes the new default.
+    bool NewPage(std::string_view orientation = "", std::string_view pageFormat = "");
+    void SetHeaderHandler(PdfPageHandler handler) { headerHandler_ = std::move(handler); }
+    void SetFooterHandler(PdfPageHandler handler) { footerHandler_ = std::move(handler); }
+
+    // --- Fonts and text -----------------------------------------------------
+    // family: Courier, Helvetica (or Arial), Times, Symbol, ZapfDingbats; an
+    // empty family keeps the current one. style: any of "B", "I", "U".
+    // sizePt 0 keeps the current size.
+    void SelectFont(std::string_view family, std::string_view style, float sizePt);
+    float TextWidth(std::string_view text) const;
+
+    // border: 0 none, 1 frame, negative: bit set of edges (1 left, 2 top,
+    // 4 right, 8 bottom). lineMode: 0 right of the cell, 1 start of the next
+    // line, 2 below the cell. align: "L", "C", "R" or "FJ" (justified).
+    // width 0 reaches the right margin.
+    void PutCell(float width, float height, std::string_view text, int border = 0, int lineMode = 0,
+                 std::string_view align = "", int fill = 0, int link = 0);
+    // Running text from the cursor, wrapped at blanks and line feeds.
+    void FlowText(float lineHeight, std::string_view text, int link = 0);
+    // Text with its baseline at (x, y); the cursor does not move.
+    void PutText(float x, float y, std::string_view text);
+    // To the left margin, h lower (h < 0: by the height of the last cell).
+    void LineFeed(float h = -1);
+    // To the left margin at y = v (v < 0: -v above the bottom edge).
+    void SetCursorY(float v);
+
+    float CursorX() const { return x_; }
+    float CursorY() const { return y_; }
+    int PageNumber() const { return pageCount_; }
+    float PageWidth() const { return pageWidth_; }
+    float PageHeight() const { return pageHeight_; }
+    float LeftMargin() const { return leftMargin_; }
+    float RightMargin() const { return rightMargin_; }
+
+    // --- Graphics -----------------------------------------------------------
+    // r, g, b from 0 to 255; g = -1 (or all three 0) makes r a grey level.
+    void SetStrokePaint(float r, float g = -1, float b = -1);
+    void SetFillPaint(float r, float g = -1, float b = -1);
+    void SetTextPaint(float r, float g = -1, float b = -1);
+
+    void PathMoveTo(float x, float y);
+    void PathLineTo(float x, float y);
+    void PathCurveTo(float x1, float y1, float x2, float y2, float x3, float y3);
+    // "D" close and stroke, "DF" close, fill and stroke, "F" fill, any other
+    // text is used as the painting operator itself ("S" strokes an open path).
+    void PaintPath(std::string_view style);
+    void DrawCircle(float x, float y, float r, std::string_view style);
+    void DrawEllipse(float x, float y, float rx, float ry, std::string_view style);
+    // Turns everything drawn afterwards by `angle` degrees counter-clockwise
+    // around (x, y) (-1: the cursor's coordinate), until the next call or the
+    // end of the page. Angle 0 ends the rotation.
+    void RotateAround(float angle, float x = -1, float y = -1);
+
+    // --- Images -------------------------------------------------------------
+    // Places a PNG (grey, RGB or palette, 8 bits or fewer, not interlaced) or
+    // baseline JPEG file with its top-left corner at (x, y). w = h = 0 gives
+    // one pixel per point; one of them 0 keeps the aspect ratio. A failure
+    // sets LastError and draws nothing.
+    void PlaceImage(std::string_view file, float x, float y, float w = 0, float h = 0, int link = 0);
+
+    // --- Settings for reproducible files and tests --------------------------
+    // The creation date written into the file; unset means "now".
+    void SetCreationTime(std::optional<std::time_t> time) { creationTime_ = time; }
+    // No buffer of the document may grow beyond this many bytes; an append
+    // that would need more is dropped as if memory had run out.
+    void SetBufferCapacityLimit(std::size_t bytes) { bufferLimit_ = bytes; }
+
+private:
+    enum State { kNotBegun = 0, kBegun = 1, kPageOpen = 2, kWritten = 3 };
+
+    // Emitting (PaginorDocument.cpp).
+    ByteBuffer& EmitTarget();
+    void EmitLine(std::string_view line);
+    void NewObject();
+    void PutStream(std::string_view bytes);
+    bool MakeBuffer(ByteBuffer& buffer, std::size_t room);
+    void NoteOutOfMemory();
+    void ResetDocumentCollections();
+    void SetFormat(std::string_view pageFormat);
+    void SetPageSizeFor(char orientation);
+
+    // Finishing (PaginorDocument.cpp, images in PaginorImages.cpp).
+    void FinishDocument();
+    void ReserveForFinishing();
+    void PutPages();
+    void PutFonts();
+    void PutImages();
+    void PutResources();
+    void PutInfo();
+    void PutCatalog();
+    void PutCrossReference();
+
+    // Pages (PaginorText.cpp).
+    bool BeginPage(std::string_view orientation, std::string_view pageFormat);
+    void EndPage();
+    void RunFooter();
+    void EmitLineWidth();
+    void BreakPageKeepingX();
+
+    // Text (PaginorText.cpp).
+    void CellBytes(float width, float height, std::string_view bytes, int border, int lineMode,
+                   std::string_view align, int fill);
+    float RawWidth(std::string_view bytes) const;
+    void AppendCoordinates(std::string& line, float xUser, float yUser) const;
+    void AppendTextShow(std::string& line, float xUser, float yUser, std::string_view bytes);
+
+    // Graphics (PaginorGraphics.cpp).
+    void EmitPathPoint(float x, float y, std::string_view op);
+
+    // Document state.
+    int state_ = kNotBegun;
+    int pageCount_ = 0;
+    int lastError_ = 0;
+    bool contentLost_ = false;  // an append was dropped for lack of memory
+    float scale_ = 1;
+    int objectCount_ = 2;
+    char defaultOrientation_ = 'P';
+    char currentOrientation_ = 'P';
+    float formatWidthPt_ = 0, formatHeightPt_ = 0;
+    float formatWidth_ = 0, formatHeight_ = 0;
+    float pageWidthPt_ = 0, pageHeightPt_ = 0;
+    float pageWidth_ = 0, pageHeight_ = 0;
+    float leftMargin_ = 0, topMargin_ = 0, rightMargin_ = 0, bottomMargin_ = 0;
+    float cellMargin_ = 0;
+    float x_ = 0, y_ = 0;
+    float lastCellHeight_ = 0;
+    bool autoPageBreak_ = true;
+    float pageBreakTrigger_ = 0;
+    bool inFooter_ = false;
+    bool inHeader_ = false;  // no automatic page break inside the header either
+    int zoomMode_ = -2;
+    std::string layoutMode_ = "/OneColumn";
+    std::string pageCountAlias_;
+    PdfPageHandler headerHandler_;
+    PdfPageHandler footerHandler_;
+
+    // Current font.
+    std::string fontFamily_;
+    std::string fontStyle_;
+    float fontSizePt_ = 12;
+    float fontSize_ = 0;
+    bool underline_ = false;
+    int currentFont_ = -1;  // position in fonts_, -1 = none
+
+    // Paints and lines.
+    std::string strokePaint_ = "0 G";
+    std::string fillPaint_ = "0 g";
+    std::string textPaint_ = "0 g";
+    bool paintsDiffer_ = false;
+    float lineWidth_ = 0;
+    float wordSpacing_ = 0;
+    float rotationAngle_ = 0;
+
+    // The file and its parts.
+    ByteBuffer mainBuffer_;
+    std::vector<ByteBuffer> pages_;
+    struct PageSize {
+        float widthPt, heightPt;
+    };
+    std::vector<PageSize> pageSizes_;
+    std::vector<std::size_t> objectOffsets_;  // entry 0 = object 1
+    std::vector<PdfFont> fonts_;
+    std::vector<PdfImage> images_;
+
+    std::optional<std::time_t> creationTime_;
+    std::size_t bufferLimit_ = static_cast<std::size_t>(-1);
+    std::string line_;  // scratch for building one content line
+};
+
+}  // namespace tak

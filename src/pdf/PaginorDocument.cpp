@@ -1,0 +1,456 @@
+// The document itself: creation, the object store, finishing and saving.
+#include <cstdio>
+
+#include "base/FileSystem.h"
+#include "base/Text.h"
+#include "pdf/Paginor.h"
+#include "pdf/PaginorFormat.h"
+
+namespace tak {
+
+namespace {
+
+constexpr float kPointsPerMillimetre = 2.8346457f;
+constexpr std::string_view kA4Portrait = "595.28,841.89";
+constexpr std::string_view kProducer = "Paginor v2.23 For Korvex X86";
+// Room asked for a new document buffer and a new page buffer.
+constexpr std::size_t kDocumentRoom = 63999;
+constexpr std::size_t kPageRoom = 64000;
+
+float ScaleForUnit(std::string_view unit) {
+    if (unit == "pt") return 1.0f;
+    if (unit == "cm") return 28.346457f;
+    if (unit == "in") return 72.0f;
+    return kPointsPerMillimetre;
+}
+
+bool IsValidFileNamePart(std::string_view name) {
+    if (name.empty()) return false;
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20) return false;
+        if (std::string_view("\"\\/:*?<>|").find(c) != std::string_view::npos) return false;
+    }
+    return true;
+}
+
+// The name after the last folder separator. Both separators count: the
+// program's paths use "\", the platform's may use "/".
+std::string_view FileNamePart(std::string_view path) {
+    std::size_t cut = path.find_last_of("\\/");
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+void AppendTwoDigits(std::string& out, int value) {
+    out += static_cast<char>('0' + value / 10 % 10);
+    out += static_cast<char>('0' + value % 10);
+}
+
+std::string PdfDate(std::time_t time) {
+    std::tm local{};
+    localtime_r(&time, &local);
+    std::string out = "D:";
+    AppendInteger(out, local.tm_year + 1900);
+    AppendTwoDigits(out, local.tm_mon + 1);
+    AppendTwoDigits(out, local.tm_mday);
+    AppendTwoDigits(out, local.tm_hour);
+    AppendTwoDigits(out, local.tm_min);
+    AppendTwoDigits(out, local.tm_sec);
+    return out;
+}
+
+std::string ZeroPaddedOffset(std::size_t offset) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%010zu", offset);  // integers only: no locale effect
+    return text;
+}
+
+}  // namespace
+
+void PdfDocument::InitWriter() { *this = PdfDocument(); }
+
+// --- Emitting ---------------------------------------------------------------
+
+ByteBuffer& PdfDocument::EmitTarget() {
+    return state_ == kPageOpen && !pages_.empty() ? pages_.back() : mainBuffer_;
+}
+
+void PdfDocument::EmitLine(std::string_view line) {
+    if (!EmitTarget().AppendLine(line)) NoteOutOfMemory();
+}
+
+void PdfDocument::NewObject() {
+    ++objectCount_;
+    objectOffsets_.push_back(mainBuffer_.Size());
+    std::string header;
+    AppendInteger(header, objectCount_);
+    header += " 0 obj";
+    EmitLine(header);
+}
+
+void PdfDocument::PutStream(std::string_view bytes) {
+    EmitLine("stream");
+    EmitLine(bytes);
+    EmitLine("endstream");
+}
+
+bool PdfDocument::MakeBuffer(ByteBuffer& buffer, std::size_t room) {
+    buffer.Release();
+    buffer.SetCapacityLimit(bufferLimit_);
+    if (buffer.Reserve(room)) return true;
+    NoteOutOfMemory();
+    return false;
+}
+
+void PdfDocument::NoteOutOfMemory() {
+    lastError_ = 18;
+    contentLost_ = true;
+}
+
+void PdfDocument::ResetDocumentCollections() {
+    pages_.clear();
+    pageSizes_.clear();
+    objectOffsets_.clear();
+    fonts_.clear();
+    images_.clear();
+    currentFont_ = -1;
+}
+
+// --- Document ---------------------------------------------------------------
+
+bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view unit,
+                                 std::string_view pageFormat) {
+    headerHandler_ = nullptr;
+    footerHandler_ = nullptr;
+    // An unsaved previous document must not leave its objects behind.
+    ResetDocumentCollections();
+    objectOffsets_ = {0, 0};  // objects 1 and 2 are written last
+    contentLost_ = false;
+    if (!MakeBuffer(mainBuffer_, kDocumentRoom)) {
+        state_ = kNotBegun;
+        return false;
+    }
+
+    if (orientation.empty()) orientation = "P";
+    if (unit.empty()) unit = "mm";
+
+    pageCount_ = 0;
+    objectCount_ = 2;
+    state_ = kNotBegun;
+    inFooter_ = false;
+    inHeader_ = false;
+    lastCellHeight_ = 0;
+    fontFamily_.clear();
+    fontStyle_.clear();
+    fontSizePt_ = 12;
+    underline_ = false;
+    strokePaint_ = "0 G";
+    fillPaint_ = "0 g";
+    textPaint_ = "0 g";
+    paintsDiffer_ = false;
+    wordSpacing_ = 0;
+    rotationAngle_ = 0;
+    lastError_ = 0;
+
+    scale_ = ScaleForUnit(unit);
+    fontSize_ = fontSizePt_ / scale_;
+    SetFormat(pageFormat);
+    std::string upper = AsciiUpper(orientation);
+    defaultOrientation_ = upper == "L" || upper == "LANDSCAPE" ? 'L' : 'P';
+    currentOrientation_ = defaultOrientation_;
+    SetPageSizeFor(defaultOrientation_);
+
+    float margin = 28.35f / scale_;
+    leftMargin_ = topMargin_ = rightMargin_ = margin;
+    cellMargin_ = margin / 10;
+    lineWidth_ = 0.567f / scale_;
+    SetAutoBreak(true, 2 * margin);
+    zoomMode_ = -2;
+    layoutMode_ = "/OneColumn";
+
+    state_ = kBegun;
+    EmitLine("%PDF-1.3");
+    return true;
+}
+
+void PdfDocument::SetFormat(std::string_view pageFormat) {
+    std::string_view format = TrimBlanksAndTabs(pageFormat);
+    if (format.empty()) format = kA4Portrait;
+    std::size_t comma = format.find(',');
+    float width = ReadLeadingReal(format.substr(0, comma));
+    float height = comma == std::string_view::npos ? 0.0f : ReadLeadingReal(format.substr(comma + 1));
+    if (!(width > 0 && height > 0)) {  // a page needs an area; fall back to A4
+        width = 595.28f;
+        height = 841.89f;
+    }
+    formatWidthPt_ = width;
+    formatHeightPt_ = height;
+    formatWidth_ = width / scale_;
+    formatHeight_ = height / scale_;
+}
+
+void PdfDocument::SetPageSizeFor(char orientation) {
+    bool portrait = orientation == 'P';
+    pageWidthPt_ = portrait ? formatWidthPt_ : formatHeightPt_;
+    pageHeightPt_ = portrait ? formatHeightPt_ : formatWidthPt_;
+    pageWidth_ = pageWidthPt_ / scale_;
+    pageHeight_ = pageHeightPt_ / scale_;
+}
+
+void PdfDocument::SetMargins(float left, float top, float right) {
+    leftMargin_ = left;
+    topMargin_ = top;
+    rightMargin_ = right == -1 ? left : right;
+}
+
+void PdfDocument::SetAutoBreak(bool enabled, float bottomMargin) {
+    autoPageBreak_ = enabled;
+    bottomMargin_ = bottomMargin;
+    pageBreakTrigger_ = pageHeight_ - bottomMargin_;
+}
+
+void PdfDocument::SetOpenView(int zoom, std::string_view layout) {
+    zoomMode_ = zoom;
+    bool known = layout == "/SinglePage" || layout == "/OneColumn" || layout == "/TwoColumnLeft";
+    layoutMode_ = known ? std::string(layout) : "/OneColumn";
+}
+
+std::string_view PdfDocument::ErrorText(int code) {
+    switch (code) {
+        case 1: return "16-bit depth PNG not supported.";
+        case 2: return "Alpha channel PNG not supported.";
+        case 3: return "Unknown compression PNG method.";
+        case 4: return "Unknown filter PNG method.";
+        case 5: return "Interlacing PNG not supported.";
+        case 6: return "Missing palette in PNG.";
+        case 8: return "Error opening image file.";
+        case 9: return "Problem reading image file in memory.";
+        case 11: return "Not a JPEG file.";
+        case 12: return "Incorrect PNG file.";
+        case 14: return "Not a JPEG or PNG file.";
+        case 15: return "Filename is not correct.";
+        case 16: return "Error creating file.";
+        case 18: return "Out of memory.";
+        default: return "";
+    }
+}
+
+// --- Saving -----------------------------------------------------------------
+
+bool PdfDocument::SaveDocument(std::string_view fileName) {
+    if (state_ == kWritten) return false;  // its bytes are gone; a new document is needed
+    FinishDocument();
+    bool saved = true;
+    if (!fileName.empty() && !IsValidFileNamePart(FileNamePart(fileName))) {
+        lastError_ = 15;
+        saved = false;
+    } else if (contentLost_) {
+        // Some append was dropped: the file would be truncated or broken.
+        lastError_ = 18;
+        saved = false;
+    } else if (!fileName.empty() && !WriteFileBytes(PathFromText(fileName), mainBuffer_.View())) {
+        lastError_ = 16;
+        saved = false;
+    }
+    mainBuffer_.Release();
+    return saved;
+}
+
+void PdfDocument::FinishDocument() {
+    if (state_ == kWritten) return;
+    if (pageCount_ == 0) NewPage("", "");
+    if (state_ == kPageOpen) {
+        RunFooter();
+        EndPage();
+    }
+    ReserveForFinishing();
+    PutPages();
+    PutFonts();
+    PutImages();
+    PutResources();
+    PutInfo();
+    PutCatalog();
+    PutCrossReference();
+    state_ = kWritten;
+    ResetDocumentCollections();
+}
+
+// Grows the file buffer once for everything finishing appends, instead of one
+// 64000-byte step at a time for a file of many pages.
+void PdfDocument::ReserveForFinishing() {
+    std::size_t room = mainBuffer_.Size() + 1024 + 32 * objectOffsets_.size();
+    for (const ByteBuffer& page : pages_) room += page.Size() + 256;
+    room += 160 * fonts_.size();
+    for (const PdfImage& image : images_) room += image.data.Size() + image.palette.Size() + 512;
+    if (!pageCountAlias_.empty()) room += room / 8;  // the page count may be longer than the alias
+    mainBuffer_.Reserve(room);  // a failure shows up in the appends themselves
+}
+
+void PdfDocument::PutPages() {
+    std::string pageCount;
+    AppendInteger(pageCount, pageCount_);
+    if (!pageCountAlias_.empty()) {
+        for (ByteBuffer& page : pages_) {
+            if (!page.ReplaceAll(pageCountAlias_, pageCount)) NoteOutOfMemory();
+        }
+    }
+    std::string kids;
+    std::string line;
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        NewObject();
+        AppendInteger(kids, objectCount_);
+        kids += " 0 R ";
+        EmitLine("<</Type /Page");
+        EmitLine("/Parent 1 0 R");
+        line = "/MediaBox [0 0 ";
+        AppendNumber(line, pageSizes_[i].widthPt, 2);
+        line += ' ';
+        AppendNumber(line, pageSizes_[i].heightPt, 2);
+        line += ']';
+        EmitLine(line);
+        EmitLine("/Resources 2 0 R");
+        line = "/Contents ";
+        AppendInteger(line, objectCount_ + 1);
+        line += " 0 R>>";
+        EmitLine(line);
+        EmitLine("endobj");
+
+        NewObject();
+        line = "<</Length ";
+        AppendInteger(line, static_cast<int64_t>(pages_[i].Size()));
+        line += ">>";
+        EmitLine(line);
+        PutStream(pages_[i].View());
+        EmitLine("endobj");
+        pages_[i].Release();
+    }
+    objectOffsets_[0] = mainBuffer_.Size();
+    EmitLine("1 0 obj");
+    EmitLine("<</Type /Pages");
+    EmitLine("/Kids [" + kids + "]");
+    EmitLine("/Count " + pageCount);
+    EmitLine(">>");
+    EmitLine("endobj");
+}
+
+void PdfDocument::PutFonts() {
+    for (PdfFont& font : fonts_) {
+        NewObject();
+        font.objectNumber = objectCount_;
+        EmitLine("<</Type /Font");
+        std::string name = "/BaseFont /";
+        for (char c : font.baseName) {
+            if (c == ' ') {
+                name += "#20";
+            } else {
+                name += c;
+            }
+        }
+        EmitLine(name);
+        EmitLine("/Subtype /Type1");
+        if (font.baseName != "Symbol" && font.baseName != "ZapfDingbats") {
+            EmitLine("/Encoding /WinAnsiEncoding");
+        }
+        EmitLine(">>");
+        EmitLine("endobj");
+    }
+}
+
+void PdfDocument::PutResources() {
+    objectOffsets_[1] = mainBuffer_.Size();
+    EmitLine("2 0 obj");
+    EmitLine("<<");
+    EmitLine("/ProcSet [/PDF /Text /ImageB /ImageC /ImageI]");
+    EmitLine("/Font <<");
+    std::string line;
+    for (const PdfFont& font : fonts_) {
+        line = "/F";
+        AppendInteger(line, font.index);
+        line += ' ';
+        AppendInteger(line, font.objectNumber);
+        line += " 0 R";
+        EmitLine(line);
+    }
+    EmitLine(">>");
+    if (!images_.empty()) {
+        EmitLine("/XObject <<");
+        for (const PdfImage& image : images_) {
+            line = "/I";
+            AppendInteger(line, image.index);
+            line += ' ';
+            AppendInteger(line, image.objectNumber);
+            line += " 0 R";
+            EmitLine(line);
+        }
+        EmitLine(">>");
+    }
+    EmitLine(">>");
+    EmitLine("endobj");
+}
+
+void PdfDocument::PutInfo() {
+    NewObject();
+    EmitLine("<<");
+    std::string line = "/Producer (";
+    AppendUtf16TextString(line, kProducer);
+    line += ')';
+    EmitLine(line);
+    EmitLine("/CreationDate (" + PdfDate(creationTime_.value_or(std::time(nullptr))) + ")");
+    EmitLine(">>");
+    EmitLine("endobj");
+}
+
+void PdfDocument::PutCatalog() {
+    NewObject();
+    EmitLine("<<");
+    EmitLine("/Type /Catalog");
+    EmitLine("/Pages 1 0 R");
+    // The open action names the first page object, which is always object 3.
+    switch (zoomMode_) {
+        case -1: EmitLine("/OpenAction [3 0 R /Fit]"); break;
+        case -2: EmitLine("/OpenAction [3 0 R /FitH null]"); break;
+        case -3: EmitLine("/OpenAction [3 0 R /XYZ null null 1]"); break;
+        case -4: EmitLine("/PageMode/FullScreen"); break;
+        default: {
+            std::string line = "/OpenAction [3 0 R /XYZ null null ";
+            AppendNumber(line, static_cast<float>(zoomMode_) / 100, 2);
+            line += ']';
+            EmitLine(line);
+        }
+    }
+    EmitLine("/PageLayout " + layoutMode_);
+    EmitLine(">>");
+    EmitLine("endobj");
+}
+
+void PdfDocument::PutCrossReference() {
+    std::size_t xrefOffset = mainBuffer_.Size();
+    std::string line;
+    EmitLine("xref");
+    line = "0 ";
+    AppendInteger(line, objectCount_ + 1);
+    EmitLine(line);
+    EmitLine("0000000000 65535 f ");
+    for (std::size_t offset : objectOffsets_) EmitLine(ZeroPaddedOffset(offset) + " 00000 n ");
+
+    EmitLine("trailer");
+    EmitLine("<<");
+    line = "/Size ";
+    AppendInteger(line, objectCount_ + 1);
+    EmitLine(line);
+    line = "/Root ";
+    AppendInteger(line, objectCount_);  // the catalog is the last object
+    line += " 0 R";
+    EmitLine(line);
+    line = "/Info ";
+    AppendInteger(line, objectCount_ - 1);
+    line += " 0 R";
+    EmitLine(line);
+    EmitLine(">>");
+    EmitLine("startxref");
+    line.clear();
+    AppendInteger(line, static_cast<int64_t>(xrefOffset));
+    EmitLine(line);
+    EmitLine("%%EOF");
+}
+
+}  // namespace tak

@@ -1,0 +1,127 @@
+#include "pdf/PaginorFormat.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "base/Text.h"
+
+namespace tak {
+
+namespace {
+
+// Code page 1252 characters of 0x80..0x9F, by their code minus 0x80; 0 marks
+// the codes the code page leaves undefined.
+constexpr char16_t kHighCodes[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char WinAnsiCode(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    if (c > 0xFFFF) return '?';
+    for (int i = 0; i < 32; ++i) {
+        if (kHighCodes[i] != 0 && kHighCodes[i] == c) return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+}  // namespace
+
+void AppendNumber(std::string& out, float value, int decimals) {
+    if (!std::isfinite(value) || value == 0.0f) value = 0.0f;  // also drops the sign of -0
+    char text[80];
+    auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc()) {  // only for absurd precisions
+        out += '0';
+        return;
+    }
+    out.append(text, result.ptr);
+}
+
+std::string FormatNumber(float value, int decimals) {
+    std::string out;
+    AppendNumber(out, value, decimals);
+    return out;
+}
+
+void AppendInteger(std::string& out, int64_t value) {
+    char text[24];
+    auto result = std::to_chars(text, text + sizeof text, value);
+    out.append(text, result.ptr);
+}
+
+void AppendWinAnsi(std::string& out, std::string_view utf8) {
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        auto byte = static_cast<unsigned char>(utf8[pos]);
+        if (byte < 0x80) {  // the common case, one byte each
+            out += static_cast<char>(byte);
+            ++pos;
+            continue;
+        }
+        out += WinAnsiCode(NextCodePoint(utf8, pos));
+    }
+}
+
+std::string EncodeWinAnsi(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    AppendWinAnsi(out, utf8);
+    return out;
+}
+
+void AppendEscapedBytes(std::string& out, std::string_view bytes) {
+    for (char byte : bytes) {
+        switch (byte) {
+            case '\b': out += "\\b"; break;
+            case '\t': out += "\\t"; break;
+            case '\n': out += "\\n"; break;
+            case '\f': out += "\\f"; break;
+            case '\r': out += "\\r"; break;
+            case '\\': out += "\\\\"; break;
+            case '(': out += "\\("; break;
+            case ')': out += "\\)"; break;
+            default: out += byte;
+        }
+    }
+}
+
+void AppendUtf16TextString(std::string& out, std::string_view utf8) {
+    std::string units = "\xFE\xFF";
+    auto appendUnit = [&units](char32_t unit) {
+        units += static_cast<char>(unit >> 8);
+        units += static_cast<char>(unit & 0xFF);
+    };
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        char32_t c = NextCodePoint(utf8, pos);
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+        if (c >= 0x10000) {
+            appendUnit(0xD800 + ((c - 0x10000) >> 10));
+            appendUnit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            appendUnit(c);
+        }
+    }
+    AppendEscapedBytes(out, units);
+}
+
+std::string AsciiUpper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+float ReadLeadingReal(std::string_view text) {
+    text = TrimBlanksAndTabs(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    float value = 0.0f;
+    auto result = std::from_chars(text.data(), text.data() + text.size(), value,
+                                  std::chars_format::fixed);
+    return result.ec == std::errc() ? value : 0.0f;
+}
+
+}  // namespace tak

@@ -1,0 +1,129 @@
+// Paints, paths, ellipses and rotation.
+#include <cmath>
+
+#include "pdf/Paginor.h"
+#include "pdf/PaginorFormat.h"
+
+namespace tak {
+
+namespace {
+
+// The operator text of a colour given by 0-255 components: a grey level when
+// g is -1 or all three are 0, else RGB.
+std::string PaintText(float r, float g, float b, std::string_view greyOp, std::string_view rgbOp) {
+    std::string text;
+    if ((r == 0 && g == 0 && b == 0) || g == -1) {
+        AppendNumber(text, r / 255, 3);
+        text += greyOp;
+    } else {
+        AppendNumber(text, r / 255, 3);
+        text += ' ';
+        AppendNumber(text, g / 255, 3);
+        text += ' ';
+        AppendNumber(text, b / 255, 3);
+        text += rgbOp;
+    }
+    return text;
+}
+
+}  // namespace
+
+void PdfDocument::SetStrokePaint(float r, float g, float b) {
+    strokePaint_ = PaintText(r, g, b, " G", " RG");
+    if (pageCount_ > 0) EmitLine(strokePaint_);
+}
+
+void PdfDocument::SetFillPaint(float r, float g, float b) {
+    fillPaint_ = PaintText(r, g, b, " g", " rg");
+    if (fillPaint_ != textPaint_) paintsDiffer_ = true;
+    if (pageCount_ > 0) EmitLine(fillPaint_);
+}
+
+void PdfDocument::SetTextPaint(float r, float g, float b) {
+    // Not emitted: text is wrapped in its own paint while the two differ.
+    textPaint_ = PaintText(r, g, b, " g", " rg");
+    if (fillPaint_ != textPaint_) paintsDiffer_ = true;
+}
+
+void PdfDocument::EmitPathPoint(float x, float y, std::string_view op) {
+    std::string line;
+    AppendCoordinates(line, x, y);
+    line += op;
+    EmitLine(line);
+}
+
+void PdfDocument::PathMoveTo(float x, float y) { EmitPathPoint(x, y, " m"); }
+
+void PdfDocument::PathLineTo(float x, float y) { EmitPathPoint(x, y, " l"); }
+
+void PdfDocument::PathCurveTo(float x1, float y1, float x2, float y2, float x3, float y3) {
+    std::string line;
+    AppendCoordinates(line, x1, y1);
+    line += ' ';
+    AppendCoordinates(line, x2, y2);
+    line += ' ';
+    AppendCoordinates(line, x3, y3);
+    line += " c";
+    EmitLine(line);
+}
+
+void PdfDocument::PaintPath(std::string_view style) {
+    if (style == "D") {
+        EmitLine("s");
+    } else if (style == "DF") {
+        EmitLine("b");
+    } else if (style == "F") {
+        EmitLine("f");
+    } else {
+        EmitLine(style);
+    }
+}
+
+void PdfDocument::DrawCircle(float x, float y, float r, std::string_view style) {
+    DrawEllipse(x, y, r, r, style);
+}
+
+void PdfDocument::DrawEllipse(float x, float y, float rx, float ry, std::string_view style) {
+    // Four Bezier quarters; k places the control points so that each quarter
+    // stays within a tiny fraction of the true ellipse.
+    const float k = 4.0f / 3.0f * (std::sqrt(2.0f) - 1.0f);
+    const float lx = k * rx;
+    const float ly = k * ry;
+    PathMoveTo(x + rx, y);
+    PathCurveTo(x + rx, y - ly, x + lx, y - ry, x, y - ry);
+    PathCurveTo(x - lx, y - ry, x - rx, y - ly, x - rx, y);
+    PathCurveTo(x - rx, y + ly, x - lx, y + ry, x, y + ry);
+    PathCurveTo(x + lx, y + ry, x + rx, y + ly, x + rx, y);
+    PaintPath(style);
+}
+
+void PdfDocument::RotateAround(float angle, float x, float y) {
+    if (x == -1) x = x_;
+    if (y == -1) y = y_;
+    if (rotationAngle_ != 0) EmitLine("Q");
+    rotationAngle_ = angle;
+    if (angle == 0) return;
+    const float radians = angle * static_cast<float>(M_PI) / 180;
+    const float c = std::cos(radians);
+    const float s = std::sin(radians);
+    const float cx = x * scale_;
+    const float cy = (pageHeight_ - y) * scale_;
+    std::string line = "q ";
+    for (float value : {c, s, -s, c}) {
+        AppendNumber(line, value, 5);
+        line += ' ';
+    }
+    AppendNumber(line, cx, 2);
+    line += ' ';
+    AppendNumber(line, cy, 2);
+    line += " cm";
+    EmitLine(line);
+    line = "1 0 0 1 ";
+    AppendNumber(line, -cx, 2);
+    line += ' ';
+    AppendNumber(line, -cy, 2);
+    line += " cm";
+    EmitLine(line);
+}
+
+}  // namespace tak
