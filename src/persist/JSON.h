@@ -1,0 +1,121 @@
+// The program's own small JSON codec: a tree of JsonValue nodes, a parser that
+// accepts the subset its writer produces, a pretty-printing writer, typed
+// getters with defaults, and file load/save with byte-order marks.
+//
+// Integers and floating-point numbers are kept apart: "12" reads as an integer,
+// "1.5" as a number, and a number is accepted only when the writer would write
+// it back exactly the same way ("1.50", "+1", "007" and "1e3" are rejected).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tak {
+
+enum class JsonKind : int {
+    Null = 0,
+    True = 1,
+    False = 2,
+    Integer = 3,
+    Number = 4,
+    String = 5,
+    Object = 6,
+    Array = 7,
+};
+
+struct JsonValue;
+// A node owned by the caller; nullptr stands for "absent".
+using JsonPtr = std::unique_ptr<JsonValue>;
+
+// The members of an object in the order they were first set. Setting a name
+// that exists replaces its value in place, so files keep a stable order and
+// diffs of saved files stay small.
+class JsonMembers {
+public:
+    JsonMembers();
+    ~JsonMembers();
+    JsonMembers(JsonMembers&&) noexcept;
+    JsonMembers& operator=(JsonMembers&&) noexcept;
+
+    JsonValue* Find(std::string_view name) const;
+    void Set(std::string_view name, JsonPtr value);
+
+    std::size_t size() const { return entries_.size(); }
+    auto begin() const { return entries_.begin(); }
+    auto end() const { return entries_.end(); }
+
+private:
+    std::vector<std::pair<std::string, JsonPtr>> entries_;
+    std::map<std::string, std::size_t, std::less<>> index_;
+};
+
+// One node: a kind and the payload that belongs to it. Build and read nodes
+// through the operations below; the fields are open for walking a tree.
+struct JsonValue {
+    JsonKind kind = JsonKind::Null;
+    int32_t integer = 0;
+    double number = 0.0;
+    std::string text;
+    JsonMembers members;
+    std::vector<JsonPtr> elements;
+};
+
+// Construction: each returns a new node owned by the caller.
+JsonPtr NewObject();
+JsonPtr NewArray();
+JsonPtr NewString(std::string_view text);
+JsonPtr NewInteger(int32_t value);
+JsonPtr NewNumber(double value);
+JsonPtr NewTrue();
+JsonPtr NewFalse();
+JsonPtr NewNull();
+
+// Building. The value is moved into the parent. An absent value, or a parent
+// that is absent or of another kind, leaves the parent unchanged.
+void ObjectSet(JsonValue* object, std::string_view name, JsonPtr value);
+void ArrayAppend(JsonValue* array, JsonPtr value);
+
+// Reading. Every operation accepts an absent node and answers with its fallback.
+const JsonValue* ObjectGet(const JsonValue* object, std::string_view name);
+// -1 when `array` is absent or not an array.
+int32_t ArraySize(const JsonValue* array);
+const JsonValue* ArrayGet(const JsonValue* array, int32_t index);
+
+// Typed getters: the payload, or `fallback` when the node is absent or of
+// another kind. GetNumber also reads integer nodes, because the writer writes
+// an integral number such as 2.0 as "2", which reads back as an integer.
+int32_t GetInteger(const JsonValue* node, int32_t fallback);
+double GetNumber(const JsonValue* node, double fallback);
+std::string GetString(const JsonValue* node, std::string_view fallback);
+
+// The tree of `text`, or absent when the text is not an object or array in the
+// accepted syntax, or nests deeper than kJsonMaxDepth.
+inline constexpr int kJsonMaxDepth = 512;
+JsonPtr Parse(std::string_view text);
+
+// The text of a tree: an object starts on a new line, its members follow one
+// per line indented by two more blanks; arrays stay on one line.
+std::string ToText(const JsonValue* node, int indent);
+
+// How a number node is written: fixed-point with 10 decimals, trailing zeros
+// and a trailing "." removed. Does not depend on the locale.
+std::string FormatJsonNumber(double value);
+
+// File bytes decoded to UTF-8 by their byte-order mark: EF BB BF (UTF-8),
+// FF FE (UTF-16 LE), none (Windows-1252).
+std::string DecodeJsonFileBytes(std::string_view bytes);
+
+// Reads, decodes and parses a file; absent when it cannot be read or parsed.
+JsonPtr Load(const std::filesystem::path& path);
+
+// Writes the UTF-8 byte-order mark and ToText(root, 0) to the file, creating or
+// truncating it. The tree is consumed either way; false when writing failed.
+bool Save(const std::filesystem::path& path, JsonPtr root);
+
+}  // namespace tak
