@@ -1,0 +1,120 @@
+#include "persist/Language.h"
+
+#include "base/FileSystem.h"
+#include "base/Text.h"
+
+namespace tak {
+
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+std::string_view TrimTrailingBlanksAndTabs(std::string_view text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+std::string_view TrimLeadingBlanksAndTabs(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    return text;
+}
+
+// "|" stands for a line break in a value.
+std::string ValueText(std::string_view raw) {
+    std::string value(TrimBlanksAndTabs(raw));
+    for (char& c : value) {
+        if (c == '|') c = '\n';
+    }
+    return value;
+}
+
+// Reads the key lines up to the first group line into `texts`.
+void ReadKeyLines(std::string_view text, std::map<std::string, std::string, std::less<>>& texts) {
+    while (!text.empty()) {
+        std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        line = TrimLeadingBlanksAndTabs(line);
+        if (line.starts_with('[')) return;
+        if (line.empty() || line.starts_with(';')) continue;
+        std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) continue;
+        std::string_view key = TrimTrailingBlanksAndTabs(line.substr(0, equals));
+        if (key.empty()) continue;
+        texts.insert_or_assign(std::string(key), ValueText(line.substr(equals + 1)));
+    }
+}
+
+}  // namespace
+
+bool LanguageTable::LoadFromBytes(std::string_view bytes) {
+    std::string text = bytes.starts_with(kUtf8Mark) ? std::string(bytes.substr(kUtf8Mark.size()))
+                                                    : DecodeWindows1252(bytes);
+    std::map<std::string, std::string, std::less<>> texts;
+    ReadKeyLines(text, texts);
+    if (texts.empty()) return false;
+    texts_ = std::move(texts);
+    return true;
+}
+
+bool LanguageTable::LoadLanguage(const std::filesystem::path& languageFolder, std::string_view name) {
+    // A name is one file name, never a way out of the folder.
+    if (name.empty() || name.find_first_of("/\\") != std::string_view::npos) return false;
+    auto file = FindPathIgnoringCase(languageFolder, PathFromText(std::string(name) + ".txt"));
+    if (!file) return false;
+    auto bytes = ReadFileBytes(*file);
+    return bytes && LoadFromBytes(*bytes);
+}
+
+std::string LanguageTable::Lang(std::string_view key) const {
+    auto it = texts_.find(key);
+    return it == texts_.end() ? std::string() : it->second;
+}
+
+bool LanguageTable::Contains(std::string_view key) const { return texts_.find(key) != texts_.end(); }
+
+std::vector<std::string> ListLanguages(const std::filesystem::path& languageFolder) {
+    std::vector<std::string> names;
+    auto files = ListFilesWithExtension(languageFolder, ".txt");
+    if (!files) return names;
+    for (const auto& file : *files) {
+        std::string name = FileNameText(file);
+        names.push_back(name.substr(0, name.size() - 4));
+    }
+    return names;
+}
+
+std::vector<std::filesystem::path> LanguageFolderCandidates(const std::filesystem::path& workingFolder,
+                                                            const std::filesystem::path& executableFolder) {
+    return {workingFolder, executableFolder, std::filesystem::path(TAKTARIUM_DATA_DIR)};
+}
+
+std::optional<std::filesystem::path> FindLanguageFolder(
+    const std::vector<std::filesystem::path>& candidates) {
+    for (const auto& candidate : candidates) {
+        if (candidate.empty()) continue;
+        auto folder = FindPathIgnoringCase(candidate, kLanguageFolderName);
+        std::error_code ec;
+        if (folder && std::filesystem::is_directory(*folder, ec)) return folder;
+    }
+    return std::nullopt;
+}
+
+std::string FillPlaceholders(std::string_view text, std::initializer_list<std::string_view> arguments) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bool placeholder = text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9';
+        auto number = placeholder ? static_cast<std::size_t>(text[i + 1] - '1') : 0;
+        if (placeholder && number < arguments.size()) {
+            out += *(arguments.begin() + number);
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace tak

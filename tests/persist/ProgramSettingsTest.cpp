@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include "base/FileSystem.h"
+#include "persist/JSON.h"
+#include "persist/ProgramSettings.h"
+#include "support/TestSupport.h"
+
+namespace tak {
+namespace {
+
+constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
+
+TEST(ProgramSettings, DefaultsWithoutAFile) {
+    test::TempDir dir;
+    ProgramSettings settings = ReadProgramSettings(dir.path() / kProgramSettingsFileName);
+    EXPECT_FALSE(settings.readFromFile);
+    EXPECT_EQ(settings.map, "");
+    EXPECT_EQ(settings.date, "");
+    EXPECT_EQ(settings.language, "German");
+    EXPECT_EQ(settings.warnings, 1);
+}
+
+TEST(ProgramSettings, DefaultsForMissingKeysAndUnreadableFiles) {
+    test::TempDir dir;
+    auto partial = dir.Write("partial.cfg", "\xEF\xBB\xBF{\"Warnings\": 0, \"Language\": \"\"}");
+    ProgramSettings settings = ReadProgramSettings(partial);
+    EXPECT_TRUE(settings.readFromFile);
+    EXPECT_EQ(settings.warnings, 0);
+    EXPECT_EQ(settings.language, "German");  // an empty name would load no texts at all
+    EXPECT_EQ(settings.map, "");
+
+    for (const char* broken : {"{\"Map\": ", "[1, 2]", "\x01\x02garbage"}) {
+        auto file = dir.Write("broken.cfg", broken);
+        ProgramSettings fallback = ReadProgramSettings(file);
+        EXPECT_FALSE(fallback.readFromFile) << broken;
+        EXPECT_EQ(fallback.language, "German");
+        EXPECT_EQ(fallback.warnings, 1);
+    }
+}
+
+TEST(ProgramSettings, RoundTripStoresSlashesAndUsesThePlatformSeparator) {
+    test::TempDir dir;
+    auto file = dir.path() / kProgramSettingsFileName;
+    ProgramSettings saved;
+    saved.map = std::string("maps") + kSeparator + "Süderstadt" + kSeparator;
+    saved.date = "01.03.2017";
+    saved.language = "English";
+    saved.warnings = 0;
+    ASSERT_TRUE(SaveProgramSettings(file, saved));
+
+    auto stored = Load(file);
+    EXPECT_EQ(GetString(ObjectGet(stored.get(), "Map"), ""), "maps/Süderstadt/");
+    EXPECT_TRUE(ReadFileBytes(file)->starts_with("\xEF\xBB\xBF"));
+
+    ProgramSettings read = ReadProgramSettings(file);
+    EXPECT_TRUE(read.readFromFile);
+    EXPECT_EQ(read.map, saved.map);
+    EXPECT_EQ(read.date, "01.03.2017");
+    EXPECT_EQ(read.language, "English");
+    EXPECT_EQ(read.warnings, 0);
+}
+
+TEST(ProgramSettings, BackslashesOfAWindowsPathAreStoredAsSlashes) {
+    test::TempDir dir;
+    auto file = dir.path() / kProgramSettingsFileName;
+    ProgramSettings saved;
+    saved.map = "C:\\Sim\\maps\\Nord\\";
+    ASSERT_TRUE(SaveProgramSettings(file, saved));
+    EXPECT_EQ(GetString(ObjectGet(Load(file).get(), "Map"), ""), "C:/Sim/maps/Nord/");
+    std::string expected = std::string("C:") + kSeparator + "Sim" + kSeparator + "maps" + kSeparator +
+                           "Nord" + kSeparator;
+    EXPECT_EQ(ReadProgramSettings(file).map, expected);
+}
+
+TEST(ProgramSettings, DateSwitchOffIsStoredAsEmptyText) {
+    test::TempDir dir;
+    auto file = dir.path() / kProgramSettingsFileName;
+    ProgramSettings saved;
+    saved.map = "maps";
+    ASSERT_TRUE(SaveProgramSettings(file, saved));
+    auto stored = Load(file);
+    const JsonValue* date = ObjectGet(stored.get(), "Date");
+    ASSERT_NE(date, nullptr);
+    EXPECT_EQ(GetString(date, "<absent>"), "");
+    EXPECT_EQ(ReadProgramSettings(file).date, "");
+}
+
+TEST(ProgramSettings, SaveReportsAnUnwritableFile) {
+    test::TempDir dir;
+    EXPECT_FALSE(SaveProgramSettings(dir.path() / "missing" / kProgramSettingsFileName, ProgramSettings{}));
+}
+
+}  // namespace
+}  // namespace tak
