@@ -1,0 +1,190 @@
+#include "PdfTestTools.h"
+
+#include <zlib.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace tak::test {
+
+ToolRun RunTool(std::string_view command, const std::filesystem::path& file) {
+    std::string line = std::string(command) + " '" + file.string() + "' 2>&1";
+    ToolRun run;
+    FILE* pipe = popen(line.c_str(), "r");
+    if (!pipe) return run;
+    std::array<char, 4096> chunk;
+    std::size_t got = 0;
+    while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) run.output.append(chunk.data(), got);
+    int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+bool QpdfAccepts(const std::filesystem::path& file, std::string* report) {
+    ToolRun run = RunTool("qpdf --check", file);
+    if (report) *report = run.output;
+    return run.exitCode == 0 &&
+           run.output.find("No syntax or stream encoding errors found") != std::string::npos &&
+           run.output.find("WARNING") == std::string::npos;
+}
+
+std::string ReadBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::string ObjectText(std::string_view pdf, int number) {
+    std::string header = std::to_string(number) + " 0 obj\n";
+    std::size_t start = pdf.rfind("\n" + header);
+    if (start == std::string_view::npos) return {};
+    ++start;
+    // Streams may hold anything; skip over them by their length.
+    std::size_t end = pdf.find("endobj\n", start);
+    std::size_t stream = pdf.find("\nstream\n", start);
+    if (stream != std::string_view::npos && stream < end) {
+        std::size_t after = pdf.find("\nendstream\n", stream);
+        end = pdf.find("endobj\n", after);
+    }
+    if (end == std::string_view::npos) return {};
+    return std::string(pdf.substr(start, end + 7 - start));
+}
+
+namespace {
+
+int NumberAfter(std::string_view text, std::string_view key) {
+    std::size_t pos = text.find(key);
+    if (pos == std::string_view::npos) return -1;
+    return std::atoi(std::string(text.substr(pos + key.size(), 20)).c_str());
+}
+
+std::vector<int> KidsOfPageTree(std::string_view pdf) {
+    std::string tree = ObjectText(pdf, 1);
+    std::vector<int> kids;
+    std::size_t open = tree.find("/Kids [");
+    std::size_t close = tree.find(']', open);
+    if (open == std::string::npos || close == std::string::npos) return kids;
+    std::istringstream list(tree.substr(open + 7, close - open - 7));
+    int number = 0, generation = 0;
+    std::string reference;
+    while (list >> number >> generation >> reference) kids.push_back(number);
+    return kids;
+}
+
+}  // namespace
+
+PageStreams PageContents(std::string_view pdf) {
+    PageStreams streams;
+    for (int page : KidsOfPageTree(pdf)) {
+        int contents = NumberAfter(ObjectText(pdf, page), "/Contents ");
+        std::string object = ObjectText(pdf, contents);
+        int length = NumberAfter(object, "/Length ");
+        std::size_t start = object.find("stream\n");
+        std::size_t end = object.rfind("\nendstream\n");
+        if (length < 0 || start == std::string::npos || end == std::string::npos) {
+            streams.lengthsMatch = false;
+            streams.contents.emplace_back();
+            continue;
+        }
+        start += 7;
+        if (end - start != static_cast<std::size_t>(length)) streams.lengthsMatch = false;
+        streams.contents.push_back(object.substr(start, end - start));
+    }
+    return streams;
+}
+
+std::string CheckCrossReference(std::string_view pdf) {
+    std::size_t startxref = pdf.rfind("startxref\n");
+    if (startxref == std::string_view::npos) return "no startxref";
+    std::size_t xref = std::stoul(std::string(pdf.substr(startxref + 10, 20)));
+    if (pdf.substr(xref, 5) != "xref\n") return "startxref does not point at the xref line";
+    std::size_t line = xref + 5;
+    std::size_t eol = pdf.find('\n', line);
+    std::istringstream head(std::string(pdf.substr(line, eol - line)));
+    int first = -1, count = -1;
+    head >> first >> count;
+    if (first != 0 || count < 1) return "bad subsection header";
+    std::size_t entries = eol + 1;
+    if (pdf.substr(entries, 20) != "0000000000 65535 f \n") return "bad free entry";
+    for (int object = 1; object < count; ++object) {
+        std::string_view entry = pdf.substr(entries + 20 * static_cast<std::size_t>(object), 20);
+        if (entry.size() != 20 || entry.substr(10) != " 00000 n \n") {
+            return "entry " + std::to_string(object) + " is not 20 bytes of the right form";
+        }
+        std::size_t offset = std::stoul(std::string(entry.substr(0, 10)));
+        std::string header = std::to_string(object) + " 0 obj\n";
+        if (pdf.substr(offset, header.size()) != header) {
+            return "entry " + std::to_string(object) + " points elsewhere";
+        }
+    }
+    std::string_view after = pdf.substr(entries + 20 * static_cast<std::size_t>(count));
+    if (after.substr(0, 8) != "trailer\n") return "no trailer after the table";
+    if (NumberAfter(after, "/Size ") != count) return "trailer size differs";
+    return {};
+}
+
+namespace {
+
+void AppendBigEndian32(std::string& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+void AppendChunk(std::string& png, std::string_view type, std::string_view data) {
+    AppendBigEndian32(png, static_cast<uint32_t>(data.size()));
+    std::string typed = std::string(type) + std::string(data);
+    png += typed;
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()));
+    AppendBigEndian32(png, static_cast<uint32_t>(crc));
+}
+
+}  // namespace
+
+std::string MakePng(const PngSpec& spec) {
+    std::string png = "\x89PNG\r\n\x1A\n";
+    std::string header;
+    AppendBigEndian32(header, spec.width);
+    AppendBigEndian32(header, spec.height);
+    header += static_cast<char>(spec.bitDepth);
+    header += static_cast<char>(spec.colourType);
+    header += '\0';  // compression
+    header += '\0';  // filter method
+    header += static_cast<char>(spec.interlace);
+    AppendChunk(png, "IHDR", header);
+    if (!spec.palette.empty()) AppendChunk(png, "PLTE", spec.palette);
+
+    std::string rows;
+    std::size_t rowBytes = spec.height ? spec.pixels.size() / spec.height : 0;
+    for (uint32_t row = 0; row < spec.height; ++row) {
+        rows += '\0';  // filter type "none"
+        rows += spec.pixels.substr(row * rowBytes, rowBytes);
+    }
+    uLongf size = compressBound(static_cast<uLong>(rows.size()));
+    std::string compressed(size, '\0');
+    compress(reinterpret_cast<Bytef*>(compressed.data()), &size,
+             reinterpret_cast<const Bytef*>(rows.data()), static_cast<uLong>(rows.size()));
+    compressed.resize(size);
+    std::size_t piece = compressed.size() / static_cast<std::size_t>(spec.idatChunks) + 1;
+    for (std::size_t start = 0; start < compressed.size(); start += piece) {
+        AppendChunk(png, "IDAT", compressed.substr(start, piece));
+    }
+    AppendChunk(png, "IEND", "");
+    return png;
+}
+
+std::string IdatData(std::string_view png) {
+    std::string data;
+    std::size_t pos = 8;
+    while (pos + 12 <= png.size()) {
+        uint32_t length = 0;
+        for (int i = 0; i < 4; ++i) length = length << 8 | static_cast<uint8_t>(png[pos + i]);
+        if (png.substr(pos + 4, 4) == "IDAT") data += png.substr(pos + 8, length);
+        pos += 12 + length;
+    }
+    return data;
+}
+
+}  // namespace tak::test
