@@ -49,7 +49,7 @@ using PdfPageHandler = std::function<void(PdfDocument&)>;
 
 class PdfDocument {
 public:
-    PdfDocument();
+    PdfDocument() = default;
 
     // Back to the state of a new writer: no document, no settings.
     void InitWriter();
@@ -155,6 +155,7 @@ private:
     // Emitting (PaginorDocument.cpp).
     ByteBuffer& EmitTarget();
     void EmitLine(std::string_view line);
+    void EmitContent(std::string_view line);
     void NewObject();
     void PutStream(std::string_view bytes);
     bool MakeBuffer(ByteBuffer& buffer, std::size_t room);

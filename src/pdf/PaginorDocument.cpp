@@ -78,6 +78,13 @@ void PdfDocument::EmitLine(std::string_view line) {
     if (!EmitTarget().AppendLine(line)) NoteOutOfMemory();
 }
 
+// Page content goes only onto an open page; drawn before the first page or
+// after saving it would land between the objects of the file.
+void PdfDocument::EmitContent(std::string_view line) {
+    if (state_ != kPageOpen || pages_.empty()) return;
+    if (!pages_.back().AppendLine(line)) NoteOutOfMemory();
+}
+
 void PdfDocument::NewObject() {
     ++objectCount_;
     objectOffsets_.push_back(mainBuffer_.Size());

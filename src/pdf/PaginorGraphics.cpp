@@ -30,13 +30,13 @@ std::string PaintText(float r, float g, float b, std::string_view greyOp, std::s
 
 void PdfDocument::SetStrokePaint(float r, float g, float b) {
     strokePaint_ = PaintText(r, g, b, " G", " RG");
-    if (pageCount_ > 0) EmitLine(strokePaint_);
+    if (pageCount_ > 0) EmitContent(strokePaint_);
 }
 
 void PdfDocument::SetFillPaint(float r, float g, float b) {
     fillPaint_ = PaintText(r, g, b, " g", " rg");
     if (fillPaint_ != textPaint_) paintsDiffer_ = true;
-    if (pageCount_ > 0) EmitLine(fillPaint_);
+    if (pageCount_ > 0) EmitContent(fillPaint_);
 }
 
 void PdfDocument::SetTextPaint(float r, float g, float b) {
@@ -49,7 +49,7 @@ void PdfDocument::EmitPathPoint(float x, float y, std::string_view op) {
     std::string line;
     AppendCoordinates(line, x, y);
     line += op;
-    EmitLine(line);
+    EmitContent(line);
 }
 
 void PdfDocument::PathMoveTo(float x, float y) { EmitPathPoint(x, y, " m"); }
@@ -64,18 +64,18 @@ void PdfDocument::PathCurveTo(float x1, float y1, float x2, float y2, float x3, 
     line += ' ';
     AppendCoordinates(line, x3, y3);
     line += " c";
-    EmitLine(line);
+    EmitContent(line);
 }
 
 void PdfDocument::PaintPath(std::string_view style) {
     if (style == "D") {
-        EmitLine("s");
+        EmitContent("s");
     } else if (style == "DF") {
-        EmitLine("b");
+        EmitContent("b");
     } else if (style == "F") {
-        EmitLine("f");
+        EmitContent("f");
     } else {
-        EmitLine(style);
+        EmitContent(style);
     }
 }
 
@@ -100,7 +100,7 @@ void PdfDocument::DrawEllipse(float x, float y, float rx, float ry, std::string_
 void PdfDocument::RotateAround(float angle, float x, float y) {
     if (x == -1) x = x_;
     if (y == -1) y = y_;
-    if (rotationAngle_ != 0) EmitLine("Q");
+    if (rotationAngle_ != 0) EmitContent("Q");
     rotationAngle_ = angle;
     if (angle == 0) return;
     const float radians = angle * static_cast<float>(M_PI) / 180;
@@ -117,13 +117,13 @@ void PdfDocument::RotateAround(float angle, float x, float y) {
     line += ' ';
     AppendNumber(line, cy, 2);
     line += " cm";
-    EmitLine(line);
+    EmitContent(line);
     line = "1 0 0 1 ";
     AppendNumber(line, -cx, 2);
     line += ' ';
     AppendNumber(line, -cy, 2);
     line += " cm";
-    EmitLine(line);
+    EmitContent(line);
 }
 
 }  // namespace tak

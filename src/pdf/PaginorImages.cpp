@@ -190,7 +190,7 @@ void PdfDocument::PlaceImage(std::string_view file, float x, float y, float w, f
     line += " cm /I";
     AppendInteger(line, found->index);
     line += " Do Q";
-    EmitLine(line);
+    EmitContent(line);
 }
 
 void PdfDocument::PutImages() {

@@ -40,14 +40,14 @@ bool PdfDocument::NewPage(std::string_view orientation, std::string_view pageFor
     }
     if (!BeginPage(orientation, pageFormat)) return false;
 
-    EmitLine("2 J");  // projecting square line caps
+    EmitContent("2 J");  // projecting square line caps
     lineWidth_ = lineWidth;
     EmitLineWidth();
     if (!TrimBlanksAndTabs(family).empty()) SelectFont(family, style, sizePt);
     strokePaint_ = strokePaint;
-    if (strokePaint_ != "0 G") EmitLine(strokePaint_);
+    if (strokePaint_ != "0 G") EmitContent(strokePaint_);
     fillPaint_ = fillPaint;
-    if (fillPaint_ != "0 g") EmitLine(fillPaint_);
+    if (fillPaint_ != "0 g") EmitContent(fillPaint_);
     textPaint_ = textPaint;
     paintsDiffer_ = paintsDiffer;
 
@@ -66,11 +66,11 @@ bool PdfDocument::NewPage(std::string_view orientation, std::string_view pageFor
     if (!family.empty()) SelectFont(family, style, sizePt);
     if (strokePaint_ != strokePaint) {
         strokePaint_ = strokePaint;
-        EmitLine(strokePaint_);
+        EmitContent(strokePaint_);
     }
     if (fillPaint_ != fillPaint) {
         fillPaint_ = fillPaint;
-        EmitLine(fillPaint_);
+        EmitContent(fillPaint_);
     }
     textPaint_ = textPaint;
     paintsDiffer_ = paintsDiffer;
@@ -110,7 +110,7 @@ bool PdfDocument::BeginPage(std::string_view orientation, std::string_view pageF
 
 void PdfDocument::EndPage() {
     if (rotationAngle_ != 0) {
-        EmitLine("Q");
+        EmitContent("Q");
         rotationAngle_ = 0;
     }
     state_ = kBegun;
@@ -126,7 +126,7 @@ void PdfDocument::EmitLineWidth() {
     std::string line;
     AppendNumber(line, lineWidth_ * scale_, 2);
     line += " w";
-    EmitLine(line);
+    EmitContent(line);
 }
 
 // --- Fonts ------------------------------------------------------------------
@@ -176,7 +176,7 @@ void PdfDocument::SelectFont(std::string_view family, std::string_view style, fl
         line += ' ';
         AppendNumber(line, fontSizePt_, 2);
         line += " Tf ET";
-        EmitLine(line);
+        EmitContent(line);
     }
 }
 
@@ -239,7 +239,7 @@ void PdfDocument::BreakPageKeepingX() {
     float keptSpacing = wordSpacing_;
     if (keptSpacing > 0) {
         wordSpacing_ = 0;
-        EmitLine("0 Tw");
+        EmitContent("0 Tw");
     }
     NewPage(std::string(1, currentOrientation_), "");
     x_ = keptX;
@@ -248,7 +248,7 @@ void PdfDocument::BreakPageKeepingX() {
         std::string line;
         AppendNumber(line, wordSpacing_ * scale_, 3);
         line += " Tw";
-        EmitLine(line);
+        EmitContent(line);
     }
 }
 
@@ -300,13 +300,13 @@ void PdfDocument::CellBytes(float width, float height, std::string_view bytes, i
             std::string spacing;
             AppendNumber(spacing, wordSpacing_ * scale_, 3);
             spacing += " Tw";
-            EmitLine(spacing);
+            EmitContent(spacing);
         }
         AppendTextShow(line, x_ + dx, y_ + 0.5f * height + 0.3f * fontSize_, bytes);
     }
-    EmitLine(line);
+    EmitContent(line);
     if (justified) {
-        EmitLine("0 Tw");
+        EmitContent("0 Tw");
         wordSpacing_ = 0;
     }
 
@@ -324,7 +324,7 @@ void PdfDocument::PutText(float x, float y, std::string_view text) {
     std::string bytes = EncodeWinAnsi(text);
     std::string line;
     AppendTextShow(line, x, y, bytes);
-    EmitLine(line);
+    EmitContent(line);
 }
 
 void PdfDocument::FlowText(float lineHeight, std::string_view text, int /*link*/) {

@@ -1,5 +1,6 @@
 #include "PdfTestTools.h"
 
+#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <array>
@@ -7,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
+
+#include "pdf/Paginor.h"
 
 namespace tak::test {
 
@@ -36,6 +39,22 @@ std::string ReadBytes(const std::filesystem::path& file) {
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+std::string SaveChecked(PdfDocument& document, const std::filesystem::path& file) {
+    EXPECT_TRUE(document.SaveDocument(file.string())) << document.LastErrorText();
+    std::string report;
+    EXPECT_TRUE(QpdfAccepts(file, &report)) << report;
+    std::string pdf = ReadBytes(file);
+    EXPECT_EQ(CheckCrossReference(pdf), "");
+    return pdf;
+}
+
+std::string ExtractedText(const std::filesystem::path& file) {
+    std::filesystem::path text = std::filesystem::path(file).replace_extension(".txt");
+    ToolRun run = RunTool("pdftotext -enc UTF-8", file);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    return ReadBytes(text);
 }
 
 std::string ObjectText(std::string_view pdf, int number) {

@@ -10,6 +10,10 @@
 #include <string_view>
 #include <vector>
 
+namespace tak {
+class PdfDocument;
+}
+
 namespace tak::test {
 
 struct ToolRun {
@@ -24,6 +28,13 @@ ToolRun RunTool(std::string_view command, const std::filesystem::path& file);
 bool QpdfAccepts(const std::filesystem::path& file, std::string* report = nullptr);
 
 std::string ReadBytes(const std::filesystem::path& file);
+
+// Saves the document to `file`, expects success, a file that qpdf accepts and
+// a consistent cross-reference table, and returns the file's bytes.
+std::string SaveChecked(PdfDocument& document, const std::filesystem::path& file);
+
+// Text of a written file as pdftotext reads it, in UTF-8.
+std::string ExtractedText(const std::filesystem::path& file);
 
 // The text of object `number`, from "n 0 obj" to the end of its "endobj".
 std::string ObjectText(std::string_view pdf, int number);
