@@ -116,6 +116,18 @@ PageStreams PageContents(std::string_view pdf) {
     return streams;
 }
 
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        lines.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
 std::string CheckCrossReference(std::string_view pdf) {
     std::size_t startxref = pdf.rfind("startxref\n");
     if (startxref == std::string_view::npos) return "no startxref";

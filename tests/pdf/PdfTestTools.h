@@ -47,6 +47,9 @@ struct PageStreams {
 };
 PageStreams PageContents(std::string_view pdf);
 
+// The lines of a content stream (without their line feeds).
+std::vector<std::string> SplitLines(std::string_view text);
+
 // The cross-reference table, checked: empty text when it is consistent,
 // else a description of the first fault.
 std::string CheckCrossReference(std::string_view pdf);
