@@ -72,17 +72,12 @@ TEST(LanguageFile, FileWithoutKeysLeavesTheTableUnchanged) {
     EXPECT_EQ(table.Lang("Key"), "kept");
 }
 
-TEST(LanguageFile, LoadingReplacesTheWholeTable) {
+TEST(LanguageFile, LoadingReplacesTheWholeTableAndLookupsChangeNothing) {
     LanguageTable table;
     ASSERT_TRUE(table.LoadFromBytes("Old = 1\nShared = old\n"));
     ASSERT_TRUE(table.LoadFromBytes("Shared = new\n"));
     EXPECT_FALSE(table.Contains("Old"));
     EXPECT_EQ(table.Lang("Shared"), "new");
-}
-
-TEST(LanguageFile, MissingKeyGivesEmptyTextWithoutChangingTheTable) {
-    LanguageTable table;
-    ASSERT_TRUE(table.LoadFromBytes("Known = yes\n"));
     EXPECT_EQ(table.Lang("Unknown"), "");
     EXPECT_FALSE(table.Contains("Unknown"));
     EXPECT_EQ(table.Size(), 1u);
