@@ -48,12 +48,7 @@ private:
 
 // pdfinfo's report with every run of blanks made one blank.
 std::string PageSizesByPdfinfo(const fs::path& file, int pages) {
-    std::string report = RunTool("pdfinfo -f 1 -l " + std::to_string(pages), file).output;
-    std::string squeezed;
-    for (char c : report) {
-        if (c != ' ' || squeezed.empty() || squeezed.back() != ' ') squeezed += c;
-    }
-    return squeezed;
+    return test::SqueezeBlanks(RunTool("pdfinfo -f 1 -l " + std::to_string(pages), file).output);
 }
 
 TEST(PdfDocument, EmptyTextsGivePortraitA4InMillimetres) {

@@ -26,6 +26,14 @@ ToolRun RunTool(std::string_view command, const std::filesystem::path& file) {
     return run;
 }
 
+std::string SqueezeBlanks(std::string_view text) {
+    std::string squeezed;
+    for (char c : text) {
+        if (c != ' ' || squeezed.empty() || squeezed.back() != ' ') squeezed += c;
+    }
+    return squeezed;
+}
+
 bool QpdfAccepts(const std::filesystem::path& file, std::string* report) {
     ToolRun run = RunTool("qpdf --check", file);
     if (report) *report = run.output;

@@ -24,6 +24,10 @@ struct ToolRun {
 // Runs a shell command with the file path appended in quotes.
 ToolRun RunTool(std::string_view command, const std::filesystem::path& file);
 
+// The text with every run of blanks made one blank, for reading tool reports
+// whose columns are padded.
+std::string SqueezeBlanks(std::string_view text);
+
 // qpdf --check passes with neither errors nor warnings.
 bool QpdfAccepts(const std::filesystem::path& file, std::string* report = nullptr);
 
