@@ -34,7 +34,7 @@ case "${1:-}" in
 demo)
     install_missing
     build build
-    ./build/src/cli/taktarium-cli info examples/DemoMap --date 2027-03-15 --lang English
+    ./build/src/cli/taktarium-cli info examples/DemoMap --date 2025-04-15
     ;;
 test)
     install_missing

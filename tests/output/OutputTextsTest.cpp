@@ -20,7 +20,10 @@ protected:
 constexpr ServiceDays kWeekdays = 0x31F;
 
 TEST_F(OutputTextsTest, DayDifferenceListsDaysInAscendingOrderWithTheRightConnectors) {
-    EXPECT_EQ(DescribeDayDifference(lang, 0x007, kWeekdays).text, "only Mo, Tu or We");
+    // The shorter list wins: two missing days are named rather than three running ones.
+    EXPECT_EQ(DescribeDayDifference(lang, 0x307, kWeekdays).text, "not Th or Fr");
+    EXPECT_EQ(DescribeDayDifference(lang, 0x307, 0x3FF).text, "only Mo, Tu or We");
+    EXPECT_EQ(DescribeDayDifference(lang, 0x303, kWeekdays).text, "only Mo or Tu");
     auto notFriday = DescribeDayDifference(lang, 0x30F, kWeekdays);
     EXPECT_EQ(notFriday.text, "not Fr");
     EXPECT_FALSE(notFriday.only);
@@ -31,8 +34,10 @@ TEST_F(OutputTextsTest, DayDifferenceListsDaysInAscendingOrderWithTheRightConnec
 TEST_F(OutputTextsTest, DayDifferenceOfThePairBitsNamesTheKindOfDay) {
     // Runs Monday to Friday on school days only.
     EXPECT_EQ(DescribeDayDifference(lang, 0x11F, kWeekdays).text, "only School");
-    // Runs only on school holidays.
-    EXPECT_EQ(DescribeDayDifference(lang, 0x21F, kWeekdays).text, "only Holidays");
+    // Runs on every weekday except school days.
+    EXPECT_EQ(DescribeDayDifference(lang, 0x21F, kWeekdays).text, "not School");
+    // A plan of Saturdays only names the kind of day in the "only" form.
+    EXPECT_EQ(DescribeDayDifference(lang, 0x220, 0x320).text, "only Holidays");
 }
 
 TEST_F(OutputTextsTest, FootnoteMarksFollowTheDaysAndAreSharedByEqualCommonDays) {
