@@ -260,7 +260,7 @@ TEST_F(PdfText, TextReadsBackWithUmlautsEuroAndEscapedSyntax) {
     pdf.PutCell(0, 14, "Łódź 中", 0, 1);
     pdf.PutCell(0, 14, "a(b)c\\d ((( \\) end", 0, 1);
     // Control characters, a lone surrogate and stray bytes must not break the syntax.
-    pdf.PutCell(0, 14, std::string("x\x01\x08\t\f\x0D" "y\xED\xA0\x80z\xFF\xC3", 15), 0, 1);
+    pdf.PutCell(0, 14, std::string("x\x01\x08\t\f\x0D" "y\xED\xA0\x80z\xFF\xC3\0!", 15), 0, 1);
     pdf.FlowText(14, "Linie 7 (Nord)\r\nHaltestelle \\ Bahnhof");
     pdf.PutText(40, 200, "Platz für €");
     auto pages = Save();
