@@ -28,8 +28,37 @@ char WinAnsiCode(char32_t c) {
 
 }  // namespace
 
+namespace {
+
+// Formats the common case without the general algorithm: a float times 10^5
+// or less is exact in a double (24 + 12 significant bits), so rounding that
+// product to the nearest integer, ties to even, rounds exactly as the general
+// formatting does. Page content is mostly such numbers.
+bool AppendNumberFast(std::string& out, float value, int decimals) {
+    static constexpr double kPowers[] = {1, 10, 100, 1000, 10000, 100000};
+    if (decimals < 0 || decimals > 5 || !(std::fabs(value) < 1e9f)) return false;
+    double scaled = std::nearbyint(std::fabs(static_cast<double>(value)) * kPowers[decimals]);
+    auto units = static_cast<uint64_t>(scaled);
+    auto unit = static_cast<uint64_t>(kPowers[decimals]);
+    if (value < 0) out += '-';
+    AppendInteger(out, static_cast<int64_t>(units / unit));
+    if (decimals == 0) return true;
+    out += '.';
+    char fraction[5];
+    uint64_t rest = units % unit;
+    for (int i = decimals - 1; i >= 0; --i) {
+        fraction[i] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    }
+    out.append(fraction, static_cast<std::size_t>(decimals));
+    return true;
+}
+
+}  // namespace
+
 void AppendNumber(std::string& out, float value, int decimals) {
     if (!std::isfinite(value) || value == 0.0f) value = 0.0f;  // also drops the sign of -0
+    if (AppendNumberFast(out, value, decimals)) return;
     char text[80];
     auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
     if (result.ec != std::errc()) {  // only for absurd precisions

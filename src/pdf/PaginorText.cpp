@@ -203,7 +203,11 @@ void PdfDocument::AppendCoordinates(std::string& line, float xUser, float yUser)
 // Appends the text show of a cell or a placed text, from the optional paint
 // change to the optional underline, for the baseline point (xUser, yUser).
 void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, std::string_view bytes) {
-    if (paintsDiffer_) line += "q " + textPaint_ + " ";
+    if (paintsDiffer_) {
+        line += "q ";
+        line += textPaint_;
+        line += ' ';
+    }
     line += "BT ";
     AppendCoordinates(line, xUser, yUser);
     line += " Td (";

@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <limits>
+#include <random>
 
 #include "pdf/PaginorBuffer.h"
 #include "pdf/PaginorFormat.h"
@@ -24,6 +27,30 @@ TEST(PdfFormat, NumbersAreFixedPointWithAPointWhateverTheValue) {
     // A bad measure must not break the syntax with "nan" or "inf".
     EXPECT_EQ(FormatNumber(std::numeric_limits<float>::quiet_NaN(), 2), "0.00");
     EXPECT_EQ(FormatNumber(std::numeric_limits<float>::infinity(), 2), "0.00");
+}
+
+// The writer formats most numbers on a short road; it must round exactly as
+// the general fixed-point formatting of the standard library does.
+TEST(PdfFormat, NumbersRoundLikeTheStandardFormatting) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> magnitude(-6.0f, 9.5f);
+    auto standard = [](float value, int decimals) {
+        char text[80];
+        auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+        return std::string(text, end);
+    };
+    for (int round = 0; round < 200000; ++round) {
+        float value = std::pow(10.0f, magnitude(random)) * (round % 2 ? -1.0f : 1.0f);
+        if (round % 3 == 0) value = std::round(value * 1000) / 1000;  // near the halfway points
+        if (value == 0) continue;  // an exact negative zero loses its sign on purpose
+        int decimals = round % 6;
+        ASSERT_EQ(FormatNumber(value, decimals), standard(value, decimals)) << value << " " << decimals;
+    }
+    for (float halfway : {0.125f, 0.375f, 2.5f, 120.515f, 31.185f, -0.005f, 1e9f, 3e12f}) {
+        for (int decimals = 0; decimals <= 5; ++decimals) {
+            EXPECT_EQ(FormatNumber(halfway, decimals), standard(halfway, decimals)) << halfway;
+        }
+    }
 }
 
 TEST(PdfFormat, TextBecomesWinAnsiBytesWithQuestionMarksForTheRest) {
