@@ -1,0 +1,218 @@
+// Loading and saving the project file as a whole; the records' stored forms
+// live in ProjectPlans.cpp, ProjectRouteSpiders.cpp and ProjectRouteMap.cpp.
+#include "persist/Project.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "base/FileSystem.h"
+#include "persist/ProjectRecords.h"
+
+namespace tak {
+
+namespace project {
+
+int32_t ReadInt(const JsonValue* object, std::string_view key, int32_t fallback) {
+    return GetInteger(ObjectGet(object, key), fallback);
+}
+
+bool ReadFlag(const JsonValue* object, std::string_view key, bool fallback) {
+    return GetInteger(ObjectGet(object, key), fallback ? 1 : 0) != 0;
+}
+
+std::string ReadText(const JsonValue* object, std::string_view key, std::string_view fallback) {
+    return GetString(ObjectGet(object, key), fallback);
+}
+
+void WriteInt(JsonValue& object, std::string_view key, int32_t value) { ObjectSet(&object, key, NewInteger(value)); }
+
+void WriteFlag(JsonValue& object, std::string_view key, bool value) { WriteInt(object, key, value ? 1 : 0); }
+
+void WriteText(JsonValue& object, std::string_view key, std::string_view value) {
+    ObjectSet(&object, key, NewString(value));
+}
+
+JsonValue& WriteArray(JsonValue& object, std::string_view key) {
+    ObjectSet(&object, key, NewArray());
+    return *object.members.Find(key);
+}
+
+JsonValue& AppendObject(JsonValue& array) {
+    ArrayAppend(&array, NewObject());
+    return *array.elements.back();
+}
+
+const Trip* TripNamed(const MapData& map, std::string_view name) {
+    for (const auto& trip : map.trips) {
+        if (trip->name == name) return trip.get();
+    }
+    return nullptr;
+}
+
+const Line* LineNamed(const MapData& map, std::string_view name) {
+    for (const auto& line : map.lines) {
+        if (line->name == name) return line.get();
+    }
+    return nullptr;
+}
+
+const Tour* TourNamed(const Line& line, std::string_view name) {
+    for (const auto& tour : line.tours) {
+        if (tour.name == name) return &tour;
+    }
+    return nullptr;
+}
+
+}  // namespace project
+
+namespace {
+
+using namespace project;
+
+// The grid a route map may have; a file asking for more would make every
+// layout and drawing allocate without bound.
+constexpr int32_t kMaxRouteMapCells = 512;
+
+void ResetProject(Project& project) {
+    // Keys keep counting across reloads, so that a key held by a window from
+    // before the reload can never name a record read afterwards.
+    RouteSpiderKey nextSpiderKey = project.routeSpiders.nextKey;
+    RouteKey nextRouteKey = project.routeMap.nextKey;
+    project.outputOpt = DefaultOutputOpt();
+    project.routeSpiders = RouteSpiderList{};
+    project.routeSpiders.nextKey = nextSpiderKey;
+    project.timeTablePlans.clear();
+    project.tourPlans.clear();
+    project.stopTables.clear();
+    project.routeMap = RouteMap{};
+    project.routeMap.nextKey = nextRouteKey;
+    project.keepUnreadableFile = false;
+}
+
+void ClampRouteMapSize(RouteMap& routeMap) {
+    routeMap.width = std::clamp(routeMap.width, 1, kMaxRouteMapCells);
+    routeMap.height = std::clamp(routeMap.height, 1, kMaxRouteMapCells);
+}
+
+// Writes the tree next to `file` and renames it over `file`, so that a failed
+// write never leaves a half-written project behind.
+bool SaveReplacing(const fs::path& file, JsonPtr root) {
+    std::error_code error;
+    if (file.has_parent_path()) fs::create_directories(file.parent_path(), error);
+    fs::path temporary = file;
+    temporary += ".tmp";
+    if (!Save(temporary, std::move(root))) {
+        fs::remove(temporary, error);
+        return false;
+    }
+    fs::rename(temporary, file, error);
+    if (error) {
+        fs::remove(temporary, error);
+        return false;
+    }
+    return true;
+}
+
+// Keeps a project file that did not parse as <name>.cfg.bak, once, so that
+// the first save after loading it cannot destroy what the user may recover.
+void KeepUnreadableFile(Project& project, const fs::path& file) {
+    if (!project.keepUnreadableFile) return;
+    std::error_code error;
+    if (fs::exists(file, error)) {
+        fs::path backup = file;
+        backup += ".bak";
+        fs::copy_file(file, backup, fs::copy_options::overwrite_existing, error);
+        if (error) return;  // try again at the next save
+    }
+    project.keepUnreadableFile = false;
+}
+
+std::vector<SpiderNameOfKey> SpiderNames(const RouteSpiderList& list) {
+    std::vector<SpiderNameOfKey> names;
+    for (const auto& spider : list.spiders) names.push_back({spider.key, spider.name});
+    return names;
+}
+
+void RelinkPlanSpiders(Project& project, const std::vector<SpiderNameOfKey>& oldNames) {
+    for (auto& plan : project.timeTablePlans) {
+        plan.routeSpider = RelinkSpiderKey(project.routeSpiders, oldNames, plan.routeSpider);
+    }
+    for (auto& table : project.stopTables) {
+        table.routeSpider = RelinkSpiderKey(project.routeSpiders, oldNames, table.routeSpider);
+    }
+}
+
+void ClearSpiderList(RouteSpiderList& list) {
+    list.spiders.clear();  // nextKey goes on counting
+}
+
+}  // namespace
+
+fs::path ProjectFilePath(const fs::path& workingFolder, std::string_view projectName) {
+    return workingFolder / "output" / PathFromText(std::string(projectName) + ".cfg");
+}
+
+void ReadRouteSpiders(Project& project, const MapData& map, const JsonValue& root) {
+    std::vector<SpiderNameOfKey> oldNames = SpiderNames(project.routeSpiders);
+    ClearSpiderList(project.routeSpiders);
+    ReadRouteSpiderArray(project.routeSpiders, map, ObjectGet(&root, "RouteSpider"));
+    RelinkPlanSpiders(project, oldNames);
+}
+
+bool LoadRouteSpiders(Project& project, const MapData& map, const fs::path& file) {
+    std::vector<SpiderNameOfKey> oldNames = SpiderNames(project.routeSpiders);
+    ClearSpiderList(project.routeSpiders);
+    JsonPtr root = Load(file);
+    if (!root || root->kind != JsonKind::Object) return false;
+    ReadRouteSpiderArray(project.routeSpiders, map, ObjectGet(root.get(), "RouteSpider"));
+    RelinkPlanSpiders(project, oldNames);
+    return true;
+}
+
+void WriteRouteSpiders(const Project& project, JsonValue& root) { WriteRouteSpiderArray(root, project.routeSpiders); }
+
+bool SaveRouteSpiders(const Project& project, const fs::path& file) {
+    JsonPtr root = Load(file);
+    if (!root || root->kind != JsonKind::Object) return false;
+    WriteRouteSpiders(project, *root);
+    return SaveReplacing(file, std::move(root));
+}
+
+ProjectLoadResult LoadProject(Project& project, const MapData& map, const fs::path& file) {
+    ResetProject(project);
+    ProjectLoadResult result;
+    std::error_code error;
+    result.fileFound = fs::exists(file, error);
+    JsonPtr root = Load(file);
+    if (!root || root->kind != JsonKind::Object) {
+        project.keepUnreadableFile = result.fileFound;
+        return result;
+    }
+    result.parsed = true;
+    result.version = ReadInt(root.get(), "Version", kLastVersionWithStopTexts);
+    project.outputOpt = ReadOutputOpt(ObjectGet(root.get(), "OutputOpt"));
+    ReadRouteSpiders(project, map, *root);
+    ReadTimeTablePlans(project, map, ObjectGet(root.get(), "TimeTablePlan"));
+    ReadTourPlans(project, map, ObjectGet(root.get(), "TourPlan"));
+    ReadStopTables(project, map, ObjectGet(root.get(), "StopTable"));
+    ReadRouteMap(project.routeMap, ObjectGet(root.get(), "RouteMap"), result.version);
+    ClampRouteMapSize(project.routeMap);
+    PrepareLoadedRouteMap(project.routeMap);
+    result.routeMapNeedsLayout = result.version <= kLastVersionWithStopTexts;
+    return result;
+}
+
+bool SaveProject(Project& project, const fs::path& file) {
+    JsonPtr root = NewObject();
+    WriteInt(*root, "Version", kProjectVersion);
+    WriteOutputOpt(*root, project.outputOpt);
+    WriteRouteSpiders(project, *root);
+    WriteTimeTablePlans(*root, project);
+    WriteTourPlans(*root, project);
+    WriteStopTables(*root, project);
+    WriteRouteMap(*root, project.routeMap);
+    KeepUnreadableFile(project, file);
+    return SaveReplacing(file, std::move(root));
+}
+
+}  // namespace tak

@@ -1,0 +1,209 @@
+// The project: everything the user defines for one map (output options,
+// timetable plans, tour plans, stop table plans, route spiders and the route
+// map), held in memory and stored in one JSON file, output/<projectName>.cfg
+// below the working folder.
+//
+// References into MapData (trips, stations, lines, tours) are plain const
+// pointers. They are valid only for the MapData the project was loaded
+// against: after every map load the project file is loaded again, which
+// rebuilds them from names, stop ids and indices and silently drops whatever
+// no longer resolves.
+//
+// References between records of the project are keys (see RouteSpider.h and
+// RouteMap.h): a plan's route spider, a stop table trip's same-way entry. A
+// key is never reused, so adding, removing or reordering entries can never
+// make a reference point at the wrong record; a key whose record is gone
+// reads as "none" and is not written.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mapdata/MapData.h"
+#include "routemap/RouteMap.h"
+#include "routespider/RouteSpider.h"
+
+namespace tak {
+
+struct JsonValue;
+
+// The format version this program writes. Files of version 45 or lower keep
+// one name text per route map stop instead of a label list.
+constexpr int32_t kProjectVersion = 136;
+constexpr int32_t kLastVersionWithStopTexts = 45;
+
+// Output formats of documents.
+constexpr int32_t kOutputText = 0;
+constexpr int32_t kOutputPdf = 1;
+
+struct OutputOpt {
+    int32_t format = kOutputPdf;
+    std::string fontName = "Helvetica";
+    int32_t fontSize = 10;
+    bool ttAllInOne = false;
+    bool tpAllInOne = false;
+    bool stAllInOne = false;
+};
+
+// The options of a project that has no file, and the values a file gives a
+// key it lacks.
+OutputOpt DefaultOutputOpt();
+OutputOpt FileDefaultOutputOpt();
+
+// Row options of a plan's stop row.
+constexpr int32_t kRowArrival = 1;
+constexpr int32_t kRowDeparture = 2;
+constexpr int32_t kRowMerged = 4;  // merged into the row above, shares its slots
+
+struct PlanStop {
+    const TripStation* station = nullptr;  // first station with the stored stop id
+    std::string name;                      // the text printed for the row
+    int32_t flags = 0;
+};
+
+struct TableDay {
+    std::string name;
+    ServiceDays days = 0;
+};
+
+struct TimeTablePlan {
+    std::string name;
+    std::string headline;
+    std::string line;  // line text as shown, not resolved
+    bool autoLine = true;
+    bool hideEmpty = true;
+    bool hideBridge = true;
+    bool displayLine = false;
+    bool displayTour = false;
+    bool displayNote = true;
+    bool pageBreak = false;
+    bool mergeIterColumn = false;
+    int32_t breakHour = -1;
+    RouteSpiderKey routeSpider = kNoSpider;
+    std::vector<const Trip*> trips;
+    std::vector<TableDay> days;
+    std::vector<PlanStop> stops;
+};
+
+struct TourPlanTrip {
+    const Trip* trip = nullptr;
+    bool notInService = false;
+    bool deactivate = false;
+    std::string ibis;    // destination code
+    std::string target;  // destination text
+};
+
+// The driver plans of one line. The direction of a trip is its name's
+// membership in `outward` or `returning`.
+struct TourPlan {
+    std::string name;              // the line's name, also the plan's key
+    const Line* line = nullptr;    // first line with exactly that name
+    bool active = true;            // inactive plans stay in memory but are not saved
+    std::string headline;
+    bool hideEmpty = true;
+    bool hideBridge = true;
+    bool displayLine = false;
+    bool displayIbis = false;
+    bool displayTarget = false;
+    bool displayOutIns = false;
+    bool displayPause = false;
+    bool pageBreak = false;
+    std::map<std::string, const Tour*> tours;  // selected tours of the line, by name
+    std::vector<TourPlanTrip> trips;
+    std::set<std::string> outward;
+    std::set<std::string> returning;
+    std::vector<PlanStop> stopsOut;
+    std::vector<PlanStop> stopsRet;
+};
+
+using StopTableTripKey = uint32_t;
+constexpr StopTableTripKey kNoStopTableTrip = 0;
+
+struct StopTableTrip {
+    StopTableTripKey key = kNoStopTableTrip;
+    const Trip* trip = nullptr;
+    StopTableTripKey sameWay = kNoStopTableTrip;  // an entry of the same plan
+    bool alternative = false;
+    std::string footnote;
+};
+
+struct StopTable {
+    std::string name;
+    std::string headline;
+    bool sameInOne = false;
+    int32_t breakHour = -1;
+    bool mergeRow = false;
+    RouteSpiderKey routeSpider = kNoSpider;
+    std::vector<const TripStation*> stations;
+    std::vector<TableDay> days;
+    std::vector<StopTableTrip> trips;
+    std::set<std::string> selection;  // names of the selected trips; only they are saved
+    StopTableTripKey nextTripKey = 1;
+};
+
+// Appends an entry for `trip` with a fresh key.
+StopTableTrip& AddStopTableTrip(StopTable& table, const Trip& trip);
+// The entry with that key, or null.
+const StopTableTrip* FindStopTableTrip(const StopTable& table, StopTableTripKey key);
+
+// Before a save: walking the trips in order, an entry whose same-way entry
+// stands later in the list gets that entry moved directly before itself, so
+// that the reference can be resolved when the file is read again.
+void OrderSameWayTargetsFirst(StopTable& table);
+
+struct Project {
+    OutputOpt outputOpt = DefaultOutputOpt();
+    RouteSpiderList routeSpiders;
+    std::vector<TimeTablePlan> timeTablePlans;
+    std::map<std::string, TourPlan> tourPlans;  // keyed by line name
+    std::vector<StopTable> stopTables;
+    RouteMap routeMap;
+    // Set when loading found a file that does not parse: the next save keeps
+    // that file once as <name>.cfg.bak before replacing it.
+    bool keepUnreadableFile = false;
+};
+
+// output/<projectName>.cfg below the working folder.
+std::filesystem::path ProjectFilePath(const std::filesystem::path& workingFolder, std::string_view projectName);
+
+struct ProjectLoadResult {
+    bool fileFound = false;  // a file existed at the path
+    bool parsed = false;     // and it parsed
+    int32_t version = 0;     // "Version" of the file (45 when missing)
+    // The file stored route map stops in the old form; the route map must be
+    // laid out once before it is drawn or edited (see AppContext).
+    bool routeMapNeedsLayout = false;
+};
+
+// Replaces the whole project by the content of `file`, resolved against `map`.
+// A missing file, or one that does not parse, leaves an empty project with the
+// defaults for a project without a file.
+ProjectLoadResult LoadProject(Project& project, const MapData& map, const std::filesystem::path& file);
+
+// Writes the whole project to `file`: into a temporary file in the same folder
+// that then replaces the old one, creating the folder when missing. Reorders
+// stop table trips (OrderSameWayTargetsFirst). False when nothing could be
+// written; the old file is then untouched.
+bool SaveProject(Project& project, const std::filesystem::path& file);
+
+// Reads the route spiders from the "RouteSpider" array of `root` and points
+// the plans' spider references to the first new spider of their old spider's
+// name.
+void ReadRouteSpiders(Project& project, const MapData& map, const JsonValue& root);
+// The same from the project file on disk (the route spider editor's "No"):
+// the spider list is emptied first; false when the file cannot be read, and
+// the plans then keep no spider.
+bool LoadRouteSpiders(Project& project, const MapData& map, const std::filesystem::path& file);
+
+// Puts the "RouteSpider" array into `root`.
+void WriteRouteSpiders(const Project& project, JsonValue& root);
+// Replaces only the route spiders in the project file on disk. Nothing is
+// written, and false returned, when the file is missing or does not parse.
+bool SaveRouteSpiders(const Project& project, const std::filesystem::path& file);
+
+}  // namespace tak

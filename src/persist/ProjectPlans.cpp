@@ -1,0 +1,365 @@
+// Stored form of the output options and the three plan kinds: timetable
+// plans, tour plans and stop table plans, with their stop and day rows.
+#include <algorithm>
+
+#include "persist/ProjectRecords.h"
+
+namespace tak {
+
+OutputOpt DefaultOutputOpt() { return OutputOpt{}; }
+
+OutputOpt FileDefaultOutputOpt() {
+    OutputOpt options;
+    options.fontName = "Arial";
+    return options;
+}
+
+StopTableTrip& AddStopTableTrip(StopTable& table, const Trip& trip) {
+    StopTableTrip& entry = table.trips.emplace_back();
+    entry.key = table.nextTripKey++;
+    entry.trip = &trip;
+    return entry;
+}
+
+const StopTableTrip* FindStopTableTrip(const StopTable& table, StopTableTripKey key) {
+    if (key == kNoStopTableTrip) return nullptr;
+    for (const auto& entry : table.trips) {
+        if (entry.key == key) return &entry;
+    }
+    return nullptr;
+}
+
+void OrderSameWayTargetsFirst(StopTable& table) {
+    auto& trips = table.trips;
+    for (std::size_t i = 0; i < trips.size(); ++i) {
+        StopTableTripKey target = trips[i].sameWay;
+        if (target == kNoStopTableTrip) continue;
+        auto found = std::find_if(trips.begin() + static_cast<std::ptrdiff_t>(i) + 1, trips.end(),
+                                  [&](const StopTableTrip& entry) { return entry.key == target; });
+        if (found == trips.end()) continue;
+        // The target moves directly before the current entry, which thereby
+        // steps one place on; the walk goes on after it.
+        std::rotate(trips.begin() + static_cast<std::ptrdiff_t>(i), found, found + 1);
+        ++i;
+    }
+}
+
+namespace project {
+
+namespace {
+
+// --- Stop rows and day rows -------------------------------------------------
+
+void ReadPlanStops(std::vector<PlanStop>& rows, const MapData& map, const JsonValue* array) {
+    for (int32_t i = 0; i < std::max(ArraySize(array), 0); ++i) {
+        const JsonValue* object = ArrayGet(array, i);
+        const TripStation* station = map.FindStationByStopId(ReadInt(object, "ID", 0));
+        if (!station) continue;
+        PlanStop& row = rows.emplace_back();
+        row.station = station;
+        row.name = ReadText(object, "Name", station->name);
+        row.flags = ReadInt(object, "Flags", 0);
+    }
+}
+
+void WritePlanStops(JsonValue& plan, std::string_view key, const std::vector<PlanStop>& rows) {
+    JsonValue& array = WriteArray(plan, key);
+    for (const auto& row : rows) {
+        if (!row.station) continue;
+        JsonValue& object = AppendObject(array);
+        WriteInt(object, "ID", row.station->id);
+        WriteText(object, "Name", row.name);
+        WriteInt(object, "Flags", row.flags);
+    }
+}
+
+void ReadTableDays(std::vector<TableDay>& days, const JsonValue* array) {
+    for (int32_t i = 0; i < std::max(ArraySize(array), 0); ++i) {
+        const JsonValue* object = ArrayGet(array, i);
+        TableDay& day = days.emplace_back();
+        day.name = ReadText(object, "Name");
+        day.days = static_cast<ServiceDays>(ReadInt(object, "Flags", 0));
+    }
+}
+
+void WriteTableDays(JsonValue& plan, const std::vector<TableDay>& days) {
+    JsonValue& array = WriteArray(plan, "Days");
+    for (const auto& day : days) {
+        JsonValue& object = AppendObject(array);
+        WriteText(object, "Name", day.name);
+        WriteInt(object, "Flags", static_cast<int32_t>(day.days));
+    }
+}
+
+// --- Route spider references ---------------------------------------------------
+
+RouteSpiderKey ReadSpiderReference(const Project& project, const JsonValue* plan) {
+    const JsonValue* name = ObjectGet(plan, "RouteSpider");
+    if (!name || name->kind != JsonKind::String) return kNoSpider;
+    const RouteSpider* spider = SpiderForPlan(project.routeSpiders, name->text);
+    return spider ? spider->key : kNoSpider;
+}
+
+void WriteSpiderReference(JsonValue& plan, const Project& project, RouteSpiderKey key) {
+    if (const RouteSpider* spider = FindRouteSpider(project.routeSpiders, key)) {
+        WriteText(plan, "RouteSpider", spider->name);
+    }
+}
+
+// --- Timetable plans ---------------------------------------------------------------
+
+TimeTablePlan ReadTimeTablePlan(const Project& project, const MapData& map, const JsonValue* object) {
+    TimeTablePlan plan;
+    plan.name = ReadText(object, "Name");
+    plan.headline = ReadText(object, "Headline");
+    plan.line = ReadText(object, "Line");
+    plan.autoLine = ReadFlag(object, "AutoLine", true);
+    plan.hideEmpty = ReadFlag(object, "HideEmpty", true);
+    plan.hideBridge = ReadFlag(object, "HideBridge", true);
+    plan.displayLine = ReadFlag(object, "DisplayLine", false);
+    plan.displayTour = ReadFlag(object, "DisplayTour", false);
+    plan.displayNote = ReadFlag(object, "DisplayNote", true);
+    plan.pageBreak = ReadFlag(object, "PageBreak", false);
+    plan.mergeIterColumn = ReadFlag(object, "MergeIterColumn", false);
+    plan.breakHour = ReadInt(object, "BreakHour", -1);
+    plan.routeSpider = ReadSpiderReference(project, object);
+    const JsonValue* trips = ObjectGet(object, "Trip");
+    for (int32_t i = 0; i < std::max(ArraySize(trips), 0); ++i) {
+        const JsonValue* name = ArrayGet(trips, i);
+        if (name->kind != JsonKind::String) continue;
+        if (const Trip* trip = TripNamed(map, name->text)) plan.trips.push_back(trip);
+    }
+    ReadTableDays(plan.days, ObjectGet(object, "Days"));
+    ReadPlanStops(plan.stops, map, ObjectGet(object, "Stop"));
+    return plan;
+}
+
+void WriteTimeTablePlan(JsonValue& object, const Project& project, const TimeTablePlan& plan) {
+    WriteText(object, "Name", plan.name);
+    WriteText(object, "Headline", plan.headline);
+    WriteText(object, "Line", plan.line);
+    WriteFlag(object, "AutoLine", plan.autoLine);
+    WriteFlag(object, "HideEmpty", plan.hideEmpty);
+    WriteFlag(object, "HideBridge", plan.hideBridge);
+    WriteFlag(object, "DisplayLine", plan.displayLine);
+    WriteFlag(object, "DisplayTour", plan.displayTour);
+    WriteFlag(object, "DisplayNote", plan.displayNote);
+    WriteFlag(object, "PageBreak", plan.pageBreak);
+    WriteFlag(object, "MergeIterColumn", plan.mergeIterColumn);
+    WriteInt(object, "BreakHour", plan.breakHour);
+    WriteSpiderReference(object, project, plan.routeSpider);
+    JsonValue& trips = WriteArray(object, "Trip");
+    for (const Trip* trip : plan.trips) {
+        if (trip) ArrayAppend(&trips, NewString(trip->name));
+    }
+    WriteTableDays(object, plan.days);
+    WritePlanStops(object, "Stop", plan.stops);
+}
+
+// --- Tour plans ------------------------------------------------------------------------
+
+void ReadTourPlanTrips(TourPlan& plan, const MapData& map, const JsonValue* array) {
+    for (int32_t i = 0; i < std::max(ArraySize(array), 0); ++i) {
+        const JsonValue* object = ArrayGet(array, i);
+        const Trip* trip = TripNamed(map, ReadText(object, "Name"));
+        if (!trip) continue;
+        TourPlanTrip& entry = plan.trips.emplace_back();
+        entry.trip = trip;
+        entry.notInService = ReadFlag(object, "IsNotInService", false);
+        entry.deactivate = ReadFlag(object, "Deactivate", false);
+        entry.ibis = ReadText(object, "Ibis");
+        entry.target = ReadText(object, "Target");
+        (ReadFlag(object, "IsOut", false) ? plan.outward : plan.returning).insert(trip->name);
+    }
+}
+
+TourPlan ReadTourPlan(const MapData& map, const JsonValue* object) {
+    TourPlan plan;
+    plan.name = ReadText(object, "Name");
+    plan.line = LineNamed(map, plan.name);
+    plan.active = true;
+    plan.headline = ReadText(object, "Headline");
+    plan.hideEmpty = ReadFlag(object, "HideEmpty", true);
+    plan.hideBridge = ReadFlag(object, "HideBridge", true);
+    plan.displayLine = ReadFlag(object, "DisplayLine", false);
+    plan.displayIbis = ReadFlag(object, "DisplayIbis", false);
+    plan.displayTarget = ReadFlag(object, "DisplayTarget", false);
+    plan.displayOutIns = ReadFlag(object, "DisplayOutIns", false);
+    // Older files called the pause switch "DisplayWait".
+    plan.displayPause = ReadFlag(object, "DisplayPause", ReadFlag(object, "DisplayWait", false));
+    plan.pageBreak = ReadFlag(object, "PageBreak", false);
+    const JsonValue* tours = ObjectGet(object, "Tour");
+    for (int32_t i = 0; i < std::max(ArraySize(tours), 0); ++i) {
+        const JsonValue* name = ArrayGet(tours, i);
+        if (!plan.line || name->kind != JsonKind::String) continue;
+        if (const Tour* tour = TourNamed(*plan.line, name->text)) plan.tours[tour->name] = tour;
+    }
+    ReadTourPlanTrips(plan, map, ObjectGet(object, "Trip"));
+    ReadPlanStops(plan.stopsOut, map, ObjectGet(object, "StopOut"));
+    ReadPlanStops(plan.stopsRet, map, ObjectGet(object, "StopRet"));
+    return plan;
+}
+
+void WriteTourPlan(JsonValue& object, const TourPlan& plan, const std::string& key) {
+    WriteText(object, "Name", key);
+    WriteText(object, "Headline", plan.headline);
+    WriteFlag(object, "HideEmpty", plan.hideEmpty);
+    WriteFlag(object, "HideBridge", plan.hideBridge);
+    WriteFlag(object, "DisplayLine", plan.displayLine);
+    WriteFlag(object, "DisplayIbis", plan.displayIbis);
+    WriteFlag(object, "DisplayTarget", plan.displayTarget);
+    WriteFlag(object, "DisplayOutIns", plan.displayOutIns);
+    WriteFlag(object, "DisplayPause", plan.displayPause);
+    WriteFlag(object, "PageBreak", plan.pageBreak);
+    JsonValue& tours = WriteArray(object, "Tour");
+    for (const auto& [name, tour] : plan.tours) ArrayAppend(&tours, NewString(name));
+    JsonValue& trips = WriteArray(object, "Trip");
+    for (const auto& entry : plan.trips) {
+        if (!entry.trip) continue;
+        JsonValue& trip = AppendObject(trips);
+        WriteText(trip, "Name", entry.trip->name);
+        WriteFlag(trip, "IsOut", plan.outward.contains(entry.trip->name));
+        WriteFlag(trip, "IsNotInService", entry.notInService);
+        WriteFlag(trip, "Deactivate", entry.deactivate);
+        WriteText(trip, "Ibis", entry.ibis);
+        WriteText(trip, "Target", entry.target);
+    }
+    WritePlanStops(object, "StopOut", plan.stopsOut);
+    WritePlanStops(object, "StopRet", plan.stopsRet);
+}
+
+// --- Stop tables ---------------------------------------------------------------------------
+
+void ReadStopTableTrips(StopTable& table, const MapData& map, const JsonValue* array) {
+    for (int32_t i = 0; i < std::max(ArraySize(array), 0); ++i) {
+        const JsonValue* object = ArrayGet(array, i);
+        const Trip* trip = TripNamed(map, ReadText(object, "Name"));
+        if (!trip) continue;
+        StopTableTrip& entry = AddStopTableTrip(table, *trip);
+        entry.alternative = ReadFlag(object, "Alternativ", false);
+        entry.footnote = ReadText(object, "Footnote");
+        // Only entries read so far, this one included, can be the same way.
+        std::string sameWay = ReadText(object, "SameWay");
+        if (!sameWay.empty()) {
+            auto target = std::find_if(table.trips.begin(), table.trips.end(),
+                                       [&](const StopTableTrip& e) { return e.trip->name == sameWay; });
+            if (target != table.trips.end()) entry.sameWay = target->key;
+        }
+        table.selection.insert(trip->name);
+    }
+}
+
+StopTable ReadStopTable(const Project& project, const MapData& map, const JsonValue* object) {
+    StopTable table;
+    table.name = ReadText(object, "Name");
+    table.headline = ReadText(object, "Headline");
+    table.sameInOne = ReadFlag(object, "SameInOne", false);
+    table.breakHour = ReadInt(object, "BreakHour", -1);
+    table.mergeRow = ReadFlag(object, "MergeRow", false);
+    table.routeSpider = ReadSpiderReference(project, object);
+    const JsonValue* stations = ObjectGet(object, "Stations");
+    for (int32_t i = 0; i < std::max(ArraySize(stations), 0); ++i) {
+        const JsonValue* id = ArrayGet(stations, i);
+        if (id->kind != JsonKind::Integer) continue;
+        if (const TripStation* station = map.FindStationByStopId(id->integer)) table.stations.push_back(station);
+    }
+    ReadTableDays(table.days, ObjectGet(object, "Days"));
+    ReadStopTableTrips(table, map, ObjectGet(object, "Trips"));
+    return table;
+}
+
+void WriteStopTable(JsonValue& object, const Project& project, const StopTable& table) {
+    WriteText(object, "Name", table.name);
+    WriteText(object, "Headline", table.headline);
+    WriteFlag(object, "SameInOne", table.sameInOne);
+    WriteInt(object, "BreakHour", table.breakHour);
+    WriteFlag(object, "MergeRow", table.mergeRow);
+    WriteSpiderReference(object, project, table.routeSpider);
+    JsonValue& stations = WriteArray(object, "Stations");
+    for (const TripStation* station : table.stations) {
+        if (station) ArrayAppend(&stations, NewInteger(station->id));
+    }
+    WriteTableDays(object, table.days);
+    JsonValue& trips = WriteArray(object, "Trips");
+    for (const auto& entry : table.trips) {
+        if (!entry.trip || !table.selection.contains(entry.trip->name)) continue;
+        JsonValue& trip = AppendObject(trips);
+        WriteText(trip, "Name", entry.trip->name);
+        const StopTableTrip* sameWay = FindStopTableTrip(table, entry.sameWay);
+        if (sameWay && sameWay->trip) {
+            WriteText(trip, "SameWay", sameWay->trip->name);
+            continue;
+        }
+        WriteFlag(trip, "Alternativ", entry.alternative);
+        if (entry.alternative) WriteText(trip, "Footnote", entry.footnote);
+    }
+}
+
+}  // namespace
+
+// --- Output options and the three plan arrays --------------------------------------------
+
+OutputOpt ReadOutputOpt(const JsonValue* object) {
+    OutputOpt options = FileDefaultOutputOpt();
+    options.format = ReadInt(object, "Format", options.format);
+    options.fontName = ReadText(object, "FontName", options.fontName);
+    options.fontSize = ReadInt(object, "FontSize", options.fontSize);
+    options.ttAllInOne = ReadFlag(object, "TTAllInOne", false);
+    options.tpAllInOne = ReadFlag(object, "TPAllInOne", false);
+    options.stAllInOne = ReadFlag(object, "STAllInOne", false);
+    return options;
+}
+
+void WriteOutputOpt(JsonValue& root, const OutputOpt& options) {
+    JsonPtr object = NewObject();
+    WriteInt(*object, "Format", options.format);
+    WriteText(*object, "FontName", options.fontName);
+    WriteInt(*object, "FontSize", options.fontSize);
+    WriteFlag(*object, "TTAllInOne", options.ttAllInOne);
+    WriteFlag(*object, "TPAllInOne", options.tpAllInOne);
+    WriteFlag(*object, "STAllInOne", options.stAllInOne);
+    ObjectSet(&root, "OutputOpt", std::move(object));
+}
+
+void ReadTimeTablePlans(Project& project, const MapData& map, const JsonValue* array) {
+    for (int32_t i = 0; i < std::max(ArraySize(array), 0); ++i) {
+        project.timeTablePlans.push_back(ReadTimeTablePlan(project, map, ArrayGet(array, i)));
+    }
+}
+
+void WriteTimeTablePlans(JsonValue& root, const Project& project) {
+    JsonValue& array = WriteArray(root, "TimeTablePlan");
+    for (const auto& plan : project.timeTablePlans) WriteTimeTablePlan(AppendObject(array), project, plan);
+}
+
+void ReadTourPlans(Project& project, const MapData& map, const JsonValue* array) {
+    for (int32_t i = 0; i < std::max(ArraySize(array), 0); ++i) {
+        TourPlan plan = ReadTourPlan(map, ArrayGet(array, i));
+        std::string key = plan.name;
+        project.tourPlans.insert_or_assign(std::move(key), std::move(plan));  // the later one wins
+    }
+}
+
+void WriteTourPlans(JsonValue& root, const Project& project) {
+    JsonValue& array = WriteArray(root, "TourPlan");
+    for (const auto& [key, plan] : project.tourPlans) {
+        if (plan.active) WriteTourPlan(AppendObject(array), plan, key);
+    }
+}
+
+void ReadStopTables(Project& project, const MapData& map, const JsonValue* array) {
+    for (int32_t i = 0; i < std::max(ArraySize(array), 0); ++i) {
+        project.stopTables.push_back(ReadStopTable(project, map, ArrayGet(array, i)));
+    }
+}
+
+void WriteStopTables(JsonValue& root, Project& project) {
+    JsonValue& array = WriteArray(root, "StopTable");
+    for (auto& table : project.stopTables) {
+        OrderSameWayTargetsFirst(table);
+        WriteStopTable(AppendObject(array), project, table);
+    }
+}
+
+}  // namespace project
+}  // namespace tak
