@@ -1,0 +1,43 @@
+// The program-wide state, held in one context object that the windows, the
+// output run and the command-line tool are handed explicitly: the loaded map,
+// its project, the language texts and the program settings.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "mapdata/MapData.h"
+#include "persist/Language.h"
+#include "persist/ProgramSettings.h"
+#include "persist/Project.h"
+
+namespace tak {
+
+// Lays the route map out (stop positions, paths, labels). Set by whoever
+// provides the layout; empty until then.
+using RouteMapLayout = void (*)(RouteMap&);
+
+struct AppContext {
+    MapData map;
+    Project project;
+    LanguageTable language;
+    ProgramSettings settings;
+    std::string projectName;  // empty until a map was loaded
+    std::filesystem::path workingFolder;
+    // Run once after loading a project file that stored route map stops in
+    // the old form (their converted labels need the layout to settle).
+    RouteMapLayout layoutRouteMap = nullptr;
+};
+
+// workingFolder/output/<projectName>.cfg
+std::filesystem::path ProjectFilePath(const AppContext& context);
+
+// Loads the project file of the current project name against the loaded map
+// and runs the route map layout when the file asks for it.
+ProjectLoadResult LoadProjectFile(AppContext& context);
+
+// Saves the whole project; false when the file could not be written (the
+// caller tells the user: "ErrSaveProject").
+bool SaveProjectFile(AppContext& context);
+
+}  // namespace tak
