@@ -76,13 +76,6 @@ TEST(PdfFormat, StringBytesEscapeParenthesesBackslashesAndControls) {
     EXPECT_EQ(info, std::string("\xFE\xFF\0A\0\\(\x20\xAC", 9));
 }
 
-TEST(PdfFormat, LeadingRealsAndUpperCase) {
-    EXPECT_FLOAT_EQ(ReadLeadingReal(" 595.28"), 595.28f);
-    EXPECT_FLOAT_EQ(ReadLeadingReal("1200x"), 1200.0f);
-    EXPECT_FLOAT_EQ(ReadLeadingReal("abc"), 0.0f);
-    EXPECT_EQ(AsciiUpper("Landscape\xC3\xA4"), "LANDSCAPE\xC3\xA4");
-}
-
 TEST(PdfByteBuffer, GrowsInWholeStepsOf64000AlwaysLargerThanNeeded) {
     ByteBuffer document;
     ASSERT_TRUE(document.Reserve(63999));
@@ -110,15 +103,6 @@ TEST(PdfByteBuffer, AnAppendThatCannotGrowIsDroppedWhole) {
     EXPECT_EQ(buffer.Size(), 60000u);
     EXPECT_TRUE(buffer.AppendLine(std::string(3999, 'y')));
     EXPECT_EQ(buffer.Size(), 64000u);
-}
-
-TEST(PdfByteBuffer, ReplaceAllGrowsAndShrinks) {
-    ByteBuffer buffer;
-    ASSERT_TRUE(buffer.Append("Page 1/{nb} and {nb}{nb}; {n"));
-    ASSERT_TRUE(buffer.ReplaceAll("{nb}", "12"));
-    EXPECT_EQ(buffer.View(), "Page 1/12 and 1212; {n");
-    ASSERT_TRUE(buffer.ReplaceAll("12", "1000"));
-    EXPECT_EQ(buffer.View(), "Page 1/1000 and 10001000; {n");
 }
 
 TEST(PdfCoreFonts, TellingRowsComeOutOfTheTables) {
@@ -172,18 +156,6 @@ TEST(PdfCoreFonts, ControlAndUnassignedCodesAndTheOtherFonts) {
     }
     EXPECT_EQ(FindCoreFont("HELVETICAU"), nullptr);
     EXPECT_EQ(FindCoreFont("ARIAL"), nullptr);  // the writer maps it before looking up
-}
-
-TEST(PdfCoreFonts, BaseNamesOfTheOutputOptionsTurnIntoFamilyAndStyle) {
-    auto boldItalic = FontChoiceForBaseName("Times-BoldItalic");
-    ASSERT_TRUE(boldItalic);
-    EXPECT_EQ(boldItalic->family, "Times");
-    EXPECT_EQ(boldItalic->style, "BI");
-    auto oblique = FontChoiceForBaseName("Helvetica-Oblique");
-    ASSERT_TRUE(oblique);
-    EXPECT_EQ(oblique->style, "I");
-    EXPECT_EQ(FindCoreFont("COURIERB")->baseName, "Courier-Bold");
-    EXPECT_FALSE(FontChoiceForBaseName("Arial"));
 }
 
 }  // namespace
