@@ -13,9 +13,8 @@ namespace {
 constexpr float kPointsPerMillimetre = 2.8346457f;
 constexpr std::string_view kA4Portrait = "595.28,841.89";
 constexpr std::string_view kProducer = "Paginor v2.23 For Korvex X86";
-// Room asked for a new document buffer and a new page buffer.
+// Room asked for a new document buffer (a page buffer asks for 64000).
 constexpr std::size_t kDocumentRoom = 63999;
-constexpr std::size_t kPageRoom = 64000;
 
 float ScaleForUnit(std::string_view unit) {
     if (unit == "pt") return 1.0f;

@@ -98,6 +98,9 @@ void PdfDocument::DrawEllipse(float x, float y, float rx, float ry, std::string_
 }
 
 void PdfDocument::RotateAround(float angle, float x, float y) {
+    // A rotation belongs to a page: one begun without a page would be closed
+    // by the next page's end without ever having been opened there.
+    if (state_ != kPageOpen) return;
     if (x == -1) x = x_;
     if (y == -1) y = y_;
     if (rotationAngle_ != 0) EmitContent("Q");

@@ -1,6 +1,8 @@
 // Paints, paths, ellipses and rotation as they appear in the page content.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "PdfTestTools.h"
 #include "pdf/Paginor.h"
 #include "support/TestSupport.h"
@@ -112,10 +114,12 @@ TEST(PdfGraphics, RotationTurnsAroundAPointAndIsAlwaysClosed) {
 
     // Every document of the run closes its rotation, the writer reused.
     ASSERT_TRUE(pdf.CreateDocument("", "", ""));
+    pdf.RotateAround(30, 10, 20);  // no page yet: nothing to turn, nothing to close
     ASSERT_TRUE(pdf.NewPage());
     pdf.RotateAround(45, 10, 20);
     auto again = PageContents(SaveChecked(pdf, dir.path() / "again.pdf")).contents;
     EXPECT_EQ(again[0].substr(again[0].size() - 2), "Q\n");
+    EXPECT_EQ(std::count(again[0].begin(), again[0].end(), 'Q'), 1);
 }
 
 }  // namespace
