@@ -107,27 +107,31 @@ const SpiderStop* FindOnEarlierWay(const RouteSpider& spider, std::size_t way, i
 void ImportTrip(RouteSpider& spider, std::size_t way, const Trip& trip) {
     if (way >= spider.ways.size()) return;
     std::vector<int32_t> averages = AverageStationTimes(trip);
-    int64_t runningTotal = 0;
+    // The trip's own time at the stop before: the branch point while leading
+    // stations are skipped, else the stop added last. Measuring from the
+    // branch point's time in this trip, and not from the earlier way's
+    // minutes summed up to it, keeps the minutes right for a trip that joins
+    // the earlier way somewhere after its first stop.
+    int64_t previousTime = 0;
     bool started = false;
     for (std::size_t i = 0; i < trip.stations.size(); ++i) {
         const TripStation& station = trip.stations[i];
         if (const SpiderStop* known = FindOnEarlierWay(spider, way, station.id)) {
-            runningTotal += int64_t{known->travelTime} * 60;
-            if (!started) {
-                spider.ways[way].begin = known->key;
-                continue;
+            if (started) {
+                spider.ways[way].end = known->key;
+                return;
             }
-            spider.ways[way].end = known->key;
-            return;
+            spider.ways[way].begin = known->key;
+            previousTime = averages[i];
+            continue;
         }
         started = true;
         SpiderStop* added = AddSpiderStop(spider, way, station);
         if (trip.profiles.empty()) continue;
-        int64_t delta = int64_t{averages[i]} - runningTotal;
-        int64_t clamped = std::clamp<int64_t>(delta, std::numeric_limits<int32_t>::min(),
-                                              std::numeric_limits<int32_t>::max());
-        added->travelTime = RoundToMinute(static_cast<int32_t>(clamped)) / 60;
-        runningTotal += delta;
+        int64_t delta = std::clamp<int64_t>(averages[i] - previousTime, std::numeric_limits<int32_t>::min(),
+                                            std::numeric_limits<int32_t>::max());
+        added->travelTime = RoundToMinute(static_cast<int32_t>(delta)) / 60;
+        previousTime = averages[i];
     }
 }
 

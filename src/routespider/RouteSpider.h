@@ -93,8 +93,10 @@ SpiderStop* AddSpiderStop(RouteSpider& spider, std::size_t way, const TripStatio
 
 // Appends the stations of `trip` to way `way`: stations already on an earlier
 // way are skipped at the start (the last of them becomes the branch point);
-// new stations get their average travel minutes; the first station that meets
-// an earlier way again becomes the join point and ends the import.
+// new stations get the rounded minutes from the stop before them (the branch
+// point for the first one), by the trip's times averaged over its profiles;
+// the first station that meets an earlier way again becomes the join point
+// and ends the import.
 void ImportTrip(RouteSpider& spider, std::size_t way, const Trip& trip);
 
 // Removes stop `stop` of way `way` and clears every branch or join point of
