@@ -83,14 +83,17 @@ std::optional<std::vector<fs::path>> ListFilesWithExtension(const fs::path& fold
     fs::directory_iterator it(folder, ec);
     if (ec) return std::nullopt;
     std::string wanted = FoldCase(extension);
-    std::vector<fs::path> files;
+    std::vector<std::pair<std::string, fs::path>> named;  // sorting by plain name text is cheaper than by path
     for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
         auto ext = it->path().extension().u8string();
-        if (FoldCase(std::string(ext.begin(), ext.end())) == wanted) files.push_back(it->path());
+        if (FoldCase(std::string(ext.begin(), ext.end())) == wanted) named.emplace_back(FileNameText(it->path()), it->path());
     }
-    std::sort(files.begin(), files.end());
+    std::sort(named.begin(), named.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<fs::path> files;
+    files.reserve(named.size());
+    for (auto& entry : named) files.push_back(std::move(entry.second));
     return files;
 }
 

@@ -49,11 +49,16 @@ void AppendUtf8(std::string& out, char32_t c) {
 std::string DecodeWindows1252(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
-    for (char ch : bytes) {
-        auto b = static_cast<unsigned char>(ch);
-        if (b < 0x80) {
-            out += ch;
-        } else if (b < 0xA0) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        // ASCII runs, the bulk of every file, are copied whole.
+        std::size_t run = i;
+        while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+        out.append(bytes.substr(i, run - i));
+        if (run == bytes.size()) break;
+        auto b = static_cast<unsigned char>(bytes[run]);
+        i = run + 1;
+        if (b < 0xA0) {
             char16_t mapped = kHighControls[b - 0x80];
             AppendUtf8(out, mapped ? mapped : b);
         } else {

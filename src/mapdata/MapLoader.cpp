@@ -21,7 +21,7 @@ std::optional<SectionReader> OpenEventFile(const fs::path& eventFolder, const st
     if (!file) return std::nullopt;
     auto bytes = ReadFileBytes(*file);
     if (!bytes) return std::nullopt;
-    return SectionReader::FromFileBytes(*bytes);
+    return SectionReader(std::move(*bytes));
 }
 
 // "YYYYMMDD", split by position.
@@ -40,11 +40,11 @@ void ReadEventSettings(SectionReader& reader, ChronoEvent& event) {
         } else if (section == "enddate") {
             event.endDate = ParseEventDate(reader.NextValue());
         } else if (section == "name") {
-            event.name = std::string(reader.NextValue());
+            event.name = reader.NextText();
         } else if (section == "deactivate_lines") {
             // The count is only trusted as far as the file has lines.
             for (int32_t count = reader.NextInteger(); count > 0 && !reader.AtEnd(); --count) {
-                event.deactivatedLines.emplace(TrimBlanks(reader.NextValue()));
+                event.deactivatedLines.emplace(DecodeWindows1252(TrimBlanks(reader.NextValue())));
             }
         }
     }
@@ -53,7 +53,7 @@ void ReadEventSettings(SectionReader& reader, ChronoEvent& event) {
 void ReadEventName(SectionReader& reader, ChronoEvent& event) {
     std::string_view previous;
     for (auto section = reader.NextSection(previous); !section.empty(); section = reader.NextSection(previous)) {
-        if (section == "name") event.name = std::string(reader.NextValue());
+        if (section == "name") event.name = reader.NextText();
     }
 }
 

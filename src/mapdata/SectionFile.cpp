@@ -1,26 +1,28 @@
 #include "mapdata/SectionFile.h"
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
+#include <optional>
 #include <utility>
 
 #include "base/Text.h"
 
 namespace tak {
 
-SectionReader::SectionReader(std::string text) : text_(std::move(text)) {}
-
-SectionReader SectionReader::FromFileBytes(std::string_view bytes) {
-    return SectionReader(DecodeWindows1252(bytes));
-}
+SectionReader::SectionReader(std::string bytes) : bytes_(std::move(bytes)) {}
 
 bool SectionReader::NextLine(std::string_view& line) {
-    if (ended_ || pos_ >= text_.size()) return false;
-    std::size_t end = text_.find_first_of("\r\n", pos_);
-    if (end == std::string::npos) end = text_.size();
-    line = std::string_view(text_).substr(pos_, end - pos_);
+    if (ended_ || pos_ >= bytes_.size()) return false;
+    // Lines are short (a few bytes on average), so a plain scan beats memchr.
+    const char* data = bytes_.data();
+    const std::size_t size = bytes_.size();
+    std::size_t end = pos_;
+    while (end < size && data[end] != '\n' && data[end] != '\r') ++end;
+    line = std::string_view(data + pos_, end - pos_);
     pos_ = end;
-    if (pos_ < text_.size()) {  // a line ends in CR LF, CR or LF
-        if (text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ++pos_;
+    if (pos_ < size) {  // a line ends in CR LF, CR or LF
+        if (data[pos_] == '\r' && pos_ + 1 < size && data[pos_ + 1] == '\n') ++pos_;
         ++pos_;
     }
     return true;
@@ -48,9 +50,46 @@ std::string_view SectionReader::NextValue() {
     return NextLine(line) ? line : std::string_view{};
 }
 
+std::string SectionReader::NextText() { return DecodeWindows1252(NextValue()); }
+
 int32_t SectionReader::NextInteger() { return ParseLeadingInt(NextValue()); }
 
 int32_t SectionReader::NextMinutes() { return ParseMinutes(NextValue()); }
+
+namespace {
+
+// Most values are short decimals ("331.000"); their seconds are computed
+// exactly in integers. Values with more digits and exact halves (whose
+// rounding follows the floating-point product) take the general path.
+std::optional<int32_t> ExactMinutesToSeconds(std::string_view number) {
+    constexpr std::size_t kMaxWholeDigits = 9;
+    constexpr int64_t kMaxScale = 1000000;
+    std::size_t i = 0;
+    int64_t whole = 0;
+    while (i < number.size() && number[i] >= '0' && number[i] <= '9') {
+        if (i == kMaxWholeDigits) return std::nullopt;
+        whole = whole * 10 + (number[i++] - '0');
+    }
+    if (i == 0) return std::nullopt;
+    int64_t fraction = 0;
+    int64_t scale = 1;
+    if (i < number.size() && number[i] == '.') {
+        for (++i; i < number.size() && number[i] >= '0' && number[i] <= '9'; ++i) {
+            if (scale == kMaxScale) return std::nullopt;
+            fraction = fraction * 10 + (number[i] - '0');
+            scale *= 10;
+        }
+    }
+    if (i != number.size()) return std::nullopt;
+    int64_t sixtyfold = (whole * scale + fraction) * 60;
+    int64_t seconds = sixtyfold / scale;
+    int64_t remainder = sixtyfold % scale;
+    if (2 * remainder == scale) return std::nullopt;
+    if (2 * remainder > scale) ++seconds;
+    return static_cast<int32_t>(std::min<int64_t>(seconds, std::numeric_limits<int32_t>::max()));
+}
+
+}  // namespace
 
 int32_t ParseMinutes(std::string_view text) {
     std::string_view number = TrimBlanksAndTabs(text);
@@ -64,6 +103,7 @@ int32_t ParseMinutes(std::string_view text) {
     if (number.empty() || !(number.front() == '.' || (number.front() >= '0' && number.front() <= '9'))) {
         return 0;
     }
+    if (auto seconds = ExactMinutesToSeconds(number)) return negative ? -*seconds : *seconds;
     double minutes = 0;
     auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), minutes);
     if (error == std::errc::result_out_of_range) {

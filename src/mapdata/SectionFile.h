@@ -13,11 +13,10 @@ namespace tak {
 
 class SectionReader {
 public:
-    // `text` is the whole file, already decoded to UTF-8.
-    explicit SectionReader(std::string text);
-
-    // Decodes a file's bytes from Windows-1252 first.
-    static SectionReader FromFileBytes(std::string_view bytes);
+    // `bytes` is the whole file in Windows-1252. Every marker of the format is
+    // ASCII, so the reader works on the bytes and decodes only the values that
+    // are kept as text.
+    explicit SectionReader(std::string bytes);
 
     // Skips to the next header and returns its name: the text after "[" up to
     // the first "]". Returns "" at the end of the file and for a header with
@@ -27,10 +26,12 @@ public:
     std::string_view NextSection(std::string_view& previousLine);
 
     // True once every line has been read (or a malformed header ended it).
-    bool AtEnd() const { return ended_ || pos_ >= text_.size(); }
+    bool AtEnd() const { return ended_ || pos_ >= bytes_.size(); }
 
-    // The next line as it stands; "" once the file has ended.
+    // The next line as it stands, as bytes; "" once the file has ended.
     std::string_view NextValue();
+    // The next line as it stands, decoded to UTF-8.
+    std::string NextText();
     int32_t NextInteger();
     // The next line as minutes, in whole seconds.
     int32_t NextMinutes();
@@ -38,7 +39,7 @@ public:
 private:
     bool NextLine(std::string_view& line);
 
-    std::string text_;
+    std::string bytes_;
     std::size_t pos_ = 0;
     bool ended_ = false;
 };

@@ -26,24 +26,19 @@ std::string NameWithoutExtension(const fs::path& file) {
 std::optional<SectionReader> OpenSectionFile(const fs::path& file) {
     auto bytes = ReadFileBytes(file);
     if (!bytes) return std::nullopt;
-    return SectionReader::FromFileBytes(*bytes);
+    return SectionReader(std::move(*bytes));
 }
 
-// Drops the first code point and the last one of `text`.
+// Drops the first and the last character of single-byte text.
 std::string_view DropFirstAndLastCharacter(std::string_view text) {
-    std::size_t first = 0;
-    if (first < text.size()) NextCodePoint(text, first);
-    std::size_t last = text.size();
-    while (last > first && (static_cast<unsigned char>(text[last - 1]) & 0xC0) == 0x80) --last;
-    if (last > first) --last;
-    return last > first ? text.substr(first, last - first) : std::string_view{};
+    return text.size() > 2 ? text.substr(1, text.size() - 2) : std::string_view{};
 }
 
 void ReadStopList(MapData& map, SectionReader& reader) {
     std::string_view previous;
     for (auto section = reader.NextSection(previous); !section.empty(); section = reader.NextSection(previous)) {
         if (section != "busstop") continue;
-        std::string name(reader.NextValue());
+        std::string name = reader.NextText();
         reader.NextValue();
         int32_t id = reader.NextInteger();
         map.stops.try_emplace(id, Stop{std::move(name), id});  // the first definition of an id wins
@@ -85,7 +80,7 @@ private:
     Trip* StartTrip(SectionReader& reader, const std::string& name) {
         reader.NextValue();
         reader.NextValue();
-        std::string lineName(TrimBlanks(reader.NextValue()));
+        std::string lineName = DecodeWindows1252(TrimBlanks(reader.NextValue()));
         std::string key = FoldCase(name);
         if (auto old = index_.find(key); old != index_.end()) {
             std::erase_if(map_.trips, [&](const auto& trip) { return trip.get() == old->second; });
@@ -108,9 +103,9 @@ private:
         station.id = reader.NextInteger();
         if (dash == std::string_view::npos) {
             reader.NextValue();
-            station.name = std::string(reader.NextValue());
+            station.name = reader.NextText();
         } else {
-            station.name = std::string(DropFirstAndLastCharacter(previous.substr(dash + 1)));
+            station.name = DecodeWindows1252(DropFirstAndLastCharacter(previous.substr(dash + 1)));
         }
         trip.stations.push_back(std::move(station));
     }
@@ -122,7 +117,7 @@ private:
 
     static void ReadProfile(SectionReader& reader, Trip& trip) {
         TripProfile profile;
-        profile.name = std::string(reader.NextValue());
+        profile.name = reader.NextText();
         profile.duration = reader.NextMinutes();
         std::size_t stationCount = trip.stations.size();
         profile.times.resize(stationCount + 1);
@@ -166,13 +161,13 @@ void ReadLineFile(MapData& map, SectionReader& reader, std::string lineName) {
             line->userAllowed = true;
         } else if (section == "newtour") {
             Tour& added = line->tours.emplace_back();
-            added.name = std::string(reader.NextValue());
+            added.name = reader.NextText();
             reader.NextValue();
             added.days = static_cast<ServiceDays>(reader.NextInteger());
             tour = &added;
         } else if (section == "addtrip" && tour) {
             TourTrip& trip = tour->trips.emplace_back();
-            trip.tripName = FoldCase(reader.NextValue());
+            trip.tripName = FoldCase(reader.NextText());
             trip.profileIndex = reader.NextInteger();
             trip.startTime = reader.NextMinutes();
         }
@@ -204,17 +199,17 @@ bool ReadTimetable(MapData& map, const fs::path& folder) {
 }
 
 void ReadStopListBytes(MapData& map, std::string_view bytes) {
-    auto reader = SectionReader::FromFileBytes(bytes);
+    SectionReader reader{std::string(bytes)};
     ReadStopList(map, reader);
 }
 
 void ReadTripFileBytes(MapData& map, std::string_view tripName, std::string_view bytes) {
-    auto reader = SectionReader::FromFileBytes(bytes);
+    SectionReader reader{std::string(bytes)};
     TripFileReader(map).Read(reader, std::string(tripName));
 }
 
 void ReadLineFileBytes(MapData& map, std::string_view lineName, std::string_view bytes) {
-    auto reader = SectionReader::FromFileBytes(bytes);
+    SectionReader reader{std::string(bytes)};
     ReadLineFile(map, reader, std::string(lineName));
 }
 
