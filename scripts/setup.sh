@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(build-essential cmake pkg-config ninja-build
           zlib1g-dev libpng-dev libcairo2-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
           qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          clang libclang-rt-14-dev qpdf poppler-utils)
+          clang libclang-rt-14-dev qpdf poppler-utils locales libhpdf-dev)
 
 install_missing() {
     local missing=()
@@ -20,6 +20,17 @@ install_missing() {
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+# The tests also write files under a comma-decimal locale, to prove that no
+# number in a file depends on it.
+ensure_test_locale() {
+    locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
 }
 
 build() {  # build <dir> [cmake options...]
@@ -38,6 +49,7 @@ demo)
     ;;
 test)
     install_missing
+    ensure_test_locale
     build build
     ctest --test-dir build --output-on-failure -j "$jobs"
     build build-asan -DTAKTARIUM_SANITIZE=ON -DTAKTARIUM_BENCH=OFF
