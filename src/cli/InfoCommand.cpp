@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <string>
 
+#include "app/AppContext.h"
 #include "base/FileSystem.h"
+#include "cli/ProjectInfo.h"
 #include "mapdata/MapLoader.h"
 #include "output/OutputTexts.h"
 #include "persist/JSON.h"
@@ -48,6 +50,7 @@ struct InfoContext {
     const LanguageTable& lang;
     const MapData& map;
     std::string projectName;
+    ProjectView project;
 };
 
 void PrintText(const InfoContext& info) {
@@ -89,6 +92,7 @@ void PrintText(const InfoContext& info) {
                 counts.stops, lang.Lang("InfoTrips").c_str(), counts.trips, lang.Lang("InfoProfiles").c_str(),
                 counts.profiles, lang.Lang("InfoLines").c_str(), counts.lines, lang.Lang("InfoTours").c_str(),
                 counts.tours, lang.Lang("InfoTourTrips").c_str(), counts.tourTrips);
+    PrintProjectText(info.project);
 }
 
 JsonPtr EventJson(const MapData& map, const ChronoEvent& event, DateValue date) {
@@ -160,6 +164,7 @@ void PrintJson(const InfoContext& info) {
     ObjectSet(r, "chronoEventList", std::move(events));
     ObjectSet(r, "lineTours", LineToursJson(info));
     ObjectSet(r, "lineTrips", LineTripsJson(map));
+    AddProjectJson(*r, info.project);
     std::string text = ToText(r, 0);
     std::printf("%s\n", text.c_str() + (text.starts_with('\n') ? 1 : 0));
 }
@@ -167,21 +172,31 @@ void PrintJson(const InfoContext& info) {
 }  // namespace
 
 int RunInfo(const CliOptions& options, const char* argv0) {
-    LanguageTable lang;
-    auto folder = FindLanguageFolder(LanguageFolderCandidates(fs::current_path(), ExecutableFolder(argv0)));
+    AppContext context;
+    context.workingFolder = fs::current_path();
+    LanguageTable& lang = context.language;
+    auto folder = FindLanguageFolder(LanguageFolderCandidates(context.workingFolder, ExecutableFolder(argv0)));
     if (!folder || !lang.LoadLanguage(*folder, options.language)) {
         std::fprintf(stderr, "taktarium-cli: language \"%s\" not found; texts stay empty\n",
                      options.language.c_str());
     }
-    MapData map;
     fs::path mapFolder = PathFromText(options.mapFolder);
-    bool ok = LoadMap(map, mapFolder, options.date, lang.Lang("LangShort"));
+    bool ok = LoadMap(context.map, mapFolder, options.date, lang.Lang("LangShort"));
     if (!ok) {
         std::fprintf(stderr, "taktarium-cli: %s: %s\n", options.mapFolder.c_str(), lang.Lang("CantFindTT").c_str());
         return 1;
     }
-    SortTripsByLineName(map);
-    InfoContext info{options, lang, map, ProjectNameFor(mapFolder, options.date)};
+    SortTripsByLineName(context.map);
+    // The project file is read exactly as the program reads it after a map load.
+    context.projectName = ProjectNameFor(mapFolder, options.date);
+    ProjectLoadResult load = LoadProjectFile(context);
+    fs::path projectFile = ProjectFilePath(context);
+    if (load.fileFound && !load.parsed) {
+        std::fprintf(stderr, "taktarium-cli: %s does not parse; the project is shown empty\n",
+                     projectFile.string().c_str());
+    }
+    InfoContext info{options, lang, context.map, context.projectName,
+                     ProjectView{context.project, load, projectFile, lang}};
     if (options.json) {
         PrintJson(info);
     } else {
