@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/AppContext.h"
 #include "base/FileSystem.h"
 #include "persist/JSON.h"
 #include "persist/Project.h"
@@ -407,6 +408,22 @@ TEST_F(ProjectFileTest, OldFilesTurnStopTextsIntoLabels) {
     result = LoadProject(project, map, File());
     EXPECT_FALSE(result.routeMapNeedsLayout);
     EXPECT_TRUE(project.routeMap.stops.at(0).labels.empty()) << "newer files keep their label list";
+}
+
+TEST_F(ProjectFileTest, OnlyOldFilesRunTheRouteMapLayoutHook) {
+    AppContext context;
+    context.workingFolder = dir.path();
+    context.projectName = "Town";
+    // Stands in for the layout: marks the map it was handed.
+    context.layoutRouteMap = [](RouteMap& routeMap) { routeMap.roundBox = -99; };
+    WriteFile(R"({"Version": 45, "RouteMap": {"RoundBox": 2}})");
+    EXPECT_TRUE(LoadProjectFile(context).routeMapNeedsLayout);
+    EXPECT_EQ(context.project.routeMap.roundBox, -99);
+    WriteFile(R"({"Version": 46, "RouteMap": {"RoundBox": 2}})");
+    LoadProjectFile(context);
+    EXPECT_EQ(context.project.routeMap.roundBox, 2);
+    EXPECT_TRUE(SaveProjectFile(context));
+    EXPECT_EQ(context.project.routeMap.roundBox, 2);
 }
 
 TEST_F(ProjectFileTest, UnresolvedReferencesAreDroppedSilently) {

@@ -1,0 +1,147 @@
+// The demo map's project file, examples/output/DemoMap.cfg, as the program
+// finds it after loading examples/DemoMap without a date.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/AppContext.h"
+#include "base/FileSystem.h"
+#include "DemoProject.h"
+#include "mapdata/MapLoader.h"
+#include "persist/JSON.h"
+#include "support/TestSupport.h"
+
+namespace tak {
+namespace {
+
+fs::path BundledFile() { return test::SourceDir() / "examples" / "output" / "DemoMap.cfg"; }
+
+class DemoProjectTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::path folder = test::SourceDir() / "examples" / "DemoMap";
+        ASSERT_TRUE(LoadMap(context.map, folder, kNoDate, "de"));
+        SortTripsByLineName(context.map);  // as the main window does after every load
+        context.projectName = ProjectNameFor(folder, kNoDate);
+        context.workingFolder = working.path();
+    }
+    AppContext context;
+    test::TempDir working;
+};
+
+TEST_F(DemoProjectTest, BundledFileIsTheProjectBuiltFromTheDemoMap) {
+    Project project = test::BuildDemoProject(context.map);
+    ASSERT_TRUE(SaveProject(project, ProjectFilePath(context)));
+    std::string saved = ReadFileBytes(ProjectFilePath(context)).value_or("");
+    if (std::getenv("TAKTARIUM_UPDATE_GOLDEN")) WriteFileBytes(BundledFile(), saved);
+    EXPECT_EQ(ReadFileBytes(BundledFile()).value_or(""), saved)
+        << "rebuild it with TAKTARIUM_UPDATE_GOLDEN=1 after changing the demo project";
+}
+
+// Counts the entries of `key` in every element of `plans`.
+int CountAll(const JsonValue* plans, std::string_view key) {
+    int count = 0;
+    for (int32_t i = 0; i < std::max(ArraySize(plans), 0); ++i) count += ArraySize(ObjectGet(ArrayGet(plans, i), key));
+    return count;
+}
+
+TEST_F(DemoProjectTest, EveryReferenceOfTheBundledFileResolves) {
+    ASSERT_EQ(context.projectName, "DemoMap");
+    fs::create_directories(working.path() / "output");
+    fs::copy_file(BundledFile(), ProjectFilePath(context));
+    ProjectLoadResult load = LoadProjectFile(context);
+    ASSERT_TRUE(load.parsed);
+    EXPECT_EQ(load.version, kProjectVersion);
+    EXPECT_FALSE(load.routeMapNeedsLayout);
+
+    JsonPtr root = Load(BundledFile());
+    const Project& p = context.project;
+    const JsonValue* timetables = ObjectGet(root.get(), "TimeTablePlan");
+    ASSERT_EQ(ArraySize(timetables), static_cast<int32_t>(p.timeTablePlans.size()));
+    for (std::size_t i = 0; i < p.timeTablePlans.size(); ++i) {
+        const JsonValue* stored = ArrayGet(timetables, static_cast<int32_t>(i));
+        EXPECT_EQ(ArraySize(ObjectGet(stored, "Trip")), static_cast<int32_t>(p.timeTablePlans[i].trips.size()));
+        EXPECT_EQ(ArraySize(ObjectGet(stored, "Stop")), static_cast<int32_t>(p.timeTablePlans[i].stops.size()));
+        EXPECT_EQ(ObjectGet(stored, "RouteSpider") != nullptr, p.timeTablePlans[i].routeSpider != kNoSpider);
+    }
+    const JsonValue* tourPlans = ObjectGet(root.get(), "TourPlan");
+    ASSERT_EQ(ArraySize(tourPlans), 1);
+    const TourPlan& tour = p.tourPlans.at("1");
+    EXPECT_NE(tour.line, nullptr);
+    EXPECT_EQ(CountAll(tourPlans, "Tour"), static_cast<int>(tour.tours.size()));
+    EXPECT_EQ(CountAll(tourPlans, "Trip"), static_cast<int>(tour.trips.size()));
+    EXPECT_EQ(CountAll(tourPlans, "StopOut"), static_cast<int>(tour.stopsOut.size()));
+    EXPECT_EQ(CountAll(tourPlans, "StopRet"), static_cast<int>(tour.stopsRet.size()));
+    const JsonValue* stopTables = ObjectGet(root.get(), "StopTable");
+    ASSERT_EQ(ArraySize(stopTables), static_cast<int32_t>(p.stopTables.size()));
+    for (std::size_t i = 0; i < p.stopTables.size(); ++i) {
+        const JsonValue* stored = ArrayGet(stopTables, static_cast<int32_t>(i));
+        const StopTable& table = p.stopTables[i];
+        EXPECT_EQ(ArraySize(ObjectGet(stored, "Stations")), static_cast<int32_t>(table.stations.size()));
+        ASSERT_EQ(ArraySize(ObjectGet(stored, "Trips")), static_cast<int32_t>(table.trips.size()));
+        for (std::size_t t = 0; t < table.trips.size(); ++t) {
+            bool storedSameWay = ObjectGet(ArrayGet(ObjectGet(stored, "Trips"), static_cast<int32_t>(t)), "SameWay");
+            EXPECT_EQ(storedSameWay, FindStopTableTrip(table, table.trips[t].sameWay) != nullptr);
+        }
+    }
+    const JsonValue* spiders = ObjectGet(root.get(), "RouteSpider");
+    ASSERT_EQ(ArraySize(spiders), 1);
+    const RouteSpider& spider = p.routeSpiders.spiders.at(0);
+    const JsonValue* ways = ObjectGet(ArrayGet(spiders, 0), "Way");
+    ASSERT_EQ(ArraySize(ways), static_cast<int32_t>(spider.ways.size()));
+    for (std::size_t w = 0; w < spider.ways.size(); ++w) {
+        const JsonValue* stored = ArrayGet(ways, static_cast<int32_t>(w));
+        EXPECT_EQ(ArraySize(ObjectGet(stored, "Stop")), static_cast<int32_t>(spider.ways[w].stops.size()));
+        EXPECT_EQ(ObjectGet(stored, "BeginWay") != nullptr, spider.ways[w].begin != kNoSpiderStop);
+        EXPECT_EQ(ObjectGet(stored, "EndWay") != nullptr, spider.ways[w].end != kNoSpiderStop);
+    }
+    const JsonValue* routeMap = ObjectGet(root.get(), "RouteMap");
+    EXPECT_EQ(ArraySize(ObjectGet(routeMap, "Line")), static_cast<int32_t>(p.routeMap.lines.size()));
+    EXPECT_EQ(ArraySize(ObjectGet(routeMap, "Stop")), static_cast<int32_t>(p.routeMap.stops.size()));
+    const JsonValue* connections = ObjectGet(routeMap, "Connect");
+    ASSERT_EQ(ArraySize(connections), static_cast<int32_t>(p.routeMap.connections.size()));
+    for (const auto& connection : p.routeMap.connections) {
+        EXPECT_NE(FindRouteLine(p.routeMap, connection.line), nullptr);
+        EXPECT_NE(FindRouteStop(p.routeMap, connection.end[0].stop), nullptr);
+        EXPECT_NE(FindRouteStop(p.routeMap, connection.end[1].stop), nullptr);
+    }
+}
+
+TEST_F(DemoProjectTest, TheDemoShowsEveryKindOfPlan) {
+    fs::create_directories(working.path() / "output");
+    fs::copy_file(BundledFile(), ProjectFilePath(context));
+    LoadProjectFile(context);
+    const Project& p = context.project;
+
+    ASSERT_GE(p.timeTablePlans.size(), 2u);
+    EXPECT_TRUE(p.timeTablePlans[0].mergeIterColumn);
+    EXPECT_EQ(FindRouteSpider(p.routeSpiders, p.timeTablePlans[0].routeSpider)->name, "Linie 1");
+
+    const TourPlan& tour = p.tourPlans.at("1");
+    EXPECT_FALSE(tour.outward.empty());
+    EXPECT_FALSE(tour.returning.empty());
+    EXPECT_TRUE(std::any_of(tour.trips.begin(), tour.trips.end(), [](const auto& t) { return t.notInService; }));
+    EXPECT_TRUE(std::any_of(tour.trips.begin(), tour.trips.end(), [](const auto& t) { return t.deactivate; }));
+
+    ASSERT_EQ(p.stopTables.size(), 2u);
+    const auto& markt = p.stopTables[0].trips;
+    EXPECT_TRUE(std::any_of(markt.begin(), markt.end(), [](const auto& t) { return t.sameWay != kNoStopTableTrip; }));
+    EXPECT_TRUE(std::any_of(markt.begin(), markt.end(), [](const auto& t) { return t.alternative; }));
+    EXPECT_TRUE(p.stopTables[1].mergeRow);
+
+    const RouteSpider& spider = p.routeSpiders.spiders.at(0);
+    ASSERT_EQ(spider.ways.size(), 3u);
+    EXPECT_EQ(FindSpiderStop(spider, spider.ways[1].begin)->name, "Hauptbahnhof");
+    EXPECT_EQ(FindSpiderStop(spider, spider.ways[2].end)->name, "Marktplatz");
+    EXPECT_EQ(spider.ways[0].stops.size(), 10u);
+
+    const RouteMap& routeMap = p.routeMap;
+    EXPECT_EQ(routeMap.format, kRouteMapPng);
+    EXPECT_EQ(routeMap.lines.size(), 3u);
+    auto fixed = std::count_if(routeMap.stops.begin(), routeMap.stops.end(), [](const auto& s) { return !s.automatic; });
+    EXPECT_GE(fixed, 3);
+    EXPECT_LT(static_cast<std::size_t>(fixed), routeMap.stops.size());
+}
+
+}  // namespace
+}  // namespace tak
