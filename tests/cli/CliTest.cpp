@@ -6,6 +6,7 @@
 #include <string>
 
 #include "../mapdata/MapFiles.h"
+#include "base/FileSystem.h"
 #include "persist/JSON.h"
 #include "support/TestSupport.h"
 
@@ -75,6 +76,86 @@ TEST_F(CliInfoTest, JsonCountsFollowTheDate) {
     EXPECT_EQ(GetInteger(ObjectGet(root.get(), "activeChronoEvents"), -1), 1);
     EXPECT_EQ(GetString(ObjectGet(root.get(), "projectName"), ""),
               map.path().filename().string() + "_20270315");
+}
+
+// Runs taktarium-cli in `working`, which gets the English language file.
+CommandResult RunCliIn(const test::TempDir& working, const std::string& arguments) {
+    auto english = ReadFileBytes(test::SourceDir() / "Language" / "English.txt");
+    working.Write("Language/English.txt", english.value_or(""));
+    std::string command = "cd '" + working.path().string() + "' && '" TAKTARIUM_CLI_PATH "' " + arguments +
+                          " --lang English 2>&1";
+    CommandResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return result;
+    std::array<char, 4096> buffer;
+    while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) result.output.append(buffer.data(), n);
+    int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+TEST_F(CliInfoTest, ReadsThePlansFromTheWorkingFoldersProjectFile) {
+    test::TempDir working;
+    std::string projectName = map.path().filename().string();
+    working.Write("output/" + projectName + ".cfg", R"({"Version": 136,
+        "RouteSpider": [{"Name": "S", "Way": [{"Stop": [{"ID": 1, "Name": "Markt", "TravelTime": 0},
+                                                        {"ID": 2, "Name": "Sued", "TravelTime": 3}]}]}],
+        "TimeTablePlan": [{"Name": "Line 10", "RouteSpider": "S", "Trip": ["A", "gone"],
+                           "Days": [{"Name": "Weekdays", "Flags": 799}], "Stop": [{"ID": 1}, {"ID": 2}]}],
+        "TourPlan": [{"Name": "10", "Tour": ["Run 1"], "Trip": [{"Name": "A", "IsOut": 1}, {"Name": "B"}]}],
+        "StopTable": [{"Name": "At Markt", "Stations": [1], "Trips": [{"Name": "A", "Alternativ": 1,
+                       "Footnote": "detour"}, {"Name": "B", "SameWay": "A"}]}],
+        "RouteMap": {"Format": 2, "Width": 20, "Line": [{"Name": "10"}], "Stop": [{"Name": "Markt"}, {"Name": "Sued"}],
+                     "Connect": [{"Line": 0, "Stop0": 0, "Stop1": 1}]}})");
+
+    auto json = RunCliIn(working, "info '" + map.path().string() + "' --json");
+    ASSERT_EQ(json.status, 0) << json.output;
+    JsonPtr root = Parse(json.output);
+    ASSERT_TRUE(root) << json.output;
+    EXPECT_EQ(ObjectGet(ObjectGet(root.get(), "projectFile"), "parsed")->kind, JsonKind::True);
+    const JsonValue* plan = ArrayGet(ObjectGet(root.get(), "timeTablePlans"), 0);
+    EXPECT_EQ(GetString(ObjectGet(plan, "name"), ""), "Line 10");
+    EXPECT_EQ(GetString(ObjectGet(plan, "routeSpider"), ""), "S");
+    EXPECT_EQ(ArraySize(ObjectGet(plan, "trips")), 1) << "the missing trip is dropped";
+    EXPECT_EQ(ArraySize(ObjectGet(plan, "stops")), 2);
+    const JsonValue* tour = ArrayGet(ObjectGet(root.get(), "tourPlans"), 0);
+    EXPECT_EQ(ArraySize(ObjectGet(tour, "tours")), 1);
+    EXPECT_EQ(ObjectGet(ArrayGet(ObjectGet(tour, "trips"), 0), "outward")->kind, JsonKind::True);
+    const JsonValue* trips = ObjectGet(ArrayGet(ObjectGet(root.get(), "stopTables"), 0), "trips");
+    EXPECT_EQ(GetString(ObjectGet(ArrayGet(trips, 0), "footnote"), ""), "detour");
+    EXPECT_EQ(GetString(ObjectGet(ArrayGet(trips, 1), "sameWay"), ""), "A");
+    const JsonValue* spider = ArrayGet(ObjectGet(root.get(), "routeSpiders"), 0);
+    EXPECT_EQ(ArraySize(ObjectGet(ArrayGet(ObjectGet(spider, "ways"), 0), "stops")), 2);
+    const JsonValue* routeMap = ObjectGet(root.get(), "routeMap");
+    EXPECT_EQ(GetInteger(ObjectGet(routeMap, "width"), 0), 20);
+    EXPECT_EQ(GetString(ObjectGet(ArrayGet(ObjectGet(routeMap, "connections"), 0), "to"), ""), "Sued");
+
+    auto text = RunCliIn(working, "info '" + map.path().string() + "'");
+    ASSERT_EQ(text.status, 0) << text.output;
+    for (const char* part : {"Line 10", "Weekdays (0x31F)", "At Markt", "detour", "Markt +0, Sued +3", "20 x 32, PNG",
+                             "10: Markt - Sued"}) {
+        EXPECT_NE(text.output.find(part), std::string::npos) << part << "\n" << text.output;
+    }
+}
+
+TEST(CliProject, TheDemoProjectLoadsAsTheReadmeTellsAndABrokenFileIsReported) {
+    test::TempDir working;
+    working.Write("output/DemoMap.cfg",
+                  ReadFileBytes(test::SourceDir() / "examples/output/DemoMap.cfg").value_or(""));
+    auto demo = RunCliIn(working, "info '" + (test::SourceDir() / "examples/DemoMap").string() + "' --json");
+    ASSERT_EQ(demo.status, 0) << demo.output;
+    JsonPtr root = Parse(demo.output);
+    ASSERT_TRUE(root) << demo.output;
+    EXPECT_EQ(ArraySize(ObjectGet(root.get(), "timeTablePlans")), 2);
+    EXPECT_EQ(ArraySize(ObjectGet(root.get(), "tourPlans")), 1);
+    EXPECT_EQ(ArraySize(ObjectGet(root.get(), "stopTables")), 2);
+    EXPECT_EQ(ArraySize(ObjectGet(ArrayGet(ObjectGet(root.get(), "routeSpiders"), 0), "ways")), 3);
+    EXPECT_EQ(ArraySize(ObjectGet(ObjectGet(root.get(), "routeMap"), "lines")), 3);
+
+    working.Write("output/DemoMap.cfg", "\xEF\xBB\xBF{\"Version\": 136, \"TimeTablePlan\": [");
+    auto broken = RunCliIn(working, "info '" + (test::SourceDir() / "examples/DemoMap").string() + "'");
+    EXPECT_EQ(broken.status, 0) << broken.output;
+    EXPECT_NE(broken.output.find("does not parse"), std::string::npos) << broken.output;
 }
 
 TEST(CliUsage, FailsClearlyOnBadInput) {
