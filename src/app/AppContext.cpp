@@ -7,11 +7,16 @@ std::filesystem::path ProjectFilePath(const AppContext& context) {
 }
 
 ProjectLoadResult LoadProjectFile(AppContext& context) {
-    ProjectLoadResult result = LoadProject(context.project, context.map, ProjectFilePath(context));
+    // Without a loaded map there is no project file: the project is only reset.
+    std::filesystem::path file = context.projectName.empty() ? std::filesystem::path() : ProjectFilePath(context);
+    ProjectLoadResult result = LoadProject(context.project, context.map, file);
     if (result.routeMapNeedsLayout && context.layoutRouteMap) context.layoutRouteMap(context.project.routeMap);
     return result;
 }
 
-bool SaveProjectFile(AppContext& context) { return SaveProject(context.project, ProjectFilePath(context)); }
+bool SaveProjectFile(AppContext& context) {
+    if (context.projectName.empty()) return false;
+    return SaveProject(context.project, ProjectFilePath(context));
+}
 
 }  // namespace tak

@@ -33,11 +33,12 @@ struct AppContext {
 std::filesystem::path ProjectFilePath(const AppContext& context);
 
 // Loads the project file of the current project name against the loaded map
-// and runs the route map layout when the file asks for it.
+// and runs the route map layout when the file asks for it. Without a project
+// name (no map loaded) the project is only reset to its defaults.
 ProjectLoadResult LoadProjectFile(AppContext& context);
 
-// Saves the whole project; false when the file could not be written (the
-// caller tells the user: "ErrSaveProject").
+// Saves the whole project; false when the file could not be written or no map
+// is loaded (the caller tells the user: "ErrSaveProject").
 bool SaveProjectFile(AppContext& context);
 
 }  // namespace tak

@@ -424,6 +424,11 @@ TEST_F(ProjectFileTest, OnlyOldFilesRunTheRouteMapLayoutHook) {
     EXPECT_EQ(context.project.routeMap.roundBox, 2);
     EXPECT_TRUE(SaveProjectFile(context));
     EXPECT_EQ(context.project.routeMap.roundBox, 2);
+
+    context.projectName.clear();  // no map loaded
+    EXPECT_FALSE(SaveProjectFile(context));
+    EXPECT_FALSE(LoadProjectFile(context).fileFound);
+    EXPECT_EQ(context.project.routeMap.roundBox, 5);
 }
 
 TEST_F(ProjectFileTest, UnresolvedReferencesAreDroppedSilently) {
