@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tak {
 
@@ -12,6 +13,16 @@ struct RowHeights {
     int32_t regular = 0;  // ordinary rows and line feeds, in points
     int32_t bold = 0;     // rows set in bold, in points
 };
+
+// The body font of the output documents: the family and style passed to
+// SelectFont for the options' font name and size. A name that is not one of
+// the known output fonts prints in Arial regular at 10 points.
+struct OutputFont {
+    std::string family;
+    std::string style;  // "", "B", "I" or "BI"
+    int32_t sizePt = 10;
+};
+OutputFont ChooseOutputFont(const OutputOpt& options);
 
 // Measures both heights for the output options' font and size.
 RowHeights MeasureRowHeights(const OutputOpt& options);
