@@ -45,7 +45,11 @@ case "${1:-}" in
 demo)
     install_missing
     build build
-    ./build/src/cli/taktarium-cli info examples/DemoMap --date 2025-04-15
+    # The program keeps project files in output/ below its working folder; the
+    # bundled demo project is copied there once and never changed in place.
+    mkdir -p output
+    [ -f output/DemoMap.cfg ] || cp examples/output/DemoMap.cfg output/DemoMap.cfg
+    ./build/src/cli/taktarium-cli info examples/DemoMap
     ;;
 test)
     install_missing
