@@ -1,0 +1,130 @@
+// The main window: the user picks a map folder and, optionally, a date, loads
+// the map, looks at its chrono events, lines with tours and lines with trips,
+// and from here opens the plan windows and the output run. It also owns the
+// start of the program and its one event loop.
+#pragma once
+
+#include <QWidget>
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+#include "mapdata/MapData.h"
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace tak {
+struct AppContext;
+}
+
+namespace tak::ui {
+
+class Dialogs;
+
+// Where the program finds its files.
+struct ProgramPlaces {
+    // Settings file, project files and output live here.
+    std::filesystem::path workingFolder;
+    // The Language folder; none when no candidate folder had one.
+    std::optional<std::filesystem::path> languageFolder;
+    // Where the folder chooser starts while the map folder field is empty.
+    std::filesystem::path programFolder;
+};
+
+// The places of the running program: the current folder as working folder,
+// the Language folder looked for there, beside the program and in the
+// installed data folder.
+ProgramPlaces FindProgramPlaces(const char* argv0);
+
+// Reads the program settings and loads their language into the context
+// (an unknown language leaves the table empty, so captions stay empty).
+void LoadStartState(AppContext& context, const ProgramPlaces& places);
+
+// What the plan and output buttons open. A button whose window does not exist
+// yet has no opener and stays disabled.
+struct PlanWindowOpeners {
+    std::function<void()> timeTable;
+    std::function<void()> tourPlan;
+    std::function<void()> stopTable;
+    std::function<void()> routeMap;
+    std::function<void()> createOutput;
+};
+
+// The tour carried by an item of the lines-and-tours tree, the trip carried by
+// an item of the lines-and-trips tree; null for line items.
+const Tour* TourOfItem(const QTreeWidgetItem* item);
+const Trip* TripOfItem(const QTreeWidgetItem* item);
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    MainWindow(AppContext& context, ProgramPlaces places, Dialogs& dialogs, PlanWindowOpeners openers = {},
+               QWidget* parent = nullptr);
+
+    // The load button's action: loads the map of the folder field on the
+    // chosen date, fills the trees and lists, loads the project and saves the
+    // settings. Returns whether the map's timetable was found.
+    bool LoadMapOfFields();
+
+private:
+    void CreateControls();
+    void PlaceControls();
+    void SetCaptions();
+    void FillFromSettings();
+    void FillLanguageChooser();
+    void SetEnabledStates();
+
+    void ChooseMapFolder();
+    void OnDateSwitchToggled(bool on);
+    void OnEventChosen(int index);
+    void OnLanguageChosen(int index);
+    void OpenIfProjectLoaded(const std::function<void()>& opener);
+
+    void ClearMapViews();
+    void FillLineTours();
+    void FillLineTrips();
+    void FillEvents(DateValue date);
+    void SaveSettings();
+
+    AppContext& context_;
+    ProgramPlaces places_;
+    Dialogs& dialogs_;
+    PlanWindowOpeners openers_;
+    bool mapLoaded_ = false;
+    bool timetableFound_ = false;
+
+    QLabel* mapFolderLabel_ = nullptr;
+    QLineEdit* mapFolderField_ = nullptr;
+    QPushButton* chooseFolderButton_ = nullptr;
+    QCheckBox* dateSwitch_ = nullptr;
+    QDateEdit* dateField_ = nullptr;
+    QComboBox* eventChooser_ = nullptr;
+    QComboBox* languageChooser_ = nullptr;
+    QPushButton* loadButton_ = nullptr;
+    QLabel* lineToursLabel_ = nullptr;
+    QTreeWidget* lineToursTree_ = nullptr;
+    QLabel* activeEventsLabel_ = nullptr;
+    QListWidget* activeEventsList_ = nullptr;
+    QLabel* lineTripsLabel_ = nullptr;
+    QTreeWidget* lineTripsTree_ = nullptr;
+    QPushButton* timeTableButton_ = nullptr;
+    QPushButton* tourPlanButton_ = nullptr;
+    QPushButton* stopTableButton_ = nullptr;
+    QPushButton* routeMapButton_ = nullptr;
+    QPushButton* createOutputButton_ = nullptr;
+};
+
+// Start-up after the crash handler is in place: reads the settings and the
+// language, opens the main window and runs the event loop until it closes.
+int RunMainWindow(const char* argv0);
+
+}  // namespace tak::ui

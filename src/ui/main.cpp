@@ -1,0 +1,24 @@
+// taktarium: the desktop program.
+#include <QApplication>
+#include <cstring>
+#include <filesystem>
+
+#include "crash/ErrorHandler.h"
+#include "ui/CrashReportWindow.h"
+#include "ui/MainWindow.h"
+
+int main(int argc, char** argv) {
+    // Started again by the crash handler of a failed run: show its report.
+    if (argc == 3 && std::strcmp(argv[1], tak::kCrashReportOption) == 0) {
+        QApplication app(argc, argv);
+        return tak::ui::RunCrashReporter(argv[0], argv[2]);
+    }
+    tak::CrashHandlerSetup crashSetup;
+    crashSetup.reportFile = tak::DefaultCrashReportFile();
+    crashSetup.reporterProgram = tak::RunningProgramFile();
+    crashSetup.programName = std::filesystem::path(argv[0]).filename().string();
+    tak::InstallCrashHandler(crashSetup);
+
+    QApplication app(argc, argv);
+    return tak::ui::RunMainWindow(argv[0]);
+}
