@@ -1,0 +1,608 @@
+#include "output/OutputTimetable.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "base/Text.h"
+#include "output/OutputLog.h"
+#include "persist/Language.h"
+
+namespace tak {
+
+namespace {
+
+constexpr int32_t kSecondsPerDay = 86400;
+constexpr ServiceDays kWeekAndHoliday = 0xFFu;
+constexpr ServiceDays kDayPair = 0x300u;
+constexpr int32_t kOtherStoppingPassing = 2;
+
+// A stored time never collides with the two sentinels below it.
+int32_t ClampTime(int64_t value) {
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(value, int64_t{PassThrough} + 1, std::numeric_limits<int32_t>::max()));
+}
+
+bool HasStop(const PlanStop& row, int32_t stopId) { return row.station && row.station->id == stopId; }
+
+StationTime ProfileTimes(const TourTrip& tourTrip, std::size_t station) {
+    if (!tourTrip.profile || station >= tourTrip.profile->times.size()) return {};
+    return tourTrip.profile->times[station];
+}
+
+std::string StopText(std::string_view name, int32_t id) {
+    return std::string(name) + " (" + std::to_string(id) + ")";
+}
+
+bool LineIsShown(std::string_view planLines, std::string_view lineText) {
+    std::size_t start = 0;
+    while (start <= planLines.size()) {
+        std::size_t comma = planLines.find(',', start);
+        if (comma == std::string_view::npos) comma = planLines.size();
+        if (TrimBlanksAndTabs(planLines.substr(start, comma - start)) == lineText) return true;
+        start = comma + 1;
+    }
+    return false;
+}
+
+// Writes one trip's times into a column, walking the rows with a cursor that
+// only moves forward.
+class ColumnFiller {
+public:
+    ColumnFiller(TimetableColumn& column, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
+                 const TourTrip& tourTrip, int32_t dayShift, const TimetableBuildContext& context)
+        : column_(column), plan_(plan), slots_(slots), tourTrip_(tourTrip), dayShift_(dayShift), context_(context) {}
+
+    void Fill() {
+        const Trip& trip = *tourTrip_.trip;
+        for (std::size_t s = 0; s < trip.stations.size(); ++s) {
+            const TripStation& station = trip.stations[s];
+            std::size_t saved = cursor_;
+            if (!AdvanceTo(station, s, s + 1 == trip.stations.size())) {
+                WarnIfListedEarlier(station);
+                cursor_ = saved;
+            }
+        }
+        ClearTrailingPassThrough();
+    }
+
+private:
+    bool AdvanceTo(const TripStation& station, std::size_t index, bool isLast) {
+        const std::vector<PlanStop>& rows = plan_.stops;
+        for (std::size_t r = cursor_; r < rows.size(); ++r) {
+            if (!HasStop(rows[r], station.id)) {
+                if (!(rows[r].flags & kRowMerged) && haveLastTime_) WriteSlots(slots_[r], PassThrough);
+                continue;
+            }
+            cursor_ = r + 1;
+            WriteStation(slots_[r], ProfileTimes(tourTrip_, index), index == 0, isLast);
+            lastMatched_ = StopText(rows[r].name, station.id);
+            return true;
+        }
+        return false;
+    }
+
+    void WriteSlots(const RowSlots& slots, int32_t value) {
+        if (slots.first < 0) return;
+        column_.values[slots.first] = value;
+        if (slots.twoSlots) column_.values[slots.first + 1] = value;
+    }
+
+    std::optional<int32_t> Take(int32_t preferred, int32_t other) const {
+        if (preferred != TimeUnset) return preferred;
+        if (other != TimeUnset) return other;
+        if (haveLastTime_) return lastTime_;
+        return std::nullopt;
+    }
+
+    void Store(int32_t slot, int32_t value, const StationTime& times) {
+        lastTime_ = value;
+        haveLastTime_ = true;
+        column_.values[slot] = times.otherStopping == kOtherStoppingPassing
+                                   ? PassThrough
+                                   : ClampTime(int64_t{value} + tourTrip_.startTime - dayShift_);
+    }
+
+    void WriteStation(const RowSlots& slots, const StationTime& times, bool isFirst, bool isLast) {
+        if (slots.first < 0) return;
+        bool arrival = slots.flags & kRowArrival;
+        bool departure = slots.flags & kRowDeparture;
+        if (slots.twoSlots) {
+            // A trip neither arrives at its first stop nor departs from its last.
+            if (!isFirst) {
+                if (auto v = Take(times.arrival, times.departure)) Store(slots.first, *v, times);
+            }
+            if (!isLast) {
+                if (auto v = Take(times.departure, times.arrival)) Store(slots.first + 1, *v, times);
+            }
+        } else if (arrival && !departure) {
+            if (auto v = Take(times.arrival, times.departure)) Store(slots.first, *v, times);
+        } else if (departure) {
+            if (auto v = Take(times.departure, times.arrival)) Store(slots.first, *v, times);
+        }
+    }
+
+    void WarnIfListedEarlier(const TripStation& station) {
+        if (!context_.log || !context_.warningsOn || !context_.warningsOn->load()) return;
+        bool listed = std::any_of(plan_.stops.begin(), plan_.stops.end(),
+                                  [&](const PlanStop& row) { return HasStop(row, station.id); });
+        if (!listed) return;
+        context_.log->LogLine(FillPlaceholders(context_.lang.Lang("WarnWrongOrder"),
+                                               {plan_.name, lastMatched_, StopText(station.name, station.id)}));
+    }
+
+    void ClearTrailingPassThrough() {
+        for (auto it = column_.values.rbegin(); it != column_.values.rend() && *it == PassThrough; ++it) {
+            *it = NotServed;
+        }
+    }
+
+    TimetableColumn& column_;
+    const TimeTablePlan& plan_;
+    const std::vector<RowSlots>& slots_;
+    const TourTrip& tourTrip_;
+    int32_t dayShift_;
+    const TimetableBuildContext& context_;
+    std::size_t cursor_ = 0;  // the next row to look at
+    bool haveLastTime_ = false;
+    int32_t lastTime_ = 0;
+    std::string lastMatched_;
+};
+
+// P's time at slot d guessed from its nearest real time and the travel time
+// between the two slots.
+std::optional<int32_t> EstimateTime(const TimetableGrid& grid, const TimetableColumn& p, int32_t d) {
+    for (int32_t k = d - 1; k >= 0; --k) {
+        if (!IsRealTime(p.values[k])) continue;
+        int32_t travel = grid.TravelTime(k, d);
+        if (travel != kUnknownTravelTime) return ClampTime(int64_t{p.values[k]} + travel);
+    }
+    for (int32_t k = d + 1; k < grid.rowCount; ++k) {
+        if (!IsRealTime(p.values[k])) continue;
+        int32_t travel = grid.TravelTime(d, k);
+        if (travel != kUnknownTravelTime) return ClampTime(int64_t{p.values[k]} - travel);
+    }
+    return std::nullopt;
+}
+
+// True when the new column n belongs in front of p: decided by the first
+// slot where both have times, or, when they share none, by p's estimated
+// times at n's slots.
+bool GoesBefore(const TimetableGrid& grid, const TimetableColumn& n, const TimetableColumn& p) {
+    bool shared = false;
+    for (int32_t d = 0; d < grid.rowCount; ++d) {
+        if (!IsRealTime(n.values[d]) || !IsRealTime(p.values[d])) continue;
+        shared = true;
+        if (n.values[d] != p.values[d]) return n.values[d] < p.values[d];
+    }
+    if (shared) return false;
+    for (int32_t d = 0; d < grid.rowCount; ++d) {
+        if (!IsRealTime(n.values[d])) continue;
+        std::optional<int32_t> estimate = EstimateTime(grid, p, d);
+        if (estimate && n.values[d] != *estimate) return n.values[d] < *estimate;
+    }
+    return false;
+}
+
+// Follows the slots of two columns and tells whether their values form two
+// blocks, one column's after the other's, without gap and in time order.
+class ContinuationCheck {
+public:
+    bool Step(int32_t a, int32_t b) {
+        bool hasA = a != NotServed;
+        bool hasB = b != NotServed;
+        if (hasA && hasB) return false;
+        if (!hasA && !hasB) {
+            if (phase_ == Phase::First) phase_ = Phase::Gap;
+            if (phase_ == Phase::Second) phase_ = Phase::Done;
+            return true;
+        }
+        int owner = hasA ? 0 : 1;
+        int32_t value = hasA ? a : b;
+        switch (phase_) {
+            case Phase::None:
+                phase_ = Phase::First;
+                owner_ = owner;
+                break;
+            case Phase::First:
+                if (owner != owner_) {
+                    if (IsRealTime(value) && IsRealTime(last_) && value < last_) return false;
+                    phase_ = Phase::Second;
+                }
+                break;
+            case Phase::Second:
+                if (owner == owner_) return false;  // a third block
+                break;
+            case Phase::Gap:
+            case Phase::Done:
+                return false;
+        }
+        last_ = value;
+        return true;
+    }
+    bool HadTwoBlocks() const { return phase_ == Phase::Second || phase_ == Phase::Done; }
+
+private:
+    enum class Phase { None, First, Gap, Second, Done };
+    Phase phase_ = Phase::None;
+    int owner_ = 0;
+    int32_t last_ = NotServed;
+};
+
+bool SameValue(int32_t a, int32_t b, int32_t* interval) {
+    if (!IsRealTime(a) || !IsRealTime(b)) return a == b;
+    if (!interval) return a == b;
+    if (*interval == kUnknownTravelTime) {
+        if (b < a) return false;
+        *interval = b - a;
+        return true;
+    }
+    return int64_t{b} == int64_t{a} + *interval;
+}
+
+void MergeInto(const TimetableColumn& a, TimetableColumn& b, int result) {
+    if (result & kColumnsContinuation) {
+        for (std::size_t s = 0; s < a.values.size(); ++s) {
+            if (a.values[s] != NotServed) b.values[s] = a.values[s];
+        }
+    } else {
+        b.days |= a.days;
+    }
+}
+
+// How often (in columns) the period repeats after S, and at which interval.
+struct PeriodTrial {
+    int count = 0;
+    int32_t interval = kUnknownTravelTime;
+};
+
+PeriodTrial TryPeriod(const std::vector<TimetableColumn>& columns, const TimeTablePlan& plan, std::size_t start,
+                      int period) {
+    std::vector<const TimetableColumn*> base;
+    for (int j = 0; j < period; ++j) base.push_back(&columns[start + j]);
+    PeriodTrial trial{-period, kUnknownTravelTime};
+    std::size_t next = start + period;
+    for (;;) {
+        for (int j = 0; j < period; ++j) {
+            if (next >= columns.size()) return trial;
+            const TimetableColumn& candidate = columns[next];
+            if (candidate.kind != ColumnKind::Departure) return trial;
+            int32_t interval = trial.interval;
+            bool same = CompareColumns(plan, *base[j], candidate, &interval) & kColumnsSame;
+            if (!same || interval == kUnknownTravelTime || interval > kMaxCondensedInterval) return trial;
+            trial.interval = interval;
+            base[j] = &candidate;
+            ++next;
+        }
+        trial.count += period;
+    }
+}
+
+// The value of one slot of a new interval column, from the 2a + 1 columns
+// around it; `irregular` is set when the gaps of the slot differ.
+int32_t IntervalSlotValue(const std::vector<TimetableColumn>& columns, std::size_t start, int period, int32_t slot,
+                          bool& irregular) {
+    int realTimes = 0;
+    int32_t previous = 0;
+    std::optional<int32_t> gap;
+    std::size_t end = start + 2 * static_cast<std::size_t>(period) + 1;
+    for (std::size_t c = start; c < end; ++c) {
+        int32_t value = columns[c].values[slot];
+        if (!IsRealTime(value)) continue;
+        if (realTimes > 0) {
+            int32_t step = value - previous;
+            if (step < 0 || (gap && step != *gap)) irregular = true;
+            if (!gap) gap = step;
+        }
+        previous = value;
+        ++realTimes;
+    }
+    if (realTimes >= 2) return *gap;
+    for (std::size_t c = start; c < start + static_cast<std::size_t>(period); ++c) {
+        int32_t value = columns[c].values[slot];
+        if (value == PassThrough) return PassThrough;
+        if (IsRealTime(value)) return 0;
+    }
+    return NotServed;
+}
+
+std::string LabelLine(const std::string& label, int line) {
+    if (line <= 0) return "";
+    std::size_t start = 0;
+    for (int i = 1; i < line; ++i) {
+        std::size_t feed = label.find('\n', start);
+        if (feed == std::string::npos) return "";
+        start = feed + 1;
+    }
+    std::size_t feed = label.find('\n', start);
+    return label.substr(start, feed == std::string::npos ? std::string::npos : feed - start);
+}
+
+struct LabelChoice {
+    const char* key;
+    int line;  // 1-based, 0 = empty cell
+};
+
+// Which label and which of its lines a cell shows, from the number of equal
+// cells above (j) and below (i) it.
+LabelChoice ChooseIntervalLabel(bool uniform, int j, int i) {
+    int n = j + i;
+    int d = j - i;
+    if (n == 0) return {uniform ? "IterUniXS" : "IterIrrXXS", 1};
+    if (n == 1) return {uniform ? "IterUniShort" : "IterIrrXS", j == 0 ? 1 : 2};
+    if (uniform && n == 3) return {"IterUniShort", j == 1 ? 1 : i == 1 ? 2 : 0};
+    if (uniform || n == 2 || n == 4) {
+        const char* key = uniform ? "IterUniNorm" : "IterIrrShort";
+        if (std::abs(d) > 3 || d == 3) return {key, 0};
+        return {key, d <= -2 ? 1 : d <= 0 ? 2 : 3};
+    }
+    if (std::abs(d) >= 5 || d == 4) return {"IterIrrNorm", 0};
+    return {"IterIrrNorm", d <= -3 ? 1 : d <= -1 ? 2 : d <= 1 ? 3 : 4};
+}
+
+}  // namespace
+
+bool IsRealTime(int32_t value) { return value != NotServed && value != PassThrough; }
+
+std::vector<RowSlots> LayOutRowSlots(const std::vector<PlanStop>& rows, int32_t& slotCount) {
+    std::vector<RowSlots> layout(rows.size());
+    RowSlots owner;  // the last non-merged row; none before the first
+    int32_t next = 0;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        int32_t flags = rows[r].flags;
+        if (flags & kRowMerged) {
+            layout[r] = owner;
+            continue;
+        }
+        bool two = (flags & kRowArrival) && (flags & kRowDeparture);
+        owner = RowSlots{next, two, flags & (kRowArrival | kRowDeparture)};
+        layout[r] = owner;
+        next += two ? 2 : 1;
+    }
+    slotCount = next;
+    return layout;
+}
+
+int32_t CountSlots(const std::vector<PlanStop>& rows) {
+    int32_t count = 0;
+    LayOutRowSlots(rows, count);
+    return count;
+}
+
+void BuildTravelTimes(TimetableGrid& grid, const TimeTablePlan& plan) {
+    int32_t size = grid.rowCount + 1;
+    grid.travelTimes.assign(static_cast<std::size_t>(size) * static_cast<std::size_t>(size), kUnknownTravelTime);
+    for (int32_t i = 0; i < size; ++i) grid.TravelTime(i, i) = 0;
+
+    int32_t slotCount = 0;
+    std::vector<RowSlots> slots = LayOutRowSlots(plan.stops, slotCount);
+    std::unordered_map<int32_t, std::size_t> firstRow;
+    for (std::size_t r = 0; r < plan.stops.size(); ++r) {
+        if (plan.stops[r].station && slots[r].first >= 0) firstRow.try_emplace(plan.stops[r].station->id, r);
+    }
+    for (const Trip* trip : plan.trips) {
+        if (!trip) continue;
+        std::vector<const RowSlots*> stationSlots(trip->stations.size(), nullptr);
+        for (std::size_t s = 0; s < trip->stations.size(); ++s) {
+            auto found = firstRow.find(trip->stations[s].id);
+            if (found != firstRow.end()) stationSlots[s] = &slots[found->second];
+        }
+        for (const TripProfile& profile : trip->profiles) {
+            std::vector<int32_t> times(trip->stations.size(), TimeUnset);
+            int32_t previous = TimeUnset;
+            for (std::size_t s = 0; s < times.size(); ++s) {
+                StationTime t = s < profile.times.size() ? profile.times[s] : StationTime{};
+                times[s] = t.arrival != TimeUnset ? t.arrival : t.departure != TimeUnset ? t.departure : previous;
+                previous = times[s];
+            }
+            for (std::size_t s = 0; s < times.size(); ++s) {
+                if (!stationSlots[s] || times[s] == TimeUnset) continue;
+                const RowSlots& from = *stationSlots[s];
+                for (std::size_t later = s + 1; later < times.size(); ++later) {
+                    if (!stationSlots[later] || times[later] == TimeUnset) continue;
+                    const RowSlots& to = *stationSlots[later];
+                    int32_t travel = times[later] - times[s];
+                    for (int32_t y = 0; y <= (from.twoSlots ? 1 : 0); ++y) {
+                        for (int32_t x = 0; x <= (to.twoSlots ? 1 : 0); ++x) {
+                            if (to.first + x < from.first + y) continue;
+                            int32_t& entry = grid.TravelTime(from.first + y, to.first + x);
+                            if (entry == kUnknownTravelTime || entry > travel) entry = travel;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+ServiceDays ShiftDaysToNextServiceDay(ServiceDays days) {
+    ServiceDays shifted = (days & kDayPair) | ((days & 0x3Fu) << 1) | ((days >> 6) & 1u);
+    if (days & 0x80u) shifted |= kWeekAndHoliday | kDayAfterHoliday;
+    return shifted;
+}
+
+void FillColumnValues(TimetableColumn& column, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
+                      const TourTrip& tourTrip, int32_t dayShift, const TimetableBuildContext& context) {
+    if (!tourTrip.trip) return;
+    ColumnFiller(column, plan, slots, tourTrip, dayShift, context).Fill();
+}
+
+void PlaceNewColumn(const TimetableGrid& grid, std::vector<TimetableColumn>& columns) {
+    if (columns.size() < 2) return;
+    // Walking back over every earlier column, the new one ends up in front of
+    // the earliest column it goes before.
+    const TimetableColumn& added = columns.back();
+    std::size_t place = columns.size() - 1;
+    for (std::size_t p = columns.size() - 1; p-- > 0;) {
+        if (GoesBefore(grid, added, columns[p])) place = p;
+    }
+    if (place + 1 < columns.size()) {
+        std::rotate(columns.begin() + static_cast<std::ptrdiff_t>(place), columns.end() - 1, columns.end());
+    }
+}
+
+void AddTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
+                 const Tour& tour, const TourTrip& tourTrip, const TimetableBuildContext& context) {
+    if (!tourTrip.trip || !LineIsShown(plan.line, tourTrip.trip->lineName)) return;
+    int32_t hour = RoundToMinute(tourTrip.startTime) / 3600;
+    int32_t dayShift = 0;
+    ServiceDays days = tour.days;
+    if (plan.breakHour >= 0 && int64_t{hour} >= int64_t{plan.breakHour} + 24) {
+        dayShift = kSecondsPerDay;
+        days = ShiftDaysToNextServiceDay(days);
+    }
+    std::optional<TimetableColumn> filled;
+    for (DayGroup& group : grid.groups) {
+        ServiceDays groupDays = group.day ? group.day->days : 0;
+        if (!(groupDays & days & kWeekAndHoliday) || !(groupDays & days & kDayPair)) continue;
+        if (!filled) {
+            // The values are the same in every group; the trip is walked once.
+            filled.emplace();
+            filled->lineText = tourTrip.trip->lineName;
+            filled->tourName = tour.name;
+            filled->days = days;
+            filled->values.assign(static_cast<std::size_t>(grid.rowCount), NotServed);
+            FillColumnValues(*filled, plan, slots, tourTrip, dayShift, context);
+        }
+        group.columns.push_back(*filled);
+        if (grid.mode == GridMode::Timetable) PlaceNewColumn(grid, group.columns);
+    }
+}
+
+int CompareColumns(const TimeTablePlan& plan, const TimetableColumn& a, const TimetableColumn& b,
+                   int32_t* interval) {
+    if (plan.displayLine && a.lineText != b.lineText) return 0;
+    if (plan.displayTour && a.tourName != b.tourName) return 0;
+    bool continuation = !(plan.displayNote && a.days != b.days);
+    bool same = true;
+    ContinuationCheck blocks;
+    std::size_t slots = std::min(a.values.size(), b.values.size());
+    for (std::size_t s = 0; s < slots && (continuation || same); ++s) {
+        if (continuation) continuation = blocks.Step(a.values[s], b.values[s]);
+        if (same) same = SameValue(a.values[s], b.values[s], interval);
+    }
+    continuation = continuation && blocks.HadTwoBlocks();
+    return (continuation ? kColumnsContinuation : 0) | (same ? kColumnsSame : 0);
+}
+
+void MergeColumns(TimetableGrid& grid, const TimeTablePlan& plan, const LanguageTable& lang) {
+    for (DayGroup& group : grid.groups) {
+        ServiceDays groupDays = group.day ? group.day->days : 0;
+        std::vector<TimetableColumn>& columns = group.columns;
+        std::vector<TimetableColumn> kept;
+        kept.reserve(columns.size());
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (c + 1 < columns.size()) {
+                int result = CompareColumns(plan, columns[c], columns[c + 1]);
+                if (result != 0) {
+                    MergeInto(columns[c], columns[c + 1], result);
+                    continue;
+                }
+            }
+            columns[c].footnoteMark = TimetableFootnoteMark(lang, grid.footnotes, columns[c].days, groupDays);
+            kept.push_back(std::move(columns[c]));
+        }
+        columns = std::move(kept);
+    }
+}
+
+int CondenseIntervals(DayGroup& group, const TimeTablePlan& plan, std::size_t start) {
+    std::vector<TimetableColumn>& columns = group.columns;
+    if (start >= columns.size() || columns[start].kind != ColumnKind::Departure) return 0;
+    int period = 0;
+    PeriodTrial best{1, kUnknownTravelTime};
+    for (int p = 1; p <= 6 && start + static_cast<std::size_t>(p) <= columns.size(); ++p) {
+        bool baseIsDepartures = std::all_of(columns.begin() + static_cast<std::ptrdiff_t>(start),
+                                            columns.begin() + static_cast<std::ptrdiff_t>(start + p),
+                                            [](const TimetableColumn& c) { return c.kind == ColumnKind::Departure; });
+        if (!baseIsDepartures) break;
+        PeriodTrial trial = TryPeriod(columns, plan, start, p);
+        if (trial.count >= 2 && trial.count > best.count) {
+            best = trial;
+            period = p;
+        }
+    }
+    if (period == 0) return 0;
+
+    TimetableColumn interval;
+    interval.kind = ColumnKind::UniformInterval;
+    std::size_t slotCount = columns[start].values.size();
+    interval.values.resize(slotCount);
+    bool irregular = false;
+    for (std::size_t s = 0; s < slotCount; ++s) {
+        interval.values[s] = IntervalSlotValue(columns, start, period, static_cast<int32_t>(s), irregular);
+    }
+    if (irregular) {
+        interval.kind = ColumnKind::IrregularInterval;
+        interval.patternMember = true;
+        for (std::size_t c = start; c < start + static_cast<std::size_t>(period); ++c) columns[c].patternMember = true;
+        for (int32_t& value : interval.values) {
+            if (value != NotServed) value = best.interval;
+        }
+    }
+    auto at = columns.begin() + static_cast<std::ptrdiff_t>(start + period);
+    at = columns.insert(at, std::move(interval));
+    columns.erase(at + 1, at + 1 + best.count);
+    return period;
+}
+
+void CondenseAllIntervals(TimetableGrid& grid, const TimeTablePlan& plan) {
+    for (DayGroup& group : grid.groups) {
+        std::size_t c = 0;
+        while (c < group.columns.size()) {
+            int period = CondenseIntervals(group, plan, c);
+            // After a condensation the last period may start the next pattern.
+            c += period > 0 ? static_cast<std::size_t>(period) + 1 : 1;
+        }
+    }
+}
+
+TimetableGrid BuildTimetable(const TimeTablePlan& plan, const MapData& map, bool condenseIntervals,
+                             const TimetableBuildContext& context) {
+    TimetableGrid grid;
+    std::vector<RowSlots> slots = LayOutRowSlots(plan.stops, grid.rowCount);
+    BuildTravelTimes(grid, plan);
+    for (const TableDay& day : plan.days) grid.groups.push_back(DayGroup{&day, {}});
+    std::unordered_set<const Trip*> shown(plan.trips.begin(), plan.trips.end());
+    for (const auto& line : map.lines) {
+        for (const Tour& tour : line->tours) {
+            for (const TourTrip& tourTrip : tour.trips) {
+                if (tourTrip.trip && shown.count(tourTrip.trip)) {
+                    AddTourTrip(grid, plan, slots, tour, tourTrip, context);
+                }
+            }
+        }
+    }
+    MergeColumns(grid, plan, context.lang);
+    if (condenseIntervals) CondenseAllIntervals(grid, plan);
+    return grid;
+}
+
+IterationCell IterationCellText(const LanguageTable& lang, const TimetableColumn& column, int32_t slot,
+                                const std::vector<bool>& visible) {
+    int32_t value = column.values[slot];
+    if (column.kind == ColumnKind::Departure || !IsRealTime(value)) return {FormatClock(value), false};
+    auto isVisible = [&](int32_t s) { return s < static_cast<int32_t>(visible.size()) && visible[s]; };
+    int above = 0;
+    bool anyVisibleAbove = false;
+    for (int32_t s = slot - 1; s >= 0; --s) {
+        if (!isVisible(s)) continue;
+        anyVisibleAbove = true;
+        if (column.values[s] != value) break;
+        ++above;
+    }
+    int below = 0;
+    for (int32_t s = slot + 1; s < static_cast<int32_t>(column.values.size()); ++s) {
+        if (!isVisible(s)) continue;
+        if (column.values[s] != value) break;
+        ++below;
+    }
+    LabelChoice choice = ChooseIntervalLabel(column.kind == ColumnKind::UniformInterval, above, below);
+    std::string label = FillPlaceholders(lang.Lang(choice.key), {std::to_string(value / 60)});
+    return {LabelLine(label, choice.line), above == 0 && anyVisibleAbove};
+}
+
+}  // namespace tak

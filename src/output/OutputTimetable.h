@@ -1,0 +1,150 @@
+// The timetable builder: turns one timetable plan and the loaded map into a
+// grid of columns (one departure of a tour over one trip, or an "every N
+// minutes" column) per day group, with one time value per row slot and a
+// footnote register. The writers only lay the grid out.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "output/OutputTexts.h"
+#include "persist/Project.h"
+
+namespace tak {
+
+class LanguageTable;
+class OutputLog;
+
+// A stored travel time that is not known.
+constexpr int32_t kUnknownTravelTime = TimeUnset;
+
+// The longest repeat interval an "every N minutes" column may stand for.
+constexpr int32_t kMaxCondensedInterval = 7200;
+
+enum class ColumnKind : int32_t {
+    Departure = 0,          // one departure; values are clock times
+    UniformInterval = 1,    // values are the equal gap of each slot
+    IrregularInterval = 2,  // a repeating pattern; values are its repeat interval
+};
+
+struct TimetableColumn {
+    std::string lineText;
+    std::string tourName;
+    std::string footnoteMark;
+    ServiceDays days = 0;
+    bool patternMember = false;  // a column of the first period of an irregular pattern
+    ColumnKind kind = ColumnKind::Departure;
+    std::vector<int32_t> values;  // one per slot; NotServed / PassThrough stand for no time
+};
+
+struct DayGroup {
+    const TableDay* day = nullptr;  // its name heads the table, its days select the tours
+    std::vector<TimetableColumn> columns;
+};
+
+// Columns of timetables are placed by time; tour plans keep them in tour order.
+enum class GridMode : int32_t { Timetable = 0, TourPlan = 1 };
+
+struct TimetableGrid {
+    int32_t rowCount = 0;  // number of slots
+    GridMode mode = GridMode::Timetable;
+    std::vector<DayGroup> groups;
+    // (rowCount + 1)² smallest known travel times, [from][to]; kUnknownTravelTime = unknown.
+    std::vector<int32_t> travelTimes;
+    FootnoteRegister footnotes;
+    std::filesystem::path outputFolder;
+
+    int32_t& TravelTime(int32_t from, int32_t to) { return travelTimes[Index(from, to)]; }
+    int32_t TravelTime(int32_t from, int32_t to) const { return travelTimes[Index(from, to)]; }
+
+private:
+    std::size_t Index(int32_t from, int32_t to) const {
+        return static_cast<std::size_t>(from) * static_cast<std::size_t>(rowCount + 1) +
+               static_cast<std::size_t>(to);
+    }
+};
+
+// Where each stop row of a plan writes its times. A merged row shares the
+// slots (and the arrival/departure meaning) of the nearest non-merged row
+// above it.
+struct RowSlots {
+    int32_t first = -1;  // first slot; -1 for a merged row with no row above it
+    bool twoSlots = false;
+    int32_t flags = 0;  // arrival/departure flags of the row that owns the slots
+};
+
+bool IsRealTime(int32_t value);
+
+// The slot layout of the plan's rows; `slotCount` receives the row count.
+std::vector<RowSlots> LayOutRowSlots(const std::vector<PlanStop>& rows, int32_t& slotCount);
+int32_t CountSlots(const std::vector<PlanStop>& rows);
+
+// What the builder needs besides the plan: texts, and where trip-order
+// warnings go. The switch is read at each warning, so it may change while a
+// run goes on; without a log or a switch no warning is made.
+struct TimetableBuildContext {
+    const LanguageTable& lang;
+    OutputLog* log = nullptr;
+    const std::atomic<bool>* warningsOn = nullptr;
+};
+
+void BuildTravelTimes(TimetableGrid& grid, const TimeTablePlan& plan);
+
+// Adds a column for `tourTrip` (a trip of `tour` that the plan shows) to
+// every day group the tour runs in; `slots` is the plan's row layout.
+void AddTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
+                 const Tour& tour, const TourTrip& tourTrip, const TimetableBuildContext& context);
+
+// The days of a tour trip that starts after the plan's break hour and so
+// belongs to the next service day: week days move on by one, a holiday
+// becomes every day after a holiday.
+ServiceDays ShiftDaysToNextServiceDay(ServiceDays days);
+
+// Writes the values of a new column for `tourTrip` shifted back by
+// `dayShift` seconds. Trip stations visited in another order than the rows
+// are listed only raise a warning.
+void FillColumnValues(TimetableColumn& column, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
+                      const TourTrip& tourTrip, int32_t dayShift, const TimetableBuildContext& context);
+
+// Moves the last column of `columns` to its place by time.
+void PlaceNewColumn(const TimetableGrid& grid, std::vector<TimetableColumn>& columns);
+
+// Result bits of CompareColumns.
+constexpr int kColumnsSame = 1;          // equal times (or equal times shifted by the interval)
+constexpr int kColumnsContinuation = 2;  // one column goes on where the other ends
+
+// `interval`: null compares equal times; otherwise *interval is the shift
+// between a and b, kUnknownTravelTime until the first pair of times sets it.
+int CompareColumns(const TimeTablePlan& plan, const TimetableColumn& a, const TimetableColumn& b,
+                   int32_t* interval = nullptr);
+
+// Joins equal and continuing neighbour columns of every group and gives the
+// remaining columns their footnote marks.
+void MergeColumns(TimetableGrid& grid, const TimeTablePlan& plan, const LanguageTable& lang);
+
+// Tries to condense the columns from `start` on into base period, interval
+// column and last period. Returns the period condensed (the interval column
+// then stands at start + period), 0 when nothing changed.
+int CondenseIntervals(DayGroup& group, const TimeTablePlan& plan, std::size_t start);
+void CondenseAllIntervals(TimetableGrid& grid, const TimeTablePlan& plan);
+
+// The whole build of one plan, in order: slots, travel times, day groups,
+// tour trips, merging and footnotes, and (when asked) interval columns.
+TimetableGrid BuildTimetable(const TimeTablePlan& plan, const MapData& map, bool condenseIntervals,
+                             const TimetableBuildContext& context);
+
+struct IterationCell {
+    std::string text;
+    bool startsBlock = false;  // the writer draws a rule above this cell
+};
+
+// The text of one cell. Interval columns spread their label ("every|10|min")
+// over the visible slots of equal value; `visible` has one flag per slot.
+IterationCell IterationCellText(const LanguageTable& lang, const TimetableColumn& column, int32_t slot,
+                                const std::vector<bool>& visible);
+
+}  // namespace tak

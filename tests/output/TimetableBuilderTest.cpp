@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "TimetableFixtures.h"
+#include "output/OutputLog.h"
+#include "output/OutputTimetable.h"
+
+namespace tak {
+namespace {
+
+using test::Clock;
+using test::kMonFri;
+
+class TimetableBuilderTest : public ::testing::Test {
+protected:
+    TimetableGrid Build(const TimeTablePlan& plan, bool condense = false) {
+        return BuildTimetable(plan, fixture.map, condense, TimetableBuildContext{lang, &log, &warnings});
+    }
+    // The first-slot clock times of a group's columns.
+    static std::vector<std::string> FirstTimes(const DayGroup& group, int32_t slot = 0) {
+        std::vector<std::string> times;
+        for (const auto& column : group.columns) times.push_back(FormatClock(column.values[slot]));
+        return times;
+    }
+
+    test::TimetableMap fixture;
+    LanguageTable lang = test::TimetableLanguage();
+    OutputLog log;
+    std::atomic<bool> warnings{true};
+};
+
+TEST(TimetableRowSlots, TwoSlotRowsAndMergedRowsShareTheRightSlots) {
+    std::vector<PlanStop> rows(5);
+    rows[0].flags = kRowDeparture;
+    rows[1].flags = kRowArrival | kRowDeparture;
+    rows[2].flags = kRowMerged | kRowArrival;  // its own flags do not count
+    rows[3].flags = kRowArrival;
+    rows[4].flags = kRowMerged;
+    int32_t count = 0;
+    auto slots = LayOutRowSlots(rows, count);
+    EXPECT_EQ(count, 4);
+    EXPECT_EQ(slots[1].first, 1);
+    EXPECT_TRUE(slots[1].twoSlots);
+    EXPECT_EQ(slots[2].first, 1);
+    EXPECT_TRUE(slots[2].twoSlots);
+    EXPECT_EQ(slots[3].first, 3);
+    EXPECT_EQ(slots[4].first, 3);
+    EXPECT_EQ(slots[4].flags, kRowArrival);
+
+    // A merged first row (the editor forbids it, a file may hold it) gets no slot.
+    rows[0].flags = kRowMerged;
+    slots = LayOutRowSlots(rows, count);
+    EXPECT_EQ(slots[0].first, -1);
+    EXPECT_EQ(count, 3);
+}
+
+TEST_F(TimetableBuilderTest, ColumnsHoldArrivalDeparturePassThroughAndBlankTrailingCells) {
+    // Rows 1 2 3 4; the trip skips stop 2, and its last stop 9 is not listed,
+    // so stop 4 is passed looking for it and stays blank at the end.
+    Trip& trip = fixture.AddTrip("T", "5", {1, 3, 9}, {0, 7, 9});
+    trip.profiles[0].times[1].departure = 8 * 60;
+    Trip& shortTrip = fixture.AddTrip("U", "5", {1, 3}, {0, 7});
+    fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0)});
+    fixture.AddTour("5", "5-02", kMonFri, shortTrip, {Clock(7, 0)});
+    const std::vector<int32_t> flags{kRowArrival | kRowDeparture, kRowDeparture, kRowArrival | kRowDeparture,
+                                     kRowArrival};
+    TimetableGrid grid = Build(fixture.Plan({&trip}, {1, 2, 3, 4}, {kMonFri}, flags));
+    ASSERT_EQ(grid.rowCount, 6);
+    ASSERT_EQ(grid.groups[0].columns.size(), 1u);
+    EXPECT_EQ(grid.groups[0].columns[0].values,
+              (std::vector<int32_t>{NotServed, Clock(6, 0), PassThrough, Clock(6, 7), Clock(6, 8), NotServed}))
+        << "no arrival at the first stop; trailing pass-through cells blank";
+    EXPECT_EQ(grid.TravelTime(1, 3), 7 * 60);
+    EXPECT_EQ(grid.TravelTime(3, 1), kUnknownTravelTime);
+
+    grid = Build(fixture.Plan({&shortTrip}, {1, 2, 3, 4}, {kMonFri}, flags));
+    EXPECT_EQ(grid.groups[0].columns[0].values[4], NotServed) << "no departure from the last stop";
+}
+
+TEST_F(TimetableBuilderTest, OtherStoppingTwoPrintsAsPassingAndMergedRowsWriteIntoTheRowAbove) {
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2, 3}, {0, 3, 6});
+    trip.profiles[0].times[1].otherStopping = 2;
+    fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0)});
+    auto plan = fixture.Plan({&trip}, {1, 2, 3}, {kMonFri});
+    auto merged = fixture.Plan({&trip}, {1, 2, 3}, {kMonFri}, {kRowDeparture, kRowDeparture, kRowMerged});
+
+    EXPECT_EQ(Build(plan).groups[0].columns[0].values, (std::vector<int32_t>{Clock(6, 0), PassThrough, Clock(6, 6)}));
+    // The merged row of stop 3 shares the slot of stop 2 and overwrites it.
+    EXPECT_EQ(Build(merged).groups[0].columns[0].values, (std::vector<int32_t>{Clock(6, 0), Clock(6, 6)}));
+}
+
+TEST_F(TimetableBuilderTest, ColumnsAreOrderedByTimeWhateverTheTourOrder) {
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2}, {0, 5});
+    fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0), Clock(7, 0), Clock(8, 0)});
+    fixture.AddTour("5", "5-02", kMonFri, trip, {Clock(6, 30), Clock(7, 30)});
+    fixture.AddTour("5", "5-03", kMonFri, trip, {Clock(5, 45)});
+    TimetableGrid grid = Build(fixture.Plan({&trip}, {1, 2}, {kMonFri}));
+    EXPECT_EQ(FirstTimes(grid.groups[0]),
+              (std::vector<std::string>{"05:45", "06:00", "06:30", "07:00", "07:30", "08:00"}));
+}
+
+TEST_F(TimetableBuilderTest, ColumnsWithoutCommonStopsAreOrderedByTravelTimes) {
+    // The short trip serves stops 1-2, the end trip 3-4; the through trip
+    // (driven by no tour) tells that 2 to 3 takes 20 minutes.
+    Trip& through = fixture.AddTrip("F", "5", {1, 2, 3, 4}, {0, 10, 30, 40});
+    Trip& shortTrip = fixture.AddTrip("S", "5", {1, 2}, {0, 10});
+    Trip& endTrip = fixture.AddTrip("E", "5", {3, 4}, {0, 10});
+    fixture.AddTour("5", "5-01", kMonFri, shortTrip, {Clock(6, 0), Clock(7, 0)});
+    fixture.AddTour("5", "5-02", kMonFri, endTrip, {Clock(6, 45)});
+    auto plan = fixture.Plan({&through, &shortTrip, &endTrip}, {1, 2, 3, 4}, {kMonFri});
+    plan.displayTour = true;  // keeps the end trip from continuing a short one
+    TimetableGrid grid = Build(plan);
+    ASSERT_EQ(grid.groups[0].columns.size(), 3u);
+    EXPECT_EQ(FirstTimes(grid.groups[0], 0), (std::vector<std::string>{"06:00", "     ", "07:00"}));
+    EXPECT_EQ(FirstTimes(grid.groups[0], 2)[1], "06:45");
+}
+
+TEST_F(TimetableBuilderTest, EqualTimesOnDifferentDaysMergeIntoOneColumnWithoutFootnote) {
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2}, {0, 5});
+    fixture.AddTour("5", "Mon-Thu", 0x30F, trip, {Clock(6, 0), Clock(7, 0)});
+    fixture.AddTour("5", "Fri", 0x310, trip, {Clock(6, 0), Clock(7, 15)});
+    TimetableGrid grid = Build(fixture.Plan({&trip}, {1, 2}, {kMonFri}));
+    const auto& columns = grid.groups[0].columns;
+    ASSERT_EQ(columns.size(), 3u);
+    EXPECT_EQ(columns[0].days, kMonFri);
+    EXPECT_EQ(columns[0].footnoteMark, "");
+    EXPECT_EQ(columns[1].footnoteMark, "N5");
+    EXPECT_EQ(columns[2].footnoteMark, "5");
+    EXPECT_EQ(grid.footnotes.at("N5").text, "not Fr");
+    EXPECT_EQ(grid.footnotes.at("5").text, "only Fr");
+
+    // Shown tour names keep tours apart.
+    auto plan = fixture.Plan({&trip}, {1, 2}, {kMonFri});
+    plan.displayTour = true;
+    EXPECT_EQ(Build(plan).groups[0].columns.size(), 4u);
+}
+
+TEST_F(TimetableBuilderTest, ATripContinuingAnotherBecomesOneColumnUnlessNotesSetThemApart) {
+    Trip& first = fixture.AddTrip("A", "5", {1, 2}, {0, 5});
+    Trip& second = fixture.AddTrip("B", "5", {3, 4}, {0, 5});
+    fixture.AddTour("5", "5-01", kMonFri, first, {Clock(6, 0)});
+    fixture.AddTour("5", "5-02", 0x30F, second, {Clock(6, 10)});
+    auto plan = fixture.Plan({&first, &second}, {1, 2, 3, 4}, {kMonFri});
+    plan.displayNote = false;
+    TimetableGrid grid = Build(plan);
+    ASSERT_EQ(grid.groups[0].columns.size(), 1u);
+    EXPECT_EQ(FirstTimes(grid.groups[0], 0)[0], "06:00");
+    EXPECT_EQ(FirstTimes(grid.groups[0], 3)[0], "06:15");
+
+    plan.displayNote = true;
+    EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u) << "the days differ";
+
+    // Times going backwards across the join are no continuation.
+    auto& tour = fixture.map.lines[0]->tours[1];
+    tour.trips[0].startTime = Clock(5, 0);
+    tour.days = kMonFri;
+    EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u);
+}
+
+TEST_F(TimetableBuilderTest, FourEvenlySpacedColumnsCondenseAndThreeDoNot) {
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2, 3}, {0, 4, 9});
+    fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0), Clock(6, 10), Clock(6, 20)});
+    auto plan = fixture.Plan({&trip}, {1, 2, 3}, {kMonFri});
+    EXPECT_EQ(Build(plan, true).groups[0].columns.size(), 3u);
+
+    fixture.AddTour("5", "5-02", kMonFri, trip, {Clock(6, 30)});
+    TimetableGrid grid = Build(plan, true);
+    const auto& columns = grid.groups[0].columns;
+    ASSERT_EQ(columns.size(), 3u);
+    EXPECT_EQ(FormatClock(columns[0].values[0]), "06:00");
+    EXPECT_EQ(columns[1].kind, ColumnKind::UniformInterval);
+    EXPECT_EQ(columns[1].values, (std::vector<int32_t>{600, 600, 600}));
+    EXPECT_EQ(FormatClock(columns[2].values[0]), "06:30");
+    EXPECT_EQ(Build(plan, false).groups[0].columns.size(), 4u) << "only PDF output condenses";
+}
+
+TEST_F(TimetableBuilderTest, IntervalsAboveTwoHoursNeverCondense) {
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2}, {0, 4});
+    fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0), Clock(8, 1), Clock(10, 2), Clock(12, 3)});
+    auto plan = fixture.Plan({&trip}, {1, 2}, {kMonFri});
+    EXPECT_EQ(Build(plan, true).groups[0].columns.size(), 4u);
+
+    auto& starts = fixture.map.lines[0]->tours[0].trips;
+    for (std::size_t i = 0; i < starts.size(); ++i) starts[i].startTime = Clock(6, 0) + static_cast<int32_t>(i) * 7200;
+    EXPECT_EQ(Build(plan, true).groups[0].columns.size(), 3u) << "exactly two hours still condense";
+}
+
+TEST_F(TimetableBuilderTest, AnAlternatingPatternBecomesAnIrregularColumnOfItsRepeatInterval) {
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2}, {0, 4});
+    // Gaps 10, 20, 10, 20, 10 minutes: period 2, repeating every 30 minutes.
+    fixture.AddTour("5", "5-01", kMonFri, trip,
+                    {Clock(6, 0), Clock(6, 10), Clock(6, 30), Clock(6, 40), Clock(7, 0), Clock(7, 10)});
+    TimetableGrid grid = Build(fixture.Plan({&trip}, {1, 2}, {kMonFri}), true);
+    const auto& columns = grid.groups[0].columns;
+    ASSERT_EQ(columns.size(), 5u);
+    EXPECT_EQ(FirstTimes(grid.groups[0])[0], "06:00");
+    EXPECT_EQ(FirstTimes(grid.groups[0])[1], "06:10");
+    EXPECT_TRUE(columns[0].patternMember);
+    EXPECT_TRUE(columns[1].patternMember);
+    EXPECT_EQ(columns[2].kind, ColumnKind::IrregularInterval);
+    EXPECT_EQ(columns[2].values, (std::vector<int32_t>{1800, 1800}));
+    EXPECT_FALSE(columns[3].patternMember);
+    EXPECT_EQ(FirstTimes(grid.groups[0])[3], "07:00");
+    EXPECT_EQ(FirstTimes(grid.groups[0])[4], "07:10");
+}
+
+TEST_F(TimetableBuilderTest, ABreakHourMovesLateToursToTheNextServiceDay) {
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2}, {0, 5});
+    fixture.AddTour("5", "Fri night", 0x310, trip, {Clock(27, 10)});
+    fixture.AddTour("5", "Sun night", test::kSundayHoliday, trip, {Clock(27, 20)});
+    auto plan = fixture.Plan({&trip}, {1, 2}, {kMonFri, test::kSaturday});
+    plan.breakHour = 3;
+    TimetableGrid grid = Build(plan);
+
+    // Friday's 27:10 is Saturday 03:10.
+    ASSERT_EQ(grid.groups[1].columns.size(), 2u);
+    EXPECT_EQ(FirstTimes(grid.groups[1]), (std::vector<std::string>{"03:10", "03:20"}));
+    EXPECT_EQ(grid.groups[1].columns[0].footnoteMark, "");
+    // The holiday night reads as the day after a holiday, in every group.
+    ASSERT_EQ(grid.groups[0].columns.size(), 1u);
+    EXPECT_EQ(grid.groups[0].columns[0].values[0], Clock(3, 20));
+    EXPECT_EQ(grid.groups[0].columns[0].footnoteMark, "11");
+    EXPECT_EQ(grid.groups[1].columns[1].footnoteMark, "11");
+    EXPECT_EQ(grid.footnotes.at("11").text, "after holidays");
+
+    EXPECT_EQ(ShiftDaysToNextServiceDay(0x31F), 0x33Eu);
+    EXPECT_EQ(ShiftDaysToNextServiceDay(0x240), 0x201u) << "Sunday night is Monday morning";
+
+    plan.breakHour = 4;
+    grid = Build(plan);
+    ASSERT_EQ(grid.groups[0].columns.size(), 1u) << "Friday stays Friday";
+    EXPECT_EQ(grid.groups[0].columns[0].values[0], Clock(27, 10));
+    EXPECT_EQ(FirstTimes(grid.groups[0])[0], "03:10");
+    EXPECT_TRUE(grid.groups[1].columns.empty());
+}
+
+TEST_F(TimetableBuilderTest, StopsServedInAnotherOrderWarnOncePerStopWhileWarningsAreOn) {
+    Trip& trip = fixture.AddTrip("T", "5", {2, 1, 3}, {0, 3, 6});
+    fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0)});
+    auto plan = fixture.Plan({&trip}, {1, 2, 3}, {kMonFri});
+    TimetableGrid grid = Build(plan);
+    EXPECT_EQ(grid.groups[0].columns[0].values, (std::vector<int32_t>{NotServed, Clock(6, 0), Clock(6, 6)}));
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_EQ(log.Lines()[0], "In Test plan: Stop 1 (1) after Stop 2 (2)");
+
+    warnings = false;
+    Build(plan);
+    EXPECT_EQ(log.Lines().size(), 1u) << "no warning while warnings are off";
+    // A stop the plan does not list at all is no wrong order.
+    warnings = true;
+    Trip& other = fixture.AddTrip("U", "5", {1, 7, 3}, {0, 3, 6});
+    fixture.AddTour("5", "5-02", kMonFri, other, {Clock(7, 0)});
+    Build(fixture.Plan({&other}, {1, 3}, {kMonFri}));
+    EXPECT_EQ(log.Lines().size(), 1u);
+}
+
+TEST_F(TimetableBuilderTest, OnlyTripsOfThePlansLinesAndMatchingDayGroupsAreTaken) {
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2}, {0, 5});
+    fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0)});
+    fixture.AddTour("5", "5-51", test::kSaturday, trip, {Clock(8, 0)});
+    auto plan = fixture.Plan({&trip}, {1, 2}, {kMonFri, test::kSaturday, 0x100 | 0x1F});
+    plan.line = " 7 , 5 ";
+    TimetableGrid grid = Build(plan);
+    EXPECT_EQ(grid.groups[0].columns.size(), 1u);
+    EXPECT_EQ(grid.groups[1].columns.size(), 1u);
+    EXPECT_EQ(grid.groups[2].columns.size(), 1u) << "school days share Mo-Fr and a pair bit";
+    plan.line = "7";
+    EXPECT_TRUE(Build(plan).groups[0].columns.empty());
+}
+
+TEST(IterationCellText, LabelsSpreadOverTheVisibleCellsOfEqualValue) {
+    LanguageTable lang = test::TimetableLanguage();
+    TimetableColumn column;
+    column.kind = ColumnKind::UniformInterval;
+    column.values = {600, 600, 600, 600, 600, 1200, NotServed};
+    std::vector<bool> visible(7, true);
+    std::vector<std::string> texts;
+    for (int32_t s = 0; s < 7; ++s) texts.push_back(IterationCellText(lang, column, s, visible).text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"", "every", "10", "mins", "", "20min", "     "}));
+    EXPECT_FALSE(IterationCellText(lang, column, 0, visible).startsBlock);
+    EXPECT_TRUE(IterationCellText(lang, column, 5, visible).startsBlock);
+
+    // Hidden slots are passed over: four visible cells of 10 read "", every, 10min, "".
+    visible[2] = false;
+    EXPECT_EQ(IterationCellText(lang, column, 1, visible).text, "every");
+    EXPECT_EQ(IterationCellText(lang, column, 3, visible).text, "10min");
+    EXPECT_EQ(IterationCellText(lang, column, 4, visible).text, "");
+
+    TimetableColumn irregular;
+    irregular.kind = ColumnKind::IrregularInterval;
+    irregular.values = {1800, 1800, 1800, 1800, PassThrough};
+    std::vector<bool> all(5, true);
+    std::vector<std::string> cycle;
+    for (int32_t s = 0; s < 5; ++s) cycle.push_back(IterationCellText(lang, irregular, s, all).text);
+    EXPECT_EQ(cycle, (std::vector<std::string>{"cycle", "every", "30", "mins", "  |  "}));
+    irregular.values = {1800, NotServed};
+    EXPECT_EQ(IterationCellText(lang, irregular, 0, all).text, "(30m)");
+
+    TimetableColumn departure;
+    departure.values = {Clock(25, 30)};
+    EXPECT_EQ(IterationCellText(lang, departure, 0, all).text, "01:30");
+}
+
+}  // namespace
+}  // namespace tak
