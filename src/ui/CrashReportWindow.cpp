@@ -48,6 +48,8 @@ CrashReportWindow::CrashReportWindow(const QString& programName, const QString& 
     field->setObjectName("reportField");
     field->setReadOnly(true);
     field->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // One tab stop just past the longest label keeps every value in view.
+    field->setTabStopDistance(field->fontMetrics().horizontalAdvance("Sourcecode line:  "));
     // The report's lines end in CR LF (the mail text needs them); the field
     // shows plain lines.
     QString shown = report + "\r\n";

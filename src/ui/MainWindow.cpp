@@ -336,6 +336,8 @@ void MainWindow::FillEvents(DateValue date) {
     for (std::size_t i = 0; i < events.size(); ++i) {
         eventChooser_->addItem(FromUtf8(events[i].name), static_cast<int>(i));
     }
+    // Nothing is chosen until the user picks an event (choosing sets the date).
+    eventChooser_->setCurrentIndex(-1);
     for (const ChronoEvent* event : ListChronoEvents(context_.map, date)) {
         auto* item = new QListWidgetItem(FromUtf8(event->name), activeEventsList_);
         item->setToolTip(item->text());

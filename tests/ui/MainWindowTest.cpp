@@ -223,6 +223,7 @@ TEST_F(MainWindowTest, LoadsTheDemoWithAndWithoutDateUnderTwoProjectNames) {
     auto* events = Find<QComboBox>("eventChooser");
     ASSERT_EQ(events->count(), 3);  // every event, sorted by start date
     EXPECT_EQ(events->itemText(2), "Stadtfest Mühlbrück");
+    EXPECT_EQ(events->currentIndex(), -1);  // none chosen until the user picks one
     EXPECT_FALSE(events->isEnabled());  // the date switch is off
     EXPECT_EQ(Find<QListWidget>("activeEventsList")->count(), 0);
 
