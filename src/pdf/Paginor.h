@@ -92,6 +92,10 @@ public:
     // sizePt 0 keeps the current size.
     void SelectFont(std::string_view family, std::string_view style, float sizePt);
     float TextWidth(std::string_view text) const;
+    // The selected font, so that a drawing can switch to bold and back.
+    std::string_view FontFamily() const { return fontFamily_; }
+    std::string_view FontStyle() const { return fontStyle_; }
+    float FontSizePt() const { return fontSizePt_; }
 
     // border: 0 none, 1 frame, negative: bit set of edges (1 left, 2 top,
     // 4 right, 8 bottom). lineMode: 0 right of the cell, 1 start of the next
