@@ -97,8 +97,10 @@ std::filesystem::path DefaultCrashReportFile();
 std::filesystem::path RunningProgramFile();
 
 // Installs the handler for the whole process (platform part). Call once at
-// start, before any other thread runs; a second call replaces the setup.
-// False when the platform has no handler or installing failed.
+// start on the main thread, before any other thread runs; a second call
+// replaces the setup. The handler's own stack serves the calling thread, so a
+// stack overflow is reported there; other threads' failures are reported
+// except their stack overflows. False when installing failed.
 bool InstallCrashHandler(const CrashHandlerSetup& setup);
 
 }  // namespace tak

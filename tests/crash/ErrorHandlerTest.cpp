@@ -8,7 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <regex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -144,16 +144,31 @@ ChildEnd RunFailingChild(const CrashHandlerSetup& setup, Failure fail) {
 
 std::string ReadText(const fs::path& file) { return ReadFileBytes(file).value_or(""); }
 
-uint64_t DecimalAfter(const std::string& report, const std::string& label) {
-    std::smatch match;
-    if (!std::regex_search(report, match, std::regex(label + "\t([0-9]+)\r\n"))) return 0;
-    return std::stoull(match[1]);
+// The rest of the report line that starts with `prefix`; nullopt without one.
+std::optional<std::string> LineValue(const std::string& report, const std::string& prefix) {
+    std::size_t start = report.rfind(prefix, 0) == 0 ? 0 : report.find("\r\n" + prefix);
+    if (start == std::string::npos) return std::nullopt;
+    if (start != 0) start += 2;
+    start += prefix.size();
+    std::size_t end = report.find("\r\n", start);
+    if (end == std::string::npos) return std::nullopt;
+    return report.substr(start, end - start);
 }
 
-uint64_t RegisterValue(const std::string& report, const std::string& name) {
-    std::smatch match;
-    if (!std::regex_search(report, match, std::regex("\r\n" + name + "\t=\t0x([0-9A-F]+)\r\n"))) return 0;
-    return std::stoull(match[1], nullptr, 16);
+bool AllOf(const std::string& text, const char* allowed) {
+    return !text.empty() && text.find_first_not_of(allowed) == std::string::npos;
+}
+
+uint64_t DecimalAfter(const std::string& report, const std::string& label) {
+    auto value = LineValue(report, label + "\t");
+    return value && AllOf(*value, "0123456789") ? std::stoull(*value) : 0;
+}
+
+// A register line is "<name>\t=\t0x<upper-case hex digits>".
+std::optional<uint64_t> RegisterValue(const std::string& report, const std::string& name) {
+    auto value = LineValue(report, name + "\t=\t0x");
+    if (!value || !AllOf(*value, "0123456789ABCDEF")) return std::nullopt;
+    return std::stoull(*value, nullptr, 16);
 }
 
 class CrashHandlerTest : public ::testing::Test {
@@ -180,13 +195,13 @@ TEST_F(CrashHandlerTest, NullReadReportsTheAccessAndTheRegisters) {
     EXPECT_NE(report.find("Sourcecode line:\t0\r\nSourcecode file:\t\r\n\r\nRegister content:\r\n"), std::string::npos);
 #if defined(__x86_64__)
     for (const char* name : {"RAX", "RBX", "RCX", "RDX", "RBP", "RSI", "RDI", "RSP", "RIP", "R8", "R15", "EFLAGS"}) {
-        EXPECT_TRUE(std::regex_search(report, std::regex(std::string("\r\n") + name + "\t=\t0x[0-9A-F]+\r\n"))) << name;
+        EXPECT_TRUE(RegisterValue(report, name).has_value()) << name;
     }
     // The code address is the instruction pointer, and it lies in this program.
     uint64_t codeAddress = DecimalAfter(report, "Code Address:");
-    EXPECT_EQ(codeAddress, RegisterValue(report, "RIP"));
+    EXPECT_EQ(codeAddress, RegisterValue(report, "RIP").value_or(0));
     EXPECT_NE(codeAddress, 0u);
-    EXPECT_NE(RegisterValue(report, "RSP"), 0u);
+    EXPECT_NE(RegisterValue(report, "RSP").value_or(0), 0u);
 #endif
     struct stat info = {};
     ASSERT_EQ(stat((temp.path() / "report.txt").c_str(), &info), 0);
@@ -200,7 +215,7 @@ TEST_F(CrashHandlerTest, StackOverflowIsCaughtOnTheHandlersOwnStack) {
     EXPECT_NE(report.find("Error Message:\tSegmentation fault (SIGSEGV)"), std::string::npos) << report;
     // The touched address lies just below the stack pointer of the failing frame.
     uint64_t target = DecimalAfter(report, "Target Address:");
-    uint64_t stackPointer = RegisterValue(report, "RSP");
+    uint64_t stackPointer = RegisterValue(report, "RSP").value_or(0);
     EXPECT_NE(target, 0u);
 #if defined(__x86_64__)
     EXPECT_LT(stackPointer > target ? stackPointer - target : target - stackPointer, 64u * 1024u);
