@@ -126,24 +126,6 @@ Timing Summarize(std::vector<double> samples) {
     return {median, samples.front(), samples.back()};
 }
 
-struct MapCounts {
-    std::size_t stops = 0, trips = 0, profiles = 0, lines = 0, tours = 0, tourTrips = 0, events = 0;
-};
-
-MapCounts Count(const tak::MapData& map) {
-    MapCounts counts;
-    counts.stops = map.stops.size();
-    counts.trips = map.trips.size();
-    for (const auto& trip : map.trips) counts.profiles += trip->profiles.size();
-    counts.lines = map.lines.size();
-    for (const auto& line : map.lines) {
-        counts.tours += line->tours.size();
-        for (const auto& tour : line->tours) counts.tourTrips += tour.trips.size();
-    }
-    counts.events = map.chronoEvents.size();
-    return counts;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -163,7 +145,7 @@ int main(int argc, char** argv) {
                      options.mapFolder.string().c_str());
         return 1;
     }
-    const MapCounts counts = Count(warm);
+    const tak::MapCounts counts = tak::CountMap(warm);
     const std::vector<fs::path> folders = FoldersOfLoad(options, warm);
     std::vector<char> buffer(1 << 16);
     const ReadTotals read = ReadAllBytes(folders, buffer);
@@ -192,7 +174,7 @@ int main(int argc, char** argv) {
     std::printf("  %d files, %.1f MB read; %zu stops, %zu trips, %zu profiles, %zu lines, %zu tours, "
                 "%zu tour trips, %zu chrono events\n",
                 read.files, static_cast<double>(read.bytes) / 1e6, counts.stops, counts.trips, counts.profiles,
-                counts.lines, counts.tours, counts.tourTrips, counts.events);
+                counts.lines, counts.tours, counts.tourTrips, warm.chronoEvents.size());
     std::printf("runs: %d (after one warm-up)\n", options.repeat);
     std::printf("LoadMap                    median %8.1f ms  (min %.1f, max %.1f)\n", load.median, load.min,
                 load.max);
