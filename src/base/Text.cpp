@@ -28,6 +28,20 @@ char32_t LowerCodePoint(char32_t c) {
 
 }  // namespace
 
+char32_t Windows1252CodePoint(unsigned char byte) {
+    if (byte < 0x80 || byte >= 0xA0) return byte;
+    char16_t mapped = kHighControls[byte - 0x80];
+    return mapped ? mapped : byte;
+}
+
+unsigned char Windows1252Byte(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
+    for (int i = 0; i < 32; ++i) {
+        if (kHighControls[i] != 0 && kHighControls[i] == c) return static_cast<unsigned char>(0x80 + i);
+    }
+    return 0;
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -56,14 +70,8 @@ std::string DecodeWindows1252(std::string_view bytes) {
         while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
         out.append(bytes.substr(i, run - i));
         if (run == bytes.size()) break;
-        auto b = static_cast<unsigned char>(bytes[run]);
+        AppendUtf8(out, Windows1252CodePoint(static_cast<unsigned char>(bytes[run])));
         i = run + 1;
-        if (b < 0xA0) {
-            char16_t mapped = kHighControls[b - 0x80];
-            AppendUtf8(out, mapped ? mapped : b);
-        } else {
-            AppendUtf8(out, b);
-        }
     }
     return out;
 }

@@ -11,6 +11,13 @@ namespace tak {
 // The five codes that code page leaves undefined are kept as U+0081 etc.
 std::string DecodeWindows1252(std::string_view bytes);
 
+// The code point of one Windows-1252 byte (undefined codes map to themselves).
+char32_t Windows1252CodePoint(unsigned char byte);
+
+// The Windows-1252 byte of a code point, or 0 when the code page lacks it
+// (code point 0 itself also gives 0).
+unsigned char Windows1252Byte(char32_t codePoint);
+
 // Encodes a code point as UTF-8 and appends it.
 void AppendUtf8(std::string& out, char32_t codePoint);
 

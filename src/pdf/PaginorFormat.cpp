@@ -9,26 +9,13 @@ namespace tak {
 
 namespace {
 
-// Code page 1252 characters of 0x80..0x9F, by their code minus 0x80; 0 marks
-// the codes the code page leaves undefined.
-constexpr char16_t kHighCodes[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
+// Text is written as WinAnsiEncoding bytes; characters outside code page
+// 1252 become "?".
 char WinAnsiCode(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-    if (c > 0xFFFF) return '?';
-    for (int i = 0; i < 32; ++i) {
-        if (kHighCodes[i] != 0 && kHighCodes[i] == c) return static_cast<char>(0x80 + i);
-    }
-    return '?';
+    if (c == 0) return 0;
+    unsigned char byte = Windows1252Byte(c);
+    return byte ? static_cast<char>(byte) : '?';
 }
-
-}  // namespace
-
-namespace {
 
 // Formats the common case without the general algorithm: a float times 10^5
 // or less is exact in a double (24 + 12 significant bits), so rounding that
