@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "pdf/Paginor.h"
 
@@ -530,7 +531,11 @@ public:
             if (Touches(r, edge)) deepest = std::max(deepest, LevelY(EdgeRunLevel(layout_.graph, edge)));
         }
         y += deepest + 20;
-        if (spider_.displayTravel != kTravelNotShown) DrawMinutes(row, minutesTop, bold);
+        // Only the two known places have a line for the minutes; any other
+        // value from a hand-edited file shows none.
+        if (spider_.displayTravel == kTravelOnTop || spider_.displayTravel == kTravelBeneath) {
+            DrawMinutes(row, minutesTop, bold);
+        }
         pdf_.SetCursorY(y);
     }
 
@@ -539,6 +544,14 @@ private:
 
     float NodeX(const SpiderRow& row, std::size_t node) const {
         return row.left + (static_cast<float>(node) - static_cast<float>(row.firstNode)) * row.spacing;
+    }
+
+    // Centred on x, but a long text under the first or last stop is moved
+    // back onto the page rather than cut off at its edge.
+    float CentredLeft(float x, float textWidth) const {
+        float left = x - textWidth / 2;
+        left = std::min(left, pdf_.PageWidth() - textWidth);
+        return std::max(left, 0.0f);
     }
 
     bool Touches(std::size_t r, const SpiderEdge& edge) const {
@@ -626,7 +639,7 @@ private:
                     if (!firstLine) below += regular;
                     firstLine = false;
                     std::string text(line);
-                    pdf_.PutText(x - pdf_.TextWidth(text) / 2, y + below, text);
+                    pdf_.PutText(CentredLeft(x, pdf_.TextWidth(text)), y + below, text);
                 }
             }
             deepest = std::max(deepest, below);
@@ -750,9 +763,20 @@ std::optional<int32_t> SpiderMinutes(const RouteSpider& spider, const SpiderStop
 void DrawRouteSpider(PdfDocument& pdf, const RouteSpider& spider, const SpiderStop* markedStop,
                      const RowHeights& heights) {
     SpiderFonts fonts(pdf);
-    SpiderNameWidth nameWidth = [&](const SpiderStop& stop) {
-        fonts.Select(pdf, stop.important);
-        return pdf.TextWidth(stop.name);
+    // Every name is measured once, all bold ones under one font selection:
+    // each switch of the font is written into the page.
+    std::unordered_map<const SpiderStop*, float> widths;
+    for (bool bold : {false, true}) {
+        fonts.Select(pdf, bold);
+        for (const auto& way : spider.ways) {
+            for (const auto& stop : way.stops) {
+                if (stop.important == bold) widths[&stop] = pdf.TextWidth(stop.name);
+            }
+        }
+    }
+    SpiderNameWidth nameWidth = [&widths](const SpiderStop& stop) {
+        auto found = widths.find(&stop);
+        return found == widths.end() ? 0.0f : found->second;
     };
     float width = pdf.PageWidth() - pdf.LeftMargin() - pdf.RightMargin();
     SpiderLayout layout = LayOutRouteSpider(spider, markedStop, pdf.LeftMargin(), width, nameWidth);

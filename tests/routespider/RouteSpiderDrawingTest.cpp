@@ -385,6 +385,18 @@ std::string PageText(const fs::path& file, int page) {
     return joined;
 }
 
+// Top of the first word `word` on the page as pdftotext -bbox places it.
+std::optional<float> WordTop(const fs::path& file, int page, const std::string& word) {
+    std::string p = std::to_string(page);
+    ToolRun run = RunTool("pdftotext -bbox -enc UTF-8 -f " + p + " -l " + p + " '" + file.string() + "' -");
+    std::size_t at = run.output.find(">" + word + "</word>");
+    if (at == std::string::npos) return std::nullopt;
+    std::size_t start = run.output.rfind("<word", at);
+    std::size_t yMin = run.output.find("yMin=\"", start);
+    if (yMin == std::string::npos || yMin > at) return std::nullopt;
+    return std::stof(run.output.substr(yMin + 6, 12));
+}
+
 class RouteSpiderDrawingTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -476,6 +488,31 @@ TEST_F(RouteSpiderDrawingTest, StopsBeforeTheMarkedStopAreGreyAndTheCallersFontA
     // Nothing behind the stop has minutes; Südbahnhof is 14 minutes on.
     std::string text = PageText(file, 1);
     EXPECT_NE(text.find("0 2 4 6 8 10 12 14"), std::string::npos);
+}
+
+TEST_F(RouteSpiderDrawingTest, TheTravelDisplayDecidesWhetherAndWhereTheMinutesStand) {
+    RouteSpider shown = *spider;
+    const std::array<int32_t, 4> displays{kTravelOnTop, kTravelBeneath, kTravelNotShown, 7};
+    for (std::size_t page = 0; page < displays.size(); ++page) {
+        if (page > 0) {
+            ASSERT_TRUE(pdf.NewPage());
+        }
+        shown.displayTravel = displays[page];
+        DrawRouteSpider(pdf, shown, nullptr, heights);
+    }
+    fs::path file = Save();
+    auto onTop = WordTop(file, 1, "18");
+    auto beneath = WordTop(file, 2, "18");
+    ASSERT_TRUE(onTop && beneath);
+    // Above the marks the minutes stand between names and line; beneath them
+    // they stand between line and interchange texts.
+    auto interchange = WordTop(file, 2, "Regionalbahn");
+    ASSERT_TRUE(interchange);
+    EXPECT_GT(*beneath, *onTop + 10);
+    EXPECT_LT(*beneath, *interchange);
+    EXPECT_EQ(WordTop(file, 3, "18"), std::nullopt);
+    EXPECT_EQ(WordTop(file, 4, "18"), std::nullopt);
+    EXPECT_NE(PageText(file, 4).find("Südbahnhof"), std::string::npos);
 }
 
 }  // namespace
