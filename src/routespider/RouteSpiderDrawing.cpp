@@ -68,6 +68,17 @@ void AddAlternativeWay(GraphBuilder& graph, const RouteSpider& spider, const Spi
     std::size_t second = endNode ? *endNode : *beginNode;
     std::size_t low = std::min(first, second);
     std::size_t high = std::max(first, second);
+    // Earlier ways hanging off the same point without coming back lie right
+    // next to it; the new stops go between the point and them, so the lines to
+    // them pass the new stops, which must lie deeper.
+    if (!end) {
+        int32_t pointLevel = graph.nodes[*beginNode].level;
+        while (high + 1 < graph.nodes.size() && graph.nodes[high + 1].level > pointLevel) ++high;
+    }
+    if (!begin) {
+        int32_t pointLevel = graph.nodes[*endNode].level;
+        while (low > 0 && graph.nodes[low - 1].level > pointLevel) --low;
+    }
     int32_t deepest = 0;
     for (std::size_t i = low; i <= high; ++i) deepest = std::max(deepest, graph.nodes[i].span);
     int32_t level = deepest + 1;

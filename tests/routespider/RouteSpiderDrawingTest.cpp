@@ -154,6 +154,20 @@ TEST(RouteSpiderGraphTest, BranchPointsThatAreNotShownLeaveTheirWayOut) {
     EXPECT_EQ(Levels(graph), (std::vector<int32_t>{0, 1, 0}));
 }
 
+TEST(RouteSpiderGraphTest, BranchesFromTheSamePointGoDeeperSoNoLineCrossesTheirStops) {
+    // Each branch is put right after its branch point, before the older
+    // ones, whose first lines then pass below the newer stops' level.
+    SpiderMaker maker;
+    maker.Add("A", 0).Add("B").Add("C");
+    maker.Way("A").Add("P1");
+    maker.Way("A").Add("R1");
+    maker.Way("", "C").Add("Y1");
+    maker.Way("", "C").Add("Z1");
+    SpiderGraph graph = BuildSpiderGraph(maker.spider(), nullptr);
+    EXPECT_EQ(Names(graph), (std::vector<std::string>{"A", "R1", "P1", "B", "Y1", "Z1", "C"}));
+    EXPECT_EQ(Levels(graph), (std::vector<int32_t>{0, 2, 1, 0, 1, 2, 0}));
+}
+
 TEST(RouteSpiderGraphTest, AMarkedStopKeepsWhatIsReachableAndTheWayTheLineCameFrom) {
     SpiderMaker maker = BranchedSpider();
 
