@@ -79,7 +79,7 @@ private:
             }
             cursor_ = r + 1;
             WriteStation(slots_[r], ProfileTimes(tourTrip_, index), index == 0, isLast);
-            lastMatched_ = StopText(rows[r].name, station.id);
+            lastMatched_ = &rows[r];
             return true;
         }
         return false;
@@ -130,8 +130,9 @@ private:
         bool listed = std::any_of(plan_.stops.begin(), plan_.stops.end(),
                                   [&](const PlanStop& row) { return HasStop(row, station.id); });
         if (!listed) return;
+        std::string matched = lastMatched_ ? StopText(lastMatched_->name, lastMatched_->station->id) : "";
         context_.log->LogLine(FillPlaceholders(context_.lang.Lang("WarnWrongOrder"),
-                                               {plan_.name, lastMatched_, StopText(station.name, station.id)}));
+                                               {plan_.name, matched, StopText(station.name, station.id)}));
     }
 
     void ClearTrailingPassThrough() {
@@ -149,7 +150,7 @@ private:
     std::size_t cursor_ = 0;  // the next row to look at
     bool haveLastTime_ = false;
     int32_t lastTime_ = 0;
-    std::string lastMatched_;
+    const PlanStop* lastMatched_ = nullptr;  // the row of the last stop found
 };
 
 // P's time at slot d guessed from its nearest real time and the travel time
@@ -236,8 +237,9 @@ bool SameValue(int32_t a, int32_t b, int32_t* interval) {
     if (!IsRealTime(a) || !IsRealTime(b)) return a == b;
     if (!interval) return a == b;
     if (*interval == kUnknownTravelTime) {
-        if (b < a) return false;
-        *interval = b - a;
+        int64_t shift = int64_t{b} - a;
+        if (shift < 0 || shift > std::numeric_limits<int32_t>::max()) return false;
+        *interval = static_cast<int32_t>(shift);
         return true;
     }
     return int64_t{b} == int64_t{a} + *interval;
@@ -293,7 +295,7 @@ int32_t IntervalSlotValue(const std::vector<TimetableColumn>& columns, std::size
         int32_t value = columns[c].values[slot];
         if (!IsRealTime(value)) continue;
         if (realTimes > 0) {
-            int32_t step = value - previous;
+            int32_t step = ClampTime(int64_t{value} - previous);
             if (step < 0 || (gap && step != *gap)) irregular = true;
             if (!gap) gap = step;
         }
@@ -404,7 +406,11 @@ void BuildTravelTimes(TimetableGrid& grid, const TimeTablePlan& plan) {
                 for (std::size_t later = s + 1; later < times.size(); ++later) {
                     if (!stationSlots[later] || times[later] == TimeUnset) continue;
                     const RowSlots& to = *stationSlots[later];
-                    int32_t travel = times[later] - times[s];
+                    int64_t difference = int64_t{times[later]} - times[s];
+                    bool storable = difference > kUnknownTravelTime &&
+                                    difference <= std::numeric_limits<int32_t>::max();
+                    if (!storable) continue;
+                    int32_t travel = static_cast<int32_t>(difference);
                     for (int32_t y = 0; y <= (from.twoSlots ? 1 : 0); ++y) {
                         for (int32_t x = 0; x <= (to.twoSlots ? 1 : 0); ++x) {
                             if (to.first + x < from.first + y) continue;

@@ -42,6 +42,11 @@ struct PdfImage {
     ByteBuffer palette;       // PNG PLTE contents
 };
 
+// True when `name`, a file name without folders, is not empty and holds no
+// control character and none of \ / : * ? " < > |. SaveDocument refuses other
+// names; writers of other formats use the same check.
+bool IsValidFileNamePart(std::string_view name);
+
 class PdfDocument;
 // Runs at the start (header) or end (footer) of every page; whatever the
 // handler needs besides the document is captured by it.

@@ -23,15 +23,6 @@ float ScaleForUnit(std::string_view unit) {
     return kPointsPerMillimetre;
 }
 
-bool IsValidFileNamePart(std::string_view name) {
-    if (name.empty()) return false;
-    for (char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20) return false;
-        if (std::string_view("\"\\/:*?<>|").find(c) != std::string_view::npos) return false;
-    }
-    return true;
-}
-
 // The name after the last folder separator. Both separators count: the
 // program's paths use "\", the platform's may use "/".
 std::string_view FileNamePart(std::string_view path) {
@@ -64,6 +55,15 @@ std::string ZeroPaddedOffset(std::size_t offset) {
 }
 
 }  // namespace
+
+bool IsValidFileNamePart(std::string_view name) {
+    if (name.empty()) return false;
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20) return false;
+        if (std::string_view("\"\\/:*?<>|").find(c) != std::string_view::npos) return false;
+    }
+    return true;
+}
 
 void PdfDocument::InitWriter() { *this = PdfDocument(); }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <limits>
 
 #include "TimetableFixtures.h"
 #include "output/OutputLog.h"
@@ -267,6 +268,17 @@ TEST_F(TimetableBuilderTest, OnlyTripsOfThePlansLinesAndMatchingDayGroupsAreTake
     EXPECT_EQ(grid.groups[2].columns.size(), 1u) << "school days share Mo-Fr and a pair bit";
     plan.line = "7";
     EXPECT_TRUE(Build(plan).groups[0].columns.empty());
+}
+
+TEST_F(TimetableBuilderTest, ExtremeProfileTimesAreClampedInsteadOfOverflowing) {
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2}, {0, 5});
+    trip.profiles[0].times[0].arrival = -2'000'000'000;
+    trip.profiles[0].times[1].arrival = 2'147'480'000;
+    fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0), Clock(6, 10), Clock(6, 20), Clock(6, 30)});
+    TimetableGrid grid = Build(fixture.Plan({&trip}, {1, 2}, {kMonFri}), true);
+    EXPECT_EQ(grid.TravelTime(0, 1), kUnknownTravelTime) << "a travel time beyond 32 bits is not kept";
+    ASSERT_FALSE(grid.groups[0].columns.empty());
+    EXPECT_EQ(grid.groups[0].columns.back().values[1], std::numeric_limits<int32_t>::max());
 }
 
 TEST(IterationCellText, LabelsSpreadOverTheVisibleCellsOfEqualValue) {

@@ -21,6 +21,12 @@ inline int32_t Clock(int hours, int minutes) { return hours * 3600 + minutes * 6
 
 class TimetableMap {
 public:
+    TimetableMap() : map(ownMap) {}
+    // Builds into a map held elsewhere (an AppContext's).
+    explicit TimetableMap(MapData& target) : map(target) {}
+    TimetableMap(const TimetableMap&) = delete;
+    TimetableMap& operator=(const TimetableMap&) = delete;
+
     // A trip over `stopIds` whose stations are reached `minutes` after its start.
     Trip& AddTrip(const std::string& name, const std::string& lineName, const std::vector<int32_t>& stopIds,
                   const std::vector<int>& minutes) {
@@ -86,7 +92,11 @@ public:
         return plan;
     }
 
-    MapData map;
+private:
+    MapData ownMap;
+
+public:
+    MapData& map;
 };
 
 inline LanguageTable TimetableLanguage() {

@@ -1,0 +1,423 @@
+#include "output/OutputTimetableWriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "base/FileSystem.h"
+#include "base/Text.h"
+#include "output/OutputRowHeights.h"
+#include "persist/Language.h"
+#include "routespider/RouteSpiderDrawing.h"
+
+namespace tak {
+
+namespace {
+
+using Layout = TimetableLayout;
+
+// The header rows a plan asks for, in print order: language key and the
+// column's text.
+struct HeaderRow {
+    const char* key;
+    std::string TimetableColumn::*field;
+};
+
+std::vector<HeaderRow> HeaderRows(const TimeTablePlan& plan) {
+    std::vector<HeaderRow> rows;
+    if (plan.displayTour) rows.push_back({"TourName", &TimetableColumn::tourName});
+    if (plan.displayLine) rows.push_back({"LineNumber", &TimetableColumn::lineText});
+    if (plan.displayNote) rows.push_back({"FootNote", &TimetableColumn::footnoteMark});
+    return rows;
+}
+
+// Each distinct non-empty footnote mark of a block, in column order.
+std::vector<std::string> BlockMarks(const DayGroup& group, std::size_t first, std::size_t count) {
+    std::vector<std::string> marks;
+    for (std::size_t c = first; c < first + count; ++c) {
+        const std::string& mark = group.columns[c].footnoteMark;
+        if (!mark.empty() && std::find(marks.begin(), marks.end(), mark) == marks.end()) marks.push_back(mark);
+    }
+    return marks;
+}
+
+std::string FootnoteLine(const TimetableGrid& grid, const std::string& mark) {
+    auto entry = grid.footnotes.find(mark);
+    return mark + " = " + (entry == grid.footnotes.end() ? std::string() : entry->second.text);
+}
+
+// Cut to `width` characters or padded with blanks on the right.
+std::string FitText(std::string_view text, int width) {
+    std::size_t pos = 0;
+    int count = 0;
+    while (pos < text.size() && count < width) {
+        NextCodePoint(text, pos);
+        ++count;
+    }
+    std::string fitted(text.substr(0, pos));
+    fitted.append(static_cast<std::size_t>(width - count), ' ');
+    return fitted;
+}
+
+std::string DropLastCharacter(std::string text) {
+    while (!text.empty()) {
+        unsigned char c = static_cast<unsigned char>(text.back());
+        text.pop_back();
+        if ((c & 0xC0) != 0x80) break;
+    }
+    return text;
+}
+
+int LongestRowName(const TimeTablePlan& plan) {
+    int longest = 0;
+    for (const PlanStop& row : plan.stops) {
+        if (!(row.flags & kRowMerged)) longest = std::max(longest, CharacterCount(row.name));
+    }
+    return longest;
+}
+
+}  // namespace
+
+std::string PathText(const std::filesystem::path& path) {
+    auto text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+namespace {
+
+std::size_t PrintedSlotCount(const std::vector<bool>& visible) {
+    return static_cast<std::size_t>(std::count(visible.begin(), visible.end(), true));
+}
+
+// --- Text format --------------------------------------------------------------
+
+class TextTimetable {
+public:
+    explicit TextTimetable(const TimetableWriteInput& input)
+        : in_(input), slots_(DescribeSlots(input.plan, input.lang)), nameWidth_(LongestRowName(input.plan)) {
+        int label = Layout::kTextMinLabelWidth;
+        for (const char* key : {"ArrShort", "DepShort"}) label = std::max(label, CharacterCount(in_.lang.Lang(key)));
+        labelWidth_ = label + 1;
+    }
+
+    std::string Build() {
+        for (const DayGroup& group : in_.grid.groups) {
+            for (std::size_t first = 0; first < group.columns.size(); first += Layout::kTextBlockColumns) {
+                std::size_t count = std::min<std::size_t>(Layout::kTextBlockColumns, group.columns.size() - first);
+                WriteBlock(group, first, count);
+            }
+        }
+        return std::move(text_);
+    }
+
+private:
+    void Line(std::string_view line) {
+        text_ += line;
+        text_ += Layout::kLineEnd;
+    }
+
+    std::string Cells(const DayGroup& group, std::size_t first, std::size_t count,
+                      const std::function<std::string(const TimetableColumn&)>& cellText) const {
+        std::string cells;
+        for (std::size_t c = first; c < first + count; ++c) {
+            cells += CenterText(cellText(group.columns[c]), Layout::kTextCellWidth) + " ";
+        }
+        return cells;
+    }
+
+    void WriteBlock(const DayGroup& group, std::size_t first, std::size_t count) {
+        int left = nameWidth_ + labelWidth_;
+        std::string rule(static_cast<std::size_t>(Layout::kTextRuleWidth), '-');
+        std::string name = group.day ? group.day->name : "";
+        Line(std::string(static_cast<std::size_t>(left), ' ') + " | " + CenterText(name, Layout::kTextRuleWidth));
+        Line(std::string(static_cast<std::size_t>(left), '-') + "-|-" + rule);
+        for (const HeaderRow& header : HeaderRows(in_.plan)) {
+            Line(FitText("  " + in_.lang.Lang(header.key), left) + " | " +
+                 Cells(group, first, count, [&](const TimetableColumn& c) { return c.*header.field; }));
+        }
+        std::vector<bool> visible = VisibleSlots(in_.grid, in_.plan, group, first, count);
+        for (std::size_t s = 0; s < slots_.size(); ++s) {
+            if (!visible[s]) continue;
+            std::string label = slots_[s].label.empty() ? "" : " " + slots_[s].label;
+            Line(FitText(slots_[s].name, nameWidth_) + FitText(label, labelWidth_) + " | " +
+                 Cells(group, first, count, [&](const TimetableColumn& c) { return FormatClock(c.values[s]); }));
+        }
+        Line(std::string(static_cast<std::size_t>(left), '-') + "---" + rule);
+        if (in_.plan.displayNote) {
+            for (const std::string& mark : BlockMarks(group, first, count)) Line(FootnoteLine(in_.grid, mark));
+        }
+        Line("");
+    }
+
+    const TimetableWriteInput& in_;
+    std::vector<SlotRow> slots_;
+    int nameWidth_ = 0;
+    int labelWidth_ = 0;
+    std::string text_;
+};
+
+// --- PDF ------------------------------------------------------------------------
+
+void InstallPageHandlers(TimetablePdfTarget& target, const LanguageTable& lang) {
+    PageTitles& titles = target.titles;
+    target.pdf.SetHeaderHandler([&titles](PdfDocument& pdf) {
+        if (!titles.hasPending) return;
+        titles.current = titles.pending;
+        pdf.SelectFont("Arial", "BU", 12);
+        pdf.PutCell(0, 0, titles.current, 0, 0, "C");
+        pdf.LineFeed(20);
+        titles.hasPending = false;
+    });
+    std::string page = lang.Lang("Page");
+    target.pdf.SetFooterHandler([&titles, page](PdfDocument& pdf) {
+        pdf.SetCursorY(-20);
+        pdf.SelectFont("Arial", "I", 8);
+        pdf.PutCell(0, 10,
+                    titles.current + " - " + page + " " + std::to_string(pdf.PageNumber()) + "/" +
+                        Layout::kPageCountAlias,
+                    0, 0, "C");
+    });
+    target.pdf.SetPageCountAlias(Layout::kPageCountAlias);
+}
+
+std::string BoldStyle(std::string_view style) {
+    return style.find('I') != std::string_view::npos ? "BI" : "B";
+}
+
+class PdfTimetable {
+public:
+    PdfTimetable(TimetablePdfTarget& target, const TimetableWriteInput& input)
+        : pdf_(target.pdf), in_(input), font_(ChooseOutputFont(input.options)),
+          slots_(DescribeSlots(input.plan, input.lang)) {}
+
+    void Write(TimetablePdfTarget& target) {
+        pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt));
+        const TimeTablePlan& plan = in_.plan;
+        target.titles.pending = plan.headline.empty() ? in_.lang.Lang("TimeTable") + " " + plan.name : plan.headline;
+        target.titles.hasPending = true;
+        InstallPageHandlers(target, in_.lang);
+        pdf_.NewPage("", "");
+        heights_ = MeasureRowHeights(in_.options);
+        bool spiderDrawn = DrawSpider();
+        MeasureGeometry();
+
+        // The first table of the plan stays on the page the plan started,
+        // however tall it is, unless a route spider already fills it.
+        bool firstTable = !spiderDrawn;
+        const auto& groups = in_.grid.groups;
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            const DayGroup& group = groups[g];
+            for (std::size_t first = 0; first < group.columns.size(); first += columnsPerPage_) {
+                std::size_t count = std::min(columnsPerPage_, group.columns.size() - first);
+                WriteBlock(group, first, count, firstTable);
+                firstTable = false;
+            }
+            if (plan.pageBreak && !group.columns.empty() && LaterGroupHasColumns(g)) {
+                pdf_.NewPage("", "");
+                firstTable = true;
+            }
+        }
+    }
+
+private:
+    bool LaterGroupHasColumns(std::size_t g) const {
+        const auto& groups = in_.grid.groups;
+        return std::any_of(groups.begin() + static_cast<std::ptrdiff_t>(g) + 1, groups.end(),
+                           [](const DayGroup& group) { return !group.columns.empty(); });
+    }
+
+    bool DrawSpider() {
+        if (in_.plan.routeSpider == kNoSpider || !in_.spiders) return false;
+        const RouteSpider* spider = FindRouteSpider(*in_.spiders, in_.plan.routeSpider);
+        if (!spider) return false;
+        DrawRouteSpider(pdf_, *spider, nullptr, heights_);
+        pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt));
+        return true;
+    }
+
+    void MeasureGeometry() {
+        float widestName = 0;
+        for (const PlanStop& row : in_.plan.stops) {
+            if (!(row.flags & kRowMerged)) widestName = std::max(widestName, pdf_.TextWidth(row.name));
+        }
+        nameWidth_ = std::round(widestName + Layout::kNamePadding);
+        // The wider label sets the width, so that neither reaches into the names.
+        labelWidth_ = std::round(
+            std::max(pdf_.TextWidth(in_.lang.Lang("ArrShort")), pdf_.TextWidth(in_.lang.Lang("DepShort"))));
+        columnWidth_ = std::round(pdf_.TextWidth(Layout::kWidestTime) + Layout::kColumnPadding);
+        float room = pdf_.PageWidth() - pdf_.LeftMargin() - pdf_.RightMargin() - nameWidth_ - labelWidth_ -
+                     Layout::kPageSpare;
+        long columns = std::lround(room / columnWidth_);
+        columnsPerPage_ = static_cast<std::size_t>(std::max(1L, columns));
+        tableWidth_ = nameWidth_ + labelWidth_ + columnWidth_ * static_cast<float>(columnsPerPage_) + 1;
+    }
+
+    std::string Shortened(std::string text) const {
+        while (!text.empty() && pdf_.TextWidth(text) > columnWidth_ - Layout::kTextInset) {
+            text = DropLastCharacter(std::move(text));
+        }
+        return text;
+    }
+
+    void SetFillGrey(int grey) {
+        float g = static_cast<float>(grey);
+        pdf_.SetFillPaint(g, g, g);
+    }
+
+    void CloseRow(std::size_t count, float height) {
+        if (count < columnsPerPage_) {
+            pdf_.PutCell(columnWidth_ * static_cast<float>(columnsPerPage_ - count), height, "");
+        }
+        pdf_.PutCell(0, height, "", kBorderLeft);
+        pdf_.LineFeed(height);
+    }
+
+    void WriteBlock(const DayGroup& group, std::size_t first, std::size_t count, bool firstTable) {
+        float h = static_cast<float>(heights_.regular);
+        float hb = static_cast<float>(heights_.bold);
+        std::vector<std::string> marks = BlockMarks(group, first, count);
+        std::vector<bool> visible = VisibleSlots(in_.grid, in_.plan, group, first, count);
+        std::vector<HeaderRow> headers = HeaderRows(in_.plan);
+        std::size_t lines = headers.size() + PrintedSlotCount(visible) + (in_.plan.displayNote ? marks.size() : 0);
+        float estimate = hb + h * static_cast<float>(lines);
+        if (!firstTable && estimate > pdf_.PageHeight() - pdf_.CursorY() - Layout::kBottomReserve) {
+            pdf_.NewPage("", "");
+        }
+
+        WriteHeading(group, hb);
+        for (const HeaderRow& header : headers) {
+            pdf_.PutCell(nameWidth_ + labelWidth_, h, "  " + in_.lang.Lang(header.key), 0, 0, "L");
+            pdf_.PutCell(1, h, "", kBorderLeft);
+            for (std::size_t c = first; c < first + count; ++c) {
+                pdf_.PutCell(columnWidth_, h, Shortened(group.columns[c].*header.field), 0, 0, "C");
+            }
+            CloseRow(count, h);
+        }
+        int printed = 0;
+        for (std::size_t s = 0; s < slots_.size(); ++s) {
+            if (!visible[s]) continue;
+            WriteSlotRow(group, first, count, static_cast<int32_t>(s), visible, printed % 2 == 1);
+            ++printed;
+        }
+        pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
+        if (in_.plan.displayNote) {
+            for (const std::string& mark : marks) {
+                pdf_.FlowText(h, FootnoteLine(in_.grid, mark));
+                pdf_.LineFeed(h);
+            }
+        }
+        pdf_.LineFeed(h);
+        pdf_.LineFeed(h);
+    }
+
+    void WriteHeading(const DayGroup& group, float hb) {
+        pdf_.PutCell(nameWidth_ + labelWidth_, hb, "");
+        pdf_.PutCell(1, hb, "", kBorderLeft);
+        pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
+        pdf_.PutCell(columnWidth_ * static_cast<float>(columnsPerPage_), hb, group.day ? group.day->name : "",
+                     kBorderRight, 0, "C");
+        pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt));
+        pdf_.LineFeed(hb);
+        pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
+    }
+
+    void WriteSlotRow(const DayGroup& group, std::size_t first, std::size_t count, int32_t slot,
+                      const std::vector<bool>& visible, bool oddRow) {
+        float h = static_cast<float>(heights_.regular);
+        if (oddRow) SetFillGrey(Layout::kFillGrey);
+        pdf_.PutCell(nameWidth_, h, slots_[slot].name, 0, 0, "L", oddRow);
+        pdf_.PutCell(labelWidth_, h, slots_[slot].label, 0, 0, "R", oddRow);
+        pdf_.PutCell(1, h, "", kBorderLeft);
+        for (std::size_t c = first; c < first + count; ++c) {
+            const TimetableColumn& column = group.columns[c];
+            IterationCell cell = IterationCellText(in_.lang, column, slot, visible);
+            bool fill = oddRow || column.patternMember;
+            if (fill) SetFillGrey(oddRow && column.patternMember ? Layout::kFillGreyBoth : Layout::kFillGrey);
+            pdf_.PutCell(columnWidth_, h, Shortened(std::move(cell.text)), cell.startsBlock ? kBorderTop : 0, 0, "C",
+                         fill);
+        }
+        CloseRow(count, h);
+    }
+
+    PdfDocument& pdf_;
+    const TimetableWriteInput& in_;
+    OutputFont font_;
+    std::vector<SlotRow> slots_;
+    RowHeights heights_;
+    float nameWidth_ = 0;
+    float labelWidth_ = 0;
+    float columnWidth_ = 0;
+    float tableWidth_ = 0;
+    std::size_t columnsPerPage_ = 1;
+};
+
+}  // namespace
+
+std::vector<bool> VisibleSlots(const TimetableGrid& grid, const TimeTablePlan& plan, const DayGroup& group,
+                               std::size_t firstColumn, std::size_t columnCount) {
+    std::vector<bool> visible(static_cast<std::size_t>(grid.rowCount), true);
+    std::size_t end = std::min(group.columns.size(), firstColumn + columnCount);
+    for (std::size_t s = 0; s < visible.size(); ++s) {
+        bool allEmpty = true;
+        bool noTimes = true;
+        for (std::size_t c = firstColumn; c < end; ++c) {
+            const TimetableColumn& column = group.columns[c];
+            if (column.kind != ColumnKind::Departure) continue;
+            int32_t value = column.values[s];
+            if (value != NotServed) allEmpty = false;
+            if (IsRealTime(value)) noTimes = false;
+        }
+        visible[s] = !((plan.hideEmpty && allEmpty) || (plan.hideBridge && noTimes));
+    }
+    return visible;
+}
+
+std::vector<SlotRow> DescribeSlots(const TimeTablePlan& plan, const LanguageTable& lang) {
+    std::vector<SlotRow> slots;
+    for (const PlanStop& row : plan.stops) {
+        if (row.flags & kRowMerged) continue;
+        bool arrival = row.flags & kRowArrival;
+        bool departure = row.flags & kRowDeparture;
+        if (arrival && departure) {
+            slots.push_back({row.name, lang.Lang("ArrShort")});
+            slots.push_back({row.name, lang.Lang("DepShort")});
+        } else {
+            slots.push_back({row.name, arrival ? lang.Lang("ArrShort") : departure ? lang.Lang("DepShort") : ""});
+        }
+    }
+    return slots;
+}
+
+std::string TimetableFileName(const LanguageTable& lang, const TimeTablePlan& plan, std::string_view extension) {
+    std::string name = lang.Lang("TimeTable") + " " + plan.name + std::string(extension);
+    return IsValidFileNamePart(name) ? name : "";
+}
+
+std::string TimetableText(const TimetableWriteInput& input) { return TextTimetable(input).Build(); }
+
+bool WriteTimetableText(const TimetableWriteInput& input) {
+    std::string name = TimetableFileName(input.lang, input.plan, ".txt");
+    if (name.empty()) return false;
+    return WriteFileBytes(input.grid.outputFolder / PathFromText(name), TimetableText(input));
+}
+
+bool BeginSharedTimetablePdf(TimetablePdfTarget& target) {
+    target.shared = true;
+    target.titles = PageTitles{};
+    return target.pdf.CreateDocument(Layout::kOrientation, Layout::kUnit, Layout::kPageFormat);
+}
+
+bool WriteTimetablePdf(TimetablePdfTarget& target, const TimetableWriteInput& input) {
+    std::string name;
+    if (!target.shared) {
+        name = TimetableFileName(input.lang, input.plan, ".pdf");
+        if (name.empty()) return false;
+        target.titles = PageTitles{};
+        if (!target.pdf.CreateDocument(Layout::kOrientation, Layout::kUnit, Layout::kPageFormat)) return false;
+    }
+    PdfTimetable(target, input).Write(target);
+    if (target.shared) return true;
+    return target.pdf.SaveDocument(PathText(input.grid.outputFolder / PathFromText(name)));
+}
+
+}  // namespace tak

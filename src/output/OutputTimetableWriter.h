@@ -1,0 +1,101 @@
+// The timetable writers: lay a built timetable grid out as a PDF document
+// (landscape A4, one table per block of columns) or as a fixed-width text
+// file, into the grid's output folder.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "output/OutputTimetable.h"
+#include "pdf/Paginor.h"
+
+namespace tak {
+
+class LanguageTable;
+struct RouteSpiderList;
+
+// Fixed rules of the timetable documents, shared by both formats.
+struct TimetableLayout {
+    // Text format.
+    static constexpr int kTextBlockColumns = 20;
+    static constexpr int kTextCellWidth = 5;  // each column: the centred text and one blank
+    static constexpr int kTextRuleWidth = 120;
+    static constexpr int kTextMinLabelWidth = 2;  // "an"/"ab"; wider labels widen the field
+    static constexpr const char* kLineEnd = "\r\n";
+    // PDF.
+    static constexpr const char* kOrientation = "L";
+    static constexpr const char* kUnit = "pt";
+    static constexpr const char* kPageFormat = "595.28,841.89";
+    static constexpr const char* kWidestTime = "88:88";
+    static constexpr float kNamePadding = 20;
+    static constexpr float kColumnPadding = 7;
+    static constexpr float kTextInset = 4;  // a column's text stays this much narrower than the column
+    static constexpr float kPageSpare = 20;
+    static constexpr float kBottomReserve = 60;
+    static constexpr int kFillGrey = 236;
+    static constexpr int kFillGreyBoth = 216;  // odd row of a pattern member
+    static constexpr const char* kPageCountAlias = "{nb}";
+};
+
+// Edges of a PDF cell.
+constexpr int kBorderLeft = -1;
+constexpr int kBorderTop = -2;
+constexpr int kBorderRight = -4;
+
+struct TimetableWriteInput {
+    const TimetableGrid& grid;
+    const TimeTablePlan& plan;
+    const LanguageTable& lang;
+    const OutputOpt& options;
+    const RouteSpiderList* spiders = nullptr;  // for the plan's route spider
+};
+
+// Which slots a block of columns prints: with "HideEmpty" no slot that no
+// departure column serves, with "HideBridge" none that every departure
+// column only passes.
+std::vector<bool> VisibleSlots(const TimetableGrid& grid, const TimeTablePlan& plan, const DayGroup& group,
+                               std::size_t firstColumn, std::size_t columnCount);
+
+struct SlotRow {
+    std::string name;  // the printed name of the row owning the slot
+    std::string label;  // Lang("ArrShort"), Lang("DepShort") or ""
+};
+std::vector<SlotRow> DescribeSlots(const TimeTablePlan& plan, const LanguageTable& lang);
+
+// "<TimeTable> <plan name><extension>"; empty when the name could not be a
+// file name (a separator, a reserved or a control character), so that no
+// plan name can lead a file out of the output folder.
+std::string TimetableFileName(const LanguageTable& lang, const TimeTablePlan& plan, std::string_view extension);
+
+// A whole path as UTF-8 text, as SaveDocument takes it.
+std::string PathText(const std::filesystem::path& path);
+
+// The whole text form (UTF-8, CR LF).
+std::string TimetableText(const TimetableWriteInput& input);
+bool WriteTimetableText(const TimetableWriteInput& input);
+
+// The page title record of a PDF document: the title printed in the footer
+// and the one the next page's header prints once.
+struct PageTitles {
+    std::string current;
+    std::string pending;
+    bool hasPending = false;
+};
+
+// A PDF document being written, with its title record; all timetables share
+// one when they go into one file.
+struct TimetablePdfTarget {
+    PdfDocument pdf;
+    PageTitles titles;
+    bool shared = false;  // the driver creates and saves the document
+};
+
+// Creates the document of a shared target; false when that fails.
+bool BeginSharedTimetablePdf(TimetablePdfTarget& target);
+
+// Writes the grid as pages of `target`; a document of its own is created
+// first and saved as TimetableFileName(".pdf") in the grid's folder.
+bool WriteTimetablePdf(TimetablePdfTarget& target, const TimetableWriteInput& input);
+
+}  // namespace tak

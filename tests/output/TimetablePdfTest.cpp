@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include "TimetableFixtures.h"
+#include "output/OutputTimetableWriter.h"
+#include "support/TestSupport.h"
+
+namespace tak {
+namespace {
+
+using test::Clock;
+using test::kMonFri;
+namespace fs = std::filesystem;
+
+// The text of a PDF (pages `first` to `last`, 0 = all) as pdftotext reads it;
+// nullopt when pdftotext is not installed.
+std::optional<std::string> PdfText(const fs::path& file, int first = 0, int last = 0) {
+    std::string command = "pdftotext -layout -enc UTF-8";
+    if (first > 0) command += " -f " + std::to_string(first) + " -l " + std::to_string(last);
+    command += " '" + file.string() + "' - 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return std::nullopt;
+    std::string text;
+    std::array<char, 4096> buffer;
+    while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) text.append(buffer.data(), n);
+    if (pclose(pipe) != 0) return std::nullopt;
+    return text;
+}
+
+int Count(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+class TimetablePdfTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
+            GTEST_SKIP() << "pdftotext is not installed";
+        }
+        Trip& trip = fixture.AddTrip("T", "5", {1, 2, 3}, {0, 4, 9});
+        // Every 10 minutes on weekdays, one trip not on Fridays, two on Saturdays.
+        fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0), Clock(6, 10), Clock(6, 20), Clock(6, 30)});
+        fixture.AddTour("5", "LongTourName", 0x30F, trip, {Clock(8, 0)});
+        fixture.AddTour("5", "5-51", test::kSaturday, trip, {Clock(9, 0), Clock(10, 0)});
+        plan = fixture.Plan({&trip}, {1, 2, 3}, {kMonFri, test::kSaturday});
+        plan.stops[0].name = "Markt";
+        plan.stops[1].name = "Rathaus";
+        plan.stops[2].name = "Bahnhof";
+        plan.mergeIterColumn = true;
+        grid = BuildTimetable(plan, fixture.map, true, TimetableBuildContext{lang});
+        grid.outputFolder = folder.path();
+    }
+
+    fs::path File(const std::string& name) const { return folder.path() / ("Timetable " + name + ".pdf"); }
+
+    test::TempDir folder;
+    test::TimetableMap fixture;
+    LanguageTable lang = test::TimetableLanguage();
+    OutputOpt options;
+    TimeTablePlan plan;
+    TimetableGrid grid;
+};
+
+TEST_F(TimetablePdfTest, PagesShowTitleGroupsTimesIntervalsAndFootnotes) {
+    TimetablePdfTarget target;
+    ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{grid, plan, lang, options}));
+    auto text = PdfText(File("Test plan"));
+    ASSERT_TRUE(text);
+    EXPECT_EQ(Count(*text, "Timetable Test plan"), 2) << "title once on top, once in the footer\n" << *text;
+    EXPECT_NE(text->find("Timetable Test plan - Page 1/1"), std::string::npos);
+    for (const char* part : {"Days 799", "Days 800", "Markt", "Bahnhof", "06:00", "06:39", "every", "10", "mins",
+                             "08:09", "N5 = not Fr", "09:04", "10:09", "dp"}) {
+        EXPECT_NE(text->find(part), std::string::npos) << part << "\n" << *text;
+    }
+    EXPECT_EQ(text->find("06:10"), std::string::npos) << "condensed into the interval column";
+}
+
+TEST_F(TimetablePdfTest, PageBreakPutsEachGroupOnItsOwnPageWithoutATrailingBlankPage) {
+    plan.pageBreak = true;
+    plan.headline = "Line 5 to the station";
+    TimetablePdfTarget target;
+    ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{grid, plan, lang, options}));
+    auto first = PdfText(File("Test plan"), 1, 1);
+    auto second = PdfText(File("Test plan"), 2, 2);
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first->find("Days 799"), std::string::npos);
+    EXPECT_EQ(first->find("Days 800"), std::string::npos);
+    EXPECT_NE(second->find("Days 800"), std::string::npos);
+    EXPECT_NE(second->find("Line 5 to the station - Page 2/2"), std::string::npos) << *second;
+    EXPECT_EQ(Count(*first + *second, "Line 5 to the station"), 3) << "the title heads only the first page";
+}
+
+TEST_F(TimetablePdfTest, ASharedDocumentHoldsEveryPlanUnderItsOwnTitle) {
+    TimetablePdfTarget target;
+    ASSERT_TRUE(BeginSharedTimetablePdf(target));
+    plan.displayTour = true;
+    ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{grid, plan, lang, options}));
+    TimeTablePlan second = plan;
+    second.name = "Other";
+    second.displayTour = false;
+    ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{grid, second, lang, options}));
+    EXPECT_FALSE(fs::exists(File("Test plan"))) << "the driver saves a shared document";
+    fs::path file = folder.path() / "All.pdf";
+    ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));
+    auto text = PdfText(file);
+    ASSERT_TRUE(text);
+    EXPECT_NE(text->find("Timetable Test plan - Page 1/2"), std::string::npos) << *text;
+    EXPECT_NE(text->find("Timetable Other - Page 2/2"), std::string::npos) << *text;
+    // The long tour name is cut to its column.
+    EXPECT_NE(text->find("Long"), std::string::npos);
+    EXPECT_EQ(text->find("LongTourName"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tak
