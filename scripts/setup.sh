@@ -50,6 +50,7 @@ demo)
     mkdir -p output
     [ -f output/DemoMap.cfg ] || cp examples/output/DemoMap.cfg output/DemoMap.cfg
     ./build/src/cli/taktarium-cli info examples/DemoMap
+    ./build/src/cli/taktarium-cli output examples/DemoMap
     ;;
 test)
     install_missing

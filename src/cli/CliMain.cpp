@@ -6,6 +6,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/InfoCommand.h"
+#include "cli/OutputCommand.h"
 
 namespace {
 
@@ -19,9 +20,15 @@ constexpr const char* kUsage =
     "      --date   apply the chrono events active on that day (also DD.MM.YYYY)\n"
     "      --lang   language file to use (default: German), e.g. English\n"
     "      --json   print one JSON object instead of text\n"
+    "  taktarium-cli output MAPFOLDER [--date YYYY-MM-DD] [--lang NAME]\n"
+    "      Loads the map and the project file as above and creates every timetable\n"
+    "      plan of the project as PDF or text (as the project's output options say)\n"
+    "      in output/<project>/ below the current folder, which is created when\n"
+    "      missing. Prints the run's log lines as they come.\n"
     "  taktarium-cli --help\n"
     "\n"
-    "Exit status: 0 on success, 1 when the map has no timetable folder, 2 for bad usage.\n";
+    "Exit status: 0 on success, 1 when the map has no timetable folder or a\n"
+    "document could not be created, 2 for bad usage.\n";
 
 }  // namespace
 
@@ -38,6 +45,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.command == "info") return tak::cli::RunInfo(options, argv[0]);
+    if (options.command == "output") return tak::cli::RunOutputCommand(options, argv[0]);
     std::fprintf(stderr, "taktarium-cli: unknown command \"%s\"\n\n%s", options.command.c_str(), kUsage);
     return 2;
 }

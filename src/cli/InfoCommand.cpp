@@ -6,6 +6,7 @@
 
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
+#include "cli/CliContext.h"
 #include "cli/ProjectInfo.h"
 #include "mapdata/MapLoader.h"
 #include "output/OutputTexts.h"
@@ -173,28 +174,10 @@ void PrintJson(const InfoContext& info) {
 
 int RunInfo(const CliOptions& options, const char* argv0) {
     AppContext context;
-    context.workingFolder = fs::current_path();
-    LanguageTable& lang = context.language;
-    auto folder = FindLanguageFolder(LanguageFolderCandidates(context.workingFolder, ExecutableFolder(argv0)));
-    if (!folder || !lang.LoadLanguage(*folder, options.language)) {
-        std::fprintf(stderr, "taktarium-cli: language \"%s\" not found; texts stay empty\n",
-                     options.language.c_str());
-    }
-    fs::path mapFolder = PathFromText(options.mapFolder);
-    bool ok = LoadMap(context.map, mapFolder, options.date, lang.Lang("LangShort"));
-    if (!ok) {
-        std::fprintf(stderr, "taktarium-cli: %s: %s\n", options.mapFolder.c_str(), lang.Lang("CantFindTT").c_str());
-        return 1;
-    }
-    SortTripsByLineName(context.map);
-    // The project file is read exactly as the program reads it after a map load.
-    context.projectName = ProjectNameFor(mapFolder, options.date);
-    ProjectLoadResult load = LoadProjectFile(context);
+    ProjectLoadResult load;
+    if (!LoadCliContext(options, argv0, context, load)) return 1;
+    const LanguageTable& lang = context.language;
     fs::path projectFile = ProjectFilePath(context);
-    if (load.fileFound && !load.parsed) {
-        std::fprintf(stderr, "taktarium-cli: %s does not parse; the project is shown empty\n",
-                     projectFile.string().c_str());
-    }
     InfoContext info{options, lang, context.map, context.projectName,
                      ProjectView{context.project, load, projectFile, lang}};
     if (options.json) {

@@ -158,6 +158,45 @@ TEST(CliProject, TheDemoProjectLoadsAsTheReadmeTellsAndABrokenFileIsReported) {
     EXPECT_NE(broken.output.find("does not parse"), std::string::npos) << broken.output;
 }
 
+TEST(CliOutput, WritesTheDemoTimetablesAndPrintsTheLog) {
+    test::TempDir working;
+    working.Write("output/DemoMap.cfg",
+                  ReadFileBytes(test::SourceDir() / "examples/output/DemoMap.cfg").value_or(""));
+    auto run = RunCliIn(working, "output '" + (test::SourceDir() / "examples/DemoMap").string() + "'");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output,
+              "Creating timetables...\n"
+              "Timetable: Linie 1 Hauptbahnhof - S\xC3\xBC" "dbahnhof\n"
+              "Timetable: Linie 3 Gewerbegebiet Ost - Hauptbahnhof\n"
+              "Output created!\n");
+    fs::path folder = working.path() / "output" / "DemoMap";
+    auto pdf = ReadFileBytes(folder / "Timetable Linie 3 Gewerbegebiet Ost - Hauptbahnhof.pdf");
+    ASSERT_TRUE(pdf);
+    EXPECT_TRUE(pdf->starts_with("%PDF-1.3"));
+    EXPECT_TRUE(fs::exists(folder / "Timetable Linie 1 Hauptbahnhof - S\xC3\xBC" "dbahnhof.pdf"));
+}
+
+TEST(CliOutput, ExitsWithOneWhenADocumentCannotBeCreated) {
+    test::TempDir map;
+    map.Write("TTData/Busstops.cfg", test::StopListFile({{"Markt", 1}, {"Bahnhof", 2}}));
+    map.Write("TTData/A.ttp", test::TripHeader("10") + test::StationsTyp2({1, 2}) + test::Profile("P", "4"));
+    map.Write("TTData/10.ttl", test::Tour("Run 1", 0x31F, {{"a", 0, "300"}}));
+    test::TempDir working;
+    working.Write("output/" + map.path().filename().string() + ".cfg", R"({"Version": 136,
+        "OutputOpt": {"Format": 0},
+        "TimeTablePlan": [{"Name": "10/11", "Line": "10", "Trip": ["A"], "Days": [{"Name": "Mo-Fr", "Flags": 799}],
+                           "Stop": [{"ID": 1, "Flags": 2}, {"ID": 2, "Flags": 1}]},
+                          {"Name": "10", "Line": "10", "Trip": ["A"], "Days": [{"Name": "Mo-Fr", "Flags": 799}],
+                           "Stop": [{"ID": 1, "Flags": 2}, {"ID": 2, "Flags": 1}]}]})");
+    auto run = RunCliIn(working, "output '" + map.path().string() + "'");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("Error: 10/11 could not be created."), std::string::npos) << run.output;
+    fs::path folder = working.path() / "output" / map.path().filename();
+    auto text = ReadFileBytes(folder / "Timetable 10.txt");
+    ASSERT_TRUE(text) << run.output;
+    EXPECT_NE(text->find("Markt   dep | 05:00 "), std::string::npos) << *text;
+}
+
 TEST(CliUsage, FailsClearlyOnBadInput) {
     test::TempDir empty;
     auto missing = RunCli("info '" + empty.path().string() + "' --lang English");
@@ -169,6 +208,8 @@ TEST(CliUsage, FailsClearlyOnBadInput) {
     auto help = RunCli("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("--date"), std::string::npos);
+    EXPECT_NE(help.output.find("taktarium-cli output MAPFOLDER"), std::string::npos);
+    EXPECT_EQ(RunCli("output").status, 2);
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+#include "cli/CliContext.h"
+
+#include <cstdio>
+
+#include "base/FileSystem.h"
+#include "mapdata/MapLoader.h"
+
+namespace tak::cli {
+
+bool LoadCliContext(const CliOptions& options, const char* argv0, AppContext& context, ProjectLoadResult& load) {
+    context.workingFolder = fs::current_path();
+    LanguageTable& lang = context.language;
+    auto folder = FindLanguageFolder(LanguageFolderCandidates(context.workingFolder, ExecutableFolder(argv0)));
+    if (!folder || !lang.LoadLanguage(*folder, options.language)) {
+        std::fprintf(stderr, "taktarium-cli: language \"%s\" not found; texts stay empty\n",
+                     options.language.c_str());
+    }
+    fs::path mapFolder = PathFromText(options.mapFolder);
+    if (!LoadMap(context.map, mapFolder, options.date, lang.Lang("LangShort"))) {
+        std::fprintf(stderr, "taktarium-cli: %s: %s\n", options.mapFolder.c_str(), lang.Lang("CantFindTT").c_str());
+        return false;
+    }
+    SortTripsByLineName(context.map);
+    context.projectName = ProjectNameFor(mapFolder, options.date);
+    load = LoadProjectFile(context);
+    if (load.fileFound && !load.parsed) {
+        std::fprintf(stderr, "taktarium-cli: %s does not parse; the project is empty\n",
+                     ProjectFilePath(context).string().c_str());
+    }
+    return true;
+}
+
+}  // namespace tak::cli

@@ -1,0 +1,36 @@
+// The output run: every plan of the loaded map through its builder and
+// writer, into output/<projectName>/ below the working folder. The run goes
+// on a worker thread while a dialog shows its log; the user may ask it to
+// stop, which it honours before the next plan.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+
+#include "app/AppContext.h"
+#include "output/OutputLog.h"
+
+namespace tak {
+
+// Run states shared by the worker and the dialog.
+constexpr int kOutputRunning = 0;
+constexpr int kOutputStopRequested = -1;
+constexpr int kOutputFinished = 1;
+
+// The only values the worker and the user-interface thread share besides
+// the log: both may be changed by the dialog while the run goes on.
+struct OutputRunControl {
+    std::atomic<int> state{kOutputRunning};
+    std::atomic<bool> warnings{true};  // log trip-order warnings
+};
+
+// output/<projectName>/ below the working folder.
+std::filesystem::path OutputFolder(const AppContext& context);
+
+// Runs every timetable plan (tour plans, stop tables and the route map join
+// when their writers exist) and logs progress, warnings and failures. The
+// context must not change while the run goes on. Returns the number of
+// documents that could not be created ("ErrCreateOutput" lines).
+int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& log);
+
+}  // namespace tak

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include "TimetableFixtures.h"
+#include "base/FileSystem.h"
+#include "output/Output.h"
+#include "support/TestSupport.h"
+
+namespace tak {
+namespace {
+
+using test::Clock;
+using test::kMonFri;
+namespace fs = std::filesystem;
+
+class OutputRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Trip& trip = fixture.AddTrip("T", "5", {1, 2}, {0, 5});
+        fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0), Clock(7, 0)});
+        context.workingFolder = working.path();
+        context.projectName = "Map_20250115";
+        context.language = test::TimetableLanguage();
+        context.project.outputOpt.format = kOutputText;
+        for (const char* name : {"Line 5", "Line 5 back"}) {
+            TimeTablePlan plan = fixture.Plan({&trip}, {1, 2}, {kMonFri});
+            plan.name = name;
+            context.project.timeTablePlans.push_back(plan);
+        }
+    }
+
+    int Run() { return RunOutput(context, control, log); }
+    fs::path Folder() const { return working.path() / "output" / "Map_20250115"; }
+
+    test::TempDir working;
+    AppContext context;
+    test::TimetableMap fixture{context.map};
+    OutputRunControl control;
+    OutputLog log;
+};
+
+TEST_F(OutputRunTest, AProjectWithoutPlansOnlyReportsThatTheOutputIsDone) {
+    context.project.timeTablePlans.clear();
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Done!"}));
+    EXPECT_EQ(control.state, kOutputFinished);
+}
+
+TEST_F(OutputRunTest, TextTimetablesGoIntoTheProjectFolderWhichIsCreatedWithOutput) {
+    context.project.outputOpt.ttAllInOne = true;  // no effect on text
+    ASSERT_FALSE(fs::exists(working.path() / "output"));
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Timetable: Line 5 back",
+                                                     "Done!"}));
+    std::string text = ReadFileBytes(Folder() / "Timetable Line 5.txt").value_or("");
+    EXPECT_NE(text.find("Stop 1 dp | 06:00 07:00 "), std::string::npos) << text;
+    EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5 back.txt"));
+    EXPECT_EQ(control.state, kOutputFinished);
+}
+
+TEST_F(OutputRunTest, AllTimetablesShareOnePdfWhenAsked) {
+    context.project.outputOpt.format = kOutputPdf;
+    context.project.outputOpt.ttAllInOne = true;
+    EXPECT_EQ(Run(), 0);
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(Folder())) files.push_back(entry.path().filename());
+    EXPECT_EQ(files, (std::vector<fs::path>{"Timetables.pdf"}));
+    EXPECT_TRUE(ReadFileBytes(Folder() / "Timetables.pdf").value_or("").starts_with("%PDF-1.3"));
+
+    context.project.outputOpt.ttAllInOne = false;
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5.pdf"));
+    EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5 back.pdf"));
+}
+
+TEST_F(OutputRunTest, AStopRequestedDuringAPlanEndsTheRunAfterItWithoutSavingTheSharedDocument) {
+    context.project.outputOpt.format = kOutputPdf;
+    context.project.outputOpt.ttAllInOne = true;
+    OutputLog stopping([this](const std::string& line) {
+        if (line == "Timetable: Line 5") control.state = kOutputStopRequested;
+    });
+    EXPECT_EQ(RunOutput(context, control, stopping), 0);
+    EXPECT_EQ(stopping.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5"}));
+    EXPECT_EQ(control.state, kOutputStopRequested);
+    EXPECT_FALSE(fs::exists(Folder() / "Timetables.pdf"));
+}
+
+TEST_F(OutputRunTest, AFailedDocumentIsLoggedAndTheRunGoesOn) {
+    context.project.timeTablePlans[0].name = "Line 5/6";
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5/6", "Error: Line 5/6",
+                                                     "Timetable: Line 5 back", "Done!"}));
+    EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5 back.txt"));
+    EXPECT_FALSE(fs::exists(Folder() / "Timetable Line 5"));
+
+    // A shared document that cannot be saved names the kind.
+    context.project.timeTablePlans[0].name = "Line 5";
+    context.project.outputOpt.format = kOutputPdf;
+    context.project.outputOpt.ttAllInOne = true;
+    context.language.LoadFromBytes("TimeTable = Timetable\nTimeTables = A/B\nErrCreateOutput = Error: %1\n");
+    OutputLog second;
+    EXPECT_EQ(RunOutput(context, control, second), 1);
+    EXPECT_EQ(second.Lines()[3], "Error: Timetable");
+}
+
+TEST_F(OutputRunTest, WrongOrderWarningsFollowTheSwitch) {
+    Trip& back = fixture.AddTrip("B", "5", {2, 1}, {0, 5});
+    fixture.AddTour("5", "5-02", kMonFri, back, {Clock(8, 0)});
+    context.project.timeTablePlans[1].trips = {&back};
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(log.Lines().size(), 5u) << "one warning in the second plan";
+    EXPECT_EQ(log.Lines()[3], "In Line 5 back: Stop 1 (1) after Stop 2 (2)");
+
+    control.state = kOutputRunning;
+    control.warnings = false;
+    OutputLog quiet;
+    EXPECT_EQ(RunOutput(context, control, quiet), 0);
+    EXPECT_EQ(quiet.Lines().size(), 4u);
+}
+
+}  // namespace
+}  // namespace tak
