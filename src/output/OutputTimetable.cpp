@@ -438,13 +438,12 @@ void FillColumnValues(TimetableColumn& column, const TimeTablePlan& plan, const 
 
 void PlaceNewColumn(const TimetableGrid& grid, std::vector<TimetableColumn>& columns) {
     if (columns.size() < 2) return;
-    // Walking back over every earlier column, the new one ends up in front of
-    // the earliest column it goes before.
+    // Walking back over every earlier column and moving in front of each one
+    // it goes before, the new column ends up in front of the earliest such
+    // column; looking from the front finds that one without walking them all.
     const TimetableColumn& added = columns.back();
-    std::size_t place = columns.size() - 1;
-    for (std::size_t p = columns.size() - 1; p-- > 0;) {
-        if (GoesBefore(grid, added, columns[p])) place = p;
-    }
+    std::size_t place = 0;
+    while (place + 1 < columns.size() && !GoesBefore(grid, added, columns[place])) ++place;
     if (place + 1 < columns.size()) {
         std::rotate(columns.begin() + static_cast<std::ptrdiff_t>(place), columns.end() - 1, columns.end());
     }
