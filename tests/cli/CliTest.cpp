@@ -13,23 +13,12 @@
 namespace tak {
 namespace {
 
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
+using test::CommandResult;
 
 // Runs taktarium-cli from the repository's top folder, where Language/ lies.
 CommandResult RunCli(const std::string& arguments) {
-    std::string command = "cd '" + test::SourceDir().string() + "' && '" TAKTARIUM_CLI_PATH "' " + arguments +
-                          " 2>&1";
-    CommandResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return result;
-    std::array<char, 4096> buffer;
-    while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) result.output.append(buffer.data(), n);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return test::RunCommand("cd '" + test::SourceDir().string() + "' && '" TAKTARIUM_CLI_PATH "' " + arguments +
+                            " 2>&1");
 }
 
 class CliInfoTest : public ::testing::Test {
@@ -82,16 +71,8 @@ TEST_F(CliInfoTest, JsonCountsFollowTheDate) {
 CommandResult RunCliIn(const test::TempDir& working, const std::string& arguments) {
     auto english = ReadFileBytes(test::SourceDir() / "Language" / "English.txt");
     working.Write("Language/English.txt", english.value_or(""));
-    std::string command = "cd '" + working.path().string() + "' && '" TAKTARIUM_CLI_PATH "' " + arguments +
-                          " --lang English 2>&1";
-    CommandResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return result;
-    std::array<char, 4096> buffer;
-    while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) result.output.append(buffer.data(), n);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return test::RunCommand("cd '" + working.path().string() + "' && '" TAKTARIUM_CLI_PATH "' " + arguments +
+                            " --lang English 2>&1");
 }
 
 TEST_F(CliInfoTest, ReadsThePlansFromTheWorkingFoldersProjectFile) {

@@ -22,13 +22,9 @@ std::optional<std::string> PdfText(const fs::path& file, int first = 0, int last
     std::string command = "pdftotext -layout -enc UTF-8";
     if (first > 0) command += " -f " + std::to_string(first) + " -l " + std::to_string(last);
     command += " '" + file.string() + "' - 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return std::nullopt;
-    std::string text;
-    std::array<char, 4096> buffer;
-    while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) text.append(buffer.data(), n);
-    if (pclose(pipe) != 0) return std::nullopt;
-    return text;
+    test::CommandResult result = test::RunCommand(command);
+    if (result.status != 0) return std::nullopt;
+    return result.output;
 }
 
 int Count(const std::string& text, const std::string& part) {

@@ -10,20 +10,13 @@
 #include <sys/wait.h>
 
 #include "pdf/Paginor.h"
+#include "support/TestSupport.h"
 
 namespace tak::test {
 
 ToolRun RunTool(std::string_view command, const std::filesystem::path& file) {
-    std::string line = std::string(command) + " '" + file.string() + "' 2>&1";
-    ToolRun run;
-    FILE* pipe = popen(line.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> chunk;
-    std::size_t got = 0;
-    while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) run.output.append(chunk.data(), got);
-    int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    CommandResult result = RunCommand(std::string(command) + " '" + file.string() + "' 2>&1");
+    return ToolRun{result.status, std::move(result.output)};
 }
 
 std::string SqueezeBlanks(std::string_view text) {

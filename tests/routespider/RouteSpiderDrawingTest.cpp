@@ -369,29 +369,14 @@ TEST(RouteSpiderLayoutTest, SingleStopsAndEmptySpidersDoNotBreakTheLayout) {
 
 // --- The drawing, read back with the PDF tools ---------------------------------
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string output;
-};
-
-ToolRun RunTool(const std::string& command) {
-    ToolRun run;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> chunk;
-    std::size_t got = 0;
-    while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) run.output.append(chunk.data(), got);
-    int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+test::CommandResult RunTool(const std::string& command) { return test::RunCommand(command + " 2>&1"); }
 
 // The text of one page in content order with the line breaks taken out:
 // names written at 45° come out one letter per line, so they read joined.
 std::string PageText(const fs::path& file, int page) {
     std::string p = std::to_string(page);
-    ToolRun run = RunTool("pdftotext -raw -enc UTF-8 -f " + p + " -l " + p + " '" + file.string() + "' -");
-    EXPECT_EQ(run.exitCode, 0) << run.output;
+    test::CommandResult run = RunTool("pdftotext -raw -enc UTF-8 -f " + p + " -l " + p + " '" + file.string() + "' -");
+    EXPECT_EQ(run.status, 0) << run.output;
     std::string joined;
     for (char c : run.output) {
         if (c != '\n') joined += c;
@@ -402,7 +387,7 @@ std::string PageText(const fs::path& file, int page) {
 // Top of the first word `word` on the page as pdftotext -bbox places it.
 std::optional<float> WordTop(const fs::path& file, int page, const std::string& word) {
     std::string p = std::to_string(page);
-    ToolRun run = RunTool("pdftotext -bbox -enc UTF-8 -f " + p + " -l " + p + " '" + file.string() + "' -");
+    test::CommandResult run = RunTool("pdftotext -bbox -enc UTF-8 -f " + p + " -l " + p + " '" + file.string() + "' -");
     std::size_t at = run.output.find(">" + word + "</word>");
     if (at == std::string::npos) return std::nullopt;
     std::size_t start = run.output.rfind("<word", at);
@@ -435,8 +420,8 @@ protected:
     fs::path Save() {
         fs::path file = folder.path() / "spider.pdf";
         EXPECT_TRUE(pdf.SaveDocument(file.string())) << pdf.LastErrorText();
-        ToolRun check = RunTool("qpdf --check '" + file.string() + "'");
-        EXPECT_EQ(check.exitCode, 0) << check.output;
+        test::CommandResult check = RunTool("qpdf --check '" + file.string() + "'");
+        EXPECT_EQ(check.status, 0) << check.output;
         EXPECT_NE(check.output.find("No syntax or stream encoding errors found"), std::string::npos);
         return file;
     }

@@ -1,6 +1,10 @@
 #include "support/TestSupport.h"
 
+#include <sys/wait.h>
+
+#include <array>
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <random>
 
@@ -12,6 +16,17 @@ fs::path RealMapsDir() {
     fs::path dir(TAKTARIUM_REALMAPS_DIR);
     std::error_code ec;
     return fs::is_directory(dir, ec) ? dir : fs::path();
+}
+
+CommandResult RunCommand(const std::string& command) {
+    CommandResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return result;
+    std::array<char, 4096> buffer;
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) result.output.append(buffer.data(), n);
+    int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
 }
 
 TempDir::TempDir() {
