@@ -367,26 +367,21 @@ void PdfDocument::PutResources() {
     EmitLine("<<");
     EmitLine("/ProcSet [/PDF /Text /ImageB /ImageC /ImageI]");
     EmitLine("/Font <<");
-    std::string line;
-    for (const PdfFont& font : fonts_) {
-        line = "/F";
-        AppendInteger(line, font.index);
+    // "/F1 3 0 R": a resource's name and the object that holds it.
+    auto emitReference = [this](char kind, int index, int objectNumber) {
+        std::string line(1, '/');
+        line += kind;
+        AppendInteger(line, index);
         line += ' ';
-        AppendInteger(line, font.objectNumber);
+        AppendInteger(line, objectNumber);
         line += " 0 R";
         EmitLine(line);
-    }
+    };
+    for (const PdfFont& font : fonts_) emitReference('F', font.index, font.objectNumber);
     EmitLine(">>");
     if (!images_.empty()) {
         EmitLine("/XObject <<");
-        for (const PdfImage& image : images_) {
-            line = "/I";
-            AppendInteger(line, image.index);
-            line += ' ';
-            AppendInteger(line, image.objectNumber);
-            line += " 0 R";
-            EmitLine(line);
-        }
+        for (const PdfImage& image : images_) emitReference('I', image.index, image.objectNumber);
         EmitLine(">>");
     }
     EmitLine(">>");
