@@ -1,0 +1,559 @@
+#include "routemap/RouteMapDrawing.h"
+
+#include <cairo-ft.h>
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace tak {
+
+namespace {
+
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kBlack{0, 0, 0};
+constexpr Rgb kRed{255, 0, 0};
+constexpr Rgb kGridColour{225, 225, 225};
+constexpr Rgb kSelectedStopFill{255, 128, 128};
+constexpr Rgb kRubberBandXor{32, 32, 0};
+constexpr Rgb kRubberBandOutline{0, 0, 255};
+
+// A small sans-serif face of about the size of the classic 8-point dialog font.
+constexpr const char* kLabelFontFamily = "Liberation Sans";
+constexpr double kLabelFontPixels = 11.0;
+
+constexpr double kPi = 3.14159265358979323846;
+
+uint32_t Pack(Rgb c) { return (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b; }
+
+const DirectionStep& Step(int d) { return DirectionTable()[static_cast<std::size_t>(d)]; }
+
+int32_t RoundHalfAway(double v) { return static_cast<int32_t>(std::lround(v)); }
+
+GridPoint CellCentre(GridPoint p) { return {16 * p.x + 8, 16 * p.y + 8}; }
+
+cairo_font_face_t* LoadLabelFace() {
+    FcPattern* pattern = FcPatternCreate();
+    if (!pattern) return nullptr;
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(kLabelFontFamily));
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (!match) return nullptr;
+    cairo_font_face_t* face = cairo_ft_font_face_create_for_pattern(match);
+    FcPatternDestroy(match);
+    if (cairo_font_face_status(face) != CAIRO_STATUS_SUCCESS) {
+        cairo_font_face_destroy(face);
+        return nullptr;
+    }
+    return face;
+}
+
+}  // namespace
+
+Rgb RouteMapImage::PixelAt(int32_t x, int32_t y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return {};
+    uint32_t v = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+    return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+}
+
+std::optional<RouteMapImage> CreateRouteMapImage(const RouteMap& map) {
+    if (map.width < 0 || map.height < 0 || map.width > kMaxRouteMapImageCells ||
+        map.height > kMaxRouteMapImageCells) {
+        return std::nullopt;
+    }
+    RouteMapImage image;
+    image.width = 16 * map.width + 1;
+    image.height = 16 * map.height + 1;
+    image.pixels.assign(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height),
+                        Pack(kWhite));
+    return image;
+}
+
+// ---------------------------------------------------------------------------
+// Canvas
+
+struct RouteMapCanvas::Fonts {
+    cairo_surface_t* surface = nullptr;
+    cairo_t* cr = nullptr;
+    cairo_font_face_t* face = nullptr;
+    int32_t lineHeight = 0;
+    double ascent = 0;
+
+    ~Fonts() {
+        if (cr) cairo_destroy(cr);
+        if (surface) cairo_surface_destroy(surface);
+        if (face) cairo_font_face_destroy(face);
+    }
+};
+
+RouteMapCanvas::RouteMapCanvas(RouteMapImage& image) : image_(image), fonts_(std::make_unique<Fonts>()) {
+    if (image_.width <= 0 || image_.height <= 0) return;
+    auto* data = reinterpret_cast<unsigned char*>(image_.pixels.data());
+    fonts_->surface = cairo_image_surface_create_for_data(data, CAIRO_FORMAT_RGB24, image_.width, image_.height,
+                                                          image_.width * 4);
+    fonts_->cr = cairo_create(fonts_->surface);
+    cairo_set_antialias(fonts_->cr, CAIRO_ANTIALIAS_NONE);
+    fonts_->face = LoadLabelFace();
+    if (fonts_->face) cairo_set_font_face(fonts_->cr, fonts_->face);
+    cairo_set_font_size(fonts_->cr, kLabelFontPixels);
+    cairo_font_options_t* options = cairo_font_options_create();
+    // Unsmoothed, fully hinted glyphs: crisp text in the map's flat colours.
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_FULL);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+    cairo_set_font_options(fonts_->cr, options);
+    cairo_font_options_destroy(options);
+    cairo_font_extents_t extents;
+    cairo_font_extents(fonts_->cr, &extents);
+    fonts_->ascent = extents.ascent;
+    fonts_->lineHeight = static_cast<int32_t>(std::ceil(extents.ascent + extents.descent));
+}
+
+RouteMapCanvas::~RouteMapCanvas() = default;
+
+void RouteMapCanvas::Fill(Rgb colour) { std::fill(image_.pixels.begin(), image_.pixels.end(), Pack(colour)); }
+
+void RouteMapCanvas::SetPixel(int32_t x, int32_t y, Rgb colour) {
+    if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return;
+    image_.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image_.width) + static_cast<std::size_t>(x)] =
+        Pack(colour);
+}
+
+void RouteMapCanvas::XorPixel(int32_t x, int32_t y, Rgb mask) {
+    if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return;
+    image_.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image_.width) + static_cast<std::size_t>(x)] ^=
+        Pack(mask);
+}
+
+void RouteMapCanvas::Run(int32_t x, int32_t y, int d, int32_t length, Rgb colour) {
+    if (d < 0 || d >= kDirectionCount) return;
+    const DirectionStep& step = Step(d);
+    for (int32_t i = 0; i < length; ++i) SetPixel(x + i * step.dx, y + i * step.dy, colour);
+}
+
+void RouteMapCanvas::Line(int32_t ax, int32_t ay, int32_t bx, int32_t by, Rgb colour) {
+    int d = StepDirection(GridPoint{ax, ay}, GridPoint{bx, by});
+    if (d < 0) return;
+    Run(ax, ay, d, std::max(std::abs(bx - ax), std::abs(by - ay)) + 1, colour);
+}
+
+void RouteMapCanvas::Disc(int32_t cx, int32_t cy, int32_t radius, Rgb colour) {
+    for (int32_t dy = -radius; dy <= radius; ++dy) {
+        for (int32_t dx = -radius; dx <= radius; ++dx) {
+            if (dx * dx + dy * dy <= radius * radius) SetPixel(cx + dx, cy + dy, colour);
+        }
+    }
+}
+
+void RouteMapCanvas::Rectangle(int32_t left, int32_t top, int32_t width, int32_t height, std::optional<Rgb> fill,
+                               std::optional<Rgb> outline) {
+    for (int32_t y = top; y < top + height; ++y) {
+        for (int32_t x = left; x < left + width; ++x) {
+            bool edge = x == left || y == top || x == left + width - 1 || y == top + height - 1;
+            if (edge && outline) {
+                SetPixel(x, y, *outline);
+            } else if (fill) {
+                SetPixel(x, y, *fill);
+            }
+        }
+    }
+}
+
+namespace {
+
+// Whether pixel (i, j) of a w x h box with corner radius r lies inside it:
+// its centre is within r of the box shrunk by r on every side.
+bool InsideRoundBox(int32_t i, int32_t j, int32_t w, int32_t h, int32_t r) {
+    if (i < 0 || j < 0 || i >= w || j >= h) return false;
+    auto nearest = [r](double v, int32_t size) {
+        if (2 * r >= size) return size / 2.0;
+        return std::clamp(v, double(r), double(size - r));
+    };
+    double px = i + 0.5;
+    double py = j + 0.5;
+    double dx = px - nearest(px, w);
+    double dy = py - nearest(py, h);
+    return dx * dx + dy * dy <= double(r) * r + 1e-9;
+}
+
+}  // namespace
+
+void RouteMapCanvas::RoundRectangle(int32_t left, int32_t top, int32_t width, int32_t height, int32_t radius,
+                                    Rgb fill, Rgb outline) {
+    for (int32_t j = 0; j < height; ++j) {
+        for (int32_t i = 0; i < width; ++i) {
+            if (!InsideRoundBox(i, j, width, height, radius)) continue;
+            bool edge = !InsideRoundBox(i - 1, j, width, height, radius) ||
+                        !InsideRoundBox(i + 1, j, width, height, radius) ||
+                        !InsideRoundBox(i, j - 1, width, height, radius) ||
+                        !InsideRoundBox(i, j + 1, width, height, radius);
+            SetPixel(left + i, top + j, edge ? outline : fill);
+        }
+    }
+}
+
+TextSize RouteMapCanvas::MeasureText(std::string_view text) {
+    if (!fonts_->cr) return {};
+    std::string owned(text);
+    cairo_text_extents_t extents;
+    cairo_text_extents(fonts_->cr, owned.c_str(), &extents);
+    return TextSize{static_cast<int32_t>(std::lround(extents.x_advance)), fonts_->lineHeight};
+}
+
+void RouteMapCanvas::Text(int32_t x, int32_t y, double angleDegrees, std::string_view text, Rgb colour,
+                          std::optional<Rgb> background) {
+    if (!fonts_->cr || text.empty()) return;
+    cairo_t* cr = fonts_->cr;
+    cairo_surface_mark_dirty(fonts_->surface);
+    std::string owned(text);
+    cairo_save(cr);
+    cairo_translate(cr, x, y);
+    // Counter-clockwise on the screen, whose y axis points down.
+    cairo_rotate(cr, -angleDegrees * kPi / 180.0);
+    if (background) {
+        TextSize size = MeasureText(text);
+        cairo_set_source_rgb(cr, background->r / 255.0, background->g / 255.0, background->b / 255.0);
+        cairo_rectangle(cr, 0, 0, size.width, size.height);
+        cairo_fill(cr);
+    }
+    cairo_set_source_rgb(cr, colour.r / 255.0, colour.g / 255.0, colour.b / 255.0);
+    cairo_move_to(cr, 0, fonts_->ascent);
+    cairo_show_text(cr, owned.c_str());
+    cairo_restore(cr);
+    cairo_surface_flush(fonts_->surface);
+}
+
+// ---------------------------------------------------------------------------
+// Primitives
+
+void DrawSegment(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour, int32_t thickness,
+                 int previousDirection) {
+    const int d = StepDirection(a, b);
+    if (d < 0 || a == b) return;
+    const int32_t h = std::max(thickness, 1) - 1;
+    const DirectionStep& step = Step(d);
+    const GridPoint ca = CellCentre(a);
+    const GridPoint cb = CellCentre(b);
+    if (d < 4) {
+        for (int32_t k = -h; k <= h; ++k) {
+            canvas.Line(ca.x + k * step.dy, ca.y - k * step.dx, cb.x + k * step.dy, cb.y - k * step.dx, colour);
+        }
+    } else {
+        // Alternating the offsets across and along the diagonal fills the
+        // staircase without holes.
+        const int32_t m = RoundHalfAway(std::sqrt(2.0) * h);
+        for (int32_t k = -m; k <= m; ++k) {
+            const int32_t r = k / 2;
+            const int32_t q = r + k % 2;
+            canvas.Line(ca.x + q * step.dy, ca.y - r * step.dx, cb.x + q * step.dy, cb.y - r * step.dx, colour);
+        }
+    }
+    if (previousDirection >= 0 && previousDirection != d) canvas.Disc(ca.x, ca.y, h, colour);
+}
+
+void DrawExitArrow(RouteMapCanvas& canvas, GridPoint point, const RouteLine& line, int direction) {
+    if (direction < 0 || direction > 3) return;
+    const int32_t e = std::max(line.thickness - 1, 4);
+    const DirectionStep& step = Step(direction);
+    const GridPoint c = CellCentre(point);
+    for (int32_t k = -e; k <= e; ++k) {
+        canvas.Run(c.x + k * step.dy, c.y - k * step.dx, direction, e - std::abs(k), line.colour);
+    }
+}
+
+void DrawStopBox(RouteMapCanvas& canvas, const StopBox& box, int32_t roundBox, Rgb fill) {
+    const int32_t mx = box.width == 0 ? 4 : 1;
+    const int32_t my = box.height == 0 ? 4 : 1;
+    const int32_t left = 16 * box.x + (box.width == 0 ? 8 : 0) - mx;
+    const int32_t top = 16 * box.y + (box.height == 0 ? 8 : 0) - my;
+    const int32_t w = 16 * box.width + 2 * mx + 1;
+    const int32_t h = 16 * box.height + 2 * my + 1;
+    const int32_t r = std::max(0, std::min({roundBox, (w + 1) / 2, (h + 1) / 2}));
+    canvas.RoundRectangle(left, top, w, h, r, fill, kBlack);
+}
+
+std::vector<std::string> SplitStopName(std::string_view name) {
+    std::vector<std::string> lines(1);
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] != '|') {
+            lines.back() += name[i];
+        } else if (i + 1 < name.size() && name[i + 1] == '|') {
+            lines.back() += '|';
+            ++i;
+        } else {
+            lines.emplace_back();
+        }
+    }
+    return lines;
+}
+
+namespace {
+
+GridPoint LabelReference(const StopLabel& label, const StopBox& box) {
+    return {16 * box.x + 8 * std::max(box.width, 1) + label.x, 16 * box.y + 8 * std::max(box.height, 1) + label.y};
+}
+
+void DrawNameLabel(RouteMapCanvas& canvas, const std::string& name, GridPoint reference, int32_t angle, Rgb colour) {
+    const std::vector<std::string> lines = SplitStopName(name);
+    const auto n = static_cast<int32_t>(lines.size());
+    const double h = canvas.MeasureText(" ").height;
+    const double a = angle * kPi / 180.0;
+    for (int32_t i = 0; i < n; ++i) {
+        const double shift = (2 * i - n) * h / 2.0;
+        canvas.Text(reference.x + RoundHalfAway(shift * std::sin(a)), reference.y + RoundHalfAway(shift * std::cos(a)),
+                    angle, lines[static_cast<std::size_t>(i)], colour, kWhite);
+    }
+}
+
+void DrawBadge(RouteMapCanvas& canvas, const RouteLine& line, bool filled, GridPoint reference) {
+    const TextSize text = canvas.MeasureText(line.name);
+    const int32_t th = canvas.MeasureText(" ").height;
+    const int32_t w = std::max(text.width, 28);
+    const int32_t hb = std::max(th, 15);
+    const int32_t left = reference.x - w / 2;
+    const int32_t top = reference.y - hb / 2;
+    const int32_t textX = left + (text.width < 28 ? (28 - text.width) / 2 : 0);
+    const int32_t textY = top + (th < 15 ? (15 - th) / 2 : 0);
+    if (filled) {
+        canvas.Rectangle(left, top, w, hb, line.colour, line.colour);
+        canvas.Text(textX, textY, 0, line.name, TextColour(line.effTextColour), std::nullopt);
+    } else {
+        canvas.Rectangle(left, top, w, hb, std::nullopt, line.colour);
+        canvas.Text(textX, textY, 0, line.name, kBlack, std::nullopt);
+    }
+}
+
+// A small triangle of rows 1, 3, 5 and 7 pixels wide, its tip towards `dir`.
+void DrawStopArrow(RouteMapCanvas& canvas, GridPoint reference, int dir) {
+    if (dir < 0 || dir > 3) return;
+    const DirectionStep& step = Step(dir);
+    for (int32_t row = 0; row < 4; ++row) {
+        const int32_t length = 2 * row + 1;
+        if (dir == 0 || dir == 2) {
+            canvas.Run(reference.x - row, reference.y + 2 * step.dy - row * step.dy, 1, length, kBlack);
+        } else {
+            canvas.Run(reference.x + 2 * step.dx - row * step.dx, reference.y - row, 2, length, kBlack);
+        }
+    }
+}
+
+}  // namespace
+
+void DrawStopLabel(RouteMapCanvas& canvas, const RouteMap& map, const StopLabel& label, const RouteStop& stop,
+                   Rgb colour) {
+    const GridPoint reference = LabelReference(label, stop.box);
+    switch (label.type) {
+        case kLabelName: DrawNameLabel(canvas, stop.name, reference, label.angle, colour); break;
+        case kLabelLineFilled:
+        case kLabelLineOutlined:
+            if (const RouteLine* line = FindRouteLine(map, label.line)) {
+                DrawBadge(canvas, *line, label.type == kLabelLineFilled, reference);
+            }
+            break;
+        case kLabelArrow: DrawStopArrow(canvas, reference, label.dir); break;
+        default: break;
+    }
+}
+
+std::optional<GridPoint> SignPixel(const std::vector<GridPoint>& path, int32_t pos) {
+    const auto n = static_cast<int64_t>(path.size());
+    const int64_t s = int64_t{pos} + n - 1;
+    if (n == 0 || s < 0 || s > 2 * (n - 1)) return std::nullopt;
+    if (s % 2 == 0) return CellCentre(path[static_cast<std::size_t>(s / 2)]);
+    const GridPoint p1 = path[static_cast<std::size_t>((s - 1) / 2)];
+    const GridPoint p2 = path[static_cast<std::size_t>((s + 1) / 2)];
+    return GridPoint{8 * (p1.x + p2.x + 1), 8 * (p1.y + p2.y + 1)};
+}
+
+namespace {
+
+void DrawLineName(RouteMapCanvas& canvas, const RouteLine& line, GridPoint c, int d) {
+    const TextSize size = canvas.MeasureText(line.name);
+    const double a = Step(d).textAngle * kPi / 180.0;
+    const double tw = size.width;
+    const double th = size.height;
+    const int32_t x = RoundHalfAway(c.x - std::cos(a) * tw / 2 - std::sin(a) * th / 2);
+    const int32_t y = RoundHalfAway(c.y + std::sin(a) * tw / 2 - std::cos(a) * th / 2);
+    // On a box of the line's own colour, where the resolved text colour reads well.
+    canvas.Text(x, y, Step(d).textAngle, line.name, TextColour(line.effTextColour), line.colour);
+}
+
+void DrawArrowSign(RouteMapCanvas& canvas, const RouteLine& line, GridPoint c, int d) {
+    const Rgb colour = TextColour(line.effArrowColour);
+    const int32_t h = std::max(line.thickness, 1) - 1;
+    const DirectionStep& step = Step(d);
+    if (d < 4) {
+        for (int32_t k = -h; k <= h; ++k) {
+            canvas.Run(c.x + k * step.dy - std::abs(k) * step.dx, c.y - k * step.dx - std::abs(k) * step.dy, d, 5,
+                       colour);
+        }
+        return;
+    }
+    const int32_t m = RoundHalfAway(std::sqrt(2.0) * h);
+    for (int32_t k = -m; k <= m; ++k) {
+        canvas.Run(c.x - ((std::abs(k) + k) / 2) * step.dx, c.y - ((std::abs(k) - k) / 2) * step.dy, d, 3, colour);
+    }
+}
+
+void DrawDottedMark(RouteMapCanvas& canvas, const RouteLine& line, GridPoint c, int d1, int d2) {
+    const int32_t h = std::max(line.thickness, 1) - 1;
+    for (int32_t o : {-12, -4, 4, 12}) {
+        const int d = o < 0 ? d1 : d2;
+        const DirectionStep& step = Step(d);
+        const int32_t mx = c.x + o * step.dx;
+        const int32_t my = c.y + o * step.dy;
+        if (d < 4) {
+            for (int32_t k = -h; k <= h; ++k) {
+                canvas.Run(mx + k * step.dy - step.dx, my - k * step.dx - step.dy, d, 3, kWhite);
+            }
+            continue;
+        }
+        // The same offsets across the line as the diagonal segment uses, each
+        // stroke doubled sideways so that no pixel of the staircase is missed.
+        const int32_t m = RoundHalfAway(std::sqrt(2.0) * h);
+        for (int32_t k = -m - 1; k <= m + 1; ++k) {
+            const int32_t r = k / 2;
+            const int32_t q = r + k % 2;
+            const int32_t sx = mx + q * step.dy - step.dx;
+            const int32_t sy = my - r * step.dx - step.dy;
+            canvas.Run(sx, sy, d, 3, kWhite);
+            canvas.Run(sx + step.dx, sy, d, 3, kWhite);
+        }
+    }
+}
+
+}  // namespace
+
+void DrawSign(RouteMapCanvas& canvas, const Connection& connection, const RouteLine& line, const Sign& sign) {
+    const auto& path = connection.path;
+    const auto n = static_cast<int64_t>(path.size());
+    int64_t s = int64_t{sign.pos} + n - 1;
+    // A sign never sits in the first or last step of a path.
+    if (s < 2 || s > 2 * (n - 2)) return;
+    if (sign.type == kSignDotted && s % 2 == 1) --s;
+    int d1 = 0;
+    int d2 = 0;
+    if (s % 2 == 0) {
+        const auto i = static_cast<std::size_t>(s / 2);
+        d1 = StepDirection(path[i - 1], path[i]);
+        d2 = StepDirection(path[i], path[i + 1]);
+    } else {
+        const auto i = static_cast<std::size_t>((s - 1) / 2);
+        d1 = d2 = StepDirection(path[i], path[i + 1]);
+    }
+    if (d1 < 0 || d2 < 0) return;
+    const std::optional<GridPoint> c = SignPixel(path, static_cast<int32_t>(s - (n - 1)));
+    if (!c) return;
+    switch (sign.type) {
+        case kSignLineName:
+            if (d1 == d2) DrawLineName(canvas, line, *c, d1);
+            break;
+        case kSignArrowOut:
+        case kSignArrowReturn:
+            if (d1 == d2) DrawArrowSign(canvas, line, *c, sign.type == kSignArrowOut ? d1 : Step(d1).opposite);
+            break;
+        case kSignDotted: DrawDottedMark(canvas, line, *c, d1, d2); break;
+        default: break;
+    }
+}
+
+void DrawGrid(RouteMapCanvas& canvas, int32_t width, int32_t height) {
+    for (int32_t i = 0; i <= width; ++i) canvas.Run(16 * i, 0, 2, 16 * height + 1, kGridColour);
+    for (int32_t j = 0; j <= height; ++j) canvas.Run(0, 16 * j, 1, 16 * width + 1, kGridColour);
+}
+
+// ---------------------------------------------------------------------------
+// The whole map
+
+namespace {
+
+bool IsExit(const RouteMap& map, RouteKey stop) {
+    const RouteStop* found = FindRouteStop(map, stop);
+    return found && found->exit;
+}
+
+void DrawConnection(RouteMapCanvas& canvas, const RouteMap& map, const Connection& connection,
+                    const RouteLine& line, const RouteMapEditorView* editor) {
+    const bool selected = editor && editor->selectedConnection == connection.key;
+    const bool startsAtExit = IsExit(map, connection.end[0].stop);
+    int previousDirection = -1;
+    for (std::size_t i = 0; i < connection.path.size(); ++i) {
+        const GridPoint p = connection.path[i];
+        if (selected) canvas.Rectangle(16 * p.x, 16 * p.y, 17, 17, DarkenColour(line.colour), DarkenColour(line.colour));
+        if (i == 0) continue;
+        const GridPoint a = connection.path[i - 1];
+        const int d = StepDirection(a, p);
+        // The arrow at a map exit points away from the map: against the first
+        // step (drawn for orthogonal steps only).
+        if (i == 1 && startsAtExit && d >= 0) DrawExitArrow(canvas, a, line, Step(d).opposite);
+        DrawSegment(canvas, a, p, line.colour, line.thickness, previousDirection);
+        previousDirection = d;
+    }
+    if (connection.path.size() >= 2 && IsExit(map, connection.end[1].stop)) {
+        DrawExitArrow(canvas, connection.path.back(), line, previousDirection);
+    }
+    for (const Sign& sign : connection.workSigns) DrawSign(canvas, connection, line, sign);
+}
+
+void DrawSelectedNode(RouteMapCanvas& canvas, const RouteMap& map, const RouteMapEditorView& editor) {
+    const Connection* connection = FindConnection(map, editor.selectedConnection);
+    if (!connection || editor.selectedNode < 0 ||
+        editor.selectedNode >= static_cast<int32_t>(connection->nodes.size())) {
+        return;
+    }
+    const RouteLine* line = FindRouteLine(map, connection->line);
+    const GridPoint c = CellCentre(connection->nodes[static_cast<std::size_t>(editor.selectedNode)]);
+    canvas.Disc(c.x, c.y, 8, kBlack);
+    canvas.Disc(c.x, c.y, 7, DarkenColour(line ? line->colour : kBlack));
+}
+
+void DrawEditorMarkers(RouteMapCanvas& canvas, const RouteMapEditorView& editor, int32_t roundBox) {
+    if (editor.clickPoint) {
+        canvas.Disc(editor.clickPoint->x, editor.clickPoint->y, 4, kBlack);
+        canvas.Disc(editor.clickPoint->x, editor.clickPoint->y, 3, kRed);
+    }
+    if (editor.placingBox) DrawStopBox(canvas, *editor.placingBox, roundBox, kWhite);
+    if (editor.rubberBand) {
+        const auto& band = *editor.rubberBand;
+        for (int32_t y = band.y + 1; y < band.y + band.height - 1; ++y) {
+            for (int32_t x = band.x + 1; x < band.x + band.width - 1; ++x) canvas.XorPixel(x, y, kRubberBandXor);
+        }
+        canvas.Rectangle(band.x, band.y, band.width, band.height, std::nullopt, kRubberBandOutline);
+    }
+}
+
+}  // namespace
+
+void DrawRouteMap(const RouteMap& map, RouteMapCanvas& canvas, const RouteMapEditorView* editor) {
+    canvas.Fill(kWhite);
+    if (editor) DrawGrid(canvas, map.width, map.height);
+    for (const Connection& connection : map.connections) {
+        if (const RouteLine* line = FindRouteLine(map, connection.line)) {
+            DrawConnection(canvas, map, connection, *line, editor);
+        }
+    }
+    if (editor) DrawSelectedNode(canvas, map, *editor);
+    for (const RouteStop& stop : map.stops) {
+        if (stop.box.x < 0) continue;
+        const bool selected = editor && editor->selectedStop == stop.key;
+        if (!stop.exit) DrawStopBox(canvas, stop.box, map.roundBox, selected ? kSelectedStopFill : kWhite);
+        if (selected && editor->selectedSide >= 0 && editor->selectedPort >= 0) {
+            const GridPoint port = CellCentre(PortPoint(stop.box, editor->selectedSide, editor->selectedPort));
+            canvas.Disc(port.x, port.y, 3, kRed);
+        }
+    }
+    for (const RouteStop& stop : map.stops) {
+        if (stop.box.x < 0) continue;
+        const Rgb colour = editor && editor->selectedStop == stop.key ? kRed : kBlack;
+        for (const StopLabel& label : stop.labels) DrawStopLabel(canvas, map, label, stop, colour);
+    }
+    if (editor) DrawEditorMarkers(canvas, *editor, map.roundBox);
+}
+
+}  // namespace tak

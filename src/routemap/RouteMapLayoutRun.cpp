@@ -1,0 +1,431 @@
+// One layout run: stops, connections and signs of the whole route map.
+#include <algorithm>
+#include <cstdlib>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "routemap/RouteMapLayout.h"
+
+namespace tak {
+
+namespace {
+
+// Port costs: a port no other line crosses straight through costs a little,
+// a port where another line leaves on the opposite side costs more, and a
+// port continuing the same line straight through costs nothing.
+constexpr int32_t kPortCost = 75;
+constexpr int32_t kConflictPortCost = 90;
+
+bool IsPlaced(const RouteStop* stop) { return stop && stop->box.x >= 0; }
+
+int Opposite(int direction) { return DirectionTable()[static_cast<std::size_t>(direction)].opposite; }
+
+bool InsideGrid(const StopBox& box, int32_t width, int32_t height) {
+    // In 64 bits: sizes come from the project file and may be anything.
+    return box.x >= 0 && box.y >= 0 && int64_t{box.x} + std::max(box.width, 1) - 1 < width &&
+           int64_t{box.y} + std::max(box.height, 1) - 1 < height;
+}
+
+class LayoutRun {
+public:
+    explicit LayoutRun(RouteMap& map) : map_(map), grid_(map.width, map.height) {
+        for (auto& stop : map_.stops) stops_[stop.key] = &stop;
+        for (auto& connection : map_.connections) {
+            connections_[connection.key] = &connection;
+            byLine_[connection.line].push_back(&connection);
+        }
+    }
+
+    void Run();
+
+private:
+    RouteStop* Stop(RouteKey key) const {
+        auto it = stops_.find(key);
+        return it == stops_.end() ? nullptr : it->second;
+    }
+    Connection* FindConnectionByKey(RouteKey key) const {
+        auto it = connections_.find(key);
+        return it == connections_.end() ? nullptr : it->second;
+    }
+    const std::vector<Connection*>& ConnectionsOf(RouteKey line) const {
+        static const std::vector<Connection*> none;
+        auto it = byLine_.find(line);
+        return it == byLine_.end() ? none : it->second;
+    }
+    bool BothEndsPlaced(const Connection& c) const {
+        return IsPlaced(Stop(c.work[0].stop)) && IsPlaced(Stop(c.work[1].stop));
+    }
+
+    void PlaceFixedStops();
+    void MarkBoxOccupied(const RouteStop& stop);
+    std::optional<GridPoint> RouteSegment(const Connection& connection, std::size_t k);
+    void AddPortCandidates(const Connection& connection, int e, std::vector<SearchStart>& starts,
+                           std::vector<SearchGoal>& goals);
+    void RouteConnection(Connection& connection);
+    void AddDottedMarks(Connection& connection);
+    void PlaceAutoStops(const RouteLine& line);
+    bool PlaceFromEnd(const Connection& c, int e);
+    void PlaceLineNameSigns(Connection& connection);
+    bool NameSignNearby(const Connection& connection) const;
+    void PlaceLabels();
+
+    RouteMap& map_;
+    LayoutGrid grid_;
+    std::unordered_map<RouteKey, RouteStop*> stops_;
+    std::unordered_map<RouteKey, Connection*> connections_;
+    std::unordered_map<RouteKey, std::vector<Connection*>> byLine_;
+};
+
+void LayoutRun::Run() {
+    ResolveColours(map_);
+    PlaceFixedStops();
+    for (auto& connection : map_.connections) {
+        connection.path.clear();
+        connection.workSigns = connection.signs;
+        connection.work = connection.end;
+    }
+    for (const auto& line : map_.lines) {
+        PlaceAutoStops(line);
+        for (Connection* connection : ConnectionsOf(line.key)) {
+            if (BothEndsPlaced(*connection)) RouteConnection(*connection);
+            if (line.stroke == 1) AddDottedMarks(*connection);
+        }
+        if (!line.autoNames) continue;
+        for (Connection* connection : ConnectionsOf(line.key)) {
+            if (BothEndsPlaced(*connection)) PlaceLineNameSigns(*connection);
+        }
+    }
+    PlaceLabels();
+    // Line names are drawn over everything else of their connection.
+    for (auto& connection : map_.connections) {
+        std::stable_partition(connection.workSigns.begin(), connection.workSigns.end(),
+                              [](const Sign& sign) { return sign.type != kSignLineName; });
+    }
+}
+
+void LayoutRun::PlaceFixedStops() {
+    for (auto& stop : map_.stops) {
+        if (!stop.automatic && InsideGrid(stop.stored, grid_.Width(), grid_.Height())) {
+            stop.box = stop.stored;
+        } else {
+            // A fixed stop that no longer fits the grid is handed to the
+            // layout for good.
+            stop.automatic = true;
+            stop.box.x = -1;
+            stop.box.y = -1;
+        }
+        MarkBoxOccupied(stop);
+    }
+}
+
+void LayoutRun::MarkBoxOccupied(const RouteStop& stop) {
+    if (stop.box.x < 0) return;
+    for (int32_t dy = 0; dy < std::max(stop.box.height, 1); ++dy) {
+        for (int32_t dx = 0; dx < std::max(stop.box.width, 1); ++dx) {
+            grid_.AddPendingBlock(GridPoint{stop.box.x + dx, stop.box.y + dy});
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Routing
+
+std::optional<GridPoint> LayoutRun::RouteSegment(const Connection& connection, std::size_t k) {
+    grid_.ResetTouched();
+    grid_.ApplyPendingBlocks();
+    std::vector<SearchStart> starts;
+    std::vector<SearchGoal> goals;
+    if (k > 0) {
+        GridPoint node = connection.nodes[k - 1];
+        if (grid_.Contains(node)) starts.push_back(SearchStart{node.x, node.y});
+    } else {
+        AddPortCandidates(connection, 0, starts, goals);
+    }
+    if (k < connection.nodes.size()) {
+        GridPoint node = connection.nodes[k];
+        if (grid_.Contains(node)) goals.push_back(SearchGoal{node.x, node.y, 0, -1});
+    } else {
+        AddPortCandidates(connection, 1, starts, goals);
+    }
+    if (starts.empty() || goals.empty()) return std::nullopt;
+    return FindPath(grid_, map_.allowDiag, starts, goals);
+}
+
+void LayoutRun::AddPortCandidates(const Connection& connection, int e, std::vector<SearchStart>& starts,
+                                  std::vector<SearchGoal>& goals) {
+    const ConnectionEnd& end = connection.work[static_cast<std::size_t>(e)];
+    const RouteStop* stop = Stop(end.stop);
+    if (!IsPlaced(stop)) return;
+    const StopBox& box = stop->box;
+    for (int s = 0; s < 4; ++s) {
+        if (end.side != -1 && end.side != s) continue;
+        const int32_t ports = (s == 0 || s == 2) ? box.width : box.height;
+        for (int32_t p = 0; p < ports; ++p) {
+            if (end.port != -1 && end.port != p) continue;
+            bool taken = false;
+            bool sameLine = false;
+            bool conflict = false;
+            for (RouteKey key : stop->connections) {
+                const Connection* other = FindConnectionByKey(key);
+                if (!other) continue;
+                for (const ConnectionEnd& otherEnd : other->work) {
+                    if (otherEnd.stop != stop->key || otherEnd.port != p) continue;
+                    if (otherEnd.side == s && other->line != connection.line) taken = true;
+                    if (otherEnd.side == Opposite(s)) (other->line == connection.line ? sameLine : conflict) = true;
+                }
+            }
+            GridPoint cell = PortPoint(box, s, p);
+            // Automatic boxes may reach beyond the grid; their outer ports are no use.
+            if (taken || !grid_.Contains(cell)) continue;
+            const int32_t cost = conflict ? kConflictPortCost : sameLine ? 0 : kPortCost;
+            // Touched now, so that its port cost is reset even if no search runs.
+            grid_.Touch(grid_.IndexOf(cell));
+            GridCell& gridCell = grid_.Cell(cell);
+            gridCell.blocked = static_cast<uint8_t>(gridCell.blocked & ~(1 << s));
+            grid_.AddPendingBlock(cell);
+            if (e == 0) {
+                gridCell.portCost[static_cast<std::size_t>(s)] = cost;
+                starts.push_back(SearchStart{cell.x, cell.y});
+            } else {
+                gridCell.portCost[static_cast<std::size_t>(Opposite(s))] = cost;
+                goals.push_back(SearchGoal{cell.x, cell.y, cost, s});
+            }
+        }
+    }
+}
+
+void LayoutRun::RouteConnection(Connection& connection) {
+    const std::size_t segments = connection.nodes.size() + 1;
+    for (std::size_t k = 0; k < segments; ++k) {
+        std::optional<GridPoint> goal = RouteSegment(connection, k);
+        if (!goal) return;
+        std::vector<GridPoint> segment = PathTo(grid_, *goal);  // start ... goal
+        const bool last = k + 1 == segments;
+        if (segment.size() >= 2) {
+            if (last) {
+                ConnectionEnd& end = connection.work[1];
+                int d = StepDirection(segment[segment.size() - 2], *goal);
+                if (end.side == -1) end.side = Opposite(d);
+                if (end.port == -1) {
+                    if (const RouteStop* stop = Stop(end.stop)) end.port = PortOffset(stop->box, end.side, *goal);
+                }
+            }
+            if (k == 0) {
+                ConnectionEnd& end = connection.work[0];
+                if (end.side == -1) end.side = StepDirection(segment[0], segment[1]);
+                if (end.port == -1) {
+                    if (const RouteStop* stop = Stop(end.stop)) end.port = PortOffset(stop->box, end.side, segment[0]);
+                }
+            }
+        }
+        connection.path.insert(connection.path.end(), segment.begin(), segment.end() - 1);
+        if (last) connection.path.push_back(*goal);
+    }
+}
+
+void LayoutRun::AddDottedMarks(Connection& connection) {
+    const auto n = static_cast<int32_t>(connection.path.size());
+    std::vector<Sign> marks;
+    for (int32_t k = 1; k <= n - 2; ++k) marks.push_back(Sign{kSignDotted, 2 * k - (n - 1)});
+    connection.workSigns.insert(connection.workSigns.begin(), marks.begin(), marks.end());
+}
+
+// ---------------------------------------------------------------------------
+// Automatic stops
+
+void LayoutRun::PlaceAutoStops(const RouteLine& line) {
+    std::vector<const Connection*> todo;
+    for (const Connection* c : ConnectionsOf(line.key)) {
+        const RouteStop* a = Stop(c->end[0].stop);
+        const RouteStop* b = Stop(c->end[1].stop);
+        if (a && b && (!IsPlaced(a) || !IsPlaced(b))) todo.push_back(c);
+    }
+    bool placed = true;
+    while (placed) {
+        placed = false;
+        for (auto it = todo.begin(); it != todo.end() && !placed; ++it) {
+            const Connection& c = **it;
+            if (!Stop(c.work[0].stop) || !Stop(c.work[1].stop)) continue;
+            for (int e = 0; e < 2 && !placed; ++e) {
+                if (IsPlaced(Stop(c.work[static_cast<std::size_t>(e)].stop)) &&
+                    !IsPlaced(Stop(c.work[static_cast<std::size_t>(1 - e)].stop))) {
+                    placed = PlaceFromEnd(c, e);
+                }
+            }
+            if (placed) todo.erase(it);
+        }
+    }
+    for (auto& stop : map_.stops) {
+        if (IsPlaced(&stop)) stop.stored = stop.box;
+    }
+}
+
+namespace {
+
+// An entry of the chain search: a connection reached from its parent entry,
+// and the end of it that points away from the start.
+struct ChainEntry {
+    const Connection* connection = nullptr;
+    int parent = -1;
+    int farEnd = 0;
+    int depth = 1;
+    int next = -1;  // the work list is a linked list in this order
+};
+
+}  // namespace
+
+// Searches the chain of unplaced stops from placed stop A (end e of c) to
+// the next placed stop B, routes A to B and spreads the chain's stops evenly
+// along that path. True when at least one stop was placed.
+bool LayoutRun::PlaceFromEnd(const Connection& c, int e) {
+    std::vector<ChainEntry> entries{ChainEntry{&c, -1, 1 - e, 1, -1}};
+    std::unordered_set<const Connection*> visited{&c};
+    int head = 0;
+    int current = 0;
+    int found = -1;
+    while (current >= 0) {
+        const ChainEntry entry = entries[static_cast<std::size_t>(current)];
+        const RouteKey farStop = entry.connection->work[static_cast<std::size_t>(entry.farEnd)].stop;
+        if (entry.connection != &c && IsPlaced(Stop(farStop))) {
+            found = current;
+            break;
+        }
+        const int following = entry.next;
+        int lastAdded = -1;
+        const auto& lineConnections = ConnectionsOf(c.line);
+        for (auto it = lineConnections.rbegin(); it != lineConnections.rend(); ++it) {
+            const Connection* candidate = *it;
+            if (visited.count(candidate)) continue;
+            int e2 = candidate->work[0].stop == farStop ? 0 : candidate->work[1].stop == farStop ? 1 : -1;
+            if (e2 < 0 || !Stop(candidate->work[static_cast<std::size_t>(1 - e2)].stop)) continue;
+            visited.insert(candidate);
+            ChainEntry added{candidate, current, 1 - e2, entry.depth + 1, -1};
+            auto index = static_cast<int>(entries.size());
+            if (following >= 0) {
+                added.next = entries[static_cast<std::size_t>(following)].next;
+                entries.push_back(added);
+                entries[static_cast<std::size_t>(following)].next = index;
+            } else {
+                added.next = head;
+                entries.push_back(added);
+                head = index;
+            }
+            lastAdded = index;
+        }
+        current = lastAdded >= 0 ? lastAdded : following;
+    }
+    if (found < 0) return false;
+
+    const ChainEntry& chainEnd = entries[static_cast<std::size_t>(found)];
+    const RouteStop* a = Stop(c.work[static_cast<std::size_t>(e)].stop);
+    const RouteStop* b = Stop(chainEnd.connection->work[static_cast<std::size_t>(chainEnd.farEnd)].stop);
+    Connection request;
+    request.line = c.line;
+    request.work[0] = c.work[static_cast<std::size_t>(e)];
+    request.work[1] = chainEnd.connection->work[static_cast<std::size_t>(chainEnd.farEnd)];
+    std::optional<GridPoint> goal = RouteSegment(request, 0);
+    if (!goal) return false;
+    std::vector<GridPoint> cells = PathTo(grid_, *goal);
+    std::reverse(cells.begin(), cells.end());  // B's port first
+    const auto n = static_cast<int32_t>(cells.size()) - 1;
+    if (n <= 1) return false;
+
+    const bool horizontal = std::abs(a->box.x - b->box.x) >= std::abs(a->box.y - b->box.y);
+    int k = chainEnd.depth;
+    int entryIndex = found;
+    // A path too short for every stop of the chain takes the ones nearest A;
+    // the rest wait for a later pass that routes from a stop placed now.
+    while (k > n) {
+        --k;
+        entryIndex = entries[static_cast<std::size_t>(entryIndex)].parent;
+    }
+    for (int i = 1; i <= k - 1 && entryIndex >= 0; ++i) {
+        const ChainEntry& entry = entries[static_cast<std::size_t>(entryIndex)];
+        RouteStop* s = Stop(entry.connection->work[static_cast<std::size_t>(1 - entry.farEnd)].stop);
+        const int32_t index = (i * n + k - 1) / k;  // ceil(i * n / k)
+        if (s && index > 0) {
+            std::unordered_set<RouteKey> linesAtStop;
+            for (RouteKey key : s->connections) {
+                if (const Connection* atStop = FindConnectionByKey(key)) linesAtStop.insert(atStop->line);
+            }
+            const auto lineCount = static_cast<int32_t>(linesAtStop.size());
+            const GridPoint cell = cells[static_cast<std::size_t>(index)];
+            s->box = horizontal ? StopBox{cell.x, cell.y, 0, lineCount} : StopBox{cell.x, cell.y, lineCount, 0};
+            MarkBoxOccupied(*s);
+        }
+        entryIndex = entry.parent;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Signs and labels
+
+bool LayoutRun::NameSignNearby(const Connection& connection) const {
+    struct Entry {
+        const Connection* connection;
+        int depth;
+    };
+    std::vector<Entry> pending{{&connection, 1}};
+    std::unordered_set<const Connection*> visited{&connection};
+    const auto& lineConnections = ConnectionsOf(connection.line);
+    while (!pending.empty()) {
+        Entry entry = pending.back();
+        pending.pop_back();
+        for (const Sign& sign : entry.connection->workSigns) {
+            if (sign.type == kSignLineName) return true;
+        }
+        if (entry.depth >= 3) continue;
+        for (const ConnectionEnd& end : entry.connection->work) {
+            if (end.stop == kNoRouteKey) continue;
+            for (const Connection* other : lineConnections) {
+                if (visited.count(other)) continue;
+                if (other->work[0].stop != end.stop && other->work[1].stop != end.stop) continue;
+                visited.insert(other);
+                pending.push_back(Entry{other, entry.depth + 1});
+            }
+        }
+    }
+    return false;
+}
+
+void LayoutRun::PlaceLineNameSigns(Connection& connection) {
+    const auto n = static_cast<int32_t>(connection.path.size());
+    if (n < 3 || NameSignNearby(connection)) return;
+    int32_t pos = 0;
+    if (n % 2 == 1) {
+        const auto middle = static_cast<std::size_t>((n - 1) / 2);
+        const auto& path = connection.path;
+        const bool straight = StepDirection(path[middle - 1], path[middle]) == StepDirection(path[middle], path[middle + 1]);
+        if (!straight) {
+            // On a bend the name moves to the step before it, if there is one
+            // that is not the first step of the path.
+            if (n <= 3) return;
+            pos = -1;
+        }
+    }
+    connection.workSigns.push_back(Sign{kSignLineName, pos});
+}
+
+void LayoutRun::PlaceLabels() {
+    for (auto& stop : map_.stops) {
+        if (!IsPlaced(&stop)) continue;
+        for (std::size_t i = 0; i < stop.labels.size(); ++i) {
+            StopLabel& label = stop.labels[i];
+            if (label.automatic) {
+                PlaceStopLabel(stop, i);
+            } else if (label.legacy) {
+                ShiftLegacyLabel(label, stop.box);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void LayoutRouteMap(RouteMap& map) {
+    LayoutRun run(map);
+    run.Run();
+}
+
+}  // namespace tak
