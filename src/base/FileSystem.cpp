@@ -22,10 +22,12 @@ std::optional<std::string> ReadFileBytes(const fs::path& path) {
     return bytes;
 }
 
-bool WriteFileBytes(const fs::path& path, std::string_view bytes) {
+bool WriteFileBytes(const fs::path& path, std::string_view bytes) { return WriteFilePieces(path, {bytes}); }
+
+bool WriteFilePieces(const fs::path& path, const std::vector<std::string_view>& pieces) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    for (std::string_view piece : pieces) out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
     out.close();
     return !out.fail();
 }

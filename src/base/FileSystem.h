@@ -18,6 +18,8 @@ std::optional<std::string> ReadFileBytes(const fs::path& path);
 
 // Writes bytes to a file (created or truncated); false on any failure.
 bool WriteFileBytes(const fs::path& path, std::string_view bytes);
+// Writes the pieces one after the other, as one file.
+bool WriteFilePieces(const fs::path& path, const std::vector<std::string_view>& pieces);
 
 // Follows `relative` (one or more components) below `base`, taking for each
 // component the exact name when it exists, else the first entry of the folder

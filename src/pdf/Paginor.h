@@ -166,7 +166,6 @@ private:
     void EmitLine(std::string_view line);
     void EmitContent(std::string_view line);
     void NewObject();
-    void PutStream(std::string_view bytes);
     bool MakeBuffer(ByteBuffer& buffer, std::size_t room);
     void NoteOutOfMemory();
     void ResetDocumentCollections();
@@ -183,6 +182,11 @@ private:
     void PutInfo();
     void PutCatalog();
     void PutCrossReference();
+    std::size_t DocumentOffset() const { return mainBuffer_.Size() + splicedSize_; }
+    std::size_t CountPageCountAlias(const ByteBuffer& bytes) const;
+    std::size_t StreamLength(const ByteBuffer& bytes, std::size_t aliasCount) const;
+    void SpliceStream(const ByteBuffer& bytes, std::size_t aliasCount);
+    std::vector<std::string_view> FilePieces() const;
 
     // Pages (PaginorText.cpp).
     bool BeginPage(std::string_view orientation, std::string_view pageFormat);
@@ -255,6 +259,18 @@ private:
     std::vector<std::size_t> objectOffsets_;  // entry 0 = object 1
     std::vector<PdfFont> fonts_;
     std::vector<PdfImage> images_;
+    // Page contents and image data are not copied into the main buffer when
+    // the document is finished: each is written into the file at its place
+    // (an offset of the main buffer) when the file is saved. A page stream
+    // may hold the page-count alias, replaced by the count while writing.
+    struct StreamSplice {
+        std::size_t offset;
+        const ByteBuffer* bytes;
+        std::size_t aliasCount;  // occurrences of the page-count alias to replace
+    };
+    std::vector<StreamSplice> splices_;
+    std::size_t splicedSize_ = 0;
+    std::string pageCountText_;
 
     std::optional<std::time_t> creationTime_;
     std::size_t bufferLimit_ = static_cast<std::size_t>(-1);

@@ -54,24 +54,6 @@ bool ByteBuffer::AppendLine(std::string_view bytes) {
     return true;
 }
 
-bool ByteBuffer::ReplaceAll(std::string_view from, std::string_view to) {
-    if (from.empty()) return true;
-    std::string_view text = View();
-    std::size_t found = text.find(from);
-    if (found == std::string_view::npos) return true;
-    ByteBuffer patched;
-    patched.capacityLimit_ = capacityLimit_;
-    std::size_t start = 0;
-    while (found != std::string_view::npos) {
-        if (!patched.Append(text.substr(start, found - start)) || !patched.Append(to)) return false;
-        start = found + from.size();
-        found = text.find(from, start);
-    }
-    if (!patched.Append(text.substr(start))) return false;
-    *this = std::move(patched);
-    return true;
-}
-
 void ByteBuffer::Release() {
     std::free(data_);
     data_ = nullptr;

@@ -31,10 +31,6 @@ public:
     // Appends `bytes` and one line feed as one append: both or nothing.
     bool AppendLine(std::string_view bytes);
 
-    // Replaces every occurrence of `from` (not empty) by `to`. False when the
-    // buffer could not grow; it is then unchanged.
-    bool ReplaceAll(std::string_view from, std::string_view to);
-
     // Frees the memory; the buffer is empty afterwards.
     void Release();
 

@@ -37,7 +37,11 @@ void AppendTwoDigits(std::string& out, int value) {
 
 std::string PdfDate(std::time_t time) {
     std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &time);
+#else
     localtime_r(&time, &local);
+#endif
     std::string out = "D:";
     AppendInteger(out, local.tm_year + 1900);
     AppendTwoDigits(out, local.tm_mon + 1);
@@ -86,17 +90,63 @@ void PdfDocument::EmitContent(std::string_view line) {
 
 void PdfDocument::NewObject() {
     ++objectCount_;
-    objectOffsets_.push_back(mainBuffer_.Size());
+    objectOffsets_.push_back(DocumentOffset());
     std::string header;
     AppendInteger(header, objectCount_);
     header += " 0 obj";
     EmitLine(header);
 }
 
-void PdfDocument::PutStream(std::string_view bytes) {
+std::size_t PdfDocument::CountPageCountAlias(const ByteBuffer& bytes) const {
+    if (pageCountAlias_.empty()) return 0;
+    std::string_view text = bytes.View();
+    std::size_t count = 0;
+    for (std::size_t at = text.find(pageCountAlias_); at != std::string_view::npos;
+         at = text.find(pageCountAlias_, at + pageCountAlias_.size())) {
+        ++count;
+    }
+    return count;
+}
+
+std::size_t PdfDocument::StreamLength(const ByteBuffer& bytes, std::size_t aliasCount) const {
+    return bytes.Size() - aliasCount * pageCountAlias_.size() + aliasCount * pageCountText_.size();
+}
+
+// A stream object's data; the bytes stay where they are until the file is
+// written.
+void PdfDocument::SpliceStream(const ByteBuffer& bytes, std::size_t aliasCount) {
     EmitLine("stream");
-    EmitLine(bytes);
+    splices_.push_back(StreamSplice{mainBuffer_.Size(), &bytes, aliasCount});
+    splicedSize_ += StreamLength(bytes, aliasCount);
+    EmitLine("");  // ends the stream's last line
     EmitLine("endstream");
+}
+
+// The file in order: stretches of the main buffer with the spliced streams
+// between them.
+std::vector<std::string_view> PdfDocument::FilePieces() const {
+    std::vector<std::string_view> pieces;
+    std::string_view main = mainBuffer_.View();
+    std::size_t mainAt = 0;
+    for (const StreamSplice& splice : splices_) {
+        pieces.push_back(main.substr(mainAt, splice.offset - mainAt));
+        mainAt = splice.offset;
+        std::string_view stream = splice.bytes->View();
+        if (splice.aliasCount == 0) {
+            pieces.push_back(stream);
+            continue;
+        }
+        std::size_t start = 0;
+        for (std::size_t at = stream.find(pageCountAlias_); at != std::string_view::npos;
+             at = stream.find(pageCountAlias_, start)) {
+            pieces.push_back(stream.substr(start, at - start));
+            pieces.push_back(pageCountText_);
+            start = at + pageCountAlias_.size();
+        }
+        pieces.push_back(stream.substr(start));
+    }
+    pieces.push_back(main.substr(mainAt));
+    return pieces;
 }
 
 bool PdfDocument::MakeBuffer(ByteBuffer& buffer, std::size_t room) {
@@ -118,6 +168,8 @@ void PdfDocument::ResetDocumentCollections() {
     objectOffsets_.clear();
     fonts_.clear();
     images_.clear();
+    splices_.clear();
+    splicedSize_ = 0;
     currentFont_ = -1;
 }
 
@@ -253,11 +305,12 @@ bool PdfDocument::SaveDocument(std::string_view fileName) {
         // Some append was dropped: the file would be truncated or broken.
         lastError_ = 18;
         saved = false;
-    } else if (!fileName.empty() && !WriteFileBytes(PathFromText(fileName), mainBuffer_.View())) {
+    } else if (!fileName.empty() && !WriteFilePieces(PathFromText(fileName), FilePieces())) {
         lastError_ = 16;
         saved = false;
     }
     mainBuffer_.Release();
+    ResetDocumentCollections();
     return saved;
 }
 
@@ -277,28 +330,19 @@ void PdfDocument::FinishDocument() {
     PutCatalog();
     PutCrossReference();
     state_ = kWritten;
-    ResetDocumentCollections();
 }
 
 // Grows the file buffer once for everything finishing appends, instead of one
 // 64000-byte step at a time for a file of many pages.
 void PdfDocument::ReserveForFinishing() {
     std::size_t room = mainBuffer_.Size() + 1024 + 32 * objectOffsets_.size();
-    for (const ByteBuffer& page : pages_) room += page.Size() + 256;
-    room += 160 * fonts_.size();
-    for (const PdfImage& image : images_) room += image.data.Size() + image.palette.Size() + 512;
-    if (!pageCountAlias_.empty()) room += room / 8;  // the page count may be longer than the alias
+    room += 256 * pages_.size() + 160 * fonts_.size() + 512 * images_.size();
     mainBuffer_.Reserve(room);  // a failure shows up in the appends themselves
 }
 
 void PdfDocument::PutPages() {
-    std::string pageCount;
-    AppendInteger(pageCount, pageCount_);
-    if (!pageCountAlias_.empty()) {
-        for (ByteBuffer& page : pages_) {
-            if (!page.ReplaceAll(pageCountAlias_, pageCount)) NoteOutOfMemory();
-        }
-    }
+    pageCountText_.clear();
+    AppendInteger(pageCountText_, pageCount_);
     std::string kids;
     std::string line;
     for (std::size_t i = 0; i < pages_.size(); ++i) {
@@ -321,19 +365,19 @@ void PdfDocument::PutPages() {
         EmitLine("endobj");
 
         NewObject();
+        std::size_t aliasCount = CountPageCountAlias(pages_[i]);
         line = "<</Length ";
-        AppendInteger(line, static_cast<int64_t>(pages_[i].Size()));
+        AppendInteger(line, static_cast<int64_t>(StreamLength(pages_[i], aliasCount)));
         line += ">>";
         EmitLine(line);
-        PutStream(pages_[i].View());
+        SpliceStream(pages_[i], aliasCount);
         EmitLine("endobj");
-        pages_[i].Release();
     }
-    objectOffsets_[0] = mainBuffer_.Size();
+    objectOffsets_[0] = DocumentOffset();
     EmitLine("1 0 obj");
     EmitLine("<</Type /Pages");
     EmitLine("/Kids [" + kids + "]");
-    EmitLine("/Count " + pageCount);
+    EmitLine("/Count " + pageCountText_);
     EmitLine(">>");
     EmitLine("endobj");
 }
@@ -362,7 +406,7 @@ void PdfDocument::PutFonts() {
 }
 
 void PdfDocument::PutResources() {
-    objectOffsets_[1] = mainBuffer_.Size();
+    objectOffsets_[1] = DocumentOffset();
     EmitLine("2 0 obj");
     EmitLine("<<");
     EmitLine("/ProcSet [/PDF /Text /ImageB /ImageC /ImageI]");
@@ -424,7 +468,7 @@ void PdfDocument::PutCatalog() {
 }
 
 void PdfDocument::PutCrossReference() {
-    std::size_t xrefOffset = mainBuffer_.Size();
+    std::size_t xrefOffset = DocumentOffset();
     std::string line;
     EmitLine("xref");
     line = "0 ";

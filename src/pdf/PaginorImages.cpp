@@ -228,7 +228,7 @@ void PdfDocument::PutImages() {
         AppendInteger(line, static_cast<int64_t>(image.data.Size()));
         line += ">>";
         EmitLine(line);
-        PutStream(image.data.View());
+        SpliceStream(image.data, 0);
         EmitLine("endobj");
         if (indexed) {
             NewObject();
@@ -236,11 +236,9 @@ void PdfDocument::PutImages() {
             AppendInteger(line, static_cast<int64_t>(image.palette.Size()));
             line += ">>";
             EmitLine(line);
-            PutStream(image.palette.View());
+            SpliceStream(image.palette, 0);
             EmitLine("endobj");
         }
-        image.data.Release();
-        image.palette.Release();
     }
 }
 
