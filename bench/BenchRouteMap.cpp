@@ -1,0 +1,198 @@
+// taktarium-bench-routemap: times the route map layout and the full output
+// image on a synthetic map: a 300 x 300 grid, 40 lines, 400 stops (a quarter
+// fixed, the rest placed by the layout) and 600 connections.
+//
+//   taktarium-bench-routemap [--repeat N] [--write FILE.png]
+//   taktarium-bench-routemap --project FILE.cfg --write FILE.png [--dump]
+//
+// With --project it lays out and draws the route map of a project file
+// instead, to look at; --dump prints the layout as text.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "mapdata/MapData.h"
+#include "persist/Project.h"
+#include "routemap/RouteMapLayout.h"
+#include "routemap/RouteMapOutput.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kGrid = 300;
+constexpr int kLines = 40;
+constexpr int kLattice = 10;        // fixed stops on a 10 x 10 lattice
+constexpr int kLatticeStep = 30;    // cells between fixed stops
+constexpr int kStopsPerLine = 16;   // 15 connections each
+constexpr int kAutoStops = 300;
+
+// A small deterministic generator, so that every run times the same map.
+struct Random {
+    uint32_t state = 20261207;
+    uint32_t Next(uint32_t bound) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % bound;
+    }
+};
+
+// A walk over the lattice of fixed stops without revisits, as long as it
+// finds unvisited neighbours.
+std::vector<int> LatticeWalk(Random& random, int length) {
+    std::vector<int> walk{static_cast<int>(random.Next(kLattice * kLattice))};
+    while (static_cast<int>(walk.size()) < length) {
+        int at = walk.back();
+        std::vector<int> next;
+        const int x = at % kLattice;
+        const int y = at / kLattice;
+        if (x > 0) next.push_back(at - 1);
+        if (x < kLattice - 1) next.push_back(at + 1);
+        if (y > 0) next.push_back(at - kLattice);
+        if (y < kLattice - 1) next.push_back(at + kLattice);
+        next.erase(std::remove_if(next.begin(), next.end(),
+                                  [&](int n) { return std::find(walk.begin(), walk.end(), n) != walk.end(); }),
+                   next.end());
+        if (next.empty()) break;
+        walk.push_back(next[random.Next(static_cast<uint32_t>(next.size()))]);
+    }
+    return walk;
+}
+
+tak::RouteMap BuildMap() {
+    Random random;
+    tak::RouteMap map;
+    map.width = kGrid;
+    map.height = kGrid;
+    std::vector<tak::RouteKey> fixed;
+    for (int i = 0; i < kLattice * kLattice; ++i) {
+        tak::RouteStop& stop = tak::AddRouteStop(map, "Fixed " + std::to_string(i));
+        stop.automatic = false;
+        stop.stored = tak::StopBox{15 + kLatticeStep * (i % kLattice), 15 + kLatticeStep * (i / kLattice), 3, 3};
+        fixed.push_back(stop.key);
+    }
+    int autoMade = 0;
+    for (int l = 0; l < kLines; ++l) {
+        tak::RouteLine& line = tak::AddRouteLine(map, "L" + std::to_string(l + 1));
+        line.autoNames = true;
+        line.stroke = l % 8 == 7 ? 1 : 0;
+        line.thickness = 2 + l % 3;
+        const tak::RouteKey lineKey = line.key;
+        // 7 or 8 automatic stops per line make 300 in all; the rest of its
+        // 16 stops are fixed stops along a lattice walk.
+        const int autoCount = l % 2 == 0 ? 7 : 8;
+        std::vector<int> walk = LatticeWalk(random, kStopsPerLine - autoCount);
+        std::vector<tak::RouteKey> chain;
+        int autoLeft = autoCount;
+        for (std::size_t i = 0; i < walk.size(); ++i) {
+            chain.push_back(fixed[static_cast<std::size_t>(walk[i])]);
+            const int gapsLeft = static_cast<int>(walk.size() - i) - 1;
+            const int here = gapsLeft > 0 ? (autoLeft + gapsLeft - 1) / gapsLeft : 0;
+            for (int a = 0; a < here && autoMade < kAutoStops; ++a, --autoLeft) {
+                chain.push_back(tak::AddRouteStop(map, "Auto " + std::to_string(autoMade++)).key);
+            }
+        }
+        for (std::size_t i = 1; i < chain.size(); ++i) tak::AddConnection(map, lineKey, chain[i - 1], chain[i]);
+    }
+    return map;
+}
+
+double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The layout as text: boxes of placed stops, then each connection's ends and path.
+void DumpLayout(const tak::RouteMap& map) {
+    for (const auto& stop : map.stops) {
+        std::printf("stop %s: %d,%d %dx%d\n", stop.name.c_str(), stop.box.x, stop.box.y, stop.box.width, stop.box.height);
+    }
+    for (const auto& c : map.connections) {
+        const tak::RouteStop* a = tak::FindRouteStop(map, c.end[0].stop);
+        const tak::RouteStop* b = tak::FindRouteStop(map, c.end[1].stop);
+        std::printf("%s (%d/%d) - %s (%d/%d):", a ? a->name.c_str() : "?", c.work[0].side, c.work[0].port,
+                    b ? b->name.c_str() : "?", c.work[1].side, c.work[1].port);
+        for (const auto& p : c.path) std::printf(" %d,%d", p.x, p.y);
+        std::printf("\n");
+    }
+}
+
+int RenderProject(const char* projectFile, const char* pngFile, bool dump) {
+    tak::Project project;
+    tak::MapData noMap;
+    tak::ProjectLoadResult loaded = tak::LoadProject(project, noMap, projectFile);
+    if (!loaded.parsed) {
+        std::fprintf(stderr, "cannot read %s\n", projectFile);
+        return 1;
+    }
+    tak::LayoutRouteMap(project.routeMap);
+    if (dump) DumpLayout(project.routeMap);
+    std::optional<tak::RouteMapImage> image = tak::RenderRouteMap(project.routeMap);
+    if (!image || !tak::WriteRouteMapPng(*image, pngFile)) {
+        std::fprintf(stderr, "cannot write %s\n", pngFile);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int repeat = 9;
+    const char* projectFile = nullptr;
+    const char* pngFile = nullptr;
+    bool dump = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--dump") == 0) dump = true;
+    }
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--repeat") == 0) repeat = std::max(1, std::atoi(argv[i + 1]));
+        if (std::strcmp(argv[i], "--project") == 0) projectFile = argv[i + 1];
+        if (std::strcmp(argv[i], "--write") == 0) pngFile = argv[i + 1];
+    }
+    if (projectFile) return pngFile ? RenderProject(projectFile, pngFile, dump) : 2;
+
+    const tak::RouteMap source = BuildMap();
+    std::vector<double> layoutTimes;
+    std::vector<double> fullTimes;
+    tak::RouteMap laidOut;
+    const fs::path png = fs::temp_directory_path() / "taktarium-bench-routemap.png";
+    for (int run = 0; run < repeat; ++run) {
+        tak::RouteMap map = source;
+        Clock::time_point start = Clock::now();
+        tak::LayoutRouteMap(map);
+        layoutTimes.push_back(Milliseconds(Clock::now() - start));
+
+        map = source;
+        start = Clock::now();
+        tak::LayoutRouteMap(map);
+        std::optional<tak::RouteMapImage> image = tak::RenderRouteMap(map);
+        bool written = image && tak::WriteRouteMapPng(*image, pngFile ? fs::path(pngFile) : png);
+        fullTimes.push_back(Milliseconds(Clock::now() - start));
+        if (!written) {
+            std::fprintf(stderr, "cannot write the image\n");
+            return 1;
+        }
+        laidOut = std::move(map);
+    }
+    if (!pngFile) fs::remove(png);
+
+    std::size_t placed = std::count_if(laidOut.stops.begin(), laidOut.stops.end(),
+                                       [](const tak::RouteStop& s) { return s.box.x >= 0; });
+    std::size_t routed = std::count_if(laidOut.connections.begin(), laidOut.connections.end(),
+                                       [](const tak::Connection& c) { return !c.path.empty(); });
+    std::printf("map: %dx%d grid, %zu lines, %zu stops (%zu placed after layout), %zu connections (%zu routed)\n",
+                kGrid, kGrid, laidOut.lines.size(), laidOut.stops.size(), placed, laidOut.connections.size(),
+                routed);
+    std::printf("layout:               median %.1f ms over %d runs\n", Median(layoutTimes), repeat);
+    std::printf("layout + render + PNG: median %.1f ms over %d runs\n", Median(fullTimes), repeat);
+    return 0;
+}
