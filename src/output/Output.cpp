@@ -3,8 +3,10 @@
 #include <system_error>
 
 #include "base/FileSystem.h"
+#include "output/OutputStopTable.h"
 #include "output/OutputTimetable.h"
 #include "output/OutputTimetableWriter.h"
+#include "output/OutputTourPlan.h"
 #include "persist/Language.h"
 
 namespace tak {
@@ -21,8 +23,15 @@ public:
             log_.LogLine(lang_.Lang("CrTimeTables") + "...");
             RunTimetables();
         }
-        // Tour plans, stop tables and the route map follow here in this order
-        // once their writers exist (the next issues wire them in).
+        if (HasActiveTourPlan()) {
+            log_.LogLine(lang_.Lang("CrTourPlans") + "...");
+            RunTourPlans();
+        }
+        if (!context_.project.stopTables.empty()) {
+            log_.LogLine(lang_.Lang("CrStopTables") + "...");
+            RunStopTables();
+        }
+        // ROUTE MAP STEP: the route map output joins here, after the stop tables.
         int running = kOutputRunning;
         if (control_.state.compare_exchange_strong(running, kOutputFinished)) {
             log_.LogLine(lang_.Lang("OutputCreated") + "!");
@@ -73,11 +82,101 @@ private:
             }
             if (!written) LogFailure(plan.name);
         }
-        if (shared) {
-            std::string name = lang_.Lang("TimeTables") + ".pdf";
-            bool saved = IsValidFileNamePart(name) &&
-                         sharedTarget.pdf.SaveDocument(PathText(folder_ / PathFromText(name)));
-            if (!saved) LogFailure(lang_.Lang("TimeTable"));
+        if (shared && !SaveShared(sharedTarget, lang_.Lang("TimeTables") + ".pdf")) LogFailure(lang_.Lang("TimeTable"));
+    }
+
+    bool HasActiveTourPlan() const {
+        for (const auto& [name, plan] : context_.project.tourPlans) {
+            if (plan.active) return true;
+        }
+        return false;
+    }
+
+    bool SaveShared(TimetablePdfTarget& target, const std::string& name) {
+        return IsValidFileNamePart(name) && target.pdf.SaveDocument(PathText(folder_ / PathFromText(name)));
+    }
+
+    void RunTourPlans() {
+        CreateFolder();
+        const OutputOpt& options = context_.project.outputOpt;
+        bool pdf = options.format == kOutputPdf;
+        bool shared = pdf && options.tpAllInOne;
+        TimetablePdfTarget sharedTarget;
+        if (shared && !BeginSharedTimetablePdf(sharedTarget)) {
+            LogFailure(lang_.Lang("TourPlan"));
+            return;
+        }
+        TimetableBuildContext build{lang_, &log_, &control_.warnings};
+        for (const auto& [name, plan] : context_.project.tourPlans) {
+            if (!plan.active) continue;
+            if (StopRequested()) return;  // a shared document is then not saved
+            log_.LogLine(lang_.Lang("TourPlan") + ": " + plan.name);
+            TourPlanGrid grid = BuildTourPlan(plan, context_.map, build);
+            grid.outputFolder = folder_;
+            TourPlanWriteInput input{grid, plan, lang_, options};
+            bool written = false;
+            if (!pdf) {
+                written = WriteTourPlanText(input);
+            } else if (shared) {
+                written = WriteTourPlanPdf(sharedTarget, input);
+            } else {
+                TimetablePdfTarget target;
+                written = WriteTourPlanPdf(target, input);
+            }
+            if (!written) LogFailure(plan.name);
+        }
+        if (shared && !SaveShared(sharedTarget, lang_.Lang("TourPlans") + ".pdf")) LogFailure(lang_.Lang("TourPlan"));
+    }
+
+    StopTableWriteInput StopTableInput(const StopTableData& data, const StopTable& table) const {
+        return StopTableWriteInput{data, table, lang_, context_.project.outputOpt, &context_.project.routeSpiders,
+                                   folder_};
+    }
+
+    // Logs and builds one plan; false when a stop was requested before it.
+    bool BuildStopTablePlan(const StopTable& table, StopTableData& data) {
+        if (StopRequested()) return false;
+        log_.LogLine(lang_.Lang("StopTable") + ": " + table.name);
+        data = BuildStopTable(table, context_.map, lang_);
+        return true;
+    }
+
+    void RunStopTables() {
+        CreateFolder();
+        const OutputOpt& options = context_.project.outputOpt;
+        const std::vector<StopTable>& tables = context_.project.stopTables;
+        if (options.format != kOutputPdf) {
+            for (const StopTable& table : tables) {
+                StopTableData data;
+                if (!BuildStopTablePlan(table, data)) return;
+                if (!WriteStopTableText(StopTableInput(data, table))) LogFailure(table.name);
+            }
+            return;
+        }
+        bool shared = options.stAllInOne;
+        TimetablePdfTarget sharedTarget;
+        if (shared && !BeginSharedTimetablePdf(sharedTarget)) {
+            LogFailure(lang_.Lang("StopTable"));
+            return;
+        }
+        for (const std::vector<std::size_t>& document : GroupStopTableDocuments(tables)) {
+            TimetablePdfTarget ownTarget;
+            TimetablePdfTarget& target = shared ? sharedTarget : ownTarget;
+            const StopTable& first = tables[document.front()];
+            std::string name = StopTableFileName(lang_, first, ".pdf");
+            // Stop tables always add their pages to an open document, which is saved here.
+            bool created = shared || BeginSharedTimetablePdf(ownTarget);
+            for (std::size_t index : document) {
+                StopTableData data;
+                if (!BuildStopTablePlan(tables[index], data)) return;
+                if (created) WriteStopTablePages(target, StopTableInput(data, tables[index]));
+            }
+            if (!shared && !(created && SaveShared(ownTarget, name))) {
+                LogFailure(lang_.Lang("Stop") + " " + first.name);
+            }
+        }
+        if (shared && !SaveShared(sharedTarget, lang_.Lang("StopTable") + ".pdf")) {
+            LogFailure(lang_.Lang("StopTable"));
         }
     }
 

@@ -245,16 +245,6 @@ bool SameValue(int32_t a, int32_t b, int32_t* interval) {
     return int64_t{b} == int64_t{a} + *interval;
 }
 
-void MergeInto(const TimetableColumn& a, TimetableColumn& b, int result) {
-    if (result & kColumnsContinuation) {
-        for (std::size_t s = 0; s < a.values.size(); ++s) {
-            if (a.values[s] != NotServed) b.values[s] = a.values[s];
-        }
-    } else {
-        b.days |= a.days;
-    }
-}
-
 // How often (in columns) the period repeats after S, and at which interval.
 struct PeriodTrial {
     int count = 0;
@@ -477,11 +467,32 @@ void AddTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, const std::vect
     }
 }
 
+ColumnMergeRules TimetableMergeRules(const TimeTablePlan& plan) {
+    return ColumnMergeRules{plan.displayLine, plan.displayTour, plan.displayNote};
+}
+
+ColumnMergeRules TourPlanMergeRules(bool displayLine) { return ColumnMergeRules{displayLine, false, false}; }
+
 int CompareColumns(const TimeTablePlan& plan, const TimetableColumn& a, const TimetableColumn& b,
                    int32_t* interval) {
-    if (plan.displayLine && a.lineText != b.lineText) return 0;
-    if (plan.displayTour && a.tourName != b.tourName) return 0;
-    bool continuation = !(plan.displayNote && a.days != b.days);
+    return CompareColumns(TimetableMergeRules(plan), a, b, interval);
+}
+
+void MergeColumnInto(const TimetableColumn& a, TimetableColumn& b, int result) {
+    if (result & kColumnsContinuation) {
+        for (std::size_t s = 0; s < a.values.size() && s < b.values.size(); ++s) {
+            if (a.values[s] != NotServed) b.values[s] = a.values[s];
+        }
+    } else {
+        b.days |= a.days;
+    }
+}
+
+int CompareColumns(const ColumnMergeRules& rules, const TimetableColumn& a, const TimetableColumn& b,
+                   int32_t* interval) {
+    if (rules.lineText && a.lineText != b.lineText) return 0;
+    if (rules.tourName && a.tourName != b.tourName) return 0;
+    bool continuation = !(rules.days && a.days != b.days);
     bool same = true;
     ContinuationCheck blocks;
     std::size_t slots = std::min(a.values.size(), b.values.size());
@@ -503,7 +514,7 @@ void MergeColumns(TimetableGrid& grid, const TimeTablePlan& plan, const Language
             if (c + 1 < columns.size()) {
                 int result = CompareColumns(plan, columns[c], columns[c + 1]);
                 if (result != 0) {
-                    MergeInto(columns[c], columns[c + 1], result);
+                    MergeColumnInto(columns[c], columns[c + 1], result);
                     continue;
                 }
             }

@@ -39,6 +39,13 @@ struct TimetableColumn {
     bool patternMember = false;  // a column of the first period of an irregular pattern
     ColumnKind kind = ColumnKind::Departure;
     std::vector<int32_t> values;  // one per slot; NotServed / PassThrough stand for no time
+    // Tour plan columns only; NotServed where there is none.
+    std::string ibis;    // destination code
+    std::string target;  // destination text
+    int32_t pauseTime = NotServed;   // from this trip's end to the tour's next trip
+    int32_t endTime = NotServed;     // when this trip ends; empty padding columns have none
+    int32_t outMoveTime = NotServed;  // a move out of the depot before this trip starts
+    int32_t inMoveTime = NotServed;   // a move back to the depot after this trip ends
 };
 
 struct DayGroup {
@@ -117,10 +124,27 @@ void PlaceNewColumn(const TimetableGrid& grid, std::vector<TimetableColumn>& col
 constexpr int kColumnsSame = 1;          // equal times (or equal times shifted by the interval)
 constexpr int kColumnsContinuation = 2;  // one column goes on where the other ends
 
+// What keeps two neighbour columns apart. Timetables take it from the
+// plan's displays; tour plans join trips of one tour, so only a shown line
+// number can keep them apart.
+struct ColumnMergeRules {
+    bool lineText = false;  // columns of different lines never join
+    bool tourName = false;  // columns of different tours never join
+    bool days = false;      // columns of different days do not continue each other
+};
+ColumnMergeRules TimetableMergeRules(const TimeTablePlan& plan);
+ColumnMergeRules TourPlanMergeRules(bool displayLine);
+
 // `interval`: null compares equal times; otherwise *interval is the shift
 // between a and b, kUnknownTravelTime until the first pair of times sets it.
+int CompareColumns(const ColumnMergeRules& rules, const TimetableColumn& a, const TimetableColumn& b,
+                   int32_t* interval = nullptr);
 int CompareColumns(const TimeTablePlan& plan, const TimetableColumn& a, const TimetableColumn& b,
                    int32_t* interval = nullptr);
+
+// Joins column a into its successor b after CompareColumns gave `result`:
+// a continuation gives b a's times, equal columns give b a's days.
+void MergeColumnInto(const TimetableColumn& a, TimetableColumn& b, int result);
 
 // Joins equal and continuing neighbour columns of every group and gives the
 // remaining columns their footnote marks.

@@ -46,6 +46,8 @@ std::string FootnoteLine(const TimetableGrid& grid, const std::string& mark) {
     return mark + " = " + (entry == grid.footnotes.end() ? std::string() : entry->second.text);
 }
 
+}  // namespace
+
 // Cut to `width` characters or padded with blanks on the right.
 std::string FitText(std::string_view text, int width) {
     std::size_t pos = 0;
@@ -68,15 +70,13 @@ std::string DropLastCharacter(std::string text) {
     return text;
 }
 
-int LongestRowName(const TimeTablePlan& plan) {
+int LongestRowName(const std::vector<PlanStop>& rows) {
     int longest = 0;
-    for (const PlanStop& row : plan.stops) {
+    for (const PlanStop& row : rows) {
         if (!(row.flags & kRowMerged)) longest = std::max(longest, CharacterCount(row.name));
     }
     return longest;
 }
-
-}  // namespace
 
 std::string PathText(const std::filesystem::path& path) {
     auto text = path.u8string();
@@ -94,7 +94,7 @@ std::size_t PrintedSlotCount(const std::vector<bool>& visible) {
 class TextTimetable {
 public:
     explicit TextTimetable(const TimetableWriteInput& input)
-        : in_(input), slots_(DescribeSlots(input.plan, input.lang)), nameWidth_(LongestRowName(input.plan)) {
+        : in_(input), slots_(DescribeSlots(input.plan, input.lang)), nameWidth_(LongestRowName(input.plan.stops)) {
         int label = Layout::kTextMinLabelWidth;
         for (const char* key : {"ArrShort", "DepShort"}) label = std::max(label, CharacterCount(in_.lang.Lang(key)));
         labelWidth_ = label + 1;
@@ -157,32 +157,6 @@ private:
 };
 
 // --- PDF ------------------------------------------------------------------------
-
-void InstallPageHandlers(TimetablePdfTarget& target, const LanguageTable& lang) {
-    PageTitles& titles = target.titles;
-    target.pdf.SetHeaderHandler([&titles](PdfDocument& pdf) {
-        if (!titles.hasPending) return;
-        titles.current = titles.pending;
-        pdf.SelectFont("Arial", "BU", 12);
-        pdf.PutCell(0, 0, titles.current, 0, 0, "C");
-        pdf.LineFeed(20);
-        titles.hasPending = false;
-    });
-    std::string page = lang.Lang("Page");
-    target.pdf.SetFooterHandler([&titles, page](PdfDocument& pdf) {
-        pdf.SetCursorY(-20);
-        pdf.SelectFont("Arial", "I", 8);
-        pdf.PutCell(0, 10,
-                    titles.current + " - " + page + " " + std::to_string(pdf.PageNumber()) + "/" +
-                        Layout::kPageCountAlias,
-                    0, 0, "C");
-    });
-    target.pdf.SetPageCountAlias(Layout::kPageCountAlias);
-}
-
-std::string BoldStyle(std::string_view style) {
-    return style.find('I') != std::string_view::npos ? "BI" : "B";
-}
 
 class PdfTimetable {
 public:
@@ -352,6 +326,32 @@ private:
 };
 
 }  // namespace
+
+void InstallPageHandlers(TimetablePdfTarget& target, const LanguageTable& lang) {
+    PageTitles& titles = target.titles;
+    target.pdf.SetHeaderHandler([&titles](PdfDocument& pdf) {
+        if (!titles.hasPending) return;
+        titles.current = titles.pending;
+        pdf.SelectFont("Arial", "BU", 12);
+        pdf.PutCell(0, 0, titles.current, 0, 0, "C");
+        pdf.LineFeed(20);
+        titles.hasPending = false;
+    });
+    std::string page = lang.Lang("Page");
+    target.pdf.SetFooterHandler([&titles, page](PdfDocument& pdf) {
+        pdf.SetCursorY(-20);
+        pdf.SelectFont("Arial", "I", 8);
+        pdf.PutCell(0, 10,
+                    titles.current + " - " + page + " " + std::to_string(pdf.PageNumber()) + "/" +
+                        Layout::kPageCountAlias,
+                    0, 0, "C");
+    });
+    target.pdf.SetPageCountAlias(Layout::kPageCountAlias);
+}
+
+std::string BoldStyle(std::string_view style) {
+    return style.find('I') != std::string_view::npos ? "BI" : "B";
+}
 
 std::vector<bool> VisibleSlots(const TimetableGrid& grid, const TimeTablePlan& plan, const DayGroup& group,
                                std::size_t firstColumn, std::size_t columnCount) {

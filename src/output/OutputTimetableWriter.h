@@ -91,6 +91,20 @@ struct TimetablePdfTarget {
     bool shared = false;  // the driver creates and saves the document
 };
 
+// The page header (the pending title, once) and footer (title and page
+// numbers) of every output document.
+void InstallPageHandlers(TimetablePdfTarget& target, const LanguageTable& lang);
+
+// The bold form of a font style ("" or "I").
+std::string BoldStyle(std::string_view style);
+
+// Cut to `width` characters or padded with blanks on the right.
+std::string FitText(std::string_view text, int width);
+// Drops the last character (not byte) of UTF-8 text.
+std::string DropLastCharacter(std::string text);
+// Characters of the longest printed name among the rows that own slots.
+int LongestRowName(const std::vector<PlanStop>& rows);
+
 // Creates the document of a shared target; false when that fails.
 bool BeginSharedTimetablePdf(TimetablePdfTarget& target);
 

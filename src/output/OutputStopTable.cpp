@@ -1,0 +1,237 @@
+#include "output/OutputStopTable.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "output/OutputTexts.h"
+#include "output/OutputTimetable.h"
+#include "persist/Language.h"
+
+namespace tak {
+
+namespace {
+
+constexpr int32_t kSecondsPerDay = 86400;
+constexpr ServiceDays kWeekAndHoliday = 0xFFu;
+constexpr ServiceDays kDayPair = 0x300u;
+constexpr int32_t kOtherStoppingPassing = 2;
+
+StationTime ProfileTimes(const TourTrip& tourTrip, std::size_t station) {
+    if (!tourTrip.profile || station >= tourTrip.profile->times.size()) return {};
+    return tourTrip.profile->times[station];
+}
+
+// A departure of one tour trip at the table's stop, before it is sorted into
+// the day columns.
+struct FoundDeparture {
+    int32_t time = 0;
+    int32_t hour = 0;
+    ServiceDays days = 0;
+};
+
+// The first station of the trip at one of the table's stops gives the time:
+// its own departure or arrival, else the nearest earlier known one. A trip
+// that passes that stop without stopping, or whose time falls outside the
+// 48 hours of a service day, gives none.
+std::optional<FoundDeparture> FindDeparture(const StopTable& table, const std::unordered_set<int32_t>& stopIds,
+                                            const Tour& tour, const TourTrip& tourTrip) {
+    const Trip& trip = *tourTrip.trip;
+    auto station = std::find_if(trip.stations.begin(), trip.stations.end(),
+                                [&](const TripStation& s) { return stopIds.contains(s.id); });
+    if (station == trip.stations.end()) return std::nullopt;
+    std::size_t index = static_cast<std::size_t>(station - trip.stations.begin());
+    if (ProfileTimes(tourTrip, index).otherStopping == kOtherStoppingPassing) return std::nullopt;
+
+    std::optional<int32_t> offset;
+    for (std::size_t i = index + 1; i-- > 0 && !offset;) {
+        StationTime times = ProfileTimes(tourTrip, i);
+        if (times.departure != TimeUnset) {
+            offset = times.departure;
+        } else if (times.arrival != TimeUnset) {
+            offset = times.arrival;
+        }
+    }
+    if (!offset) return std::nullopt;
+    int64_t time = int64_t{*offset} + tourTrip.startTime;
+    if (time < 0 || time >= int64_t{kStopTableHours} * 3600) return std::nullopt;
+    FoundDeparture found{static_cast<int32_t>(time), 0, tour.days};
+    found.hour = RoundToMinute(found.time) / 3600;
+    if (table.breakHour >= 0 && int64_t{found.hour} >= int64_t{table.breakHour} + 24) {
+        found.time -= kSecondsPerDay;
+        found.hour -= 24;
+        found.days = ShiftDaysToNextServiceDay(found.days);
+    }
+    if (found.hour >= kStopTableHours) return std::nullopt;
+    return found;
+}
+
+// Sorted by time; the same way at the same time only adds its days.
+void InsertDeparture(StopHour& hour, const StopDeparture& departure) {
+    auto& list = hour.departures;
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->time > departure.time) {
+            list.insert(it, departure);
+            return;
+        }
+        if (it->time == departure.time && it->way == departure.way) {
+            it->days |= departure.days;
+            return;
+        }
+    }
+    list.push_back(departure);
+}
+
+bool ColumnRunsOn(const StopDayColumn& column, ServiceDays days) {
+    ServiceDays columnDays = column.day ? column.day->days : 0;
+    return (columnDays & days & kWeekAndHoliday) && (columnDays & days & kDayPair);
+}
+
+std::string LegendText(const StopTableTrip& way, const std::string& dayText) {
+    if (!way.alternative) return dayText;
+    if (dayText.empty()) return way.footnote;
+    if (way.footnote.empty()) return dayText;
+    return way.footnote + ", " + dayText;
+}
+
+void AssignLetters(StopTableData& data, const LanguageTable& lang) {
+    for (StopDayColumn& column : data.columns) {
+        ServiceDays columnDays = column.day ? column.day->days : 0;
+        for (StopHour& hour : column.hours) {
+            for (StopDeparture& departure : hour.departures) {
+                if (!departure.way) continue;
+                DayDifference difference = DescribeDayDifference(lang, departure.days, columnDays);
+                ServiceDays missing = (columnDays & ~departure.days) | (departure.days & kDayAfterHoliday);
+                auto found = std::find_if(data.legend.begin(), data.legend.end(), [&](const LegendEntry& entry) {
+                    return entry.way == departure.way && entry.missing == missing;
+                });
+                if (found != data.legend.end()) {
+                    departure.legend = static_cast<int>(found - data.legend.begin());
+                } else if (!difference.text.empty() || departure.way->alternative) {
+                    departure.legend = static_cast<int>(data.legend.size());
+                    data.legend.push_back(LegendEntry{LegendText(*departure.way, difference.text), missing,
+                                                      LegendLetter(data.legend.size()), departure.way});
+                }
+            }
+        }
+    }
+}
+
+void SetCapacities(StopTableData& data) {
+    for (StopDayColumn& column : data.columns) {
+        std::size_t widest = 0;
+        for (const StopHour& hour : column.hours) widest = std::max(widest, hour.departures.size());
+        column.capacity = std::max(kStopTableMinCapacity, static_cast<int32_t>(widest));
+    }
+}
+
+int32_t MinuteOf(const StopDeparture& departure) { return RoundToMinute(departure.time) / 60 % 60; }
+
+bool HoursPrintAlike(const StopTableData& data, int32_t first, int32_t hour) {
+    for (const StopDayColumn& column : data.columns) {
+        const auto& a = column.hours[static_cast<std::size_t>(first)].departures;
+        const auto& b = column.hours[static_cast<std::size_t>(hour)].departures;
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (MinuteOf(a[i]) != MinuteOf(b[i]) || a[i].legend != b[i].legend) return false;
+        }
+    }
+    return true;
+}
+
+void MergeHours(StopTableData& data) {
+    int32_t first = 0;
+    for (int32_t hour = 1; hour < kStopTableHours; ++hour) {
+        if (!HoursPrintAlike(data, first, hour)) {
+            first = hour;
+            continue;
+        }
+        for (StopDayColumn& column : data.columns) {
+            ++column.hours[static_cast<std::size_t>(first)].mergeCount;
+            column.hours[static_cast<std::size_t>(hour)].mergedAway = true;
+        }
+    }
+}
+
+}  // namespace
+
+const StopTableTrip* WayGroupOf(const StopTable& table, const Trip& trip) {
+    auto own = std::find_if(table.trips.begin(), table.trips.end(),
+                            [&](const StopTableTrip& entry) { return entry.trip == &trip; });
+    if (own == table.trips.end()) return nullptr;
+    const StopTableTrip* way = &*own;
+    // The links cannot be longer than the list; a loop ends there.
+    for (std::size_t steps = 0; steps < table.trips.size() && way->sameWay != kNoStopTableTrip; ++steps) {
+        const StopTableTrip* next = FindStopTableTrip(table, way->sameWay);
+        if (!next || next == way) break;
+        way = next;
+    }
+    return way;
+}
+
+std::string LegendLetter(std::size_t index) {
+    if (index < 26) return std::string(1, static_cast<char>('a' + index));
+    if (index < 52) return std::string(1, static_cast<char>('A' + (index - 26)));
+    return "#";
+}
+
+StopTableData BuildStopTable(const StopTable& table, const MapData& map, const LanguageTable& lang) {
+    StopTableData data;
+    for (const TableDay& day : table.days) data.columns.push_back(StopDayColumn{&day, 0, {}});
+    std::unordered_set<int32_t> stopIds;
+    for (const TripStation* station : table.stations) {
+        if (station) stopIds.insert(station->id);
+    }
+    std::unordered_map<const Trip*, const StopTableTrip*> ways;
+    for (const auto& line : map.lines) {
+        for (const Tour& tour : line->tours) {
+            for (const TourTrip& tourTrip : tour.trips) {
+                if (!tourTrip.trip || !table.selection.contains(tourTrip.trip->name)) continue;
+                std::optional<FoundDeparture> found = FindDeparture(table, stopIds, tour, tourTrip);
+                if (!found) continue;
+                auto way = ways.find(tourTrip.trip);
+                if (way == ways.end()) way = ways.emplace(tourTrip.trip, WayGroupOf(table, *tourTrip.trip)).first;
+                StopDeparture departure{found->time, way->second, found->days, kNoLegendEntry};
+                for (StopDayColumn& column : data.columns) {
+                    if (ColumnRunsOn(column, found->days)) {
+                        InsertDeparture(column.hours[static_cast<std::size_t>(found->hour)], departure);
+                    }
+                }
+            }
+        }
+    }
+    AssignLetters(data, lang);
+    SetCapacities(data);
+    if (table.mergeRow) MergeHours(data);
+    return data;
+}
+
+std::vector<std::vector<std::size_t>> GroupStopTableDocuments(const std::vector<StopTable>& tables) {
+    auto sharesStop = [](const StopTable& a, const StopTable& b) {
+        for (const TripStation* x : a.stations) {
+            for (const TripStation* y : b.stations) {
+                if (x && y && x->id == y->id) return true;
+            }
+        }
+        return false;
+    };
+    std::vector<std::vector<std::size_t>> documents;
+    std::vector<bool> placed(tables.size(), false);
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        if (placed[i]) continue;
+        placed[i] = true;
+        documents.push_back({i});
+        if (!tables[i].sameInOne) continue;
+        for (std::size_t j = i + 1; j < tables.size(); ++j) {
+            if (!placed[j] && tables[j].sameInOne && sharesStop(tables[i], tables[j])) {
+                placed[j] = true;
+                documents.back().push_back(j);
+            }
+        }
+    }
+    return documents;
+}
+
+}  // namespace tak

@@ -1,0 +1,297 @@
+// The stop table writers: fixed-width text and PDF pages with the table's
+// route spider above it.
+#include <algorithm>
+#include <cmath>
+
+#include "base/FileSystem.h"
+#include "output/OutputRowHeights.h"
+#include "output/OutputStopTable.h"
+#include "output/OutputTexts.h"
+#include "persist/Language.h"
+#include "routespider/RouteSpiderDrawing.h"
+
+namespace tak {
+
+namespace {
+
+using Layout = TimetableLayout;
+
+constexpr int32_t kTextSlotWidth = 4;  // two digits, the letter, a blank
+constexpr int kTextMinHourWidth = 4;
+constexpr int kTextMinMergedHourWidth = 7;
+
+bool IsPrinted(const StopDayColumn& column) { return column.capacity >= 1; }
+
+// Hour lines in print order: hours not merged into an earlier line that
+// have a departure in some column.
+std::vector<int32_t> PrintedHours(const StopTableData& data) {
+    std::vector<int32_t> hours;
+    for (int32_t h = 0; h < kStopTableHours; ++h) {
+        bool mergedAway = false;
+        bool any = false;
+        for (const StopDayColumn& column : data.columns) {
+            const StopHour& hour = column.hours[static_cast<std::size_t>(h)];
+            mergedAway = mergedAway || hour.mergedAway;
+            any = any || !hour.departures.empty();
+        }
+        if (any && !mergedAway) hours.push_back(h);
+    }
+    return hours;
+}
+
+int32_t MergeCountOf(const StopTableData& data, int32_t hour) {
+    return data.columns.empty() ? 0 : data.columns.front().hours[static_cast<std::size_t>(hour)].mergeCount;
+}
+
+std::string TwoDigits(int32_t value, char fill) {
+    std::string text = std::to_string(value);
+    if (text.size() < 2) text.insert(text.begin(), fill);
+    return text;
+}
+
+// "6-8" for a line that stands for hours 6, 7 and 8.
+std::string HourRange(int32_t hour, int32_t mergeCount) {
+    return std::to_string(hour % 24) + "-" + std::to_string((hour + mergeCount) % 24);
+}
+
+std::string MinuteText(const StopDeparture& departure) {
+    return TwoDigits(RoundToMinute(departure.time) / 60 % 60, '0');
+}
+
+std::string LetterOf(const StopTableData& data, const StopDeparture& departure) {
+    if (departure.legend == kNoLegendEntry) return "";
+    return data.legend[static_cast<std::size_t>(departure.legend)].letter;
+}
+
+std::string LegendLine(const LegendEntry& entry) { return entry.letter + ": " + entry.text; }
+
+std::string Repeat(char c, int count) { return std::string(static_cast<std::size_t>(std::max(count, 0)), c); }
+
+// --- Text ---------------------------------------------------------------------------
+
+class TextStopTable {
+public:
+    explicit TextStopTable(const StopTableWriteInput& input) : in_(input), data_(input.data) {
+        hour_ = in_.lang.Lang("Hour");
+        e_ = std::max(CharacterCount(hour_) + 1, in_.table.mergeRow ? kTextMinMergedHourWidth : kTextMinHourWidth);
+    }
+
+    std::string Build() {
+        std::string heading = FitText(CenterText(hour_, e_ + 1), e_);
+        std::string rule = Repeat('-', e_);
+        std::string closing = Repeat('-', e_);
+        for (const StopDayColumn& column : data_.columns) {
+            if (!IsPrinted(column)) continue;
+            int width = kTextSlotWidth * column.capacity - 1;
+            heading += " | " + CenterText(column.day ? column.day->name : "", width);
+            rule += "-|-" + Repeat('-', width);
+            closing += "---" + Repeat('-', width);
+        }
+        Line(heading + " | " + CenterText(hour_, e_));
+        Line(rule + "-|-" + Repeat('-', e_));
+        for (int32_t hour : PrintedHours(data_)) HourLine(hour);
+        Line(closing + "---" + Repeat('-', e_));
+        for (const LegendEntry& entry : data_.legend) Line(LegendLine(entry));
+        return std::move(text_);
+    }
+
+private:
+    void Line(std::string_view line) {
+        text_ += line;
+        text_ += Layout::kLineEnd;
+    }
+
+    void HourLine(int32_t hour) {
+        std::string number = TwoDigits(hour % 24, ' ');
+        int32_t merged = MergeCountOf(data_, hour);
+        std::string line;
+        if (!in_.table.mergeRow) {
+            line = Repeat(' ', e_ - 3) + number + " ";
+        } else if (merged == 0) {
+            line = Repeat(' ', e_ - 5) + number + "   ";
+        } else {
+            line = CenterText(HourRange(hour, merged), e_);
+        }
+        line += " |";
+        for (const StopDayColumn& column : data_.columns) {
+            if (!IsPrinted(column)) continue;
+            std::string cells;
+            for (const StopDeparture& departure : column.hours[static_cast<std::size_t>(hour)].departures) {
+                std::string letter = LetterOf(data_, departure);
+                cells += MinuteText(departure) + (letter.empty() ? "  " : letter + " ");
+            }
+            line += " " + FitText(cells, kTextSlotWidth * column.capacity) + "|";
+        }
+        if (!in_.table.mergeRow) {
+            line += "  " + number + Repeat(' ', e_ - 3);
+        } else if (merged == 0) {
+            line += "   " + number + Repeat(' ', e_ - 4);
+        } else {
+            line += "  " + CenterText(HourRange(hour, merged), e_ - 1);
+        }
+        Line(line);
+    }
+
+    const StopTableWriteInput& in_;
+    const StopTableData& data_;
+    std::string hour_;
+    int e_ = kTextMinHourWidth;
+    std::string text_;
+};
+
+// --- PDF ------------------------------------------------------------------------------
+
+// The spider stop at one of the table's stops, searched way by way.
+const SpiderStop* MarkedSpiderStop(const RouteSpider& spider, const StopTable& table) {
+    for (const SpiderWay& way : spider.ways) {
+        for (const SpiderStop& stop : way.stops) {
+            if (!stop.station) continue;
+            for (const TripStation* station : table.stations) {
+                if (station && station->id == stop.station->id) return &stop;
+            }
+        }
+    }
+    return nullptr;
+}
+
+class PdfStopTable {
+public:
+    PdfStopTable(TimetablePdfTarget& target, const StopTableWriteInput& input)
+        : target_(target), pdf_(target.pdf), in_(input), data_(input.data), font_(ChooseOutputFont(input.options)) {}
+
+    void Write() {
+        SelectRegular();
+        const StopTable& table = in_.table;
+        target_.titles.pending = table.headline.empty() ? in_.lang.Lang("Stop") + " " + table.name : table.headline;
+        target_.titles.hasPending = true;
+        InstallPageHandlers(target_, in_.lang);
+        pdf_.NewPage("", "");
+        heights_ = MeasureRowHeights(in_.options);
+        DrawSpider();
+        MeasureGeometry();
+        WriteHeading();
+        int printed = 0;
+        for (int32_t hour : PrintedHours(data_)) WriteHourRow(hour, printed++ % 2 == 1);
+        pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
+        float h = static_cast<float>(heights_.regular);
+        pdf_.LineFeed(h);
+        for (const LegendEntry& entry : data_.legend) {
+            pdf_.FlowText(h, LegendLine(entry));
+            pdf_.LineFeed(h);
+        }
+    }
+
+private:
+    void SelectRegular() { pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt)); }
+
+    void DrawSpider() {
+        if (in_.table.routeSpider == kNoSpider || !in_.spiders) return;
+        const RouteSpider* spider = FindRouteSpider(*in_.spiders, in_.table.routeSpider);
+        if (!spider) return;
+        DrawRouteSpider(pdf_, *spider, MarkedSpiderStop(*spider, in_.table), heights_);
+        SelectRegular();
+    }
+
+    void MeasureGeometry() {
+        std::string hour = in_.lang.Lang("Hour");
+        hourWidth_ = std::round(std::max(pdf_.TextWidth(hour + "zz"),
+                                         pdf_.TextWidth(in_.table.mergeRow ? "88-88zz" : "88zz")));
+        slotWidth_ = std::round(pdf_.TextWidth("88wz"));
+        float width = 2 * hourWidth_ + 1;
+        std::size_t printedColumns = 0;
+        for (const StopDayColumn& column : data_.columns) {
+            float columnWidth = IsPrinted(column) ? slotWidth_ * static_cast<float>(column.capacity) : 0;
+            columnWidths_.push_back(columnWidth);
+            if (!IsPrinted(column)) continue;
+            width += columnWidth + 1;
+            ++printedColumns;
+        }
+        float room = pdf_.PageWidth() - pdf_.LeftMargin() - pdf_.RightMargin();
+        if (width < room && printedColumns > 0) {
+            // The spare width goes to the columns, none more than doubled.
+            float extra = std::round((room - width) / static_cast<float>(printedColumns));
+            width = 2 * hourWidth_ + 1;
+            for (std::size_t c = 0; c < data_.columns.size(); ++c) {
+                if (!IsPrinted(data_.columns[c])) continue;
+                columnWidths_[c] = std::min(columnWidths_[c] + extra, 2 * columnWidths_[c]);
+                width += columnWidths_[c] + 1;
+            }
+        }
+        tableWidth_ = width;
+    }
+
+    void WriteHeading() {
+        float hb = static_cast<float>(heights_.bold);
+        std::string hour = in_.lang.Lang("Hour");
+        pdf_.PutCell(hourWidth_, hb, hour, 0, 0, "C");
+        pdf_.PutCell(1, hb, "", kBorderLeft);
+        pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
+        for (std::size_t c = 0; c < data_.columns.size(); ++c) {
+            const StopDayColumn& column = data_.columns[c];
+            if (!IsPrinted(column)) continue;
+            pdf_.PutCell(columnWidths_[c], hb, column.day ? column.day->name : "", 0, 0, "C");
+            pdf_.PutCell(1, hb, "", kBorderLeft);
+        }
+        SelectRegular();
+        pdf_.PutCell(hourWidth_, hb, hour, 0, 0, "C");
+        pdf_.LineFeed(hb);
+        pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
+    }
+
+    void WriteHourRow(int32_t hour, bool shaded) {
+        float h = static_cast<float>(heights_.regular);
+        if (shaded) {
+            float grey = static_cast<float>(Layout::kFillGrey);
+            pdf_.SetFillPaint(grey, grey, grey);
+        }
+        int32_t merged = MergeCountOf(data_, hour);
+        std::string label = in_.table.mergeRow && merged > 0 ? HourRange(hour, merged) : std::to_string(hour % 24);
+        pdf_.PutCell(hourWidth_, h, label, 0, 0, "C", shaded);
+        pdf_.PutCell(1, h, "", kBorderLeft);
+        for (std::size_t c = 0; c < data_.columns.size(); ++c) {
+            const StopDayColumn& column = data_.columns[c];
+            if (!IsPrinted(column)) continue;
+            const auto& departures = column.hours[static_cast<std::size_t>(hour)].departures;
+            for (const StopDeparture& departure : departures) {
+                pdf_.PutCell(slotWidth_, h, MinuteText(departure) + LetterOf(data_, departure), 0, 0, "L", shaded);
+            }
+            float rest = columnWidths_[c] - slotWidth_ * static_cast<float>(departures.size());
+            if (rest > 0) pdf_.PutCell(rest, h, "", 0, 0, "", shaded);
+            pdf_.PutCell(1, h, "", kBorderLeft);
+        }
+        pdf_.PutCell(hourWidth_, h, label, 0, 0, "C", shaded);
+        pdf_.LineFeed(h);
+    }
+
+    TimetablePdfTarget& target_;
+    PdfDocument& pdf_;
+    const StopTableWriteInput& in_;
+    const StopTableData& data_;
+    OutputFont font_;
+    RowHeights heights_;
+    float hourWidth_ = 0;
+    float slotWidth_ = 0;
+    float tableWidth_ = 0;
+    std::vector<float> columnWidths_;  // one per day column, 0 when not printed
+};
+
+}  // namespace
+
+std::string StopTableFileName(const LanguageTable& lang, const StopTable& table, std::string_view extension) {
+    std::string name = lang.Lang("Stop") + " " + table.name + std::string(extension);
+    return IsValidFileNamePart(name) ? name : "";
+}
+
+std::string StopTableText(const StopTableWriteInput& input) { return TextStopTable(input).Build(); }
+
+bool WriteStopTableText(const StopTableWriteInput& input) {
+    std::string name = StopTableFileName(input.lang, input.table, ".txt");
+    if (name.empty()) return false;
+    return WriteFileBytes(input.outputFolder / PathFromText(name), StopTableText(input));
+}
+
+void WriteStopTablePages(TimetablePdfTarget& target, const StopTableWriteInput& input) {
+    PdfStopTable(target, input).Write();
+}
+
+}  // namespace tak

@@ -1,0 +1,55 @@
+// Tour plans: the driver's duty sheet for the tours of one line. Every
+// selected tour gets an outward table and, when the plan has return trips,
+// a return table below it; each trip the tour drives is a column, kept in
+// tour order, with its moves out of and into service and its pauses.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "output/OutputTimetable.h"
+#include "output/OutputTimetableWriter.h"
+
+namespace tak {
+
+struct TourPlanGrid {
+    bool hasReturn = false;
+    std::vector<const Tour*> tours;  // the selected tours in line order
+    // One group per tour, in the order of `tours`. Outward column k and
+    // return column k belong to the same round trip; both tables of a tour
+    // hold the same number of columns.
+    TimetableGrid out;
+    TimetableGrid ret;
+    // The rows and row hiding of each table in the form the timetable
+    // writers read.
+    TimeTablePlan outRows;
+    TimeTablePlan retRows;
+    std::filesystem::path outputFolder;
+};
+
+// The map's line named by the plan, found ignoring case; null when none.
+const Line* FindTourPlanLine(const TourPlan& plan, const MapData& map);
+
+// Builds the tables of every selected tour of the plan's line.
+TourPlanGrid BuildTourPlan(const TourPlan& plan, const MapData& map, const TimetableBuildContext& context);
+
+struct TourPlanWriteInput {
+    const TourPlanGrid& grid;
+    const TourPlan& plan;
+    const LanguageTable& lang;
+    const OutputOpt& options;
+};
+
+// "<Tour> <line name><extension>"; empty when that could not be a file name.
+std::string TourPlanFileName(const LanguageTable& lang, const TourPlan& plan, std::string_view extension);
+
+// The whole text form (UTF-8, CR LF).
+std::string TourPlanText(const TourPlanWriteInput& input);
+bool WriteTourPlanText(const TourPlanWriteInput& input);
+
+// Writes the plan as pages of `target`; a document of its own is created
+// first and saved as TourPlanFileName(".pdf") in the grid's folder.
+bool WriteTourPlanPdf(TimetablePdfTarget& target, const TourPlanWriteInput& input);
+
+}  // namespace tak

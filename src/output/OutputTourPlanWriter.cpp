@@ -1,0 +1,333 @@
+// The tour plan writers. Both formats print the same sequence of rows per
+// tour and block of columns; the sequence is built once and each format only
+// lays it out.
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "base/FileSystem.h"
+#include "output/OutputRowHeights.h"
+#include "output/OutputTourPlan.h"
+#include "persist/Language.h"
+
+namespace tak {
+
+namespace {
+
+using Layout = TimetableLayout;
+
+enum class SheetRowKind { Heading, Rule, Labelled, Stop, Closing };
+
+struct SheetRow {
+    SheetRowKind kind = SheetRowKind::Rule;
+    std::string name;   // heading text, row label or stop name
+    std::string label;  // arrival/departure label of a stop row
+    std::vector<std::string> cells;
+    bool shaded = false;  // every second stop row of a table
+};
+
+std::string TimeCell(int32_t value) { return FormatClock(value); }
+
+// The rows of one block of a tour's columns, in print order.
+class TourSheet {
+public:
+    TourSheet(const TourPlanWriteInput& input, std::size_t tour, std::size_t first, std::size_t count)
+        : in_(input), tour_(tour), first_(first), count_(count) {}
+
+    std::vector<SheetRow> Rows() {
+        const TourPlan& plan = in_.plan;
+        const TourPlanGrid& grid = in_.grid;
+        Add({SheetRowKind::Heading, TourHeading(in_.lang, *grid.tours[tour_]), "", {}, false});
+        Add({SheetRowKind::Rule, "", "", {}, false});
+
+        const DayGroup& out = grid.out.groups[tour_];
+        bool printed = LineRows(out, plan.displayLine, plan.displayIbis, plan.displayTarget);
+        printed |= Times("OutMove", out, &TimetableColumn::outMoveTime, plan.displayOutIns);
+        if (printed) Add({SheetRowKind::Rule, "", "", {}, false});
+        StopRows(grid.out, grid.outRows, out);
+
+        const DayGroup* last = &out;
+        if (grid.hasReturn) {
+            const DayGroup& ret = grid.ret.groups[tour_];
+            Add({SheetRowKind::Rule, "", "", {}, false});
+            if (Times("PauseTime", out, &TimetableColumn::pauseTime, plan.displayPause)) {
+                Add({SheetRowKind::Rule, "", "", {}, false});
+            }
+            printed = LineRows(ret, plan.displayLine, plan.displayIbis, plan.displayTarget);
+            printed |= Times("OutInsMove", out, &TimetableColumn::inMoveTime, plan.displayOutIns);
+            if (printed) Add({SheetRowKind::Rule, "", "", {}, false});
+            StopRows(grid.ret, grid.retRows, ret);
+            last = &ret;
+        }
+        if (plan.displayPause || plan.displayOutIns) {
+            Add({SheetRowKind::Rule, "", "", {}, false});
+            Times("PauseTime", *last, &TimetableColumn::pauseTime, plan.displayPause);
+            Times("InsMove", *last, &TimetableColumn::inMoveTime, plan.displayOutIns);
+        }
+        Add({SheetRowKind::Closing, "", "", {}, false});
+        return std::move(rows_);
+    }
+
+private:
+    void Add(SheetRow row) { rows_.push_back(std::move(row)); }
+
+    std::vector<std::string> Cells(const DayGroup& table,
+                                   const std::function<std::string(const TimetableColumn&)>& text) const {
+        std::vector<std::string> cells;
+        for (std::size_t c = first_; c < first_ + count_ && c < table.columns.size(); ++c) {
+            cells.push_back(text(table.columns[c]));
+        }
+        return cells;
+    }
+
+    bool Labelled(const char* key, const DayGroup& table, bool shown,
+                  const std::function<std::string(const TimetableColumn&)>& text) {
+        if (!shown) return false;
+        Add({SheetRowKind::Labelled, in_.lang.Lang(key), "", Cells(table, text), false});
+        return true;
+    }
+
+    bool Times(const char* key, const DayGroup& table, int32_t TimetableColumn::*field, bool shown) {
+        return Labelled(key, table, shown, [field](const TimetableColumn& c) { return TimeCell(c.*field); });
+    }
+
+    bool LineRows(const DayGroup& table, bool line, bool ibis, bool target) {
+        bool printed = Labelled("LineNumber", table, line, [](const TimetableColumn& c) { return c.lineText; });
+        printed |= Labelled("IbisRoute", table, ibis, [](const TimetableColumn& c) { return c.ibis; });
+        printed |= Labelled("ManConTarget", table, target, [](const TimetableColumn& c) { return c.target; });
+        return printed;
+    }
+
+    void StopRows(const TimetableGrid& grid, const TimeTablePlan& rows, const DayGroup& table) {
+        std::vector<bool> visible = VisibleSlots(grid, rows, table, first_, count_);
+        std::vector<SlotRow> slots = DescribeSlots(rows, in_.lang);
+        int printed = 0;
+        for (std::size_t s = 0; s < slots.size(); ++s) {
+            if (!visible[s]) continue;
+            Add({SheetRowKind::Stop, slots[s].name, slots[s].label,
+                 Cells(table, [s](const TimetableColumn& c) { return TimeCell(c.values[s]); }), printed % 2 == 1});
+            ++printed;
+        }
+    }
+
+    const TourPlanWriteInput& in_;
+    std::size_t tour_;
+    std::size_t first_;
+    std::size_t count_;
+    std::vector<SheetRow> rows_;
+};
+
+// Walks the blocks of every tour that has columns.
+void ForEachBlock(const TourPlanGrid& grid, std::size_t blockColumns,
+                  const std::function<void(std::size_t tour, std::size_t first, std::size_t count)>& visit) {
+    for (std::size_t t = 0; t < grid.tours.size(); ++t) {
+        std::size_t columns = grid.out.groups[t].columns.size();
+        for (std::size_t first = 0; first < columns; first += blockColumns) {
+            visit(t, first, std::min(blockColumns, columns - first));
+        }
+    }
+}
+
+// --- Text ---------------------------------------------------------------------------
+
+std::string TextForm(const TourPlanWriteInput& input) {
+    int nameWidth = std::max(LongestRowName(input.plan.stopsOut), LongestRowName(input.plan.stopsRet));
+    int labelWidth = Layout::kTextMinLabelWidth;
+    for (const char* key : {"ArrShort", "DepShort"}) {
+        labelWidth = std::max(labelWidth, CharacterCount(input.lang.Lang(key)));
+    }
+    labelWidth += 1;
+    std::size_t left = static_cast<std::size_t>(nameWidth + labelWidth);
+    std::string rule(static_cast<std::size_t>(Layout::kTextRuleWidth), '-');
+    std::string text;
+    auto line = [&text](std::string_view content) {
+        text += content;
+        text += Layout::kLineEnd;
+    };
+    auto cells = [](const std::vector<std::string>& values) {
+        std::string joined;
+        for (const std::string& value : values) joined += CenterText(value, Layout::kTextCellWidth) + " ";
+        return joined;
+    };
+    ForEachBlock(input.grid, Layout::kTextBlockColumns, [&](std::size_t tour, std::size_t first, std::size_t count) {
+        for (const SheetRow& row : TourSheet(input, tour, first, count).Rows()) {
+            switch (row.kind) {
+                case SheetRowKind::Heading:
+                    line(std::string(left, ' ') + " | " + CenterText(row.name, Layout::kTextRuleWidth));
+                    break;
+                case SheetRowKind::Rule:
+                    line(std::string(left, '-') + "-|-" + rule);
+                    break;
+                case SheetRowKind::Labelled:
+                    line(FitText("  " + row.name, static_cast<int>(left)) + " | " + cells(row.cells));
+                    break;
+                case SheetRowKind::Stop:
+                    line(FitText(row.name, nameWidth) + FitText(row.label.empty() ? "" : " " + row.label, labelWidth) +
+                         " | " + cells(row.cells));
+                    break;
+                case SheetRowKind::Closing:
+                    line(std::string(left, '-') + "---" + rule);
+                    line("");
+                    break;
+            }
+        }
+    });
+    return text;
+}
+
+// --- PDF ------------------------------------------------------------------------------
+
+class PdfTourPlan {
+public:
+    PdfTourPlan(TimetablePdfTarget& target, const TourPlanWriteInput& input)
+        : target_(target), pdf_(target.pdf), in_(input), font_(ChooseOutputFont(input.options)) {}
+
+    void Write() {
+        SelectRegular();
+        const TourPlan& plan = in_.plan;
+        target_.titles.pending = plan.headline.empty() ? in_.lang.Lang("TourPlan") + " " + plan.name : plan.headline;
+        target_.titles.hasPending = true;
+        InstallPageHandlers(target_, in_.lang);
+        pdf_.NewPage("", "");
+        heights_ = MeasureRowHeights(in_.options);
+        MeasureGeometry();
+
+        bool firstTable = true;
+        std::size_t previousTour = 0;
+        ForEachBlock(in_.grid, columnsPerPage_, [&](std::size_t tour, std::size_t first, std::size_t count) {
+            if (plan.pageBreak && !firstTable && tour != previousTour) {
+                pdf_.NewPage("", "");
+                firstTable = true;
+            }
+            WriteBlock(TourSheet(in_, tour, first, count).Rows(), firstTable);
+            firstTable = false;
+            previousTour = tour;
+        });
+    }
+
+private:
+    void SelectRegular() { pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt)); }
+
+    void MeasureGeometry() {
+        float widestName = 0;
+        for (const auto* rows : {&in_.plan.stopsOut, &in_.plan.stopsRet}) {
+            for (const PlanStop& row : *rows) {
+                if (!(row.flags & kRowMerged)) widestName = std::max(widestName, pdf_.TextWidth(row.name));
+            }
+        }
+        // Row labels ("Pause", "IBIS route") stand in the same field as the names.
+        float widestLabel = 0;
+        for (const char* key : {"LineNumber", "IbisRoute", "ManConTarget", "OutMove", "InsMove", "OutInsMove",
+                                "PauseTime"}) {
+            widestLabel = std::max(widestLabel, pdf_.TextWidth("  " + in_.lang.Lang(key)));
+        }
+        labelWidth_ = std::round(
+            std::max(pdf_.TextWidth(in_.lang.Lang("ArrShort")), pdf_.TextWidth(in_.lang.Lang("DepShort"))));
+        nameWidth_ = std::round(std::max(widestName + Layout::kNamePadding, widestLabel - labelWidth_ + 4));
+        columnWidth_ = std::round(pdf_.TextWidth(Layout::kWidestTime) + Layout::kColumnPadding);
+        float room = pdf_.PageWidth() - pdf_.LeftMargin() - pdf_.RightMargin() - nameWidth_ - labelWidth_ -
+                     Layout::kPageSpare;
+        columnsPerPage_ = static_cast<std::size_t>(std::max(1L, std::lround(room / columnWidth_)));
+        tableWidth_ = nameWidth_ + labelWidth_ + columnWidth_ * static_cast<float>(columnsPerPage_) + 1;
+    }
+
+    std::string Shortened(std::string text) const {
+        while (!text.empty() && pdf_.TextWidth(text) > columnWidth_ - Layout::kTextInset) {
+            text = DropLastCharacter(std::move(text));
+        }
+        return text;
+    }
+
+    void SetFillGrey(int grey) {
+        float g = static_cast<float>(grey);
+        pdf_.SetFillPaint(g, g, g);
+    }
+
+    void Cells(const std::vector<std::string>& cells, float height, bool fill) {
+        pdf_.PutCell(1, height, "", kBorderLeft);
+        for (const std::string& cell : cells) pdf_.PutCell(columnWidth_, height, Shortened(cell), 0, 0, "C", fill);
+        if (cells.size() < columnsPerPage_) {
+            pdf_.PutCell(columnWidth_ * static_cast<float>(columnsPerPage_ - cells.size()), height, "");
+        }
+        pdf_.PutCell(0, height, "", kBorderLeft);
+        pdf_.LineFeed(height);
+    }
+
+    void Rule() { pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1); }
+
+    void WriteBlock(const std::vector<SheetRow>& rows, bool firstTable) {
+        float h = static_cast<float>(heights_.regular);
+        float hb = static_cast<float>(heights_.bold);
+        float estimate = hb + h * static_cast<float>(rows.size());
+        if (!firstTable && estimate > pdf_.PageHeight() - pdf_.CursorY() - Layout::kBottomReserve) {
+            pdf_.NewPage("", "");
+        }
+        for (const SheetRow& row : rows) {
+            switch (row.kind) {
+                case SheetRowKind::Heading:
+                    pdf_.PutCell(nameWidth_ + labelWidth_, hb, "");
+                    pdf_.PutCell(1, hb, "", kBorderLeft);
+                    pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
+                    pdf_.PutCell(columnWidth_ * static_cast<float>(columnsPerPage_), hb, row.name, kBorderRight, 0,
+                                 "C");
+                    SelectRegular();
+                    pdf_.LineFeed(hb);
+                    break;
+                case SheetRowKind::Rule:
+                    Rule();
+                    break;
+                case SheetRowKind::Labelled:
+                    pdf_.PutCell(nameWidth_ + labelWidth_, h, "  " + row.name, 0, 0, "L");
+                    Cells(row.cells, h, false);
+                    break;
+                case SheetRowKind::Stop:
+                    if (row.shaded) SetFillGrey(Layout::kFillGrey);
+                    pdf_.PutCell(nameWidth_, h, row.name, 0, 0, "L", row.shaded);
+                    pdf_.PutCell(labelWidth_, h, row.label, 0, 0, "R", row.shaded);
+                    Cells(row.cells, h, row.shaded);
+                    break;
+                case SheetRowKind::Closing:
+                    Rule();
+                    pdf_.LineFeed(h);
+                    pdf_.LineFeed(h);
+                    break;
+            }
+        }
+    }
+
+    TimetablePdfTarget& target_;
+    PdfDocument& pdf_;
+    const TourPlanWriteInput& in_;
+    OutputFont font_;
+    RowHeights heights_;
+    float nameWidth_ = 0;
+    float labelWidth_ = 0;
+    float columnWidth_ = 0;
+    float tableWidth_ = 0;
+    std::size_t columnsPerPage_ = 1;
+};
+
+}  // namespace
+
+std::string TourPlanText(const TourPlanWriteInput& input) { return TextForm(input); }
+
+bool WriteTourPlanText(const TourPlanWriteInput& input) {
+    std::string name = TourPlanFileName(input.lang, input.plan, ".txt");
+    if (name.empty()) return false;
+    return WriteFileBytes(input.grid.outputFolder / PathFromText(name), TourPlanText(input));
+}
+
+bool WriteTourPlanPdf(TimetablePdfTarget& target, const TourPlanWriteInput& input) {
+    std::string name;
+    if (!target.shared) {
+        name = TourPlanFileName(input.lang, input.plan, ".pdf");
+        if (name.empty()) return false;
+        target.titles = PageTitles{};
+        if (!target.pdf.CreateDocument(Layout::kOrientation, Layout::kUnit, Layout::kPageFormat)) return false;
+    }
+    PdfTourPlan(target, input).Write();
+    if (target.shared) return true;
+    return target.pdf.SaveDocument(PathText(input.grid.outputFolder / PathFromText(name)));
+}
+
+}  // namespace tak
