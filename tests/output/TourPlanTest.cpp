@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include "TimetableFixtures.h"
+#include "output/OutputTourPlan.h"
+
+namespace tak {
+namespace {
+
+using test::Clock;
+using test::kMonFri;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+// The line of the text that starts with `label`, or "" when there is none.
+std::string LineStartingWith(const std::string& text, const std::string& label) {
+    for (const std::string& line : Lines(text)) {
+        if (line.starts_with(label)) return line;
+    }
+    return "";
+}
+
+std::vector<int32_t> Column(const DayGroup& table, std::size_t c) { return table.columns[c].values; }
+
+// Line 5 runs between stops 1 and 3; the depot is stop 9.
+class TourPlanTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Trip& out = Trip10("5_out", {1, 2, 3}, {0, 4, 9}, 10);
+        Trip& ret = Trip10("5_ret", {3, 2, 1}, {0, 5, 10}, 11);
+        Trip& pullOut = Trip10("5_pullout", {9, 1}, {0, 6}, 6);
+        Trip& pullIn = Trip10("5_pullin", {3, 9}, {0, 7}, 7);
+        Trip& shortTrip = Trip10("5_short", {1, 2}, {0, 4}, 4);
+        // Out of the depot, a round trip, a deactivated trip, one more
+        // outward trip, back to the depot, and out again later.
+        Tour& tour = fixture.AddTour("5", "5-01", kMonFri, pullOut, {Clock(5, 50)});
+        for (auto [trip, start] : std::vector<std::pair<const Trip*, int32_t>>{
+                 {&out, Clock(6, 0)}, {&ret, Clock(6, 15)}, {&shortTrip, Clock(6, 27)}, {&out, Clock(6, 30)},
+                 {&pullIn, Clock(6, 42)}, {&pullOut, Clock(9, 0)}, {&out, Clock(9, 10)}, {&ret, Clock(9, 25)},
+                 {&pullIn, Clock(9, 37)}}) {
+            test::TimetableMap::AddStart(tour, *trip, start);
+        }
+        fixture.AddTour("5", "5-02", kMonFri, out, {Clock(7, 0)});
+
+        plan.name = "5";
+        plan.displayOutIns = true;
+        plan.displayPause = true;
+        plan.tours["5-01"] = &fixture.map.FindLine("5")->tours[0];
+        AddEntry(out, true, false, false);
+        AddEntry(ret, false, false, false);
+        AddEntry(pullOut, true, true, false);
+        AddEntry(pullIn, false, true, false);
+        AddEntry(shortTrip, true, false, true);
+        for (int32_t id : {1, 2, 3}) plan.stopsOut.push_back(Row(id));
+        for (int32_t id : {3, 2, 1}) plan.stopsRet.push_back(Row(id));
+    }
+
+    Trip& Trip10(const std::string& name, const std::vector<int32_t>& stops, const std::vector<int>& minutes,
+                 int duration) {
+        Trip& trip = fixture.AddTrip(name, "5", stops, minutes);
+        trip.profiles[0].duration = duration * 60;
+        return trip;
+    }
+
+    void AddEntry(const Trip& trip, bool outward, bool notInService, bool deactivate) {
+        TourPlanTrip entry;
+        entry.trip = &trip;
+        entry.notInService = notInService;
+        entry.deactivate = deactivate;
+        entry.ibis = outward ? "103" : "101";
+        entry.target = outward ? "Three" : "One";
+        plan.trips.push_back(entry);
+        (outward ? plan.outward : plan.returning).insert(trip.name);
+    }
+
+    PlanStop Row(int32_t id) const {
+        return PlanStop{fixture.map.FindStationByStopId(id), "Stop " + std::to_string(id), kRowDeparture};
+    }
+
+    TourPlanGrid Build() const { return BuildTourPlan(plan, fixture.map, TimetableBuildContext{lang}); }
+
+    test::TimetableMap fixture;
+    LanguageTable lang = test::TimetableLanguage();
+    TourPlan plan;
+    OutputOpt options;
+};
+
+TEST_F(TourPlanTest, RoundTripsStayAlignedWithMovesPausesAndAGapAfterTheDepot) {
+    TourPlanGrid grid = Build();
+    ASSERT_EQ(grid.tours.size(), 1u) << "only the selected tour";
+    ASSERT_TRUE(grid.hasReturn);
+    const DayGroup& out = grid.out.groups[0];
+    const DayGroup& ret = grid.ret.groups[0];
+    // Outward: 6:00, 6:30 (the deactivated trip left no column), the gap of
+    // the depot visit, 9:10. Return: 6:15, nothing after 6:30, the gap, 9:25.
+    ASSERT_EQ(out.columns.size(), 4u);
+    ASSERT_EQ(ret.columns.size(), 4u);
+    EXPECT_EQ(Column(out, 0), (std::vector<int32_t>{Clock(6, 0), Clock(6, 4), Clock(6, 9)}));
+    EXPECT_EQ(Column(out, 1), (std::vector<int32_t>{Clock(6, 30), Clock(6, 34), Clock(6, 39)}));
+    EXPECT_EQ(Column(out, 2), (std::vector<int32_t>{NotServed, NotServed, NotServed}));
+    EXPECT_EQ(Column(out, 3)[0], Clock(9, 10));
+    EXPECT_EQ(Column(ret, 0), (std::vector<int32_t>{Clock(6, 15), Clock(6, 20), Clock(6, 25)}));
+    EXPECT_EQ(Column(ret, 1)[0], NotServed);
+    EXPECT_EQ(Column(ret, 3)[0], Clock(9, 25));
+
+    // The first move out shows above the first trip, the move back after the
+    // 6:30 trip as its move in, the second move out above the 9:10 trip.
+    EXPECT_EQ(out.columns[0].outMoveTime, Clock(5, 50));
+    EXPECT_EQ(out.columns[1].inMoveTime, Clock(6, 49));
+    EXPECT_EQ(out.columns[3].outMoveTime, Clock(9, 0));
+    EXPECT_EQ(ret.columns[3].inMoveTime, Clock(9, 44));
+    // Pauses run from a trip's end (start + duration) to the next start; a
+    // trip followed by a move to the depot has none.
+    EXPECT_EQ(out.columns[0].pauseTime, 5 * 60);
+    EXPECT_EQ(ret.columns[0].pauseTime, 4 * 60);
+    EXPECT_EQ(out.columns[1].pauseTime, NotServed);
+    EXPECT_EQ(out.columns[3].pauseTime, 5 * 60);
+    EXPECT_EQ(ret.columns[3].pauseTime, NotServed);
+}
+
+TEST_F(TourPlanTest, AReturnTripAfterAMoveShowsTheMoveBetweenTheTables) {
+    // A tour that starts with a move and a return trip.
+    Tour& tour = fixture.map.FindLine("5")->tours[1];
+    tour.trips.clear();
+    test::TimetableMap::AddStart(tour, *fixture.map.FindTrip("5_pullout"), Clock(7, 0));
+    test::TimetableMap::AddStart(tour, *fixture.map.FindTrip("5_ret"), Clock(7, 10));
+    plan.tours = {{"5-02", &tour}};
+    TourPlanGrid grid = Build();
+    ASSERT_EQ(grid.out.groups[0].columns.size(), 1u);
+    EXPECT_EQ(grid.out.groups[0].columns[0].values[0], NotServed);
+    EXPECT_EQ(grid.out.groups[0].columns[0].inMoveTime, Clock(7, 0));
+    EXPECT_EQ(grid.ret.groups[0].columns[0].values[0], Clock(7, 10));
+
+    std::string text = TourPlanText(TourPlanWriteInput{grid, plan, lang, options});
+    EXPECT_EQ(LineStartingWith(text, "  In/out"), "  In/out  | 07:00 ");
+}
+
+TEST_F(TourPlanTest, TextPrintsEachSwitchedRowInItsPlace) {
+    plan.displayLine = true;
+    plan.displayIbis = true;
+    plan.displayTarget = true;
+    plan.name = "5";
+    TourPlanGrid grid = Build();
+    std::string text = TourPlanText(TourPlanWriteInput{grid, plan, lang, options});
+    std::vector<std::string> lines = Lines(text);
+    ASSERT_GT(lines.size(), 10u);
+    EXPECT_NE(lines[0].find("5-01"), std::string::npos);
+    EXPECT_EQ(text.find("5-02"), std::string::npos) << "unselected tour";
+    // W = 6 ("Stop 1") plus the label field of 3.
+    EXPECT_EQ(lines[1], std::string(9, '-') + "-|-" + std::string(120, '-'));
+    EXPECT_EQ(lines[2], "  Line    |   5     5           5   ");
+    EXPECT_EQ(lines[3], "  Code    |  103   103         103  ");
+    EXPECT_EQ(lines[4], "  Dest    | Three Three       Three ");
+    EXPECT_EQ(lines[5], "  Out     | 05:50             09:00 ");
+    EXPECT_EQ(lines[7], "Stop 1 dp | 06:00 06:30       09:10 ");
+    // Between the tables: the outward layovers, the return heads and the
+    // outward trips' moves in; below the return table its own.
+    EXPECT_EQ(LineStartingWith(text, "  Layover"), "  Layover | 00:05             00:05 ");
+    EXPECT_EQ(LineStartingWith(text, "  In/out"), "  In/out  |       06:49             ");
+    EXPECT_EQ(LineStartingWith(text, "Stop 3 dp | 06:15"), "Stop 3 dp | 06:15             09:25 ");
+    EXPECT_EQ(LineStartingWith(text, "  In  "), "  In      |                   09:44 ");
+    EXPECT_EQ(lines[lines.size() - 2], std::string(9, '-') + "---" + std::string(120, '-'));
+    EXPECT_EQ(lines.back(), "");
+}
+
+TEST_F(TourPlanTest, APlanWithOnlyOutwardTripsPrintsOneTablePerTour) {
+    plan.trips.erase(plan.trips.begin() + 1);
+    plan.returning.erase("5_ret");
+    plan.displayPause = false;
+    plan.displayOutIns = false;
+    plan.tours["5-02"] = &fixture.map.FindLine("5")->tours[1];
+    TourPlanGrid grid = Build();
+    EXPECT_FALSE(grid.hasReturn);
+    ASSERT_EQ(grid.tours.size(), 2u);
+    // No padding between the outward trips, not even for the depot visit.
+    ASSERT_EQ(grid.out.groups[0].columns.size(), 3u);
+    EXPECT_EQ(grid.out.groups[0].columns[2].values[0], Clock(9, 10));
+
+    std::string text = TourPlanText(TourPlanWriteInput{grid, plan, lang, options});
+    EXPECT_EQ(text.find("Layover"), std::string::npos);
+    EXPECT_EQ(text.find("  Out "), std::string::npos);
+    EXPECT_EQ(text.find("  In "), std::string::npos);
+    EXPECT_EQ(LineStartingWith(text, "Stop 3"), "Stop 3 dp | 06:09 06:39 09:19 ");
+    int stopOneRows = 0;
+    for (const std::string& line : Lines(text)) stopOneRows += line.starts_with("Stop 1");
+    EXPECT_EQ(stopOneRows, 2) << "one table for each of the two tours";
+}
+
+TEST_F(TourPlanTest, TheLineIsFoundIgnoringCaseAndMissingLinesGiveNoTables) {
+    fixture.map.FindLine("5")->name = "Bus5";
+    plan.name = "BUS5";
+    EXPECT_EQ(Build().tours.size(), 1u);
+    plan.name = "Bus6";
+    TourPlanGrid grid = Build();
+    EXPECT_TRUE(grid.tours.empty());
+    EXPECT_EQ(TourPlanText(TourPlanWriteInput{grid, plan, lang, options}), "");
+}
+
+}  // namespace
+}  // namespace tak
