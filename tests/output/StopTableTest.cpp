@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include "TimetableFixtures.h"
+#include "output/OutputStopTable.h"
+
+namespace tak {
+namespace {
+
+using test::Clock;
+using test::kMonFri;
+using test::kSaturday;
+using test::kSundayHoliday;
+
+constexpr ServiceDays kMonSat = 0x33F;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+// Trips reach stop 2 two minutes after their start.
+class StopTableTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        main = &fixture.AddTrip("7_main", "7", {1, 2, 3}, {0, 2, 6});
+        branch = &fixture.AddTrip("7_branch", "7", {1, 2, 4}, {0, 2, 5});
+        table.name = "Square";
+        table.stations = {fixture.map.FindStationByStopId(2)};
+        table.days = {TableDay{"Mon-Sat", kMonSat}, TableDay{"Sun", kSundayHoliday}};
+        Select(*main);
+    }
+
+    StopTableTrip& Select(const Trip& trip) {
+        table.selection.insert(trip.name);
+        return AddStopTableTrip(table, trip);
+    }
+
+    StopTableData Build() const { return BuildStopTable(table, fixture.map, lang); }
+    std::string Text(const StopTableData& data) const {
+        return StopTableText(StopTableWriteInput{data, table, lang, options, nullptr, {}});
+    }
+
+    const std::vector<StopDeparture>& Hour(const StopTableData& data, std::size_t column, int hour) const {
+        return data.columns[column].hours[static_cast<std::size_t>(hour)].departures;
+    }
+
+    test::TimetableMap fixture;
+    LanguageTable lang = test::TimetableLanguage();
+    OutputOpt options;
+    StopTable table;
+    Trip* main = nullptr;
+    Trip* branch = nullptr;
+};
+
+TEST_F(StopTableTest, AStopNoShownTripServesPrintsOnlyHeadingAndRules) {
+    fixture.AddTour("7", "7-01", kMonFri, *main, {Clock(6, 0)});
+    table.stations = {fixture.map.FindStationByStopId(4)};  // only the branch, which is not shown
+    StopTableData data = Build();
+    EXPECT_EQ(data.columns[0].capacity, kStopTableMinCapacity);
+    // e = 5 ("Hour" and a blank); columns of capacity 6 are 23 wide.
+    EXPECT_EQ(Lines(Text(data)),
+              (std::vector<std::string>{" Hour | " + CenterText("Mon-Sat", 23) + " | " + CenterText("Sun", 23) +
+                                            " | Hour ",
+                                        "------|-" + std::string(23, '-') + "-|-" + std::string(23, '-') + "-|------",
+                                        std::string(65, '-')}));
+}
+
+TEST_F(StopTableTest, EqualDeparturesOfSeveralToursJoinAndLateOnesSortAfterTheEvening) {
+    fixture.AddTour("7", "7-01", kMonFri, *main, {Clock(6, 3), Clock(23, 40)});
+    fixture.AddTour("7", "7-51", kSaturday, *main, {Clock(6, 3)});
+    fixture.AddTour("7", "7-02", kMonSat, *main, {Clock(24, 8), Clock(23, 3)});
+    StopTableData data = Build();
+    // Mon-Fri and Sat at 6:05 make one Mon-Sat departure without a letter.
+    ASSERT_EQ(Hour(data, 0, 6).size(), 1u);
+    EXPECT_EQ(Hour(data, 0, 6)[0].days, kMonSat);
+    EXPECT_EQ(Hour(data, 0, 6)[0].legend, kNoLegendEntry);
+    EXPECT_TRUE(Hour(data, 1, 6).empty());
+    // 24:10 stays in hour 24, after 23:05 and 23:42, and prints as hour 0.
+    ASSERT_EQ(Hour(data, 0, 23).size(), 2u);
+    EXPECT_EQ(Hour(data, 0, 23)[0].time, Clock(23, 5));
+    EXPECT_EQ(Hour(data, 0, 24).size(), 1u);
+
+    std::vector<std::string> lines = Lines(Text(data));
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[2], "   6  | 05" + std::string(22, ' ') + "| " + std::string(24, ' ') + "|   6  ");
+    EXPECT_EQ(lines[3], "  23  | 05  42a" + std::string(17, ' ') + "| " + std::string(24, ' ') + "|  23  ");
+    EXPECT_EQ(lines[4], "   0  | 10" + std::string(22, ' ') + "| " + std::string(24, ' ') + "|   0  ");
+    EXPECT_EQ(lines.back(), "a: not Sa");
+}
+
+TEST_F(StopTableTest, LettersRunInOrderOfFirstUseAndSameWayTripsShareOne) {
+    StopTableTrip& branchEntry = Select(*branch);
+    branchEntry.alternative = true;
+    branchEntry.footnote = "to stop 4";
+    Trip& other = fixture.AddTrip("7_other", "7", {2, 4}, {0, 3});
+    Select(other).sameWay = branchEntry.key;
+    fixture.AddTour("7", "7-01", kMonSat, *main, {Clock(7, 0)});
+    fixture.AddTour("7", "7-02", kMonFri, *main, {Clock(7, 30)});    // b: fewer days
+    fixture.AddTour("7", "7-03", kMonSat, *branch, {Clock(7, 10)});  // a: the other way, earlier in the table
+    fixture.AddTour("7", "7-04", kMonSat, other, {Clock(8, 20)});    // a again: the same way
+    fixture.AddTour("7", "7-05", kSaturday, other, {Clock(8, 40)});  // c: that way on fewer days
+    StopTableData data = Build();
+    ASSERT_EQ(data.legend.size(), 3u);
+    EXPECT_EQ(data.legend[0].letter + ": " + data.legend[0].text, "a: to stop 4");
+    EXPECT_EQ(data.legend[1].letter + ": " + data.legend[1].text, "b: not Sa");
+    EXPECT_EQ(data.legend[2].letter + ": " + data.legend[2].text, "c: to stop 4, only Sa");
+    std::vector<std::string> lines = Lines(Text(data));
+    EXPECT_EQ(lines[2].substr(0, 20), "   7  | 02  12a 32b ");
+    EXPECT_EQ(lines[3].substr(0, 20), "   8  | 20a 40c     ");
+    EXPECT_EQ(LegendLetter(25), "z");
+    EXPECT_EQ(LegendLetter(26), "A");
+    EXPECT_EQ(LegendLetter(60), "#");
+}
+
+TEST_F(StopTableTest, MergedRowsJoinEqualHoursIntoOneLabelledLine) {
+    table.mergeRow = true;
+    fixture.AddTour("7", "7-01", kMonSat, *main,
+                    {Clock(6, 3), Clock(6, 33), Clock(7, 3), Clock(7, 33), Clock(8, 3), Clock(8, 33), Clock(9, 3)});
+    fixture.AddTour("7", "7-51", kSundayHoliday, *main, {Clock(6, 3), Clock(7, 3), Clock(8, 3)});
+    StopTableData data = Build();
+    // Sunday's hours must match too: 6-8 at Sunday prints one departure each.
+    std::vector<std::string> lines = Lines(Text(data));
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0].substr(0, 9), "  Hour  |");
+    EXPECT_EQ(lines[2], "  6-8   | 05  35" + std::string(18, ' ') + "| 05" + std::string(22, ' ') + "|   6-8  ");
+    EXPECT_EQ(lines[3], "   9    | 05" + std::string(22, ' ') + "| " + std::string(24, ' ') + "|    9   ");
+
+    // One hour that differs in one column breaks the group.
+    fixture.map.FindLine("7")->tours[1].trips.pop_back();
+    lines = Lines(Text(Build()));
+    EXPECT_EQ(lines[2].substr(0, 9), "  6-7   |");
+    EXPECT_EQ(lines[3].substr(0, 9), "   8    |");
+}
+
+TEST_F(StopTableTest, BreakHourMovesLateTripsToTheNextDayAndPassingTripsAddNothing) {
+    table.breakHour = 3;
+    fixture.AddTour("7", "7-51", kSaturday, *main, {Clock(27, 8), Clock(26, 8)});
+    Trip& passing = fixture.AddTrip("7_express", "7", {1, 2, 3}, {0, 2, 6});
+    passing.profiles[0].times[1].otherStopping = 2;
+    Select(passing);
+    fixture.AddTour("7", "7-52", kSaturday, passing, {Clock(6, 0)});
+    StopTableData data = Build();
+    // Saturday 27:10 belongs to Sunday 3:10; 26:10 stays Saturday's hour 26.
+    ASSERT_EQ(Hour(data, 1, 3).size(), 1u);
+    EXPECT_EQ(Hour(data, 1, 3)[0].time, Clock(3, 10));
+    EXPECT_EQ(Hour(data, 0, 26).size(), 1u);
+    EXPECT_TRUE(Hour(data, 0, 6).empty()) << "the express passes the stop";
+}
+
+TEST(StopTableDocuments, PlansSharingAStopGoIntoOneDocumentWhenAsked) {
+    TripStation a{"A", 1, nullptr};
+    TripStation b{"B", 2, nullptr};
+    std::vector<StopTable> tables(4);
+    tables[0].stations = {&a};
+    tables[1].stations = {&b};
+    tables[2].stations = {&b, &a};
+    tables[3].stations = {&a};
+    EXPECT_EQ(GroupStopTableDocuments(tables), (std::vector<std::vector<std::size_t>>{{0}, {1}, {2}, {3}}));
+    for (std::size_t i : {0, 2, 3}) tables[i].sameInOne = true;
+    EXPECT_EQ(GroupStopTableDocuments(tables), (std::vector<std::vector<std::size_t>>{{0, 2, 3}, {1}}));
+}
+
+}  // namespace
+}  // namespace tak
