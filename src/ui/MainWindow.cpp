@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -95,6 +96,9 @@ MainWindow::MainWindow(AppContext& context, ProgramPlaces places, Dialogs& dialo
     CenterOnScreen(this);
 }
 
+// A dialog still running waits for its worker (see OutputDialog).
+MainWindow::~MainWindow() = default;
+
 void MainWindow::CreateControls() {
     auto newButton = [this](const char* name) {
         auto* button = new QPushButton(this);
@@ -146,8 +150,9 @@ void MainWindow::CreateControls() {
     connect(routeMapButton_, &QPushButton::clicked, this, [this] {
         if (openers_.routeMap) openers_.routeMap();
     });
-    connect(createOutputButton_, &QPushButton::clicked, this,
-            [this] { OpenIfProjectLoaded(openers_.createOutput); });
+    connect(createOutputButton_, &QPushButton::clicked, this, [this] {
+        if (!context_.projectName.empty()) OpenOutputDialog();
+    });
 }
 
 // The window has a fixed size, so the controls have fixed places: the map
@@ -229,13 +234,12 @@ void MainWindow::SetEnabledStates() {
     eventChooser_->setEnabled(mapLoaded_ && dateOn);
     // The route map and the output need a loaded project; the three plan
     // windows also need the map's trips. A button whose window does not exist
-    // yet (no opener) stays disabled: the plan windows and the create-output
-    // dialog with its output run come with later work.
+    // yet (no opener) stays disabled: the plan windows come with later work.
     auto enable = [](QPushButton* button, const std::function<void()>& opener, bool wanted) {
         button->setEnabled(wanted && static_cast<bool>(opener));
     };
     enable(routeMapButton_, openers_.routeMap, mapLoaded_);
-    enable(createOutputButton_, openers_.createOutput, mapLoaded_);
+    createOutputButton_->setEnabled(mapLoaded_);
     enable(stopTableButton_, openers_.stopTable, mapLoaded_ && timetableFound_);
     enable(timeTableButton_, openers_.timeTable, mapLoaded_ && timetableFound_);
     enable(tourPlanButton_, openers_.tourPlan, mapLoaded_ && timetableFound_);
@@ -352,14 +356,40 @@ void MainWindow::SaveSettings() {
     SaveProgramSettings(context_.workingFolder / kProgramSettingsFileName, settings);
 }
 
+void MainWindow::OpenOutputDialog() {
+    if (outputDialogOpen_) return;
+    setEnabled(false);
+    outputDialog_ = std::make_unique<OutputDialog>(context_, this, outputRunner_);
+    outputDialogOpen_ = true;
+    connect(outputDialog_.get(), &OutputDialog::Closed, this, &MainWindow::OnOutputDialogClosed);
+    outputDialog_->show();
+    outputDialog_->StartRun();
+}
+
+// The dialog closes only after its worker ended. The settings are saved so
+// that a change of its warnings switch is kept.
+void MainWindow::OnOutputDialogClosed() {
+    setEnabled(true);
+    activateWindow();
+    SaveSettings();
+    outputDialogOpen_ = false;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (outputDialogOpen_) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
 int RunMainWindow(const char* argv0) {
     ProgramPlaces places = FindProgramPlaces(argv0);
     AppContext context;
     LoadStartState(context, places);
     QtDialogs dialogs;
-    // No plan window and no create-output dialog exists yet (the output run
-    // they need comes with later work), so no opener is given and their
-    // buttons stay disabled.
+    // No plan window exists yet, so no opener is given and their buttons stay
+    // disabled.
     MainWindow window(context, places, dialogs);
     window.show();
     return QApplication::exec();

@@ -7,9 +7,11 @@
 #include <QWidget>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "mapdata/MapData.h"
+#include "ui/OutputDialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -48,14 +50,13 @@ ProgramPlaces FindProgramPlaces(const char* argv0);
 // (an unknown language leaves the table empty, so captions stay empty).
 void LoadStartState(AppContext& context, const ProgramPlaces& places);
 
-// What the plan and output buttons open. A button whose window does not exist
-// yet has no opener and stays disabled.
+// What the plan buttons open. A button whose window does not exist yet has no
+// opener and stays disabled.
 struct PlanWindowOpeners {
     std::function<void()> timeTable;
     std::function<void()> tourPlan;
     std::function<void()> stopTable;
     std::function<void()> routeMap;
-    std::function<void()> createOutput;
 };
 
 // The tour carried by an item of the lines-and-tours tree, the trip carried by
@@ -69,11 +70,28 @@ class MainWindow : public QWidget {
 public:
     MainWindow(AppContext& context, ProgramPlaces places, Dialogs& dialogs, PlanWindowOpeners openers = {},
                QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
 
     // The load button's action: loads the map of the folder field on the
     // chosen date, fills the trees and lists, loads the project and saves the
     // settings. Returns whether the map's timetable was found.
     bool LoadMapOfFields();
+
+    // The create output button's action: disables this window, opens the
+    // create-output dialog and starts its run.
+    void OpenOutputDialog();
+    // The open create-output dialog; null while none is open.
+    OutputDialog* CurrentOutputDialog() const { return outputDialogOpen_ ? outputDialog_.get() : nullptr; }
+    // The run the next create-output dialog starts (RunOutput unless set).
+    void SetOutputRunner(OutputRunner runner) { outputRunner_ = std::move(runner); }
+
+protected:
+    // While the create-output dialog is open this window is disabled and
+    // does not close: the run works on the map this window holds.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateControls();
@@ -94,6 +112,7 @@ private:
     void FillLineTrips();
     void FillEvents(DateValue date);
     void SaveSettings();
+    void OnOutputDialogClosed();
 
     AppContext& context_;
     ProgramPlaces places_;
@@ -101,6 +120,11 @@ private:
     PlanWindowOpeners openers_;
     bool mapLoaded_ = false;
     bool timetableFound_ = false;
+    OutputRunner outputRunner_ = RunOutput;
+    // The last dialog is kept until the next one opens or this window goes:
+    // it cannot be deleted while it sends its closed signal.
+    std::unique_ptr<OutputDialog> outputDialog_;
+    bool outputDialogOpen_ = false;
 
     QLabel* mapFolderLabel_ = nullptr;
     QLineEdit* mapFolderField_ = nullptr;

@@ -18,42 +18,17 @@
 #include "base/FileSystem.h"
 #include "persist/ProgramSettings.h"
 #include "support/TestSupport.h"
+#include "ScriptedDialogs.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
 namespace {
-
-// Answers the window's questions from a script and keeps what it was asked.
-class ScriptedDialogs : public Dialogs {
-public:
-    struct FolderRequest {
-        QString title;
-        QString startFolder;
-    };
-    struct Message {
-        QString title;
-        QString text;
-    };
-
-    QString ChooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
-        folderRequests.push_back({title, startFolder});
-        return nextFolder;
-    }
-    void ShowMessage(QWidget*, const QString& title, const QString& text) override {
-        messages.push_back({title, text});
-    }
-
-    QString nextFolder;
-    std::vector<FolderRequest> folderRequests;
-    std::vector<Message> messages;
-};
 
 struct OpenCounts {
     int timeTable = 0;
     int tourPlan = 0;
     int stopTable = 0;
     int routeMap = 0;
-    int createOutput = 0;
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -71,7 +46,7 @@ protected:
 
     PlanWindowOpeners CountingOpeners() {
         return {[this] { ++opened.timeTable; }, [this] { ++opened.tourPlan; }, [this] { ++opened.stopTable; },
-                [this] { ++opened.routeMap; }, [this] { ++opened.createOutput; }};
+                [this] { ++opened.routeMap; }};
     }
 
     template <typename Control>
@@ -289,9 +264,6 @@ TEST_F(MainWindowTest, FailedLoadTellsTheUserAndEnablesOnlyRouteMapAndOutput) {
     EXPECT_EQ(PlanButtonsEnabled(), std::vector<bool>({false, false, false, true, true}));
     EXPECT_EQ(Find<QTreeWidget>("lineToursTree")->topLevelItemCount(), 0);
 
-    QTest::mouseClick(Find<QPushButton>("createOutputButton"), Qt::LeftButton);
-    EXPECT_EQ(opened.createOutput, 1);
-
     LoadFolder(DemoMap());
     EXPECT_EQ(PlanButtonsEnabled(), kAllEnabled);
     QTest::mouseClick(Find<QPushButton>("tourPlanButton"), Qt::LeftButton);
@@ -307,14 +279,15 @@ TEST_F(MainWindowTest, EmptyFolderGivesNoProjectToOpen) {
     // The output needs a project; the route map editor opens without one.
     QTest::mouseClick(Find<QPushButton>("createOutputButton"), Qt::LeftButton);
     QTest::mouseClick(Find<QPushButton>("routeMapButton"), Qt::LeftButton);
-    EXPECT_EQ(opened.createOutput, 0);
+    EXPECT_EQ(window->CurrentOutputDialog(), nullptr);
+    EXPECT_TRUE(window->isEnabled());
     EXPECT_EQ(opened.routeMap, 1);
 }
 
 TEST_F(MainWindowTest, ButtonsOfWindowsThatDoNotExistStayDisabled) {
     Start();
     LoadFolder(DemoMap());
-    EXPECT_EQ(PlanButtonsEnabled(), kAllDisabled);
+    EXPECT_EQ(PlanButtonsEnabled(), std::vector<bool>({false, false, false, false, true}));
 }
 
 TEST_F(MainWindowTest, EventChooserSetsTheDateWithoutReloading) {

@@ -1,0 +1,76 @@
+// The create-output dialog: runs every plan of the loaded map on a worker
+// thread and shows the run's log as it grows. Cancel asks the run to stop
+// before its next plan; OK, enabled once the run has finished, closes the
+// dialog. While the worker runs, a close through the close box is only
+// noted and carried out once the worker has ended.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "output/Output.h"
+
+class QCheckBox;
+class QCloseEvent;
+class QListWidget;
+class QPushButton;
+
+namespace tak::ui {
+
+// The run the dialog starts on its worker thread. The program uses RunOutput;
+// tests may wrap it to hold the worker at a chosen point.
+using OutputRunner = std::function<int(const AppContext&, OutputRunControl&, OutputLog&)>;
+
+class OutputDialog : public QWidget {
+    Q_OBJECT
+
+public:
+    // `owner` is the window the output was started from: the dialog stays on
+    // top of it. The context must not change until the dialog is gone; only
+    // its warnings setting is written, by the check box.
+    OutputDialog(AppContext& context, QWidget* owner, OutputRunner runner = RunOutput);
+    // Asks a run that is still going to stop and waits for its worker.
+    ~OutputDialog() override;
+
+    OutputDialog(const OutputDialog&) = delete;
+    OutputDialog& operator=(const OutputDialog&) = delete;
+
+    // Starts the run on the worker thread (once).
+    void StartRun();
+
+    int RunState() const { return control_.state.load(); }
+    bool WorkerRunning() const { return workerRunning_; }
+
+signals:
+    // The dialog has closed (through OK or its close box) after its worker ended.
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls(const LanguageTable& language);
+    void AppendLine(const QString& line);
+    void OnWorkerEnded();
+    void OnWarningsToggled(bool on);
+    void OnOk();
+    void OnCancel();
+
+    AppContext& context_;
+    OutputRunner runner_;
+    OutputRunControl control_;
+    // Built after the controls: its callback hands lines to the log list.
+    std::unique_ptr<OutputLog> log_;
+    std::thread worker_;
+    bool workerRunning_ = false;
+    bool closeRequested_ = false;
+
+    QListWidget* logList_ = nullptr;
+    QCheckBox* warningsBox_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+};
+
+}  // namespace tak::ui

@@ -1,0 +1,259 @@
+#include "ui/OutputDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+#include "ScriptedDialogs.h"
+#include "app/AppContext.h"
+#include "base/FileSystem.h"
+#include "persist/ProgramSettings.h"
+#include "support/TestSupport.h"
+#include "ui/MainWindow.h"
+
+namespace tak::ui {
+namespace {
+
+// Generous: the demo's timetables are written in well under a second, but
+// the sanitizer build is many times slower.
+constexpr int kRunTimeoutMs = 60000;
+
+const QString kFirstPlanLine = "Fahrplan: Linie 1 Hauptbahnhof - Südbahnhof";
+const QString kSecondPlanLine = "Fahrplan: Linie 3 Gewerbegebiet Ost - Hauptbahnhof";
+const QString kCreatedLine = "Ausgabe erstellt!";
+
+// Runs the real output but holds the worker right after it logged its first
+// timetable line, until the test lets it go on: so a test can act while the
+// run is known to be between its first and its second plan.
+class HeldRun {
+public:
+    OutputRunner Runner() {
+        return [this](const AppContext& context, OutputRunControl& control, OutputLog& log) {
+            OutputLog relay([&](const std::string& line) {
+                log.LogLine(line);
+                if (line.rfind("Fahrplan: ", 0) == 0) WaitForRelease();
+            });
+            return RunOutput(context, control, relay);
+        };
+    }
+
+    void Release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    // Bounded, so that a failing test cannot hang the worker and its join.
+    void WaitForRelease() {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, std::chrono::milliseconds(kRunTimeoutMs), [this] { return released_; });
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool released_ = false;
+};
+
+class OutputDialogTest : public ::testing::Test {
+protected:
+    OutputDialogTest() {
+        fs::create_directories(work.path() / "output");
+        fs::copy_file(test::SourceDir() / "examples" / "output" / "DemoMap.cfg",
+                      work.path() / "output" / "DemoMap.cfg");
+    }
+
+    void TearDown() override {
+        held.Release();
+        window.reset();
+    }
+
+    void StartAndLoad(const fs::path& mapFolder) {
+        ProgramPlaces places{work.path(), test::SourceDir() / "Language", work.path()};
+        LoadStartState(context, places);
+        window = std::make_unique<MainWindow>(context, places, dialogs);
+        window->findChild<QLineEdit*>("mapFolderField")->setText(QString::fromStdString(mapFolder.string()));
+        QTest::mouseClick(window->findChild<QPushButton*>("loadButton"), Qt::LeftButton);
+    }
+
+    void StartAndLoadDemo() { StartAndLoad(test::SourceDir() / "examples" / "DemoMap"); }
+
+    OutputDialog* OpenDialog() {
+        QTest::mouseClick(window->findChild<QPushButton*>("createOutputButton"), Qt::LeftButton);
+        OutputDialog* dialog = window->CurrentOutputDialog();
+        EXPECT_NE(dialog, nullptr);
+        return dialog;
+    }
+
+    template <typename Control>
+    static Control* Find(OutputDialog* dialog, const char* name) {
+        auto* control = dialog->findChild<Control*>(name);
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+
+    static QStringList LogLines(OutputDialog* dialog) {
+        auto* list = Find<QListWidget>(dialog, "logList");
+        QStringList lines;
+        for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+        return lines;
+    }
+
+    static QStringList PlanLines(OutputDialog* dialog) { return LogLines(dialog).filter(QRegularExpression("^Fahrplan: ")); }
+
+    static bool WaitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, kRunTimeoutMs); }
+
+    static bool WaitForLine(OutputDialog* dialog, const QString& line) {
+        return WaitFor([&] { return LogLines(dialog).contains(line); });
+    }
+
+    int DocumentCount() const {
+        auto documents = ListFilesWithExtension(work.path() / "output" / "DemoMap", ".pdf");
+        return documents ? static_cast<int>(documents->size()) : 0;
+    }
+
+    ProgramSettings StoredSettings() const { return ReadProgramSettings(work.path() / kProgramSettingsFileName); }
+
+    test::TempDir work;
+    AppContext context;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+    HeldRun held;
+};
+
+TEST_F(OutputDialogTest, RunsTheDemoToOutputCreatedAndOkKeepsTheWarningsSwitch) {
+    work.Write(kProgramSettingsFileName, "{\"Language\": \"German\", \"Warnings\": 0}");
+    StartAndLoadDemo();
+    OutputDialog* dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Taktarium - Ausgabe erstellen");
+    EXPECT_EQ(dialog->size(), QSize(330, 300));
+    EXPECT_FALSE(window->isEnabled());
+    EXPECT_TRUE(dialog->isEnabled());
+    auto* warnings = Find<QCheckBox>(dialog, "warningsBox");
+    EXPECT_EQ(warnings->text(), "Warnungen anzeigen");
+    EXPECT_FALSE(warnings->isChecked());
+    EXPECT_EQ(Find<QPushButton>(dialog, "cancelButton")->text(), "Abbrechen");
+
+    auto* ok = Find<QPushButton>(dialog, "okButton");
+    ASSERT_TRUE(WaitFor([&] { return ok->isEnabled(); }));
+    QStringList lines = LogLines(dialog);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.first(), "Erstelle Fahrpläne...");
+    EXPECT_EQ(PlanLines(dialog), QStringList({kFirstPlanLine, kSecondPlanLine}));
+    EXPECT_EQ(lines.last(), kCreatedLine);
+    EXPECT_EQ(dialog->RunState(), kOutputFinished);
+    EXPECT_EQ(DocumentCount(), 2);
+
+    // The switch is the setting at once, and the file keeps it after OK.
+    QTest::mouseClick(warnings, Qt::LeftButton);
+    EXPECT_EQ(context.settings.warnings, 1);
+    EXPECT_EQ(StoredSettings().warnings, 0);  // written by the load, before the change
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_EQ(window->CurrentOutputDialog(), nullptr);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_EQ(StoredSettings().warnings, 1);
+}
+
+TEST_F(OutputDialogTest, CancelStopsBeforeTheNextPlan) {
+    StartAndLoadDemo();
+    window->SetOutputRunner(held.Runner());
+    OutputDialog* dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitForLine(dialog, kFirstPlanLine));
+
+    QTest::mouseClick(Find<QPushButton>(dialog, "cancelButton"), Qt::LeftButton);
+    EXPECT_EQ(dialog->RunState(), kOutputStopRequested);
+    held.Release();
+    ASSERT_TRUE(WaitFor([&] { return !dialog->WorkerRunning(); }));
+
+    // The plan being written when Cancel came is finished; the next is not begun.
+    EXPECT_EQ(PlanLines(dialog), QStringList({kFirstPlanLine}));
+    EXPECT_FALSE(LogLines(dialog).contains(kCreatedLine));
+    EXPECT_EQ(DocumentCount(), 1);
+    EXPECT_EQ(dialog->RunState(), kOutputStopRequested);
+    EXPECT_FALSE(Find<QPushButton>(dialog, "okButton")->isEnabled());
+
+    // With the worker gone the close box closes at once.
+    EXPECT_TRUE(dialog->close());
+    EXPECT_EQ(window->CurrentOutputDialog(), nullptr);
+    EXPECT_TRUE(window->isEnabled());
+}
+
+TEST_F(OutputDialogTest, CloseBoxWhileRunningClosesOnceTheWorkerEnded) {
+    StartAndLoadDemo();
+    window->SetOutputRunner(held.Runner());
+    OutputDialog* dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitForLine(dialog, kFirstPlanLine));
+    EXPECT_FALSE(Find<QPushButton>(dialog, "okButton")->isEnabled());
+
+    EXPECT_FALSE(dialog->close());
+    EXPECT_TRUE(dialog->isVisible());
+    // The main window neither closes nor wakes up while the run goes on.
+    EXPECT_FALSE(window->close());
+    EXPECT_FALSE(window->isEnabled());
+
+    held.Release();
+    ASSERT_TRUE(WaitFor([&] { return window->CurrentOutputDialog() == nullptr; }));
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(window->isEnabled());
+    // Closing is no stop request: the run went on to its end.
+    EXPECT_EQ(dialog->RunState(), kOutputFinished);
+    EXPECT_EQ(LogLines(dialog).last(), kCreatedLine);
+    EXPECT_EQ(DocumentCount(), 2);
+    EXPECT_TRUE(StoredSettings().readFromFile);
+}
+
+TEST_F(OutputDialogTest, WarningsSwitchedOnDuringTheRunAreLogged) {
+    work.Write(kProgramSettingsFileName, "{\"Language\": \"German\", \"Warnings\": 0}");
+    StartAndLoadDemo();
+    // Rows listed against the direction of travel: every trip that way is
+    // served in the wrong order.
+    for (TimeTablePlan& plan : context.project.timeTablePlans) std::reverse(plan.stops.begin(), plan.stops.end());
+    window->SetOutputRunner(held.Runner());
+    OutputDialog* dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitForLine(dialog, kFirstPlanLine));
+    EXPECT_TRUE(LogLines(dialog).filter("Warnung").isEmpty());
+
+    // The first plan is built after this point, with the switch on.
+    QTest::mouseClick(Find<QCheckBox>(dialog, "warningsBox"), Qt::LeftButton);
+    held.Release();
+    ASSERT_TRUE(WaitForLine(dialog, kCreatedLine));
+    QStringList lines = LogLines(dialog);
+    int secondPlan = static_cast<int>(lines.indexOf(kSecondPlanLine));
+    ASSERT_GT(secondPlan, 0);
+    QStringList firstPlanWarnings = lines.mid(0, secondPlan).filter("Warnung in " + kFirstPlanLine.mid(10) + ":");
+    EXPECT_FALSE(firstPlanWarnings.isEmpty());
+}
+
+TEST_F(OutputDialogTest, MapWithoutPlansLogsOnlyOutputCreatedEachTime) {
+    fs::create_directories(work.path() / "Empty");
+    StartAndLoad(work.path() / "Empty");
+    ASSERT_EQ(dialogs.messages.size(), 1u);  // no timetable found
+
+    for (int run = 0; run < 2; ++run) {
+        OutputDialog* dialog = OpenDialog();
+        ASSERT_NE(dialog, nullptr);
+        auto* ok = Find<QPushButton>(dialog, "okButton");
+        ASSERT_TRUE(WaitFor([&] { return ok->isEnabled(); }));
+        EXPECT_EQ(LogLines(dialog), QStringList({kCreatedLine}));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        EXPECT_TRUE(window->isEnabled());
+    }
+}
+
+}  // namespace
+}  // namespace tak::ui
