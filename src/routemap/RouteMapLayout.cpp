@@ -2,10 +2,82 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <queue>
 
 namespace tak {
+
+// ---------------------------------------------------------------------------
+// Open list
+
+// Cells waiting to be expanded, taken by smallest f and, among equal f, in
+// the order they were queued; that is a list kept sorted by f into which new
+// and improved cells go behind all entries of equal f. An improved cell is
+// queued again and its older entry is skipped when it comes up.
+//
+// Estimates are small whole numbers, so most entries go into one FIFO bucket
+// per f; the rare larger f of long detours go into a heap behind them.
+class OpenList {
+public:
+    struct Entry {
+        int32_t f = 0;
+        uint32_t order = 0;
+        int32_t cell = 0;
+        bool operator>(const Entry& other) const { return f != other.f ? f > other.f : order > other.order; }
+    };
+
+    void Clear() {
+        for (int32_t f = usedLowest_; f <= highest_; ++f) buckets_[static_cast<std::size_t>(f)].Clear();
+        lowest_ = usedLowest_ = kBucketCount;
+        highest_ = -1;
+        overflow_ = {};
+        order_ = 0;
+    }
+
+    // Queues a cell and returns the order that marks this entry as its current one.
+    uint32_t Push(int32_t f, int32_t cell) {
+        const Entry entry{f, ++order_, cell};
+        if (f >= 0 && f < kBucketCount) {
+            if (buckets_.size() <= static_cast<std::size_t>(f)) buckets_.resize(static_cast<std::size_t>(f) + 1);
+            buckets_[static_cast<std::size_t>(f)].entries.push_back(entry);
+            lowest_ = std::min(lowest_, f);
+            usedLowest_ = std::min(usedLowest_, f);
+            highest_ = std::max(highest_, f);
+        } else {
+            overflow_.push(entry);
+        }
+        return entry.order;
+    }
+
+    std::optional<Entry> Pop() {
+        for (; lowest_ <= highest_; ++lowest_) {
+            Bucket& bucket = buckets_[static_cast<std::size_t>(lowest_)];
+            if (bucket.head < bucket.entries.size()) return bucket.entries[bucket.head++];
+        }
+        if (overflow_.empty()) return std::nullopt;
+        Entry entry = overflow_.top();
+        overflow_.pop();
+        return entry;
+    }
+
+private:
+    static constexpr int32_t kBucketCount = 1 << 16;
+    struct Bucket {
+        std::vector<Entry> entries;
+        std::size_t head = 0;
+        void Clear() {
+            entries.clear();
+            head = 0;
+        }
+    };
+    std::vector<Bucket> buckets_;
+    int32_t lowest_ = kBucketCount;  // no entry waits below it
+    int32_t usedLowest_ = kBucketCount;  // buckets from here to highest_ hold entries
+    int32_t highest_ = -1;
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<>> overflow_;
+    uint32_t order_ = 0;
+};
 
 // ---------------------------------------------------------------------------
 // Grid
@@ -14,7 +86,26 @@ LayoutGrid::LayoutGrid(int32_t width, int32_t height)
     : width_(std::max(width, 0)),
       height_(std::max(height, 0)),
       cells_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_)),
-      isTouched_(cells_.size(), 0) {}
+      isTouched_(cells_.size(), 0),
+      distanceTenths_(static_cast<std::size_t>(width_ + 2) * static_cast<std::size_t>(height_ + 2)),
+      open_(std::make_unique<OpenList>()) {
+    // Aim points lie at most one step outside the grid, so differences reach
+    // one more than the grid's size.
+    for (int32_t dy = 0; dy <= height_ + 1; ++dy) {
+        for (int32_t dx = 0; dx <= width_ + 1; ++dx) {
+            double distance = std::sqrt(double(dx) * dx + double(dy) * dy);
+            distanceTenths_[static_cast<std::size_t>(dy) * static_cast<std::size_t>(width_ + 2) +
+                            static_cast<std::size_t>(dx)] = static_cast<int32_t>(std::floor(10.0 * distance + 0.5));
+        }
+    }
+}
+
+LayoutGrid::~LayoutGrid() = default;
+
+int32_t LayoutGrid::DistanceTenths(int32_t dx, int32_t dy) const {
+    return distanceTenths_[static_cast<std::size_t>(std::abs(dy)) * static_cast<std::size_t>(width_ + 2) +
+                           static_cast<std::size_t>(std::abs(dx))];
+}
 
 void LayoutGrid::Touch(int32_t index) {
     auto& mark = isTouched_[static_cast<std::size_t>(index)];
@@ -30,6 +121,7 @@ void LayoutGrid::ResetTouched() {
         cell.f = 0;
         cell.g = 0;
         cell.parent = -1;
+        cell.h = -1;
         cell.portCost = {};
         isTouched_[static_cast<std::size_t>(index)] = 0;
     }
@@ -62,62 +154,53 @@ constexpr int32_t kStraightStepCost = 10;
 constexpr int32_t kDiagonalStepCost = 14;
 constexpr int32_t kTurnCost = 30;
 
-struct OpenEntry {
-    int32_t f = 0;
-    uint32_t order = 0;  // queue order among equal estimates
-    int32_t cell = 0;
-    bool operator>(const OpenEntry& other) const {
-        return f != other.f ? f > other.f : order > other.order;
-    }
-};
-
 struct AimPoint {
     int32_t x = 0;
     int32_t y = 0;
     int32_t extraCost = 0;
 };
 
-int32_t Estimate(GridPoint from, const std::vector<AimPoint>& aims) {
-    int32_t best = std::numeric_limits<int32_t>::max();
-    for (const AimPoint& aim : aims) {
-        double dx = aim.x - from.x;
-        double dy = aim.y - from.y;
-        auto h = static_cast<int32_t>(std::floor(10.0 * std::sqrt(dx * dx + dy * dy) + 0.5)) + aim.extraCost;
-        best = std::min(best, h);
-    }
-    return best;
-}
-
-std::vector<AimPoint> AimPoints(const std::vector<SearchGoal>& goals) {
-    std::vector<AimPoint> aims;
-    aims.reserve(goals.size());
-    for (const SearchGoal& goal : goals) {
-        AimPoint aim{goal.x, goal.y, goal.extraCost};
-        if (goal.side >= 0 && goal.side < 4) {
-            aim.x += DirectionTable()[static_cast<std::size_t>(goal.side)].dx;
-            aim.y += DirectionTable()[static_cast<std::size_t>(goal.side)].dy;
+class Heuristic {
+public:
+    Heuristic(const LayoutGrid& grid, const std::vector<SearchGoal>& goals) : grid_(grid) {
+        for (const SearchGoal& goal : goals) {
+            AimPoint aim{goal.x, goal.y, goal.extraCost};
+            if (goal.side >= 0 && goal.side < 4) {
+                aim.x += DirectionTable()[static_cast<std::size_t>(goal.side)].dx;
+                aim.y += DirectionTable()[static_cast<std::size_t>(goal.side)].dy;
+            }
+            aims_.push_back(aim);
         }
-        aims.push_back(aim);
     }
-    return aims;
-}
+    int32_t operator()(GridCell& cell, GridPoint from) const {
+        if (cell.h < 0) cell.h = Compute(from);
+        return cell.h;
+    }
+
+private:
+    int32_t Compute(GridPoint from) const {
+        int32_t best = std::numeric_limits<int32_t>::max();
+        for (const AimPoint& aim : aims_) {
+            best = std::min(best, grid_.DistanceTenths(aim.x - from.x, aim.y - from.y) + aim.extraCost);
+        }
+        return best;
+    }
+
+    const LayoutGrid& grid_;
+    std::vector<AimPoint> aims_;
+};
 
 }  // namespace
 
 std::optional<GridPoint> FindPath(LayoutGrid& grid, bool allowDiag, const std::vector<SearchStart>& starts,
                                   const std::vector<SearchGoal>& goals) {
-    // The open list is a heap ordered by (f, queue order); an improved cell is
-    // queued again with a new order and its older entry is skipped when it
-    // surfaces. This takes cells in the order of a list kept sorted by f in
-    // which new and improved entries go behind all entries of equal f.
-    std::priority_queue<OpenEntry, std::vector<OpenEntry>, std::greater<>> open;
-    uint32_t order = 0;
-    const std::vector<AimPoint> aims = AimPoints(goals);
+    OpenList& open = grid.Open();
+    open.Clear();
+    const Heuristic estimate(grid, goals);
     auto enqueue = [&](int32_t index) {
         GridCell& cell = grid.Cell(index);
-        cell.openEntry = ++order;
+        cell.openEntry = open.Push(cell.f, index);
         cell.flags |= kCellOpen;
-        open.push(OpenEntry{cell.f, cell.openEntry, index});
     };
 
     for (const SearchStart& start : starts) {
@@ -128,7 +211,7 @@ std::optional<GridPoint> FindPath(LayoutGrid& grid, bool allowDiag, const std::v
         GridCell& cell = grid.Cell(index);
         cell.flags |= kCellStart;
         cell.parent = -1;
-        cell.f = cell.g + Estimate(p, aims);
+        cell.f = cell.g + estimate(cell, p);
         enqueue(index);
     }
     for (const SearchGoal& goal : goals) {
@@ -139,9 +222,8 @@ std::optional<GridPoint> FindPath(LayoutGrid& grid, bool allowDiag, const std::v
     }
 
     const int directionCount = allowDiag ? kDirectionCount : 4;
-    while (!open.empty()) {
-        OpenEntry entry = open.top();
-        open.pop();
+    while (std::optional<OpenList::Entry> popped = open.Pop()) {
+        const OpenList::Entry entry = *popped;
         GridCell& current = grid.Cell(entry.cell);
         if (!(current.flags & kCellOpen) || current.openEntry != entry.order) continue;
         GridPoint r = grid.PointOf(entry.cell);
@@ -165,7 +247,7 @@ std::optional<GridPoint> FindPath(LayoutGrid& grid, bool allowDiag, const std::v
 
             next.parent = entry.cell;
             next.g = g;
-            next.f = g + Estimate(n, aims);
+            next.f = g + estimate(next, n);
             grid.Touch(nIndex);
             enqueue(nIndex);
         }

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -41,15 +42,21 @@ struct GridCell {
     int32_t g = 0;
     std::array<int32_t, 4> portCost{};  // extra cost of orthogonal steps in or out
     int32_t parent = -1;                // cell index; -1 for start cells
+    int32_t h = -1;                     // the search's estimate, once computed
     uint32_t openEntry = 0;             // which open-list entry of the cell is current
 };
 
 // Width x Height cells with the set of cells the last search wrote (reset
 // before the next one) and the cells to be blocked before the next search.
 // Only touched cells are reset, so a search costs what it visits.
+class OpenList;
+
 class LayoutGrid {
 public:
     LayoutGrid(int32_t width, int32_t height);
+    ~LayoutGrid();
+    LayoutGrid(const LayoutGrid&) = delete;
+    LayoutGrid& operator=(const LayoutGrid&) = delete;
 
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
@@ -59,6 +66,10 @@ public:
     GridCell& Cell(int32_t index) { return cells_[static_cast<std::size_t>(index)]; }
     GridCell& Cell(GridPoint p) { return Cell(IndexOf(p)); }
 
+    // 10 times the length of (dx, dy), rounded half up; |dx| <= Width + 1,
+    // |dy| <= Height + 1.
+    int32_t DistanceTenths(int32_t dx, int32_t dy) const;
+
     void Touch(int32_t index);
     // Flags, costs and parents of every touched cell back to zero.
     void ResetTouched();
@@ -67,6 +78,10 @@ public:
     // that would cut one of its corners.
     void ApplyPendingBlocks();
 
+    // The search's open list, kept with the grid so that its storage serves
+    // every search of a layout run.
+    OpenList& Open() { return *open_; }
+
 private:
     int32_t width_ = 0;
     int32_t height_ = 0;
@@ -74,6 +89,8 @@ private:
     std::vector<int32_t> touched_;
     std::vector<uint8_t> isTouched_;
     std::vector<GridPoint> pending_;
+    std::vector<int32_t> distanceTenths_;
+    std::unique_ptr<OpenList> open_;
 };
 
 struct SearchStart {

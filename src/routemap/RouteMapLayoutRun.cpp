@@ -196,9 +196,15 @@ void LayoutRun::AddPortCandidates(const Connection& connection, int e, std::vect
 
 void LayoutRun::RouteConnection(Connection& connection) {
     const std::size_t segments = connection.nodes.size() + 1;
+    std::optional<GridPoint> reachedNode;
     for (std::size_t k = 0; k < segments; ++k) {
         std::optional<GridPoint> goal = RouteSegment(connection, k);
-        if (!goal) return;
+        if (!goal) {
+            // The path ends at the last node it reached.
+            if (reachedNode) connection.path.push_back(*reachedNode);
+            return;
+        }
+        reachedNode = goal;
         std::vector<GridPoint> segment = PathTo(grid_, *goal);  // start ... goal
         const bool last = k + 1 == segments;
         if (segment.size() >= 2) {

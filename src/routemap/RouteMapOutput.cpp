@@ -2,7 +2,9 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csetjmp>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -22,28 +24,81 @@ std::string PathText(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-std::vector<png_byte> RgbRows(const RouteMapImage& image) {
-    std::vector<png_byte> rgb;
-    rgb.reserve(image.pixels.size() * 3);
+// The image's colours when there are at most 256 of them (the map is drawn
+// without smoothing, so there usually are a few dozen); none otherwise.
+std::optional<std::vector<uint32_t>> Palette(const RouteMapImage& image) {
+    std::vector<uint32_t> colours;
+    uint32_t last = 0xFFFFFFFF;
     for (uint32_t pixel : image.pixels) {
-        rgb.push_back(static_cast<png_byte>(pixel >> 16));
-        rgb.push_back(static_cast<png_byte>(pixel >> 8));
-        rgb.push_back(static_cast<png_byte>(pixel));
+        if (pixel == last) continue;
+        last = pixel;
+        if (std::find(colours.begin(), colours.end(), pixel) != colours.end()) continue;
+        if (colours.size() == 256) return std::nullopt;
+        colours.push_back(pixel);
     }
-    return rgb;
+    std::sort(colours.begin(), colours.end());
+    return colours;
 }
 
+// One row of the image as palette indices or as RGB bytes.
+void PackRow(const RouteMapImage& image, int32_t y, const std::vector<uint32_t>* palette, std::vector<png_byte>& row) {
+    const uint32_t* pixels = image.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width);
+    std::size_t out = 0;
+    uint32_t last = 0xFFFFFFFF;
+    png_byte lastIndex = 0;
+    for (int32_t x = 0; x < image.width; ++x) {
+        const uint32_t pixel = pixels[x];
+        if (palette) {
+            if (pixel != last) {
+                last = pixel;
+                lastIndex = static_cast<png_byte>(std::lower_bound(palette->begin(), palette->end(), pixel) -
+                                                  palette->begin());
+            }
+            row[out++] = lastIndex;
+        } else {
+            row[out++] = static_cast<png_byte>(pixel >> 16);
+            row[out++] = static_cast<png_byte>(pixel >> 8);
+            row[out++] = static_cast<png_byte>(pixel);
+        }
+    }
+}
+
+// libpng reports errors by jumping back to the setjmp below; everything that
+// owns memory is made before it, so the jump leaks nothing.
 bool WritePngStream(const RouteMapImage& image, FILE* stream) {
     if (image.width <= 0 || image.height <= 0) return false;
-    png_image header{};
-    header.version = PNG_IMAGE_VERSION;
-    header.width = static_cast<png_uint_32>(image.width);
-    header.height = static_cast<png_uint_32>(image.height);
-    header.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> rgb = RgbRows(image);
-    int written = png_image_write_to_stdio(&header, stream, 0, rgb.data(), 0, nullptr);
-    png_image_free(&header);
-    return written != 0;
+    const std::optional<std::vector<uint32_t>> palette = Palette(image);
+    std::vector<png_color> plte;
+    if (palette) {
+        for (uint32_t colour : *palette) {
+            plte.push_back(png_color{static_cast<png_byte>(colour >> 16), static_cast<png_byte>(colour >> 8),
+                                     static_cast<png_byte>(colour)});
+        }
+    }
+    std::vector<png_byte> row(static_cast<std::size_t>(image.width) * (palette ? 1 : 3));
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, stream);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
+                 palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (palette) png_set_PLTE(png, info, plte.data(), static_cast<int>(plte.size()));
+    // Flat colours in long runs compress well even at the fastest level.
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_write_info(png, info);
+    for (int32_t y = 0; y < image.height; ++y) {
+        PackRow(image, y, palette ? &*palette : nullptr, row);
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
 }
 
 // A new file of a name nobody else can have chosen, opened exclusively so

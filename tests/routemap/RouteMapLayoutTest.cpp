@@ -1,0 +1,378 @@
+// The automatic layout: where stops land, how connections are routed, which
+// signs and labels the layout adds.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "routemap/RouteMap.h"
+#include "routemap/RouteMapLayout.h"
+
+namespace tak {
+namespace {
+
+RouteKey FixedStop(RouteMap& map, const std::string& name, StopBox box) {
+    RouteStop& stop = AddRouteStop(map, name);
+    stop.automatic = false;
+    stop.stored = box;
+    return stop.key;
+}
+
+RouteKey AutoStop(RouteMap& map, const std::string& name) { return AddRouteStop(map, name).key; }
+
+const RouteStop& StopOf(const RouteMap& map, RouteKey key) { return *FindRouteStop(map, key); }
+
+// A line through the given stops in order, one connection per pair.
+std::vector<RouteKey> AddChain(RouteMap& map, RouteKey line, const std::vector<RouteKey>& stops) {
+    std::vector<RouteKey> connections;
+    for (std::size_t i = 1; i < stops.size(); ++i) connections.push_back(AddConnection(map, line, stops[i - 1], stops[i]).key);
+    return connections;
+}
+
+RouteMap SmallMap() {
+    RouteMap map;
+    map.width = 20;
+    map.height = 12;
+    map.allowDiag = false;
+    return map;
+}
+
+GridPoint BoxCell(const RouteMap& map, RouteKey stop) {
+    const StopBox& box = StopOf(map, stop).box;
+    return {box.x, box.y};
+}
+
+// ---------------------------------------------------------------------------
+// Automatic stops
+
+// Three automatic stops between fixed A at (0,5) and fixed B at (bx,5); the
+// route A-B runs straight along row 5 with bx steps.
+struct Chain {
+    RouteMap map = SmallMap();
+    RouteKey a, s1, s2, s3, b;
+    explicit Chain(int32_t bx) {
+        a = FixedStop(map, "A", {0, 5, 0, 1});
+        b = FixedStop(map, "B", {bx, 5, 0, 1});
+        s1 = AutoStop(map, "S1");
+        s2 = AutoStop(map, "S2");
+        s3 = AutoStop(map, "S3");
+        RouteKey line = AddRouteLine(map, "1").key;
+        AddChain(map, line, {a, s1, s2, s3, b});
+        LayoutRouteMap(map);
+    }
+};
+
+TEST(RouteMapLayoutAutoStops, SpreadsChainEvenlyFromTheFarEnd) {
+    Chain chain(8);
+    // Cells 2, 4 and 6 counted from B at x = 8.
+    EXPECT_EQ(BoxCell(chain.map, chain.s3), (GridPoint{6, 5}));
+    EXPECT_EQ(BoxCell(chain.map, chain.s2), (GridPoint{4, 5}));
+    EXPECT_EQ(BoxCell(chain.map, chain.s1), (GridPoint{2, 5}));
+    // Across a horizontal run the box is a vertical bar, one port per line;
+    // the placement is kept in the stored box.
+    const RouteStop& s1 = StopOf(chain.map, chain.s1);
+    EXPECT_EQ(s1.box, (StopBox{2, 5, 0, 1}));
+    EXPECT_EQ(s1.stored, s1.box);
+    EXPECT_TRUE(s1.automatic);
+    for (const Connection& c : chain.map.connections) EXPECT_FALSE(c.path.empty());
+}
+
+TEST(RouteMapLayoutAutoStops, ShortPathPlacesOnlyWhatFits) {
+    Chain twoSteps(2);
+    EXPECT_EQ(BoxCell(twoSteps.map, twoSteps.s1), (GridPoint{1, 5}));
+    EXPECT_EQ(BoxCell(twoSteps.map, twoSteps.s2).x, -1);
+    EXPECT_EQ(BoxCell(twoSteps.map, twoSteps.s3).x, -1);
+
+    Chain oneStep(1);
+    for (RouteKey stop : {oneStep.s1, oneStep.s2, oneStep.s3}) EXPECT_EQ(BoxCell(oneStep.map, stop).x, -1);
+    // Connections to unplaced stops are not routed.
+    for (const Connection& c : oneStep.map.connections) EXPECT_TRUE(c.path.empty());
+}
+
+TEST(RouteMapLayoutAutoStops, NothingIsPlacedWithoutFixedStops) {
+    RouteMap map = SmallMap();
+    RouteKey line = AddRouteLine(map, "1").key;
+    AddChain(map, line, {AutoStop(map, "A"), AutoStop(map, "B"), AutoStop(map, "C")});
+    LayoutRouteMap(map);
+    for (const RouteStop& stop : map.stops) EXPECT_EQ(stop.box.x, -1);
+    for (const Connection& c : map.connections) EXPECT_TRUE(c.path.empty());
+}
+
+TEST(RouteMapLayoutAutoStops, FixedStopOutsideTheGridBecomesAutomatic) {
+    RouteMap map = SmallMap();
+    RouteKey far = FixedStop(map, "Far", {25, 3, 0, 1});
+    RouteKey edge = FixedStop(map, "Edge", {19, 3, 2, 0});  // one cell too wide
+    RouteKey inside = FixedStop(map, "Inside", {18, 3, 2, 0});
+    LayoutRouteMap(map);
+    EXPECT_TRUE(StopOf(map, far).automatic);
+    EXPECT_EQ(StopOf(map, far).box.x, -1);
+    EXPECT_TRUE(StopOf(map, edge).automatic);
+    EXPECT_FALSE(StopOf(map, inside).automatic);
+    EXPECT_EQ(StopOf(map, inside).box, (StopBox{18, 3, 2, 0}));
+}
+
+// ---------------------------------------------------------------------------
+// Routing
+
+TEST(RouteMapLayoutRouting, StraightRunCompletesAutomaticEnds) {
+    RouteMap map = SmallMap();
+    RouteKey a = FixedStop(map, "A", {2, 5, 0, 1});
+    RouteKey b = FixedStop(map, "B", {7, 5, 0, 1});
+    RouteKey line = AddRouteLine(map, "1").key;
+    AddChain(map, line, {a, b});
+    LayoutRouteMap(map);
+    const Connection& c = map.connections[0];
+    std::vector<GridPoint> expected;
+    for (int32_t x = 2; x <= 7; ++x) expected.push_back({x, 5});
+    EXPECT_EQ(c.path, expected);
+    EXPECT_EQ(c.work[0], (ConnectionEnd{a, 1, 0}));  // leaves A by its right side
+    EXPECT_EQ(c.work[1], (ConnectionEnd{b, 3, 0}));  // enters B by its left side
+    EXPECT_EQ(c.end[0].side, -1);                    // the stored ends stay automatic
+}
+
+TEST(RouteMapLayoutRouting, OrthogonalStepsOnlyUnlessDiagonalsAllowed) {
+    for (bool diagonals : {false, true}) {
+        RouteMap map = SmallMap();
+        map.allowDiag = diagonals;
+        RouteKey a = FixedStop(map, "A", {1, 1, 0, 1});
+        RouteKey b = FixedStop(map, "B", {9, 8, 0, 1});
+        AddChain(map, AddRouteLine(map, "1").key, {a, b});
+        LayoutRouteMap(map);
+        const auto& path = map.connections[0].path;
+        ASSERT_GE(path.size(), 2u);
+        bool sawDiagonal = false;
+        for (std::size_t i = 1; i < path.size(); ++i) {
+            int d = StepDirection(path[i - 1], path[i]);
+            ASSERT_GE(d, 0);
+            // Every step is one cell.
+            EXPECT_LE(std::abs(path[i].x - path[i - 1].x), 1);
+            EXPECT_LE(std::abs(path[i].y - path[i - 1].y), 1);
+            sawDiagonal = sawDiagonal || d >= 4;
+        }
+        EXPECT_EQ(sawDiagonal, diagonals);
+        EXPECT_EQ(path.front(), (GridPoint{1, 1}));
+        EXPECT_EQ(path.back(), (GridPoint{9, 8}));
+    }
+}
+
+TEST(RouteMapLayoutRouting, DiagonalStepNeverCutsAStopCorner) {
+    LayoutGrid grid(5, 5);
+    grid.AddPendingBlock({2, 1});
+    grid.AddPendingBlock({1, 2});
+    grid.ApplyPendingBlocks();
+    // From (1,1) to (2,2) the diagonal squeezes between two stop cells.
+    std::optional<GridPoint> goal = FindPath(grid, true, {{1, 1}}, {{2, 2, 0, -1}});
+    ASSERT_TRUE(goal.has_value());
+    std::vector<GridPoint> path = PathTo(grid, *goal);
+    EXPECT_GT(path.size(), 2u);
+    for (const GridPoint& p : path) {
+        EXPECT_FALSE((p == GridPoint{2, 1}) || (p == GridPoint{1, 2}));
+    }
+}
+
+TEST(RouteMapLayoutRouting, CostCountsStepsAndTurnsAndSearchIsRepeatable) {
+    LayoutGrid grid(10, 10);
+    for (int32_t y = 2; y <= 6; ++y) grid.AddPendingBlock({4, y});  // a wall between start and goal
+    grid.ApplyPendingBlocks();
+    std::optional<GridPoint> goal = FindPath(grid, false, {{1, 4}}, {{8, 4, 0, -1}});
+    ASSERT_TRUE(goal.has_value());
+    std::vector<GridPoint> first = PathTo(grid, *goal);
+    ASSERT_EQ(first.size(), 14u);  // 13 steps: the shortest way round the wall
+    int turns = 0;
+    for (std::size_t i = 1; i < first.size(); ++i) {
+        EXPECT_NE(first[i].x, 4) << "crosses the wall at " << first[i].y;
+        if (i >= 2 && StepDirection(first[i - 2], first[i - 1]) != StepDirection(first[i - 1], first[i])) ++turns;
+    }
+    EXPECT_GE(turns, 2);
+    EXPECT_EQ(grid.Cell(*goal).g, 10 * 13 + 30 * turns);
+
+    // Only the touched cells are reset, and that is enough for the same answer.
+    grid.ResetTouched();
+    goal = FindPath(grid, false, {{1, 4}}, {{8, 4, 0, -1}});
+    ASSERT_TRUE(goal.has_value());
+    EXPECT_EQ(PathTo(grid, *goal), first);
+}
+
+TEST(RouteMapLayoutRouting, PortTakenByAnotherLineIsNeverOffered) {
+    RouteMap map = SmallMap();
+    RouteKey p = FixedStop(map, "P", {0, 5, 0, 1});
+    RouteKey q = FixedStop(map, "Q", {0, 8, 0, 1});
+    RouteKey r = FixedStop(map, "R", {0, 2, 0, 1});
+    RouteKey x = FixedStop(map, "X", {6, 5, 0, 1});
+    RouteKey l1 = AddRouteLine(map, "1").key;
+    RouteKey l2 = AddRouteLine(map, "2").key;
+    RouteKey l3 = AddRouteLine(map, "3").key;
+    Connection& first = AddConnection(map, l1, p, x);
+    first.end[1].side = 3;
+    first.end[1].port = 0;
+    Connection& fixedSide = AddConnection(map, l2, q, x);
+    fixedSide.end[1].side = 3;
+    AddConnection(map, l3, r, x);  // free to choose
+    LayoutRouteMap(map);
+    EXPECT_FALSE(map.connections[0].path.empty());
+    // Line 2 insists on the left side, whose only port line 1 holds.
+    EXPECT_TRUE(map.connections[1].path.empty());
+    // Line 3 goes round and enters by the right side.
+    ASSERT_FALSE(map.connections[2].path.empty());
+    EXPECT_EQ(map.connections[2].work[1].side, 1);
+    EXPECT_EQ(map.connections[2].path.back(), (GridPoint{6, 5}));
+}
+
+TEST(RouteMapLayoutRouting, PathPassesNodesAndStopsAtANodeOutsideTheGrid) {
+    RouteMap map = SmallMap();
+    RouteKey a = FixedStop(map, "A", {1, 1, 0, 1});
+    RouteKey b = FixedStop(map, "B", {8, 1, 0, 1});
+    RouteKey line = AddRouteLine(map, "1").key;
+    Connection& via = AddConnection(map, line, a, b);
+    via.nodes = {{4, 6}};
+    Connection& broken = AddConnection(map, line, a, b);
+    broken.nodes = {{4, 6}, {40, 6}};
+    LayoutRouteMap(map);
+
+    const auto& path = map.connections[0].path;
+    EXPECT_EQ(std::count(path.begin(), path.end(), GridPoint{4, 6}), 1);
+    EXPECT_EQ(path.back(), (GridPoint{8, 1}));
+    const Connection& cut = map.connections[1];
+    ASSERT_FALSE(cut.path.empty());
+    EXPECT_EQ(cut.path.back(), (GridPoint{4, 6}));
+    EXPECT_EQ(cut.work[1].side, -1);  // the end at B was never reached
+}
+
+// ---------------------------------------------------------------------------
+// Signs
+
+TEST(RouteMapLayoutSigns, DottedLineGetsMarksOnInnerPointsBeforeUserSigns) {
+    RouteMap map = SmallMap();
+    RouteKey a = FixedStop(map, "A", {0, 5, 0, 1});
+    RouteKey b = FixedStop(map, "B", {4, 5, 0, 1});
+    RouteLine& line = AddRouteLine(map, "1");
+    line.stroke = 1;
+    Connection& c = AddConnection(map, line.key, a, b);
+    c.signs = {Sign{kSignArrowOut, 1}};
+    LayoutRouteMap(map);
+    ASSERT_EQ(map.connections[0].path.size(), 5u);
+    std::vector<Sign> expected{{kSignDotted, -2}, {kSignDotted, 0}, {kSignDotted, 2}, {kSignArrowOut, 1}};
+    EXPECT_EQ(map.connections[0].workSigns, expected);
+    EXPECT_EQ(map.connections[0].signs, (std::vector<Sign>{{kSignArrowOut, 1}}));
+}
+
+TEST(RouteMapLayoutSigns, LineNameOnStraightMiddleOnlyAndNotNextToAnother) {
+    RouteMap map = SmallMap();
+    RouteKey a = FixedStop(map, "A", {0, 5, 0, 1});
+    RouteKey b = FixedStop(map, "B", {2, 5, 0, 1});
+    RouteKey c = FixedStop(map, "C", {4, 5, 0, 1});
+    RouteKey d = FixedStop(map, "D", {10, 2, 0, 1});
+    RouteKey e = FixedStop(map, "E", {11, 3, 1, 0});  // entered from above: a bend at (11,2)
+    RouteLine& line = AddRouteLine(map, "1");
+    line.autoNames = true;
+    AddChain(map, line.key, {a, b, c});
+    RouteLine& other = AddRouteLine(map, "2");
+    other.autoNames = true;
+    Connection& bent = AddConnection(map, other.key, d, e);
+    bent.signs = {Sign{kSignArrowOut, 0}};
+    LayoutRouteMap(map);
+
+    const Sign name{kSignLineName, 0};
+    EXPECT_EQ(map.connections[0].workSigns, (std::vector<Sign>{name}));
+    EXPECT_TRUE(map.connections[1].workSigns.empty());  // its neighbour already has one
+    ASSERT_EQ(map.connections[2].path, (std::vector<GridPoint>{{10, 2}, {11, 2}, {11, 3}}));
+    EXPECT_EQ(map.connections[2].workSigns, (std::vector<Sign>{{kSignArrowOut, 0}}));
+}
+
+TEST(RouteMapLayoutSigns, UserLineNamesMoveBehindOtherSigns) {
+    RouteMap map = SmallMap();
+    RouteKey a = FixedStop(map, "A", {0, 5, 0, 1});
+    RouteKey b = FixedStop(map, "B", {6, 5, 0, 1});
+    Connection& c = AddConnection(map, AddRouteLine(map, "1").key, a, b);
+    c.signs = {{kSignLineName, 0}, {kSignArrowOut, -2}, {kSignLineName, 2}, {kSignArrowReturn, 2}};
+    LayoutRouteMap(map);
+    std::vector<Sign> expected{{kSignArrowOut, -2}, {kSignArrowReturn, 2}, {kSignLineName, 0}, {kSignLineName, 2}};
+    EXPECT_EQ(map.connections[0].workSigns, expected);
+}
+
+// ---------------------------------------------------------------------------
+// Labels
+
+RouteStop StopWithLabels(StopBox box, const std::vector<StopLabel>& labels) {
+    RouteStop stop;
+    stop.box = box;
+    stop.labels = labels;
+    return stop;
+}
+
+TEST(RouteMapLayoutLabels, NameBesideWideBoxAndAboveTallOne) {
+    RouteStop wide = StopWithLabels({3, 3, 2, 0}, {StopLabel{}});
+    PlaceStopLabel(wide, 0);
+    EXPECT_EQ(wide.labels[0].x, 21);
+    EXPECT_EQ(wide.labels[0].y, 0);
+    EXPECT_EQ(wide.labels[0].angle, 0);
+
+    RouteStop tall = StopWithLabels({3, 3, 0, 3}, {StopLabel{}});
+    PlaceStopLabel(tall, 0);
+    EXPECT_EQ(tall.labels[0].x, 0);
+    EXPECT_EQ(tall.labels[0].y, -29);
+    EXPECT_EQ(tall.labels[0].angle, 90);
+}
+
+TEST(RouteMapLayoutLabels, BadgesFillABlockRowByRow) {
+    StopLabel badge;
+    badge.type = kLabelLineFilled;
+    RouteStop stop = StopWithLabels({3, 3, 0, 1}, {StopLabel{}, badge, badge, badge, badge});
+    for (std::size_t i = 0; i < stop.labels.size(); ++i) PlaceStopLabel(stop, i);
+    // Four badges: two columns below the box, centred.
+    const int32_t top = 8 * 1 + 14;
+    EXPECT_EQ(stop.labels[1].x, -14);
+    EXPECT_EQ(stop.labels[1].y, top);
+    EXPECT_EQ(stop.labels[2].x, 14);
+    EXPECT_EQ(stop.labels[2].y, top);
+    EXPECT_EQ(stop.labels[3].x, -14);
+    EXPECT_EQ(stop.labels[3].y, top + 15);
+    EXPECT_EQ(stop.labels[4].x, 14);
+    EXPECT_EQ(stop.labels[4].y, top + 15);
+
+    // Left of a wide box, the block is centred on its rows.
+    RouteStop wide = StopWithLabels({3, 3, 2, 0}, {badge, badge});
+    PlaceStopLabel(wide, 0);
+    EXPECT_EQ(wide.labels[0].x, -(16 + 28 - 8));
+    EXPECT_EQ(wide.labels[0].y, -7);
+}
+
+TEST(RouteMapLayoutLabels, FirstBadgeFollowsAFixedBadgeAfterIt) {
+    StopLabel automaticBadge;
+    automaticBadge.type = kLabelLineOutlined;
+    StopLabel fixedBadge = automaticBadge;
+    fixedBadge.automatic = false;
+    fixedBadge.x = 100;
+    fixedBadge.y = 50;
+    RouteStop stop = StopWithLabels({3, 3, 0, 1}, {automaticBadge, fixedBadge});
+    PlaceStopLabel(stop, 0);
+    EXPECT_EQ(stop.labels[0].x, 100);  // one column: straight above it
+    EXPECT_EQ(stop.labels[0].y, 35);
+}
+
+TEST(RouteMapLayoutLabels, LegacyLabelsMoveToTheCentreOnceAndArrowsSitAtIt) {
+    RouteMap map = SmallMap();
+    RouteKey key = FixedStop(map, "A", {2, 2, 2, 0});
+    RouteStop& stop = *FindRouteStop(map, key);
+    StopLabel legacy;
+    legacy.automatic = false;
+    legacy.legacy = true;
+    legacy.x = 30;
+    legacy.y = 4;
+    StopLabel arrow;
+    arrow.type = kLabelArrow;
+    arrow.x = 9;
+    arrow.y = 9;
+    stop.labels = {legacy, arrow};
+    LayoutRouteMap(map);
+    LayoutRouteMap(map);
+    const RouteStop& laidOut = StopOf(map, key);
+    EXPECT_EQ(laidOut.labels[0].x, 30 - 16);
+    EXPECT_EQ(laidOut.labels[0].y, 4 - 8);
+    EXPECT_FALSE(laidOut.labels[0].legacy);
+    EXPECT_EQ(laidOut.labels[1].x, 0);
+    EXPECT_EQ(laidOut.labels[1].y, 0);
+}
+
+}  // namespace
+}  // namespace tak
