@@ -1,0 +1,132 @@
+// The demo map's tour plan and stop tables: the text forms against files
+// checked by hand against the demo's trip and line files, and the whole run
+// in PDF through the Debian PDF tools.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/AppContext.h"
+#include "base/FileSystem.h"
+#include "mapdata/MapLoader.h"
+#include "output/Output.h"
+#include "output/OutputStopTable.h"
+#include "output/OutputTourPlan.h"
+#include "support/TestSupport.h"
+
+namespace tak {
+namespace {
+
+namespace fs = std::filesystem;
+
+void LoadDemo(AppContext& context) {
+    ASSERT_TRUE(LoadMap(context.map, test::SourceDir() / "examples" / "DemoMap", kNoDate, "de"));
+    SortTripsByLineName(context.map);
+    LoadProject(context.project, context.map, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
+    ASSERT_TRUE(context.language.LoadLanguage(test::SourceDir() / "Language", "German"));
+    context.projectName = "DemoMap";
+}
+
+void ExpectGolden(const std::string& file, const std::string& text) {
+    fs::path golden = test::SourceDir() / "tests" / "data" / "output" / file;
+    if (std::getenv("TAKTARIUM_UPDATE_GOLDEN")) WriteFileBytes(golden, text);
+    EXPECT_EQ(ReadFileBytes(golden).value_or(""), text)
+        << file << ": check the new text by hand, then rebuild with TAKTARIUM_UPDATE_GOLDEN=1";
+}
+
+TEST(DemoSheets, TourPlanAndStopTablesMatchTheirCheckedText) {
+    AppContext context;
+    LoadDemo(context);
+    ASSERT_EQ(context.project.tourPlans.size(), 1u);
+    ASSERT_EQ(context.project.stopTables.size(), 2u);
+    const TourPlan& plan = context.project.tourPlans.begin()->second;
+    TourPlanGrid grid = BuildTourPlan(plan, context.map, TimetableBuildContext{context.language});
+    ExpectGolden("DemoTourPlan1.txt",
+                 TourPlanText(TourPlanWriteInput{grid, plan, context.language, context.project.outputOpt}));
+    const char* goldens[] = {"DemoStopMarktplatz.txt", "DemoStopHauptbahnhof.txt"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const StopTable& table = context.project.stopTables[i];
+        StopTableData data = BuildStopTable(table, context.map, context.language);
+        ExpectGolden(goldens[i], StopTableText(StopTableWriteInput{data, table, context.language,
+                                                                   context.project.outputOpt, nullptr, {}}));
+    }
+}
+
+class DemoPdfRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"pdftotext", "qpdf"}) {
+            if (std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) != 0) {
+                GTEST_SKIP() << tool << " is not installed";
+            }
+        }
+        LoadDemo(context);
+        context.workingFolder = working.path();
+        context.project.timeTablePlans.clear();
+        context.project.outputOpt.format = kOutputPdf;
+    }
+
+    fs::path File(const std::string& name) const { return working.path() / "output" / "DemoMap" / name; }
+
+    std::string CheckedText(const std::string& name) const {
+        test::CommandResult check = test::RunCommand("qpdf --check '" + File(name).string() + "' 2>&1");
+        EXPECT_EQ(check.status, 0) << name << "\n" << check.output;
+        EXPECT_EQ(check.output.find("WARNING"), std::string::npos) << check.output;
+        return test::RunCommand("pdftotext -layout -enc UTF-8 '" + File(name).string() + "' - 2>/dev/null").output;
+    }
+
+    test::TempDir working;
+    AppContext context;
+    OutputRunControl control;
+    OutputLog log;
+};
+
+TEST_F(DemoPdfRun, WritesEachPlanAsACheckedPdfWithItsTimesAndLegend) {
+    EXPECT_EQ(RunOutput(context, control, log), 0);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Erstelle Umlaufpläne...", "Umlaufplan: 1",
+                                                     "Erstelle Aushangfahrpläne...", "Aushangfahrplan: Marktplatz",
+                                                     "Aushangfahrplan: Hauptbahnhof", "Ausgabe erstellt!"}));
+    std::string tours = CheckedText("Umlauf 1.pdf");
+    for (const char* part : {"Dienstplan Linie 1", "Umlauf: 1-03", "Umlauf: 1-06", "Ausrücken", "04:59", "05:14",
+                             "Ein-/Ausrücken", "19:26", "Dienstplan Linie 1 - Seite 1/3"}) {
+        EXPECT_NE(tours.find(part), std::string::npos) << part;
+    }
+    EXPECT_EQ(tours.find("Umlauf: 1-01"), std::string::npos) << "not selected";
+
+    std::string market = CheckedText("Haltestelle Marktplatz.pdf");
+    for (const char* part : {"Abfahrten Marktplatz", "Montag - Freitag", "Sonn- und Feiertag", "a: Linie 2 über",
+                             "c: Linie 2 über Königstraße zum Klinikum, nur Schultage", "Regionalbahn"}) {
+        EXPECT_NE(market.find(part), std::string::npos) << part << "\n" << market;
+    }
+    std::string station = CheckedText("Haltestelle Hauptbahnhof.pdf");
+    EXPECT_NE(station.find("Haltestelle Hauptbahnhof"), std::string::npos);
+    EXPECT_NE(station.find("9-13"), std::string::npos) << station;
+}
+
+TEST_F(DemoPdfRun, SharedDocumentsHoldEveryPlanOfTheirKindAndAStopEndsTheRun) {
+    context.project.outputOpt.tpAllInOne = true;
+    context.project.outputOpt.stAllInOne = true;
+    EXPECT_EQ(RunOutput(context, control, log), 0);
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(File(""))) files.push_back(entry.path().filename());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<fs::path>{"Aushangfahrplan.pdf", "Umlaufpläne.pdf"}));
+    std::string both = CheckedText("Aushangfahrplan.pdf");
+    EXPECT_NE(both.find("Abfahrten Marktplatz - Seite 1/2"), std::string::npos) << both;
+    EXPECT_NE(both.find("Haltestelle Hauptbahnhof - Seite 2/2"), std::string::npos) << both;
+
+    // A stop asked for during the tour plan: the stop tables only log their start.
+    fs::remove_all(File(""));
+    control.state = kOutputRunning;
+    OutputLog stopping([this](const std::string& line) {
+        if (line == "Umlaufplan: 1") control.state = kOutputStopRequested;
+    });
+    EXPECT_EQ(RunOutput(context, control, stopping), 0);
+    EXPECT_EQ(stopping.Lines(), (std::vector<std::string>{"Erstelle Umlaufpläne...", "Umlaufplan: 1",
+                                                          "Erstelle Aushangfahrpläne..."}));
+    EXPECT_EQ(control.state, kOutputStopRequested);
+    EXPECT_FALSE(fs::exists(File("Aushangfahrplan.pdf")));
+    EXPECT_TRUE(fs::exists(File("Umlaufpläne.pdf"))) << "the plan under way is finished and saved";
+}
+
+}  // namespace
+}  // namespace tak
