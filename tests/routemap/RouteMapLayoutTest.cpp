@@ -180,7 +180,7 @@ TEST(RouteMapLayoutRouting, CostCountsStepsAndTurnsAndSearchIsRepeatable) {
     ASSERT_EQ(first.size(), 14u);  // 13 steps: the shortest way round the wall
     int turns = 0;
     for (std::size_t i = 1; i < first.size(); ++i) {
-        EXPECT_NE(first[i].x, 4) << "crosses the wall at " << first[i].y;
+        EXPECT_FALSE(first[i].x == 4 && first[i].y >= 2 && first[i].y <= 6) << "crosses the wall at " << first[i].y;
         if (i >= 2 && StepDirection(first[i - 2], first[i - 1]) != StepDirection(first[i - 1], first[i])) ++turns;
     }
     EXPECT_GE(turns, 2);
