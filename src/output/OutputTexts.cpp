@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdio>
 
 #include "base/Text.h"
 #include "persist/Language.h"
@@ -47,9 +46,11 @@ std::string FormatClock(int32_t time) {
     if (time == NotServed) return "     ";
     int64_t minutes = RoundToMinute(time) / 60;
     int64_t ofDay = ((minutes % 1440) + 1440) % 1440;
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(ofDay / 60), static_cast<int>(ofDay % 60));
-    return text;
+    int hours = static_cast<int>(ofDay / 60);
+    int minutesOfHour = static_cast<int>(ofDay % 60);
+    // Called for every cell of every table: digits by hand, not through printf.
+    return {static_cast<char>('0' + hours / 10), static_cast<char>('0' + hours % 10), ':',
+            static_cast<char>('0' + minutesOfHour / 10), static_cast<char>('0' + minutesOfHour % 10)};
 }
 
 DayDifference DescribeDayDifference(const LanguageTable& lang, ServiceDays tripDays, ServiceDays planDays) {
