@@ -2,6 +2,7 @@
 // route spider above it.
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "base/FileSystem.h"
 #include "output/OutputRowHeights.h"
@@ -202,22 +203,59 @@ private:
         for (const StopDayColumn& column : data_.columns) {
             float columnWidth = IsPrinted(column) ? slotWidth_ * static_cast<float>(column.capacity) : 0;
             columnWidths_.push_back(columnWidth);
+            slotsPerLine_.push_back(std::max(column.capacity, 1));
             if (!IsPrinted(column)) continue;
             width += columnWidth + 1;
             ++printedColumns;
         }
         float room = pdf_.PageWidth() - pdf_.LeftMargin() - pdf_.RightMargin();
-        if (width < room && printedColumns > 0) {
+        if (printedColumns == 0) {
+            tableWidth_ = width;
+        } else if (width < room) {
             // The spare width goes to the columns, none more than doubled.
             float extra = std::round((room - width) / static_cast<float>(printedColumns));
-            width = 2 * hourWidth_ + 1;
-            for (std::size_t c = 0; c < data_.columns.size(); ++c) {
-                if (!IsPrinted(data_.columns[c])) continue;
-                columnWidths_[c] = std::min(columnWidths_[c] + extra, 2 * columnWidths_[c]);
-                width += columnWidths_[c] + 1;
-            }
+            tableWidth_ = ResizeColumns([extra](float w) { return std::min(w + extra, 2 * w); });
+        } else {
+            FoldWideColumns(room - (width - std::accumulate(columnWidths_.begin(), columnWidths_.end(), 0.0f)));
         }
-        tableWidth_ = width;
+    }
+
+    // Applies `newWidth` to every printed column; returns the table width.
+    template <typename Resize>
+    float ResizeColumns(Resize newWidth) {
+        float width = 2 * hourWidth_ + 1;
+        for (std::size_t c = 0; c < data_.columns.size(); ++c) {
+            if (!IsPrinted(data_.columns[c])) continue;
+            columnWidths_[c] = newWidth(columnWidths_[c]);
+            width += columnWidths_[c] + 1;
+        }
+        return width;
+    }
+
+    // A table wider than the page would lose its right part: the widest
+    // columns give up slots until the table fits, and an hour whose
+    // departures do not fit on one line goes on over more lines.
+    void FoldWideColumns(float columnRoom) {
+        int32_t fitting = std::max(static_cast<int32_t>(std::floor(columnRoom / slotWidth_)), 0);
+        int32_t total = 0;
+        for (std::size_t c = 0; c < data_.columns.size(); ++c) {
+            if (IsPrinted(data_.columns[c])) total += slotsPerLine_[c];
+        }
+        while (total > fitting) {
+            std::size_t widest = 0;
+            for (std::size_t c = 0; c < data_.columns.size(); ++c) {
+                if (IsPrinted(data_.columns[c]) && slotsPerLine_[c] > slotsPerLine_[widest]) widest = c;
+            }
+            if (slotsPerLine_[widest] <= 1) break;
+            --slotsPerLine_[widest];
+            --total;
+        }
+        tableWidth_ = 2 * hourWidth_ + 1;
+        for (std::size_t c = 0; c < data_.columns.size(); ++c) {
+            if (!IsPrinted(data_.columns[c])) continue;
+            columnWidths_[c] = slotWidth_ * static_cast<float>(slotsPerLine_[c]);
+            tableWidth_ += columnWidths_[c] + 1;
+        }
     }
 
     void WriteHeading() {
@@ -238,6 +276,19 @@ private:
         pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
     }
 
+    // Lines an hour takes when a folded column holds more departures than
+    // fit on one line.
+    std::size_t LinesOfHour(int32_t hour) const {
+        std::size_t lines = 1;
+        for (std::size_t c = 0; c < data_.columns.size(); ++c) {
+            if (!IsPrinted(data_.columns[c])) continue;
+            std::size_t count = data_.columns[c].hours[static_cast<std::size_t>(hour)].departures.size();
+            std::size_t perLine = static_cast<std::size_t>(slotsPerLine_[c]);
+            lines = std::max(lines, (count + perLine - 1) / perLine);
+        }
+        return lines;
+    }
+
     void WriteHourRow(int32_t hour, bool shaded) {
         float h = static_cast<float>(heights_.regular);
         if (shaded) {
@@ -246,21 +297,31 @@ private:
         }
         int32_t merged = MergeCountOf(data_, hour);
         std::string label = in_.table.mergeRow && merged > 0 ? HourRange(hour, merged) : std::to_string(hour % 24);
-        pdf_.PutCell(hourWidth_, h, label, 0, 0, "C", shaded);
-        pdf_.PutCell(1, h, "", kBorderLeft);
-        for (std::size_t c = 0; c < data_.columns.size(); ++c) {
-            const StopDayColumn& column = data_.columns[c];
-            if (!IsPrinted(column)) continue;
-            const auto& departures = column.hours[static_cast<std::size_t>(hour)].departures;
-            for (const StopDeparture& departure : departures) {
-                pdf_.PutCell(slotWidth_, h, MinuteText(departure) + LetterOf(data_, departure), 0, 0, "L", shaded);
-            }
-            float rest = columnWidths_[c] - slotWidth_ * static_cast<float>(departures.size());
-            if (rest > 0) pdf_.PutCell(rest, h, "", 0, 0, "", shaded);
+        std::size_t lines = LinesOfHour(hour);
+        for (std::size_t line = 0; line < lines; ++line) {
+            std::string lineLabel = line == 0 ? label : "";
+            pdf_.PutCell(hourWidth_, h, lineLabel, 0, 0, "C", shaded);
             pdf_.PutCell(1, h, "", kBorderLeft);
+            for (std::size_t c = 0; c < data_.columns.size(); ++c) {
+                if (!IsPrinted(data_.columns[c])) continue;
+                WriteDepartures(c, hour, line, h, shaded);
+                pdf_.PutCell(1, h, "", kBorderLeft);
+            }
+            pdf_.PutCell(hourWidth_, h, lineLabel, 0, 0, "C", shaded);
+            pdf_.LineFeed(h);
         }
-        pdf_.PutCell(hourWidth_, h, label, 0, 0, "C", shaded);
-        pdf_.LineFeed(h);
+    }
+
+    void WriteDepartures(std::size_t c, int32_t hour, std::size_t line, float h, bool shaded) {
+        const auto& departures = data_.columns[c].hours[static_cast<std::size_t>(hour)].departures;
+        std::size_t perLine = static_cast<std::size_t>(slotsPerLine_[c]);
+        std::size_t first = std::min(departures.size(), line * perLine);
+        std::size_t end = std::min(departures.size(), first + perLine);
+        for (std::size_t d = first; d < end; ++d) {
+            pdf_.PutCell(slotWidth_, h, MinuteText(departures[d]) + LetterOf(data_, departures[d]), 0, 0, "L", shaded);
+        }
+        float rest = columnWidths_[c] - slotWidth_ * static_cast<float>(end - first);
+        if (rest > 0) pdf_.PutCell(rest, h, "", 0, 0, "", shaded);
     }
 
     TimetablePdfTarget& target_;
@@ -273,6 +334,7 @@ private:
     float slotWidth_ = 0;
     float tableWidth_ = 0;
     std::vector<float> columnWidths_;  // one per day column, 0 when not printed
+    std::vector<int32_t> slotsPerLine_;  // departures printed side by side, per day column
 };
 
 }  // namespace
