@@ -1,0 +1,160 @@
+// The route map as an output file: PNG read back with libpng, PDF checked
+// with qpdf and pdfimages.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "persist/Project.h"
+#include "routemap/RouteMap.h"
+#include "routemap/RouteMapLayout.h"
+#include "routemap/RouteMapOutput.h"
+#include "support/TestSupport.h"
+
+namespace tak {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct DecodedPng {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint8_t> rgb;
+    Rgb At(uint32_t x, uint32_t y) const {
+        const std::size_t i = (std::size_t(y) * width + x) * 3;
+        return Rgb{rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+};
+
+std::optional<DecodedPng> ReadPng(const fs::path& file) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, file.c_str())) return std::nullopt;
+    image.format = PNG_FORMAT_RGB;
+    DecodedPng decoded;
+    decoded.width = image.width;
+    decoded.height = image.height;
+    decoded.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, decoded.rgb.data(), 0, nullptr)) return std::nullopt;
+    return decoded;
+}
+
+// Two fixed stops joined by a thick red line, the route map of a 32 x 32 grid.
+RouteMap TwoStopMap(int32_t format) {
+    RouteMap map;
+    map.format = format;
+    map.allowDiag = false;
+    RouteLine& line = AddRouteLine(map, "1");
+    line.colourIndex = 0;
+    RouteKey lineKey = line.key;
+    RouteStop& a = AddRouteStop(map, "A");
+    a.automatic = false;
+    a.stored = {2, 5, 0, 1};
+    RouteKey aKey = a.key;
+    RouteStop& b = AddRouteStop(map, "B");
+    b.automatic = false;
+    b.stored = {12, 5, 0, 1};
+    AddConnection(map, lineKey, aKey, b.key);
+    return map;
+}
+
+int TemporaryRouteMapFiles() {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
+        count += entry.path().filename().string().rfind("taktarium-routemap-", 0) == 0 ? 1 : 0;
+    }
+    return count;
+}
+
+TEST(RouteMapOutput, PngHasTheMapsSizeAndItsPixels) {
+    test::TempDir dir;
+    RouteMap map = TwoStopMap(kRouteMapPng);
+    ASSERT_TRUE(WriteRouteMapOutput(map, dir.path() / "out" / "Maps", "Netzplan"));
+    std::optional<DecodedPng> png = ReadPng(dir.path() / "out" / "Maps" / "Netzplan.png");
+    ASSERT_TRUE(png.has_value());
+    EXPECT_EQ(png->width, 513u);
+    EXPECT_EQ(png->height, 513u);
+    // The line along row 5 (y = 88), 7 pixels thick, between the stops' bars.
+    EXPECT_EQ(png->At(120, 88), (Rgb{255, 0, 0}));
+    EXPECT_EQ(png->At(120, 85), (Rgb{255, 0, 0}));
+    EXPECT_EQ(png->At(120, 84), (Rgb{255, 255, 255}));
+    // Stop A's bar: black outline at its left edge x = 36, white inside.
+    EXPECT_EQ(png->At(36, 88), (Rgb{0, 0, 0}));
+    EXPECT_EQ(png->At(40, 82), (Rgb{255, 255, 255}));
+    EXPECT_EQ(png->At(500, 500), (Rgb{255, 255, 255}));
+    // The layout wrote the automatic end back into the working ends only.
+    EXPECT_EQ(map.connections[0].work[0].side, 1);
+    EXPECT_EQ(map.connections[0].end[0].side, -1);
+}
+
+TEST(RouteMapOutput, PdfPageHasTheImagesSizeAndTheTemporaryPngIsGone) {
+    test::TempDir dir;
+    RouteMap map = TwoStopMap(kRouteMapPdf);
+    const int before = TemporaryRouteMapFiles();
+    ASSERT_TRUE(WriteRouteMapOutput(map, dir.path(), "RouteMap"));
+    EXPECT_EQ(TemporaryRouteMapFiles(), before);
+    const fs::path pdf = dir.path() / "RouteMap.pdf";
+    ASSERT_TRUE(fs::exists(pdf));
+    EXPECT_FALSE(fs::exists(dir.path() / "RouteMap.png"));
+
+    test::CommandResult check = test::RunCommand("qpdf --check '" + pdf.string() + "' 2>&1");
+    EXPECT_EQ(check.status, 0) << check.output;
+    test::CommandResult images = test::RunCommand("pdfimages -list '" + pdf.string() + "' 2>&1");
+    ASSERT_EQ(images.status, 0) << images.output;
+    // page num type width height ...: one image of 513 x 513 pixels on page 1.
+    std::string listed;
+    for (char c : images.output) {
+        if (c != ' ' || (!listed.empty() && listed.back() != ' ' && listed.back() != '\n')) listed += c;
+    }
+    EXPECT_NE(listed.find("\n1 0 image 513 513 "), std::string::npos) << images.output;
+    test::CommandResult info = test::RunCommand("pdfinfo '" + pdf.string() + "' 2>&1");
+    EXPECT_NE(info.output.find("513 x 513 pts"), std::string::npos) << info.output;
+}
+
+TEST(RouteMapOutput, FailuresAreReportedAndNothingIsWrittenWhenNotWanted) {
+    test::TempDir dir;
+    RouteMap none = TwoStopMap(kRouteMapNone);
+    EXPECT_TRUE(WriteRouteMapOutput(none, dir.path() / "none", "RouteMap"));
+    EXPECT_FALSE(fs::exists(dir.path() / "none"));
+
+    RouteMap png = TwoStopMap(kRouteMapPng);
+    EXPECT_FALSE(WriteRouteMapOutput(png, dir.path(), "Route/Map"));  // not a file name
+    EXPECT_FALSE(WriteRouteMapOutput(png, dir.path(), ""));
+    // A file stands where the folder should be.
+    dir.Write("blocked", "x");
+    EXPECT_FALSE(WriteRouteMapOutput(png, dir.path() / "blocked", "RouteMap"));
+    RouteMap pdf = TwoStopMap(kRouteMapPdf);
+    EXPECT_FALSE(WriteRouteMapOutput(pdf, dir.path() / "blocked", "RouteMap"));
+    // A grid too large for an image.
+    png.width = kMaxRouteMapImageCells + 1;
+    EXPECT_FALSE(WriteRouteMapOutput(png, dir.path(), "RouteMap"));
+}
+
+TEST(RouteMapOutput, DemoProjectIsLaidOutCompletely) {
+    Project project;
+    MapData noMap;
+    ProjectLoadResult loaded = LoadProject(project, noMap, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
+    ASSERT_TRUE(loaded.parsed);
+    RouteMap& map = project.routeMap;
+    LayoutRouteMap(map);
+    for (const RouteStop& stop : map.stops) EXPECT_GE(stop.box.x, 0) << stop.name;
+    for (const Connection& c : map.connections) {
+        EXPECT_GE(c.path.size(), 2u);
+        for (std::size_t i = 1; i < c.path.size(); ++i) EXPECT_GE(StepDirection(c.path[i - 1], c.path[i]), 0);
+    }
+    // No two stops share a cell.
+    for (std::size_t i = 0; i < map.stops.size(); ++i) {
+        for (std::size_t j = i + 1; j < map.stops.size(); ++j) {
+            EXPECT_FALSE(map.stops[i].box.x == map.stops[j].box.x && map.stops[i].box.y == map.stops[j].box.y)
+                << map.stops[i].name << " and " << map.stops[j].name;
+        }
+    }
+    test::TempDir dir;
+    EXPECT_TRUE(WriteRouteMapOutput(map, dir.path(), "RouteMap"));
+}
+
+}  // namespace
+}  // namespace tak
