@@ -1,7 +1,9 @@
 // taktarium-bench-timetables: times the timetable builder and writers on a
 // synthetic line: 100 trips (route variants over 30 stops) driven by 2,000
 // tour trips on weekdays, Saturdays and Sundays, one plan with three day
-// groups; then the whole timetable run of a project with 50 such plans.
+// groups; then the whole timetable run of a project with 50 such plans;
+// then a tour plan for a line with 60 tours and a stop table over a stop
+// served by 3,000 departures a day.
 //
 //   taktarium-bench-timetables [--repeat N]
 
@@ -18,7 +20,9 @@
 #include "app/AppContext.h"
 #include "output/Output.h"
 #include "output/OutputTimetable.h"
+#include "output/OutputStopTable.h"
 #include "output/OutputTimetableWriter.h"
+#include "output/OutputTourPlan.h"
 
 namespace {
 
@@ -123,6 +127,164 @@ std::size_t CountColumns(const tak::TimetableGrid& grid) {
     return count;
 }
 
+// --- Tour plan and stop table ---------------------------------------------------------
+
+constexpr int kSheetStops = 20;
+constexpr int kSheetTours = 60;
+constexpr int kRoundTrips = 8;
+constexpr int kStopTours = 100;
+constexpr int kStopTripsPerTour = 30;  // 3,000 departures on a weekday
+
+tak::Trip& AddSheetTrip(tak::MapData& map, const std::string& name, int firstId, int step, int count,
+                        int minutesPerStop) {
+    auto trip = std::make_unique<tak::Trip>();
+    trip->name = name;
+    trip->lineName = "9";
+    tak::TripProfile profile;
+    for (int i = 0; i < count; ++i) {
+        int id = firstId + i * step;
+        trip->stations.push_back(tak::TripStation{"Stop " + std::to_string(id), id, trip.get()});
+        tak::StationTime time;
+        time.arrival = i * minutesPerStop * 60;
+        profile.times.push_back(time);
+    }
+    profile.duration = (count - 1) * minutesPerStop * 60;
+    profile.times.push_back(tak::StationTime{0, 0, 0});
+    trip->profiles.push_back(profile);
+    map.trips.push_back(std::move(trip));
+    return *map.trips.back();
+}
+
+void AddStart(tak::Tour& tour, const tak::Trip& trip, int32_t start) {
+    tak::TourTrip tourTrip;
+    tourTrip.startTime = start;
+    tourTrip.trip = &trip;
+    tourTrip.profile = &trip.profiles[0];
+    tourTrip.tripName = trip.name;
+    tour.trips.push_back(tourTrip);
+}
+
+// Line 9 between stops 101 and 120: 60 tours that pull out, drive eight
+// round trips and pull in, and 100 tours that only serve stop 101.
+struct SheetMap {
+    tak::MapData map;
+    tak::TourPlan tourPlan;
+    tak::StopTable stopTable;
+};
+
+void BuildSheetMap(SheetMap& sheets) {
+    tak::MapData& map = sheets.map;
+    tak::Trip& out = AddSheetTrip(map, "9_out", 101, 1, kSheetStops, 2);
+    tak::Trip& ret = AddSheetTrip(map, "9_ret", 100 + kSheetStops, -1, kSheetStops, 2);
+    tak::Trip& pullOut = AddSheetTrip(map, "9_pullout", 199, 0, 2, 6);
+    tak::Trip& pullIn = AddSheetTrip(map, "9_pullin", 101, 0, 2, 6);
+    tak::Trip& shortTrip = AddSheetTrip(map, "9_short", 101, 1, kSheetStops / 2, 2);
+    auto line = std::make_unique<tak::Line>();
+    line->name = "9";
+    const ServiceDays days[] = {0x31F, 0x320, 0x3C0};
+    for (int t = 0; t < kSheetTours; ++t) {
+        tak::Tour tour{"9-" + std::to_string(t), days[t % 3], {}};
+        int32_t start = 4 * 3600 + t * 300;
+        AddStart(tour, pullOut, start);
+        start += 15 * 60;
+        for (int k = 0; k < kRoundTrips; ++k) {
+            AddStart(tour, out, start);
+            AddStart(tour, ret, start + 45 * 60);
+            start += 90 * 60;
+        }
+        AddStart(tour, pullIn, start - 5 * 60);
+        line->tours.push_back(tour);
+    }
+    Random random;
+    for (int t = 0; t < kStopTours; ++t) {
+        // A quarter of them run Monday to Thursday only: letters in the table.
+        tak::Tour tour{"9-S" + std::to_string(t), t % 4 == 3 ? 0x30Fu : 0x31Fu, {}};
+        for (int k = 0; k < kStopTripsPerTour; ++k) {
+            int32_t start = 5 * 3600 + static_cast<int32_t>(random.Next(19 * 3600));
+            AddStart(tour, random.Next(5) == 0 ? shortTrip : out, start);
+        }
+        line->tours.push_back(tour);
+    }
+    map.lines.push_back(std::move(line));
+
+    tak::TourPlan& plan = sheets.tourPlan;
+    plan.name = "9";
+    plan.displayLine = plan.displayIbis = plan.displayTarget = plan.displayOutIns = plan.displayPause = true;
+    for (int t = 0; t < kSheetTours; ++t) plan.tours[map.lines[0]->tours[t].name] = &map.lines[0]->tours[t];
+    for (const tak::Trip* trip : {&out, &ret, &pullOut, &pullIn}) {
+        bool outward = trip == &out || trip == &pullOut;
+        plan.trips.push_back({trip, trip == &pullOut || trip == &pullIn, false, outward ? "901" : "902",
+                              outward ? "Stop 120" : "Stop 101"});
+        (outward ? plan.outward : plan.returning).insert(trip->name);
+    }
+    for (int i = 0; i < kSheetStops; ++i) {
+        plan.stopsOut.push_back({&out.stations[static_cast<std::size_t>(i)], out.stations[i].name, 2});
+        plan.stopsRet.push_back({&ret.stations[static_cast<std::size_t>(i)], ret.stations[i].name, 2});
+    }
+
+    tak::StopTable& table = sheets.stopTable;
+    table.name = "Stop 101";
+    table.stations = {&out.stations[0]};
+    table.days = {{"Weekdays", 0x31F}, {"Saturday", 0x320}, {"Sunday", 0x3C0}};
+    for (const tak::Trip* trip : {&out, &shortTrip}) {
+        tak::StopTableTrip& entry = tak::AddStopTableTrip(table, *trip);
+        entry.alternative = trip == &shortTrip;
+        entry.footnote = trip == &shortTrip ? "to stop 110 only" : "";
+        table.selection.insert(trip->name);
+    }
+}
+
+template <typename Work>
+double Best(int repeat, Work work) {
+    double best = 1e9;
+    for (int r = 0; r < repeat; ++r) {
+        auto start = Clock::now();
+        work();
+        best = std::min(best, Seconds(start));
+    }
+    return best;
+}
+
+void BenchSheets(int repeat, const tak::AppContext& context, const fs::path& working) {
+    SheetMap sheets;
+    BuildSheetMap(sheets);
+    const tak::LanguageTable& lang = context.language;
+    const tak::OutputOpt& options = context.project.outputOpt;
+    tak::TimetableBuildContext build{lang};
+
+    tak::TourPlanGrid grid;
+    double buildPlan = Best(repeat, [&] { grid = tak::BuildTourPlan(sheets.tourPlan, sheets.map, build); });
+    grid.outputFolder = working;
+    tak::TourPlanWriteInput planInput{grid, sheets.tourPlan, lang, options};
+    double planText = Best(repeat, [&] { tak::WriteTourPlanText(planInput); });
+    double planPdf = Best(repeat, [&] {
+        tak::TimetablePdfTarget target;
+        tak::WriteTourPlanPdf(target, planInput);
+    });
+    std::printf("tour plan, %d tours of %d trips each (best of %d):\n", kSheetTours, 2 * kRoundTrips + 2, repeat);
+    std::printf("  build                    %8.1f ms\n", buildPlan * 1000);
+    std::printf("  write TXT                %8.1f ms\n", planText * 1000);
+    std::printf("  write PDF                %8.1f ms\n", planPdf * 1000);
+
+    tak::StopTableData data;
+    double buildTable = Best(repeat, [&] { data = tak::BuildStopTable(sheets.stopTable, sheets.map, lang); });
+    std::size_t weekday = 0;
+    for (const tak::StopHour& hour : data.columns[0].hours) weekday += hour.departures.size();
+    tak::StopTableWriteInput tableInput{data, sheets.stopTable, lang, options, nullptr, working};
+    double tableText = Best(repeat, [&] { tak::WriteStopTableText(tableInput); });
+    double tablePdf = Best(repeat, [&] {
+        tak::TimetablePdfTarget target;
+        tak::BeginSharedTimetablePdf(target);
+        tak::WriteStopTablePages(target, tableInput);
+        target.pdf.SaveDocument(tak::PathText(working / "Stop table.pdf"));
+    });
+    std::printf("stop table, %zu weekday departures at one stop, %zu letters (best of %d):\n", weekday,
+                data.legend.size(), repeat);
+    std::printf("  build                    %8.1f ms\n", buildTable * 1000);
+    std::printf("  write TXT                %8.1f ms\n", tableText * 1000);
+    std::printf("  write PDF                %8.1f ms\n", tablePdf * 1000);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,7 +294,9 @@ int main(int argc, char** argv) {
     tak::AppContext context;
     BuildMap(context.map);
     context.language.LoadFromBytes("TimeTable = Timetable\nTimeTables = Timetables\nPage = Page\nArrShort = arr\n"
-                                   "DepShort = dep\nFootNote = Note\nIterUniNorm = every|%1|min\n");
+                                   "DepShort = dep\nFootNote = Note\nIterUniNorm = every|%1|min\nTour = Tour\n"
+                                   "TourPlan = Tour plan\nStop = Stop\nHour = Hour\nLineNumber = Line\n"
+                                   "PauseTime = Layover\n");
     fs::path working = fs::temp_directory_path() / "taktarium-bench-timetables";
     fs::remove_all(working);
     context.workingFolder = working;
@@ -190,6 +354,8 @@ int main(int argc, char** argv) {
                     static_cast<double>(bytes) / 1e6);
         fs::remove_all(working / "output");
     }
+    fs::create_directories(working);
+    BenchSheets(repeat, context, working);
     fs::remove_all(working);
     return 0;
 }
