@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "TimetableFixtures.h"
 #include "output/OutputStopTable.h"
+#include "support/TestSupport.h"
 
 namespace tak {
 namespace {
@@ -10,6 +13,7 @@ using test::Clock;
 using test::kMonFri;
 using test::kSaturday;
 using test::kSundayHoliday;
+namespace fs = std::filesystem;
 
 constexpr ServiceDays kMonSat = 0x33F;
 
@@ -151,6 +155,35 @@ TEST_F(StopTableTest, BreakHourMovesLateTripsToTheNextDayAndPassingTripsAddNothi
     EXPECT_EQ(Hour(data, 1, 3)[0].time, Clock(3, 10));
     EXPECT_EQ(Hour(data, 0, 26).size(), 1u);
     EXPECT_TRUE(Hour(data, 0, 6).empty()) << "the express passes the stop";
+}
+
+// An hour with a departure every minute does not fit across the page: it
+// goes on over more lines instead of running off the right edge.
+TEST_F(StopTableTest, ACrowdedHourFoldsOntoMoreLinesInsideThePage) {
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext is not installed";
+    std::vector<int32_t> starts;
+    for (int minute = 0; minute < 60; ++minute) starts.push_back(Clock(5, minute) + 60 * 58);
+    fixture.AddTour("7", "7-01", kMonSat, *main, starts);
+    StopTableData data = Build();
+    ASSERT_EQ(data.columns[0].capacity, 60);
+    test::TempDir folder;
+    TimetablePdfTarget target;
+    ASSERT_TRUE(BeginSharedTimetablePdf(target));
+    WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr, folder.path()});
+    fs::path file = folder.path() / "Crowded.pdf";
+    ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));
+    // Read only what lies on the page: every minute must be there, hour 6
+    // on the first line and the rest folded below it.
+    auto text = test::RunCommand("pdftotext -layout -x 0 -y 0 -W 842 -H 595 '" + file.string() + "' - 2>/dev/null");
+    ASSERT_EQ(text.status, 0);
+    for (int minute = 0; minute < 60; ++minute) {
+        EXPECT_NE(text.output.find((minute < 10 ? "0" : "") + std::to_string(minute)), std::string::npos) << minute;
+    }
+    std::size_t first = text.output.find(" 00 ");
+    std::size_t last = text.output.find(" 59");
+    ASSERT_NE(first, std::string::npos);
+    ASSERT_NE(last, std::string::npos);
+    EXPECT_NE(text.output.substr(first, last - first).find('\n'), std::string::npos) << text.output;
 }
 
 TEST(StopTableDocuments, PlansSharingAStopGoIntoOneDocumentWhenAsked) {
