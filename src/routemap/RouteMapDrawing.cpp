@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace tak {
 
@@ -25,8 +26,6 @@ constexpr const char* kLabelFontFamily = "Liberation Sans";
 constexpr double kLabelFontPixels = 11.0;
 
 constexpr double kPi = 3.14159265358979323846;
-
-uint32_t Pack(Rgb c) { return (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b; }
 
 const DirectionStep& Step(int d) { return DirectionTable()[static_cast<std::size_t>(d)]; }
 
@@ -58,8 +57,26 @@ cairo_font_face_t* LoadLabelFace() {
 
 Rgb RouteMapImage::PixelAt(int32_t x, int32_t y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return {};
-    uint32_t v = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
-    return Rgb{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+    const uint8_t index =
+        pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+    return index < palette.size() ? palette[index] : Rgb{};
+}
+
+uint8_t RouteMapImage::IndexOf(Rgb colour) {
+    auto found = std::find(palette.begin(), palette.end(), colour);
+    if (found != palette.end()) return static_cast<uint8_t>(found - palette.begin());
+    if (palette.size() < kMaxRouteMapColours) {
+        palette.push_back(colour);
+        return static_cast<uint8_t>(palette.size() - 1);
+    }
+    // A full palette gives the nearest colour it holds.
+    auto distance = [colour](Rgb c) {
+        auto d = [](int a, int b) { return (a - b) * (a - b); };
+        return d(c.r, colour.r) + d(c.g, colour.g) + d(c.b, colour.b);
+    };
+    auto nearest = std::min_element(palette.begin(), palette.end(),
+                                    [&](Rgb a, Rgb b) { return distance(a) < distance(b); });
+    return static_cast<uint8_t>(nearest - palette.begin());
 }
 
 std::optional<RouteMapImage> CreateRouteMapImage(const RouteMap& map) {
@@ -70,18 +87,21 @@ std::optional<RouteMapImage> CreateRouteMapImage(const RouteMap& map) {
     RouteMapImage image;
     image.width = 16 * map.width + 1;
     image.height = 16 * map.height + 1;
-    image.pixels.assign(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height),
-                        Pack(kWhite));
+    image.palette = {kWhite};
+    image.pixels.assign(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height), 0);
     return image;
 }
 
 // ---------------------------------------------------------------------------
 // Canvas
 
+// The label font, and a cairo context for measuring. Text is drawn into a
+// small mask per item and copied into the image in one colour.
 struct RouteMapCanvas::Fonts {
     cairo_surface_t* surface = nullptr;
     cairo_t* cr = nullptr;
     cairo_font_face_t* face = nullptr;
+    cairo_font_options_t* options = nullptr;
     int32_t lineHeight = 0;
     double ascent = 0;
 
@@ -89,26 +109,28 @@ struct RouteMapCanvas::Fonts {
         if (cr) cairo_destroy(cr);
         if (surface) cairo_surface_destroy(surface);
         if (face) cairo_font_face_destroy(face);
+        if (options) cairo_font_options_destroy(options);
+    }
+
+    void Prepare(cairo_t* context) const {
+        cairo_set_antialias(context, CAIRO_ANTIALIAS_NONE);
+        if (face) cairo_set_font_face(context, face);
+        cairo_set_font_size(context, kLabelFontPixels);
+        cairo_set_font_options(context, options);
     }
 };
 
 RouteMapCanvas::RouteMapCanvas(RouteMapImage& image) : image_(image), fonts_(std::make_unique<Fonts>()) {
-    if (image_.width <= 0 || image_.height <= 0) return;
-    auto* data = reinterpret_cast<unsigned char*>(image_.pixels.data());
-    fonts_->surface = cairo_image_surface_create_for_data(data, CAIRO_FORMAT_RGB24, image_.width, image_.height,
-                                                          image_.width * 4);
+    if (image_.palette.empty()) image_.palette.push_back(kWhite);
+    fonts_->surface = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
     fonts_->cr = cairo_create(fonts_->surface);
-    cairo_set_antialias(fonts_->cr, CAIRO_ANTIALIAS_NONE);
     fonts_->face = LoadLabelFace();
-    if (fonts_->face) cairo_set_font_face(fonts_->cr, fonts_->face);
-    cairo_set_font_size(fonts_->cr, kLabelFontPixels);
-    cairo_font_options_t* options = cairo_font_options_create();
+    fonts_->options = cairo_font_options_create();
     // Unsmoothed, fully hinted glyphs: crisp text in the map's flat colours.
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_FULL);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
-    cairo_set_font_options(fonts_->cr, options);
-    cairo_font_options_destroy(options);
+    cairo_font_options_set_antialias(fonts_->options, CAIRO_ANTIALIAS_NONE);
+    cairo_font_options_set_hint_style(fonts_->options, CAIRO_HINT_STYLE_FULL);
+    cairo_font_options_set_hint_metrics(fonts_->options, CAIRO_HINT_METRICS_ON);
+    fonts_->Prepare(fonts_->cr);
     cairo_font_extents_t extents;
     cairo_font_extents(fonts_->cr, &extents);
     fonts_->ascent = extents.ascent;
@@ -117,24 +139,36 @@ RouteMapCanvas::RouteMapCanvas(RouteMapImage& image) : image_(image), fonts_(std
 
 RouteMapCanvas::~RouteMapCanvas() = default;
 
-void RouteMapCanvas::Fill(Rgb colour) { std::fill(image_.pixels.begin(), image_.pixels.end(), Pack(colour)); }
-
-void RouteMapCanvas::SetPixel(int32_t x, int32_t y, Rgb colour) {
-    if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return;
-    image_.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image_.width) + static_cast<std::size_t>(x)] =
-        Pack(colour);
+uint8_t RouteMapCanvas::Index(Rgb colour) {
+    if (!(colour == lastColour_) || !hasLast_) {
+        lastColour_ = colour;
+        lastIndex_ = image_.IndexOf(colour);
+        hasLast_ = true;
+    }
+    return lastIndex_;
 }
 
-void RouteMapCanvas::XorPixel(int32_t x, int32_t y, Rgb mask) {
+void RouteMapCanvas::Fill(Rgb colour) { std::fill(image_.pixels.begin(), image_.pixels.end(), Index(colour)); }
+
+void RouteMapCanvas::Put(int32_t x, int32_t y, uint8_t index) {
     if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return;
-    image_.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image_.width) + static_cast<std::size_t>(x)] ^=
-        Pack(mask);
+    image_.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image_.width) + static_cast<std::size_t>(x)] =
+        index;
+}
+
+void RouteMapCanvas::SetPixel(int32_t x, int32_t y, Rgb colour) { Put(x, y, Index(colour)); }
+
+void RouteMapCanvas::XorPixel(int32_t x, int32_t y, Rgb mask) {
+    const Rgb old = image_.PixelAt(x, y);
+    SetPixel(x, y, Rgb{static_cast<uint8_t>(old.r ^ mask.r), static_cast<uint8_t>(old.g ^ mask.g),
+                       static_cast<uint8_t>(old.b ^ mask.b)});
 }
 
 void RouteMapCanvas::Run(int32_t x, int32_t y, int d, int32_t length, Rgb colour) {
     if (d < 0 || d >= kDirectionCount) return;
     const DirectionStep& step = Step(d);
-    for (int32_t i = 0; i < length; ++i) SetPixel(x + i * step.dx, y + i * step.dy, colour);
+    const uint8_t index = Index(colour);
+    for (int32_t i = 0; i < length; ++i) Put(x + i * step.dx, y + i * step.dy, index);
 }
 
 void RouteMapCanvas::Line(int32_t ax, int32_t ay, int32_t bx, int32_t by, Rgb colour) {
@@ -206,27 +240,62 @@ TextSize RouteMapCanvas::MeasureText(std::string_view text) {
     return TextSize{static_cast<int32_t>(std::lround(extents.x_advance)), fonts_->lineHeight};
 }
 
+void RouteMapCanvas::CopyMask(_cairo_surface* mask, int32_t left, int32_t top, Rgb colour) {
+    cairo_surface_flush(mask);
+    const unsigned char* data = cairo_image_surface_get_data(mask);
+    const int stride = cairo_image_surface_get_stride(mask);
+    const uint8_t index = Index(colour);
+    for (int32_t y = 0; y < cairo_image_surface_get_height(mask); ++y) {
+        for (int32_t x = 0; x < cairo_image_surface_get_width(mask); ++x) {
+            if (data[y * stride + x] >= 128) Put(left + x, top + y, index);
+        }
+    }
+}
+
 void RouteMapCanvas::Text(int32_t x, int32_t y, double angleDegrees, std::string_view text, Rgb colour,
                           std::optional<Rgb> background) {
     if (!fonts_->cr || text.empty()) return;
-    cairo_t* cr = fonts_->cr;
-    cairo_surface_mark_dirty(fonts_->surface);
-    std::string owned(text);
-    cairo_save(cr);
-    cairo_translate(cr, x, y);
+    const TextSize size = MeasureText(text);
     // Counter-clockwise on the screen, whose y axis points down.
-    cairo_rotate(cr, -angleDegrees * kPi / 180.0);
+    const double angle = -angleDegrees * kPi / 180.0;
+    // The turned text box, with room for glyphs reaching past their advance,
+    // cut to the image.
+    double minX = x, maxX = x, minY = y, maxY = y;
+    for (auto [cx, cy] : {std::pair{size.width, 0}, std::pair{0, size.height}, std::pair{size.width, size.height}}) {
+        const double px = x + cx * std::cos(angle) - cy * std::sin(angle);
+        const double py = y + cx * std::sin(angle) + cy * std::cos(angle);
+        minX = std::min(minX, px);
+        maxX = std::max(maxX, px);
+        minY = std::min(minY, py);
+        maxY = std::max(maxY, py);
+    }
+    constexpr int32_t kSpill = 3;
+    const int32_t left = std::max(0, static_cast<int32_t>(std::floor(minX)) - kSpill);
+    const int32_t top = std::max(0, static_cast<int32_t>(std::floor(minY)) - kSpill);
+    const int32_t right = std::min(image_.width, static_cast<int32_t>(std::ceil(maxX)) + kSpill);
+    const int32_t bottom = std::min(image_.height, static_cast<int32_t>(std::ceil(maxY)) + kSpill);
+    if (right <= left || bottom <= top) return;
+
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, right - left, bottom - top);
+    cairo_t* cr = cairo_create(mask);
+    fonts_->Prepare(cr);
+    cairo_translate(cr, x - left, y - top);
+    cairo_rotate(cr, angle);
     if (background) {
-        TextSize size = MeasureText(text);
-        cairo_set_source_rgb(cr, background->r / 255.0, background->g / 255.0, background->b / 255.0);
         cairo_rectangle(cr, 0, 0, size.width, size.height);
         cairo_fill(cr);
+        CopyMask(mask, left, top, *background);
+        cairo_save(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+        cairo_paint(cr);
+        cairo_restore(cr);
     }
-    cairo_set_source_rgb(cr, colour.r / 255.0, colour.g / 255.0, colour.b / 255.0);
+    std::string owned(text);
     cairo_move_to(cr, 0, fonts_->ascent);
     cairo_show_text(cr, owned.c_str());
-    cairo_restore(cr);
-    cairo_surface_flush(fonts_->surface);
+    CopyMask(mask, left, top, colour);
+    cairo_destroy(cr);
+    cairo_surface_destroy(mask);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,13 +1,15 @@
 // Drawing the laid-out route map onto a raster image: one routine for the
 // output image and the editor canvas (which adds the grid and highlights).
-// Shapes are drawn without antialiasing so that 1-pixel lines and the pixel
-// geometry below hold exactly; text uses a small sans-serif system font.
+// Shapes and text are drawn without smoothing, so that 1-pixel lines and the
+// pixel geometry below hold exactly and the image keeps a few flat colours;
+// text uses a small sans-serif system font.
 //
 // Pixel geometry: a grid cell is 16 x 16 pixels, the full map is
 // (16 Width + 1) x (16 Height + 1) pixels, and the centre of cell (x, y) is
 // (16x + 8, 16y + 8).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -17,15 +19,26 @@
 
 #include "routemap/RouteMap.h"
 
+struct _cairo_surface;
+
 namespace tak {
 
-// Pixels 0x00RRGGBB, rows from the top, no padding between rows.
+// Colours the image can hold; the map's flat colours need a few dozen.
+constexpr std::size_t kMaxRouteMapColours = 256;
+
+// An image of palette indices, rows from the top without padding. Index 0
+// is white; a colour is added to the palette when first drawn.
 struct RouteMapImage {
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<uint32_t> pixels;
+    std::vector<uint8_t> pixels;
+    std::vector<Rgb> palette;
 
+    // Black outside the image.
     Rgb PixelAt(int32_t x, int32_t y) const;
+    // The colour's index, added when new; the nearest colour's index once
+    // the palette is full.
+    uint8_t IndexOf(Rgb colour);
 };
 
 // The largest map side, in cells, that gets an image; beyond it an image
@@ -92,8 +105,16 @@ public:
 
 private:
     struct Fonts;
+    uint8_t Index(Rgb colour);
+    void Put(int32_t x, int32_t y, uint8_t index);
+    // Sets the pixels a cairo A8 mask covers (at least half) to the colour.
+    void CopyMask(_cairo_surface* mask, int32_t left, int32_t top, Rgb colour);
+
     RouteMapImage& image_;
     std::unique_ptr<Fonts> fonts_;
+    Rgb lastColour_;
+    uint8_t lastIndex_ = 0;
+    bool hasLast_ = false;
 };
 
 // The whole map in drawing order. Without an editor view it is the output

@@ -24,58 +24,15 @@ std::string PathText(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-// The image's colours when there are at most 256 of them (the map is drawn
-// without smoothing, so there usually are a few dozen); none otherwise.
-std::optional<std::vector<uint32_t>> Palette(const RouteMapImage& image) {
-    std::vector<uint32_t> colours;
-    uint32_t last = 0xFFFFFFFF;
-    for (uint32_t pixel : image.pixels) {
-        if (pixel == last) continue;
-        last = pixel;
-        if (std::find(colours.begin(), colours.end(), pixel) != colours.end()) continue;
-        if (colours.size() == 256) return std::nullopt;
-        colours.push_back(pixel);
-    }
-    std::sort(colours.begin(), colours.end());
-    return colours;
-}
-
-// One row of the image as palette indices or as RGB bytes.
-void PackRow(const RouteMapImage& image, int32_t y, const std::vector<uint32_t>* palette, std::vector<png_byte>& row) {
-    const uint32_t* pixels = image.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width);
-    std::size_t out = 0;
-    uint32_t last = 0xFFFFFFFF;
-    png_byte lastIndex = 0;
-    for (int32_t x = 0; x < image.width; ++x) {
-        const uint32_t pixel = pixels[x];
-        if (palette) {
-            if (pixel != last) {
-                last = pixel;
-                lastIndex = static_cast<png_byte>(std::lower_bound(palette->begin(), palette->end(), pixel) -
-                                                  palette->begin());
-            }
-            row[out++] = lastIndex;
-        } else {
-            row[out++] = static_cast<png_byte>(pixel >> 16);
-            row[out++] = static_cast<png_byte>(pixel >> 8);
-            row[out++] = static_cast<png_byte>(pixel);
-        }
-    }
-}
-
 // libpng reports errors by jumping back to the setjmp below; everything that
 // owns memory is made before it, so the jump leaks nothing.
 bool WritePngStream(const RouteMapImage& image, FILE* stream) {
-    if (image.width <= 0 || image.height <= 0) return false;
-    const std::optional<std::vector<uint32_t>> palette = Palette(image);
-    std::vector<png_color> plte;
-    if (palette) {
-        for (uint32_t colour : *palette) {
-            plte.push_back(png_color{static_cast<png_byte>(colour >> 16), static_cast<png_byte>(colour >> 8),
-                                     static_cast<png_byte>(colour)});
-        }
+    if (image.width <= 0 || image.height <= 0 || image.palette.empty() || image.palette.size() > 256 ||
+        image.pixels.size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height)) {
+        return false;
     }
-    std::vector<png_byte> row(static_cast<std::size_t>(image.width) * (palette ? 1 : 3));
+    std::vector<png_color> palette;
+    for (Rgb colour : image.palette) palette.push_back(png_color{colour.r, colour.g, colour.b});
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -85,16 +42,14 @@ bool WritePngStream(const RouteMapImage& image, FILE* stream) {
     }
     png_init_io(png, stream);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
-                 palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (palette) png_set_PLTE(png, info, plte.data(), static_cast<int>(plte.size()));
+                 PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
     // Flat colours in long runs compress well even at the fastest level.
     png_set_compression_level(png, 1);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     png_write_info(png, info);
     for (int32_t y = 0; y < image.height; ++y) {
-        PackRow(image, y, palette ? &*palette : nullptr, row);
-        png_write_row(png, row.data());
+        png_write_row(png, image.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width));
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);

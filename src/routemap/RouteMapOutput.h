@@ -29,7 +29,7 @@ bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& output
 // The map drawn at full size as the output shows it (no layout is run).
 std::optional<RouteMapImage> RenderRouteMap(const RouteMap& routeMap);
 
-// An 8-bit RGB PNG of the image; false when the file cannot be written.
+// An 8-bit palette PNG of the image; false when the file cannot be written.
 bool WriteRouteMapPng(const RouteMapImage& image, const std::filesystem::path& file);
 
 // A one-page PDF of the image's size holding it, through a uniquely named
