@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <QWindow>
 
 #include "ui/WindowEx.h"
@@ -14,6 +15,7 @@ namespace {
 
 constexpr int kDialogWidth = 330;
 constexpr int kDialogHeight = 300;
+constexpr int kFollowEndIntervalMs = 50;
 
 // Keeps the dialog above the window it was started from without making it a
 // child widget: a child would be disabled together with that window.
@@ -62,9 +64,12 @@ void OutputDialog::CreateControls(const LanguageTable& language) {
     logList_ = new QListWidget(this);
     logList_->setObjectName("logList");
     logList_->setGeometry(10, 10, 310, 250);
-    // A run may log thousands of warnings; measuring each new line's height
-    // made every append slower than the last. Log lines are single lines.
-    logList_->setUniformItemSizes(true);
+    // Scrolling lays the whole list out again, and a run may log thousands of
+    // warnings: the list follows its end at most every few frames.
+    followEndTimer_ = new QTimer(this);
+    followEndTimer_->setSingleShot(true);
+    followEndTimer_->setInterval(kFollowEndIntervalMs);
+    connect(followEndTimer_, &QTimer::timeout, logList_, &QListWidget::scrollToBottom);
 
     warningsBox_ = new QCheckBox(LangText(language, "ShowWarnings"), this);
     warningsBox_->setObjectName("warningsBox");
@@ -96,8 +101,10 @@ void OutputDialog::StartRun() {
 }
 
 void OutputDialog::AppendLine(const QString& line) {
-    logList_->addItem(line);
-    logList_->scrollToBottom();
+    // Warnings are longer than the list is wide: the whole line is a hover away.
+    auto* item = new QListWidgetItem(line, logList_);
+    item->setToolTip(line);
+    if (!followEndTimer_->isActive()) followEndTimer_->start();
 }
 
 // Runs after every line the worker logged has reached the list: the worker
@@ -105,6 +112,8 @@ void OutputDialog::AppendLine(const QString& line) {
 void OutputDialog::OnWorkerEnded() {
     worker_.join();
     workerRunning_ = false;
+    followEndTimer_->stop();
+    logList_->scrollToBottom();
     okButton_->setEnabled(control_.state.load() == kOutputFinished);
     if (closeRequested_) close();
 }

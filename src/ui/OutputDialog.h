@@ -16,6 +16,7 @@ class QCheckBox;
 class QCloseEvent;
 class QListWidget;
 class QPushButton;
+class QTimer;
 
 namespace tak::ui {
 
@@ -71,6 +72,7 @@ private:
     QCheckBox* warningsBox_ = nullptr;
     QPushButton* okButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
+    QTimer* followEndTimer_ = nullptr;
 };
 
 }  // namespace tak::ui
