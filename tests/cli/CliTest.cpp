@@ -139,7 +139,7 @@ TEST(CliProject, TheDemoProjectLoadsAsTheReadmeTellsAndABrokenFileIsReported) {
     EXPECT_NE(broken.output.find("does not parse"), std::string::npos) << broken.output;
 }
 
-TEST(CliOutput, WritesTheDemoTimetablesAndPrintsTheLog) {
+TEST(CliOutput, WritesTheDemoDocumentsAndPrintsTheLog) {
     test::TempDir working;
     working.Write("output/DemoMap.cfg",
                   ReadFileBytes(test::SourceDir() / "examples/output/DemoMap.cfg").value_or(""));
@@ -149,12 +149,20 @@ TEST(CliOutput, WritesTheDemoTimetablesAndPrintsTheLog) {
               "Creating timetables...\n"
               "Timetable: Linie 1 Hauptbahnhof - S\xC3\xBC" "dbahnhof\n"
               "Timetable: Linie 3 Gewerbegebiet Ost - Hauptbahnhof\n"
+              "Creating tour plans...\n"
+              "Tour plan: 1\n"
+              "Creating stop timetables...\n"
+              "Stop timetable: Marktplatz\n"
+              "Stop timetable: Hauptbahnhof\n"
               "Output created!\n");
     fs::path folder = working.path() / "output" / "DemoMap";
     auto pdf = ReadFileBytes(folder / "Timetable Linie 3 Gewerbegebiet Ost - Hauptbahnhof.pdf");
     ASSERT_TRUE(pdf);
     EXPECT_TRUE(pdf->starts_with("%PDF-1.3"));
     EXPECT_TRUE(fs::exists(folder / "Timetable Linie 1 Hauptbahnhof - S\xC3\xBC" "dbahnhof.pdf"));
+    EXPECT_TRUE(fs::exists(folder / "Tour 1.pdf"));
+    EXPECT_TRUE(fs::exists(folder / "Stop Marktplatz.pdf"));
+    EXPECT_TRUE(fs::exists(folder / "Stop Hauptbahnhof.pdf"));
 }
 
 TEST(CliOutput, ExitsWithOneWhenADocumentCannotBeCreated) {
