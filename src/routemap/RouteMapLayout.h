@@ -40,7 +40,7 @@ struct GridCell {
     uint8_t blocked = 0;  // bit d: a step out of this cell in direction d is forbidden
     int32_t f = 0;
     int32_t g = 0;
-    std::array<int32_t, 4> portCost{};  // extra cost of orthogonal steps in or out
+    std::array<int16_t, 4> portCost{};  // extra cost of orthogonal steps in or out (0, 75 or 90)
     int32_t parent = -1;                // cell index; -1 for start cells
     int32_t h = -1;                     // the search's estimate, once computed
     uint32_t openEntry = 0;             // which open-list entry of the cell is current

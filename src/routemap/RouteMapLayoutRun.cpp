@@ -13,8 +13,8 @@ namespace {
 // Port costs: a port no other line crosses straight through costs a little,
 // a port where another line leaves on the opposite side costs more, and a
 // port continuing the same line straight through costs nothing.
-constexpr int32_t kPortCost = 75;
-constexpr int32_t kConflictPortCost = 90;
+constexpr int16_t kPortCost = 75;
+constexpr int16_t kConflictPortCost = 90;
 
 bool IsPlaced(const RouteStop* stop) { return stop && stop->box.x >= 0; }
 
@@ -177,7 +177,7 @@ void LayoutRun::AddPortCandidates(const Connection& connection, int e, std::vect
             GridPoint cell = PortPoint(box, s, p);
             // Automatic boxes may reach beyond the grid; their outer ports are no use.
             if (taken || !grid_.Contains(cell)) continue;
-            const int32_t cost = conflict ? kConflictPortCost : sameLine ? 0 : kPortCost;
+            const int16_t cost = conflict ? kConflictPortCost : sameLine ? 0 : kPortCost;
             // Touched now, so that its port cost is reset even if no search runs.
             grid_.Touch(grid_.IndexOf(cell));
             GridCell& gridCell = grid_.Cell(cell);
