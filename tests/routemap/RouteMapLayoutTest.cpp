@@ -75,6 +75,12 @@ TEST(RouteMapLayoutAutoStops, SpreadsChainEvenlyFromTheFarEnd) {
     EXPECT_EQ(s1.stored, s1.box);
     EXPECT_TRUE(s1.automatic);
     for (const Connection& c : chain.map.connections) EXPECT_FALSE(c.path.empty());
+
+    // Seven steps do not divide by four: indices round up to 2, 4 and 6.
+    Chain uneven(7);
+    EXPECT_EQ(BoxCell(uneven.map, uneven.s3), (GridPoint{5, 5}));
+    EXPECT_EQ(BoxCell(uneven.map, uneven.s2), (GridPoint{3, 5}));
+    EXPECT_EQ(BoxCell(uneven.map, uneven.s1), (GridPoint{1, 5}));
 }
 
 TEST(RouteMapLayoutAutoStops, ShortPathPlacesOnlyWhatFits) {
