@@ -246,11 +246,13 @@ void LayoutRun::PlaceAutoStops(const RouteLine& line) {
         const RouteStop* b = Stop(c->end[1].stop);
         if (a && b && (!IsPlaced(a) || !IsPlaced(b))) todo.push_back(c);
     }
+    // Each pass ends at the first connection that placed something, which
+    // then leaves the list; the search stops after a pass that placed nothing.
     bool placed = true;
     while (placed) {
         placed = false;
-        for (auto it = todo.begin(); it != todo.end() && !placed; ++it) {
-            const Connection& c = **it;
+        for (std::size_t i = 0; i < todo.size() && !placed; ++i) {
+            const Connection& c = *todo[i];
             if (!Stop(c.work[0].stop) || !Stop(c.work[1].stop)) continue;
             for (int e = 0; e < 2 && !placed; ++e) {
                 if (IsPlaced(Stop(c.work[static_cast<std::size_t>(e)].stop)) &&
@@ -258,7 +260,7 @@ void LayoutRun::PlaceAutoStops(const RouteLine& line) {
                     placed = PlaceFromEnd(c, e);
                 }
             }
-            if (placed) todo.erase(it);
+            if (placed) todo.erase(todo.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }
     for (auto& stop : map_.stops) {
