@@ -31,7 +31,16 @@ const DirectionStep& Step(int d) { return DirectionTable()[static_cast<std::size
 
 int32_t RoundHalfAway(double v) { return static_cast<int32_t>(std::lround(v)); }
 
-GridPoint CellCentre(GridPoint p) { return {16 * p.x + 8, 16 * p.y + 8}; }
+// Pixel coordinates far outside any image, where sums of offsets from a file
+// could overflow, are pulled in to this bound; nothing there is drawn anyway.
+int32_t Bounded(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -(1 << 24), 1 << 24)); }
+
+GridPoint CellCentre(GridPoint p) { return {Bounded(16 * int64_t{p.x} + 8), Bounded(16 * int64_t{p.y} + 8)}; }
+
+// Half the drawn width of a line, T - 1. A thickness from a hand-edited file
+// is held to what a 16-pixel grid can show, so that drawing stays quick.
+constexpr int32_t kThickestLine = 32;
+int32_t HalfWidth(int32_t thickness) { return std::clamp(thickness, 1, kThickestLine) - 1; }
 
 cairo_font_face_t* LoadLabelFace() {
     FcPattern* pattern = FcPatternCreate();
@@ -187,8 +196,8 @@ void RouteMapCanvas::Disc(int32_t cx, int32_t cy, int32_t radius, Rgb colour) {
 
 void RouteMapCanvas::Rectangle(int32_t left, int32_t top, int32_t width, int32_t height, std::optional<Rgb> fill,
                                std::optional<Rgb> outline) {
-    for (int32_t y = top; y < top + height; ++y) {
-        for (int32_t x = left; x < left + width; ++x) {
+    for (int32_t y = std::max(top, 0); y < std::min(top + height, image_.height); ++y) {
+        for (int32_t x = std::max(left, 0); x < std::min(left + width, image_.width); ++x) {
             bool edge = x == left || y == top || x == left + width - 1 || y == top + height - 1;
             if (edge && outline) {
                 SetPixel(x, y, *outline);
@@ -220,8 +229,8 @@ bool InsideRoundBox(int32_t i, int32_t j, int32_t w, int32_t h, int32_t r) {
 
 void RouteMapCanvas::RoundRectangle(int32_t left, int32_t top, int32_t width, int32_t height, int32_t radius,
                                     Rgb fill, Rgb outline) {
-    for (int32_t j = 0; j < height; ++j) {
-        for (int32_t i = 0; i < width; ++i) {
+    for (int32_t j = std::max(0, -top); j < std::min(height, image_.height - top); ++j) {
+        for (int32_t i = std::max(0, -left); i < std::min(width, image_.width - left); ++i) {
             if (!InsideRoundBox(i, j, width, height, radius)) continue;
             bool edge = !InsideRoundBox(i - 1, j, width, height, radius) ||
                         !InsideRoundBox(i + 1, j, width, height, radius) ||
@@ -305,7 +314,7 @@ void DrawSegment(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour, i
                  int previousDirection) {
     const int d = StepDirection(a, b);
     if (d < 0 || a == b) return;
-    const int32_t h = std::max(thickness, 1) - 1;
+    const int32_t h = HalfWidth(thickness);
     const DirectionStep& step = Step(d);
     const GridPoint ca = CellCentre(a);
     const GridPoint cb = CellCentre(b);
@@ -328,7 +337,7 @@ void DrawSegment(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour, i
 
 void DrawExitArrow(RouteMapCanvas& canvas, GridPoint point, const RouteLine& line, int direction) {
     if (direction < 0 || direction > 3) return;
-    const int32_t e = std::max(line.thickness - 1, 4);
+    const int32_t e = std::max(HalfWidth(line.thickness), 4);
     const DirectionStep& step = Step(direction);
     const GridPoint c = CellCentre(point);
     for (int32_t k = -e; k <= e; ++k) {
@@ -365,7 +374,8 @@ std::vector<std::string> SplitStopName(std::string_view name) {
 namespace {
 
 GridPoint LabelReference(const StopLabel& label, const StopBox& box) {
-    return {16 * box.x + 8 * std::max(box.width, 1) + label.x, 16 * box.y + 8 * std::max(box.height, 1) + label.y};
+    return {Bounded(16 * int64_t{box.x} + 8 * int64_t{std::max(box.width, 1)} + label.x),
+            Bounded(16 * int64_t{box.y} + 8 * int64_t{std::max(box.height, 1)} + label.y)};
 }
 
 void DrawNameLabel(RouteMapCanvas& canvas, const std::string& name, GridPoint reference, int32_t angle, Rgb colour) {
@@ -455,7 +465,7 @@ void DrawLineName(RouteMapCanvas& canvas, const RouteLine& line, GridPoint c, in
 
 void DrawArrowSign(RouteMapCanvas& canvas, const RouteLine& line, GridPoint c, int d) {
     const Rgb colour = TextColour(line.effArrowColour);
-    const int32_t h = std::max(line.thickness, 1) - 1;
+    const int32_t h = HalfWidth(line.thickness);
     const DirectionStep& step = Step(d);
     if (d < 4) {
         for (int32_t k = -h; k <= h; ++k) {
@@ -471,7 +481,7 @@ void DrawArrowSign(RouteMapCanvas& canvas, const RouteLine& line, GridPoint c, i
 }
 
 void DrawDottedMark(RouteMapCanvas& canvas, const RouteLine& line, GridPoint c, int d1, int d2) {
-    const int32_t h = std::max(line.thickness, 1) - 1;
+    const int32_t h = HalfWidth(line.thickness);
     for (int32_t o : {-12, -4, 4, 12}) {
         const int d = o < 0 ? d1 : d2;
         const DirectionStep& step = Step(d);

@@ -19,6 +19,10 @@
 
 namespace tak {
 
+// The largest grid side the layout works on; a larger map (only a
+// hand-edited file can ask for one) gets its colours and nothing else.
+constexpr int32_t kMaxLayoutGridSide = 2048;
+
 // The whole run. Writes every stop's box (and the stored box of automatic
 // stops it places), every connection's work ends, path and work signs, the
 // lines' resolved colours and the positions of automatic labels. Fits the

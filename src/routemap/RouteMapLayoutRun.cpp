@@ -107,6 +107,9 @@ void LayoutRun::PlaceFixedStops() {
     for (auto& stop : map_.stops) {
         if (!stop.automatic && InsideGrid(stop.stored, grid_.Width(), grid_.Height())) {
             stop.box = stop.stored;
+            // A negative size from a hand-edited file counts as 0.
+            stop.box.width = std::max(stop.box.width, 0);
+            stop.box.height = std::max(stop.box.height, 0);
         } else {
             // A fixed stop that no longer fits the grid is handed to the
             // layout for good.
@@ -432,6 +435,17 @@ void LayoutRun::PlaceLabels() {
 }  // namespace
 
 void LayoutRouteMap(RouteMap& map) {
+    if (map.width > kMaxLayoutGridSide || map.height > kMaxLayoutGridSide) {
+        // No grid of that size can be had; nothing is placed or routed, and
+        // the stored stops are left as they are.
+        ResolveColours(map);
+        for (auto& connection : map.connections) {
+            connection.path.clear();
+            connection.workSigns = connection.signs;
+            connection.work = connection.end;
+        }
+        return;
+    }
     LayoutRun run(map);
     run.Run();
 }

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,55 @@ TEST(RouteMapOutput, FailuresAreReportedAndNothingIsWrittenWhenNotWanted) {
     // A grid too large for an image.
     png.width = kMaxRouteMapImageCells + 1;
     EXPECT_FALSE(WriteRouteMapOutput(png, dir.path(), "RouteMap"));
+}
+
+// Values only a hand-edited project file holds: the run must neither crash
+// (the sanitizer build checks for overflows too) nor take long.
+TEST(RouteMapOutput, HostileValuesAreDrawnOrSkippedSafely) {
+    constexpr int32_t kBig = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kSmall = std::numeric_limits<int32_t>::min();
+    RouteMap map = TwoStopMap(kRouteMapPng);
+    map.width = 16;
+    map.height = 16;
+    map.roundBox = kBig;
+    map.lines[0].thickness = kBig;
+    map.lines[0].stroke = 1;
+    map.lines[0].autoNames = true;
+    RouteLine& thin = AddRouteLine(map, "thin");
+    thin.thickness = kSmall;
+    RouteStop& odd = AddRouteStop(map, "Odd");
+    odd.automatic = false;
+    odd.stored = {3, 9, kSmall, kSmall};
+    StopLabel far;
+    far.automatic = false;
+    far.x = kBig;
+    far.y = kSmall;
+    far.angle = 12345;
+    StopLabel noLine;
+    noLine.type = kLabelLineFilled;
+    noLine.line = 999;
+    StopLabel badArrow;
+    badArrow.type = kLabelArrow;
+    badArrow.dir = 9;
+    odd.labels = {far, noLine, badArrow};
+    Connection& c = map.connections[0];
+    c.signs = {{kSignLineName, kBig}, {kSignArrowOut, kSmall}, {7, 0}, {kSignArrowReturn, 1}};
+    Connection& wild = AddConnection(map, thin.key, map.stops[0].key, odd.key);
+    wild.nodes = {{kBig, kSmall}};
+    wild.end[0].port = kBig;
+
+    test::TempDir dir;
+    ASSERT_TRUE(WriteRouteMapOutput(map, dir.path(), "RouteMap"));
+    std::optional<DecodedPng> png = ReadPng(dir.path() / "RouteMap.png");
+    ASSERT_TRUE(png.has_value());
+    EXPECT_EQ(png->width, 257u);
+    EXPECT_FALSE(map.connections[0].path.empty());
+
+    // A grid no layout can hold leaves the stops as they were.
+    map.width = kMaxLayoutGridSide + 1;
+    LayoutRouteMap(map);
+    EXPECT_FALSE(FindRouteStop(map, odd.key)->automatic);
+    EXPECT_TRUE(map.connections[0].path.empty());
 }
 
 TEST(RouteMapOutput, DemoProjectIsLaidOutCompletely) {
