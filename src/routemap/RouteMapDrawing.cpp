@@ -592,7 +592,17 @@ void DrawSelectedNode(RouteMapCanvas& canvas, const RouteMap& map, const RouteMa
     canvas.Disc(c.x, c.y, 7, DarkenColour(line ? line->colour : kBlack));
 }
 
-void DrawEditorMarkers(RouteMapCanvas& canvas, const RouteMapEditorView& editor, int32_t roundBox) {
+void DrawDraggedSign(RouteMapCanvas& canvas, const RouteMap& map, const RouteMapEditorView& editor) {
+    const Connection* connection = FindConnection(map, editor.selectedConnection);
+    const RouteLine* line = connection ? FindRouteLine(map, connection->line) : nullptr;
+    if (line && editor.draggedSign) DrawSign(canvas, *connection, *line, *editor.draggedSign);
+}
+
+void DrawEditorMarkers(RouteMapCanvas& canvas, const RouteMap& map, const RouteMapEditorView& editor) {
+    const int32_t roundBox = map.roundBox;
+    if (const RouteStop* stop = FindRouteStop(map, editor.selectedStop); stop && editor.draggedLabel) {
+        if (stop->box.x >= 0) DrawStopLabel(canvas, map, *editor.draggedLabel, *stop, kRed);
+    }
     if (editor.clickPoint) {
         canvas.Disc(editor.clickPoint->x, editor.clickPoint->y, 4, kBlack);
         canvas.Disc(editor.clickPoint->x, editor.clickPoint->y, 3, kRed);
@@ -617,7 +627,10 @@ void DrawRouteMap(const RouteMap& map, RouteMapCanvas& canvas, const RouteMapEdi
             DrawConnection(canvas, map, connection, *line, editor);
         }
     }
-    if (editor) DrawSelectedNode(canvas, map, *editor);
+    if (editor) {
+        DrawSelectedNode(canvas, map, *editor);
+        DrawDraggedSign(canvas, map, *editor);
+    }
     for (const RouteStop& stop : map.stops) {
         if (stop.box.x < 0) continue;
         const bool selected = editor && editor->selectedStop == stop.key;
@@ -632,7 +645,7 @@ void DrawRouteMap(const RouteMap& map, RouteMapCanvas& canvas, const RouteMapEdi
         const Rgb colour = editor && editor->selectedStop == stop.key ? kRed : kBlack;
         for (const StopLabel& label : stop.labels) DrawStopLabel(canvas, map, label, stop, colour);
     }
-    if (editor) DrawEditorMarkers(canvas, *editor, map.roundBox);
+    if (editor) DrawEditorMarkers(canvas, map, *editor);
 }
 
 }  // namespace tak

@@ -56,6 +56,8 @@ struct RouteMapEditorView {
     RouteKey selectedStop = kNoRouteKey;
     int32_t selectedSide = -1;  // port of the selected stop, -1 none
     int32_t selectedPort = -1;
+    std::optional<Sign> draggedSign;         // on the selected connection
+    std::optional<StopLabel> draggedLabel;   // of the selected stop
     std::optional<GridPoint> clickPoint;  // pixels: a pending click
     std::optional<StopBox> placingBox;    // a stop box being placed
     struct Band {

@@ -206,18 +206,27 @@ TEST(RouteMapDrawing, ExitStopShowsArrowAndLabelButNoBox) {
     EXPECT_GT(black, 10);
 }
 
-TEST(RouteMapDrawing, GridOnlyOnTheEditorCanvas) {
-    Drawn drawn({}, 1);
+TEST(RouteMapDrawing, GridAndSelectionOnlyOnTheEditorCanvas) {
+    Drawn drawn({{1, 1}, {2, 1}, {3, 1}}, 1);
+    RouteStop& stop = *FindRouteStop(drawn.map, drawn.connection->end[1].stop);
+    stop.box = {6, 6, 0, 1};
+    stop.labels.clear();
     RouteMapImage output = drawn.Draw();
     RouteMapImage editor = *CreateRouteMapImage(drawn.map);
     RouteMapCanvas canvas(editor);
     RouteMapEditorView view;
+    view.selectedStop = stop.key;
+    view.selectedConnection = drawn.connection->key;
     DrawRouteMap(drawn.map, canvas, &view);
     const Rgb grid{225, 225, 225};
     EXPECT_EQ(editor.PixelAt(16, 5), grid);
     EXPECT_EQ(editor.PixelAt(5, 192), grid);
     EXPECT_EQ(editor.PixelAt(5, 5), kWhite);
     EXPECT_EQ(output.PixelAt(16, 5), kWhite);
+    // The selected stop is filled light red, the selected connection's cells darkened.
+    EXPECT_EQ(editor.PixelAt(104, 104), (Rgb{255, 128, 128}));
+    EXPECT_EQ(output.PixelAt(104, 104), kWhite);
+    EXPECT_EQ(editor.PixelAt(17, 17), DarkenColour(kRed));
 }
 
 TEST(RouteMapDrawing, StopNameBreaksAtSingleBarsOnly) {
