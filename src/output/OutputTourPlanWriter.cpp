@@ -26,6 +26,10 @@ struct SheetRow {
     bool shaded = false;  // every second stop row of a table
 };
 
+// The keys of the labelled rows above, between and below the tables.
+constexpr const char* kRowLabelKeys[] = {"LineNumber", "IbisRoute", "ManConTarget", "OutMove",
+                                         "InsMove",    "OutInsMove", "PauseTime"};
+
 std::string TimeCell(int32_t value) { return FormatClock(value); }
 
 // The rows of one block of a tour's columns, in print order.
@@ -137,7 +141,11 @@ std::string TextForm(const TourPlanWriteInput& input) {
         labelWidth = std::max(labelWidth, CharacterCount(input.lang.Lang(key)));
     }
     labelWidth += 1;
-    std::size_t left = static_cast<std::size_t>(nameWidth + labelWidth);
+    // Row labels stand in the same field as the stop names; a long label
+    // widens it rather than being cut.
+    int field = nameWidth + labelWidth;
+    for (const char* key : kRowLabelKeys) field = std::max(field, CharacterCount("  " + input.lang.Lang(key)));
+    std::size_t left = static_cast<std::size_t>(field);
     std::string rule(static_cast<std::size_t>(Layout::kTextRuleWidth), '-');
     std::string text;
     auto line = [&text](std::string_view content) {
@@ -162,7 +170,7 @@ std::string TextForm(const TourPlanWriteInput& input) {
                     line(FitText("  " + row.name, static_cast<int>(left)) + " | " + cells(row.cells));
                     break;
                 case SheetRowKind::Stop:
-                    line(FitText(row.name, nameWidth) + FitText(row.label.empty() ? "" : " " + row.label, labelWidth) +
+                    line(FitText(FitText(row.name, nameWidth) + (row.label.empty() ? "" : " " + row.label), field) +
                          " | " + cells(row.cells));
                     break;
                 case SheetRowKind::Closing:
@@ -217,8 +225,7 @@ private:
         }
         // Row labels ("Pause", "IBIS route") stand in the same field as the names.
         float widestLabel = 0;
-        for (const char* key : {"LineNumber", "IbisRoute", "ManConTarget", "OutMove", "InsMove", "OutInsMove",
-                                "PauseTime"}) {
+        for (const char* key : kRowLabelKeys) {
             widestLabel = std::max(widestLabel, pdf_.TextWidth("  " + in_.lang.Lang(key)));
         }
         labelWidth_ = std::round(

@@ -171,6 +171,14 @@ TEST_F(TourPlanTest, TextPrintsEachSwitchedRowInItsPlace) {
     EXPECT_EQ(lines.back(), "");
 }
 
+TEST_F(TourPlanTest, ALabelLongerThanTheStopNamesWidensTheFieldForEveryRow) {
+    lang.LoadFromBytes("PauseTime = Layover time\nDepShort = dp\n");
+    std::string text = TourPlanText(TourPlanWriteInput{Build(), plan, lang, options});
+    EXPECT_EQ(LineStartingWith(text, "  Layover"), "  Layover time | 00:05             00:05 ");
+    EXPECT_EQ(LineStartingWith(text, "Stop 1"), "Stop 1 dp      | 06:00 06:30       09:10 ");
+    EXPECT_EQ(Lines(text)[1], std::string(14, '-') + "-|-" + std::string(120, '-'));
+}
+
 TEST_F(TourPlanTest, APlanWithOnlyOutwardTripsPrintsOneTablePerTour) {
     plan.trips.erase(plan.trips.begin() + 1);
     plan.returning.erase("5_ret");
