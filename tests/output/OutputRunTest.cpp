@@ -102,6 +102,35 @@ TEST_F(OutputRunTest, AFailedDocumentIsLoggedAndTheRunGoesOn) {
     EXPECT_EQ(second.Lines()[3], "Error: Timetable");
 }
 
+TEST_F(OutputRunTest, TourPlansAndStopTablesFollowTheTimetablesOneTextFilePerPlan) {
+    context.project.timeTablePlans.resize(1);
+    TourPlan& tourPlan = context.project.tourPlans["5"];
+    tourPlan.name = "5";
+    tourPlan.tours["5-01"] = &context.map.lines[0]->tours[0];
+    tourPlan.trips.push_back(TourPlanTrip{context.map.trips[0].get(), false, false, "", ""});
+    tourPlan.outward.insert("T");
+    tourPlan.stopsOut = context.project.timeTablePlans[0].stops;
+    context.project.tourPlans["6"].active = false;  // not run
+    for (const char* name : {"Market", "A/B", "Market again"}) {
+        StopTable& table = context.project.stopTables.emplace_back();
+        table.name = name;
+        table.sameInOne = true;  // no effect on text
+        table.stations = {context.map.FindStationByStopId(1)};
+        table.days = {TableDay{"Mon-Fri", kMonFri}};
+        AddStopTableTrip(table, *context.map.trips[0]);
+        table.selection.insert("T");
+    }
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Tour plans...",
+                                                     "Tour plan: 5", "Stop tables...", "Stop table: Market",
+                                                     "Stop table: A/B", "Error: A/B", "Stop table: Market again",
+                                                     "Done!"}));
+    EXPECT_NE(ReadFileBytes(Folder() / "Tour 5.txt").value_or("").find("Stop 1 dp | 06:00 07:00 "),
+              std::string::npos);
+    EXPECT_NE(ReadFileBytes(Folder() / "Stop Market.txt").value_or("").find("   6  | 00 "), std::string::npos);
+    EXPECT_TRUE(fs::exists(Folder() / "Stop Market again.txt"));
+}
+
 TEST_F(OutputRunTest, WrongOrderWarningsFollowTheSwitch) {
     Trip& back = fixture.AddTrip("B", "5", {2, 1}, {0, 5});
     fixture.AddTour("5", "5-02", kMonFri, back, {Clock(8, 0)});
