@@ -143,6 +143,34 @@ TEST_F(TourPlanTest, AReturnTripAfterAMoveShowsTheMoveBetweenTheTables) {
     EXPECT_EQ(LineStartingWith(text, "  In/out"), "  In/out  | 07:00 ");
 }
 
+TEST_F(TourPlanTest, AnOutwardTripThatGoesOnWhereTheLastEndedJoinsItsColumn) {
+    // 6:00 from stop 1 to stop 2, then on from stop 3 at 6:10, then back.
+    Trip& first = Trip10("5_first", {1, 2}, {0, 4}, 5);
+    Trip& second = Trip10("5_second", {3}, {0}, 2);
+    Tour& tour = fixture.map.FindLine("5")->tours[1];
+    tour.trips.clear();
+    for (auto [trip, start] : std::vector<std::pair<const Trip*, int32_t>>{
+             {&first, Clock(6, 0)}, {&second, Clock(6, 10)}, {fixture.map.FindTrip("5_ret"), Clock(6, 20)}}) {
+        test::TimetableMap::AddStart(tour, *trip, start);
+    }
+    AddEntry(first, true, false, false);
+    AddEntry(second, true, false, false);
+    plan.tours = {{"5-02", &tour}};
+    TourPlanGrid grid = Build();
+    ASSERT_EQ(grid.out.groups[0].columns.size(), 1u);
+    EXPECT_EQ(Column(grid.out.groups[0], 0), (std::vector<int32_t>{Clock(6, 0), Clock(6, 4), Clock(6, 10)}));
+    EXPECT_EQ(grid.out.groups[0].columns[0].pauseTime, 8 * 60) << "from the joined trip's end";
+    ASSERT_EQ(grid.ret.groups[0].columns.size(), 1u);
+    EXPECT_EQ(Column(grid.ret.groups[0], 0)[0], Clock(6, 20));
+
+    // A shown line number keeps trips of different lines apart.
+    second.lineName = "5E";
+    plan.displayLine = true;
+    grid = Build();
+    ASSERT_EQ(grid.out.groups[0].columns.size(), 2u);
+    EXPECT_EQ(Column(grid.ret.groups[0], 1)[0], Clock(6, 20)) << "the return trip pairs with the last outward one";
+}
+
 TEST_F(TourPlanTest, TextPrintsEachSwitchedRowInItsPlace) {
     plan.displayLine = true;
     plan.displayIbis = true;
