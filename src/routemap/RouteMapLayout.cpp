@@ -229,7 +229,7 @@ std::optional<GridPoint> FindPath(LayoutGrid& grid, bool allowDiag, const std::v
         GridPoint r = grid.PointOf(entry.cell);
         if (current.flags & kCellGoal) return r;
 
-        const int previousDirection = current.parent >= 0 ? StepDirection(grid.PointOf(current.parent), r) : -1;
+        const int previousDirection = current.parent >= 0 ? current.parentDirection : -1;
         for (int i = 0; i < directionCount; ++i) {
             if (current.blocked & (1 << i)) continue;
             const DirectionStep& step = DirectionTable()[static_cast<std::size_t>(i)];
@@ -246,6 +246,7 @@ std::optional<GridPoint> FindPath(LayoutGrid& grid, bool allowDiag, const std::v
             if ((next.flags & kCellOpen) && g >= next.g) continue;
 
             next.parent = entry.cell;
+            next.parentDirection = static_cast<int8_t>(i);
             next.g = g;
             next.f = g + estimate(next, n);
             grid.Touch(nIndex);

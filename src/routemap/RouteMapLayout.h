@@ -42,6 +42,7 @@ enum GridCellFlag : uint8_t {
 struct GridCell {
     uint8_t flags = 0;
     uint8_t blocked = 0;  // bit d: a step out of this cell in direction d is forbidden
+    int8_t parentDirection = -1;  // the step from the parent here, valid with a parent
     int32_t f = 0;
     int32_t g = 0;
     std::array<int16_t, 4> portCost{};  // extra cost of orthogonal steps in or out (0, 75 or 90)
