@@ -71,18 +71,6 @@ int CountInColumn(const RouteMapImage& image, int32_t x, int32_t y0, int32_t y1,
     return count;
 }
 
-TEST(RouteMapDrawing, ImageCoversTheGridWithOnePixelToSpare) {
-    RouteMap map;
-    map.width = 32;
-    map.height = 20;
-    std::optional<RouteMapImage> image = CreateRouteMapImage(map);
-    ASSERT_TRUE(image.has_value());
-    EXPECT_EQ(image->width, 513);
-    EXPECT_EQ(image->height, 321);
-    map.width = kMaxRouteMapImageCells + 1;
-    EXPECT_FALSE(CreateRouteMapImage(map).has_value());
-}
-
 TEST(RouteMapDrawing, LineIsTwiceThicknessLessOnePixelsWideWithRoundedBends) {
     // Right along row 1, then down column 4: a bend at (4,1), centre (72,24).
     for (int32_t thickness : {1, 4}) {
