@@ -2,6 +2,8 @@
 // signs and labels the layout adds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -242,6 +244,68 @@ TEST(RouteMapLayoutRouting, PathPassesNodesAndStopsAtANodeOutsideTheGrid) {
     ASSERT_FALSE(cut.path.empty());
     EXPECT_EQ(cut.path.back(), (GridPoint{4, 6}));
     EXPECT_EQ(cut.work[1].side, -1);  // the end at B was never reached
+}
+
+bool InsideBox(const StopBox& box, GridPoint p) {
+    return box.x >= 0 && p.x >= box.x && p.y >= box.y && p.x < box.x + std::max(box.width, 1) &&
+           p.y < box.y + std::max(box.height, 1);
+}
+
+// On random maps of fixed stops, every path is made of single steps, starts
+// and ends in its stops' boxes, never enters another box and never cuts the
+// corner of one.
+TEST(RouteMapLayoutRouting, RandomMapsKeepPathsOutOfStopBoxes) {
+    uint32_t state = 7;
+    auto next = [&state](uint32_t bound) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % bound;
+    };
+    const StopBox sizes[] = {{0, 0, 0, 1}, {0, 0, 1, 0}, {0, 0, 2, 0}, {0, 0, 0, 2}, {0, 0, 1, 1}};
+    for (int round = 0; round < 20; ++round) {
+        RouteMap map;
+        map.width = 30;
+        map.height = 30;
+        map.allowDiag = round % 2 == 0;
+        std::vector<RouteKey> stops;
+        for (int i = 0; i < 12; ++i) {
+            StopBox box = sizes[next(5)];
+            box.x = 1 + 2 * static_cast<int32_t>(next(14));  // even cells with a free cell between
+            box.y = 1 + 3 * static_cast<int32_t>(next(9));
+            stops.push_back(FixedStop(map, "S" + std::to_string(i), box));
+        }
+        for (int l = 0; l < 4; ++l) {
+            RouteKey line = AddRouteLine(map, "L" + std::to_string(l)).key;
+            std::vector<RouteKey> chain;
+            for (uint32_t k = 0, n = 3 + next(3); k < n; ++k) chain.push_back(stops[next(12)]);
+            AddChain(map, line, chain);
+        }
+        LayoutRouteMap(map);
+        const auto routed = std::count_if(map.connections.begin(), map.connections.end(),
+                                          [](const Connection& c) { return !c.path.empty(); });
+        EXPECT_GT(2 * routed, static_cast<long>(map.connections.size())) << "round " << round;
+        for (const Connection& c : map.connections) {
+            if (c.path.empty()) continue;
+            const RouteStop& a = StopOf(map, c.end[0].stop);
+            const RouteStop& b = StopOf(map, c.end[1].stop);
+            EXPECT_TRUE(InsideBox(a.box, c.path.front()));
+            EXPECT_TRUE(InsideBox(b.box, c.path.back()));
+            for (std::size_t i = 1; i < c.path.size(); ++i) {
+                const GridPoint p = c.path[i - 1];
+                const GridPoint q = c.path[i];
+                ASSERT_LE(std::max(std::abs(q.x - p.x), std::abs(q.y - p.y)), 1) << "round " << round;
+                for (const RouteStop& stop : map.stops) {
+                    if (i + 1 < c.path.size()) {
+                        EXPECT_FALSE(InsideBox(stop.box, q)) << "round " << round;
+                    }
+                    // A diagonal step passes two corner cells.
+                    if (p.x != q.x && p.y != q.y) {
+                        EXPECT_FALSE(InsideBox(stop.box, GridPoint{p.x, q.y})) << "round " << round;
+                        EXPECT_FALSE(InsideBox(stop.box, GridPoint{q.x, p.y})) << "round " << round;
+                    }
+                }
+            }
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------
