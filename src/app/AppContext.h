@@ -10,11 +10,11 @@
 #include "persist/Language.h"
 #include "persist/ProgramSettings.h"
 #include "persist/Project.h"
+#include "routemap/RouteMapLayout.h"
 
 namespace tak {
 
-// Lays the route map out (stop positions, paths, labels). Set by whoever
-// provides the layout; empty until then.
+// Lays the route map out (stop positions, paths, labels).
 using RouteMapLayout = void (*)(RouteMap&);
 
 struct AppContext {
@@ -26,7 +26,7 @@ struct AppContext {
     std::filesystem::path workingFolder;
     // Run once after loading a project file that stored route map stops in
     // the old form (their converted labels need the layout to settle).
-    RouteMapLayout layoutRouteMap = nullptr;
+    RouteMapLayout layoutRouteMap = LayoutRouteMap;
 };
 
 // workingFolder/output/<projectName>.cfg

@@ -8,6 +8,7 @@
 #include "output/OutputTimetableWriter.h"
 #include "output/OutputTourPlan.h"
 #include "persist/Language.h"
+#include "routemap/RouteMapOutput.h"
 
 namespace tak {
 
@@ -31,7 +32,10 @@ public:
             log_.LogLine(lang_.Lang("CrStopTables") + "...");
             RunStopTables();
         }
-        // ROUTE MAP STEP: the route map output joins here, after the stop tables.
+        if (context_.project.routeMap.format != kRouteMapNone) {
+            log_.LogLine(lang_.Lang("CrRouteMap") + "...");
+            RunRouteMap();
+        }
         int running = kOutputRunning;
         if (control_.state.compare_exchange_strong(running, kOutputFinished)) {
             log_.LogLine(lang_.Lang("OutputCreated") + "!");
@@ -178,6 +182,15 @@ private:
         if (shared && !SaveShared(sharedTarget, lang_.Lang("StopTable") + ".pdf")) {
             LogFailure(lang_.Lang("StopTable"));
         }
+    }
+
+    void RunRouteMap() {
+        if (StopRequested()) return;
+        // The layout rewrites the map's derived fields; the project keeps the
+        // map as the user edited it.
+        RouteMap routeMap = context_.project.routeMap;
+        std::string name = lang_.Lang("RouteMap");
+        if (!WriteRouteMapOutput(routeMap, folder_, name)) LogFailure(name);
     }
 
     const AppContext& context_;

@@ -27,8 +27,8 @@ struct OutputRunControl {
 // output/<projectName>/ below the working folder.
 std::filesystem::path OutputFolder(const AppContext& context);
 
-// Runs every timetable plan, tour plan and stop table plan, in this order,
-// and logs progress, warnings and failures. The
+// Runs every timetable plan, tour plan and stop table plan and then the
+// route map, in this order, and logs progress, warnings and failures. The
 // context must not change while the run goes on. Returns the number of
 // documents that could not be created ("ErrCreateOutput" lines).
 int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& log);

@@ -154,6 +154,7 @@ TEST(CliOutput, WritesTheDemoDocumentsAndPrintsTheLog) {
               "Creating stop timetables...\n"
               "Stop timetable: Marktplatz\n"
               "Stop timetable: Hauptbahnhof\n"
+              "Creating route map...\n"
               "Output created!\n");
     fs::path folder = working.path() / "output" / "DemoMap";
     auto pdf = ReadFileBytes(folder / "Timetable Linie 3 Gewerbegebiet Ost - Hauptbahnhof.pdf");
@@ -163,6 +164,7 @@ TEST(CliOutput, WritesTheDemoDocumentsAndPrintsTheLog) {
     EXPECT_TRUE(fs::exists(folder / "Tour 1.pdf"));
     EXPECT_TRUE(fs::exists(folder / "Stop Marktplatz.pdf"));
     EXPECT_TRUE(fs::exists(folder / "Stop Hauptbahnhof.pdf"));
+    EXPECT_TRUE(fs::exists(folder / "Route map.png"));
 }
 
 TEST(CliOutput, ExitsWithOneWhenADocumentCannotBeCreated) {

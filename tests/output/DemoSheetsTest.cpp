@@ -84,7 +84,9 @@ TEST_F(DemoPdfRun, WritesEachPlanAsACheckedPdfWithItsTimesAndLegend) {
     EXPECT_EQ(RunOutput(context, control, log), 0);
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Erstelle Umlaufpläne...", "Umlaufplan: 1",
                                                      "Erstelle Aushangfahrpläne...", "Aushangfahrplan: Marktplatz",
-                                                     "Aushangfahrplan: Hauptbahnhof", "Ausgabe erstellt!"}));
+                                                     "Aushangfahrplan: Hauptbahnhof", "Erstelle Liniennetzplan...",
+                                                     "Ausgabe erstellt!"}));
+    EXPECT_TRUE(fs::is_regular_file(File("Liniennetzplan.png"))) << "the demo's route map asks for PNG";
     std::string tours = CheckedText("Umlauf 1.pdf");
     for (const char* part : {"Dienstplan Linie 1", "Umlauf: 1-03", "Umlauf: 1-06", "Ausrücken", "04:59", "05:14",
                              "Ein-/Ausrücken", "19:26", "Dienstplan Linie 1 - Seite 1/3"}) {
@@ -109,12 +111,12 @@ TEST_F(DemoPdfRun, SharedDocumentsHoldEveryPlanOfTheirKindAndAStopEndsTheRun) {
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(File(""))) files.push_back(entry.path().filename());
     std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<fs::path>{"Aushangfahrplan.pdf", "Umlaufpläne.pdf"}));
+    EXPECT_EQ(files, (std::vector<fs::path>{"Aushangfahrplan.pdf", "Liniennetzplan.png", "Umlaufpläne.pdf"}));
     std::string both = CheckedText("Aushangfahrplan.pdf");
     EXPECT_NE(both.find("Abfahrten Marktplatz - Seite 1/2"), std::string::npos) << both;
     EXPECT_NE(both.find("Haltestelle Hauptbahnhof - Seite 2/2"), std::string::npos) << both;
 
-    // A stop asked for during the tour plan: the stop tables only log their start.
+    // A stop asked for during the tour plan: the later kinds only log their start.
     fs::remove_all(File(""));
     control.state = kOutputRunning;
     OutputLog stopping([this](const std::string& line) {
@@ -122,10 +124,29 @@ TEST_F(DemoPdfRun, SharedDocumentsHoldEveryPlanOfTheirKindAndAStopEndsTheRun) {
     });
     EXPECT_EQ(RunOutput(context, control, stopping), 0);
     EXPECT_EQ(stopping.Lines(), (std::vector<std::string>{"Erstelle Umlaufpläne...", "Umlaufplan: 1",
-                                                          "Erstelle Aushangfahrpläne..."}));
+                                                          "Erstelle Aushangfahrpläne...",
+                                                          "Erstelle Liniennetzplan..."}));
     EXPECT_EQ(control.state, kOutputStopRequested);
     EXPECT_FALSE(fs::exists(File("Aushangfahrplan.pdf")));
+    EXPECT_FALSE(fs::exists(File("Liniennetzplan.png")));
     EXPECT_TRUE(fs::exists(File("Umlaufpläne.pdf"))) << "the plan under way is finished and saved";
+}
+
+TEST_F(DemoPdfRun, TheRouteMapComesLastAsPdfAndAFailureIsLoggedUnderItsName) {
+    context.project.tourPlans.clear();
+    context.project.stopTables.clear();
+    context.project.routeMap.format = kRouteMapPdf;
+    EXPECT_EQ(RunOutput(context, control, log), 0);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Erstelle Liniennetzplan...", "Ausgabe erstellt!"}));
+    CheckedText("Liniennetzplan.pdf");
+
+    // A folder where the file should go: the map cannot be written.
+    fs::remove(File("Liniennetzplan.pdf"));
+    fs::create_directories(File("Liniennetzplan.pdf"));
+    control.state = kOutputRunning;
+    OutputLog failing;
+    EXPECT_EQ(RunOutput(context, control, failing), 1);
+    EXPECT_EQ(failing.Lines()[1], FillPlaceholders(context.language.Lang("ErrCreateOutput"), {"Liniennetzplan"}));
 }
 
 }  // namespace
