@@ -161,6 +161,7 @@ inline void FixStop(RouteMap& routeMap, const std::string& name, StopBox box) {
 inline void AddRouteMap(Project& project, MapData& map) {
     RouteMap& routeMap = project.routeMap;
     routeMap.format = kRouteMapPng;
+    routeMap.height = 36;  // room above line 3 for its upright stop names
     RouteLine& one = AddRouteLine(routeMap, "1");
     one.colourIndex = 0;
     one.customColour = PackRgb(RouteColourTable()[0].rgb);
@@ -179,12 +180,12 @@ inline void AddRouteMap(Project& project, MapData& map) {
     AddLineFromTrip(routeMap, twoKey, TripNamed(map, "2_Nordfriedhof-Klinikum"));
     AddLineFromTrip(routeMap, threeKey, TripNamed(map, "3_Hbf-GewerbegebietOst"));
 
-    FixStop(routeMap, "Hauptbahnhof", {8, 3, 2, 0});
-    FixStop(routeMap, "Marktplatz", {8, 13, 2, 0});
-    FixStop(routeMap, "S\xC3\xBC" "dbahnhof", {8, 28, 1, 0});
-    FixStop(routeMap, "Nordfriedhof", {1, 5, 0, 1});
-    FixStop(routeMap, "Klinikum", {24, 25, 1, 0});
-    FixStop(routeMap, "Gewerbegebiet Ost", {28, 3, 0, 1});
+    FixStop(routeMap, "Hauptbahnhof", {8, 7, 2, 0});
+    FixStop(routeMap, "Marktplatz", {8, 17, 2, 0});
+    FixStop(routeMap, "S\xC3\xBC" "dbahnhof", {8, 32, 1, 0});
+    FixStop(routeMap, "Nordfriedhof", {1, 9, 0, 1});
+    FixStop(routeMap, "Klinikum", {24, 29, 1, 0});
+    FixStop(routeMap, "Gewerbegebiet Ost", {28, 7, 0, 1});
     RouteStop& hbf = *FindRouteStop(routeMap, StopFor(routeMap, "Hauptbahnhof"));
     hbf.labels = {{kLabelName, 0, -22, 0, kNoRouteKey, 0, false, false},
                   {kLabelLineFilled, -8, 14, 0, oneKey, 0, false, false},
@@ -193,14 +194,7 @@ inline void AddRouteMap(Project& project, MapData& map) {
     ost.exit = true;
     ost.labels.push_back({kLabelArrow, 0, 0, 0, kNoRouteKey, 1, true, false});
 
-    // The first connection of line 2 runs through a fixed bend; the first one
-    // of line 1 shows its direction.
-    for (auto& connection : routeMap.connections) {
-        if (connection.line == twoKey && connection.nodes.empty()) {
-            connection.nodes = {{1, 9}};
-            break;
-        }
-    }
+    // The first connection of line 1 shows its direction.
     routeMap.connections.front().signs = {{kSignArrowOut, 0}};
     PrepareLoadedRouteMap(routeMap);
 }
