@@ -23,6 +23,10 @@ constexpr int32_t TimeUnset = -65535;
 // Bit set of kinds of day: bits 0-6 the week days, 7 public holiday, 8 and 9
 // a complementary pair of day kinds, 10 the day after a holiday (output only).
 using ServiceDays = uint32_t;
+constexpr ServiceDays kWeekAndHoliday = 0xFFu;  // bits 0-7
+constexpr ServiceDays kDayPair = 0x300u;        // bits 8 and 9
+
+constexpr int32_t kSecondsPerDay = 86400;
 
 struct Trip;
 
@@ -40,8 +44,11 @@ struct TripStation {
 struct StationTime {
     int32_t arrival = TimeUnset;    // seconds after the trip's start
     int32_t departure = TimeUnset;  // seconds after the trip's start
-    int32_t otherStopping = 0;
+    int32_t otherStopping = 0;  // the stopping code of the trip file; see below
 };
+
+// The stopping code of a bus that passes the station without stopping.
+constexpr int32_t kOtherStoppingPassing = 2;
 
 struct TripProfile {
     std::string name;

@@ -14,8 +14,6 @@ namespace tak {
 
 namespace {
 
-constexpr DateValue kSecondsPerDay = 86400;
-
 std::optional<SectionReader> OpenEventFile(const fs::path& eventFolder, const std::string& name) {
     auto file = FindPathIgnoringCase(eventFolder, PathFromText(name));
     if (!file) return std::nullopt;

@@ -14,11 +14,6 @@ namespace tak {
 
 namespace {
 
-constexpr int32_t kSecondsPerDay = 86400;
-constexpr ServiceDays kWeekAndHoliday = 0xFFu;
-constexpr ServiceDays kDayPair = 0x300u;
-constexpr int32_t kOtherStoppingPassing = 2;
-
 StationTime ProfileTimes(const TourTrip& tourTrip, std::size_t station) {
     if (!tourTrip.profile || station >= tourTrip.profile->times.size()) return {};
     return tourTrip.profile->times[station];

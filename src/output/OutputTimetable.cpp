@@ -15,11 +15,6 @@ namespace tak {
 
 namespace {
 
-constexpr int32_t kSecondsPerDay = 86400;
-constexpr ServiceDays kWeekAndHoliday = 0xFFu;
-constexpr ServiceDays kDayPair = 0x300u;
-constexpr int32_t kOtherStoppingPassing = 2;
-
 // A stored time never collides with the two sentinels below it.
 int32_t ClampTime(int64_t value) {
     return static_cast<int32_t>(
