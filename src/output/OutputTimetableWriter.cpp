@@ -70,6 +70,34 @@ std::string DropLastCharacter(std::string text) {
     return text;
 }
 
+float LabelFieldWidth(const PdfDocument& pdf, const LanguageTable& lang) {
+    return std::round(std::max(pdf.TextWidth(lang.Lang("ArrShort")), pdf.TextWidth(lang.Lang("DepShort"))));
+}
+
+ColumnPageGeometry FitColumns(const PdfDocument& pdf, float nameWidth, float labelWidth) {
+    ColumnPageGeometry geometry;
+    geometry.nameWidth = nameWidth;
+    geometry.labelWidth = labelWidth;
+    geometry.columnWidth = std::round(pdf.TextWidth(Layout::kWidestTime) + Layout::kColumnPadding);
+    float room = pdf.PageWidth() - pdf.LeftMargin() - pdf.RightMargin() - nameWidth - labelWidth - Layout::kPageSpare;
+    geometry.columnsPerPage = static_cast<std::size_t>(std::max(1L, std::lround(room / geometry.columnWidth)));
+    geometry.tableWidth =
+        nameWidth + labelWidth + geometry.columnWidth * static_cast<float>(geometry.columnsPerPage) + 1;
+    return geometry;
+}
+
+std::string FitColumnText(const PdfDocument& pdf, const ColumnPageGeometry& geometry, std::string text) {
+    while (!text.empty() && pdf.TextWidth(text) > geometry.columnWidth - Layout::kTextInset) {
+        text = DropLastCharacter(std::move(text));
+    }
+    return text;
+}
+
+void SetFillGrey(PdfDocument& pdf, int grey) {
+    float g = static_cast<float>(grey);
+    pdf.SetFillPaint(g, g, g);
+}
+
 int LongestRowName(const std::vector<PlanStop>& rows) {
     int longest = 0;
     for (const PlanStop& row : rows) {
@@ -181,8 +209,8 @@ public:
         const auto& groups = in_.grid.groups;
         for (std::size_t g = 0; g < groups.size(); ++g) {
             const DayGroup& group = groups[g];
-            for (std::size_t first = 0; first < group.columns.size(); first += columnsPerPage_) {
-                std::size_t count = std::min(columnsPerPage_, group.columns.size() - first);
+            for (std::size_t first = 0; first < group.columns.size(); first += geometry_.columnsPerPage) {
+                std::size_t count = std::min(geometry_.columnsPerPage, group.columns.size() - first);
                 WriteBlock(group, first, count, firstTable);
                 firstTable = false;
             }
@@ -214,33 +242,15 @@ private:
         for (const PlanStop& row : in_.plan.stops) {
             if (!(row.flags & kRowMerged)) widestName = std::max(widestName, pdf_.TextWidth(row.name));
         }
-        nameWidth_ = std::round(widestName + Layout::kNamePadding);
-        // The wider label sets the width, so that neither reaches into the names.
-        labelWidth_ = std::round(
-            std::max(pdf_.TextWidth(in_.lang.Lang("ArrShort")), pdf_.TextWidth(in_.lang.Lang("DepShort"))));
-        columnWidth_ = std::round(pdf_.TextWidth(Layout::kWidestTime) + Layout::kColumnPadding);
-        float room = pdf_.PageWidth() - pdf_.LeftMargin() - pdf_.RightMargin() - nameWidth_ - labelWidth_ -
-                     Layout::kPageSpare;
-        long columns = std::lround(room / columnWidth_);
-        columnsPerPage_ = static_cast<std::size_t>(std::max(1L, columns));
-        tableWidth_ = nameWidth_ + labelWidth_ + columnWidth_ * static_cast<float>(columnsPerPage_) + 1;
+        geometry_ = FitColumns(pdf_, std::round(widestName + Layout::kNamePadding), LabelFieldWidth(pdf_, in_.lang));
     }
 
-    std::string Shortened(std::string text) const {
-        while (!text.empty() && pdf_.TextWidth(text) > columnWidth_ - Layout::kTextInset) {
-            text = DropLastCharacter(std::move(text));
-        }
-        return text;
-    }
-
-    void SetFillGrey(int grey) {
-        float g = static_cast<float>(grey);
-        pdf_.SetFillPaint(g, g, g);
-    }
+    std::string Shortened(std::string text) const { return FitColumnText(pdf_, geometry_, std::move(text)); }
+    void SetFillGrey(int grey) { tak::SetFillGrey(pdf_, grey); }
 
     void CloseRow(std::size_t count, float height) {
-        if (count < columnsPerPage_) {
-            pdf_.PutCell(columnWidth_ * static_cast<float>(columnsPerPage_ - count), height, "");
+        if (count < geometry_.columnsPerPage) {
+            pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage - count), height, "");
         }
         pdf_.PutCell(0, height, "", kBorderLeft);
         pdf_.LineFeed(height);
@@ -260,10 +270,10 @@ private:
 
         WriteHeading(group, hb);
         for (const HeaderRow& header : headers) {
-            pdf_.PutCell(nameWidth_ + labelWidth_, h, "  " + in_.lang.Lang(header.key), 0, 0, "L");
+            pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + in_.lang.Lang(header.key), 0, 0, "L");
             pdf_.PutCell(1, h, "", kBorderLeft);
             for (std::size_t c = first; c < first + count; ++c) {
-                pdf_.PutCell(columnWidth_, h, Shortened(group.columns[c].*header.field), 0, 0, "C");
+                pdf_.PutCell(geometry_.columnWidth, h, Shortened(group.columns[c].*header.field), 0, 0, "C");
             }
             CloseRow(count, h);
         }
@@ -273,7 +283,7 @@ private:
             WriteSlotRow(group, first, count, static_cast<int32_t>(s), visible, printed % 2 == 1);
             ++printed;
         }
-        pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
+        pdf_.PutCell(geometry_.tableWidth, 1, "", kBorderTop, 1);
         if (in_.plan.displayNote) {
             for (const std::string& mark : marks) {
                 pdf_.FlowText(h, FootnoteLine(in_.grid, mark));
@@ -285,29 +295,29 @@ private:
     }
 
     void WriteHeading(const DayGroup& group, float hb) {
-        pdf_.PutCell(nameWidth_ + labelWidth_, hb, "");
+        pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, hb, "");
         pdf_.PutCell(1, hb, "", kBorderLeft);
         pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
-        pdf_.PutCell(columnWidth_ * static_cast<float>(columnsPerPage_), hb, group.day ? group.day->name : "",
+        pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage), hb, group.day ? group.day->name : "",
                      kBorderRight, 0, "C");
         pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt));
         pdf_.LineFeed(hb);
-        pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
+        pdf_.PutCell(geometry_.tableWidth, 1, "", kBorderTop, 1);
     }
 
     void WriteSlotRow(const DayGroup& group, std::size_t first, std::size_t count, int32_t slot,
                       const std::vector<bool>& visible, bool oddRow) {
         float h = static_cast<float>(heights_.regular);
         if (oddRow) SetFillGrey(Layout::kFillGrey);
-        pdf_.PutCell(nameWidth_, h, slots_[slot].name, 0, 0, "L", oddRow);
-        pdf_.PutCell(labelWidth_, h, slots_[slot].label, 0, 0, "R", oddRow);
+        pdf_.PutCell(geometry_.nameWidth, h, slots_[slot].name, 0, 0, "L", oddRow);
+        pdf_.PutCell(geometry_.labelWidth, h, slots_[slot].label, 0, 0, "R", oddRow);
         pdf_.PutCell(1, h, "", kBorderLeft);
         for (std::size_t c = first; c < first + count; ++c) {
             const TimetableColumn& column = group.columns[c];
             IterationCell cell = IterationCellText(in_.lang, column, slot, visible);
             bool fill = oddRow || column.patternMember;
             if (fill) SetFillGrey(oddRow && column.patternMember ? Layout::kFillGreyBoth : Layout::kFillGrey);
-            pdf_.PutCell(columnWidth_, h, Shortened(std::move(cell.text)), cell.startsBlock ? kBorderTop : 0, 0, "C",
+            pdf_.PutCell(geometry_.columnWidth, h, Shortened(std::move(cell.text)), cell.startsBlock ? kBorderTop : 0, 0, "C",
                          fill);
         }
         CloseRow(count, h);
@@ -318,11 +328,7 @@ private:
     OutputFont font_;
     std::vector<SlotRow> slots_;
     RowHeights heights_;
-    float nameWidth_ = 0;
-    float labelWidth_ = 0;
-    float columnWidth_ = 0;
-    float tableWidth_ = 0;
-    std::size_t columnsPerPage_ = 1;
+    ColumnPageGeometry geometry_;
 };
 
 }  // namespace

@@ -105,6 +105,23 @@ std::string DropLastCharacter(std::string text);
 // Characters of the longest printed name among the rows that own slots.
 int LongestRowName(const std::vector<PlanStop>& rows);
 
+// The horizontal layout of a page of time columns (timetables and tour
+// plans): the name field, the arrival/departure label field and as many
+// columns as fit beside them.
+struct ColumnPageGeometry {
+    float nameWidth = 0;
+    float labelWidth = 0;
+    float columnWidth = 0;
+    float tableWidth = 0;
+    std::size_t columnsPerPage = 1;
+};
+// The label field: the wider label sets it, so that neither reaches into the names.
+float LabelFieldWidth(const PdfDocument& pdf, const LanguageTable& lang);
+ColumnPageGeometry FitColumns(const PdfDocument& pdf, float nameWidth, float labelWidth);
+// `text` shortened until it fits a column of the geometry.
+std::string FitColumnText(const PdfDocument& pdf, const ColumnPageGeometry& geometry, std::string text);
+void SetFillGrey(PdfDocument& pdf, int grey);
+
 // Creates the document of a shared target; false when that fails.
 bool BeginSharedTimetablePdf(TimetablePdfTarget& target);
 

@@ -202,7 +202,7 @@ public:
 
         bool firstTable = true;
         std::size_t previousTour = 0;
-        ForEachBlock(in_.grid, columnsPerPage_, [&](std::size_t tour, std::size_t first, std::size_t count) {
+        ForEachBlock(in_.grid, geometry_.columnsPerPage, [&](std::size_t tour, std::size_t first, std::size_t count) {
             if (plan.pageBreak && !firstTable && tour != previousTour) {
                 pdf_.NewPage("", "");
                 firstTable = true;
@@ -228,39 +228,25 @@ private:
         for (const char* key : kRowLabelKeys) {
             widestLabel = std::max(widestLabel, pdf_.TextWidth("  " + in_.lang.Lang(key)));
         }
-        labelWidth_ = std::round(
-            std::max(pdf_.TextWidth(in_.lang.Lang("ArrShort")), pdf_.TextWidth(in_.lang.Lang("DepShort"))));
-        nameWidth_ = std::round(std::max(widestName + Layout::kNamePadding, widestLabel - labelWidth_ + 4));
-        columnWidth_ = std::round(pdf_.TextWidth(Layout::kWidestTime) + Layout::kColumnPadding);
-        float room = pdf_.PageWidth() - pdf_.LeftMargin() - pdf_.RightMargin() - nameWidth_ - labelWidth_ -
-                     Layout::kPageSpare;
-        columnsPerPage_ = static_cast<std::size_t>(std::max(1L, std::lround(room / columnWidth_)));
-        tableWidth_ = nameWidth_ + labelWidth_ + columnWidth_ * static_cast<float>(columnsPerPage_) + 1;
+        float labelWidth = LabelFieldWidth(pdf_, in_.lang);
+        float nameWidth = std::round(std::max(widestName + Layout::kNamePadding, widestLabel - labelWidth + 4));
+        geometry_ = FitColumns(pdf_, nameWidth, labelWidth);
     }
 
-    std::string Shortened(std::string text) const {
-        while (!text.empty() && pdf_.TextWidth(text) > columnWidth_ - Layout::kTextInset) {
-            text = DropLastCharacter(std::move(text));
-        }
-        return text;
-    }
-
-    void SetFillGrey(int grey) {
-        float g = static_cast<float>(grey);
-        pdf_.SetFillPaint(g, g, g);
-    }
+    std::string Shortened(std::string text) const { return FitColumnText(pdf_, geometry_, std::move(text)); }
+    void SetFillGrey(int grey) { tak::SetFillGrey(pdf_, grey); }
 
     void Cells(const std::vector<std::string>& cells, float height, bool fill) {
         pdf_.PutCell(1, height, "", kBorderLeft);
-        for (const std::string& cell : cells) pdf_.PutCell(columnWidth_, height, Shortened(cell), 0, 0, "C", fill);
-        if (cells.size() < columnsPerPage_) {
-            pdf_.PutCell(columnWidth_ * static_cast<float>(columnsPerPage_ - cells.size()), height, "");
+        for (const std::string& cell : cells) pdf_.PutCell(geometry_.columnWidth, height, Shortened(cell), 0, 0, "C", fill);
+        if (cells.size() < geometry_.columnsPerPage) {
+            pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage - cells.size()), height, "");
         }
         pdf_.PutCell(0, height, "", kBorderLeft);
         pdf_.LineFeed(height);
     }
 
-    void Rule() { pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1); }
+    void Rule() { pdf_.PutCell(geometry_.tableWidth, 1, "", kBorderTop, 1); }
 
     void WriteBlock(const std::vector<SheetRow>& rows, bool firstTable) {
         float h = static_cast<float>(heights_.regular);
@@ -272,10 +258,10 @@ private:
         for (const SheetRow& row : rows) {
             switch (row.kind) {
                 case SheetRowKind::Heading:
-                    pdf_.PutCell(nameWidth_ + labelWidth_, hb, "");
+                    pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, hb, "");
                     pdf_.PutCell(1, hb, "", kBorderLeft);
                     pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
-                    pdf_.PutCell(columnWidth_ * static_cast<float>(columnsPerPage_), hb, row.name, kBorderRight, 0,
+                    pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage), hb, row.name, kBorderRight, 0,
                                  "C");
                     SelectRegular();
                     pdf_.LineFeed(hb);
@@ -284,13 +270,13 @@ private:
                     Rule();
                     break;
                 case SheetRowKind::Labelled:
-                    pdf_.PutCell(nameWidth_ + labelWidth_, h, "  " + row.name, 0, 0, "L");
+                    pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + row.name, 0, 0, "L");
                     Cells(row.cells, h, false);
                     break;
                 case SheetRowKind::Stop:
                     if (row.shaded) SetFillGrey(Layout::kFillGrey);
-                    pdf_.PutCell(nameWidth_, h, row.name, 0, 0, "L", row.shaded);
-                    pdf_.PutCell(labelWidth_, h, row.label, 0, 0, "R", row.shaded);
+                    pdf_.PutCell(geometry_.nameWidth, h, row.name, 0, 0, "L", row.shaded);
+                    pdf_.PutCell(geometry_.labelWidth, h, row.label, 0, 0, "R", row.shaded);
                     Cells(row.cells, h, row.shaded);
                     break;
                 case SheetRowKind::Closing:
@@ -307,11 +293,7 @@ private:
     const TourPlanWriteInput& in_;
     OutputFont font_;
     RowHeights heights_;
-    float nameWidth_ = 0;
-    float labelWidth_ = 0;
-    float columnWidth_ = 0;
-    float tableWidth_ = 0;
-    std::size_t columnsPerPage_ = 1;
+    ColumnPageGeometry geometry_;
 };
 
 }  // namespace
