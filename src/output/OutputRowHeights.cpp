@@ -1,6 +1,5 @@
 #include "output/OutputRowHeights.h"
 
-#include <cairo-ft.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
@@ -9,6 +8,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "base/FontFaces.h"
 #include "persist/Project.h"
 
 namespace tak {
@@ -65,19 +65,7 @@ cairo_font_face_t* LoadSystemFace(const std::string& family, FontFlags flags) {
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, flags.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, flags.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (!match) return nullptr;
-    cairo_font_face_t* face = cairo_ft_font_face_create_for_pattern(match);
-    FcPatternDestroy(match);  // the face holds its own reference
-    if (cairo_font_face_status(face) != CAIRO_STATUS_SUCCESS) {
-        cairo_font_face_destroy(face);
-        return nullptr;
-    }
-    return face;
+    return CreateMatchingFontFace(pattern);
 }
 
 // Row of the first pixel that is not white, scanning rows from `lastRow` up

@@ -2,7 +2,6 @@
 // cairo and fontconfig.
 #include "routemap/RouteMapDrawing.h"
 
-#include <cairo-ft.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
@@ -10,6 +9,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <utility>
+
+#include "base/FontFaces.h"
 
 namespace tak {
 
@@ -30,19 +31,7 @@ cairo_font_face_t* LoadLabelFace() {
     if (!pattern) return nullptr;
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(kLabelFontFamily));
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    if (!match) return nullptr;
-    cairo_font_face_t* face = cairo_ft_font_face_create_for_pattern(match);
-    FcPatternDestroy(match);
-    if (cairo_font_face_status(face) != CAIRO_STATUS_SUCCESS) {
-        cairo_font_face_destroy(face);
-        return nullptr;
-    }
-    return face;
+    return CreateMatchingFontFace(pattern);
 }
 
 }  // namespace
