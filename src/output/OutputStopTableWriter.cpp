@@ -163,10 +163,7 @@ public:
     void Write() {
         SelectRegular();
         const StopTable& table = in_.table;
-        target_.titles.pending = table.headline.empty() ? in_.lang.Lang("Stop") + " " + table.name : table.headline;
-        target_.titles.hasPending = true;
-        InstallPageHandlers(target_, in_.lang);
-        pdf_.NewPage("", "");
+        BeginPlanPages(target_, in_.lang, "Stop", table.name, table.headline);
         heights_ = MeasureRowHeights(in_.options);
         DrawSpider();
         MeasureGeometry();

@@ -195,10 +195,7 @@ public:
     void Write(TimetablePdfTarget& target) {
         pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt));
         const TimeTablePlan& plan = in_.plan;
-        target.titles.pending = plan.headline.empty() ? in_.lang.Lang("TimeTable") + " " + plan.name : plan.headline;
-        target.titles.hasPending = true;
-        InstallPageHandlers(target, in_.lang);
-        pdf_.NewPage("", "");
+        BeginPlanPages(target, in_.lang, "TimeTable", plan.name, plan.headline);
         heights_ = MeasureRowHeights(in_.options);
         bool spiderDrawn = DrawSpider();
         MeasureGeometry();
@@ -332,6 +329,14 @@ private:
 };
 
 }  // namespace
+
+void BeginPlanPages(TimetablePdfTarget& target, const LanguageTable& lang, std::string_view kindKey,
+                    std::string_view name, std::string_view headline) {
+    target.titles.pending = headline.empty() ? lang.Lang(kindKey) + " " + std::string(name) : std::string(headline);
+    target.titles.hasPending = true;
+    InstallPageHandlers(target, lang);
+    target.pdf.NewPage("", "");
+}
 
 void InstallPageHandlers(TimetablePdfTarget& target, const LanguageTable& lang) {
     PageTitles& titles = target.titles;

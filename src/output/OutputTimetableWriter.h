@@ -95,6 +95,11 @@ struct TimetablePdfTarget {
 // numbers) of every output document.
 void InstallPageHandlers(TimetablePdfTarget& target, const LanguageTable& lang);
 
+// Starts a plan on a new page of `target`, titled with the plan's headline or,
+// without one, Lang(kindKey) + " " + its name.
+void BeginPlanPages(TimetablePdfTarget& target, const LanguageTable& lang, std::string_view kindKey,
+                    std::string_view name, std::string_view headline);
+
 // The bold form of a font style ("" or "I").
 std::string BoldStyle(std::string_view style);
 

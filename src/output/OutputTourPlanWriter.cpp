@@ -193,10 +193,7 @@ public:
     void Write() {
         SelectRegular();
         const TourPlan& plan = in_.plan;
-        target_.titles.pending = plan.headline.empty() ? in_.lang.Lang("TourPlan") + " " + plan.name : plan.headline;
-        target_.titles.hasPending = true;
-        InstallPageHandlers(target_, in_.lang);
-        pdf_.NewPage("", "");
+        BeginPlanPages(target_, in_.lang, "TourPlan", plan.name, plan.headline);
         heights_ = MeasureRowHeights(in_.options);
         MeasureGeometry();
 
