@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <fstream>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include "base/Text.h"
 
 namespace tak {
@@ -46,6 +50,10 @@ fs::path ExecutableFolder(const char* argv0) {
 #if defined(__linux__)
     fs::path self = fs::read_symlink("/proc/self/exe", ec);
     if (!ec) return self.parent_path();
+#elif defined(_WIN32)
+    wchar_t buffer[32768];
+    DWORD length = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
+    if (length > 0 && length < std::size(buffer)) return fs::path(std::wstring(buffer, length)).parent_path();
 #endif
     if (argv0 == nullptr) return {};
     return fs::absolute(fs::path(argv0), ec).parent_path();

@@ -39,7 +39,8 @@ std::vector<fs::path> ListSubfolders(const fs::path& folder);
 // The file name of a path as UTF-8 text.
 std::string FileNameText(const fs::path& path);
 
-// The folder of the running program; falls back to the folder of `argv0`.
+// The folder of the running program; falls back to the folder of `argv0`
+// (which may be null) where the system cannot tell.
 fs::path ExecutableFolder(const char* argv0);
 
 // A path from UTF-8 text.

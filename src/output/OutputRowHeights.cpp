@@ -1,7 +1,6 @@
 #include "output/OutputRowHeights.h"
 
 #include <cairo.h>
-#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <array>
@@ -45,27 +44,11 @@ constexpr int kImageSide = 60;
 // ask for gigabytes of image.
 constexpr int kLargestImageSide = 2048;
 
-struct FontFlags {
-    bool bold = false;
-    bool italic = false;
-};
-
-FontFlags FlagsOfStyle(std::string_view style) {
+FontStyle StyleOfFlags(std::string_view style) {
     if (style == "I") return {false, true};
     if (style == "B") return {true, false};
     if (style == "BI" || style == "IB") return {true, true};
     return {};
-}
-
-// A face for the family name as the system's font substitution resolves it,
-// so that "Helvetica" or "Times" find whatever stands in for them here.
-cairo_font_face_t* LoadSystemFace(const std::string& family, FontFlags flags) {
-    FcPattern* pattern = FcPatternCreate();
-    if (!pattern) return nullptr;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, flags.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, flags.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    return CreateMatchingFontFace(pattern);
 }
 
 // Row of the first pixel that is not white, scanning rows from `lastRow` up
@@ -90,6 +73,8 @@ int FirstDarkRowFromBottom(cairo_surface_t* surface, int lastRow, int width) {
 // square, larger only when the cell of a big font would not fit into it.
 int32_t MeasureFace(cairo_font_face_t* face, double pixelSize) {
     cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_FULL);
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
 
     cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
@@ -134,9 +119,11 @@ int32_t MeasureFace(cairo_font_face_t* face, double pixelSize) {
     return row - 2;
 }
 
-int32_t MeasureFont(const std::string& family, FontFlags flags, double pixelSize) {
+// Measures the Liberation family that stands in for `family`, so that the
+// heights are the same on every machine.
+int32_t MeasureFont(const std::string& family, FontStyle style, double pixelSize) {
     if (!(pixelSize > 0)) return -2;  // nothing is drawn, as for a text height of 0
-    cairo_font_face_t* face = LoadSystemFace(family, flags);
+    cairo_font_face_t* face = CreatePinnedFontFace(PinnedFamilyFor(family), style);
     if (!face) return -2;  // as for a font that draws nothing
     int32_t height = MeasureFace(face, pixelSize);
     cairo_font_face_destroy(face);
@@ -144,33 +131,6 @@ int32_t MeasureFont(const std::string& family, FontFlags flags, double pixelSize
 }
 
 }  // namespace
-
-}  // namespace tak
-
-#if defined(__SANITIZE_ADDRESS__)
-#define TAKTARIUM_LEAK_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TAKTARIUM_LEAK_CHECKED 1
-#endif
-#endif
-
-#ifdef TAKTARIUM_LEAK_CHECKED
-// Under the leak checker: fontconfig loses some of its configuration while
-// it first loads it, and cairo keeps the faces it selects by family name in a
-// cache it never frees. Neither grows with use, and neither is ours to fix.
-// The library frames carry no frame pointers, so their stacks end inside
-// fontconfig and only its module name can tell them apart.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-// Programs whose output is compared must not get the suppression statistics.
-extern "C" const char* __lsan_default_options() {
-    return "print_suppressions=0";
-}
-#endif
-
-namespace tak {
 
 OutputFont ChooseOutputFont(const OutputOpt& options) {
     for (const auto& known : kKnownOutputFonts) {
@@ -183,11 +143,11 @@ OutputFont ChooseOutputFont(const OutputOpt& options) {
 
 RowHeights MeasureRowHeights(const OutputOpt& options) {
     OutputFont font = ChooseOutputFont(options);
-    FontFlags flags = FlagsOfStyle(font.style);
+    FontStyle style = StyleOfFlags(font.style);
     double pixelSize = font.sizePt * kPixelsPerPoint;
     RowHeights heights;
-    heights.regular = MeasureFont(font.family, flags, pixelSize);
-    heights.bold = MeasureFont(font.family, {true, flags.italic}, pixelSize);
+    heights.regular = MeasureFont(font.family, style, pixelSize);
+    heights.bold = MeasureFont(font.family, {true, style.italic}, pixelSize);
     return heights;
 }
 

@@ -1,9 +1,8 @@
 // The image and the canvas: palette pixels, plain shapes, and text through
-// cairo and fontconfig.
+// cairo.
 #include "routemap/RouteMapDrawing.h"
 
 #include <cairo.h>
-#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -26,13 +25,7 @@ constexpr double kPi = 3.14159265358979323846;
 
 const DirectionStep& Step(int d) { return DirectionTable()[static_cast<std::size_t>(d)]; }
 
-cairo_font_face_t* LoadLabelFace() {
-    FcPattern* pattern = FcPatternCreate();
-    if (!pattern) return nullptr;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(kLabelFontFamily));
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-    return CreateMatchingFontFace(pattern);
-}
+cairo_font_face_t* LoadLabelFace() { return CreatePinnedFontFace(kLabelFontFamily, {}); }
 
 }  // namespace
 

@@ -1,6 +1,10 @@
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
 #include <array>
+#include <initializer_list>
+#include <map>
+#include <regex>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -15,10 +19,33 @@ namespace {
 
 using test::CommandResult;
 
-// Runs taktarium-cli from the repository's top folder, where Language/ lies.
+// Copies the program's language files into `working`, as an installation
+// would have them beside the working folder.
+void CopyLanguages(const test::TempDir& working) {
+    for (const char* name : {"German.txt", "English.txt"}) {
+        working.Write(fs::path("Language") / name,
+                      ReadFileBytes(test::SourceDir() / "Language" / name).value_or(""));
+    }
+}
+
+// Runs taktarium-cli in `working` with `environment` ("NAME='value' ..."
+// assignments) added to its own.
+CommandResult RunCliWith(const test::TempDir& working, const std::string& environment,
+                         const std::string& arguments) {
+    CopyLanguages(working);
+    return test::RunCommand("cd '" + working.path().string() + "' && " + environment + " '" TAKTARIUM_CLI_PATH "' " +
+                            arguments + " 2>&1");
+}
+
+// Runs taktarium-cli in a working folder of its own, in its default language.
 CommandResult RunCli(const std::string& arguments) {
-    return test::RunCommand("cd '" + test::SourceDir().string() + "' && '" TAKTARIUM_CLI_PATH "' " + arguments +
-                            " 2>&1");
+    test::TempDir working;
+    return RunCliWith(working, "", arguments);
+}
+
+// Runs taktarium-cli in `working`, in English.
+CommandResult RunCliIn(const test::TempDir& working, const std::string& arguments) {
+    return RunCliWith(working, "", arguments + " --lang English");
 }
 
 class CliInfoTest : public ::testing::Test {
@@ -65,14 +92,6 @@ TEST_F(CliInfoTest, JsonCountsFollowTheDate) {
     EXPECT_EQ(GetInteger(ObjectGet(root.get(), "activeChronoEvents"), -1), 1);
     EXPECT_EQ(GetString(ObjectGet(root.get(), "projectName"), ""),
               map.path().filename().string() + "_20270315");
-}
-
-// Runs taktarium-cli in `working`, which gets the English language file.
-CommandResult RunCliIn(const test::TempDir& working, const std::string& arguments) {
-    auto english = ReadFileBytes(test::SourceDir() / "Language" / "English.txt");
-    working.Write("Language/English.txt", english.value_or(""));
-    return test::RunCommand("cd '" + working.path().string() + "' && '" TAKTARIUM_CLI_PATH "' " + arguments +
-                            " --lang English 2>&1");
 }
 
 TEST_F(CliInfoTest, ReadsThePlansFromTheWorkingFoldersProjectFile) {
@@ -165,6 +184,93 @@ TEST(CliOutput, WritesTheDemoDocumentsAndPrintsTheLog) {
     EXPECT_TRUE(fs::exists(folder / "Stop Marktplatz.pdf"));
     EXPECT_TRUE(fs::exists(folder / "Stop Hauptbahnhof.pdf"));
     EXPECT_TRUE(fs::exists(folder / "Route map.png"));
+}
+
+// A font configuration of a machine with other fonts than ours: the DejaVu
+// fonts, renamed while scanned so that they claim every family the documents
+// and the route map name, with a user's own rendering settings on top.
+fs::path WriteForeignFontConfiguration(const test::TempDir& dir) {
+    const fs::path system = "/usr/share/fonts/truetype/dejavu";
+    for (const char* name : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSerif.ttf", "DejaVuSerif-Bold.ttf",
+                             "DejaVuSansMono.ttf", "DejaVuSansMono-Bold.ttf"}) {
+        dir.Write(fs::path("fonts") / name, ReadFileBytes(system / name).value_or(""));
+    }
+    auto claim = [](const char* real, std::initializer_list<const char*> families) {
+        std::string rule = "<match target=\"scan\"><test name=\"family\"><string>" + std::string(real) +
+                           "</string></test><edit name=\"family\" mode=\"assign_replace\">";
+        for (const char* family : families) rule += "<string>" + std::string(family) + "</string>";
+        return rule + "</edit></match>\n";
+    };
+    std::string config = "<?xml version=\"1.0\"?>\n<fontconfig>\n<dir>" + (dir.path() / "fonts").string() +
+                         "</dir>\n<cachedir>" + (dir.path() / "cache").string() + "</cachedir>\n";
+    config += claim("DejaVu Sans", {"Helvetica", "Arial", "Liberation Sans", "sans-serif"});
+    config += claim("DejaVu Serif", {"Times", "Times New Roman", "Liberation Serif", "serif"});
+    config += claim("DejaVu Sans Mono", {"Courier", "Liberation Mono", "monospace"});
+    config += "<match target=\"font\"><edit name=\"hintstyle\" mode=\"assign\"><const>hintnone</const></edit>"
+              "<edit name=\"rgba\" mode=\"assign\"><const>rgb</const></edit>"
+              "<edit name=\"antialias\" mode=\"assign\"><bool>false</bool></edit></match>\n</fontconfig>\n";
+    return dir.Write("fonts.conf", config);
+}
+
+// The file fontconfig would take for `family` under the configuration `file`.
+std::string MatchedFileUnder(const fs::path& file, const char* family) {
+    FcConfig* config = FcConfigCreate();
+    std::string found;
+    if (FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(file.c_str()), FcTrue) &&
+        FcConfigBuildFonts(config)) {
+        FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(family));
+        FcConfigSubstitute(config, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcPattern* match = FcFontMatch(config, pattern, &result);
+        FcChar8* path = nullptr;
+        if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
+            found = reinterpret_cast<const char*>(path);
+        }
+        if (match) FcPatternDestroy(match);
+        FcPatternDestroy(pattern);
+    }
+    FcConfigDestroy(config);
+    return found;
+}
+
+// The files of a folder by name, with the PDF creation dates taken out.
+std::map<std::string, std::string> DocumentsWithoutDates(const fs::path& folder) {
+    static const std::regex kCreationDate("/CreationDate \\(D:[0-9]+\\)");
+    std::map<std::string, std::string> documents;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::string bytes = ReadFileBytes(entry.path()).value_or("");
+        documents[entry.path().filename().string()] = std::regex_replace(bytes, kCreationDate, "");
+    }
+    return documents;
+}
+
+TEST(CliOutput, DocumentsAreTheSameWhateverFontsTheMachineHas) {
+    test::TempDir fonts;
+    fs::path config = WriteForeignFontConfiguration(fonts);
+    // The configuration really puts other fonts in place of ours.
+    for (const char* family : {"Helvetica", "Arial", "Times", "Liberation Sans"}) {
+        EXPECT_NE(MatchedFileUnder(config, family).find(fonts.path().string()), std::string::npos) << family;
+    }
+
+    const std::string demoMap = "'" + (test::SourceDir() / "examples/DemoMap").string() + "'";
+    const std::string project = ReadFileBytes(test::SourceDir() / "examples/output/DemoMap.cfg").value_or("");
+    test::TempDir usual, foreign;
+    usual.Write("output/DemoMap.cfg", project);
+    foreign.Write("output/DemoMap.cfg", project);
+    auto usualRun = RunCliWith(usual, "", "output " + demoMap);
+    auto foreignRun = RunCliWith(foreign, "FONTCONFIG_FILE='" + config.string() + "'", "output " + demoMap);
+    ASSERT_EQ(usualRun.status, 0) << usualRun.output;
+    ASSERT_EQ(foreignRun.status, 0) << foreignRun.output;
+    EXPECT_EQ(foreignRun.output, usualRun.output);
+
+    auto expected = DocumentsWithoutDates(usual.path() / "output" / "DemoMap");
+    auto got = DocumentsWithoutDates(foreign.path() / "output" / "DemoMap");
+    EXPECT_EQ(expected.size(), 6u) << "two timetables, a tour plan, two stop tables, the route map";
+    ASSERT_EQ(got.size(), expected.size());
+    for (const auto& [name, bytes] : expected) {
+        EXPECT_TRUE(got[name] == bytes) << name << " differs under other fonts";
+    }
 }
 
 TEST(CliOutput, ExitsWithOneWhenADocumentCannotBeCreated) {

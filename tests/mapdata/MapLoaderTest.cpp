@@ -159,8 +159,7 @@ TEST(Dates, CalendarDaysConvertBothWays) {
 }
 
 TEST(RealMap, LoadsWithTheFiguresItsAuthorsGive) {
-    auto realMaps = test::RealMapsDir();
-    if (realMaps.empty()) GTEST_SKIP() << "real maps folder not present";
+    TAKTARIUM_REAL_MAPS_OR_SKIP(realMaps);
     MapData map;
     ASSERT_TRUE(LoadMap(map, realMaps / "NewDavisville", kNoDate, "en"));
     EXPECT_EQ(map.stops.size(), 34u);

@@ -1,17 +1,23 @@
+#include <cairo-ft.h>
 #include <cairo.h>
-#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <future>
 #include <string>
 #include <vector>
 
+#include "base/FontFaces.h"
 #include "output/OutputRowHeights.h"
 #include "persist/Project.h"
 
 namespace tak {
 namespace {
+
+namespace fs = std::filesystem;
 
 OutputOpt Options(std::string fontName, int32_t fontSize) {
     OutputOpt options;
@@ -20,14 +26,25 @@ OutputOpt Options(std::string fontName, int32_t fontSize) {
     return options;
 }
 
-// What the system's rasteriser says about the font, asked through cairo's
-// own font selection rather than the measuring code: the text height of the
-// font (ascent plus descent, whole pixels) at 96 dpi.
-int RenderedTextHeight(const char* family, bool bold, bool italic, double sizePt) {
+// The text height (ascent plus descent, whole pixels at 96 dpi) of a Liberation
+// font file, opened through FreeType directly rather than through the
+// measuring code's font lookup.
+int RenderedTextHeight(const char* fileName, double sizePt) {
+    static FT_Library library = [] {
+        FT_Library made = nullptr;
+        FT_Init_FreeType(&made);
+        return made;
+    }();
+    const std::string file = (PinnedFontFolder() / fileName).string();
+    FT_Face ftFace = nullptr;
+    if (FT_New_Face(library, file.c_str(), 0, &ftFace) != 0) return -1000;
+    cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(ftFace, 0);
+    static cairo_user_data_key_t key;
+    cairo_font_face_set_user_data(face, &key, ftFace, [](void* data) { FT_Done_Face(static_cast<FT_Face>(data)); });
+
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
     cairo_t* cr = cairo_create(surface);
-    cairo_select_font_face(cr, family, italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                           bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_face(cr, face);
     cairo_set_font_size(cr, sizePt * 96 / 72);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
@@ -37,30 +54,25 @@ int RenderedTextHeight(const char* family, bool bold, bool italic, double sizePt
     cairo_font_options_destroy(options);
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
+    cairo_font_face_destroy(face);
     return static_cast<int>(std::lround(extents.ascent + extents.descent));
 }
 
-// The family fontconfig puts in place of `family` on this machine.
-std::string SubstitutedFamily(const char* family) {
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(family));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    std::string name;
-    FcChar8* found = nullptr;
-    if (match && FcPatternGetString(match, FC_FAMILY, 0, &found) == FcResultMatch) {
-        name = reinterpret_cast<const char*>(found);
-    }
-    if (match) FcPatternDestroy(match);
-    return name;
+TEST(RowHeightsTest, TheProgramsOwnFontsAreFound) {
+    // scripts/setup.sh installs them; without them documents would depend on
+    // whatever fonts a machine has.
+    ASSERT_FALSE(PinnedFontFolder().empty());
+    EXPECT_TRUE(fs::is_regular_file(PinnedFontFolder() / "LiberationSerif-BoldItalic.ttf"));
+    EXPECT_EQ(PinnedFamilyFor("Helvetica"), "Liberation Sans");
+    EXPECT_EQ(PinnedFamilyFor("Times"), "Liberation Serif");
+    EXPECT_EQ(PinnedFamilyFor("Courier"), "Liberation Mono");
+    EXPECT_EQ(PinnedFamilyFor("Garamond"), "Liberation Sans");
 }
 
 TEST(RowHeightsTest, TenPointRowsAreTheRenderedTextHeightLessThree) {
     RowHeights heights = MeasureRowHeights(Options("Helvetica", 10));
-    EXPECT_EQ(heights.regular, RenderedTextHeight("Helvetica", false, false, 10) - 3);
-    EXPECT_EQ(heights.bold, RenderedTextHeight("Helvetica", true, false, 10) - 3);
+    EXPECT_EQ(heights.regular, RenderedTextHeight("LiberationSans-Regular.ttf", 10) - 3);
+    EXPECT_EQ(heights.bold, RenderedTextHeight("LiberationSans-Bold.ttf", 10) - 3);
     // 10 pt are 13.3 pixels; a line of such text is somewhat taller than that.
     EXPECT_GE(heights.regular, 9);
     EXPECT_LE(heights.regular, 18);
@@ -70,19 +82,19 @@ TEST(RowHeightsTest, TenPointRowsAreTheRenderedTextHeightLessThree) {
 
 TEST(RowHeightsTest, TheStyleOfTheOutputFontIsMeasuredAndBoldIsAddedToIt) {
     RowHeights italic = MeasureRowHeights(Options("Times-Italic", 12));
-    EXPECT_EQ(italic.regular, RenderedTextHeight("Times", false, true, 12) - 3);
-    EXPECT_EQ(italic.bold, RenderedTextHeight("Times", true, true, 12) - 3);
+    EXPECT_EQ(italic.regular, RenderedTextHeight("LiberationSerif-Italic.ttf", 12) - 3);
+    EXPECT_EQ(italic.bold, RenderedTextHeight("LiberationSerif-BoldItalic.ttf", 12) - 3);
 
     // A bold output font is already bold; its bold rows measure the same face.
     RowHeights bold = MeasureRowHeights(Options("Courier-Bold", 10));
-    EXPECT_EQ(bold.regular, RenderedTextHeight("Courier", true, false, 10) - 3);
+    EXPECT_EQ(bold.regular, RenderedTextHeight("LiberationMono-Bold.ttf", 10) - 3);
     EXPECT_EQ(bold.bold, bold.regular);
 }
 
 TEST(RowHeightsTest, LargerSizesGrowByTheRenderedGrowthNotByThePdfSize) {
     RowHeights ten = MeasureRowHeights(Options("Helvetica", 10));
     RowHeights twelve = MeasureRowHeights(Options("Helvetica", 12));
-    int growth = RenderedTextHeight("Helvetica", false, false, 12) - RenderedTextHeight("Helvetica", false, false, 10);
+    int growth = RenderedTextHeight("LiberationSans-Regular.ttf", 12) - RenderedTextHeight("LiberationSans-Regular.ttf", 10);
     EXPECT_GT(growth, 0);
     EXPECT_EQ(twelve.regular - ten.regular, growth);
     EXPECT_GT(twelve.bold, ten.bold);
@@ -91,15 +103,14 @@ TEST(RowHeightsTest, LargerSizesGrowByTheRenderedGrowthNotByThePdfSize) {
 TEST(RowHeightsTest, CellsTallerThanTheCustomaryImageAreStillMeasuredInFull) {
     // 72 pt text is about 110 pixels high, far more than the 60-pixel image.
     RowHeights heights = MeasureRowHeights(Options("Helvetica", 72));
-    EXPECT_EQ(heights.regular, RenderedTextHeight("Helvetica", false, false, 72) - 3);
+    EXPECT_EQ(heights.regular, RenderedTextHeight("LiberationSans-Regular.ttf", 72) - 3);
     EXPECT_GT(heights.regular, 60);
 }
 
 TEST(RowHeightsTest, AnUnknownFontNameMeasuresArialTenPoints) {
-    EXPECT_EQ(SubstitutedFamily("Arial"), "Liberation Sans");  // from fonts-liberation2
     RowHeights unknown = MeasureRowHeights(Options("Garamond", 14));
-    EXPECT_EQ(unknown.regular, RenderedTextHeight("Liberation Sans", false, false, 10) - 3);
-    EXPECT_EQ(unknown.bold, RenderedTextHeight("Liberation Sans", true, false, 10) - 3);
+    EXPECT_EQ(unknown.regular, RenderedTextHeight("LiberationSans-Regular.ttf", 10) - 3);
+    EXPECT_EQ(unknown.bold, RenderedTextHeight("LiberationSans-Bold.ttf", 10) - 3);
 
     OutputFont font = ChooseOutputFont(Options("Garamond", 14));
     EXPECT_EQ(font.family, "Arial");

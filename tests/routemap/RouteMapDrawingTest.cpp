@@ -8,25 +8,6 @@
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapDrawing.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TAKTARIUM_TEST_LEAK_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TAKTARIUM_TEST_LEAK_CHECKED 1
-#endif
-#endif
-
-#ifdef TAKTARIUM_TEST_LEAK_CHECKED
-// fontconfig loses a little of its configuration while it first loads it;
-// the program gets the same suppression from the output code, which this
-// test program does not link. Weak, so that the program's own one wins
-// wherever both are linked.
-extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-extern "C" __attribute__((weak)) const char* __lsan_default_options() { return "print_suppressions=0"; }
-#endif
-
 namespace tak {
 namespace {
 

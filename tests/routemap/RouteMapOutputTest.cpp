@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,12 +66,31 @@ RouteMap TwoStopMap(int32_t format) {
     return map;
 }
 
-int TemporaryRouteMapFiles() {
-    int count = 0;
-    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
-        count += entry.path().filename().string().rfind("taktarium-routemap-", 0) == 0 ? 1 : 0;
+// Points the system's temporary folder at `folder` while it lives, so that a
+// test sees only its own temporary files.
+class TemporaryFolderOverride {
+public:
+    explicit TemporaryFolderOverride(const fs::path& folder) {
+        if (const char* old = std::getenv("TMPDIR")) old_ = old;
+        fs::create_directories(folder);
+        setenv("TMPDIR", folder.c_str(), 1);
     }
-    return count;
+    ~TemporaryFolderOverride() {
+        if (old_) setenv("TMPDIR", old_->c_str(), 1);
+        else unsetenv("TMPDIR");
+    }
+    TemporaryFolderOverride(const TemporaryFolderOverride&) = delete;
+    TemporaryFolderOverride& operator=(const TemporaryFolderOverride&) = delete;
+
+private:
+    std::optional<std::string> old_;
+};
+
+std::vector<std::string> FileNamesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 TEST(RouteMapOutput, PngHasTheMapsSizeAndItsPixels) {
@@ -95,12 +117,11 @@ TEST(RouteMapOutput, PngHasTheMapsSizeAndItsPixels) {
 TEST(RouteMapOutput, PdfPageHasTheImagesSizeAndTheTemporaryPngIsGone) {
     test::TempDir dir;
     RouteMap map = TwoStopMap(kRouteMapPdf);
-    const int before = TemporaryRouteMapFiles();
-    ASSERT_TRUE(WriteRouteMapOutput(map, dir.path(), "RouteMap"));
-    EXPECT_EQ(TemporaryRouteMapFiles(), before);
-    const fs::path pdf = dir.path() / "RouteMap.pdf";
-    ASSERT_TRUE(fs::exists(pdf));
-    EXPECT_FALSE(fs::exists(dir.path() / "RouteMap.png"));
+    TemporaryFolderOverride temporary(dir.path() / "tmp");
+    ASSERT_TRUE(WriteRouteMapOutput(map, dir.path() / "out", "RouteMap"));
+    EXPECT_TRUE(FileNamesIn(dir.path() / "tmp").empty());
+    EXPECT_EQ(FileNamesIn(dir.path() / "out"), std::vector<std::string>{"RouteMap.pdf"});
+    const fs::path pdf = dir.path() / "out" / "RouteMap.pdf";
 
     test::CommandResult check = test::RunCommand("qpdf --check '" + pdf.string() + "' 2>&1");
     EXPECT_EQ(check.status, 0) << check.output;

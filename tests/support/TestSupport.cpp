@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 
@@ -16,6 +17,11 @@ fs::path RealMapsDir() {
     fs::path dir(TAKTARIUM_REALMAPS_DIR);
     std::error_code ec;
     return fs::is_directory(dir, ec) ? dir : fs::path();
+}
+
+bool RunningUnderCi() {
+    const char* ci = std::getenv("CI");
+    return ci != nullptr && *ci != '\0';
 }
 
 CommandResult RunCommand(const std::string& command) {

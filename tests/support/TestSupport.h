@@ -15,6 +15,10 @@ fs::path SourceDir();
 // The folder of real maps made by others; empty when it is not present.
 fs::path RealMapsDir();
 
+// True when the tests run under continuous integration (the variable CI is set),
+// where nothing a test needs may be missing.
+bool RunningUnderCi();
+
 struct CommandResult {
     int status = -1;  // the exit status; -1 when the command could not run or was killed
     std::string output;
@@ -41,3 +45,13 @@ private:
 };
 
 }  // namespace tak::test
+
+// Declares `variable` as the real maps folder. When it is missing, the test is
+// skipped on a developer's machine but fails under continuous integration, so
+// that the real-map checks cannot silently stop running there.
+#define TAKTARIUM_REAL_MAPS_OR_SKIP(variable)                                              \
+    const ::std::filesystem::path variable = ::tak::test::RealMapsDir();                   \
+    if (variable.empty()) {                                                                \
+        if (::tak::test::RunningUnderCi()) FAIL() << "real maps folder missing under CI"; \
+        GTEST_SKIP() << "real maps folder not present";                                    \
+    }
