@@ -7,14 +7,18 @@
 
 namespace tak::cli {
 
-bool LoadCliContext(const CliOptions& options, const char* argv0, AppContext& context, ProjectLoadResult& load) {
+void LoadCliLanguage(const CliOptions& options, const char* argv0, AppContext& context) {
     context.workingFolder = fs::current_path();
-    LanguageTable& lang = context.language;
     auto folder = FindLanguageFolder(LanguageFolderCandidates(context.workingFolder, ExecutableFolder(argv0)));
-    if (!folder || !lang.LoadLanguage(*folder, options.language)) {
+    if (!folder || !context.language.LoadLanguage(*folder, options.language)) {
         std::fprintf(stderr, "taktarium-cli: language \"%s\" not found; texts stay empty\n",
                      options.language.c_str());
     }
+}
+
+bool LoadCliContext(const CliOptions& options, const char* argv0, AppContext& context, ProjectLoadResult& load) {
+    LoadCliLanguage(options, argv0, context);
+    const LanguageTable& lang = context.language;
     fs::path mapFolder = PathFromText(options.mapFolder);
     if (!LoadMap(context.map, mapFolder, options.date, lang.Lang("LangShort"))) {
         std::fprintf(stderr, "taktarium-cli: %s: %s\n", options.mapFolder.c_str(), lang.Lang("CantFindTT").c_str());

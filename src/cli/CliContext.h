@@ -8,6 +8,10 @@
 
 namespace tak::cli {
 
+// Loads the language of the options into `context` (a message on stderr when
+// it cannot be found; the texts then stay empty).
+void LoadCliLanguage(const CliOptions& options, const char* argv0, AppContext& context);
+
 // Fills `context` with the current folder as working folder. False (after a
 // message on stderr) when the map has no timetable folder.
 bool LoadCliContext(const CliOptions& options, const char* argv0, AppContext& context, ProjectLoadResult& load);

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/CheckCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/InfoCommand.h"
 #include "cli/OutputCommand.h"
@@ -25,10 +26,14 @@ constexpr const char* kUsage =
     "      plan of the project as PDF or text (as the project's output options say)\n"
     "      in output/<project>/ below the current folder, which is created when\n"
     "      missing. Prints the run's log lines as they come.\n"
+    "  taktarium-cli check MAPFOLDER [--date YYYY-MM-DD] [--lang NAME] [--json]\n"
+    "      Loads the map as above and prints what its timetable files get wrong,\n"
+    "      grouped by file: errors (something is dropped or prints wrong), warnings\n"
+    "      (probably unintended) and notes. Exits with 1 when there is an error.\n"
     "  taktarium-cli --help\n"
     "\n"
-    "Exit status: 0 on success, 1 when the map has no timetable folder or a\n"
-    "document could not be created, 2 for bad usage.\n";
+    "Exit status: 0 on success, 1 when the map has no timetable folder, a\n"
+    "document could not be created or the check found an error, 2 for bad usage.\n";
 
 }  // namespace
 
@@ -46,6 +51,7 @@ int main(int argc, char** argv) {
     }
     if (options.command == "info") return tak::cli::RunInfo(options, argv[0]);
     if (options.command == "output") return tak::cli::RunOutputCommand(options, argv[0]);
+    if (options.command == "check") return tak::cli::RunCheck(options, argv[0]);
     std::fprintf(stderr, "taktarium-cli: unknown command \"%s\"\n\n%s", options.command.c_str(), kUsage);
     return 2;
 }

@@ -71,12 +71,14 @@ struct TourTrip {
     const Trip* trip = nullptr;            // resolved by LoadMap
     int32_t profileIndex = 0;
     std::string tripName;  // lower case, as named by the line file
+    int32_t fileLine = 0;  // the line of its "addtrip" section in the line file
 };
 
 struct Tour {
     std::string name;
     ServiceDays days = 0;
     std::vector<TourTrip> trips;
+    int32_t fileLine = 0;  // the line of its "newtour" section in the line file
 };
 
 struct Line {

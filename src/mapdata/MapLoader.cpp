@@ -7,6 +7,7 @@
 
 #include "base/FileSystem.h"
 #include "base/Text.h"
+#include "mapdata/MapCheck.h"
 #include "mapdata/SectionFile.h"
 #include "mapdata/TimetableReader.h"
 
@@ -14,11 +15,13 @@ namespace tak {
 
 namespace {
 
-std::optional<SectionReader> OpenEventFile(const fs::path& eventFolder, const std::string& name) {
+std::optional<SectionReader> OpenEventFile(const fs::path& eventFolder, const std::string& name,
+                                           fs::path* found = nullptr) {
     auto file = FindPathIgnoringCase(eventFolder, PathFromText(name));
     if (!file) return std::nullopt;
     auto bytes = ReadFileBytes(*file);
     if (!bytes) return std::nullopt;
+    if (found) *found = *file;
     return SectionReader(std::move(*bytes));
 }
 
@@ -30,13 +33,32 @@ DateValue ParseEventDate(std::string_view text) {
     return MakeDate(part(0, 4), part(4, 2), part(6, 2));
 }
 
-void ReadEventSettings(SectionReader& reader, ChronoEvent& event) {
+bool IsEightDigits(std::string_view text) {
+    return text.size() == 8 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Where the settings of one event are read from, for the findings of a check.
+struct EventFileNote {
+    MapCheckRecord* record = nullptr;
+    std::string file;
+};
+
+DateValue ReadEventDate(SectionReader& reader, const EventFileNote& note) {
+    std::string_view text = TrimBlanks(reader.NextValue());
+    DateValue date = ParseEventDate(text);
+    if (note.record && (date == kNoDate || !IsEightDigits(text))) {
+        note.record->Add("chrono-date-unreadable", note.file, reader.HeaderLine(), {DecodeWindows1252(text)});
+    }
+    return date;
+}
+
+void ReadEventSettings(SectionReader& reader, ChronoEvent& event, const EventFileNote& note) {
     std::string_view previous;
     for (auto section = reader.NextSection(previous); !section.empty(); section = reader.NextSection(previous)) {
         if (section == "startdate") {
-            event.startDate = ParseEventDate(reader.NextValue());
+            event.startDate = ReadEventDate(reader, note);
         } else if (section == "enddate") {
-            event.endDate = ParseEventDate(reader.NextValue());
+            event.endDate = ReadEventDate(reader, note);
         } else if (section == "name") {
             event.name = reader.NextText();
         } else if (section == "deactivate_lines") {
@@ -55,13 +77,18 @@ void ReadEventName(SectionReader& reader, ChronoEvent& event) {
     }
 }
 
-void ReadChronoEvents(MapData& map, const fs::path& mapFolder, std::string_view languageShort) {
+void ReadChronoEvents(MapData& map, const fs::path& mapFolder, std::string_view languageShort,
+                      MapCheckRecord* record) {
     auto chronoFolder = FindPathIgnoringCase(mapFolder, "Chrono");
     if (!chronoFolder) return;
     for (const auto& folder : ListSubfolders(*chronoFolder)) {
         ChronoEvent& event = map.chronoEvents.emplace_back();
         event.folder = event.name = FileNameText(folder);
-        if (auto settings = OpenEventFile(folder, "Chrono.cfg")) ReadEventSettings(*settings, event);
+        fs::path settingsFile;
+        if (auto settings = OpenEventFile(folder, "Chrono.cfg", &settingsFile)) {
+            EventFileNote note{record, record ? record->FileName(settingsFile) : std::string()};
+            ReadEventSettings(*settings, event, note);
+        }
         std::string description = "Chrono_" + std::string(languageShort) + ".dsc";
         if (auto names = OpenEventFile(folder, description)) ReadEventName(*names, event);
     }
@@ -69,13 +96,29 @@ void ReadChronoEvents(MapData& map, const fs::path& mapFolder, std::string_view 
                      [](const auto& a, const auto& b) { return a.startDate < b.startDate; });
 }
 
-void RemoveLines(MapData& map, const std::set<std::string>& names) {
-    std::erase_if(map.lines, [&](const auto& line) { return names.contains(line->name); });
+void RemoveLines(MapData& map, const ChronoEvent& event, MapCheckRecord* record) {
+    if (record) {
+        for (const std::string& name : event.deactivatedLines) {
+            bool exists = std::any_of(map.lines.begin(), map.lines.end(),
+                                      [&](const auto& line) { return line->name == name; });
+            if (!exists) record->Add("chrono-unknown-line", "Chrono/" + event.folder, 0, {name, event.name});
+        }
+    }
+    std::erase_if(map.lines, [&](const auto& line) {
+        bool removed = event.deactivatedLines.contains(line->name);
+        if (removed && record) record->lineFiles.erase(line.get());
+        return removed;
+    });
+}
+
+std::string LineFileOf(const MapCheckRecord& record, const Line& line) {
+    auto found = record.lineFiles.find(&line);
+    return found != record.lineFiles.end() ? found->second : std::string();
 }
 
 // Links every tour trip to the first trip in list order with its name
 // (ignoring case) and to that trip's profile; drops those that do not resolve.
-void ResolveTourTrips(MapData& map) {
+void ResolveTourTrips(MapData& map, MapCheckRecord* record) {
     std::unordered_map<std::string, Trip*> tripsByName;
     tripsByName.reserve(map.trips.size());
     for (auto& trip : map.trips) tripsByName.try_emplace(FoldCase(trip->name), trip.get());
@@ -84,10 +127,21 @@ void ResolveTourTrips(MapData& map) {
         for (auto& tour : line->tours) {
             std::erase_if(tour.trips, [&](TourTrip& tourTrip) {
                 auto found = tripsByName.find(tourTrip.tripName);
-                if (found == tripsByName.end()) return true;
+                if (found == tripsByName.end()) {
+                    if (record) {
+                        record->Add("tour-trip-unknown-trip", LineFileOf(*record, *line), tourTrip.fileLine,
+                                    {tourTrip.tripName, tour.name});
+                    }
+                    return true;
+                }
                 Trip* trip = found->second;
                 if (tourTrip.profileIndex < 0 ||
                     static_cast<std::size_t>(tourTrip.profileIndex) >= trip->profiles.size()) {
+                    if (record) {
+                        record->Add("tour-trip-unknown-profile", LineFileOf(*record, *line), tourTrip.fileLine,
+                                    {std::to_string(tourTrip.profileIndex), trip->name,
+                                     std::to_string(trip->profiles.size()), tour.name});
+                    }
                     return true;
                 }
                 tourTrip.trip = trip;
@@ -114,21 +168,23 @@ std::vector<const ChronoEvent*> ListChronoEvents(const MapData& map, DateValue d
     return events;
 }
 
-bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::string_view languageShort) {
+bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::string_view languageShort,
+             MapCheckRecord* record) {
     map.clear();
-    ReadChronoEvents(map, mapFolder, languageShort);
-    bool ok = ReadTimetable(map, mapFolder);
+    if (record) *record = MapCheckRecord{mapFolder, date, {}, {}, {}};
+    ReadChronoEvents(map, mapFolder, languageShort, record);
+    bool ok = ReadTimetable(map, mapFolder, record);
     if (date > kNoDate) {
         auto chronoFolder = FindPathIgnoringCase(mapFolder, "Chrono");
         for (const auto& event : map.chronoEvents) {
             if (!IsChronoActive(date, event)) continue;
             // Deactivation comes first, so an event can replace a line by
             // switching it off and bringing a line file of the same name.
-            RemoveLines(map, event.deactivatedLines);
-            if (chronoFolder) ReadTimetable(map, *chronoFolder / PathFromText(event.folder));
+            RemoveLines(map, event, record);
+            if (chronoFolder) ReadTimetable(map, *chronoFolder / PathFromText(event.folder), record);
         }
     }
-    ResolveTourTrips(map);
+    ResolveTourTrips(map, record);
     return ok;
 }
 

@@ -11,6 +11,8 @@
 
 namespace tak {
 
+struct MapCheckRecord;
+
 // Passed to ListChronoEvents to list every event regardless of date.
 constexpr DateValue AllEvents = -65535;
 
@@ -26,9 +28,10 @@ std::vector<const ChronoEvent*> ListChronoEvents(const MapData& map, DateValue d
 // base timetable alone). `languageShort` picks the events' description files
 // ("Chrono_<languageShort>.dsc"). Returns false when the map has no listable
 // timetable folder; whatever could be read stays in `map` even then, and the
-// caller tells the user ("CantFindTT").
+// caller tells the user ("CantFindTT"). `record`, when given, is cleared and
+// gets what the load drops or replaces, for a check of the map.
 bool LoadMap(MapData& map, const std::filesystem::path& mapFolder, DateValue date,
-             std::string_view languageShort);
+             std::string_view languageShort, MapCheckRecord* record = nullptr);
 
 // The name of a map's project: the map folder's last component (with or
 // without a trailing separator) and, for a date, "_" and "yyyymmdd".

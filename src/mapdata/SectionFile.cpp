@@ -31,6 +31,7 @@ bool SectionReader::NextLine(std::string_view& line) {
     while (end < size && !IsLineEnd(data[end])) ++end;
     line = std::string_view(data + pos_, end - pos_);
     pos_ = end;
+    ++linesRead_;
     if (pos_ < size) {  // a line ends in CR LF, CR or LF
         if (data[pos_] == '\r' && pos_ + 1 < size && data[pos_ + 1] == '\n') ++pos_;
         ++pos_;
@@ -49,6 +50,7 @@ std::string_view SectionReader::NextSection(std::string_view& previousLine) {
         }
         std::size_t close = trimmed.find(']');
         if (close == std::string_view::npos || close == 1) break;
+        headerLine_ = linesRead_;
         return trimmed.substr(1, close - 1);
     }
     ended_ = true;

@@ -25,6 +25,9 @@ public:
     // looking for this header, or "" when the header came right away.
     std::string_view NextSection(std::string_view& previousLine);
 
+    // The 1-based line number of the header NextSection returned last.
+    int32_t HeaderLine() const { return headerLine_; }
+
     // True once every line has been read (or a malformed header ended it).
     bool AtEnd() const { return ended_ || pos_ >= bytes_.size(); }
 
@@ -41,6 +44,8 @@ private:
 
     std::string bytes_;
     std::size_t pos_ = 0;
+    int32_t linesRead_ = 0;
+    int32_t headerLine_ = 0;
     bool ended_ = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include "base/FileSystem.h"
 #include "base/Text.h"
+#include "mapdata/MapCheck.h"
 #include "mapdata/SectionFile.h"
 
 namespace tak {
@@ -49,11 +50,14 @@ void ReadStopList(MapData& map, SectionReader& reader) {
 // so that a replacement does not scan the whole list.
 class TripFileReader {
 public:
-    explicit TripFileReader(MapData& map) : map_(map) {
+    // `record` (may be null) gets what the reading drops or replaces.
+    TripFileReader(MapData& map, MapCheckRecord* record) : map_(map), record_(record) {
         for (auto& trip : map_.trips) index_.try_emplace(FoldCase(trip->name), trip.get());
     }
 
-    void Read(SectionReader& reader, const std::string& tripName) {
+    // `file` names the file in the findings of the record.
+    void Read(SectionReader& reader, const std::string& tripName, const std::string& file = {}) {
+        file_ = file;
         Trip* trip = nullptr;  // inTrip while set
         bool inProfile = false;
         std::string_view previous;
@@ -74,6 +78,7 @@ public:
                 ReadProfileDetail(reader, section, *trip);
             }
         }
+        if (!trip && record_) record_->Add("trip-file-without-trip", file_, 0, {tripName});
     }
 
 private:
@@ -83,6 +88,7 @@ private:
         std::string lineName = DecodeWindows1252(TrimBlanks(reader.NextValue()));
         std::string key = FoldCase(name);
         if (auto old = index_.find(key); old != index_.end()) {
+            NoteReplacedTrip(old->second, reader.HeaderLine());
             std::erase_if(map_.trips, [&](const auto& trip) { return trip.get() == old->second; });
             index_.erase(old);
         }
@@ -90,7 +96,16 @@ private:
         trip->name = name;
         trip->lineName = std::move(lineName);
         index_.emplace(std::move(key), trip.get());
+        if (record_) record_->tripFiles[trip.get()] = file_;
         return trip.get();
+    }
+
+    void NoteReplacedTrip(const Trip* old, int32_t headerLine) {
+        if (!record_) return;
+        auto oldFile = record_->tripFiles.find(old);
+        std::string replaced = oldFile != record_->tripFiles.end() ? oldFile->second : std::string();
+        if (oldFile != record_->tripFiles.end()) record_->tripFiles.erase(oldFile);
+        record_->Add("trip-file-replaced", file_, headerLine, {old->name, replaced});
     }
 
     // Old form: either "id / ignored / name", or only "id" with the name taken
@@ -111,8 +126,13 @@ private:
     }
 
     void ReadStation(SectionReader& reader, Trip& trip) {
-        const Stop* stop = map_.FindStop(reader.NextInteger());
-        if (stop) trip.stations.push_back(TripStation{stop->name, stop->id, &trip});
+        const int32_t id = reader.NextInteger();
+        const Stop* stop = map_.FindStop(id);
+        if (stop) {
+            trip.stations.push_back(TripStation{stop->name, stop->id, &trip});
+        } else if (record_) {
+            record_->Add("station-unknown-stop", file_, reader.HeaderLine(), {std::to_string(id), trip.name});
+        }
     }
 
     static void ReadProfile(SectionReader& reader, Trip& trip) {
@@ -133,25 +153,42 @@ private:
     // Station indices are checked against the trip's stations and also
     // against the profile's own entries: stations read after the profile have
     // no entry in it.
-    static void ReadProfileDetail(SectionReader& reader, std::string_view section, Trip& trip) {
+    void ReadProfileDetail(SectionReader& reader, std::string_view section, Trip& trip) {
         bool arrival = section == "profile_man_arr_time";
         bool departure = section == "profile_man_dep_time";
         bool stopping = section == "profile_otherstopping";
         if (!arrival && !departure && !stopping) return;
         int32_t index = reader.NextInteger();
-        if (index < 0 || static_cast<std::size_t>(index) >= trip.stations.size()) return;
+        if (index < 0 || static_cast<std::size_t>(index) >= trip.stations.size()) {
+            NoteIndexOutOfRange(reader, section, index, trip.stations.size(), trip);
+            return;
+        }
         int32_t value = stopping ? reader.NextInteger() : reader.NextMinutes();
         auto& times = trip.profiles.back().times;
-        if (static_cast<std::size_t>(index) + 1 >= times.size()) return;
+        if (static_cast<std::size_t>(index) + 1 >= times.size()) {
+            // A station read after the profile has no entry in it.
+            NoteIndexOutOfRange(reader, section, index, times.size() - 1, trip);
+            return;
+        }
         StationTime& entry = times[static_cast<std::size_t>(index)];
         (arrival ? entry.arrival : departure ? entry.departure : entry.otherStopping) = value;
     }
 
+    void NoteIndexOutOfRange(const SectionReader& reader, std::string_view section, int32_t index,
+                             std::size_t stationCount, const Trip& trip) {
+        if (!record_) return;
+        record_->Add("profile-index-out-of-range", file_, reader.HeaderLine(),
+                     {std::string(section), std::to_string(index), std::to_string(stationCount), trip.name,
+                      trip.profiles.back().name});
+    }
+
     MapData& map_;
+    MapCheckRecord* record_ = nullptr;
+    std::string file_;
     std::unordered_map<std::string, Trip*> index_;
 };
 
-void ReadLineFile(MapData& map, SectionReader& reader, std::string lineName) {
+Line& ReadLineFile(MapData& map, SectionReader& reader, std::string lineName) {
     auto& line = map.lines.emplace_back(std::make_unique<Line>());
     line->name = std::move(lineName);
     Tour* tour = nullptr;  // inTour while set
@@ -164,19 +201,22 @@ void ReadLineFile(MapData& map, SectionReader& reader, std::string lineName) {
             added.name = reader.NextText();
             reader.NextValue();
             added.days = static_cast<ServiceDays>(reader.NextInteger());
+            added.fileLine = reader.HeaderLine();
             tour = &added;
         } else if (section == "addtrip" && tour) {
             TourTrip& trip = tour->trips.emplace_back();
+            trip.fileLine = reader.HeaderLine();
             trip.tripName = FoldCase(reader.NextText());
             trip.profileIndex = reader.NextInteger();
             trip.startTime = reader.NextMinutes();
         }
     }
+    return *line;
 }
 
 }  // namespace
 
-bool ReadTimetable(MapData& map, const fs::path& folder) {
+bool ReadTimetable(MapData& map, const fs::path& folder, MapCheckRecord* record) {
     auto ttData = FindPathIgnoringCase(folder, "TTData");
     if (!ttData) return false;
     if (auto stopList = FindPathIgnoringCase(*ttData, "Busstops.cfg")) {
@@ -185,15 +225,20 @@ bool ReadTimetable(MapData& map, const fs::path& folder) {
 
     auto tripFiles = ListFilesWithExtension(*ttData, ".ttp");
     if (!tripFiles) return false;
-    TripFileReader trips(map);
+    TripFileReader trips(map, record);
     for (const auto& file : *tripFiles) {
-        if (auto reader = OpenSectionFile(file)) trips.Read(*reader, NameWithoutExtension(file));
+        if (auto reader = OpenSectionFile(file)) {
+            trips.Read(*reader, NameWithoutExtension(file), record ? record->FileName(file) : std::string());
+        }
     }
 
     auto lineFiles = ListFilesWithExtension(*ttData, ".ttl");
     if (!lineFiles) return false;
     for (const auto& file : *lineFiles) {
-        if (auto reader = OpenSectionFile(file)) ReadLineFile(map, *reader, NameWithoutExtension(file));
+        auto reader = OpenSectionFile(file);
+        if (!reader) continue;
+        Line& line = ReadLineFile(map, *reader, NameWithoutExtension(file));
+        if (record) record->lineFiles[&line] = record->FileName(file);
     }
     return true;
 }
@@ -205,7 +250,7 @@ void ReadStopListBytes(MapData& map, std::string_view bytes) {
 
 void ReadTripFileBytes(MapData& map, std::string_view tripName, std::string_view bytes) {
     SectionReader reader{std::string(bytes)};
-    TripFileReader(map).Read(reader, std::string(tripName));
+    TripFileReader(map, nullptr).Read(reader, std::string(tripName));
 }
 
 void ReadLineFileBytes(MapData& map, std::string_view lineName, std::string_view bytes) {

@@ -9,10 +9,14 @@
 
 namespace tak {
 
+struct MapCheckRecord;
+
 // Reads the stop list, all trip files and all line files below `folder`
 // (a map folder or a chrono event folder) into `map`, adding to what it
 // holds. False only when the folder's TTData folder cannot be listed.
-bool ReadTimetable(MapData& map, const std::filesystem::path& folder);
+// `record`, when given, gets what the reading drops or replaces and the file
+// of every trip and line.
+bool ReadTimetable(MapData& map, const std::filesystem::path& folder, MapCheckRecord* record = nullptr);
 
 // Readers of one file's bytes (Windows-1252), for callers that hold them.
 void ReadStopListBytes(MapData& map, std::string_view bytes);

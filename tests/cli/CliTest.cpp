@@ -294,6 +294,38 @@ TEST(CliOutput, ExitsWithOneWhenADocumentCannotBeCreated) {
     EXPECT_NE(text->find("Markt   dep | 05:00 "), std::string::npos) << *text;
 }
 
+TEST(CliCheck, PrintsFindingsByFileAndFailsOnAnError) {
+    test::TempDir map;
+    map.Write("TTData/Busstops.cfg", test::StopListFile({{"Markt", 1}, {"Bahnhof", 2}}));
+    map.Write("TTData/A.ttp", test::TripHeader("10") + test::StationsTyp2({1, 7, 2}) + test::Profile("P", "4"));
+    map.Write("TTData/10.ttl", test::Tour("Run 1", 0x31F, {{"a", 0, "300"}}));
+    auto text = RunCli("check '" + map.path().string() + "' --lang English");
+    EXPECT_EQ(text.status, 1) << text.output;
+    EXPECT_EQ(text.output,
+              "TTData/A.ttp\n"
+              "  error line 11: Stop 7 of trip A is not in the stop list; the trip loses this station and its later "
+              "station numbers shift. [station-unknown-stop]\n"
+              "1 errors, 0 warnings, 0 notes\n");
+
+    auto json = RunCli("check '" + map.path().string() + "' --json");
+    EXPECT_EQ(json.status, 1);
+    JsonPtr root = Parse(json.output);
+    ASSERT_TRUE(root) << json.output;
+    EXPECT_EQ(GetInteger(ObjectGet(root.get(), "errors"), -1), 1);
+    const JsonValue* finding = ArrayGet(ObjectGet(root.get(), "findings"), 0);
+    EXPECT_EQ(GetString(ObjectGet(finding, "code"), ""), "station-unknown-stop");
+    EXPECT_EQ(GetInteger(ObjectGet(finding, "line"), 0), 11);
+    EXPECT_NE(GetString(ObjectGet(finding, "text"), "").find("Haltestelle 7 der Fahrt A"), std::string::npos);
+
+    // Mended, the map passes: warnings and notes alone do not fail a check.
+    map.Write("TTData/A.ttp", test::TripHeader("10") + test::StationsTyp2({1, 2}) + test::Profile("P", "4"));
+    map.Write("TTData/B.ttp", test::TripHeader("10") + test::StationsTyp2({2, 1}) + test::Profile("P", "4"));
+    auto mended = RunCli("check '" + map.path().string() + "' --lang English");
+    EXPECT_EQ(mended.status, 0) << mended.output;
+    EXPECT_NE(mended.output.find("note Trip B (line 10) is run by no tour. [trip-unused]"), std::string::npos)
+        << mended.output;
+}
+
 TEST(CliUsage, FailsClearlyOnBadInput) {
     test::TempDir empty;
     auto missing = RunCli("info '" + empty.path().string() + "' --lang English");
