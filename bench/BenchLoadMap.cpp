@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/FileSystem.h"
+#include "mapdata/MapCheck.h"
 #include "mapdata/MapData.h"
 #include "mapdata/MapLoader.h"
 
@@ -151,7 +152,8 @@ int main(int argc, char** argv) {
     const ReadTotals read = ReadAllBytes(folders, buffer);
     ReadAllWithHelper(folders);
 
-    std::vector<double> loadTimes, readTimes, helperTimes;
+    std::vector<double> loadTimes, readTimes, helperTimes, recordedLoadTimes, checkTimes;
+    std::size_t findings = 0;
     for (int run = 0; run < options.repeat; ++run) {
         {
             tak::MapData map;
@@ -159,6 +161,16 @@ int main(int argc, char** argv) {
             tak::LoadMap(map, options.mapFolder, options.date, options.languageShort);
             loadTimes.push_back(Milliseconds(Clock::now() - start));
         }  // freeing the map is not part of the load
+        {
+            tak::MapData map;
+            tak::MapCheckRecord record;
+            auto start = Clock::now();
+            tak::LoadMap(map, options.mapFolder, options.date, options.languageShort, &record);
+            recordedLoadTimes.push_back(Milliseconds(Clock::now() - start));
+            start = Clock::now();
+            findings = tak::CheckMap(map, record).size();
+            checkTimes.push_back(Milliseconds(Clock::now() - start));
+        }
         auto start = Clock::now();
         ReadAllBytes(folders, buffer);
         readTimes.push_back(Milliseconds(Clock::now() - start));
@@ -183,5 +195,11 @@ int main(int argc, char** argv) {
     std::printf("raw read (ReadFileBytes)   median %8.1f ms  (min %.1f, max %.1f)\n", helper.median, helper.min,
                 helper.max);
     std::printf("ratio LoadMap / raw read   %.2fx\n", raw.median > 0 ? load.median / raw.median : 0.0);
+    const Timing recorded = Summarize(recordedLoadTimes);
+    const Timing check = Summarize(checkTimes);
+    std::printf("LoadMap noting for a check median %8.1f ms  (min %.1f, max %.1f)\n", recorded.median,
+                recorded.min, recorded.max);
+    std::printf("CheckMap                   median %8.1f ms  (min %.1f, max %.1f), %zu findings\n", check.median,
+                check.min, check.max, findings);
     return 0;
 }

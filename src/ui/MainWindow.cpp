@@ -18,6 +18,7 @@
 #include "base/Text.h"
 #include "mapdata/MapLoader.h"
 #include "persist/ProgramSettings.h"
+#include "ui/MapCheckWindow.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -126,6 +127,7 @@ void MainWindow::CreateControls() {
     languageChooser_ = new QComboBox(this);
     languageChooser_->setObjectName("languageChooser");
     loadButton_ = newButton("loadButton");
+    mapCheckButton_ = newButton("mapCheckButton");
     lineToursLabel_ = newLabel("lineToursLabel");
     lineToursTree_ = NewTree(this, "lineToursTree");
     activeEventsLabel_ = newLabel("activeEventsLabel");
@@ -144,6 +146,7 @@ void MainWindow::CreateControls() {
     connect(eventChooser_, &QComboBox::activated, this, &MainWindow::OnEventChosen);
     connect(languageChooser_, &QComboBox::activated, this, &MainWindow::OnLanguageChosen);
     connect(loadButton_, &QPushButton::clicked, this, [this] { LoadMapOfFields(); });
+    connect(mapCheckButton_, &QPushButton::clicked, this, [this] { OpenMapCheckWindow(); });
     connect(timeTableButton_, &QPushButton::clicked, this, [this] { OpenIfProjectLoaded(openers_.timeTable); });
     connect(tourPlanButton_, &QPushButton::clicked, this, [this] { OpenIfProjectLoaded(openers_.tourPlan); });
     connect(stopTableButton_, &QPushButton::clicked, this, [this] { OpenIfProjectLoaded(openers_.stopTable); });
@@ -169,6 +172,7 @@ void MainWindow::PlaceControls() {
     eventChooser_->setGeometry(212, 40, 188, 24);
 
     languageChooser_->setGeometry(10, 70, 140, 26);
+    mapCheckButton_->setGeometry(154, 70, 132, 26);
     loadButton_->setGeometry(290, 70, 110, 26);
 
     lineToursLabel_->setGeometry(10, 104, 124, 18);
@@ -198,9 +202,11 @@ void MainWindow::SetCaptions() {
     timeTableButton_->setText(LangText(language, "WinTimeTable"));
     tourPlanButton_->setText(LangText(language, "WinTourPlan"));
     createOutputButton_->setText(LangText(language, "CreateOutput"));
+    mapCheckButton_->setText(mapLoaded_ ? FindingsSummary(findings_, language)
+                                        : LangText(language, "CheckWindowTitle"));
     // Long captions may be cut in the narrow places; the full text is a hover away.
     for (QWidget* control : std::initializer_list<QWidget*>{lineToursLabel_, activeEventsLabel_, lineTripsLabel_,
-                                                           createOutputButton_, stopTableButton_}) {
+                                                           createOutputButton_, stopTableButton_, mapCheckButton_}) {
         control->setToolTip(control->property("text").toString());
     }
 }
@@ -232,6 +238,7 @@ void MainWindow::SetEnabledStates() {
     bool dateOn = dateSwitch_->isChecked();
     dateField_->setEnabled(dateOn);
     eventChooser_->setEnabled(mapLoaded_ && dateOn);
+    mapCheckButton_->setEnabled(mapLoaded_);
     // The route map and the output need a loaded project; the three plan
     // windows also need the map's trips. A button whose window does not exist
     // yet (no opener) stays disabled: the plan windows come with later work.
@@ -284,8 +291,10 @@ bool MainWindow::LoadMapOfFields() {
 
     // The trees point into the map that is about to be replaced.
     ClearMapViews();
-    bool ok = LoadMap(context_.map, folder, date, context_.language.Lang("LangShort"));
+    MapCheckRecord record;
+    bool ok = LoadMap(context_.map, folder, date, context_.language.Lang("LangShort"), &record);
     if (!ok) dialogs_.ShowMessage(this, kMessageTitle, LangText(context_.language, "CantFindTT"));
+    findings_ = CheckMap(context_.map, record);
     SortTripsByLineName(context_.map);
     // A folder with or without a trailing separator names the same project.
     context_.projectName = ProjectNameFor(folder, date);
@@ -296,11 +305,20 @@ bool MainWindow::LoadMapOfFields() {
     mapLoaded_ = true;
     timetableFound_ = ok;
     SetEnabledStates();
+    SetCaptions();
 
     // Without a name there is no project file to read ("output/.cfg").
     if (!context_.projectName.empty()) LoadProjectFile(context_);
     SaveSettings();
     return ok;
+}
+
+MapCheckWindow* MainWindow::OpenMapCheckWindow() {
+    if (!mapLoaded_) return nullptr;
+    auto* window = new MapCheckWindow(findings_, context_.language, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return window;
 }
 
 void MainWindow::ClearMapViews() {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "mapdata/MapCheck.h"
 #include "mapdata/MapData.h"
 #include "ui/OutputDialog.h"
 
@@ -30,6 +31,7 @@ struct AppContext;
 namespace tak::ui {
 
 class Dialogs;
+class MapCheckWindow;
 
 // Where the program finds its files.
 struct ProgramPlaces {
@@ -83,6 +85,11 @@ public:
     // The create output button's action: disables this window, opens the
     // create-output dialog and starts its run.
     void OpenOutputDialog();
+    // The map check button's action: opens the list of the findings of the
+    // last load (a window of its own, closed with this one).
+    MapCheckWindow* OpenMapCheckWindow();
+    const std::vector<MapFinding>& Findings() const { return findings_; }
+
     // The open create-output dialog; null while none is open.
     OutputDialog* CurrentOutputDialog() const { return outputDialogOpen_ ? outputDialog_.get() : nullptr; }
     // The run the next create-output dialog starts (RunOutput unless set).
@@ -120,6 +127,7 @@ private:
     PlanWindowOpeners openers_;
     bool mapLoaded_ = false;
     bool timetableFound_ = false;
+    std::vector<MapFinding> findings_;  // of the last load
     OutputRunner outputRunner_ = RunOutput;
     // The last dialog is kept until the next one opens or this window goes:
     // it cannot be deleted while it sends its closed signal.
@@ -134,6 +142,7 @@ private:
     QComboBox* eventChooser_ = nullptr;
     QComboBox* languageChooser_ = nullptr;
     QPushButton* loadButton_ = nullptr;
+    QPushButton* mapCheckButton_ = nullptr;
     QLabel* lineToursLabel_ = nullptr;
     QTreeWidget* lineToursTree_ = nullptr;
     QLabel* activeEventsLabel_ = nullptr;

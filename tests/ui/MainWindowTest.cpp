@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -19,6 +21,7 @@
 #include "persist/ProgramSettings.h"
 #include "support/TestSupport.h"
 #include "ScriptedDialogs.h"
+#include "ui/MapCheckWindow.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -339,6 +342,42 @@ TEST_F(MainWindowTest, LanguageChoiceRecaptionsAndIsRemembered) {
     // The events of the next load are named in the new language.
     LoadFolder(DemoMap(), QDate(2025, 6, 21));
     EXPECT_EQ(ListTexts(Find<QListWidget>("activeEventsList")), QStringList({"Mühlbrück town festival"}));
+}
+
+TEST_F(MainWindowTest, TheMapCheckIsSummedUpAfterALoadAndListedOnRequest) {
+    Start();
+    auto* checkButton = Find<QPushButton>("mapCheckButton");
+    EXPECT_FALSE(checkButton->isEnabled()) << "nothing to check before a load";
+    EXPECT_EQ(window->OpenMapCheckWindow(), nullptr);
+
+    test::TempDir map;
+    map.Write("TTData/A.ttp", "[trip]\r\n\r\n\r\n7\r\n[station]\r\n1\r\n\r\nMarkt\r\n");
+    map.Write("TTData/7.ttl", "[newtour]\r\nT\r\n\r\n799\r\n[addtrip]\r\na\r\n0\r\n300\r\n");
+    LoadFolder(QString::fromStdString(map.path().string()));
+    EXPECT_TRUE(checkButton->isEnabled());
+    // The trip has no profile: the tour loses its only trip and the line
+    // prints nothing (two errors), the tour is empty (a warning), and the trip
+    // is run by no tour (a note).
+    EXPECT_EQ(checkButton->text(), "Prüfung: 2 Fehler, 1 Warnungen");
+
+    MapCheckWindow* list = window->OpenMapCheckWindow();
+    ASSERT_NE(list, nullptr);
+    auto* findings = list->findChild<QTreeWidget*>("findingsList");
+    ASSERT_NE(findings, nullptr);
+    ASSERT_EQ(findings->topLevelItemCount(), 4);
+    // Errors first, then warnings, then notes.
+    QStringList severities;
+    for (int i = 0; i < findings->topLevelItemCount(); ++i) severities << findings->topLevelItem(i)->text(0);
+    EXPECT_EQ(severities, (QStringList{"Fehler", "Fehler", "Warnung", "Hinweis"}));
+    EXPECT_EQ(findings->topLevelItem(0)->text(1), "TTData/7.ttl");
+    EXPECT_EQ(findings->topLevelItem(1)->text(1), "TTData/7.ttl:5");
+    QTest::mouseClick(list->findChild<QPushButton*>("copyButton"), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), list->FindingsAsText());
+    EXPECT_TRUE(list->FindingsAsText().contains("[tour-trip-unknown-profile]")) << list->FindingsAsText().toStdString();
+
+    // The demo keeps one tour trip naming a deleted trip.
+    LoadFolder(DemoMap());
+    EXPECT_EQ(checkButton->text(), "Prüfung: 1 Fehler, 0 Warnungen");
 }
 
 TEST_F(MainWindowTest, FolderChooserStartsAtTheFieldOrTheProgramFolder) {
