@@ -206,9 +206,11 @@ void MainWindow::SetCaptions() {
                                         : LangText(language, "CheckWindowTitle"));
     // Long captions may be cut in the narrow places; the full text is a hover away.
     for (QWidget* control : std::initializer_list<QWidget*>{lineToursLabel_, activeEventsLabel_, lineTripsLabel_,
-                                                           createOutputButton_, stopTableButton_, mapCheckButton_}) {
+                                                           createOutputButton_, stopTableButton_}) {
         control->setToolTip(control->property("text").toString());
     }
+    mapCheckButton_->setToolTip(mapLoaded_ ? LangText(language, "CheckWindowTitle") + ": " + mapCheckButton_->text()
+                                           : LangText(language, "CheckWindowTitle"));
 }
 
 void MainWindow::FillFromSettings() {

@@ -30,8 +30,8 @@ private:
     QString text_;
 };
 
-// The main window's summary of a check: "2 errors, 1 warning" in words of the
-// language, or the language's word for none.
+// The main window's summary of a check: "2 errors, 1 warnings" in words of
+// the language, or its words for no findings at all.
 QString FindingsSummary(const std::vector<MapFinding>& findings, const LanguageTable& language);
 
 }  // namespace tak::ui

@@ -358,7 +358,7 @@ TEST_F(MainWindowTest, TheMapCheckIsSummedUpAfterALoadAndListedOnRequest) {
     // The trip has no profile: the tour loses its only trip and the line
     // prints nothing (two errors), the tour is empty (a warning), and the trip
     // is run by no tour (a note).
-    EXPECT_EQ(checkButton->text(), "Prüfung: 2 Fehler, 1 Warnungen");
+    EXPECT_EQ(checkButton->text(), "2 Fehler, 1 Warnungen");
 
     MapCheckWindow* list = window->OpenMapCheckWindow();
     ASSERT_NE(list, nullptr);
@@ -377,7 +377,8 @@ TEST_F(MainWindowTest, TheMapCheckIsSummedUpAfterALoadAndListedOnRequest) {
 
     // The demo keeps one tour trip naming a deleted trip.
     LoadFolder(DemoMap());
-    EXPECT_EQ(checkButton->text(), "Prüfung: 1 Fehler, 0 Warnungen");
+    EXPECT_EQ(checkButton->text(), "1 Fehler, 0 Warnungen");
+    EXPECT_EQ(checkButton->toolTip(), "Kartenprüfung: 1 Fehler, 0 Warnungen");
 }
 
 TEST_F(MainWindowTest, FolderChooserStartsAtTheFieldOrTheProgramFolder) {
