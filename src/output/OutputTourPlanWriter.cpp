@@ -31,6 +31,7 @@ constexpr const char* kRowLabelKeys[] = {"LineNumber", "IbisRoute", "ManConTarge
                                          "InsMove",    "OutInsMove", "PauseTime"};
 
 std::string TimeCell(int32_t value) { return FormatClock(value); }
+std::string DurationCell(int32_t value) { return FormatDuration(value); }
 
 // The rows of one block of a tour's columns, in print order.
 class TourSheet {
@@ -54,7 +55,7 @@ public:
         if (grid.hasReturn) {
             const DayGroup& ret = grid.ret.groups[tour_];
             Add({SheetRowKind::Rule, "", "", {}, false});
-            if (Times("PauseTime", out, &TimetableColumn::pauseTime, plan.displayPause)) {
+            if (Pauses(out, plan.displayPause)) {
                 Add({SheetRowKind::Rule, "", "", {}, false});
             }
             printed = LineRows(ret, plan.displayLine, plan.displayIbis, plan.displayTarget);
@@ -65,7 +66,7 @@ public:
         }
         if (plan.displayPause || plan.displayOutIns) {
             Add({SheetRowKind::Rule, "", "", {}, false});
-            Times("PauseTime", *last, &TimetableColumn::pauseTime, plan.displayPause);
+            Pauses(*last, plan.displayPause);
             Times("InsMove", *last, &TimetableColumn::inMoveTime, plan.displayOutIns);
         }
         Add({SheetRowKind::Closing, "", "", {}, false});
@@ -93,6 +94,13 @@ private:
 
     bool Times(const char* key, const DayGroup& table, int32_t TimetableColumn::*field, bool shown) {
         return Labelled(key, table, shown, [field](const TimetableColumn& c) { return TimeCell(c.*field); });
+    }
+
+    // Pauses print signed, so that a trip leaving before the one before it
+    // arrives shows as a fault and not as a clock time.
+    bool Pauses(const DayGroup& table, bool shown) {
+        return Labelled("PauseTime", table, shown,
+                        [](const TimetableColumn& c) { return DurationCell(c.pauseTime); });
     }
 
     bool LineRows(const DayGroup& table, bool line, bool ibis, bool target) {
@@ -154,7 +162,14 @@ std::string TextForm(const TourPlanWriteInput& input) {
     };
     auto cells = [](const std::vector<std::string>& values) {
         std::string joined;
-        for (const std::string& value : values) joined += CenterText(value, Layout::kTextCellWidth) + " ";
+        for (const std::string& value : values) {
+            // A signed pause ("-00:05") takes the blank after its cell.
+            if (CharacterCount(value) == Layout::kTextCellWidth + 1) {
+                joined += value;
+            } else {
+                joined += CenterText(value, Layout::kTextCellWidth) + " ";
+            }
+        }
         return joined;
     };
     ForEachBlock(input.grid, Layout::kTextBlockColumns, [&](std::size_t tour, std::size_t first, std::size_t count) {
@@ -230,8 +245,19 @@ private:
         geometry_ = FitColumns(pdf_, nameWidth, labelWidth);
     }
 
-    std::string Shortened(std::string text) const { return FitColumnText(pdf_, geometry_, std::move(text)); }
+    // A time that fits its column keeps every character, even where it
+    // reaches into the column's inset ("-00:05"); other texts are cut.
+    std::string Shortened(std::string text) const {
+        if (IsTimeText(text) && pdf_.TextWidth(text) <= geometry_.columnWidth - 1) return text;
+        return FitColumnText(pdf_, geometry_, std::move(text));
+    }
     void SetFillGrey(int grey) { tak::SetFillGrey(pdf_, grey); }
+
+    static bool IsTimeText(const std::string& text) {
+        return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+                   return (c >= '0' && c <= '9') || c == ':' || c == '-';
+               });
+    }
 
     void Cells(const std::vector<std::string>& cells, float height, bool fill) {
         pdf_.PutCell(1, height, "", kBorderLeft);

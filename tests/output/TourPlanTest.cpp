@@ -143,6 +143,27 @@ TEST_F(TourPlanTest, AReturnTripAfterAMoveShowsTheMoveBetweenTheTables) {
     EXPECT_EQ(LineStartingWith(text, "  In/out"), "  In/out  | 07:00 ");
 }
 
+TEST_F(TourPlanTest, PausesAddUpWithThePrintedTimesAndAnOverlapPrintsSigned) {
+    // The outward trip ends at 6:09:30, printed 06:10.
+    fixture.map.FindTrip("5_out")->profiles[0].duration = 9 * 60 + 30;
+    Tour& tour = fixture.map.FindLine("5")->tours[1];
+    tour.trips.clear();
+    test::TimetableMap::AddStart(tour, *fixture.map.FindTrip("5_out"), Clock(6, 0));
+    test::TimetableMap::AddStart(tour, *fixture.map.FindTrip("5_ret"), Clock(6, 15));
+    plan.tours = {{"5-02", &tour}};
+    TourPlanGrid grid = Build();
+    EXPECT_EQ(grid.out.groups[0].columns[0].pauseTime, 5 * 60) << "06:10 + 5 minutes = 06:15";
+    EXPECT_EQ(LineStartingWith(TourPlanText(TourPlanWriteInput{grid, plan, lang, options}), "  Layover"),
+              "  Layover | 00:05 ");
+
+    // Leaving before the trip before has arrived is a fault of the map, shown as such.
+    tour.trips[1].startTime = Clock(6, 5);
+    grid = Build();
+    std::string text = TourPlanText(TourPlanWriteInput{grid, plan, lang, options});
+    EXPECT_EQ(LineStartingWith(text, "  Layover"), "  Layover | -00:05");
+    EXPECT_EQ(LineStartingWith(text, "Stop 3"), "Stop 3 dp | 06:09 ") << "the columns stay aligned";
+}
+
 TEST_F(TourPlanTest, AnOutwardTripThatGoesOnWhereTheLastEndedJoinsItsColumn) {
     // 6:00 from stop 1 to stop 2, then on from stop 3 at 6:10, then back.
     Trip& first = Trip10("5_first", {1, 2}, {0, 4}, 5);
