@@ -23,9 +23,12 @@ int32_t ClampTime(int64_t value) {
 
 bool HasStop(const PlanStop& row, int32_t stopId) { return row.station && row.station->id == stopId; }
 
-StationTime ProfileTimes(const TourTrip& tourTrip, std::size_t station) {
-    if (!tourTrip.profile || station >= tourTrip.profile->times.size()) return {};
-    return tourTrip.profile->times[station];
+// The tour trip's times at each station of its trip; stations without a
+// time of their own are estimated between their neighbours.
+std::vector<StationTime> TourTripTimes(const TourTrip& tourTrip) {
+    std::size_t stations = tourTrip.trip ? tourTrip.trip->stations.size() : 0;
+    if (!tourTrip.profile) return std::vector<StationTime>(stations);
+    return EstimatedStationTimes(*tourTrip.profile, stations);
 }
 
 std::string StopText(std::string_view name, int32_t id) {
@@ -49,7 +52,8 @@ class ColumnFiller {
 public:
     ColumnFiller(TimetableColumn& column, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
                  const TourTrip& tourTrip, int32_t dayShift, const TimetableBuildContext& context)
-        : column_(column), plan_(plan), slots_(slots), tourTrip_(tourTrip), dayShift_(dayShift), context_(context) {}
+        : column_(column), plan_(plan), slots_(slots), tourTrip_(tourTrip), times_(TourTripTimes(tourTrip)),
+          dayShift_(dayShift), context_(context) {}
 
     void Fill() {
         const Trip& trip = *tourTrip_.trip;
@@ -73,7 +77,7 @@ private:
                 continue;
             }
             cursor_ = r + 1;
-            WriteStation(slots_[r], ProfileTimes(tourTrip_, index), index == 0, isLast);
+            WriteStation(slots_[r], times_[index], index == 0, isLast);
             lastMatched_ = &rows[r];
             return true;
         }
@@ -140,6 +144,7 @@ private:
     const TimeTablePlan& plan_;
     const std::vector<RowSlots>& slots_;
     const TourTrip& tourTrip_;
+    std::vector<StationTime> times_;  // one per station of the trip
     int32_t dayShift_;
     const TimetableBuildContext& context_;
     std::size_t cursor_ = 0;  // the next row to look at
@@ -378,12 +383,10 @@ void BuildTravelTimes(TimetableGrid& grid, const TimeTablePlan& plan) {
             if (found != firstRow.end()) stationSlots[s] = &slots[found->second];
         }
         for (const TripProfile& profile : trip->profiles) {
-            std::vector<int32_t> times(trip->stations.size(), TimeUnset);
-            int32_t previous = TimeUnset;
+            std::vector<StationTime> estimated = EstimatedStationTimes(profile, trip->stations.size());
+            std::vector<int32_t> times(estimated.size(), TimeUnset);
             for (std::size_t s = 0; s < times.size(); ++s) {
-                StationTime t = s < profile.times.size() ? profile.times[s] : StationTime{};
-                times[s] = t.arrival != TimeUnset ? t.arrival : t.departure != TimeUnset ? t.departure : previous;
-                previous = times[s];
+                times[s] = estimated[s].arrival != TimeUnset ? estimated[s].arrival : estimated[s].departure;
             }
             for (std::size_t s = 0; s < times.size(); ++s) {
                 if (!stationSlots[s] || times[s] == TimeUnset) continue;

@@ -157,6 +157,35 @@ TEST_F(StopTableTest, BreakHourMovesLateTripsToTheNextDayAndPassingTripsAddNothi
     EXPECT_TRUE(Hour(data, 0, 6).empty()) << "the express passes the stop";
 }
 
+TEST_F(StopTableTest, DeparturesPastTheSecondMidnightComeBackWithTheBreakHourOrStayAway) {
+    // Reaches the stop at 48:10 on Saturday: Sunday's 24:10 with break hour 2.
+    fixture.AddTour("7", "7-51", kSaturday, *main, {Clock(48, 8)});
+    table.breakHour = 2;
+    StopTableData data = Build();
+    ASSERT_EQ(Hour(data, 1, 24).size(), 1u);
+    EXPECT_EQ(Hour(data, 1, 24)[0].time, Clock(24, 10));
+    // Hour 0 of the Sunday column; the letter tells it runs only after a Saturday.
+    EXPECT_NE(Text(data).find("   0  |                         | 10a"), std::string::npos) << Text(data);
+
+    table.breakHour = -1;
+    data = Build();
+    for (const StopDayColumn& column : data.columns) {
+        for (const StopHour& hour : column.hours) EXPECT_TRUE(hour.departures.empty());
+    }
+}
+
+TEST_F(StopTableTest, AStopWithoutATimeOfItsOwnDepartsAtItsEstimatedTime) {
+    // Stop 2 lies halfway between the start and the 5-minute end.
+    Trip& bare = fixture.AddTrip("7_bare", "7", {1, 2, 3}, {0, 0, 5});
+    bare.profiles[0].times[1].arrival = TimeUnset;
+    Select(bare);
+    fixture.AddTour("7", "7-01", kMonFri, bare, {Clock(6, 0)});
+    StopTableData data = Build();
+    ASSERT_EQ(Hour(data, 0, 6).size(), 1u);
+    EXPECT_EQ(Hour(data, 0, 6)[0].time, Clock(6, 2) + 30);
+    EXPECT_NE(Text(data).find("  6  | 03"), std::string::npos) << Text(data);
+}
+
 // An hour with a departure every minute does not fit across the page: it
 // goes on over more lines instead of running off the right edge.
 TEST_F(StopTableTest, ACrowdedHourFoldsOntoMoreLinesInsideThePage) {

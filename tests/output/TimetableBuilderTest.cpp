@@ -159,6 +159,30 @@ TEST_F(TimetableBuilderTest, ATripContinuingAnotherBecomesOneColumnUnlessNotesSe
     EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u);
 }
 
+TEST_F(TimetableBuilderTest, StopsWithoutATimeOfTheirOwnGetTimesBetweenTheirNeighbours) {
+    // Six stops, four minutes, times given only at the ends: each stop
+    // 48 seconds after the one before, printed to the nearest minute.
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2, 3, 4, 5, 6}, {0, 0, 0, 0, 0, 4});
+    for (std::size_t i = 1; i <= 4; ++i) trip.profiles[0].times[i].arrival = TimeUnset;
+    fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(5, 0)});
+    auto plan = fixture.Plan({&trip}, {1, 2, 3, 4, 5, 6}, {kMonFri});
+    TimetableGrid grid = Build(plan);
+    ASSERT_EQ(grid.groups[0].columns.size(), 1u);
+    std::vector<std::string> times;
+    for (int32_t value : grid.groups[0].columns[0].values) times.push_back(FormatClock(value));
+    EXPECT_EQ(times, (std::vector<std::string>{"05:00", "05:01", "05:02", "05:02", "05:03", "05:04"}));
+    EXPECT_EQ(grid.TravelTime(0, 2), 96) << "travel times use the same estimates";
+
+    // A stop that gives only its departure starts the line from there; the
+    // next known stop's arrival ends it.
+    trip.profiles[0].times[2].departure = 3 * 60;
+    trip.profiles[0].times[5].arrival = 6 * 60;
+    times.clear();
+    grid = Build(plan);
+    for (int32_t value : grid.groups[0].columns[0].values) times.push_back(FormatClock(value));
+    EXPECT_EQ(times, (std::vector<std::string>{"05:00", "05:02", "05:03", "05:04", "05:05", "05:06"}));
+}
+
 TEST_F(TimetableBuilderTest, FourEvenlySpacedColumnsCondenseAndThreeDoNot) {
     Trip& trip = fixture.AddTrip("T", "5", {1, 2, 3}, {0, 4, 9});
     fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0), Clock(6, 10), Clock(6, 20)});
