@@ -210,7 +210,12 @@ public:
                 break;
             case Phase::First:
                 if (owner != owner_) {
-                    if (IsRealTime(value) && IsRealTime(last_) && value < last_) return false;
+                    // One ride goes on in time order and without a long wait
+                    // between the two trips.
+                    if (IsRealTime(value) && IsRealTime(last_) &&
+                        (value < last_ || int64_t{value} - last_ > kMaxContinuationWait)) {
+                        return false;
+                    }
                     phase_ = Phase::Second;
                 }
                 break;

@@ -25,6 +25,10 @@ constexpr int32_t kUnknownTravelTime = TimeUnset;
 // The longest repeat interval an "every N minutes" column may stand for.
 constexpr int32_t kMaxCondensedInterval = 7200;
 
+// The longest wait, in seconds, between a trip's arrival and the departure
+// of a trip that goes on from there for the two to be joined into one column.
+constexpr int32_t kMaxContinuationWait = 3600;
+
 enum class ColumnKind : int32_t {
     Departure = 0,          // one departure; values are clock times
     UniformInterval = 1,    // values are the equal gap of each slot

@@ -157,6 +157,15 @@ TEST_F(TimetableBuilderTest, ATripContinuingAnotherBecomesOneColumnUnlessNotesSe
     tour.trips[0].startTime = Clock(5, 0);
     tour.days = kMonFri;
     EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u);
+
+    // A bus that waits an hour at the joint is still one ride; a longer wait
+    // is another trip (the first arrives at 6:05).
+    tour.trips[0].startTime = Clock(7, 5);
+    EXPECT_EQ(Build(plan).groups[0].columns.size(), 1u);
+    tour.trips[0].startTime = Clock(7, 6);
+    EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u);
+    tour.trips[0].startTime = Clock(14, 18);
+    EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u);
 }
 
 TEST_F(TimetableBuilderTest, StopsWithoutATimeOfTheirOwnGetTimesBetweenTheirNeighbours) {
