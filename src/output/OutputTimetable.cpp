@@ -306,6 +306,36 @@ int32_t IntervalSlotValue(const std::vector<TimetableColumn>& columns, std::size
     return NotServed;
 }
 
+// The shortest and longest gap between the printed times of columns `step`
+// apart, over the columns [first, end) that an interval column stands for.
+void MeasurePrintedGaps(const std::vector<TimetableColumn>& columns, std::size_t first, std::size_t end,
+                        std::size_t step, TimetableColumn& interval) {
+    std::optional<int32_t> shortest;
+    std::optional<int32_t> longest;
+    for (std::size_t c = first; c + step < end; ++c) {
+        const std::vector<int32_t>& a = columns[c].values;
+        const std::vector<int32_t>& b = columns[c + step].values;
+        for (std::size_t s = 0; s < a.size() && s < b.size(); ++s) {
+            if (!IsRealTime(a[s]) || !IsRealTime(b[s])) continue;
+            int32_t gap = ClampTime(int64_t{RoundToMinute(b[s])} - RoundToMinute(a[s]));
+            shortest = std::min(shortest.value_or(gap), gap);
+            longest = std::max(longest.value_or(gap), gap);
+        }
+    }
+    interval.shortestGap = shortest.value_or(0);
+    interval.longestGap = longest.value_or(0);
+}
+
+// The minutes an interval cell names: the range of the printed gaps when
+// they differ ("4-5"), else the one gap, else the stored value.
+std::string IntervalMinutesText(const TimetableColumn& column, int32_t value) {
+    if (column.longestGap > column.shortestGap && column.shortestGap >= 0) {
+        return std::to_string(column.shortestGap / 60) + "-" + std::to_string(column.longestGap / 60);
+    }
+    if (column.longestGap > 0) return std::to_string(column.longestGap / 60);
+    return std::to_string(value / 60);
+}
+
 std::string LabelLine(const std::string& label, int line) {
     if (line <= 0) return "";
     std::size_t start = 0;
@@ -562,6 +592,9 @@ int CondenseIntervals(DayGroup& group, const TimeTablePlan& plan, std::size_t st
             if (value != NotServed) value = best.interval;
         }
     }
+    // The base period, the columns condensed away and the last period.
+    std::size_t covered = start + 2 * static_cast<std::size_t>(period) + static_cast<std::size_t>(best.count);
+    MeasurePrintedGaps(columns, start, covered, irregular ? static_cast<std::size_t>(period) : 1, interval);
     auto at = columns.begin() + static_cast<std::ptrdiff_t>(start + period);
     at = columns.insert(at, std::move(interval));
     columns.erase(at + 1, at + 1 + best.count);
@@ -620,7 +653,7 @@ IterationCell IterationCellText(const LanguageTable& lang, const TimetableColumn
         ++below;
     }
     LabelChoice choice = ChooseIntervalLabel(column.kind == ColumnKind::UniformInterval, above, below);
-    std::string label = FillPlaceholders(lang.Lang(choice.key), {std::to_string(value / 60)});
+    std::string label = FillPlaceholders(lang.Lang(choice.key), {IntervalMinutesText(column, value)});
     return {LabelLine(label, choice.line), above == 0 && anyVisibleAbove};
 }
 

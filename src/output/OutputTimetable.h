@@ -43,6 +43,11 @@ struct TimetableColumn {
     bool patternMember = false;  // a column of the first period of an irregular pattern
     ColumnKind kind = ColumnKind::Departure;
     std::vector<int32_t> values;  // one per slot; NotServed / PassThrough stand for no time
+    // Interval columns: the shortest and longest gap, in seconds, between the
+    // printed (rounded) times of the departures the column stands for; 0 when
+    // not known. They differ when the interval is not a whole number of minutes.
+    int32_t shortestGap = 0;
+    int32_t longestGap = 0;
     // Tour plan columns only; NotServed where there is none.
     std::string ibis;    // destination code
     std::string target;  // destination text

@@ -192,6 +192,31 @@ TEST_F(TimetableBuilderTest, StopsWithoutATimeOfTheirOwnGetTimesBetweenTheirNeig
     EXPECT_EQ(times, (std::vector<std::string>{"05:00", "05:02", "05:03", "05:04", "05:05", "05:06"}));
 }
 
+TEST_F(TimetableBuilderTest, AHeadwayOfHalfMinutesNamesTheRangeOfItsPrintedGaps) {
+    // Every 4.5 minutes from 5:39:30: printed 05:40, 05:44, 05:49, 05:53 ...
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2}, {0, 8});
+    std::vector<int32_t> starts;
+    for (int i = 0; i < 8; ++i) starts.push_back(Clock(5, 39) + 30 + i * 270);
+    fixture.AddTour("5", "5-01", kMonFri, trip, starts);
+    auto plan = fixture.Plan({&trip}, {1, 2}, {kMonFri});
+    TimetableGrid grid = Build(plan, true);
+    const auto& columns = grid.groups[0].columns;
+    ASSERT_EQ(columns.size(), 3u);
+    EXPECT_EQ(FormatClock(columns[0].values[0]), "05:40");
+    ASSERT_EQ(columns[1].kind, ColumnKind::UniformInterval);
+    std::vector<bool> visible{true, true};
+    EXPECT_EQ(IterationCellText(lang, columns[1], 0, visible).text, "every");
+    EXPECT_EQ(IterationCellText(lang, columns[1], 1, visible).text, "4-5min");
+
+    // Whole minutes keep one number.
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        fixture.map.lines[0]->tours[0].trips[i].startTime = Clock(5, 40) + static_cast<int32_t>(i) * 300;
+    }
+    grid = Build(plan, true);
+    ASSERT_EQ(grid.groups[0].columns.size(), 3u);
+    EXPECT_EQ(IterationCellText(lang, grid.groups[0].columns[1], 1, visible).text, "5min");
+}
+
 TEST_F(TimetableBuilderTest, FourEvenlySpacedColumnsCondenseAndThreeDoNot) {
     Trip& trip = fixture.AddTrip("T", "5", {1, 2, 3}, {0, 4, 9});
     fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0), Clock(6, 10), Clock(6, 20)});
