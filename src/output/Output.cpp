@@ -1,8 +1,10 @@
 #include "output/Output.h"
 
+#include <set>
 #include <system_error>
 
 #include "base/FileSystem.h"
+#include "base/Text.h"
 #include "output/OutputStopTable.h"
 #include "output/OutputTimetable.h"
 #include "output/OutputTimetableWriter.h"
@@ -51,6 +53,17 @@ private:
         ++failures_;
     }
 
+    // Takes a document's file name for this run. A name that an earlier
+    // document of the run already has, also in another letter case (one file
+    // on Windows), is refused and logged under `what`, so that no document
+    // is written over another. An empty name (no valid file name) is left to
+    // the writer, which then fails.
+    bool ClaimFileName(const std::string& fileName, std::string_view what) {
+        if (fileName.empty() || claimedNames_.insert(FoldCase(fileName)).second) return true;
+        LogFailure(FillPlaceholders(lang_.Lang("ErrSameFileName"), {what, fileName}));
+        return false;
+    }
+
     // The project's folder, and output/ itself on a fresh install. A folder
     // that cannot be made shows up as a failure of each document.
     void CreateFolder() {
@@ -72,6 +85,7 @@ private:
         for (const TimeTablePlan& plan : context_.project.timeTablePlans) {
             if (StopRequested()) return;  // a shared document is then not saved
             log_.LogLine(lang_.Lang("TimeTable") + ": " + plan.name);
+            if (!shared && !ClaimFileName(TimetableFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) continue;
             TimetableGrid grid = BuildTimetable(plan, context_.map, pdf && plan.mergeIterColumn, build);
             grid.outputFolder = folder_;
             TimetableWriteInput input{grid, plan, lang_, options, &context_.project.routeSpiders};
@@ -86,7 +100,7 @@ private:
             }
             if (!written) LogFailure(plan.name);
         }
-        if (shared && !SaveShared(sharedTarget, lang_.Lang("TimeTables") + ".pdf")) LogFailure(lang_.Lang("TimeTable"));
+        if (shared) SaveSharedOnce(sharedTarget, lang_.Lang("TimeTables") + ".pdf", lang_.Lang("TimeTable"));
     }
 
     bool HasActiveTourPlan() const {
@@ -98,6 +112,11 @@ private:
 
     bool SaveShared(TimetablePdfTarget& target, const std::string& name) {
         return IsValidFileNamePart(name) && target.pdf.SaveDocument(PathText(folder_ / PathFromText(name)));
+    }
+
+    // Saves a document that holds every plan of a kind, logged under `what`.
+    void SaveSharedOnce(TimetablePdfTarget& target, const std::string& name, const std::string& what) {
+        if (ClaimFileName(name, what) && !SaveShared(target, name)) LogFailure(what);
     }
 
     void RunTourPlans() {
@@ -115,6 +134,7 @@ private:
             if (!plan.active) continue;
             if (StopRequested()) return;  // a shared document is then not saved
             log_.LogLine(lang_.Lang("TourPlan") + ": " + plan.name);
+            if (!shared && !ClaimFileName(TourPlanFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) continue;
             TourPlanGrid grid = BuildTourPlan(plan, context_.map, build);
             grid.outputFolder = folder_;
             TourPlanWriteInput input{grid, plan, lang_, options};
@@ -129,7 +149,7 @@ private:
             }
             if (!written) LogFailure(plan.name);
         }
-        if (shared && !SaveShared(sharedTarget, lang_.Lang("TourPlans") + ".pdf")) LogFailure(lang_.Lang("TourPlan"));
+        if (shared) SaveSharedOnce(sharedTarget, lang_.Lang("TourPlans") + ".pdf", lang_.Lang("TourPlan"));
     }
 
     StopTableWriteInput StopTableInput(const StopTableData& data, const StopTable& table) const {
@@ -153,6 +173,7 @@ private:
             for (const StopTable& table : tables) {
                 StopTableData data;
                 if (!BuildStopTablePlan(table, data)) return;
+                if (!ClaimFileName(StopTableFileName(lang_, table, ".txt"), table.name)) continue;
                 if (!WriteStopTableText(StopTableInput(data, table))) LogFailure(table.name);
             }
             return;
@@ -168,6 +189,7 @@ private:
             TimetablePdfTarget& target = shared ? sharedTarget : ownTarget;
             const StopTable& first = tables[document.front()];
             std::string name = StopTableFileName(lang_, first, ".pdf");
+            std::string what = lang_.Lang("Stop") + " " + first.name;
             // Stop tables always add their pages to an open document, which is saved here.
             bool created = shared || BeginSharedTimetablePdf(ownTarget);
             for (std::size_t index : document) {
@@ -175,13 +197,9 @@ private:
                 if (!BuildStopTablePlan(tables[index], data)) return;
                 if (created) WriteStopTablePages(target, StopTableInput(data, tables[index]));
             }
-            if (!shared && !(created && SaveShared(ownTarget, name))) {
-                LogFailure(lang_.Lang("Stop") + " " + first.name);
-            }
+            if (!shared && ClaimFileName(name, what) && !(created && SaveShared(ownTarget, name))) LogFailure(what);
         }
-        if (shared && !SaveShared(sharedTarget, lang_.Lang("StopTable") + ".pdf")) {
-            LogFailure(lang_.Lang("StopTable"));
-        }
+        if (shared) SaveSharedOnce(sharedTarget, lang_.Lang("StopTable") + ".pdf", lang_.Lang("StopTable"));
     }
 
     void RunRouteMap() {
@@ -198,6 +216,7 @@ private:
     OutputRunControl& control_;
     OutputLog& log_;
     std::filesystem::path folder_;
+    std::set<std::string> claimedNames_;  // file names of this run's documents, case folded
     int failures_ = 0;
 };
 
