@@ -1,5 +1,6 @@
 #include "output/Output.h"
 
+#include <algorithm>
 #include <set>
 #include <system_error>
 
@@ -15,6 +16,14 @@
 namespace tak {
 
 namespace {
+
+bool HasColumns(const TimetableGrid& grid) {
+    return std::any_of(grid.groups.begin(), grid.groups.end(),
+                       [](const DayGroup& group) { return !group.columns.empty(); });
+}
+
+// A tour prints when it has a column; return trips always stand below one.
+bool HasPrintableTour(const TourPlanGrid& grid) { return HasColumns(grid.out); }
 
 class OutputRun {
 public:
@@ -53,6 +62,12 @@ private:
         ++failures_;
     }
 
+    // A plan with nothing to print writes no document; with warnings on
+    // the log says why.
+    void WarnNothingToPrint(const char* key, std::string_view planName) {
+        if (control_.warnings.load()) log_.LogLine(FillPlaceholders(lang_.Lang(key), {planName}));
+    }
+
     // Takes a document's file name for this run. A name that an earlier
     // document of the run already has, also in another letter case (one file
     // on Windows), is refused and logged under `what`, so that no document
@@ -82,11 +97,17 @@ private:
             return;
         }
         TimetableBuildContext build{lang_, &log_, &control_.warnings};
+        bool sharedHasPages = false;
         for (const TimeTablePlan& plan : context_.project.timeTablePlans) {
             if (StopRequested()) return;  // a shared document is then not saved
             log_.LogLine(lang_.Lang("TimeTable") + ": " + plan.name);
-            if (!shared && !ClaimFileName(TimetableFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) continue;
             TimetableGrid grid = BuildTimetable(plan, context_.map, pdf && plan.mergeIterColumn, build);
+            if (!HasColumns(grid)) {
+                WarnNothingToPrint("WarnEmptyTimetable", plan.name);
+                continue;
+            }
+            if (!shared && !ClaimFileName(TimetableFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) continue;
+            sharedHasPages = true;
             grid.outputFolder = folder_;
             TimetableWriteInput input{grid, plan, lang_, options, &context_.project.routeSpiders};
             bool written = false;
@@ -100,7 +121,9 @@ private:
             }
             if (!written) LogFailure(plan.name);
         }
-        if (shared) SaveSharedOnce(sharedTarget, lang_.Lang("TimeTables") + ".pdf", lang_.Lang("TimeTable"));
+        if (shared && sharedHasPages) {
+            SaveSharedOnce(sharedTarget, lang_.Lang("TimeTables") + ".pdf", lang_.Lang("TimeTable"));
+        }
     }
 
     bool HasActiveTourPlan() const {
@@ -130,12 +153,18 @@ private:
             return;
         }
         TimetableBuildContext build{lang_, &log_, &control_.warnings};
+        bool sharedHasPages = false;
         for (const auto& [name, plan] : context_.project.tourPlans) {
             if (!plan.active) continue;
             if (StopRequested()) return;  // a shared document is then not saved
             log_.LogLine(lang_.Lang("TourPlan") + ": " + plan.name);
-            if (!shared && !ClaimFileName(TourPlanFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) continue;
             TourPlanGrid grid = BuildTourPlan(plan, context_.map, build);
+            if (!HasPrintableTour(grid)) {
+                WarnNothingToPrint("WarnEmptyTourPlan", plan.name);
+                continue;
+            }
+            if (!shared && !ClaimFileName(TourPlanFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) continue;
+            sharedHasPages = true;
             grid.outputFolder = folder_;
             TourPlanWriteInput input{grid, plan, lang_, options};
             bool written = false;
@@ -149,7 +178,9 @@ private:
             }
             if (!written) LogFailure(plan.name);
         }
-        if (shared) SaveSharedOnce(sharedTarget, lang_.Lang("TourPlans") + ".pdf", lang_.Lang("TourPlan"));
+        if (shared && sharedHasPages) {
+            SaveSharedOnce(sharedTarget, lang_.Lang("TourPlans") + ".pdf", lang_.Lang("TourPlan"));
+        }
     }
 
     StopTableWriteInput StopTableInput(const StopTableData& data, const StopTable& table) const {

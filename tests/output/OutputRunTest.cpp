@@ -176,6 +176,41 @@ TEST_F(OutputRunTest, ADocumentWhoseFileNameIsTakenIsNotWrittenOverTheFirst) {
     EXPECT_NE(timetable.find("Stop 2"), std::string::npos) << "the first plan, with both stops";
 }
 
+TEST_F(OutputRunTest, PlansWithNothingToPrintWriteNoDocumentAndSayWhyWhenWarningsAreOn) {
+    // A timetable of Saturdays for a weekday tour, and a tour plan whose only
+    // trip is switched off.
+    context.project.timeTablePlans.resize(1);
+    context.project.timeTablePlans[0].days = {TableDay{"Sat", test::kSaturday}};
+    TourPlan& tourPlan = context.project.tourPlans["5"];
+    tourPlan.name = "5";
+    tourPlan.tours["5-01"] = &context.map.lines[0]->tours[0];
+    tourPlan.trips.push_back(TourPlanTrip{context.map.trips[0].get(), false, true, "", ""});
+    tourPlan.outward.insert("T");
+    tourPlan.stopsOut = context.project.timeTablePlans[0].stops;
+    for (int format : {kOutputText, kOutputPdf}) {
+        for (bool shared : {false, true}) {
+            fs::remove_all(working.path() / "output");
+            context.project.outputOpt.format = format;
+            context.project.outputOpt.ttAllInOne = shared;
+            context.project.outputOpt.tpAllInOne = shared;
+            control.state = kOutputRunning;
+            OutputLog run;
+            EXPECT_EQ(RunOutput(context, control, run), 0);
+            EXPECT_EQ(run.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5",
+                                                             "Empty timetable Line 5", "Tour plans...",
+                                                             "Tour plan: 5", "Empty tour plan 5", "Done!"}));
+            EXPECT_TRUE(fs::is_empty(Folder())) << "not even an empty shared document";
+        }
+    }
+    control.warnings = false;
+    control.state = kOutputRunning;
+    OutputLog quiet;
+    EXPECT_EQ(RunOutput(context, control, quiet), 0);
+    EXPECT_EQ(quiet.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Tour plans...",
+                                                       "Tour plan: 5", "Done!"}));
+    EXPECT_TRUE(fs::is_empty(Folder()));
+}
+
 TEST_F(OutputRunTest, WrongOrderWarningsFollowTheSwitch) {
     Trip& back = fixture.AddTrip("B", "5", {2, 1}, {0, 5});
     fixture.AddTour("5", "5-02", kMonFri, back, {Clock(8, 0)});
