@@ -23,14 +23,6 @@ struct HeaderRow {
     std::string TimetableColumn::*field;
 };
 
-std::vector<HeaderRow> HeaderRows(const TimeTablePlan& plan) {
-    std::vector<HeaderRow> rows;
-    if (plan.displayTour) rows.push_back({"TourName", &TimetableColumn::tourName});
-    if (plan.displayLine) rows.push_back({"LineNumber", &TimetableColumn::lineText});
-    if (plan.displayNote) rows.push_back({"FootNote", &TimetableColumn::footnoteMark});
-    return rows;
-}
-
 // Each distinct non-empty footnote mark of a block, in column order.
 std::vector<std::string> BlockMarks(const DayGroup& group, std::size_t first, std::size_t count) {
     std::vector<std::string> marks;
@@ -39,6 +31,15 @@ std::vector<std::string> BlockMarks(const DayGroup& group, std::size_t first, st
         if (!mark.empty() && std::find(marks.begin(), marks.end(), mark) == marks.end()) marks.push_back(mark);
     }
     return marks;
+}
+
+// The note row stands only over a table in which some column has a mark.
+std::vector<HeaderRow> HeaderRows(const TimeTablePlan& plan, const std::vector<std::string>& blockMarks) {
+    std::vector<HeaderRow> rows;
+    if (plan.displayTour) rows.push_back({"TourName", &TimetableColumn::tourName});
+    if (plan.displayLine) rows.push_back({"LineNumber", &TimetableColumn::lineText});
+    if (plan.displayNote && !blockMarks.empty()) rows.push_back({"FootNote", &TimetableColumn::footnoteMark});
+    return rows;
 }
 
 std::string FootnoteLine(const TimetableGrid& grid, const std::string& mark) {
@@ -159,7 +160,7 @@ private:
         std::string name = group.day ? group.day->name : "";
         Line(std::string(static_cast<std::size_t>(left), ' ') + " | " + CenterText(name, Layout::kTextRuleWidth));
         Line(std::string(static_cast<std::size_t>(left), '-') + "-|-" + rule);
-        for (const HeaderRow& header : HeaderRows(in_.plan)) {
+        for (const HeaderRow& header : HeaderRows(in_.plan, BlockMarks(group, first, count))) {
             Line(FitText("  " + in_.lang.Lang(header.key), left) + " | " +
                  Cells(group, first, count, [&](const TimetableColumn& c) { return c.*header.field; }));
         }
@@ -258,7 +259,7 @@ private:
         float hb = static_cast<float>(heights_.bold);
         std::vector<std::string> marks = BlockMarks(group, first, count);
         std::vector<bool> visible = VisibleSlots(in_.grid, in_.plan, group, first, count);
-        std::vector<HeaderRow> headers = HeaderRows(in_.plan);
+        std::vector<HeaderRow> headers = HeaderRows(in_.plan, marks);
         std::size_t lines = headers.size() + PrintedSlotCount(visible) + (in_.plan.displayNote ? marks.size() : 0);
         float estimate = hb + h * static_cast<float>(lines);
         if (!firstTable && estimate > pdf_.PageHeight() - pdf_.CursorY() - Layout::kBottomReserve) {
