@@ -97,15 +97,19 @@ void AssignLetters(StopTableData& data, const LanguageTable& lang) {
                 if (!departure.way) continue;
                 DayDifference difference = DescribeDayDifference(lang, departure.days, columnDays);
                 ServiceDays missing = (columnDays & ~departure.days) | (departure.days & kDayAfterHoliday);
+                std::string text = LegendText(*departure.way, difference.text);
+                // Departures whose legend reads the same share its letter,
+                // whichever way group they belong to.
                 auto found = std::find_if(data.legend.begin(), data.legend.end(), [&](const LegendEntry& entry) {
-                    return entry.way == departure.way && entry.missing == missing;
+                    return (entry.way == departure.way && entry.missing == missing) ||
+                           (!text.empty() && entry.text == text);
                 });
                 if (found != data.legend.end()) {
                     departure.legend = static_cast<int>(found - data.legend.begin());
                 } else if (!difference.text.empty() || departure.way->alternative) {
                     departure.legend = static_cast<int>(data.legend.size());
-                    data.legend.push_back(LegendEntry{LegendText(*departure.way, difference.text), missing,
-                                                      LegendLetter(data.legend.size()), departure.way});
+                    data.legend.push_back(
+                        LegendEntry{text, missing, LegendLetter(data.legend.size()), departure.way});
                 }
             }
         }

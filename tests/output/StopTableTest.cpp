@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 
 #include "TimetableFixtures.h"
 #include "output/OutputStopTable.h"
@@ -122,6 +123,24 @@ TEST_F(StopTableTest, LettersRunInOrderOfFirstUseAndSameWayTripsShareOne) {
     EXPECT_EQ(LegendLetter(60), "#");
 }
 
+TEST_F(StopTableTest, DeparturesWhoseLegendReadsTheSameShareOneLetter) {
+    // Two ways of their own, both running on fewer days than the column:
+    // one sentence, one letter.
+    Trip& other = fixture.AddTrip("7_other", "7", {2, 4}, {0, 3});
+    Select(*branch);
+    Select(other);
+    fixture.AddTour("7", "7-01", kMonFri, *main, {Clock(7, 0)});
+    fixture.AddTour("7", "7-02", kMonFri, *branch, {Clock(7, 10)});
+    fixture.AddTour("7", "7-03", kMonFri, other, {Clock(7, 20)});
+    fixture.AddTour("7", "7-04", test::kSaturday, other, {Clock(8, 20)});
+    StopTableData data = Build();
+    ASSERT_EQ(data.legend.size(), 2u);
+    EXPECT_EQ(data.legend[0].letter + ": " + data.legend[0].text, "a: not Sa");
+    EXPECT_EQ(data.legend[1].letter + ": " + data.legend[1].text, "b: only Sa");
+    std::vector<std::string> lines = Lines(Text(data));
+    EXPECT_EQ(lines[2].substr(0, 20), "   7  | 02a 12a 20a ");
+}
+
 TEST_F(StopTableTest, MergedRowsJoinEqualHoursIntoOneLabelledLine) {
     table.mergeRow = true;
     fixture.AddTour("7", "7-01", kMonSat, *main,
@@ -213,6 +232,32 @@ TEST_F(StopTableTest, ACrowdedHourFoldsOntoMoreLinesInsideThePage) {
     ASSERT_NE(first, std::string::npos);
     ASSERT_NE(last, std::string::npos);
     EXPECT_NE(text.output.substr(first, last - first).find('\n'), std::string::npos) << text.output;
+}
+
+TEST_F(StopTableTest, ATableJustTooWideTakesRoomFromAQuietColumnBeforeFolding) {
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext is not installed";
+    // 26 departures in one hour beside a Sunday column of two: 32 slots of
+    // 23 points and the hour fields need 803 of the page's 785 points.
+    std::vector<int32_t> starts;
+    for (int i = 0; i < 26; ++i) starts.push_back(Clock(5, 58) + i * 120);
+    fixture.AddTour("7", "7-01", kMonSat, *main, starts);
+    fixture.AddTour("7", "7-71", kSundayHoliday, *main, {Clock(9, 0), Clock(9, 30)});
+    StopTableData data = Build();
+    test::TempDir folder;
+    TimetablePdfTarget target;
+    ASSERT_TRUE(BeginSharedTimetablePdf(target));
+    WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr, folder.path()});
+    fs::path file = folder.path() / "Wide.pdf";
+    ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));
+    auto text = test::RunCommand("pdftotext -layout -x 0 -y 0 -W 842 -H 595 '" + file.string() + "' - 2>/dev/null");
+    ASSERT_EQ(text.status, 0);
+    std::string hourSix;
+    std::istringstream lines(text.output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(" 6 ") != std::string::npos && line.find(" 00 ") != std::string::npos) hourSix = line;
+    }
+    EXPECT_NE(hourSix.find(" 48 "), std::string::npos) << text.output;
+    EXPECT_NE(hourSix.find(" 50 "), std::string::npos) << "the whole hour on one line\n" << text.output;
 }
 
 TEST(StopTableDocuments, PlansSharingAStopGoIntoOneDocumentWhenAsked) {
