@@ -168,11 +168,27 @@ public:
         heights_ = MeasureRowHeights(in_.options);
         DrawSpider();
         MeasureGeometry();
-        WriteHeading();
-        int printed = 0;
-        for (int32_t hour : PrintedHours(data_)) WriteHourRow(hour, printed++ % 2 == 1);
-        pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
         float h = static_cast<float>(heights_.regular);
+        float headingHeight = static_cast<float>(heights_.bold) + 1;
+        // The table starts under the spider when its heading and a few hours
+        // fit there; an hour that does not fit goes on the next page under
+        // the heading again, and the last hour keeps the legend company.
+        if (pdf_.CursorY() + headingHeight + Layout::kRowsWorthStarting * h > pdf_.PageBreakY()) {
+            pdf_.NewPage("", "");
+        }
+        WriteHeading();
+        std::vector<int32_t> hours = PrintedHours(data_);
+        float closingHeight = 1 + (data_.legend.empty() ? 0 : h * static_cast<float>(1 + data_.legend.size()));
+        for (std::size_t i = 0; i < hours.size(); ++i) {
+            float need = h * static_cast<float>(LinesOfHour(hours[i])) + (i + 1 == hours.size() ? closingHeight : 0);
+            if (pdf_.CursorY() + need > pdf_.PageBreakY()) {
+                pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
+                pdf_.NewPage("", "");
+                WriteHeading();
+            }
+            WriteHourRow(hours[i], i % 2 == 1);
+        }
+        pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
         pdf_.LineFeed(h);
         for (const LegendEntry& entry : data_.legend) {
             pdf_.FlowText(h, LegendLine(entry));

@@ -271,43 +271,69 @@ private:
 
     void Rule() { pdf_.PutCell(geometry_.tableWidth, 1, "", kBorderTop, 1); }
 
+    static float RowHeight(const SheetRow& row, float h, float hb) {
+        switch (row.kind) {
+            case SheetRowKind::Heading: return hb;
+            case SheetRowKind::Rule: return 1;
+            case SheetRowKind::Closing: return 1;
+            default: return h;
+        }
+    }
+
     void WriteBlock(const std::vector<SheetRow>& rows, bool firstTable) {
         float h = static_cast<float>(heights_.regular);
         float hb = static_cast<float>(heights_.bold);
-        float estimate = hb + h * static_cast<float>(rows.size());
-        if (!firstTable && estimate > pdf_.PageHeight() - pdf_.CursorY() - Layout::kBottomReserve) {
-            pdf_.NewPage("", "");
-        }
+        float estimate = 0;
+        for (const SheetRow& row : rows) estimate += RowHeight(row, h, hb);
+        // As with timetables: a block that a fresh page would hold goes
+        // there; a taller one, or the first of the plan, starts here and goes
+        // on over the next pages under the tour's heading.
+        float room = pdf_.PageBreakY() - pdf_.CursorY();
+        float freshPage = pdf_.PageBreakY() - pdf_.TopMargin();
+        bool roomToStart = room >= hb + 1 + Layout::kRowsWorthStarting * h;
+        if (!roomToStart || (!firstTable && estimate > room && estimate <= freshPage)) pdf_.NewPage("", "");
+        bool hasHeading = !rows.empty() && rows.front().kind == SheetRowKind::Heading;
         for (const SheetRow& row : rows) {
-            switch (row.kind) {
-                case SheetRowKind::Heading:
-                    pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, hb, "");
-                    pdf_.PutCell(1, hb, "", kBorderLeft);
-                    pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
-                    pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage), hb, row.name, kBorderRight, 0,
-                                 "C");
-                    SelectRegular();
-                    pdf_.LineFeed(hb);
-                    break;
-                case SheetRowKind::Rule:
-                    Rule();
-                    break;
-                case SheetRowKind::Labelled:
-                    pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + row.name, 0, 0, "L");
-                    Cells(row.cells, h, false);
-                    break;
-                case SheetRowKind::Stop:
-                    if (row.shaded) SetFillGrey(Layout::kFillGrey);
-                    pdf_.PutCell(geometry_.nameWidth, h, row.name, 0, 0, "L", row.shaded);
-                    pdf_.PutCell(geometry_.labelWidth, h, row.label, 0, 0, "R", row.shaded);
-                    Cells(row.cells, h, row.shaded);
-                    break;
-                case SheetRowKind::Closing:
-                    Rule();
-                    pdf_.LineFeed(h);
-                    pdf_.LineFeed(h);
-                    break;
+            bool textRow = row.kind == SheetRowKind::Labelled || row.kind == SheetRowKind::Stop;
+            if (textRow && hasHeading && pdf_.CursorY() + h > pdf_.PageBreakY()) {
+                Rule();
+                pdf_.NewPage("", "");
+                WriteRow(rows.front(), h, hb);
+                Rule();
             }
+            WriteRow(row, h, hb);
+        }
+    }
+
+    void WriteRow(const SheetRow& row, float h, float hb) {
+        switch (row.kind) {
+            case SheetRowKind::Heading:
+                pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, hb, "");
+                pdf_.PutCell(1, hb, "", kBorderLeft);
+                pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
+                pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage), hb, row.name, kBorderRight, 0,
+                             "C");
+                SelectRegular();
+                pdf_.LineFeed(hb);
+                break;
+            case SheetRowKind::Rule:
+                Rule();
+                break;
+            case SheetRowKind::Labelled:
+                pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + row.name, 0, 0, "L");
+                Cells(row.cells, h, false);
+                break;
+            case SheetRowKind::Stop:
+                if (row.shaded) SetFillGrey(Layout::kFillGrey);
+                pdf_.PutCell(geometry_.nameWidth, h, row.name, 0, 0, "L", row.shaded);
+                pdf_.PutCell(geometry_.labelWidth, h, row.label, 0, 0, "R", row.shaded);
+                Cells(row.cells, h, row.shaded);
+                break;
+            case SheetRowKind::Closing:
+                Rule();
+                pdf_.LineFeed(h);
+                pdf_.LineFeed(h);
+                break;
         }
     }
 

@@ -260,6 +260,37 @@ TEST_F(StopTableTest, ATableJustTooWideTakesRoomFromAQuietColumnBeforeFolding) {
     EXPECT_NE(hourSix.find(" 50 "), std::string::npos) << "the whole hour on one line\n" << text.output;
 }
 
+TEST_F(StopTableTest, ATableLongerThanAPageRepeatsItsHeadingAndKeepsTheLegendWithTheLastHour) {
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext is not installed";
+    // A departure in every hour of the service day and its night, one of
+    // them on fewer days (a legend line).
+    std::vector<int32_t> starts;
+    for (int hour = 0; hour < 47; ++hour) starts.push_back(Clock(hour, 10));
+    fixture.AddTour("7", "7-01", kMonSat, *main, starts);
+    fixture.AddTour("7", "7-02", kMonFri, *main, {Clock(46, 30)});
+    StopTableData data = Build();
+    ASSERT_EQ(data.legend.size(), 1u);
+    test::TempDir folder;
+    TimetablePdfTarget target;
+    ASSERT_TRUE(BeginSharedTimetablePdf(target));
+    WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr, folder.path()});
+    fs::path file = folder.path() / "Long.pdf";
+    ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));
+    std::vector<std::string> pages;
+    for (int p = 1;; ++p) {
+        auto text = test::RunCommand("pdftotext -layout -f " + std::to_string(p) + " -l " + std::to_string(p) + " '" +
+                                     file.string() + "' - 2>/dev/null");
+        if (text.status != 0) break;
+        pages.push_back(text.output);
+    }
+    ASSERT_GE(pages.size(), 2u);
+    for (const std::string& page : pages) {
+        EXPECT_NE(page.find("Mon-Sat"), std::string::npos) << "every page has the heading\n" << page;
+        EXPECT_NE(page.find(" 12 "), std::string::npos) << "and departures\n" << page;
+    }
+    EXPECT_NE(pages.back().find("a: not Sa"), std::string::npos) << pages.back();
+}
+
 TEST(StopTableDocuments, PlansSharingAStopGoIntoOneDocumentWhenAsked) {
     TripStation a{"A", 1, nullptr};
     TripStation b{"B", 2, nullptr};
