@@ -248,8 +248,28 @@ private:
     // A time that fits its column keeps every character, even where it
     // reaches into the column's inset ("-00:05"); other texts are cut.
     std::string Shortened(std::string text) const {
-        if (IsTimeText(text) && pdf_.TextWidth(text) <= geometry_.columnWidth - 1) return text;
-        return FitColumnText(pdf_, geometry_, std::move(text));
+        if (IsTimeText(text) && pdf_.TextWidth(text) <= cellWidth_ - 1) return text;
+        ColumnPageGeometry block = geometry_;
+        block.columnWidth = cellWidth_;
+        return FitColumnText(pdf_, block, std::move(text));
+    }
+
+    // A block with fewer columns than the page holds widens them, as far as
+    // its longest destination, code or line text needs, instead of cutting
+    // those texts to the width of a time.
+    void WidenColumnsFor(const std::vector<SheetRow>& rows) {
+        cellWidth_ = geometry_.columnWidth;
+        std::size_t count = 0;
+        float widest = 0;
+        for (const SheetRow& row : rows) {
+            count = std::max(count, row.cells.size());
+            if (row.kind != SheetRowKind::Labelled) continue;
+            for (const std::string& cell : row.cells) widest = std::max(widest, pdf_.TextWidth(cell));
+        }
+        if (count == 0) return;
+        float area = geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage);
+        float wanted = std::ceil(widest + Layout::kTextInset);
+        cellWidth_ = std::max(geometry_.columnWidth, std::min(wanted, std::floor(area / static_cast<float>(count))));
     }
     void SetFillGrey(int grey) { tak::SetFillGrey(pdf_, grey); }
 
@@ -261,10 +281,10 @@ private:
 
     void Cells(const std::vector<std::string>& cells, float height, bool fill) {
         pdf_.PutCell(1, height, "", kBorderLeft);
-        for (const std::string& cell : cells) pdf_.PutCell(geometry_.columnWidth, height, Shortened(cell), 0, 0, "C", fill);
-        if (cells.size() < geometry_.columnsPerPage) {
-            pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage - cells.size()), height, "");
-        }
+        for (const std::string& cell : cells) pdf_.PutCell(cellWidth_, height, Shortened(cell), 0, 0, "C", fill);
+        float rest = geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage) -
+                     cellWidth_ * static_cast<float>(cells.size());
+        if (rest > 0.5f) pdf_.PutCell(rest, height, "");
         pdf_.PutCell(0, height, "", kBorderLeft);
         pdf_.LineFeed(height);
     }
@@ -281,6 +301,7 @@ private:
     }
 
     void WriteBlock(const std::vector<SheetRow>& rows, bool firstTable) {
+        WidenColumnsFor(rows);
         float h = static_cast<float>(heights_.regular);
         float hb = static_cast<float>(heights_.bold);
         float estimate = 0;
@@ -343,6 +364,7 @@ private:
     OutputFont font_;
     RowHeights heights_;
     ColumnPageGeometry geometry_;
+    float cellWidth_ = 0;  // the width of the current block's columns
 };
 
 }  // namespace
