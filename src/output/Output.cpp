@@ -122,7 +122,7 @@ private:
             if (!written) LogFailure(plan.name);
         }
         if (shared && sharedHasPages) {
-            SaveSharedOnce(sharedTarget, lang_.Lang("TimeTables") + ".pdf", lang_.Lang("TimeTable"));
+            SaveSharedDocument(sharedTarget, lang_.Lang("TimeTables") + ".pdf", lang_.Lang("TimeTable"));
         }
     }
 
@@ -138,7 +138,7 @@ private:
     }
 
     // Saves a document that holds every plan of a kind, logged under `what`.
-    void SaveSharedOnce(TimetablePdfTarget& target, const std::string& name, const std::string& what) {
+    void SaveSharedDocument(TimetablePdfTarget& target, const std::string& name, const std::string& what) {
         if (ClaimFileName(name, what) && !SaveShared(target, name)) LogFailure(what);
     }
 
@@ -179,7 +179,7 @@ private:
             if (!written) LogFailure(plan.name);
         }
         if (shared && sharedHasPages) {
-            SaveSharedOnce(sharedTarget, lang_.Lang("TourPlans") + ".pdf", lang_.Lang("TourPlan"));
+            SaveSharedDocument(sharedTarget, lang_.Lang("TourPlans") + ".pdf", lang_.Lang("TourPlan"));
         }
     }
 
@@ -230,7 +230,7 @@ private:
             }
             if (!shared && ClaimFileName(name, what) && !(created && SaveShared(ownTarget, name))) LogFailure(what);
         }
-        if (shared) SaveSharedOnce(sharedTarget, lang_.Lang("StopTable") + ".pdf", lang_.Lang("StopTable"));
+        if (shared) SaveSharedDocument(sharedTarget, lang_.Lang("StopTable") + ".pdf", lang_.Lang("StopTable"));
     }
 
     void RunRouteMap() {
