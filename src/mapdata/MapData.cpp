@@ -6,6 +6,47 @@
 
 namespace tak {
 
+namespace {
+
+bool HasTime(const StationTime& time) { return time.arrival != TimeUnset || time.departure != TimeUnset; }
+
+// When the bus leaves a station and when it reaches one: each falls back on
+// the other where the file gives only one.
+int32_t LeavesAt(const StationTime& time) { return time.departure != TimeUnset ? time.departure : time.arrival; }
+int32_t ReachesAt(const StationTime& time) { return time.arrival != TimeUnset ? time.arrival : time.departure; }
+
+// from + (to - from) * step / steps, rounded to the nearest second (halves up).
+int32_t Interpolate(int32_t from, int32_t to, std::size_t step, std::size_t steps) {
+    int64_t numerator = (int64_t{to} - from) * static_cast<int64_t>(step) * 2 + static_cast<int64_t>(steps);
+    int64_t denominator = static_cast<int64_t>(steps) * 2;
+    int64_t quotient = numerator / denominator;
+    if (numerator % denominator != 0 && numerator < 0) --quotient;  // floor, also below zero
+    return static_cast<int32_t>(int64_t{from} + quotient);
+}
+
+}  // namespace
+
+std::vector<StationTime> EstimatedStationTimes(const TripProfile& profile, std::size_t stationCount) {
+    std::vector<StationTime> times(stationCount);
+    for (std::size_t i = 0; i < stationCount && i < profile.times.size(); ++i) times[i] = profile.times[i];
+    std::size_t before = stationCount;  // the last station with a time seen so far
+    for (std::size_t i = 0; i < stationCount; ++i) {
+        if (HasTime(times[i])) {
+            before = i;
+            continue;
+        }
+        if (before == stationCount) continue;  // nothing known yet to start from
+        std::size_t after = i + 1;
+        while (after < stationCount && !HasTime(times[after])) ++after;
+        int32_t from = LeavesAt(times[before]);
+        int32_t estimate = from;
+        if (after < stationCount) estimate = Interpolate(from, ReachesAt(times[after]), i - before, after - before);
+        times[i].arrival = estimate;
+        times[i].departure = estimate;
+    }
+    return times;
+}
+
 void MapData::clear() {
     stops.clear();
     trips.clear();

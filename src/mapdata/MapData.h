@@ -58,6 +58,13 @@ struct TripProfile {
     std::vector<StationTime> times;
 };
 
+// The times of a profile at each of `stationCount` stations. A station for
+// which the file gives neither an arrival nor a departure gets both from a
+// straight line between the nearest stations before and after it that have
+// a time, spread evenly by station count; after the last station with a
+// time it keeps that time. Stations with a time of their own keep it as given.
+std::vector<StationTime> EstimatedStationTimes(const TripProfile& profile, std::size_t stationCount);
+
 struct Trip {
     std::string name;
     std::string lineName;

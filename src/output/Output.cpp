@@ -1,8 +1,11 @@
 #include "output/Output.h"
 
+#include <algorithm>
+#include <set>
 #include <system_error>
 
 #include "base/FileSystem.h"
+#include "base/Text.h"
 #include "output/OutputStopTable.h"
 #include "output/OutputTimetable.h"
 #include "output/OutputTimetableWriter.h"
@@ -13,6 +16,14 @@
 namespace tak {
 
 namespace {
+
+bool HasColumns(const TimetableGrid& grid) {
+    return std::any_of(grid.groups.begin(), grid.groups.end(),
+                       [](const DayGroup& group) { return !group.columns.empty(); });
+}
+
+// A tour prints when it has a column; return trips always stand below one.
+bool HasPrintableTour(const TourPlanGrid& grid) { return HasColumns(grid.out); }
 
 class OutputRun {
 public:
@@ -51,6 +62,23 @@ private:
         ++failures_;
     }
 
+    // A plan with nothing to print writes no document; with warnings on
+    // the log says why.
+    void WarnNothingToPrint(const char* key, std::string_view planName) {
+        if (control_.warnings.load()) log_.LogLine(FillPlaceholders(lang_.Lang(key), {planName}));
+    }
+
+    // Takes a document's file name for this run. A name that an earlier
+    // document of the run already has, also in another letter case (one file
+    // on Windows), is refused and logged under `what`, so that no document
+    // is written over another. An empty name (no valid file name) is left to
+    // the writer, which then fails.
+    bool ClaimFileName(const std::string& fileName, std::string_view what) {
+        if (fileName.empty() || claimedNames_.insert(FoldCase(fileName)).second) return true;
+        LogFailure(FillPlaceholders(lang_.Lang("ErrSameFileName"), {what, fileName}));
+        return false;
+    }
+
     // The project's folder, and output/ itself on a fresh install. A folder
     // that cannot be made shows up as a failure of each document.
     void CreateFolder() {
@@ -69,10 +97,17 @@ private:
             return;
         }
         TimetableBuildContext build{lang_, &log_, &control_.warnings};
+        bool sharedHasPages = false;
         for (const TimeTablePlan& plan : context_.project.timeTablePlans) {
             if (StopRequested()) return;  // a shared document is then not saved
             log_.LogLine(lang_.Lang("TimeTable") + ": " + plan.name);
             TimetableGrid grid = BuildTimetable(plan, context_.map, pdf && plan.mergeIterColumn, build);
+            if (!HasColumns(grid)) {
+                WarnNothingToPrint("WarnEmptyTimetable", plan.name);
+                continue;
+            }
+            if (!shared && !ClaimFileName(TimetableFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) continue;
+            sharedHasPages = true;
             grid.outputFolder = folder_;
             TimetableWriteInput input{grid, plan, lang_, options, &context_.project.routeSpiders};
             bool written = false;
@@ -86,7 +121,9 @@ private:
             }
             if (!written) LogFailure(plan.name);
         }
-        if (shared && !SaveShared(sharedTarget, lang_.Lang("TimeTables") + ".pdf")) LogFailure(lang_.Lang("TimeTable"));
+        if (shared && sharedHasPages) {
+            SaveSharedDocument(sharedTarget, lang_.Lang("TimeTables") + ".pdf", lang_.Lang("TimeTable"));
+        }
     }
 
     bool HasActiveTourPlan() const {
@@ -100,6 +137,11 @@ private:
         return IsValidFileNamePart(name) && target.pdf.SaveDocument(PathText(folder_ / PathFromText(name)));
     }
 
+    // Saves a document that holds every plan of a kind, logged under `what`.
+    void SaveSharedDocument(TimetablePdfTarget& target, const std::string& name, const std::string& what) {
+        if (ClaimFileName(name, what) && !SaveShared(target, name)) LogFailure(what);
+    }
+
     void RunTourPlans() {
         CreateFolder();
         const OutputOpt& options = context_.project.outputOpt;
@@ -111,11 +153,18 @@ private:
             return;
         }
         TimetableBuildContext build{lang_, &log_, &control_.warnings};
+        bool sharedHasPages = false;
         for (const auto& [name, plan] : context_.project.tourPlans) {
             if (!plan.active) continue;
             if (StopRequested()) return;  // a shared document is then not saved
             log_.LogLine(lang_.Lang("TourPlan") + ": " + plan.name);
             TourPlanGrid grid = BuildTourPlan(plan, context_.map, build);
+            if (!HasPrintableTour(grid)) {
+                WarnNothingToPrint("WarnEmptyTourPlan", plan.name);
+                continue;
+            }
+            if (!shared && !ClaimFileName(TourPlanFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) continue;
+            sharedHasPages = true;
             grid.outputFolder = folder_;
             TourPlanWriteInput input{grid, plan, lang_, options};
             bool written = false;
@@ -129,7 +178,9 @@ private:
             }
             if (!written) LogFailure(plan.name);
         }
-        if (shared && !SaveShared(sharedTarget, lang_.Lang("TourPlans") + ".pdf")) LogFailure(lang_.Lang("TourPlan"));
+        if (shared && sharedHasPages) {
+            SaveSharedDocument(sharedTarget, lang_.Lang("TourPlans") + ".pdf", lang_.Lang("TourPlan"));
+        }
     }
 
     StopTableWriteInput StopTableInput(const StopTableData& data, const StopTable& table) const {
@@ -153,6 +204,7 @@ private:
             for (const StopTable& table : tables) {
                 StopTableData data;
                 if (!BuildStopTablePlan(table, data)) return;
+                if (!ClaimFileName(StopTableFileName(lang_, table, ".txt"), table.name)) continue;
                 if (!WriteStopTableText(StopTableInput(data, table))) LogFailure(table.name);
             }
             return;
@@ -168,6 +220,7 @@ private:
             TimetablePdfTarget& target = shared ? sharedTarget : ownTarget;
             const StopTable& first = tables[document.front()];
             std::string name = StopTableFileName(lang_, first, ".pdf");
+            std::string what = lang_.Lang("Stop") + " " + first.name;
             // Stop tables always add their pages to an open document, which is saved here.
             bool created = shared || BeginSharedTimetablePdf(ownTarget);
             for (std::size_t index : document) {
@@ -175,13 +228,9 @@ private:
                 if (!BuildStopTablePlan(tables[index], data)) return;
                 if (created) WriteStopTablePages(target, StopTableInput(data, tables[index]));
             }
-            if (!shared && !(created && SaveShared(ownTarget, name))) {
-                LogFailure(lang_.Lang("Stop") + " " + first.name);
-            }
+            if (!shared && ClaimFileName(name, what) && !(created && SaveShared(ownTarget, name))) LogFailure(what);
         }
-        if (shared && !SaveShared(sharedTarget, lang_.Lang("StopTable") + ".pdf")) {
-            LogFailure(lang_.Lang("StopTable"));
-        }
+        if (shared) SaveSharedDocument(sharedTarget, lang_.Lang("StopTable") + ".pdf", lang_.Lang("StopTable"));
     }
 
     void RunRouteMap() {
@@ -198,6 +247,7 @@ private:
     OutputRunControl& control_;
     OutputLog& log_;
     std::filesystem::path folder_;
+    std::set<std::string> claimedNames_;  // file names of this run's documents, case folded
     int failures_ = 0;
 };
 

@@ -14,11 +14,6 @@ namespace tak {
 
 namespace {
 
-StationTime ProfileTimes(const TourTrip& tourTrip, std::size_t station) {
-    if (!tourTrip.profile || station >= tourTrip.profile->times.size()) return {};
-    return tourTrip.profile->times[station];
-}
-
 // A departure of one tour trip at the table's stop, before it is sorted into
 // the day columns.
 struct FoundDeparture {
@@ -28,39 +23,42 @@ struct FoundDeparture {
 };
 
 // The first station of the trip at one of the table's stops gives the time:
-// its own departure or arrival, else the nearest earlier known one. A trip
-// that passes that stop without stopping, or whose time falls outside the
-// 48 hours of a service day, gives none.
+// its own departure or arrival (estimated between its neighbours when the
+// file gives none), else the nearest earlier known one. A trip that passes
+// that stop without stopping gives none, and so does one whose time falls
+// outside the 48 hours of a service day once the break hour has moved it to
+// the next service day.
 std::optional<FoundDeparture> FindDeparture(const StopTable& table, const std::unordered_set<int32_t>& stopIds,
                                             const Tour& tour, const TourTrip& tourTrip) {
     const Trip& trip = *tourTrip.trip;
     auto station = std::find_if(trip.stations.begin(), trip.stations.end(),
                                 [&](const TripStation& s) { return stopIds.contains(s.id); });
-    if (station == trip.stations.end()) return std::nullopt;
+    if (station == trip.stations.end() || !tourTrip.profile) return std::nullopt;
     std::size_t index = static_cast<std::size_t>(station - trip.stations.begin());
-    if (ProfileTimes(tourTrip, index).otherStopping == kOtherStoppingPassing) return std::nullopt;
+    std::vector<StationTime> times = EstimatedStationTimes(*tourTrip.profile, trip.stations.size());
+    if (times[index].otherStopping == kOtherStoppingPassing) return std::nullopt;
 
     std::optional<int32_t> offset;
     for (std::size_t i = index + 1; i-- > 0 && !offset;) {
-        StationTime times = ProfileTimes(tourTrip, i);
-        if (times.departure != TimeUnset) {
-            offset = times.departure;
-        } else if (times.arrival != TimeUnset) {
-            offset = times.arrival;
+        if (times[i].departure != TimeUnset) {
+            offset = times[i].departure;
+        } else if (times[i].arrival != TimeUnset) {
+            offset = times[i].arrival;
         }
     }
     if (!offset) return std::nullopt;
     int64_t time = int64_t{*offset} + tourTrip.startTime;
-    if (time < 0 || time >= int64_t{kStopTableHours} * 3600) return std::nullopt;
-    FoundDeparture found{static_cast<int32_t>(time), 0, tour.days};
-    found.hour = RoundToMinute(found.time) / 3600;
-    if (table.breakHour >= 0 && int64_t{found.hour} >= int64_t{table.breakHour} + 24) {
-        found.time -= kSecondsPerDay;
-        found.hour -= 24;
-        found.days = ShiftDaysToNextServiceDay(found.days);
+    int64_t hour = int64_t{RoundToMinute(static_cast<int32_t>(std::clamp<int64_t>(
+                       time, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max())))} /
+                   3600;
+    ServiceDays days = tour.days;
+    if (table.breakHour >= 0 && hour >= int64_t{table.breakHour} + 24) {
+        time -= kSecondsPerDay;
+        hour -= 24;
+        days = ShiftDaysToNextServiceDay(days);
     }
-    if (found.hour >= kStopTableHours) return std::nullopt;
-    return found;
+    if (time < 0 || hour >= kStopTableHours) return std::nullopt;
+    return FoundDeparture{static_cast<int32_t>(time), static_cast<int32_t>(hour), days};
 }
 
 // Sorted by time; the same way at the same time only adds its days.
@@ -99,15 +97,19 @@ void AssignLetters(StopTableData& data, const LanguageTable& lang) {
                 if (!departure.way) continue;
                 DayDifference difference = DescribeDayDifference(lang, departure.days, columnDays);
                 ServiceDays missing = (columnDays & ~departure.days) | (departure.days & kDayAfterHoliday);
+                std::string text = LegendText(*departure.way, difference.text);
+                // Departures whose legend reads the same share its letter,
+                // whichever way group they belong to.
                 auto found = std::find_if(data.legend.begin(), data.legend.end(), [&](const LegendEntry& entry) {
-                    return entry.way == departure.way && entry.missing == missing;
+                    return (entry.way == departure.way && entry.missing == missing) ||
+                           (!text.empty() && entry.text == text);
                 });
                 if (found != data.legend.end()) {
                     departure.legend = static_cast<int>(found - data.legend.begin());
                 } else if (!difference.text.empty() || departure.way->alternative) {
                     departure.legend = static_cast<int>(data.legend.size());
-                    data.legend.push_back(LegendEntry{LegendText(*departure.way, difference.text), missing,
-                                                      LegendLetter(data.legend.size()), departure.way});
+                    data.legend.push_back(
+                        LegendEntry{text, missing, LegendLetter(data.legend.size()), departure.way});
                 }
             }
         }

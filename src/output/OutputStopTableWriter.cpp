@@ -20,6 +20,7 @@ using Layout = TimetableLayout;
 constexpr int32_t kTextSlotWidth = 4;  // two digits, the letter, a blank
 constexpr int kTextMinHourWidth = 4;
 constexpr int kTextMinMergedHourWidth = 7;
+constexpr float kHeadingPadding = 4;  // beside a day column's name in the PDF heading
 
 bool IsPrinted(const StopDayColumn& column) { return column.capacity >= 1; }
 
@@ -167,11 +168,27 @@ public:
         heights_ = MeasureRowHeights(in_.options);
         DrawSpider();
         MeasureGeometry();
-        WriteHeading();
-        int printed = 0;
-        for (int32_t hour : PrintedHours(data_)) WriteHourRow(hour, printed++ % 2 == 1);
-        pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
         float h = static_cast<float>(heights_.regular);
+        float headingHeight = static_cast<float>(heights_.bold) + 1;
+        // The table starts under the spider when its heading and a few hours
+        // fit there; an hour that does not fit goes on the next page under
+        // the heading again, and the last hour keeps the legend company.
+        if (pdf_.CursorY() + headingHeight + Layout::kRowsWorthStarting * h > pdf_.PageBreakY()) {
+            pdf_.NewPage("", "");
+        }
+        WriteHeading();
+        std::vector<int32_t> hours = PrintedHours(data_);
+        float closingHeight = 1 + (data_.legend.empty() ? 0 : h * static_cast<float>(1 + data_.legend.size()));
+        for (std::size_t i = 0; i < hours.size(); ++i) {
+            float need = h * static_cast<float>(LinesOfHour(hours[i])) + (i + 1 == hours.size() ? closingHeight : 0);
+            if (pdf_.CursorY() + need > pdf_.PageBreakY()) {
+                pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
+                pdf_.NewPage("", "");
+                WriteHeading();
+            }
+            WriteHourRow(hours[i], i % 2 == 1);
+        }
+        pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
         pdf_.LineFeed(h);
         for (const LegendEntry& entry : data_.legend) {
             pdf_.FlowText(h, LegendLine(entry));
@@ -213,8 +230,37 @@ private:
             float extra = std::round((room - width) / static_cast<float>(printedColumns));
             tableWidth_ = ResizeColumns([extra](float w) { return std::min(w + extra, 2 * w); });
         } else {
+            width -= TakeUnusedSlots(width - room);
             FoldWideColumns(room - (width - std::accumulate(columnWidths_.begin(), columnWidths_.end(), 0.0f)));
         }
+    }
+
+    // A column is never narrower than its busiest hour and its bold name.
+    float NarrowestWidth(const StopDayColumn& column) {
+        std::size_t busiest = 1;
+        for (const StopHour& hour : column.hours) busiest = std::max(busiest, hour.departures.size());
+        pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
+        float name = std::ceil(pdf_.TextWidth(column.day ? column.day->name : "") + kHeadingPadding);
+        SelectRegular();
+        return std::max(slotWidth_ * static_cast<float>(busiest), name);
+    }
+
+    // A table too wide for the page first takes the room that columns keep
+    // free beyond their busiest hour (every column has room for at least six
+    // departures) before any hour is folded onto a second line. Returns the
+    // width taken.
+    float TakeUnusedSlots(float excess) {
+        float taken = 0;
+        for (std::size_t c = 0; c < data_.columns.size() && taken < excess; ++c) {
+            const StopDayColumn& column = data_.columns[c];
+            if (!IsPrinted(column)) continue;
+            float spare = columnWidths_[c] - NarrowestWidth(column);
+            if (spare <= 0) continue;
+            float give = std::min(spare, excess - taken);
+            columnWidths_[c] -= give;
+            taken += give;
+        }
+        return taken;
     }
 
     // Applies `newWidth` to every printed column; returns the table width.
@@ -233,25 +279,27 @@ private:
     // columns give up slots until the table fits, and an hour whose
     // departures do not fit on one line goes on over more lines.
     void FoldWideColumns(float columnRoom) {
-        int32_t fitting = std::max(static_cast<int32_t>(std::floor(columnRoom / slotWidth_)), 0);
-        int32_t total = 0;
+        float total = 0;
         for (std::size_t c = 0; c < data_.columns.size(); ++c) {
-            if (IsPrinted(data_.columns[c])) total += slotsPerLine_[c];
+            if (!IsPrinted(data_.columns[c])) continue;
+            int32_t fitting = static_cast<int32_t>(std::floor(columnWidths_[c] / slotWidth_ + 0.001f));
+            slotsPerLine_[c] = std::clamp(fitting, 1, std::max(data_.columns[c].capacity, 1));
+            total += columnWidths_[c];
         }
-        while (total > fitting) {
+        while (total > columnRoom) {
             std::size_t widest = 0;
             for (std::size_t c = 0; c < data_.columns.size(); ++c) {
                 if (IsPrinted(data_.columns[c]) && slotsPerLine_[c] > slotsPerLine_[widest]) widest = c;
             }
             if (slotsPerLine_[widest] <= 1) break;
             --slotsPerLine_[widest];
-            --total;
+            float narrower = std::min(columnWidths_[widest], slotWidth_ * static_cast<float>(slotsPerLine_[widest]));
+            total -= columnWidths_[widest] - narrower;
+            columnWidths_[widest] = narrower;
         }
         tableWidth_ = 2 * hourWidth_ + 1;
         for (std::size_t c = 0; c < data_.columns.size(); ++c) {
-            if (!IsPrinted(data_.columns[c])) continue;
-            columnWidths_[c] = slotWidth_ * static_cast<float>(slotsPerLine_[c]);
-            tableWidth_ += columnWidths_[c] + 1;
+            if (IsPrinted(data_.columns[c])) tableWidth_ += columnWidths_[c] + 1;
         }
     }
 

@@ -36,10 +36,17 @@ DayListForm ChooseDayListForm(ServiceDays missing, ServiceDays commonDays, Servi
 }  // namespace
 
 int32_t RoundToMinute(int32_t seconds) {
-    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{RoundToInt32(seconds / 60.0)} * 60,
-                                                    std::numeric_limits<int32_t>::min(),
+    // Half a minute goes up, so that a trip leaving at hh:mm:30 prints
+    // stops one minute apart as one minute apart.
+    int64_t shifted = int64_t{seconds} + 30;
+    int64_t minutes = shifted / 60 - (shifted % 60 < 0 ? 1 : 0);
+    return static_cast<int32_t>(std::clamp<int64_t>(minutes * 60, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }
+
+namespace {
+bool IsTimeValue(int32_t value) { return value != PassThrough && value != NotServed; }
+}  // namespace
 
 std::string FormatClock(int32_t time) {
     if (time == PassThrough) return "  |  ";
@@ -51,6 +58,18 @@ std::string FormatClock(int32_t time) {
     // Called for every cell of every table: digits by hand, not through printf.
     return {static_cast<char>('0' + hours / 10), static_cast<char>('0' + hours % 10), ':',
             static_cast<char>('0' + minutesOfHour / 10), static_cast<char>('0' + minutesOfHour % 10)};
+}
+
+std::string FormatDuration(int32_t duration) {
+    if (!IsTimeValue(duration)) return FormatClock(duration);
+    int64_t minutes = RoundToMinute(duration) / 60;
+    std::string sign = minutes < 0 ? "-" : "";
+    minutes = minutes < 0 ? -minutes : minutes;
+    std::string hours = std::to_string(minutes / 60);
+    if (hours.size() < 2) hours.insert(hours.begin(), '0');
+    int minutesOfHour = static_cast<int>(minutes % 60);
+    return sign + hours + ":" + static_cast<char>('0' + minutesOfHour / 10) +
+           static_cast<char>('0' + minutesOfHour % 10);
 }
 
 DayDifference DescribeDayDifference(const LanguageTable& lang, ServiceDays tripDays, ServiceDays planDays) {

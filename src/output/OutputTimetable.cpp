@@ -23,9 +23,12 @@ int32_t ClampTime(int64_t value) {
 
 bool HasStop(const PlanStop& row, int32_t stopId) { return row.station && row.station->id == stopId; }
 
-StationTime ProfileTimes(const TourTrip& tourTrip, std::size_t station) {
-    if (!tourTrip.profile || station >= tourTrip.profile->times.size()) return {};
-    return tourTrip.profile->times[station];
+// The tour trip's times at each station of its trip; stations without a
+// time of their own are estimated between their neighbours.
+std::vector<StationTime> TourTripTimes(const TourTrip& tourTrip) {
+    std::size_t stations = tourTrip.trip ? tourTrip.trip->stations.size() : 0;
+    if (!tourTrip.profile) return std::vector<StationTime>(stations);
+    return EstimatedStationTimes(*tourTrip.profile, stations);
 }
 
 std::string StopText(std::string_view name, int32_t id) {
@@ -49,7 +52,8 @@ class ColumnFiller {
 public:
     ColumnFiller(TimetableColumn& column, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
                  const TourTrip& tourTrip, int32_t dayShift, const TimetableBuildContext& context)
-        : column_(column), plan_(plan), slots_(slots), tourTrip_(tourTrip), dayShift_(dayShift), context_(context) {}
+        : column_(column), plan_(plan), slots_(slots), tourTrip_(tourTrip), times_(TourTripTimes(tourTrip)),
+          dayShift_(dayShift), context_(context) {}
 
     void Fill() {
         const Trip& trip = *tourTrip_.trip;
@@ -73,7 +77,7 @@ private:
                 continue;
             }
             cursor_ = r + 1;
-            WriteStation(slots_[r], ProfileTimes(tourTrip_, index), index == 0, isLast);
+            WriteStation(slots_[r], times_[index], index == 0, isLast);
             lastMatched_ = &rows[r];
             return true;
         }
@@ -140,6 +144,7 @@ private:
     const TimeTablePlan& plan_;
     const std::vector<RowSlots>& slots_;
     const TourTrip& tourTrip_;
+    std::vector<StationTime> times_;  // one per station of the trip
     int32_t dayShift_;
     const TimetableBuildContext& context_;
     std::size_t cursor_ = 0;  // the next row to look at
@@ -205,7 +210,12 @@ public:
                 break;
             case Phase::First:
                 if (owner != owner_) {
-                    if (IsRealTime(value) && IsRealTime(last_) && value < last_) return false;
+                    // One ride goes on in time order and without a long wait
+                    // between the two trips.
+                    if (IsRealTime(value) && IsRealTime(last_) &&
+                        (value < last_ || int64_t{value} - last_ > kMaxContinuationWait)) {
+                        return false;
+                    }
                     phase_ = Phase::Second;
                 }
                 break;
@@ -296,6 +306,36 @@ int32_t IntervalSlotValue(const std::vector<TimetableColumn>& columns, std::size
     return NotServed;
 }
 
+// The shortest and longest gap between the printed times of columns `step`
+// apart, over the columns [first, end) that an interval column stands for.
+void MeasurePrintedGaps(const std::vector<TimetableColumn>& columns, std::size_t first, std::size_t end,
+                        std::size_t step, TimetableColumn& interval) {
+    std::optional<int32_t> shortest;
+    std::optional<int32_t> longest;
+    for (std::size_t c = first; c + step < end; ++c) {
+        const std::vector<int32_t>& a = columns[c].values;
+        const std::vector<int32_t>& b = columns[c + step].values;
+        for (std::size_t s = 0; s < a.size() && s < b.size(); ++s) {
+            if (!IsRealTime(a[s]) || !IsRealTime(b[s])) continue;
+            int32_t gap = ClampTime(int64_t{RoundToMinute(b[s])} - RoundToMinute(a[s]));
+            shortest = std::min(shortest.value_or(gap), gap);
+            longest = std::max(longest.value_or(gap), gap);
+        }
+    }
+    interval.shortestGap = shortest.value_or(0);
+    interval.longestGap = longest.value_or(0);
+}
+
+// The minutes an interval cell names: the range of the printed gaps when
+// they differ ("4-5"), else the one gap, else the stored value.
+std::string IntervalMinutesText(const TimetableColumn& column, int32_t value) {
+    if (column.longestGap > column.shortestGap && column.shortestGap >= 0) {
+        return std::to_string(column.shortestGap / 60) + "-" + std::to_string(column.longestGap / 60);
+    }
+    if (column.longestGap > 0) return std::to_string(column.longestGap / 60);
+    return std::to_string(value / 60);
+}
+
 std::string LabelLine(const std::string& label, int line) {
     if (line <= 0) return "";
     std::size_t start = 0;
@@ -378,12 +418,10 @@ void BuildTravelTimes(TimetableGrid& grid, const TimeTablePlan& plan) {
             if (found != firstRow.end()) stationSlots[s] = &slots[found->second];
         }
         for (const TripProfile& profile : trip->profiles) {
-            std::vector<int32_t> times(trip->stations.size(), TimeUnset);
-            int32_t previous = TimeUnset;
+            std::vector<StationTime> estimated = EstimatedStationTimes(profile, trip->stations.size());
+            std::vector<int32_t> times(estimated.size(), TimeUnset);
             for (std::size_t s = 0; s < times.size(); ++s) {
-                StationTime t = s < profile.times.size() ? profile.times[s] : StationTime{};
-                times[s] = t.arrival != TimeUnset ? t.arrival : t.departure != TimeUnset ? t.departure : previous;
-                previous = times[s];
+                times[s] = estimated[s].arrival != TimeUnset ? estimated[s].arrival : estimated[s].departure;
             }
             for (std::size_t s = 0; s < times.size(); ++s) {
                 if (!stationSlots[s] || times[s] == TimeUnset) continue;
@@ -554,6 +592,9 @@ int CondenseIntervals(DayGroup& group, const TimeTablePlan& plan, std::size_t st
             if (value != NotServed) value = best.interval;
         }
     }
+    // The base period, the columns condensed away and the last period.
+    std::size_t covered = start + 2 * static_cast<std::size_t>(period) + static_cast<std::size_t>(best.count);
+    MeasurePrintedGaps(columns, start, covered, irregular ? static_cast<std::size_t>(period) : 1, interval);
     auto at = columns.begin() + static_cast<std::ptrdiff_t>(start + period);
     at = columns.insert(at, std::move(interval));
     columns.erase(at + 1, at + 1 + best.count);
@@ -612,7 +653,7 @@ IterationCell IterationCellText(const LanguageTable& lang, const TimetableColumn
         ++below;
     }
     LabelChoice choice = ChooseIntervalLabel(column.kind == ColumnKind::UniformInterval, above, below);
-    std::string label = FillPlaceholders(lang.Lang(choice.key), {std::to_string(value / 60)});
+    std::string label = FillPlaceholders(lang.Lang(choice.key), {IntervalMinutesText(column, value)});
     return {LabelLine(label, choice.line), above == 0 && anyVisibleAbove};
 }
 

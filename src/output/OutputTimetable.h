@@ -25,6 +25,10 @@ constexpr int32_t kUnknownTravelTime = TimeUnset;
 // The longest repeat interval an "every N minutes" column may stand for.
 constexpr int32_t kMaxCondensedInterval = 7200;
 
+// The longest wait, in seconds, between a trip's arrival and the departure
+// of a trip that goes on from there for the two to be joined into one column.
+constexpr int32_t kMaxContinuationWait = 3600;
+
 enum class ColumnKind : int32_t {
     Departure = 0,          // one departure; values are clock times
     UniformInterval = 1,    // values are the equal gap of each slot
@@ -39,6 +43,11 @@ struct TimetableColumn {
     bool patternMember = false;  // a column of the first period of an irregular pattern
     ColumnKind kind = ColumnKind::Departure;
     std::vector<int32_t> values;  // one per slot; NotServed / PassThrough stand for no time
+    // Interval columns: the shortest and longest gap, in seconds, between the
+    // printed (rounded) times of the departures the column stands for; 0 when
+    // not known. They differ when the interval is not a whole number of minutes.
+    int32_t shortestGap = 0;
+    int32_t longestGap = 0;
     // Tour plan columns only; NotServed where there is none.
     std::string ibis;    // destination code
     std::string target;  // destination text

@@ -23,14 +23,6 @@ struct HeaderRow {
     std::string TimetableColumn::*field;
 };
 
-std::vector<HeaderRow> HeaderRows(const TimeTablePlan& plan) {
-    std::vector<HeaderRow> rows;
-    if (plan.displayTour) rows.push_back({"TourName", &TimetableColumn::tourName});
-    if (plan.displayLine) rows.push_back({"LineNumber", &TimetableColumn::lineText});
-    if (plan.displayNote) rows.push_back({"FootNote", &TimetableColumn::footnoteMark});
-    return rows;
-}
-
 // Each distinct non-empty footnote mark of a block, in column order.
 std::vector<std::string> BlockMarks(const DayGroup& group, std::size_t first, std::size_t count) {
     std::vector<std::string> marks;
@@ -39,6 +31,15 @@ std::vector<std::string> BlockMarks(const DayGroup& group, std::size_t first, st
         if (!mark.empty() && std::find(marks.begin(), marks.end(), mark) == marks.end()) marks.push_back(mark);
     }
     return marks;
+}
+
+// The note row stands only over a table in which some column has a mark.
+std::vector<HeaderRow> HeaderRows(const TimeTablePlan& plan, const std::vector<std::string>& blockMarks) {
+    std::vector<HeaderRow> rows;
+    if (plan.displayTour) rows.push_back({"TourName", &TimetableColumn::tourName});
+    if (plan.displayLine) rows.push_back({"LineNumber", &TimetableColumn::lineText});
+    if (plan.displayNote && !blockMarks.empty()) rows.push_back({"FootNote", &TimetableColumn::footnoteMark});
+    return rows;
 }
 
 std::string FootnoteLine(const TimetableGrid& grid, const std::string& mark) {
@@ -159,7 +160,7 @@ private:
         std::string name = group.day ? group.day->name : "";
         Line(std::string(static_cast<std::size_t>(left), ' ') + " | " + CenterText(name, Layout::kTextRuleWidth));
         Line(std::string(static_cast<std::size_t>(left), '-') + "-|-" + rule);
-        for (const HeaderRow& header : HeaderRows(in_.plan)) {
+        for (const HeaderRow& header : HeaderRows(in_.plan, BlockMarks(group, first, count))) {
             Line(FitText("  " + in_.lang.Lang(header.key), left) + " | " +
                  Cells(group, first, count, [&](const TimetableColumn& c) { return c.*header.field; }));
         }
@@ -197,12 +198,12 @@ public:
         const TimeTablePlan& plan = in_.plan;
         BeginPlanPages(target, in_.lang, "TimeTable", plan.name, plan.headline);
         heights_ = MeasureRowHeights(in_.options);
-        bool spiderDrawn = DrawSpider();
+        DrawSpider();
         MeasureGeometry();
 
-        // The first table of the plan stays on the page the plan started,
-        // however tall it is, unless a route spider already fills it.
-        bool firstTable = !spiderDrawn;
+        // The first table of the plan starts on the page the plan started,
+        // also under its route spider, and goes on over the next pages.
+        bool firstTable = true;
         const auto& groups = in_.grid.groups;
         for (std::size_t g = 0; g < groups.size(); ++g) {
             const DayGroup& group = groups[g];
@@ -225,13 +226,12 @@ private:
                            [](const DayGroup& group) { return !group.columns.empty(); });
     }
 
-    bool DrawSpider() {
-        if (in_.plan.routeSpider == kNoSpider || !in_.spiders) return false;
+    void DrawSpider() {
+        if (in_.plan.routeSpider == kNoSpider || !in_.spiders) return;
         const RouteSpider* spider = FindRouteSpider(*in_.spiders, in_.plan.routeSpider);
-        if (!spider) return false;
+        if (!spider) return;
         DrawRouteSpider(pdf_, *spider, nullptr, heights_);
         pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt));
-        return true;
     }
 
     void MeasureGeometry() {
@@ -258,25 +258,44 @@ private:
         float hb = static_cast<float>(heights_.bold);
         std::vector<std::string> marks = BlockMarks(group, first, count);
         std::vector<bool> visible = VisibleSlots(in_.grid, in_.plan, group, first, count);
-        std::vector<HeaderRow> headers = HeaderRows(in_.plan);
-        std::size_t lines = headers.size() + PrintedSlotCount(visible) + (in_.plan.displayNote ? marks.size() : 0);
-        float estimate = hb + h * static_cast<float>(lines);
-        if (!firstTable && estimate > pdf_.PageHeight() - pdf_.CursorY() - Layout::kBottomReserve) {
-            pdf_.NewPage("", "");
-        }
+        std::vector<HeaderRow> headers = HeaderRows(in_.plan, marks);
+        std::size_t noteLines = in_.plan.displayNote ? marks.size() : 0;
+        std::size_t printedSlots = PrintedSlotCount(visible);
+        float headingHeight = hb + 1 + h * static_cast<float>(headers.size());
+        float closingHeight = 1 + h * static_cast<float>(noteLines);
+        float estimate = headingHeight + h * static_cast<float>(printedSlots) + closingHeight;
+        float room = pdf_.PageBreakY() - pdf_.CursorY();
+        // A table that a fresh page would hold goes there rather than being
+        // split; a taller one, and the first one of a plan, starts here and
+        // goes on over the next pages. Either needs room for its heading and
+        // a few rows, else it too starts on the next page.
+        float freshPage = pdf_.PageBreakY() - pdf_.TopMargin();
+        bool roomToStart = room >= headingHeight + Layout::kRowsWorthStarting * h;
+        if (!roomToStart || (!firstTable && estimate > room && estimate <= freshPage)) pdf_.NewPage("", "");
 
-        WriteHeading(group, hb);
-        for (const HeaderRow& header : headers) {
-            pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + in_.lang.Lang(header.key), 0, 0, "L");
-            pdf_.PutCell(1, h, "", kBorderLeft);
-            for (std::size_t c = first; c < first + count; ++c) {
-                pdf_.PutCell(geometry_.columnWidth, h, Shortened(group.columns[c].*header.field), 0, 0, "C");
+        auto writeHeading = [&] {
+            WriteHeading(group, hb);
+            for (const HeaderRow& header : headers) {
+                pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + in_.lang.Lang(header.key), 0, 0,
+                             "L");
+                pdf_.PutCell(1, h, "", kBorderLeft);
+                for (std::size_t c = first; c < first + count; ++c) {
+                    pdf_.PutCell(geometry_.columnWidth, h, Shortened(group.columns[c].*header.field), 0, 0, "C");
+                }
+                CloseRow(count, h);
             }
-            CloseRow(count, h);
-        }
-        int printed = 0;
+        };
+        writeHeading();
+        std::size_t printed = 0;
         for (std::size_t s = 0; s < slots_.size(); ++s) {
             if (!visible[s]) continue;
+            // The last row keeps the closing rule and the notes company.
+            float need = h + (printed + 1 == printedSlots ? closingHeight : 0);
+            if (pdf_.CursorY() + need > pdf_.PageBreakY()) {
+                pdf_.PutCell(geometry_.tableWidth, 1, "", kBorderTop, 1);
+                pdf_.NewPage("", "");
+                writeHeading();
+            }
             WriteSlotRow(group, first, count, static_cast<int32_t>(s), visible, printed % 2 == 1);
             ++printed;
         }

@@ -32,7 +32,7 @@ struct TimetableLayout {
     static constexpr float kColumnPadding = 7;
     static constexpr float kTextInset = 4;  // a column's text stays this much narrower than the column
     static constexpr float kPageSpare = 20;
-    static constexpr float kBottomReserve = 60;
+    static constexpr int kRowsWorthStarting = 3;  // a table starts on a page with room for its heading and these
     static constexpr int kFillGrey = 236;
     static constexpr int kFillGreyBoth = 216;  // odd row of a pattern member
     static constexpr const char* kPageCountAlias = "{nb}";

@@ -122,7 +122,10 @@ private:
             // to the depot in between is no pause.
             TimetableColumn& previous = At(last_);
             if (previous.endTime != NotServed) {
-                previous.pauseTime = ClampSum(int64_t{tourTrip.startTime} - previous.endTime);
+                // From the printed times, so that arrival, pause and next
+                // departure add up on paper.
+                previous.pauseTime =
+                    ClampSum(int64_t{RoundToMinute(tourTrip.startTime)} - RoundToMinute(previous.endTime));
             }
         }
         if (pendingOutMove_ != NotServed) {

@@ -31,6 +31,7 @@ constexpr const char* kRowLabelKeys[] = {"LineNumber", "IbisRoute", "ManConTarge
                                          "InsMove",    "OutInsMove", "PauseTime"};
 
 std::string TimeCell(int32_t value) { return FormatClock(value); }
+std::string DurationCell(int32_t value) { return FormatDuration(value); }
 
 // The rows of one block of a tour's columns, in print order.
 class TourSheet {
@@ -54,7 +55,7 @@ public:
         if (grid.hasReturn) {
             const DayGroup& ret = grid.ret.groups[tour_];
             Add({SheetRowKind::Rule, "", "", {}, false});
-            if (Times("PauseTime", out, &TimetableColumn::pauseTime, plan.displayPause)) {
+            if (Pauses(out, plan.displayPause)) {
                 Add({SheetRowKind::Rule, "", "", {}, false});
             }
             printed = LineRows(ret, plan.displayLine, plan.displayIbis, plan.displayTarget);
@@ -65,7 +66,7 @@ public:
         }
         if (plan.displayPause || plan.displayOutIns) {
             Add({SheetRowKind::Rule, "", "", {}, false});
-            Times("PauseTime", *last, &TimetableColumn::pauseTime, plan.displayPause);
+            Pauses(*last, plan.displayPause);
             Times("InsMove", *last, &TimetableColumn::inMoveTime, plan.displayOutIns);
         }
         Add({SheetRowKind::Closing, "", "", {}, false});
@@ -93,6 +94,13 @@ private:
 
     bool Times(const char* key, const DayGroup& table, int32_t TimetableColumn::*field, bool shown) {
         return Labelled(key, table, shown, [field](const TimetableColumn& c) { return TimeCell(c.*field); });
+    }
+
+    // Pauses print signed, so that a trip leaving before the one before it
+    // arrives shows as a fault and not as a clock time.
+    bool Pauses(const DayGroup& table, bool shown) {
+        return Labelled("PauseTime", table, shown,
+                        [](const TimetableColumn& c) { return DurationCell(c.pauseTime); });
     }
 
     bool LineRows(const DayGroup& table, bool line, bool ibis, bool target) {
@@ -154,7 +162,14 @@ std::string TextForm(const TourPlanWriteInput& input) {
     };
     auto cells = [](const std::vector<std::string>& values) {
         std::string joined;
-        for (const std::string& value : values) joined += CenterText(value, Layout::kTextCellWidth) + " ";
+        for (const std::string& value : values) {
+            // A signed pause ("-00:05") takes the blank after its cell.
+            if (CharacterCount(value) == Layout::kTextCellWidth + 1) {
+                joined += value;
+            } else {
+                joined += CenterText(value, Layout::kTextCellWidth) + " ";
+            }
+        }
         return joined;
     };
     ForEachBlock(input.grid, Layout::kTextBlockColumns, [&](std::size_t tour, std::size_t first, std::size_t count) {
@@ -230,58 +245,116 @@ private:
         geometry_ = FitColumns(pdf_, nameWidth, labelWidth);
     }
 
-    std::string Shortened(std::string text) const { return FitColumnText(pdf_, geometry_, std::move(text)); }
+    // A time that fits its column keeps every character, even where it
+    // reaches into the column's inset ("-00:05"); other texts are cut.
+    std::string Shortened(std::string text) const {
+        if (IsTimeText(text) && pdf_.TextWidth(text) <= cellWidth_ - 1) return text;
+        ColumnPageGeometry block = geometry_;
+        block.columnWidth = cellWidth_;
+        return FitColumnText(pdf_, block, std::move(text));
+    }
+
+    // A block with fewer columns than the page holds widens them, as far as
+    // its longest destination, code or line text needs, instead of cutting
+    // those texts to the width of a time.
+    void WidenColumnsFor(const std::vector<SheetRow>& rows) {
+        cellWidth_ = geometry_.columnWidth;
+        std::size_t count = 0;
+        float widest = 0;
+        for (const SheetRow& row : rows) {
+            count = std::max(count, row.cells.size());
+            if (row.kind != SheetRowKind::Labelled) continue;
+            for (const std::string& cell : row.cells) widest = std::max(widest, pdf_.TextWidth(cell));
+        }
+        if (count == 0) return;
+        float area = geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage);
+        float wanted = std::ceil(widest + Layout::kTextInset);
+        cellWidth_ = std::max(geometry_.columnWidth, std::min(wanted, std::floor(area / static_cast<float>(count))));
+    }
     void SetFillGrey(int grey) { tak::SetFillGrey(pdf_, grey); }
+
+    static bool IsTimeText(const std::string& text) {
+        return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+                   return (c >= '0' && c <= '9') || c == ':' || c == '-';
+               });
+    }
 
     void Cells(const std::vector<std::string>& cells, float height, bool fill) {
         pdf_.PutCell(1, height, "", kBorderLeft);
-        for (const std::string& cell : cells) pdf_.PutCell(geometry_.columnWidth, height, Shortened(cell), 0, 0, "C", fill);
-        if (cells.size() < geometry_.columnsPerPage) {
-            pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage - cells.size()), height, "");
-        }
+        for (const std::string& cell : cells) pdf_.PutCell(cellWidth_, height, Shortened(cell), 0, 0, "C", fill);
+        float rest = geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage) -
+                     cellWidth_ * static_cast<float>(cells.size());
+        if (rest > 0.5f) pdf_.PutCell(rest, height, "");
         pdf_.PutCell(0, height, "", kBorderLeft);
         pdf_.LineFeed(height);
     }
 
     void Rule() { pdf_.PutCell(geometry_.tableWidth, 1, "", kBorderTop, 1); }
 
+    static float RowHeight(const SheetRow& row, float h, float hb) {
+        switch (row.kind) {
+            case SheetRowKind::Heading: return hb;
+            case SheetRowKind::Rule: return 1;
+            case SheetRowKind::Closing: return 1;
+            default: return h;
+        }
+    }
+
     void WriteBlock(const std::vector<SheetRow>& rows, bool firstTable) {
+        WidenColumnsFor(rows);
         float h = static_cast<float>(heights_.regular);
         float hb = static_cast<float>(heights_.bold);
-        float estimate = hb + h * static_cast<float>(rows.size());
-        if (!firstTable && estimate > pdf_.PageHeight() - pdf_.CursorY() - Layout::kBottomReserve) {
-            pdf_.NewPage("", "");
-        }
+        float estimate = 0;
+        for (const SheetRow& row : rows) estimate += RowHeight(row, h, hb);
+        // As with timetables: a block that a fresh page would hold goes
+        // there; a taller one, or the first of the plan, starts here and goes
+        // on over the next pages under the tour's heading.
+        float room = pdf_.PageBreakY() - pdf_.CursorY();
+        float freshPage = pdf_.PageBreakY() - pdf_.TopMargin();
+        bool roomToStart = room >= hb + 1 + Layout::kRowsWorthStarting * h;
+        if (!roomToStart || (!firstTable && estimate > room && estimate <= freshPage)) pdf_.NewPage("", "");
+        bool hasHeading = !rows.empty() && rows.front().kind == SheetRowKind::Heading;
         for (const SheetRow& row : rows) {
-            switch (row.kind) {
-                case SheetRowKind::Heading:
-                    pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, hb, "");
-                    pdf_.PutCell(1, hb, "", kBorderLeft);
-                    pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
-                    pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage), hb, row.name, kBorderRight, 0,
-                                 "C");
-                    SelectRegular();
-                    pdf_.LineFeed(hb);
-                    break;
-                case SheetRowKind::Rule:
-                    Rule();
-                    break;
-                case SheetRowKind::Labelled:
-                    pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + row.name, 0, 0, "L");
-                    Cells(row.cells, h, false);
-                    break;
-                case SheetRowKind::Stop:
-                    if (row.shaded) SetFillGrey(Layout::kFillGrey);
-                    pdf_.PutCell(geometry_.nameWidth, h, row.name, 0, 0, "L", row.shaded);
-                    pdf_.PutCell(geometry_.labelWidth, h, row.label, 0, 0, "R", row.shaded);
-                    Cells(row.cells, h, row.shaded);
-                    break;
-                case SheetRowKind::Closing:
-                    Rule();
-                    pdf_.LineFeed(h);
-                    pdf_.LineFeed(h);
-                    break;
+            bool textRow = row.kind == SheetRowKind::Labelled || row.kind == SheetRowKind::Stop;
+            if (textRow && hasHeading && pdf_.CursorY() + h > pdf_.PageBreakY()) {
+                Rule();
+                pdf_.NewPage("", "");
+                WriteRow(rows.front(), h, hb);
+                Rule();
             }
+            WriteRow(row, h, hb);
+        }
+    }
+
+    void WriteRow(const SheetRow& row, float h, float hb) {
+        switch (row.kind) {
+            case SheetRowKind::Heading:
+                pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, hb, "");
+                pdf_.PutCell(1, hb, "", kBorderLeft);
+                pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
+                pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage), hb, row.name, kBorderRight, 0,
+                             "C");
+                SelectRegular();
+                pdf_.LineFeed(hb);
+                break;
+            case SheetRowKind::Rule:
+                Rule();
+                break;
+            case SheetRowKind::Labelled:
+                pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + row.name, 0, 0, "L");
+                Cells(row.cells, h, false);
+                break;
+            case SheetRowKind::Stop:
+                if (row.shaded) SetFillGrey(Layout::kFillGrey);
+                pdf_.PutCell(geometry_.nameWidth, h, row.name, 0, 0, "L", row.shaded);
+                pdf_.PutCell(geometry_.labelWidth, h, row.label, 0, 0, "R", row.shaded);
+                Cells(row.cells, h, row.shaded);
+                break;
+            case SheetRowKind::Closing:
+                Rule();
+                pdf_.LineFeed(h);
+                pdf_.LineFeed(h);
+                break;
         }
     }
 
@@ -291,6 +364,7 @@ private:
     OutputFont font_;
     RowHeights heights_;
     ColumnPageGeometry geometry_;
+    float cellWidth_ = 0;  // the width of the current block's columns
 };
 
 }  // namespace

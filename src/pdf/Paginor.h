@@ -124,6 +124,9 @@ public:
     float PageHeight() const { return pageHeight_; }
     float LeftMargin() const { return leftMargin_; }
     float RightMargin() const { return rightMargin_; }
+    float TopMargin() const { return topMargin_; }
+    // The y below which a cell starts the next page (with automatic breaks on).
+    float PageBreakY() const { return pageBreakTrigger_; }
 
     // --- Graphics -----------------------------------------------------------
     // r, g, b from 0 to 255; g = -1 (or all three 0) makes r a grey level.

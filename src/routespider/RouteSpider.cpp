@@ -67,20 +67,20 @@ SpiderStop* AddSpiderStop(RouteSpider& spider, std::size_t way, const TripStatio
 namespace {
 
 // Seconds after the trip's start at every station, averaged over all profiles:
-// a station's arrival, else its departure, else what the profile had at the
-// station before. A trip without profiles gives 0 everywhere.
+// a station's arrival, else its departure (estimated between its neighbours
+// when the profile gives neither), else what the profile had at the station
+// before. A trip without profiles gives 0 everywhere.
 std::vector<int32_t> AverageStationTimes(const Trip& trip) {
     std::vector<int64_t> sums(trip.stations.size(), 0);
     for (const auto& profile : trip.profiles) {
         int64_t last = 0;
+        std::vector<StationTime> times = EstimatedStationTimes(profile, trip.stations.size());
         for (std::size_t i = 0; i < trip.stations.size(); ++i) {
-            if (i < profile.times.size()) {
-                const StationTime& time = profile.times[i];
-                if (time.arrival != TimeUnset) {
-                    last = time.arrival;
-                } else if (time.departure != TimeUnset) {
-                    last = time.departure;
-                }
+            const StationTime& time = times[i];
+            if (time.arrival != TimeUnset) {
+                last = time.arrival;
+            } else if (time.departure != TimeUnset) {
+                last = time.departure;
             }
             sums[i] += last;
         }

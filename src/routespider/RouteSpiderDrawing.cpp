@@ -19,6 +19,12 @@ constexpr float kGrey = 192;
 constexpr float kMarkedFill = 128;
 constexpr float kLargestOneRowSpacing = 100;
 constexpr float kSmallestSpacing = 20;
+// Parts of a glyph box, in font sizes, that a name written upwards at 45°
+// puts left of its start (the letters' height) and right of its end (what
+// hangs below the line).
+constexpr float kGlyphAscent = 1.05f;
+constexpr float kGlyphDescent = 0.25f;
+constexpr const char* kEllipsis = "\xE2\x80\xA6";  // "…"
 
 // --- Nodes and edges -----------------------------------------------------------
 
@@ -557,12 +563,28 @@ private:
         return row.left + (static_cast<float>(node) - static_cast<float>(row.firstNode)) * row.spacing;
     }
 
+    float LeftLimit() const { return pdf_.LeftMargin(); }
+    float RightLimit() const { return pdf_.PageWidth() - pdf_.RightMargin(); }
+
     // Centred on x, but a long text under the first or last stop is moved
-    // back onto the page rather than cut off at its edge.
+    // back inside the margins rather than run over them.
     float CentredLeft(float x, float textWidth) const {
         float left = x - textWidth / 2;
-        left = std::min(left, pdf_.PageWidth() - textWidth);
-        return std::max(left, 0.0f);
+        left = std::min(left, RightLimit() - textWidth);
+        return std::max(left, LeftLimit());
+    }
+
+    // `text` cut to at most `width` in the current font, ending with "…"
+    // when anything was cut.
+    std::string FitWidth(std::string text, float width) const {
+        if (pdf_.TextWidth(text) <= width) return text;
+        while (!text.empty()) {
+            while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
+            if (!text.empty()) text.pop_back();
+            if (pdf_.TextWidth(text + kEllipsis) <= width) break;
+        }
+        text += kEllipsis;
+        return pdf_.TextWidth(text) <= width ? text : std::string();
     }
 
     bool Touches(std::size_t r, const SpiderEdge& edge) const {
@@ -575,8 +597,11 @@ private:
             float x = NodeX(row, i);
             pdf_.SetTextPaint(node.before ? kGrey : 0);
             fonts_.Select(pdf_, node.stop->important);
+            // A name that would run over the right margin is shortened.
+            float room = (RightLimit() - x) / kCos45 - kGlyphDescent * fonts_.sizePt;
+            std::string name = FitWidth(node.stop->name, std::max(room, 0.0f));
             pdf_.RotateAround(45, x, y);
-            pdf_.PutText(x, y, node.stop->name);
+            pdf_.PutText(x, y, name);
             pdf_.RotateAround(0, -1, -1);
         }
         fonts_.Select(pdf_, false);
@@ -649,7 +674,7 @@ private:
                 for (std::string_view line : SplitLines(node.stop->changes)) {
                     if (!firstLine) below += regular;
                     firstLine = false;
-                    std::string text(line);
+                    std::string text = FitWidth(std::string(line), RightLimit() - LeftLimit());
                     pdf_.PutText(CentredLeft(x, pdf_.TextWidth(text)), y + below, text);
                 }
             }
@@ -789,8 +814,13 @@ void DrawRouteSpider(PdfDocument& pdf, const RouteSpider& spider, const SpiderSt
         auto found = widths.find(&stop);
         return found == widths.end() ? 0.0f : found->second;
     };
-    float width = pdf.PageWidth() - pdf.LeftMargin() - pdf.RightMargin();
-    SpiderLayout layout = LayOutRouteSpider(spider, markedStop, pdf.LeftMargin(), width, nameWidth);
+    // Names written upwards reach left of their first letter by the letters'
+    // height and right of their end by what hangs below the line: the strip
+    // keeps that much inside the margins.
+    float leftInset = std::max(0.0f, std::ceil(kGlyphAscent * fonts.sizePt * kCos45) - 4);
+    float rightInset = std::ceil(kGlyphDescent * fonts.sizePt * kCos45);
+    float width = pdf.PageWidth() - pdf.LeftMargin() - pdf.RightMargin() - leftInset - rightInset;
+    SpiderLayout layout = LayOutRouteSpider(spider, markedStop, pdf.LeftMargin() + leftInset, width, nameWidth);
     fonts.Select(pdf, false);
     if (layout.graph.nodes.empty()) return;
 

@@ -12,6 +12,7 @@
 #include "output/OutputStopTable.h"
 #include "output/OutputTourPlan.h"
 #include "support/TestSupport.h"
+#include "PdfWords.h"
 
 namespace tak {
 namespace {
@@ -89,7 +90,7 @@ TEST_F(DemoPdfRun, WritesEachPlanAsACheckedPdfWithItsTimesAndLegend) {
     EXPECT_TRUE(fs::is_regular_file(File("Liniennetzplan.png"))) << "the demo's route map asks for PNG";
     std::string tours = CheckedText("Umlauf 1.pdf");
     for (const char* part : {"Dienstplan Linie 1", "Umlauf: 1-03", "Umlauf: 1-06", "Ausrücken", "04:59", "05:14",
-                             "Ein-/Ausrücken", "19:26", "Dienstplan Linie 1 - Seite 1/3"}) {
+                             "Ein-/Ausrücken", "19:27", "Dienstplan Linie 1 - Seite 1/3"}) {
         EXPECT_NE(tours.find(part), std::string::npos) << part;
     }
     EXPECT_EQ(tours.find("Umlauf: 1-01"), std::string::npos) << "not selected";
@@ -133,6 +134,21 @@ TEST_F(DemoPdfRun, SharedDocumentsHoldEveryPlanOfTheirKindAndAStopEndsTheRun) {
     EXPECT_FALSE(fs::exists(File("Aushangfahrplan.pdf")));
     EXPECT_FALSE(fs::exists(File("Liniennetzplan.png")));
     EXPECT_TRUE(fs::exists(File("Umlaufpläne.pdf"))) << "the plan under way is finished and saved";
+}
+
+TEST_F(DemoPdfRun, EveryTextOfEveryDocumentStaysInsideThePageMargins) {
+    LoadProject(context.project, context.map, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
+    context.project.outputOpt.format = kOutputPdf;
+    EXPECT_EQ(RunOutput(context, control, log), 0);
+    int documents = 0;
+    for (const auto& entry : fs::directory_iterator(File(""))) {
+        if (entry.path().extension() != ".pdf") continue;
+        ++documents;
+        EXPECT_GT(test::PdfWords(entry.path()).size(), 100u) << entry.path();
+        std::vector<std::string> outside = test::WordsOutsideMargins(entry.path(), 28.35f);
+        EXPECT_TRUE(outside.empty()) << outside.front() << " and " << outside.size() - 1 << " more";
+    }
+    EXPECT_EQ(documents, 5);
 }
 
 TEST_F(DemoPdfRun, TheRouteMapComesLastAsPdfAndAFailureIsLoggedUnderItsName) {

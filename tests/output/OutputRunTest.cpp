@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TimetableFixtures.h"
 #include "base/FileSystem.h"
 #include "output/Output.h"
@@ -129,6 +131,84 @@ TEST_F(OutputRunTest, TourPlansAndStopTablesFollowTheTimetablesOneTextFilePerPla
               std::string::npos);
     EXPECT_NE(ReadFileBytes(Folder() / "Stop Market.txt").value_or("").find("   6  | 00 "), std::string::npos);
     EXPECT_TRUE(fs::exists(Folder() / "Stop Market again.txt"));
+}
+
+TEST_F(OutputRunTest, ADocumentWhoseFileNameIsTakenIsNotWrittenOverTheFirst) {
+    // Names that differ only in letter case are one file on Windows.
+    context.project.timeTablePlans[1].name = "LINE 5";
+    context.project.timeTablePlans[1].stops.pop_back();
+    for (const char* name : {"Market", "Market"}) {
+        StopTable& table = context.project.stopTables.emplace_back();
+        table.name = name;
+        table.stations = {context.map.FindStationByStopId(1)};
+        table.days = {TableDay{"Mon-Fri", kMonFri}};
+        AddStopTableTrip(table, *context.map.trips[0]);
+        table.selection.insert("T");
+    }
+    context.project.stopTables[1].stations = {context.map.FindStationByStopId(2)};
+    for (int format : {kOutputText, kOutputPdf}) {
+        fs::remove_all(working.path() / "output");
+        context.project.outputOpt.format = format;
+        control.state = kOutputRunning;
+        OutputLog run;
+        EXPECT_EQ(RunOutput(context, control, run), 2);
+        std::string extension = format == kOutputPdf ? ".pdf" : ".txt";
+        EXPECT_EQ(run.Lines(), (std::vector<std::string>{
+                                   "Timetables...", "Timetable: Line 5", "Timetable: LINE 5",
+                                   "Error: LINE 5 (Timetable LINE 5" + extension + " is taken)", "Stop tables...",
+                                   "Stop table: Market", "Stop table: Market",
+                                   format == kOutputPdf ? "Error: Stop Market (Stop Market.pdf is taken)"
+                                                        : "Error: Market (Stop Market.txt is taken)",
+                                   "Done!"}));
+        std::vector<fs::path> files;
+        for (const auto& entry : fs::directory_iterator(Folder())) files.push_back(entry.path().filename());
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, (std::vector<fs::path>{"Stop Market" + extension, "Timetable Line 5" + extension}));
+    }
+    // The first plan's times stay, not the second's (stop 2 leaves at 6:05).
+    fs::remove_all(working.path() / "output");
+    context.project.outputOpt.format = kOutputText;
+    control.state = kOutputRunning;
+    Run();
+    std::string text = ReadFileBytes(Folder() / "Stop Market.txt").value_or("");
+    EXPECT_NE(text.find("   6  | 00 "), std::string::npos) << text;
+    std::string timetable = ReadFileBytes(Folder() / "Timetable Line 5.txt").value_or("");
+    EXPECT_NE(timetable.find("Stop 2"), std::string::npos) << "the first plan, with both stops";
+}
+
+TEST_F(OutputRunTest, PlansWithNothingToPrintWriteNoDocumentAndSayWhyWhenWarningsAreOn) {
+    // A timetable of Saturdays for a weekday tour, and a tour plan whose only
+    // trip is switched off.
+    context.project.timeTablePlans.resize(1);
+    context.project.timeTablePlans[0].days = {TableDay{"Sat", test::kSaturday}};
+    TourPlan& tourPlan = context.project.tourPlans["5"];
+    tourPlan.name = "5";
+    tourPlan.tours["5-01"] = &context.map.lines[0]->tours[0];
+    tourPlan.trips.push_back(TourPlanTrip{context.map.trips[0].get(), false, true, "", ""});
+    tourPlan.outward.insert("T");
+    tourPlan.stopsOut = context.project.timeTablePlans[0].stops;
+    for (int format : {kOutputText, kOutputPdf}) {
+        for (bool shared : {false, true}) {
+            fs::remove_all(working.path() / "output");
+            context.project.outputOpt.format = format;
+            context.project.outputOpt.ttAllInOne = shared;
+            context.project.outputOpt.tpAllInOne = shared;
+            control.state = kOutputRunning;
+            OutputLog run;
+            EXPECT_EQ(RunOutput(context, control, run), 0);
+            EXPECT_EQ(run.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5",
+                                                             "Empty timetable Line 5", "Tour plans...",
+                                                             "Tour plan: 5", "Empty tour plan 5", "Done!"}));
+            EXPECT_TRUE(fs::is_empty(Folder())) << "not even an empty shared document";
+        }
+    }
+    control.warnings = false;
+    control.state = kOutputRunning;
+    OutputLog quiet;
+    EXPECT_EQ(RunOutput(context, control, quiet), 0);
+    EXPECT_EQ(quiet.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Tour plans...",
+                                                       "Tour plan: 5", "Done!"}));
+    EXPECT_TRUE(fs::is_empty(Folder()));
 }
 
 TEST_F(OutputRunTest, WrongOrderWarningsFollowTheSwitch) {

@@ -75,8 +75,19 @@ TEST(ClockTexts, RoundToTheMinuteAndWrapPastMidnight) {
     EXPECT_EQ(FormatClock(59), "00:01");
     EXPECT_EQ(FormatClock(29), "00:00");
     EXPECT_EQ(FormatClock(23 * 3600 + 59 * 60 + 40), "00:00");
-    EXPECT_EQ(RoundToMinute(90), 120);  // an exact half goes to the even minute
-    EXPECT_EQ(RoundToMinute(150), 120);
+}
+
+TEST(ClockTexts, HalfMinutesRoundUpSoStopsAMinuteApartStayApart) {
+    EXPECT_EQ(RoundToMinute(90), 120);
+    EXPECT_EQ(RoundToMinute(150), 180);
+    EXPECT_EQ(RoundToMinute(89), 60);
+    EXPECT_EQ(RoundToMinute(-30), 0);  // a pause of half a minute too few
+    EXPECT_EQ(RoundToMinute(-31), -60);
+    EXPECT_EQ(RoundToMinute(-90), -60);
+    // A trip leaving at 05:56:30 reaches stops at +7 and +8 minutes.
+    int32_t start = 5 * 3600 + 56 * 60 + 30;
+    EXPECT_EQ(FormatClock(start + 7 * 60), "06:04");
+    EXPECT_EQ(FormatClock(start + 8 * 60), "06:05");
 }
 
 TEST(CenterText, PadsBothSidesOrCuts) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 
 #include "TimetableFixtures.h"
 #include "output/OutputStopTable.h"
@@ -122,6 +123,24 @@ TEST_F(StopTableTest, LettersRunInOrderOfFirstUseAndSameWayTripsShareOne) {
     EXPECT_EQ(LegendLetter(60), "#");
 }
 
+TEST_F(StopTableTest, DeparturesWhoseLegendReadsTheSameShareOneLetter) {
+    // Two ways of their own, both running on fewer days than the column:
+    // one sentence, one letter.
+    Trip& other = fixture.AddTrip("7_other", "7", {2, 4}, {0, 3});
+    Select(*branch);
+    Select(other);
+    fixture.AddTour("7", "7-01", kMonFri, *main, {Clock(7, 0)});
+    fixture.AddTour("7", "7-02", kMonFri, *branch, {Clock(7, 10)});
+    fixture.AddTour("7", "7-03", kMonFri, other, {Clock(7, 20)});
+    fixture.AddTour("7", "7-04", test::kSaturday, other, {Clock(8, 20)});
+    StopTableData data = Build();
+    ASSERT_EQ(data.legend.size(), 2u);
+    EXPECT_EQ(data.legend[0].letter + ": " + data.legend[0].text, "a: not Sa");
+    EXPECT_EQ(data.legend[1].letter + ": " + data.legend[1].text, "b: only Sa");
+    std::vector<std::string> lines = Lines(Text(data));
+    EXPECT_EQ(lines[2].substr(0, 20), "   7  | 02a 12a 20a ");
+}
+
 TEST_F(StopTableTest, MergedRowsJoinEqualHoursIntoOneLabelledLine) {
     table.mergeRow = true;
     fixture.AddTour("7", "7-01", kMonSat, *main,
@@ -157,6 +176,35 @@ TEST_F(StopTableTest, BreakHourMovesLateTripsToTheNextDayAndPassingTripsAddNothi
     EXPECT_TRUE(Hour(data, 0, 6).empty()) << "the express passes the stop";
 }
 
+TEST_F(StopTableTest, DeparturesPastTheSecondMidnightComeBackWithTheBreakHourOrStayAway) {
+    // Reaches the stop at 48:10 on Saturday: Sunday's 24:10 with break hour 2.
+    fixture.AddTour("7", "7-51", kSaturday, *main, {Clock(48, 8)});
+    table.breakHour = 2;
+    StopTableData data = Build();
+    ASSERT_EQ(Hour(data, 1, 24).size(), 1u);
+    EXPECT_EQ(Hour(data, 1, 24)[0].time, Clock(24, 10));
+    // Hour 0 of the Sunday column; the letter tells it runs only after a Saturday.
+    EXPECT_NE(Text(data).find("   0  |                         | 10a"), std::string::npos) << Text(data);
+
+    table.breakHour = -1;
+    data = Build();
+    for (const StopDayColumn& column : data.columns) {
+        for (const StopHour& hour : column.hours) EXPECT_TRUE(hour.departures.empty());
+    }
+}
+
+TEST_F(StopTableTest, AStopWithoutATimeOfItsOwnDepartsAtItsEstimatedTime) {
+    // Stop 2 lies halfway between the start and the 5-minute end.
+    Trip& bare = fixture.AddTrip("7_bare", "7", {1, 2, 3}, {0, 0, 5});
+    bare.profiles[0].times[1].arrival = TimeUnset;
+    Select(bare);
+    fixture.AddTour("7", "7-01", kMonFri, bare, {Clock(6, 0)});
+    StopTableData data = Build();
+    ASSERT_EQ(Hour(data, 0, 6).size(), 1u);
+    EXPECT_EQ(Hour(data, 0, 6)[0].time, Clock(6, 2) + 30);
+    EXPECT_NE(Text(data).find("  6  | 03"), std::string::npos) << Text(data);
+}
+
 // An hour with a departure every minute does not fit across the page: it
 // goes on over more lines instead of running off the right edge.
 TEST_F(StopTableTest, ACrowdedHourFoldsOntoMoreLinesInsideThePage) {
@@ -184,6 +232,63 @@ TEST_F(StopTableTest, ACrowdedHourFoldsOntoMoreLinesInsideThePage) {
     ASSERT_NE(first, std::string::npos);
     ASSERT_NE(last, std::string::npos);
     EXPECT_NE(text.output.substr(first, last - first).find('\n'), std::string::npos) << text.output;
+}
+
+TEST_F(StopTableTest, ATableJustTooWideTakesRoomFromAQuietColumnBeforeFolding) {
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext is not installed";
+    // 26 departures in one hour beside a Sunday column of two: 32 slots of
+    // 23 points and the hour fields need 803 of the page's 785 points.
+    std::vector<int32_t> starts;
+    for (int i = 0; i < 26; ++i) starts.push_back(Clock(5, 58) + i * 120);
+    fixture.AddTour("7", "7-01", kMonSat, *main, starts);
+    fixture.AddTour("7", "7-71", kSundayHoliday, *main, {Clock(9, 0), Clock(9, 30)});
+    StopTableData data = Build();
+    test::TempDir folder;
+    TimetablePdfTarget target;
+    ASSERT_TRUE(BeginSharedTimetablePdf(target));
+    WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr, folder.path()});
+    fs::path file = folder.path() / "Wide.pdf";
+    ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));
+    auto text = test::RunCommand("pdftotext -layout -x 0 -y 0 -W 842 -H 595 '" + file.string() + "' - 2>/dev/null");
+    ASSERT_EQ(text.status, 0);
+    std::string hourSix;
+    std::istringstream lines(text.output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(" 6 ") != std::string::npos && line.find(" 00 ") != std::string::npos) hourSix = line;
+    }
+    EXPECT_NE(hourSix.find(" 48 "), std::string::npos) << text.output;
+    EXPECT_NE(hourSix.find(" 50 "), std::string::npos) << "the whole hour on one line\n" << text.output;
+}
+
+TEST_F(StopTableTest, ATableLongerThanAPageRepeatsItsHeadingAndKeepsTheLegendWithTheLastHour) {
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext is not installed";
+    // A departure in every hour of the service day and its night, one of
+    // them on fewer days (a legend line).
+    std::vector<int32_t> starts;
+    for (int hour = 0; hour < 47; ++hour) starts.push_back(Clock(hour, 10));
+    fixture.AddTour("7", "7-01", kMonSat, *main, starts);
+    fixture.AddTour("7", "7-02", kMonFri, *main, {Clock(46, 30)});
+    StopTableData data = Build();
+    ASSERT_EQ(data.legend.size(), 1u);
+    test::TempDir folder;
+    TimetablePdfTarget target;
+    ASSERT_TRUE(BeginSharedTimetablePdf(target));
+    WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr, folder.path()});
+    fs::path file = folder.path() / "Long.pdf";
+    ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));
+    std::vector<std::string> pages;
+    for (int p = 1;; ++p) {
+        auto text = test::RunCommand("pdftotext -layout -f " + std::to_string(p) + " -l " + std::to_string(p) + " '" +
+                                     file.string() + "' - 2>/dev/null");
+        if (text.status != 0) break;
+        pages.push_back(text.output);
+    }
+    ASSERT_GE(pages.size(), 2u);
+    for (const std::string& page : pages) {
+        EXPECT_NE(page.find("Mon-Sat"), std::string::npos) << "every page has the heading\n" << page;
+        EXPECT_NE(page.find(" 12 "), std::string::npos) << "and departures\n" << page;
+    }
+    EXPECT_NE(pages.back().find("a: not Sa"), std::string::npos) << pages.back();
 }
 
 TEST(StopTableDocuments, PlansSharingAStopGoIntoOneDocumentWhenAsked) {

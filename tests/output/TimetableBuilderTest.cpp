@@ -157,6 +157,64 @@ TEST_F(TimetableBuilderTest, ATripContinuingAnotherBecomesOneColumnUnlessNotesSe
     tour.trips[0].startTime = Clock(5, 0);
     tour.days = kMonFri;
     EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u);
+
+    // A bus that waits an hour at the joint is still one ride; a longer wait
+    // is another trip (the first arrives at 6:05).
+    tour.trips[0].startTime = Clock(7, 5);
+    EXPECT_EQ(Build(plan).groups[0].columns.size(), 1u);
+    tour.trips[0].startTime = Clock(7, 6);
+    EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u);
+    tour.trips[0].startTime = Clock(14, 18);
+    EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u);
+}
+
+TEST_F(TimetableBuilderTest, StopsWithoutATimeOfTheirOwnGetTimesBetweenTheirNeighbours) {
+    // Six stops, four minutes, times given only at the ends: each stop
+    // 48 seconds after the one before, printed to the nearest minute.
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2, 3, 4, 5, 6}, {0, 0, 0, 0, 0, 4});
+    for (std::size_t i = 1; i <= 4; ++i) trip.profiles[0].times[i].arrival = TimeUnset;
+    fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(5, 0)});
+    auto plan = fixture.Plan({&trip}, {1, 2, 3, 4, 5, 6}, {kMonFri});
+    TimetableGrid grid = Build(plan);
+    ASSERT_EQ(grid.groups[0].columns.size(), 1u);
+    std::vector<std::string> times;
+    for (int32_t value : grid.groups[0].columns[0].values) times.push_back(FormatClock(value));
+    EXPECT_EQ(times, (std::vector<std::string>{"05:00", "05:01", "05:02", "05:02", "05:03", "05:04"}));
+    EXPECT_EQ(grid.TravelTime(0, 2), 96) << "travel times use the same estimates";
+
+    // A stop that gives only its departure starts the line from there; the
+    // next known stop's arrival ends it.
+    trip.profiles[0].times[2].departure = 3 * 60;
+    trip.profiles[0].times[5].arrival = 6 * 60;
+    times.clear();
+    grid = Build(plan);
+    for (int32_t value : grid.groups[0].columns[0].values) times.push_back(FormatClock(value));
+    EXPECT_EQ(times, (std::vector<std::string>{"05:00", "05:02", "05:03", "05:04", "05:05", "05:06"}));
+}
+
+TEST_F(TimetableBuilderTest, AHeadwayOfHalfMinutesNamesTheRangeOfItsPrintedGaps) {
+    // Every 4.5 minutes from 5:39:30: printed 05:40, 05:44, 05:49, 05:53 ...
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2}, {0, 8});
+    std::vector<int32_t> starts;
+    for (int i = 0; i < 8; ++i) starts.push_back(Clock(5, 39) + 30 + i * 270);
+    fixture.AddTour("5", "5-01", kMonFri, trip, starts);
+    auto plan = fixture.Plan({&trip}, {1, 2}, {kMonFri});
+    TimetableGrid grid = Build(plan, true);
+    const auto& columns = grid.groups[0].columns;
+    ASSERT_EQ(columns.size(), 3u);
+    EXPECT_EQ(FormatClock(columns[0].values[0]), "05:40");
+    ASSERT_EQ(columns[1].kind, ColumnKind::UniformInterval);
+    std::vector<bool> visible{true, true};
+    EXPECT_EQ(IterationCellText(lang, columns[1], 0, visible).text, "every");
+    EXPECT_EQ(IterationCellText(lang, columns[1], 1, visible).text, "4-5min");
+
+    // Whole minutes keep one number.
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        fixture.map.lines[0]->tours[0].trips[i].startTime = Clock(5, 40) + static_cast<int32_t>(i) * 300;
+    }
+    grid = Build(plan, true);
+    ASSERT_EQ(grid.groups[0].columns.size(), 3u);
+    EXPECT_EQ(IterationCellText(lang, grid.groups[0].columns[1], 1, visible).text, "5min");
 }
 
 TEST_F(TimetableBuilderTest, FourEvenlySpacedColumnsCondenseAndThreeDoNot) {

@@ -7,6 +7,7 @@
 
 #include "TimetableFixtures.h"
 #include "output/OutputTimetableWriter.h"
+#include "routespider/RouteSpider.h"
 #include "support/TestSupport.h"
 
 namespace tak {
@@ -111,6 +112,65 @@ TEST_F(TimetablePdfTest, ASharedDocumentHoldsEveryPlanUnderItsOwnTitle) {
     // The long tour name is cut to its column.
     EXPECT_NE(text->find("Long"), std::string::npos);
     EXPECT_EQ(text->find("LongTourName"), std::string::npos);
+}
+
+// A trip over `stops` stops, one minute apart, driven at 6:00 on weekdays
+// and at 7:00 except on Fridays (a column with a note).
+class TallTimetableTest : public TimetablePdfTest {
+protected:
+    TimeTablePlan TallPlan(int stops) {
+        std::vector<int32_t> ids;
+        std::vector<int> minutes;
+        for (int i = 0; i < stops; ++i) {
+            ids.push_back(100 + i);
+            minutes.push_back(i);
+        }
+        Trip& trip = fixture.AddTrip("Tall", "9", ids, minutes);
+        fixture.AddTour("9", "9-01", kMonFri, trip, {Clock(6, 0)});
+        fixture.AddTour("9", "9-02", 0x30F, trip, {Clock(7, 0)});
+        TimeTablePlan tall = fixture.Plan({&trip}, ids, {kMonFri});
+        tall.name = "Tall";
+        tall.displayNote = true;
+        tallGrid = BuildTimetable(tall, fixture.map, false, TimetableBuildContext{lang});
+        tallGrid.outputFolder = folder.path();
+        return tall;
+    }
+    TimetableGrid tallGrid;
+};
+
+TEST_F(TallTimetableTest, ATableLongerThanAPageGoesOnUnderItsHeadingWithItsNotesBelowTheLastRow) {
+    TimeTablePlan tall = TallPlan(120);
+    TimetablePdfTarget target;
+    ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{tallGrid, tall, lang, options}));
+    auto all = PdfText(File("Tall"));
+    ASSERT_TRUE(all);
+    std::size_t total = all->find("Page 1/");
+    ASSERT_NE(total, std::string::npos);
+    int pages = std::atoi(all->c_str() + total + 7);
+    ASSERT_GE(pages, 2) << *all;
+    for (int p = 1; p <= pages; ++p) {
+        auto page = PdfText(File("Tall"), p, p);
+        ASSERT_TRUE(page);
+        EXPECT_EQ(Count(*page, "Days 799"), 1) << *page;
+        EXPECT_EQ(Count(*page, "Note"), 1) << "the note row heads every part of the table\n" << *page;
+        EXPECT_EQ(page->find("Stop 219") != std::string::npos, p == pages) << *page;
+        EXPECT_EQ(page->find("N5 = not Fr") != std::string::npos, p == pages) << *page;
+    }
+    EXPECT_EQ(Count(*all, "Stop 2"), 20) << "every row once";
+}
+
+TEST_F(TallTimetableTest, ATableThatDoesNotFitUnderTheSpiderStartsUnderItAndGoesOn) {
+    TimeTablePlan tall = TallPlan(45);
+    RouteSpiderList spiders;
+    RouteSpider& spider = AddRouteSpider(spiders, "Tall");
+    ImportTrip(spider, 0, *fixture.map.FindTrip("Tall"));
+    tall.routeSpider = spider.key;
+    TimetablePdfTarget target;
+    ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{tallGrid, tall, lang, options, &spiders}));
+    auto first = PdfText(File("Tall"), 1, 1);
+    ASSERT_TRUE(first);
+    EXPECT_NE(first->find("Days 799"), std::string::npos) << "no page with only the spider\n" << *first;
+    EXPECT_NE(first->find("Stop 100 "), std::string::npos) << *first;
 }
 
 }  // namespace

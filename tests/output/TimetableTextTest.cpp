@@ -81,6 +81,13 @@ TEST_F(TimetableTextTest, HeaderRowsCutTourNamesAndFootnotesFollowTheBlock) {
     EXPECT_EQ(lines[5], "Stop 1 dp | 06:00 07:00 ");
     EXPECT_EQ(lines[6], "Stop 2 ar | 06:05 07:05 ");
     EXPECT_EQ(lines[8], "N5 = not Fr");
+
+    // Without a mark in the table the note row is left out.
+    fixture.map.lines[0]->tours[0].days = kMonFri;
+    lines = SplitLines(Text(plan));
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(lines[3], "  Line    |   5     5   ");
+    EXPECT_EQ(lines[4], "Stop 1 dp | 06:00 07:00 ");
 }
 
 TEST_F(TimetableTextTest, HiddenRowsDependOnTheBlockAndLongerLabelsWidenTheirField) {

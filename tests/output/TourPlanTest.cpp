@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "TimetableFixtures.h"
 #include "output/OutputTourPlan.h"
+#include "support/TestSupport.h"
 
 namespace tak {
 namespace {
@@ -141,6 +144,57 @@ TEST_F(TourPlanTest, AReturnTripAfterAMoveShowsTheMoveBetweenTheTables) {
 
     std::string text = TourPlanText(TourPlanWriteInput{grid, plan, lang, options});
     EXPECT_EQ(LineStartingWith(text, "  In/out"), "  In/out  | 07:00 ");
+}
+
+TEST_F(TourPlanTest, PausesAddUpWithThePrintedTimesAndAnOverlapPrintsSigned) {
+    // The outward trip ends at 6:09:30, printed 06:10.
+    fixture.map.FindTrip("5_out")->profiles[0].duration = 9 * 60 + 30;
+    Tour& tour = fixture.map.FindLine("5")->tours[1];
+    tour.trips.clear();
+    test::TimetableMap::AddStart(tour, *fixture.map.FindTrip("5_out"), Clock(6, 0));
+    test::TimetableMap::AddStart(tour, *fixture.map.FindTrip("5_ret"), Clock(6, 15));
+    plan.tours = {{"5-02", &tour}};
+    TourPlanGrid grid = Build();
+    EXPECT_EQ(grid.out.groups[0].columns[0].pauseTime, 5 * 60) << "06:10 + 5 minutes = 06:15";
+    EXPECT_EQ(LineStartingWith(TourPlanText(TourPlanWriteInput{grid, plan, lang, options}), "  Layover"),
+              "  Layover | 00:05 ");
+
+    // Leaving before the trip before has arrived is a fault of the map, shown as such.
+    tour.trips[1].startTime = Clock(6, 5);
+    grid = Build();
+    std::string text = TourPlanText(TourPlanWriteInput{grid, plan, lang, options});
+    EXPECT_EQ(LineStartingWith(text, "  Layover"), "  Layover | -00:05");
+    EXPECT_EQ(LineStartingWith(text, "Stop 3"), "Stop 3 dp | 06:09 ") << "the columns stay aligned";
+}
+
+TEST_F(TourPlanTest, DestinationsKeepTheirWholeTextWhereThePageHasRoom) {
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext is not installed";
+    for (TourPlanTrip& entry : plan.trips) {
+        if (entry.target == "Three") entry.target = "Three Bridges Terminus";
+    }
+    plan.displayTarget = true;
+    auto pdfText = [&](const TourPlanGrid& grid) {
+        test::TempDir folder;
+        TourPlanGrid placed = grid;
+        placed.outputFolder = folder.path();
+        TimetablePdfTarget target;
+        EXPECT_TRUE(WriteTourPlanPdf(target, TourPlanWriteInput{placed, plan, lang, options}));
+        return test::RunCommand("pdftotext -layout '" + (folder.path() / "Tour 5.pdf").string() + "' - 2>/dev/null")
+            .output;
+    };
+    std::string text = pdfText(Build());
+    EXPECT_NE(text.find("Three Bridges Terminus"), std::string::npos) << text;
+
+    // A page full of columns leaves the text the width of a time.
+    Tour& tour = fixture.map.FindLine("5")->tours[1];
+    tour.trips.clear();
+    for (int i = 0; i < 40; ++i) {
+        test::TimetableMap::AddStart(tour, *fixture.map.FindTrip("5_out"), Clock(6, 0) + i * 1800);
+    }
+    plan.tours = {{"5-02", &tour}};
+    text = pdfText(Build());
+    EXPECT_EQ(text.find("Three Bridges Terminus"), std::string::npos);
+    EXPECT_NE(text.find("Three"), std::string::npos) << text;
 }
 
 TEST_F(TourPlanTest, AnOutwardTripThatGoesOnWhereTheLastEndedJoinsItsColumn) {

@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 
 #include "support/TestSupport.h"
+#include "../output/PdfWords.h"
 #include "base/FileSystem.h"
 #include "mapdata/MapLoader.h"
 #include "output/OutputRowHeights.h"
@@ -512,6 +513,37 @@ TEST_F(RouteSpiderDrawingTest, TheTravelDisplayDecidesWhetherAndWhereTheMinutesS
     EXPECT_EQ(WordTop(file, 3, "18"), std::nullopt);
     EXPECT_EQ(WordTop(file, 4, "18"), std::nullopt);
     EXPECT_NE(PageText(file, 4).find("Südbahnhof"), std::string::npos);
+}
+
+TEST(RouteSpiderMarginTest, LongNamesAndInterchangesStayInsideTheMarginsShortenedWhereNeeded) {
+    // Real maps have long stop names; the last one reaches furthest right.
+    SpiderMaker maker;
+    for (int i = 0; i < 24; ++i) {
+        maker.Add("Mount Pleasant Road at Belle Ayre Boulevard " + std::to_string(i), i == 0 ? 0 : 2, i % 5 == 0);
+    }
+    maker.Add("84 Davisville Avenue - The Salvation Army Community Church and Family Services Centre");
+    maker.spider().ways.front().stops.front().changes =
+        "Subway line 1 Yonge-University-Spadina, regional trains to Richmond Hill, Barrie, Stouffville and "
+        "Lakeshore East, Milton, Kitchener and Niagara Falls, airport express to Pearson, night buses 300, 301, 320, "
+        "385 and 320\r\nGO buses";
+    maker.spider().ways.front().stops.back().changes = "Streetcar 512";
+    RowHeights heights = MeasureRowHeights(OutputOpt{});
+    PdfDocument pdf;
+    ASSERT_TRUE(pdf.CreateDocument("L", "pt", "595.28,841.89"));
+    pdf.SelectFont("Helvetica", "", 10);
+    ASSERT_TRUE(pdf.NewPage());
+    DrawRouteSpider(pdf, maker.spider(), nullptr, heights);
+    ASSERT_TRUE(pdf.NewPage());
+    DrawRouteSpider(pdf, maker.spider(), &maker.Stop("Mount Pleasant Road at Belle Ayre Boulevard 3"), heights);
+    test::TempDir folder;
+    fs::path file = folder.path() / "long.pdf";
+    ASSERT_TRUE(pdf.SaveDocument(file.string()));
+
+    std::vector<std::string> outside = test::WordsOutsideMargins(file, pdf.LeftMargin());
+    EXPECT_TRUE(outside.empty()) << outside.front() << " and " << outside.size() - 1 << " more";
+    std::string text = PageText(file, 1);
+    EXPECT_NE(text.find("Streetcar 512"), std::string::npos) << "a short text under the last stop stays whole";
+    EXPECT_NE(text.find("\xE2\x80\xA6"), std::string::npos) << "what does not fit ends with an ellipsis";
 }
 
 }  // namespace

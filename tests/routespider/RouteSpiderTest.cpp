@@ -49,13 +49,14 @@ TEST_F(RouteSpiderTest, ImportIntoAnEmptyMainWayTakesEveryStationWithAveragedMin
     EXPECT_EQ(spider.ways[0].stops[1].station, &trip.stations[1]);
 }
 
-TEST_F(RouteSpiderTest, MissingTimesFallBackToDepartureOrThePreviousStation) {
+TEST_F(RouteSpiderTest, MissingTimesFallBackToDepartureOrAreEstimatedBetweenTheNeighbours) {
     Trip& trip = test::AddTestTrip(map, "t", "1", {{1, "A"}, {2, "B"}, {3, "C"}, {4, "D"}},
                                    {{0, TimeUnset, TimeUnset, 430}});
     trip.profiles[0].times[2].departure = 250;  // C only gives its departure
     RouteSpider& spider = AddRouteSpider(list, "S");
     ImportTrip(spider, 0, trip);
-    EXPECT_EQ(View(spider.ways[0]), (std::vector<StopView>{{"A", 0}, {"B", 0}, {"C", 4}, {"D", 3}}));
+    // B has no time: halfway between A (0 s) and C (250 s), so 125 s.
+    EXPECT_EQ(View(spider.ways[0]), (std::vector<StopView>{{"A", 0}, {"B", 2}, {"C", 2}, {"D", 3}}));
 
     const Trip& bare = test::AddTestTrip(map, "bare", "1", {{1, "A"}, {5, "E"}}, {});
     RouteSpider& other = AddRouteSpider(list, "T");
