@@ -34,8 +34,8 @@ std::vector<std::string> LinesStartingWith(const std::string& text, const std::s
 class RealMapTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fs::path map = test::SourceDir() / ".." / "shared" / "realmaps" / "NewDavisville";
-        if (!fs::is_directory(map)) GTEST_SKIP() << "the map NewDavisville is not at hand";
+        TAKTARIUM_REAL_MAPS_OR_SKIP(realMaps);
+        const fs::path map = realMaps / "NewDavisville";
         for (const char* tool : {"pdftotext", "qpdf"}) {
             if (std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) != 0) {
                 GTEST_SKIP() << tool << " is not installed";
