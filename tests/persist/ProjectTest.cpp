@@ -8,6 +8,7 @@
 #include "persist/JSON.h"
 #include "persist/Project.h"
 #include "ProjectMaps.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
 
 namespace tak {
@@ -560,11 +561,16 @@ TEST_F(ProjectFileTest, SavingCreatesTheFolderAndNeverLeavesAHalfFile) {
     ASSERT_TRUE(SaveProject(project, File())) << "output/ is made when missing";
     std::string saved = Text();
 
-    // A folder where the temporary file should go makes the write fail.
-    fs::create_directories(dir.path() / "output/Town.cfg.tmp");
+    // A disk that fills up makes the write fail.
     project.timeTablePlans.clear();
-    EXPECT_FALSE(SaveProject(project, File()));
+    {
+        test::FileSizeLimit disk(64);
+        ASSERT_TRUE(disk.active());
+        EXPECT_FALSE(SaveProject(project, File()));
+    }
     EXPECT_EQ(Text(), saved) << "the old file stays as it was";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "output"), fs::directory_iterator()), 1)
+        << "no temporary file is left";
 }
 
 TEST_F(ProjectFileTest, AnUnreadableFileIsKeptOnceBeforeItIsReplaced) {

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "app/AppContext.h"
+#include "base/FileSystem.h"
 #include "persist/Project.h"
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapLayout.h"
 #include "routemap/RouteMapOutput.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
 
 namespace tak {
@@ -63,14 +65,6 @@ RouteMap TwoStopMap(int32_t format) {
     return map;
 }
 
-int TemporaryRouteMapFiles() {
-    int count = 0;
-    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path())) {
-        count += entry.path().filename().string().rfind("taktarium-routemap-", 0) == 0 ? 1 : 0;
-    }
-    return count;
-}
-
 TEST(RouteMapOutput, PngHasTheMapsSizeAndItsPixels) {
     test::TempDir dir;
     RouteMap map = TwoStopMap(kRouteMapPng);
@@ -95,9 +89,9 @@ TEST(RouteMapOutput, PngHasTheMapsSizeAndItsPixels) {
 TEST(RouteMapOutput, PdfPageHasTheImagesSizeAndTheTemporaryPngIsGone) {
     test::TempDir dir;
     RouteMap map = TwoStopMap(kRouteMapPdf);
-    const int before = TemporaryRouteMapFiles();
     ASSERT_TRUE(WriteRouteMapOutput(map, dir.path(), "RouteMap"));
-    EXPECT_EQ(TemporaryRouteMapFiles(), before);
+    // The temporary image lay next to the document and is gone again.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
     const fs::path pdf = dir.path() / "RouteMap.pdf";
     ASSERT_TRUE(fs::exists(pdf));
     EXPECT_FALSE(fs::exists(dir.path() / "RouteMap.png"));
@@ -133,6 +127,25 @@ TEST(RouteMapOutput, FailuresAreReportedAndNothingIsWrittenWhenNotWanted) {
     // A grid too large for an image.
     png.width = kMaxRouteMapImageCells + 1;
     EXPECT_FALSE(WriteRouteMapOutput(png, dir.path(), "RouteMap"));
+}
+
+TEST(RouteMapOutput, AFullDiskKeepsTheEarlierMapWhole) {
+    test::TempDir dir;
+    for (int32_t format : {kRouteMapPng, kRouteMapPdf}) {
+        RouteMap map = TwoStopMap(format);
+        ASSERT_TRUE(WriteRouteMapOutput(map, dir.path(), "RouteMap"));
+        fs::path file = dir.path() / (format == kRouteMapPng ? "RouteMap.png" : "RouteMap.pdf");
+        std::string before = ReadFileBytes(file).value_or("");
+        ASSERT_GT(before.size(), 200u);
+        {
+            test::FileSizeLimit disk(100);
+            ASSERT_TRUE(disk.active());
+            EXPECT_FALSE(WriteRouteMapOutput(map, dir.path(), "RouteMap"));
+        }
+        EXPECT_EQ(ReadFileBytes(file).value_or(""), before);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
+        << "only the two maps, no temporary file";
 }
 
 // Values only a hand-edited project file holds: the run must neither crash
