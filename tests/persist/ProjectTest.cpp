@@ -653,6 +653,37 @@ TEST_F(ProjectFileTest, BadInputNeverCrashesNorLeavesReferencesOutOfRange) {
     EXPECT_EQ(project.routeMap.stops.at(0).connections.size(), 2u) << "each end that names the stop registers";
 }
 
+// Numbers no window can enter are bounded to what the windows offer, so that
+// no builder or drawing ever sees them.
+TEST_F(ProjectFileTest, NumbersOnlyAHandEditedFileHoldsAreBoundedToTheirControls) {
+    WriteFile(R"({"Version": 136, "OutputOpt": {"FontSize": 2147483647},
+        "TimeTablePlan": [{"Name": "a", "BreakHour": 2147483647}, {"Name": "b", "BreakHour": -2147483648}],
+        "StopTable": [{"Name": "c", "BreakHour": 30}, {"Name": "d", "BreakHour": 3}],
+        "RouteSpider": [{"Name": "s", "DisplayTravel": 2147483647,
+                         "Way": [{"Stop": [{"ID": 3, "TravelTime": 2147483647}, {"ID": 1, "TravelTime": -9},
+                                           {"ID": 2, "TravelTime": 17}]}]}]})");
+    Project project;
+    ASSERT_TRUE(LoadProject(project, map, File()).parsed);
+    EXPECT_EQ(project.outputOpt.fontSize, 72);
+    ASSERT_EQ(project.timeTablePlans.size(), 2u);
+    EXPECT_EQ(project.timeTablePlans[0].breakHour, 6);
+    EXPECT_EQ(project.timeTablePlans[1].breakHour, -1);
+    ASSERT_EQ(project.stopTables.size(), 2u);
+    EXPECT_EQ(project.stopTables[0].breakHour, 6);
+    EXPECT_EQ(project.stopTables[1].breakHour, 3);
+    ASSERT_EQ(project.routeSpiders.spiders.size(), 1u);
+    const RouteSpider& spider = project.routeSpiders.spiders[0];
+    EXPECT_EQ(spider.displayTravel, kTravelNotShown);
+    ASSERT_EQ(spider.ways.at(0).stops.size(), 3u);
+    EXPECT_EQ(spider.ways[0].stops[0].travelTime, 24 * 60);
+    EXPECT_EQ(spider.ways[0].stops[1].travelTime, 0);
+    EXPECT_EQ(spider.ways[0].stops[2].travelTime, 17);
+
+    WriteFile(R"({"OutputOpt": {"FontSize": -3}})");
+    LoadProject(project, map, File());
+    EXPECT_EQ(project.outputOpt.fontSize, 6);
+}
+
 TEST_F(ProjectFileTest, DeeplyNestedInputDoesNotParse) {
     std::string deep = "{\"TimeTablePlan\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
     WriteFile(deep);
