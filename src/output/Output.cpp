@@ -1,5 +1,6 @@
 #include "output/Output.h"
 
+#include <exception>
 #include <system_error>
 
 #include "base/FileSystem.h"
@@ -20,6 +21,33 @@ public:
         : context_(context), lang_(context.language), control_(control), log_(log), folder_(OutputFolder(context)) {}
 
     int Run() {
+        // Memory running out is the one failure that comes as an exception;
+        // it ends the run with a log line instead of the program.
+        if (!Guarded([this] {
+                RunAllKinds();
+                return true;
+            })) {
+            LogFailure(lang_.Lang("CreateOutput"));
+        }
+        int running = kOutputRunning;
+        if (control_.state.compare_exchange_strong(running, kOutputFinished)) {
+            log_.LogLine(lang_.Lang("OutputCreated") + "!");
+        }
+        return failures_;
+    }
+
+private:
+    // Runs `work`, turning an exception into a failure.
+    template <typename Work>
+    static bool Guarded(Work&& work) {
+        try {
+            return work();
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+
+    void RunAllKinds() {
         if (!context_.project.timeTablePlans.empty()) {
             log_.LogLine(lang_.Lang("CrTimeTables") + "...");
             RunTimetables();
@@ -36,14 +64,8 @@ public:
             log_.LogLine(lang_.Lang("CrRouteMap") + "...");
             RunRouteMap();
         }
-        int running = kOutputRunning;
-        if (control_.state.compare_exchange_strong(running, kOutputFinished)) {
-            log_.LogLine(lang_.Lang("OutputCreated") + "!");
-        }
-        return failures_;
     }
 
-private:
     bool StopRequested() const { return control_.state.load() == kOutputStopRequested; }
 
     void LogFailure(std::string_view what) {
@@ -72,18 +94,15 @@ private:
         for (const TimeTablePlan& plan : context_.project.timeTablePlans) {
             if (StopRequested()) return;  // a shared document is then not saved
             log_.LogLine(lang_.Lang("TimeTable") + ": " + plan.name);
-            TimetableGrid grid = BuildTimetable(plan, context_.map, pdf && plan.mergeIterColumn, build);
-            grid.outputFolder = folder_;
-            TimetableWriteInput input{grid, plan, lang_, options, &context_.project.routeSpiders};
-            bool written = false;
-            if (!pdf) {
-                written = WriteTimetableText(input);
-            } else if (shared) {
-                written = WriteTimetablePdf(sharedTarget, input);
-            } else {
+            bool written = CountSlots(plan.stops) <= kMaxTimetableSlots && Guarded([&] {
+                TimetableGrid grid = BuildTimetable(plan, context_.map, pdf && plan.mergeIterColumn, build);
+                grid.outputFolder = folder_;
+                TimetableWriteInput input{grid, plan, lang_, options, &context_.project.routeSpiders};
+                if (!pdf) return WriteTimetableText(input);
+                if (shared) return WriteTimetablePdf(sharedTarget, input);
                 TimetablePdfTarget target;
-                written = WriteTimetablePdf(target, input);
-            }
+                return WriteTimetablePdf(target, input);
+            });
             if (!written) LogFailure(plan.name);
         }
         if (shared && !SaveShared(sharedTarget, lang_.Lang("TimeTables") + ".pdf")) LogFailure(lang_.Lang("TimeTable"));
@@ -115,18 +134,15 @@ private:
             if (!plan.active) continue;
             if (StopRequested()) return;  // a shared document is then not saved
             log_.LogLine(lang_.Lang("TourPlan") + ": " + plan.name);
-            TourPlanGrid grid = BuildTourPlan(plan, context_.map, build);
-            grid.outputFolder = folder_;
-            TourPlanWriteInput input{grid, plan, lang_, options};
-            bool written = false;
-            if (!pdf) {
-                written = WriteTourPlanText(input);
-            } else if (shared) {
-                written = WriteTourPlanPdf(sharedTarget, input);
-            } else {
+            bool written = Guarded([&] {
+                TourPlanGrid grid = BuildTourPlan(plan, context_.map, build);
+                grid.outputFolder = folder_;
+                TourPlanWriteInput input{grid, plan, lang_, options};
+                if (!pdf) return WriteTourPlanText(input);
+                if (shared) return WriteTourPlanPdf(sharedTarget, input);
                 TimetablePdfTarget target;
-                written = WriteTourPlanPdf(target, input);
-            }
+                return WriteTourPlanPdf(target, input);
+            });
             if (!written) LogFailure(plan.name);
         }
         if (shared && !SaveShared(sharedTarget, lang_.Lang("TourPlans") + ".pdf")) LogFailure(lang_.Lang("TourPlan"));
@@ -138,10 +154,14 @@ private:
     }
 
     // Logs and builds one plan; false when a stop was requested before it.
-    bool BuildStopTablePlan(const StopTable& table, StopTableData& data) {
+    // `built` is false when the plan could not be built.
+    bool BuildStopTablePlan(const StopTable& table, StopTableData& data, bool& built) {
         if (StopRequested()) return false;
         log_.LogLine(lang_.Lang("StopTable") + ": " + table.name);
-        data = BuildStopTable(table, context_.map, lang_);
+        built = Guarded([&] {
+            data = BuildStopTable(table, context_.map, lang_);
+            return true;
+        });
         return true;
     }
 
@@ -152,8 +172,11 @@ private:
         if (options.format != kOutputPdf) {
             for (const StopTable& table : tables) {
                 StopTableData data;
-                if (!BuildStopTablePlan(table, data)) return;
-                if (!WriteStopTableText(StopTableInput(data, table))) LogFailure(table.name);
+                bool built = false;
+                if (!BuildStopTablePlan(table, data, built)) return;
+                if (!built || !Guarded([&] { return WriteStopTableText(StopTableInput(data, table)); })) {
+                    LogFailure(table.name);
+                }
             }
             return;
         }
@@ -170,12 +193,18 @@ private:
             std::string name = StopTableFileName(lang_, first, ".pdf");
             // Stop tables always add their pages to an open document, which is saved here.
             bool created = shared || BeginSharedTimetablePdf(ownTarget);
+            bool complete = true;
             for (std::size_t index : document) {
                 StopTableData data;
-                if (!BuildStopTablePlan(tables[index], data)) return;
-                if (created) WriteStopTablePages(target, StopTableInput(data, tables[index]));
+                bool built = false;
+                if (!BuildStopTablePlan(tables[index], data, built)) return;
+                complete = complete && built && (!created || Guarded([&] {
+                    WriteStopTablePages(target, StopTableInput(data, tables[index]));
+                    return true;
+                }));
             }
-            if (!shared && !(created && SaveShared(ownTarget, name))) {
+            bool written = shared ? complete : created && complete && SaveShared(ownTarget, name);
+            if (!written) {
                 LogFailure(lang_.Lang("Stop") + " " + first.name);
             }
         }
@@ -190,7 +219,7 @@ private:
         // map as the user edited it.
         RouteMap routeMap = context_.project.routeMap;
         std::string name = lang_.Lang("RouteMap");
-        if (!WriteRouteMapOutput(routeMap, folder_, name)) LogFailure(name);
+        if (!Guarded([&] { return WriteRouteMapOutput(routeMap, folder_, name); })) LogFailure(name);
     }
 
     const AppContext& context_;

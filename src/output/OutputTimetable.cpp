@@ -360,6 +360,8 @@ int32_t CountSlots(const std::vector<PlanStop>& rows) {
 }
 
 void BuildTravelTimes(TimetableGrid& grid, const TimeTablePlan& plan) {
+    grid.travelTimes.clear();
+    if (grid.rowCount > kMaxTimetableSlots) return;
     int32_t size = grid.rowCount + 1;
     grid.travelTimes.assign(static_cast<std::size_t>(size) * static_cast<std::size_t>(size), kUnknownTravelTime);
     for (int32_t i = 0; i < size; ++i) grid.TravelTime(i, i) = 0;
