@@ -24,7 +24,7 @@ bool LoadCliContext(const CliOptions& options, const char* argv0, AppContext& co
     context.projectName = ProjectNameFor(mapFolder, options.date);
     load = LoadProjectFile(context);
     if (load.fileFound && !load.parsed) {
-        std::fprintf(stderr, "taktarium-cli: %s does not parse; the project is empty\n",
+        std::fprintf(stderr, "taktarium-cli: %s could not be read or does not parse; the project is empty\n",
                      ProjectFilePath(context).string().c_str());
     }
     return true;

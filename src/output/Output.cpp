@@ -21,6 +21,15 @@ public:
         : context_(context), lang_(context.language), control_(control), log_(log), folder_(OutputFolder(context)) {}
 
     int Run() {
+        // An empty project from a file that is there but unreadable is no
+        // success: nothing the user asked for was created.
+        const ProjectLoadResult& load = context_.projectLoad;
+        if (load.fileFound && !load.parsed) {
+            std::u8string file = ProjectFilePath(context_).u8string();
+            log_.LogLine(FillPlaceholders(lang_.Lang("ErrReadProject"), {std::string(file.begin(), file.end())}));
+            control_.state.store(kOutputFinished);
+            return 1;
+        }
         // Memory running out is the one failure that comes as an exception;
         // it ends the run with a log line instead of the program.
         if (!Guarded([this] {

@@ -188,6 +188,27 @@ TEST(CliOutput, ExitsWithOneWhenADocumentCannotBeCreated) {
     EXPECT_NE(text->find("Markt   dep | 05:00 "), std::string::npos) << *text;
 }
 
+// A project file that is there but cannot be read gives an empty project:
+// that is no success, and the file stays for the user to mend.
+TEST(CliOutput, AnUnreadableProjectFileFailsAndStaysAsItIs) {
+    test::TempDir working;
+    const std::string broken = "\xEF\xBB\xBF{\"Version\": 136, \"TimeTablePlan\": [";
+    fs::path project = working.Write("output/DemoMap.cfg", broken);
+    auto run = RunCliIn(working, "output '" + (test::SourceDir() / "examples/DemoMap").string() + "'");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("The project file " + project.string() + " could not be read or does not parse"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("Output created"), std::string::npos) << run.output;
+    EXPECT_EQ(ReadFileBytes(project).value_or(""), broken);
+
+    fs::remove(project);
+    fs::create_directories(project);  // a folder where the file should be
+    run = RunCliIn(working, "output '" + (test::SourceDir() / "examples/DemoMap").string() + "'");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("could not be read or does not parse"), std::string::npos) << run.output;
+}
+
 TEST(CliUsage, FailsClearlyOnBadInput) {
     test::TempDir empty;
     auto missing = RunCli("info '" + empty.path().string() + "' --lang English");

@@ -166,6 +166,16 @@ TEST_F(OutputRunTest, WrongOrderWarningsFollowTheSwitch) {
     EXPECT_EQ(quiet.Lines().size(), 4u);
 }
 
+TEST_F(OutputRunTest, AnUnreadableProjectFileIsReportedInsteadOfSuccess) {
+    context.language.LoadFromBytes("ErrReadProject = Unreadable: %1\nOutputCreated = Done\n");
+    context.projectLoad.fileFound = true;
+    context.projectLoad.parsed = false;
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Unreadable: " + ProjectFilePath(context).string()}));
+    EXPECT_EQ(control.state, kOutputFinished) << "the dialog can be closed";
+    EXPECT_FALSE(fs::exists(Folder()));
+}
+
 // Running out of memory comes as an exception; here the log throws it while
 // the first plan is being built. That plan fails, the others are written.
 TEST_F(OutputRunTest, MemoryRunningOutFailsOnlyThePlanBeingBuilt) {
