@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "cli/CliText.h"
 #include "cli/InfoCommand.h"
 #include "cli/OutputCommand.h"
 
@@ -41,11 +42,12 @@ int main(int argc, char** argv) {
     tak::cli::CliOptions options;
     std::string error;
     if (!tak::cli::ParseCliOptions(args, options, error)) {
-        std::fprintf(stderr, "taktarium-cli: %s\n\n%s", error.c_str(), kUsage);
+        std::fprintf(stderr, "taktarium-cli: %s\n\n%s", tak::cli::VisibleText(error).c_str(), kUsage);
         return 2;
     }
     if (options.command == "info") return tak::cli::RunInfo(options, argv[0]);
     if (options.command == "output") return tak::cli::RunOutputCommand(options, argv[0]);
-    std::fprintf(stderr, "taktarium-cli: unknown command \"%s\"\n\n%s", options.command.c_str(), kUsage);
+    std::fprintf(stderr, "taktarium-cli: unknown command \"%s\"\n\n%s", tak::cli::VisibleText(options.command).c_str(),
+                 kUsage);
     return 2;
 }
