@@ -684,6 +684,18 @@ TEST_F(ProjectFileTest, NumbersOnlyAHandEditedFileHoldsAreBoundedToTheirControls
     EXPECT_EQ(project.outputOpt.fontSize, 6);
 }
 
+TEST_F(ProjectFileTest, AHandEditedFileInUtf8WithoutMarkKeepsItsUmlautsAcrossASave) {
+    dir.Write("output/Town.cfg", "{\"Version\": 136, \"TimeTablePlan\": [{\"Name\": \"S\xC3\xBC" "dbahnhof\"}]}");
+    Project project;
+    ASSERT_TRUE(LoadProject(project, map, File()).parsed);
+    ASSERT_EQ(project.timeTablePlans.size(), 1u);
+    EXPECT_EQ(project.timeTablePlans[0].name, "S\xC3\xBC" "dbahnhof");
+    ASSERT_TRUE(SaveProject(project, File()));
+    Project again;
+    ASSERT_TRUE(LoadProject(again, map, File()).parsed);
+    EXPECT_EQ(again.timeTablePlans.at(0).name, "S\xC3\xBC" "dbahnhof");
+}
+
 TEST_F(ProjectFileTest, DeeplyNestedInputDoesNotParse) {
     std::string deep = "{\"TimeTablePlan\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
     WriteFile(deep);
