@@ -10,6 +10,7 @@ ProjectLoadResult LoadProjectFile(AppContext& context) {
     // Without a loaded map there is no project file: the project is only reset.
     std::filesystem::path file = context.projectName.empty() ? std::filesystem::path() : ProjectFilePath(context);
     ProjectLoadResult result = LoadProject(context.project, context.map, file);
+    context.projectLoad = result;
     if (result.routeMapNeedsLayout && context.layoutRouteMap) context.layoutRouteMap(context.project.routeMap);
     return result;
 }

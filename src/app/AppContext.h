@@ -23,6 +23,7 @@ struct AppContext {
     LanguageTable language;
     ProgramSettings settings;
     std::string projectName;  // empty until a map was loaded
+    ProjectLoadResult projectLoad;  // how the project file was last loaded
     std::filesystem::path workingFolder;
     // Run once after loading a project file that stored route map stops in
     // the old form (their converted labels need the layout to settle).

@@ -2,8 +2,6 @@
 
 #include <initializer_list>
 
-#include "persist/JSON.h"
-
 namespace tak {
 
 namespace {
@@ -61,7 +59,7 @@ std::string FindingsText(const std::vector<MapFinding>& findings, const Language
     return text + CountsText(CountFindings(findings), language) + "\n";
 }
 
-std::string FindingsJson(const std::vector<MapFinding>& findings, const LanguageTable& language) {
+JsonPtr FindingsJson(const std::vector<MapFinding>& findings, const LanguageTable& language) {
     FindingCounts counts = CountFindings(findings);
     JsonPtr root = NewObject();
     ObjectSet(root.get(), "errors", NewInteger(static_cast<int32_t>(counts.errors)));
@@ -81,8 +79,7 @@ std::string FindingsJson(const std::vector<MapFinding>& findings, const Language
         ArrayAppend(list.get(), std::move(item));
     }
     ObjectSet(root.get(), "findings", std::move(list));
-    std::string text = ToText(root.get(), 0);
-    return (text.starts_with('\n') ? text.substr(1) : text) + "\n";
+    return root;
 }
 
 }  // namespace tak

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mapdata/MapCheck.h"
+#include "persist/JSON.h"
 #include "persist/Language.h"
 
 namespace tak {
@@ -25,6 +26,6 @@ std::string FindingsText(const std::vector<MapFinding>& findings, const Language
 
 // One JSON object: the counts and every finding with its severity, code,
 // file, line, values and sentence.
-std::string FindingsJson(const std::vector<MapFinding>& findings, const LanguageTable& language);
+JsonPtr FindingsJson(const std::vector<MapFinding>& findings, const LanguageTable& language);
 
 }  // namespace tak

@@ -1,7 +1,18 @@
 #include "base/FileSystem.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <fstream>
+#include <random>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -11,29 +22,177 @@
 
 namespace tak {
 
-std::optional<std::string> ReadFileBytes(const fs::path& path) {
+namespace {
+
+// Any text of the file system as a path of this platform.
+std::string NativeText(const fs::path& path) {
+    auto u8 = path.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+std::string RandomNamePart() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device entropy;
+    return std::to_string(entropy()) + "-" + std::to_string(counter.fetch_add(1));
+}
+
+enum class NewFileResult { Written, NotCreated, Failed };
+
+#if defined(_WIN32)
+
+std::optional<std::string> ReadRegularFile(const fs::path& path, std::uintmax_t limit) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return std::nullopt;
+    auto size = fs::file_size(path, ec);
+    if (ec || size > limit) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::string bytes;
-    std::error_code ec;
-    auto size = fs::file_size(path, ec);
-    if (!ec) bytes.reserve(static_cast<std::size_t>(size));
+    bytes.reserve(static_cast<std::size_t>(size));
     char buffer[65536];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
         bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (bytes.size() > limit) return std::nullopt;  // grew while being read
     }
     if (in.bad()) return std::nullopt;
     return bytes;
 }
 
+NewFileResult WriteNewFile(const fs::path& path, const std::vector<std::string_view>& pieces) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return NewFileResult::NotCreated;
+    bool ok = true;
+    for (std::string_view piece : pieces) {
+        while (ok && !piece.empty()) {
+            DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(piece.size(), 1u << 30));
+            DWORD written = 0;
+            ok = WriteFile(file, piece.data(), chunk, &written, nullptr) && written > 0;
+            piece.remove_prefix(written);
+        }
+    }
+    ok = ok && FlushFileBuffers(file);
+    ok = CloseHandle(file) && ok;
+    return ok ? NewFileResult::Written : NewFileResult::Failed;
+}
+
+bool ReplaceFile(const fs::path& from, const fs::path& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+#else
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    bool Close() {
+        int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+std::optional<std::string> ReadRegularFile(const fs::path& path, std::uintmax_t limit) {
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer forever.
+    FileDescriptor file(::open(NativeText(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) return std::nullopt;
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    if (status.st_size < 0 || static_cast<std::uintmax_t>(status.st_size) > limit) return std::nullopt;
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(status.st_size));
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return std::nullopt;
+        if (got == 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+        if (bytes.size() > limit) return std::nullopt;  // grew while being read
+    }
+    return bytes;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+NewFileResult WriteNewFile(const fs::path& path, const std::vector<std::string_view>& pieces) {
+    FileDescriptor file(::open(NativeText(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (file.get() < 0) return NewFileResult::NotCreated;
+    for (std::string_view piece : pieces) {
+        if (!WriteAll(file.get(), piece)) return NewFileResult::Failed;
+    }
+    // The data must be on the disk before the rename makes it the document.
+    if (::fsync(file.get()) != 0) return NewFileResult::Failed;
+    return file.Close() ? NewFileResult::Written : NewFileResult::Failed;
+}
+
+// The rename itself is made durable by flushing the folder that holds it.
+void FlushFolder(const fs::path& folder) {
+    FileDescriptor dir(::open(NativeText(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+bool ReplaceFile(const fs::path& from, const fs::path& to) {
+    if (::rename(NativeText(from).c_str(), NativeText(to).c_str()) != 0) return false;
+    FlushFolder(to.has_parent_path() ? to.parent_path() : fs::path("."));
+    return true;
+}
+
+#endif
+
+}  // namespace
+
+std::optional<std::string> ReadFileBytes(const fs::path& path, std::uintmax_t limit) {
+    try {
+        return ReadRegularFile(path, limit);
+    } catch (const std::exception&) {  // no memory for the bytes
+        return std::nullopt;
+    }
+}
+
+fs::path HelperFileNextTo(const fs::path& target, std::string_view suffix) {
+    // A long document name must still leave room for the helper's name.
+    std::string name = FileNameText(target);
+    std::size_t cut = std::min<std::size_t>(name.size(), 64);
+    while (cut > 0 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    std::string stem = "." + name.substr(0, cut) + ".";
+    fs::path candidate = target;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        candidate.replace_filename(PathFromText(stem + RandomNamePart() + "." + std::string(suffix)));
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(candidate, ec))) break;
+    }
+    return candidate;  // creating it exclusively tells whether it was really free
+}
+
 bool WriteFileBytes(const fs::path& path, std::string_view bytes) { return WriteFilePieces(path, {bytes}); }
 
 bool WriteFilePieces(const fs::path& path, const std::vector<std::string_view>& pieces) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    for (std::string_view piece : pieces) out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
-    out.close();
-    return !out.fail();
+    fs::path temporary = HelperFileNextTo(path, "tmp");
+    NewFileResult result = WriteNewFile(temporary, pieces);
+    if (result == NewFileResult::Written && ReplaceFile(temporary, path)) return true;
+    // A file of that name made meanwhile by someone else is not ours to remove.
+    if (result != NewFileResult::NotCreated) {
+        std::error_code ec;
+        fs::remove(temporary, ec);
+    }
+    return false;
 }
 
 std::string FileNameText(const fs::path& path) {

@@ -3,6 +3,7 @@
 // systems that are case-sensitive.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -13,13 +14,26 @@ namespace tak {
 
 namespace fs = std::filesystem;
 
-// Reads a whole file as bytes; nullopt when it cannot be opened or read.
-std::optional<std::string> ReadFileBytes(const fs::path& path);
+// The largest file any reader takes in; larger files count as unreadable.
+constexpr std::uintmax_t kMaxReadFileBytes = std::uintmax_t{256} << 20;
 
-// Writes bytes to a file (created or truncated); false on any failure.
+// Reads a whole regular file (symbolic links followed) as bytes. nullopt when
+// it cannot be opened or read, is no regular file (a folder, a device, a
+// FIFO: none of them can hang or exhaust the reader) or holds more than
+// `limit` bytes. Every file the program reads goes through here.
+std::optional<std::string> ReadFileBytes(const fs::path& path, std::uintmax_t limit = kMaxReadFileBytes);
+
+// Writes bytes to a file, replacing it only once it is complete: the bytes go
+// to a new file in the same folder, are flushed to the disk and renamed over
+// `path`. On any failure the old file stays as it was, the new one is
+// removed, and the result is false.
 bool WriteFileBytes(const fs::path& path, std::string_view bytes);
-// Writes the pieces one after the other, as one file.
+// Writes the pieces one after the other, as one file, the same way.
 bool WriteFilePieces(const fs::path& path, const std::vector<std::string_view>& pieces);
+
+// A name in the folder of `target` for a helper file that belongs to it
+// (".<target name>.<random>.<suffix>"); no file of that name exists yet.
+fs::path HelperFileNextTo(const fs::path& target, std::string_view suffix);
 
 // Follows `relative` (one or more components) below `base`, taking for each
 // component the exact name when it exists, else the first entry of the folder

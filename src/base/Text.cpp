@@ -76,6 +76,33 @@ std::string DecodeWindows1252(std::string_view bytes) {
     return out;
 }
 
+bool IsValidUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra = (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
+        if (extra < 0 || bytes.size() - i <= static_cast<std::size_t>(extra)) return false;
+        char32_t c = lead & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80) return false;
+            c = (c << 6) | (next & 0x3F);
+        }
+        constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+        if (c < kSmallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return true;
+}
+
+std::string DecodeUnmarkedText(std::string_view bytes) {
+    return IsValidUtf8(bytes) ? std::string(bytes) : DecodeWindows1252(bytes);
+}
+
 char32_t NextCodePoint(std::string_view s, std::size_t& pos) {
     auto lead = static_cast<unsigned char>(s[pos]);
     int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;

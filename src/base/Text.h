@@ -11,6 +11,15 @@ namespace tak {
 // The five codes that code page leaves undefined are kept as U+0081 etc.
 std::string DecodeWindows1252(std::string_view bytes);
 
+// True when `bytes` are well-formed UTF-8 (no overlong forms, surrogates or
+// code points beyond U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
+// Text of a file written by the user's editor without a byte-order mark:
+// UTF-8 when the bytes are valid UTF-8, else Windows-1252. Text with umlauts
+// in that code page is practically never valid UTF-8.
+std::string DecodeUnmarkedText(std::string_view bytes);
+
 // The code point of one Windows-1252 byte (undefined codes map to themselves).
 char32_t Windows1252CodePoint(unsigned char byte);
 

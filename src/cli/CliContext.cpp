@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/FileSystem.h"
+#include "cli/CliText.h"
 #include "mapdata/MapLoader.h"
 
 namespace tak::cli {
@@ -12,7 +13,7 @@ void LoadCliLanguage(const CliOptions& options, const char* argv0, AppContext& c
     auto folder = FindLanguageFolder(LanguageFolderCandidates(context.workingFolder, ExecutableFolder(argv0)));
     if (!folder || !context.language.LoadLanguage(*folder, options.language)) {
         std::fprintf(stderr, "taktarium-cli: language \"%s\" not found; texts stay empty\n",
-                     options.language.c_str());
+                     VisibleText(options.language).c_str());
     }
 }
 
@@ -21,15 +22,16 @@ bool LoadCliContext(const CliOptions& options, const char* argv0, AppContext& co
     const LanguageTable& lang = context.language;
     fs::path mapFolder = PathFromText(options.mapFolder);
     if (!LoadMap(context.map, mapFolder, options.date, lang.Lang("LangShort"))) {
-        std::fprintf(stderr, "taktarium-cli: %s: %s\n", options.mapFolder.c_str(), lang.Lang("CantFindTT").c_str());
+        std::fprintf(stderr, "taktarium-cli: %s: %s\n", VisibleText(options.mapFolder).c_str(),
+                     VisibleText(lang.Lang("CantFindTT")).c_str());
         return false;
     }
     SortTripsByLineName(context.map);
     context.projectName = ProjectNameFor(mapFolder, options.date);
     load = LoadProjectFile(context);
     if (load.fileFound && !load.parsed) {
-        std::fprintf(stderr, "taktarium-cli: %s does not parse; the project is empty\n",
-                     ProjectFilePath(context).string().c_str());
+        std::fprintf(stderr, "taktarium-cli: %s could not be read or does not parse; the project is empty\n",
+                     VisibleText(ProjectFilePath(context).string()).c_str());
     }
     return true;
 }

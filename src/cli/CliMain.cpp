@@ -6,6 +6,7 @@
 
 #include "cli/CheckCommand.h"
 #include "cli/CliOptions.h"
+#include "cli/CliText.h"
 #include "cli/InfoCommand.h"
 #include "cli/OutputCommand.h"
 
@@ -46,12 +47,13 @@ int main(int argc, char** argv) {
     tak::cli::CliOptions options;
     std::string error;
     if (!tak::cli::ParseCliOptions(args, options, error)) {
-        std::fprintf(stderr, "taktarium-cli: %s\n\n%s", error.c_str(), kUsage);
+        std::fprintf(stderr, "taktarium-cli: %s\n\n%s", tak::cli::VisibleText(error).c_str(), kUsage);
         return 2;
     }
     if (options.command == "info") return tak::cli::RunInfo(options, argv[0]);
     if (options.command == "output") return tak::cli::RunOutputCommand(options, argv[0]);
     if (options.command == "check") return tak::cli::RunCheck(options, argv[0]);
-    std::fprintf(stderr, "taktarium-cli: unknown command \"%s\"\n\n%s", options.command.c_str(), kUsage);
+    std::fprintf(stderr, "taktarium-cli: unknown command \"%s\"\n\n%s", tak::cli::VisibleText(options.command).c_str(),
+                 kUsage);
     return 2;
 }

@@ -18,7 +18,8 @@ bool ParseCliOptions(const std::vector<std::string_view>& args, CliOptions& opti
             std::string_view text = value();
             options.date = ParseDateText(text);
             if (options.date == kNoDate) {
-                error = "--date needs a day as YYYY-MM-DD or DD.MM.YYYY, not \"" + std::string(text) + "\"";
+                error = "--date needs a day from 1900-01-01 on as YYYY-MM-DD or DD.MM.YYYY, not \"" +
+                        std::string(text) + "\"";
                 return false;
             }
         } else if (arg == "--lang") {

@@ -7,6 +7,7 @@
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
 #include "cli/CliContext.h"
+#include "cli/CliText.h"
 #include "cli/ProjectInfo.h"
 #include "mapdata/MapLoader.h"
 #include "output/OutputTexts.h"
@@ -57,42 +58,43 @@ struct InfoContext {
 void PrintText(const InfoContext& info) {
     const LanguageTable& lang = info.lang;
     const MapData& map = info.map;
-    std::printf("%s: %s\n", lang.Lang("MapDir").c_str(), info.options.mapFolder.c_str());
-    std::printf("%s: %s\n", lang.Lang("InfoProject").c_str(), info.projectName.c_str());
+    std::printf("%s: %s\n", VisibleText(lang.Lang("MapDir")).c_str(), VisibleText(info.options.mapFolder).c_str());
+    std::printf("%s: %s\n", VisibleText(lang.Lang("InfoProject")).c_str(), VisibleText(info.projectName).c_str());
     std::string date = info.options.date == kNoDate ? lang.Lang("InfoNoDate") : DateText(info.options.date);
-    std::printf("%s: %s\n", lang.Lang("Date").c_str(), date.c_str());
+    std::printf("%s: %s\n", VisibleText(lang.Lang("Date")).c_str(), VisibleText(date).c_str());
 
-    std::printf("\n%s:\n", lang.Lang("InfoAllEvents").c_str());
-    if (map.chronoEvents.empty()) std::printf("  %s\n", lang.Lang("InfoNone").c_str());
+    std::printf("\n%s:\n", VisibleText(lang.Lang("InfoAllEvents")).c_str());
+    if (map.chronoEvents.empty()) std::printf("  %s\n", VisibleText(lang.Lang("InfoNone")).c_str());
     for (const auto& event : map.chronoEvents) {
         bool active = IsActive(map, event, info.options.date);
-        std::printf("  %s  (%s)%s\n", event.name.c_str(), PeriodText(event).c_str(),
-                    active ? ("  [" + lang.Lang("InfoActive") + "]").c_str() : "");
+        std::printf("  %s  (%s)%s\n", VisibleText(event.name).c_str(), VisibleText(PeriodText(event)).c_str(),
+                    active ? VisibleText("  [" + lang.Lang("InfoActive") + "]").c_str() : "");
     }
-    std::printf("\n%s:\n", lang.Lang("ChronoEvents").c_str());
+    std::printf("\n%s:\n", VisibleText(lang.Lang("ChronoEvents")).c_str());
     auto active = ListChronoEvents(map, info.options.date);
-    if (active.empty()) std::printf("  %s\n", lang.Lang("InfoNone").c_str());
-    for (const ChronoEvent* event : active) std::printf("  %s\n", event->name.c_str());
+    if (active.empty()) std::printf("  %s\n", VisibleText(lang.Lang("InfoNone")).c_str());
+    for (const ChronoEvent* event : active) std::printf("  %s\n", VisibleText(event->name).c_str());
 
-    std::printf("\n%s:\n", lang.Lang("LineTours").c_str());
+    std::printf("\n%s:\n", VisibleText(lang.Lang("LineTours")).c_str());
     for (const auto& line : map.lines) {
-        std::printf("  %s\n", line->name.c_str());
+        std::printf("  %s\n", VisibleText(line->name).c_str());
         for (const auto& tour : line->tours) {
-            std::printf("    %-24s %s (%zu)\n", tour.name.c_str(), TourDaysText(lang, tour.days).c_str(),
-                        tour.trips.size());
+            std::printf("    %-24s %s (%zu)\n", VisibleText(tour.name).c_str(),
+                        VisibleText(TourDaysText(lang, tour.days)).c_str(), tour.trips.size());
         }
     }
-    std::printf("\n%s:\n", lang.Lang("LineTrips").c_str());
+    std::printf("\n%s:\n", VisibleText(lang.Lang("LineTrips")).c_str());
     for (const auto& [lineName, trips] : TripsByLine(map)) {
-        std::printf("  %s\n", lineName.c_str());
-        for (const Trip* trip : trips) std::printf("    %s\n", trip->name.c_str());
+        std::printf("  %s\n", VisibleText(lineName).c_str());
+        for (const Trip* trip : trips) std::printf("    %s\n", VisibleText(trip->name).c_str());
     }
 
     MapCounts counts = CountMap(map);
-    std::printf("\n%s: %zu, %s: %zu, %s: %zu, %s: %zu, %s: %zu, %s: %zu\n", lang.Lang("Stops").c_str(),
-                counts.stops, lang.Lang("InfoTrips").c_str(), counts.trips, lang.Lang("InfoProfiles").c_str(),
-                counts.profiles, lang.Lang("InfoLines").c_str(), counts.lines, lang.Lang("InfoTours").c_str(),
-                counts.tours, lang.Lang("InfoTourTrips").c_str(), counts.tourTrips);
+    auto label = [&lang](const char* key) { return VisibleText(lang.Lang(key)); };
+    std::printf("\n%s: %zu, %s: %zu, %s: %zu, %s: %zu, %s: %zu, %s: %zu\n", label("Stops").c_str(), counts.stops,
+                label("InfoTrips").c_str(), counts.trips, label("InfoProfiles").c_str(), counts.profiles,
+                label("InfoLines").c_str(), counts.lines, label("InfoTours").c_str(), counts.tours,
+                label("InfoTourTrips").c_str(), counts.tourTrips);
     PrintProjectText(info.project);
 }
 
@@ -166,8 +168,7 @@ void PrintJson(const InfoContext& info) {
     ObjectSet(r, "lineTours", LineToursJson(info));
     ObjectSet(r, "lineTrips", LineTripsJson(map));
     AddProjectJson(*r, info.project);
-    std::string text = ToText(r, 0);
-    std::printf("%s\n", text.c_str() + (text.starts_with('\n') ? 1 : 0));
+    std::printf("%s\n", StandardJsonText(*r).c_str());
 }
 
 }  // namespace

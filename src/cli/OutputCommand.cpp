@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/CliContext.h"
+#include "cli/CliText.h"
 #include "output/Output.h"
 #include "persist/ProgramSettings.h"
 
@@ -14,14 +15,14 @@ int RunOutputCommand(const CliOptions& options, const char* argv0) {
     if (!LoadCliContext(options, argv0, context, load)) return 1;
     if (!load.fileFound) {
         std::fprintf(stderr, "taktarium-cli: no project file %s; there is nothing to create\n",
-                     ProjectFilePath(context).string().c_str());
+                     VisibleText(ProjectFilePath(context).string()).c_str());
     }
     // The warnings switch of the program settings, as the dialog's check box starts.
     context.settings = ReadProgramSettings(context.workingFolder / kProgramSettingsFileName);
     OutputRunControl control;
     control.warnings = context.settings.warnings != 0;
     OutputLog log([](const std::string& line) {
-        std::printf("%s\n", line.c_str());
+        std::printf("%s\n", VisibleText(line).c_str());
         std::fflush(stdout);
     });
     int failures = RunOutput(context, control, log);

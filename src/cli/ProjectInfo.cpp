@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/FileSystem.h"
+#include "cli/CliText.h"
 
 namespace tak::cli {
 
@@ -74,17 +75,18 @@ std::string StopsText(const std::vector<PlanStop>& stops) {
 }
 
 void PrintLine(const char* indent, const std::string& label, const std::string& text) {
-    std::printf("%s%s: %s\n", indent, label.c_str(), text.c_str());
+    std::printf("%s%s: %s\n", indent, VisibleText(label).c_str(), VisibleText(text).c_str());
 }
 
 void PrintTimeTablePlans(const ProjectView& view) {
     const LanguageTable& lang = view.lang;
-    std::printf("\n%s:\n", lang.Lang("WinTimeTable").c_str());
-    if (view.project.timeTablePlans.empty()) std::printf("  %s\n", lang.Lang("InfoNone").c_str());
+    std::printf("\n%s:\n", VisibleText(lang.Lang("WinTimeTable")).c_str());
+    if (view.project.timeTablePlans.empty()) std::printf("  %s\n", VisibleText(lang.Lang("InfoNone")).c_str());
     for (const auto& plan : view.project.timeTablePlans) {
         std::string spider = SpiderName(view.project, plan.routeSpider);
-        std::printf("  %s%s%s\n", plan.name.c_str(), spider.empty() ? "" : ("  [" + lang.Lang("RouteSpider") + ": " + spider + "]").c_str(),
-                    plan.mergeIterColumn ? ("  [" + lang.Lang("MergeIterColumn") + "]").c_str() : "");
+        std::printf("  %s%s%s\n", VisibleText(plan.name).c_str(),
+                    spider.empty() ? "" : VisibleText("  [" + lang.Lang("RouteSpider") + ": " + spider + "]").c_str(),
+                    plan.mergeIterColumn ? VisibleText("  [" + lang.Lang("MergeIterColumn") + "]").c_str() : "");
         std::vector<std::string> trips;
         for (const Trip* trip : plan.trips) trips.push_back(trip->name);
         PrintLine("    ", lang.Lang("Trips"), Join(trips, ", "));
@@ -103,12 +105,12 @@ std::string TourTripText(const LanguageTable& lang, const TourPlanTrip& entry) {
 
 void PrintTourPlans(const ProjectView& view) {
     const LanguageTable& lang = view.lang;
-    std::printf("\n%s:\n", lang.Lang("WinTourPlan").c_str());
-    if (view.project.tourPlans.empty()) std::printf("  %s\n", lang.Lang("InfoNone").c_str());
+    std::printf("\n%s:\n", VisibleText(lang.Lang("WinTourPlan")).c_str());
+    if (view.project.tourPlans.empty()) std::printf("  %s\n", VisibleText(lang.Lang("InfoNone")).c_str());
     for (const auto& [key, plan] : view.project.tourPlans) {
         std::vector<std::string> tours;
         for (const auto& [name, tour] : plan.tours) tours.push_back(name);
-        std::printf("  %s: %s\n", key.c_str(), Join(tours, ", ").c_str());
+        std::printf("  %s: %s\n", VisibleText(key).c_str(), VisibleText(Join(tours, ", ")).c_str());
         std::vector<std::string> outward;
         std::vector<std::string> back;
         for (const auto& entry : plan.trips) {
@@ -123,12 +125,13 @@ void PrintTourPlans(const ProjectView& view) {
 
 void PrintStopTables(const ProjectView& view) {
     const LanguageTable& lang = view.lang;
-    std::printf("\n%s:\n", lang.Lang("WinStopTable").c_str());
-    if (view.project.stopTables.empty()) std::printf("  %s\n", lang.Lang("InfoNone").c_str());
+    std::printf("\n%s:\n", VisibleText(lang.Lang("WinStopTable")).c_str());
+    if (view.project.stopTables.empty()) std::printf("  %s\n", VisibleText(lang.Lang("InfoNone")).c_str());
     for (const auto& table : view.project.stopTables) {
         std::string spider = SpiderName(view.project, table.routeSpider);
-        std::printf("  %s%s%s\n", table.name.c_str(), spider.empty() ? "" : ("  [" + lang.Lang("RouteSpider") + ": " + spider + "]").c_str(),
-                    table.mergeRow ? ("  [" + lang.Lang("MergeRow") + "]").c_str() : "");
+        std::printf("  %s%s%s\n", VisibleText(table.name).c_str(),
+                    spider.empty() ? "" : VisibleText("  [" + lang.Lang("RouteSpider") + ": " + spider + "]").c_str(),
+                    table.mergeRow ? VisibleText("  [" + lang.Lang("MergeRow") + "]").c_str() : "");
         std::vector<std::string> stations;
         for (const TripStation* station : table.stations) {
             stations.push_back(station->name + " (" + std::to_string(station->id) + ")");
@@ -151,10 +154,10 @@ void PrintStopTables(const ProjectView& view) {
 
 void PrintRouteSpiders(const ProjectView& view) {
     const LanguageTable& lang = view.lang;
-    std::printf("\n%s:\n", lang.Lang("WinRouteSpider").c_str());
-    if (view.project.routeSpiders.spiders.empty()) std::printf("  %s\n", lang.Lang("InfoNone").c_str());
+    std::printf("\n%s:\n", VisibleText(lang.Lang("WinRouteSpider")).c_str());
+    if (view.project.routeSpiders.spiders.empty()) std::printf("  %s\n", VisibleText(lang.Lang("InfoNone")).c_str());
     for (const auto& spider : view.project.routeSpiders.spiders) {
-        std::printf("  %s\n", spider.name.c_str());
+        std::printf("  %s\n", VisibleText(spider.name).c_str());
         for (std::size_t w = 0; w < spider.ways.size(); ++w) {
             const SpiderWay& way = spider.ways[w];
             std::string label = w == 0 ? lang.Lang("MainWay") : lang.Lang("AlterWay") + " " + std::to_string(w);
@@ -174,8 +177,8 @@ void PrintRouteSpiders(const ProjectView& view) {
 void PrintRouteMap(const ProjectView& view) {
     const LanguageTable& lang = view.lang;
     const RouteMap& map = view.project.routeMap;
-    std::printf("\n%s: %d x %d, %s\n", lang.Lang("WinRouteMap").c_str(), map.width, map.height,
-                FormatName(map.format).c_str());
+    std::printf("\n%s: %d x %d, %s\n", VisibleText(lang.Lang("WinRouteMap")).c_str(), map.width, map.height,
+                VisibleText(FormatName(map.format)).c_str());
     std::vector<std::string> lines;
     for (const auto& line : map.lines) lines.push_back(line.name);
     PrintLine("    ", lang.Lang("Lines"), Join(lines, ", "));
@@ -387,8 +390,8 @@ JsonPtr RouteMapJson(const RouteMap& map) {
 
 void PrintProjectText(const ProjectView& view) {
     std::string status = view.load.parsed ? "" : " " + view.lang.Lang("InfoNone");
-    std::printf("\n%s: %s%s\n", view.lang.Lang("InfoProject").c_str(), FileNameText(view.file).c_str(),
-                status.c_str());
+    std::printf("\n%s: %s%s\n", VisibleText(view.lang.Lang("InfoProject")).c_str(),
+                VisibleText(FileNameText(view.file)).c_str(), VisibleText(status).c_str());
     PrintTimeTablePlans(view);
     PrintTourPlans(view);
     PrintStopTables(view);

@@ -231,7 +231,7 @@ private:
         std::unordered_set<std::string> lines;
         for (const auto& line : map_.lines) lines.insert(line->name);
         for (const auto& event : map_.chronoEvents) {
-            if (record_.date > kNoDate && IsChronoActive(record_.date, event)) continue;
+            if (IsDay(record_.date) && IsChronoActive(record_.date, event)) continue;
             for (const auto& name : event.deactivatedLines) {
                 if (!lines.contains(name)) Add("chrono-unknown-line", "Chrono/" + event.folder, 0, {name, event.name});
             }

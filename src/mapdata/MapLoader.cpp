@@ -174,7 +174,7 @@ bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::strin
     if (record) *record = MapCheckRecord{mapFolder, date, {}, {}, {}};
     ReadChronoEvents(map, mapFolder, languageShort, record);
     bool ok = ReadTimetable(map, mapFolder, record);
-    if (date > kNoDate) {
+    if (IsDay(date)) {
         auto chronoFolder = FindPathIgnoringCase(mapFolder, "Chrono");
         for (const auto& event : map.chronoEvents) {
             if (!IsChronoActive(date, event)) continue;
@@ -191,8 +191,16 @@ bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::strin
 std::string ProjectNameFor(const fs::path& mapFolder, DateValue date) {
     fs::path folder = mapFolder;
     while (folder.has_relative_path() && folder.filename().empty()) folder = folder.parent_path();
+    // "." or ".." name no folder: the folder they stand for gives the name.
+    // Other names stay as given, also when they are links to another folder.
+    if (folder.filename() == "." || folder.filename() == "..") {
+        std::error_code error;
+        fs::path resolved = fs::weakly_canonical(fs::absolute(folder, error), error);
+        folder = error ? fs::absolute(folder, error).lexically_normal() : resolved;
+        while (folder.has_relative_path() && folder.filename().empty()) folder = folder.parent_path();
+    }
     std::string name = FileNameText(folder);
-    if (date > kNoDate) {
+    if (IsDay(date)) {
         CalendarDay day = DateToCalendar(date);
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "_%04d%02d%02d", day.year, day.month, day.day);
@@ -228,13 +236,13 @@ DateValue ParseDateText(std::string_view text) {
         }
         return value;
     };
+    DateValue date = kNoDate;
     if (text.size() == 10 && text[4] == '-' && text[7] == '-') {
-        return MakeDate(digitsAt(0, 4), digitsAt(5, 2), digitsAt(8, 2));
+        date = MakeDate(digitsAt(0, 4), digitsAt(5, 2), digitsAt(8, 2));
+    } else if (text.size() == 10 && text[2] == '.' && text[5] == '.') {
+        date = MakeDate(digitsAt(6, 4), digitsAt(3, 2), digitsAt(0, 2));
     }
-    if (text.size() == 10 && text[2] == '.' && text[5] == '.') {
-        return MakeDate(digitsAt(6, 4), digitsAt(3, 2), digitsAt(0, 2));
-    }
-    return kNoDate;
+    return date >= kEarliestDate ? date : kNoDate;
 }
 
 }  // namespace tak

@@ -16,6 +16,13 @@ struct MapCheckRecord;
 // Passed to ListChronoEvents to list every event regardless of date.
 constexpr DateValue AllEvents = -65535;
 
+// 1900-01-01, the earliest day a user can choose; days before 1970 are
+// negative like the markers below, which no midnight can equal.
+constexpr DateValue kEarliestDate = -2208988800;
+
+// True for a day, false for kNoDate and AllEvents.
+constexpr bool IsDay(DateValue date) { return date != kNoDate && date != AllEvents; }
+
 // True when `date` lies inside the event's period (both bounds inclusive,
 // an open bound admits every date).
 bool IsChronoActive(DateValue date, const ChronoEvent& event);
@@ -41,7 +48,8 @@ std::string ProjectNameFor(const std::filesystem::path& mapFolder, DateValue dat
 // gives kNoDate.
 DateValue MakeDate(int year, int month, int day);
 
-// "yyyy-mm-dd" or "dd.mm.yyyy" to a DateValue; kNoDate when unreadable.
+// "yyyy-mm-dd" or "dd.mm.yyyy" to a DateValue; kNoDate when unreadable or
+// before kEarliestDate.
 DateValue ParseDateText(std::string_view text);
 
 // The calendar day of a DateValue.

@@ -1,6 +1,7 @@
 #include "output/Output.h"
 
 #include <algorithm>
+#include <exception>
 #include <set>
 #include <system_error>
 
@@ -31,6 +32,42 @@ public:
         : context_(context), lang_(context.language), control_(control), log_(log), folder_(OutputFolder(context)) {}
 
     int Run() {
+        // An empty project from a file that is there but unreadable is no
+        // success: nothing the user asked for was created.
+        const ProjectLoadResult& load = context_.projectLoad;
+        if (load.fileFound && !load.parsed) {
+            std::u8string file = ProjectFilePath(context_).u8string();
+            log_.LogLine(FillPlaceholders(lang_.Lang("ErrReadProject"), {std::string(file.begin(), file.end())}));
+            control_.state.store(kOutputFinished);
+            return 1;
+        }
+        // Memory running out is the one failure that comes as an exception;
+        // it ends the run with a log line instead of the program.
+        if (!Guarded([this] {
+                RunAllKinds();
+                return true;
+            })) {
+            LogFailure(lang_.Lang("CreateOutput"));
+        }
+        int running = kOutputRunning;
+        if (control_.state.compare_exchange_strong(running, kOutputFinished)) {
+            log_.LogLine(lang_.Lang("OutputCreated") + "!");
+        }
+        return failures_;
+    }
+
+private:
+    // Runs `work`, turning an exception into a failure.
+    template <typename Work>
+    static bool Guarded(Work&& work) {
+        try {
+            return work();
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+
+    void RunAllKinds() {
         if (!context_.project.timeTablePlans.empty()) {
             log_.LogLine(lang_.Lang("CrTimeTables") + "...");
             RunTimetables();
@@ -47,14 +84,8 @@ public:
             log_.LogLine(lang_.Lang("CrRouteMap") + "...");
             RunRouteMap();
         }
-        int running = kOutputRunning;
-        if (control_.state.compare_exchange_strong(running, kOutputFinished)) {
-            log_.LogLine(lang_.Lang("OutputCreated") + "!");
-        }
-        return failures_;
     }
 
-private:
     bool StopRequested() const { return control_.state.load() == kOutputStopRequested; }
 
     void LogFailure(std::string_view what) {
@@ -101,24 +132,23 @@ private:
         for (const TimeTablePlan& plan : context_.project.timeTablePlans) {
             if (StopRequested()) return;  // a shared document is then not saved
             log_.LogLine(lang_.Lang("TimeTable") + ": " + plan.name);
-            TimetableGrid grid = BuildTimetable(plan, context_.map, pdf && plan.mergeIterColumn, build);
-            if (!HasColumns(grid)) {
-                WarnNothingToPrint("WarnEmptyTimetable", plan.name);
-                continue;
-            }
-            if (!shared && !ClaimFileName(TimetableFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) continue;
-            sharedHasPages = true;
-            grid.outputFolder = folder_;
-            TimetableWriteInput input{grid, plan, lang_, options, &context_.project.routeSpiders};
-            bool written = false;
-            if (!pdf) {
-                written = WriteTimetableText(input);
-            } else if (shared) {
-                written = WriteTimetablePdf(sharedTarget, input);
-            } else {
+            bool written = CountSlots(plan.stops) <= kMaxTimetableSlots && Guarded([&] {
+                TimetableGrid grid = BuildTimetable(plan, context_.map, pdf && plan.mergeIterColumn, build);
+                if (!HasColumns(grid)) {
+                    WarnNothingToPrint("WarnEmptyTimetable", plan.name);
+                    return true;
+                }
+                if (!shared && !ClaimFileName(TimetableFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) {
+                    return true;  // the clash is logged
+                }
+                sharedHasPages = true;
+                grid.outputFolder = folder_;
+                TimetableWriteInput input{grid, plan, lang_, options, &context_.project.routeSpiders};
+                if (!pdf) return WriteTimetableText(input);
+                if (shared) return WriteTimetablePdf(sharedTarget, input);
                 TimetablePdfTarget target;
-                written = WriteTimetablePdf(target, input);
-            }
+                return WriteTimetablePdf(target, input);
+            });
             if (!written) LogFailure(plan.name);
         }
         if (shared && sharedHasPages) {
@@ -158,24 +188,23 @@ private:
             if (!plan.active) continue;
             if (StopRequested()) return;  // a shared document is then not saved
             log_.LogLine(lang_.Lang("TourPlan") + ": " + plan.name);
-            TourPlanGrid grid = BuildTourPlan(plan, context_.map, build);
-            if (!HasPrintableTour(grid)) {
-                WarnNothingToPrint("WarnEmptyTourPlan", plan.name);
-                continue;
-            }
-            if (!shared && !ClaimFileName(TourPlanFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) continue;
-            sharedHasPages = true;
-            grid.outputFolder = folder_;
-            TourPlanWriteInput input{grid, plan, lang_, options};
-            bool written = false;
-            if (!pdf) {
-                written = WriteTourPlanText(input);
-            } else if (shared) {
-                written = WriteTourPlanPdf(sharedTarget, input);
-            } else {
+            bool written = Guarded([&] {
+                TourPlanGrid grid = BuildTourPlan(plan, context_.map, build);
+                if (!HasPrintableTour(grid)) {
+                    WarnNothingToPrint("WarnEmptyTourPlan", plan.name);
+                    return true;
+                }
+                if (!shared && !ClaimFileName(TourPlanFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) {
+                    return true;  // the clash is logged
+                }
+                sharedHasPages = true;
+                grid.outputFolder = folder_;
+                TourPlanWriteInput input{grid, plan, lang_, options};
+                if (!pdf) return WriteTourPlanText(input);
+                if (shared) return WriteTourPlanPdf(sharedTarget, input);
                 TimetablePdfTarget target;
-                written = WriteTourPlanPdf(target, input);
-            }
+                return WriteTourPlanPdf(target, input);
+            });
             if (!written) LogFailure(plan.name);
         }
         if (shared && sharedHasPages) {
@@ -189,10 +218,14 @@ private:
     }
 
     // Logs and builds one plan; false when a stop was requested before it.
-    bool BuildStopTablePlan(const StopTable& table, StopTableData& data) {
+    // `built` is false when the plan could not be built.
+    bool BuildStopTablePlan(const StopTable& table, StopTableData& data, bool& built) {
         if (StopRequested()) return false;
         log_.LogLine(lang_.Lang("StopTable") + ": " + table.name);
-        data = BuildStopTable(table, context_.map, lang_);
+        built = Guarded([&] {
+            data = BuildStopTable(table, context_.map, lang_);
+            return true;
+        });
         return true;
     }
 
@@ -203,9 +236,12 @@ private:
         if (options.format != kOutputPdf) {
             for (const StopTable& table : tables) {
                 StopTableData data;
-                if (!BuildStopTablePlan(table, data)) return;
-                if (!ClaimFileName(StopTableFileName(lang_, table, ".txt"), table.name)) continue;
-                if (!WriteStopTableText(StopTableInput(data, table))) LogFailure(table.name);
+                bool built = false;
+                if (!BuildStopTablePlan(table, data, built)) return;
+                if (built && !ClaimFileName(StopTableFileName(lang_, table, ".txt"), table.name)) continue;
+                if (!built || !Guarded([&] { return WriteStopTableText(StopTableInput(data, table)); })) {
+                    LogFailure(table.name);
+                }
             }
             return;
         }
@@ -223,12 +259,21 @@ private:
             std::string what = lang_.Lang("Stop") + " " + first.name;
             // Stop tables always add their pages to an open document, which is saved here.
             bool created = shared || BeginSharedTimetablePdf(ownTarget);
+            bool complete = true;
             for (std::size_t index : document) {
                 StopTableData data;
-                if (!BuildStopTablePlan(tables[index], data)) return;
-                if (created) WriteStopTablePages(target, StopTableInput(data, tables[index]));
+                bool built = false;
+                if (!BuildStopTablePlan(tables[index], data, built)) return;
+                complete = complete && built && (!created || Guarded([&] {
+                    WriteStopTablePages(target, StopTableInput(data, tables[index]));
+                    return true;
+                }));
             }
-            if (!shared && ClaimFileName(name, what) && !(created && SaveShared(ownTarget, name))) LogFailure(what);
+            if (shared) {
+                if (!complete) LogFailure(what);
+            } else if (ClaimFileName(name, what) && !(created && complete && SaveShared(ownTarget, name))) {
+                LogFailure(what);
+            }
         }
         if (shared) SaveSharedDocument(sharedTarget, lang_.Lang("StopTable") + ".pdf", lang_.Lang("StopTable"));
     }
@@ -239,7 +284,7 @@ private:
         // map as the user edited it.
         RouteMap routeMap = context_.project.routeMap;
         std::string name = lang_.Lang("RouteMap");
-        if (!WriteRouteMapOutput(routeMap, folder_, name)) LogFailure(name);
+        if (!Guarded([&] { return WriteRouteMapOutput(routeMap, folder_, name); })) LogFailure(name);
     }
 
     const AppContext& context_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -400,6 +401,8 @@ int32_t CountSlots(const std::vector<PlanStop>& rows) {
 }
 
 void BuildTravelTimes(TimetableGrid& grid, const TimeTablePlan& plan) {
+    grid.travelTimes.clear();
+    if (grid.rowCount > kMaxTimetableSlots) return;
     int32_t size = grid.rowCount + 1;
     grid.travelTimes.assign(static_cast<std::size_t>(size) * static_cast<std::size_t>(size), kUnknownTravelTime);
     for (int32_t i = 0; i < size; ++i) grid.TravelTime(i, i) = 0;
@@ -459,21 +462,84 @@ void FillColumnValues(TimetableColumn& column, const TimeTablePlan& plan, const 
     ColumnFiller(column, plan, slots, tourTrip, dayShift, context).Fill();
 }
 
-void PlaceNewColumn(const TimetableGrid& grid, std::vector<TimetableColumn>& columns) {
-    if (columns.size() < 2) return;
-    // Walking back over every earlier column and moving in front of each one
-    // it goes before, the new column ends up in front of the earliest such
-    // column; looking from the front finds that one without walking them all.
-    const TimetableColumn& added = columns.back();
-    std::size_t place = 0;
-    while (place + 1 < columns.size() && !GoesBefore(grid, added, columns[place])) ++place;
-    if (place + 1 < columns.size()) {
-        std::rotate(columns.begin() + static_cast<std::ptrdiff_t>(place), columns.end() - 1, columns.end());
+namespace {
+
+// The first of `count` columns in time order, reached through `at`, that
+// `added` goes before (`count` when none). Walking back from the end, the new
+// column would move in front of every column it goes before and so end up in
+// front of the first such column; as the columns stand in time order, a
+// binary search finds that one.
+template <typename At>
+std::size_t FirstColumnAfter(const TimetableGrid& grid, const TimetableColumn& added, std::size_t count, At at) {
+    std::size_t low = 0;
+    std::size_t high = count;
+    while (low < high) {
+        std::size_t middle = low + (high - low) / 2;
+        if (GoesBefore(grid, added, at(middle))) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
     }
+    return low;
 }
 
-void AddTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
-                 const Tour& tour, const TourTrip& tourTrip, const TimetableBuildContext& context) {
+// The columns of one day group in time order while they are added, held in
+// blocks: a new column's place takes two binary searches, and inserting it
+// moves the columns of one block only.
+class ColumnOrder {
+public:
+    explicit ColumnOrder(const TimetableGrid& grid) : grid_(&grid) {}
+
+    void Insert(TimetableColumn column) {
+        if (blocks_.empty()) {
+            blocks_.emplace_back().push_back(std::move(column));
+            return;
+        }
+        // The first block whose last column the new one goes before holds its place.
+        auto lastOfBlock = [this](std::size_t b) -> const TimetableColumn& { return blocks_[b].back(); };
+        std::size_t block = FirstColumnAfter(*grid_, column, blocks_.size(), lastOfBlock);
+        if (block == blocks_.size()) {
+            block = blocks_.size() - 1;
+            blocks_[block].push_back(std::move(column));
+        } else {
+            std::vector<TimetableColumn>& columns = blocks_[block];
+            auto columnAt = [&columns](std::size_t i) -> const TimetableColumn& { return columns[i]; };
+            std::size_t place = FirstColumnAfter(*grid_, column, columns.size(), columnAt);
+            columns.insert(columns.begin() + static_cast<std::ptrdiff_t>(place), std::move(column));
+        }
+        if (blocks_[block].size() >= 2 * kBlockSize) Split(block);
+    }
+
+    std::vector<TimetableColumn> Take() {
+        std::vector<TimetableColumn> columns;
+        for (auto& block : blocks_) {
+            columns.insert(columns.end(), std::make_move_iterator(block.begin()), std::make_move_iterator(block.end()));
+        }
+        blocks_.clear();
+        return columns;
+    }
+
+private:
+    static constexpr std::size_t kBlockSize = 256;
+
+    void Split(std::size_t block) {
+        std::vector<TimetableColumn>& full = blocks_[block];
+        auto half = full.begin() + static_cast<std::ptrdiff_t>(full.size() / 2);
+        std::vector<TimetableColumn> upper(std::make_move_iterator(half), std::make_move_iterator(full.end()));
+        full.erase(half, full.end());
+        blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(block) + 1, std::move(upper));
+    }
+
+    const TimetableGrid* grid_;
+    std::vector<std::vector<TimetableColumn>> blocks_;
+};
+
+// Builds the column of a tour trip once and hands it to `add` with the index
+// of every day group the tour runs in.
+template <typename Add>
+void ForEachGroupOfTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
+                            const Tour& tour, const TourTrip& tourTrip, const TimetableBuildContext& context, Add add) {
     if (!tourTrip.trip || !LineIsShown(plan.line, tourTrip.trip->lineName)) return;
     int32_t hour = RoundToMinute(tourTrip.startTime) / 3600;
     int32_t dayShift = 0;
@@ -483,7 +549,8 @@ void AddTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, const std::vect
         days = ShiftDaysToNextServiceDay(days);
     }
     std::optional<TimetableColumn> filled;
-    for (DayGroup& group : grid.groups) {
+    for (std::size_t g = 0; g < grid.groups.size(); ++g) {
+        const DayGroup& group = grid.groups[g];
         ServiceDays groupDays = group.day ? group.day->days : 0;
         if (!(groupDays & days & kWeekAndHoliday) || !(groupDays & days & kDayPair)) continue;
         if (!filled) {
@@ -495,9 +562,30 @@ void AddTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, const std::vect
             filled->values.assign(static_cast<std::size_t>(grid.rowCount), NotServed);
             FillColumnValues(*filled, plan, slots, tourTrip, dayShift, context);
         }
-        group.columns.push_back(*filled);
-        if (grid.mode == GridMode::Timetable) PlaceNewColumn(grid, group.columns);
+        add(g, *filled);
     }
+}
+
+}  // namespace
+
+void PlaceNewColumn(const TimetableGrid& grid, std::vector<TimetableColumn>& columns) {
+    if (columns.size() < 2) return;
+    const TimetableColumn& added = columns.back();
+    std::size_t place = FirstColumnAfter(grid, added, columns.size() - 1,
+                                         [&columns](std::size_t i) -> const TimetableColumn& { return columns[i]; });
+    if (place + 1 < columns.size()) {
+        std::rotate(columns.begin() + static_cast<std::ptrdiff_t>(place), columns.end() - 1, columns.end());
+    }
+}
+
+void AddTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
+                 const Tour& tour, const TourTrip& tourTrip, const TimetableBuildContext& context) {
+    ForEachGroupOfTourTrip(grid, plan, slots, tour, tourTrip, context,
+                           [&grid](std::size_t g, const TimetableColumn& column) {
+                               std::vector<TimetableColumn>& columns = grid.groups[g].columns;
+                               columns.push_back(column);
+                               if (grid.mode == GridMode::Timetable) PlaceNewColumn(grid, columns);
+                           });
 }
 
 ColumnMergeRules TimetableMergeRules(const TimeTablePlan& plan) {
@@ -619,15 +707,18 @@ TimetableGrid BuildTimetable(const TimeTablePlan& plan, const MapData& map, bool
     BuildTravelTimes(grid, plan);
     for (const TableDay& day : plan.days) grid.groups.push_back(DayGroup{&day, {}});
     std::unordered_set<const Trip*> shown(plan.trips.begin(), plan.trips.end());
+    std::vector<ColumnOrder> orders(grid.groups.size(), ColumnOrder(grid));
+    auto insert = [&orders](std::size_t g, const TimetableColumn& column) { orders[g].Insert(column); };
     for (const auto& line : map.lines) {
         for (const Tour& tour : line->tours) {
             for (const TourTrip& tourTrip : tour.trips) {
                 if (tourTrip.trip && shown.count(tourTrip.trip)) {
-                    AddTourTrip(grid, plan, slots, tour, tourTrip, context);
+                    ForEachGroupOfTourTrip(grid, plan, slots, tour, tourTrip, context, insert);
                 }
             }
         }
     }
+    for (std::size_t g = 0; g < grid.groups.size(); ++g) grid.groups[g].columns = orders[g].Take();
     MergeColumns(grid, plan, context.lang);
     if (condenseIntervals) CondenseAllIntervals(grid, plan);
     return grid;

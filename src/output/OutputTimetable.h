@@ -70,12 +70,15 @@ struct TimetableGrid {
     GridMode mode = GridMode::Timetable;
     std::vector<DayGroup> groups;
     // (rowCount + 1)² smallest known travel times, [from][to]; kUnknownTravelTime = unknown.
+    // Empty for plans beyond kMaxTimetableSlots, which are not written.
     std::vector<int32_t> travelTimes;
     FootnoteRegister footnotes;
     std::filesystem::path outputFolder;
 
     int32_t& TravelTime(int32_t from, int32_t to) { return travelTimes[Index(from, to)]; }
-    int32_t TravelTime(int32_t from, int32_t to) const { return travelTimes[Index(from, to)]; }
+    int32_t TravelTime(int32_t from, int32_t to) const {
+        return travelTimes.empty() ? kUnknownTravelTime : travelTimes[Index(from, to)];
+    }
 
 private:
     std::size_t Index(int32_t from, int32_t to) const {
@@ -108,6 +111,11 @@ struct TimetableBuildContext {
     const std::atomic<bool>* warningsOn = nullptr;
 };
 
+// The most slots a timetable may have: its travel-time table grows with the
+// square of the slots (64 MB here). Larger plans are refused as documents.
+constexpr int32_t kMaxTimetableSlots = 4096;
+
+// Fills the travel-time table; leaves it empty beyond kMaxTimetableSlots.
 void BuildTravelTimes(TimetableGrid& grid, const TimeTablePlan& plan);
 
 // Adds a column for `tourTrip` (a trip of `tour` that the plan shows) to

@@ -207,7 +207,7 @@ std::string ToText(const JsonValue* node, int indent) {
 std::string DecodeJsonFileBytes(std::string_view bytes) {
     if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
     if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16Le(bytes.substr(2));
-    return DecodeWindows1252(bytes);
+    return DecodeUnmarkedText(bytes);
 }
 
 JsonPtr Load(const std::filesystem::path& path) {

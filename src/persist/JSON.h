@@ -108,7 +108,8 @@ std::string ToText(const JsonValue* node, int indent);
 std::string FormatJsonNumber(double value);
 
 // File bytes decoded to UTF-8 by their byte-order mark: EF BB BF (UTF-8),
-// FF FE (UTF-16 LE), none (Windows-1252).
+// FF FE (UTF-16 LE); without a mark UTF-8 when the bytes are valid UTF-8,
+// else Windows-1252.
 std::string DecodeJsonFileBytes(std::string_view bytes);
 
 // Reads, decodes and parses a file; absent when it cannot be read or parsed.

@@ -50,7 +50,7 @@ void ReadKeyLines(std::string_view text, std::map<std::string, std::string, std:
 
 bool LanguageTable::LoadFromBytes(std::string_view bytes) {
     std::string text = bytes.starts_with(kUtf8Mark) ? std::string(bytes.substr(kUtf8Mark.size()))
-                                                    : DecodeWindows1252(bytes);
+                                                    : DecodeUnmarkedText(bytes);
     std::map<std::string, std::string, std::less<>> texts;
     ReadKeyLines(text, texts);
     if (texts.empty()) return false;

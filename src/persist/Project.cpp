@@ -16,6 +16,10 @@ int32_t ReadInt(const JsonValue* object, std::string_view key, int32_t fallback)
     return GetInteger(ObjectGet(object, key), fallback);
 }
 
+int32_t ReadBoundedInt(const JsonValue* object, std::string_view key, int32_t fallback, int32_t low, int32_t high) {
+    return std::clamp(ReadInt(object, key, fallback), low, high);
+}
+
 bool ReadFlag(const JsonValue* object, std::string_view key, bool fallback) {
     return GetInteger(ObjectGet(object, key), fallback ? 1 : 0) != 0;
 }
@@ -94,23 +98,12 @@ void ClampRouteMapSize(RouteMap& routeMap) {
     routeMap.height = std::clamp(routeMap.height, 1, kMaxRouteMapCells);
 }
 
-// Writes the tree next to `file` and renames it over `file`, so that a failed
-// write never leaves a half-written project behind.
+// Save writes next to `file` and renames over it, so that a failed write
+// never leaves a half-written project behind.
 bool SaveReplacing(const fs::path& file, JsonPtr root) {
     std::error_code error;
     if (file.has_parent_path()) fs::create_directories(file.parent_path(), error);
-    fs::path temporary = file;
-    temporary += ".tmp";
-    if (!Save(temporary, std::move(root))) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    fs::rename(temporary, file, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return Save(file, std::move(root));
 }
 
 // Keeps a project file that did not parse as <name>.cfg.bak, once, so that

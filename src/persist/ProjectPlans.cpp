@@ -121,7 +121,7 @@ TimeTablePlan ReadTimeTablePlan(const Project& project, const MapData& map, cons
     plan.displayNote = ReadFlag(object, "DisplayNote", true);
     plan.pageBreak = ReadFlag(object, "PageBreak", false);
     plan.mergeIterColumn = ReadFlag(object, "MergeIterColumn", false);
-    plan.breakHour = ReadInt(object, "BreakHour", -1);
+    plan.breakHour = ReadBoundedInt(object, "BreakHour", -1, -1, kMaxBreakHour);
     plan.routeSpider = ReadSpiderReference(project, object);
     const JsonValue* trips = ObjectGet(object, "Trip");
     for (int32_t i = 0; i < std::max(ArraySize(trips), 0); ++i) {
@@ -254,7 +254,7 @@ StopTable ReadStopTable(const Project& project, const MapData& map, const JsonVa
     table.name = ReadText(object, "Name");
     table.headline = ReadText(object, "Headline");
     table.sameInOne = ReadFlag(object, "SameInOne", false);
-    table.breakHour = ReadInt(object, "BreakHour", -1);
+    table.breakHour = ReadBoundedInt(object, "BreakHour", -1, -1, kMaxBreakHour);
     table.mergeRow = ReadFlag(object, "MergeRow", false);
     table.routeSpider = ReadSpiderReference(project, object);
     const JsonValue* stations = ObjectGet(object, "Stations");
@@ -303,7 +303,7 @@ OutputOpt ReadOutputOpt(const JsonValue* object) {
     OutputOpt options = FileDefaultOutputOpt();
     options.format = ReadInt(object, "Format", options.format);
     options.fontName = ReadText(object, "FontName", options.fontName);
-    options.fontSize = ReadInt(object, "FontSize", options.fontSize);
+    options.fontSize = ReadBoundedInt(object, "FontSize", options.fontSize, kMinFontSize, kMaxFontSize);
     options.ttAllInOne = ReadFlag(object, "TTAllInOne", false);
     options.tpAllInOne = ReadFlag(object, "TPAllInOne", false);
     options.stAllInOne = ReadFlag(object, "STAllInOne", false);

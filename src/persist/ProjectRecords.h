@@ -12,9 +12,20 @@
 
 namespace tak::project {
 
+// The output font sizes the option list offers, in points.
+constexpr int32_t kMinFontSize = 6;
+constexpr int32_t kMaxFontSize = 72;
+// The break hours the plan windows offer: -1 (none) and 0 ... 6 (24 ... 30 o'clock).
+constexpr int32_t kMaxBreakHour = 6;
+// A route spider's travel time from one stop to the next, in minutes.
+constexpr int32_t kMaxSpiderTravelTime = 24 * 60;
+
 // Typed access to object members with the stored form's defaults. A member
 // of another kind than expected reads as missing.
 int32_t ReadInt(const JsonValue* object, std::string_view key, int32_t fallback);
+// An integer bounded to what its control offers, so that a value only a
+// hand-edited file can hold never reaches the builders and drawings.
+int32_t ReadBoundedInt(const JsonValue* object, std::string_view key, int32_t fallback, int32_t low, int32_t high);
 bool ReadFlag(const JsonValue* object, std::string_view key, bool fallback);
 std::string ReadText(const JsonValue* object, std::string_view key, std::string_view fallback = "");
 

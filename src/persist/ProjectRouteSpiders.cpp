@@ -52,7 +52,7 @@ void ReadSpiderStops(RouteSpider& spider, std::size_t way, const MapData& map, c
         SpiderStop* stop = AddSpiderStop(spider, way, *station);
         stop->name = ReadText(object, "Name");
         stop->important = ReadFlag(object, "Important", false);
-        stop->travelTime = ReadInt(object, "TravelTime", 0);
+        stop->travelTime = ReadBoundedInt(object, "TravelTime", 0, 0, kMaxSpiderTravelTime);
         stop->changes = ChangesFromStored(ReadText(object, "Changes"));
     }
 }
@@ -60,6 +60,9 @@ void ReadSpiderStops(RouteSpider& spider, std::size_t way, const MapData& map, c
 void ReadSpider(RouteSpiderList& list, const MapData& map, const JsonValue* object) {
     RouteSpider& spider = AddRouteSpider(list, ReadText(object, "Name"), false);
     spider.displayTravel = ReadInt(object, "DisplayTravel", kTravelNotShown);
+    if (spider.displayTravel != kTravelOnTop && spider.displayTravel != kTravelBeneath) {
+        spider.displayTravel = kTravelNotShown;
+    }
     const JsonValue* ways = ObjectGet(object, "Way");
     for (int32_t w = 0; w < std::max(ArraySize(ways), 0); ++w) {
         const JsonValue* wayObject = ArrayGet(ways, w);

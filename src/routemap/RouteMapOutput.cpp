@@ -3,10 +3,7 @@
 #include <png.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <csetjmp>
-#include <cstdio>
-#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -24,9 +21,22 @@ std::string PathText(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+void AppendPngBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* bytes = static_cast<std::string*>(png_get_io_ptr(png));
+    bool appended = true;
+    try {
+        bytes->append(reinterpret_cast<const char*>(data), length);
+    } catch (const std::exception&) {
+        appended = false;
+    }
+    if (!appended) png_error(png, "out of memory");  // jumps back to EncodePng
+}
+
+void FlushNothing(png_structp) {}
+
 // libpng reports errors by jumping back to the setjmp below; everything that
 // owns memory is made before it, so the jump leaks nothing.
-bool WritePngStream(const RouteMapImage& image, FILE* stream) {
+bool EncodePng(const RouteMapImage& image, std::string& bytes) {
     if (image.width <= 0 || image.height <= 0 || image.palette.empty() || image.palette.size() > 256 ||
         image.pixels.size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height)) {
         return false;
@@ -40,7 +50,7 @@ bool WritePngStream(const RouteMapImage& image, FILE* stream) {
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, stream);
+    png_set_write_fn(png, &bytes, AppendPngBytes, FlushNothing);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
                  PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
@@ -56,22 +66,6 @@ bool WritePngStream(const RouteMapImage& image, FILE* stream) {
     return true;
 }
 
-// A new file of a name nobody else can have chosen, opened exclusively so
-// that a file planted under that name is never written through.
-FILE* CreateTemporaryPng(std::filesystem::path& chosen) {
-    std::error_code error;
-    std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-    if (error) return nullptr;
-    std::random_device entropy;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string name = "taktarium-routemap-" + std::to_string(entropy()) + "-" + std::to_string(entropy()) + ".png";
-        chosen = folder / name;
-        if (FILE* stream = std::fopen(PathText(chosen).c_str(), "wbx")) return stream;
-        if (errno != EEXIST) return nullptr;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 std::optional<RouteMapImage> RenderRouteMap(const RouteMap& routeMap) {
@@ -83,32 +77,22 @@ std::optional<RouteMapImage> RenderRouteMap(const RouteMap& routeMap) {
 }
 
 bool WriteRouteMapPng(const RouteMapImage& image, const std::filesystem::path& file) {
-    FILE* stream = std::fopen(PathText(file).c_str(), "wb");
-    if (!stream) return false;
-    bool written = WritePngStream(image, stream);
-    bool closed = std::fclose(stream) == 0;
-    if (written && closed) return true;
-    std::error_code ignored;
-    std::filesystem::remove(file, ignored);  // no half-written image is left behind
-    return false;
+    std::string bytes;
+    return EncodePng(image, bytes) && WriteFileBytes(file, bytes);
 }
 
+// The image goes into the document through a PNG file of its own, kept next
+// to the document and removed again.
 bool WriteRouteMapPdf(const RouteMapImage& image, const std::filesystem::path& file) {
-    std::filesystem::path temporary;
-    FILE* stream = CreateTemporaryPng(temporary);
-    if (!stream) return false;
-    bool written = WritePngStream(image, stream);
-    written = std::fclose(stream) == 0 && written;
-
+    std::filesystem::path temporary = HelperFileNextTo(file, "png");
+    if (!WriteRouteMapPng(image, temporary)) return false;
     bool saved = false;
-    if (written) {
-        PdfDocument document;
-        std::string pageFormat = std::to_string(image.width) + "," + std::to_string(image.height);
-        if (document.CreateDocument("", "pt", pageFormat) && document.NewPage("", "")) {
-            document.PlaceImage(PathText(temporary), 0, 0, 0, 0, 0);
-            // A page without its image is no route map.
-            if (document.LastError() == 0) saved = document.SaveDocument(PathText(file));
-        }
+    PdfDocument document;
+    std::string pageFormat = std::to_string(image.width) + "," + std::to_string(image.height);
+    if (document.CreateDocument("", "pt", pageFormat) && document.NewPage("", "")) {
+        document.PlaceImage(PathText(temporary), 0, 0, 0, 0, 0);
+        // A page without its image is no route map.
+        if (document.LastError() == 0) saved = document.SaveDocument(PathText(file));
     }
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);

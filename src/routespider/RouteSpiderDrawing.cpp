@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -463,19 +464,25 @@ void StrokeDotted(PdfDocument& pdf, const EdgePath& path) {
             points.push_back(piece.end);
         }
     }
-    constexpr float kDash = 1.5f, kPeriod = 6;
-    float travelled = 0;  // along the path, where the current piece starts
+    constexpr double kDash = 1.5, kPeriod = 6;
+    // No page is that long: a piece beyond it lies off the page anyway, and
+    // counting the dashes (instead of stepping a length) always ends.
+    constexpr double kMostDashesPerPiece = 4096;
+    double travelled = 0;  // along the path, where the current piece starts
     bool any = false;
     for (std::size_t i = 1; i < points.size(); ++i) {
         Point a = points[i - 1], b = points[i];
-        float length = std::hypot(b.x - a.x, b.y - a.y);
-        if (length <= 0) continue;
-        float next = std::ceil(travelled / kPeriod) * kPeriod;  // next dash start
-        for (float at = next; at < travelled + length; at += kPeriod) {
-            float t0 = (at - travelled) / length;
-            float t1 = std::min(1.0f, (at + kDash - travelled) / length);
-            pdf.PathMoveTo(a.x + (b.x - a.x) * t0, a.y + (b.y - a.y) * t0);
-            pdf.PathLineTo(a.x + (b.x - a.x) * t1, a.y + (b.y - a.y) * t1);
+        double dx = double{b.x} - a.x, dy = double{b.y} - a.y;
+        double length = std::hypot(dx, dy);
+        if (!(length > 0) || !std::isfinite(length)) continue;
+        double first = std::ceil(travelled / kPeriod);  // number of the next dash
+        double dashes = std::min(std::ceil((travelled + length) / kPeriod) - first, kMostDashesPerPiece);
+        for (int32_t k = 0; k < dashes; ++k) {
+            double at = (first + k) * kPeriod;
+            double t0 = (at - travelled) / length;
+            double t1 = std::min(1.0, (at + kDash - travelled) / length);
+            pdf.PathMoveTo(static_cast<float>(a.x + dx * t0), static_cast<float>(a.y + dy * t0));
+            pdf.PathLineTo(static_cast<float>(a.x + dx * t1), static_cast<float>(a.y + dy * t1));
             any = true;
         }
         travelled += length;
@@ -772,7 +779,13 @@ std::optional<int32_t> SpiderMinutes(const RouteSpider& spider, const SpiderStop
                                      const SpiderStop& stop) {
     auto place = LocateSpiderStop(spider, stop.key);
     SpiderStopKey markedKey = markedStop ? markedStop->key : kNoSpiderStop;
-    int32_t minutes = 0;
+    // Many long travel times could pass the 32-bit range; the sum is kept
+    // in 64 bits and bounded when it is handed out.
+    int64_t minutes = 0;
+    auto bounded = [&minutes] {
+        return static_cast<int32_t>(std::clamp<int64_t>(minutes, std::numeric_limits<int32_t>::min(),
+                                                        std::numeric_limits<int32_t>::max()));
+    };
     // Each step moves to an earlier stop or an earlier way, so the walk ends;
     // the guard only protects against links that break the spider's rules.
     std::size_t steps = 0;
@@ -780,7 +793,7 @@ std::optional<int32_t> SpiderMinutes(const RouteSpider& spider, const SpiderStop
     while (place && steps-- > 0) {
         const SpiderWay& way = spider.ways[place->way];
         const SpiderStop& current = way.stops[place->stop];
-        if (markedKey != kNoSpiderStop && current.key == markedKey) return minutes;
+        if (markedKey != kNoSpiderStop && current.key == markedKey) return bounded();
         if (place->stop > 0) {
             minutes += current.travelTime;
             --place->stop;
@@ -793,7 +806,7 @@ std::optional<int32_t> SpiderMinutes(const RouteSpider& spider, const SpiderStop
         place = branch && branch->way < place->way ? branch : std::nullopt;
     }
     if (markedKey != kNoSpiderStop) return std::nullopt;
-    return minutes;
+    return bounded();
 }
 
 void DrawRouteSpider(PdfDocument& pdf, const RouteSpider& spider, const SpiderStop* markedStop,

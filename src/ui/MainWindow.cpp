@@ -122,6 +122,7 @@ void MainWindow::CreateControls() {
     dateField_->setObjectName("dateField");
     dateField_->setDisplayFormat(kDateFieldFormat);
     dateField_->setCalendarPopup(true);
+    dateField_->setMinimumDate(QDate(1900, 1, 1));  // the earliest day the loader takes
     eventChooser_ = new QComboBox(this);
     eventChooser_->setObjectName("eventChooser");
     languageChooser_ = new QComboBox(this);

@@ -326,6 +326,81 @@ TEST(CliCheck, PrintsFindingsByFileAndFailsOnAnError) {
         << mended.output;
 }
 
+// A project file that is there but cannot be read gives an empty project:
+// that is no success, and the file stays for the user to mend.
+TEST(CliOutput, AnUnreadableProjectFileFailsAndStaysAsItIs) {
+    test::TempDir working;
+    const std::string broken = "\xEF\xBB\xBF{\"Version\": 136, \"TimeTablePlan\": [";
+    fs::path project = working.Write("output/DemoMap.cfg", broken);
+    auto run = RunCliIn(working, "output '" + (test::SourceDir() / "examples/DemoMap").string() + "'");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("The project file " + project.string() + " could not be read or does not parse"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("Output created"), std::string::npos) << run.output;
+    EXPECT_EQ(ReadFileBytes(project).value_or(""), broken);
+
+    fs::remove(project);
+    fs::create_directories(project);  // a folder where the file should be
+    run = RunCliIn(working, "output '" + (test::SourceDir() / "examples/DemoMap").string() + "'");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("could not be read or does not parse"), std::string::npos) << run.output;
+}
+
+// True when `text` holds a control character other than the line feeds
+// that end its lines.
+bool HasControlCharacter(const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if ((c < 0x20 && c != '\n') || c == 0x7F) return true;
+        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0) return true;
+    }
+    return false;
+}
+
+// Names from map and project files reach the terminal: an escape sequence in
+// them must show as text, and JSON must escape it.
+TEST(CliInfo, ControlCharactersInNamesAreShownAsEscapes) {
+    test::TempDir map;
+    map.Write("TTData/Busstops.cfg", test::StopListFile({{"Markt", 1}, {"Bahnhof", 2}}));
+    map.Write("TTData/A.ttp", test::TripHeader("10") + test::StationsTyp2({1, 2}) + test::Profile("P", "4"));
+    map.Write("TTData/10\x1B[2J.ttl", test::Tour("Run\t1", 0x31F, {{"a", 0, "300"}}));
+    map.Write("Chrono/Works/Chrono.cfg", "[name]\r\nWorks\x1B]0;title\x07 \x81\r\n");
+    test::TempDir working;
+    working.Write("output/" + map.path().filename().string() + ".cfg",
+                  R"({"OutputOpt": {"Format": 0}, "TimeTablePlan": [{"Name": "Plan)" "\x1B" R"([31m"}]})");
+
+    auto text = RunCliIn(working, "info '" + map.path().string() + "'");
+    ASSERT_EQ(text.status, 0) << text.output;
+    EXPECT_FALSE(HasControlCharacter(text.output)) << text.output;
+    for (const char* shown : {"10\\x1B[2J", "Run\\t1", "Works\\x1B]0;title\\x07 \\u0081", "Plan\\x1B[31m"}) {
+        EXPECT_NE(text.output.find(shown), std::string::npos) << shown << "\n" << text.output;
+    }
+
+    auto json = RunCliIn(working, "info '" + map.path().string() + "' --json");
+    ASSERT_EQ(json.status, 0) << json.output;
+    EXPECT_FALSE(HasControlCharacter(json.output)) << json.output;
+    for (const char* escaped : {"\"10\\u001b[2J\"", "\"Run\\t1\"", "\"Works\\u001b]0;title\\u0007 \\u0081\"",
+                                "\"Plan\\u001b[31m\""}) {
+        EXPECT_NE(json.output.find(escaped), std::string::npos) << escaped << "\n" << json.output;
+    }
+
+    auto output = RunCliIn(working, "output '" + map.path().string() + "'");
+    EXPECT_EQ(output.status, 1) << "no file can carry that name";
+    EXPECT_FALSE(HasControlCharacter(output.output)) << output.output;
+    EXPECT_NE(output.output.find("Timetable: Plan\\x1B[31m"), std::string::npos) << output.output;
+}
+
+TEST(CliInfo, TheDemoMapGivesValidJsonWithItsTwoLineInterchange) {
+    test::TempDir working;
+    working.Write("output/DemoMap.cfg",
+                  ReadFileBytes(test::SourceDir() / "examples/output/DemoMap.cfg").value_or(""));
+    auto json = RunCliIn(working, "info '" + (test::SourceDir() / "examples/DemoMap").string() + "' --json");
+    ASSERT_EQ(json.status, 0) << json.output;
+    EXPECT_FALSE(HasControlCharacter(json.output)) << json.output;
+    EXPECT_NE(json.output.find("\"Linie 3\\r\\nRegionalbahn\""), std::string::npos) << json.output;
+}
+
 TEST(CliUsage, FailsClearlyOnBadInput) {
     test::TempDir empty;
     auto missing = RunCli("info '" + empty.path().string() + "' --lang English");

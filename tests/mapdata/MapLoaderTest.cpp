@@ -189,5 +189,33 @@ TEST(ProjectName, IsTheFolderNameWithOrWithoutSeparatorPlusTheDate) {
     EXPECT_EQ(ProjectNameFor("maps/MyMap//", kNoDate), "MyMap");
 }
 
+// "." and ".." would put the documents straight into output/ (or above it)
+// and the project file at output/..cfg.
+TEST(ProjectName, DotsNameTheFolderTheyStandFor) {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    fs::create_directories(dir.path() / "MyMap" / "TTData");
+    const std::string name = dir.path().filename().string();
+    EXPECT_EQ(ProjectNameFor(dir.path() / "MyMap" / "TTData" / "..", kNoDate), "MyMap");
+    EXPECT_EQ(ProjectNameFor(dir.path() / "MyMap" / "TTData" / ".." / "", kNoDate), "MyMap");
+    EXPECT_EQ(ProjectNameFor(dir.path() / "MyMap" / ".", MakeDate(2017, 3, 24)), "MyMap_20170324");
+    EXPECT_EQ(ProjectNameFor(dir.path() / "MyMap" / "..", kNoDate), name);
+    EXPECT_EQ(ProjectNameFor(".", kNoDate), fs::current_path().filename().string());
+}
+
+// Days before 1970 are negative like the no-date marker; they are days all
+// the same, from 1900-01-01 on.
+TEST_F(MapLoaderTest, DaysBefore1970AreDaysLikeAnyOther) {
+    dir.Write("Chrono/Old/Chrono.cfg", ChronoSettings("19691201", "19700105", {"12"}));
+    DateValue date = ParseDateText("1969-12-31");
+    ASSERT_NE(date, kNoDate);
+    ASSERT_TRUE(Load(date));
+    EXPECT_EQ(ListChronoEvents(map, date).size(), 1u);
+    EXPECT_TRUE(map.lines.empty()) << "the active event is applied";
+    EXPECT_EQ(ProjectNameFor("maps/Old", date), "Old_19691231");
+    EXPECT_EQ(ParseDateText("01.01.1900"), MakeDate(1900, 1, 1));
+    EXPECT_EQ(ParseDateText("1899-12-31"), kNoDate) << "earlier days are refused";
+}
+
 }  // namespace
 }  // namespace tak

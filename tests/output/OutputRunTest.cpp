@@ -5,6 +5,7 @@
 #include "TimetableFixtures.h"
 #include "base/FileSystem.h"
 #include "output/Output.h"
+#include "output/OutputTimetable.h"
 #include "support/TestSupport.h"
 
 namespace tak {
@@ -102,6 +103,25 @@ TEST_F(OutputRunTest, AFailedDocumentIsLoggedAndTheRunGoesOn) {
     OutputLog second;
     EXPECT_EQ(RunOutput(context, control, second), 1);
     EXPECT_EQ(second.Lines()[3], "Error: Timetable");
+}
+
+// The travel-time table of a timetable grows with the square of its rows: a
+// plan beyond the limit is refused with an error line, and the run goes on.
+TEST_F(OutputRunTest, APlanWithTooManyRowsIsRefusedAndTheNextOneIsWritten) {
+    TimeTablePlan& huge = context.project.timeTablePlans[0];
+    PlanStop row = huge.stops[0];
+    row.flags = kRowDeparture;  // one slot per row
+    huge.stops.assign(static_cast<std::size_t>(kMaxTimetableSlots) + 1, row);
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Error: Line 5",
+                                                     "Timetable: Line 5 back", "Done!"}));
+    EXPECT_FALSE(fs::exists(Folder() / "Timetable Line 5.txt"));
+    EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5 back.txt"));
+
+    // At the limit the plan is still written.
+    huge.stops.resize(static_cast<std::size_t>(kMaxTimetableSlots));
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5.txt"));
 }
 
 TEST_F(OutputRunTest, TourPlansAndStopTablesFollowTheTimetablesOneTextFilePerPlan) {
@@ -224,6 +244,33 @@ TEST_F(OutputRunTest, WrongOrderWarningsFollowTheSwitch) {
     OutputLog quiet;
     EXPECT_EQ(RunOutput(context, control, quiet), 0);
     EXPECT_EQ(quiet.Lines().size(), 4u);
+}
+
+TEST_F(OutputRunTest, AnUnreadableProjectFileIsReportedInsteadOfSuccess) {
+    context.language.LoadFromBytes("ErrReadProject = Unreadable: %1\nOutputCreated = Done\n");
+    context.projectLoad.fileFound = true;
+    context.projectLoad.parsed = false;
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Unreadable: " + ProjectFilePath(context).string()}));
+    EXPECT_EQ(control.state, kOutputFinished) << "the dialog can be closed";
+    EXPECT_FALSE(fs::exists(Folder()));
+}
+
+// Running out of memory comes as an exception; here the log throws it while
+// the first plan is being built. That plan fails, the others are written.
+TEST_F(OutputRunTest, MemoryRunningOutFailsOnlyThePlanBeingBuilt) {
+    Trip& back = fixture.AddTrip("B", "5", {2, 1}, {0, 5});
+    fixture.AddTour("5", "5-02", kMonFri, back, {Clock(8, 0)});
+    context.project.timeTablePlans[0].trips = {&back};
+    std::vector<std::string> lines;
+    OutputLog failing([&lines](const std::string& line) {
+        if (line.starts_with("In ")) throw std::bad_alloc();
+        lines.push_back(line);
+    });
+    EXPECT_EQ(RunOutput(context, control, failing), 1);
+    EXPECT_EQ(lines, (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Error: Line 5",
+                                               "Timetable: Line 5 back", "Done!"}));
+    EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5 back.txt"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <limits>
 
 #include "TimetableFixtures.h"
@@ -370,6 +371,75 @@ TEST(IterationCellText, LabelsSpreadOverTheVisibleCellsOfEqualValue) {
     TimetableColumn departure;
     departure.values = {Clock(25, 30)};
     EXPECT_EQ(IterationCellText(lang, departure, 0, all).text, "01:30");
+}
+
+}  // namespace
+}  // namespace tak
+
+namespace tak {
+namespace {
+
+// A line with tens of thousands of departures: every column must find its
+// place by time without looking at all earlier ones (once quadratic: 353,000
+// tour trips took minutes).
+TEST(TimetableColumnPlacement, ManyDeparturesFindTheirPlacesQuickly) {
+    test::TimetableMap fixture;
+    LanguageTable lang = test::TimetableLanguage();
+    Trip& trip = fixture.AddTrip("T", "5", {1, 2}, {0, 5});
+    constexpr int32_t kDepartures = 60000;
+    std::vector<int32_t> starts;
+    // Every second from 04:00 on, in a scrambled order, spread over three tours.
+    for (int32_t i = 0; i < kDepartures; ++i) {
+        starts.push_back(Clock(4, 0) + static_cast<int32_t>(int64_t{i} * 7919 % kDepartures));
+    }
+    for (int t = 0; t < 3; ++t) {
+        std::vector<int32_t> part(starts.begin() + t * kDepartures / 3, starts.begin() + (t + 1) * kDepartures / 3);
+        fixture.AddTour("5", "5-0" + std::to_string(t), test::kMonFri, trip, part);
+    }
+    TimeTablePlan plan = fixture.Plan({&trip}, {1, 2}, {test::kMonFri});
+    plan.displayTour = true;  // no two columns merge
+
+    auto started = std::chrono::steady_clock::now();
+    TimetableGrid grid = BuildTimetable(plan, fixture.map, false, TimetableBuildContext{lang});
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+    const std::vector<TimetableColumn>& columns = grid.groups.at(0).columns;
+    ASSERT_EQ(columns.size(), static_cast<std::size_t>(kDepartures));
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        ASSERT_EQ(columns[c].values[0], Clock(4, 0) + static_cast<int32_t>(c)) << "column " << c;
+    }
+    EXPECT_LT(seconds, 15.0) << "a few tenths of a second are expected; the quadratic search took minutes";
+}
+
+// Columns that share no stop are placed by the travel times between their
+// stops. With the travel times of one line every column has one time at the
+// first stop (its own, or the one estimated back from a later stop), and the
+// columns must stand in the order of that time however they arrive.
+TEST(TimetableColumnPlacement, ColumnsWithoutSharedStopsArePlacedByTravelTimes) {
+    test::TimetableMap fixture;
+    LanguageTable lang = test::TimetableLanguage();
+    Trip& whole = fixture.AddTrip("W", "5", {1, 2, 3}, {0, 10, 20});
+    Trip& upper = fixture.AddTrip("U", "5", {1, 2}, {0, 10});
+    Trip& lower = fixture.AddTrip("L", "5", {3}, {0});
+    const Trip* kinds[] = {&whole, &upper, &lower};
+    const int32_t offsets[] = {0, 0, 20};  // minutes from stop 1 to where each trip starts
+    std::vector<std::pair<int32_t, std::string>> expected;  // time at stop 1, tour
+    for (int32_t i = 0; i < 300; ++i) {
+        int32_t atFirstStop = Clock(5, 0) + ((i * 37) % 300) * 60;  // distinct, scrambled
+        int kind = (i * 7) % 3;
+        std::string name = std::to_string(i);
+        fixture.AddTour("5", name, test::kMonFri, *kinds[kind], {atFirstStop + offsets[kind] * 60});
+        expected.emplace_back(atFirstStop, name);
+    }
+    std::sort(expected.begin(), expected.end());
+    TimeTablePlan plan = fixture.Plan({&whole, &upper, &lower}, {1, 2, 3}, {test::kMonFri});
+    plan.displayTour = true;  // no two columns merge
+    TimetableGrid grid = BuildTimetable(plan, fixture.map, false, TimetableBuildContext{lang});
+    std::vector<std::string> order;
+    for (const auto& column : grid.groups.at(0).columns) order.push_back(column.tourName);
+    std::vector<std::string> wanted;
+    for (const auto& entry : expected) wanted.push_back(entry.second);
+    EXPECT_EQ(order, wanted);
 }
 
 }  // namespace

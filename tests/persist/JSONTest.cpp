@@ -302,6 +302,20 @@ TEST(JsonFiles, LoadDetectsTheByteOrderMark) {
     EXPECT_EQ(Load(dir.Write("broken.cfg", "\xEF\xBB\xBF{\"s\": ")), nullptr);
 }
 
+// Editors save UTF-8 without a mark by default: such a hand-edited project
+// must keep its umlauts, and files in the old code page must still read.
+TEST(JsonFiles, UnmarkedUtf8IsReadAsUtf8AndEverythingElseAsWindows1252) {
+    EXPECT_EQ(DecodeJsonFileBytes("{\"Name\": \"S\xC3\xBC" "dbahnhof \xE2\x82\xAC\"}"), "{\"Name\": \"Südbahnhof €\"}");
+    EXPECT_EQ(DecodeJsonFileBytes("{\"Name\": \"S\xFC" "dbahnhof\"}"), "{\"Name\": \"Südbahnhof\"}");
+    // "Ã¼" in the code page happens to be the UTF-8 of "ü"; one stray byte
+    // elsewhere makes the whole file the code page's.
+    EXPECT_EQ(DecodeJsonFileBytes("\xC3\xBC \xFC"), "Ã¼ ü");
+    // Overlong forms, surrogates and cut-off sequences are no UTF-8.
+    EXPECT_EQ(DecodeJsonFileBytes("\xC0\xAF"), "À¯");
+    EXPECT_EQ(DecodeJsonFileBytes("\xED\xA0\x80"), "í\xC2\xA0€");
+    EXPECT_EQ(DecodeJsonFileBytes("a\xC3"), "aÃ");
+}
+
 TEST(JsonFiles, BrokenUtf16IsDecodedWithoutCrashing) {
     // An unpaired surrogate and an odd trailing byte.
     EXPECT_EQ(DecodeJsonFileBytes(std::string("\xFF\xFE" "[\0\x00\xD8]\0x", 9)), "[\xEF\xBF\xBD]");

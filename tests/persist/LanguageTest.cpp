@@ -49,6 +49,12 @@ TEST(LanguageFile, TextWithoutMarkIsWindows1252) {
     EXPECT_EQ(table.Lang("Day9"), "Grüße €");
 }
 
+TEST(LanguageFile, UnmarkedUtf8StaysUtf8) {
+    LanguageTable table;
+    ASSERT_TRUE(table.LoadFromBytes("Day5 = Samstag\nDay9 = Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC\n"));
+    EXPECT_EQ(table.Lang("Day9"), "Grüße €");
+}
+
 TEST(LanguageFile, GroupLineEndsTheUsefulPart) {
     LanguageTable table;
     ASSERT_TRUE(table.LoadFromBytes("Before = 1\n  [Group]\nAfter = 2\n"));

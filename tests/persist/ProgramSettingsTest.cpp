@@ -3,6 +3,7 @@
 #include "base/FileSystem.h"
 #include "persist/JSON.h"
 #include "persist/ProgramSettings.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
 
 namespace tak {
@@ -18,6 +19,25 @@ TEST(ProgramSettings, DefaultsWithoutAFile) {
     EXPECT_EQ(settings.date, "");
     EXPECT_EQ(settings.language, "German");
     EXPECT_EQ(settings.warnings, 1);
+}
+
+TEST(ProgramSettings, AFullDiskKeepsTheSavedSettings) {
+    test::TempDir dir;
+    const auto file = dir.path() / kProgramSettingsFileName;
+    ProgramSettings settings;
+    settings.map = "maps" + std::string(1, kSeparator) + "Town";
+    settings.language = "English";
+    ASSERT_TRUE(SaveProgramSettings(file, settings));
+    const std::string saved = ReadFileBytes(file).value_or("");
+    settings.map = std::string(500, 'x');
+    {
+        test::FileSizeLimit disk(static_cast<rlim_t>(saved.size()));
+        ASSERT_TRUE(disk.active());
+        EXPECT_FALSE(SaveProgramSettings(file, settings));
+    }
+    EXPECT_EQ(ReadFileBytes(file).value_or(""), saved);
+    EXPECT_EQ(ReadProgramSettings(file).language, "English");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
 
 TEST(ProgramSettings, DefaultsForMissingKeysAndUnreadableFiles) {

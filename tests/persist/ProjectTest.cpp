@@ -8,6 +8,7 @@
 #include "persist/JSON.h"
 #include "persist/Project.h"
 #include "ProjectMaps.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
 
 namespace tak {
@@ -560,11 +561,16 @@ TEST_F(ProjectFileTest, SavingCreatesTheFolderAndNeverLeavesAHalfFile) {
     ASSERT_TRUE(SaveProject(project, File())) << "output/ is made when missing";
     std::string saved = Text();
 
-    // A folder where the temporary file should go makes the write fail.
-    fs::create_directories(dir.path() / "output/Town.cfg.tmp");
+    // A disk that fills up makes the write fail.
     project.timeTablePlans.clear();
-    EXPECT_FALSE(SaveProject(project, File()));
+    {
+        test::FileSizeLimit disk(64);
+        ASSERT_TRUE(disk.active());
+        EXPECT_FALSE(SaveProject(project, File()));
+    }
     EXPECT_EQ(Text(), saved) << "the old file stays as it was";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "output"), fs::directory_iterator()), 1)
+        << "no temporary file is left";
 }
 
 TEST_F(ProjectFileTest, AnUnreadableFileIsKeptOnceBeforeItIsReplaced) {
@@ -645,6 +651,49 @@ TEST_F(ProjectFileTest, BadInputNeverCrashesNorLeavesReferencesOutOfRange) {
     EXPECT_EQ(second.end[0].stop, kNoRouteKey);
     EXPECT_EQ(second.end[1].stop, project.routeMap.stops.at(0).key);
     EXPECT_EQ(project.routeMap.stops.at(0).connections.size(), 2u) << "each end that names the stop registers";
+}
+
+// Numbers no window can enter are bounded to what the windows offer, so that
+// no builder or drawing ever sees them.
+TEST_F(ProjectFileTest, NumbersOnlyAHandEditedFileHoldsAreBoundedToTheirControls) {
+    WriteFile(R"({"Version": 136, "OutputOpt": {"FontSize": 2147483647},
+        "TimeTablePlan": [{"Name": "a", "BreakHour": 2147483647}, {"Name": "b", "BreakHour": -2147483648}],
+        "StopTable": [{"Name": "c", "BreakHour": 30}, {"Name": "d", "BreakHour": 3}],
+        "RouteSpider": [{"Name": "s", "DisplayTravel": 2147483647,
+                         "Way": [{"Stop": [{"ID": 3, "TravelTime": 2147483647}, {"ID": 1, "TravelTime": -9},
+                                           {"ID": 2, "TravelTime": 17}]}]}]})");
+    Project project;
+    ASSERT_TRUE(LoadProject(project, map, File()).parsed);
+    EXPECT_EQ(project.outputOpt.fontSize, 72);
+    ASSERT_EQ(project.timeTablePlans.size(), 2u);
+    EXPECT_EQ(project.timeTablePlans[0].breakHour, 6);
+    EXPECT_EQ(project.timeTablePlans[1].breakHour, -1);
+    ASSERT_EQ(project.stopTables.size(), 2u);
+    EXPECT_EQ(project.stopTables[0].breakHour, 6);
+    EXPECT_EQ(project.stopTables[1].breakHour, 3);
+    ASSERT_EQ(project.routeSpiders.spiders.size(), 1u);
+    const RouteSpider& spider = project.routeSpiders.spiders[0];
+    EXPECT_EQ(spider.displayTravel, kTravelNotShown);
+    ASSERT_EQ(spider.ways.at(0).stops.size(), 3u);
+    EXPECT_EQ(spider.ways[0].stops[0].travelTime, 24 * 60);
+    EXPECT_EQ(spider.ways[0].stops[1].travelTime, 0);
+    EXPECT_EQ(spider.ways[0].stops[2].travelTime, 17);
+
+    WriteFile(R"({"OutputOpt": {"FontSize": -3}})");
+    LoadProject(project, map, File());
+    EXPECT_EQ(project.outputOpt.fontSize, 6);
+}
+
+TEST_F(ProjectFileTest, AHandEditedFileInUtf8WithoutMarkKeepsItsUmlautsAcrossASave) {
+    dir.Write("output/Town.cfg", "{\"Version\": 136, \"TimeTablePlan\": [{\"Name\": \"S\xC3\xBC" "dbahnhof\"}]}");
+    Project project;
+    ASSERT_TRUE(LoadProject(project, map, File()).parsed);
+    ASSERT_EQ(project.timeTablePlans.size(), 1u);
+    EXPECT_EQ(project.timeTablePlans[0].name, "S\xC3\xBC" "dbahnhof");
+    ASSERT_TRUE(SaveProject(project, File()));
+    Project again;
+    ASSERT_TRUE(LoadProject(again, map, File()).parsed);
+    EXPECT_EQ(again.timeTablePlans.at(0).name, "S\xC3\xBC" "dbahnhof");
 }
 
 TEST_F(ProjectFileTest, DeeplyNestedInputDoesNotParse) {

@@ -3,20 +3,19 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/AppContext.h"
+#include "base/FileSystem.h"
 #include "persist/Project.h"
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapLayout.h"
 #include "routemap/RouteMapOutput.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
 
 namespace tak {
@@ -66,33 +65,6 @@ RouteMap TwoStopMap(int32_t format) {
     return map;
 }
 
-// Points the system's temporary folder at `folder` while it lives, so that a
-// test sees only its own temporary files.
-class TemporaryFolderOverride {
-public:
-    explicit TemporaryFolderOverride(const fs::path& folder) {
-        if (const char* old = std::getenv("TMPDIR")) old_ = old;
-        fs::create_directories(folder);
-        setenv("TMPDIR", folder.c_str(), 1);
-    }
-    ~TemporaryFolderOverride() {
-        if (old_) setenv("TMPDIR", old_->c_str(), 1);
-        else unsetenv("TMPDIR");
-    }
-    TemporaryFolderOverride(const TemporaryFolderOverride&) = delete;
-    TemporaryFolderOverride& operator=(const TemporaryFolderOverride&) = delete;
-
-private:
-    std::optional<std::string> old_;
-};
-
-std::vector<std::string> FileNamesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(RouteMapOutput, PngHasTheMapsSizeAndItsPixels) {
     test::TempDir dir;
     RouteMap map = TwoStopMap(kRouteMapPng);
@@ -117,11 +89,12 @@ TEST(RouteMapOutput, PngHasTheMapsSizeAndItsPixels) {
 TEST(RouteMapOutput, PdfPageHasTheImagesSizeAndTheTemporaryPngIsGone) {
     test::TempDir dir;
     RouteMap map = TwoStopMap(kRouteMapPdf);
-    TemporaryFolderOverride temporary(dir.path() / "tmp");
-    ASSERT_TRUE(WriteRouteMapOutput(map, dir.path() / "out", "RouteMap"));
-    EXPECT_TRUE(FileNamesIn(dir.path() / "tmp").empty());
-    EXPECT_EQ(FileNamesIn(dir.path() / "out"), std::vector<std::string>{"RouteMap.pdf"});
-    const fs::path pdf = dir.path() / "out" / "RouteMap.pdf";
+    ASSERT_TRUE(WriteRouteMapOutput(map, dir.path(), "RouteMap"));
+    // The temporary image lay next to the document and is gone again.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    const fs::path pdf = dir.path() / "RouteMap.pdf";
+    ASSERT_TRUE(fs::exists(pdf));
+    EXPECT_FALSE(fs::exists(dir.path() / "RouteMap.png"));
 
     test::CommandResult check = test::RunCommand("qpdf --check '" + pdf.string() + "' 2>&1");
     EXPECT_EQ(check.status, 0) << check.output;
@@ -154,6 +127,25 @@ TEST(RouteMapOutput, FailuresAreReportedAndNothingIsWrittenWhenNotWanted) {
     // A grid too large for an image.
     png.width = kMaxRouteMapImageCells + 1;
     EXPECT_FALSE(WriteRouteMapOutput(png, dir.path(), "RouteMap"));
+}
+
+TEST(RouteMapOutput, AFullDiskKeepsTheEarlierMapWhole) {
+    test::TempDir dir;
+    for (int32_t format : {kRouteMapPng, kRouteMapPdf}) {
+        RouteMap map = TwoStopMap(format);
+        ASSERT_TRUE(WriteRouteMapOutput(map, dir.path(), "RouteMap"));
+        fs::path file = dir.path() / (format == kRouteMapPng ? "RouteMap.png" : "RouteMap.pdf");
+        std::string before = ReadFileBytes(file).value_or("");
+        ASSERT_GT(before.size(), 200u);
+        {
+            test::FileSizeLimit disk(100);
+            ASSERT_TRUE(disk.active());
+            EXPECT_FALSE(WriteRouteMapOutput(map, dir.path(), "RouteMap"));
+        }
+        EXPECT_EQ(ReadFileBytes(file).value_or(""), before);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2)
+        << "only the two maps, no temporary file";
 }
 
 // Values only a hand-edited project file holds: the run must neither crash

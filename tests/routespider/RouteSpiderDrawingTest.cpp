@@ -237,6 +237,14 @@ TEST(RouteSpiderMinutesTest, MinutesAddUpAlongTheWayAndOnFromTheBranchPoint) {
     EXPECT_EQ(SpiderMinutes(spider, b, maker.Stop("Q")), std::nullopt);
 }
 
+TEST(RouteSpiderMinutesTest, LongTravelTimesAddUpWithoutOverflow) {
+    SpiderMaker maker;
+    maker.Way().Add("A", 0).Add("B", 2147483647).Add("C", 2147483647).Add("D", 5);
+    EXPECT_EQ(SpiderMinutes(maker.spider(), nullptr, maker.Stop("B")), 2147483647);
+    EXPECT_EQ(SpiderMinutes(maker.spider(), nullptr, maker.Stop("D")), 2147483647) << "bounded, not wrapped";
+    EXPECT_EQ(SpiderMinutes(maker.spider(), &maker.Stop("C"), maker.Stop("D")), 5);
+}
+
 // Every name as wide as `width` points.
 SpiderNameWidth FixedWidth(float width) {
     return [width](const SpiderStop&) { return width; };
@@ -488,6 +496,20 @@ TEST_F(RouteSpiderDrawingTest, StopsBeforeTheMarkedStopAreGreyAndTheCallersFontA
     // Nothing behind the stop has minutes; Südbahnhof is 14 minutes on.
     std::string text = PageText(file, 1);
     EXPECT_NE(text.find("0 2 4 6 8 10 12 14"), std::string::npos);
+}
+
+// A font so large that every coordinate runs far off the page: the dotted
+// edges of left-out stops must still be drawn in a bounded number of dashes.
+TEST_F(RouteSpiderDrawingTest, AHugeFontEndsWithABoundedPage) {
+    for (float size : {3e7f, 2147483647.0f}) {
+        ASSERT_TRUE(pdf.NewPage());
+        pdf.SelectFont("Helvetica", "", size);
+        DrawRouteSpider(pdf, *spider, &MainStop("Marktplatz"), heights);
+    }
+    pdf.SelectFont("Helvetica", "", 10);
+    fs::path file = folder.path() / "huge.pdf";
+    ASSERT_TRUE(pdf.SaveDocument(file.string()));
+    EXPECT_LT(fs::file_size(file), 4u << 20);
 }
 
 TEST_F(RouteSpiderDrawingTest, TheTravelDisplayDecidesWhetherAndWhereTheMinutesStand) {

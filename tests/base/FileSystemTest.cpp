@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "base/FileSystem.h"
+#include "support/FileSizeLimit.h"
+#include "support/TestSupport.h"
+
+namespace tak {
+namespace {
+
+std::vector<std::string> FolderNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ReadFileBytes, ReadsRegularFilesAlsoThroughALink) {
+    test::TempDir dir;
+    fs::path file = dir.Write("TTData/Busstops.cfg", "[busstop]\r\nMarkt\r\n");
+    fs::create_symlink(file, dir.path() / "link.cfg");
+    EXPECT_EQ(ReadFileBytes(file).value_or("?"), "[busstop]\r\nMarkt\r\n");
+    EXPECT_EQ(ReadFileBytes(dir.path() / "link.cfg").value_or("?"), "[busstop]\r\nMarkt\r\n");
+    EXPECT_EQ(ReadFileBytes(dir.Write("empty.cfg", "")).value_or("?"), "");
+    EXPECT_FALSE(ReadFileBytes(dir.path() / "missing.cfg"));
+}
+
+TEST(ReadFileBytes, RefusesFoldersDevicesAndFilesOverTheLimit) {
+    test::TempDir dir;
+    // A link to an endless device would be read until memory runs out.
+    fs::create_symlink("/dev/zero", dir.path() / "Chrono.cfg");
+    EXPECT_FALSE(ReadFileBytes(dir.path() / "Chrono.cfg"));
+    EXPECT_FALSE(ReadFileBytes(dir.path()));
+    fs::path file = dir.Write("big.cfg", std::string(1000, 'x'));
+    EXPECT_FALSE(ReadFileBytes(file, 999));
+    EXPECT_EQ(ReadFileBytes(file, 1000).value_or("").size(), 1000u);
+}
+
+TEST(ReadFileBytes, RefusesAFifoWithoutWaitingForAWriter) {
+    test::TempDir dir;
+    fs::path fifo = dir.path() / "Taktarium.cfg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> done{false};
+    // Should the reader wait for a writer after all, this one comes along after
+    // a while and ends the wait, so that the test fails instead of hanging.
+    std::thread watchdog([&] {
+        for (int i = 0; i < 50 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        while (!done) {
+            int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                (void)!write(fd, "x", 1);
+                close(fd);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    auto started = std::chrono::steady_clock::now();
+    auto bytes = ReadFileBytes(fifo);
+    done = true;
+    watchdog.join();
+    EXPECT_FALSE(bytes);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+}
+
+TEST(WriteFileBytes, ReplacesTheFileAndLeavesNothingElse) {
+    test::TempDir dir;
+    fs::path file = dir.Write("Fahrplan 1.txt", "old");
+    ASSERT_TRUE(WriteFileBytes(file, "new and longer"));
+    EXPECT_EQ(ReadFileBytes(file).value_or(""), "new and longer");
+    EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"Fahrplan 1.txt"});
+    EXPECT_FALSE(WriteFileBytes(dir.path() / "no such folder" / "a.txt", "x"));
+}
+
+TEST(WriteFileBytes, AFullDiskKeepsTheOldFileWhole) {
+    test::TempDir dir;
+    fs::path file = dir.Write("Fahrplan 1.pdf", "%PDF old document");
+    {
+        test::FileSizeLimit disk(1000);
+        ASSERT_TRUE(disk.active());
+        EXPECT_FALSE(WriteFileBytes(file, std::string(5000, 'n')));
+        EXPECT_FALSE(WriteFilePieces(file, {"%PDF ", std::string(5000, 'n')}));
+    }
+    EXPECT_EQ(ReadFileBytes(file).value_or(""), "%PDF old document");
+    EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"Fahrplan 1.pdf"}) << "no temporary file is left";
+}
+
+TEST(HelperFileNextTo, NamesAFreeHiddenFileInTheTargetsFolder) {
+    test::TempDir dir;
+    fs::path target = dir.path() / (std::string(300, 'L') + ".pdf");
+    fs::path helper = HelperFileNextTo(target, "png");
+    EXPECT_EQ(helper.parent_path(), dir.path());
+    EXPECT_TRUE(helper.filename().string().starts_with("."));
+    EXPECT_LT(helper.filename().string().size(), 100u) << "a long name still leaves room";
+    EXPECT_NE(HelperFileNextTo(target, "png"), helper);
+}
+
+}  // namespace
+}  // namespace tak
