@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <tuple>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "base/FileSystem.h"
@@ -211,16 +212,20 @@ private:
     // letter case works on one file system and not on another.
     void CheckLineNameCase() {
         std::unordered_set<std::string> exact;
-        for (const auto& line : map_.lines) exact.insert(line->name);
+        std::unordered_map<std::string, std::vector<const Line*>> byFoldedName;
+        for (const auto& line : map_.lines) {
+            exact.insert(line->name);
+            byFoldedName[FoldCase(line->name)].push_back(line.get());
+        }
         std::unordered_set<std::string> reported;
         for (const auto& trip : map_.trips) {
             if (trip->lineName.empty() || exact.contains(trip->lineName)) continue;
-            const std::string folded = FoldCase(trip->lineName);
-            for (const auto& line : map_.lines) {
-                if (FoldCase(line->name) != folded || !reported.insert(line->name + '\n' + trip->lineName).second) {
-                    continue;
+            auto lines = byFoldedName.find(FoldCase(trip->lineName));
+            if (lines == byFoldedName.end()) continue;
+            for (const Line* line : lines->second) {
+                if (reported.insert(line->name + '\n' + trip->lineName).second) {
+                    Add("line-name-case", FileOf(*line), 0, {line->name, trip->lineName});
                 }
-                Add("line-name-case", FileOf(*line), 0, {line->name, trip->lineName});
             }
         }
     }

@@ -368,7 +368,9 @@ TEST(CliInfo, ControlCharactersInNamesAreShownAsEscapes) {
     map.Write("Chrono/Works/Chrono.cfg", "[name]\r\nWorks\x1B]0;title\x07 \x81\r\n");
     test::TempDir working;
     working.Write("output/" + map.path().filename().string() + ".cfg",
-                  R"({"OutputOpt": {"Format": 0}, "TimeTablePlan": [{"Name": "Plan)" "\x1B" R"([31m"}]})");
+                  R"({"OutputOpt": {"Format": 0}, "TimeTablePlan": [{"Name": "Plan)" "\x1B" R"([31m",
+                      "Line": "10", "Trip": ["A"], "Days": [{"Name": "Mo-Fr", "Flags": 799}],
+                      "Stop": [{"ID": 1, "Flags": 2}, {"ID": 2, "Flags": 1}]}]})");
 
     auto text = RunCliIn(working, "info '" + map.path().string() + "'");
     ASSERT_EQ(text.status, 0) << text.output;
