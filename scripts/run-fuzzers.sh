@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$1
 seconds=${2:-20}
+# The leak suppressions of the sanitizer tests: leaks inside system libraries.
+export LSAN_OPTIONS="suppressions=$PWD/tests/leak-suppressions.txt:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 for target in "$dir"/fuzz/fuzz_*; do
     [ -x "$target" ] || continue
     name=$(basename "$target")
