@@ -139,7 +139,8 @@ private:
             return;
         }
         TimetableBuildContext build{lang_, &log_, &control_.warnings};
-        for (const auto& [name, plan] : context_.project.tourPlans) {
+        for (const auto& entry : context_.project.tourPlans) {
+            const TourPlan& plan = entry.second;
             if (!plan.active) continue;
             if (StopRequested()) return;  // a shared document is then not saved
             log_.LogLine(lang_.Lang("TourPlan") + ": " + plan.name);
