@@ -58,7 +58,9 @@ test)
     build build
     ctest --test-dir build --output-on-failure -j "$jobs"
     build build-asan -DTAKTARIUM_SANITIZE=ON -DTAKTARIUM_BENCH=OFF
+    # Leaks inside system libraries are suppressed by name (tests/leak-suppressions.txt).
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        LSAN_OPTIONS="suppressions=$PWD/tests/leak-suppressions.txt:print_suppressions=0" \
         ctest --test-dir build-asan --output-on-failure -j "$jobs"
     CC=clang CXX=clang++ build build-fuzz -DTAKTARIUM_FUZZ=ON -DTAKTARIUM_TESTS=OFF -DTAKTARIUM_BENCH=OFF
     scripts/run-fuzzers.sh build-fuzz 20

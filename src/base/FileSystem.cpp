@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <fstream>
-#include <random>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -24,16 +25,18 @@ namespace tak {
 
 namespace {
 
-// Any text of the file system as a path of this platform.
-std::string NativeText(const fs::path& path) {
-    auto u8 = path.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
+// Differs between calls, threads and processes; the file is created
+// exclusively, so the part needs to be unlikely to repeat, not secret.
 std::string RandomNamePart() {
-    static std::atomic<unsigned> counter{0};
-    std::random_device entropy;
-    return std::to_string(entropy()) + "-" + std::to_string(counter.fetch_add(1));
+    static std::atomic<std::uint64_t> counter{0};
+    static const std::uint64_t start = static_cast<std::uint64_t>(
+        std::chrono::steady_clock::now().time_since_epoch().count() ^
+        std::chrono::system_clock::now().time_since_epoch().count());
+    std::uint64_t value = start + 0x9E3779B97F4A7C15ull * (counter.fetch_add(1) + 1);
+    value ^= value >> 29;
+    char text[24];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+    return text;
 }
 
 enum class NewFileResult { Written, NotCreated, Failed };
@@ -75,11 +78,17 @@ NewFileResult WriteNewFile(const fs::path& path, const std::vector<std::string_v
     return ok ? NewFileResult::Written : NewFileResult::Failed;
 }
 
-bool ReplaceFile(const fs::path& from, const fs::path& to) {
+bool MoveOver(const fs::path& from, const fs::path& to) {
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 #else
+
+// A path as the bytes the system calls take.
+std::string NativeText(const fs::path& path) {
+    auto u8 = path.u8string();
+    return std::string(u8.begin(), u8.end());
+}
 
 class FileDescriptor {
 public:
@@ -148,7 +157,7 @@ void FlushFolder(const fs::path& folder) {
     if (dir.get() >= 0) ::fsync(dir.get());
 }
 
-bool ReplaceFile(const fs::path& from, const fs::path& to) {
+bool MoveOver(const fs::path& from, const fs::path& to) {
     if (::rename(NativeText(from).c_str(), NativeText(to).c_str()) != 0) return false;
     FlushFolder(to.has_parent_path() ? to.parent_path() : fs::path("."));
     return true;
@@ -186,7 +195,7 @@ bool WriteFileBytes(const fs::path& path, std::string_view bytes) { return Write
 bool WriteFilePieces(const fs::path& path, const std::vector<std::string_view>& pieces) {
     fs::path temporary = HelperFileNextTo(path, "tmp");
     NewFileResult result = WriteNewFile(temporary, pieces);
-    if (result == NewFileResult::Written && ReplaceFile(temporary, path)) return true;
+    if (result == NewFileResult::Written && MoveOver(temporary, path)) return true;
     // A file of that name made meanwhile by someone else is not ours to remove.
     if (result != NewFileResult::NotCreated) {
         std::error_code ec;

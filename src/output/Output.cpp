@@ -184,7 +184,9 @@ private:
         }
         TimetableBuildContext build{lang_, &log_, &control_.warnings};
         bool sharedHasPages = false;
-        for (const auto& [name, plan] : context_.project.tourPlans) {
+        // No structured binding: the fuzz build's clang cannot capture one in a lambda.
+        for (const auto& entry : context_.project.tourPlans) {
+            const TourPlan& plan = entry.second;
             if (!plan.active) continue;
             if (StopRequested()) return;  // a shared document is then not saved
             log_.LogLine(lang_.Lang("TourPlan") + ": " + plan.name);

@@ -171,12 +171,12 @@ bool SaveRouteSpiders(const Project& project, const fs::path& file) {
     return SaveReplacing(file, std::move(root));
 }
 
-ProjectLoadResult LoadProject(Project& project, const MapData& map, const fs::path& file) {
+namespace {
+
+ProjectLoadResult ReadProjectRoot(Project& project, const MapData& map, JsonPtr root, bool fileFound) {
     ResetProject(project);
     ProjectLoadResult result;
-    std::error_code error;
-    result.fileFound = fs::exists(file, error);
-    JsonPtr root = Load(file);
+    result.fileFound = fileFound;
     if (!root || root->kind != JsonKind::Object) {
         project.keepUnreadableFile = result.fileFound;
         return result;
@@ -193,6 +193,18 @@ ProjectLoadResult LoadProject(Project& project, const MapData& map, const fs::pa
     PrepareLoadedRouteMap(project.routeMap);
     result.routeMapNeedsLayout = result.version <= kLastVersionWithStopTexts;
     return result;
+}
+
+}  // namespace
+
+ProjectLoadResult LoadProject(Project& project, const MapData& map, const fs::path& file) {
+    std::error_code error;
+    bool fileFound = fs::exists(file, error);
+    return ReadProjectRoot(project, map, Load(file), fileFound);
+}
+
+ProjectLoadResult LoadProjectBytes(Project& project, const MapData& map, std::string_view bytes) {
+    return ReadProjectRoot(project, map, Parse(DecodeJsonFileBytes(bytes)), true);
 }
 
 bool SaveProject(Project& project, const fs::path& file) {

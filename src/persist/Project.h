@@ -184,6 +184,8 @@ struct ProjectLoadResult {
 // A missing file, or one that does not parse, leaves an empty project with the
 // defaults for a project without a file.
 ProjectLoadResult LoadProject(Project& project, const MapData& map, const std::filesystem::path& file);
+// The same from the bytes of a project file (fileFound is then true).
+ProjectLoadResult LoadProjectBytes(Project& project, const MapData& map, std::string_view bytes);
 
 // Writes the whole project to `file`: into a temporary file in the same folder
 // that then replaces the old one, creating the folder when missing. Reorders
