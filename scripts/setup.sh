@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake pkg-config ninja-build
           zlib1g-dev libpng-dev libcairo2-dev libfontconfig-dev libfreetype-dev fonts-dejavu-core fonts-liberation2
-          qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+          qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev qpdf poppler-utils locales libhpdf-dev)
 
 install_missing() {

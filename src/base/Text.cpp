@@ -153,6 +153,52 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return FoldCase(a) == FoldCase(b);
 }
 
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The run of characters of one kind (digits or not) that starts at `pos`.
+std::string_view RunAt(std::string_view text, std::size_t pos) {
+    bool digits = IsDigit(text[pos]);
+    std::size_t end = pos;
+    while (end < text.size() && IsDigit(text[end]) == digits) ++end;
+    return text.substr(pos, end - pos);
+}
+
+// Compares two digit runs by value, whatever their length: leading zeros
+// dropped, the shorter number is the smaller.
+int CompareNumbers(std::string_view a, std::string_view b) {
+    auto significant = [](std::string_view run) {
+        std::size_t first = run.find_first_not_of('0');
+        return first == std::string_view::npos ? std::string_view() : run.substr(first);
+    };
+    a = significant(a);
+    b = significant(b);
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    return a.compare(b);
+}
+
+}  // namespace
+
+bool NaturalLess(std::string_view a, std::string_view b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        std::string_view runA = RunAt(a, i);
+        std::string_view runB = RunAt(b, j);
+        bool numberA = IsDigit(runA.front());
+        bool numberB = IsDigit(runB.front());
+        // A number comes before text at the same place ("5" < "Bus").
+        if (numberA != numberB) return numberA;
+        int order = numberA ? CompareNumbers(runA, runB) : FoldCase(runA).compare(FoldCase(runB));
+        if (order != 0) return order < 0;
+        i += runA.size();
+        j += runB.size();
+    }
+    if ((i < a.size()) != (j < b.size())) return j < b.size();  // a prefix comes first
+    return a < b;
+}
+
 std::string_view TrimBlanks(std::string_view text) {
     auto first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};

@@ -40,6 +40,12 @@ char32_t NextCodePoint(std::string_view utf8, std::size_t& pos);
 std::string FoldCase(std::string_view utf8);
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
+// Orders names the way people read line numbers: runs of digits compare by
+// their value, the rest ignoring letter case, so "2A" < "5" < "29C" < "30Y"
+// and "Bus 9" < "Bus 10". Names that compare equal so are ordered bytewise,
+// which keeps the order strict and the same on every machine.
+bool NaturalLess(std::string_view a, std::string_view b);
+
 // Removes leading and trailing blanks (not tabs).
 std::string_view TrimBlanks(std::string_view text);
 // Removes leading and trailing blanks and tabs.

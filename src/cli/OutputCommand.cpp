@@ -26,7 +26,8 @@ int RunOutputCommand(const CliOptions& options, const char* argv0) {
         std::fflush(stdout);
     });
     int failures = RunOutput(context, control, log);
-    return failures > 0 ? 1 : 0;
+    // A run that wrote nothing is no success, whatever the reason the log gave.
+    return failures > 0 || control.documentsWritten.load() == 0 ? 1 : 0;
 }
 
 }  // namespace tak::cli

@@ -1,5 +1,7 @@
 #include "crash/ErrorHandler.h"
 
+#include <algorithm>
+
 namespace tak {
 
 namespace {
@@ -103,6 +105,19 @@ std::string VersionWithTwoDecimals(std::string_view version) {
     text += '.';
     for (std::size_t i = 0; i < 2; ++i) text += i < fraction.size() ? fraction[i] : '0';
     return text;
+}
+
+bool IsUsableMailAddress(std::string_view address) {
+    constexpr std::size_t kLongestAddress = 254;
+    std::size_t at = address.find('@');
+    if (address.empty() || address.size() > kLongestAddress || at == 0 || at == std::string_view::npos ||
+        at + 1 == address.size() || address.find('@', at + 1) != std::string_view::npos) {
+        return false;
+    }
+    return std::none_of(address.begin(), address.end(), [](char c) {
+        auto byte = static_cast<unsigned char>(c);
+        return byte <= ' ' || byte == 0x7F || std::string_view("?&#<>,;:%\"\\").find(c) != std::string_view::npos;
+    });
 }
 
 std::string CrashMailLink(std::string_view supportAddress, std::string_view version, std::string_view report) {

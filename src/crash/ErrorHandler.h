@@ -20,9 +20,6 @@
 
 namespace tak {
 
-// The program's support address for crash reports.
-inline constexpr const char* kSupportAddress = "support@taktarium.example";
-
 // Started as `<program> --crash-report <report file>`, the program shows the
 // report window instead of its main window.
 inline constexpr const char* kCrashReportOption = "--crash-report";
@@ -79,6 +76,11 @@ std::string VersionWithTwoDecimals(std::string_view version);
 // report's "\r\n" written as "%0A" and its tabs as blanks. No other character
 // is encoded; the mail handler receives the text as it is.
 std::string CrashMailLink(std::string_view supportAddress, std::string_view version, std::string_view report);
+
+// Whether a support address from the settings file can stand in a mail link:
+// one "@" between non-empty parts, at most 254 characters, nothing that
+// would end the address or add to the link (blanks, controls, "?&#<>,;:%\"").
+bool IsUsableMailAddress(std::string_view address);
 
 struct CrashHandlerSetup {
     // Where the handler writes the report (created anew, mode 0600).

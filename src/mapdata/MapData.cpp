@@ -112,7 +112,12 @@ MapCounts CountMap(const MapData& map) {
 
 void SortTripsByLineName(MapData& map) {
     std::stable_sort(map.trips.begin(), map.trips.end(),
-                     [](const auto& a, const auto& b) { return a->lineName < b->lineName; });
+                     [](const auto& a, const auto& b) { return NaturalLess(a->lineName, b->lineName); });
+}
+
+void SortLinesByName(MapData& map) {
+    std::stable_sort(map.lines.begin(), map.lines.end(),
+                     [](const auto& a, const auto& b) { return NaturalLess(a->name, b->name); });
 }
 
 }  // namespace tak

@@ -133,8 +133,13 @@ struct MapCounts {
 };
 MapCounts CountMap(const MapData& map);
 
-// Sorts trips ascending by line name (byte order), keeping the order of trips
-// of the same line, as the program lists them after every load.
+// Sorts trips by line name in the order people read line numbers ("2A",
+// "5", "29C"; see NaturalLess), keeping the order of trips of the same
+// line, as the program lists them after every load.
 void SortTripsByLineName(MapData& map);
+
+// Sorts the lines by name in the same order; the loader does it after every
+// load, so every list and document of lines follows it.
+void SortLinesByName(MapData& map);
 
 }  // namespace tak

@@ -77,6 +77,12 @@ void ReadEventName(SectionReader& reader, ChronoEvent& event) {
     }
 }
 
+// The event's name in the user's language, where the event has a description in it.
+void ReadEventDescription(const fs::path& eventFolder, std::string_view languageShort, ChronoEvent& event) {
+    std::string description = "Chrono_" + std::string(languageShort) + ".dsc";
+    if (auto names = OpenEventFile(eventFolder, description)) ReadEventName(*names, event);
+}
+
 void ReadChronoEvents(MapData& map, const fs::path& mapFolder, std::string_view languageShort,
                       MapCheckRecord* record) {
     auto chronoFolder = FindPathIgnoringCase(mapFolder, "Chrono");
@@ -89,8 +95,7 @@ void ReadChronoEvents(MapData& map, const fs::path& mapFolder, std::string_view 
             EventFileNote note{record, record ? record->FileName(settingsFile) : std::string()};
             ReadEventSettings(*settings, event, note);
         }
-        std::string description = "Chrono_" + std::string(languageShort) + ".dsc";
-        if (auto names = OpenEventFile(folder, description)) ReadEventName(*names, event);
+        ReadEventDescription(folder, languageShort, event);
     }
     std::stable_sort(map.chronoEvents.begin(), map.chronoEvents.end(),
                      [](const auto& a, const auto& b) { return a.startDate < b.startDate; });
@@ -154,6 +159,17 @@ void ResolveTourTrips(MapData& map, MapCheckRecord* record) {
 
 }  // namespace
 
+void RenameChronoEvents(MapData& map, const fs::path& mapFolder, std::string_view languageShort) {
+    auto chronoFolder = FindPathIgnoringCase(mapFolder, "Chrono");
+    if (!chronoFolder) return;
+    for (ChronoEvent& event : map.chronoEvents) {
+        fs::path folder = *chronoFolder / PathFromText(event.folder);
+        event.name = event.folder;
+        if (auto settings = OpenEventFile(folder, "Chrono.cfg")) ReadEventName(*settings, event);
+        ReadEventDescription(folder, languageShort, event);
+    }
+}
+
 bool IsChronoActive(DateValue date, const ChronoEvent& event) {
     return (event.startDate == kNoDate || event.startDate <= date) &&
            (event.endDate == kNoDate || date <= event.endDate);
@@ -185,6 +201,7 @@ bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::strin
         }
     }
     ResolveTourTrips(map, record);
+    SortLinesByName(map);
     return ok;
 }
 

@@ -40,6 +40,11 @@ std::vector<const ChronoEvent*> ListChronoEvents(const MapData& map, DateValue d
 bool LoadMap(MapData& map, const std::filesystem::path& mapFolder, DateValue date,
              std::string_view languageShort, MapCheckRecord* record = nullptr);
 
+// Names the events of a loaded map anew in another language, from the same
+// files as the load: the description in that language, else the event's own
+// name, else its folder name. Nothing else of the map changes.
+void RenameChronoEvents(MapData& map, const std::filesystem::path& mapFolder, std::string_view languageShort);
+
 // The name of a map's project: the map folder's last component (with or
 // without a trailing separator) and, for a date, "_" and "yyyymmdd".
 std::string ProjectNameFor(const std::filesystem::path& mapFolder, DateValue date);

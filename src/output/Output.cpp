@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <limits>
 #include <set>
 #include <system_error>
 
@@ -32,12 +33,15 @@ public:
         : context_(context), lang_(context.language), control_(control), log_(log), folder_(OutputFolder(context)) {}
 
     int Run() {
+        // A control may serve several runs: the counts are this run's.
+        control_.plansDone.store(0);
+        control_.documentsWritten.store(0);
+        control_.plansInRun.store(CountPlans());
         // An empty project from a file that is there but unreadable is no
         // success: nothing the user asked for was created.
         const ProjectLoadResult& load = context_.projectLoad;
         if (load.fileFound && !load.parsed) {
-            std::u8string file = ProjectFilePath(context_).u8string();
-            log_.LogLine(FillPlaceholders(lang_.Lang("ErrReadProject"), {std::string(file.begin(), file.end())}));
+            log_.LogLine(FillPlaceholders(lang_.Lang("ErrReadProject"), {ProjectFileText()}));
             control_.state.store(kOutputFinished);
             return 1;
         }
@@ -51,12 +55,61 @@ public:
         }
         int running = kOutputRunning;
         if (control_.state.compare_exchange_strong(running, kOutputFinished)) {
-            log_.LogLine(lang_.Lang("OutputCreated") + "!");
+            LogOutcome();
+        } else {
+            LogStopped();
         }
         return failures_;
     }
 
 private:
+    int CountPlans() const {
+        const Project& project = context_.project;
+        std::size_t plans = project.timeTablePlans.size() + project.stopTables.size();
+        for (const auto& entry : project.tourPlans) plans += entry.second.active ? 1 : 0;
+        if (project.routeMap.format != kRouteMapNone) ++plans;
+        return static_cast<int>(std::min<std::size_t>(plans, std::numeric_limits<int>::max()));
+    }
+
+    std::string ProjectFileText() const {
+        std::u8string file = ProjectFilePath(context_).u8string();
+        return std::string(file.begin(), file.end());
+    }
+
+    // The last line of a run that was not stopped: success only when a
+    // document was written; otherwise why not.
+    void LogOutcome() {
+        if (control_.plansInRun.load() == 0) {
+            log_.LogLine(FillPlaceholders(lang_.Lang("NoPlans"), {ProjectFileText()}));
+        } else if (control_.documentsWritten.load() == 0) {
+            log_.LogLine(lang_.Lang("NothingCreated"));
+        } else {
+            log_.LogLine(lang_.Lang("OutputCreated") + "!");
+        }
+    }
+
+    // The last lines of a run the user stopped: how far it came and which
+    // shared documents, holding pages already made, were not saved.
+    void LogStopped() {
+        log_.LogLine(FillPlaceholders(lang_.Lang("OutputStopped"), {std::to_string(control_.plansDone.load()),
+                                                                    std::to_string(control_.plansInRun.load())}));
+        for (const std::string& name : unsaved_) log_.LogLine(FillPlaceholders(lang_.Lang("NotWritten"), {name}));
+    }
+
+    void PlanDone() { control_.plansDone.fetch_add(1); }
+
+    // Passes a writer's result on, counting a written document.
+    bool Counted(bool written) {
+        if (written) control_.documentsWritten.fetch_add(1);
+        return written;
+    }
+
+    // A stop leaves a shared document unsaved; the log names it when it
+    // already holds pages.
+    void NoteUnsaved(bool hasPages, const std::string& name) {
+        if (hasPages) unsaved_.push_back(name);
+    }
+
     // Runs `work`, turning an exception into a failure.
     template <typename Work>
     static bool Guarded(Work&& work) {
@@ -129,8 +182,12 @@ private:
         }
         TimetableBuildContext build{lang_, &log_, &control_.warnings};
         bool sharedHasPages = false;
+        const std::string sharedName = lang_.Lang("TimeTables") + ".pdf";
         for (const TimeTablePlan& plan : context_.project.timeTablePlans) {
-            if (StopRequested()) return;  // a shared document is then not saved
+            if (StopRequested()) {  // a shared document is then not saved
+                NoteUnsaved(shared && sharedHasPages, sharedName);
+                return;
+            }
             log_.LogLine(lang_.Lang("TimeTable") + ": " + plan.name);
             bool written = CountSlots(plan.stops) <= kMaxTimetableSlots && Guarded([&] {
                 TimetableGrid grid = BuildTimetable(plan, context_.map, pdf && plan.mergeIterColumn, build);
@@ -144,16 +201,15 @@ private:
                 sharedHasPages = true;
                 grid.outputFolder = folder_;
                 TimetableWriteInput input{grid, plan, lang_, options, &context_.project.routeSpiders};
-                if (!pdf) return WriteTimetableText(input);
+                if (!pdf) return Counted(WriteTimetableText(input));
                 if (shared) return WriteTimetablePdf(sharedTarget, input);
                 TimetablePdfTarget target;
-                return WriteTimetablePdf(target, input);
+                return Counted(WriteTimetablePdf(target, input));
             });
             if (!written) LogFailure(plan.name);
+            PlanDone();
         }
-        if (shared && sharedHasPages) {
-            SaveSharedDocument(sharedTarget, lang_.Lang("TimeTables") + ".pdf", lang_.Lang("TimeTable"));
-        }
+        if (shared && sharedHasPages) SaveSharedDocument(sharedTarget, sharedName, lang_.Lang("TimeTable"));
     }
 
     bool HasActiveTourPlan() const {
@@ -169,7 +225,7 @@ private:
 
     // Saves a document that holds every plan of a kind, logged under `what`.
     void SaveSharedDocument(TimetablePdfTarget& target, const std::string& name, const std::string& what) {
-        if (ClaimFileName(name, what) && !SaveShared(target, name)) LogFailure(what);
+        if (ClaimFileName(name, what) && !Counted(SaveShared(target, name))) LogFailure(what);
     }
 
     void RunTourPlans() {
@@ -184,11 +240,15 @@ private:
         }
         TimetableBuildContext build{lang_, &log_, &control_.warnings};
         bool sharedHasPages = false;
+        const std::string sharedName = lang_.Lang("TourPlans") + ".pdf";
         // No structured binding: the fuzz build's clang cannot capture one in a lambda.
         for (const auto& entry : context_.project.tourPlans) {
             const TourPlan& plan = entry.second;
             if (!plan.active) continue;
-            if (StopRequested()) return;  // a shared document is then not saved
+            if (StopRequested()) {  // a shared document is then not saved
+                NoteUnsaved(shared && sharedHasPages, sharedName);
+                return;
+            }
             log_.LogLine(lang_.Lang("TourPlan") + ": " + plan.name);
             bool written = Guarded([&] {
                 TourPlanGrid grid = BuildTourPlan(plan, context_.map, build);
@@ -202,16 +262,15 @@ private:
                 sharedHasPages = true;
                 grid.outputFolder = folder_;
                 TourPlanWriteInput input{grid, plan, lang_, options};
-                if (!pdf) return WriteTourPlanText(input);
+                if (!pdf) return Counted(WriteTourPlanText(input));
                 if (shared) return WriteTourPlanPdf(sharedTarget, input);
                 TimetablePdfTarget target;
-                return WriteTourPlanPdf(target, input);
+                return Counted(WriteTourPlanPdf(target, input));
             });
             if (!written) LogFailure(plan.name);
+            PlanDone();
         }
-        if (shared && sharedHasPages) {
-            SaveSharedDocument(sharedTarget, lang_.Lang("TourPlans") + ".pdf", lang_.Lang("TourPlan"));
-        }
+        if (shared && sharedHasPages) SaveSharedDocument(sharedTarget, sharedName, lang_.Lang("TourPlan"));
     }
 
     StopTableWriteInput StopTableInput(const StopTableData& data, const StopTable& table) const {
@@ -240,8 +299,9 @@ private:
                 StopTableData data;
                 bool built = false;
                 if (!BuildStopTablePlan(table, data, built)) return;
+                PlanDone();
                 if (built && !ClaimFileName(StopTableFileName(lang_, table, ".txt"), table.name)) continue;
-                if (!built || !Guarded([&] { return WriteStopTableText(StopTableInput(data, table)); })) {
+                if (!built || !Guarded([&] { return Counted(WriteStopTableText(StopTableInput(data, table))); })) {
                     LogFailure(table.name);
                 }
             }
@@ -253,6 +313,8 @@ private:
             LogFailure(lang_.Lang("StopTable"));
             return;
         }
+        const std::string sharedName = lang_.Lang("StopTable") + ".pdf";
+        bool sharedHasPages = false;
         for (const std::vector<std::size_t>& document : GroupStopTableDocuments(tables)) {
             TimetablePdfTarget ownTarget;
             TimetablePdfTarget& target = shared ? sharedTarget : ownTarget;
@@ -262,22 +324,29 @@ private:
             // Stop tables always add their pages to an open document, which is saved here.
             bool created = shared || BeginSharedTimetablePdf(ownTarget);
             bool complete = true;
+            bool hasPages = false;
             for (std::size_t index : document) {
                 StopTableData data;
                 bool built = false;
-                if (!BuildStopTablePlan(tables[index], data, built)) return;
+                if (!BuildStopTablePlan(tables[index], data, built)) {
+                    NoteUnsaved(shared ? sharedHasPages : hasPages, shared ? sharedName : name);
+                    return;
+                }
                 complete = complete && built && (!created || Guarded([&] {
                     WriteStopTablePages(target, StopTableInput(data, tables[index]));
                     return true;
                 }));
+                hasPages = hasPages || complete;
+                sharedHasPages = sharedHasPages || hasPages;
+                PlanDone();
             }
             if (shared) {
                 if (!complete) LogFailure(what);
-            } else if (ClaimFileName(name, what) && !(created && complete && SaveShared(ownTarget, name))) {
+            } else if (ClaimFileName(name, what) && !(created && complete && Counted(SaveShared(ownTarget, name)))) {
                 LogFailure(what);
             }
         }
-        if (shared) SaveSharedDocument(sharedTarget, lang_.Lang("StopTable") + ".pdf", lang_.Lang("StopTable"));
+        if (shared) SaveSharedDocument(sharedTarget, sharedName, lang_.Lang("StopTable"));
     }
 
     void RunRouteMap() {
@@ -286,7 +355,8 @@ private:
         // map as the user edited it.
         RouteMap routeMap = context_.project.routeMap;
         std::string name = lang_.Lang("RouteMap");
-        if (!Guarded([&] { return WriteRouteMapOutput(routeMap, folder_, name); })) LogFailure(name);
+        if (!Guarded([&] { return Counted(WriteRouteMapOutput(routeMap, folder_, name)); })) LogFailure(name);
+        PlanDone();
     }
 
     const AppContext& context_;
@@ -295,6 +365,7 @@ private:
     OutputLog& log_;
     std::filesystem::path folder_;
     std::set<std::string> claimedNames_;  // file names of this run's documents, case folded
+    std::vector<std::string> unsaved_;     // shared documents a stop left unsaved
     int failures_ = 0;
 };
 

@@ -18,10 +18,14 @@ constexpr int kOutputStopRequested = -1;
 constexpr int kOutputFinished = 1;
 
 // The only values the worker and the user-interface thread share besides
-// the log: both may be changed by the dialog while the run goes on.
+// the log: the dialog may change the state and the warnings switch while
+// the run goes on; the run counts its progress for the dialog to show.
 struct OutputRunControl {
     std::atomic<int> state{kOutputRunning};
     std::atomic<bool> warnings{true};  // log trip-order warnings
+    std::atomic<int> plansInRun{0};    // set when the run starts (the route map counts as one)
+    std::atomic<int> plansDone{0};
+    std::atomic<int> documentsWritten{0};
 };
 
 // output/<projectName>/ below the working folder.
@@ -29,8 +33,12 @@ std::filesystem::path OutputFolder(const AppContext& context);
 
 // Runs every timetable plan, tour plan and stop table plan and then the
 // route map, in this order, and logs progress, warnings and failures. The
-// context must not change while the run goes on. Returns the number of
-// documents that could not be created ("ErrCreateOutput" lines).
+// last line says how the run ended: "OutputCreated" only when documents were
+// written; a project without plans, a run that wrote nothing and a run
+// stopped by the user (with the shared documents left unwritten) each have
+// their own line. The context must not change while the run goes on.
+// Returns the number of documents that could not be created
+// ("ErrCreateOutput" lines).
 int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& log);
 
 }  // namespace tak

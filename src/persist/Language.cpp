@@ -69,7 +69,43 @@ bool LanguageTable::LoadLanguage(const std::filesystem::path& languageFolder, st
 
 std::string LanguageTable::Lang(std::string_view key) const {
     auto it = texts_.find(key);
+    if (it == texts_.end()) return std::string();
+    // Most texts have no mark: they are handed on without a copy pass.
+    return it->second.find('&') == std::string::npos ? it->second : WithoutKeyMarks(it->second);
+}
+
+std::string LanguageTable::Caption(std::string_view key) const {
+    auto it = texts_.find(key);
     return it == texts_.end() ? std::string() : it->second;
+}
+
+namespace {
+
+// A letter or digit, or the first byte of a non-ASCII letter.
+bool IsMarkedKey(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c >= 0x80;
+}
+
+}  // namespace
+
+std::string WithoutKeyMarks(std::string_view caption) {
+    std::string text;
+    text.reserve(caption.size());
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] != '&' || i + 1 == caption.size()) {
+            text += caption[i];
+            continue;
+        }
+        auto next = static_cast<unsigned char>(caption[i + 1]);
+        if (next == '&') {
+            text += '&';
+            ++i;
+        } else if (!IsMarkedKey(next)) {
+            text += '&';  // not a mark: "Mo & Sa"
+        }
+        // before a letter or digit (also a non-ASCII letter) the mark is dropped
+    }
+    return text;
 }
 
 bool LanguageTable::Contains(std::string_view key) const { return texts_.find(key) != texts_.end(); }

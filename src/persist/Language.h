@@ -4,7 +4,8 @@
 // A language file is INI-style text, UTF-8 when it starts with a byte-order
 // mark and Windows-1252 otherwise: "key = value" lines, ";" starts a comment
 // line, the first "[" group line ends the part that is read, and "|" in a
-// value stands for a line break.
+// value stands for a line break. In captions of buttons and fields "&" marks
+// the key that reaches them with Alt ("&Laden"); "&&" stands for "&".
 #pragma once
 
 #include <filesystem>
@@ -30,9 +31,12 @@ public:
     // leaves the table unchanged and returns false.
     bool LoadLanguage(const std::filesystem::path& languageFolder, std::string_view name);
 
-    // The text of `key`; the empty text for a missing key. Never changes the
-    // table, so the output thread may call it while nothing loads a language.
+    // The text of `key` as it is read and printed, without key marks; the
+    // empty text for a missing key. Never changes the table, so the output
+    // thread may call it while nothing loads a language.
     std::string Lang(std::string_view key) const;
+    // The text of `key` with its key marks, for a caption.
+    std::string Caption(std::string_view key) const;
 
     bool Contains(std::string_view key) const;
     std::size_t Size() const { return texts_.size(); }
@@ -40,6 +44,10 @@ public:
 private:
     std::map<std::string, std::string, std::less<>> texts_;
 };
+
+// `caption` without its key marks: "&" before a letter or digit is dropped,
+// "&&" becomes "&", any other "&" ("Mo & Sa") stays.
+std::string WithoutKeyMarks(std::string_view caption);
 
 // The names of the language files (*.txt) of the folder without their
 // extension, sorted by file name.

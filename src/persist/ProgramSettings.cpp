@@ -34,6 +34,7 @@ ProgramSettings ReadProgramSettings(const std::filesystem::path& path) {
     // An empty name would load no language at all and leave every caption empty.
     if (settings.language.empty()) settings.language = kDefaultLanguage;
     settings.warnings = GetInteger(ObjectGet(root.get(), "Warnings"), 1);
+    settings.supportMail = GetString(ObjectGet(root.get(), "SupportMail"), "");
     return settings;
 }
 
@@ -43,6 +44,7 @@ bool SaveProgramSettings(const std::filesystem::path& path, const ProgramSetting
     ObjectSet(root.get(), "Date", NewString(settings.date));
     ObjectSet(root.get(), "Language", NewString(settings.language));
     ObjectSet(root.get(), "Warnings", NewInteger(settings.warnings));
+    if (!settings.supportMail.empty()) ObjectSet(root.get(), "SupportMail", NewString(settings.supportMail));
     return Save(path, std::move(root));
 }
 

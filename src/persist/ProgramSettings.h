@@ -20,6 +20,9 @@ struct ProgramSettings {
     std::string language = kDefaultLanguage;
     // 1 shows trip-order warnings during output.
     int32_t warnings = 1;
+    // Where a crash report is mailed ("SupportMail"); none by default, set by
+    // whoever hands the program out. Only read, and kept when the file is written.
+    std::string supportMail;
     // True when the values came from a settings file, false for the defaults.
     bool readFromFile = false;
 };

@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Text.h"
 #include "mapdata/MapData.h"
 #include "routemap/RouteMap.h"
 #include "routespider/RouteSpider.h"
@@ -156,11 +157,16 @@ const StopTableTrip* FindStopTableTrip(const StopTable& table, StopTableTripKey 
 // that the reference can be resolved when the file is read again.
 void OrderSameWayTargetsFirst(StopTable& table);
 
+// Line names in the order people read line numbers ("2A", "5", "29C").
+struct LineNameOrder {
+    bool operator()(const std::string& a, const std::string& b) const { return NaturalLess(a, b); }
+};
+
 struct Project {
     OutputOpt outputOpt = DefaultOutputOpt();
     RouteSpiderList routeSpiders;
     std::vector<TimeTablePlan> timeTablePlans;
-    std::map<std::string, TourPlan> tourPlans;  // keyed by line name
+    std::map<std::string, TourPlan, LineNameOrder> tourPlans;  // keyed by line name
     std::vector<StopTable> stopTables;
     RouteMap routeMap;
     // Set when loading found a file that does not parse: the next save keeps

@@ -13,6 +13,7 @@
 
 #include "base/FileSystem.h"
 #include "crash/ErrorHandler.h"
+#include "persist/ProgramSettings.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -23,11 +24,12 @@ QString CrashWindowTitle() {
 
 // The window's texts are fixed English words: after a failure the language
 // table may be what failed.
-CrashReportWindow::CrashReportWindow(const QString& programName, const QString& report,
+CrashReportWindow::CrashReportWindow(const QString& programName, const QString& report, const QString& supportAddress,
                                      std::function<void(const QString&)> openLink, std::function<void()> end,
                                      QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
       report_(report),
+      supportAddress_(supportAddress),
       openLink_(std::move(openLink)),
       end_(std::move(end)) {
     setObjectName("crashReportWindow");
@@ -47,7 +49,8 @@ CrashReportWindow::CrashReportWindow(const QString& programName, const QString& 
     auto* field = new QPlainTextEdit(this);
     field->setObjectName("reportField");
     field->setReadOnly(true);
-    field->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long lines (the error message first) wrap rather than hide behind a scroll bar.
+    field->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // One tab stop just past the longest label keeps every value in view.
     field->setTabStopDistance(field->fontMetrics().horizontalAdvance("Sourcecode line:  "));
     // The report's lines end in CR LF (the mail text needs them); the field
@@ -66,11 +69,16 @@ CrashReportWindow::CrashReportWindow(const QString& programName, const QString& 
     mailButton->setGeometry(270, 230, 120, 27);
     // The window stays open, so the user can still end the program.
     connect(mailButton, &QPushButton::clicked, this, [this] { openLink_(MailLink()); });
+    if (!IsUsableMailAddress(ToUtf8(supportAddress_))) {
+        mailButton->setEnabled(false);
+        mailButton->setToolTip("No support address is set: add \"SupportMail\": \"<address>\" to " +
+                               QString(kProgramSettingsFileName) + " in the working folder.");
+    }
     CenterOnScreen(this);
 }
 
 QString CrashReportWindow::MailLink() const {
-    return FromUtf8(CrashMailLink(kSupportAddress, TAKTARIUM_VERSION, ToUtf8(report_)));
+    return FromUtf8(CrashMailLink(ToUtf8(supportAddress_), TAKTARIUM_VERSION, ToUtf8(report_)));
 }
 
 void CrashReportWindow::closeEvent(QCloseEvent* event) {
@@ -86,8 +94,11 @@ int RunCrashReporter(const char* argv0, const char* reportFile) {
     std::filesystem::remove(file, ec);
 
     QString programName = QFileInfo(QString::fromLocal8Bit(argv0)).fileName();
+    // The reporter starts in the failed program's working folder, beside its settings.
+    std::error_code noFolder;
+    ProgramSettings settings = ReadProgramSettings(std::filesystem::current_path(noFolder) / kProgramSettingsFileName);
     CrashReportWindow window(
-        programName, FromUtf8(report),
+        programName, FromUtf8(report), FromUtf8(settings.supportMail),
         [](const QString& link) { QDesktopServices::openUrl(QUrl(link, QUrl::TolerantMode)); },
         [] { QApplication::exit(0); });
     window.show();

@@ -1,6 +1,6 @@
 // The crash reporter's window. It runs in a process of its own, started by the
 // failing program with `--crash-report <file>`: it shows the report and lets
-// the user end or mail it to the support address.
+// the user end or mail it to the support address of the settings file.
 #pragma once
 
 #include <QString>
@@ -14,9 +14,11 @@ class CrashReportWindow : public QWidget {
 
 public:
     // `openLink` opens the mail link (the system's mail handler in the
-    // program); `end` ends the program.
-    CrashReportWindow(const QString& programName, const QString& report, std::function<void(const QString&)> openLink,
-                      std::function<void()> end, QWidget* parent = nullptr);
+    // program); `end` ends the program. Without a usable `supportAddress`
+    // the mail button is disabled and says why.
+    CrashReportWindow(const QString& programName, const QString& report, const QString& supportAddress,
+                      std::function<void(const QString&)> openLink, std::function<void()> end,
+                      QWidget* parent = nullptr);
 
     QString MailLink() const;
 
@@ -25,6 +27,7 @@ protected:
 
 private:
     QString report_;
+    QString supportAddress_;
     std::function<void(const QString&)> openLink_;
     std::function<void()> end_;
 };

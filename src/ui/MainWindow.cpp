@@ -1,16 +1,20 @@
 #include "ui/MainWindow.h"
 
 #include <QApplication>
-#include <QCloseEvent>
+#include <QBoxLayout>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTranslator>
 #include <QTreeWidget>
 
 #include "app/AppContext.h"
@@ -87,9 +91,9 @@ MainWindow::MainWindow(AppContext& context, ProgramPlaces places, Dialogs& dialo
       openers_(std::move(openers)) {
     setObjectName("mainWindow");
     setWindowTitle("Taktarium");
-    setFixedSize(kWindowWidth, kWindowHeight);
     CreateControls();
     PlaceControls();
+    ApplyQtLanguage();
     SetCaptions();
     FillFromSettings();
     FillLanguageChooser();
@@ -104,6 +108,7 @@ void MainWindow::CreateControls() {
     auto newButton = [this](const char* name) {
         auto* button = new QPushButton(this);
         button->setObjectName(name);
+        button->setAutoDefault(true);  // Enter on a focused button presses it
         return button;
     };
     auto newLabel = [this](const char* name) {
@@ -114,8 +119,11 @@ void MainWindow::CreateControls() {
     mapFolderLabel_ = newLabel("mapFolderLabel");
     mapFolderField_ = new QLineEdit(this);
     mapFolderField_->setObjectName("mapFolderField");
+    mapFolderLabel_->setBuddy(mapFolderField_);
     chooseFolderButton_ = newButton("chooseFolderButton");
     chooseFolderButton_->setText("...");
+    // As narrow as its three dots: the folder field takes the width.
+    chooseFolderButton_->setFixedWidth(std::max(28, chooseFolderButton_->fontMetrics().horizontalAdvance("...") + 16));
     dateSwitch_ = new QCheckBox(this);
     dateSwitch_->setObjectName("dateSwitch");
     dateField_ = new QDateEdit(this);
@@ -129,6 +137,8 @@ void MainWindow::CreateControls() {
     languageChooser_->setObjectName("languageChooser");
     loadButton_ = newButton("loadButton");
     mapCheckButton_ = newButton("mapCheckButton");
+    projectLabel_ = newLabel("projectLabel");
+    projectLabel_->setWordWrap(true);
     lineToursLabel_ = newLabel("lineToursLabel");
     lineToursTree_ = NewTree(this, "lineToursTree");
     activeEventsLabel_ = newLabel("activeEventsLabel");
@@ -147,6 +157,7 @@ void MainWindow::CreateControls() {
     connect(eventChooser_, &QComboBox::activated, this, &MainWindow::OnEventChosen);
     connect(languageChooser_, &QComboBox::activated, this, &MainWindow::OnLanguageChosen);
     connect(loadButton_, &QPushButton::clicked, this, [this] { LoadMapOfFields(); });
+    connect(mapFolderField_, &QLineEdit::returnPressed, this, [this] { LoadMapOfFields(); });
     connect(mapCheckButton_, &QPushButton::clicked, this, [this] { OpenMapCheckWindow(); });
     connect(timeTableButton_, &QPushButton::clicked, this, [this] { OpenIfProjectLoaded(openers_.timeTable); });
     connect(tourPlanButton_, &QPushButton::clicked, this, [this] { OpenIfProjectLoaded(openers_.tourPlan); });
@@ -159,59 +170,115 @@ void MainWindow::CreateControls() {
     });
 }
 
-// The window has a fixed size, so the controls have fixed places: the map
-// folder, the date and the load row at the top, the map's lists in the
-// middle (the short tour names in a narrow column on the left), the plan
-// buttons and the output button at the bottom.
+// The map folder, the date and the load row at the top, the active project
+// below them, the map's lists in the middle (the short tour names in a
+// narrow column on the left), the plan buttons and the output button at the
+// bottom. Layouts give every caption the room it needs; the lists take the
+// rest.
 void MainWindow::PlaceControls() {
-    mapFolderLabel_->setGeometry(10, 10, 92, 24);
-    mapFolderField_->setGeometry(104, 10, 264, 24);
-    chooseFolderButton_->setGeometry(372, 10, 28, 24);
+    auto* top = new QGridLayout;
+    top->setColumnStretch(1, 1);
+    top->addWidget(mapFolderLabel_, 0, 0);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(mapFolderField_, 1);
+    folderRow->addWidget(chooseFolderButton_);
+    top->addLayout(folderRow, 0, 1);
+    top->addWidget(dateSwitch_, 1, 0);
+    auto* dateRow = new QHBoxLayout;
+    dateRow->addWidget(dateField_);
+    dateRow->addWidget(eventChooser_, 1);
+    top->addLayout(dateRow, 1, 1);
+    auto* loadRow = new QHBoxLayout;
+    loadRow->addWidget(languageChooser_, 1);
+    loadRow->addWidget(mapCheckButton_, 1);
+    loadRow->addWidget(loadButton_, 1);
 
-    dateSwitch_->setGeometry(10, 40, 92, 24);
-    dateField_->setGeometry(104, 40, 104, 24);
-    eventChooser_->setGeometry(212, 40, 188, 24);
+    auto* left = new QVBoxLayout;
+    left->addWidget(lineToursLabel_);
+    left->addWidget(lineToursTree_, 1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(activeEventsLabel_);
+    right->addWidget(activeEventsList_, 1);
+    right->addWidget(lineTripsLabel_);
+    right->addWidget(lineTripsTree_, 2);
+    auto* lists = new QHBoxLayout;
+    lists->addLayout(left, 1);
+    lists->addLayout(right, 2);
 
-    languageChooser_->setGeometry(10, 70, 140, 26);
-    mapCheckButton_->setGeometry(154, 70, 132, 26);
-    loadButton_->setGeometry(290, 70, 110, 26);
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(timeTableButton_, 0, 0);
+    buttons->addWidget(tourPlanButton_, 0, 1);
+    buttons->addWidget(stopTableButton_, 1, 0);
+    buttons->addWidget(routeMapButton_, 1, 1);
+    buttons->addWidget(createOutputButton_, 0, 2, 2, 1);
+    createOutputButton_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 
-    lineToursLabel_->setGeometry(10, 104, 124, 18);
-    lineToursTree_->setGeometry(10, 122, 124, 206);
-    activeEventsLabel_->setGeometry(140, 104, 260, 18);
-    activeEventsList_->setGeometry(140, 122, 260, 58);
-    lineTripsLabel_->setGeometry(140, 186, 260, 18);
-    lineTripsTree_->setGeometry(140, 204, 260, 124);
-
-    timeTableButton_->setGeometry(10, 336, 124, 26);
-    tourPlanButton_->setGeometry(140, 336, 124, 26);
-    stopTableButton_->setGeometry(10, 366, 124, 26);
-    routeMapButton_->setGeometry(140, 366, 124, 26);
-    createOutputButton_->setGeometry(270, 336, 130, 56);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 10, 10, 8);
+    layout->setSpacing(4);
+    layout->addLayout(top);
+    layout->addLayout(loadRow);
+    layout->addWidget(projectLabel_);
+    layout->addLayout(lists, 1);
+    layout->addLayout(buttons);
 }
 
 void MainWindow::SetCaptions() {
     const LanguageTable& language = context_.language;
     mapFolderLabel_->setText(LangLabel(language, "MapDir"));
     dateSwitch_->setText(LangLabel(language, "Date"));
-    loadButton_->setText(LangText(language, "Load"));
+    loadButton_->setText(LangCaption(language, "Load"));
     lineToursLabel_->setText(LangLabel(language, "LineTours"));
     activeEventsLabel_->setText(LangLabel(language, "ChronoEvents"));
     lineTripsLabel_->setText(LangLabel(language, "LineTrips"));
-    routeMapButton_->setText(LangText(language, "WinRouteMap"));
-    stopTableButton_->setText(LangText(language, "WinStopTable"));
-    timeTableButton_->setText(LangText(language, "WinTimeTable"));
-    tourPlanButton_->setText(LangText(language, "WinTourPlan"));
-    createOutputButton_->setText(LangText(language, "CreateOutput"));
+    routeMapButton_->setText(LangCaption(language, "WinRouteMap"));
+    stopTableButton_->setText(LangCaption(language, "WinStopTable"));
+    timeTableButton_->setText(LangCaption(language, "WinTimeTable"));
+    tourPlanButton_->setText(LangCaption(language, "WinTourPlan"));
+    createOutputButton_->setText(LangCaption(language, "CreateOutput"));
     mapCheckButton_->setText(mapLoaded_ ? FindingsSummary(findings_, language)
                                         : LangText(language, "CheckWindowTitle"));
     // Long captions may be cut in the narrow places; the full text is a hover away.
     for (QWidget* control : std::initializer_list<QWidget*>{lineToursLabel_, activeEventsLabel_, lineTripsLabel_,
                                                            createOutputButton_, stopTableButton_}) {
-        control->setToolTip(control->property("text").toString());
+        control->setToolTip(FromUtf8(WithoutKeyMarks(ToUtf8(control->property("text").toString()))));
     }
     mapCheckButton_->setToolTip(mapLoaded_ ? LangText(language, "CheckWindowTitle") + ": " + mapCheckButton_->text()
                                            : LangText(language, "CheckWindowTitle"));
+    ShowProject();
+    SetButtonHints();
+    FitWindow();
+}
+
+// The window keeps its size unless its captions need more room (a larger
+// font, a longer language).
+void MainWindow::FitWindow() {
+    setFixedSize(QSize(kWindowWidth, kWindowHeight).expandedTo(layout()->totalMinimumSize()));
+}
+
+// The project the plan windows and the output work on: its file, its plans
+// of each kind and the date it stands for. Empty until a map is loaded.
+void MainWindow::ShowProject() {
+    if (!mapLoaded_ || context_.projectName.empty()) {
+        projectLabel_->clear();
+        projectLabel_->setToolTip({});
+        return;
+    }
+    const Project& project = context_.project;
+    std::size_t tourPlans = 0;
+    for (const auto& entry : project.tourPlans) tourPlans += entry.second.active ? 1 : 0;
+    std::string file = FileNameText(ProjectFilePath(context_));
+    std::string text = FillPlaceholders(context_.language.Lang("ProjectShown"),
+                                        {file, std::to_string(project.timeTablePlans.size()),
+                                         std::to_string(tourPlans), std::to_string(project.stopTables.size())});
+    if (loadedDate_ != kNoDate) {
+        std::string day = ToUtf8(DateOf(loadedDate_).toString(kDateFieldFormat));
+        text += " " + FillPlaceholders(context_.language.Lang("ProjectDate"), {day});
+    }
+    projectLabel_->setText(FromUtf8(text));
+    std::u8string path = ProjectFilePath(context_).u8string();
+    projectLabel_->setToolTip(
+        QDir::toNativeSeparators(QString::fromUtf8(reinterpret_cast<const char*>(path.data()), static_cast<qsizetype>(path.size()))));
 }
 
 void MainWindow::FillFromSettings() {
@@ -249,10 +316,35 @@ void MainWindow::SetEnabledStates() {
         button->setEnabled(wanted && static_cast<bool>(opener));
     };
     enable(routeMapButton_, openers_.routeMap, mapLoaded_);
-    createOutputButton_->setEnabled(mapLoaded_);
+    // A folder without a timetable gives no plan to create (the route map is
+    // made in its own window).
+    createOutputButton_->setEnabled(mapLoaded_ && timetableFound_ && !context_.projectName.empty());
     enable(stopTableButton_, openers_.stopTable, mapLoaded_ && timetableFound_);
     enable(timeTableButton_, openers_.timeTable, mapLoaded_ && timetableFound_);
     enable(tourPlanButton_, openers_.tourPlan, mapLoaded_ && timetableFound_);
+    SetButtonHints();
+}
+
+// A disabled button says why in its tooltip; an enabled one shows its whole caption.
+void MainWindow::SetButtonHints() {
+    const LanguageTable& language = context_.language;
+    auto hint = [&](QPushButton* button, const std::function<void()>* opener, bool needsTimetable) {
+        QString why;
+        if (opener != nullptr && !*opener) {
+            why = LangText(language, "HintWindowLater");
+        } else if (!mapLoaded_) {
+            why = LangText(language, "HintLoadMap");
+        } else if (needsTimetable && !timetableFound_) {
+            why = LangText(language, "HintNoTimetable");
+        }
+        QString caption = FromUtf8(WithoutKeyMarks(ToUtf8(button->text())));
+        button->setToolTip(button->isEnabled() || why.isEmpty() ? caption : caption + ": " + why);
+    };
+    hint(timeTableButton_, &openers_.timeTable, true);
+    hint(tourPlanButton_, &openers_.tourPlan, true);
+    hint(stopTableButton_, &openers_.stopTable, true);
+    hint(routeMapButton_, &openers_.routeMap, false);
+    hint(createOutputButton_, nullptr, true);
 }
 
 void MainWindow::ChooseMapFolder() {
@@ -280,7 +372,32 @@ void MainWindow::OnLanguageChosen(int index) {
     context_.settings.language = name;
     if (places_.languageFolder) context_.language.LoadLanguage(*places_.languageFolder, name);
     SaveSettings();
+    ApplyQtLanguage();
+    // The loaded map's events are named in the new language at once.
+    if (mapLoaded_) {
+        RenameChronoEvents(context_.map, loadedFolder_, context_.language.Lang("LangShort"));
+        activeEventsList_->clear();
+        eventChooser_->clear();
+        FillEvents(loadedDate_);
+    }
     SetCaptions();
+}
+
+// Qt's own dialogs (file and folder choosers, the calendar) and date texts
+// follow the program's language: Qt's translation of the language's short
+// name ("LangShort") is installed when Qt has one.
+void MainWindow::ApplyQtLanguage() {
+    std::string shortName = context_.language.Lang("LangShort");
+    if (qtTranslator_) QCoreApplication::removeTranslator(qtTranslator_.get());
+    qtTranslator_.reset();
+    if (shortName.empty()) return;
+    QLocale locale(FromUtf8(shortName));
+    QLocale::setDefault(locale);
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(locale, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator.get());
+        qtTranslator_ = std::move(translator);
+    }
 }
 
 void MainWindow::OpenIfProjectLoaded(const std::function<void()>& opener) {
@@ -301,6 +418,8 @@ bool MainWindow::LoadMapOfFields() {
     SortTripsByLineName(context_.map);
     // A folder with or without a trailing separator names the same project.
     context_.projectName = ProjectNameFor(folder, date);
+    loadedFolder_ = folder;
+    loadedDate_ = date;
 
     FillLineTours();
     FillLineTrips();
@@ -312,6 +431,9 @@ bool MainWindow::LoadMapOfFields() {
 
     // Without a name there is no project file to read ("output/.cfg").
     if (!context_.projectName.empty()) LoadProjectFile(context_);
+    ShowProject();
+    std::string mapName = ProjectNameFor(folder, kNoDate);
+    setWindowTitle(mapName.empty() ? QString("Taktarium") : "Taktarium - " + FromUtf8(mapName));
     SaveSettings();
     return ok;
 }

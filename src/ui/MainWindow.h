@@ -23,6 +23,7 @@ class QListWidget;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QTranslator;
 
 namespace tak {
 struct AppContext;
@@ -107,6 +108,10 @@ private:
     void FillFromSettings();
     void FillLanguageChooser();
     void SetEnabledStates();
+    void SetButtonHints();
+    void ShowProject();
+    void FitWindow();
+    void ApplyQtLanguage();
 
     void ChooseMapFolder();
     void OnDateSwitchToggled(bool on);
@@ -127,6 +132,10 @@ private:
     PlanWindowOpeners openers_;
     bool mapLoaded_ = false;
     bool timetableFound_ = false;
+    std::filesystem::path loadedFolder_;  // of the last load
+    DateValue loadedDate_ = kNoDate;
+    // Qt's translation of its own dialogs into the program's language.
+    std::unique_ptr<QTranslator> qtTranslator_;
     std::vector<MapFinding> findings_;  // of the last load
     OutputRunner outputRunner_ = RunOutput;
     // The last dialog is kept until the next one opens or this window goes:
@@ -143,6 +152,7 @@ private:
     QComboBox* languageChooser_ = nullptr;
     QPushButton* loadButton_ = nullptr;
     QPushButton* mapCheckButton_ = nullptr;
+    QLabel* projectLabel_ = nullptr;
     QLabel* lineToursLabel_ = nullptr;
     QTreeWidget* lineToursTree_ = nullptr;
     QLabel* activeEventsLabel_ = nullptr;

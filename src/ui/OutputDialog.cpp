@@ -1,11 +1,15 @@
 #include "ui/OutputDialog.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 
 #include "ui/WindowEx.h"
 
@@ -40,14 +44,11 @@ OutputDialog::OutputDialog(AppContext& context, QWidget* owner, OutputRunner run
       runner_(std::move(runner)) {
     setObjectName("outputDialog");
     setWindowTitle("Taktarium - " + LangText(context.language, "CreateOutput"));
-    setFixedSize(kDialogWidth, kDialogHeight);
     CreateControls(context.language);
+    // The dialog's size, or larger where a larger font needs the room.
+    resize(QSize(kDialogWidth, kDialogHeight).expandedTo(minimumSizeHint()));
     control_.warnings.store(context.settings.warnings != 0);
-    // Called on the worker thread: the line travels to the list as an event
-    // of this dialog, so no widget is touched from the worker.
-    log_ = std::make_unique<OutputLog>([this](const std::string& line) {
-        QMetaObject::invokeMethod(this, [this, text = FromUtf8(line)] { AppendLine(text); }, Qt::QueuedConnection);
-    });
+    log_ = std::make_unique<OutputLog>([this](const std::string& line) { QueueLine(line); });
     StayAbove(this, owner);
 }
 
@@ -63,7 +64,7 @@ OutputDialog::~OutputDialog() {
 void OutputDialog::CreateControls(const LanguageTable& language) {
     logList_ = new QListWidget(this);
     logList_->setObjectName("logList");
-    logList_->setGeometry(10, 10, 310, 250);
+    logList_->setUniformItemSizes(true);  // thousands of lines lay out at once
     // Scrolling lays the whole list out again, and a run may log thousands of
     // warnings: the list follows its end at most every few frames.
     followEndTimer_ = new QTimer(this);
@@ -71,20 +72,38 @@ void OutputDialog::CreateControls(const LanguageTable& language) {
     followEndTimer_->setInterval(kFollowEndIntervalMs);
     connect(followEndTimer_, &QTimer::timeout, logList_, &QListWidget::scrollToBottom);
 
-    warningsBox_ = new QCheckBox(LangText(language, "ShowWarnings"), this);
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName("progressBar");
+    progressBar_->setRange(0, 0);  // busy until the run has counted its plans
+    progressBar_->setFormat("%v / %m");
+
+    warningsBox_ = new QCheckBox(LangCaption(language, "ShowWarnings"), this);
     warningsBox_->setObjectName("warningsBox");
-    warningsBox_->setGeometry(10, 270, 110, 20);
     warningsBox_->setChecked(context_.settings.warnings != 0);
-    warningsBox_->setToolTip(warningsBox_->text());
+    warningsBox_->setToolTip(LangText(language, "ShowWarnings"));
 
     okButton_ = new QPushButton(LangText(language, "OK"), this);
     okButton_->setObjectName("okButton");
-    okButton_->setGeometry(130, 270, 90, 20);
     okButton_->setEnabled(false);
+    okButton_->setDefault(true);
 
     cancelButton_ = new QPushButton(LangText(language, "Cancel"), this);
     cancelButton_->setObjectName("cancelButton");
-    cancelButton_->setGeometry(230, 270, 90, 20);
+    cancelButton_->setAutoDefault(true);  // Enter on a focused Cancel presses Cancel
+
+    // The captions take the room they need; the list takes the rest.
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(warningsBox_);
+    buttons->addStretch(1);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->addWidget(logList_, 1);
+    layout->addWidget(progressBar_);
+    layout->addLayout(buttons);
+    setTabOrder(warningsBox_, okButton_);
+    setTabOrder(okButton_, cancelButton_);
 
     connect(warningsBox_, &QCheckBox::toggled, this, &OutputDialog::OnWarningsToggled);
     connect(okButton_, &QPushButton::clicked, this, &OutputDialog::OnOk);
@@ -100,21 +119,51 @@ void OutputDialog::StartRun() {
     });
 }
 
-void OutputDialog::AppendLine(const QString& line) {
-    // Warnings are longer than the list is wide: the whole line is a hover away.
-    auto* item = new QListWidgetItem(line, logList_);
-    item->setToolTip(line);
-    if (!followEndTimer_->isActive()) followEndTimer_->start();
+// No widget is touched from the worker: the line waits in the queue, and
+// the first line of a batch posts the one event that shows them all.
+void OutputDialog::QueueLine(const std::string& line) {
+    std::lock_guard lock(queueMutex_);
+    queuedLines_ << FromUtf8(line);
+    if (showEventPending_) return;
+    showEventPending_ = true;
+    QMetaObject::invokeMethod(this, [this] { ShowQueuedLines(); }, Qt::QueuedConnection);
 }
 
-// Runs after every line the worker logged has reached the list: the worker
-// posted this event after them.
+void OutputDialog::ShowQueuedLines() {
+    QStringList lines;
+    {
+        std::lock_guard lock(queueMutex_);
+        lines.swap(queuedLines_);
+        showEventPending_ = false;
+    }
+    for (const QString& line : lines) {
+        // Warnings are longer than the list is wide: the whole line is a hover away.
+        auto* item = new QListWidgetItem(line, logList_);
+        item->setToolTip(line);
+    }
+    if (!lines.isEmpty() && !followEndTimer_->isActive()) followEndTimer_->start();
+    ShowProgress();
+}
+
+void OutputDialog::ShowProgress() {
+    int total = control_.plansInRun.load();
+    if (total <= 0 && workerRunning_) return;  // not counted yet: the bar stays busy
+    progressBar_->setRange(0, std::max(total, 1));
+    progressBar_->setValue(total <= 0 ? 1 : std::min(control_.plansDone.load(), total));
+}
+
+// Runs after the worker logged its last line. The list shows every line
+// then, also one queued after the last show event was posted. OK closes the
+// dialog whether the run finished or was stopped: its last line says which.
 void OutputDialog::OnWorkerEnded() {
     worker_.join();
     workerRunning_ = false;
+    ShowQueuedLines();
     followEndTimer_->stop();
     logList_->scrollToBottom();
-    okButton_->setEnabled(control_.state.load() == kOutputFinished);
+    okButton_->setEnabled(true);
+    cancelButton_->setEnabled(false);
+    okButton_->setFocus();
     if (closeRequested_) close();
 }
 
@@ -129,6 +178,26 @@ void OutputDialog::OnOk() { close(); }
 void OutputDialog::OnCancel() {
     int running = kOutputRunning;
     control_.state.compare_exchange_strong(running, kOutputStopRequested);
+}
+
+// Enter presses OK once the worker has ended; Escape cancels the run or,
+// after it, closes the dialog.
+void OutputDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (okButton_->isEnabled()) okButton_->click();
+            break;
+        case Qt::Key_Escape:
+            if (workerRunning_) {
+                OnCancel();
+            } else {
+                close();
+            }
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 void OutputDialog::closeEvent(QCloseEvent* event) {

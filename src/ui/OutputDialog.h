@@ -1,20 +1,25 @@
 // The create-output dialog: runs every plan of the loaded map on a worker
-// thread and shows the run's log as it grows. Cancel asks the run to stop
-// before its next plan; OK, enabled once the run has finished, closes the
-// dialog. While the worker runs, a close through the close box is only
-// noted and carried out once the worker has ended.
+// thread and shows the run's log as it grows, with a bar of the plans done.
+// Cancel (or Escape) asks the run to stop before its next plan; OK (or
+// Enter), enabled once the worker has ended, closes the dialog. While the
+// worker runs, a close through the close box is only noted and carried out
+// once the worker has ended.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "output/Output.h"
 
 class QCheckBox;
 class QCloseEvent;
+class QKeyEvent;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
 class QTimer;
 
@@ -50,10 +55,15 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void CreateControls(const LanguageTable& language);
-    void AppendLine(const QString& line);
+    // Called on the worker thread for every logged line.
+    void QueueLine(const std::string& line);
+    // Moves the queued lines into the list and updates the progress bar.
+    void ShowQueuedLines();
+    void ShowProgress();
     void OnWorkerEnded();
     void OnWarningsToggled(bool on);
     void OnOk();
@@ -68,7 +78,15 @@ private:
     bool workerRunning_ = false;
     bool closeRequested_ = false;
 
+    // Lines the worker logged that the list does not show yet. At most one
+    // event to show them waits in the event queue, so that a run logging
+    // thousands of lines cannot crowd out the painting of the list.
+    std::mutex queueMutex_;
+    QStringList queuedLines_;
+    bool showEventPending_ = false;
+
     QListWidget* logList_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
     QCheckBox* warningsBox_ = nullptr;
     QPushButton* okButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;

@@ -24,7 +24,9 @@ std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 QString LangText(const LanguageTable& language, std::string_view key) { return FromUtf8(language.Lang(key)); }
 
-QString LangLabel(const LanguageTable& language, std::string_view key) { return LangText(language, key) + ":"; }
+QString LangCaption(const LanguageTable& language, std::string_view key) { return FromUtf8(language.Caption(key)); }
+
+QString LangLabel(const LanguageTable& language, std::string_view key) { return LangCaption(language, key) + ":"; }
 
 QDate DateOf(DateValue date) {
     if (date == kNoDate) return {};

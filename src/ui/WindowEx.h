@@ -38,9 +38,12 @@ public:
     void ShowMessage(QWidget* parent, const QString& title, const QString& text) override;
 };
 
-// Lang(key) as a Qt text.
+// Lang(key) as a Qt text, without key marks (titles, messages, lists).
 QString LangText(const LanguageTable& language, std::string_view key);
-// Lang(key) followed by ":", the caption of a label.
+// The caption of a button or check box, with its key mark ("&Laden").
+QString LangCaption(const LanguageTable& language, std::string_view key);
+// The caption followed by ":", the caption of a label (its mark works when
+// the label has a buddy).
 QString LangLabel(const LanguageTable& language, std::string_view key);
 
 // Text between the core (UTF-8) and Qt.

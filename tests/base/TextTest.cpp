@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/FileSystem.h"
 #include "base/Text.h"
 #include "support/TestSupport.h"
@@ -45,6 +47,19 @@ TEST(FindPathIgnoringCase, FindsFoldersAndFilesInAnyCase) {
     ASSERT_TRUE(found);
     EXPECT_EQ(found->filename(), "BUSSTOPS.CFG");
     EXPECT_FALSE(FindPathIgnoringCase(dir.path(), fs::path("TTData") / "Missing.cfg"));
+}
+
+TEST(NaturalLess, OrdersLineNumbersByValueAndIsAStrictOrder) {
+    std::vector<std::string> names{"30Y", "Bus 10", "5", "029C", "2A", "bus 9", "2a", "N1", "", "5", "29"};
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
+    EXPECT_EQ(names, (std::vector<std::string>{"", "2A", "2a", "5", "5", "29", "029C", "30Y", "bus 9", "Bus 10", "N1"}));
+    // Irreflexive and asymmetric also where only letter case or leading zeros differ.
+    for (auto [a, b] : std::vector<std::pair<const char*, const char*>>{{"2A", "2a"}, {"07", "7"}, {"x", "X"}}) {
+        EXPECT_FALSE(NaturalLess(a, a));
+        EXPECT_NE(NaturalLess(a, b), NaturalLess(b, a)) << a << " " << b;
+    }
+    // Numbers longer than any integer type still compare by value.
+    EXPECT_TRUE(NaturalLess("99999999999999999999999", "100000000000000000000000"));
 }
 
 TEST(ListFilesWithExtension, MatchesExtensionsIgnoringCaseAndSkipsFolders) {

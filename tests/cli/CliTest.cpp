@@ -67,8 +67,8 @@ TEST_F(CliInfoTest, PrintsEventsToursTripsAndCountsInTheChosenLanguage) {
     EXPECT_NE(result.output.find("Road works"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("Run 1"), std::string::npos);
     EXPECT_NE(result.output.find("Mon"), std::string::npos) << "tour days in the language's words";
-    // Trips are listed under their line names, sorted by line name.
-    EXPECT_LT(result.output.find("\n  10\n    A"), result.output.find("\n  9\n    B")) << result.output;
+    // Trips are listed under their line names, in the order line numbers are read.
+    EXPECT_LT(result.output.find("\n  9\n    B"), result.output.find("\n  10\n    A")) << result.output;
 }
 
 TEST_F(CliInfoTest, JsonCountsFollowTheDate) {
@@ -156,6 +156,20 @@ TEST(CliProject, TheDemoProjectLoadsAsTheReadmeTellsAndABrokenFileIsReported) {
     auto broken = RunCliIn(working, "info '" + (test::SourceDir() / "examples/DemoMap").string() + "'");
     EXPECT_EQ(broken.status, 0) << broken.output;
     EXPECT_NE(broken.output.find("does not parse"), std::string::npos) << broken.output;
+}
+
+// Run from the build folder or an installation, the tool finds the language
+// files beside itself whatever the working folder: documents never get names
+// without their kind ("output/DemoMap/ 1.pdf").
+TEST(CliOutput, FindsItsLanguageFilesWithoutAnyInTheWorkingFolder) {
+    test::TempDir working;
+    working.Write("output/DemoMap.cfg",
+                  ReadFileBytes(test::SourceDir() / "examples/output/DemoMap.cfg").value_or(""));
+    auto run = test::RunCommand("cd '" + working.path().string() + "' && '" TAKTARIUM_CLI_PATH "' output '" +
+                                (test::SourceDir() / "examples/DemoMap").string() + "' --lang English 2>&1");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output.find("not found"), std::string::npos) << run.output;
+    EXPECT_TRUE(fs::exists(working.path() / "output" / "DemoMap" / "Tour 1.pdf")) << run.output;
 }
 
 TEST(CliOutput, WritesTheDemoDocumentsAndPrintsTheLog) {

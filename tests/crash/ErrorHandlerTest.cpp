@@ -92,6 +92,16 @@ TEST(CrashMailLinkTest, NothingElseIsEncoded) {
     EXPECT_EQ(link.substr(link.find(":%0A") + 4), "50% & more?\n\rend");
 }
 
+TEST(CrashMailLinkTest, OnlyAPlainAddressFromTheSettingsIsUsed) {
+    EXPECT_TRUE(IsUsableMailAddress("help@example.org"));
+    EXPECT_TRUE(IsUsableMailAddress("h\xC3\xA9lp@b\xC3\xBCro.example"));
+    for (std::string_view bad : {"", "nobody", "@example.org", "help@", "a@b@c", "a@b?cc=c@d", "a@b&body=x", "a b@c",
+                                 "a@b\n", "a@b%0A", "<a@b>", "a@b,c@d"}) {
+        EXPECT_FALSE(IsUsableMailAddress(bad)) << bad;
+    }
+    EXPECT_FALSE(IsUsableMailAddress(std::string(250, 'a') + "@b.example"));
+}
+
 TEST(CrashMailLinkTest, VersionHasTwoDecimals) {
     EXPECT_EQ(VersionWithTwoDecimals("1.36"), "1.36");
     EXPECT_EQ(VersionWithTwoDecimals("0.1"), "0.10");

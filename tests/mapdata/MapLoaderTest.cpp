@@ -118,6 +118,23 @@ TEST_F(MapLoaderTest, ActiveEventReplacesADeactivatedLineAndAddsOthers) {
     ASSERT_EQ(map.lines.size(), 2u);  // base line and the one "Extra" brings
 }
 
+// Line files come in folder order ("30Y.ttl" before "5.ttl"); lists and
+// documents want the order people read line numbers in.
+TEST_F(MapLoaderTest, LinesAndTripsComeInTheOrderLineNumbersAreRead) {
+    for (const char* line : {"30Y", "5", "29C", "2A", "10"}) {
+        dir.Write(std::string("TTData/") + line + ".ttl", test::Tour("Run 1", 799, {{"12 nord", 0, "300"}}));
+        dir.Write(std::string("TTData/") + line + " trip.ttp", TripHeader(line) + StationsTyp2({1, 2}) + Profile("A", "5"));
+    }
+    ASSERT_TRUE(Load(kNoDate));
+    std::vector<std::string> lines;
+    for (const auto& line : map.lines) lines.push_back(line->name);
+    EXPECT_EQ(lines, (std::vector<std::string>{"2A", "5", "10", "12", "29C", "30Y"}));
+    SortTripsByLineName(map);
+    std::vector<std::string> tripLines;
+    for (const auto& trip : map.trips) tripLines.push_back(trip->lineName);
+    EXPECT_EQ(tripLines, (std::vector<std::string>{"2A", "5", "10", "12", "29C", "30Y"}));
+}
+
 TEST_F(MapLoaderTest, EventCannotRenameAStopButReplacesTripsByName) {
     dir.Write("Chrono/E/Chrono.cfg", ChronoSettings("", ""));
     dir.Write("Chrono/E/TTData/Busstops.cfg", StopListFile({{"Renamed", 1}, {"New", 3}}));

@@ -126,8 +126,8 @@ TEST_F(DemoPdfRun, SharedDocumentsHoldEveryPlanOfTheirKindAndAStopEndsTheRun) {
     });
     EXPECT_EQ(RunOutput(context, control, stopping), 0);
     EXPECT_EQ(stopping.Lines(), (std::vector<std::string>{"Erstelle Umlaufpläne...", "Umlaufplan: 1",
-                                                          "Erstelle Aushangfahrpläne...",
-                                                          "Erstelle Liniennetzplan..."}));
+                                                          "Erstelle Aushangfahrpläne...", "Erstelle Liniennetzplan...",
+                                                          "Vom Benutzer angehalten nach 1 von 4 Plänen."}));
     EXPECT_EQ(control.state, kOutputStopRequested);
     EXPECT_FALSE(fs::exists(File("Aushangfahrplan.pdf")));
     EXPECT_FALSE(fs::exists(File("Liniennetzplan.png")));

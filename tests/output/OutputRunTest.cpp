@@ -41,11 +41,13 @@ protected:
     OutputLog log;
 };
 
-TEST_F(OutputRunTest, AProjectWithoutPlansOnlyReportsThatTheOutputIsDone) {
+TEST_F(OutputRunTest, AProjectWithoutPlansSaysSoNamingItsFileInsteadOfSuccess) {
     context.project.timeTablePlans.clear();
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Done!"}));
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"No plans in " + ProjectFilePath(context).string()}));
     EXPECT_EQ(control.state, kOutputFinished);
+    EXPECT_EQ(control.plansInRun, 0);
+    EXPECT_EQ(control.documentsWritten, 0);
 }
 
 TEST_F(OutputRunTest, TextTimetablesGoIntoTheProjectFolderWhichIsCreatedWithOutput) {
@@ -82,9 +84,22 @@ TEST_F(OutputRunTest, AStopRequestedDuringAPlanEndsTheRunAfterItWithoutSavingThe
         if (line == "Timetable: Line 5") control.state = kOutputStopRequested;
     });
     EXPECT_EQ(RunOutput(context, control, stopping), 0);
-    EXPECT_EQ(stopping.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5"}));
+    EXPECT_EQ(stopping.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Stopped after 1 of 2",
+                                                          "Not written: Timetables.pdf"}));
     EXPECT_EQ(control.state, kOutputStopRequested);
+    EXPECT_EQ(control.documentsWritten, 0);
     EXPECT_FALSE(fs::exists(Folder() / "Timetables.pdf"));
+
+    // Documents of their own that were written before the stop are not listed.
+    context.project.outputOpt.ttAllInOne = false;
+    control.state = kOutputRunning;
+    OutputLog again([this](const std::string& line) {
+        if (line == "Timetable: Line 5") control.state = kOutputStopRequested;
+    });
+    RunOutput(context, control, again);
+    EXPECT_EQ(again.Lines().back(), "Stopped after 1 of 2");
+    EXPECT_EQ(control.documentsWritten, 1);
+    EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5.pdf"));
 }
 
 TEST_F(OutputRunTest, AFailedDocumentIsLoggedAndTheRunGoesOn) {
@@ -218,7 +233,8 @@ TEST_F(OutputRunTest, PlansWithNothingToPrintWriteNoDocumentAndSayWhyWhenWarning
             EXPECT_EQ(RunOutput(context, control, run), 0);
             EXPECT_EQ(run.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5",
                                                              "Empty timetable Line 5", "Tour plans...",
-                                                             "Tour plan: 5", "Empty tour plan 5", "Done!"}));
+                                                             "Tour plan: 5", "Empty tour plan 5",
+                                                             "Nothing created"}));
             EXPECT_TRUE(fs::is_empty(Folder())) << "not even an empty shared document";
         }
     }
@@ -227,7 +243,7 @@ TEST_F(OutputRunTest, PlansWithNothingToPrintWriteNoDocumentAndSayWhyWhenWarning
     OutputLog quiet;
     EXPECT_EQ(RunOutput(context, control, quiet), 0);
     EXPECT_EQ(quiet.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Tour plans...",
-                                                       "Tour plan: 5", "Done!"}));
+                                                       "Tour plan: 5", "Nothing created"}));
     EXPECT_TRUE(fs::is_empty(Folder()));
 }
 

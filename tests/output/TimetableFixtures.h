@@ -110,7 +110,8 @@ inline LanguageTable TimetableLanguage() {
         "IterIrrXS = cycle|%1min\nIterIrrShort = cycle|every|%1min\nIterIrrNorm = cycle|every|%1|mins\n"
         "WarnWrongOrder = In %1: %3 after %2\nErrCreateOutput = Error: %1\nOutputCreated = Done\n"
         "ErrSameFileName = %1 (%2 is taken)\nWarnEmptyTimetable = Empty timetable %1\n"
-        "WarnEmptyTourPlan = Empty tour plan %1\n"
+        "WarnEmptyTourPlan = Empty tour plan %1\nNoPlans = No plans in %1\nNothingCreated = Nothing created\n"
+        "OutputStopped = Stopped after %1 of %2\nNotWritten = Not written: %1\n"
         "CrTimeTables = Timetables\nCrTourPlans = Tour plans\nCrStopTables = Stop tables\nTourPlan = Tour plan\n"
         "TourPlans = Tour plans\nIbisRoute = Code\nManConTarget = Dest\nOutMove = Out\nInsMove = In\n"
         "OutInsMove = In/out\nPauseTime = Layover\nStopTable = Stop table\nStop = Stop\nHour = Hour\n");

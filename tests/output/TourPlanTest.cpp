@@ -284,6 +284,37 @@ TEST_F(TourPlanTest, APlanWithOnlyOutwardTripsPrintsOneTablePerTour) {
     EXPECT_EQ(stopOneRows, 2) << "one table for each of the two tours";
 }
 
+// Short tours share pages unless the plan asks for a page per tour; a page
+// holds whole tours and every page is started by one.
+TEST_F(TourPlanTest, ShortToursSharePagesUnlessEachTourStartsAPage) {
+    if (std::system("command -v pdfinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdfinfo is not installed";
+    const Trip& out = *fixture.map.FindTrip("5_out");
+    for (int i = 3; i <= 12; ++i) {
+        fixture.AddTour("5", "5-" + std::to_string(i), kMonFri, out, {Clock(5 + i, 0), Clock(5 + i, 30)});
+    }
+    plan.tours.clear();
+    for (const Tour& tour : fixture.map.FindLine("5")->tours) plan.tours[tour.name] = &tour;
+    auto pages = [&] {
+        test::TempDir folder;
+        TourPlanGrid grid = Build();
+        grid.outputFolder = folder.path();
+        TimetablePdfTarget target;
+        EXPECT_TRUE(WriteTourPlanPdf(target, TourPlanWriteInput{grid, plan, lang, options}));
+        std::string file = (folder.path() / "Tour 5.pdf").string();
+        EXPECT_EQ(test::RunCommand("qpdf --check '" + file + "' >/dev/null 2>&1").status, 0);
+        std::string info = test::RunCommand("pdfinfo '" + file + "' 2>/dev/null").output;
+        std::size_t at = info.find("Pages:");
+        return at == std::string::npos ? 0 : std::stoi(info.substr(at + 6));
+    };
+    ASSERT_EQ(plan.tours.size(), 12u);
+    plan.pageBreak = false;
+    int shared = pages();
+    EXPECT_GE(shared, 2);
+    EXPECT_LE(shared, 4) << "twelve tours of a few rows each fill few pages";
+    plan.pageBreak = true;
+    EXPECT_EQ(pages(), 12);
+}
+
 TEST_F(TourPlanTest, TheLineIsFoundIgnoringCaseAndMissingLinesGiveNoTables) {
     fixture.map.FindLine("5")->name = "Bus5";
     plan.name = "BUS5";

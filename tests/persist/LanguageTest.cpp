@@ -254,5 +254,19 @@ TEST(ShippedLanguages, ShareOneKeySetAndPlaceholders) {
     EXPECT_EQ(ListLanguages(folder), (std::vector<std::string>{"English", "German"}));
 }
 
+TEST(LanguageTable, KeyMarksStayInCaptionsAndLeaveTheReadText) {
+    LanguageTable table;
+    ASSERT_TRUE(table.LoadFromBytes("Load = &Laden\nWeek = Mo && Sa\nDays = Mo & Sa\nPlans = &Umlaufpl\xE4ne\n"
+                                    "Tail = Ende&\nMid = Aus&hang\n"));
+    EXPECT_EQ(table.Lang("Load"), "Laden");
+    EXPECT_EQ(table.Caption("Load"), "&Laden");
+    EXPECT_EQ(table.Lang("Week"), "Mo & Sa");
+    EXPECT_EQ(table.Lang("Days"), "Mo & Sa") << "an ampersand before a blank is text";
+    EXPECT_EQ(table.Lang("Plans"), "Umlaufpl\xC3\xA4ne");
+    EXPECT_EQ(table.Lang("Tail"), "Ende&");
+    EXPECT_EQ(table.Lang("Mid"), "Aushang");
+    EXPECT_EQ(table.Caption("Missing"), "");
+}
+
 }  // namespace
 }  // namespace tak

@@ -78,6 +78,14 @@ TEST(ProgramSettings, RoundTripStoresSlashesAndUsesThePlatformSeparator) {
     EXPECT_EQ(read.date, "01.03.2017");
     EXPECT_EQ(read.language, "English");
     EXPECT_EQ(read.warnings, 0);
+    EXPECT_EQ(read.supportMail, "") << "no support address unless one is set";
+
+    // A support address set by hand survives the program's next save.
+    dir.Write(kProgramSettingsFileName, "{\"Language\": \"German\", \"SupportMail\": \"help@example.org\"}");
+    read = ReadProgramSettings(file);
+    EXPECT_EQ(read.supportMail, "help@example.org");
+    ASSERT_TRUE(SaveProgramSettings(file, read));
+    EXPECT_EQ(ReadProgramSettings(file).supportMail, "help@example.org");
 }
 
 TEST(ProgramSettings, BackslashesOfAWindowsPathAreStoredAsSlashes) {

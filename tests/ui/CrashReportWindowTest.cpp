@@ -17,7 +17,7 @@ const QString kReport = "Error Message:\tBus error (SIGBUS)\r\nError Code:\t7\r\
 
 class CrashReportWindowTest : public ::testing::Test {
 protected:
-    CrashReportWindow window{"taktarium", kReport, [this](const QString& link) { links << link; },
+    CrashReportWindow window{"taktarium", kReport, "help@example.org", [this](const QString& link) { links << link; },
                              [this] { ++ends; }};
     QStringList links;
     int ends = 0;
@@ -43,7 +43,7 @@ TEST_F(CrashReportWindowTest, SendMailOpensTheLinkAndKeepsTheWindow) {
     window.show();
     QTest::mouseClick(window.findChild<QPushButton*>("sendMailButton"), Qt::LeftButton);
     ASSERT_EQ(links.size(), 1);
-    EXPECT_TRUE(links[0].startsWith("mailto:support@taktarium.example?subject=Taktarium Error Description&body="));
+    EXPECT_TRUE(links[0].startsWith("mailto:help@example.org?subject=Taktarium Error Description&body="));
     EXPECT_TRUE(links[0].endsWith(" :%0AError Message: Bus error (SIGBUS)%0AError Code: 7%0A%0ARegister content:%0ARAX = 0x1F%0A"))
         << links[0].toStdString();
     EXPECT_EQ(ends, 0);
@@ -57,6 +57,19 @@ TEST_F(CrashReportWindowTest, EndAndClosingEndTheProgram) {
     window.close();
     EXPECT_EQ(ends, 2);
     EXPECT_TRUE(links.isEmpty());
+}
+
+// The address comes from the settings file; without one, or with one that
+// would change the link, nothing is mailed and the button says why.
+TEST(CrashReportWindowAddress, MailIsOnlyOfferedWithAUsableAddress) {
+    for (const char* address : {"", "nobody", "a@b?cc=x@y", "a b@c", "@example.org"}) {
+        QStringList links;
+        CrashReportWindow window{"taktarium", "Error Message:\tx", address, [&](const QString& link) { links << link; },
+                                 [] {}};
+        auto* mail = window.findChild<QPushButton*>("sendMailButton");
+        EXPECT_FALSE(mail->isEnabled()) << address;
+        EXPECT_TRUE(mail->toolTip().contains("SupportMail")) << address;
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -59,7 +60,10 @@ protected:
         return control;
     }
 
-    QString Caption(const char* name) { return Find<QWidget>(name)->property("text").toString(); }
+    // The caption as the user reads it, without its key mark.
+    QString Caption(const char* name) {
+        return QString::fromStdString(WithoutKeyMarks(Find<QWidget>(name)->property("text").toString().toStdString()));
+    }
 
     void LoadFolder(const QString& folder, const QDate& date = {}) {
         Find<QLineEdit>("mapFolderField")->setText(folder);
@@ -217,7 +221,8 @@ TEST_F(MainWindowTest, LoadsTheDemoWithAndWithoutDateUnderTwoProjectNames) {
 TEST_F(MainWindowTest, TripsAreGroupedByLineWhenAnEventBringsTrips) {
     Start();
     LoadFolder(DemoMap(), QDate(2025, 4, 9));  // the road works bring a line 2 of their own
-    EXPECT_EQ(TopLevelTexts(Find<QTreeWidget>("lineToursTree")), QStringList({"1", "3", "2"}));
+    // The event's line is read last but listed in number order.
+    EXPECT_EQ(TopLevelTexts(Find<QTreeWidget>("lineToursTree")), QStringList({"1", "2", "3"}));
     auto* trips = Find<QTreeWidget>("lineTripsTree");
     EXPECT_EQ(TopLevelTexts(trips), QStringList({"1", "2", "3"}));
     QStringList line2;
@@ -264,7 +269,10 @@ TEST_F(MainWindowTest, FailedLoadTellsTheUserAndEnablesOnlyRouteMapAndOutput) {
     EXPECT_TRUE(dialogs.messages[0].text.startsWith("Im Kartenordner wurde kein Fahrplan gefunden"));
     EXPECT_TRUE(dialogs.messages[0].text.contains('\n'));  // "|" in the language file
     EXPECT_EQ(context.projectName, "Empty");
-    EXPECT_EQ(PlanButtonsEnabled(), std::vector<bool>({false, false, false, true, true}));
+    // Nothing to create without a timetable; the disabled buttons say why.
+    EXPECT_EQ(PlanButtonsEnabled(), std::vector<bool>({false, false, false, true, false}));
+    EXPECT_TRUE(Find<QPushButton>("createOutputButton")->toolTip().endsWith("kein Fahrplan gefunden."))
+        << Find<QPushButton>("createOutputButton")->toolTip().toStdString();
     EXPECT_EQ(Find<QTreeWidget>("lineToursTree")->topLevelItemCount(), 0);
 
     LoadFolder(DemoMap());
@@ -419,6 +427,91 @@ TEST_F(MainWindowTest, FailedProjectSaveIsShown) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].title, "Taktarium");
     EXPECT_TRUE(dialogs.messages[0].text.startsWith("Die Projektdatei konnte nicht gespeichert werden."));
+}
+
+
+TEST_F(MainWindowTest, TheActiveProjectAndTheMapAreShownAfterEveryLoad) {
+    fs::copy_file(test::SourceDir() / "examples" / "output" / "DemoMap.cfg", work.path() / "output" / "DemoMap.cfg");
+    Start(CountingOpeners());
+    auto* project = Find<QLabel>("projectLabel");
+    EXPECT_TRUE(project->text().isEmpty());
+
+    // Enter in the folder field loads.
+    auto* field = Find<QLineEdit>("mapFolderField");
+    field->setText(DemoMap());
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(context.projectName, "DemoMap");
+    EXPECT_EQ(window->windowTitle(), "Taktarium - DemoMap");
+    EXPECT_EQ(project->text(), "Projekt DemoMap.cfg: 2 Fahrpläne, 1 Umlaufpläne, 2 Aushangfahrpläne");
+
+    // A dated load works on a project of its own, and says so.
+    LoadFolder(DemoMap(), QDate(2025, 4, 9));
+    EXPECT_EQ(window->windowTitle(), "Taktarium - DemoMap");
+    EXPECT_EQ(project->text(),
+              "Projekt DemoMap_20250409.cfg: 0 Fahrpläne, 0 Umlaufpläne, 0 Aushangfahrpläne (Stand 09.04.2025)");
+    EXPECT_TRUE(project->toolTip().endsWith("DemoMap_20250409.cfg"));
+}
+
+TEST_F(MainWindowTest, DisabledButtonsSayWhyAndEnterPressesAFocusedButton) {
+    Start({{}, {}, {}, [this] { ++opened.routeMap; }});
+    auto* timeTable = Find<QPushButton>("timeTableButton");
+    auto* routeMap = Find<QPushButton>("routeMapButton");
+    EXPECT_TRUE(routeMap->toolTip().endsWith("Zuerst eine Karte laden.")) << routeMap->toolTip().toStdString();
+    EXPECT_TRUE(timeTable->toolTip().endsWith("kommt mit einer späteren Version.")) << timeTable->toolTip().toStdString();
+
+    LoadFolder(DemoMap());
+    ASSERT_TRUE(routeMap->isEnabled());
+    EXPECT_EQ(routeMap->toolTip(), "Liniennetzplan");
+    routeMap->setFocus();
+    QTest::keyClick(routeMap, Qt::Key_Return);
+    EXPECT_EQ(opened.routeMap, 1);
+    // The main actions carry a key mark.
+    EXPECT_EQ(Find<QPushButton>("loadButton")->text(), "&Laden");
+    EXPECT_EQ(Find<QPushButton>("createOutputButton")->text(), "&Ausgabe erstellen");
+    EXPECT_EQ(Find<QLabel>("mapFolderLabel")->buddy(), Find<QLineEdit>("mapFolderField"));
+}
+
+TEST_F(MainWindowTest, ALanguageChangeRenamesTheEventsAndQtsOwnDialogs) {
+    Start();
+    LoadFolder(DemoMap(), QDate(2025, 6, 21));
+    EXPECT_EQ(ListTexts(Find<QListWidget>("activeEventsList")), QStringList({"Stadtfest Mühlbrück"}));
+    // Qt's own texts follow the program's language where Qt has a translation.
+    if (QCoreApplication::translate("QPlatformTheme", "Cancel") == "Cancel") {
+        ADD_FAILURE() << "Qt's German translation is not installed (package qt6-translations-l10n)";
+    }
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+
+    auto* languages = Find<QComboBox>("languageChooser");
+    int english = languages->findText("English");
+    languages->setCurrentIndex(english);
+    emit languages->activated(english);
+    // Without loading the map again.
+    EXPECT_EQ(ListTexts(Find<QListWidget>("activeEventsList")), QStringList({"Mühlbrück town festival"}));
+    EXPECT_EQ(Find<QComboBox>("eventChooser")->itemText(2), "Mühlbrück town festival");
+    EXPECT_EQ(context.projectName, "DemoMap_20250621");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
+}
+
+TEST_F(MainWindowTest, NoCaptionIsCutWithALargerFont) {
+    QFont previous = QApplication::font();
+    QFont large = previous;
+    large.setPointSize(12);
+    QApplication::setFont(large);
+    Start();
+    LoadFolder(DemoMap());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_GE(window->width(), 410);
+    // For a look by eye: TAKTARIUM_SCREENSHOT_DIR=<folder> keeps a picture of the window.
+    if (const char* folder = std::getenv("TAKTARIUM_SCREENSHOT_DIR")) {
+        window->grab().save(QString::fromLocal8Bit(folder) + "/main-window-12pt.png");
+    }
+    for (const char* name : {"mapFolderLabel", "dateSwitch", "loadButton", "timeTableButton", "tourPlanButton",
+                             "stopTableButton", "routeMapButton", "createOutputButton", "lineToursLabel"}) {
+        auto* control = Find<QWidget>(name);
+        EXPECT_GE(control->width(), control->sizeHint().width()) << name;
+    }
+    QApplication::setFont(previous);
 }
 
 }  // namespace
