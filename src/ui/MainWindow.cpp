@@ -456,8 +456,11 @@ void MainWindow::ClearMapViews() {
 void MainWindow::FillLineTours() {
     for (const auto& line : context_.map.lines) {
         auto* lineItem = new QTreeWidgetItem(lineToursTree_, QStringList(FromUtf8(line->name)));
+        lineItem->setToolTip(0, lineItem->text(0));
         for (const Tour& tour : line->tours) {
             auto* tourItem = new QTreeWidgetItem(lineItem, QStringList(FromUtf8(tour.name)));
+            // The column is narrow: long names are a hover away.
+            tourItem->setToolTip(0, tourItem->text(0));
             SetRecord(tourItem, kTourRole, &tour);
         }
     }
@@ -470,6 +473,7 @@ void MainWindow::FillLineTrips() {
     for (const auto& trip : context_.map.trips) {
         if (lineItem == nullptr || *lineName != trip->lineName) {
             lineItem = new QTreeWidgetItem(lineTripsTree_, QStringList(FromUtf8(trip->lineName)));
+            lineItem->setToolTip(0, lineItem->text(0));
             lineName = &trip->lineName;
         }
         auto* tripItem = new QTreeWidgetItem(lineItem, QStringList(FromUtf8(trip->name)));

@@ -19,7 +19,8 @@ namespace {
 
 constexpr int kDialogWidth = 330;
 constexpr int kDialogHeight = 300;
-constexpr int kFollowEndIntervalMs = 50;
+// How often the list takes the lines the worker logged meanwhile.
+constexpr int kShowIntervalMs = 50;
 
 // Keeps the dialog above the window it was started from without making it a
 // child widget: a child would be disabled together with that window.
@@ -65,12 +66,12 @@ void OutputDialog::CreateControls(const LanguageTable& language) {
     logList_ = new QListWidget(this);
     logList_->setObjectName("logList");
     logList_->setUniformItemSizes(true);  // thousands of lines lay out at once
-    // Scrolling lays the whole list out again, and a run may log thousands of
-    // warnings: the list follows its end at most every few frames.
-    followEndTimer_ = new QTimer(this);
-    followEndTimer_->setSingleShot(true);
-    followEndTimer_->setInterval(kFollowEndIntervalMs);
-    connect(followEndTimer_, &QTimer::timeout, logList_, &QListWidget::scrollToBottom);
+    // The worker posts no event per line: a run logging thousands of lines
+    // would keep the event queue full, and the list is only painted once the
+    // queue is empty. A timer takes the new lines a few times a second.
+    showTimer_ = new QTimer(this);
+    showTimer_->setInterval(kShowIntervalMs);
+    connect(showTimer_, &QTimer::timeout, this, &OutputDialog::ShowQueuedLines);
 
     progressBar_ = new QProgressBar(this);
     progressBar_->setObjectName("progressBar");
@@ -113,20 +114,17 @@ void OutputDialog::CreateControls(const LanguageTable& language) {
 void OutputDialog::StartRun() {
     if (worker_.joinable()) return;
     workerRunning_ = true;
+    showTimer_->start();
     worker_ = std::thread([this] {
         runner_(context_, control_, *log_);
         QMetaObject::invokeMethod(this, [this] { OnWorkerEnded(); }, Qt::QueuedConnection);
     });
 }
 
-// No widget is touched from the worker: the line waits in the queue, and
-// the first line of a batch posts the one event that shows them all.
+// No widget is touched from the worker: the line waits for the show timer.
 void OutputDialog::QueueLine(const std::string& line) {
     std::lock_guard lock(queueMutex_);
     queuedLines_ << FromUtf8(line);
-    if (showEventPending_) return;
-    showEventPending_ = true;
-    QMetaObject::invokeMethod(this, [this] { ShowQueuedLines(); }, Qt::QueuedConnection);
 }
 
 void OutputDialog::ShowQueuedLines() {
@@ -134,14 +132,13 @@ void OutputDialog::ShowQueuedLines() {
     {
         std::lock_guard lock(queueMutex_);
         lines.swap(queuedLines_);
-        showEventPending_ = false;
     }
     for (const QString& line : lines) {
         // Warnings are longer than the list is wide: the whole line is a hover away.
         auto* item = new QListWidgetItem(line, logList_);
         item->setToolTip(line);
     }
-    if (!lines.isEmpty() && !followEndTimer_->isActive()) followEndTimer_->start();
+    if (!lines.isEmpty()) logList_->scrollToBottom();
     ShowProgress();
 }
 
@@ -158,9 +155,8 @@ void OutputDialog::ShowProgress() {
 void OutputDialog::OnWorkerEnded() {
     worker_.join();
     workerRunning_ = false;
+    showTimer_->stop();
     ShowQueuedLines();
-    followEndTimer_->stop();
-    logList_->scrollToBottom();
     okButton_->setEnabled(true);
     cancelButton_->setEnabled(false);
     okButton_->setFocus();

@@ -61,7 +61,8 @@ private:
     void CreateControls(const LanguageTable& language);
     // Called on the worker thread for every logged line.
     void QueueLine(const std::string& line);
-    // Moves the queued lines into the list and updates the progress bar.
+    // Moves the queued lines into the list, follows its end and updates the
+    // progress bar.
     void ShowQueuedLines();
     void ShowProgress();
     void OnWorkerEnded();
@@ -78,19 +79,16 @@ private:
     bool workerRunning_ = false;
     bool closeRequested_ = false;
 
-    // Lines the worker logged that the list does not show yet. At most one
-    // event to show them waits in the event queue, so that a run logging
-    // thousands of lines cannot crowd out the painting of the list.
+    // Lines the worker logged that the list does not show yet.
     std::mutex queueMutex_;
     QStringList queuedLines_;
-    bool showEventPending_ = false;
 
     QListWidget* logList_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     QCheckBox* warningsBox_ = nullptr;
     QPushButton* okButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
-    QTimer* followEndTimer_ = nullptr;
+    QTimer* showTimer_ = nullptr;
 };
 
 }  // namespace tak::ui

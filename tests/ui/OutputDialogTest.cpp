@@ -10,11 +10,13 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "ScriptedDialogs.h"
 #include "app/AppContext.h"
@@ -307,6 +309,54 @@ TEST_F(OutputDialogTest, EscapeCancelsTheRunAndThenClosesTheDialog) {
     QTest::keyClick(dialog, Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(window->CurrentOutputDialog(), nullptr);
+}
+
+// Counts the paints of a widget while a flag is set.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(const std::atomic<bool>& counting) : counting_(counting) {}
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && counting_.load()) ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    const std::atomic<bool>& counting_;
+};
+
+// A run that logs without pause (thousands of plans, many warnings) must not
+// keep the list from being painted until its end.
+TEST_F(OutputDialogTest, TheListIsPaintedWhileARunLogsWithoutPause) {
+    StartAndLoadDemo();
+    std::atomic<bool> logging{true};
+    window->SetOutputRunner([&](const AppContext&, OutputRunControl& control, OutputLog& log) {
+        control.plansInRun = 1500;
+        // A line every few microseconds, without a pause, for a second.
+        auto start = std::chrono::steady_clock::now();
+        for (int i = 0; std::chrono::steady_clock::now() - start < std::chrono::seconds(1); ++i) {
+            log.LogLine("Fahrplan: " + std::to_string(i));
+            control.plansDone = std::min(i / 20, 1500);
+            auto next = std::chrono::steady_clock::now() + std::chrono::microseconds(10);
+            while (std::chrono::steady_clock::now() < next) {
+            }
+        }
+        logging = false;
+        control.state = kOutputFinished;
+        return 0;
+    });
+    PaintCounter counter(logging);
+    OutputDialog* dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    auto* list = Find<QListWidget>(dialog, "logList");
+    list->viewport()->installEventFilter(&counter);
+    ASSERT_TRUE(WaitFor([&] { return !dialog->WorkerRunning(); }));
+    EXPECT_GE(counter.paints, 3) << "painted while the worker logged";
+    EXPECT_GT(list->count(), 1000);
+    EXPECT_EQ(Find<QProgressBar>(dialog, "progressBar")->maximum(), 1500);
+    list->viewport()->removeEventFilter(&counter);
 }
 
 }  // namespace
