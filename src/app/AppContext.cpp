@@ -1,5 +1,7 @@
 #include "app/AppContext.h"
 
+#include "mapdata/MapLoader.h"
+
 namespace tak {
 
 std::filesystem::path ProjectFilePath(const AppContext& context) {
@@ -13,6 +15,15 @@ ProjectLoadResult LoadProjectFile(AppContext& context) {
     context.projectLoad = result;
     if (result.routeMapNeedsLayout && context.layoutRouteMap) context.layoutRouteMap(context.project.routeMap);
     return result;
+}
+
+bool LoadMapAndProject(AppContext& context, const std::filesystem::path& mapFolder, DateValue date,
+                       MapCheckRecord* record) {
+    bool found = LoadMap(context.map, mapFolder, date, context.language.Lang("LangShort"), record);
+    SortTripsByLineName(context.map);
+    context.projectName = ProjectNameFor(mapFolder, date);
+    LoadProjectFile(context);
+    return found;
 }
 
 bool SaveProjectFile(AppContext& context) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "mapdata/MapCheck.h"
 #include "mapdata/MapData.h"
 #include "persist/Language.h"
 #include "persist/ProgramSettings.h"
@@ -37,6 +38,16 @@ std::filesystem::path ProjectFilePath(const AppContext& context);
 // and runs the route map layout when the file asks for it. Without a project
 // name (no map loaded) the project is only reset to its defaults.
 ProjectLoadResult LoadProjectFile(AppContext& context);
+
+// The load of a map as the window, the command-line tool and the tests do it:
+// the map of `mapFolder` as it stands on `date` (kNoDate: the base
+// timetable), its events named in the language's "LangShort", its trips in
+// line order, the project name for folder and date, and the project file of
+// that name (none without a name). `record` gets what the load dropped, for
+// the map check. Returns whether the map's timetable was found; what could
+// be read is kept either way.
+bool LoadMapAndProject(AppContext& context, const std::filesystem::path& mapFolder, DateValue date,
+                       MapCheckRecord* record = nullptr);
 
 // Saves the whole project; false when the file could not be written or no map
 // is loaded (the caller tells the user: "ErrSaveProject").

@@ -19,16 +19,12 @@ void LoadCliLanguage(const CliOptions& options, const char* argv0, AppContext& c
 
 bool LoadCliContext(const CliOptions& options, const char* argv0, AppContext& context, ProjectLoadResult& load) {
     LoadCliLanguage(options, argv0, context);
-    const LanguageTable& lang = context.language;
-    fs::path mapFolder = PathFromText(options.mapFolder);
-    if (!LoadMap(context.map, mapFolder, options.date, lang.Lang("LangShort"))) {
+    if (!LoadMapAndProject(context, PathFromText(options.mapFolder), options.date)) {
         std::fprintf(stderr, "taktarium-cli: %s: %s\n", VisibleText(options.mapFolder).c_str(),
-                     VisibleText(lang.Lang("CantFindTT")).c_str());
+                     VisibleText(context.language.Lang("CantFindTT")).c_str());
         return false;
     }
-    SortTripsByLineName(context.map);
-    context.projectName = ProjectNameFor(mapFolder, options.date);
-    load = LoadProjectFile(context);
+    load = context.projectLoad;
     if (load.fileFound && !load.parsed) {
         std::fprintf(stderr, "taktarium-cli: %s could not be read or does not parse; the project is empty\n",
                      VisibleText(ProjectFilePath(context).string()).c_str());

@@ -14,7 +14,17 @@ bool HasBit(ServiceDays days, int bit) { return (days >> bit) & 1u; }
 
 int CountDayBits(ServiceDays days) { return std::popcount(days & 0xFFu); }
 
-std::string DayName(const LanguageTable& lang, int bit) { return " " + lang.Lang("Day" + std::to_string(bit)); }
+// Joins texts into one string. Written out instead of `"a" + text`, which
+// GCC 12 in release builds wrongly warns about (-Wrestrict).
+std::string Joined(std::initializer_list<std::string_view> parts) {
+    std::string text;
+    for (std::string_view part : parts) text += part;
+    return text;
+}
+
+std::string DayName(const LanguageTable& lang, int bit) {
+    return Joined({" ", lang.Lang(Joined({"Day", std::to_string(bit)}))});
+}
 
 // Which bits to list and whether the sentence says "only" or "not".
 struct DayListForm {
@@ -94,7 +104,7 @@ DayDifference DescribeDayDifference(const LanguageTable& lang, ServiceDays tripD
         if (!HasBit(form.listed, bit) || !HasBit(planDays, bit)) continue;
         if (result.count == 1) {
             bool pair = result.lastBit == 8 || result.lastBit == 9;
-            s = " " + lang.Lang(pair ? "And" : "Or") + s;
+            s = Joined({" ", lang.Lang(pair ? "And" : "Or"), s});
         } else if (result.count >= 2) {
             s = "," + s;
         }
@@ -120,7 +130,7 @@ std::string TimetableFootnoteMark(const LanguageTable& lang, FootnoteRegister& f
     }
     std::string mark;
     if (difference.count < 2) {
-        mark = (difference.only ? "" : "N") + std::to_string(difference.lastBit + 1);
+        mark = Joined({difference.only ? "" : "N", std::to_string(difference.lastBit + 1)});
     } else {
         mark = "A";
         while (footnotes.contains(mark)) ++mark[0];
@@ -155,7 +165,7 @@ std::string TourDaysText(const LanguageTable& lang, ServiceDays days) {
             continue;
         }
         if (!open) {
-            if (count == 1) s = " " + lang.Lang("And") + s;
+            if (count == 1) s = Joined({" ", lang.Lang("And"), s});
             if (count >= 2) s = "," + s;
             s = DayName(lang, bit) + s;
             ++count;

@@ -412,12 +412,10 @@ bool MainWindow::LoadMapOfFields() {
     // The trees point into the map that is about to be replaced.
     ClearMapViews();
     MapCheckRecord record;
-    bool ok = LoadMap(context_.map, folder, date, context_.language.Lang("LangShort"), &record);
+    // A folder with or without a trailing separator names the same project.
+    bool ok = LoadMapAndProject(context_, folder, date, &record);
     if (!ok) dialogs_.ShowMessage(this, kMessageTitle, LangText(context_.language, "CantFindTT"));
     findings_ = CheckMap(context_.map, record);
-    SortTripsByLineName(context_.map);
-    // A folder with or without a trailing separator names the same project.
-    context_.projectName = ProjectNameFor(folder, date);
     loadedFolder_ = folder;
     loadedDate_ = date;
 
@@ -427,11 +425,8 @@ bool MainWindow::LoadMapOfFields() {
     mapLoaded_ = true;
     timetableFound_ = ok;
     SetEnabledStates();
-    SetCaptions();
+    SetCaptions();  // also shows the project
 
-    // Without a name there is no project file to read ("output/.cfg").
-    if (!context_.projectName.empty()) LoadProjectFile(context_);
-    ShowProject();
     std::string mapName = ProjectNameFor(folder, kNoDate);
     setWindowTitle(mapName.empty() ? QString("Taktarium") : "Taktarium - " + FromUtf8(mapName));
     SaveSettings();
