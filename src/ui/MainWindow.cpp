@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <utility>
 
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
@@ -19,6 +20,7 @@
 #include "mapdata/MapLoader.h"
 #include "persist/ProgramSettings.h"
 #include "ui/MapCheckWindow.h"
+#include "ui/TimeTable.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -212,6 +214,13 @@ void MainWindow::SetCaptions() {
     }
     mapCheckButton_->setToolTip(mapLoaded_ ? LangText(language, "CheckWindowTitle") + ": " + mapCheckButton_->text()
                                            : LangText(language, "CheckWindowTitle"));
+    // A plan button whose window does not exist yet says why it stays grey.
+    for (auto [button, opener] : {std::pair{timeTableButton_, &openers_.timeTable},
+                                  std::pair{tourPlanButton_, &openers_.tourPlan},
+                                  std::pair{stopTableButton_, &openers_.stopTable},
+                                  std::pair{routeMapButton_, &openers_.routeMap}}) {
+        if (!*opener) button->setToolTip(button->text() + ": " + LangText(language, "WindowComesLater"));
+    }
 }
 
 void MainWindow::FillFromSettings() {
@@ -409,9 +418,13 @@ int RunMainWindow(const char* argv0) {
     AppContext context;
     LoadStartState(context, places);
     QtDialogs dialogs;
-    // No plan window exists yet, so no opener is given and their buttons stay
-    // disabled.
-    MainWindow window(context, places, dialogs);
+    // The timetable plan window exists; the other plan windows come later, so
+    // their buttons stay disabled.
+    QWidget* mainWindow = nullptr;
+    PlanWindowOpeners openers;
+    openers.timeTable = [&] { OpenTimeTableWindow(context, dialogs, mainWindow); };
+    MainWindow window(context, places, dialogs, std::move(openers));
+    mainWindow = &window;
     window.show();
     return QApplication::exec();
 }
