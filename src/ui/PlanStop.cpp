@@ -38,8 +38,8 @@ PlanStopPanel::PlanStopPanel(const LanguageTable& language, QWidget* parent)
     departureBox_->setObjectName("departureBox");
     mergeBox_ = new QCheckBox(LangText(language, "MergeStops"), this);
     mergeBox_->setObjectName("mergeStopsBox");
-    upButton_ = NewButton(this, "stopUpButton", kUpArrow);
-    downButton_ = NewButton(this, "stopDownButton", kDownArrow);
+    upButton_ = NewArrowButton(this, "stopUpButton", kUpArrow);
+    downButton_ = NewArrowButton(this, "stopDownButton", kDownArrow);
     deleteButton_ = NewButton(this, "stopDeleteButton", LangText(language, "Delete"));
 
     // Left: the candidates and the rows; right: the selected row.

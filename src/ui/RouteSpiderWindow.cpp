@@ -79,8 +79,8 @@ void RouteSpiderWindow::CreateControls() {
     wayList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     newWayButton_ = NewButton(this, "newWayButton", LangText(language, "New"));
     deleteWayButton_ = NewButton(this, "deleteWayButton", LangText(language, "Delete"));
-    wayUpButton_ = NewButton(this, "wayUpButton", kUpArrow);
-    wayDownButton_ = NewButton(this, "wayDownButton", kDownArrow);
+    wayUpButton_ = NewArrowButton(this, "wayUpButton", kUpArrow);
+    wayDownButton_ = NewArrowButton(this, "wayDownButton", kDownArrow);
     beginWayList_ = new QComboBox(this);
     beginWayList_->setObjectName("beginWayList");
     endWayList_ = new QComboBox(this);
@@ -95,8 +95,8 @@ void RouteSpiderWindow::CreateControls() {
     addStationButton_ = NewButton(this, "addStationButton", LangText(language, "Add"));
     stopList_ = new QListWidget(this);
     stopList_->setObjectName("spiderStopList");
-    stopUpButton_ = NewButton(this, "stopUpButton", kUpArrow);
-    stopDownButton_ = NewButton(this, "stopDownButton", kDownArrow);
+    stopUpButton_ = NewArrowButton(this, "stopUpButton", kUpArrow);
+    stopDownButton_ = NewArrowButton(this, "stopDownButton", kDownArrow);
     deleteStopButton_ = NewButton(this, "deleteStopButton", LangText(language, "Delete"));
     stopNameField_ = new QLineEdit(this);
     stopNameField_->setObjectName("stopNameField");
@@ -112,6 +112,7 @@ void RouteSpiderWindow::CreateControls() {
     changesField_ = new QPlainTextEdit(this);
     changesField_->setObjectName("changesField");
     changesField_->setTabChangesFocus(true);
+    changesField_->setMinimumHeight(changesField_->fontMetrics().lineSpacing() * 4);
 
     okButton_ = NewButton(this, "okButton", LangText(language, "OK"));
     okButton_->setDefault(true);
@@ -157,24 +158,29 @@ void RouteSpiderWindow::PlaceControls() {
     import->addRow(importRow);
     auto* stopButtons = new QHBoxLayout;
     for (QPushButton* button : {stopUpButton_, stopDownButton_, deleteStopButton_}) stopButtons->addWidget(button);
+    auto* stopRows = new QVBoxLayout;
+    stopRows->addWidget(stopList_, 1);
+    stopRows->addLayout(stopButtons);
     auto* stopFields = new QFormLayout;
+    stopFields->setRowWrapPolicy(QFormLayout::WrapLongRows);
     stopFields->addRow(LangLabel(language, "Name"), stopNameField_);
     stopFields->addRow(LangLabel(language, "ID"), stopIdField_);
     stopFields->addRow(importantBox_);
     stopFields->addRow(LangLabel(language, "TravelTime"), travelTimeField_);
     stopFields->addRow(new QLabel(LangLabel(language, "Interchanges"), this));
     stopFields->addRow(changesField_);
+    auto* selectedStop = new QHBoxLayout;
+    selectedStop->addLayout(stopRows, 1);
+    selectedStop->addLayout(stopFields, 1);
     auto* stopsFrame = new QGroupBox(LangText(language, "Stops"), this);
     auto* stops = new QVBoxLayout(stopsFrame);
     stops->addLayout(import);
-    stops->addWidget(stopList_, 1);
-    stops->addLayout(stopButtons);
-    stops->addLayout(stopFields);
+    stops->addLayout(selectedStop, 1);
 
     auto* columns = new QHBoxLayout;
     columns->addLayout(spiders, 2);
     columns->addWidget(waysFrame, 2);
-    columns->addWidget(stopsFrame, 3);
+    columns->addWidget(stopsFrame, 5);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(okButton_);
     buttons->addWidget(applyButton_);

@@ -28,8 +28,8 @@ TableDayPanel::TableDayPanel(const LanguageTable& language, Dialogs& dialogs, QS
     setObjectName("tableDayPanel");
     newButton_ = NewButton(this, "dayNewButton", LangText(language, "New") + "...");
     deleteButton_ = NewButton(this, "dayDeleteButton", LangText(language, "Delete"));
-    upButton_ = NewButton(this, "dayUpButton", kUpArrow);
-    downButton_ = NewButton(this, "dayDownButton", kDownArrow);
+    upButton_ = NewArrowButton(this, "dayUpButton", kUpArrow);
+    downButton_ = NewArrowButton(this, "dayDownButton", kDownArrow);
     rowList_ = new QListWidget(this);
     rowList_->setObjectName("dayList");
     auto* boxes = new QGridLayout;

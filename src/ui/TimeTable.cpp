@@ -83,8 +83,8 @@ void TimeTableWindow::CreateControls() {
     planList_->setObjectName("planList");
     newPlanButton_ = NewButton(this, "newPlanButton", LangText(language, "New") + "...");
     deletePlanButton_ = NewButton(this, "deletePlanButton", LangText(language, "Delete"));
-    planUpButton_ = NewButton(this, "planUpButton", kUpArrow);
-    planDownButton_ = NewButton(this, "planDownButton", kDownArrow);
+    planUpButton_ = NewArrowButton(this, "planUpButton", kUpArrow);
+    planDownButton_ = NewArrowButton(this, "planDownButton", kDownArrow);
 
     nameField_ = NewField(this, "nameField");
     headlineField_ = NewField(this, "headlineField");
@@ -110,8 +110,8 @@ void TimeTableWindow::CreateControls() {
     }
     addTripButton_ = NewButton(this, "addTripButton", LangText(language, "Add"));
     deleteTripButton_ = NewButton(this, "deleteTripButton", LangText(language, "Delete"));
-    tripUpButton_ = NewButton(this, "tripUpButton", kUpArrow);
-    tripDownButton_ = NewButton(this, "tripDownButton", kDownArrow);
+    tripUpButton_ = NewArrowButton(this, "tripUpButton", kUpArrow);
+    tripDownButton_ = NewArrowButton(this, "tripDownButton", kDownArrow);
     tripList_ = new QListWidget(this);
     tripList_->setObjectName("tripList");
 
@@ -301,9 +301,11 @@ void TimeTableWindow::ShowPlan() {
     static const TimeTablePlan kEmpty;
     const TimeTablePlan& shown = plan ? *plan : kEmpty;
     showing_ = true;
-    nameField_->setText(FromUtf8(plan ? shown.name : ""));
-    headlineField_->setText(FromUtf8(shown.headline));
-    lineField_->setText(FromUtf8(shown.line));
+    for (auto [field, text] : {std::pair{nameField_, &shown.name}, std::pair{headlineField_, &shown.headline},
+                               std::pair{lineField_, &shown.line}}) {
+        field->setText(FromUtf8(*text));
+        field->setCursorPosition(0);  // a long name shows its start
+    }
     autoLineBox_->setChecked(plan && shown.autoLine);
     breakHourList_->setCurrentIndex(std::clamp(shown.breakHour, kNoBreakHour, kLastBreakHour) + 1);
     hideEmptyBox_->setChecked(plan && shown.hideEmpty);

@@ -81,6 +81,13 @@ QPushButton* NewButton(QWidget* parent, const char* name, const QString& text) {
     return button;
 }
 
+QPushButton* NewArrowButton(QWidget* parent, const char* name, const char* arrow) {
+    QPushButton* button = NewButton(parent, name, arrow);
+    // Styles give text buttons a wide minimum; an arrow needs little room.
+    button->setFixedWidth(button->fontMetrics().height() * 2 + 8);
+    return button;
+}
+
 void KeepAbove(QWidget* window, QWidget* owner) {
     if (owner == nullptr) return;
     QWidget* ownerWindow = owner->window();

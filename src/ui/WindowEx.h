@@ -85,6 +85,8 @@ inline constexpr const char* kDownArrow = "\u2228";
 
 // A push button with an object name (tests find controls by it) and a caption.
 QPushButton* NewButton(QWidget* parent, const char* name, const QString& text);
+// A narrow button with an arrow caption (kUpArrow or kDownArrow).
+QPushButton* NewArrowButton(QWidget* parent, const char* name, const char* arrow);
 
 // Keeps a window that has no parent (a parent would disable it together with
 // its owner) above `owner` and centred on it.
