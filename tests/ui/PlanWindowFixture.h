@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
@@ -47,6 +48,12 @@ protected:
         auto* control = FindIn<QPushButton>(window, button);
         ASSERT_TRUE(control->isEnabled()) << button;
         QTest::mouseClick(control, Qt::LeftButton);
+    }
+
+    // Clicks a check box on its indicator: a wide box takes no click beyond its caption.
+    static void Toggle(QCheckBox* box) {
+        ASSERT_TRUE(box->isEnabled()) << box->objectName().toStdString();
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
     }
 
     // Chooses the entry with that text, as the user would with the mouse.
