@@ -56,6 +56,11 @@ protected:
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
     }
 
+    // Clicks a list entry, which selects it alone.
+    static void ClickRow(QListWidget* list, int row) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    }
+
     // Chooses the entry with that text, as the user would with the mouse.
     static void Choose(QWidget* window, const char* chooser, const QString& text) {
         auto* list = FindIn<QComboBox>(window, chooser);
