@@ -293,6 +293,20 @@ TEST_F(MainWindowTest, ButtonsOfWindowsThatDoNotExistStayDisabled) {
     EXPECT_EQ(PlanButtonsEnabled(), std::vector<bool>({false, false, false, false, true}));
 }
 
+TEST_F(MainWindowTest, ButtonsOfWindowsThatComeLaterSaySoInATooltip) {
+    PlanWindowOpeners openers;
+    openers.timeTable = [this] { ++opened.timeTable; };
+    Start(std::move(openers));
+    LoadFolder(DemoMap());
+    EXPECT_EQ(PlanButtonsEnabled(), std::vector<bool>({true, false, false, false, true}));
+    EXPECT_EQ(Find<QPushButton>("tourPlanButton")->toolTip(),
+              QString::fromUtf8("Umlaufpläne: Dieses Fenster ist noch nicht verfügbar."));
+    EXPECT_TRUE(Find<QPushButton>("stopTableButton")->toolTip().endsWith("noch nicht verfügbar."));
+    EXPECT_FALSE(Find<QPushButton>("timeTableButton")->toolTip().contains("verfügbar"));
+    QTest::mouseClick(Find<QPushButton>("timeTableButton"), Qt::LeftButton);
+    EXPECT_EQ(opened.timeTable, 1);
+}
+
 TEST_F(MainWindowTest, EventChooserSetsTheDateWithoutReloading) {
     Start();
     LoadFolder(DemoMap(), QDate(2025, 1, 15));
