@@ -5,12 +5,14 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 #include "app/AppContext.h"
@@ -320,9 +322,16 @@ void TimeTableWindow::ShowPlan() {
     showing_ = false;
     ShowSpiderOfPlan();
     dayPanel_->Show(plan ? &plan->days : nullptr);
-    stopPanel_->SetCandidatesFrom(shown.trips);
     stopPanel_->Show(plan ? &plan->stops : nullptr);
+    stopPanel_->SetCandidatesFrom(shown.trips);
     SetEnabledStates();
+}
+
+// The panels edit lists inside a plan; before the plan list changes (and a
+// plan may move in memory) they let go of them until the plan is shown again.
+void TimeTableWindow::DetachPanels() {
+    dayPanel_->Show(nullptr);
+    stopPanel_->Show(nullptr);
 }
 
 // The check box tells whether the plan has a spider; the list shows it, or
@@ -366,8 +375,10 @@ void TimeTableWindow::OnNewPlan() {
     QString name = dialogs_.InputText(this, windowTitle(), LangLabel(context_.language, "InputTTName"));
     if (name.isEmpty()) return;
     const TimeTablePlan* model = Plan();
+    TimeTablePlan added = InheritTimeTablePlan(model ? *model : template_, ToUtf8(name.left(kMaxFieldLength)));
     auto& plans = context_.project.timeTablePlans;
-    plans.push_back(InheritTimeTablePlan(model ? *model : template_, ToUtf8(name.left(kMaxFieldLength))));
+    DetachPanels();
+    plans.push_back(std::move(added));
     FillPlanList(static_cast<int>(plans.size()) - 1);
     Touch();
 }
@@ -377,6 +388,7 @@ void TimeTableWindow::OnDeletePlan() {
     if (row < 0) return;
     if (!dialogs_.AskYesNo(this, windowTitle(), LangText(context_.language, "QuestDelTT"))) return;
     auto& plans = context_.project.timeTablePlans;
+    DetachPanels();
     plans.erase(plans.begin() + row);
     FillPlanList(std::min(row, static_cast<int>(plans.size()) - 1));
     Touch();
@@ -387,6 +399,7 @@ void TimeTableWindow::OnMovePlan(int step) {
     int other = row + step;
     auto& plans = context_.project.timeTablePlans;
     if (row < 0 || other < 0 || other >= static_cast<int>(plans.size())) return;
+    DetachPanels();
     std::swap(plans[static_cast<std::size_t>(row)], plans[static_cast<std::size_t>(other)]);
     FillPlanList(other);
     Touch();
@@ -530,6 +543,7 @@ void TimeTableWindow::OnOk() {
 
 bool TimeTableWindow::LeaveAsked() {
     if (!modified_) {
+        DetachPanels();
         ReloadProject(context_);
         return true;
     }
@@ -537,6 +551,7 @@ bool TimeTableWindow::LeaveAsked() {
         case Dialogs::Answer::Yes:
             return Save();
         case Dialogs::Answer::No:
+            DetachPanels();
             ReloadProject(context_);
             return true;
         case Dialogs::Answer::Cancel:

@@ -68,6 +68,7 @@ private:
     void ConnectControls();
     void FillPlanList(int selected);
     void ShowPlan();
+    void DetachPanels();
     void SetEnabledStates();
     TimeTablePlan* Plan();
     int SelectedPlan() const;
