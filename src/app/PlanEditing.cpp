@@ -63,7 +63,8 @@ std::size_t AddAllStopRows(std::vector<PlanStop>& rows, const Candidates& candid
     std::optional<std::size_t> position;  // after the last row that matched a candidate
     for (const TripStation* candidate : candidates) {
         std::string text = StopRowText(candidate->name, candidate->id);
-        auto match = std::find_if(rows.begin(), rows.end(), [&](const PlanStop& row) { return StopRowText(row) == text; });
+        auto match =
+            std::find_if(rows.begin(), rows.end(), [&](const PlanStop& row) { return StopRowText(row) == text; });
         if (match != rows.end()) {
             position = static_cast<std::size_t>(match - rows.begin()) + 1;
             continue;

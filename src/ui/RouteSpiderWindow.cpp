@@ -520,7 +520,8 @@ void RouteSpiderWindow::OnAddAll() {
     int way = SelectedWay();
     int trip = tripList_->currentIndex();
     if (spider == nullptr || way < 0 || trip < 0) return;
-    ImportTrip(*spider, static_cast<std::size_t>(way), *trips_[static_cast<std::size_t>(tripList_->itemData(trip).toInt())]);
+    const Trip& chosen = *trips_[static_cast<std::size_t>(tripList_->itemData(trip).toInt())];
+    ImportTrip(*spider, static_cast<std::size_t>(way), chosen);
     FillWayPointChoosers();
     FillStopList(stopList_->currentRow());
     Touch();

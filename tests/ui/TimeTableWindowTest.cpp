@@ -107,8 +107,9 @@ TEST_F(TimeTableWindowTest, DeletingTheLastPlanLeavesTheFormDisabled) {
     EXPECT_EQ(dialogs.questions[0].text, "Delete the selected timetable?");
 
     for (const char* name : {"nameField", "headlineField", "lineField", "autoLineBox", "spiderBox", "breakHourList",
-                             "hideEmptyBox", "mergeIterBox", "tripChooser", "addTripButton", "deletePlanButton",
-                             "planUpButton", "planDownButton", "tableDayPanel", "planStopPanel"}) {
+                             "hideEmptyBox", "mergeIterBox", "tripChooser", "addTripButton", "tripUpButton",
+                             "tripDownButton", "deleteTripButton", "deletePlanButton", "planUpButton",
+                             "planDownButton", "tableDayPanel", "planStopPanel"}) {
         EXPECT_FALSE(Find<QWidget>(name)->isEnabled()) << name;
     }
     EXPECT_TRUE(Find<QWidget>("newPlanButton")->isEnabled());
