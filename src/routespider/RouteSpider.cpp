@@ -1,6 +1,7 @@
 #include "routespider/RouteSpider.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <utility>
 
@@ -145,6 +146,34 @@ bool RemoveSpiderStop(RouteSpider& spider, std::size_t way, std::size_t stop) {
         if (other.end == key) other.end = kNoSpiderStop;
     }
     return true;
+}
+
+std::size_t RemoveSpiderWays(RouteSpider& spider, std::vector<std::size_t> ways) {
+    // From the back, so that the positions still to remove stay valid.
+    std::sort(ways.begin(), ways.end(), std::greater<>());
+    ways.erase(std::unique(ways.begin(), ways.end()), ways.end());
+    std::size_t removed = 0;
+    for (std::size_t way : ways) {
+        if (way == 0 || way >= spider.ways.size()) continue;
+        spider.ways.erase(spider.ways.begin() + static_cast<std::ptrdiff_t>(way));
+        ++removed;
+    }
+    // A point whose stop went with its way is cleared, not left dangling.
+    for (auto& way : spider.ways) {
+        if (!LocateSpiderStop(spider, way.begin)) way.begin = kNoSpiderStop;
+        if (!LocateSpiderStop(spider, way.end)) way.end = kNoSpiderStop;
+    }
+    return removed;
+}
+
+void ClearLinksToLaterWays(RouteSpider& spider) {
+    for (std::size_t w = 0; w < spider.ways.size(); ++w) {
+        SpiderWay& way = spider.ways[w];
+        for (SpiderStopKey* point : {&way.begin, &way.end}) {
+            auto place = LocateSpiderStop(spider, *point);
+            if (!place || place->way >= w) *point = kNoSpiderStop;
+        }
+    }
 }
 
 RouteSpiderKey RelinkSpiderKey(const RouteSpiderList& list, const std::vector<SpiderNameOfKey>& oldNames,

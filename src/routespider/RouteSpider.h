@@ -103,6 +103,15 @@ void ImportTrip(RouteSpider& spider, std::size_t way, const Trip& trip);
 // the spider that referred to it. False when the positions do not exist.
 bool RemoveSpiderStop(RouteSpider& spider, std::size_t way, std::size_t stop);
 
+// Removes the alternative ways at the given positions (the main way, position
+// 0, is never removed) and clears every branch or join point that referred to
+// a stop of a removed way. Returns how many ways were removed.
+std::size_t RemoveSpiderWays(RouteSpider& spider, std::vector<std::size_t> ways);
+
+// Clears every branch or join point that does not lie on an earlier way (after
+// ways were reordered), as the stored form can only refer to earlier ways.
+void ClearLinksToLaterWays(RouteSpider& spider);
+
 // Plans keep a spider key; after the spider list was read anew, this maps a
 // plan's old key to the first new spider carrying the old spider's name.
 // `oldNames` holds the names of the spiders before reloading, by old key.

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTranslator>
 #include <QTreeWidget>
+#include <utility>
 
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
@@ -23,6 +24,7 @@
 #include "mapdata/MapLoader.h"
 #include "persist/ProgramSettings.h"
 #include "ui/MapCheckWindow.h"
+#include "ui/TimeTable.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -530,9 +532,13 @@ int RunMainWindow(const char* argv0) {
     AppContext context;
     LoadStartState(context, places);
     QtDialogs dialogs;
-    // No plan window exists yet, so no opener is given and their buttons stay
-    // disabled.
-    MainWindow window(context, places, dialogs);
+    // The timetable plan window exists; the other plan windows come later, so
+    // their buttons stay disabled.
+    QWidget* mainWindow = nullptr;
+    PlanWindowOpeners openers;
+    openers.timeTable = [&] { OpenTimeTableWindow(context, dialogs, mainWindow); };
+    MainWindow window(context, places, dialogs, std::move(openers));
+    mainWindow = &window;
     window.show();
     return QApplication::exec();
 }

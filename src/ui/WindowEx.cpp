@@ -1,7 +1,11 @@
 #include "ui/WindowEx.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QWindow>
 #include <QScreen>
 #include <QWidget>
 
@@ -16,6 +20,25 @@ QString QtDialogs::ChooseFolder(QWidget* parent, const QString& title, const QSt
 
 void QtDialogs::ShowMessage(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox::information(parent, title, text);
+}
+
+bool QtDialogs::AskYesNo(QWidget* parent, const QString& title, const QString& text) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+Dialogs::Answer QtDialogs::AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) {
+    auto button = QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                        QMessageBox::Yes);
+    if (button == QMessageBox::Yes) return Answer::Yes;
+    if (button == QMessageBox::No) return Answer::No;
+    return Answer::Cancel;
+}
+
+QString QtDialogs::InputText(QWidget* parent, const QString& title, const QString& prompt) {
+    bool ok = false;
+    QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, QString(), &ok);
+    return ok ? text.left(kMaxFieldLength) : QString();
 }
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
@@ -52,6 +75,36 @@ bool SaveProjectOrTell(AppContext& context, Dialogs& dialogs, QWidget* parent) {
     if (SaveProjectFile(context)) return true;
     dialogs.ShowMessage(parent, kMessageTitle, LangText(context.language, "ErrSaveProject"));
     return false;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, const QString& text) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    return button;
+}
+
+QPushButton* NewArrowButton(QWidget* parent, const char* name, const char* arrow) {
+    QPushButton* button = NewButton(parent, name, arrow);
+    // Styles give text buttons a wide minimum; an arrow needs little room.
+    button->setFixedWidth(button->fontMetrics().height() * 2 + 8);
+    return button;
+}
+
+void KeepAbove(QWidget* window, QWidget* owner) {
+    if (owner == nullptr) return;
+    QWidget* ownerWindow = owner->window();
+    ownerWindow->winId();
+    window->winId();
+    if (window->windowHandle() != nullptr) window->windowHandle()->setTransientParent(ownerWindow->windowHandle());
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(ownerWindow->frameGeometry().center());
+    window->move(frame.topLeft());
+}
+
+void ReloadProject(AppContext& context) { LoadProjectFile(context); }
+
+QString WindowTitleFor(const LanguageTable& language, std::string_view key) {
+    return "Taktarium - " + LangText(language, key);
 }
 
 }  // namespace tak::ui

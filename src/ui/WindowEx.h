@@ -10,6 +10,7 @@
 #include "mapdata/MapData.h"
 #include "persist/Language.h"
 
+class QPushButton;
 class QWidget;
 
 namespace tak {
@@ -25,17 +26,28 @@ inline constexpr const char* kMessageTitle = "Taktarium";
 // scripted answers, so that no test ever waits for a person.
 class Dialogs {
 public:
+    enum class Answer { Yes, No, Cancel };
+
     virtual ~Dialogs() = default;
     // The chosen folder, or the empty text when the user cancelled.
     virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& startFolder) = 0;
     // An information message with an OK button.
     virtual void ShowMessage(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A question with Yes and No; true for Yes (closing the box counts as No).
+    virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A question with Yes, No and Cancel; closing the box counts as Cancel.
+    virtual Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A line of text typed by the user; the empty text when cancelled.
+    virtual QString InputText(QWidget* parent, const QString& title, const QString& prompt) = 0;
 };
 
 class QtDialogs : public Dialogs {
 public:
     QString ChooseFolder(QWidget* parent, const QString& title, const QString& startFolder) override;
     void ShowMessage(QWidget* parent, const QString& title, const QString& text) override;
+    bool AskYesNo(QWidget* parent, const QString& title, const QString& text) override;
+    Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) override;
+    QString InputText(QWidget* parent, const QString& title, const QString& prompt) override;
 };
 
 // Lang(key) as a Qt text, without key marks (titles, messages, lists).
@@ -63,5 +75,27 @@ void CenterOnScreen(QWidget* window);
 // Saves the project; when the file cannot be written the user is told
 // ("ErrSaveProject") in a message box. Returns whether it was saved.
 bool SaveProjectOrTell(AppContext& context, Dialogs& dialogs, QWidget* parent);
+
+// Reloads the project file, discarding every unsaved change of every plan kind.
+void ReloadProject(AppContext& context);
+
+// The title of the questions a plan window asks: "Taktarium - " + Lang(key).
+QString WindowTitleFor(const LanguageTable& language, std::string_view key);
+
+// Captions of the up and down buttons of the plan windows' lists.
+inline constexpr const char* kUpArrow = "\u2227";
+inline constexpr const char* kDownArrow = "\u2228";
+
+// A push button with an object name (tests find controls by it) and a caption.
+QPushButton* NewButton(QWidget* parent, const char* name, const QString& text);
+// A narrow button with an arrow caption (kUpArrow or kDownArrow).
+QPushButton* NewArrowButton(QWidget* parent, const char* name, const char* arrow);
+
+// Keeps a window that has no parent (a parent would disable it together with
+// its owner) above `owner` and centred on it.
+void KeepAbove(QWidget* window, QWidget* owner);
+
+// The longest text a user can type into a name or text field of a plan.
+inline constexpr int kMaxFieldLength = 1000;
 
 }  // namespace tak::ui

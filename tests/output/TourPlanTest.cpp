@@ -309,6 +309,7 @@ TEST_F(TourPlanTest, ShortToursSharePagesUnlessEachTourStartsAPage) {
     ASSERT_EQ(plan.tours.size(), 12u);
     plan.pageBreak = false;
     int shared = pages();
+    RecordProperty("sharedPages", shared);
     EXPECT_GE(shared, 2);
     EXPECT_LE(shared, 4) << "twelve tours of a few rows each fill few pages";
     plan.pageBreak = true;

@@ -129,3 +129,43 @@ TEST_F(RouteSpiderTest, PlansFindSpidersByNameAndKeepThemAcrossReloads) {
 
 }  // namespace
 }  // namespace tak
+
+namespace tak {
+namespace {
+
+// Three ways: main A-B-C-D-E, way 1 branching at B, way 2 branching at a stop of way 1.
+class SpiderWaysTest : public RouteSpiderTest {
+protected:
+    SpiderWaysTest() {
+        const Trip& main = MainTrip();
+        const Trip& branch = test::AddTestTrip(map, "branch", "1", {{10, "A"}, {11, "B"}, {20, "X"}, {21, "Y"}},
+                                               {{0, 60, 120, 180}});
+        RouteSpider& added = AddRouteSpider(list, "S");
+        ImportTrip(added, 0, main);
+        added.ways.emplace_back();
+        ImportTrip(added, 1, branch);
+        added.ways.emplace_back().begin = added.ways[1].stops[0].key;
+        added.ways[2].end = added.ways[0].stops[3].key;
+    }
+    RouteSpider& Spider() { return list.spiders[0]; }
+};
+
+TEST_F(SpiderWaysTest, RemovingWaysKeepsTheMainWayAndClearsLinksIntoRemovedOnes) {
+    EXPECT_EQ(RemoveSpiderWays(Spider(), {0}), 0U);
+    EXPECT_EQ(RemoveSpiderWays(Spider(), {1, 1, 0, 7}), 1U);
+    ASSERT_EQ(Spider().ways.size(), 2U);
+    EXPECT_EQ(Spider().ways[1].begin, kNoSpiderStop);   // pointed into the removed way
+    EXPECT_EQ(NameOf(Spider(), Spider().ways[1].end), "D");  // on the main way, kept
+    EXPECT_EQ(Spider().ways[0].stops.size(), 5U);
+}
+
+TEST_F(SpiderWaysTest, ReorderedWaysLoseOnlyLinksThatNoLongerPointBackwards) {
+    std::swap(Spider().ways[1], Spider().ways[2]);
+    ClearLinksToLaterWays(Spider());
+    EXPECT_EQ(Spider().ways[1].begin, kNoSpiderStop);        // X now stands on a later way
+    EXPECT_EQ(NameOf(Spider(), Spider().ways[1].end), "D");
+    EXPECT_EQ(NameOf(Spider(), Spider().ways[2].begin), "B");
+}
+
+}  // namespace
+}  // namespace tak

@@ -301,6 +301,20 @@ TEST_F(MainWindowTest, ButtonsOfWindowsThatDoNotExistStayDisabled) {
     EXPECT_EQ(PlanButtonsEnabled(), std::vector<bool>({false, false, false, false, true}));
 }
 
+TEST_F(MainWindowTest, ButtonsOfWindowsThatComeLaterSaySoInATooltip) {
+    PlanWindowOpeners openers;
+    openers.timeTable = [this] { ++opened.timeTable; };
+    Start(std::move(openers));
+    LoadFolder(DemoMap());
+    EXPECT_EQ(PlanButtonsEnabled(), std::vector<bool>({true, false, false, false, true}));
+    EXPECT_EQ(Find<QPushButton>("tourPlanButton")->toolTip(),
+              QString::fromUtf8("Umlaufpläne: Dieses Fenster kommt mit einer späteren Version."));
+    EXPECT_TRUE(Find<QPushButton>("stopTableButton")->toolTip().endsWith("späteren Version."));
+    EXPECT_FALSE(Find<QPushButton>("timeTableButton")->toolTip().contains("Version"));
+    QTest::mouseClick(Find<QPushButton>("timeTableButton"), Qt::LeftButton);
+    EXPECT_EQ(opened.timeTable, 1);
+}
+
 TEST_F(MainWindowTest, EventChooserSetsTheDateWithoutReloading) {
     Start();
     LoadFolder(DemoMap(), QDate(2025, 1, 15));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <deque>
 #include <vector>
 
 #include "ui/WindowEx.h"
@@ -28,7 +29,36 @@ public:
         messages.push_back({title, text});
     }
 
+    // Answers are taken from the front of their queue; an empty queue answers
+    // No, Cancel or the empty text, as a user closing the box would.
+    bool AskYesNo(QWidget*, const QString& title, const QString& text) override {
+        questions.push_back({title, text});
+        if (yesNoAnswers.empty()) return false;
+        bool answer = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return answer;
+    }
+    Answer AskYesNoCancel(QWidget*, const QString& title, const QString& text) override {
+        questions.push_back({title, text});
+        if (answers.empty()) return Answer::Cancel;
+        Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    QString InputText(QWidget*, const QString& title, const QString& prompt) override {
+        inputRequests.push_back({title, prompt});
+        if (inputs.empty()) return {};
+        QString text = inputs.front();
+        inputs.pop_front();
+        return text;
+    }
+
     QString nextFolder;
+    std::deque<bool> yesNoAnswers;
+    std::deque<Answer> answers;
+    std::deque<QString> inputs;
+    std::vector<Message> questions;      // of both kinds of question, title and text
+    std::vector<Message> inputRequests;  // title and prompt
     std::vector<FolderRequest> folderRequests;
     std::vector<Message> messages;
 };

@@ -1,0 +1,40 @@
+// The output options panel shared by the plan windows: output format, font
+// and font size of the project's documents. It edits the options in place
+// and reports every real change, so that its host can mark the project
+// modified.
+#pragma once
+
+#include <QGroupBox>
+
+#include "persist/Language.h"
+#include "persist/Project.h"
+
+class QComboBox;
+
+namespace tak::ui {
+
+class GlobalOptPanel : public QGroupBox {
+    Q_OBJECT
+
+public:
+    GlobalOptPanel(const LanguageTable& language, QWidget* parent);
+
+    // Shows `options` and edits them from now on; null disables the panel.
+    void Show(OutputOpt* options);
+
+signals:
+    // The user chose a value that differs from the stored one.
+    void Changed();
+
+private:
+    void OnFormatChosen(int index);
+    void OnFontChosen(int index);
+    void OnSizeChosen(int index);
+
+    OutputOpt* options_ = nullptr;
+    QComboBox* formatList_ = nullptr;
+    QComboBox* fontList_ = nullptr;
+    QComboBox* sizeList_ = nullptr;
+};
+
+}  // namespace tak::ui

@@ -1,0 +1,66 @@
+// The stop rows panel shared by the plan windows: the rows a table prints,
+// picked from the stations of the plan's trips (merged into one sequence of
+// candidates), each with a printed name and its row options. It edits the
+// host plan's rows in place and reports every change.
+#pragma once
+
+#include <QGroupBox>
+#include <vector>
+
+#include "persist/Language.h"
+#include "persist/Project.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace tak::ui {
+
+class PlanStopPanel : public QGroupBox {
+    Q_OBJECT
+
+public:
+    PlanStopPanel(const LanguageTable& language, QWidget* parent);
+
+    // Shows `rows` and edits them from now on; null disables the panel.
+    void Show(std::vector<PlanStop>* rows);
+    // Offers the stations of `trips` as candidates (after the host's trips changed).
+    void SetCandidatesFrom(const std::vector<const Trip*>& trips);
+
+signals:
+    void Changed();
+
+private:
+    void OnAdd();
+    void OnAddAll();
+    void OnDelete();
+    void OnMove(int step);
+    void OnRowSelected();
+    void OnNameEdited(const QString& text);
+    void OnFlagToggled();
+    void FillRowList(int selected);
+    void SetEnabledStates();
+    int SelectedRow() const;
+    PlanStop* Selected();
+
+    std::vector<PlanStop>* rows_ = nullptr;
+    std::vector<const TripStation*> candidates_;
+    bool showing_ = false;  // set while controls are filled, so their signals are not edits
+
+    QComboBox* candidateList_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* addAllButton_ = nullptr;
+    QListWidget* rowList_ = nullptr;
+    QPushButton* upButton_ = nullptr;
+    QPushButton* downButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    QLineEdit* nameField_ = nullptr;
+    QLineEdit* idField_ = nullptr;
+    QCheckBox* arrivalBox_ = nullptr;
+    QCheckBox* departureBox_ = nullptr;
+    QCheckBox* mergeBox_ = nullptr;
+};
+
+}  // namespace tak::ui

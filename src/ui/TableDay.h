@@ -1,0 +1,60 @@
+// The day rows panel shared by the plan windows: one table per day row, each
+// row a name and the kinds of day it covers (ten check boxes). It edits the
+// host plan's rows in place and reports every change.
+#pragma once
+
+#include <QGroupBox>
+#include <array>
+#include <vector>
+
+#include "persist/Language.h"
+#include "persist/Project.h"
+
+class QCheckBox;
+class QListWidget;
+class QPushButton;
+
+namespace tak::ui {
+
+class Dialogs;
+
+// The kinds of day a row can pick: bits 0-9 of its days.
+inline constexpr int kDayBoxCount = 10;
+
+class TableDayPanel : public QGroupBox {
+    Q_OBJECT
+
+public:
+    // `questionTitle` titles the name question of "New".
+    TableDayPanel(const LanguageTable& language, Dialogs& dialogs, QString questionTitle, QWidget* parent);
+
+    // Shows `rows` and edits them from now on; null disables the panel.
+    void Show(std::vector<TableDay>* rows);
+
+signals:
+    void Changed();
+
+private:
+    void OnNew();
+    void OnDelete();
+    void OnMove(int step);
+    void OnRowSelected();
+    void OnDayBoxToggled();
+    void SetEnabledStates();
+    int SelectedRow() const;
+
+    const LanguageTable& language_;
+    Dialogs& dialogs_;
+    QString questionTitle_;
+    std::vector<TableDay>* rows_ = nullptr;
+    bool showing_ = false;  // set while controls are filled, so their signals are not edits
+
+    QPushButton* newButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    QPushButton* upButton_ = nullptr;
+    QPushButton* downButton_ = nullptr;
+    QListWidget* rowList_ = nullptr;
+    std::array<QCheckBox*, kDayBoxCount> dayBoxes_{};
+};
+
+}  // namespace tak::ui

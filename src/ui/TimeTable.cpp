@@ -1,0 +1,615 @@
+#include "ui/TimeTable.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <utility>
+
+#include "app/AppContext.h"
+#include "app/PlanEditing.h"
+#include "ui/GlobalOpt.h"
+#include "ui/PlanStop.h"
+#include "ui/RouteSpiderWindow.h"
+#include "ui/TableDay.h"
+#include "ui/WindowEx.h"
+
+namespace tak::ui {
+
+namespace {
+
+constexpr int kWindowWidth = 650;
+constexpr int kWindowHeight = 545;
+constexpr const char* kTitleKey = "WinTimeTable";
+// The service day of a timetable may end at 24:00 ... 30:00 (0 ... 6), or at
+// no fixed hour (-1).
+constexpr int kNoBreakHour = -1;
+constexpr int kFirstBreakClock = 24;
+constexpr int kLastBreakHour = 6;
+
+QLineEdit* NewField(QWidget* parent, const char* name) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setMaxLength(kMaxFieldLength);
+    return field;
+}
+
+QCheckBox* NewBox(QWidget* parent, const char* name, const QString& caption) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    return box;
+}
+
+}  // namespace
+
+TimeTableWindow::TimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)
+    : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      context_(context),
+      dialogs_(dialogs),
+      mainWindow_(mainWindow) {
+    setObjectName("timeTableWindow");
+    setWindowTitle(WindowTitleFor(context.language, kTitleKey));
+    template_ = NewTimeTablePlanTemplate(context.language);
+    tripsByName_ = TripsByName(context.map);
+    if (mainWindow_ != nullptr) mainWindow_->setEnabled(false);
+    CreateControls();
+    PlaceControls();
+    ConnectControls();
+    globalOpt_->Show(&context_.project.outputOpt);
+    allInOneBox_->setChecked(context_.project.outputOpt.ttAllInOne);
+    FillSpiderChooser();
+    FillPlanList(context_.project.timeTablePlans.empty() ? -1 : 0);
+    SetModified(false);
+    resize(kWindowWidth, kWindowHeight);
+    KeepAbove(this, mainWindow_);
+}
+
+TimeTableWindow::~TimeTableWindow() {
+    // A window that goes away without being closed still gives the main window back.
+    if (!finished_ && mainWindow_ != nullptr) mainWindow_->setEnabled(true);
+}
+
+// Controls are made in reading order, which is also their tab order.
+void TimeTableWindow::CreateControls() {
+    const LanguageTable& language = context_.language;
+    planList_ = new QListWidget(this);
+    planList_->setObjectName("planList");
+    newPlanButton_ = NewButton(this, "newPlanButton", LangText(language, "New") + "...");
+    deletePlanButton_ = NewButton(this, "deletePlanButton", LangText(language, "Delete"));
+    planUpButton_ = NewArrowButton(this, "planUpButton", kUpArrow);
+    planDownButton_ = NewArrowButton(this, "planDownButton", kDownArrow);
+
+    nameField_ = NewField(this, "nameField");
+    headlineField_ = NewField(this, "headlineField");
+    lineField_ = NewField(this, "lineField");
+    autoLineBox_ = NewBox(this, "autoLineBox", LangText(language, "Automatic"));
+    spiderBox_ = NewBox(this, "spiderBox", LangText(language, "RouteSpider"));
+    spiderList_ = new QComboBox(this);
+    spiderList_->setObjectName("spiderList");
+    breakHourList_ = new QComboBox(this);
+    breakHourList_->setObjectName("breakHourList");
+    breakHourList_->addItem("-", kNoBreakHour);
+    for (int hour = 0; hour <= kLastBreakHour; ++hour) {
+        breakHourList_->addItem(QString::number(kFirstBreakClock + hour), hour);
+    }
+
+    globalOpt_ = new GlobalOptPanel(language, this);
+    allInOneBox_ = NewBox(this, "allInOneBox", LangText(language, "AllTTInOne"));
+
+    tripChooser_ = new QComboBox(this);
+    tripChooser_->setObjectName("tripChooser");
+    for (std::size_t i = 0; i < tripsByName_.size(); ++i) {
+        tripChooser_->addItem(FromUtf8(tripsByName_[i]->name), static_cast<int>(i));
+    }
+    addTripButton_ = NewButton(this, "addTripButton", LangText(language, "Add"));
+    deleteTripButton_ = NewButton(this, "deleteTripButton", LangText(language, "Delete"));
+    tripUpButton_ = NewArrowButton(this, "tripUpButton", kUpArrow);
+    tripDownButton_ = NewArrowButton(this, "tripDownButton", kDownArrow);
+    tripList_ = new QListWidget(this);
+    tripList_->setObjectName("tripList");
+
+    hideEmptyBox_ = NewBox(this, "hideEmptyBox", LangText(language, "HideEmptyRows"));
+    hideBridgeBox_ = NewBox(this, "hideBridgeBox", LangText(language, "HideRowsWithout"));
+    displayLineBox_ = NewBox(this, "displayLineBox", LangText(language, "DispLineNumber"));
+    displayTourBox_ = NewBox(this, "displayTourBox", LangText(language, "DispTourName"));
+    displayNoteBox_ = NewBox(this, "displayNoteBox", LangText(language, "DispFootNote"));
+    pageBreakBox_ = NewBox(this, "pageBreakBox", LangText(language, "EveryDayNewPage"));
+    mergeIterBox_ = NewBox(this, "mergeIterBox", LangText(language, "MergeIterColumn"));
+
+    dayPanel_ = new TableDayPanel(language, dialogs_, windowTitle(), this);
+    stopPanel_ = new PlanStopPanel(language, this);
+
+    okButton_ = NewButton(this, "okButton", LangText(language, "OK"));
+    okButton_->setDefault(true);
+    applyButton_ = NewButton(this, "applyButton", LangText(language, "Apply"));
+    cancelButton_ = NewButton(this, "cancelButton", LangText(language, "Cancel"));
+    createOutputButton_ = NewButton(this, "createOutputButton", LangText(language, "CreateOutput"));
+}
+
+// Three columns in two bands (the plans with their trips, the plan's texts
+// with its switches, the output options with the day rows), the stop rows
+// across the whole width below them, and the buttons at the bottom.
+void TimeTableWindow::PlaceControls() {
+    const LanguageTable& language = context_.language;
+    auto* planButtons = new QHBoxLayout;
+    for (QPushButton* button : {newPlanButton_, deletePlanButton_, planUpButton_, planDownButton_}) {
+        planButtons->addWidget(button);
+    }
+    auto* plans = new QVBoxLayout;
+    plans->addWidget(planList_, 1);
+    plans->addLayout(planButtons);
+
+    auto* lineRow = new QHBoxLayout;
+    lineRow->addWidget(lineField_, 1);
+    lineRow->addWidget(autoLineBox_);
+    auto* fields = new QFormLayout;
+    fields->addRow(LangLabel(language, "TTName"), nameField_);
+    fields->addRow(LangLabel(language, "Headline"), headlineField_);
+    fields->addRow(LangLabel(language, "DispLines"), lineRow);
+    fields->addRow(spiderBox_, spiderList_);
+    fields->addRow(LangLabel(language, "BreakHour"), breakHourList_);
+
+    auto* options = new QVBoxLayout;
+    options->addWidget(globalOpt_);
+    options->addWidget(allInOneBox_);
+    options->addStretch(1);
+
+    auto* tripButtons = new QHBoxLayout;
+    for (QPushButton* button : {addTripButton_, deleteTripButton_, tripUpButton_, tripDownButton_}) {
+        tripButtons->addWidget(button);
+    }
+    auto* tripsFrame = new QGroupBox(LangText(language, "Trips"), this);
+    auto* trips = new QVBoxLayout(tripsFrame);
+    trips->addWidget(tripChooser_);
+    trips->addLayout(tripButtons);
+    trips->addWidget(tripList_, 1);
+
+    auto* rowsFrame = new QGroupBox(LangLabel(language, "RowsInTable"), this);
+    auto* rows = new QVBoxLayout(rowsFrame);
+    for (QCheckBox* box : {hideEmptyBox_, hideBridgeBox_, displayLineBox_, displayTourBox_, displayNoteBox_,
+                           pageBreakBox_, mergeIterBox_}) {
+        rows->addWidget(box);
+    }
+    rows->addStretch(1);
+
+    auto* grid = new QGridLayout;
+    grid->addLayout(plans, 0, 0);
+    grid->addLayout(fields, 0, 1);
+    grid->addLayout(options, 0, 2);
+    grid->addWidget(tripsFrame, 1, 0);
+    grid->addWidget(rowsFrame, 1, 1);
+    grid->addWidget(dayPanel_, 1, 2);
+    grid->addWidget(stopPanel_, 2, 0, 1, 3);
+    grid->setColumnStretch(0, 2);
+    grid->setColumnStretch(1, 3);
+    grid->setColumnStretch(2, 2);
+    grid->setRowStretch(1, 1);
+    grid->setRowStretch(2, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(okButton_);
+    buttons->addWidget(applyButton_);
+    buttons->addWidget(cancelButton_);
+    buttons->addStretch(1);
+    buttons->addWidget(createOutputButton_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid, 1);
+    layout->addLayout(buttons);
+}
+
+void TimeTableWindow::ConnectControls() {
+    connect(planList_, &QListWidget::currentRowChanged, this, [this] {
+        if (!showing_) ShowPlan();
+    });
+    connect(newPlanButton_, &QPushButton::clicked, this, &TimeTableWindow::OnNewPlan);
+    connect(deletePlanButton_, &QPushButton::clicked, this, &TimeTableWindow::OnDeletePlan);
+    connect(planUpButton_, &QPushButton::clicked, this, [this] { OnMovePlan(-1); });
+    connect(planDownButton_, &QPushButton::clicked, this, [this] { OnMovePlan(1); });
+
+    connect(nameField_, &QLineEdit::textEdited, this, &TimeTableWindow::OnNameEdited);
+    connect(headlineField_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (TimeTablePlan* plan = Plan()) {
+            plan->headline = ToUtf8(text);
+            Touch();
+        }
+    });
+    connect(lineField_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (TimeTablePlan* plan = Plan()) {
+            plan->line = ToUtf8(text);
+            Touch();
+        }
+    });
+    connect(autoLineBox_, &QCheckBox::toggled, this, &TimeTableWindow::OnAutoLineToggled);
+    connect(spiderBox_, &QCheckBox::toggled, this, &TimeTableWindow::OnSpiderSwitchToggled);
+    connect(spiderList_, &QComboBox::activated, this, &TimeTableWindow::OnSpiderChosen);
+    connect(breakHourList_, &QComboBox::currentIndexChanged, this, [this] { OnSwitchToggled(); });
+    for (QCheckBox* box : {hideEmptyBox_, hideBridgeBox_, displayLineBox_, displayTourBox_, displayNoteBox_,
+                           pageBreakBox_, mergeIterBox_}) {
+        connect(box, &QCheckBox::toggled, this, &TimeTableWindow::OnSwitchToggled);
+    }
+
+    connect(globalOpt_, &GlobalOptPanel::Changed, this, &TimeTableWindow::Touch);
+    connect(allInOneBox_, &QCheckBox::toggled, this, [this](bool on) {
+        if (showing_ || on == context_.project.outputOpt.ttAllInOne) return;
+        context_.project.outputOpt.ttAllInOne = on;
+        Touch();
+    });
+    connect(dayPanel_, &TableDayPanel::Changed, this, &TimeTableWindow::Touch);
+    connect(stopPanel_, &PlanStopPanel::Changed, this, &TimeTableWindow::Touch);
+
+    connect(tripChooser_, &QComboBox::currentIndexChanged, this, &TimeTableWindow::SetEnabledStates);
+    connect(tripList_, &QListWidget::currentRowChanged, this, &TimeTableWindow::SetEnabledStates);
+    connect(addTripButton_, &QPushButton::clicked, this, &TimeTableWindow::OnAddTrip);
+    connect(deleteTripButton_, &QPushButton::clicked, this, &TimeTableWindow::OnDeleteTrip);
+    connect(tripUpButton_, &QPushButton::clicked, this, [this] { OnMoveTrip(-1); });
+    connect(tripDownButton_, &QPushButton::clicked, this, [this] { OnMoveTrip(1); });
+
+    connect(okButton_, &QPushButton::clicked, this, &TimeTableWindow::OnOk);
+    connect(applyButton_, &QPushButton::clicked, this, [this] {
+        if (Save()) SetModified(false);
+    });
+    connect(cancelButton_, &QPushButton::clicked, this, &TimeTableWindow::reject);
+    connect(createOutputButton_, &QPushButton::clicked, this, &TimeTableWindow::OpenOutputDialog);
+}
+
+int TimeTableWindow::SelectedPlan() const {
+    int row = planList_->currentRow();
+    return row >= 0 && row < static_cast<int>(context_.project.timeTablePlans.size()) ? row : -1;
+}
+
+TimeTablePlan* TimeTableWindow::Plan() {
+    int row = SelectedPlan();
+    return row >= 0 ? &context_.project.timeTablePlans[static_cast<std::size_t>(row)] : nullptr;
+}
+
+void TimeTableWindow::SetModified(bool modified) {
+    modified_ = modified;
+    applyButton_->setEnabled(modified);
+}
+
+void TimeTableWindow::FillPlanList(int selected) {
+    showing_ = true;
+    planList_->clear();
+    for (const TimeTablePlan& plan : context_.project.timeTablePlans) planList_->addItem(FromUtf8(plan.name));
+    planList_->setCurrentRow(selected);
+    showing_ = false;
+    ShowPlan();
+}
+
+void TimeTableWindow::FillSpiderChooser() {
+    showing_ = true;
+    spiderList_->clear();
+    spiderList_->addItem(LangText(context_.language, "Editor") + "...", static_cast<uint>(kNoSpider));
+    for (const RouteSpider& spider : context_.project.routeSpiders.spiders) {
+        spiderList_->addItem(FromUtf8(spider.name), static_cast<uint>(spider.key));
+    }
+    showing_ = false;
+}
+
+// Puts the plan into the controls. The panels hold pointers into the plan,
+// so this runs again after every change of the plan list.
+void TimeTableWindow::ShowPlan() {
+    TimeTablePlan* plan = Plan();
+    static const TimeTablePlan kEmpty;
+    const TimeTablePlan& shown = plan ? *plan : kEmpty;
+    showing_ = true;
+    for (auto [field, text] : {std::pair{nameField_, &shown.name}, std::pair{headlineField_, &shown.headline},
+                               std::pair{lineField_, &shown.line}}) {
+        field->setText(FromUtf8(*text));
+        field->setCursorPosition(0);  // a long name shows its start
+    }
+    autoLineBox_->setChecked(plan && shown.autoLine);
+    breakHourList_->setCurrentIndex(std::clamp(shown.breakHour, kNoBreakHour, kLastBreakHour) + 1);
+    hideEmptyBox_->setChecked(plan && shown.hideEmpty);
+    hideBridgeBox_->setChecked(plan && shown.hideBridge);
+    displayLineBox_->setChecked(shown.displayLine);
+    displayTourBox_->setChecked(shown.displayTour);
+    displayNoteBox_->setChecked(plan && shown.displayNote);
+    pageBreakBox_->setChecked(shown.pageBreak);
+    mergeIterBox_->setChecked(shown.mergeIterColumn);
+    tripList_->clear();
+    for (const Trip* trip : shown.trips) tripList_->addItem(FromUtf8(trip->name));
+    showing_ = false;
+    ShowSpiderOfPlan();
+    dayPanel_->Show(plan ? &plan->days : nullptr);
+    stopPanel_->Show(plan ? &plan->stops : nullptr);
+    stopPanel_->SetCandidatesFrom(shown.trips);
+    SetEnabledStates();
+}
+
+// The panels edit lists inside a plan; before the plan list changes (and a
+// plan may move in memory) they let go of them until the plan is shown again.
+void TimeTableWindow::DetachPanels() {
+    dayPanel_->Show(nullptr);
+    stopPanel_->Show(nullptr);
+}
+
+// The check box tells whether the plan has a spider; the list shows it, or
+// the first spider, which checking the box would choose.
+void TimeTableWindow::ShowSpiderOfPlan() {
+    const TimeTablePlan* plan = Plan();
+    const RouteSpider* spider = plan ? FindRouteSpider(context_.project.routeSpiders, plan->routeSpider) : nullptr;
+    showing_ = true;
+    spiderBox_->setChecked(spider != nullptr);
+    int index = spider ? spiderList_->findData(static_cast<uint>(spider->key)) : -1;
+    if (index < 0 && spiderList_->count() > 1) index = 1;
+    spiderList_->setCurrentIndex(index);
+    showing_ = false;
+}
+
+void TimeTableWindow::SetEnabledStates() {
+    const TimeTablePlan* plan = Plan();
+    bool shown = plan != nullptr;
+    int row = SelectedPlan();
+    int plans = static_cast<int>(context_.project.timeTablePlans.size());
+    deletePlanButton_->setEnabled(shown);
+    planUpButton_->setEnabled(row > 0);
+    planDownButton_->setEnabled(shown && row + 1 < plans);
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             nameField_, headlineField_, autoLineBox_, spiderBox_, breakHourList_, hideEmptyBox_, hideBridgeBox_,
+             displayLineBox_, displayTourBox_, displayNoteBox_, pageBreakBox_, mergeIterBox_, tripChooser_,
+             tripList_}) {
+        control->setEnabled(shown);
+    }
+    lineField_->setEnabled(shown && !plan->autoLine);
+    spiderList_->setEnabled(shown && spiderBox_->isChecked());
+    int trip = tripList_->currentRow();
+    int trips = tripList_->count();
+    addTripButton_->setEnabled(shown && tripChooser_->currentIndex() >= 0);
+    deleteTripButton_->setEnabled(shown && trip >= 0);
+    tripUpButton_->setEnabled(shown && trip > 0);
+    tripDownButton_->setEnabled(shown && trip >= 0 && trip + 1 < trips);
+}
+
+void TimeTableWindow::OnNewPlan() {
+    QString name = dialogs_.InputText(this, windowTitle(), LangLabel(context_.language, "InputTTName"));
+    if (name.isEmpty()) return;
+    const TimeTablePlan* model = Plan();
+    TimeTablePlan added = InheritTimeTablePlan(model ? *model : template_, ToUtf8(name.left(kMaxFieldLength)));
+    auto& plans = context_.project.timeTablePlans;
+    DetachPanels();
+    plans.push_back(std::move(added));
+    FillPlanList(static_cast<int>(plans.size()) - 1);
+    Touch();
+}
+
+void TimeTableWindow::OnDeletePlan() {
+    int row = SelectedPlan();
+    if (row < 0) return;
+    if (!dialogs_.AskYesNo(this, windowTitle(), LangText(context_.language, "QuestDelTT"))) return;
+    auto& plans = context_.project.timeTablePlans;
+    DetachPanels();
+    plans.erase(plans.begin() + row);
+    FillPlanList(std::min(row, static_cast<int>(plans.size()) - 1));
+    Touch();
+}
+
+void TimeTableWindow::OnMovePlan(int step) {
+    int row = SelectedPlan();
+    int other = row + step;
+    auto& plans = context_.project.timeTablePlans;
+    if (row < 0 || other < 0 || other >= static_cast<int>(plans.size())) return;
+    DetachPanels();
+    std::swap(plans[static_cast<std::size_t>(row)], plans[static_cast<std::size_t>(other)]);
+    FillPlanList(other);
+    Touch();
+}
+
+void TimeTableWindow::OnNameEdited(const QString& text) {
+    TimeTablePlan* plan = Plan();
+    if (showing_ || plan == nullptr) return;
+    plan->name = ToUtf8(text);
+    planList_->currentItem()->setText(text);
+    Touch();
+}
+
+void TimeTableWindow::OnSwitchToggled() {
+    TimeTablePlan* plan = Plan();
+    if (showing_ || plan == nullptr) return;
+    plan->hideEmpty = hideEmptyBox_->isChecked();
+    plan->hideBridge = hideBridgeBox_->isChecked();
+    plan->displayLine = displayLineBox_->isChecked();
+    plan->displayTour = displayTourBox_->isChecked();
+    plan->displayNote = displayNoteBox_->isChecked();
+    plan->pageBreak = pageBreakBox_->isChecked();
+    plan->mergeIterColumn = mergeIterBox_->isChecked();
+    plan->breakHour = breakHourList_->currentData().toInt();
+    Touch();
+}
+
+void TimeTableWindow::OnAutoLineToggled(bool on) {
+    TimeTablePlan* plan = Plan();
+    if (showing_ || plan == nullptr) return;
+    plan->autoLine = on;
+    UpdateAutoLine();
+    SetEnabledStates();
+    Touch();
+}
+
+void TimeTableWindow::UpdateAutoLine() {
+    TimeTablePlan* plan = Plan();
+    if (plan == nullptr || !plan->autoLine) return;
+    plan->line = AutoLineText(plan->trips);
+    lineField_->setText(FromUtf8(plan->line));
+}
+
+void TimeTableWindow::OnSpiderSwitchToggled(bool on) {
+    TimeTablePlan* plan = Plan();
+    if (showing_ || plan == nullptr) return;
+    int index = spiderList_->currentIndex();
+    if (on && index <= 0 && spiderList_->count() > 1) {
+        index = 1;
+        spiderList_->setCurrentIndex(index);
+    }
+    plan->routeSpider = on && index > 0 ? spiderList_->itemData(index).toUInt() : kNoSpider;
+    SetEnabledStates();
+    Touch();
+}
+
+// The first entry opens the editor; the plan keeps its spider.
+void TimeTableWindow::OnSpiderChosen(int index) {
+    TimeTablePlan* plan = Plan();
+    if (showing_ || plan == nullptr) return;
+    if (index == 0) {
+        ShowSpiderOfPlan();
+        OpenSpiderEditor();
+        return;
+    }
+    RouteSpiderKey key = spiderList_->itemData(index).toUInt();
+    if (!spiderBox_->isChecked() || key == plan->routeSpider) return;
+    plan->routeSpider = key;
+    Touch();
+}
+
+void TimeTableWindow::OpenSpiderEditor() {
+    if (spiderEditor_ != nullptr) return;
+    spiderEditor_ = new RouteSpiderWindow(context_, dialogs_, this);
+    connect(spiderEditor_, &RouteSpiderWindow::Closed, this, &TimeTableWindow::OnSpiderEditorClosed);
+    setEnabled(false);
+    spiderEditor_->show();
+}
+
+// The editor saved or reloaded the spiders: names and keys may differ now.
+void TimeTableWindow::OnSpiderEditorClosed() {
+    spiderEditor_->deleteLater();
+    spiderEditor_ = nullptr;
+    setEnabled(true);
+    FillSpiderChooser();
+    ShowSpiderOfPlan();
+    SetEnabledStates();
+    activateWindow();
+}
+
+void TimeTableWindow::OnAddTrip() {
+    TimeTablePlan* plan = Plan();
+    int chosen = tripChooser_->currentIndex();
+    if (plan == nullptr || chosen < 0) return;
+    const Trip* trip = tripsByName_[static_cast<std::size_t>(tripChooser_->itemData(chosen).toInt())];
+    QString name = FromUtf8(trip->name);
+    for (int i = 0; i < tripList_->count(); ++i) {
+        if (tripList_->item(i)->text() == name) return;
+    }
+    plan->trips.push_back(trip);
+    tripList_->addItem(name);
+    AfterTripsChanged(tripList_->count() - 1);
+}
+
+void TimeTableWindow::OnDeleteTrip() {
+    TimeTablePlan* plan = Plan();
+    int row = tripList_->currentRow();
+    if (plan == nullptr || row < 0 || row >= static_cast<int>(plan->trips.size())) return;
+    plan->trips.erase(plan->trips.begin() + row);
+    delete tripList_->takeItem(row);
+    AfterTripsChanged(std::min(row, tripList_->count() - 1));
+}
+
+void TimeTableWindow::OnMoveTrip(int step) {
+    TimeTablePlan* plan = Plan();
+    int row = tripList_->currentRow();
+    int other = row + step;
+    if (plan == nullptr || row < 0 || other < 0 || other >= static_cast<int>(plan->trips.size())) return;
+    std::swap(plan->trips[static_cast<std::size_t>(row)], plan->trips[static_cast<std::size_t>(other)]);
+    tripList_->item(row)->setText(FromUtf8(plan->trips[static_cast<std::size_t>(row)]->name));
+    tripList_->item(other)->setText(FromUtf8(plan->trips[static_cast<std::size_t>(other)]->name));
+    AfterTripsChanged(other);
+}
+
+void TimeTableWindow::AfterTripsChanged(int selectedTrip) {
+    TimeTablePlan* plan = Plan();
+    tripList_->setCurrentRow(selectedTrip);
+    stopPanel_->SetCandidatesFrom(plan->trips);
+    UpdateAutoLine();
+    SetEnabledStates();
+    Touch();
+}
+
+bool TimeTableWindow::Save() { return SaveProjectOrTell(context_, dialogs_, this); }
+
+// A save that failed keeps the window open, so that no change is lost unseen.
+void TimeTableWindow::OnOk() {
+    if (outputDialogOpen_ || spiderEditor_ != nullptr) return;
+    if (Save()) Finish();
+}
+
+bool TimeTableWindow::LeaveAsked() {
+    if (!modified_) {
+        DetachPanels();
+        ReloadProject(context_);
+        return true;
+    }
+    switch (dialogs_.AskYesNoCancel(this, windowTitle(), LangText(context_.language, "TTModified"))) {
+        case Dialogs::Answer::Yes:
+            return Save();
+        case Dialogs::Answer::No:
+            DetachPanels();
+            ReloadProject(context_);
+            return true;
+        case Dialogs::Answer::Cancel:
+            break;
+    }
+    return false;
+}
+
+void TimeTableWindow::reject() {
+    if (finished_) {
+        QDialog::reject();
+        return;
+    }
+    // The output run and the spider editor work on the plans: they end first.
+    if (outputDialogOpen_ || spiderEditor_ != nullptr) return;
+    if (LeaveAsked()) Finish();
+}
+
+void TimeTableWindow::Finish() {
+    finished_ = true;
+    if (mainWindow_ != nullptr) {
+        mainWindow_->setEnabled(true);
+        mainWindow_->activateWindow();
+    }
+    hide();
+    emit Closed();
+}
+
+void TimeTableWindow::closeEvent(QCloseEvent* event) {
+    if (finished_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    reject();
+}
+
+void TimeTableWindow::OpenOutputDialog() {
+    if (outputDialogOpen_ || spiderEditor_ != nullptr) return;
+    setEnabled(false);
+    outputDialog_ = std::make_unique<OutputDialog>(context_, this, outputRunner_);
+    outputDialogOpen_ = true;
+    connect(outputDialog_.get(), &OutputDialog::Closed, this, &TimeTableWindow::OnOutputDialogClosed);
+    outputDialog_->show();
+    outputDialog_->StartRun();
+}
+
+void TimeTableWindow::OnOutputDialogClosed() {
+    outputDialogOpen_ = false;
+    setEnabled(true);
+    activateWindow();
+}
+
+TimeTableWindow* OpenTimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
+    auto* window = new TimeTableWindow(context, dialogs, mainWindow);
+    QObject::connect(window, &TimeTableWindow::Closed, window, &QObject::deleteLater);
+    window->show();
+    return window;
+}
+
+}  // namespace tak::ui
