@@ -47,6 +47,13 @@ protected:
         if (!changes.isEmpty()) FindIn<QPlainTextEdit>(editor, "changesField")->setPlainText(changes);
     }
 
+    // For a look by eye: TAKTARIUM_SCREENSHOT_DIR=<folder> keeps pictures of the windows.
+    static void Screenshot(QWidget* window, const char* name) {
+        if (const char* folder = std::getenv("TAKTARIUM_SCREENSHOT_DIR")) {
+            window->grab().save(QString::fromLocal8Bit(folder) + "/" + name);
+        }
+    }
+
     void BuildSpider() {
         Toggle(FindIn<QCheckBox>(timeTable, "spiderBox"));
         Choose(timeTable, "spiderList", "Editor...");
@@ -63,6 +70,7 @@ protected:
         Import(editor, 1, "3_Hbf-GewerbegebietOst");
         Click(editor, "newWayButton");
         Import(editor, 2, "2_Nordfriedhof-Klinikum");
+        Screenshot(editor, "route-spider-editor.png");
         Click(editor, "okButton");
         ASSERT_EQ(timeTable->SpiderEditor(), nullptr);
         // There was no spider to choose before; now checking the box takes the new one.
@@ -120,6 +128,7 @@ TEST_F(PlanWindowDemoTest, LineOneTimetableAndSpiderBuiltInTheWindowsEqualTheDem
     timeTable->SetOutputRunner([](const AppContext& running, OutputRunControl& control, OutputLog& log) {
         return RunOutput(running, control, log);
     });
+    Screenshot(timeTable, "timetable-window.png");
     Click(timeTable, "createOutputButton");
     OutputDialog* dialog = timeTable->CurrentOutputDialog();
     ASSERT_NE(dialog, nullptr);
