@@ -180,7 +180,9 @@ fs::path HelperFileNextTo(const fs::path& target, std::string_view suffix) {
     std::string name = FileNameText(target);
     std::size_t cut = std::min<std::size_t>(name.size(), 64);
     while (cut > 0 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-    std::string stem = "." + name.substr(0, cut) + ".";
+    // Appended piece by piece: `"." + text` makes GCC 12 warn wrongly (-Wrestrict) in release builds.
+    std::string stem = ".";
+    stem.append(name, 0, cut).append(".");
     fs::path candidate = target;
     for (int attempt = 0; attempt < 16; ++attempt) {
         candidate.replace_filename(PathFromText(stem + RandomNamePart() + "." + std::string(suffix)));

@@ -122,7 +122,7 @@ private:
                 std::string letter = LetterOf(data_, departure);
                 cells += MinuteText(departure) + (letter.empty() ? "  " : letter + " ");
             }
-            line += " " + FitText(cells, kTextSlotWidth * column.capacity) + "|";
+            line.append(" ").append(FitText(cells, kTextSlotWidth * column.capacity)).append("|");
         }
         if (!in_.table.mergeRow) {
             line += "  " + number + Repeat(' ', e_ - 3);
