@@ -147,9 +147,9 @@ bool WriteWithPaginor(const TableTexts& texts, int pages, const fs::path& file) 
                 const std::string& text = row == 0      ? texts.headers[static_cast<std::size_t>(column)]
                                           : column == 0 ? texts.stopsUtf8[static_cast<std::size_t>(row - 1)]
                                                         : DepartureText(texts, page, row, column);
-                int lineMode = column == kColumns - 1 ? 1 : 0;
-                pdf.PutCell(ColumnWidth(column), kRowHeight, text, 1, lineMode, column == 0 ? "L" : "C",
-                            grey >= 0 ? 1 : 0);
+                tak::PdfCursor next = column == kColumns - 1 ? tak::PdfCursor::NextLine : tak::PdfCursor::Right;
+                pdf.PutCell(ColumnWidth(column), kRowHeight, text, tak::PdfBorder::Frame, next,
+                            column == 0 ? tak::PdfAlign::Left : tak::PdfAlign::Centre, grey >= 0);
             }
         }
     }

@@ -10,10 +10,24 @@
 
 namespace {
 
-// The codes ParseImageBytes may fail with: 1-6 and 12 for PNG, 11 for JPEG,
-// 14 for any other kind of file, 18 for lack of memory.
-bool IsImageFailureCode(int code) {
-    return (code >= 1 && code <= 6) || code == 11 || code == 12 || code == 14 || code == 18;
+// The errors ParseImageBytes may fail with; any other is a fault.
+bool IsImageFailureCode(tak::PdfError code) {
+    using tak::PdfError;
+    switch (code) {
+        case PdfError::Png16Bit:
+        case PdfError::PngAlpha:
+        case PdfError::PngCompression:
+        case PdfError::PngFilter:
+        case PdfError::PngInterlaced:
+        case PdfError::PngNoPalette:
+        case PdfError::BadPng:
+        case PdfError::NotJpeg:
+        case PdfError::NotJpegOrPng:
+        case PdfError::OutOfMemory:
+            return true;
+        default:
+            return false;
+    }
 }
 
 void CheckAccepted(const tak::PdfImage& image, std::string_view bytes) {
@@ -34,8 +48,8 @@ void CheckAccepted(const tak::PdfImage& image, std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     tak::PdfImage image;
-    int code = tak::ParseImageBytes(bytes, image);
-    if (code == 0) {
+    tak::PdfError code = tak::ParseImageBytes(bytes, image);
+    if (code == tak::PdfError::None) {
         CheckAccepted(image, bytes);
     } else {
         if (!IsImageFailureCode(code)) std::abort();

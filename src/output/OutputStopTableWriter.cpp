@@ -182,13 +182,13 @@ public:
         for (std::size_t i = 0; i < hours.size(); ++i) {
             float need = h * static_cast<float>(LinesOfHour(hours[i])) + (i + 1 == hours.size() ? closingHeight : 0);
             if (pdf_.CursorY() + need > pdf_.PageBreakY()) {
-                pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
+                pdf_.PutCell(tableWidth_, 1, "", PdfBorder::Top, PdfCursor::NextLine);
                 pdf_.NewPage("", "");
                 WriteHeading();
             }
             WriteHourRow(hours[i], i % 2 == 1);
         }
-        pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
+        pdf_.PutCell(tableWidth_, 1, "", PdfBorder::Top, PdfCursor::NextLine);
         pdf_.LineFeed(h);
         for (const LegendEntry& entry : data_.legend) {
             pdf_.FlowText(h, LegendLine(entry));
@@ -306,19 +306,20 @@ private:
     void WriteHeading() {
         float hb = static_cast<float>(heights_.bold);
         std::string hour = in_.lang.Lang("Hour");
-        pdf_.PutCell(hourWidth_, hb, hour, 0, 0, "C");
-        pdf_.PutCell(1, hb, "", kBorderLeft);
+        pdf_.PutCell(hourWidth_, hb, hour, PdfBorder::None, PdfCursor::Right, PdfAlign::Centre);
+        pdf_.PutCell(1, hb, "", PdfBorder::Left);
         pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
         for (std::size_t c = 0; c < data_.columns.size(); ++c) {
             const StopDayColumn& column = data_.columns[c];
             if (!IsPrinted(column)) continue;
-            pdf_.PutCell(columnWidths_[c], hb, column.day ? column.day->name : "", 0, 0, "C");
-            pdf_.PutCell(1, hb, "", kBorderLeft);
+            pdf_.PutCell(columnWidths_[c], hb, column.day ? column.day->name : "", PdfBorder::None, PdfCursor::Right,
+                         PdfAlign::Centre);
+            pdf_.PutCell(1, hb, "", PdfBorder::Left);
         }
         SelectRegular();
-        pdf_.PutCell(hourWidth_, hb, hour, 0, 0, "C");
+        pdf_.PutCell(hourWidth_, hb, hour, PdfBorder::None, PdfCursor::Right, PdfAlign::Centre);
         pdf_.LineFeed(hb);
-        pdf_.PutCell(tableWidth_, 1, "", kBorderTop, 1);
+        pdf_.PutCell(tableWidth_, 1, "", PdfBorder::Top, PdfCursor::NextLine);
     }
 
     // Lines an hour takes when a folded column holds more departures than
@@ -345,14 +346,14 @@ private:
         std::size_t lines = LinesOfHour(hour);
         for (std::size_t line = 0; line < lines; ++line) {
             std::string lineLabel = line == 0 ? label : "";
-            pdf_.PutCell(hourWidth_, h, lineLabel, 0, 0, "C", shaded);
-            pdf_.PutCell(1, h, "", kBorderLeft);
+            pdf_.PutCell(hourWidth_, h, lineLabel, PdfBorder::None, PdfCursor::Right, PdfAlign::Centre, shaded);
+            pdf_.PutCell(1, h, "", PdfBorder::Left);
             for (std::size_t c = 0; c < data_.columns.size(); ++c) {
                 if (!IsPrinted(data_.columns[c])) continue;
                 WriteDepartures(c, hour, line, h, shaded);
-                pdf_.PutCell(1, h, "", kBorderLeft);
+                pdf_.PutCell(1, h, "", PdfBorder::Left);
             }
-            pdf_.PutCell(hourWidth_, h, lineLabel, 0, 0, "C", shaded);
+            pdf_.PutCell(hourWidth_, h, lineLabel, PdfBorder::None, PdfCursor::Right, PdfAlign::Centre, shaded);
             pdf_.LineFeed(h);
         }
     }
@@ -363,10 +364,11 @@ private:
         std::size_t first = std::min(departures.size(), line * perLine);
         std::size_t end = std::min(departures.size(), first + perLine);
         for (std::size_t d = first; d < end; ++d) {
-            pdf_.PutCell(slotWidth_, h, MinuteText(departures[d]) + LetterOf(data_, departures[d]), 0, 0, "L", shaded);
+            pdf_.PutCell(slotWidth_, h, MinuteText(departures[d]) + LetterOf(data_, departures[d]), PdfBorder::None,
+                         PdfCursor::Right, PdfAlign::Left, shaded);
         }
         float rest = columnWidths_[c] - slotWidth_ * static_cast<float>(end - first);
-        if (rest > 0) pdf_.PutCell(rest, h, "", 0, 0, "", shaded);
+        if (rest > 0) pdf_.PutCell(rest, h, "", PdfBorder::None, PdfCursor::Right, PdfAlign::Left, shaded);
     }
 
     TimetablePdfTarget& target_;

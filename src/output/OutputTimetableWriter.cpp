@@ -249,7 +249,7 @@ private:
         if (count < geometry_.columnsPerPage) {
             pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage - count), height, "");
         }
-        pdf_.PutCell(0, height, "", kBorderLeft);
+        pdf_.PutCell(0, height, "", PdfBorder::Left);
         pdf_.LineFeed(height);
     }
 
@@ -276,11 +276,12 @@ private:
         auto writeHeading = [&] {
             WriteHeading(group, hb);
             for (const HeaderRow& header : headers) {
-                pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + in_.lang.Lang(header.key), 0, 0,
-                             "L");
-                pdf_.PutCell(1, h, "", kBorderLeft);
+                pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + in_.lang.Lang(header.key),
+                             PdfBorder::None, PdfCursor::Right, PdfAlign::Left);
+                pdf_.PutCell(1, h, "", PdfBorder::Left);
                 for (std::size_t c = first; c < first + count; ++c) {
-                    pdf_.PutCell(geometry_.columnWidth, h, Shortened(group.columns[c].*header.field), 0, 0, "C");
+                    pdf_.PutCell(geometry_.columnWidth, h, Shortened(group.columns[c].*header.field), PdfBorder::None,
+                                 PdfCursor::Right, PdfAlign::Centre);
                 }
                 CloseRow(count, h);
             }
@@ -292,14 +293,14 @@ private:
             // The last row keeps the closing rule and the notes company.
             float need = h + (printed + 1 == printedSlots ? closingHeight : 0);
             if (pdf_.CursorY() + need > pdf_.PageBreakY()) {
-                pdf_.PutCell(geometry_.tableWidth, 1, "", kBorderTop, 1);
+                pdf_.PutCell(geometry_.tableWidth, 1, "", PdfBorder::Top, PdfCursor::NextLine);
                 pdf_.NewPage("", "");
                 writeHeading();
             }
             WriteSlotRow(group, first, count, static_cast<int32_t>(s), visible, printed % 2 == 1);
             ++printed;
         }
-        pdf_.PutCell(geometry_.tableWidth, 1, "", kBorderTop, 1);
+        pdf_.PutCell(geometry_.tableWidth, 1, "", PdfBorder::Top, PdfCursor::NextLine);
         if (in_.plan.displayNote) {
             for (const std::string& mark : marks) {
                 pdf_.FlowText(h, FootnoteLine(in_.grid, mark));
@@ -312,29 +313,31 @@ private:
 
     void WriteHeading(const DayGroup& group, float hb) {
         pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, hb, "");
-        pdf_.PutCell(1, hb, "", kBorderLeft);
+        pdf_.PutCell(1, hb, "", PdfBorder::Left);
         pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
-        pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage), hb, group.day ? group.day->name : "",
-                     kBorderRight, 0, "C");
+        pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage), hb,
+                     group.day ? group.day->name : "", PdfBorder::Right, PdfCursor::Right, PdfAlign::Centre);
         pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt));
         pdf_.LineFeed(hb);
-        pdf_.PutCell(geometry_.tableWidth, 1, "", kBorderTop, 1);
+        pdf_.PutCell(geometry_.tableWidth, 1, "", PdfBorder::Top, PdfCursor::NextLine);
     }
 
     void WriteSlotRow(const DayGroup& group, std::size_t first, std::size_t count, int32_t slot,
                       const std::vector<bool>& visible, bool oddRow) {
         float h = static_cast<float>(heights_.regular);
         if (oddRow) SetFillGrey(Layout::kFillGrey);
-        pdf_.PutCell(geometry_.nameWidth, h, slots_[slot].name, 0, 0, "L", oddRow);
-        pdf_.PutCell(geometry_.labelWidth, h, slots_[slot].label, 0, 0, "R", oddRow);
-        pdf_.PutCell(1, h, "", kBorderLeft);
+        pdf_.PutCell(geometry_.nameWidth, h, slots_[slot].name, PdfBorder::None, PdfCursor::Right, PdfAlign::Left,
+                     oddRow);
+        pdf_.PutCell(geometry_.labelWidth, h, slots_[slot].label, PdfBorder::None, PdfCursor::Right, PdfAlign::Right,
+                     oddRow);
+        pdf_.PutCell(1, h, "", PdfBorder::Left);
         for (std::size_t c = first; c < first + count; ++c) {
             const TimetableColumn& column = group.columns[c];
             IterationCell cell = IterationCellText(in_.lang, column, slot, visible);
             bool fill = oddRow || column.patternMember;
             if (fill) SetFillGrey(oddRow && column.patternMember ? Layout::kFillGreyBoth : Layout::kFillGrey);
-            pdf_.PutCell(geometry_.columnWidth, h, Shortened(std::move(cell.text)), cell.startsBlock ? kBorderTop : 0, 0, "C",
-                         fill);
+            pdf_.PutCell(geometry_.columnWidth, h, Shortened(std::move(cell.text)),
+                         cell.startsBlock ? PdfBorder::Top : PdfBorder::None, PdfCursor::Right, PdfAlign::Centre, fill);
         }
         CloseRow(count, h);
     }
@@ -363,7 +366,7 @@ void InstallPageHandlers(TimetablePdfTarget& target, const LanguageTable& lang) 
         if (!titles.hasPending) return;
         titles.current = titles.pending;
         pdf.SelectFont("Arial", "BU", 12);
-        pdf.PutCell(0, 0, titles.current, 0, 0, "C");
+        pdf.PutCell(0, 0, titles.current, PdfBorder::None, PdfCursor::Right, PdfAlign::Centre);
         pdf.LineFeed(20);
         titles.hasPending = false;
     });
@@ -371,10 +374,10 @@ void InstallPageHandlers(TimetablePdfTarget& target, const LanguageTable& lang) 
     target.pdf.SetFooterHandler([&titles, page](PdfDocument& pdf) {
         pdf.SetCursorY(-20);
         pdf.SelectFont("Arial", "I", 8);
-        pdf.PutCell(0, 10,
-                    titles.current + " - " + page + " " + std::to_string(pdf.PageNumber()) + "/" +
-                        Layout::kPageCountAlias,
-                    0, 0, "C");
+        pdf.PutCell(
+            0, 10,
+            titles.current + " - " + page + " " + std::to_string(pdf.PageNumber()) + "/" + Layout::kPageCountAlias,
+            PdfBorder::None, PdfCursor::Right, PdfAlign::Centre);
     });
     target.pdf.SetPageCountAlias(Layout::kPageCountAlias);
 }

@@ -38,11 +38,6 @@ struct TimetableLayout {
     static constexpr const char* kPageCountAlias = "{nb}";
 };
 
-// Edges of a PDF cell.
-constexpr int kBorderLeft = -1;
-constexpr int kBorderTop = -2;
-constexpr int kBorderRight = -4;
-
 struct TimetableWriteInput {
     const TimetableGrid& grid;
     const TimeTablePlan& plan;

@@ -280,16 +280,18 @@ private:
     }
 
     void Cells(const std::vector<std::string>& cells, float height, bool fill) {
-        pdf_.PutCell(1, height, "", kBorderLeft);
-        for (const std::string& cell : cells) pdf_.PutCell(cellWidth_, height, Shortened(cell), 0, 0, "C", fill);
+        pdf_.PutCell(1, height, "", PdfBorder::Left);
+        for (const std::string& cell : cells)
+            pdf_.PutCell(cellWidth_, height, Shortened(cell), PdfBorder::None, PdfCursor::Right, PdfAlign::Centre,
+                         fill);
         float rest = geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage) -
                      cellWidth_ * static_cast<float>(cells.size());
         if (rest > 0.5f) pdf_.PutCell(rest, height, "");
-        pdf_.PutCell(0, height, "", kBorderLeft);
+        pdf_.PutCell(0, height, "", PdfBorder::Left);
         pdf_.LineFeed(height);
     }
 
-    void Rule() { pdf_.PutCell(geometry_.tableWidth, 1, "", kBorderTop, 1); }
+    void Rule() { pdf_.PutCell(geometry_.tableWidth, 1, "", PdfBorder::Top, PdfCursor::NextLine); }
 
     static float RowHeight(const SheetRow& row, float h, float hb) {
         switch (row.kind) {
@@ -330,10 +332,10 @@ private:
         switch (row.kind) {
             case SheetRowKind::Heading:
                 pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, hb, "");
-                pdf_.PutCell(1, hb, "", kBorderLeft);
+                pdf_.PutCell(1, hb, "", PdfBorder::Left);
                 pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
-                pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage), hb, row.name, kBorderRight, 0,
-                             "C");
+                pdf_.PutCell(geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage), hb, row.name,
+                             PdfBorder::Right, PdfCursor::Right, PdfAlign::Centre);
                 SelectRegular();
                 pdf_.LineFeed(hb);
                 break;
@@ -341,13 +343,16 @@ private:
                 Rule();
                 break;
             case SheetRowKind::Labelled:
-                pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + row.name, 0, 0, "L");
+                pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + row.name, PdfBorder::None,
+                             PdfCursor::Right, PdfAlign::Left);
                 Cells(row.cells, h, false);
                 break;
             case SheetRowKind::Stop:
                 if (row.shaded) SetFillGrey(Layout::kFillGrey);
-                pdf_.PutCell(geometry_.nameWidth, h, row.name, 0, 0, "L", row.shaded);
-                pdf_.PutCell(geometry_.labelWidth, h, row.label, 0, 0, "R", row.shaded);
+                pdf_.PutCell(geometry_.nameWidth, h, row.name, PdfBorder::None, PdfCursor::Right, PdfAlign::Left,
+                             row.shaded);
+                pdf_.PutCell(geometry_.labelWidth, h, row.label, PdfBorder::None, PdfCursor::Right, PdfAlign::Right,
+                             row.shaded);
                 Cells(row.cells, h, row.shaded);
                 break;
             case SheetRowKind::Closing:

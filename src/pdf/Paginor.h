@@ -47,6 +47,48 @@ struct PdfImage {
 // names; writers of other formats use the same check.
 bool IsValidFileNamePart(std::string_view name);
 
+// Why the last operation failed. The numbers are those of the writer's
+// earlier versions, so that logs stay comparable.
+enum class PdfError : int {
+    None = 0,
+    Png16Bit = 1,
+    PngAlpha = 2,
+    PngCompression = 3,
+    PngFilter = 4,
+    PngInterlaced = 5,
+    PngNoPalette = 6,
+    ImageNotOpened = 8,
+    ImageNotRead = 9,
+    NotJpeg = 11,
+    BadPng = 12,
+    NotJpegOrPng = 14,
+    BadFileName = 15,
+    FileNotCreated = 16,
+    OutOfMemory = 18,
+};
+
+// The lines around a cell: none, the whole frame, or a set of edges
+// (PdfBorder::Left | PdfBorder::Top).
+enum class PdfBorder : int { None = 0, Frame = 1, Left = -1, Top = -2, Right = -4, Bottom = -8 };
+constexpr PdfBorder operator|(PdfBorder a, PdfBorder b) {
+    return static_cast<PdfBorder>(-((-static_cast<int>(a)) | (-static_cast<int>(b))));
+}
+
+// Where the cursor goes after a cell: to its right, to the start of the next
+// line, or below the cell.
+enum class PdfCursor : int { Right = 0, NextLine = 1, Below = 2 };
+
+// How a cell's text sits in it; Justified spreads the words of a full line.
+enum class PdfAlign { Left, Centre, Right, Justified };
+
+// How a path is painted: stroked as it is, closed and stroked, filled, or
+// closed, filled and stroked.
+enum class PdfPaint { Stroke, CloseAndStroke, Fill, FillAndStroke };
+
+// The view a reader opens the document with.
+enum class PdfZoom : int { FitPage = -1, FitWidth = -2, RealSize = -3, FullScreen = -4 };
+enum class PdfPageLayout { SinglePage, OneColumn, TwoColumnLeft };
+
 class PdfDocument;
 // Runs at the start (header) or end (footer) of every page; whatever the
 // handler needs besides the document is captured by it.
@@ -66,22 +108,22 @@ public:
     bool CreateDocument(std::string_view orientation, std::string_view unit,
                         std::string_view pageFormat);
     // Finishes the document and writes it to `fileName` (nothing is written
-    // for an empty name). False when the name is not valid (15), the file
-    // cannot be written (16), some content was lost for lack of memory (18),
-    // or the document had already been saved.
-    bool SaveDocument(std::string_view fileName);
+    // for an empty name). False when the name is not valid (BadFileName), the
+    // file cannot be written (FileNotCreated), some content was lost for lack
+    // of memory (OutOfMemory), or the document had already been saved.
+    [[nodiscard]] bool SaveDocument(std::string_view fileName);
 
     void SetPageCountAlias(std::string_view alias) { pageCountAlias_ = alias; }
     // right = -1 means the same as left.
     void SetMargins(float left, float top, float right = -1);
     void SetAutoBreak(bool enabled, float bottomMargin = 0);
-    // zoom: -1 fit page, -2 fit width, -3 real size, -4 full screen, else a
-    // percentage. layout: "/SinglePage", "/OneColumn" or "/TwoColumnLeft".
-    void SetOpenView(int zoom, std::string_view layout);
+    void SetOpenView(PdfZoom zoom, PdfPageLayout layout);
+    // Opens at this percentage of the real size.
+    void SetOpenView(int zoomPercent, PdfPageLayout layout);
 
-    int LastError() const { return lastError_; }
+    PdfError LastError() const { return lastError_; }
     std::string_view LastErrorText() const { return ErrorText(lastError_); }
-    static std::string_view ErrorText(int code);
+    static std::string_view ErrorText(PdfError code);
 
     // --- Pages --------------------------------------------------------------
     // Ends the open page (footer) and begins the next (header), carrying the
@@ -102,14 +144,12 @@ public:
     std::string_view FontStyle() const { return fontStyle_; }
     float FontSizePt() const { return fontSizePt_; }
 
-    // border: 0 none, 1 frame, negative: bit set of edges (1 left, 2 top,
-    // 4 right, 8 bottom). lineMode: 0 right of the cell, 1 start of the next
-    // line, 2 below the cell. align: "L", "C", "R" or "FJ" (justified).
-    // width 0 reaches the right margin.
-    void PutCell(float width, float height, std::string_view text, int border = 0, int lineMode = 0,
-                 std::string_view align = "", int fill = 0, int link = 0);
+    // A cell of `width` (0 reaches the right margin) with its text, border and
+    // fill (the fill paint); the cursor then moves as `next` says.
+    void PutCell(float width, float height, std::string_view text, PdfBorder border = PdfBorder::None,
+                 PdfCursor next = PdfCursor::Right, PdfAlign align = PdfAlign::Left, bool fill = false);
     // Running text from the cursor, wrapped at blanks and line feeds.
-    void FlowText(float lineHeight, std::string_view text, int link = 0);
+    void FlowText(float lineHeight, std::string_view text);
     // Text with its baseline at (x, y); the cursor does not move.
     void PutText(float x, float y, std::string_view text);
     // To the left margin, h lower (h < 0: by the height of the last cell).
@@ -137,11 +177,9 @@ public:
     void PathMoveTo(float x, float y);
     void PathLineTo(float x, float y);
     void PathCurveTo(float x1, float y1, float x2, float y2, float x3, float y3);
-    // "D" close and stroke, "DF" close, fill and stroke, "F" fill, any other
-    // text is used as the painting operator itself ("S" strokes an open path).
-    void PaintPath(std::string_view style);
-    void DrawCircle(float x, float y, float r, std::string_view style);
-    void DrawEllipse(float x, float y, float rx, float ry, std::string_view style);
+    void PaintPath(PdfPaint paint);
+    void DrawCircle(float x, float y, float r, PdfPaint paint);
+    void DrawEllipse(float x, float y, float rx, float ry, PdfPaint paint);
     // Turns everything drawn afterwards by `angle` degrees counter-clockwise
     // around (x, y) (-1: the cursor's coordinate), until the next call or the
     // end of the page. Angle 0 ends the rotation.
@@ -152,7 +190,7 @@ public:
     // baseline JPEG file with its top-left corner at (x, y). w = h = 0 gives
     // one pixel per point; one of them 0 keeps the aspect ratio. A failure
     // sets LastError and draws nothing.
-    void PlaceImage(std::string_view file, float x, float y, float w = 0, float h = 0, int link = 0);
+    void PlaceImage(std::string_view file, float x, float y, float w = 0, float h = 0);
 
     // --- Settings for reproducible files and tests --------------------------
     // The creation date written into the file; unset means "now".
@@ -199,8 +237,8 @@ private:
     void BreakPageKeepingX();
 
     // Text (PaginorText.cpp).
-    void CellBytes(float width, float height, std::string_view bytes, int border, int lineMode,
-                   std::string_view align, int fill);
+    void CellBytes(float width, float height, std::string_view bytes, PdfBorder border, PdfCursor next, PdfAlign align,
+                   bool fill);
     float RawWidth(std::string_view bytes) const;
     void AppendCoordinates(std::string& line, float xUser, float yUser) const;
     void AppendTextShow(std::string& line, float xUser, float yUser, std::string_view bytes);
@@ -211,7 +249,7 @@ private:
     // Document state.
     int state_ = kNotBegun;
     int pageCount_ = 0;
-    int lastError_ = 0;
+    PdfError lastError_ = PdfError::None;
     bool contentLost_ = false;  // an append was dropped for lack of memory
     float scale_ = 1;
     int objectCount_ = 2;
@@ -229,8 +267,8 @@ private:
     float pageBreakTrigger_ = 0;
     bool inFooter_ = false;
     bool inHeader_ = false;  // no automatic page break inside the header either
-    int zoomMode_ = -2;
-    std::string layoutMode_ = "/OneColumn";
+    int zoomMode_ = static_cast<int>(PdfZoom::FitWidth);  // a PdfZoom or a percentage
+    PdfPageLayout layoutMode_ = PdfPageLayout::OneColumn;
     std::string pageCountAlias_;
     PdfPageHandler headerHandler_;
     PdfPageHandler footerHandler_;

@@ -158,7 +158,7 @@ bool PdfDocument::MakeBuffer(ByteBuffer& buffer, std::size_t room) {
 }
 
 void PdfDocument::NoteOutOfMemory() {
-    lastError_ = 18;
+    lastError_ = PdfError::OutOfMemory;
     contentLost_ = true;
 }
 
@@ -207,7 +207,7 @@ bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view 
     paintsDiffer_ = false;
     wordSpacing_ = 0;
     rotationAngle_ = 0;
-    lastError_ = 0;
+    lastError_ = PdfError::None;
 
     scale_ = ScaleForUnit(unit);
     fontSize_ = fontSizePt_ / scale_;
@@ -222,8 +222,8 @@ bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view 
     cellMargin_ = margin / 10;
     lineWidth_ = 0.567f / scale_;
     SetAutoBreak(true, 2 * margin);
-    zoomMode_ = -2;
-    layoutMode_ = "/OneColumn";
+    zoomMode_ = static_cast<int>(PdfZoom::FitWidth);
+    layoutMode_ = PdfPageLayout::OneColumn;
 
     state_ = kBegun;
     EmitLine("%PDF-1.3");
@@ -266,30 +266,51 @@ void PdfDocument::SetAutoBreak(bool enabled, float bottomMargin) {
     pageBreakTrigger_ = pageHeight_ - bottomMargin_;
 }
 
-void PdfDocument::SetOpenView(int zoom, std::string_view layout) {
-    zoomMode_ = zoom;
-    bool known = layout == "/SinglePage" || layout == "/OneColumn" || layout == "/TwoColumnLeft";
-    layoutMode_ = known ? std::string(layout) : "/OneColumn";
+void PdfDocument::SetOpenView(PdfZoom zoom, PdfPageLayout layout) {
+    zoomMode_ = static_cast<int>(zoom);
+    layoutMode_ = layout;
 }
 
-std::string_view PdfDocument::ErrorText(int code) {
+void PdfDocument::SetOpenView(int zoomPercent, PdfPageLayout layout) {
+    // Percentages below 1 would read as one of the named views.
+    zoomMode_ = std::max(zoomPercent, 1);
+    layoutMode_ = layout;
+}
+
+std::string_view PdfDocument::ErrorText(PdfError code) {
     switch (code) {
-        case 1: return "16-bit depth PNG not supported.";
-        case 2: return "Alpha channel PNG not supported.";
-        case 3: return "Unknown compression PNG method.";
-        case 4: return "Unknown filter PNG method.";
-        case 5: return "Interlacing PNG not supported.";
-        case 6: return "Missing palette in PNG.";
-        case 8: return "Error opening image file.";
-        case 9: return "Problem reading image file in memory.";
-        case 11: return "Not a JPEG file.";
-        case 12: return "Incorrect PNG file.";
-        case 14: return "Not a JPEG or PNG file.";
-        case 15: return "Filename is not correct.";
-        case 16: return "Error creating file.";
-        case 18: return "Out of memory.";
-        default: return "";
+        case PdfError::None:
+            return "";
+        case PdfError::Png16Bit:
+            return "16-bit depth PNG not supported.";
+        case PdfError::PngAlpha:
+            return "Alpha channel PNG not supported.";
+        case PdfError::PngCompression:
+            return "Unknown compression PNG method.";
+        case PdfError::PngFilter:
+            return "Unknown filter PNG method.";
+        case PdfError::PngInterlaced:
+            return "Interlacing PNG not supported.";
+        case PdfError::PngNoPalette:
+            return "Missing palette in PNG.";
+        case PdfError::ImageNotOpened:
+            return "Error opening image file.";
+        case PdfError::ImageNotRead:
+            return "Problem reading image file in memory.";
+        case PdfError::NotJpeg:
+            return "Not a JPEG file.";
+        case PdfError::BadPng:
+            return "Incorrect PNG file.";
+        case PdfError::NotJpegOrPng:
+            return "Not a JPEG or PNG file.";
+        case PdfError::BadFileName:
+            return "Filename is not correct.";
+        case PdfError::FileNotCreated:
+            return "Error creating file.";
+        case PdfError::OutOfMemory:
+            return "Out of memory.";
     }
+    return "";
 }
 
 // --- Saving -----------------------------------------------------------------
@@ -299,14 +320,14 @@ bool PdfDocument::SaveDocument(std::string_view fileName) {
     FinishDocument();
     bool saved = true;
     if (!fileName.empty() && !IsValidFileNamePart(FileNamePart(fileName))) {
-        lastError_ = 15;
+        lastError_ = PdfError::BadFileName;
         saved = false;
     } else if (contentLost_) {
         // Some append was dropped: the file would be truncated or broken.
-        lastError_ = 18;
+        lastError_ = PdfError::OutOfMemory;
         saved = false;
     } else if (!fileName.empty() && !WriteFilePieces(PathFromText(fileName), FilePieces())) {
-        lastError_ = 16;
+        lastError_ = PdfError::FileNotCreated;
         saved = false;
     }
     mainBuffer_.Release();
@@ -462,7 +483,17 @@ void PdfDocument::PutCatalog() {
             EmitLine(line);
         }
     }
-    EmitLine("/PageLayout " + layoutMode_);
+    switch (layoutMode_) {
+        case PdfPageLayout::SinglePage:
+            EmitLine("/PageLayout /SinglePage");
+            break;
+        case PdfPageLayout::OneColumn:
+            EmitLine("/PageLayout /OneColumn");
+            break;
+        case PdfPageLayout::TwoColumnLeft:
+            EmitLine("/PageLayout /TwoColumnLeft");
+            break;
+    }
     EmitLine(">>");
     EmitLine("endobj");
 }

@@ -67,23 +67,26 @@ void PdfDocument::PathCurveTo(float x1, float y1, float x2, float y2, float x3, 
     EmitContent(line);
 }
 
-void PdfDocument::PaintPath(std::string_view style) {
-    if (style == "D") {
-        EmitContent("s");
-    } else if (style == "DF") {
-        EmitContent("b");
-    } else if (style == "F") {
-        EmitContent("f");
-    } else {
-        EmitContent(style);
+void PdfDocument::PaintPath(PdfPaint paint) {
+    switch (paint) {
+        case PdfPaint::Stroke:
+            EmitContent("S");
+            break;
+        case PdfPaint::CloseAndStroke:
+            EmitContent("s");
+            break;
+        case PdfPaint::Fill:
+            EmitContent("f");
+            break;
+        case PdfPaint::FillAndStroke:
+            EmitContent("b");
+            break;
     }
 }
 
-void PdfDocument::DrawCircle(float x, float y, float r, std::string_view style) {
-    DrawEllipse(x, y, r, r, style);
-}
+void PdfDocument::DrawCircle(float x, float y, float r, PdfPaint paint) { DrawEllipse(x, y, r, r, paint); }
 
-void PdfDocument::DrawEllipse(float x, float y, float rx, float ry, std::string_view style) {
+void PdfDocument::DrawEllipse(float x, float y, float rx, float ry, PdfPaint paint) {
     // Four Bezier quarters; k places the control points so that each quarter
     // stays within a tiny fraction of the true ellipse.
     const float k = 4.0f / 3.0f * (std::sqrt(2.0f) - 1.0f);
@@ -94,7 +97,7 @@ void PdfDocument::DrawEllipse(float x, float y, float rx, float ry, std::string_
     PathCurveTo(x - lx, y - ry, x - rx, y - ly, x - rx, y);
     PathCurveTo(x - rx, y + ly, x - lx, y + ry, x, y + ry);
     PathCurveTo(x + lx, y + ry, x + rx, y + ly, x + rx, y);
-    PaintPath(style);
+    PaintPath(paint);
 }
 
 void PdfDocument::RotateAround(float angle, float x, float y) {

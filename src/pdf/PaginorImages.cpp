@@ -41,90 +41,92 @@ std::string PngDecodeParms(int colours, int bitDepth, uint32_t width) {
 }
 
 // Walks the chunks after IHDR, collecting the palette and the image data.
-int CollectPngChunks(std::string_view bytes, PdfImage& image) {
+PdfError CollectPngChunks(std::string_view bytes, PdfImage& image) {
     std::size_t pos = kPngFirstChunk;
     for (;;) {
-        if (bytes.size() - pos < 12) return 12;  // no room for length, type and CRC
+        if (bytes.size() - pos < 12) return PdfError::BadPng;  // no room for length, type and CRC
         uint32_t length = BigEndian32(bytes, pos);
-        if (length > bytes.size() - pos - 12) return 12;  // the chunk runs past the end
+        if (length > bytes.size() - pos - 12) return PdfError::BadPng;  // the chunk runs past the end
         std::string_view type = bytes.substr(pos + 4, 4);
         std::string_view data = bytes.substr(pos + 8, length);
         if (type == "PLTE") {
-            if (!image.palette.Append(data)) return 18;
+            if (!image.palette.Append(data)) return PdfError::OutOfMemory;
         } else if (type == "IDAT") {
-            if (!image.data.Append(data)) return 18;
+            if (!image.data.Append(data)) return PdfError::OutOfMemory;
         } else if (type == "IEND") {
-            return 0;
+            return PdfError::None;
         }
-        if (length == 0) return 0;
+        if (length == 0) return PdfError::None;
         pos += 12 + std::size_t{length};
     }
 }
 
-int ParsePng(std::string_view bytes, PdfImage& image) {
-    if (bytes.size() < kPngFirstChunk || bytes.substr(12, 4) != "IHDR") return 12;
+PdfError ParsePng(std::string_view bytes, PdfImage& image) {
+    if (bytes.size() < kPngFirstChunk || bytes.substr(12, 4) != "IHDR") return PdfError::BadPng;
     uint32_t width = BigEndian32(bytes, 16);
     uint32_t height = BigEndian32(bytes, 20);
     // An image without area, or larger than PNG allows, cannot be placed.
-    if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) return 12;
+    if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) return PdfError::BadPng;
     int bitDepth = ByteAt(bytes, 24);
-    if (bitDepth > 8) return 1;
-    if (bitDepth != 1 && bitDepth != 2 && bitDepth != 4 && bitDepth != 8) return 12;
+    if (bitDepth > 8) return PdfError::Png16Bit;
+    if (bitDepth != 1 && bitDepth != 2 && bitDepth != 4 && bitDepth != 8) return PdfError::BadPng;
     int colours = 0;
     switch (ByteAt(bytes, 25)) {
         case 0: image.colourSpace = "DeviceGray"; colours = 1; break;
         case 2: image.colourSpace = "DeviceRGB"; colours = 3; break;
         case 3: image.colourSpace = "Indexed"; colours = 1; break;
-        default: return 2;  // grey or RGB with alpha
+        default:
+            return PdfError::PngAlpha;  // grey or RGB with alpha
     }
-    if (ByteAt(bytes, 26) != 0) return 3;
-    if (ByteAt(bytes, 27) != 0) return 4;
-    if (ByteAt(bytes, 28) != 0) return 5;
+    if (ByteAt(bytes, 26) != 0) return PdfError::PngCompression;
+    if (ByteAt(bytes, 27) != 0) return PdfError::PngFilter;
+    if (ByteAt(bytes, 28) != 0) return PdfError::PngInterlaced;
 
-    if (int code = CollectPngChunks(bytes, image); code != 0) return code;
+    if (PdfError code = CollectPngChunks(bytes, image); code != PdfError::None) return code;
     if (image.colourSpace == "Indexed") {
-        if (image.palette.Size() == 0) return 6;
+        if (image.palette.Size() == 0) return PdfError::PngNoPalette;
         // A palette holds at most 256 whole RGB entries.
-        if (image.palette.Size() % 3 != 0 || image.palette.Size() > 768) return 12;
+        if (image.palette.Size() % 3 != 0 || image.palette.Size() > 768) return PdfError::BadPng;
     }
-    if (image.data.Size() == 0) return 12;  // nothing to show
+    if (image.data.Size() == 0) return PdfError::BadPng;  // nothing to show
 
     image.width = static_cast<int>(width);
     image.height = static_cast<int>(height);
     image.bitsPerComponent = bitDepth;
     image.decodeParms = PngDecodeParms(colours, bitDepth, width);
     image.filter = "FlateDecode";
-    return 0;
+    return PdfError::None;
 }
 
-int ParseJpeg(std::string_view bytes, PdfImage& image) {
-    if (bytes.size() < 6) return 11;
+PdfError ParseJpeg(std::string_view bytes, PdfImage& image) {
+    if (bytes.size() < 6) return PdfError::NotJpeg;
     // The scan starts after the first segment (APP0).
     std::size_t pos = 4 + BigEndian16(bytes, 4);
     while (pos + 9 < bytes.size()) {  // every field of a frame header lies below pos + 10
-        if (ByteAt(bytes, pos) != 0xFF) return 11;
+        if (ByteAt(bytes, pos) != 0xFF) return PdfError::NotJpeg;
         if (ByteAt(bytes, pos + 1) == 0xC0) {  // baseline start of frame
             int bits = ByteAt(bytes, pos + 4);
             uint32_t height = BigEndian16(bytes, pos + 5);
             uint32_t width = BigEndian16(bytes, pos + 7);
             int components = ByteAt(bytes, pos + 9);
-            if (bits != 8 || width == 0 || height == 0) return 11;
+            if (bits != 8 || width == 0 || height == 0) return PdfError::NotJpeg;
             switch (components) {
                 case 1: image.colourSpace = "DeviceGray"; break;
                 case 3: image.colourSpace = "DeviceRGB"; break;
                 case 4: image.colourSpace = "DeviceCMYK"; break;
-                default: return 11;
+                default:
+                    return PdfError::NotJpeg;
             }
             image.width = static_cast<int>(width);
             image.height = static_cast<int>(height);
             image.bitsPerComponent = bits;
             image.filter = "DCTDecode";
             image.decodeParms.clear();
-            return image.data.Append(bytes) ? 0 : 18;
+            return image.data.Append(bytes) ? PdfError::None : PdfError::OutOfMemory;
         }
         pos += BigEndian16(bytes, pos + 2) + 2;
     }
-    return 11;
+    return PdfError::NotJpeg;
 }
 
 std::optional<std::string> ReadImageFile(std::string_view file) {
@@ -137,21 +139,21 @@ std::optional<std::string> ReadImageFile(std::string_view file) {
 
 }  // namespace
 
-int ParseImageBytes(std::string_view bytes, PdfImage& image) {
-    int code = 14;
+PdfError ParseImageBytes(std::string_view bytes, PdfImage& image) {
+    PdfError code = PdfError::NotJpegOrPng;
     if (bytes.substr(0, 4) == kPngSignatureStart) {
         code = ParsePng(bytes, image);
     } else if (bytes.substr(0, 4) == kJfifStart) {
         code = ParseJpeg(bytes, image);
     }
-    if (code != 0) {
+    if (code != PdfError::None) {
         image.data.Release();
         image.palette.Release();
     }
     return code;
 }
 
-void PdfDocument::PlaceImage(std::string_view file, float x, float y, float w, float h, int /*link*/) {
+void PdfDocument::PlaceImage(std::string_view file, float x, float y, float w, float h) {
     auto found = std::find_if(images_.begin(), images_.end(),
                               [file](const PdfImage& image) { return image.fileName == file; });
     if (found == images_.end()) {
@@ -160,8 +162,8 @@ void PdfDocument::PlaceImage(std::string_view file, float x, float y, float w, f
         image.data.SetCapacityLimit(bufferLimit_);
         image.palette.SetCapacityLimit(bufferLimit_);
         std::optional<std::string> bytes = ReadImageFile(file);
-        int code = bytes ? ParseImageBytes(*bytes, image) : 8;
-        if (code != 0) {
+        PdfError code = bytes ? ParseImageBytes(*bytes, image) : PdfError::ImageNotOpened;
+        if (code != PdfError::None) {
             lastError_ = code;
             return;
         }

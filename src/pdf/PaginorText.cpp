@@ -230,12 +230,12 @@ void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, st
     if (paintsDiffer_) line += " Q";
 }
 
-void PdfDocument::PutCell(float width, float height, std::string_view text, int border, int lineMode,
-                          std::string_view align, int fill, int /*link*/) {
+void PdfDocument::PutCell(float width, float height, std::string_view text, PdfBorder border, PdfCursor next,
+                          PdfAlign align, bool fill) {
     std::string bytes;
     bytes.reserve(text.size());
     AppendWinAnsi(bytes, text);
-    CellBytes(width, height, bytes, border, lineMode, align, fill);
+    CellBytes(width, height, bytes, border, next, align, fill);
 }
 
 void PdfDocument::BreakPageKeepingX() {
@@ -256,8 +256,8 @@ void PdfDocument::BreakPageKeepingX() {
     }
 }
 
-void PdfDocument::CellBytes(float width, float height, std::string_view bytes, int border, int lineMode,
-                            std::string_view align, int fill) {
+void PdfDocument::CellBytes(float width, float height, std::string_view bytes, PdfBorder border, PdfCursor next,
+                            PdfAlign align, bool fill) {
     if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
     if (!bytes.empty() && bytes.back() == '\r') bytes.remove_suffix(1);
 
@@ -268,16 +268,17 @@ void PdfDocument::CellBytes(float width, float height, std::string_view bytes, i
 
     std::string& line = line_;
     line.clear();
-    if (fill == 1 || border == 1) {
+    bool frame = border == PdfBorder::Frame;
+    if (fill || frame) {
         AppendCoordinates(line, x_, y_);
         line += ' ';
         AppendNumber(line, width * scale_, 2);
         line += ' ';
         AppendNumber(line, -height * scale_, 2);
-        line += fill == 1 && border == 1 ? " re B " : fill == 1 ? " re f " : " re S ";
+        line += fill && frame ? " re B " : fill ? " re f " : " re S ";
     }
-    if (border < 0) {
-        int edges = -border;
+    if (static_cast<int>(border) < 0) {
+        int edges = -static_cast<int>(border);
         auto edge = [&](float x1, float y1, float x2, float y2) {
             AppendCoordinates(line, x1, y1);
             line += " m ";
@@ -289,13 +290,13 @@ void PdfDocument::CellBytes(float width, float height, std::string_view bytes, i
         if (edges & 4) edge(x_ + width, y_, x_ + width, y_ + height);
         if (edges & 8) edge(x_, y_ + height, x_ + width, y_ + height);
     }
-    bool justified = align == "FJ";
+    bool justified = align == PdfAlign::Justified;
     if (!bytes.empty() && currentFont_ >= 0) {
         float textWidth = RawWidth(bytes) * fontSize_ / 1000;
         float dx = cellMargin_;
-        if (align == "R") {
+        if (align == PdfAlign::Right) {
             dx = width - cellMargin_ - textWidth;
-        } else if (align == "C") {
+        } else if (align == PdfAlign::Centre) {
             dx = (width - textWidth) / 2;
         } else if (justified) {
             wordSpacing_ = width - 2 * cellMargin_ - textWidth;
@@ -315,9 +316,9 @@ void PdfDocument::CellBytes(float width, float height, std::string_view bytes, i
     }
 
     lastCellHeight_ = height;
-    if (lineMode > 0) {
+    if (next != PdfCursor::Right) {
         y_ += height;
-        if (lineMode == 1) x_ = leftMargin_;
+        if (next == PdfCursor::NextLine) x_ = leftMargin_;
     } else {
         x_ += width;
     }
@@ -331,7 +332,7 @@ void PdfDocument::PutText(float x, float y, std::string_view text) {
     EmitContent(line);
 }
 
-void PdfDocument::FlowText(float lineHeight, std::string_view text, int /*link*/) {
+void PdfDocument::FlowText(float lineHeight, std::string_view text) {
     if (currentFont_ < 0) return;
     const std::string bytes = EncodeWinAnsi(text);
     const std::string_view all(bytes);
@@ -358,7 +359,7 @@ void PdfDocument::FlowText(float lineHeight, std::string_view text, int /*link*/
     while (i < n) {
         char c = all[i];
         if (c == '\n') {
-            CellBytes(w, lineHeight, all.substr(j, i - j), 0, 2, "", 0);
+            CellBytes(w, lineHeight, all.substr(j, i - j), PdfBorder::None, PdfCursor::Below, PdfAlign::Left, false);
             ++i;
             sep = std::string_view::npos;
             j = i;
@@ -384,9 +385,9 @@ void PdfDocument::FlowText(float lineHeight, std::string_view text, int /*link*/
                 continue;
             }
             if (i == j) ++i;  // a single character wider than the line still goes out
-            CellBytes(w, lineHeight, all.substr(j, i - j), 0, 2, "", 0);
+            CellBytes(w, lineHeight, all.substr(j, i - j), PdfBorder::None, PdfCursor::Below, PdfAlign::Left, false);
         } else {
-            CellBytes(w, lineHeight, all.substr(j, sep - j), 0, 2, "", 0);
+            CellBytes(w, lineHeight, all.substr(j, sep - j), PdfBorder::None, PdfCursor::Below, PdfAlign::Left, false);
             i = sep + 1;
         }
         sep = std::string_view::npos;
@@ -395,7 +396,9 @@ void PdfDocument::FlowText(float lineHeight, std::string_view text, int /*link*/
         if (nl == 1) toLineStart();
         ++nl;
     }
-    if (i != j) CellBytes(l / 1000 * fontSize_, lineHeight, all.substr(j), 0, 0, "", 0);
+    if (i != j)
+        CellBytes(l / 1000 * fontSize_, lineHeight, all.substr(j), PdfBorder::None, PdfCursor::Right, PdfAlign::Left,
+                  false);
 }
 
 // --- Cursor -----------------------------------------------------------------

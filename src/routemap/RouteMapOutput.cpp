@@ -90,9 +90,9 @@ bool WriteRouteMapPdf(const RouteMapImage& image, const std::filesystem::path& f
     PdfDocument document;
     std::string pageFormat = std::to_string(image.width) + "," + std::to_string(image.height);
     if (document.CreateDocument("", "pt", pageFormat) && document.NewPage("", "")) {
-        document.PlaceImage(PathText(temporary), 0, 0, 0, 0, 0);
+        document.PlaceImage(PathText(temporary), 0, 0, 0, 0);
         // A page without its image is no route map.
-        if (document.LastError() == 0) saved = document.SaveDocument(PathText(file));
+        if (document.LastError() == PdfError::None) saved = document.SaveDocument(PathText(file));
     }
     std::error_code ignored;
     std::filesystem::remove(temporary, ignored);

@@ -442,7 +442,7 @@ void StrokeSolid(PdfDocument& pdf, const EdgePath& path) {
             pdf.PathLineTo(piece.end.x, piece.end.y);
         }
     }
-    pdf.PaintPath("S");
+    pdf.PaintPath(PdfPaint::Stroke);
 }
 
 Point OnBezier(Point p0, const PathPiece& piece, float t) {
@@ -487,7 +487,7 @@ void StrokeDotted(PdfDocument& pdf, const EdgePath& path) {
         }
         travelled += length;
     }
-    if (any) pdf.PaintPath("S");
+    if (any) pdf.PaintPath(PdfPaint::Stroke);
 }
 
 // The output font and its bold form; the caller's font is selected again at the end.
@@ -660,9 +660,9 @@ private:
             pdf_.SetStrokePaint(node.before ? kGrey : 0);
             if (node.marked || node.stop->important) {
                 pdf_.SetFillPaint(node.marked ? kMarkedFill : kGrey);
-                pdf_.DrawCircle(x, y, kMarkRadius, "DF");
+                pdf_.DrawCircle(x, y, kMarkRadius, PdfPaint::FillAndStroke);
             } else {
-                pdf_.DrawCircle(x, y, kMarkRadius, "D");
+                pdf_.DrawCircle(x, y, kMarkRadius, PdfPaint::CloseAndStroke);
             }
         }
     }

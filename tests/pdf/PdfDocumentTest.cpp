@@ -2,6 +2,8 @@
 // the file, the page-count alias, saving and its failures.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <clocale>
 #include <cstdlib>
 #include <ctime>
@@ -132,7 +134,7 @@ TEST(PdfDocument, EveryPageKeepsTheSizeItWasBegunWith) {
     // The break position follows the new page height (300 - 56.7).
     pdf.SelectFont("Courier", "", 10);
     pdf.SetCursorY(200);
-    pdf.PutCell(10, 40, "x", 0, 1);
+    pdf.PutCell(10, 40, "x", PdfBorder::None, PdfCursor::NextLine);
     EXPECT_EQ(pdf.PageNumber(), 5);
     pdf.PutCell(10, 5, "x");
     EXPECT_EQ(pdf.PageNumber(), 6);
@@ -210,11 +212,12 @@ TEST(PdfDocument, PageCountAliasIsPatchedWithMatchingLengths) {
     pdf.SelectFont("Helvetica", "", 9);
     pdf.SetFooterHandler([](PdfDocument& doc) {
         doc.SetCursorY(-20);
-        doc.PutCell(0, 10, "Seite " + std::to_string(doc.PageNumber()) + " von {nb}", 0, 0, "C");
+        doc.PutCell(0, 10, "Seite " + std::to_string(doc.PageNumber()) + " von {nb}", PdfBorder::None, PdfCursor::Right,
+                    PdfAlign::Centre);
     });
     pdf.SetPageCountAlias("{nb}");
     ASSERT_TRUE(pdf.NewPage());
-    for (int row = 0; row < 200; ++row) pdf.PutCell(100, 20, "{nb} rows", 0, 1);
+    for (int row = 0; row < 200; ++row) pdf.PutCell(100, 20, "{nb} rows", PdfBorder::None, PdfCursor::NextLine);
     EXPECT_EQ(pdf.PageNumber(), 8);
     for (int page = 9; page <= 12; ++page) ASSERT_TRUE(pdf.NewPage());
 
@@ -238,11 +241,11 @@ TEST(PdfDocument, SavingWithoutPagesStillWritesOnePageWithHeaderAndFooter) {
     int headers = 0, footers = 0;
     pdf.SetHeaderHandler([&headers](PdfDocument& doc) {
         ++headers;
-        doc.PutCell(0, 10, "Kopf", 0, 1);
+        doc.PutCell(0, 10, "Kopf", PdfBorder::None, PdfCursor::NextLine);
     });
     pdf.SetFooterHandler([&footers](PdfDocument& doc) {
         ++footers;
-        doc.PutCell(0, 10, "Fuss", 0, 1);
+        doc.PutCell(0, 10, "Fuss", PdfBorder::None, PdfCursor::NextLine);
     });
     fs::path file = dir.path() / "blank.pdf";
     std::string bytes = SaveChecked(pdf, file);
@@ -256,26 +259,33 @@ TEST(PdfDocument, SavingWithoutPagesStillWritesOnePageWithHeaderAndFooter) {
 
 TEST(PdfDocument, OpenViewChoosesTheOpenActionAndLayout) {
     struct Case {
-        int zoom;
-        const char* layout;
+        std::function<void(PdfDocument&)> set;
         const char* actionLine;
         const char* layoutLine;
     };
     const Case cases[] = {
-        {-1, "/SinglePage", "/OpenAction [3 0 R /Fit]\n", "/PageLayout /SinglePage\n"},
-        {-3, "/TwoColumnLeft", "/OpenAction [3 0 R /XYZ null null 1]\n", "/PageLayout /TwoColumnLeft\n"},
-        {-4, "/OneColumn", "/PageMode/FullScreen\n", "/PageLayout /OneColumn\n"},
-        {150, "/Nonsense", "/OpenAction [3 0 R /XYZ null null 1.50]\n", "/PageLayout /OneColumn\n"},
+        {[](PdfDocument& pdf) { pdf.SetOpenView(PdfZoom::FitPage, PdfPageLayout::SinglePage); },
+         "/OpenAction [3 0 R /Fit]\n", "/PageLayout /SinglePage\n"},
+        {[](PdfDocument& pdf) { pdf.SetOpenView(PdfZoom::RealSize, PdfPageLayout::TwoColumnLeft); },
+         "/OpenAction [3 0 R /XYZ null null 1]\n", "/PageLayout /TwoColumnLeft\n"},
+        {[](PdfDocument& pdf) { pdf.SetOpenView(PdfZoom::FullScreen, PdfPageLayout::OneColumn); },
+         "/PageMode/FullScreen\n", "/PageLayout /OneColumn\n"},
+        {[](PdfDocument& pdf) { pdf.SetOpenView(150, PdfPageLayout::OneColumn); },
+         "/OpenAction [3 0 R /XYZ null null 1.50]\n", "/PageLayout /OneColumn\n"},
+        // A percentage is never read as one of the named views.
+        {[](PdfDocument& pdf) { pdf.SetOpenView(-4, PdfPageLayout::OneColumn); },
+         "/OpenAction [3 0 R /XYZ null null 0.01]\n", "/PageLayout /OneColumn\n"},
     };
     test::TempDir dir;
+    int number = 0;
     for (const Case& c : cases) {
         PdfDocument pdf;
         ASSERT_TRUE(pdf.CreateDocument("", "", ""));
-        pdf.SetOpenView(c.zoom, c.layout);
-        std::string bytes = SaveChecked(pdf, dir.path() / ("view" + std::to_string(c.zoom) + ".pdf"));
-        EXPECT_NE(bytes.find(c.actionLine), std::string::npos) << c.zoom;
-        EXPECT_NE(bytes.find(c.layoutLine), std::string::npos) << c.zoom;
-        if (c.zoom == -4) {
+        c.set(pdf);
+        std::string bytes = SaveChecked(pdf, dir.path() / ("view" + std::to_string(++number) + ".pdf"));
+        EXPECT_NE(bytes.find(c.actionLine), std::string::npos) << number;
+        EXPECT_NE(bytes.find(c.layoutLine), std::string::npos) << number;
+        if (number == 3) {
             EXPECT_EQ(bytes.find("/OpenAction"), std::string::npos);
         }
     }
@@ -289,19 +299,19 @@ TEST(PdfDocument, SaveChecksTheNameAndReportsWriteFailures) {
         bool saved = pdf.SaveDocument(name);
         return std::pair(saved, pdf.LastError());
     };
-    EXPECT_EQ(attempt(""), std::pair(true, 0));  // finishes without writing
-    EXPECT_EQ(attempt((dir.path() / "what?.pdf").string()), std::pair(false, 15));
-    EXPECT_EQ(attempt((dir.path() / "a<b.pdf").string()), std::pair(false, 15));
-    EXPECT_EQ(attempt(dir.path().string() + "\\"), std::pair(false, 15));
-    EXPECT_EQ(attempt(dir.path().string() + "/"), std::pair(false, 15));
-    EXPECT_EQ(attempt((dir.path() / "tab\there.pdf").string()), std::pair(false, 15));
-    EXPECT_EQ(attempt((dir.path() / "missing" / "x.pdf").string()), std::pair(false, 16));
+    EXPECT_EQ(attempt(""), std::pair(true, PdfError::None));  // finishes without writing
+    EXPECT_EQ(attempt((dir.path() / "what?.pdf").string()), std::pair(false, PdfError::BadFileName));
+    EXPECT_EQ(attempt((dir.path() / "a<b.pdf").string()), std::pair(false, PdfError::BadFileName));
+    EXPECT_EQ(attempt(dir.path().string() + "\\"), std::pair(false, PdfError::BadFileName));
+    EXPECT_EQ(attempt(dir.path().string() + "/"), std::pair(false, PdfError::BadFileName));
+    EXPECT_EQ(attempt((dir.path() / "tab\there.pdf").string()), std::pair(false, PdfError::BadFileName));
+    EXPECT_EQ(attempt((dir.path() / "missing" / "x.pdf").string()), std::pair(false, PdfError::FileNotCreated));
     EXPECT_TRUE(fs::is_empty(dir.path()));
 
-    EXPECT_EQ(PdfDocument::ErrorText(15), "Filename is not correct.");
-    EXPECT_EQ(PdfDocument::ErrorText(16), "Error creating file.");
-    EXPECT_EQ(PdfDocument::ErrorText(18), "Out of memory.");
-    EXPECT_EQ(PdfDocument::ErrorText(7), "");
+    EXPECT_EQ(PdfDocument::ErrorText(PdfError::BadFileName), "Filename is not correct.");
+    EXPECT_EQ(PdfDocument::ErrorText(PdfError::FileNotCreated), "Error creating file.");
+    EXPECT_EQ(PdfDocument::ErrorText(PdfError::OutOfMemory), "Out of memory.");
+    EXPECT_EQ(PdfDocument::ErrorText(PdfError::None), "");
 
     // An existing file is replaced.
     fs::path file = dir.path() / "again.pdf";
@@ -320,11 +330,12 @@ TEST(PdfDocument, ContentLostForLackOfMemoryFailsTheSave) {
     pdf.SelectFont("Helvetica", "", 8);
     pdf.SetAutoBreak(false);
     ASSERT_TRUE(pdf.NewPage());
-    for (int row = 0; row < 3000; ++row) pdf.PutCell(50, 1, "a cell that fills the page buffer", 1, 1);
-    EXPECT_EQ(pdf.LastError(), 18);
+    for (int row = 0; row < 3000; ++row)
+        pdf.PutCell(50, 1, "a cell that fills the page buffer", PdfBorder::Frame, PdfCursor::NextLine);
+    EXPECT_EQ(pdf.LastError(), PdfError::OutOfMemory);
     fs::path file = dir.path() / "truncated.pdf";
     EXPECT_FALSE(pdf.SaveDocument(file.string()));
-    EXPECT_EQ(pdf.LastError(), 18);
+    EXPECT_EQ(pdf.LastError(), PdfError::OutOfMemory);
     EXPECT_FALSE(fs::exists(file));
 
     // The same document fits when the buffers may grow.
@@ -333,7 +344,8 @@ TEST(PdfDocument, ContentLostForLackOfMemoryFailsTheSave) {
     roomy.SelectFont("Helvetica", "", 8);
     roomy.SetAutoBreak(false);
     ASSERT_TRUE(roomy.NewPage());
-    for (int row = 0; row < 3000; ++row) roomy.PutCell(50, 1, "a cell that fills the page buffer", 1, 1);
+    for (int row = 0; row < 3000; ++row)
+        roomy.PutCell(50, 1, "a cell that fills the page buffer", PdfBorder::Frame, PdfCursor::NextLine);
     SaveChecked(roomy, file);
 }
 
@@ -375,9 +387,9 @@ TEST(PdfDocument, NumbersDoNotDependOnTheUserLocale) {
         pdf.SelectFont("Helvetica", "B", 10.5f);
         pdf.NewPage();
         pdf.SetFillPaint(216, 216, 216);
-        pdf.PutCell(33.3f, 6.25f, "1.234,5", 1, 0, "R", 1);
+        pdf.PutCell(33.3f, 6.25f, "1.234,5", PdfBorder::Frame, PdfCursor::Right, PdfAlign::Right, true);
         pdf.RotateAround(12.5f, 50, 50);
-        pdf.DrawCircle(50, 50, 3.3f, "DF");
+        pdf.DrawCircle(50, 50, 3.3f, PdfPaint::FillAndStroke);
         return SaveChecked(pdf, file);
     };
     test::TempDir dir;

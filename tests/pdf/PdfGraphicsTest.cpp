@@ -48,12 +48,12 @@ TEST(PdfGraphics, PathsAndEllipsesInPageCoordinates) {
     pdf.PathMoveTo(10, 20);
     pdf.PathLineTo(30, 40.5f);
     pdf.PathCurveTo(1, 2, 3, 4, 5, 6);
-    pdf.PaintPath("S");
+    pdf.PaintPath(PdfPaint::Stroke);
     pdf.PathMoveTo(0, 0);
     pdf.PathLineTo(10, 0);
-    pdf.PaintPath("D");
-    pdf.DrawCircle(50, 50, 4, "DF");
-    pdf.DrawEllipse(100, 50, 20, 10, "F");
+    pdf.PaintPath(PdfPaint::CloseAndStroke);
+    pdf.DrawCircle(50, 50, 4, PdfPaint::FillAndStroke);
+    pdf.DrawEllipse(100, 50, 20, 10, PdfPaint::Fill);
     auto pages = PageContents(SaveChecked(pdf, dir.path() / "paths.pdf")).contents;
     const std::vector<std::string> expected = {
         "10.00 80.00 m",

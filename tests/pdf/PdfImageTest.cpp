@@ -90,7 +90,7 @@ TEST(PdfImages, RgbPngFillsAPageOfItsPixelSize) {
     ASSERT_TRUE(pdf.CreateDocument("P", "pt", "800,600"));
     ASSERT_TRUE(pdf.NewPage());
     pdf.PlaceImage(image.string(), 0, 0, 0, 0);
-    EXPECT_EQ(pdf.LastError(), 0);
+    EXPECT_EQ(pdf.LastError(), PdfError::None);
     fs::path file = dir.path() / "map.pdf";
     std::string bytes = SaveChecked(pdf, file);
 
@@ -129,7 +129,7 @@ TEST(PdfImages, GreyAndPalettePngsAndJpegsKeepTheirColourSpaces) {
     pdf.PlaceImage(palette.string(), 120, 10, 0, 40);  // width from the aspect ratio: 160
     pdf.PlaceImage(DataFile("grey-8x6.jpg").string(), 10, 100);
     pdf.PlaceImage(DataFile("rgb-16x8.jpg").string(), 50, 100, 32, 16);
-    EXPECT_EQ(pdf.LastError(), 0) << pdf.LastErrorText();
+    EXPECT_EQ(pdf.LastError(), PdfError::None) << pdf.LastErrorText();
     fs::path file = dir.path() / "kinds.pdf";
     std::string bytes = SaveChecked(pdf, file);
 
@@ -186,7 +186,7 @@ TEST(PdfImages, TheSameFilePlacedTwiceIsEmbeddedOnce) {
 TEST(PdfImages, BrokenFilesFailWithTheirCodes) {
     auto code = [](std::string_view bytes) {
         PdfImage image;
-        int result = ParseImageBytes(bytes, image);
+        int result = static_cast<int>(ParseImageBytes(bytes, image));
         if (result != 0) {
             EXPECT_EQ(image.data.Size(), 0u);  // nothing kept of a failed image
         }
@@ -253,11 +253,11 @@ TEST(PdfImages, EveryCutOrDamagedFileFailsCleanly) {
     std::string jpeg = test::ReadBytes(DataFile("grey-8x6.jpg"));
     for (std::size_t length = 0; length <= png.size(); ++length) {
         PdfImage image;
-        EXPECT_TRUE(pngCodes.count(ParseImageBytes(png.substr(0, length), image))) << length;
+        EXPECT_TRUE(pngCodes.count(static_cast<int>(ParseImageBytes(png.substr(0, length), image)))) << length;
     }
     for (std::size_t length = 0; length <= jpeg.size(); ++length) {
         PdfImage image;
-        EXPECT_TRUE(jpegCodes.count(ParseImageBytes(jpeg.substr(0, length), image))) << length;
+        EXPECT_TRUE(jpegCodes.count(static_cast<int>(ParseImageBytes(jpeg.substr(0, length), image)))) << length;
     }
     std::mt19937 random(20240101);
     for (int round = 0; round < 3000; ++round) {
@@ -268,7 +268,7 @@ TEST(PdfImages, EveryCutOrDamagedFileFailsCleanly) {
             damaged[at] = static_cast<char>(random());
         }
         PdfImage image;
-        int result = ParseImageBytes(damaged, image);
+        int result = static_cast<int>(ParseImageBytes(damaged, image));
         EXPECT_TRUE((isPng ? pngCodes : jpegCodes).count(result)) << round;
         if (result == 0) {
             EXPECT_GT(image.width, 0);
@@ -288,10 +288,10 @@ TEST(PdfImages, AFailedPlacementLeavesAValidDocumentWithoutTheImage) {
     ASSERT_TRUE(pdf.CreateDocument("", "", ""));
     ASSERT_TRUE(pdf.NewPage());
     pdf.PlaceImage((dir.path() / "missing.png").string(), 0, 0);
-    EXPECT_EQ(pdf.LastError(), 8);
+    EXPECT_EQ(pdf.LastError(), PdfError::ImageNotOpened);
     EXPECT_EQ(pdf.LastErrorText(), "Error opening image file.");
     pdf.PlaceImage(alphaFile.string(), 0, 0);
-    EXPECT_EQ(pdf.LastError(), 2);
+    EXPECT_EQ(pdf.LastError(), PdfError::PngAlpha);
     EXPECT_EQ(pdf.LastErrorText(), "Alpha channel PNG not supported.");
     pdf.PlaceImage(good.string(), 0, 0, 10, 10);  // takes index 1: failures leave no record
     fs::path file = dir.path() / "partial.pdf";

@@ -102,15 +102,16 @@ TEST_F(PdfText, WidthsFollowTheWrittenBytes) {
 TEST_F(PdfText, CellsDrawFramesEdgesFillsAndAlignedText) {
     pdf.SelectFont("Helvetica", "", 10);
     ASSERT_TRUE(pdf.NewPage());
-    pdf.PutCell(100, 10, "", -3, 1);             // left and top edge
-    pdf.PutCell(100, 10, "", 1, 1, "", 1);       // frame and fill
-    pdf.PutCell(100, 10, "", 0, 1, "", 1);       // fill only
-    pdf.PutCell(100, 10, "", 1, 1);              // frame only
-    pdf.PutCell(100, 10, "", -15, 1);            // all four edges
-    pdf.PutCell(100, 10, "", 0, 1);              // nothing to draw
-    pdf.PutCell(0, 10, "x", 0, 1, "C");          // to the right margin, centred
-    pdf.PutCell(100, 10, "x", 0, 1, "R");
-    pdf.PutCell(100, 10, "x\r\n", 0, 0, "L");    // one line end is dropped
+    pdf.PutCell(100, 10, "", PdfBorder::Left | PdfBorder::Top, PdfCursor::NextLine);        // left and top edge
+    pdf.PutCell(100, 10, "", PdfBorder::Frame, PdfCursor::NextLine, PdfAlign::Left, true);  // frame and fill
+    pdf.PutCell(100, 10, "", PdfBorder::None, PdfCursor::NextLine, PdfAlign::Left, true);   // fill only
+    pdf.PutCell(100, 10, "", PdfBorder::Frame, PdfCursor::NextLine);                        // frame only
+    pdf.PutCell(100, 10, "", PdfBorder::Left | PdfBorder::Top | PdfBorder::Right | PdfBorder::Bottom,
+                PdfCursor::NextLine);                                                 // all four edges
+    pdf.PutCell(100, 10, "", PdfBorder::None, PdfCursor::NextLine);                   // nothing to draw
+    pdf.PutCell(0, 10, "x", PdfBorder::None, PdfCursor::NextLine, PdfAlign::Centre);  // to the right margin, centred
+    pdf.PutCell(100, 10, "x", PdfBorder::None, PdfCursor::NextLine, PdfAlign::Right);
+    pdf.PutCell(100, 10, "x\r\n", PdfBorder::None, PdfCursor::Right, PdfAlign::Left);  // one line end is dropped
     auto pages = Save();
     std::vector<std::string> lines = SplitLines(pages[0]);
     ASSERT_EQ(lines.size(), 12u);
@@ -138,14 +139,14 @@ TEST_F(PdfText, AutomaticPageBreakKeepsXAndCarriesFontAndPaints) {
     pdf.SetHeaderHandler([](PdfDocument& doc) {
         doc.SelectFont("Times", "B", 14);
         doc.SetFillPaint(255, 255, 0);
-        doc.PutCell(0, 20, "Fahrplan", 1, 1, "C", 1);
+        doc.PutCell(0, 20, "Fahrplan", PdfBorder::Frame, PdfCursor::NextLine, PdfAlign::Centre, true);
     });
     ASSERT_TRUE(pdf.NewPage());
     pdf.SetFillPaint(128);
     pdf.SetStrokePaint(255, 0, 0);
     pdf.SetCursorY(240);
     pdf.PutCell(40, 3, "");
-    pdf.PutCell(50, 10, "next", 1);  // its bottom (250) passes 243.3
+    pdf.PutCell(50, 10, "next", PdfBorder::Frame);  // its bottom (250) passes 243.3
     EXPECT_EQ(pdf.PageNumber(), 2);
     EXPECT_NEAR(pdf.CursorX(), 118.35f, 1e-3f);
     EXPECT_NEAR(pdf.CursorY(), 48.35f, 1e-3f);  // below the header's cell
@@ -177,7 +178,8 @@ TEST_F(PdfText, FooterNeverBreaksThePage) {
     pdf.SetFooterHandler([&footers](PdfDocument& doc) {
         ++footers;
         doc.SetCursorY(-20);
-        doc.PutCell(0, 10, "Seite " + std::to_string(doc.PageNumber()), 0, 0, "C");
+        doc.PutCell(0, 10, "Seite " + std::to_string(doc.PageNumber()), PdfBorder::None, PdfCursor::Right,
+                    PdfAlign::Centre);
     });
     for (int page = 0; page < 3; ++page) ASSERT_TRUE(pdf.NewPage());
     EXPECT_EQ(footers, 2);
@@ -193,8 +195,8 @@ TEST_F(PdfText, FooterNeverBreaksThePage) {
 TEST_F(PdfText, JustifiedCellsSpreadTheirBlanksAndResetTheSpacing) {
     pdf.SelectFont("Helvetica", "", 10);
     ASSERT_TRUE(pdf.NewPage());
-    pdf.PutCell(200, 10, "a b c", 0, 1, "FJ");
-    pdf.PutCell(200, 10, "a b", 0, 1, "L");
+    pdf.PutCell(200, 10, "a b c", PdfBorder::None, PdfCursor::NextLine, PdfAlign::Justified);
+    pdf.PutCell(200, 10, "a b", PdfBorder::None, PdfCursor::NextLine, PdfAlign::Left);
     auto pages = Save();
     std::vector<std::string> lines = SplitLines(pages[0]);
     ASSERT_EQ(lines.size(), 7u);
@@ -236,12 +238,16 @@ TEST_F(PdfText, FlowTextWrapsAtBlanksAndInsideLongWords) {
 TEST_F(PdfText, TextReadsBackWithUmlautsEuroAndEscapedSyntax) {
     pdf.SelectFont("Helvetica", "", 11);
     ASSERT_TRUE(pdf.NewPage());
-    pdf.PutCell(0, 14, "Grüße aus Köln: 12,50 €", 0, 1);
-    pdf.PutCell(0, 14, "Œuvre – „Zitat“ … ™", 0, 1);
-    pdf.PutCell(0, 14, "Łódź 中", 0, 1);
-    pdf.PutCell(0, 14, "a(b)c\\d ((( \\) end", 0, 1);
+    pdf.PutCell(0, 14, "Grüße aus Köln: 12,50 €", PdfBorder::None, PdfCursor::NextLine);
+    pdf.PutCell(0, 14, "Œuvre – „Zitat“ … ™", PdfBorder::None, PdfCursor::NextLine);
+    pdf.PutCell(0, 14, "Łódź 中", PdfBorder::None, PdfCursor::NextLine);
+    pdf.PutCell(0, 14, "a(b)c\\d ((( \\) end", PdfBorder::None, PdfCursor::NextLine);
     // Control characters, a lone surrogate and stray bytes must not break the syntax.
-    pdf.PutCell(0, 14, std::string("x\x01\x08\t\f\x0D" "y\xED\xA0\x80z\xFF\xC3\0!", 15), 0, 1);
+    pdf.PutCell(0, 14,
+                std::string("x\x01\x08\t\f\x0D"
+                            "y\xED\xA0\x80z\xFF\xC3\0!",
+                            15),
+                PdfBorder::None, PdfCursor::NextLine);
     pdf.FlowText(14, "Linie 7 (Nord)\r\nHaltestelle \\ Bahnhof");
     pdf.PutText(40, 200, "Platz für €");
     auto pages = Save();

@@ -447,7 +447,7 @@ TEST_F(RouteSpiderDrawingTest, TheDemoSpiderShowsItsStopsInterchangesAndMinutes)
     float top = pdf.CursorY();
     DrawRouteSpider(pdf, *spider, nullptr, heights);
     EXPECT_GT(pdf.CursorY(), top + 60);  // names, line, interchange texts
-    pdf.PutCell(0, 12, "Below the strip", 0, 1);
+    pdf.PutCell(0, 12, "Below the strip", PdfBorder::None, PdfCursor::NextLine);
     ASSERT_TRUE(pdf.NewPage());
     DrawRouteSpider(pdf, *spider, &MainStop("Marktplatz"), heights);
     fs::path file = Save();
