@@ -229,7 +229,25 @@ private:
     void SpliceStream(const ByteBuffer& bytes, std::size_t aliasCount);
     std::vector<std::string_view> FilePieces() const;
 
+    // What a new page carries over from the page before it: font, line width
+    // and paints.
+    struct GraphicsState {
+        std::string fontFamily;
+        std::string fontStyle;  // with "U" when underlined
+        float fontSizePt = 0;
+        float lineWidth = 0;
+        std::string strokePaint;
+        std::string fillPaint;
+        std::string textPaint;
+        bool paintsDiffer = false;
+    };
+
     // Pages (PaginorText.cpp).
+    GraphicsState CurrentGraphicsState() const;
+    // Starts a page's content in the carried state.
+    void StartPageContent(const GraphicsState& carried);
+    // Brings back what the page header changed.
+    void RestoreAfterHeader(const GraphicsState& carried);
     bool BeginPage(std::string_view orientation, std::string_view pageFormat);
     void EndPage();
     void RunFooter();

@@ -24,57 +24,60 @@ bool PdfDocument::NewPage(std::string_view orientation, std::string_view pageFor
     if (state_ == kWritten) return false;  // a saved document takes no more pages
     if (state_ == kNotBegun && !CreateDocument("", "", "")) return false;
 
-    // What the new page carries over from the old one.
-    std::string family = fontFamily_;
-    std::string style = fontStyle_ + (underline_ ? "U" : "");
-    float sizePt = fontSizePt_;
-    float lineWidth = lineWidth_;
-    std::string strokePaint = strokePaint_;
-    std::string fillPaint = fillPaint_;
-    std::string textPaint = textPaint_;
-    bool paintsDiffer = paintsDiffer_;
-
+    const GraphicsState carried = CurrentGraphicsState();
     if (state_ == kPageOpen) {
         RunFooter();
         EndPage();
     }
     if (!BeginPage(orientation, pageFormat)) return false;
-
-    EmitContent("2 J");  // projecting square line caps
-    lineWidth_ = lineWidth;
-    EmitLineWidth();
-    if (!TrimBlanksAndTabs(family).empty()) SelectFont(family, style, sizePt);
-    strokePaint_ = strokePaint;
-    if (strokePaint_ != "0 G") EmitContent(strokePaint_);
-    fillPaint_ = fillPaint;
-    if (fillPaint_ != "0 g") EmitContent(fillPaint_);
-    textPaint_ = textPaint;
-    paintsDiffer_ = paintsDiffer;
-
+    StartPageContent(carried);
     if (headerHandler_) {
         bool outerHeader = inHeader_;
         inHeader_ = true;
         headerHandler_(*this);
         inHeader_ = outerHeader;
     }
-
     // The content after the header goes on as it was before the page break.
-    if (lineWidth_ != lineWidth) {
-        lineWidth_ = lineWidth;
+    RestoreAfterHeader(carried);
+    return true;
+}
+
+PdfDocument::GraphicsState PdfDocument::CurrentGraphicsState() const {
+    return GraphicsState{fontFamily_, fontStyle_ + (underline_ ? "U" : ""), fontSizePt_, lineWidth_,
+                         strokePaint_, fillPaint_, textPaint_, paintsDiffer_};
+}
+
+void PdfDocument::StartPageContent(const GraphicsState& carried) {
+    EmitContent("2 J");  // projecting square line caps
+    lineWidth_ = carried.lineWidth;
+    EmitLineWidth();
+    if (!TrimBlanksAndTabs(carried.fontFamily).empty()) {
+        SelectFont(carried.fontFamily, carried.fontStyle, carried.fontSizePt);
+    }
+    strokePaint_ = carried.strokePaint;
+    if (strokePaint_ != "0 G") EmitContent(strokePaint_);
+    fillPaint_ = carried.fillPaint;
+    if (fillPaint_ != "0 g") EmitContent(fillPaint_);
+    textPaint_ = carried.textPaint;
+    paintsDiffer_ = carried.paintsDiffer;
+}
+
+void PdfDocument::RestoreAfterHeader(const GraphicsState& carried) {
+    if (lineWidth_ != carried.lineWidth) {
+        lineWidth_ = carried.lineWidth;
         EmitLineWidth();
     }
-    if (!family.empty()) SelectFont(family, style, sizePt);
-    if (strokePaint_ != strokePaint) {
-        strokePaint_ = strokePaint;
+    if (!carried.fontFamily.empty()) SelectFont(carried.fontFamily, carried.fontStyle, carried.fontSizePt);
+    if (strokePaint_ != carried.strokePaint) {
+        strokePaint_ = carried.strokePaint;
         EmitContent(strokePaint_);
     }
-    if (fillPaint_ != fillPaint) {
-        fillPaint_ = fillPaint;
+    if (fillPaint_ != carried.fillPaint) {
+        fillPaint_ = carried.fillPaint;
         EmitContent(fillPaint_);
     }
-    textPaint_ = textPaint;
-    paintsDiffer_ = paintsDiffer;
-    return true;
+    textPaint_ = carried.textPaint;
+    paintsDiffer_ = carried.paintsDiffer;
 }
 
 bool PdfDocument::BeginPage(std::string_view orientation, std::string_view pageFormat) {
