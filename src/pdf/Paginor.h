@@ -7,6 +7,7 @@
 
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -96,7 +97,10 @@ using PdfPageHandler = std::function<void(PdfDocument&)>;
 
 class PdfDocument {
 public:
-    PdfDocument() = default;
+    PdfDocument();
+    ~PdfDocument();
+    PdfDocument(PdfDocument&&) noexcept;
+    PdfDocument& operator=(PdfDocument&&) noexcept;
 
     // Back to the state of a new writer: no document, no settings.
     void InitWriter();
@@ -113,7 +117,7 @@ public:
     // of memory (OutOfMemory), or the document had already been saved.
     [[nodiscard]] bool SaveDocument(std::string_view fileName);
 
-    void SetPageCountAlias(std::string_view alias) { pageCountAlias_ = alias; }
+    void SetPageCountAlias(std::string_view alias);
     // right = -1 means the same as left.
     void SetMargins(float left, float top, float right = -1);
     void SetAutoBreak(bool enabled, float bottomMargin = 0);
@@ -121,8 +125,8 @@ public:
     // Opens at this percentage of the real size.
     void SetOpenView(int zoomPercent, PdfPageLayout layout);
 
-    PdfError LastError() const { return lastError_; }
-    std::string_view LastErrorText() const { return ErrorText(lastError_); }
+    PdfError LastError() const;
+    std::string_view LastErrorText() const;
     static std::string_view ErrorText(PdfError code);
 
     // --- Pages --------------------------------------------------------------
@@ -130,8 +134,8 @@ public:
     // font, paints and line width over. Empty texts keep the document's
     // orientation and format; a format given here becomes the new default.
     bool NewPage(std::string_view orientation = "", std::string_view pageFormat = "");
-    void SetHeaderHandler(PdfPageHandler handler) { headerHandler_ = std::move(handler); }
-    void SetFooterHandler(PdfPageHandler handler) { footerHandler_ = std::move(handler); }
+    void SetHeaderHandler(PdfPageHandler handler);
+    void SetFooterHandler(PdfPageHandler handler);
 
     // --- Fonts and text -----------------------------------------------------
     // family: Courier, Helvetica (or Arial), Times, Symbol, ZapfDingbats; an
@@ -140,9 +144,9 @@ public:
     void SelectFont(std::string_view family, std::string_view style, float sizePt);
     float TextWidth(std::string_view text) const;
     // The selected font, so that a drawing can switch to bold and back.
-    std::string_view FontFamily() const { return fontFamily_; }
-    std::string_view FontStyle() const { return fontStyle_; }
-    float FontSizePt() const { return fontSizePt_; }
+    std::string_view FontFamily() const;
+    std::string_view FontStyle() const;
+    float FontSizePt() const;
 
     // A cell of `width` (0 reaches the right margin) with its text, border and
     // fill (the fill paint); the cursor then moves as `next` says.
@@ -157,16 +161,16 @@ public:
     // To the left margin at y = v (v < 0: -v above the bottom edge).
     void SetCursorY(float v);
 
-    float CursorX() const { return x_; }
-    float CursorY() const { return y_; }
-    int PageNumber() const { return pageCount_; }
-    float PageWidth() const { return pageWidth_; }
-    float PageHeight() const { return pageHeight_; }
-    float LeftMargin() const { return leftMargin_; }
-    float RightMargin() const { return rightMargin_; }
-    float TopMargin() const { return topMargin_; }
+    float CursorX() const;
+    float CursorY() const;
+    int PageNumber() const;
+    float PageWidth() const;
+    float PageHeight() const;
+    float LeftMargin() const;
+    float RightMargin() const;
+    float TopMargin() const;
     // The y below which a cell starts the next page (with automatic breaks on).
-    float PageBreakY() const { return pageBreakTrigger_; }
+    float PageBreakY() const;
 
     // --- Graphics -----------------------------------------------------------
     // r, g, b from 0 to 255; g = -1 (or all three 0) makes r a grey level.
@@ -194,13 +198,14 @@ public:
 
     // --- Settings for reproducible files and tests --------------------------
     // The creation date written into the file; unset means "now".
-    void SetCreationTime(std::optional<std::time_t> time) { creationTime_ = time; }
+    void SetCreationTime(std::optional<std::time_t> time);
     // No buffer of the document may grow beyond this many bytes; an append
     // that would need more is dropped as if memory had run out.
-    void SetBufferCapacityLimit(std::size_t bytes) { bufferLimit_ = bytes; }
+    void SetBufferCapacityLimit(std::size_t bytes);
 
 private:
-    enum State { kNotBegun = 0, kBegun = 1, kPageOpen = 2, kWritten = 3 };
+    // How far the document has come.
+    enum Phase { kNotBegun = 0, kBegun = 1, kPageOpen = 2, kWritten = 3 };
 
     // Emitting (PaginorDocument.cpp).
     ByteBuffer& EmitTarget();
@@ -223,7 +228,7 @@ private:
     void PutInfo();
     void PutCatalog();
     void PutCrossReference();
-    std::size_t DocumentOffset() const { return mainBuffer_.Size() + splicedSize_; }
+    std::size_t DocumentOffset() const;
     std::size_t CountPageCountAlias(const ByteBuffer& bytes) const;
     std::size_t StreamLength(const ByteBuffer& bytes, std::size_t aliasCount) const;
     void SpliceStream(const ByteBuffer& bytes, std::size_t aliasCount);
@@ -264,76 +269,9 @@ private:
     // Graphics (PaginorGraphics.cpp).
     void EmitPathPoint(float x, float y, std::string_view op);
 
-    // Document state.
-    int state_ = kNotBegun;
-    int pageCount_ = 0;
-    PdfError lastError_ = PdfError::None;
-    bool contentLost_ = false;  // an append was dropped for lack of memory
-    float scale_ = 1;
-    int objectCount_ = 2;
-    char defaultOrientation_ = 'P';
-    char currentOrientation_ = 'P';
-    float formatWidthPt_ = 0, formatHeightPt_ = 0;
-    float formatWidth_ = 0, formatHeight_ = 0;
-    float pageWidthPt_ = 0, pageHeightPt_ = 0;
-    float pageWidth_ = 0, pageHeight_ = 0;
-    float leftMargin_ = 0, topMargin_ = 0, rightMargin_ = 0, bottomMargin_ = 0;
-    float cellMargin_ = 0;
-    float x_ = 0, y_ = 0;
-    float lastCellHeight_ = 0;
-    bool autoPageBreak_ = true;
-    float pageBreakTrigger_ = 0;
-    bool inFooter_ = false;
-    bool inHeader_ = false;  // no automatic page break inside the header either
-    int zoomMode_ = static_cast<int>(PdfZoom::FitWidth);  // a PdfZoom or a percentage
-    PdfPageLayout layoutMode_ = PdfPageLayout::OneColumn;
-    std::string pageCountAlias_;
-    PdfPageHandler headerHandler_;
-    PdfPageHandler footerHandler_;
-
-    // Current font.
-    std::string fontFamily_;
-    std::string fontStyle_;
-    float fontSizePt_ = 12;
-    float fontSize_ = 0;
-    bool underline_ = false;
-    int currentFont_ = -1;  // position in fonts_, -1 = none
-
-    // Paints and lines.
-    std::string strokePaint_ = "0 G";
-    std::string fillPaint_ = "0 g";
-    std::string textPaint_ = "0 g";
-    bool paintsDiffer_ = false;
-    float lineWidth_ = 0;
-    float wordSpacing_ = 0;
-    float rotationAngle_ = 0;
-
-    // The file and its parts.
-    ByteBuffer mainBuffer_;
-    std::vector<ByteBuffer> pages_;
-    struct PageSize {
-        float widthPt, heightPt;
-    };
-    std::vector<PageSize> pageSizes_;
-    std::vector<std::size_t> objectOffsets_;  // entry 0 = object 1
-    std::vector<PdfFont> fonts_;
-    std::vector<PdfImage> images_;
-    // Page contents and image data are not copied into the main buffer when
-    // the document is finished: each is written into the file at its place
-    // (an offset of the main buffer) when the file is saved. A page stream
-    // may hold the page-count alias, replaced by the count while writing.
-    struct StreamSplice {
-        std::size_t offset;
-        const ByteBuffer* bytes;
-        std::size_t aliasCount;  // occurrences of the page-count alias to replace
-    };
-    std::vector<StreamSplice> splices_;
-    std::size_t splicedSize_ = 0;
-    std::string pageCountText_;
-
-    std::optional<std::time_t> creationTime_;
-    std::size_t bufferLimit_ = static_cast<std::size_t>(-1);
-    std::string line_;  // scratch for building one content line
+    // Everything else the document holds (PaginorState.h).
+    struct State;
+    std::unique_ptr<State> s_;
 };
 
 }  // namespace tak

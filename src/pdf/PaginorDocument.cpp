@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "pdf/Paginor.h"
 #include "pdf/PaginorFormat.h"
+#include "pdf/PaginorState.h"
 
 namespace tak {
 
@@ -69,12 +70,38 @@ bool IsValidFileNamePart(std::string_view name) {
     return true;
 }
 
+PdfDocument::PdfDocument() : s_(std::make_unique<State>()) {}
+PdfDocument::~PdfDocument() = default;
+PdfDocument::PdfDocument(PdfDocument&&) noexcept = default;
+PdfDocument& PdfDocument::operator=(PdfDocument&&) noexcept = default;
+
+void PdfDocument::SetPageCountAlias(std::string_view alias) { s_->pageCountAlias_ = alias; }
+PdfError PdfDocument::LastError() const { return s_->lastError_; }
+std::string_view PdfDocument::LastErrorText() const { return ErrorText(s_->lastError_); }
+void PdfDocument::SetHeaderHandler(PdfPageHandler handler) { s_->headerHandler_ = std::move(handler); }
+void PdfDocument::SetFooterHandler(PdfPageHandler handler) { s_->footerHandler_ = std::move(handler); }
+std::string_view PdfDocument::FontFamily() const { return s_->fontFamily_; }
+std::string_view PdfDocument::FontStyle() const { return s_->fontStyle_; }
+float PdfDocument::FontSizePt() const { return s_->fontSizePt_; }
+float PdfDocument::CursorX() const { return s_->x_; }
+float PdfDocument::CursorY() const { return s_->y_; }
+int PdfDocument::PageNumber() const { return s_->pageCount_; }
+float PdfDocument::PageWidth() const { return s_->pageWidth_; }
+float PdfDocument::PageHeight() const { return s_->pageHeight_; }
+float PdfDocument::LeftMargin() const { return s_->leftMargin_; }
+float PdfDocument::RightMargin() const { return s_->rightMargin_; }
+float PdfDocument::TopMargin() const { return s_->topMargin_; }
+float PdfDocument::PageBreakY() const { return s_->pageBreakTrigger_; }
+void PdfDocument::SetCreationTime(std::optional<std::time_t> time) { s_->creationTime_ = time; }
+void PdfDocument::SetBufferCapacityLimit(std::size_t bytes) { s_->bufferLimit_ = bytes; }
+std::size_t PdfDocument::DocumentOffset() const { return s_->mainBuffer_.Size() + s_->splicedSize_; }
+
 void PdfDocument::InitWriter() { *this = PdfDocument(); }
 
 // --- Emitting ---------------------------------------------------------------
 
 ByteBuffer& PdfDocument::EmitTarget() {
-    return state_ == kPageOpen && !pages_.empty() ? pages_.back() : mainBuffer_;
+    return s_->state_ == kPageOpen && !s_->pages_.empty() ? s_->pages_.back() : s_->mainBuffer_;
 }
 
 void PdfDocument::EmitLine(std::string_view line) {
@@ -84,40 +111,40 @@ void PdfDocument::EmitLine(std::string_view line) {
 // Page content goes only onto an open page; drawn before the first page or
 // after saving it would land between the objects of the file.
 void PdfDocument::EmitContent(std::string_view line) {
-    if (state_ != kPageOpen || pages_.empty()) return;
-    if (!pages_.back().AppendLine(line)) NoteOutOfMemory();
+    if (s_->state_ != kPageOpen || s_->pages_.empty()) return;
+    if (!s_->pages_.back().AppendLine(line)) NoteOutOfMemory();
 }
 
 void PdfDocument::NewObject() {
-    ++objectCount_;
-    objectOffsets_.push_back(DocumentOffset());
+    ++s_->objectCount_;
+    s_->objectOffsets_.push_back(DocumentOffset());
     std::string header;
-    AppendInteger(header, objectCount_);
+    AppendInteger(header, s_->objectCount_);
     header += " 0 obj";
     EmitLine(header);
 }
 
 std::size_t PdfDocument::CountPageCountAlias(const ByteBuffer& bytes) const {
-    if (pageCountAlias_.empty()) return 0;
+    if (s_->pageCountAlias_.empty()) return 0;
     std::string_view text = bytes.View();
     std::size_t count = 0;
-    for (std::size_t at = text.find(pageCountAlias_); at != std::string_view::npos;
-         at = text.find(pageCountAlias_, at + pageCountAlias_.size())) {
+    for (std::size_t at = text.find(s_->pageCountAlias_); at != std::string_view::npos;
+         at = text.find(s_->pageCountAlias_, at + s_->pageCountAlias_.size())) {
         ++count;
     }
     return count;
 }
 
 std::size_t PdfDocument::StreamLength(const ByteBuffer& bytes, std::size_t aliasCount) const {
-    return bytes.Size() - aliasCount * pageCountAlias_.size() + aliasCount * pageCountText_.size();
+    return bytes.Size() - aliasCount * s_->pageCountAlias_.size() + aliasCount * s_->pageCountText_.size();
 }
 
 // A stream object's data; the bytes stay where they are until the file is
 // written.
 void PdfDocument::SpliceStream(const ByteBuffer& bytes, std::size_t aliasCount) {
     EmitLine("stream");
-    splices_.push_back(StreamSplice{mainBuffer_.Size(), &bytes, aliasCount});
-    splicedSize_ += StreamLength(bytes, aliasCount);
+    s_->splices_.push_back(State::StreamSplice{s_->mainBuffer_.Size(), &bytes, aliasCount});
+    s_->splicedSize_ += StreamLength(bytes, aliasCount);
     EmitLine("");  // ends the stream's last line
     EmitLine("endstream");
 }
@@ -126,9 +153,9 @@ void PdfDocument::SpliceStream(const ByteBuffer& bytes, std::size_t aliasCount) 
 // between them.
 std::vector<std::string_view> PdfDocument::FilePieces() const {
     std::vector<std::string_view> pieces;
-    std::string_view main = mainBuffer_.View();
+    std::string_view main = s_->mainBuffer_.View();
     std::size_t mainAt = 0;
-    for (const StreamSplice& splice : splices_) {
+    for (const State::StreamSplice& splice : s_->splices_) {
         pieces.push_back(main.substr(mainAt, splice.offset - mainAt));
         mainAt = splice.offset;
         std::string_view stream = splice.bytes->View();
@@ -137,11 +164,11 @@ std::vector<std::string_view> PdfDocument::FilePieces() const {
             continue;
         }
         std::size_t start = 0;
-        for (std::size_t at = stream.find(pageCountAlias_); at != std::string_view::npos;
-             at = stream.find(pageCountAlias_, start)) {
+        for (std::size_t at = stream.find(s_->pageCountAlias_); at != std::string_view::npos;
+             at = stream.find(s_->pageCountAlias_, start)) {
             pieces.push_back(stream.substr(start, at - start));
-            pieces.push_back(pageCountText_);
-            start = at + pageCountAlias_.size();
+            pieces.push_back(s_->pageCountText_);
+            start = at + s_->pageCountAlias_.size();
         }
         pieces.push_back(stream.substr(start));
     }
@@ -151,81 +178,81 @@ std::vector<std::string_view> PdfDocument::FilePieces() const {
 
 bool PdfDocument::MakeBuffer(ByteBuffer& buffer, std::size_t room) {
     buffer.Release();
-    buffer.SetCapacityLimit(bufferLimit_);
+    buffer.SetCapacityLimit(s_->bufferLimit_);
     if (buffer.Reserve(room)) return true;
     NoteOutOfMemory();
     return false;
 }
 
 void PdfDocument::NoteOutOfMemory() {
-    lastError_ = PdfError::OutOfMemory;
-    contentLost_ = true;
+    s_->lastError_ = PdfError::OutOfMemory;
+    s_->contentLost_ = true;
 }
 
 void PdfDocument::ResetDocumentCollections() {
-    pages_.clear();
-    pageSizes_.clear();
-    objectOffsets_.clear();
-    fonts_.clear();
-    images_.clear();
-    splices_.clear();
-    splicedSize_ = 0;
-    currentFont_ = -1;
+    s_->pages_.clear();
+    s_->pageSizes_.clear();
+    s_->objectOffsets_.clear();
+    s_->fonts_.clear();
+    s_->images_.clear();
+    s_->splices_.clear();
+    s_->splicedSize_ = 0;
+    s_->currentFont_ = -1;
 }
 
 // --- Document ---------------------------------------------------------------
 
 bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view unit,
                                  std::string_view pageFormat) {
-    headerHandler_ = nullptr;
-    footerHandler_ = nullptr;
+    s_->headerHandler_ = nullptr;
+    s_->footerHandler_ = nullptr;
     // An unsaved previous document must not leave its objects behind.
     ResetDocumentCollections();
-    objectOffsets_ = {0, 0};  // objects 1 and 2 are written last
-    contentLost_ = false;
-    if (!MakeBuffer(mainBuffer_, kDocumentRoom)) {
-        state_ = kNotBegun;
+    s_->objectOffsets_ = {0, 0};  // objects 1 and 2 are written last
+    s_->contentLost_ = false;
+    if (!MakeBuffer(s_->mainBuffer_, kDocumentRoom)) {
+        s_->state_ = kNotBegun;
         return false;
     }
 
     if (orientation.empty()) orientation = "P";
     if (unit.empty()) unit = "mm";
 
-    pageCount_ = 0;
-    objectCount_ = 2;
-    state_ = kNotBegun;
-    inFooter_ = false;
-    inHeader_ = false;
-    lastCellHeight_ = 0;
-    fontFamily_.clear();
-    fontStyle_.clear();
-    fontSizePt_ = 12;
-    underline_ = false;
-    strokePaint_ = "0 G";
-    fillPaint_ = "0 g";
-    textPaint_ = "0 g";
-    paintsDiffer_ = false;
-    wordSpacing_ = 0;
-    rotationAngle_ = 0;
-    lastError_ = PdfError::None;
+    s_->pageCount_ = 0;
+    s_->objectCount_ = 2;
+    s_->state_ = kNotBegun;
+    s_->inFooter_ = false;
+    s_->inHeader_ = false;
+    s_->lastCellHeight_ = 0;
+    s_->fontFamily_.clear();
+    s_->fontStyle_.clear();
+    s_->fontSizePt_ = 12;
+    s_->underline_ = false;
+    s_->strokePaint_ = "0 G";
+    s_->fillPaint_ = "0 g";
+    s_->textPaint_ = "0 g";
+    s_->paintsDiffer_ = false;
+    s_->wordSpacing_ = 0;
+    s_->rotationAngle_ = 0;
+    s_->lastError_ = PdfError::None;
 
-    scale_ = ScaleForUnit(unit);
-    fontSize_ = fontSizePt_ / scale_;
+    s_->scale_ = ScaleForUnit(unit);
+    s_->fontSize_ = s_->fontSizePt_ / s_->scale_;
     SetFormat(pageFormat);
     std::string upper = AsciiUpper(orientation);
-    defaultOrientation_ = upper == "L" || upper == "LANDSCAPE" ? 'L' : 'P';
-    currentOrientation_ = defaultOrientation_;
-    SetPageSizeFor(defaultOrientation_);
+    s_->defaultOrientation_ = upper == "L" || upper == "LANDSCAPE" ? 'L' : 'P';
+    s_->currentOrientation_ = s_->defaultOrientation_;
+    SetPageSizeFor(s_->defaultOrientation_);
 
-    float margin = 28.35f / scale_;
-    leftMargin_ = topMargin_ = rightMargin_ = margin;
-    cellMargin_ = margin / 10;
-    lineWidth_ = 0.567f / scale_;
+    float margin = 28.35f / s_->scale_;
+    s_->leftMargin_ = s_->topMargin_ = s_->rightMargin_ = margin;
+    s_->cellMargin_ = margin / 10;
+    s_->lineWidth_ = 0.567f / s_->scale_;
     SetAutoBreak(true, 2 * margin);
-    zoomMode_ = static_cast<int>(PdfZoom::FitWidth);
-    layoutMode_ = PdfPageLayout::OneColumn;
+    s_->zoomMode_ = static_cast<int>(PdfZoom::FitWidth);
+    s_->layoutMode_ = PdfPageLayout::OneColumn;
 
-    state_ = kBegun;
+    s_->state_ = kBegun;
     EmitLine("%PDF-1.3");
     return true;
 }
@@ -240,41 +267,41 @@ void PdfDocument::SetFormat(std::string_view pageFormat) {
         width = 595.28f;
         height = 841.89f;
     }
-    formatWidthPt_ = width;
-    formatHeightPt_ = height;
-    formatWidth_ = width / scale_;
-    formatHeight_ = height / scale_;
+    s_->formatWidthPt_ = width;
+    s_->formatHeightPt_ = height;
+    s_->formatWidth_ = width / s_->scale_;
+    s_->formatHeight_ = height / s_->scale_;
 }
 
 void PdfDocument::SetPageSizeFor(char orientation) {
     bool portrait = orientation == 'P';
-    pageWidthPt_ = portrait ? formatWidthPt_ : formatHeightPt_;
-    pageHeightPt_ = portrait ? formatHeightPt_ : formatWidthPt_;
-    pageWidth_ = pageWidthPt_ / scale_;
-    pageHeight_ = pageHeightPt_ / scale_;
+    s_->pageWidthPt_ = portrait ? s_->formatWidthPt_ : s_->formatHeightPt_;
+    s_->pageHeightPt_ = portrait ? s_->formatHeightPt_ : s_->formatWidthPt_;
+    s_->pageWidth_ = s_->pageWidthPt_ / s_->scale_;
+    s_->pageHeight_ = s_->pageHeightPt_ / s_->scale_;
 }
 
 void PdfDocument::SetMargins(float left, float top, float right) {
-    leftMargin_ = left;
-    topMargin_ = top;
-    rightMargin_ = right == -1 ? left : right;
+    s_->leftMargin_ = left;
+    s_->topMargin_ = top;
+    s_->rightMargin_ = right == -1 ? left : right;
 }
 
 void PdfDocument::SetAutoBreak(bool enabled, float bottomMargin) {
-    autoPageBreak_ = enabled;
-    bottomMargin_ = bottomMargin;
-    pageBreakTrigger_ = pageHeight_ - bottomMargin_;
+    s_->autoPageBreak_ = enabled;
+    s_->bottomMargin_ = bottomMargin;
+    s_->pageBreakTrigger_ = s_->pageHeight_ - s_->bottomMargin_;
 }
 
 void PdfDocument::SetOpenView(PdfZoom zoom, PdfPageLayout layout) {
-    zoomMode_ = static_cast<int>(zoom);
-    layoutMode_ = layout;
+    s_->zoomMode_ = static_cast<int>(zoom);
+    s_->layoutMode_ = layout;
 }
 
 void PdfDocument::SetOpenView(int zoomPercent, PdfPageLayout layout) {
     // Percentages below 1 would read as one of the named views.
-    zoomMode_ = std::max(zoomPercent, 1);
-    layoutMode_ = layout;
+    s_->zoomMode_ = std::max(zoomPercent, 1);
+    s_->layoutMode_ = layout;
 }
 
 std::string_view PdfDocument::ErrorText(PdfError code) {
@@ -316,29 +343,29 @@ std::string_view PdfDocument::ErrorText(PdfError code) {
 // --- Saving -----------------------------------------------------------------
 
 bool PdfDocument::SaveDocument(std::string_view fileName) {
-    if (state_ == kWritten) return false;  // its bytes are gone; a new document is needed
+    if (s_->state_ == kWritten) return false;  // its bytes are gone; a new document is needed
     FinishDocument();
     bool saved = true;
     if (!fileName.empty() && !IsValidFileNamePart(FileNamePart(fileName))) {
-        lastError_ = PdfError::BadFileName;
+        s_->lastError_ = PdfError::BadFileName;
         saved = false;
-    } else if (contentLost_) {
+    } else if (s_->contentLost_) {
         // Some append was dropped: the file would be truncated or broken.
-        lastError_ = PdfError::OutOfMemory;
+        s_->lastError_ = PdfError::OutOfMemory;
         saved = false;
     } else if (!fileName.empty() && !WriteFilePieces(PathFromText(fileName), FilePieces())) {
-        lastError_ = PdfError::FileNotCreated;
+        s_->lastError_ = PdfError::FileNotCreated;
         saved = false;
     }
-    mainBuffer_.Release();
+    s_->mainBuffer_.Release();
     ResetDocumentCollections();
     return saved;
 }
 
 void PdfDocument::FinishDocument() {
-    if (state_ == kWritten) return;
-    if (pageCount_ == 0) NewPage("", "");
-    if (state_ == kPageOpen) {
+    if (s_->state_ == kWritten) return;
+    if (s_->pageCount_ == 0) NewPage("", "");
+    if (s_->state_ == kPageOpen) {
         RunFooter();
         EndPage();
     }
@@ -350,63 +377,63 @@ void PdfDocument::FinishDocument() {
     PutInfo();
     PutCatalog();
     PutCrossReference();
-    state_ = kWritten;
+    s_->state_ = kWritten;
 }
 
 // Grows the file buffer once for everything finishing appends, instead of one
 // 64000-byte step at a time for a file of many pages.
 void PdfDocument::ReserveForFinishing() {
-    std::size_t room = mainBuffer_.Size() + 1024 + 32 * objectOffsets_.size();
-    room += 256 * pages_.size() + 160 * fonts_.size() + 512 * images_.size();
-    mainBuffer_.Reserve(room);  // a failure shows up in the appends themselves
+    std::size_t room = s_->mainBuffer_.Size() + 1024 + 32 * s_->objectOffsets_.size();
+    room += 256 * s_->pages_.size() + 160 * s_->fonts_.size() + 512 * s_->images_.size();
+    s_->mainBuffer_.Reserve(room);  // a failure shows up in the appends themselves
 }
 
 void PdfDocument::PutPages() {
-    pageCountText_.clear();
-    AppendInteger(pageCountText_, pageCount_);
+    s_->pageCountText_.clear();
+    AppendInteger(s_->pageCountText_, s_->pageCount_);
     std::string kids;
     std::string line;
-    for (std::size_t i = 0; i < pages_.size(); ++i) {
+    for (std::size_t i = 0; i < s_->pages_.size(); ++i) {
         NewObject();
-        AppendInteger(kids, objectCount_);
+        AppendInteger(kids, s_->objectCount_);
         kids += " 0 R ";
         EmitLine("<</Type /Page");
         EmitLine("/Parent 1 0 R");
         line = "/MediaBox [0 0 ";
-        AppendNumber(line, pageSizes_[i].widthPt, 2);
+        AppendNumber(line, s_->pageSizes_[i].widthPt, 2);
         line += ' ';
-        AppendNumber(line, pageSizes_[i].heightPt, 2);
+        AppendNumber(line, s_->pageSizes_[i].heightPt, 2);
         line += ']';
         EmitLine(line);
         EmitLine("/Resources 2 0 R");
         line = "/Contents ";
-        AppendInteger(line, objectCount_ + 1);
+        AppendInteger(line, s_->objectCount_ + 1);
         line += " 0 R>>";
         EmitLine(line);
         EmitLine("endobj");
 
         NewObject();
-        std::size_t aliasCount = CountPageCountAlias(pages_[i]);
+        std::size_t aliasCount = CountPageCountAlias(s_->pages_[i]);
         line = "<</Length ";
-        AppendInteger(line, static_cast<int64_t>(StreamLength(pages_[i], aliasCount)));
+        AppendInteger(line, static_cast<int64_t>(StreamLength(s_->pages_[i], aliasCount)));
         line += ">>";
         EmitLine(line);
-        SpliceStream(pages_[i], aliasCount);
+        SpliceStream(s_->pages_[i], aliasCount);
         EmitLine("endobj");
     }
-    objectOffsets_[0] = DocumentOffset();
+    s_->objectOffsets_[0] = DocumentOffset();
     EmitLine("1 0 obj");
     EmitLine("<</Type /Pages");
     EmitLine("/Kids [" + kids + "]");
-    EmitLine("/Count " + pageCountText_);
+    EmitLine("/Count " + s_->pageCountText_);
     EmitLine(">>");
     EmitLine("endobj");
 }
 
 void PdfDocument::PutFonts() {
-    for (PdfFont& font : fonts_) {
+    for (PdfFont& font : s_->fonts_) {
         NewObject();
-        font.objectNumber = objectCount_;
+        font.objectNumber = s_->objectCount_;
         EmitLine("<</Type /Font");
         std::string name = "/BaseFont /";
         for (char c : font.baseName) {
@@ -427,7 +454,7 @@ void PdfDocument::PutFonts() {
 }
 
 void PdfDocument::PutResources() {
-    objectOffsets_[1] = DocumentOffset();
+    s_->objectOffsets_[1] = DocumentOffset();
     EmitLine("2 0 obj");
     EmitLine("<<");
     EmitLine("/ProcSet [/PDF /Text /ImageB /ImageC /ImageI]");
@@ -442,11 +469,11 @@ void PdfDocument::PutResources() {
         line += " 0 R";
         EmitLine(line);
     };
-    for (const PdfFont& font : fonts_) emitReference('F', font.index, font.objectNumber);
+    for (const PdfFont& font : s_->fonts_) emitReference('F', font.index, font.objectNumber);
     EmitLine(">>");
-    if (!images_.empty()) {
+    if (!s_->images_.empty()) {
         EmitLine("/XObject <<");
-        for (const PdfImage& image : images_) emitReference('I', image.index, image.objectNumber);
+        for (const PdfImage& image : s_->images_) emitReference('I', image.index, image.objectNumber);
         EmitLine(">>");
     }
     EmitLine(">>");
@@ -460,7 +487,7 @@ void PdfDocument::PutInfo() {
     AppendUtf16TextString(line, kProducer);
     line += ')';
     EmitLine(line);
-    EmitLine("/CreationDate (" + PdfDate(creationTime_.value_or(std::time(nullptr))) + ")");
+    EmitLine("/CreationDate (" + PdfDate(s_->creationTime_.value_or(std::time(nullptr))) + ")");
     EmitLine(">>");
     EmitLine("endobj");
 }
@@ -471,19 +498,19 @@ void PdfDocument::PutCatalog() {
     EmitLine("/Type /Catalog");
     EmitLine("/Pages 1 0 R");
     // The open action names the first page object, which is always object 3.
-    switch (zoomMode_) {
+    switch (s_->zoomMode_) {
         case -1: EmitLine("/OpenAction [3 0 R /Fit]"); break;
         case -2: EmitLine("/OpenAction [3 0 R /FitH null]"); break;
         case -3: EmitLine("/OpenAction [3 0 R /XYZ null null 1]"); break;
         case -4: EmitLine("/PageMode/FullScreen"); break;
         default: {
             std::string line = "/OpenAction [3 0 R /XYZ null null ";
-            AppendNumber(line, static_cast<float>(zoomMode_) / 100, 2);
+            AppendNumber(line, static_cast<float>(s_->zoomMode_) / 100, 2);
             line += ']';
             EmitLine(line);
         }
     }
-    switch (layoutMode_) {
+    switch (s_->layoutMode_) {
         case PdfPageLayout::SinglePage:
             EmitLine("/PageLayout /SinglePage");
             break;
@@ -503,22 +530,22 @@ void PdfDocument::PutCrossReference() {
     std::string line;
     EmitLine("xref");
     line = "0 ";
-    AppendInteger(line, objectCount_ + 1);
+    AppendInteger(line, s_->objectCount_ + 1);
     EmitLine(line);
     EmitLine("0000000000 65535 f ");
-    for (std::size_t offset : objectOffsets_) EmitLine(ZeroPaddedOffset(offset) + " 00000 n ");
+    for (std::size_t offset : s_->objectOffsets_) EmitLine(ZeroPaddedOffset(offset) + " 00000 n ");
 
     EmitLine("trailer");
     EmitLine("<<");
     line = "/Size ";
-    AppendInteger(line, objectCount_ + 1);
+    AppendInteger(line, s_->objectCount_ + 1);
     EmitLine(line);
     line = "/Root ";
-    AppendInteger(line, objectCount_);  // the catalog is the last object
+    AppendInteger(line, s_->objectCount_);  // the catalog is the last object
     line += " 0 R";
     EmitLine(line);
     line = "/Info ";
-    AppendInteger(line, objectCount_ - 1);
+    AppendInteger(line, s_->objectCount_ - 1);
     line += " 0 R";
     EmitLine(line);
     EmitLine(">>");

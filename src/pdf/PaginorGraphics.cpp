@@ -3,6 +3,7 @@
 
 #include "pdf/Paginor.h"
 #include "pdf/PaginorFormat.h"
+#include "pdf/PaginorState.h"
 
 namespace tak {
 
@@ -29,20 +30,20 @@ std::string PaintText(float r, float g, float b, std::string_view greyOp, std::s
 }  // namespace
 
 void PdfDocument::SetStrokePaint(float r, float g, float b) {
-    strokePaint_ = PaintText(r, g, b, " G", " RG");
-    if (pageCount_ > 0) EmitContent(strokePaint_);
+    s_->strokePaint_ = PaintText(r, g, b, " G", " RG");
+    if (s_->pageCount_ > 0) EmitContent(s_->strokePaint_);
 }
 
 void PdfDocument::SetFillPaint(float r, float g, float b) {
-    fillPaint_ = PaintText(r, g, b, " g", " rg");
-    if (fillPaint_ != textPaint_) paintsDiffer_ = true;
-    if (pageCount_ > 0) EmitContent(fillPaint_);
+    s_->fillPaint_ = PaintText(r, g, b, " g", " rg");
+    if (s_->fillPaint_ != s_->textPaint_) s_->paintsDiffer_ = true;
+    if (s_->pageCount_ > 0) EmitContent(s_->fillPaint_);
 }
 
 void PdfDocument::SetTextPaint(float r, float g, float b) {
     // Not emitted: text is wrapped in its own paint while the two differ.
-    textPaint_ = PaintText(r, g, b, " g", " rg");
-    if (fillPaint_ != textPaint_) paintsDiffer_ = true;
+    s_->textPaint_ = PaintText(r, g, b, " g", " rg");
+    if (s_->fillPaint_ != s_->textPaint_) s_->paintsDiffer_ = true;
 }
 
 void PdfDocument::EmitPathPoint(float x, float y, std::string_view op) {
@@ -103,17 +104,17 @@ void PdfDocument::DrawEllipse(float x, float y, float rx, float ry, PdfPaint pai
 void PdfDocument::RotateAround(float angle, float x, float y) {
     // A rotation belongs to a page: one begun without a page would be closed
     // by the next page's end without ever having been opened there.
-    if (state_ != kPageOpen) return;
-    if (x == -1) x = x_;
-    if (y == -1) y = y_;
-    if (rotationAngle_ != 0) EmitContent("Q");
-    rotationAngle_ = angle;
+    if (s_->state_ != kPageOpen) return;
+    if (x == -1) x = s_->x_;
+    if (y == -1) y = s_->y_;
+    if (s_->rotationAngle_ != 0) EmitContent("Q");
+    s_->rotationAngle_ = angle;
     if (angle == 0) return;
     const float radians = angle * static_cast<float>(M_PI) / 180;
     const float c = std::cos(radians);
     const float s = std::sin(radians);
-    const float cx = x * scale_;
-    const float cy = (pageHeight_ - y) * scale_;
+    const float cx = x * s_->scale_;
+    const float cy = (s_->pageHeight_ - y) * s_->scale_;
     std::string line = "q ";
     for (float value : {c, s, -s, c}) {
         AppendNumber(line, value, 5);

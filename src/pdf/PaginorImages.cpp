@@ -1,6 +1,7 @@
 // Images: parsing PNG and JPEG files, placing them and writing them as image
 // objects. The compressed data is copied into the file as it is.
 #include "pdf/PaginorImages.h"
+#include "pdf/PaginorState.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -154,41 +155,41 @@ PdfError ParseImageBytes(std::string_view bytes, PdfImage& image) {
 }
 
 void PdfDocument::PlaceImage(std::string_view file, float x, float y, float w, float h) {
-    auto found = std::find_if(images_.begin(), images_.end(),
+    auto found = std::find_if(s_->images_.begin(), s_->images_.end(),
                               [file](const PdfImage& image) { return image.fileName == file; });
-    if (found == images_.end()) {
+    if (found == s_->images_.end()) {
         PdfImage image;
         image.fileName = file;
-        image.data.SetCapacityLimit(bufferLimit_);
-        image.palette.SetCapacityLimit(bufferLimit_);
+        image.data.SetCapacityLimit(s_->bufferLimit_);
+        image.palette.SetCapacityLimit(s_->bufferLimit_);
         std::optional<std::string> bytes = ReadImageFile(file);
         PdfError code = bytes ? ParseImageBytes(*bytes, image) : PdfError::ImageNotOpened;
         if (code != PdfError::None) {
-            lastError_ = code;
+            s_->lastError_ = code;
             return;
         }
-        image.index = static_cast<int>(images_.size()) + 1;
-        images_.push_back(std::move(image));
-        found = images_.end() - 1;
+        image.index = static_cast<int>(s_->images_.size()) + 1;
+        s_->images_.push_back(std::move(image));
+        found = s_->images_.end() - 1;
     }
 
     const float width = static_cast<float>(found->width);
     const float height = static_cast<float>(found->height);
     if (w == 0 && h == 0) {  // one pixel per point
-        w = width / scale_;
-        h = height / scale_;
+        w = width / s_->scale_;
+        h = height / s_->scale_;
     }
     if (w == 0) w = h * width / height;
     if (h == 0) h = w * height / width;
 
     std::string line = "q ";
-    AppendNumber(line, w * scale_, 2);
+    AppendNumber(line, w * s_->scale_, 2);
     line += " 0 0 ";
-    AppendNumber(line, h * scale_, 2);
+    AppendNumber(line, h * s_->scale_, 2);
     line += ' ';
-    AppendNumber(line, x * scale_, 2);
+    AppendNumber(line, x * s_->scale_, 2);
     line += ' ';
-    AppendNumber(line, (pageHeight_ - (y + h)) * scale_, 2);
+    AppendNumber(line, (s_->pageHeight_ - (y + h)) * s_->scale_, 2);
     line += " cm /I";
     AppendInteger(line, found->index);
     line += " Do Q";
@@ -197,9 +198,9 @@ void PdfDocument::PlaceImage(std::string_view file, float x, float y, float w, f
 
 void PdfDocument::PutImages() {
     std::string line;
-    for (PdfImage& image : images_) {
+    for (PdfImage& image : s_->images_) {
         NewObject();
-        image.objectNumber = objectCount_;
+        image.objectNumber = s_->objectCount_;
         EmitLine("<</Type /XObject");
         EmitLine("/Subtype /Image");
         line = "/Width ";

@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "pdf/Paginor.h"
 #include "pdf/PaginorFormat.h"
+#include "pdf/PaginorState.h"
 
 namespace tak {
 
@@ -21,21 +22,21 @@ std::size_t CountBlanks(std::string_view bytes) {
 // --- Pages ------------------------------------------------------------------
 
 bool PdfDocument::NewPage(std::string_view orientation, std::string_view pageFormat) {
-    if (state_ == kWritten) return false;  // a saved document takes no more pages
-    if (state_ == kNotBegun && !CreateDocument("", "", "")) return false;
+    if (s_->state_ == kWritten) return false;  // a saved document takes no more pages
+    if (s_->state_ == kNotBegun && !CreateDocument("", "", "")) return false;
 
     const GraphicsState carried = CurrentGraphicsState();
-    if (state_ == kPageOpen) {
+    if (s_->state_ == kPageOpen) {
         RunFooter();
         EndPage();
     }
     if (!BeginPage(orientation, pageFormat)) return false;
     StartPageContent(carried);
-    if (headerHandler_) {
-        bool outerHeader = inHeader_;
-        inHeader_ = true;
-        headerHandler_(*this);
-        inHeader_ = outerHeader;
+    if (s_->headerHandler_) {
+        bool outerHeader = s_->inHeader_;
+        s_->inHeader_ = true;
+        s_->headerHandler_(*this);
+        s_->inHeader_ = outerHeader;
     }
     // The content after the header goes on as it was before the page break.
     RestoreAfterHeader(carried);
@@ -43,91 +44,93 @@ bool PdfDocument::NewPage(std::string_view orientation, std::string_view pageFor
 }
 
 PdfDocument::GraphicsState PdfDocument::CurrentGraphicsState() const {
-    return GraphicsState{fontFamily_, fontStyle_ + (underline_ ? "U" : ""), fontSizePt_, lineWidth_,
-                         strokePaint_, fillPaint_, textPaint_, paintsDiffer_};
+    return GraphicsState{s_->fontFamily_,  s_->fontStyle_ + (s_->underline_ ? "U" : ""),
+                         s_->fontSizePt_,  s_->lineWidth_,
+                         s_->strokePaint_, s_->fillPaint_,
+                         s_->textPaint_,   s_->paintsDiffer_};
 }
 
 void PdfDocument::StartPageContent(const GraphicsState& carried) {
     EmitContent("2 J");  // projecting square line caps
-    lineWidth_ = carried.lineWidth;
+    s_->lineWidth_ = carried.lineWidth;
     EmitLineWidth();
     if (!TrimBlanksAndTabs(carried.fontFamily).empty()) {
         SelectFont(carried.fontFamily, carried.fontStyle, carried.fontSizePt);
     }
-    strokePaint_ = carried.strokePaint;
-    if (strokePaint_ != "0 G") EmitContent(strokePaint_);
-    fillPaint_ = carried.fillPaint;
-    if (fillPaint_ != "0 g") EmitContent(fillPaint_);
-    textPaint_ = carried.textPaint;
-    paintsDiffer_ = carried.paintsDiffer;
+    s_->strokePaint_ = carried.strokePaint;
+    if (s_->strokePaint_ != "0 G") EmitContent(s_->strokePaint_);
+    s_->fillPaint_ = carried.fillPaint;
+    if (s_->fillPaint_ != "0 g") EmitContent(s_->fillPaint_);
+    s_->textPaint_ = carried.textPaint;
+    s_->paintsDiffer_ = carried.paintsDiffer;
 }
 
 void PdfDocument::RestoreAfterHeader(const GraphicsState& carried) {
-    if (lineWidth_ != carried.lineWidth) {
-        lineWidth_ = carried.lineWidth;
+    if (s_->lineWidth_ != carried.lineWidth) {
+        s_->lineWidth_ = carried.lineWidth;
         EmitLineWidth();
     }
     if (!carried.fontFamily.empty()) SelectFont(carried.fontFamily, carried.fontStyle, carried.fontSizePt);
-    if (strokePaint_ != carried.strokePaint) {
-        strokePaint_ = carried.strokePaint;
-        EmitContent(strokePaint_);
+    if (s_->strokePaint_ != carried.strokePaint) {
+        s_->strokePaint_ = carried.strokePaint;
+        EmitContent(s_->strokePaint_);
     }
-    if (fillPaint_ != carried.fillPaint) {
-        fillPaint_ = carried.fillPaint;
-        EmitContent(fillPaint_);
+    if (s_->fillPaint_ != carried.fillPaint) {
+        s_->fillPaint_ = carried.fillPaint;
+        EmitContent(s_->fillPaint_);
     }
-    textPaint_ = carried.textPaint;
-    paintsDiffer_ = carried.paintsDiffer;
+    s_->textPaint_ = carried.textPaint;
+    s_->paintsDiffer_ = carried.paintsDiffer;
 }
 
 bool PdfDocument::BeginPage(std::string_view orientation, std::string_view pageFormat) {
     ByteBuffer page;
     if (!MakeBuffer(page, kPageRoom)) return false;
-    pages_.push_back(std::move(page));
-    ++pageCount_;
-    state_ = kPageOpen;
-    x_ = leftMargin_;
-    y_ = topMargin_;
-    fontFamily_.clear();  // the first font selection on a page is always emitted
+    s_->pages_.push_back(std::move(page));
+    ++s_->pageCount_;
+    s_->state_ = kPageOpen;
+    s_->x_ = s_->leftMargin_;
+    s_->y_ = s_->topMargin_;
+    s_->fontFamily_.clear();  // the first font selection on a page is always emitted
 
     if (!TrimBlanksAndTabs(pageFormat).empty()) {  // a new default format
         SetFormat(pageFormat);
         std::string upper = AsciiUpper(TrimBlanksAndTabs(orientation));
-        defaultOrientation_ = upper == "L" || upper == "LANDSCAPE" ? 'L' : 'P';
-        currentOrientation_ = defaultOrientation_;
-        SetPageSizeFor(currentOrientation_);
+        s_->defaultOrientation_ = upper == "L" || upper == "LANDSCAPE" ? 'L' : 'P';
+        s_->currentOrientation_ = s_->defaultOrientation_;
+        SetPageSizeFor(s_->currentOrientation_);
         // The break position follows the page size, or cells would break at
         // the old page's height.
-        pageBreakTrigger_ = pageHeight_ - bottomMargin_;
+        s_->pageBreakTrigger_ = s_->pageHeight_ - s_->bottomMargin_;
     }
     std::string_view trimmed = TrimBlanksAndTabs(orientation);
-    char wanted = trimmed.empty() ? defaultOrientation_ : AsciiUpper(trimmed.substr(0, 1))[0];
-    if (wanted != currentOrientation_) {
+    char wanted = trimmed.empty() ? s_->defaultOrientation_ : AsciiUpper(trimmed.substr(0, 1))[0];
+    if (wanted != s_->currentOrientation_) {
         SetPageSizeFor(wanted);
-        pageBreakTrigger_ = pageHeight_ - bottomMargin_;
-        currentOrientation_ = wanted;
+        s_->pageBreakTrigger_ = s_->pageHeight_ - s_->bottomMargin_;
+        s_->currentOrientation_ = wanted;
     }
-    pageSizes_.push_back({pageWidthPt_, pageHeightPt_});
+    s_->pageSizes_.push_back({s_->pageWidthPt_, s_->pageHeightPt_});
     return true;
 }
 
 void PdfDocument::EndPage() {
-    if (rotationAngle_ != 0) {
+    if (s_->rotationAngle_ != 0) {
         EmitContent("Q");
-        rotationAngle_ = 0;
+        s_->rotationAngle_ = 0;
     }
-    state_ = kBegun;
+    s_->state_ = kBegun;
 }
 
 void PdfDocument::RunFooter() {
-    inFooter_ = true;
-    if (footerHandler_) footerHandler_(*this);
-    inFooter_ = false;
+    s_->inFooter_ = true;
+    if (s_->footerHandler_) s_->footerHandler_(*this);
+    s_->inFooter_ = false;
 }
 
 void PdfDocument::EmitLineWidth() {
     std::string line;
-    AppendNumber(line, lineWidth_ * scale_, 2);
+    AppendNumber(line, s_->lineWidth_ * s_->scale_, 2);
     line += " w";
     EmitContent(line);
 }
@@ -136,79 +139,79 @@ void PdfDocument::EmitLineWidth() {
 
 void PdfDocument::SelectFont(std::string_view family, std::string_view style, float sizePt) {
     std::string name(TrimBlanksAndTabs(family));
-    if (name.empty()) name = fontFamily_;
+    if (name.empty()) name = s_->fontFamily_;
     std::string upperFamily = AsciiUpper(name);
     if (upperFamily == "ARIAL") name = upperFamily = "HELVETICA";
 
     std::string upperStyle = AsciiUpper(TrimBlanksAndTabs(style));
     if (upperFamily == "SYMBOL" || upperFamily == "ZAPFDINGBATS") upperStyle.clear();
-    underline_ = upperStyle.find('U') != std::string::npos;
+    s_->underline_ = upperStyle.find('U') != std::string::npos;
     std::erase(upperStyle, 'U');
     if (upperStyle == "IB") upperStyle = "BI";
-    if (sizePt == 0) sizePt = fontSizePt_;
+    if (sizePt == 0) sizePt = s_->fontSizePt_;
 
-    if (AsciiUpper(fontFamily_) == upperFamily && fontStyle_ == upperStyle && fontSizePt_ == sizePt) {
+    if (AsciiUpper(s_->fontFamily_) == upperFamily && s_->fontStyle_ == upperStyle && s_->fontSizePt_ == sizePt) {
         return;
     }
 
     std::string key = std::string(upperStyle.size() < 3 ? 3 - upperStyle.size() : 0, '_') +
                       upperStyle + "+" + upperFamily;
-    auto found = std::find_if(fonts_.begin(), fonts_.end(),
-                              [&key](const PdfFont& font) { return font.key == key; });
-    if (found == fonts_.end()) {
+    auto found =
+        std::find_if(s_->fonts_.begin(), s_->fonts_.end(), [&key](const PdfFont& font) { return font.key == key; });
+    if (found == s_->fonts_.end()) {
         const CoreFont* core = FindCoreFont(upperFamily + upperStyle);
         if (!core) return;  // not one of the 14 standard fonts: keep the current font
         PdfFont font;
-        font.index = static_cast<int>(fonts_.size()) + 1;
+        font.index = static_cast<int>(s_->fonts_.size()) + 1;
         font.key = key;
         font.style = upperStyle;
         font.baseName = core->baseName;
         font.widths = core->widths;
-        fonts_.push_back(std::move(font));
-        found = fonts_.end() - 1;
+        s_->fonts_.push_back(std::move(font));
+        found = s_->fonts_.end() - 1;
     }
 
-    fontFamily_ = name;
-    fontStyle_ = upperStyle;
-    fontSizePt_ = sizePt;
-    fontSize_ = sizePt / scale_;
-    currentFont_ = static_cast<int>(found - fonts_.begin());
-    if (pageCount_ > 0) {
+    s_->fontFamily_ = name;
+    s_->fontStyle_ = upperStyle;
+    s_->fontSizePt_ = sizePt;
+    s_->fontSize_ = sizePt / s_->scale_;
+    s_->currentFont_ = static_cast<int>(found - s_->fonts_.begin());
+    if (s_->pageCount_ > 0) {
         std::string line = "BT /F";
         AppendInteger(line, found->index);
         line += ' ';
-        AppendNumber(line, fontSizePt_, 2);
+        AppendNumber(line, s_->fontSizePt_, 2);
         line += " Tf ET";
         EmitContent(line);
     }
 }
 
 float PdfDocument::RawWidth(std::string_view bytes) const {
-    if (currentFont_ < 0) return 0;
-    const GlyphWidths& widths = *fonts_[static_cast<std::size_t>(currentFont_)].widths;
+    if (s_->currentFont_ < 0) return 0;
+    const GlyphWidths& widths = *s_->fonts_[static_cast<std::size_t>(s_->currentFont_)].widths;
     uint32_t sum = 0;
     for (char byte : bytes) sum += widths[static_cast<unsigned char>(byte)];
     return static_cast<float>(sum);
 }
 
 float PdfDocument::TextWidth(std::string_view text) const {
-    return RawWidth(EncodeWinAnsi(text)) * fontSize_ / 1000;
+    return RawWidth(EncodeWinAnsi(text)) * s_->fontSize_ / 1000;
 }
 
 // --- Text -------------------------------------------------------------------
 
 void PdfDocument::AppendCoordinates(std::string& line, float xUser, float yUser) const {
-    AppendNumber(line, xUser * scale_, 2);
+    AppendNumber(line, xUser * s_->scale_, 2);
     line += ' ';
-    AppendNumber(line, (pageHeight_ - yUser) * scale_, 2);
+    AppendNumber(line, (s_->pageHeight_ - yUser) * s_->scale_, 2);
 }
 
 // Appends the text show of a cell or a placed text, from the optional paint
 // change to the optional underline, for the baseline point (xUser, yUser).
 void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, std::string_view bytes) {
-    if (paintsDiffer_) {
+    if (s_->paintsDiffer_) {
         line += "q ";
-        line += textPaint_;
+        line += s_->textPaint_;
         line += ' ';
     }
     line += "BT ";
@@ -216,21 +219,21 @@ void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, st
     line += " Td (";
     AppendEscapedBytes(line, bytes);
     line += ") Tj ET";
-    if (underline_) {
+    if (s_->underline_) {
         // A bar 0.1 of the font size below the baseline, hanging downwards.
-        float width = RawWidth(bytes) * fontSize_ / 1000 +
-                      wordSpacing_ * static_cast<float>(CountBlanks(bytes));
-        float thickness = -0.05f * fontSizePt_;
-        if (fontStyle_.find('B') != std::string::npos) thickness *= 2;
+        float width =
+            RawWidth(bytes) * s_->fontSize_ / 1000 + s_->wordSpacing_ * static_cast<float>(CountBlanks(bytes));
+        float thickness = -0.05f * s_->fontSizePt_;
+        if (s_->fontStyle_.find('B') != std::string::npos) thickness *= 2;
         line += ' ';
-        AppendCoordinates(line, xUser, yUser + 0.1f * fontSize_);
+        AppendCoordinates(line, xUser, yUser + 0.1f * s_->fontSize_);
         line += ' ';
-        AppendNumber(line, width * scale_, 2);
+        AppendNumber(line, width * s_->scale_, 2);
         line += ' ';
         AppendNumber(line, thickness, 2);
         line += " re f";
     }
-    if (paintsDiffer_) line += " Q";
+    if (s_->paintsDiffer_) line += " Q";
 }
 
 void PdfDocument::PutCell(float width, float height, std::string_view text, PdfBorder border, PdfCursor next,
@@ -242,18 +245,18 @@ void PdfDocument::PutCell(float width, float height, std::string_view text, PdfB
 }
 
 void PdfDocument::BreakPageKeepingX() {
-    float keptX = x_;
-    float keptSpacing = wordSpacing_;
+    float keptX = s_->x_;
+    float keptSpacing = s_->wordSpacing_;
     if (keptSpacing > 0) {
-        wordSpacing_ = 0;
+        s_->wordSpacing_ = 0;
         EmitContent("0 Tw");
     }
-    NewPage(std::string(1, currentOrientation_), "");
-    x_ = keptX;
+    NewPage(std::string(1, s_->currentOrientation_), "");
+    s_->x_ = keptX;
     if (keptSpacing > 0) {
-        wordSpacing_ = keptSpacing;
+        s_->wordSpacing_ = keptSpacing;
         std::string line;
-        AppendNumber(line, wordSpacing_ * scale_, 3);
+        AppendNumber(line, s_->wordSpacing_ * s_->scale_, 3);
         line += " Tw";
         EmitContent(line);
     }
@@ -264,20 +267,20 @@ void PdfDocument::CellBytes(float width, float height, std::string_view bytes, P
     if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
     if (!bytes.empty() && bytes.back() == '\r') bytes.remove_suffix(1);
 
-    if (y_ + height > pageBreakTrigger_ && !inFooter_ && !inHeader_ && autoPageBreak_) {
+    if (s_->y_ + height > s_->pageBreakTrigger_ && !s_->inFooter_ && !s_->inHeader_ && s_->autoPageBreak_) {
         BreakPageKeepingX();
     }
-    if (width == 0) width = pageWidth_ - rightMargin_ - x_;
+    if (width == 0) width = s_->pageWidth_ - s_->rightMargin_ - s_->x_;
 
-    std::string& line = line_;
+    std::string& line = s_->line_;
     line.clear();
     bool frame = border == PdfBorder::Frame;
     if (fill || frame) {
-        AppendCoordinates(line, x_, y_);
+        AppendCoordinates(line, s_->x_, s_->y_);
         line += ' ';
-        AppendNumber(line, width * scale_, 2);
+        AppendNumber(line, width * s_->scale_, 2);
         line += ' ';
-        AppendNumber(line, -height * scale_, 2);
+        AppendNumber(line, -height * s_->scale_, 2);
         line += fill && frame ? " re B " : fill ? " re f " : " re S ";
     }
     if (static_cast<int>(border) < 0) {
@@ -288,47 +291,47 @@ void PdfDocument::CellBytes(float width, float height, std::string_view bytes, P
             AppendCoordinates(line, x2, y2);
             line += " l S ";
         };
-        if (edges & 1) edge(x_, y_, x_, y_ + height);
-        if (edges & 2) edge(x_, y_, x_ + width, y_);
-        if (edges & 4) edge(x_ + width, y_, x_ + width, y_ + height);
-        if (edges & 8) edge(x_, y_ + height, x_ + width, y_ + height);
+        if (edges & 1) edge(s_->x_, s_->y_, s_->x_, s_->y_ + height);
+        if (edges & 2) edge(s_->x_, s_->y_, s_->x_ + width, s_->y_);
+        if (edges & 4) edge(s_->x_ + width, s_->y_, s_->x_ + width, s_->y_ + height);
+        if (edges & 8) edge(s_->x_, s_->y_ + height, s_->x_ + width, s_->y_ + height);
     }
     bool justified = align == PdfAlign::Justified;
-    if (!bytes.empty() && currentFont_ >= 0) {
-        float textWidth = RawWidth(bytes) * fontSize_ / 1000;
-        float dx = cellMargin_;
+    if (!bytes.empty() && s_->currentFont_ >= 0) {
+        float textWidth = RawWidth(bytes) * s_->fontSize_ / 1000;
+        float dx = s_->cellMargin_;
         if (align == PdfAlign::Right) {
-            dx = width - cellMargin_ - textWidth;
+            dx = width - s_->cellMargin_ - textWidth;
         } else if (align == PdfAlign::Centre) {
             dx = (width - textWidth) / 2;
         } else if (justified) {
-            wordSpacing_ = width - 2 * cellMargin_ - textWidth;
+            s_->wordSpacing_ = width - 2 * s_->cellMargin_ - textWidth;
             std::size_t blanks = CountBlanks(bytes);
-            if (blanks > 0) wordSpacing_ /= static_cast<float>(blanks);
+            if (blanks > 0) s_->wordSpacing_ /= static_cast<float>(blanks);
             std::string spacing;
-            AppendNumber(spacing, wordSpacing_ * scale_, 3);
+            AppendNumber(spacing, s_->wordSpacing_ * s_->scale_, 3);
             spacing += " Tw";
             EmitContent(spacing);
         }
-        AppendTextShow(line, x_ + dx, y_ + 0.5f * height + 0.3f * fontSize_, bytes);
+        AppendTextShow(line, s_->x_ + dx, s_->y_ + 0.5f * height + 0.3f * s_->fontSize_, bytes);
     }
     EmitContent(line);
     if (justified) {
         EmitContent("0 Tw");
-        wordSpacing_ = 0;
+        s_->wordSpacing_ = 0;
     }
 
-    lastCellHeight_ = height;
+    s_->lastCellHeight_ = height;
     if (next != PdfCursor::Right) {
-        y_ += height;
-        if (next == PdfCursor::NextLine) x_ = leftMargin_;
+        s_->y_ += height;
+        if (next == PdfCursor::NextLine) s_->x_ = s_->leftMargin_;
     } else {
-        x_ += width;
+        s_->x_ += width;
     }
 }
 
 void PdfDocument::PutText(float x, float y, std::string_view text) {
-    if (text.empty() || currentFont_ < 0) return;
+    if (text.empty() || s_->currentFont_ < 0) return;
     std::string bytes = EncodeWinAnsi(text);
     std::string line;
     AppendTextShow(line, x, y, bytes);
@@ -336,19 +339,19 @@ void PdfDocument::PutText(float x, float y, std::string_view text) {
 }
 
 void PdfDocument::FlowText(float lineHeight, std::string_view text) {
-    if (currentFont_ < 0) return;
+    if (s_->currentFont_ < 0) return;
     const std::string bytes = EncodeWinAnsi(text);
     const std::string_view all(bytes);
-    const GlyphWidths& widths = *fonts_[static_cast<std::size_t>(currentFont_)].widths;
+    const GlyphWidths& widths = *s_->fonts_[static_cast<std::size_t>(s_->currentFont_)].widths;
 
     float w = 0;
     float wmax = 0;  // room of a line in 1/1000 of the font size
     auto measureLine = [&] {
-        w = pageWidth_ - rightMargin_ - x_;
-        wmax = (w - 2 * cellMargin_) * 1000 / fontSize_;
+        w = s_->pageWidth_ - s_->rightMargin_ - s_->x_;
+        wmax = (w - 2 * s_->cellMargin_) * 1000 / s_->fontSize_;
     };
     auto toLineStart = [&] {
-        x_ = leftMargin_;
+        s_->x_ = s_->leftMargin_;
         measureLine();
     };
     measureLine();
@@ -378,10 +381,10 @@ void PdfDocument::FlowText(float lineHeight, std::string_view text) {
             continue;
         }
         if (sep == std::string_view::npos) {
-            if (x_ > leftMargin_) {
+            if (s_->x_ > s_->leftMargin_) {
                 // The piece began in the middle of a line: move it to the next.
-                x_ = leftMargin_;
-                y_ += lineHeight;
+                s_->x_ = s_->leftMargin_;
+                s_->y_ += lineHeight;
                 measureLine();
                 ++i;
                 ++nl;
@@ -400,20 +403,20 @@ void PdfDocument::FlowText(float lineHeight, std::string_view text) {
         ++nl;
     }
     if (i != j)
-        CellBytes(l / 1000 * fontSize_, lineHeight, all.substr(j), PdfBorder::None, PdfCursor::Right, PdfAlign::Left,
-                  false);
+        CellBytes(l / 1000 * s_->fontSize_, lineHeight, all.substr(j), PdfBorder::None, PdfCursor::Right,
+                  PdfAlign::Left, false);
 }
 
 // --- Cursor -----------------------------------------------------------------
 
 void PdfDocument::LineFeed(float h) {
-    x_ = leftMargin_;
-    y_ += h >= 0 ? h : lastCellHeight_;
+    s_->x_ = s_->leftMargin_;
+    s_->y_ += h >= 0 ? h : s_->lastCellHeight_;
 }
 
 void PdfDocument::SetCursorY(float v) {
-    x_ = leftMargin_;
-    y_ = v >= 0 ? v : pageHeight_ + v;
+    s_->x_ = s_->leftMargin_;
+    s_->y_ = v >= 0 ? v : s_->pageHeight_ + v;
 }
 
 }  // namespace tak
