@@ -20,6 +20,7 @@
 
 #include "mapdata/MapData.h"
 #include "persist/Project.h"
+#include "routemap/RouteMapLabels.h"
 #include "routemap/RouteMapLayout.h"
 #include "routemap/RouteMapOutput.h"
 
@@ -134,6 +135,49 @@ void DumpLayout(const tak::RouteMap& map) {
     }
 }
 
+// Labels that cannot be read: those reaching past the image, pairs of labels
+// that overlap, and labels overlapping a stop box other than their own.
+struct LabelTrouble {
+    int clipped = 0;
+    int overlappingLabels = 0;
+    int onBoxes = 0;
+};
+
+LabelTrouble CountLabelTrouble(const tak::RouteMap& map) {
+    struct Placed {
+        tak::RouteKey stop;
+        tak::PixelRect rect;
+    };
+    std::vector<Placed> labels;
+    const tak::PixelRect image{0, 0, 16 * map.width + 1, 16 * map.height + 1};
+    LabelTrouble trouble;
+    for (const auto& stop : map.stops) {
+        for (const auto& label : stop.labels) {
+            const tak::PixelRect r = tak::StopLabelBounds(map, stop, label);
+            if (r.Empty()) continue;
+            if (!r.Inside(image)) ++trouble.clipped;
+            labels.push_back({stop.key, r});
+        }
+    }
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        for (std::size_t j = i + 1; j < labels.size(); ++j) {
+            if (labels[i].rect.Overlaps(labels[j].rect)) ++trouble.overlappingLabels;
+        }
+        for (const auto& stop : map.stops) {
+            if (stop.key != labels[i].stop && tak::StopBoxBounds(stop).Overlaps(labels[i].rect)) {
+                ++trouble.onBoxes;
+                if (std::getenv("TAK_DEBUG")) std::printf("  on %s: label of %s\n", stop.name.c_str(), tak::FindRouteStop(map, labels[i].stop)->name.c_str());
+            }
+        }
+    }
+    return trouble;
+}
+
+void PrintLabelTrouble(const char* when, const LabelTrouble& t) {
+    std::printf("%s: %d labels clipped, %d overlapping label pairs, %d labels on other stops' boxes\n", when, t.clipped,
+                t.overlappingLabels, t.onBoxes);
+}
+
 int RenderProject(const char* projectFile, const char* pngFile, bool dump) {
     tak::Project project;
     tak::MapData noMap;
@@ -144,6 +188,19 @@ int RenderProject(const char* projectFile, const char* pngFile, bool dump) {
     }
     tak::LayoutRouteMap(project.routeMap);
     if (dump) DumpLayout(project.routeMap);
+    {
+        // The plain rule's places, as the layout had them before it cleared them.
+        tak::RouteMap plain = project.routeMap;
+        for (auto& stop : plain.stops) {
+            if (stop.box.x < 0) continue;
+            for (std::size_t i = 0; i < stop.labels.size(); ++i) {
+                if (stop.labels[i].automatic) tak::PlaceStopLabel(stop, i);
+            }
+        }
+        PrintLabelTrouble("labels by the plain rule", CountLabelTrouble(plain));
+        PrintLabelTrouble("labels as laid out     ", CountLabelTrouble(project.routeMap));
+        std::printf("labels left crowded by the layout: %d\n", project.routeMap.crowdedLabels);
+    }
     std::optional<tak::RouteMapImage> image = tak::RenderRouteMap(project.routeMap);
     if (!image || !tak::WriteRouteMapPng(*image, pngFile)) {
         std::fprintf(stderr, "cannot write %s\n", pngFile);

@@ -214,6 +214,14 @@ TextSize RouteMapCanvas::MeasureText(std::string_view text) {
     return TextSize{static_cast<int32_t>(std::lround(extents.x_advance)), fonts_->lineHeight};
 }
 
+TextSize MeasureLabelText(std::string_view text) {
+    // One small canvas per thread holds the font; the output run lays out on
+    // a thread of its own.
+    thread_local RouteMapImage image{1, 1, {0}, {kWhite}};
+    thread_local RouteMapCanvas canvas(image);
+    return canvas.MeasureText(text);
+}
+
 void RouteMapCanvas::CopyMask(_cairo_surface* mask, int32_t left, int32_t top, Rgb colour) {
     cairo_surface_flush(mask);
     const unsigned char* data = cairo_image_surface_get_data(mask);

@@ -119,6 +119,10 @@ private:
     bool hasLast_ = false;
 };
 
+// The width of a text and the height of one line in the label font, as a
+// canvas measures them; for the layout, which has no canvas.
+TextSize MeasureLabelText(std::string_view text);
+
 // The whole map in drawing order. Without an editor view it is the output
 // image; with one, the grid and the editor's highlights are drawn as well.
 // The caller lays the map out first.

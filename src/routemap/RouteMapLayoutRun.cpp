@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "routemap/RouteMapLabels.h"
 #include "routemap/RouteMapLayout.h"
 
 namespace tak {
@@ -96,6 +97,7 @@ void LayoutRun::Run() {
         }
     }
     PlaceLabels();
+    map_.crowdedLabels = ClearStopLabels(map_);
     // Line names are drawn over everything else of their connection.
     for (auto& connection : map_.connections) {
         std::stable_partition(connection.workSigns.begin(), connection.workSigns.end(),
@@ -439,6 +441,7 @@ void LayoutRouteMap(RouteMap& map) {
         // No grid of that size can be had; nothing is placed or routed, and
         // the stored stops are left as they are.
         ResolveColours(map);
+        map.crowdedLabels = 0;
         for (auto& connection : map.connections) {
             connection.path.clear();
             connection.workSigns = connection.signs;
