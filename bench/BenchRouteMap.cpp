@@ -20,6 +20,7 @@
 
 #include "mapdata/MapData.h"
 #include "persist/Project.h"
+#include "routemap/RouteMapEdit.h"
 #include "routemap/RouteMapLabels.h"
 #include "routemap/RouteMapLayout.h"
 #include "routemap/RouteMapOutput.h"
@@ -178,6 +179,51 @@ void PrintLabelTrouble(const char* when, const LabelTrouble& t) {
                 t.overlappingLabels, t.onBoxes);
 }
 
+// The editor's cost of one edit: the edit, the layout, and the redraw of a
+// window's view of 1200 x 800 pixels around the edited place, in editor mode.
+void BenchEdits(const tak::RouteMap& source, int edits) {
+    tak::RouteMap map = source;
+    tak::LayoutRouteMap(map);
+    Random random;
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    std::vector<double> layoutOnly;
+    tak::RouteMapImage view{1200, 800, std::vector<uint8_t>(1200 * 800), {{255, 255, 255}}};
+    for (int i = 0; i < edits; ++i) {
+        const double cpuStart = ProcessorMilliseconds();
+        Clock::time_point start = Clock::now();
+        tak::GridPoint at{0, 0};
+        if (i % 3 != 2) {
+            // Move one fixed stop a cell, as the area arrows do.
+            const tak::RouteStop& stop = map.stops[random.Next(100)];  // the "Fixed" ones sort first
+            tak::AreaSelection area;
+            area.stops.insert(stop.key);
+            const int d = static_cast<int>(random.Next(4));
+            tak::MoveRouteMap(map, d == 0 ? 1 : d == 1 ? -1 : 0, d == 2 ? 1 : d == 3 ? -1 : 0, &area);
+            at = {stop.stored.x, stop.stored.y};
+        } else {
+            // Switch a line's automatic names.
+            auto& line = map.lines[random.Next(static_cast<uint32_t>(map.lines.size()))];
+            line.autoNames = !line.autoNames;
+        }
+        tak::LayoutRouteMap(map);
+        layoutOnly.push_back(Milliseconds(Clock::now() - start));
+        tak::RouteMapEditorView editor;
+        tak::RouteMapCanvas canvas(view, tak::GridPoint{std::max(0, 16 * at.x - 600), std::max(0, 16 * at.y - 400)});
+        tak::DrawRouteMap(map, canvas, &editor);
+        wall.push_back(Milliseconds(Clock::now() - start));
+        cpu.push_back(ProcessorMilliseconds() - cpuStart);
+    }
+    auto percentile = [](std::vector<double> v, double q) {
+        std::sort(v.begin(), v.end());
+        return v[static_cast<std::size_t>(q * double(v.size() - 1))];
+    };
+    std::printf("edit + layout:          median %.1f ms, 90%% %.1f ms over %d edits\n", percentile(layoutOnly, 0.5),
+                percentile(layoutOnly, 0.9), edits);
+    std::printf("edit + layout + redraw: median %.1f ms, 90%% %.1f ms (processor time median %.1f ms, 90%% %.1f ms)\n",
+                percentile(wall, 0.5), percentile(wall, 0.9), percentile(cpu, 0.5), percentile(cpu, 0.9));
+}
+
 int RenderProject(const char* projectFile, const char* pngFile, bool dump) {
     tak::Project project;
     tak::MapData noMap;
@@ -227,6 +273,7 @@ int main(int argc, char** argv) {
     if (projectFile) return pngFile ? RenderProject(projectFile, pngFile, dump) : 2;
 
     const tak::RouteMap source = BuildMap();
+    BenchEdits(source, 60);
     std::vector<double> layoutTimes;
     std::vector<double> layoutCpuTimes;
     std::vector<double> fullTimes;
