@@ -181,9 +181,12 @@ void PrintLabelTrouble(const char* when, const LabelTrouble& t) {
 
 // The editor's cost of one edit: the edit, the layout, and the redraw of a
 // window's view of 1200 x 800 pixels around the edited place, in editor mode.
-void BenchEdits(const tak::RouteMap& source, int edits) {
+void BenchEdits(const tak::RouteMap& source, int edits, bool useCache) {
     tak::RouteMap map = source;
-    tak::LayoutRouteMap(map);
+    tak::RouteMapLayoutCache cache;
+    tak::LayoutRouteMap(map, useCache ? &cache : nullptr);
+    int64_t reused = 0;
+    int64_t searched = 0;
     Random random;
     std::vector<double> wall;
     std::vector<double> cpu;
@@ -195,7 +198,11 @@ void BenchEdits(const tak::RouteMap& source, int edits) {
         tak::GridPoint at{0, 0};
         if (i % 3 != 2) {
             // Move one fixed stop a cell, as the area arrows do.
-            const tak::RouteStop& stop = map.stops[random.Next(100)];  // the "Fixed" ones sort first
+            std::vector<const tak::RouteStop*> fixed;
+            for (const auto& candidate : map.stops) {
+                if (!candidate.automatic) fixed.push_back(&candidate);
+            }
+            const tak::RouteStop& stop = *fixed[random.Next(static_cast<uint32_t>(fixed.size()))];
             tak::AreaSelection area;
             area.stops.insert(stop.key);
             const int d = static_cast<int>(random.Next(4));
@@ -206,7 +213,9 @@ void BenchEdits(const tak::RouteMap& source, int edits) {
             auto& line = map.lines[random.Next(static_cast<uint32_t>(map.lines.size()))];
             line.autoNames = !line.autoNames;
         }
-        tak::LayoutRouteMap(map);
+        tak::LayoutRouteMap(map, useCache ? &cache : nullptr);
+        reused += cache.LastRun().reused;
+        searched += cache.LastRun().searched;
         layoutOnly.push_back(Milliseconds(Clock::now() - start));
         tak::RouteMapEditorView editor;
         tak::RouteMapCanvas canvas(view, tak::GridPoint{std::max(0, 16 * at.x - 600), std::max(0, 16 * at.y - 400)});
@@ -218,9 +227,13 @@ void BenchEdits(const tak::RouteMap& source, int edits) {
         std::sort(v.begin(), v.end());
         return v[static_cast<std::size_t>(q * double(v.size() - 1))];
     };
-    std::printf("edit + layout:          median %.1f ms, 90%% %.1f ms over %d edits\n", percentile(layoutOnly, 0.5),
+    std::printf("%s\n", useCache ? "with the searches of the last run kept:" : "every layout from scratch:");
+    if (useCache) {
+        std::printf("  searches reused %lld, made %lld\n", static_cast<long long>(reused), static_cast<long long>(searched));
+    }
+    std::printf("  edit + layout:          median %.1f ms, 90%% %.1f ms over %d edits\n", percentile(layoutOnly, 0.5),
                 percentile(layoutOnly, 0.9), edits);
-    std::printf("edit + layout + redraw: median %.1f ms, 90%% %.1f ms (processor time median %.1f ms, 90%% %.1f ms)\n",
+    std::printf("  edit + layout + redraw: median %.1f ms, 90%% %.1f ms (processor time median %.1f ms, 90%% %.1f ms)\n",
                 percentile(wall, 0.5), percentile(wall, 0.9), percentile(cpu, 0.5), percentile(cpu, 0.9));
 }
 
@@ -273,7 +286,8 @@ int main(int argc, char** argv) {
     if (projectFile) return pngFile ? RenderProject(projectFile, pngFile, dump) : 2;
 
     const tak::RouteMap source = BuildMap();
-    BenchEdits(source, 60);
+    BenchEdits(source, 60, false);
+    BenchEdits(source, 60, true);
     std::vector<double> layoutTimes;
     std::vector<double> layoutCpuTimes;
     std::vector<double> fullTimes;
