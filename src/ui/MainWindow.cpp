@@ -19,6 +19,7 @@
 #include "mapdata/MapLoader.h"
 #include "persist/ProgramSettings.h"
 #include "ui/MapCheckWindow.h"
+#include "ui/RouteMapWindow.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -409,9 +410,13 @@ int RunMainWindow(const char* argv0) {
     AppContext context;
     LoadStartState(context, places);
     QtDialogs dialogs;
-    // No plan window exists yet, so no opener is given and their buttons stay
-    // disabled.
-    MainWindow window(context, places, dialogs);
+    QtRouteMapQuestions routeMapQuestions;
+    // Plan windows without an opener keep their buttons disabled.
+    MainWindow* owner = nullptr;
+    PlanWindowOpeners openers;
+    openers.routeMap = [&] { OpenRouteMapWindow(context, dialogs, routeMapQuestions, owner); };
+    MainWindow window(context, places, dialogs, openers);
+    owner = &window;
     window.show();
     return QApplication::exec();
 }
