@@ -1069,36 +1069,6 @@ void RouteMapWindow::RefreshNodesAndSigns() {
 // ---------------------------------------------------------------------------
 // The canvas
 
-void RouteMapWindow::OnPointer(QPoint pixel) {
-    const LanguageTable& language = context_.language;
-    const GridPoint cell = CellAtPixel(pixel.x(), pixel.y());
-    QString text = LangText(language, "Position") + ": " + QString::number(cell.x) + ", " + QString::number(cell.y);
-    if (RouteKey stop = StopAtPixel(Map(), pixel.x(), pixel.y())) {
-        text += "  " + LangText(language, "Stop") + ": " + FromUtf8(StopCaption(Map(), language, stop));
-    } else if (RouteKey key = ConnectionAtPixel(Map(), pixel.x(), pixel.y())) {
-        text += "  " + LangText(language, "Connection") + ": " +
-                FromUtf8(ConnectionCaption(Map(), language, *FindConnection(Map(), key)));
-    }
-    status_->setText(text);
-}
-
-void RouteMapWindow::StartPick(Pick pick, QPushButton* button) {
-    // Pressing a pick button again cancels its pick.
-    const bool cancel = pick_ == pick;
-    EndPick();
-    if (cancel) return;
-    pick_ = pick;
-    pickButton_ = button;
-    if (button) button->setChecked(true);
-}
-
-void RouteMapWindow::EndPick() {
-    if (pickButton_) pickButton_->setChecked(false);
-    pick_ = Pick::kNone;
-    pickButton_ = nullptr;
-    view_.clickPoint.reset();
-}
-
 namespace {
 
 // The half-step position on the path nearest to the pixel.
@@ -1120,6 +1090,79 @@ int32_t NearestSignPos(const std::vector<GridPoint>& path, QPoint pixel) {
 }
 
 }  // namespace
+
+void RouteMapWindow::OnPointer(QPoint pixel) {
+    const LanguageTable& language = context_.language;
+    const GridPoint cell = CellAtPixel(pixel.x(), pixel.y());
+    QString text = LangText(language, "Position") + ": " + QString::number(cell.x) + ", " + QString::number(cell.y);
+    if (RouteKey stop = StopAtPixel(Map(), pixel.x(), pixel.y())) {
+        text += "  " + LangText(language, "Stop") + ": " + FromUtf8(StopCaption(Map(), language, stop));
+    } else if (RouteKey key = ConnectionAtPixel(Map(), pixel.x(), pixel.y())) {
+        text += "  " + LangText(language, "Connection") + ": " +
+                FromUtf8(ConnectionCaption(Map(), language, *FindConnection(Map(), key)));
+    }
+    status_->setText(text);
+    ShowPickPreview(pixel);
+}
+
+// While a pick waits for its click, the canvas shows what the click would
+// do: the stop's box at the pointer's cell, the label or the sign where it
+// would go, or a point marker.
+void RouteMapWindow::ShowPickPreview(QPoint pixel) {
+    const bool shown = view_.clickPoint || view_.placingBox || view_.draggedLabel || view_.draggedSign;
+    view_.clickPoint.reset();
+    view_.placingBox.reset();
+    view_.draggedLabel.reset();
+    view_.draggedSign.reset();
+    const GridPoint cell = CellAtPixel(pixel.x(), pixel.y());
+    switch (pick_) {
+        case Pick::kNone:
+            if (shown) canvas_->update();
+            return;
+        case Pick::kStopPosition:
+            if (const RouteStop* stop = Stop()) view_.placingBox = StopBox{cell.x, cell.y, stop->stored.width, stop->stored.height};
+            break;
+        case Pick::kLabelPosition:
+            if (const RouteStop* stop = Stop(); stop && Label() && stop->box.x >= 0) {
+                StopLabel moved = *Label();
+                moved.x = pixel.x() - (16 * stop->box.x + 8 * std::max(stop->box.width, 1));
+                moved.y = pixel.y() - (16 * stop->box.y + 8 * std::max(stop->box.height, 1));
+                view_.draggedLabel = moved;
+            }
+            break;
+        case Pick::kSignPosition:
+            if (const Connection* c = SelectedConnectionRecord(); c && !c->path.empty() && selectedSign_ >= 0 &&
+                                                                   selectedSign_ < static_cast<int>(c->signs.size())) {
+                Sign moved = c->signs[static_cast<std::size_t>(selectedSign_)];
+                moved.pos = NearestSignPos(c->path, pixel);
+                view_.draggedSign = moved;
+            }
+            break;
+        default: view_.clickPoint = GridPoint{pixel.x(), pixel.y()}; break;
+    }
+    canvas_->update();
+}
+
+void RouteMapWindow::StartPick(Pick pick, QPushButton* button) {
+    // Pressing a pick button again cancels its pick.
+    const bool cancel = pick_ == pick;
+    EndPick();
+    if (cancel) return;
+    pick_ = pick;
+    pickButton_ = button;
+    if (button) button->setChecked(true);
+}
+
+void RouteMapWindow::EndPick() {
+    if (pickButton_) pickButton_->setChecked(false);
+    pick_ = Pick::kNone;
+    pickButton_ = nullptr;
+    view_.clickPoint.reset();
+    view_.placingBox.reset();
+    view_.draggedLabel.reset();
+    view_.draggedSign.reset();
+}
+
 
 void RouteMapWindow::OnCanvasClick(QPoint pixel) {
     const GridPoint cell = CellAtPixel(pixel.x(), pixel.y());

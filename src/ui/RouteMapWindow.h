@@ -146,6 +146,7 @@ private:
     void OnCanvasClick(QPoint pixel);
     void OnArea(QRect pixels);
     void OnPointer(QPoint pixel);
+    void ShowPickPreview(QPoint pixel);
     void StartPick(Pick pick, QPushButton* button);
     void EndPick();
     void MoveMapBy(int dx, int dy);

@@ -208,7 +208,12 @@ TEST_F(RouteMapWindowTest, LineFromATripAndTwoStopsFixedByClicksAreRouted) {
         Find<QSpinBox>("stopWidthSpin")->setValue(1);
         Find<QSpinBox>("stopHeightSpin")->setValue(0);
         Click("setPositionButton");
+        // The pending pick shows the box where the click would put it.
+        QTest::mouseMove(Canvas(), QPoint(16 * 5 + 8, 16 * row + 8));
+        ASSERT_TRUE(window->View().placingBox.has_value());
+        EXPECT_EQ(*window->View().placingBox, (StopBox{5, row, 1, 0}));
         ClickCell(5, row);
+        EXPECT_FALSE(window->View().placingBox.has_value());
         EXPECT_FALSE(Find<QPushButton>("setPositionButton")->isChecked());
     }
     const RouteStop& first = StopNamed("Hauptbahnhof");
@@ -253,6 +258,8 @@ TEST_F(RouteMapWindowTest, AnAreaDraggedOnTheCanvasMovesAlone) {
 
     Click("moveRightButton");
     Click("moveDownButton");
+    // The layout after the edit reused the searches the move left alone.
+    EXPECT_GT(window->LastLayout().reused, 0);
     EXPECT_EQ(StopNamed("Hauptbahnhof").stored.x, hauptbahnhof.x + 1);
     EXPECT_EQ(StopNamed("Hauptbahnhof").stored.y, hauptbahnhof.y + 1);
     EXPECT_EQ(StopNamed("Südbahnhof").stored, suedbahnhof);
