@@ -155,9 +155,16 @@ TEST_F(RouteMapWindowTest, MainWindowButtonOpensItOverADisabledMainWindow) {
     EXPECT_FALSE(main->isEnabled());
     EXPECT_EQ(Find<QStackedWidget>("pages")->currentIndex(), 0);
     EXPECT_FALSE(Find<QPushButton>("applyButton")->isEnabled());
+    // Pictures of the four pages to look at, when asked for.
     if (qEnvironmentVariableIsSet("TAKTARIUM_SCREENSHOT")) {
-        window->resize(1180, 760);
-        window->grab().save(qEnvironmentVariable("TAKTARIUM_SCREENSHOT"));
+        const char* pages[] = {"generalPageButton", "linesPageButton", "stopsPageButton", "connectionsPageButton"};
+        for (int i = 0; i < 4; ++i) {
+            Click(pages[i]);
+            if (i == 1) Find<QListWidget>("lineList")->setCurrentRow(2);
+            if (i == 2) SelectStop("Hauptbahnhof");
+            window->grab().save(qEnvironmentVariable("TAKTARIUM_SCREENSHOT") + QString("-%1.png").arg(i));
+        }
+        Click("generalPageButton");
     }
     // Cancel without changes closes at once and gives the main window back.
     Click("cancelButton");
