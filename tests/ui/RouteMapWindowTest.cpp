@@ -17,6 +17,7 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTest>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -347,6 +348,43 @@ TEST_F(RouteMapWindowTest, DeletingAStopAsksPerLineAndJoinsAcrossIt) {
         }
     }
     EXPECT_TRUE(joined);
+}
+
+// A click on a line selects its connection; a via point set by a click bends
+// its path through that cell, and a line-name mark goes where it is clicked.
+TEST_F(RouteMapWindowTest, ViaPointsAndMarksAreSetByClicks) {
+    StartWithDemo();
+    OpenWindow();
+    const RouteMap& map = context.project.routeMap;
+    // Line 1 runs down column 8 from Grüner Weg (row 24) to Stadtbad (row 27).
+    ClickCell(8, 26);
+    const Connection* picked = FindConnection(map, window->SelectedConnection());
+    ASSERT_NE(picked, nullptr);
+    EXPECT_EQ(FindRouteLine(map, picked->line)->name, "1");
+    EXPECT_EQ(Find<QStackedWidget>("pages")->currentIndex(), 3);
+    QTest::mouseMove(Canvas(), QPoint(16 * 8 + 8, 16 * 26 + 8));
+    EXPECT_TRUE(Find<QLabel>("statusText")->text().contains("Verbindung")) << Find<QLabel>("statusText")->text().toStdString();
+
+    Click("newNodeButton");
+    ClickCell(4, 26);
+    picked = FindConnection(map, window->SelectedConnection());
+    ASSERT_EQ(picked->nodes.size(), 1u);
+    EXPECT_EQ(picked->nodes[0], (GridPoint{4, 26}));
+    EXPECT_NE(std::find(picked->path.begin(), picked->path.end(), GridPoint{4, 26}), picked->path.end());
+    EXPECT_EQ(Find<QListWidget>("nodeList")->count(), 1);
+
+    Click("signPageButton");
+    Click("newSignButton");
+    Click("signPickButton");
+    const GridPoint at = picked->path[picked->path.size() / 2];
+    ClickCell(at.x, at.y);
+    picked = FindConnection(map, window->SelectedConnection());
+    ASSERT_EQ(picked->signs.size(), 1u);
+    EXPECT_EQ(picked->signs[0].type, kSignLineName);
+    // The mark sits on the clicked path point: half steps from the middle.
+    const auto n = static_cast<int32_t>(picked->path.size());
+    EXPECT_EQ(picked->signs[0].pos, 2 * static_cast<int32_t>(picked->path.size() / 2) - (n - 1));
+    EXPECT_TRUE(window->Modified());
 }
 
 TEST_F(RouteMapWindowTest, DeletingALineWithConnectionsAsksFirst) {
