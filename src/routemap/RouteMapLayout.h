@@ -147,8 +147,12 @@ struct SearchGoal {
 // costs of the cells stepped out of and into. Equal estimates are taken in
 // the order they were queued. Returns the goal reached; the path is read back
 // through the cells' parents. Starts and goals must lie inside the grid.
+// With `blockedNeighbours`, the cells turned away for their blocked sets
+// without being touched are appended to it: with the touched cells they are
+// every cell whose blocked set the search read.
 std::optional<GridPoint> FindPath(LayoutGrid& grid, bool allowDiag, const std::vector<SearchStart>& starts,
-                                  const std::vector<SearchGoal>& goals);
+                                  const std::vector<SearchGoal>& goals,
+                                  std::vector<int32_t>* blockedNeighbours = nullptr);
 
 // The cells of the path ending at `goal`, from its start to the goal.
 std::vector<GridPoint> PathTo(LayoutGrid& grid, GridPoint goal);

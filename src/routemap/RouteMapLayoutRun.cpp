@@ -14,7 +14,8 @@ namespace tak {
 
 // A search is a pure function of its starts and goals, their cells' port
 // costs, and the blocked sets of the cells it looked at: the touched cells and
-// their neighbours. An earlier answer is reused when all of these are equal.
+// the neighbours it turned away as blocked. An earlier answer is reused when
+// all of these are equal.
 struct RouteMapLayoutCache::Impl {
     struct Entry {
         std::vector<int32_t> key;
@@ -29,6 +30,7 @@ struct RouteMapLayoutCache::Impl {
     int32_t height = -1;
     std::vector<uint32_t> seen;
     uint32_t stamp = 0;
+    std::vector<int32_t> blockedNeighbours;  // of the search being made
     RouteMapLayoutCache::Stats stats;
 
     void BeginRun(const RouteMap& map) {
@@ -112,30 +114,29 @@ struct RouteMapLayoutCache::Impl {
         ++stats.searched;
         Entry entry;
         entry.key = std::move(key);
-        if (std::optional<GridPoint> goal = FindPath(grid, allowDiag, starts, goals)) entry.path = PathTo(grid, *goal);
+        blockedNeighbours.clear();
+        if (std::optional<GridPoint> goal = FindPath(grid, allowDiag, starts, goals, &blockedNeighbours)) {
+            entry.path = PathTo(grid, *goal);
+        }
         RecordReads(grid, entry);
         current[hash].push_back(std::move(entry));
         return current[hash].back().path;
     }
 
+    // The touched cells and the neighbours turned away for being blocked:
+    // every cell whose blocked set the search read.
     void RecordReads(LayoutGrid& grid, Entry& entry) {
         if (++stamp == 0) {
             std::fill(seen.begin(), seen.end(), 0);
             stamp = 1;
         }
-        for (int32_t index : grid.Touched()) {
-            const GridPoint p = grid.PointOf(index);
-            for (int32_t dy = -1; dy <= 1; ++dy) {
-                for (int32_t dx = -1; dx <= 1; ++dx) {
-                    const GridPoint q{p.x + dx, p.y + dy};
-                    if (!grid.Contains(q)) continue;
-                    const int32_t at = grid.IndexOf(q);
-                    if (seen[static_cast<std::size_t>(at)] == stamp) continue;
-                    seen[static_cast<std::size_t>(at)] = stamp;
-                    entry.reads.emplace_back(at, grid.Cell(at).blocked);
-                }
-            }
-        }
+        auto record = [&](int32_t at) {
+            if (seen[static_cast<std::size_t>(at)] == stamp) return;
+            seen[static_cast<std::size_t>(at)] = stamp;
+            entry.reads.emplace_back(at, grid.Cell(at).blocked);
+        };
+        for (int32_t index : grid.Touched()) record(index);
+        for (int32_t index : blockedNeighbours) record(index);
     }
 };
 
