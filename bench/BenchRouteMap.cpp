@@ -1,12 +1,16 @@
 // taktarium-bench-routemap: times the route map layout and the full output
 // image on a synthetic map: a 300 x 300 grid, 40 lines, 400 stops (a quarter
-// fixed, the rest placed by the layout) and 600 connections.
+// fixed, the rest placed by the layout) and 600 connections; and what one
+// edit in the route map window costs there: the layout after it, with and
+// without the searches of the run before, and the redraw of the window's view.
 //
 //   taktarium-bench-routemap [--repeat N] [--write FILE.png]
 //   taktarium-bench-routemap --project FILE.cfg --write FILE.png [--dump]
 //
 // With --project it lays out and draws the route map of a project file
-// instead, to look at; --dump prints the layout as text.
+// instead, to look at, and counts the labels that cannot be read (clipped,
+// overlapping, on other stops' boxes) as the plain rule and as the layout
+// place them; --dump prints the layout as text.
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +24,8 @@
 
 #include "mapdata/MapData.h"
 #include "persist/Project.h"
+#include "routemap/RouteMapEdit.h"
+#include "routemap/RouteMapLabels.h"
 #include "routemap/RouteMapLayout.h"
 #include "routemap/RouteMapOutput.h"
 
@@ -134,6 +140,110 @@ void DumpLayout(const tak::RouteMap& map) {
     }
 }
 
+// Labels that cannot be read: those reaching past the image, pairs of labels
+// that overlap, and labels overlapping a stop box other than their own.
+struct LabelTrouble {
+    int clipped = 0;
+    int overlappingLabels = 0;
+    int onBoxes = 0;
+};
+
+LabelTrouble CountLabelTrouble(const tak::RouteMap& map) {
+    struct Placed {
+        tak::RouteKey stop;
+        tak::PixelRect rect;
+    };
+    std::vector<Placed> labels;
+    const tak::PixelRect image{0, 0, 16 * map.width + 1, 16 * map.height + 1};
+    LabelTrouble trouble;
+    for (const auto& stop : map.stops) {
+        for (const auto& label : stop.labels) {
+            const tak::PixelRect r = tak::StopLabelBounds(map, stop, label);
+            if (r.Empty()) continue;
+            if (!r.Inside(image)) ++trouble.clipped;
+            labels.push_back({stop.key, r});
+        }
+    }
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        for (std::size_t j = i + 1; j < labels.size(); ++j) {
+            if (labels[i].rect.Overlaps(labels[j].rect)) ++trouble.overlappingLabels;
+        }
+        for (const auto& stop : map.stops) {
+            if (stop.key != labels[i].stop && tak::StopBoxBounds(stop).Overlaps(labels[i].rect)) ++trouble.onBoxes;
+        }
+    }
+    return trouble;
+}
+
+void PrintLabelTrouble(const char* when, const LabelTrouble& t) {
+    std::printf("%s: %d labels clipped, %d overlapping label pairs, %d labels on other stops' boxes\n", when, t.clipped,
+                t.overlappingLabels, t.onBoxes);
+}
+
+// The editor's cost of one edit: the edit, the layout, and the redraw of a
+// window's view of 1200 x 800 pixels around the edited place, in editor mode.
+void BenchEdits(const tak::RouteMap& source, int edits, bool useCache) {
+    tak::RouteMap map = source;
+    std::printf("%s\n", useCache ? "with the searches of the last run kept:" : "every layout from scratch:");
+    tak::RouteMapLayoutCache cache;
+    const double firstStart = ProcessorMilliseconds();
+    tak::LayoutRouteMap(map, useCache ? &cache : nullptr);
+    if (useCache) {
+        // An edit that changes every search (the grid's size, diagonals) costs this.
+        std::printf("  first layout, every search made and kept: processor time %.1f ms\n",
+                    ProcessorMilliseconds() - firstStart);
+    }
+    int64_t reused = 0;
+    int64_t searched = 0;
+    Random random;
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    std::vector<double> layoutOnly;
+    tak::RouteMapImage view{1200, 800, std::vector<uint8_t>(1200 * 800), {{255, 255, 255}}};
+    for (int i = 0; i < edits; ++i) {
+        const double cpuStart = ProcessorMilliseconds();
+        Clock::time_point start = Clock::now();
+        tak::GridPoint at{0, 0};
+        if (i % 3 != 2) {
+            // Move one fixed stop a cell, as the area arrows do.
+            std::vector<const tak::RouteStop*> fixed;
+            for (const auto& candidate : map.stops) {
+                if (!candidate.automatic) fixed.push_back(&candidate);
+            }
+            const tak::RouteStop& stop = *fixed[random.Next(static_cast<uint32_t>(fixed.size()))];
+            tak::AreaSelection area;
+            area.stops.insert(stop.key);
+            const int d = static_cast<int>(random.Next(4));
+            tak::MoveRouteMap(map, d == 0 ? 1 : d == 1 ? -1 : 0, d == 2 ? 1 : d == 3 ? -1 : 0, &area);
+            at = {stop.stored.x, stop.stored.y};
+        } else {
+            // Switch a line's automatic names.
+            auto& line = map.lines[random.Next(static_cast<uint32_t>(map.lines.size()))];
+            line.autoNames = !line.autoNames;
+        }
+        tak::LayoutRouteMap(map, useCache ? &cache : nullptr);
+        reused += cache.LastRun().reused;
+        searched += cache.LastRun().searched;
+        layoutOnly.push_back(Milliseconds(Clock::now() - start));
+        tak::RouteMapEditorView editor;
+        tak::RouteMapCanvas canvas(view, tak::GridPoint{std::max(0, 16 * at.x - 600), std::max(0, 16 * at.y - 400)});
+        tak::DrawRouteMap(map, canvas, &editor);
+        wall.push_back(Milliseconds(Clock::now() - start));
+        cpu.push_back(ProcessorMilliseconds() - cpuStart);
+    }
+    auto percentile = [](std::vector<double> v, double q) {
+        std::sort(v.begin(), v.end());
+        return v[static_cast<std::size_t>(q * double(v.size() - 1))];
+    };
+    if (useCache) {
+        std::printf("  searches reused %lld, made %lld\n", static_cast<long long>(reused), static_cast<long long>(searched));
+    }
+    std::printf("  edit + layout:          median %.1f ms, 90%% %.1f ms over %d edits\n", percentile(layoutOnly, 0.5),
+                percentile(layoutOnly, 0.9), edits);
+    std::printf("  edit + layout + redraw: median %.1f ms, 90%% %.1f ms (processor time median %.1f ms, 90%% %.1f ms)\n",
+                percentile(wall, 0.5), percentile(wall, 0.9), percentile(cpu, 0.5), percentile(cpu, 0.9));
+}
+
 int RenderProject(const char* projectFile, const char* pngFile, bool dump) {
     tak::Project project;
     tak::MapData noMap;
@@ -144,6 +254,19 @@ int RenderProject(const char* projectFile, const char* pngFile, bool dump) {
     }
     tak::LayoutRouteMap(project.routeMap);
     if (dump) DumpLayout(project.routeMap);
+    {
+        // The plain rule's places, as the layout had them before it cleared them.
+        tak::RouteMap plain = project.routeMap;
+        for (auto& stop : plain.stops) {
+            if (stop.box.x < 0) continue;
+            for (std::size_t i = 0; i < stop.labels.size(); ++i) {
+                if (stop.labels[i].automatic) tak::PlaceStopLabel(stop, i);
+            }
+        }
+        PrintLabelTrouble("labels by the plain rule", CountLabelTrouble(plain));
+        PrintLabelTrouble("labels as laid out     ", CountLabelTrouble(project.routeMap));
+        std::printf("labels left crowded by the layout: %d\n", project.routeMap.crowdedLabels);
+    }
     std::optional<tak::RouteMapImage> image = tak::RenderRouteMap(project.routeMap);
     if (!image || !tak::WriteRouteMapPng(*image, pngFile)) {
         std::fprintf(stderr, "cannot write %s\n", pngFile);
@@ -170,6 +293,8 @@ int main(int argc, char** argv) {
     if (projectFile) return pngFile ? RenderProject(projectFile, pngFile, dump) : 2;
 
     const tak::RouteMap source = BuildMap();
+    BenchEdits(source, 60, false);
+    BenchEdits(source, 60, true);
     std::vector<double> layoutTimes;
     std::vector<double> layoutCpuTimes;
     std::vector<double> fullTimes;

@@ -218,6 +218,9 @@ struct RouteMap {
     std::vector<RouteStop> stops;          // sorted by name (UTF-16 code units)
     std::vector<Connection> connections;   // grouped by line
     RouteKey nextKey = 1;
+    // Derived by the layout: automatic labels (a block of badges counts once)
+    // that found no free place and were left where the plain rule puts them.
+    int32_t crowdedLabels = 0;
 };
 
 // ---------------------------------------------------------------------------

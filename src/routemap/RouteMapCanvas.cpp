@@ -94,7 +94,8 @@ struct RouteMapCanvas::Fonts {
     }
 };
 
-RouteMapCanvas::RouteMapCanvas(RouteMapImage& image) : image_(image), fonts_(std::make_unique<Fonts>()) {
+RouteMapCanvas::RouteMapCanvas(RouteMapImage& image, GridPoint origin)
+    : image_(image), origin_(origin), fonts_(std::make_unique<Fonts>()) {
     if (image_.palette.empty()) image_.palette.push_back(kWhite);
     fonts_->surface = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
     fonts_->cr = cairo_create(fonts_->surface);
@@ -125,6 +126,8 @@ uint8_t RouteMapCanvas::Index(Rgb colour) {
 void RouteMapCanvas::Fill(Rgb colour) { std::fill(image_.pixels.begin(), image_.pixels.end(), Index(colour)); }
 
 void RouteMapCanvas::Put(int32_t x, int32_t y, uint8_t index) {
+    x -= origin_.x;
+    y -= origin_.y;
     if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return;
     image_.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image_.width) + static_cast<std::size_t>(x)] =
         index;
@@ -133,7 +136,7 @@ void RouteMapCanvas::Put(int32_t x, int32_t y, uint8_t index) {
 void RouteMapCanvas::SetPixel(int32_t x, int32_t y, Rgb colour) { Put(x, y, Index(colour)); }
 
 void RouteMapCanvas::XorPixel(int32_t x, int32_t y, Rgb mask) {
-    const Rgb old = image_.PixelAt(x, y);
+    const Rgb old = image_.PixelAt(x - origin_.x, y - origin_.y);
     SetPixel(x, y, Rgb{static_cast<uint8_t>(old.r ^ mask.r), static_cast<uint8_t>(old.g ^ mask.g),
                        static_cast<uint8_t>(old.b ^ mask.b)});
 }
@@ -141,6 +144,14 @@ void RouteMapCanvas::XorPixel(int32_t x, int32_t y, Rgb mask) {
 void RouteMapCanvas::Run(int32_t x, int32_t y, int d, int32_t length, Rgb colour) {
     if (d < 0 || d >= kDirectionCount) return;
     const DirectionStep& step = Step(d);
+    // Runs wholly beside the image (most of them, when only a window's
+    // part of a large map is drawn) cost nothing.
+    const int32_t endX = x + (length - 1) * step.dx;
+    const int32_t endY = y + (length - 1) * step.dy;
+    if (std::max(x, endX) < origin_.x || std::min(x, endX) >= origin_.x + image_.width ||
+        std::max(y, endY) < origin_.y || std::min(y, endY) >= origin_.y + image_.height || length <= 0) {
+        return;
+    }
     const uint8_t index = Index(colour);
     for (int32_t i = 0; i < length; ++i) Put(x + i * step.dx, y + i * step.dy, index);
 }
@@ -161,8 +172,8 @@ void RouteMapCanvas::Disc(int32_t cx, int32_t cy, int32_t radius, Rgb colour) {
 
 void RouteMapCanvas::Rectangle(int32_t left, int32_t top, int32_t width, int32_t height, std::optional<Rgb> fill,
                                std::optional<Rgb> outline) {
-    for (int32_t y = std::max(top, 0); y < std::min(top + height, image_.height); ++y) {
-        for (int32_t x = std::max(left, 0); x < std::min(left + width, image_.width); ++x) {
+    for (int32_t y = std::max(top, origin_.y); y < std::min(top + height, origin_.y + image_.height); ++y) {
+        for (int32_t x = std::max(left, origin_.x); x < std::min(left + width, origin_.x + image_.width); ++x) {
             bool edge = x == left || y == top || x == left + width - 1 || y == top + height - 1;
             if (edge && outline) {
                 SetPixel(x, y, *outline);
@@ -194,8 +205,8 @@ bool InsideRoundBox(int32_t i, int32_t j, int32_t w, int32_t h, int32_t r) {
 
 void RouteMapCanvas::RoundRectangle(int32_t left, int32_t top, int32_t width, int32_t height, int32_t radius,
                                     Rgb fill, Rgb outline) {
-    for (int32_t j = std::max(0, -top); j < std::min(height, image_.height - top); ++j) {
-        for (int32_t i = std::max(0, -left); i < std::min(width, image_.width - left); ++i) {
+    for (int32_t j = std::max(0, origin_.y - top); j < std::min(height, origin_.y + image_.height - top); ++j) {
+        for (int32_t i = std::max(0, origin_.x - left); i < std::min(width, origin_.x + image_.width - left); ++i) {
             if (!InsideRoundBox(i, j, width, height, radius)) continue;
             bool edge = !InsideRoundBox(i - 1, j, width, height, radius) ||
                         !InsideRoundBox(i + 1, j, width, height, radius) ||
@@ -212,6 +223,14 @@ TextSize RouteMapCanvas::MeasureText(std::string_view text) {
     cairo_text_extents_t extents;
     cairo_text_extents(fonts_->cr, owned.c_str(), &extents);
     return TextSize{static_cast<int32_t>(std::lround(extents.x_advance)), fonts_->lineHeight};
+}
+
+TextSize MeasureLabelText(std::string_view text) {
+    // One small canvas per thread holds the font; the output run lays out on
+    // a thread of its own.
+    thread_local RouteMapImage image{1, 1, {0}, {kWhite}};
+    thread_local RouteMapCanvas canvas(image);
+    return canvas.MeasureText(text);
 }
 
 void RouteMapCanvas::CopyMask(_cairo_surface* mask, int32_t left, int32_t top, Rgb colour) {
@@ -244,10 +263,10 @@ void RouteMapCanvas::Text(int32_t x, int32_t y, double angleDegrees, std::string
         maxY = std::max(maxY, py);
     }
     constexpr int32_t kSpill = 3;
-    const int32_t left = std::max(0, static_cast<int32_t>(std::floor(minX)) - kSpill);
-    const int32_t top = std::max(0, static_cast<int32_t>(std::floor(minY)) - kSpill);
-    const int32_t right = std::min(image_.width, static_cast<int32_t>(std::ceil(maxX)) + kSpill);
-    const int32_t bottom = std::min(image_.height, static_cast<int32_t>(std::ceil(maxY)) + kSpill);
+    const int32_t left = std::max(origin_.x, static_cast<int32_t>(std::floor(minX)) - kSpill);
+    const int32_t top = std::max(origin_.y, static_cast<int32_t>(std::floor(minY)) - kSpill);
+    const int32_t right = std::min(origin_.x + image_.width, static_cast<int32_t>(std::ceil(maxX)) + kSpill);
+    const int32_t bottom = std::min(origin_.y + image_.height, static_cast<int32_t>(std::ceil(maxY)) + kSpill);
     if (right <= left || bottom <= top) return;
 
     cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, right - left, bottom - top);

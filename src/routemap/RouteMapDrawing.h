@@ -73,10 +73,12 @@ struct TextSize {
 };
 
 // A drawing surface over an image: plain pixel shapes, and text through
-// cairo. Everything outside the image is clipped.
+// cairo. Everything outside the image is clipped. The image shows the map's
+// pixels from `origin` on, so that a window can have only its visible part
+// drawn; positions handed to the canvas are always map pixels.
 class RouteMapCanvas {
 public:
-    explicit RouteMapCanvas(RouteMapImage& image);
+    explicit RouteMapCanvas(RouteMapImage& image, GridPoint origin = {0, 0});
     ~RouteMapCanvas();
     RouteMapCanvas(const RouteMapCanvas&) = delete;
     RouteMapCanvas& operator=(const RouteMapCanvas&) = delete;
@@ -113,11 +115,16 @@ private:
     void CopyMask(_cairo_surface* mask, int32_t left, int32_t top, Rgb colour);
 
     RouteMapImage& image_;
+    GridPoint origin_;
     std::unique_ptr<Fonts> fonts_;
     Rgb lastColour_;
     uint8_t lastIndex_ = 0;
     bool hasLast_ = false;
 };
+
+// The width of a text and the height of one line in the label font, as a
+// canvas measures them; for the layout, which has no canvas.
+TextSize MeasureLabelText(std::string_view text);
 
 // The whole map in drawing order. Without an editor view it is the output
 // image; with one, the grid and the editor's highlights are drawn as well.

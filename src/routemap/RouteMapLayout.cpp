@@ -193,7 +193,7 @@ private:
 }  // namespace
 
 std::optional<GridPoint> FindPath(LayoutGrid& grid, bool allowDiag, const std::vector<SearchStart>& starts,
-                                  const std::vector<SearchGoal>& goals) {
+                                  const std::vector<SearchGoal>& goals, std::vector<int32_t>* blockedNeighbours) {
     OpenList& open = grid.Open();
     open.Clear();
     const Heuristic estimate(grid, goals);
@@ -237,7 +237,11 @@ std::optional<GridPoint> FindPath(LayoutGrid& grid, bool allowDiag, const std::v
             if (!grid.Contains(n)) continue;
             int32_t nIndex = grid.IndexOf(n);
             GridCell& next = grid.Cell(nIndex);
-            if ((next.flags & kCellClosed) || (next.blocked & (1 << step.opposite))) continue;
+            if (next.flags & kCellClosed) continue;
+            if (next.blocked & (1 << step.opposite)) {
+                if (blockedNeighbours) blockedNeighbours->push_back(nIndex);
+                continue;
+            }
 
             int32_t cost = i < 4 ? kStraightStepCost : kDiagonalStepCost;
             if (previousDirection >= 0 && previousDirection != i) cost += kTurnCost;

@@ -29,6 +29,35 @@ constexpr int32_t kMaxLayoutGridSide = 2048;
 // route map layout hook of the application context.
 void LayoutRouteMap(RouteMap& map);
 
+// The searches of a map's last layout run, kept by the editor so that the
+// run after an edit repeats only the searches the edit can change. A search
+// is reused only when its starts, goals and costs are the same and every
+// cell it looked at is blocked as it was then, so the layout comes out
+// exactly as a run without the cache.
+class RouteMapLayoutCache {
+public:
+    RouteMapLayoutCache();
+    ~RouteMapLayoutCache();
+    RouteMapLayoutCache(const RouteMapLayoutCache&) = delete;
+    RouteMapLayoutCache& operator=(const RouteMapLayoutCache&) = delete;
+
+    struct Stats {
+        int64_t reused = 0;
+        int64_t searched = 0;
+    };
+    // How many searches the last run reused and made.
+    Stats LastRun() const;
+
+    struct Impl;
+
+private:
+    friend void LayoutRouteMap(RouteMap& map, RouteMapLayoutCache* cache);
+    std::unique_ptr<Impl> impl_;
+};
+
+// The run with the searches of the last run at hand (none: a plain run).
+void LayoutRouteMap(RouteMap& map, RouteMapLayoutCache* cache);
+
 // ---------------------------------------------------------------------------
 // The search grid
 
@@ -76,6 +105,8 @@ public:
     int32_t DistanceTenths(int32_t dx, int32_t dy) const;
 
     void Touch(int32_t index);
+    // The cells written since the last reset.
+    const std::vector<int32_t>& Touched() const { return touched_; }
     // Flags, costs and parents of every touched cell back to zero.
     void ResetTouched();
     void AddPendingBlock(GridPoint p);
@@ -116,8 +147,12 @@ struct SearchGoal {
 // costs of the cells stepped out of and into. Equal estimates are taken in
 // the order they were queued. Returns the goal reached; the path is read back
 // through the cells' parents. Starts and goals must lie inside the grid.
+// With `blockedNeighbours`, the cells turned away for their blocked sets
+// without being touched are appended to it: with the touched cells they are
+// every cell whose blocked set the search read.
 std::optional<GridPoint> FindPath(LayoutGrid& grid, bool allowDiag, const std::vector<SearchStart>& starts,
-                                  const std::vector<SearchGoal>& goals);
+                                  const std::vector<SearchGoal>& goals,
+                                  std::vector<int32_t>* blockedNeighbours = nullptr);
 
 // The cells of the path ending at `goal`, from its start to the goal.
 std::vector<GridPoint> PathTo(LayoutGrid& grid, GridPoint goal);

@@ -4,9 +4,145 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "routemap/RouteMapLabels.h"
 #include "routemap/RouteMapLayout.h"
 
 namespace tak {
+
+// ---------------------------------------------------------------------------
+// Searches kept between runs
+
+// A search is a pure function of its starts and goals, their cells' port
+// costs, and the blocked sets of the cells it looked at: the touched cells and
+// the neighbours it turned away as blocked. An earlier answer is reused when
+// all of these are equal.
+struct RouteMapLayoutCache::Impl {
+    struct Entry {
+        std::vector<int32_t> key;
+        std::optional<std::vector<GridPoint>> path;
+        std::vector<std::pair<int32_t, uint8_t>> reads;  // cell index, its blocked set
+    };
+    using Table = std::unordered_map<uint64_t, std::vector<Entry>>;
+
+    Table previous;  // the entries of the last run
+    Table current;   // the entries this run used or made
+    int32_t width = -1;
+    int32_t height = -1;
+    std::vector<uint32_t> seen;
+    uint32_t stamp = 0;
+    std::vector<int32_t> blockedNeighbours;  // of the search being made
+    RouteMapLayoutCache::Stats stats;
+
+    void BeginRun(const RouteMap& map) {
+        if (map.width != width || map.height != height) {
+            width = map.width;
+            height = map.height;
+            current.clear();
+            seen.assign(static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0)), 0);
+            stamp = 0;
+        }
+        // Entries no run used since the last one are dropped, so that the
+        // cache never holds more than one run's searches.
+        previous = std::move(current);
+        current.clear();
+        stats = {};
+    }
+
+    static std::vector<int32_t> KeyOf(LayoutGrid& grid, bool allowDiag, const std::vector<SearchStart>& starts,
+                                      const std::vector<SearchGoal>& goals) {
+        std::vector<int32_t> key{allowDiag ? 1 : 0, static_cast<int32_t>(starts.size())};
+        auto costs = [&](int32_t x, int32_t y) {
+            const GridCell& cell = grid.Cell(GridPoint{x, y});
+            key.insert(key.end(), cell.portCost.begin(), cell.portCost.end());
+        };
+        for (const SearchStart& s : starts) {
+            key.insert(key.end(), {s.x, s.y});
+            costs(s.x, s.y);
+        }
+        for (const SearchGoal& g : goals) {
+            key.insert(key.end(), {g.x, g.y, g.extraCost, g.side});
+            costs(g.x, g.y);
+        }
+        return key;
+    }
+
+    static uint64_t HashOf(const std::vector<int32_t>& key) {
+        uint64_t hash = 1469598103934665603ull;
+        for (int32_t v : key) {
+            hash ^= static_cast<uint32_t>(v);
+            hash *= 1099511628211ull;
+        }
+        return hash;
+    }
+
+    static bool StillValid(LayoutGrid& grid, const Entry& entry) {
+        for (const auto& [index, blocked] : entry.reads) {
+            if (grid.Cell(index).blocked != blocked) return false;
+        }
+        return true;
+    }
+
+    // An equal, still valid entry of the last run (moved to this run's
+    // table) or of this run.
+    const Entry* Reuse(LayoutGrid& grid, uint64_t hash, const std::vector<int32_t>& key) {
+        if (auto it = previous.find(hash); it != previous.end()) {
+            auto& entries = it->second;
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                if (entries[i].key != key || !StillValid(grid, entries[i])) continue;
+                auto& kept = current[hash];
+                kept.push_back(std::move(entries[i]));
+                entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(i));
+                return &kept.back();
+            }
+        }
+        if (auto it = current.find(hash); it != current.end()) {
+            for (const Entry& entry : it->second) {
+                if (entry.key == key && StillValid(grid, entry)) return &entry;
+            }
+        }
+        return nullptr;
+    }
+
+    std::optional<std::vector<GridPoint>> Search(LayoutGrid& grid, bool allowDiag, const std::vector<SearchStart>& starts,
+                                                 const std::vector<SearchGoal>& goals) {
+        std::vector<int32_t> key = KeyOf(grid, allowDiag, starts, goals);
+        const uint64_t hash = HashOf(key);
+        if (const Entry* entry = Reuse(grid, hash, key)) {
+            ++stats.reused;
+            return entry->path;
+        }
+        ++stats.searched;
+        Entry entry;
+        entry.key = std::move(key);
+        blockedNeighbours.clear();
+        if (std::optional<GridPoint> goal = FindPath(grid, allowDiag, starts, goals, &blockedNeighbours)) {
+            entry.path = PathTo(grid, *goal);
+        }
+        RecordReads(grid, entry);
+        current[hash].push_back(std::move(entry));
+        return current[hash].back().path;
+    }
+
+    // The touched cells and the neighbours turned away for being blocked:
+    // every cell whose blocked set the search read.
+    void RecordReads(LayoutGrid& grid, Entry& entry) {
+        if (++stamp == 0) {
+            std::fill(seen.begin(), seen.end(), 0);
+            stamp = 1;
+        }
+        auto record = [&](int32_t at) {
+            if (seen[static_cast<std::size_t>(at)] == stamp) return;
+            seen[static_cast<std::size_t>(at)] = stamp;
+            entry.reads.emplace_back(at, grid.Cell(at).blocked);
+        };
+        for (int32_t index : grid.Touched()) record(index);
+        for (int32_t index : blockedNeighbours) record(index);
+    }
+};
+
+RouteMapLayoutCache::RouteMapLayoutCache() : impl_(std::make_unique<Impl>()) {}
+RouteMapLayoutCache::~RouteMapLayoutCache() = default;
+RouteMapLayoutCache::Stats RouteMapLayoutCache::LastRun() const { return impl_->stats; }
 
 namespace {
 
@@ -28,7 +164,7 @@ bool InsideGrid(const StopBox& box, int32_t width, int32_t height) {
 
 class LayoutRun {
 public:
-    explicit LayoutRun(RouteMap& map) : map_(map), grid_(map.width, map.height) {
+    LayoutRun(RouteMap& map, RouteMapLayoutCache::Impl* cache) : map_(map), grid_(map.width, map.height), cache_(cache) {
         for (auto& stop : map_.stops) stops_[stop.key] = &stop;
         for (auto& connection : map_.connections) {
             connections_[connection.key] = &connection;
@@ -58,7 +194,8 @@ private:
 
     void PlaceFixedStops();
     void MarkBoxOccupied(const RouteStop& stop);
-    std::optional<GridPoint> RouteSegment(const Connection& connection, std::size_t k);
+    // The path of one segment, from its start to the goal reached.
+    std::optional<std::vector<GridPoint>> RouteSegment(const Connection& connection, std::size_t k);
     void AddPortCandidates(const Connection& connection, int e, std::vector<SearchStart>& starts,
                            std::vector<SearchGoal>& goals);
     void RouteConnection(Connection& connection);
@@ -71,6 +208,7 @@ private:
 
     RouteMap& map_;
     LayoutGrid grid_;
+    RouteMapLayoutCache::Impl* cache_;
     std::unordered_map<RouteKey, RouteStop*> stops_;
     std::unordered_map<RouteKey, Connection*> connections_;
     std::unordered_map<RouteKey, std::vector<Connection*>> byLine_;
@@ -96,6 +234,7 @@ void LayoutRun::Run() {
         }
     }
     PlaceLabels();
+    map_.crowdedLabels = ClearStopLabels(map_);
     // Line names are drawn over everything else of their connection.
     for (auto& connection : map_.connections) {
         std::stable_partition(connection.workSigns.begin(), connection.workSigns.end(),
@@ -133,7 +272,7 @@ void LayoutRun::MarkBoxOccupied(const RouteStop& stop) {
 // ---------------------------------------------------------------------------
 // Routing
 
-std::optional<GridPoint> LayoutRun::RouteSegment(const Connection& connection, std::size_t k) {
+std::optional<std::vector<GridPoint>> LayoutRun::RouteSegment(const Connection& connection, std::size_t k) {
     grid_.ResetTouched();
     grid_.ApplyPendingBlocks();
     std::vector<SearchStart> starts;
@@ -151,7 +290,10 @@ std::optional<GridPoint> LayoutRun::RouteSegment(const Connection& connection, s
         AddPortCandidates(connection, 1, starts, goals);
     }
     if (starts.empty() || goals.empty()) return std::nullopt;
-    return FindPath(grid_, map_.allowDiag, starts, goals);
+    if (cache_) return cache_->Search(grid_, map_.allowDiag, starts, goals);
+    std::optional<GridPoint> goal = FindPath(grid_, map_.allowDiag, starts, goals);
+    if (!goal) return std::nullopt;
+    return PathTo(grid_, *goal);
 }
 
 void LayoutRun::AddPortCandidates(const Connection& connection, int e, std::vector<SearchStart>& starts,
@@ -201,14 +343,16 @@ void LayoutRun::RouteConnection(Connection& connection) {
     const std::size_t segments = connection.nodes.size() + 1;
     std::optional<GridPoint> reachedNode;
     for (std::size_t k = 0; k < segments; ++k) {
-        std::optional<GridPoint> goal = RouteSegment(connection, k);
+        std::optional<std::vector<GridPoint>> found = RouteSegment(connection, k);
+        std::optional<GridPoint> goal;
+        if (found) goal = found->back();
         if (!goal) {
             // The path ends at the last node it reached.
             if (reachedNode) connection.path.push_back(*reachedNode);
             return;
         }
         reachedNode = goal;
-        std::vector<GridPoint> segment = PathTo(grid_, *goal);  // start ... goal
+        const std::vector<GridPoint>& segment = *found;  // start ... goal
         const bool last = k + 1 == segments;
         if (segment.size() >= 2) {
             if (last) {
@@ -334,9 +478,9 @@ bool LayoutRun::PlaceFromEnd(const Connection& c, int e) {
     request.line = c.line;
     request.work[0] = c.work[static_cast<std::size_t>(e)];
     request.work[1] = chainEnd.connection->work[static_cast<std::size_t>(chainEnd.farEnd)];
-    std::optional<GridPoint> goal = RouteSegment(request, 0);
-    if (!goal) return false;
-    std::vector<GridPoint> cells = PathTo(grid_, *goal);
+    std::optional<std::vector<GridPoint>> route = RouteSegment(request, 0);
+    if (!route) return false;
+    std::vector<GridPoint> cells = std::move(*route);
     std::reverse(cells.begin(), cells.end());  // B's port first
     const auto n = static_cast<int32_t>(cells.size()) - 1;
     if (n <= 1) return false;
@@ -434,11 +578,14 @@ void LayoutRun::PlaceLabels() {
 
 }  // namespace
 
-void LayoutRouteMap(RouteMap& map) {
+void LayoutRouteMap(RouteMap& map) { LayoutRouteMap(map, nullptr); }
+
+void LayoutRouteMap(RouteMap& map, RouteMapLayoutCache* cache) {
     if (map.width > kMaxLayoutGridSide || map.height > kMaxLayoutGridSide) {
         // No grid of that size can be had; nothing is placed or routed, and
         // the stored stops are left as they are.
         ResolveColours(map);
+        map.crowdedLabels = 0;
         for (auto& connection : map.connections) {
             connection.path.clear();
             connection.workSigns = connection.signs;
@@ -446,7 +593,8 @@ void LayoutRouteMap(RouteMap& map) {
         }
         return;
     }
-    LayoutRun run(map);
+    if (cache) cache->impl_->BeginRun(map);
+    LayoutRun run(map, cache ? cache->impl_.get() : nullptr);
     run.Run();
 }
 

@@ -24,6 +24,7 @@
 #include "mapdata/MapLoader.h"
 #include "persist/ProgramSettings.h"
 #include "ui/MapCheckWindow.h"
+#include "ui/RouteMapWindow.h"
 #include "ui/TimeTable.h"
 #include "ui/WindowEx.h"
 
@@ -532,13 +533,14 @@ int RunMainWindow(const char* argv0) {
     AppContext context;
     LoadStartState(context, places);
     QtDialogs dialogs;
-    // The timetable plan window exists; the other plan windows come later, so
-    // their buttons stay disabled.
-    QWidget* mainWindow = nullptr;
+    QtRouteMapQuestions routeMapQuestions;
+    // Plan windows without an opener keep their buttons disabled.
+    MainWindow* owner = nullptr;
     PlanWindowOpeners openers;
-    openers.timeTable = [&] { OpenTimeTableWindow(context, dialogs, mainWindow); };
+    openers.timeTable = [&] { OpenTimeTableWindow(context, dialogs, owner); };
+    openers.routeMap = [&] { OpenRouteMapWindow(context, dialogs, routeMapQuestions, owner); };
     MainWindow window(context, places, dialogs, std::move(openers));
-    mainWindow = &window;
+    owner = &window;
     window.show();
     return QApplication::exec();
 }

@@ -187,9 +187,11 @@ inline void AddRouteMap(Project& project, MapData& map) {
     FixStop(routeMap, "Klinikum", {24, 29, 1, 0});
     FixStop(routeMap, "Gewerbegebiet Ost", {28, 7, 0, 1});
     RouteStop& hbf = *FindRouteStop(routeMap, StopFor(routeMap, "Hauptbahnhof"));
-    hbf.labels = {{kLabelName, 0, -22, 0, kNoRouteKey, 0, false, false},
-                  {kLabelLineFilled, -8, 14, 0, oneKey, 0, false, false},
-                  {kLabelLineOutlined, 8, 14, 0, threeKey, 0, false, false}};
+    // Placed by hand: the name left of the box, the two badges side by side
+    // under it, clear of each other and of the stops nearby.
+    hbf.labels = {{kLabelName, -94, 0, 0, kNoRouteKey, 0, false, false},
+                  {kLabelLineFilled, -15, 14, 0, oneKey, 0, false, false},
+                  {kLabelLineOutlined, 15, 14, 0, threeKey, 0, false, false}};
     RouteStop& ost = *FindRouteStop(routeMap, StopFor(routeMap, "Gewerbegebiet Ost"));
     ost.exit = true;
     ost.labels.push_back({kLabelArrow, 0, 0, 0, kNoRouteKey, 1, true, false});

@@ -1,0 +1,402 @@
+#include "routemap/RouteMapLabels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "routemap/RouteMapDrawing.h"
+
+namespace tak {
+
+namespace {
+
+constexpr int32_t kBadgeWidth = 28;
+constexpr int32_t kBadgeHeight = 15;
+constexpr double kPi = 3.14159265358979323846;
+
+// Pixel sums from a hand-edited file are held far outside any image.
+int32_t Bounded(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -(1 << 24), 1 << 24)); }
+
+GridPoint LabelReference(const StopLabel& label, const StopBox& box) {
+    return {Bounded(16 * int64_t{box.x} + 8 * int64_t{std::max(box.width, 1)} + label.x),
+            Bounded(16 * int64_t{box.y} + 8 * int64_t{std::max(box.height, 1)} + label.y)};
+}
+
+bool IsBadge(const StopLabel& label) { return label.type == kLabelLineFilled || label.type == kLabelLineOutlined; }
+
+PixelRect Union(const PixelRect& a, const PixelRect& b) {
+    if (a.Empty()) return b;
+    if (b.Empty()) return a;
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+PixelRect Moved(const PixelRect& r, int32_t dx, int32_t dy) {
+    return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
+// The lines of a name, each turned around its own top-left corner as the
+// drawing does, and the box around all of them. One pixel more on every side
+// holds glyphs that reach a little past their advance.
+PixelRect NameBounds(const std::string& name, GridPoint reference, int32_t angle) {
+    const std::vector<std::string> lines = SplitStopName(name);
+    const auto n = static_cast<int32_t>(lines.size());
+    const double h = MeasureLabelText(" ").height;
+    const double a = angle * kPi / 180.0;
+    const double sinA = std::sin(a);
+    const double cosA = std::cos(a);
+    double minX = std::numeric_limits<double>::max();
+    double minY = minX;
+    double maxX = std::numeric_limits<double>::lowest();
+    double maxY = maxX;
+    for (int32_t i = 0; i < n; ++i) {
+        const std::string& text = lines[static_cast<std::size_t>(i)];
+        if (text.empty()) continue;  // drawn as nothing, not even a background
+        const double shift = (2 * i - n) * h / 2.0;
+        const double x = reference.x + std::lround(shift * sinA);
+        const double y = reference.y + std::lround(shift * cosA);
+        const double w = MeasureLabelText(text).width;
+        for (auto [cx, cy] : {std::pair{0.0, 0.0}, std::pair{w, 0.0}, std::pair{0.0, h}, std::pair{w, h}}) {
+            const double px = x + cx * cosA + cy * sinA;
+            const double py = y - cx * sinA + cy * cosA;
+            minX = std::min(minX, px);
+            maxX = std::max(maxX, px);
+            minY = std::min(minY, py);
+            maxY = std::max(maxY, py);
+        }
+    }
+    if (minX > maxX) return {};
+    return {static_cast<int32_t>(std::floor(minX)) - 1, static_cast<int32_t>(std::floor(minY)) - 1,
+            static_cast<int32_t>(std::ceil(maxX)) + 1, static_cast<int32_t>(std::ceil(maxY)) + 1};
+}
+
+PixelRect BadgeBounds(const RouteLine& line, GridPoint reference) {
+    const int32_t w = std::max(MeasureLabelText(line.name).width, kBadgeWidth);
+    const int32_t h = std::max(MeasureLabelText(" ").height, kBadgeHeight);
+    const int32_t left = reference.x - w / 2;
+    const int32_t top = reference.y - h / 2;
+    return {left, top, left + w, top + h};
+}
+
+}  // namespace
+
+PixelRect StopBoxBounds(const RouteStop& stop) {
+    const StopBox& box = stop.box;
+    if (stop.exit || box.x < 0) return {};
+    // As the box is drawn: a 0-size side is a bar 9 pixels across the cell's
+    // centre, an n-cell side spans its cells and one pixel more each way.
+    const int32_t mx = box.width == 0 ? 4 : 1;
+    const int32_t my = box.height == 0 ? 4 : 1;
+    const int32_t left = Bounded(16 * int64_t{box.x} + (box.width == 0 ? 8 : 0) - mx);
+    const int32_t top = Bounded(16 * int64_t{box.y} + (box.height == 0 ? 8 : 0) - my);
+    return {left, top, Bounded(int64_t{left} + 16 * int64_t{box.width} + 2 * mx + 1),
+            Bounded(int64_t{top} + 16 * int64_t{box.height} + 2 * my + 1)};
+}
+
+PixelRect StopLabelBounds(const RouteMap& map, const RouteStop& stop, const StopLabel& label) {
+    if (stop.box.x < 0) return {};
+    const GridPoint reference = LabelReference(label, stop.box);
+    switch (label.type) {
+        case kLabelName: return NameBounds(stop.name, reference, label.angle);
+        case kLabelLineFilled:
+        case kLabelLineOutlined:
+            if (const RouteLine* line = FindRouteLine(map, label.line)) return BadgeBounds(*line, reference);
+            return {};
+        case kLabelArrow: return {reference.x - 3, reference.y - 3, reference.x + 4, reference.y + 4};
+        default: return {};
+    }
+}
+
+namespace {
+
+// Rectangles filed by the squares of 64 pixels they touch, so that a
+// question about one place looks only at what lies near it.
+class RectIndex {
+public:
+    explicit RectIndex(const PixelRect& area)
+        : columns_(std::max(1, (area.right + kSquare - 1) / kSquare)),
+          rows_(std::max(1, (area.bottom + kSquare - 1) / kSquare)),
+          squares_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_)) {}
+
+    void Add(const PixelRect& r) {
+        if (r.Empty()) return;
+        const auto id = static_cast<int32_t>(rects_.size());
+        rects_.push_back(r);
+        seen_.push_back(0);
+        ForSquares(r, [&](std::vector<int32_t>& square) { square.push_back(id); });
+    }
+
+    // How many filed rectangles the rectangle overlaps, counting up to `limit`.
+    int32_t CountOverlaps(const PixelRect& r, int32_t limit = std::numeric_limits<int32_t>::max()) {
+        if (r.Empty()) return 0;
+        ++stamp_;
+        int32_t count = 0;
+        ForSquares(r, [&](std::vector<int32_t>& square) {
+            for (int32_t id : square) {
+                if (count >= limit || seen_[static_cast<std::size_t>(id)] == stamp_) continue;
+                seen_[static_cast<std::size_t>(id)] = stamp_;
+                if (rects_[static_cast<std::size_t>(id)].Overlaps(r)) ++count;
+            }
+        });
+        return count;
+    }
+
+private:
+    static constexpr int32_t kSquare = 64;
+
+    template <typename Visit>
+    void ForSquares(const PixelRect& r, Visit visit) {
+        // Whatever lies outside the image is filed with the squares at its edge.
+        auto column = [&](int32_t x) { return std::clamp(x / kSquare, 0, columns_ - 1); };
+        auto row = [&](int32_t y) { return std::clamp(y / kSquare, 0, rows_ - 1); };
+        for (int32_t j = row(r.top); j <= row(r.bottom - 1); ++j) {
+            for (int32_t i = column(r.left); i <= column(r.right - 1); ++i) {
+                visit(squares_[static_cast<std::size_t>(j) * static_cast<std::size_t>(columns_) +
+                               static_cast<std::size_t>(i)]);
+            }
+        }
+    }
+
+    int32_t columns_;
+    int32_t rows_;
+    std::vector<std::vector<int32_t>> squares_;
+    std::vector<PixelRect> rects_;
+    std::vector<uint32_t> seen_;
+    uint32_t stamp_ = 0;
+};
+
+// Where a label or a block of badges may go: its rectangle moved so that its
+// top-left corner lands on (left, top), or turned to another angle first.
+struct Candidate {
+    int32_t angle = 0;
+    int32_t left = 0;
+    int32_t top = 0;
+};
+
+// Places around the box's drawn outline (for an exit, the bar it would have),
+// nearest first: right, left, above, below, then the four corners; each ring
+// a little further out than the last.
+void AddPlacesAround(std::vector<Candidate>& places, const PixelRect& box, int32_t angle, int32_t width,
+                     int32_t height, int32_t distance) {
+    const int32_t cx = (box.left + box.right) / 2;
+    const int32_t cy = (box.top + box.bottom) / 2;
+    const int32_t gap = 2 + distance;
+    places.push_back({angle, box.right + gap, cy - height / 2});
+    places.push_back({angle, box.left - gap - width, cy - height / 2});
+    places.push_back({angle, cx - width / 2, box.top - gap - height});
+    places.push_back({angle, cx - width / 2, box.bottom + gap});
+    places.push_back({angle, box.right + distance, box.top - height - distance});
+    places.push_back({angle, box.right + distance, box.bottom + distance});
+    places.push_back({angle, box.left - width - distance, box.top - height - distance});
+    places.push_back({angle, box.left - width - distance, box.bottom + distance});
+}
+
+constexpr int32_t kRingDistances[] = {0, 8, 16, 32};
+
+class LabelPlacer {
+public:
+    explicit LabelPlacer(RouteMap& map)
+        : map_(map),
+          image_{0, 0, Bounded(16 * int64_t{map.width} + 1), Bounded(16 * int64_t{map.height} + 1)},
+          taken_(image_),
+          lines_(image_) {}
+
+    int32_t Run();
+
+private:
+    void FileFixedThings();
+    void FileLines();
+    void PlaceName(RouteStop& stop, StopLabel& label);
+    void PlaceBadgeBlock(RouteStop& stop);
+    // The candidate's score: -1 when the place is not free, else the number
+    // of line pieces it crosses.
+    int32_t Score(const PixelRect& r);
+    // The index of the best of the rectangles, or -1 when none is free.
+    int32_t Best(const std::vector<PixelRect>& rects);
+
+    RouteMap& map_;
+    PixelRect image_;
+    RectIndex taken_;  // stop boxes and labels already in place
+    RectIndex lines_;  // pieces of drawn lines
+    int32_t crowded_ = 0;
+};
+
+// A badge block moves as one only when every badge of the stop is automatic;
+// badges that follow a hand-placed badge keep their place in its block.
+bool HasFixedBadge(const RouteStop& stop) {
+    return std::any_of(stop.labels.begin(), stop.labels.end(),
+                       [](const StopLabel& l) { return IsBadge(l) && !l.automatic; });
+}
+
+bool Moves(const RouteStop& stop, const StopLabel& label) {
+    if (!label.automatic) return false;
+    if (label.type == kLabelName) return true;
+    return IsBadge(label) && !HasFixedBadge(stop);
+}
+
+int32_t LabelPlacer::Run() {
+    FileFixedThings();
+    FileLines();
+    for (RouteStop& stop : map_.stops) {
+        if (stop.box.x < 0) continue;
+        for (StopLabel& label : stop.labels) {
+            if (label.type == kLabelName && label.automatic) PlaceName(stop, label);
+        }
+        PlaceBadgeBlock(stop);
+    }
+    return crowded_;
+}
+
+void LabelPlacer::FileFixedThings() {
+    for (const RouteStop& stop : map_.stops) taken_.Add(StopBoxBounds(stop));
+    for (const RouteStop& stop : map_.stops) {
+        if (stop.box.x < 0) continue;
+        for (const StopLabel& label : stop.labels) {
+            if (Moves(stop, label)) continue;
+            const PixelRect r = StopLabelBounds(map_, stop, label);
+            // An automatic badge that has to stay in a hand-placed block is
+            // counted when its place is not free. Arrows belong on their box.
+            if (label.automatic && IsBadge(label) && !r.Empty() &&
+                (!r.Inside(image_) || taken_.CountOverlaps(r, 1) > 0)) {
+                ++crowded_;
+            }
+            taken_.Add(r);
+        }
+    }
+}
+
+// Each step of a path as the rectangle its drawn band covers; a diagonal
+// step as four small squares along it.
+void LabelPlacer::FileLines() {
+    for (const Connection& connection : map_.connections) {
+        const RouteLine* line = FindRouteLine(map_, connection.line);
+        if (!line) continue;
+        const int32_t h = std::clamp(line->thickness, 1, 32) - 1;
+        for (std::size_t i = 1; i < connection.path.size(); ++i) {
+            const GridPoint a = connection.path[i - 1];
+            const GridPoint b = connection.path[i];
+            const int32_t ax = 16 * a.x + 8, ay = 16 * a.y + 8, bx = 16 * b.x + 8, by = 16 * b.y + 8;
+            if (ax == bx || ay == by) {
+                lines_.Add({std::min(ax, bx) - h, std::min(ay, by) - h, std::max(ax, bx) + h + 1,
+                            std::max(ay, by) + h + 1});
+                continue;
+            }
+            for (int32_t k = 0; k <= 4; ++k) {
+                const int32_t x = ax + (bx - ax) * k / 4;
+                const int32_t y = ay + (by - ay) * k / 4;
+                lines_.Add({x - h - 1, y - h - 1, x + h + 2, y + h + 2});
+            }
+        }
+    }
+}
+
+int32_t LabelPlacer::Score(const PixelRect& r) {
+    if (r.Empty()) return 0;
+    if (!r.Inside(image_) || taken_.CountOverlaps(r, 1) > 0) return -1;
+    return lines_.CountOverlaps(r);
+}
+
+int32_t LabelPlacer::Best(const std::vector<PixelRect>& rects) {
+    int32_t best = -1;
+    int32_t bestScore = std::numeric_limits<int32_t>::max();
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+        const int32_t score = Score(rects[i]);
+        if (score < 0 || score >= bestScore) continue;
+        best = static_cast<int32_t>(i);
+        bestScore = score;
+        if (score == 0) break;  // the first free place that crosses no line
+    }
+    return best;
+}
+
+PixelRect OutlineOf(const RouteStop& stop) {
+    const PixelRect box = StopBoxBounds(stop);
+    if (!box.Empty()) return box;
+    const GridPoint c = LabelReference(StopLabel{}, stop.box);
+    return {c.x - 4, c.y - 4, c.x + 5, c.y + 5};
+}
+
+void LabelPlacer::PlaceName(RouteStop& stop, StopLabel& label) {
+    const PixelRect outline = OutlineOf(stop);
+    // The rule's own place first, then horizontal text around the box, then
+    // text reading upwards, each ring further out.
+    const StopLabel ruled = label;
+    std::vector<Candidate> places{{label.angle, 0, 0}};
+    std::vector<PixelRect> shapes;  // the label's rectangle at each angle, at its ruled offset
+    const PixelRect flat = [&] {
+        StopLabel probe = ruled;
+        probe.angle = 0;
+        return StopLabelBounds(map_, stop, probe);
+    }();
+    const PixelRect upright = [&] {
+        StopLabel probe = ruled;
+        probe.angle = 90;
+        return StopLabelBounds(map_, stop, probe);
+    }();
+    if (flat.Empty()) return;
+    for (int32_t distance : kRingDistances) {
+        AddPlacesAround(places, outline, 0, flat.right - flat.left, flat.bottom - flat.top, distance);
+        AddPlacesAround(places, outline, 90, upright.right - upright.left, upright.bottom - upright.top, distance);
+    }
+    std::vector<StopLabel> tries;
+    std::vector<PixelRect> rects;
+    tries.push_back(ruled);
+    rects.push_back(StopLabelBounds(map_, stop, ruled));
+    for (std::size_t i = 1; i < places.size(); ++i) {
+        const Candidate& place = places[i];
+        const PixelRect& shape = place.angle == 0 ? flat : upright;
+        StopLabel moved = ruled;
+        moved.angle = place.angle;
+        moved.x = Bounded(int64_t{ruled.x} + place.left - shape.left);
+        moved.y = Bounded(int64_t{ruled.y} + place.top - shape.top);
+        tries.push_back(moved);
+        rects.push_back(Moved(shape, place.left - shape.left, place.top - shape.top));
+    }
+    const int32_t best = Best(rects);
+    if (best < 0) {
+        ++crowded_;
+        taken_.Add(rects.front());
+        return;
+    }
+    label = tries[static_cast<std::size_t>(best)];
+    taken_.Add(rects[static_cast<std::size_t>(best)]);
+}
+
+void LabelPlacer::PlaceBadgeBlock(RouteStop& stop) {
+    if (HasFixedBadge(stop)) return;  // filed with the fixed things
+    PixelRect block;
+    bool any = false;
+    for (const StopLabel& label : stop.labels) {
+        if (!IsBadge(label)) continue;
+        any = true;
+        block = Union(block, StopLabelBounds(map_, stop, label));
+    }
+    if (!any || block.Empty()) return;
+    std::vector<Candidate> places{{0, block.left, block.top}};
+    for (int32_t distance : kRingDistances) {
+        AddPlacesAround(places, OutlineOf(stop), 0, block.right - block.left, block.bottom - block.top, distance);
+    }
+    std::vector<PixelRect> rects;
+    for (const Candidate& place : places) rects.push_back(Moved(block, place.left - block.left, place.top - block.top));
+    const int32_t best = Best(rects);
+    const int32_t chosen = best < 0 ? 0 : best;
+    if (best < 0) ++crowded_;
+    const int32_t dx = places[static_cast<std::size_t>(chosen)].left - block.left;
+    const int32_t dy = places[static_cast<std::size_t>(chosen)].top - block.top;
+    for (StopLabel& label : stop.labels) {
+        if (!IsBadge(label)) continue;
+        label.x = Bounded(int64_t{label.x} + dx);
+        label.y = Bounded(int64_t{label.y} + dy);
+        taken_.Add(StopLabelBounds(map_, stop, label));
+    }
+}
+
+}  // namespace
+
+int32_t ClearStopLabels(RouteMap& map) {
+    if (map.width <= 0 || map.height <= 0) return 0;
+    LabelPlacer placer(map);
+    return placer.Run();
+}
+
+}  // namespace tak

@@ -1,0 +1,51 @@
+// Labels that can be read: where the layout's automatic stop labels end up
+// once they have been moved clear of each other.
+//
+// The layout first puts every automatic label where the plain rule puts it
+// (name beside or above its box, badges in a block below or to the left).
+// On a busy map that rule lets names run over each other, into other stops'
+// boxes, over line badges and past the image's edge. The pass here tries a
+// small set of places around the box for every automatic name and badge
+// block and takes the first that stays inside the image and overlaps no
+// other label and no stop box, preferring places that cross no line. When
+// no place is free, the plain rule's place is kept and counted. Labels the
+// user placed by hand are never moved; others keep clear of them.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "routemap/RouteMap.h"
+
+namespace tak {
+
+// A rectangle of pixels, left and top included, right and bottom excluded.
+struct PixelRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+
+    bool Empty() const { return right <= left || bottom <= top; }
+    bool Overlaps(const PixelRect& other) const {
+        return !Empty() && !other.Empty() && left < other.right && other.left < right && top < other.bottom &&
+               other.top < bottom;
+    }
+    bool Inside(const PixelRect& outer) const {
+        return left >= outer.left && top >= outer.top && right <= outer.right && bottom <= outer.bottom;
+    }
+    bool operator==(const PixelRect&) const = default;
+};
+
+// The pixels the stop's drawn box covers (empty for an exit, which has none).
+PixelRect StopBoxBounds(const RouteStop& stop);
+
+// The pixels a label covers when drawn at its stop, text backgrounds
+// included; empty for a badge without a line or a stop that is not placed.
+PixelRect StopLabelBounds(const RouteMap& map, const RouteStop& stop, const StopLabel& label);
+
+// Moves the automatic labels of placed stops to free places as told above
+// and returns how many labels (a badge block counts once) found none.
+int32_t ClearStopLabels(RouteMap& map);
+
+}  // namespace tak

@@ -1,0 +1,295 @@
+// Automatic labels that can be read: inside the image, clear of each other and
+// of stop boxes, off the lines where there is room, and hand-placed labels left
+// alone.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "mapdata/MapData.h"
+#include "persist/Project.h"
+#include "routemap/RouteMap.h"
+#include "routemap/RouteMapDrawing.h"
+#include "routemap/RouteMapLabels.h"
+#include "routemap/RouteMapLayout.h"
+
+namespace tak {
+namespace {
+
+RouteStop& FixedStop(RouteMap& map, const std::string& name, StopBox box) {
+    RouteStop& stop = AddRouteStop(map, name);
+    stop.automatic = false;
+    stop.stored = box;
+    return stop;
+}
+
+bool IsBadge(const StopLabel& label) { return label.type == kLabelLineFilled || label.type == kLabelLineOutlined; }
+
+// What the placement promises for the automatic names and badges: the number
+// of them (a stop's badges counting once) that leave the image or overlap a
+// stop box or another label.
+int CountUnreadable(const RouteMap& map) {
+    const PixelRect image{0, 0, 16 * map.width + 1, 16 * map.height + 1};
+    struct Item {
+        RouteKey stop;
+        std::size_t label;
+        PixelRect rect;
+    };
+    std::vector<Item> items;
+    for (const RouteStop& stop : map.stops) {
+        for (std::size_t i = 0; i < stop.labels.size(); ++i) {
+            const PixelRect r = StopLabelBounds(map, stop, stop.labels[i]);
+            if (!r.Empty()) items.push_back({stop.key, i, r});
+        }
+    }
+    int unreadable = 0;
+    for (const RouteStop& stop : map.stops) {
+        bool badgeCounted = false;
+        for (const Item& item : items) {
+            if (item.stop != stop.key) continue;
+            const StopLabel& label = stop.labels[item.label];
+            if (!label.automatic || label.type == kLabelArrow) continue;
+            bool bad = !item.rect.Inside(image);
+            for (const RouteStop& other : map.stops) bad = bad || StopBoxBounds(other).Overlaps(item.rect);
+            for (const Item& other : items) {
+                const bool sameBlock = other.stop == item.stop && IsBadge(label) &&
+                                       IsBadge(stop.labels[other.label]);
+                if (&other != &item && !sameBlock && other.rect.Overlaps(item.rect)) bad = true;
+            }
+            if (!bad) continue;
+            if (IsBadge(label)) {
+                if (!badgeCounted) ++unreadable;
+                badgeCounted = true;
+            } else {
+                ++unreadable;
+            }
+        }
+    }
+    return unreadable;
+}
+
+const char* const kWords[] = {"Markt", "Am Hang", "Schloßplatz", "Gartenstraße", "Nord|Süd", "Rathaus",
+                              "Klinikum West", "Ölmühle", "Bf", "Industriegebiet Nord"};
+
+// A map of fixed stops at random cells (no two boxes on one cell), random
+// lines through them, badges and now and then a hand-placed name.
+RouteMap RandomMap(std::mt19937& random, bool sparse) {
+    auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    RouteMap map;
+    map.width = sparse ? 60 : 12 + below(24);
+    map.height = sparse ? 60 : 12 + below(24);
+    map.allowDiag = below(2) == 0;
+    const int stopCount = sparse ? 12 : 4 + below(20);
+    std::vector<RouteKey> stops;
+    std::vector<std::vector<bool>> used(static_cast<std::size_t>(map.width),
+                                        std::vector<bool>(static_cast<std::size_t>(map.height)));
+    for (int i = 0; i < stopCount; ++i) {
+        const StopBox shapes[] = {{0, 0, 0, 1}, {0, 0, 1, 0}, {0, 0, 2, 0}, {0, 0, 0, 2}, {0, 0, 1, 1}};
+        StopBox box = shapes[below(5)];
+        // Sparse maps spread the stops over a lattice 15 cells apart.
+        box.x = sparse ? 5 + 15 * (i % 4) : below(map.width - 2);
+        box.y = sparse ? 5 + 15 * (i / 4) : below(map.height - 2);
+        bool free = true;
+        for (int dx = 0; dx < std::max(box.width, 1); ++dx) {
+            for (int dy = 0; dy < std::max(box.height, 1); ++dy) {
+                free = free && !used[static_cast<std::size_t>(box.x + dx)][static_cast<std::size_t>(box.y + dy)];
+            }
+        }
+        if (!free) continue;
+        for (int dx = 0; dx < std::max(box.width, 1); ++dx) {
+            for (int dy = 0; dy < std::max(box.height, 1); ++dy) {
+                used[static_cast<std::size_t>(box.x + dx)][static_cast<std::size_t>(box.y + dy)] = true;
+            }
+        }
+        RouteStop& stop = FixedStop(map, std::string(kWords[below(10)]) + " " + std::to_string(i), box);
+        stop.exit = !sparse && below(8) == 0;
+        if (!sparse && below(6) == 0) {
+            stop.labels[0].automatic = false;
+            stop.labels[0].x = below(80) - 40;
+            stop.labels[0].y = below(80) - 40;
+        }
+        stops.push_back(stop.key);
+    }
+    const int lineCount = 1 + below(4);
+    for (int l = 0; l < lineCount && stops.size() >= 2; ++l) {
+        RouteLine& line = AddRouteLine(map, std::to_string(l + 1));
+        line.autoNames = below(2) == 0;
+        const RouteKey lineKey = line.key;
+        RouteKey previous = stops[static_cast<std::size_t>(below(static_cast<int>(stops.size())))];
+        for (int c = 0; c < 1 + below(5); ++c) {
+            RouteKey next = stops[static_cast<std::size_t>(below(static_cast<int>(stops.size())))];
+            if (next == previous) continue;
+            AddConnection(map, lineKey, previous, next);
+            if (below(2) == 0) {
+                StopLabel badge;
+                badge.type = below(2) == 0 ? kLabelLineFilled : kLabelLineOutlined;
+                badge.line = lineKey;
+                FindRouteStop(map, next)->labels.push_back(badge);
+            }
+            previous = next;
+        }
+    }
+    return map;
+}
+
+TEST(RouteMapLabels, AutomaticLabelsAreReadableOrCountedOnRandomMaps) {
+    std::mt19937 random(17);
+    int crowded = 0;
+    for (int round = 0; round < 60; ++round) {
+        RouteMap map = RandomMap(random, false);
+        LayoutRouteMap(map);
+        // A crowded label stays where the rule puts it, which may be over a
+        // label placed before it: then both are unreadable.
+        const int unreadable = CountUnreadable(map);
+        if (map.crowdedLabels == 0) {
+            EXPECT_EQ(unreadable, 0) << "round " << round;
+        }
+        EXPECT_LE(unreadable, 2 * map.crowdedLabels) << "round " << round;
+        crowded += map.crowdedLabels;
+    }
+    // Small crowded maps do run out of room now and then, but not everywhere.
+    EXPECT_LT(crowded, 60 * 3);
+}
+
+TEST(RouteMapLabels, RoomyMapsLeaveNoLabelCrowded) {
+    std::mt19937 random(4);
+    for (int round = 0; round < 20; ++round) {
+        RouteMap map = RandomMap(random, true);
+        LayoutRouteMap(map);
+        EXPECT_EQ(map.crowdedLabels, 0) << "round " << round;
+        EXPECT_EQ(CountUnreadable(map), 0) << "round " << round;
+    }
+}
+
+// The bounds the placement works with hold every pixel the drawing paints
+// for the label, for flat, upright, slanted and two-line names and badges.
+TEST(RouteMapLabels, BoundsHoldEveryDrawnPixel) {
+    RouteMap map;
+    map.width = 20;
+    map.height = 20;
+    RouteLine& line = AddRouteLine(map, "12");
+    line.colourIndex = 3;
+    ResolveColours(map);
+    RouteStop& stop = FixedStop(map, "Gartenstraße|Süd", {9, 9, 1, 0});
+    stop.box = stop.stored;
+    StopLabel badge;
+    badge.type = kLabelLineFilled;
+    badge.line = line.key;
+    badge.y = 40;
+    StopLabel name;
+    for (const StopLabel& label : {name, badge}) {
+        for (int angle : {0, 90, 45, -45}) {
+            StopLabel drawn = label;
+            drawn.angle = angle;
+            drawn.x = label.x + 30;
+            std::optional<RouteMapImage> image = CreateRouteMapImage(map);
+            ASSERT_TRUE(image);
+            RouteMapCanvas canvas(*image);
+            canvas.Fill({255, 255, 255});
+            DrawStopLabel(canvas, map, drawn, stop, {0, 0, 0});
+            const PixelRect bounds = StopLabelBounds(map, stop, drawn);
+            int painted = 0;
+            for (int y = 0; y < image->height; ++y) {
+                for (int x = 0; x < image->width; ++x) {
+                    if (image->PixelAt(x, y) == Rgb{255, 255, 255}) continue;
+                    ++painted;
+                    EXPECT_TRUE(x >= bounds.left && x < bounds.right && y >= bounds.top && y < bounds.bottom)
+                        << "type " << label.type << " angle " << angle << " pixel " << x << "," << y;
+                }
+            }
+            EXPECT_GT(painted, 20);
+        }
+    }
+}
+
+// A name crowded against the right edge and under another stop's name moves
+// to a free place; a name placed by hand stays where the user put it even
+// where it runs off the image.
+TEST(RouteMapLabels, MovesAutomaticNamesAndKeepsHandPlacedOnes) {
+    RouteMap map;
+    map.width = 12;
+    map.height = 12;
+    // A wide box at the right edge: the rule puts the name right of it,
+    // outside the image.
+    const RouteKey edge = FixedStop(map, "Industriegebiet", {9, 5, 2, 0}).key;
+    RouteStop& fixed = FixedStop(map, "Handplatz", {2, 2, 0, 1});
+    fixed.labels[0].automatic = false;
+    fixed.labels[0].x = -60;
+    fixed.labels[0].y = 3;
+    const RouteKey fixedKey = fixed.key;
+    LayoutRouteMap(map);
+
+    const RouteStop& moved = *FindRouteStop(map, edge);
+    const PixelRect image{0, 0, 16 * 12 + 1, 16 * 12 + 1};
+    EXPECT_TRUE(StopLabelBounds(map, moved, moved.labels[0]).Inside(image));
+    const RouteStop& kept = *FindRouteStop(map, fixedKey);
+    EXPECT_EQ(kept.labels[0].x, -60);
+    EXPECT_EQ(kept.labels[0].y, 3);
+    EXPECT_EQ(map.crowdedLabels, 0);
+}
+
+// Where the rule's place is free but crosses a line and another place
+// crosses none, the name takes the other place.
+TEST(RouteMapLabels, PrefersAPlaceThatCrossesNoLine) {
+    RouteMap map;
+    map.width = 16;
+    map.height = 16;
+    map.allowDiag = false;
+    // A vertical bar: the rule puts its long name above it, reading upwards,
+    // where the line passes through a node right above the box.
+    const RouteKey a = FixedStop(map, "Alphabetisches Viertel", {6, 9, 0, 1}).key;
+    const RouteKey b = FixedStop(map, "Beta", {6, 2, 0, 1}).key;
+    const RouteKey line = AddRouteLine(map, "1").key;
+    AddConnection(map, line, a, b).nodes.push_back({6, 6});
+    LayoutRouteMap(map);
+    ASSERT_FALSE(map.connections[0].path.empty());
+
+    // The line's band around each path point; points are 16 pixels apart and
+    // labels taller than the gaps, so a label over the line meets one.
+    auto crossings = [&](const RouteStop& stop) {
+        const PixelRect r = StopLabelBounds(map, stop, stop.labels[0]);
+        int count = 0;
+        for (const GridPoint& p : map.connections[0].path) {
+            if (PixelRect{16 * p.x + 4, 16 * p.y + 4, 16 * p.x + 13, 16 * p.y + 13}.Overlaps(r)) ++count;
+        }
+        return count;
+    };
+    const RouteStop& alpha = *FindRouteStop(map, a);
+    EXPECT_EQ(crossings(alpha), 0);
+    RouteStop ruled = alpha;
+    PlaceStopLabel(ruled, 0);
+    EXPECT_GT(crossings(ruled), 0);
+}
+
+// The demo's route map, as its project file stands: every label, by hand or
+// not, inside the image and clear of the others and of the other stops' boxes.
+TEST(RouteMapLabels, DemoMapHasNoClippedOrOverlappingLabel) {
+    Project project;
+    MapData noMap;
+    ASSERT_TRUE(LoadProject(project, noMap, TAKTARIUM_SOURCE_DIR "/examples/output/DemoMap.cfg").parsed);
+    RouteMap& map = project.routeMap;
+    LayoutRouteMap(map);
+    EXPECT_EQ(map.crowdedLabels, 0);
+    const PixelRect image{0, 0, 16 * map.width + 1, 16 * map.height + 1};
+    std::vector<std::pair<const RouteStop*, PixelRect>> labels;
+    for (const RouteStop& stop : map.stops) {
+        for (const StopLabel& label : stop.labels) {
+            const PixelRect r = StopLabelBounds(map, stop, label);
+            if (r.Empty()) continue;
+            EXPECT_TRUE(r.Inside(image)) << stop.name;
+            for (const RouteStop& other : map.stops) {
+                if (&other == &stop) continue;
+                EXPECT_FALSE(StopBoxBounds(other).Overlaps(r)) << stop.name << " on " << other.name;
+            }
+            for (const auto& [otherStop, otherRect] : labels) {
+                EXPECT_FALSE(otherRect.Overlaps(r)) << stop.name << " and " << otherStop->name;
+            }
+            labels.emplace_back(&stop, r);
+        }
+    }
+    EXPECT_GT(labels.size(), 25u);
+}
+
+}  // namespace
+}  // namespace tak
