@@ -22,12 +22,6 @@ QString Title(const LanguageTable& language, const char* key) {
     return QString(kMessageTitle) + " - " + LangText(language, key);
 }
 
-QPushButton* NewButton(QWidget* parent, const char* name, const QString& text) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    return button;
-}
-
 }  // namespace
 
 QImage RouteMapCrop(const RouteMap& map, int x, int y, int width, int height, const RouteMapEditorView* editor) {
