@@ -280,8 +280,10 @@ void PrepareLoadedRouteMap(RouteMap& map) {
 std::string StopCaption(const RouteMap& map, const LanguageTable& lang, RouteKey stop) {
     auto it = std::find_if(map.stops.begin(), map.stops.end(),
                            [&](const RouteStop& s) { return stop != kNoRouteKey && s.key == stop; });
-    if (it == map.stops.end()) return "<" + lang.Lang("Free") + ">";
-    if (it->name.empty()) return "<" + lang.Lang("NoName") + ">";
+    // Built piece by piece: `"<" + text` makes GCC 12 warn wrongly (-Wrestrict) in release builds.
+    auto inAngles = [](std::string text) { return std::string("<").append(text).append(">"); };
+    if (it == map.stops.end()) return inAngles(lang.Lang("Free"));
+    if (it->name.empty()) return inAngles(lang.Lang("NoName"));
     int rank = 1;
     for (auto before = it; before != map.stops.begin() && std::prev(before)->name == it->name; --before) ++rank;
     if (rank < 2) return it->name;
