@@ -15,7 +15,9 @@ for side in before after; do
     mkdir -p "$work/$side/output"
     cp "$project" "$work/$side/output/$name.cfg"
     cli=$before; [ "$side" = after ] && cli=$after
-    (cd "$work/$side" && "$cli" output "$map" >/dev/null)
+    if ! (cd "$work/$side" && "$cli" output "$map" >/dev/null); then
+        echo "the build $side the change ($cli) could not write the documents"; exit 1
+    fi
 done
 status=0
 for file in "$work/before/output/$name"/*; do
