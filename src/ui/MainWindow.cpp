@@ -25,6 +25,7 @@
 #include "persist/ProgramSettings.h"
 #include "ui/MapCheckWindow.h"
 #include "ui/TimeTable.h"
+#include "ui/TourPlan.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -532,11 +533,12 @@ int RunMainWindow(const char* argv0) {
     AppContext context;
     LoadStartState(context, places);
     QtDialogs dialogs;
-    // The timetable plan window exists; the other plan windows come later, so
-    // their buttons stay disabled.
+    // The stop table and route map windows come later, so their buttons stay
+    // disabled.
     QWidget* mainWindow = nullptr;
     PlanWindowOpeners openers;
     openers.timeTable = [&] { OpenTimeTableWindow(context, dialogs, mainWindow); };
+    openers.tourPlan = [&] { OpenTourPlanWindow(context, dialogs, mainWindow); };
     MainWindow window(context, places, dialogs, std::move(openers));
     mainWindow = &window;
     window.show();
