@@ -151,6 +151,13 @@ TEST_F(TourPlanWindowTest, RingLineGathersAllTripsAndAutomaticSplitsAgainKeeping
     EXPECT_FALSE(Find<QCheckBox>("ringLineBox")->isChecked());
     ChooseTrip("returnList", 0);
     EXPECT_EQ(Find<QLineEdit>("targetField")->text(), "Nord");
+
+    // Escape asks too; Cancel stays.
+    dialogs.answers.push_back(Dialogs::Answer::Cancel);
+    QTest::keyClick(Find<QLineEdit>("targetField"), Qt::Key_Escape);
+    EXPECT_EQ(dialogs.questions.size(), 1U);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(mainWindow.isEnabled());
 }
 
 TEST_F(TourPlanWindowTest, MovingSeveralTripsKeepsThePlansOrderInStepWithTheLists) {
