@@ -166,19 +166,20 @@ void ExchangeTourPlanDirections(TourPlan& plan) { std::swap(plan.outward, plan.r
 
 void ShiftTourPlanTrips(TourPlan& plan, TripDirection direction, const std::set<std::string>& names, int step) {
     std::vector<std::size_t> list = TourPlanTripsOf(plan, direction);
-    int count = static_cast<int>(list.size());
+    std::vector<bool> chosen;
+    for (std::size_t index : list) chosen.push_back(names.count(NameOf(plan.trips[index])) > 0);
     // Walk against the move, so that a block of chosen trips moves together
     // and a trip stopped at the end stops the ones behind it.
-    std::vector<bool> chosen(list.size());
-    for (int i = 0; i < count; ++i) chosen[static_cast<std::size_t>(i)] = names.count(NameOf(plan.trips[list[static_cast<std::size_t>(i)]])) > 0;
+    int count = static_cast<int>(list.size());
     for (int n = 0; n < count; ++n) {
-        int i = step < 0 ? n : count - 1 - n;
-        int other = i + step;
-        auto at = static_cast<std::size_t>(i);
-        if (!chosen[at] || other < 0 || other >= count || chosen[static_cast<std::size_t>(other)]) continue;
-        auto to = static_cast<std::size_t>(other);
-        std::swap(plan.trips[list[at]], plan.trips[list[to]]);
-        chosen[to] = true;
+        int from = step < 0 ? n : count - 1 - n;
+        int to = from + step;
+        if (to < 0 || to >= count) continue;
+        auto at = static_cast<std::size_t>(from);
+        auto next = static_cast<std::size_t>(to);
+        if (!chosen[at] || chosen[next]) continue;
+        std::swap(plan.trips[list[at]], plan.trips[list[next]]);
+        chosen[next] = true;
         chosen[at] = false;
     }
 }

@@ -111,8 +111,6 @@ void TourPlanWindow::CreateControls() {
     tripUpButton_ = NewArrowButton(this, "tripUpButton", kUpArrow);
     tripDownButton_ = NewArrowButton(this, "tripDownButton", kDownArrow);
     returnList_ = NewTripList(this, "returnList");
-    ringLineBox_ = NewBox(this, "ringLineBox", LangText(language, "RingLine"));
-    automaticButton_ = NewButton(this, "automaticButton", LangText(language, "Automatic"));
 
     tripField_ = NewField(this, "tripField");
     tripField_->setReadOnly(true);
@@ -120,6 +118,8 @@ void TourPlanWindow::CreateControls() {
     deactivateBox_ = NewBox(this, "deactivateBox", LangText(language, "Deactivate"));
     ibisField_ = NewField(this, "ibisField");
     targetField_ = NewField(this, "targetField");
+    ringLineBox_ = NewBox(this, "ringLineBox", LangText(language, "RingLine"));
+    automaticButton_ = NewButton(this, "automaticButton", LangText(language, "Automatic"));
 
     outwardStopsButton_ = new QRadioButton(LangText(language, "OutwardRun"), this);
     outwardStopsButton_->setObjectName("outwardStopsButton");
@@ -148,7 +148,7 @@ void TourPlanWindow::PlaceControls() {
     headline->addRow(LangLabel(language, "Headline"), headlineField_);
     auto* rowsFrame = new QGroupBox(LangLabel(language, "RowsInPlan"), this);
     auto* rows = new QGridLayout(rowsFrame);
-    QCheckBox* switches[] = {hideEmptyBox_,    hideBridgeBox_,    displayLineBox_,  displayIbisBox_,
+    QCheckBox* switches[] = {hideEmptyBox_,     hideBridgeBox_,    displayLineBox_,  displayIbisBox_,
                              displayTargetBox_, displayOutInsBox_, displayPauseBox_, pageBreakBox_};
     for (int i = 0; i < 8; ++i) rows->addWidget(switches[i], i % 4, i / 4);
     auto* planColumn = new QVBoxLayout;
@@ -288,8 +288,8 @@ void TourPlanWindow::FillTree() {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line& line = *lines[i];
         auto found = context_.project.tourPlans.find(line.name);
-        const TourPlan* plan = found != context_.project.tourPlans.end() && found->second.active ? &found->second
-                                                                                                 : nullptr;
+        const TourPlan* plan =
+            found != context_.project.tourPlans.end() && found->second.active ? &found->second : nullptr;
         auto* lineItem = new QTreeWidgetItem(lineTree_, {FromUtf8(line.name)});
         lineItem->setData(0, kLineRole, static_cast<int>(i));
         lineItem->setFlags(lineItem->flags() | Qt::ItemIsUserCheckable);
@@ -317,7 +317,7 @@ const Line* TourPlanWindow::LineOf(QTreeWidgetItem* item) const {
     int index = top->data(0, kLineRole).toInt();
     const auto& lines = context_.map.lines;
     return index >= 0 && index < static_cast<int>(lines.size()) ? lines[static_cast<std::size_t>(index)].get()
-                                                                 : nullptr;
+                                                                : nullptr;
 }
 
 TourPlan* TourPlanWindow::Plan() {
@@ -345,7 +345,7 @@ void TourPlanWindow::OnTreeItemChanged(QTreeWidgetItem* item) {
     } else {
         int checked = 0;
         for (int i = 0; i < top->childCount(); ++i) checked += top->child(i)->checkState(0) == Qt::Checked ? 1 : 0;
-        top->setCheckState(0, checked == 0                      ? Qt::Unchecked
+        top->setCheckState(0, checked == 0                   ? Qt::Unchecked
                               : checked == top->childCount() ? Qt::Checked
                                                              : Qt::PartiallyChecked);
     }
@@ -397,8 +397,8 @@ void TourPlanWindow::ShowPlan() {
 void TourPlanWindow::FillTripLists(const std::set<std::string>& selected) {
     TourPlan* plan = Plan();
     showing_ = true;
-    for (auto [list, direction] : {std::pair{outwardList_, TripDirection::Outward},
-                                   std::pair{returnList_, TripDirection::Return}}) {
+    for (auto [list, direction] :
+         {std::pair{outwardList_, TripDirection::Outward}, std::pair{returnList_, TripDirection::Return}}) {
         list->clear();
         if (plan == nullptr) continue;
         for (std::size_t index : TourPlanTripsOf(*plan, direction)) {
@@ -444,8 +444,8 @@ void TourPlanWindow::ShowDetail() {
     ibisField_->setText(entry ? FromUtf8(entry->ibis) : QString());
     targetField_->setText(entry ? FromUtf8(entry->target) : QString());
     showing_ = false;
-    for (QWidget* control : std::initializer_list<QWidget*>{tripField_, notInServiceBox_, deactivateBox_,
-                                                            ibisField_, targetField_}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{tripField_, notInServiceBox_, deactivateBox_, ibisField_, targetField_}) {
         control->setEnabled(entry != nullptr);
     }
 }

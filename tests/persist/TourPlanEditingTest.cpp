@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "mapdata/MapLoader.h"
 #include "ProjectMaps.h"
+#include "mapdata/MapLoader.h"
 #include "support/TestSupport.h"
 
 namespace tak {

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTreeWidget>
+#include <cstdlib>
 
 #include "PlanWindowFixture.h"
 #include "persist/JSON.h"
@@ -81,6 +82,9 @@ TEST_F(TourPlanWindowTest, CheckingALineSplitsAlternatingTripsAndMarksSingleStat
     ChooseTrip("returnList", 1);
     EXPECT_EQ(Find<QLineEdit>("tripField")->text(), "Depot");
     EXPECT_TRUE(Find<QCheckBox>("notInServiceBox")->isChecked());
+    if (const char* folder = std::getenv("TAKTARIUM_SCREENSHOT_DIR")) {  // for a look by eye
+        window->grab().save(QString::fromLocal8Bit(folder) + "/tour-plan-window-english.png");
+    }
     ChooseTrip("outwardList", 0);
     EXPECT_FALSE(Find<QCheckBox>("notInServiceBox")->isChecked());
     EXPECT_TRUE(Find<QListWidget>("returnList")->selectedItems().isEmpty());
