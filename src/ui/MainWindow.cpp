@@ -24,6 +24,7 @@
 #include "mapdata/MapLoader.h"
 #include "persist/ProgramSettings.h"
 #include "ui/MapCheckWindow.h"
+#include "ui/StopTable.h"
 #include "ui/TimeTable.h"
 #include "ui/TourPlan.h"
 #include "ui/WindowEx.h"
@@ -533,12 +534,12 @@ int RunMainWindow(const char* argv0) {
     AppContext context;
     LoadStartState(context, places);
     QtDialogs dialogs;
-    // The stop table and route map windows come later, so their buttons stay
-    // disabled.
+    // The route map editor comes later, so its button stays disabled.
     QWidget* mainWindow = nullptr;
     PlanWindowOpeners openers;
     openers.timeTable = [&] { OpenTimeTableWindow(context, dialogs, mainWindow); };
     openers.tourPlan = [&] { OpenTourPlanWindow(context, dialogs, mainWindow); };
+    openers.stopTable = [&] { OpenStopTableWindow(context, dialogs, mainWindow); };
     MainWindow window(context, places, dialogs, std::move(openers));
     mainWindow = &window;
     window.show();

@@ -16,6 +16,7 @@
 #include "ui/MainWindow.h"
 #include "ui/OutputDialog.h"
 #include "ui/RouteSpiderWindow.h"
+#include "ui/StopTable.h"
 #include "ui/TimeTable.h"
 #include "ui/TourPlan.h"
 
@@ -30,6 +31,7 @@ protected:
         PlanWindowOpeners openers;
         openers.timeTable = [this] { timeTable = OpenTimeTableWindow(app, dialogs, main.get()); };
         openers.tourPlan = [this] { tourPlan = OpenTourPlanWindow(app, dialogs, main.get()); };
+        openers.stopTable = [this] { stopTable = OpenStopTableWindow(app, dialogs, main.get()); };
         main = std::make_unique<MainWindow>(app, places, dialogs, std::move(openers));
         main->show();
         auto* folder = main->findChild<QLineEdit*>("mapFolderField");
@@ -167,8 +169,8 @@ protected:
             if (tour == "1-03" || tour == "1-04" || tour == "1-06") line->child(i)->setCheckState(0, Qt::Checked);
         }
         QTest::keyClicks(FindIn<QLineEdit>(tourPlan, "headlineField"), "Dienstplan Linie 1");
-        for (const char* box : {"displayLineBox", "displayIbisBox", "displayTargetBox", "displayOutInsBox",
-                                "displayPauseBox"}) {
+        for (const char* box :
+             {"displayLineBox", "displayIbisBox", "displayTargetBox", "displayOutInsBox", "displayPauseBox"}) {
             Toggle(FindIn<QCheckBox>(tourPlan, box));
         }
         // The first tour starts at the depot: the split comes out the wrong way round.
@@ -192,10 +194,55 @@ protected:
         AddStopRows(QString::fromUtf8("Südbahnhof (110)"));
     }
 
+    QTreeWidgetItem* TreeTrip(const QString& name) {
+        auto* tree = FindIn<QTreeWidget>(stopTable, "tripTree");
+        for (int line = 0; line < tree->topLevelItemCount(); ++line) {
+            QTreeWidgetItem* lineItem = tree->topLevelItem(line);
+            for (int i = 0; i < lineItem->childCount(); ++i) {
+                if (lineItem->child(i)->text(0) == name) return lineItem->child(i);
+            }
+        }
+        ADD_FAILURE() << name.toStdString() << " is not in the trip tree";
+        return nullptr;
+    }
+
+    void SetFootnote(const QString& trip, const QString& text) {
+        auto* tree = FindIn<QTreeWidget>(stopTable, "tripTree");
+        tree->setCurrentItem(TreeTrip(trip));
+        Toggle(FindIn<QCheckBox>(stopTable, "alternativeBox"));
+        FindIn<QLineEdit>(stopTable, "footnoteField")->insert(text);
+    }
+
+    // The table of the Marktplatz, with the spider "Linie 1" (made in the
+    // editor; the table names it only).
+    void BuildStopTable() {
+        Click(stopTable, "newPlanButton");
+        Choose(stopTable, "stopChooser", "Marktplatz (104)");
+        Click(stopTable, "addStopButton");
+        QTest::keyClicks(FindIn<QLineEdit>(stopTable, "headlineField"), "Abfahrten Marktplatz");
+        Toggle(FindIn<QCheckBox>(stopTable, "spiderBox"));
+        Choose(stopTable, "spiderList", "Editor...");
+        RouteSpiderWindow* editor = stopTable->SpiderEditor();
+        ASSERT_NE(editor, nullptr);
+        dialogs.inputs.push_back("Linie 1");
+        Click(editor, "newSpiderButton");
+        Click(editor, "okButton");
+        auto* spiderBox = FindIn<QCheckBox>(stopTable, "spiderBox");
+        if (!spiderBox->isChecked()) Toggle(spiderBox);
+        EXPECT_EQ(FindIn<QComboBox>(stopTable, "spiderList")->currentText(), "Linie 1");
+        for (const char* trip : {"1_Hbf-Suedbf", "1_Hbf-Stadtbad", "1_Suedbf-Hbf", "1_Stadtbad-Hbf",
+                                 "2_Nordfriedhof-Klinikum", "2_Schulzentrum-Klinikum"}) {
+            TreeTrip(trip)->setCheckState(0, Qt::Checked);
+        }
+        SetFootnote("1_Hbf-Stadtbad", "nur bis Stadtbad");
+        SetFootnote("2_Nordfriedhof-Klinikum", QString::fromUtf8("Linie 2 über Königstraße zum Klinikum"));
+    }
+
     AppContext app;
     std::unique_ptr<MainWindow> main;
     TimeTableWindow* timeTable = nullptr;
     TourPlanWindow* tourPlan = nullptr;
+    StopTableWindow* stopTable = nullptr;
 };
 
 TEST_F(PlanWindowDemoTest, LineOneTimetableAndSpiderBuiltInTheWindowsEqualTheDemoProject) {
@@ -274,6 +321,25 @@ TEST_F(PlanWindowDemoTest, LineOneTourPlanBuiltInTheWindowEqualsTheDemoProject) 
     EXPECT_EQ(RunOutput(app, control, log), 0);
     EXPECT_EQ(DocumentBytes(document), fromWindow);
     EXPECT_GT(fromWindow.size(), 1000U);
+}
+
+TEST_F(PlanWindowDemoTest, MarktplatzStopTableBuiltInTheWindowEqualsTheDemoProject) {
+    OpenFromMainWindow("stopTableButton");
+    ASSERT_NE(stopTable, nullptr);
+    BuildStopTable();
+    Screenshot(stopTable, "stop-table-window.png");
+    // The same ways were found by the trips' tails.
+    const StopTable& table = app.project.stopTables.at(0);
+    ASSERT_EQ(table.trips.size(), 6U);
+    EXPECT_EQ(table.trips[3].sameWay, table.trips[2].key);
+    EXPECT_EQ(table.trips[5].sameWay, table.trips[4].key);
+
+    Click(stopTable, "okButton");
+    EXPECT_TRUE(main->isEnabled());
+    fs::path saved = work.path() / "output" / "DemoMap.cfg";
+    fs::path demo = SourceDir() / "examples" / "output" / "DemoMap.cfg";
+    EXPECT_EQ(FirstOf(saved, "StopTable"), FirstOf(demo, "StopTable"));
+    EXPECT_NE(FirstOf(saved, "StopTable").find("Linie 1"), std::string::npos);
 }
 
 }  // namespace
