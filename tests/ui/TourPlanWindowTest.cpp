@@ -147,7 +147,7 @@ TEST_F(TourPlanWindowTest, RingLineGathersAllTripsAndAutomaticSplitsAgainKeeping
     EXPECT_TRUE(Return().empty());
     EXPECT_EQ(Outward(), (std::vector<std::string>{"A", "B", "C", "Depot"}));
     EXPECT_TRUE(Find<QRadioButton>("outwardStopsButton")->isChecked());
-    EXPECT_TRUE(Find<QPushButton>("toOutwardButton")->isEnabled() == false);
+    EXPECT_FALSE(Find<QPushButton>("toOutwardButton")->isEnabled());
 
     Click(window.get(), "automaticButton");
     EXPECT_EQ(Outward(), (std::vector<std::string>{"A", "C"}));
@@ -173,7 +173,7 @@ TEST_F(TourPlanWindowTest, MovingSeveralTripsKeepsThePlansOrderInStepWithTheList
     EXPECT_TRUE(Outward().empty());
     EXPECT_EQ(Return(), (std::vector<std::string>{"B", "Depot", "A", "C"}));
     EXPECT_EQ(Find<QListWidget>("returnList")->selectedItems().size(), 2);
-    EXPECT_TRUE(Find<QCheckBox>("ringLineBox")->isChecked() == false);
+    EXPECT_FALSE(Find<QCheckBox>("ringLineBox")->isChecked());
 
     Click(window.get(), "tripUpButton");
     EXPECT_EQ(Return(), (std::vector<std::string>{"B", "A", "C", "Depot"}));
