@@ -25,7 +25,9 @@
 #include "persist/ProgramSettings.h"
 #include "ui/MapCheckWindow.h"
 #include "ui/RouteMapWindow.h"
+#include "ui/StopTable.h"
 #include "ui/TimeTable.h"
+#include "ui/TourPlan.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -534,10 +536,11 @@ int RunMainWindow(const char* argv0) {
     LoadStartState(context, places);
     QtDialogs dialogs;
     QtRouteMapQuestions routeMapQuestions;
-    // Plan windows without an opener keep their buttons disabled.
     MainWindow* owner = nullptr;
     PlanWindowOpeners openers;
     openers.timeTable = [&] { OpenTimeTableWindow(context, dialogs, owner); };
+    openers.tourPlan = [&] { OpenTourPlanWindow(context, dialogs, owner); };
+    openers.stopTable = [&] { OpenStopTableWindow(context, dialogs, owner); };
     openers.routeMap = [&] { OpenRouteMapWindow(context, dialogs, routeMapQuestions, owner); };
     MainWindow window(context, places, dialogs, std::move(openers));
     owner = &window;

@@ -1,0 +1,649 @@
+#include "ui/StopTable.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "app/AppContext.h"
+#include "app/PlanEditing.h"
+#include "app/StopTableEditing.h"
+#include "ui/GlobalOpt.h"
+#include "ui/RouteSpiderWindow.h"
+#include "ui/TableDay.h"
+#include "ui/WindowEx.h"
+
+namespace tak::ui {
+
+namespace {
+
+constexpr int kWindowWidth = 650;
+constexpr int kWindowHeight = 510;
+constexpr const char* kTitleKey = "WinStopTable";
+constexpr int kNoBreakHour = -1;
+constexpr int kFirstBreakClock = 24;
+constexpr int kLastBreakHour = 6;
+constexpr int kTripRole = Qt::UserRole;  // a trip item's index into the trips by line
+
+QLineEdit* NewField(QWidget* parent, const char* name) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setMaxLength(kMaxFieldLength);
+    return field;
+}
+
+QCheckBox* NewBox(QWidget* parent, const char* name, const QString& caption) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    return box;
+}
+
+QComboBox* NewChooser(QWidget* parent, const char* name) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(name);
+    return list;
+}
+
+}  // namespace
+
+StopTableWindow::StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)
+    : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      context_(context),
+      dialogs_(dialogs),
+      mainWindow_(mainWindow),
+      template_(NewStopTableTemplate(context.language)),
+      stopChoices_(StopChoices(context.map)) {
+    setObjectName("stopTableWindow");
+    setWindowTitle(WindowTitleFor(context.language, kTitleKey));
+    for (const auto& trip : context.map.trips) tripsByLine_.push_back(trip.get());
+    std::stable_sort(tripsByLine_.begin(), tripsByLine_.end(),
+                     [](const Trip* a, const Trip* b) { return a->lineName < b->lineName; });
+    if (mainWindow_ != nullptr) mainWindow_->setEnabled(false);
+    CreateControls();
+    PlaceControls();
+    ConnectControls();
+    globalOpt_->Show(&context_.project.outputOpt);
+    allInOneBox_->setChecked(context_.project.outputOpt.stAllInOne);
+    FillSpiderChooser();
+    FillPlanList(context_.project.stopTables.empty() ? -1 : 0);
+    SetModified(false);
+    resize(kWindowWidth, kWindowHeight);
+    KeepAbove(this, mainWindow_);
+}
+
+StopTableWindow::~StopTableWindow() {
+    if (!finished_ && mainWindow_ != nullptr) mainWindow_->setEnabled(true);
+}
+
+// Controls are made in reading order, which is also their tab order.
+void StopTableWindow::CreateControls() {
+    const LanguageTable& language = context_.language;
+    planList_ = new QListWidget(this);
+    planList_->setObjectName("planList");
+    newPlanButton_ = NewButton(this, "newPlanButton", LangText(language, "New"));
+    deletePlanButton_ = NewButton(this, "deletePlanButton", LangText(language, "Delete"));
+    planUpButton_ = NewArrowButton(this, "planUpButton", kUpArrow);
+    planDownButton_ = NewArrowButton(this, "planDownButton", kDownArrow);
+
+    nameField_ = NewField(this, "nameField");
+    headlineField_ = NewField(this, "headlineField");
+    sameInOneBox_ = NewBox(this, "sameInOneBox", LangText(language, "SameSTInOne"));
+    breakHourList_ = NewChooser(this, "breakHourList");
+    breakHourList_->addItem("-", kNoBreakHour);
+    for (int hour = 0; hour <= kLastBreakHour; ++hour) {
+        breakHourList_->addItem(QString::number(kFirstBreakClock + hour), hour);
+    }
+    spiderBox_ = NewBox(this, "spiderBox", LangLabel(language, "RouteSpider"));
+    spiderList_ = NewChooser(this, "spiderList");
+    mergeRowBox_ = NewBox(this, "mergeRowBox", LangText(language, "MergeRow"));
+
+    globalOpt_ = new GlobalOptPanel(language, this);
+    allInOneBox_ = NewBox(this, "allInOneBox", LangText(language, "AllSTInOne"));
+
+    stopChooser_ = NewChooser(this, "stopChooser");
+    for (std::size_t i = 0; i < stopChoices_.size(); ++i) {
+        stopChooser_->addItem(FromUtf8(StopRowText(stopChoices_[i]->name, stopChoices_[i]->id)), static_cast<int>(i));
+    }
+    addStopButton_ = NewButton(this, "addStopButton", LangText(language, "Add"));
+    deleteStopButton_ = NewButton(this, "deleteStopButton", LangText(language, "Delete"));
+    stopList_ = new QListWidget(this);
+    stopList_->setObjectName("stopList");
+    dayPanel_ = new TableDayPanel(language, dialogs_, windowTitle(), this);
+
+    tripTree_ = new QTreeWidget(this);
+    tripTree_->setObjectName("tripTree");
+    tripTree_->setHeaderHidden(true);
+    sameWayList_ = NewChooser(this, "sameWayList");
+    alternativeBox_ = NewBox(this, "alternativeBox", LangText(language, "AlterWayFoot"));
+    footnoteField_ = NewField(this, "footnoteField");
+
+    okButton_ = NewButton(this, "okButton", LangText(language, "OK"));
+    okButton_->setDefault(true);
+    applyButton_ = NewButton(this, "applyButton", LangText(language, "Apply"));
+    cancelButton_ = NewButton(this, "cancelButton", LangText(language, "Cancel"));
+    createOutputButton_ = NewButton(this, "createOutputButton", LangText(language, "CreateOutput"));
+}
+
+// The tables, the table's texts and switches and the output options in the
+// top band; its stops, day rows and trips with the trip detail below.
+void StopTableWindow::PlaceControls() {
+    const LanguageTable& language = context_.language;
+    auto* planButtons = new QHBoxLayout;
+    for (QPushButton* button : {newPlanButton_, deletePlanButton_, planUpButton_, planDownButton_}) {
+        planButtons->addWidget(button);
+    }
+    auto* plans = new QVBoxLayout;
+    plans->addWidget(planList_, 1);
+    plans->addLayout(planButtons);
+
+    auto* fields = new QFormLayout;
+    fields->addRow(LangLabel(language, "STName"), nameField_);
+    fields->addRow(LangLabel(language, "Headline"), headlineField_);
+    fields->addRow(sameInOneBox_);
+    fields->addRow(LangLabel(language, "BreakHour"), breakHourList_);
+    fields->addRow(spiderBox_, spiderList_);
+    fields->addRow(mergeRowBox_);
+
+    auto* options = new QVBoxLayout;
+    options->addWidget(globalOpt_);
+    options->addWidget(allInOneBox_);
+    options->addStretch(1);
+
+    auto* stopsFrame = new QGroupBox(LangText(language, "Stops"), this);
+    auto* stops = new QVBoxLayout(stopsFrame);
+    stops->addWidget(stopChooser_);
+    auto* stopButtons = new QHBoxLayout;
+    stopButtons->addWidget(addStopButton_);
+    stopButtons->addWidget(deleteStopButton_);
+    stops->addLayout(stopButtons);
+    stops->addWidget(stopList_, 1);
+
+    auto* tripsFrame = new QGroupBox(LangText(language, "Trips"), this);
+    auto* trips = new QVBoxLayout(tripsFrame);
+    trips->addWidget(tripTree_, 1);
+    auto* detail = new QFormLayout;
+    detail->setRowWrapPolicy(QFormLayout::WrapAllRows);  // the fields get the frame's whole width
+    detail->addRow(new QLabel(LangText(language, "SameWay") + "...", this), sameWayList_);
+    detail->addRow(alternativeBox_);
+    detail->addRow(LangLabel(language, "FootNoteText"), footnoteField_);
+    trips->addLayout(detail);
+
+    auto* grid = new QGridLayout;
+    grid->addLayout(plans, 0, 0);
+    grid->addLayout(fields, 0, 1);
+    grid->addLayout(options, 0, 2);
+    grid->addWidget(stopsFrame, 1, 0);
+    grid->addWidget(dayPanel_, 1, 1);
+    grid->addWidget(tripsFrame, 1, 2);
+    grid->setColumnStretch(0, 2);
+    grid->setColumnStretch(1, 3);
+    grid->setColumnStretch(2, 4);
+    grid->setRowStretch(1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(okButton_);
+    buttons->addWidget(applyButton_);
+    buttons->addWidget(cancelButton_);
+    buttons->addStretch(1);
+    buttons->addWidget(createOutputButton_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid, 1);
+    layout->addLayout(buttons);
+}
+
+void StopTableWindow::ConnectControls() {
+    connect(planList_, &QListWidget::currentRowChanged, this, [this] {
+        if (!showing_) ShowPlan();
+    });
+    connect(newPlanButton_, &QPushButton::clicked, this, &StopTableWindow::OnNewPlan);
+    connect(deletePlanButton_, &QPushButton::clicked, this, &StopTableWindow::OnDeletePlan);
+    connect(planUpButton_, &QPushButton::clicked, this, [this] { OnMovePlan(-1); });
+    connect(planDownButton_, &QPushButton::clicked, this, [this] { OnMovePlan(1); });
+    connect(nameField_, &QLineEdit::textEdited, this, &StopTableWindow::OnNameEdited);
+    connect(headlineField_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (StopTable* plan = Plan(); plan != nullptr && !showing_) {
+            plan->headline = ToUtf8(text);
+            Touch();
+        }
+    });
+    connect(sameInOneBox_, &QCheckBox::toggled, this, &StopTableWindow::OnSameInOneToggled);
+    connect(breakHourList_, &QComboBox::currentIndexChanged, this, [this] { OnSwitchToggled(); });
+    connect(mergeRowBox_, &QCheckBox::toggled, this, &StopTableWindow::OnSwitchToggled);
+    connect(spiderBox_, &QCheckBox::toggled, this, &StopTableWindow::OnSpiderSwitchToggled);
+    connect(spiderList_, &QComboBox::activated, this, &StopTableWindow::OnSpiderChosen);
+    connect(globalOpt_, &GlobalOptPanel::Changed, this, &StopTableWindow::Touch);
+    connect(allInOneBox_, &QCheckBox::toggled, this, [this](bool on) {
+        if (showing_ || on == context_.project.outputOpt.stAllInOne) return;
+        context_.project.outputOpt.stAllInOne = on;
+        Touch();
+    });
+    connect(dayPanel_, &TableDayPanel::Changed, this, &StopTableWindow::Touch);
+    connect(addStopButton_, &QPushButton::clicked, this, &StopTableWindow::OnAddStop);
+    connect(deleteStopButton_, &QPushButton::clicked, this, &StopTableWindow::OnDeleteStop);
+    connect(stopList_, &QListWidget::currentRowChanged, this, &StopTableWindow::SetEnabledStates);
+    connect(tripTree_, &QTreeWidget::itemChanged, this, &StopTableWindow::OnTripItemChanged);
+    connect(tripTree_, &QTreeWidget::currentItemChanged, this, &StopTableWindow::ShowTripEntry);
+    connect(sameWayList_, &QComboBox::activated, this, &StopTableWindow::OnSameWayChosen);
+    connect(alternativeBox_, &QCheckBox::toggled, this, &StopTableWindow::OnTripTextsEdited);
+    connect(footnoteField_, &QLineEdit::textEdited, this, &StopTableWindow::OnTripTextsEdited);
+
+    connect(okButton_, &QPushButton::clicked, this, &StopTableWindow::OnOk);
+    connect(applyButton_, &QPushButton::clicked, this, [this] {
+        if (Save()) SetModified(false);
+    });
+    connect(cancelButton_, &QPushButton::clicked, this, &StopTableWindow::reject);
+    connect(createOutputButton_, &QPushButton::clicked, this, &StopTableWindow::OpenOutputDialog);
+}
+
+int StopTableWindow::SelectedPlan() const {
+    int row = planList_->currentRow();
+    return row >= 0 && row < static_cast<int>(context_.project.stopTables.size()) ? row : -1;
+}
+
+StopTable* StopTableWindow::Plan() {
+    int row = SelectedPlan();
+    return row >= 0 ? &context_.project.stopTables[static_cast<std::size_t>(row)] : nullptr;
+}
+
+QString StopTableWindow::ShownName(const StopTable& table) const {
+    return table.name.empty() ? "<" + LangText(context_.language, "NoName") + ">" : FromUtf8(table.name);
+}
+
+void StopTableWindow::SetModified(bool modified) {
+    modified_ = modified;
+    applyButton_->setEnabled(modified);
+}
+
+void StopTableWindow::FillPlanList(int selected) {
+    showing_ = true;
+    planList_->clear();
+    for (const StopTable& table : context_.project.stopTables) planList_->addItem(ShownName(table));
+    planList_->setCurrentRow(selected);
+    showing_ = false;
+    ShowPlan();
+}
+
+void StopTableWindow::FillSpiderChooser() {
+    showing_ = true;
+    spiderList_->clear();
+    spiderList_->addItem(LangText(context_.language, "Editor") + "...", static_cast<uint>(kNoSpider));
+    for (const RouteSpider& spider : context_.project.routeSpiders.spiders) {
+        spiderList_->addItem(FromUtf8(spider.name), static_cast<uint>(spider.key));
+    }
+    showing_ = false;
+}
+
+void StopTableWindow::ShowPlan() {
+    StopTable* plan = Plan();
+    static const StopTable kEmpty;
+    const StopTable& shown = plan ? *plan : kEmpty;
+    showing_ = true;
+    nameField_->setText(FromUtf8(shown.name));
+    headlineField_->setText(FromUtf8(shown.headline));
+    sameInOneBox_->setChecked(shown.sameInOne);
+    breakHourList_->setCurrentIndex(std::clamp(shown.breakHour, kNoBreakHour, kLastBreakHour) + 1);
+    mergeRowBox_->setChecked(shown.mergeRow);
+    showing_ = false;
+    ShowSpiderOfPlan();
+    dayPanel_->Show(plan ? &plan->days : nullptr);
+    FillStopList();
+    FillTripTree();
+}
+
+void StopTableWindow::ShowSpiderOfPlan() {
+    const StopTable* plan = Plan();
+    const RouteSpider* spider = plan ? FindRouteSpider(context_.project.routeSpiders, plan->routeSpider) : nullptr;
+    showing_ = true;
+    spiderBox_->setChecked(spider != nullptr);
+    int index = spider ? spiderList_->findData(static_cast<uint>(spider->key)) : -1;
+    if (index < 0 && spiderList_->count() > 1) index = 1;
+    spiderList_->setCurrentIndex(index);
+    showing_ = false;
+}
+
+void StopTableWindow::FillStopList() {
+    const StopTable* plan = Plan();
+    stopList_->clear();
+    if (plan == nullptr) return;
+    for (const TripStation* station : plan->stations) {
+        stopList_->addItem(FromUtf8(StopRowText(station->name, station->id)));
+    }
+}
+
+// The trips that depart at the table's stops, below their line names; a
+// line item shows the combined state of its trips.
+void StopTableWindow::FillTripTree() {
+    const StopTable* plan = Plan();
+    showing_ = true;
+    tripTree_->clear();
+    QTreeWidgetItem* lineItem = nullptr;
+    for (std::size_t i = 0; plan != nullptr && i < tripsByLine_.size(); ++i) {
+        const Trip& trip = *tripsByLine_[i];
+        if (!DepartsAtTableStops(*plan, trip)) continue;
+        if (lineItem == nullptr || lineItem->text(0) != FromUtf8(trip.lineName)) {
+            lineItem = new QTreeWidgetItem(tripTree_, {FromUtf8(trip.lineName)});
+            lineItem->setFlags(lineItem->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsAutoTristate);
+        }
+        auto* tripItem = new QTreeWidgetItem(lineItem, {FromUtf8(trip.name)});
+        tripItem->setData(0, kTripRole, static_cast<int>(i));
+        tripItem->setFlags(tripItem->flags() | Qt::ItemIsUserCheckable);
+        tripItem->setCheckState(0, plan->selection.count(trip.name) ? Qt::Checked : Qt::Unchecked);
+    }
+    tripTree_->expandAll();
+    showing_ = false;
+    ShowTripEntry();
+}
+
+// The entry of the trip chosen in the tree, while the trip is selected.
+StopTableTrip* StopTableWindow::SelectedEntry() {
+    StopTable* plan = Plan();
+    QTreeWidgetItem* item = tripTree_->currentItem();
+    if (plan == nullptr || item == nullptr || item->parent() == nullptr) return nullptr;
+    const Trip* trip = tripsByLine_[static_cast<std::size_t>(item->data(0, kTripRole).toInt())];
+    if (!plan->selection.count(trip->name)) return nullptr;
+    for (StopTableTrip& entry : plan->trips) {
+        if (entry.trip == trip) return &entry;
+    }
+    return nullptr;
+}
+
+void StopTableWindow::ShowTripEntry() {
+    const StopTable* plan = Plan();
+    const StopTableTrip* entry = SelectedEntry();
+    showing_ = true;
+    sameWayList_->clear();
+    if (entry != nullptr) {
+        sameWayList_->addItem(QString(), static_cast<uint>(kNoStopTableTrip));
+        for (const StopTableTrip& other : plan->trips) {
+            if (other.key == entry->key || !plan->selection.count(other.trip->name)) continue;
+            sameWayList_->addItem(FromUtf8(other.trip->name), static_cast<uint>(other.key));
+        }
+        sameWayList_->setCurrentIndex(std::max(0, sameWayList_->findData(static_cast<uint>(entry->sameWay))));
+    }
+    alternativeBox_->setChecked(entry && entry->alternative);
+    footnoteField_->setText(entry ? FromUtf8(entry->footnote) : QString());
+    showing_ = false;
+    SetEnabledStates();
+}
+
+void StopTableWindow::SetEnabledStates() {
+    const StopTable* plan = Plan();
+    bool shown = plan != nullptr;
+    int row = SelectedPlan();
+    deletePlanButton_->setEnabled(shown);
+    planUpButton_->setEnabled(row > 0);
+    planDownButton_->setEnabled(shown && row + 1 < static_cast<int>(context_.project.stopTables.size()));
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{nameField_, headlineField_, sameInOneBox_, breakHourList_, spiderBox_,
+                                         mergeRowBox_, stopChooser_, stopList_, tripTree_}) {
+        control->setEnabled(shown);
+    }
+    spiderList_->setEnabled(shown && spiderBox_->isChecked());
+    addStopButton_->setEnabled(shown && stopChooser_->currentIndex() >= 0);
+    deleteStopButton_->setEnabled(shown && stopList_->currentRow() >= 0);
+    const StopTableTrip* entry = SelectedEntry();
+    sameWayList_->setEnabled(entry != nullptr);
+    alternativeBox_->setEnabled(entry != nullptr);
+    footnoteField_->setEnabled(entry != nullptr && entry->alternative);
+}
+
+void StopTableWindow::OnNewPlan() {
+    const StopTable* model = Plan();
+    StopTable added = InheritStopTable(model ? *model : template_);
+    dayPanel_->Show(nullptr);
+    context_.project.stopTables.push_back(std::move(added));
+    FillPlanList(static_cast<int>(context_.project.stopTables.size()) - 1);
+    Touch();
+}
+
+void StopTableWindow::OnDeletePlan() {
+    int row = SelectedPlan();
+    if (row < 0) return;
+    if (!dialogs_.AskYesNo(this, windowTitle(), LangText(context_.language, "QuestDelST"))) return;
+    auto& tables = context_.project.stopTables;
+    dayPanel_->Show(nullptr);
+    tables.erase(tables.begin() + row);
+    FillPlanList(std::min(row, static_cast<int>(tables.size()) - 1));
+    Touch();
+}
+
+void StopTableWindow::OnMovePlan(int step) {
+    int row = SelectedPlan();
+    int other = row + step;
+    auto& tables = context_.project.stopTables;
+    if (row < 0 || other < 0 || other >= static_cast<int>(tables.size())) return;
+    dayPanel_->Show(nullptr);
+    std::swap(tables[static_cast<std::size_t>(row)], tables[static_cast<std::size_t>(other)]);
+    FillPlanList(other);
+    Touch();
+}
+
+void StopTableWindow::OnNameEdited(const QString& text) {
+    StopTable* plan = Plan();
+    if (showing_ || plan == nullptr) return;
+    plan->name = ToUtf8(text);
+    planList_->currentItem()->setText(ShownName(*plan));
+    Touch();
+}
+
+void StopTableWindow::OnSwitchToggled() {
+    StopTable* plan = Plan();
+    if (showing_ || plan == nullptr) return;
+    plan->breakHour = breakHourList_->currentData().toInt();
+    plan->mergeRow = mergeRowBox_->isChecked();
+    Touch();
+}
+
+void StopTableWindow::OnSameInOneToggled(bool on) {
+    int row = SelectedPlan();
+    if (showing_ || row < 0) return;
+    SetSameStopInOne(context_.project.stopTables, static_cast<std::size_t>(row), on);
+    Touch();
+}
+
+void StopTableWindow::OnSpiderSwitchToggled(bool on) {
+    StopTable* plan = Plan();
+    if (showing_ || plan == nullptr) return;
+    int index = spiderList_->currentIndex();
+    if (on && index <= 0 && spiderList_->count() > 1) {
+        index = 1;
+        spiderList_->setCurrentIndex(index);
+    }
+    plan->routeSpider = on && index > 0 ? spiderList_->itemData(index).toUInt() : kNoSpider;
+    SetEnabledStates();
+    Touch();
+}
+
+// The first entry opens the editor; the table keeps its spider.
+void StopTableWindow::OnSpiderChosen(int index) {
+    StopTable* plan = Plan();
+    if (showing_ || plan == nullptr) return;
+    if (index == 0) {
+        ShowSpiderOfPlan();
+        OpenSpiderEditor();
+        return;
+    }
+    RouteSpiderKey key = spiderList_->itemData(index).toUInt();
+    if (!spiderBox_->isChecked() || key == plan->routeSpider) return;
+    plan->routeSpider = key;
+    Touch();
+}
+
+void StopTableWindow::OpenSpiderEditor() {
+    if (spiderEditor_ != nullptr) return;
+    spiderEditor_ = new RouteSpiderWindow(context_, dialogs_, this);
+    connect(spiderEditor_, &RouteSpiderWindow::Closed, this, &StopTableWindow::OnSpiderEditorClosed);
+    setEnabled(false);
+    spiderEditor_->show();
+}
+
+void StopTableWindow::OnSpiderEditorClosed() {
+    spiderEditor_->deleteLater();
+    spiderEditor_ = nullptr;
+    setEnabled(true);
+    FillSpiderChooser();
+    ShowSpiderOfPlan();
+    SetEnabledStates();
+    activateWindow();
+}
+
+void StopTableWindow::OnAddStop() {
+    StopTable* plan = Plan();
+    int chosen = stopChooser_->currentIndex();
+    if (plan == nullptr || chosen < 0) return;
+    const TripStation& station = *stopChoices_[static_cast<std::size_t>(stopChooser_->itemData(chosen).toInt())];
+    if (!AddStopTableStop(*plan, station)) return;
+    showing_ = true;
+    nameField_->setText(FromUtf8(plan->name));
+    planList_->currentItem()->setText(ShownName(*plan));
+    showing_ = false;
+    FillStopList();
+    stopList_->setCurrentRow(stopList_->count() - 1);
+    FillTripTree();
+    Touch();
+}
+
+void StopTableWindow::OnDeleteStop() {
+    StopTable* plan = Plan();
+    int row = stopList_->currentRow();
+    if (plan == nullptr || row < 0 || row >= static_cast<int>(plan->stations.size())) return;
+    plan->stations.erase(plan->stations.begin() + row);
+    FillStopList();
+    stopList_->setCurrentRow(std::min(row, stopList_->count() - 1));
+    FillTripTree();
+    Touch();
+}
+
+// The selection is rebuilt from all checked trip items, whichever item
+// changed, so a line item that checks all its trips at once counts the same.
+void StopTableWindow::OnTripItemChanged(QTreeWidgetItem* item) {
+    StopTable* plan = Plan();
+    if (showing_ || plan == nullptr || item == nullptr) return;
+    std::vector<const Trip*> checked;
+    for (int line = 0; line < tripTree_->topLevelItemCount(); ++line) {
+        QTreeWidgetItem* lineItem = tripTree_->topLevelItem(line);
+        for (int i = 0; i < lineItem->childCount(); ++i) {
+            QTreeWidgetItem* tripItem = lineItem->child(i);
+            if (tripItem->checkState(0) != Qt::Checked) continue;
+            checked.push_back(tripsByLine_[static_cast<std::size_t>(tripItem->data(0, kTripRole).toInt())]);
+        }
+    }
+    std::set<std::string> before = plan->selection;
+    SelectStopTableTrips(*plan, checked);
+    if (plan->selection == before) return;
+    ShowTripEntry();
+    Touch();
+}
+
+void StopTableWindow::OnSameWayChosen(int index) {
+    StopTableTrip* entry = SelectedEntry();
+    if (showing_ || entry == nullptr || index < 0) return;
+    StopTableTripKey key = sameWayList_->itemData(index).toUInt();
+    if (key == entry->sameWay) return;
+    entry->sameWay = key;
+    Touch();
+}
+
+void StopTableWindow::OnTripTextsEdited() {
+    StopTableTrip* entry = SelectedEntry();
+    if (showing_ || entry == nullptr) return;
+    entry->alternative = alternativeBox_->isChecked();
+    entry->footnote = ToUtf8(footnoteField_->text());
+    SetEnabledStates();
+    Touch();
+}
+
+bool StopTableWindow::Save() { return SaveProjectOrTell(context_, dialogs_, this); }
+
+void StopTableWindow::OnOk() {
+    if (outputDialogOpen_ || spiderEditor_ != nullptr) return;
+    if (Save()) Finish();
+}
+
+bool StopTableWindow::LeaveAsked() {
+    auto reload = [this] {
+        dayPanel_->Show(nullptr);  // the reload replaces the tables the panel edits
+        ReloadProject(context_);
+    };
+    if (!modified_) {
+        reload();
+        return true;
+    }
+    switch (dialogs_.AskYesNoCancel(this, windowTitle(), LangText(context_.language, "STModified"))) {
+        case Dialogs::Answer::Yes:
+            return Save();
+        case Dialogs::Answer::No:
+            reload();
+            return true;
+        case Dialogs::Answer::Cancel:
+            break;
+    }
+    return false;
+}
+
+void StopTableWindow::reject() {
+    if (finished_) {
+        QDialog::reject();
+        return;
+    }
+    if (outputDialogOpen_ || spiderEditor_ != nullptr) return;
+    if (LeaveAsked()) Finish();
+}
+
+void StopTableWindow::Finish() {
+    finished_ = true;
+    if (mainWindow_ != nullptr) {
+        mainWindow_->setEnabled(true);
+        mainWindow_->activateWindow();
+    }
+    hide();
+    emit Closed();
+}
+
+void StopTableWindow::closeEvent(QCloseEvent* event) {
+    if (finished_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    reject();
+}
+
+void StopTableWindow::OpenOutputDialog() {
+    if (outputDialogOpen_ || spiderEditor_ != nullptr) return;
+    setEnabled(false);
+    outputDialog_ = std::make_unique<OutputDialog>(context_, this, outputRunner_);
+    outputDialogOpen_ = true;
+    connect(outputDialog_.get(), &OutputDialog::Closed, this, &StopTableWindow::OnOutputDialogClosed);
+    outputDialog_->show();
+    outputDialog_->StartRun();
+}
+
+void StopTableWindow::OnOutputDialogClosed() {
+    outputDialogOpen_ = false;
+    setEnabled(true);
+    activateWindow();
+}
+
+StopTableWindow* OpenStopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
+    auto* window = new StopTableWindow(context, dialogs, mainWindow);
+    QObject::connect(window, &StopTableWindow::Closed, window, &QObject::deleteLater);
+    window->show();
+    return window;
+}
+
+}  // namespace tak::ui

@@ -1,0 +1,149 @@
+// The stop table plan window: edits the project's stop tables in memory (the
+// stops a table is for, the trips it lists with their same-way references and
+// footnotes, its texts, switches and day rows) and saves the whole project on
+// OK or Apply. Leaving without saving reloads the project file, which
+// discards unsaved changes of every plan kind.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+#include <vector>
+
+#include "persist/Project.h"
+#include "ui/OutputDialog.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace tak {
+struct AppContext;
+}
+
+namespace tak::ui {
+
+class Dialogs;
+class GlobalOptPanel;
+class RouteSpiderWindow;
+class TableDayPanel;
+
+class StopTableWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    // Disables `mainWindow` until this window closes.
+    StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
+    ~StopTableWindow() override;
+
+    StopTableWindow(const StopTableWindow&) = delete;
+    StopTableWindow& operator=(const StopTableWindow&) = delete;
+
+    bool IsModified() const { return modified_; }
+    RouteSpiderWindow* SpiderEditor() const { return spiderEditor_; }
+    OutputDialog* CurrentOutputDialog() const { return outputDialogOpen_ ? outputDialog_.get() : nullptr; }
+    void SetOutputRunner(OutputRunner runner) { outputRunner_ = std::move(runner); }
+
+signals:
+    // The window has closed; the main window is enabled again.
+    void Closed();
+
+public slots:
+    // Cancel and Escape: leave, asking first when something changed.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void PlaceControls();
+    void ConnectControls();
+    void FillPlanList(int selected);
+    void FillSpiderChooser();
+    void ShowPlan();
+    void ShowSpiderOfPlan();
+    void FillStopList();
+    void FillTripTree();
+    void ShowTripEntry();
+    void SetEnabledStates();
+    StopTable* Plan();
+    int SelectedPlan() const;
+    StopTableTrip* SelectedEntry();
+    QString ShownName(const StopTable& table) const;
+    void SetModified(bool modified);
+    void Touch() { SetModified(true); }
+
+    void OnNewPlan();
+    void OnDeletePlan();
+    void OnMovePlan(int step);
+    void OnNameEdited(const QString& text);
+    void OnSwitchToggled();
+    void OnSameInOneToggled(bool on);
+    void OnSpiderSwitchToggled(bool on);
+    void OnSpiderChosen(int index);
+    void OpenSpiderEditor();
+    void OnSpiderEditorClosed();
+    void OnAddStop();
+    void OnDeleteStop();
+    void OnTripItemChanged(QTreeWidgetItem* item);
+    void OnSameWayChosen(int index);
+    void OnTripTextsEdited();
+
+    void OnOk();
+    bool Save();
+    bool LeaveAsked();
+    void Finish();
+    void OpenOutputDialog();
+    void OnOutputDialogClosed();
+
+    AppContext& context_;
+    Dialogs& dialogs_;
+    QWidget* mainWindow_ = nullptr;
+    StopTable template_;
+    std::vector<const TripStation*> stopChoices_;
+    std::vector<const Trip*> tripsByLine_;
+    bool modified_ = false;
+    bool showing_ = false;  // set while controls are filled, so their signals are not edits
+    bool finished_ = false;
+    RouteSpiderWindow* spiderEditor_ = nullptr;
+    OutputRunner outputRunner_ = RunOutput;
+    std::unique_ptr<OutputDialog> outputDialog_;
+    bool outputDialogOpen_ = false;
+
+    QListWidget* planList_ = nullptr;
+    QPushButton* newPlanButton_ = nullptr;
+    QPushButton* deletePlanButton_ = nullptr;
+    QPushButton* planUpButton_ = nullptr;
+    QPushButton* planDownButton_ = nullptr;
+    GlobalOptPanel* globalOpt_ = nullptr;
+    QCheckBox* allInOneBox_ = nullptr;
+    QLineEdit* nameField_ = nullptr;
+    QLineEdit* headlineField_ = nullptr;
+    QCheckBox* sameInOneBox_ = nullptr;
+    QComboBox* breakHourList_ = nullptr;
+    QCheckBox* spiderBox_ = nullptr;
+    QComboBox* spiderList_ = nullptr;
+    QCheckBox* mergeRowBox_ = nullptr;
+    QComboBox* stopChooser_ = nullptr;
+    QPushButton* addStopButton_ = nullptr;
+    QPushButton* deleteStopButton_ = nullptr;
+    QListWidget* stopList_ = nullptr;
+    TableDayPanel* dayPanel_ = nullptr;
+    QTreeWidget* tripTree_ = nullptr;
+    QComboBox* sameWayList_ = nullptr;
+    QCheckBox* alternativeBox_ = nullptr;
+    QLineEdit* footnoteField_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* applyButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QPushButton* createOutputButton_ = nullptr;
+};
+
+// Opens the window (it deletes itself once closed) and returns it.
+StopTableWindow* OpenStopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
+
+}  // namespace tak::ui

@@ -1,0 +1,658 @@
+#include "ui/TourPlan.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <utility>
+#include <vector>
+
+#include "app/AppContext.h"
+#include "ui/GlobalOpt.h"
+#include "ui/PlanStop.h"
+#include "ui/WindowEx.h"
+
+namespace tak::ui {
+
+namespace {
+
+constexpr int kWindowWidth = 650;
+constexpr int kWindowHeight = 510;
+constexpr const char* kTitleKey = "WinTourPlan";
+constexpr int kLineRole = Qt::UserRole;  // a line item's index into the map's lines
+
+QLineEdit* NewField(QWidget* parent, const char* name) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setMaxLength(kMaxFieldLength);
+    return field;
+}
+
+QCheckBox* NewBox(QWidget* parent, const char* name, const QString& caption) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    return box;
+}
+
+QListWidget* NewTripList(QWidget* parent, const char* name) {
+    auto* list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    return list;
+}
+
+QTreeWidgetItem* TopOf(QTreeWidgetItem* item) {
+    while (item != nullptr && item->parent() != nullptr) item = item->parent();
+    return item;
+}
+
+}  // namespace
+
+TourPlanWindow::TourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)
+    : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      context_(context),
+      dialogs_(dialogs),
+      mainWindow_(mainWindow),
+      template_(NewTourPlanTemplate()) {
+    setObjectName("tourPlanWindow");
+    setWindowTitle(WindowTitleFor(context.language, kTitleKey));
+    if (mainWindow_ != nullptr) mainWindow_->setEnabled(false);
+    CreateControls();
+    PlaceControls();
+    ConnectControls();
+    globalOpt_->Show(&context_.project.outputOpt);
+    allInOneBox_->setChecked(context_.project.outputOpt.tpAllInOne);
+    FillTree();
+    ShowPlan();
+    SetModified(false);
+    resize(kWindowWidth, kWindowHeight);
+    KeepAbove(this, mainWindow_);
+}
+
+TourPlanWindow::~TourPlanWindow() {
+    // A window that goes away without being closed still gives the main window back.
+    if (!finished_ && mainWindow_ != nullptr) mainWindow_->setEnabled(true);
+}
+
+// Controls are made in reading order, which is also their tab order.
+void TourPlanWindow::CreateControls() {
+    const LanguageTable& language = context_.language;
+    lineTree_ = new QTreeWidget(this);
+    lineTree_->setObjectName("lineTree");
+    lineTree_->setHeaderHidden(true);
+
+    headlineField_ = NewField(this, "headlineField");
+    hideEmptyBox_ = NewBox(this, "hideEmptyBox", LangText(language, "HideEmptyRows"));
+    hideBridgeBox_ = NewBox(this, "hideBridgeBox", LangText(language, "HideRowsWithout"));
+    displayLineBox_ = NewBox(this, "displayLineBox", LangText(language, "DispLineNumber"));
+    displayIbisBox_ = NewBox(this, "displayIbisBox", LangText(language, "DispIbisRoute"));
+    displayTargetBox_ = NewBox(this, "displayTargetBox", LangText(language, "DispManConTarget"));
+    displayOutInsBox_ = NewBox(this, "displayOutInsBox", LangText(language, "DispOutInsMove"));
+    displayPauseBox_ = NewBox(this, "displayPauseBox", LangText(language, "DispPauseTime"));
+    pageBreakBox_ = NewBox(this, "pageBreakBox", LangText(language, "EveryTourNewPage"));
+
+    globalOpt_ = new GlobalOptPanel(language, this);
+    allInOneBox_ = NewBox(this, "allInOneBox", LangText(language, "AllTPInOne"));
+
+    outwardList_ = NewTripList(this, "outwardList");
+    toReturnButton_ = NewArrowButton(this, "toReturnButton", ">");
+    toOutwardButton_ = NewArrowButton(this, "toOutwardButton", "<");
+    exchangeButton_ = NewArrowButton(this, "exchangeButton", "<>");
+    tripUpButton_ = NewArrowButton(this, "tripUpButton", kUpArrow);
+    tripDownButton_ = NewArrowButton(this, "tripDownButton", kDownArrow);
+    returnList_ = NewTripList(this, "returnList");
+
+    tripField_ = NewField(this, "tripField");
+    tripField_->setReadOnly(true);
+    notInServiceBox_ = NewBox(this, "notInServiceBox", LangText(language, "NotInService"));
+    deactivateBox_ = NewBox(this, "deactivateBox", LangText(language, "Deactivate"));
+    ibisField_ = NewField(this, "ibisField");
+    targetField_ = NewField(this, "targetField");
+    ringLineBox_ = NewBox(this, "ringLineBox", LangText(language, "RingLine"));
+    automaticButton_ = NewButton(this, "automaticButton", LangText(language, "Automatic"));
+
+    outwardStopsButton_ = new QRadioButton(LangText(language, "OutwardRun"), this);
+    outwardStopsButton_->setObjectName("outwardStopsButton");
+    outwardStopsButton_->setChecked(true);
+    returnStopsButton_ = new QRadioButton(LangText(language, "ReturnRun"), this);
+    returnStopsButton_->setObjectName("returnStopsButton");
+    auto* group = new QButtonGroup(this);
+    group->addButton(outwardStopsButton_);
+    group->addButton(returnStopsButton_);
+    stopPanel_ = new PlanStopPanel(language, this);
+
+    okButton_ = NewButton(this, "okButton", LangText(language, "OK"));
+    okButton_->setDefault(true);
+    applyButton_ = NewButton(this, "applyButton", LangText(language, "Apply"));
+    cancelButton_ = NewButton(this, "cancelButton", LangText(language, "Cancel"));
+    createOutputButton_ = NewButton(this, "createOutputButton", LangText(language, "CreateOutput"));
+}
+
+// The lines and tours on the left; the plan's texts and switches, the output
+// options and the two trip lists with the selected trip's detail beside
+// them; the stop rows of one direction across the width below; the buttons
+// at the bottom.
+void TourPlanWindow::PlaceControls() {
+    const LanguageTable& language = context_.language;
+    auto* headline = new QFormLayout;
+    headline->addRow(LangLabel(language, "Headline"), headlineField_);
+    auto* rowsFrame = new QGroupBox(LangLabel(language, "RowsInPlan"), this);
+    auto* rows = new QGridLayout(rowsFrame);
+    QCheckBox* switches[] = {hideEmptyBox_,     hideBridgeBox_,    displayLineBox_,  displayIbisBox_,
+                             displayTargetBox_, displayOutInsBox_, displayPauseBox_, pageBreakBox_};
+    for (int i = 0; i < 8; ++i) rows->addWidget(switches[i], i % 4, i / 4);
+    auto* planColumn = new QVBoxLayout;
+    planColumn->addLayout(headline);
+    planColumn->addWidget(rowsFrame);
+
+    auto* options = new QVBoxLayout;
+    options->addWidget(globalOpt_);
+    options->addWidget(allInOneBox_);
+    options->addStretch(1);
+
+    auto* arrows = new QVBoxLayout;
+    arrows->addStretch(1);
+    for (QPushButton* button : {toReturnButton_, toOutwardButton_, exchangeButton_, tripUpButton_, tripDownButton_}) {
+        arrows->addWidget(button);
+    }
+    arrows->addStretch(1);
+    auto* outward = new QVBoxLayout;
+    outward->addWidget(new QLabel(LangLabel(language, "OutwardRun"), this));
+    outward->addWidget(outwardList_, 1);
+    auto* returning = new QVBoxLayout;
+    returning->addWidget(new QLabel(LangLabel(language, "ReturnRun"), this));
+    returning->addWidget(returnList_, 1);
+    auto* split = new QHBoxLayout;
+    split->addWidget(ringLineBox_);
+    split->addStretch(1);
+    split->addWidget(automaticButton_);
+    auto* detail = new QFormLayout;
+    detail->addRow(tripField_);
+    detail->addRow(notInServiceBox_, deactivateBox_);
+    detail->addRow(LangLabel(language, "IbisRoute"), ibisField_);
+    detail->addRow(LangLabel(language, "ManConTarget"), targetField_);
+    auto* tripsFrame = new QGroupBox(LangText(language, "Trips"), this);
+    auto* trips = new QGridLayout(tripsFrame);
+    trips->addLayout(outward, 0, 0);
+    trips->addLayout(arrows, 0, 1);
+    trips->addLayout(returning, 0, 2);
+    trips->addLayout(detail, 0, 3);
+    trips->addLayout(split, 1, 0, 1, 3);
+    trips->setColumnStretch(0, 2);
+    trips->setColumnStretch(2, 2);
+    trips->setColumnStretch(3, 3);
+
+    auto* directionFrame = new QGroupBox(LangText(language, "OutwardStops"), this);
+    auto* direction = new QVBoxLayout(directionFrame);
+    direction->addWidget(outwardStopsButton_);
+    direction->addWidget(returnStopsButton_);
+    direction->addStretch(1);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(lineTree_, 0, 0, 2, 1);
+    grid->addLayout(planColumn, 0, 1);
+    grid->addLayout(options, 0, 2);
+    grid->addWidget(tripsFrame, 1, 1, 1, 2);
+    grid->addWidget(directionFrame, 2, 0);
+    grid->addWidget(stopPanel_, 2, 1, 1, 2);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 3);
+    grid->setColumnStretch(2, 2);
+    grid->setRowStretch(1, 1);
+    grid->setRowStretch(2, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(okButton_);
+    buttons->addWidget(applyButton_);
+    buttons->addWidget(cancelButton_);
+    buttons->addStretch(1);
+    buttons->addWidget(createOutputButton_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid, 1);
+    layout->addLayout(buttons);
+}
+
+void TourPlanWindow::ConnectControls() {
+    connect(lineTree_, &QTreeWidget::itemChanged, this, &TourPlanWindow::OnTreeItemChanged);
+    connect(lineTree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (showing_) return;
+        const Line* line = LineOf(item);
+        planLine_ = line ? line->name : std::string();
+        ShowPlan();
+    });
+    connect(headlineField_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (TourPlan* plan = Plan()) {
+            plan->headline = ToUtf8(text);
+            Touch();
+        }
+    });
+    for (QCheckBox* box : {hideEmptyBox_, hideBridgeBox_, displayLineBox_, displayIbisBox_, displayTargetBox_,
+                           displayOutInsBox_, displayPauseBox_, pageBreakBox_}) {
+        connect(box, &QCheckBox::toggled, this, &TourPlanWindow::OnSwitchToggled);
+    }
+    connect(globalOpt_, &GlobalOptPanel::Changed, this, &TourPlanWindow::Touch);
+    connect(allInOneBox_, &QCheckBox::toggled, this, [this](bool on) {
+        if (showing_ || on == context_.project.outputOpt.tpAllInOne) return;
+        context_.project.outputOpt.tpAllInOne = on;
+        Touch();
+    });
+
+    for (QListWidget* list : {outwardList_, returnList_}) {
+        connect(list, &QListWidget::itemSelectionChanged, this, [this, list] { OnTripSelected(list); });
+        connect(list, &QListWidget::currentItemChanged, this, [this, list] { OnTripSelected(list); });
+    }
+    connect(toReturnButton_, &QPushButton::clicked, this, [this] { OnMoveAcross(TripDirection::Return); });
+    connect(toOutwardButton_, &QPushButton::clicked, this, [this] { OnMoveAcross(TripDirection::Outward); });
+    connect(exchangeButton_, &QPushButton::clicked, this, &TourPlanWindow::OnExchange);
+    connect(tripUpButton_, &QPushButton::clicked, this, [this] { OnShift(-1); });
+    connect(tripDownButton_, &QPushButton::clicked, this, [this] { OnShift(1); });
+    connect(ringLineBox_, &QCheckBox::toggled, this, &TourPlanWindow::OnRingLineToggled);
+    connect(automaticButton_, &QPushButton::clicked, this, &TourPlanWindow::OnAutomatic);
+    for (QCheckBox* box : {notInServiceBox_, deactivateBox_}) {
+        connect(box, &QCheckBox::toggled, this, &TourPlanWindow::OnDetailEdited);
+    }
+    for (QLineEdit* field : {ibisField_, targetField_}) {
+        connect(field, &QLineEdit::textEdited, this, &TourPlanWindow::OnDetailEdited);
+    }
+
+    connect(outwardStopsButton_, &QRadioButton::toggled, this, [this] {
+        if (!showing_) ShowStops();
+    });
+    connect(stopPanel_, &PlanStopPanel::Changed, this, &TourPlanWindow::Touch);
+
+    connect(okButton_, &QPushButton::clicked, this, &TourPlanWindow::OnOk);
+    connect(applyButton_, &QPushButton::clicked, this, [this] {
+        if (Save()) SetModified(false);
+    });
+    connect(cancelButton_, &QPushButton::clicked, this, &TourPlanWindow::reject);
+    connect(createOutputButton_, &QPushButton::clicked, this, &TourPlanWindow::OpenOutputDialog);
+}
+
+// Lines at the first level, their tours below; a line is checked while it
+// has an active plan, a tour while it is in that plan's tour set.
+void TourPlanWindow::FillTree() {
+    showing_ = true;
+    lineTree_->clear();
+    const auto& lines = context_.map.lines;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Line& line = *lines[i];
+        auto found = context_.project.tourPlans.find(line.name);
+        const TourPlan* plan =
+            found != context_.project.tourPlans.end() && found->second.active ? &found->second : nullptr;
+        auto* lineItem = new QTreeWidgetItem(lineTree_, {FromUtf8(line.name)});
+        lineItem->setData(0, kLineRole, static_cast<int>(i));
+        lineItem->setFlags(lineItem->flags() | Qt::ItemIsUserCheckable);
+        int checkedTours = 0;
+        for (const Tour& tour : line.tours) {
+            auto* tourItem = new QTreeWidgetItem(lineItem, {FromUtf8(tour.name)});
+            tourItem->setFlags(tourItem->flags() | Qt::ItemIsUserCheckable);
+            bool checked = plan != nullptr && plan->tours.count(tour.name) > 0;
+            checkedTours += checked ? 1 : 0;
+            tourItem->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+        }
+        Qt::CheckState state = Qt::Unchecked;
+        if (plan != nullptr) {
+            state = checkedTours < static_cast<int>(line.tours.size()) && checkedTours > 0 ? Qt::PartiallyChecked
+                                                                                           : Qt::Checked;
+        }
+        lineItem->setCheckState(0, state);
+    }
+    showing_ = false;
+}
+
+const Line* TourPlanWindow::LineOf(QTreeWidgetItem* item) const {
+    QTreeWidgetItem* top = TopOf(item);
+    if (top == nullptr) return nullptr;
+    int index = top->data(0, kLineRole).toInt();
+    const auto& lines = context_.map.lines;
+    return index >= 0 && index < static_cast<int>(lines.size()) ? lines[static_cast<std::size_t>(index)].get()
+                                                                : nullptr;
+}
+
+TourPlan* TourPlanWindow::Plan() {
+    if (planLine_.empty()) return nullptr;
+    auto found = context_.project.tourPlans.find(planLine_);
+    return found != context_.project.tourPlans.end() && found->second.active ? &found->second : nullptr;
+}
+
+void TourPlanWindow::SetModified(bool modified) {
+    modified_ = modified;
+    applyButton_->setEnabled(modified);
+}
+
+// A line's box checks or clears all its tours; a tour's box makes the line
+// checked, partly checked or unchecked. Then the line's plan follows.
+void TourPlanWindow::OnTreeItemChanged(QTreeWidgetItem* item) {
+    if (showing_) return;
+    QTreeWidgetItem* top = TopOf(item);
+    const Line* line = LineOf(top);
+    if (line == nullptr) return;
+    showing_ = true;
+    if (item == top) {
+        Qt::CheckState state = top->checkState(0) == Qt::Unchecked ? Qt::Unchecked : Qt::Checked;
+        for (int i = 0; i < top->childCount(); ++i) top->child(i)->setCheckState(0, state);
+    } else {
+        int checked = 0;
+        for (int i = 0; i < top->childCount(); ++i) checked += top->child(i)->checkState(0) == Qt::Checked ? 1 : 0;
+        top->setCheckState(0, checked == 0                   ? Qt::Unchecked
+                              : checked == top->childCount() ? Qt::Checked
+                                                             : Qt::PartiallyChecked);
+    }
+    lineTree_->setCurrentItem(top);
+    showing_ = false;
+
+    if (top->checkState(0) != Qt::Unchecked) {
+        const TourPlan* shown = Plan();
+        TourPlan& plan = ActivateTourPlan(context_.project, *line, shown ? *shown : template_);
+        std::set<std::string> tours;
+        for (int i = 0; i < top->childCount(); ++i) {
+            if (top->child(i)->checkState(0) == Qt::Checked) tours.insert(ToUtf8(top->child(i)->text(0)));
+        }
+        SetTourPlanTours(plan, *line, tours);
+        CollectTourPlanTrips(plan);
+    } else if (auto found = context_.project.tourPlans.find(line->name); found != context_.project.tourPlans.end()) {
+        found->second.active = false;  // kept in memory, neither shown nor saved
+    }
+    planLine_ = line->name;
+    ShowPlan();
+    Touch();
+}
+
+void TourPlanWindow::ShowPlan() {
+    TourPlan* plan = Plan();
+    static const TourPlan kEmpty;
+    const TourPlan& shown = plan ? *plan : kEmpty;
+    showing_ = true;
+    headlineField_->setText(FromUtf8(shown.headline));
+    headlineField_->setCursorPosition(0);
+    hideEmptyBox_->setChecked(plan && shown.hideEmpty);
+    hideBridgeBox_->setChecked(plan && shown.hideBridge);
+    displayLineBox_->setChecked(shown.displayLine);
+    displayIbisBox_->setChecked(shown.displayIbis);
+    displayTargetBox_->setChecked(shown.displayTarget);
+    displayOutInsBox_->setChecked(shown.displayOutIns);
+    displayPauseBox_->setChecked(shown.displayPause);
+    pageBreakBox_->setChecked(shown.pageBreak);
+    ringLineBox_->setChecked(plan && shown.returning.empty());
+    showing_ = false;
+    detailTrip_.clear();
+    FillTripLists({});
+    ShowStops();
+    ShowDetail();
+    SetEnabledStates();
+}
+
+// Each list shows the plan's trips of its direction in the plan's order.
+void TourPlanWindow::FillTripLists(const std::set<std::string>& selected) {
+    TourPlan* plan = Plan();
+    showing_ = true;
+    for (auto [list, direction] :
+         {std::pair{outwardList_, TripDirection::Outward}, std::pair{returnList_, TripDirection::Return}}) {
+        list->clear();
+        if (plan == nullptr) continue;
+        for (std::size_t index : TourPlanTripsOf(*plan, direction)) {
+            QString name = FromUtf8(plan->trips[index].trip->name);
+            auto* item = new QListWidgetItem(name, list);
+            if (selected.count(plan->trips[index].trip->name)) {
+                if (list->currentItem() == nullptr || !list->currentItem()->isSelected()) list->setCurrentItem(item);
+                item->setSelected(true);
+            }
+        }
+    }
+    showing_ = false;
+}
+
+void TourPlanWindow::ShowStops() {
+    TourPlan* plan = Plan();
+    bool outward = outwardStopsButton_->isChecked();
+    std::vector<const Trip*> trips;
+    if (plan != nullptr) {
+        for (std::size_t index : TourPlanTripsOf(*plan, outward ? TripDirection::Outward : TripDirection::Return)) {
+            trips.push_back(plan->trips[index].trip);
+        }
+    }
+    stopPanel_->Show(plan ? (outward ? &plan->stopsOut : &plan->stopsRet) : nullptr);
+    stopPanel_->SetCandidatesFrom(trips);
+}
+
+TourPlanTrip* TourPlanWindow::DetailEntry() {
+    TourPlan* plan = Plan();
+    if (plan == nullptr || detailTrip_.empty()) return nullptr;
+    for (TourPlanTrip& entry : plan->trips) {
+        if (entry.trip != nullptr && entry.trip->name == detailTrip_) return &entry;
+    }
+    return nullptr;
+}
+
+void TourPlanWindow::ShowDetail() {
+    const TourPlanTrip* entry = DetailEntry();
+    showing_ = true;
+    tripField_->setText(entry ? FromUtf8(entry->trip->name) : QString());
+    notInServiceBox_->setChecked(entry && entry->notInService);
+    deactivateBox_->setChecked(entry && entry->deactivate);
+    ibisField_->setText(entry ? FromUtf8(entry->ibis) : QString());
+    targetField_->setText(entry ? FromUtf8(entry->target) : QString());
+    showing_ = false;
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{tripField_, notInServiceBox_, deactivateBox_, ibisField_, targetField_}) {
+        control->setEnabled(entry != nullptr);
+    }
+}
+
+// The detail's edits go into the shown trip's entry at once, so that no
+// later action (a move, "Automatic", a save) can miss them.
+void TourPlanWindow::OnDetailEdited() {
+    TourPlanTrip* entry = DetailEntry();
+    if (showing_ || entry == nullptr) return;
+    entry->notInService = notInServiceBox_->isChecked();
+    entry->deactivate = deactivateBox_->isChecked();
+    entry->ibis = ToUtf8(ibisField_->text());
+    entry->target = ToUtf8(targetField_->text());
+    Touch();
+}
+
+void TourPlanWindow::SetEnabledStates() {
+    bool shown = Plan() != nullptr;
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             headlineField_, hideEmptyBox_, hideBridgeBox_, displayLineBox_, displayIbisBox_, displayTargetBox_,
+             displayOutInsBox_, displayPauseBox_, pageBreakBox_, outwardList_, returnList_, ringLineBox_,
+             automaticButton_, exchangeButton_, outwardStopsButton_, returnStopsButton_}) {
+        control->setEnabled(shown);
+    }
+    bool outwardChosen = !outwardList_->selectedItems().isEmpty();
+    bool returnChosen = !returnList_->selectedItems().isEmpty();
+    toReturnButton_->setEnabled(shown && outwardChosen);
+    toOutwardButton_->setEnabled(shown && returnChosen);
+    tripUpButton_->setEnabled(shown && (outwardChosen || returnChosen));
+    tripDownButton_->setEnabled(shown && (outwardChosen || returnChosen));
+}
+
+void TourPlanWindow::OnSwitchToggled() {
+    TourPlan* plan = Plan();
+    if (showing_ || plan == nullptr) return;
+    plan->hideEmpty = hideEmptyBox_->isChecked();
+    plan->hideBridge = hideBridgeBox_->isChecked();
+    plan->displayLine = displayLineBox_->isChecked();
+    plan->displayIbis = displayIbisBox_->isChecked();
+    plan->displayTarget = displayTargetBox_->isChecked();
+    plan->displayOutIns = displayOutInsBox_->isChecked();
+    plan->displayPause = displayPauseBox_->isChecked();
+    plan->pageBreak = pageBreakBox_->isChecked();
+    Touch();
+}
+
+// Choosing in one list clears the other; the detail shows the list's
+// current trip, or its first chosen one.
+void TourPlanWindow::OnTripSelected(QListWidget* list) {
+    if (showing_) return;
+    QList<QListWidgetItem*> chosen = list->selectedItems();
+    if (!chosen.isEmpty()) {
+        showing_ = true;
+        (list == outwardList_ ? returnList_ : outwardList_)->clearSelection();
+        showing_ = false;
+        QListWidgetItem* current = list->currentItem();
+        detailTrip_ = ToUtf8(current != nullptr && current->isSelected() ? current->text() : chosen.front()->text());
+    } else if (outwardList_->selectedItems().isEmpty() && returnList_->selectedItems().isEmpty()) {
+        detailTrip_.clear();
+    }
+    ShowDetail();
+    SetEnabledStates();
+}
+
+std::set<std::string> TourPlanWindow::SelectedNames(QListWidget* list) const {
+    std::set<std::string> names;
+    for (QListWidgetItem* item : list->selectedItems()) names.insert(ToUtf8(item->text()));
+    return names;
+}
+
+void TourPlanWindow::OnMoveAcross(TripDirection to) {
+    TourPlan* plan = Plan();
+    std::set<std::string> names = SelectedNames(to == TripDirection::Return ? outwardList_ : returnList_);
+    if (plan == nullptr || names.empty()) return;
+    MoveTourPlanTrips(*plan, names, to);
+    AfterTripsChanged(names);
+}
+
+void TourPlanWindow::OnExchange() {
+    TourPlan* plan = Plan();
+    if (plan == nullptr) return;
+    std::set<std::string> names = SelectedNames(outwardList_);
+    names.merge(SelectedNames(returnList_));
+    ExchangeTourPlanDirections(*plan);
+    AfterTripsChanged(names);
+}
+
+void TourPlanWindow::OnShift(int step) {
+    TourPlan* plan = Plan();
+    bool outward = !outwardList_->selectedItems().isEmpty();
+    std::set<std::string> names = SelectedNames(outward ? outwardList_ : returnList_);
+    if (plan == nullptr || names.empty()) return;
+    ShiftTourPlanTrips(*plan, outward ? TripDirection::Outward : TripDirection::Return, names, step);
+    AfterTripsChanged(names);
+}
+
+void TourPlanWindow::OnRingLineToggled(bool on) {
+    TourPlan* plan = Plan();
+    if (showing_ || plan == nullptr || !on) return;
+    MakeRingLine(*plan);
+    showing_ = true;
+    outwardStopsButton_->setChecked(true);
+    showing_ = false;
+    AfterTripsChanged(SelectedNames(outwardList_));
+}
+
+void TourPlanWindow::OnAutomatic() {
+    TourPlan* plan = Plan();
+    if (plan == nullptr) return;
+    SplitTourPlanAutomatically(*plan);
+    AfterTripsChanged({});
+}
+
+// The lists, the ring line box, the stop candidates and the detail follow
+// the plan's trips; the moved trips stay chosen.
+void TourPlanWindow::AfterTripsChanged(const std::set<std::string>& selected) {
+    TourPlan* plan = Plan();
+    FillTripLists(selected);
+    showing_ = true;
+    ringLineBox_->setChecked(plan != nullptr && plan->returning.empty());
+    showing_ = false;
+    if (!selected.count(detailTrip_)) detailTrip_.clear();
+    ShowStops();
+    ShowDetail();
+    SetEnabledStates();
+    Touch();
+}
+
+bool TourPlanWindow::Save() { return SaveProjectOrTell(context_, dialogs_, this); }
+
+// A save that failed keeps the window open, so that no change is lost unseen.
+void TourPlanWindow::OnOk() {
+    if (outputDialogOpen_) return;
+    if (Save()) Finish();
+}
+
+bool TourPlanWindow::LeaveAsked() {
+    auto reload = [this] {
+        stopPanel_->Show(nullptr);  // the reload replaces the plans the panel edits
+        ReloadProject(context_);
+    };
+    if (!modified_) {
+        reload();
+        return true;
+    }
+    switch (dialogs_.AskYesNoCancel(this, windowTitle(), LangText(context_.language, "TPModified"))) {
+        case Dialogs::Answer::Yes:
+            return Save();
+        case Dialogs::Answer::No:
+            reload();
+            return true;
+        case Dialogs::Answer::Cancel:
+            break;
+    }
+    return false;
+}
+
+void TourPlanWindow::reject() {
+    if (finished_) {
+        QDialog::reject();
+        return;
+    }
+    // The output run works on the plans: it ends first.
+    if (outputDialogOpen_) return;
+    if (LeaveAsked()) Finish();
+}
+
+void TourPlanWindow::Finish() {
+    finished_ = true;
+    if (mainWindow_ != nullptr) {
+        mainWindow_->setEnabled(true);
+        mainWindow_->activateWindow();
+    }
+    hide();
+    emit Closed();
+}
+
+void TourPlanWindow::closeEvent(QCloseEvent* event) {
+    if (finished_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    reject();
+}
+
+void TourPlanWindow::OpenOutputDialog() {
+    if (outputDialogOpen_) return;
+    setEnabled(false);
+    outputDialog_ = std::make_unique<OutputDialog>(context_, this, outputRunner_);
+    outputDialogOpen_ = true;
+    connect(outputDialog_.get(), &OutputDialog::Closed, this, &TourPlanWindow::OnOutputDialogClosed);
+    outputDialog_->show();
+    outputDialog_->StartRun();
+}
+
+void TourPlanWindow::OnOutputDialogClosed() {
+    outputDialogOpen_ = false;
+    setEnabled(true);
+    activateWindow();
+}
+
+TourPlanWindow* OpenTourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
+    auto* window = new TourPlanWindow(context, dialogs, mainWindow);
+    QObject::connect(window, &TourPlanWindow::Closed, window, &QObject::deleteLater);
+    window->show();
+    return window;
+}
+
+}  // namespace tak::ui

@@ -1,0 +1,137 @@
+#include "ui/StopTable.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+#include "PlanWindowFixture.h"
+
+namespace tak::ui::test {
+namespace {
+
+// Lines 1 and 2 through Markt: 1_in ends there; 1_out and 2_out leave it on
+// the same way to Hafen, 2_short on a shorter one.
+class StopTableWindowTest : public PlanWindowFixture {
+protected:
+    StopTableWindowTest() {
+        AddTestTrip(context.map, "1_out", "1", {{2, "Nord"}, {1, "Markt"}, {3, "Sued"}, {4, "Hafen"}}, {{0, 1, 2, 3}});
+        AddTestTrip(context.map, "1_in", "1", {{2, "Nord"}, {1, "Markt"}}, {{0, 1}});
+        AddTestTrip(context.map, "2_out", "2", {{5, "West"}, {1, "Markt"}, {3, "Sued"}, {4, "Hafen"}}, {{0, 1, 2, 3}});
+        AddTestTrip(context.map, "2_short", "2", {{5, "West"}, {1, "Markt"}, {3, "Sued"}}, {{0, 1, 2}});
+    }
+
+    StopTableWindow* Open() {
+        window = std::make_unique<StopTableWindow>(context, dialogs, &mainWindow);
+        window->show();
+        return window.get();
+    }
+
+    template <typename Control>
+    Control* Find(const char* name) {
+        return FindIn<Control>(window.get(), name);
+    }
+
+    void NewTableFor(const char* stop) {
+        Click(window.get(), "newPlanButton");
+        Choose(window.get(), "stopChooser", stop);
+        Click(window.get(), "addStopButton");
+    }
+
+    // The trip item of that name, or null.
+    QTreeWidgetItem* TripItem(const QString& name) {
+        auto* tree = Find<QTreeWidget>("tripTree");
+        for (int line = 0; line < tree->topLevelItemCount(); ++line) {
+            for (int i = 0; i < tree->topLevelItem(line)->childCount(); ++i) {
+                if (tree->topLevelItem(line)->child(i)->text(0) == name) return tree->topLevelItem(line)->child(i);
+            }
+        }
+        return nullptr;
+    }
+
+    std::vector<std::string> TreeTrips() {
+        std::vector<std::string> names;
+        auto* tree = Find<QTreeWidget>("tripTree");
+        for (int line = 0; line < tree->topLevelItemCount(); ++line) {
+            for (int i = 0; i < tree->topLevelItem(line)->childCount(); ++i) {
+                names.push_back(tree->topLevelItem(line)->child(i)->text(0).toStdString());
+            }
+        }
+        return names;
+    }
+
+    std::unique_ptr<StopTableWindow> window;
+};
+
+TEST_F(StopTableWindowTest, TheFirstStopNamesTheTableAndTripsEndingThereAreNotListed) {
+    Open();
+    Click(window.get(), "newPlanButton");
+    EXPECT_EQ(Texts(Find<QListWidget>("planList")), std::vector<std::string>{"<no name>"});
+    Choose(window.get(), "stopChooser", "Markt (1)");
+    Click(window.get(), "addStopButton");
+    EXPECT_EQ(Find<QLineEdit>("nameField")->text(), "Markt");
+    EXPECT_EQ(Texts(Find<QListWidget>("planList")), std::vector<std::string>{"Markt"});
+    EXPECT_EQ(TreeTrips(), (std::vector<std::string>{"1_out", "2_out", "2_short"}));
+    // A second stop keeps the name.
+    Choose(window.get(), "stopChooser", "Nord (2)");
+    Click(window.get(), "addStopButton");
+    EXPECT_EQ(context.project.stopTables[0].name, "Markt");
+    EXPECT_EQ(TreeTrips(), (std::vector<std::string>{"1_out", "1_in", "2_out", "2_short"}));
+    EXPECT_TRUE(window->IsModified());
+}
+
+TEST_F(StopTableWindowTest, CheckedTripsFindTheirSameWayAndAFootnoteOutlivesAnUncheck) {
+    Open();
+    NewTableFor("Markt (1)");
+    auto* tree = Find<QTreeWidget>("tripTree");
+    tree->topLevelItem(1)->setCheckState(0, Qt::Checked);  // line 2: both its trips
+    TripItem("1_out")->setCheckState(0, Qt::Checked);
+    StopTable& table = context.project.stopTables[0];
+    ASSERT_EQ(table.trips.size(), 3U);
+    EXPECT_EQ(table.trips[0].trip->name, "2_out");
+    EXPECT_EQ(table.trips[2].sameWay, table.trips[0].key);  // 1_out runs 2_out's way
+    EXPECT_EQ(table.trips[1].sameWay, kNoStopTableTrip);
+    EXPECT_EQ(tree->topLevelItem(0)->checkState(0), Qt::Checked);
+
+    tree->setCurrentItem(TripItem("2_short"));
+    Toggle(Find<QCheckBox>("alternativeBox"));
+    QTest::keyClicks(Find<QLineEdit>("footnoteField"), "short way");
+    TripItem("2_short")->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(tree->topLevelItem(1)->checkState(0), Qt::PartiallyChecked);
+    EXPECT_FALSE(Find<QLineEdit>("footnoteField")->isEnabled());
+    TripItem("2_short")->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(Find<QLineEdit>("footnoteField")->text(), "short way");
+    EXPECT_TRUE(Find<QCheckBox>("alternativeBox")->isChecked());
+
+    // Leaving 2_out out clears the reference to it.
+    TripItem("2_out")->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(table.trips[2].sameWay, kNoStopTableTrip);
+}
+
+TEST_F(StopTableWindowTest, SameStopInOneSpreadsToTablesSharingAStop) {
+    Open();
+    NewTableFor("Markt (1)");
+    NewTableFor("Hafen (4)");
+    NewTableFor("Nord (2)");
+    Choose(window.get(), "stopChooser", "Markt (1)");
+    Click(window.get(), "addStopButton");
+    Toggle(Find<QCheckBox>("sameInOneBox"));
+    auto& tables = context.project.stopTables;
+    EXPECT_TRUE(tables[0].sameInOne);
+    EXPECT_FALSE(tables[1].sameInOne);
+    EXPECT_TRUE(tables[2].sameInOne);
+    Find<QListWidget>("planList")->setCurrentRow(0);
+    EXPECT_TRUE(Find<QCheckBox>("sameInOneBox")->isChecked());
+
+    EXPECT_EQ(tables[1].days.size(), 3U);  // the default day rows, handed on
+
+    // Escape asks; No reloads the project, of which nothing was saved.
+    dialogs.answers.push_back(Dialogs::Answer::No);
+    QTest::keyClick(Find<QLineEdit>("headlineField"), Qt::Key_Escape);
+    ASSERT_EQ(dialogs.questions.size(), 1U);
+    EXPECT_EQ(dialogs.questions[0].text.toStdString(), context.language.Lang("STModified"));
+    EXPECT_TRUE(mainWindow.isEnabled());
+    EXPECT_TRUE(context.project.stopTables.empty());
+}
+
+}  // namespace
+}  // namespace tak::ui::test
