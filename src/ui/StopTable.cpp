@@ -126,6 +126,8 @@ void StopTableWindow::CreateControls() {
     tripTree_ = new QTreeWidget(this);
     tripTree_->setObjectName("tripTree");
     tripTree_->setHeaderHidden(true);
+    // Lines with their trips need room: ten rows at least, the window grows for them.
+    tripTree_->setMinimumHeight(tripTree_->fontMetrics().height() * 10);
     sameWayList_ = NewChooser(this, "sameWayList");
     alternativeBox_ = NewBox(this, "alternativeBox", LangText(language, "AlterWayFoot"));
     footnoteField_ = NewField(this, "footnoteField");
