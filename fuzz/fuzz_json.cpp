@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/Language.h"
 #include "persist/JSON.h"
-#include "persist/Language.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <string_view>
 
+#include "base/Language.h"
 #include "mapdata/MapLoader.h"
 #include "output/OutputStopTable.h"
 #include "output/OutputTimetable.h"
 #include "output/OutputTimetableWriter.h"
 #include "output/OutputTourPlan.h"
-#include "persist/Language.h"
 #include "persist/Project.h"
 
 namespace {

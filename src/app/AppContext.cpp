@@ -1,5 +1,6 @@
 #include "app/AppContext.h"
 
+#include "base/FileSystem.h"
 #include "mapdata/MapLoader.h"
 
 namespace tak {
@@ -24,6 +25,19 @@ bool LoadMapAndProject(AppContext& context, const std::filesystem::path& mapFold
     context.projectName = ProjectNameFor(mapFolder, date);
     LoadProjectFile(context);
     return found;
+}
+
+std::filesystem::path OutputFolder(const AppContext& context) {
+    return context.workingFolder / "output" / PathFromText(context.projectName);
+}
+
+OutputSource OutputSourceOf(const AppContext& context) {
+    return OutputSource{context.map,         context.project,          context.language,
+                        context.projectLoad, ProjectFilePath(context), OutputFolder(context)};
+}
+
+int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& log) {
+    return RunOutput(OutputSourceOf(context), control, log);
 }
 
 bool SaveProjectFile(AppContext& context) {

@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <string>
 
+#include "base/Language.h"
 #include "mapdata/MapCheck.h"
 #include "mapdata/MapData.h"
-#include "persist/Language.h"
+#include "output/Output.h"
 #include "persist/ProgramSettings.h"
 #include "persist/Project.h"
 #include "routemap/RouteMapLayout.h"
@@ -48,6 +49,14 @@ ProjectLoadResult LoadProjectFile(AppContext& context);
 // be read is kept either way.
 bool LoadMapAndProject(AppContext& context, const std::filesystem::path& mapFolder, DateValue date,
                        MapCheckRecord* record = nullptr);
+
+// output/<projectName>/ below the working folder.
+std::filesystem::path OutputFolder(const AppContext& context);
+
+// The output run over the context's map and project, into OutputFolder. The
+// context must not change while the run goes on.
+OutputSource OutputSourceOf(const AppContext& context);
+int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& log);
 
 // Saves the whole project; false when the file could not be written or no map
 // is loaded (the caller tells the user: "ErrSaveProject").

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Language.h"
 #include "mapdata/MapCheck.h"
 #include "persist/JSON.h"
-#include "persist/Language.h"
 
 namespace tak {
 

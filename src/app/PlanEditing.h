@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Language.h"
 #include "mapdata/MapData.h"
-#include "persist/Language.h"
 #include "persist/Project.h"
 
 namespace tak {

@@ -6,13 +6,13 @@
 
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
+#include "base/Language.h"
 #include "cli/CliContext.h"
 #include "cli/CliText.h"
 #include "cli/ProjectInfo.h"
 #include "mapdata/MapLoader.h"
 #include "output/OutputTexts.h"
 #include "persist/JSON.h"
-#include "persist/Language.h"
 
 namespace tak::cli {
 

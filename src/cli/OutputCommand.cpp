@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "app/AppContext.h"
 #include "cli/CliContext.h"
 #include "cli/CliText.h"
-#include "output/Output.h"
 #include "persist/ProgramSettings.h"
 
 namespace tak::cli {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
+#include "base/Language.h"
 #include "persist/JSON.h"
-#include "persist/Language.h"
 #include "persist/Project.h"
 
 namespace tak::cli {

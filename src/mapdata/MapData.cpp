@@ -1,6 +1,7 @@
 #include "mapdata/MapData.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "base/Text.h"
 
@@ -25,6 +26,15 @@ int32_t Interpolate(int32_t from, int32_t to, std::size_t step, std::size_t step
 }
 
 }  // namespace
+
+int32_t RoundToMinute(int32_t seconds) {
+    // Half a minute goes up, so that a trip leaving at hh:mm:30 prints
+    // stops one minute apart as one minute apart.
+    int64_t shifted = int64_t{seconds} + 30;
+    int64_t minutes = shifted / 60 - (shifted % 60 < 0 ? 1 : 0);
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(minutes * 60, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
 
 std::vector<StationTime> EstimatedStationTimes(const TripProfile& profile, std::size_t stationCount) {
     std::vector<StationTime> times(stationCount);

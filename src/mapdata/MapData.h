@@ -28,6 +28,9 @@ constexpr ServiceDays kDayPair = 0x300u;        // bits 8 and 9
 
 constexpr int32_t kSecondsPerDay = 86400;
 
+// Seconds to the nearest whole minute (in seconds); half a minute rounds up.
+int32_t RoundToMinute(int32_t seconds);
+
 struct Trip;
 
 struct Stop {

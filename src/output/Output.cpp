@@ -7,12 +7,12 @@
 #include <system_error>
 
 #include "base/FileSystem.h"
+#include "base/Language.h"
 #include "base/Text.h"
 #include "output/OutputStopTable.h"
 #include "output/OutputTimetable.h"
 #include "output/OutputTimetableWriter.h"
 #include "output/OutputTourPlan.h"
-#include "persist/Language.h"
 #include "routemap/RouteMapOutput.h"
 
 namespace tak {
@@ -29,8 +29,8 @@ bool HasPrintableTour(const TourPlanGrid& grid) { return HasColumns(grid.out); }
 
 class OutputRun {
 public:
-    OutputRun(const AppContext& context, OutputRunControl& control, OutputLog& log)
-        : context_(context), lang_(context.language), control_(control), log_(log), folder_(OutputFolder(context)) {}
+    OutputRun(const OutputSource& source, OutputRunControl& control, OutputLog& log)
+        : context_(source), lang_(source.language), control_(control), log_(log), folder_(source.folder) {}
 
     int Run() {
         // A control may serve several runs: the counts are this run's.
@@ -72,7 +72,7 @@ private:
     }
 
     std::string ProjectFileText() const {
-        std::u8string file = ProjectFilePath(context_).u8string();
+        std::u8string file = context_.projectFile.u8string();
         return std::string(file.begin(), file.end());
     }
 
@@ -359,7 +359,7 @@ private:
         PlanDone();
     }
 
-    const AppContext& context_;
+    const OutputSource& context_;
     const LanguageTable& lang_;
     OutputRunControl& control_;
     OutputLog& log_;
@@ -371,12 +371,8 @@ private:
 
 }  // namespace
 
-std::filesystem::path OutputFolder(const AppContext& context) {
-    return context.workingFolder / "output" / PathFromText(context.projectName);
-}
-
-int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& log) {
-    return OutputRun(context, control, log).Run();
+int RunOutput(const OutputSource& source, OutputRunControl& control, OutputLog& log) {
+    return OutputRun(source, control, log).Run();
 }
 
 }  // namespace tak

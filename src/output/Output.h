@@ -7,8 +7,10 @@
 #include <atomic>
 #include <filesystem>
 
-#include "app/AppContext.h"
+#include "base/Language.h"
+#include "mapdata/MapData.h"
 #include "output/OutputLog.h"
+#include "persist/Project.h"
 
 namespace tak {
 
@@ -28,17 +30,25 @@ struct OutputRunControl {
     std::atomic<int> documentsWritten{0};
 };
 
-// output/<projectName>/ below the working folder.
-std::filesystem::path OutputFolder(const AppContext& context);
+// What a run reads and where it writes. The run holds these references
+// while it goes on: nothing they name may change until it has finished.
+struct OutputSource {
+    const MapData& map;
+    const Project& project;
+    const LanguageTable& language;
+    const ProjectLoadResult& projectLoad;  // a file that is there but unreadable stops the run
+    std::filesystem::path projectFile;     // named in the log when it could not be read
+    std::filesystem::path folder;          // where the documents go
+};
 
 // Runs every timetable plan, tour plan and stop table plan and then the
 // route map, in this order, and logs progress, warnings and failures. The
 // last line says how the run ended: "OutputCreated" only when documents were
 // written; a project without plans, a run that wrote nothing and a run
 // stopped by the user (with the shared documents left unwritten) each have
-// their own line. The context must not change while the run goes on.
+// their own line.
 // Returns the number of documents that could not be created
 // ("ErrCreateOutput" lines).
-int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& log);
+int RunOutput(const OutputSource& source, OutputRunControl& control, OutputLog& log);
 
 }  // namespace tak

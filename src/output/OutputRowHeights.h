@@ -5,14 +5,11 @@
 #include <cstdint>
 #include <string>
 
+#include "base/RowHeights.h"
+
 namespace tak {
 
 struct OutputOpt;
-
-struct RowHeights {
-    int32_t regular = 0;  // ordinary rows and line feeds, in points
-    int32_t bold = 0;     // rows set in bold, in points
-};
 
 // The body font of the output documents: the family and style passed to
 // SelectFont for the options' font name and size. A name that is not one of

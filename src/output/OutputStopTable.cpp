@@ -6,9 +6,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/Language.h"
 #include "output/OutputTexts.h"
 #include "output/OutputTimetable.h"
-#include "persist/Language.h"
 
 namespace tak {
 

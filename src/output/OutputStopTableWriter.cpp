@@ -5,10 +5,10 @@
 #include <numeric>
 
 #include "base/FileSystem.h"
+#include "base/Language.h"
 #include "output/OutputRowHeights.h"
 #include "output/OutputStopTable.h"
 #include "output/OutputTexts.h"
-#include "persist/Language.h"
 #include "routespider/RouteSpiderDrawing.h"
 
 namespace tak {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <bit>
 
+#include "base/Language.h"
 #include "base/Text.h"
-#include "persist/Language.h"
 
 namespace tak {
 
@@ -44,15 +44,6 @@ DayListForm ChooseDayListForm(ServiceDays missing, ServiceDays commonDays, Servi
 }
 
 }  // namespace
-
-int32_t RoundToMinute(int32_t seconds) {
-    // Half a minute goes up, so that a trip leaving at hh:mm:30 prints
-    // stops one minute apart as one minute apart.
-    int64_t shifted = int64_t{seconds} + 30;
-    int64_t minutes = shifted / 60 - (shifted % 60 < 0 ? 1 : 0);
-    return static_cast<int32_t>(std::clamp<int64_t>(minutes * 60, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
 
 namespace {
 bool IsTimeValue(int32_t value) { return value != PassThrough && value != NotServed; }

@@ -21,9 +21,6 @@ constexpr int32_t PassThrough = NotServed + 1;
 // The bit a trip gets for the day after a public holiday (output only).
 constexpr ServiceDays kDayAfterHoliday = 1u << 10;
 
-// Seconds to the nearest whole minute (in seconds); half a minute rounds up.
-int32_t RoundToMinute(int32_t seconds);
-
 // "hh:mm" of the rounded time, hours modulo 24; sentinels print as blanks
 // ("     ") or a bar ("  |  ").
 std::string FormatClock(int32_t time);

@@ -8,9 +8,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/Language.h"
 #include "base/Text.h"
 #include "output/OutputLog.h"
-#include "persist/Language.h"
 
 namespace tak {
 

@@ -5,9 +5,9 @@
 #include <functional>
 
 #include "base/FileSystem.h"
+#include "base/Language.h"
 #include "base/Text.h"
 #include "output/OutputRowHeights.h"
-#include "persist/Language.h"
 #include "routespider/RouteSpiderDrawing.h"
 
 namespace tak {

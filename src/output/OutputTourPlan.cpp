@@ -4,8 +4,8 @@
 #include <limits>
 #include <unordered_map>
 
+#include "base/Language.h"
 #include "base/Text.h"
-#include "persist/Language.h"
 
 namespace tak {
 

@@ -6,9 +6,9 @@
 #include <functional>
 
 #include "base/FileSystem.h"
+#include "base/Language.h"
 #include "output/OutputRowHeights.h"
 #include "output/OutputTourPlan.h"
-#include "persist/Language.h"
 
 namespace tak {
 

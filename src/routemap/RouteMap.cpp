@@ -6,8 +6,8 @@
 #include <iterator>
 #include <utility>
 
+#include "base/Language.h"
 #include "base/Text.h"
-#include "persist/Language.h"
 
 namespace tak {
 

@@ -5,8 +5,6 @@
 #include <limits>
 #include <utility>
 
-#include "output/OutputTexts.h"
-
 namespace tak {
 
 RouteSpider& AddRouteSpider(RouteSpiderList& list, std::string name, bool withMainWay) {

@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "output/OutputRowHeights.h"
+#include "base/RowHeights.h"
 #include "routespider/RouteSpider.h"
 
 namespace tak {

@@ -6,7 +6,7 @@
 
 #include <QGroupBox>
 
-#include "persist/Language.h"
+#include "base/Language.h"
 #include "persist/Project.h"
 
 class QComboBox;

@@ -137,7 +137,7 @@ private:
     // Qt's translation of its own dialogs into the program's language.
     std::unique_ptr<QTranslator> qtTranslator_;
     std::vector<MapFinding> findings_;  // of the last load
-    OutputRunner outputRunner_ = RunOutput;
+    OutputRunner outputRunner_ = kRunOutput;
     // The last dialog is kept until the next one opens or this window goes:
     // it cannot be deleted while it sends its closed signal.
     std::unique_ptr<OutputDialog> outputDialog_;

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/MapCheckReport.h"
-#include "persist/Language.h"
+#include "base/Language.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {

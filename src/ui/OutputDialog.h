@@ -13,7 +13,7 @@
 #include <mutex>
 #include <thread>
 
-#include "output/Output.h"
+#include "app/AppContext.h"
 
 class QCheckBox;
 class QCloseEvent;
@@ -28,6 +28,9 @@ namespace tak::ui {
 // The run the dialog starts on its worker thread. The program uses RunOutput;
 // tests may wrap it to hold the worker at a chosen point.
 using OutputRunner = std::function<int(const AppContext&, OutputRunControl&, OutputLog&)>;
+inline const OutputRunner kRunOutput = [](const AppContext& context, OutputRunControl& control, OutputLog& log) {
+    return RunOutput(context, control, log);
+};
 
 class OutputDialog : public QWidget {
     Q_OBJECT
@@ -36,7 +39,7 @@ public:
     // `owner` is the window the output was started from: the dialog stays on
     // top of it. The context must not change until the dialog is gone; only
     // its warnings setting is written, by the check box.
-    OutputDialog(AppContext& context, QWidget* owner, OutputRunner runner = RunOutput);
+    OutputDialog(AppContext& context, QWidget* owner, OutputRunner runner = kRunOutput);
     // Asks a run that is still going to stop and waits for its worker.
     ~OutputDialog() override;
 

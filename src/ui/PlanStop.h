@@ -7,7 +7,7 @@
 #include <QGroupBox>
 #include <vector>
 
-#include "persist/Language.h"
+#include "base/Language.h"
 #include "persist/Project.h"
 
 class QCheckBox;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Language.h"
 #include "mapdata/MapData.h"
-#include "persist/Language.h"
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapDrawing.h"
 #include "routemap/RouteMapEdit.h"

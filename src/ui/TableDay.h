@@ -7,7 +7,7 @@
 #include <array>
 #include <vector>
 
-#include "persist/Language.h"
+#include "base/Language.h"
 #include "persist/Project.h"
 
 class QCheckBox;

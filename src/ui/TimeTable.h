@@ -109,7 +109,7 @@ private:
     bool showing_ = false;  // set while controls are filled, so their signals are not edits
     bool finished_ = false;
     RouteSpiderWindow* spiderEditor_ = nullptr;
-    OutputRunner outputRunner_ = RunOutput;
+    OutputRunner outputRunner_ = kRunOutput;
     std::unique_ptr<OutputDialog> outputDialog_;
     bool outputDialogOpen_ = false;
 

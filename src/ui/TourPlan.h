@@ -106,7 +106,7 @@ private:
     bool modified_ = false;
     bool showing_ = false;  // set while controls are filled, so their signals are not edits
     bool finished_ = false;
-    OutputRunner outputRunner_ = RunOutput;
+    OutputRunner outputRunner_ = kRunOutput;
     std::unique_ptr<OutputDialog> outputDialog_;
     bool outputDialogOpen_ = false;
 

@@ -7,8 +7,8 @@
 #include <QString>
 #include <string_view>
 
+#include "base/Language.h"
 #include "mapdata/MapData.h"
-#include "persist/Language.h"
 
 class QPushButton;
 class QWidget;

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "TimetableFixtures.h"
+#include "app/AppContext.h"
 #include "base/FileSystem.h"
-#include "output/Output.h"
 #include "output/OutputTimetable.h"
 #include "support/TestSupport.h"
 

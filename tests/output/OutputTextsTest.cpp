@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "base/Language.h"
 #include "output/OutputTexts.h"
-#include "persist/Language.h"
 
 namespace tak {
 namespace {

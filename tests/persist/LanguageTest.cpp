@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "base/FileSystem.h"
+#include "base/Language.h"
 #include "base/Text.h"
-#include "persist/Language.h"
 #include "support/TestSupport.h"
 
 namespace tak {

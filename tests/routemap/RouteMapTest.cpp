@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "persist/Language.h"
+#include "base/Language.h"
 #include "routemap/RouteMap.h"
 
 namespace tak {

@@ -10,8 +10,8 @@
 #include <QTreeWidget>
 
 #include "PlanWindowFixture.h"
+#include "app/AppContext.h"
 #include "base/FileSystem.h"
-#include "output/Output.h"
 #include "persist/JSON.h"
 #include "ui/MainWindow.h"
 #include "ui/OutputDialog.h"

@@ -1,4 +1,4 @@
-#include "persist/Language.h"
+#include "base/Language.h"
 
 #include "base/FileSystem.h"
 #include "base/Text.h"
@@ -49,8 +49,8 @@ void ReadKeyLines(std::string_view text, std::map<std::string, std::string, std:
 }  // namespace
 
 bool LanguageTable::LoadFromBytes(std::string_view bytes) {
-    std::string text = bytes.starts_with(kUtf8Mark) ? std::string(bytes.substr(kUtf8Mark.size()))
-                                                    : DecodeUnmarkedText(bytes);
+    std::string text =
+        bytes.starts_with(kUtf8Mark) ? std::string(bytes.substr(kUtf8Mark.size())) : DecodeUnmarkedText(bytes);
     std::map<std::string, std::string, std::less<>> texts;
     ReadKeyLines(text, texts);
     if (texts.empty()) return false;
@@ -126,8 +126,7 @@ std::vector<std::filesystem::path> LanguageFolderCandidates(const std::filesyste
     return {workingFolder, executableFolder, std::filesystem::path(TAKTARIUM_DATA_DIR)};
 }
 
-std::optional<std::filesystem::path> FindLanguageFolder(
-    const std::vector<std::filesystem::path>& candidates) {
+std::optional<std::filesystem::path> FindLanguageFolder(const std::vector<std::filesystem::path>& candidates) {
     for (const auto& candidate : candidates) {
         if (candidate.empty()) continue;
         auto folder = FindPathIgnoringCase(candidate, kLanguageFolderName);

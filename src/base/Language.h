@@ -60,8 +60,7 @@ std::vector<std::filesystem::path> LanguageFolderCandidates(const std::filesyste
 
 // The first existing Language folder below one of the candidate folders
 // (the name "Language" is matched ignoring letter case).
-std::optional<std::filesystem::path> FindLanguageFolder(
-    const std::vector<std::filesystem::path>& candidates);
+std::optional<std::filesystem::path> FindLanguageFolder(const std::vector<std::filesystem::path>& candidates);
 
 // Replaces "%1" … "%9" in `text` by the matching argument. The text is read
 // once, so an argument that itself contains "%2" is kept as it is. A

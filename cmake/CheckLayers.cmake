@@ -1,0 +1,58 @@
+# The layer check: fails when a source file includes a header of a subsystem
+# its own subsystem may not use, or when a file outside the windows includes
+# Qt. Run as a script:
+#   cmake -DSOURCE_DIR=<src> -DLAYERS=<name=reach,...|...> -DWINDOWS=<name> -P CheckLayers.cmake
+# LAYERS lists each subsystem folder with the subsystems it reaches ("|"
+# between folders, as a command line would split a ";"); WINDOWS
+# names the one folder that may use Qt.
+
+cmake_minimum_required(VERSION 3.25)
+get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
+string(REPLACE "|" ";" LAYERS "${LAYERS}")
+foreach(entry IN LISTS LAYERS)
+    string(REPLACE "=" ";" parts "${entry}")
+    list(GET parts 0 layer)
+    list(LENGTH parts count)
+    set(reach "")
+    if(count GREATER 1)
+        list(GET parts 1 reachText)
+        string(REPLACE "," ";" reach "${reachText}")
+    endif()
+    set(reach_${layer} ${layer} ${reach})
+    list(APPEND layers ${layer})
+endforeach()
+
+set(faults 0)
+file(GLOB folders LIST_DIRECTORIES true RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*)
+foreach(folder IN LISTS folders)
+    if(NOT IS_DIRECTORY ${SOURCE_DIR}/${folder})
+        continue()
+    endif()
+    if(NOT folder IN_LIST layers)
+        message(SEND_ERROR "${folder}/ is in no layer: add it to the layer table")
+        math(EXPR faults "${faults} + 1")
+        continue()
+    endif()
+    file(GLOB_RECURSE sources ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp ${SOURCE_DIR}/${folder}/*.inc)
+    foreach(source IN LISTS sources)
+        file(RELATIVE_PATH shown ${SOURCE_DIR} ${source})
+        file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+        foreach(line IN LISTS includes)
+            if(line MATCHES "#[ \t]*include[ \t]*\"([A-Za-z0-9_]+)/")
+                set(target ${CMAKE_MATCH_1})
+                if(NOT target IN_LIST reach_${folder})
+                    message(SEND_ERROR "${shown}: ${folder} may not include ${target}: ${line}")
+                    math(EXPR faults "${faults} + 1")
+                endif()
+            elseif(line MATCHES "#[ \t]*include[ \t]*<(Q[A-Za-z]*)[/>]" AND NOT folder STREQUAL WINDOWS)
+                message(SEND_ERROR "${shown}: only ${WINDOWS}/ may use Qt: ${line}")
+                math(EXPR faults "${faults} + 1")
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+
+if(faults GREATER 0)
+    message(FATAL_ERROR "${faults} include(s) cross the layers")
+endif()
+message(STATUS "Every include keeps to the layers (${SOURCE_DIR})")

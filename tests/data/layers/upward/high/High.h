@@ -1,0 +1,3 @@
+// The higher layer may use the lower one.
+#pragma once
+#include "low/Low.h"
