@@ -60,6 +60,6 @@ int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& l
 
 // Saves the whole project; false when the file could not be written or no map
 // is loaded (the caller tells the user: "ErrSaveProject").
-bool SaveProjectFile(AppContext& context);
+[[nodiscard]] bool SaveProjectFile(AppContext& context);
 
 }  // namespace tak

@@ -27,9 +27,9 @@ std::optional<std::string> ReadFileBytes(const fs::path& path, std::uintmax_t li
 // to a new file in the same folder, are flushed to the disk and renamed over
 // `path`. On any failure the old file stays as it was, the new one is
 // removed, and the result is false.
-bool WriteFileBytes(const fs::path& path, std::string_view bytes);
+[[nodiscard]] bool WriteFileBytes(const fs::path& path, std::string_view bytes);
 // Writes the pieces one after the other, as one file, the same way.
-bool WriteFilePieces(const fs::path& path, const std::vector<std::string_view>& pieces);
+[[nodiscard]] bool WriteFilePieces(const fs::path& path, const std::vector<std::string_view>& pieces);
 
 // A name in the folder of `target` for a helper file that belongs to it
 // (".<target name>.<random>.<suffix>"); no file of that name exists yet.

@@ -24,12 +24,12 @@ class LanguageTable {
 public:
     // Replaces the table with the keys of `bytes` (a whole language file).
     // Text without any key leaves the table unchanged and returns false.
-    bool LoadFromBytes(std::string_view bytes);
+    [[nodiscard]] bool LoadFromBytes(std::string_view bytes);
 
     // Loads Language/<name>.txt below `languageFolder` (the file name is
     // matched ignoring letter case). A file that cannot be read or has no keys
     // leaves the table unchanged and returns false.
-    bool LoadLanguage(const std::filesystem::path& languageFolder, std::string_view name);
+    [[nodiscard]] bool LoadLanguage(const std::filesystem::path& languageFolder, std::string_view name);
 
     // The text of `key` as it is read and printed, without key marks; the
     // empty text for a missing key. Never changes the table, so the output

@@ -14,6 +14,6 @@ void LoadCliLanguage(const CliOptions& options, const char* argv0, AppContext& c
 
 // Fills `context` with the current folder as working folder. False (after a
 // message on stderr) when the map has no timetable folder.
-bool LoadCliContext(const CliOptions& options, const char* argv0, AppContext& context, ProjectLoadResult& load);
+[[nodiscard]] bool LoadCliContext(const CliOptions& options, const char* argv0, AppContext& context, ProjectLoadResult& load);
 
 }  // namespace tak::cli

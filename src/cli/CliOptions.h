@@ -18,6 +18,6 @@ struct CliOptions {
 };
 
 // False with a message in `error` for unknown options or unreadable values.
-bool ParseCliOptions(const std::vector<std::string_view>& args, CliOptions& options, std::string& error);
+[[nodiscard]] bool ParseCliOptions(const std::vector<std::string_view>& args, CliOptions& options, std::string& error);
 
 }  // namespace tak::cli

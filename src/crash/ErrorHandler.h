@@ -103,6 +103,6 @@ std::filesystem::path RunningProgramFile();
 // replaces the setup. The handler's own stack serves the calling thread, so a
 // stack overflow is reported there; other threads' failures are reported
 // except their stack overflows. False when installing failed.
-bool InstallCrashHandler(const CrashHandlerSetup& setup);
+[[nodiscard]] bool InstallCrashHandler(const CrashHandlerSetup& setup);
 
 }  // namespace tak

@@ -109,7 +109,7 @@ public:
     // orientation "P"/"L" (or "Portrait"/"Landscape", any case), unit "pt",
     // "mm", "cm" or "in", pageFormat "width,height" in points; empty texts give
     // portrait A4 in millimetres. False only when memory cannot be had.
-    bool CreateDocument(std::string_view orientation, std::string_view unit,
+    [[nodiscard]] bool CreateDocument(std::string_view orientation, std::string_view unit,
                         std::string_view pageFormat);
     // Finishes the document and writes it to `fileName` (nothing is written
     // for an empty name). False when the name is not valid (BadFileName), the
@@ -133,6 +133,8 @@ public:
     // Ends the open page (footer) and begins the next (header), carrying the
     // font, paints and line width over. Empty texts keep the document's
     // orientation and format; a format given here becomes the new default.
+    // A page that cannot be begun leaves the document unsaveable, so callers
+    // may leave the result to SaveDocument.
     bool NewPage(std::string_view orientation = "", std::string_view pageFormat = "");
     void SetHeaderHandler(PdfPageHandler handler);
     void SetFooterHandler(PdfPageHandler handler);
@@ -212,7 +214,7 @@ private:
     void EmitLine(std::string_view line);
     void EmitContent(std::string_view line);
     void NewObject();
-    bool MakeBuffer(ByteBuffer& buffer, std::size_t room);
+    [[nodiscard]] bool MakeBuffer(ByteBuffer& buffer, std::size_t room);
     void NoteOutOfMemory();
     void ResetDocumentCollections();
     void SetFormat(std::string_view pageFormat);
@@ -253,7 +255,7 @@ private:
     void StartPageContent(const GraphicsState& carried);
     // Brings back what the page header changed.
     void RestoreAfterHeader(const GraphicsState& carried);
-    bool BeginPage(std::string_view orientation, std::string_view pageFormat);
+    [[nodiscard]] bool BeginPage(std::string_view orientation, std::string_view pageFormat);
     void EndPage();
     void RunFooter();
     void EmitLineWidth();

@@ -117,6 +117,6 @@ JsonPtr Load(const std::filesystem::path& path);
 
 // Writes the UTF-8 byte-order mark and ToText(root, 0) to the file, creating or
 // truncating it. The tree is consumed either way; false when writing failed.
-bool Save(const std::filesystem::path& path, JsonPtr root);
+[[nodiscard]] bool Save(const std::filesystem::path& path, JsonPtr root);
 
 }  // namespace tak

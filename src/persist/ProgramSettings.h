@@ -32,6 +32,6 @@ ProgramSettings ReadProgramSettings(const std::filesystem::path& path);
 
 // Writes the settings (the map folder with "/" for every separator); false
 // when the file cannot be written.
-bool SaveProgramSettings(const std::filesystem::path& path, const ProgramSettings& settings);
+[[nodiscard]] bool SaveProgramSettings(const std::filesystem::path& path, const ProgramSettings& settings);
 
 }  // namespace tak

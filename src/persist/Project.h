@@ -197,7 +197,7 @@ ProjectLoadResult LoadProjectBytes(Project& project, const MapData& map, std::st
 // that then replaces the old one, creating the folder when missing. Reorders
 // stop table trips (OrderSameWayTargetsFirst). False when nothing could be
 // written; the old file is then untouched.
-bool SaveProject(Project& project, const std::filesystem::path& file);
+[[nodiscard]] bool SaveProject(Project& project, const std::filesystem::path& file);
 
 // Reads the route spiders from the "RouteSpider" array of `root` and points
 // the plans' spider references to the first new spider of their old spider's
@@ -206,12 +206,12 @@ void ReadRouteSpiders(Project& project, const MapData& map, const JsonValue& roo
 // The same from the project file on disk (the route spider editor's "No"):
 // the spider list is emptied first; false when the file cannot be read, and
 // the plans then keep no spider.
-bool LoadRouteSpiders(Project& project, const MapData& map, const std::filesystem::path& file);
+[[nodiscard]] bool LoadRouteSpiders(Project& project, const MapData& map, const std::filesystem::path& file);
 
 // Puts the "RouteSpider" array into `root`.
 void WriteRouteSpiders(const Project& project, JsonValue& root);
 // Replaces only the route spiders in the project file on disk. Nothing is
 // written, and false returned, when the file is missing or does not parse.
-bool SaveRouteSpiders(const Project& project, const std::filesystem::path& file);
+[[nodiscard]] bool SaveRouteSpiders(const Project& project, const std::filesystem::path& file);
 
 }  // namespace tak

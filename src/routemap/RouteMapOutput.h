@@ -24,16 +24,16 @@ namespace tak {
 //
 // The layout rewrites the map's derived fields and the stored boxes of
 // automatic stops; callers that must not change the edited model pass a copy.
-bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& outputFolder, std::string_view fileStem);
+[[nodiscard]] bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& outputFolder, std::string_view fileStem);
 
 // The map drawn at full size as the output shows it (no layout is run).
 std::optional<RouteMapImage> RenderRouteMap(const RouteMap& routeMap);
 
 // An 8-bit palette PNG of the image; false when the file cannot be written.
-bool WriteRouteMapPng(const RouteMapImage& image, const std::filesystem::path& file);
+[[nodiscard]] bool WriteRouteMapPng(const RouteMapImage& image, const std::filesystem::path& file);
 
 // A one-page PDF of the image's size holding it, through a uniquely named
 // temporary PNG in the system's temporary folder that is removed afterwards.
-bool WriteRouteMapPdf(const RouteMapImage& image, const std::filesystem::path& file);
+[[nodiscard]] bool WriteRouteMapPdf(const RouteMapImage& image, const std::filesystem::path& file);
 
 }  // namespace tak

@@ -83,7 +83,11 @@ ProgramPlaces FindProgramPlaces(const char* argv0) {
 void LoadStartState(AppContext& context, const ProgramPlaces& places) {
     context.workingFolder = places.workingFolder;
     context.settings = ReadProgramSettings(places.workingFolder / kProgramSettingsFileName);
-    if (places.languageFolder) context.language.LoadLanguage(*places.languageFolder, context.settings.language);
+    // A language that cannot be read leaves the texts as they were: the keys
+    // themselves show, and the user can choose another language.
+    if (places.languageFolder) {
+        static_cast<void>(context.language.LoadLanguage(*places.languageFolder, context.settings.language));
+    }
 }
 
 MainWindow::MainWindow(AppContext& context, ProgramPlaces places, Dialogs& dialogs, PlanWindowOpeners openers,
@@ -375,7 +379,7 @@ void MainWindow::OnLanguageChosen(int index) {
     if (index < 0) return;
     std::string name = ToUtf8(languageChooser_->itemText(index));
     context_.settings.language = name;
-    if (places_.languageFolder) context_.language.LoadLanguage(*places_.languageFolder, name);
+    if (places_.languageFolder) static_cast<void>(context_.language.LoadLanguage(*places_.languageFolder, name));
     SaveSettings();
     ApplyQtLanguage();
     // The loaded map's events are named in the new language at once.
@@ -500,7 +504,7 @@ void MainWindow::SaveSettings() {
     settings.map = ToUtf8(mapFolderField_->text());
     settings.date = dateSwitch_->isChecked() ? ToUtf8(dateField_->text()) : std::string();
     // A file that cannot be written is not reported; the settings are a convenience.
-    SaveProgramSettings(context_.workingFolder / kProgramSettingsFileName, settings);
+    static_cast<void>(SaveProgramSettings(context_.workingFolder / kProgramSettingsFileName, settings));
 }
 
 void MainWindow::OpenOutputDialog() {

@@ -591,7 +591,9 @@ bool RouteSpiderWindow::LeaveAsked() {
         case Dialogs::Answer::Yes:
             return Save();
         case Dialogs::Answer::No:
-            LoadRouteSpiders(context_.project, context_.map, ProjectFilePath(context_));
+            // An unreadable file leaves no spiders to go back to: the
+            // edited ones are dropped all the same, as the user asked.
+            static_cast<void>(LoadRouteSpiders(context_.project, context_.map, ProjectFilePath(context_)));
             return true;
         case Dialogs::Answer::Cancel:
             break;

@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     crashSetup.reportFile = tak::DefaultCrashReportFile();
     crashSetup.reporterProgram = tak::RunningProgramFile();
     crashSetup.programName = std::filesystem::path(argv[0]).filename().string();
-    tak::InstallCrashHandler(crashSetup);
+    // Without a handler the program still runs, only without crash reports.
+    static_cast<void>(tak::InstallCrashHandler(crashSetup));
 
     QApplication app(argc, argv);
     return tak::ui::RunMainWindow(argv[0]);
