@@ -6,6 +6,7 @@
 
 #include "base/FileSystem.h"
 #include "cli/CliText.h"
+#include "persist/ProjectFields.h"
 
 namespace tak::cli {
 
@@ -201,12 +202,26 @@ void PrintRouteMap(const ProjectView& view) {
 JsonPtr TextOrNull(const std::string& text) { return text.empty() ? NewNull() : NewString(text); }
 JsonPtr Bool(bool value) { return value ? NewTrue() : NewFalse(); }
 
+JsonPtr ValueJson(int32_t value) { return NewInteger(value); }
+JsonPtr ValueJson(uint32_t value) { return NewInteger(static_cast<int32_t>(value)); }
+JsonPtr ValueJson(bool value) { return Bool(value); }
+JsonPtr ValueJson(const std::string& value) { return NewString(value); }
+
+// Every plain stored field of `record` under its member's name, in the order
+// of the project file. The plans themselves are shown as a summary of chosen
+// fields, and a spider stop in the order of its members, so those are listed
+// by hand.
+template <class Record>
+void AddStoredFields(JsonValue& object, const Record& record) {
+    ForEachStoredField<Record>(
+        [&](const auto& field) { ObjectSet(&object, field.name, ValueJson(record.*field.member)); });
+}
+
 JsonPtr DaysJson(const std::vector<TableDay>& days) {
     JsonPtr array = NewArray();
     for (const auto& day : days) {
         JsonPtr object = NewObject();
-        ObjectSet(object.get(), "name", NewString(day.name));
-        ObjectSet(object.get(), "days", NewInteger(static_cast<int32_t>(day.days)));
+        AddStoredFields(*object, day);
         ArrayAppend(array.get(), std::move(object));
     }
     return array;
@@ -217,8 +232,7 @@ JsonPtr StopsJson(const std::vector<PlanStop>& stops) {
     for (const auto& stop : stops) {
         JsonPtr object = NewObject();
         ObjectSet(object.get(), "id", NewInteger(stop.station->id));
-        ObjectSet(object.get(), "name", NewString(stop.name));
-        ObjectSet(object.get(), "flags", NewInteger(stop.flags));
+        AddStoredFields(*object, stop);
         ArrayAppend(array.get(), std::move(object));
     }
     return array;
@@ -259,10 +273,7 @@ JsonPtr TourPlansJson(const Project& project) {
             JsonPtr t = NewObject();
             ObjectSet(t.get(), "name", NewString(entry.trip->name));
             ObjectSet(t.get(), "outward", Bool(plan.outward.contains(entry.trip->name)));
-            ObjectSet(t.get(), "notInService", Bool(entry.notInService));
-            ObjectSet(t.get(), "deactivate", Bool(entry.deactivate));
-            ObjectSet(t.get(), "ibis", NewString(entry.ibis));
-            ObjectSet(t.get(), "target", NewString(entry.target));
+            AddStoredFields(*t, entry);
             ArrayAppend(trips.get(), std::move(t));
         }
         ObjectSet(o.get(), "trips", std::move(trips));
@@ -292,8 +303,7 @@ JsonPtr StopTablesJson(const Project& project) {
             ObjectSet(t.get(), "name", NewString(entry.trip->name));
             const StopTableTrip* same = FindStopTableTrip(table, entry.sameWay);
             ObjectSet(t.get(), "sameWay", same ? NewString(same->trip->name) : NewNull());
-            ObjectSet(t.get(), "alternative", Bool(entry.alternative));
-            ObjectSet(t.get(), "footnote", NewString(entry.footnote));
+            AddStoredFields(*t, entry);
             ArrayAppend(trips.get(), std::move(t));
         }
         ObjectSet(o.get(), "trips", std::move(trips));
@@ -316,8 +326,7 @@ JsonPtr RouteSpidersJson(const Project& project) {
     JsonPtr array = NewArray();
     for (const auto& spider : project.routeSpiders.spiders) {
         JsonPtr o = NewObject();
-        ObjectSet(o.get(), "name", NewString(spider.name));
-        ObjectSet(o.get(), "displayTravel", NewInteger(spider.displayTravel));
+        AddStoredFields(*o, spider);
         JsonPtr ways = NewArray();
         for (const auto& way : spider.ways) {
             JsonPtr w = NewObject();
@@ -344,11 +353,7 @@ JsonPtr RouteSpidersJson(const Project& project) {
 
 JsonPtr RouteMapJson(const RouteMap& map) {
     JsonPtr o = NewObject();
-    ObjectSet(o.get(), "format", NewInteger(map.format));
-    ObjectSet(o.get(), "width", NewInteger(map.width));
-    ObjectSet(o.get(), "height", NewInteger(map.height));
-    ObjectSet(o.get(), "roundBox", NewInteger(map.roundBox));
-    ObjectSet(o.get(), "allowDiag", Bool(map.allowDiag));
+    AddStoredFields(*o, map);
     JsonPtr lines = NewArray();
     for (const auto& line : map.lines) {
         JsonPtr l = NewObject();

@@ -16,10 +16,6 @@ int32_t ReadInt(const JsonValue* object, std::string_view key, int32_t fallback)
     return GetInteger(ObjectGet(object, key), fallback);
 }
 
-int32_t ReadBoundedInt(const JsonValue* object, std::string_view key, int32_t fallback, int32_t low, int32_t high) {
-    return std::clamp(ReadInt(object, key, fallback), low, high);
-}
-
 bool ReadFlag(const JsonValue* object, std::string_view key, bool fallback) {
     return GetInteger(ObjectGet(object, key), fallback ? 1 : 0) != 0;
 }

@@ -42,17 +42,20 @@ constexpr int32_t kLastVersionWithStopTexts = 45;
 constexpr int32_t kOutputText = 0;
 constexpr int32_t kOutputPdf = 1;
 
+// Member initialisers of the records below are the values the project file's
+// reader gives a key the file lacks (see ProjectFields.h).
 struct OutputOpt {
     int32_t format = kOutputPdf;
-    std::string fontName = "Helvetica";
+    std::string fontName = "Arial";
     int32_t fontSize = 10;
     bool ttAllInOne = false;
     bool tpAllInOne = false;
     bool stAllInOne = false;
+    bool operator==(const OutputOpt&) const = default;
 };
 
-// The options of a project that has no file, and the values a file gives a
-// key it lacks.
+// The options of a project that has no file (Helvetica), and the values a
+// file gives a key it lacks (the member initialisers, Arial).
 OutputOpt DefaultOutputOpt();
 OutputOpt FileDefaultOutputOpt();
 
@@ -65,11 +68,14 @@ struct PlanStop {
     const TripStation* station = nullptr;  // first station with the stored stop id
     std::string name;                      // the text printed for the row
     int32_t flags = 0;
+    // Stations compare by address: equal rows refer to the same loaded map.
+    bool operator==(const PlanStop&) const = default;
 };
 
 struct TableDay {
     std::string name;
     ServiceDays days = 0;
+    bool operator==(const TableDay&) const = default;
 };
 
 struct TimeTablePlan {
@@ -89,6 +95,7 @@ struct TimeTablePlan {
     std::vector<const Trip*> trips;
     std::vector<TableDay> days;
     std::vector<PlanStop> stops;
+    bool operator==(const TimeTablePlan&) const = default;
 };
 
 struct TourPlanTrip {
@@ -97,6 +104,7 @@ struct TourPlanTrip {
     bool deactivate = false;
     std::string ibis;    // destination code
     std::string target;  // destination text
+    bool operator==(const TourPlanTrip&) const = default;
 };
 
 // The driver plans of one line. The direction of a trip is its name's
@@ -120,6 +128,7 @@ struct TourPlan {
     std::set<std::string> returning;
     std::vector<PlanStop> stopsOut;
     std::vector<PlanStop> stopsRet;
+    bool operator==(const TourPlan&) const = default;
 };
 
 using StopTableTripKey = uint32_t;
@@ -131,6 +140,7 @@ struct StopTableTrip {
     StopTableTripKey sameWay = kNoStopTableTrip;  // an entry of the same plan
     bool alternative = false;
     std::string footnote;
+    bool operator==(const StopTableTrip&) const = default;
 };
 
 struct StopTable {
@@ -145,6 +155,7 @@ struct StopTable {
     std::vector<StopTableTrip> trips;
     std::set<std::string> selection;  // names of the selected trips; only they are saved
     StopTableTripKey nextTripKey = 1;
+    bool operator==(const StopTable&) const = default;
 };
 
 // Appends an entry for `trip` with a fresh key.

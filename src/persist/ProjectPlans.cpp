@@ -6,13 +6,15 @@
 
 namespace tak {
 
-OutputOpt DefaultOutputOpt() { return OutputOpt{}; }
-
-OutputOpt FileDefaultOutputOpt() {
+// A project without a file starts with one of the PDF writer's own fonts; a
+// file without "FontName" asks for Arial, which the writer draws as Helvetica.
+OutputOpt DefaultOutputOpt() {
     OutputOpt options;
-    options.fontName = "Arial";
+    options.fontName = "Helvetica";
     return options;
 }
+
+OutputOpt FileDefaultOutputOpt() { return OutputOpt{}; }
 
 StopTableTrip& AddStopTableTrip(StopTable& table, const Trip& trip) {
     StopTableTrip& entry = table.trips.emplace_back();
@@ -57,8 +59,8 @@ void ReadPlanStops(std::vector<PlanStop>& rows, const MapData& map, const JsonVa
         if (!station) continue;
         PlanStop& row = rows.emplace_back();
         row.station = station;
-        row.name = ReadText(object, "Name", station->name);
-        row.flags = ReadInt(object, "Flags", 0);
+        row.name = station->name;  // what a row without a name of its own prints
+        ReadStoredFields(object, row);
     }
 }
 
@@ -68,27 +70,19 @@ void WritePlanStops(JsonValue& plan, std::string_view key, const std::vector<Pla
         if (!row.station) continue;
         JsonValue& object = AppendObject(array);
         WriteInt(object, "ID", row.station->id);
-        WriteText(object, "Name", row.name);
-        WriteInt(object, "Flags", row.flags);
+        WriteStoredFields(object, row);
     }
 }
 
 void ReadTableDays(std::vector<TableDay>& days, const JsonValue* array) {
     for (int32_t i = 0; i < std::max(ArraySize(array), 0); ++i) {
-        const JsonValue* object = ArrayGet(array, i);
-        TableDay& day = days.emplace_back();
-        day.name = ReadText(object, "Name");
-        day.days = static_cast<ServiceDays>(ReadInt(object, "Flags", 0));
+        ReadStoredFields(ArrayGet(array, i), days.emplace_back());
     }
 }
 
 void WriteTableDays(JsonValue& plan, const std::vector<TableDay>& days) {
     JsonValue& array = WriteArray(plan, "Days");
-    for (const auto& day : days) {
-        JsonValue& object = AppendObject(array);
-        WriteText(object, "Name", day.name);
-        WriteInt(object, "Flags", static_cast<int32_t>(day.days));
-    }
+    for (const auto& day : days) WriteStoredFields(AppendObject(array), day);
 }
 
 // --- Route spider references ---------------------------------------------------
@@ -110,18 +104,7 @@ void WriteSpiderReference(JsonValue& plan, const Project& project, RouteSpiderKe
 
 TimeTablePlan ReadTimeTablePlan(const Project& project, const MapData& map, const JsonValue* object) {
     TimeTablePlan plan;
-    plan.name = ReadText(object, "Name");
-    plan.headline = ReadText(object, "Headline");
-    plan.line = ReadText(object, "Line");
-    plan.autoLine = ReadFlag(object, "AutoLine", true);
-    plan.hideEmpty = ReadFlag(object, "HideEmpty", true);
-    plan.hideBridge = ReadFlag(object, "HideBridge", true);
-    plan.displayLine = ReadFlag(object, "DisplayLine", false);
-    plan.displayTour = ReadFlag(object, "DisplayTour", false);
-    plan.displayNote = ReadFlag(object, "DisplayNote", true);
-    plan.pageBreak = ReadFlag(object, "PageBreak", false);
-    plan.mergeIterColumn = ReadFlag(object, "MergeIterColumn", false);
-    plan.breakHour = ReadBoundedInt(object, "BreakHour", -1, -1, kMaxBreakHour);
+    ReadStoredFields(object, plan);
     plan.routeSpider = ReadSpiderReference(project, object);
     const JsonValue* trips = ObjectGet(object, "Trip");
     for (int32_t i = 0; i < std::max(ArraySize(trips), 0); ++i) {
@@ -135,18 +118,7 @@ TimeTablePlan ReadTimeTablePlan(const Project& project, const MapData& map, cons
 }
 
 void WriteTimeTablePlan(JsonValue& object, const Project& project, const TimeTablePlan& plan) {
-    WriteText(object, "Name", plan.name);
-    WriteText(object, "Headline", plan.headline);
-    WriteText(object, "Line", plan.line);
-    WriteFlag(object, "AutoLine", plan.autoLine);
-    WriteFlag(object, "HideEmpty", plan.hideEmpty);
-    WriteFlag(object, "HideBridge", plan.hideBridge);
-    WriteFlag(object, "DisplayLine", plan.displayLine);
-    WriteFlag(object, "DisplayTour", plan.displayTour);
-    WriteFlag(object, "DisplayNote", plan.displayNote);
-    WriteFlag(object, "PageBreak", plan.pageBreak);
-    WriteFlag(object, "MergeIterColumn", plan.mergeIterColumn);
-    WriteInt(object, "BreakHour", plan.breakHour);
+    WriteStoredFields(object, plan);
     WriteSpiderReference(object, project, plan.routeSpider);
     JsonValue& trips = WriteArray(object, "Trip");
     for (const Trip* trip : plan.trips) {
@@ -165,10 +137,7 @@ void ReadTourPlanTrips(TourPlan& plan, const MapData& map, const JsonValue* arra
         if (!trip) continue;
         TourPlanTrip& entry = plan.trips.emplace_back();
         entry.trip = trip;
-        entry.notInService = ReadFlag(object, "IsNotInService", false);
-        entry.deactivate = ReadFlag(object, "Deactivate", false);
-        entry.ibis = ReadText(object, "Ibis");
-        entry.target = ReadText(object, "Target");
+        ReadStoredFields(object, entry);
         (ReadFlag(object, "IsOut", false) ? plan.outward : plan.returning).insert(trip->name);
     }
 }
@@ -178,16 +147,9 @@ TourPlan ReadTourPlan(const MapData& map, const JsonValue* object) {
     plan.name = ReadText(object, "Name");
     plan.line = LineNamed(map, plan.name);
     plan.active = true;
-    plan.headline = ReadText(object, "Headline");
-    plan.hideEmpty = ReadFlag(object, "HideEmpty", true);
-    plan.hideBridge = ReadFlag(object, "HideBridge", true);
-    plan.displayLine = ReadFlag(object, "DisplayLine", false);
-    plan.displayIbis = ReadFlag(object, "DisplayIbis", false);
-    plan.displayTarget = ReadFlag(object, "DisplayTarget", false);
-    plan.displayOutIns = ReadFlag(object, "DisplayOutIns", false);
-    // Older files called the pause switch "DisplayWait".
-    plan.displayPause = ReadFlag(object, "DisplayPause", ReadFlag(object, "DisplayWait", false));
-    plan.pageBreak = ReadFlag(object, "PageBreak", false);
+    // Older files called the pause switch "DisplayWait"; "DisplayPause" wins.
+    plan.displayPause = ReadFlag(object, "DisplayWait", plan.displayPause);
+    ReadStoredFields(object, plan);
     const JsonValue* tours = ObjectGet(object, "Tour");
     for (int32_t i = 0; i < std::max(ArraySize(tours), 0); ++i) {
         const JsonValue* name = ArrayGet(tours, i);
@@ -202,15 +164,7 @@ TourPlan ReadTourPlan(const MapData& map, const JsonValue* object) {
 
 void WriteTourPlan(JsonValue& object, const TourPlan& plan, const std::string& key) {
     WriteText(object, "Name", key);
-    WriteText(object, "Headline", plan.headline);
-    WriteFlag(object, "HideEmpty", plan.hideEmpty);
-    WriteFlag(object, "HideBridge", plan.hideBridge);
-    WriteFlag(object, "DisplayLine", plan.displayLine);
-    WriteFlag(object, "DisplayIbis", plan.displayIbis);
-    WriteFlag(object, "DisplayTarget", plan.displayTarget);
-    WriteFlag(object, "DisplayOutIns", plan.displayOutIns);
-    WriteFlag(object, "DisplayPause", plan.displayPause);
-    WriteFlag(object, "PageBreak", plan.pageBreak);
+    WriteStoredFields(object, plan);
     JsonValue& tours = WriteArray(object, "Tour");
     for (const auto& [name, tour] : plan.tours) ArrayAppend(&tours, NewString(name));
     JsonValue& trips = WriteArray(object, "Trip");
@@ -219,10 +173,7 @@ void WriteTourPlan(JsonValue& object, const TourPlan& plan, const std::string& k
         JsonValue& trip = AppendObject(trips);
         WriteText(trip, "Name", entry.trip->name);
         WriteFlag(trip, "IsOut", plan.outward.contains(entry.trip->name));
-        WriteFlag(trip, "IsNotInService", entry.notInService);
-        WriteFlag(trip, "Deactivate", entry.deactivate);
-        WriteText(trip, "Ibis", entry.ibis);
-        WriteText(trip, "Target", entry.target);
+        WriteStoredFields(trip, entry);
     }
     WritePlanStops(object, "StopOut", plan.stopsOut);
     WritePlanStops(object, "StopRet", plan.stopsRet);
@@ -236,8 +187,7 @@ void ReadStopTableTrips(StopTable& table, const MapData& map, const JsonValue* a
         const Trip* trip = TripNamed(map, ReadText(object, "Name"));
         if (!trip) continue;
         StopTableTrip& entry = AddStopTableTrip(table, *trip);
-        entry.alternative = ReadFlag(object, "Alternativ", false);
-        entry.footnote = ReadText(object, "Footnote");
+        ReadStoredFields(object, entry);
         // Only entries read so far, this one included, can be the same way.
         std::string sameWay = ReadText(object, "SameWay");
         if (!sameWay.empty()) {
@@ -251,11 +201,7 @@ void ReadStopTableTrips(StopTable& table, const MapData& map, const JsonValue* a
 
 StopTable ReadStopTable(const Project& project, const MapData& map, const JsonValue* object) {
     StopTable table;
-    table.name = ReadText(object, "Name");
-    table.headline = ReadText(object, "Headline");
-    table.sameInOne = ReadFlag(object, "SameInOne", false);
-    table.breakHour = ReadBoundedInt(object, "BreakHour", -1, -1, kMaxBreakHour);
-    table.mergeRow = ReadFlag(object, "MergeRow", false);
+    ReadStoredFields(object, table);
     table.routeSpider = ReadSpiderReference(project, object);
     const JsonValue* stations = ObjectGet(object, "Stations");
     for (int32_t i = 0; i < std::max(ArraySize(stations), 0); ++i) {
@@ -269,11 +215,7 @@ StopTable ReadStopTable(const Project& project, const MapData& map, const JsonVa
 }
 
 void WriteStopTable(JsonValue& object, const Project& project, const StopTable& table) {
-    WriteText(object, "Name", table.name);
-    WriteText(object, "Headline", table.headline);
-    WriteFlag(object, "SameInOne", table.sameInOne);
-    WriteInt(object, "BreakHour", table.breakHour);
-    WriteFlag(object, "MergeRow", table.mergeRow);
+    WriteStoredFields(object, table);
     WriteSpiderReference(object, project, table.routeSpider);
     JsonValue& stations = WriteArray(object, "Stations");
     for (const TripStation* station : table.stations) {
@@ -290,8 +232,7 @@ void WriteStopTable(JsonValue& object, const Project& project, const StopTable& 
             WriteText(trip, "SameWay", sameWay->trip->name);
             continue;
         }
-        WriteFlag(trip, "Alternativ", entry.alternative);
-        if (entry.alternative) WriteText(trip, "Footnote", entry.footnote);
+        WriteStoredFields(trip, entry);
     }
 }
 
@@ -301,23 +242,13 @@ void WriteStopTable(JsonValue& object, const Project& project, const StopTable& 
 
 OutputOpt ReadOutputOpt(const JsonValue* object) {
     OutputOpt options = FileDefaultOutputOpt();
-    options.format = ReadInt(object, "Format", options.format);
-    options.fontName = ReadText(object, "FontName", options.fontName);
-    options.fontSize = ReadBoundedInt(object, "FontSize", options.fontSize, kMinFontSize, kMaxFontSize);
-    options.ttAllInOne = ReadFlag(object, "TTAllInOne", false);
-    options.tpAllInOne = ReadFlag(object, "TPAllInOne", false);
-    options.stAllInOne = ReadFlag(object, "STAllInOne", false);
+    ReadStoredFields(object, options);
     return options;
 }
 
 void WriteOutputOpt(JsonValue& root, const OutputOpt& options) {
     JsonPtr object = NewObject();
-    WriteInt(*object, "Format", options.format);
-    WriteText(*object, "FontName", options.fontName);
-    WriteInt(*object, "FontSize", options.fontSize);
-    WriteFlag(*object, "TTAllInOne", options.ttAllInOne);
-    WriteFlag(*object, "TPAllInOne", options.tpAllInOne);
-    WriteFlag(*object, "STAllInOne", options.stAllInOne);
+    WriteStoredFields(*object, options);
     ObjectSet(&root, "OutputOpt", std::move(object));
 }
 

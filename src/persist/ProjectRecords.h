@@ -1,6 +1,6 @@
-// Private to the project file: one reader and one writer per stored record,
-// so that every key name, default and writing condition of the stored form
-// lives in exactly one place.
+// Private to the project file: one reader and one writer per stored record.
+// Plain fields come from the tables of ProjectFields.h; what the readers and
+// writers spell out themselves are references, lists and formed keys.
 #pragma once
 
 #include <cstdint>
@@ -9,23 +9,13 @@
 
 #include "persist/JSON.h"
 #include "persist/Project.h"
+#include "persist/ProjectFields.h"
 
 namespace tak::project {
-
-// The output font sizes the option list offers, in points.
-constexpr int32_t kMinFontSize = 6;
-constexpr int32_t kMaxFontSize = 72;
-// The break hours the plan windows offer: -1 (none) and 0 ... 6 (24 ... 30 o'clock).
-constexpr int32_t kMaxBreakHour = 6;
-// A route spider's travel time from one stop to the next, in minutes.
-constexpr int32_t kMaxSpiderTravelTime = 24 * 60;
 
 // Typed access to object members with the stored form's defaults. A member
 // of another kind than expected reads as missing.
 int32_t ReadInt(const JsonValue* object, std::string_view key, int32_t fallback);
-// An integer bounded to what its control offers, so that a value only a
-// hand-edited file can hold never reaches the builders and drawings.
-int32_t ReadBoundedInt(const JsonValue* object, std::string_view key, int32_t fallback, int32_t low, int32_t high);
 bool ReadFlag(const JsonValue* object, std::string_view key, bool fallback);
 std::string ReadText(const JsonValue* object, std::string_view key, std::string_view fallback = "");
 
@@ -34,6 +24,50 @@ void WriteFlag(JsonValue& object, std::string_view key, bool value);
 void WriteText(JsonValue& object, std::string_view key, std::string_view value);
 JsonValue& WriteArray(JsonValue& object, std::string_view key);
 JsonValue& AppendObject(JsonValue& array);
+
+// One value of a plain field, by the member's type: integers and day sets as
+// integers, switches as the flags 0 and 1, texts as strings.
+inline int32_t ReadValue(const JsonValue* object, std::string_view key, int32_t fallback) {
+    return ReadInt(object, key, fallback);
+}
+inline uint32_t ReadValue(const JsonValue* object, std::string_view key, uint32_t fallback) {
+    return static_cast<uint32_t>(ReadInt(object, key, static_cast<int32_t>(fallback)));
+}
+inline bool ReadValue(const JsonValue* object, std::string_view key, bool fallback) {
+    return ReadFlag(object, key, fallback);
+}
+inline std::string ReadValue(const JsonValue* object, std::string_view key, const std::string& fallback) {
+    return ReadText(object, key, fallback);
+}
+
+inline void WriteValue(JsonValue& object, std::string_view key, int32_t value) { WriteInt(object, key, value); }
+inline void WriteValue(JsonValue& object, std::string_view key, uint32_t value) {
+    WriteInt(object, key, static_cast<int32_t>(value));
+}
+inline void WriteValue(JsonValue& object, std::string_view key, bool value) { WriteFlag(object, key, value); }
+inline void WriteValue(JsonValue& object, std::string_view key, std::string_view value) {
+    WriteText(object, key, value);
+}
+
+// Reads every plain field of `record` from `object`; a missing key (or a
+// value of another kind) keeps the value the record holds.
+template <class Record>
+void ReadStoredFields(const JsonValue* object, Record& record) {
+    ForEachStoredField<Record>([&](const auto& field) {
+        auto& value = record.*field.member;
+        value = ReadValue(object, field.key, value);
+        if (field.limit) value = field.limit(value);
+    });
+}
+
+// Writes every plain field of `record` whose condition holds, in table order.
+template <class Record>
+void WriteStoredFields(JsonValue& object, const Record& record) {
+    ForEachStoredField<Record>([&](const auto& field) {
+        if (field.writtenWhen && !field.writtenWhen(record)) return;
+        WriteValue(object, field.key, record.*field.member);
+    });
+}
 
 // Exact-name look-ups into the loaded map; first match in list order.
 const Trip* TripNamed(const MapData& map, std::string_view name);

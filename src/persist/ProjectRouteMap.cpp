@@ -28,55 +28,27 @@ bool HasLineBadge(int32_t type) { return type == kLabelLineFilled || type == kLa
 
 // --- Lines ---------------------------------------------------------------------------
 
+// Not AddRouteLine: a new line of the editor has other defaults than a line
+// read from a file that lacks keys.
 void ReadLine(RouteMap& routeMap, const JsonValue* object) {
-    RouteLine& line = AddRouteLine(routeMap, ReadText(object, "Name"));
-    line.colourIndex = ReadInt(object, "ColorIndex", kAutomaticColour);
-    line.customColour = ReadInt(object, "CustomColor", -1);
-    line.textColour = ReadInt(object, "CustomTextColor", -1);
-    line.arrowColour = ReadInt(object, "CustomArrowColor", kTextWhite);
-    line.stroke = ReadInt(object, "Stroke", 0);
-    line.thickness = ReadInt(object, "Thickness", 4);
-    line.autoNames = ReadFlag(object, "TextAuto", true);
-}
-
-void WriteLine(JsonValue& object, const RouteLine& line) {
-    WriteText(object, "Name", line.name);
-    WriteInt(object, "ColorIndex", line.colourIndex);
-    if (line.colourIndex == kCustomColour) WriteInt(object, "CustomColor", line.customColour);
-    if (line.colourIndex != kAutomaticColour) {
-        WriteInt(object, "CustomTextColor", line.textColour);
-        WriteInt(object, "CustomArrowColor", line.arrowColour);
-    }
-    WriteInt(object, "Stroke", line.stroke);
-    WriteInt(object, "Thickness", line.thickness);
-    WriteFlag(object, "TextAuto", line.autoNames);
+    RouteLine& line = routeMap.lines.emplace_back();
+    line.key = routeMap.nextKey++;
+    ReadStoredFields(object, line);
 }
 
 // --- Stops and labels -------------------------------------------------------------------
 
 StopLabel ReadLabel(const JsonValue* object, const std::vector<RouteKey>& lineKeys) {
     StopLabel label;
-    label.type = ReadInt(object, "Type", kLabelName);
-    label.automatic = ReadFlag(object, "Auto", true);
-    label.x = ReadInt(object, "X", 0);
-    label.y = ReadInt(object, "Y", 0);
-    label.angle = ReadInt(object, "Angle", 0);
+    ReadStoredFields(object, label);
     if (HasLineBadge(label.type)) label.line = KeyAt(lineKeys, ReadInt(object, "Line", -1));
-    label.dir = ReadInt(object, "Dir", 0);
     return label;
 }
 
 void WriteLabel(JsonValue& object, const StopLabel& label, const RouteMap& routeMap) {
-    WriteInt(object, "Type", label.type);
-    WriteFlag(object, "Auto", label.automatic);
-    if (!label.automatic) {
-        WriteInt(object, "X", label.x);
-        WriteInt(object, "Y", label.y);
-        if (label.type == kLabelName) WriteInt(object, "Angle", label.angle);
-    }
+    WriteStoredFields(object, label);
     int32_t line = PositionOf(routeMap.lines, label.line);
     if (HasLineBadge(label.type) && line >= 0) WriteInt(object, "Line", line);
-    if (label.type == kLabelArrow) WriteInt(object, "Dir", label.dir);
 }
 
 // Before version 46 a stop had one name text with its own keys; it becomes
@@ -97,13 +69,8 @@ RouteKey ReadStop(RouteMap& routeMap, const JsonValue* object, const std::vector
                   int32_t version) {
     RouteStop& stop = routeMap.stops.emplace_back();
     stop.key = routeMap.nextKey++;
-    stop.name = ReadText(object, "Name");
-    stop.exit = ReadFlag(object, "Exit", false);
-    stop.automatic = ReadFlag(object, "Auto", true);
-    stop.stored.x = ReadInt(object, "X", -1);
-    stop.stored.y = ReadInt(object, "Y", -1);
-    stop.stored.width = ReadInt(object, "Width", 0);
-    stop.stored.height = ReadInt(object, "Height", 1);
+    ReadStoredFields(object, stop);
+    ReadStoredFields(object, stop.stored);
     const JsonValue* labels = ObjectGet(object, "Text");
     for (int32_t i = 0; i < std::max(ArraySize(labels), 0); ++i) {
         stop.labels.push_back(ReadLabel(ArrayGet(labels, i), lineKeys));
@@ -113,22 +80,17 @@ RouteKey ReadStop(RouteMap& routeMap, const JsonValue* object, const std::vector
 }
 
 void WriteStop(JsonValue& object, const RouteStop& stop, const RouteMap& routeMap) {
-    WriteText(object, "Name", stop.name);
-    WriteFlag(object, "Exit", stop.exit);
-    WriteFlag(object, "Auto", stop.automatic);
-    if (!stop.automatic) {
-        WriteInt(object, "X", stop.stored.x);
-        WriteInt(object, "Y", stop.stored.y);
-        WriteInt(object, "Width", stop.stored.width);
-        WriteInt(object, "Height", stop.stored.height);
-    }
+    WriteStoredFields(object, stop);
+    if (!stop.automatic) WriteStoredFields(object, stop.stored);  // the layout places the others
     JsonValue& labels = WriteArray(object, "Text");
     for (const auto& label : stop.labels) WriteLabel(AppendObject(labels), label, routeMap);
 }
 
 // --- Connections --------------------------------------------------------------------------
 
-// "Stop0", "StopDir1" …: the key prefix followed by the end's number.
+// "Stop0", "StopDir1" …: the key prefix followed by the end's number. These
+// keys are formed, and the stop is a position, so the ends are read and
+// written here rather than from a field table.
 std::string EndKey(std::string_view prefix, std::size_t end) { return std::string(prefix) + std::to_string(end); }
 
 void ReadConnection(RouteMap& routeMap, const JsonValue* object, const std::vector<RouteKey>& lineKeys,
@@ -143,13 +105,11 @@ void ReadConnection(RouteMap& routeMap, const JsonValue* object, const std::vect
     }
     const JsonValue* nodes = ObjectGet(object, "Node");
     for (int32_t i = 0; i < std::max(ArraySize(nodes), 0); ++i) {
-        const JsonValue* node = ArrayGet(nodes, i);
-        connection.nodes.push_back(GridPoint{ReadInt(node, "X", -1), ReadInt(node, "Y", -1)});
+        ReadStoredFields(ArrayGet(nodes, i), connection.nodes.emplace_back());
     }
     const JsonValue* signs = ObjectGet(object, "Sign");
     for (int32_t i = 0; i < std::max(ArraySize(signs), 0); ++i) {
-        const JsonValue* sign = ArrayGet(signs, i);
-        connection.signs.push_back(Sign{ReadInt(sign, "Type", 0), ReadInt(sign, "Pos", 0)});
+        ReadStoredFields(ArrayGet(signs, i), connection.signs.emplace_back());
     }
 }
 
@@ -163,27 +123,15 @@ void WriteConnection(JsonValue& object, const Connection& connection, const Rout
         WriteInt(object, EndKey("StopPos", e), connection.end[e].port);
     }
     JsonValue& nodes = WriteArray(object, "Node");
-    for (const auto& node : connection.nodes) {
-        JsonValue& point = AppendObject(nodes);
-        WriteInt(point, "X", node.x);
-        WriteInt(point, "Y", node.y);
-    }
+    for (const auto& node : connection.nodes) WriteStoredFields(AppendObject(nodes), node);
     JsonValue& signs = WriteArray(object, "Sign");
-    for (const auto& sign : connection.signs) {
-        JsonValue& mark = AppendObject(signs);
-        WriteInt(mark, "Type", sign.type);
-        WriteInt(mark, "Pos", sign.pos);
-    }
+    for (const auto& sign : connection.signs) WriteStoredFields(AppendObject(signs), sign);
 }
 
 }  // namespace
 
 void ReadRouteMap(RouteMap& routeMap, const JsonValue* object, int32_t version) {
-    routeMap.format = ReadInt(object, "Format", routeMap.format);
-    routeMap.width = ReadInt(object, "Width", routeMap.width);
-    routeMap.height = ReadInt(object, "Height", routeMap.height);
-    routeMap.roundBox = ReadInt(object, "RoundBox", routeMap.roundBox);
-    routeMap.allowDiag = ReadFlag(object, "AllowDiag", routeMap.allowDiag);
+    ReadStoredFields(object, routeMap);
 
     std::vector<RouteKey> lineKeys;
     const JsonValue* lines = ObjectGet(object, "Line");
@@ -204,13 +152,9 @@ void ReadRouteMap(RouteMap& routeMap, const JsonValue* object, int32_t version) 
 
 void WriteRouteMap(JsonValue& root, const RouteMap& routeMap) {
     JsonPtr object = NewObject();
-    WriteInt(*object, "Format", routeMap.format);
-    WriteInt(*object, "Width", routeMap.width);
-    WriteInt(*object, "Height", routeMap.height);
-    WriteInt(*object, "RoundBox", routeMap.roundBox);
-    WriteFlag(*object, "AllowDiag", routeMap.allowDiag);
+    WriteStoredFields(*object, routeMap);
     JsonValue& lines = WriteArray(*object, "Line");
-    for (const auto& line : routeMap.lines) WriteLine(AppendObject(lines), line);
+    for (const auto& line : routeMap.lines) WriteStoredFields(AppendObject(lines), line);
     JsonValue& stops = WriteArray(*object, "Stop");
     for (const auto& stop : routeMap.stops) WriteStop(AppendObject(stops), stop, routeMap);
     JsonValue& connections = WriteArray(*object, "Connect");

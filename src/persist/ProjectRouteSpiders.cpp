@@ -50,19 +50,17 @@ void ReadSpiderStops(RouteSpider& spider, std::size_t way, const MapData& map, c
         const TripStation* station = map.FindStationByStopId(ReadInt(object, "ID", 0));
         if (!station) continue;
         SpiderStop* stop = AddSpiderStop(spider, way, *station);
-        stop->name = ReadText(object, "Name");
-        stop->important = ReadFlag(object, "Important", false);
-        stop->travelTime = ReadBoundedInt(object, "TravelTime", 0, 0, kMaxSpiderTravelTime);
+        // A stored stop without a name has none; only a new stop of the
+        // editor takes its station's name.
+        stop->name.clear();
+        ReadStoredFields(object, *stop);
         stop->changes = ChangesFromStored(ReadText(object, "Changes"));
     }
 }
 
 void ReadSpider(RouteSpiderList& list, const MapData& map, const JsonValue* object) {
-    RouteSpider& spider = AddRouteSpider(list, ReadText(object, "Name"), false);
-    spider.displayTravel = ReadInt(object, "DisplayTravel", kTravelNotShown);
-    if (spider.displayTravel != kTravelOnTop && spider.displayTravel != kTravelBeneath) {
-        spider.displayTravel = kTravelNotShown;
-    }
+    RouteSpider& spider = AddRouteSpider(list, "", false);
+    ReadStoredFields(object, spider);
     const JsonValue* ways = ObjectGet(object, "Way");
     for (int32_t w = 0; w < std::max(ArraySize(ways), 0); ++w) {
         const JsonValue* wayObject = ArrayGet(ways, w);
@@ -86,8 +84,7 @@ void WriteWayPoint(JsonValue& object, const RouteSpider& spider, SpiderStopKey k
 }
 
 void WriteSpider(JsonValue& object, const RouteSpider& spider) {
-    WriteText(object, "Name", spider.name);
-    WriteInt(object, "DisplayTravel", spider.displayTravel);
+    WriteStoredFields(object, spider);
     JsonValue& ways = WriteArray(object, "Way");
     for (const auto& way : spider.ways) {
         JsonValue& wayObject = AppendObject(ways);
@@ -98,9 +95,7 @@ void WriteSpider(JsonValue& object, const RouteSpider& spider) {
             if (!stop.station) continue;
             JsonValue& stopObject = AppendObject(stops);
             WriteInt(stopObject, "ID", stop.station->id);
-            WriteText(stopObject, "Name", stop.name);
-            WriteFlag(stopObject, "Important", stop.important);
-            WriteInt(stopObject, "TravelTime", stop.travelTime);
+            WriteStoredFields(stopObject, stop);
             WriteText(stopObject, "Changes", ChangesToStored(stop.changes));
         }
     }

@@ -208,6 +208,10 @@ RouteLine& AddRouteLine(RouteMap& map, std::string name) {
     RouteLine& line = map.lines.emplace_back();
     line.key = map.nextKey++;
     line.name = std::move(name);
+    // A line the user adds starts fully automatic and without line-name
+    // labels, unlike a line read from a file that lacks these keys.
+    line.arrowColour = -1;
+    line.autoNames = false;
     return line;
 }
 

@@ -113,6 +113,10 @@ Rgb DarkenColour(Rgb colour);
 
 // ---------------------------------------------------------------------------
 // Records
+//
+// Member initialisers of the stored fields are the values the project file's
+// reader gives a key the file lacks; the editor's new lines and stops differ
+// and are made by AddRouteLine and AddRouteStop.
 
 constexpr int32_t kAutomaticColour = -1;
 constexpr int32_t kCustomColour = -2;
@@ -123,16 +127,17 @@ struct RouteLine {
     int32_t colourIndex = kAutomaticColour;  // -1 automatic, -2 custom, 0-11 table entry
     int32_t customColour = -1;               // packed RGB; -1 when automatic
     int32_t textColour = -1;                 // text colour index, -1 automatic
-    int32_t arrowColour = -1;                // text colour index, -1 automatic
+    int32_t arrowColour = kTextWhite;        // text colour index, -1 automatic
     int32_t stroke = 0;                      // 0 normal, 1 dotted
     int32_t thickness = 4;                   // drawn 2T - 1 pixels wide
-    bool autoNames = false;                  // the layout places line-name labels
+    bool autoNames = true;                   // the layout places line-name labels
 
     // Derived by ResolveColours.
     int32_t effColourIndex = kAutomaticColour;
     Rgb colour;
     int32_t effTextColour = -1;
     int32_t effArrowColour = -1;
+    bool operator==(const RouteLine&) const = default;
 };
 
 enum StopLabelType : int32_t {
@@ -154,6 +159,7 @@ struct StopLabel {
     // its offset from the box's top-left corner; the first layout moves a
     // fixed legacy label to the centre-based offset and clears the mark.
     bool legacy = false;
+    bool operator==(const StopLabel&) const = default;
 };
 
 struct RouteStop {
@@ -165,6 +171,7 @@ struct RouteStop {
     StopBox box;             // the layout's working box
     std::vector<StopLabel> labels;
     std::vector<RouteKey> connections;  // connections ending here, once per end
+    bool operator==(const RouteStop&) const = default;
 };
 
 struct ConnectionEnd {
@@ -199,6 +206,7 @@ struct Connection {
     std::array<ConnectionEnd, 2> work;
     std::vector<GridPoint> path;
     std::vector<Sign> workSigns;
+    bool operator==(const Connection&) const = default;
 };
 
 // Output format of the route map.
@@ -221,6 +229,7 @@ struct RouteMap {
     // Derived by the layout: automatic labels (a block of badges counts once)
     // that found no free place and were left where the plain rule puts them.
     int32_t crowdedLabels = 0;
+    bool operator==(const RouteMap&) const = default;
 };
 
 // ---------------------------------------------------------------------------

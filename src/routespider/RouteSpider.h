@@ -42,12 +42,14 @@ struct SpiderStop {
     int32_t travelTime = 0;  // whole minutes from the previous stop of the way
     bool important = false;
     std::string changes;  // interchanges; line breaks are CR LF
+    bool operator==(const SpiderStop&) const = default;
 };
 
 struct SpiderWay {
     SpiderStopKey begin = kNoSpiderStop;  // branch point on an earlier way
     SpiderStopKey end = kNoSpiderStop;    // join point on an earlier way
     std::vector<SpiderStop> stops;        // without the begin and end stops
+    bool operator==(const SpiderWay&) const = default;
 };
 
 struct RouteSpider {
@@ -56,6 +58,7 @@ struct RouteSpider {
     int32_t displayTravel = kTravelNotShown;
     std::vector<SpiderWay> ways;  // ways[0] is the main way
     SpiderStopKey nextStopKey = 1;
+    bool operator==(const RouteSpider&) const = default;
 };
 
 // Where a stop key points: way and stop positions within one spider.

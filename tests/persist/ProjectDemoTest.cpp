@@ -38,6 +38,14 @@ TEST_F(DemoProjectTest, BundledFileIsTheProjectBuiltFromTheDemoMap) {
         << "rebuild it with TAKTARIUM_UPDATE_GOLDEN=1 after changing the demo project";
 }
 
+TEST_F(DemoProjectTest, LoadingAndSavingTheBundledFileKeepsEveryByte) {
+    fs::create_directories(working.path() / "output");
+    fs::copy_file(BundledFile(), ProjectFilePath(context));
+    ASSERT_TRUE(LoadProjectFile(context).parsed);
+    ASSERT_TRUE(SaveProjectFile(context));
+    EXPECT_EQ(ReadFileBytes(ProjectFilePath(context)).value_or(""), ReadFileBytes(BundledFile()).value_or("-"));
+}
+
 // Counts the entries of `key` in every element of `plans`.
 int CountAll(const JsonValue* plans, std::string_view key) {
     int count = 0;
