@@ -124,7 +124,7 @@ TEST_F(TimetableTextTest, PlanNamesThatCannotBeFileNamesAreNotWritten) {
     for (const char* name : {"../escape", "a\\b", "x:y", "tab\there", "q?"}) {
         plan.name = name;
         EXPECT_FALSE(WriteTimetableText(TimetableWriteInput{grid, plan, lang, options})) << name;
-        TimetablePdfTarget target;
+        DocumentTarget target;
         EXPECT_FALSE(WriteTimetablePdf(target, TimetableWriteInput{grid, plan, lang, options})) << name;
     }
     EXPECT_TRUE(fs::is_empty(grid.outputFolder));
