@@ -197,7 +197,7 @@ private:
     // document of the run already has, also in another letter case (one file
     // on Windows), is refused and logged under `what`, so that no document
     // is written over another. An empty name (no valid file name) is left to
-    // the writer, which then fails.
+    // the save, which then fails.
     bool ClaimFileName(const std::string& fileName, std::string_view what) {
         if (fileName.empty() || claimedNames_.insert(FoldCase(fileName)).second) return true;
         LogFailure(FillPlaceholders(lang_.Lang("ErrSameFileName"), {what, fileName}));
