@@ -258,7 +258,7 @@ void BenchSheets(int repeat, const tak::AppContext& context, const fs::path& wor
     tak::TourPlanWriteInput planInput{grid, sheets.tourPlan, lang, options};
     double planText = Best(repeat, [&] { tak::WriteTourPlanText(planInput); });
     double planPdf = Best(repeat, [&] {
-        tak::TimetablePdfTarget target;
+        tak::DocumentTarget target;
         tak::WriteTourPlanPdf(target, planInput);
     });
     std::printf("tour plan, %d tours of %d trips each (best of %d):\n", kSheetTours, 2 * kRoundTrips + 2, repeat);
@@ -274,8 +274,8 @@ void BenchSheets(int repeat, const tak::AppContext& context, const fs::path& wor
     double tableText = Best(repeat, [&] { tak::WriteStopTableText(tableInput); });
     bool tableSaved = true;
     double tablePdf = Best(repeat, [&] {
-        tak::TimetablePdfTarget target;
-        tak::BeginSharedTimetablePdf(target);
+        tak::DocumentTarget target;
+        tak::BeginSharedDocument(target);
         tak::WriteStopTablePages(target, tableInput);
         tableSaved = target.pdf.SaveDocument(tak::PathText(working / "Stop table.pdf")) && tableSaved;
     });
@@ -316,7 +316,7 @@ int main(int argc, char** argv) {
         columnsPdf = CountColumns(grid);
         grid.outputFolder = working;
         start = Clock::now();
-        tak::TimetablePdfTarget target;
+        tak::DocumentTarget target;
         tak::WriteTimetablePdf(target, {grid, plan, context.language, context.project.outputOpt, nullptr});
         writePdf = std::min(writePdf, Seconds(start));
 

@@ -36,8 +36,8 @@ const DemoMap& Demo() {
 void RunPlans(const tak::Project& project, const DemoMap& demo) {
     const tak::OutputOpt& options = project.outputOpt;
     tak::TimetableBuildContext build{demo.lang};
-    tak::TimetablePdfTarget target;
-    if (!tak::BeginSharedTimetablePdf(target)) return;
+    tak::DocumentTarget target;
+    if (!tak::BeginSharedDocument(target)) return;
     for (const tak::TimeTablePlan& plan : project.timeTablePlans) {
         if (tak::CountSlots(plan.stops) > tak::kMaxTimetableSlots) continue;  // refused by the output run
         tak::TimetableGrid grid = tak::BuildTimetable(plan, demo.map, plan.mergeIterColumn, build);

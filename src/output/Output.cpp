@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <set>
 #include <system_error>
 
 #include "base/FileSystem.h"
 #include "base/Language.h"
 #include "base/Text.h"
+#include "output/OutputDocument.h"
 #include "output/OutputStopTable.h"
 #include "output/OutputTimetable.h"
 #include "output/OutputTimetableWriter.h"
@@ -26,6 +29,44 @@ bool HasColumns(const TimetableGrid& grid) {
 
 // A tour prints when it has a column; return trips always stand below one.
 bool HasPrintableTour(const TourPlanGrid& grid) { return HasColumns(grid.out); }
+
+// A plan built for its document. `draw` adds its pages (or its text) to the
+// document; it is empty when the plan has nothing to print.
+struct BuiltPlan {
+    bool built = false;  // false: the plan could not be built
+    std::function<void(DocumentTarget&)> draw;
+};
+
+// What sets one kind of plan (timetables, tour plans, stop tables) apart in
+// the run; the plans are known by their index.
+struct PlanKind {
+    const char* planKey = "";  // names each plan in the log, and the shared document's failures
+    const char* fileKey = "";  // begins the file name of a document of its own
+    std::string sharedName;    // the file holding every plan when they go into one
+    bool shared = false;
+    std::vector<std::vector<std::size_t>> documents;  // the plans of each document, in run order
+    std::function<const std::string&(std::size_t)> planName;
+    std::function<std::string(std::size_t)> documentLabel;  // names a document, by its first plan, in failures
+    std::function<BuiltPlan(std::size_t)> build;
+};
+
+// Appends a plan's text to a text document or adds its pages to a PDF.
+template <typename Input>
+void DrawPlan(DocumentTarget& target, const Input& input, std::string (*text)(const Input&),
+              void (*pages)(DocumentTarget&, const Input&)) {
+    if (target.format == DocumentFormat::Text) {
+        target.text += text(input);
+    } else {
+        pages(target, input);
+    }
+}
+
+// How far the plans of one document came.
+struct DocumentProgress {
+    bool complete = true;    // every plan was built and drawn
+    bool printable = false;  // some plan had something to print
+    bool hasPages = false;   // some plan was drawn
+};
 
 class OutputRun {
 public:
@@ -123,15 +164,15 @@ private:
     void RunAllKinds() {
         if (!context_.project.timeTablePlans.empty()) {
             log_.LogLine(lang_.Lang("CrTimeTables") + "...");
-            RunTimetables();
+            RunPlans(TimetableKind());
         }
         if (HasActiveTourPlan()) {
             log_.LogLine(lang_.Lang("CrTourPlans") + "...");
-            RunTourPlans();
+            RunPlans(TourPlanKind());
         }
         if (!context_.project.stopTables.empty()) {
             log_.LogLine(lang_.Lang("CrStopTables") + "...");
-            RunStopTables();
+            RunPlans(StopTableKind());
         }
         if (context_.project.routeMap.format != kRouteMapNone) {
             log_.LogLine(lang_.Lang("CrRouteMap") + "...");
@@ -156,7 +197,7 @@ private:
     // document of the run already has, also in another letter case (one file
     // on Windows), is refused and logged under `what`, so that no document
     // is written over another. An empty name (no valid file name) is left to
-    // the writer, which then fails.
+    // the save, which then fails.
     bool ClaimFileName(const std::string& fileName, std::string_view what) {
         if (fileName.empty() || claimedNames_.insert(FoldCase(fileName)).second) return true;
         LogFailure(FillPlaceholders(lang_.Lang("ErrSameFileName"), {what, fileName}));
@@ -170,46 +211,79 @@ private:
         std::filesystem::create_directories(folder_, error);
     }
 
-    void RunTimetables() {
+    DocumentFormat Format() const {
+        return context_.project.outputOpt.format == kOutputPdf ? DocumentFormat::Pdf : DocumentFormat::Text;
+    }
+
+    // Runs every plan of a kind, document by document. A document whose
+    // plans all had nothing to print is not written; a stop leaves the
+    // document being written unsaved.
+    void RunPlans(const PlanKind& kind) {
         CreateFolder();
-        const OutputOpt& options = context_.project.outputOpt;
-        bool pdf = options.format == kOutputPdf;
-        bool shared = pdf && options.ttAllInOne;
-        TimetablePdfTarget sharedTarget;
-        if (shared && !BeginSharedTimetablePdf(sharedTarget)) {
-            LogFailure(lang_.Lang("TimeTable"));
+        DocumentTarget sharedTarget;
+        if (kind.shared && !BeginSharedDocument(sharedTarget)) {
+            LogFailure(lang_.Lang(kind.planKey));
             return;
         }
-        TimetableBuildContext build{lang_, &log_, &control_.warnings};
         bool sharedHasPages = false;
-        const std::string sharedName = lang_.Lang("TimeTables") + ".pdf";
-        for (const TimeTablePlan& plan : context_.project.timeTablePlans) {
-            if (StopRequested()) {  // a shared document is then not saved
-                NoteUnsaved(shared && sharedHasPages, sharedName);
-                return;
+        const DocumentFormat format = Format();
+        for (const std::vector<std::size_t>& document : kind.documents) {
+            DocumentTarget ownTarget;
+            DocumentTarget& target = kind.shared ? sharedTarget : ownTarget;
+            bool created = kind.shared || BeginDocument(ownTarget, format);
+            std::string name =
+                DocumentFileName(lang_, kind.fileKey, kind.planName(document.front()), DocumentExtension(format));
+            DocumentProgress progress;
+            for (std::size_t plan : document) {
+                if (StopRequested()) {
+                    NoteUnsaved(kind.shared ? sharedHasPages : progress.hasPages, kind.shared ? kind.sharedName : name);
+                    return;
+                }
+                log_.LogLine(lang_.Lang(kind.planKey) + ": " + kind.planName(plan));
+                AddPlan(kind, plan, created ? &target : nullptr, progress);
+                sharedHasPages = sharedHasPages || progress.hasPages;
+                PlanDone();
             }
-            log_.LogLine(lang_.Lang("TimeTable") + ": " + plan.name);
-            bool written = CountSlots(plan.stops) <= kMaxTimetableSlots && Guarded([&] {
-                TimetableGrid grid = BuildTimetable(plan, context_.map, pdf && plan.mergeIterColumn, build);
-                if (!HasColumns(grid)) {
-                    WarnNothingToPrint("WarnEmptyTimetable", plan.name);
-                    return true;
-                }
-                if (!shared && !ClaimFileName(TimetableFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) {
-                    return true;  // the clash is logged
-                }
-                sharedHasPages = true;
-                grid.outputFolder = folder_;
-                TimetableWriteInput input{grid, plan, lang_, options, &context_.project.routeSpiders};
-                if (!pdf) return Counted(WriteTimetableText(input));
-                if (shared) return WriteTimetablePdf(sharedTarget, input);
-                TimetablePdfTarget target;
-                return Counted(WriteTimetablePdf(target, input));
-            });
-            if (!written) LogFailure(plan.name);
-            PlanDone();
+            FinishDocument(kind, document, ownTarget, created, progress, name);
         }
-        if (shared && sharedHasPages) SaveSharedDocument(sharedTarget, sharedName, lang_.Lang("TimeTable"));
+        if (kind.shared && sharedHasPages) SaveSharedDocument(sharedTarget, kind.sharedName, lang_.Lang(kind.planKey));
+    }
+
+    // Builds a plan and draws it into `target`, which is null when its
+    // document could not be created.
+    static void AddPlan(const PlanKind& kind, std::size_t plan, DocumentTarget* target, DocumentProgress& progress) {
+        BuiltPlan built;
+        if (!Guarded([&] {
+                built = kind.build(plan);
+                return built.built;
+            })) {
+            progress.complete = false;
+            return;
+        }
+        if (!built.draw) return;  // nothing to print
+        progress.printable = true;
+        if (!target) return;
+        bool drawn = Guarded([&] {
+            built.draw(*target);
+            return true;
+        });
+        progress.complete = progress.complete && drawn;
+        progress.hasPages = progress.hasPages || drawn;
+    }
+
+    // A document of its own is saved under its name, which no earlier
+    // document of the run may have; a shared one only reports its failures
+    // here and is saved when every plan is in.
+    void FinishDocument(const PlanKind& kind, const std::vector<std::size_t>& document, DocumentTarget& own,
+                        bool created, const DocumentProgress& progress, const std::string& name) {
+        std::string what = kind.documentLabel(document.front());
+        if (kind.shared || !progress.printable) {
+            if (!progress.complete) LogFailure(what);
+            return;
+        }
+        if (ClaimFileName(name, what) && !(created && progress.complete && Counted(SaveDocument(own, folder_, name)))) {
+            LogFailure(what);
+        }
     }
 
     bool HasActiveTourPlan() const {
@@ -219,135 +293,115 @@ private:
         return false;
     }
 
-    bool SaveShared(TimetablePdfTarget& target, const std::string& name) {
-        return IsValidFileNamePart(name) && target.pdf.SaveDocument(PathText(folder_ / PathFromText(name)));
-    }
-
     // Saves a document that holds every plan of a kind, logged under `what`.
-    void SaveSharedDocument(TimetablePdfTarget& target, const std::string& name, const std::string& what) {
-        if (ClaimFileName(name, what) && !Counted(SaveShared(target, name))) LogFailure(what);
+    void SaveSharedDocument(DocumentTarget& target, const std::string& name, const std::string& what) {
+        if (ClaimFileName(name, what) && !Counted(SaveDocument(target, folder_, name))) LogFailure(what);
     }
 
-    void RunTourPlans() {
-        CreateFolder();
+    // Each plan is a document of its own.
+    template <typename Plans>
+    static std::vector<std::vector<std::size_t>> OnePerDocument(const Plans& plans) {
+        std::vector<std::vector<std::size_t>> documents;
+        for (std::size_t i = 0; i < plans.size(); ++i) documents.push_back({i});
+        return documents;
+    }
+
+    PlanKind TimetableKind() {
+        const std::vector<TimeTablePlan>& plans = context_.project.timeTablePlans;
         const OutputOpt& options = context_.project.outputOpt;
         bool pdf = options.format == kOutputPdf;
-        bool shared = pdf && options.tpAllInOne;
-        TimetablePdfTarget sharedTarget;
-        if (shared && !BeginSharedTimetablePdf(sharedTarget)) {
-            LogFailure(lang_.Lang("TourPlan"));
-            return;
+        PlanKind kind;
+        kind.planKey = "TimeTable";
+        kind.fileKey = "TimeTable";
+        kind.sharedName = lang_.Lang("TimeTables") + ".pdf";
+        kind.shared = pdf && options.ttAllInOne;
+        kind.documents = OnePerDocument(plans);
+        kind.planName = [&plans](std::size_t i) -> const std::string& { return plans[i].name; };
+        kind.documentLabel = kind.planName;
+        kind.build = [this, &plans, pdf](std::size_t i) { return BuildTimetablePlan(plans[i], pdf); };
+        return kind;
+    }
+
+    BuiltPlan BuildTimetablePlan(const TimeTablePlan& plan, bool pdf) {
+        if (CountSlots(plan.stops) > kMaxTimetableSlots) return BuiltPlan{};
+        auto grid = std::make_shared<TimetableGrid>(
+            BuildTimetable(plan, context_.map, pdf && plan.mergeIterColumn, BuildContext()));
+        if (!HasColumns(*grid)) {
+            WarnNothingToPrint("WarnEmptyTimetable", plan.name);
+            return BuiltPlan{true, {}};
         }
-        TimetableBuildContext build{lang_, &log_, &control_.warnings};
-        bool sharedHasPages = false;
-        const std::string sharedName = lang_.Lang("TourPlans") + ".pdf";
-        // No structured binding: the fuzz build's clang cannot capture one in a lambda.
+        grid->outputFolder = folder_;
+        const Project& project = context_.project;
+        return BuiltPlan{true, [this, grid, &plan, &project](DocumentTarget& target) {
+                             DrawPlan(target,
+                                      TimetableWriteInput{*grid, plan, lang_, project.outputOpt, &project.routeSpiders},
+                                      TimetableText, WriteTimetablePages);
+                         }};
+    }
+
+    PlanKind TourPlanKind() {
+        auto plans = std::make_shared<std::vector<const TourPlan*>>();
         for (const auto& entry : context_.project.tourPlans) {
-            const TourPlan& plan = entry.second;
-            if (!plan.active) continue;
-            if (StopRequested()) {  // a shared document is then not saved
-                NoteUnsaved(shared && sharedHasPages, sharedName);
-                return;
-            }
-            log_.LogLine(lang_.Lang("TourPlan") + ": " + plan.name);
-            bool written = Guarded([&] {
-                TourPlanGrid grid = BuildTourPlan(plan, context_.map, build);
-                if (!HasPrintableTour(grid)) {
-                    WarnNothingToPrint("WarnEmptyTourPlan", plan.name);
-                    return true;
-                }
-                if (!shared && !ClaimFileName(TourPlanFileName(lang_, plan, pdf ? ".pdf" : ".txt"), plan.name)) {
-                    return true;  // the clash is logged
-                }
-                sharedHasPages = true;
-                grid.outputFolder = folder_;
-                TourPlanWriteInput input{grid, plan, lang_, options};
-                if (!pdf) return Counted(WriteTourPlanText(input));
-                if (shared) return WriteTourPlanPdf(sharedTarget, input);
-                TimetablePdfTarget target;
-                return Counted(WriteTourPlanPdf(target, input));
-            });
-            if (!written) LogFailure(plan.name);
-            PlanDone();
+            if (entry.second.active) plans->push_back(&entry.second);
         }
-        if (shared && sharedHasPages) SaveSharedDocument(sharedTarget, sharedName, lang_.Lang("TourPlan"));
-    }
-
-    StopTableWriteInput StopTableInput(const StopTableData& data, const StopTable& table) const {
-        return StopTableWriteInput{data, table, lang_, context_.project.outputOpt, &context_.project.routeSpiders,
-                                   folder_};
-    }
-
-    // Logs and builds one plan; false when a stop was requested before it.
-    // `built` is false when the plan could not be built.
-    bool BuildStopTablePlan(const StopTable& table, StopTableData& data, bool& built) {
-        if (StopRequested()) return false;
-        log_.LogLine(lang_.Lang("StopTable") + ": " + table.name);
-        built = Guarded([&] {
-            data = BuildStopTable(table, context_.map, lang_);
-            return true;
-        });
-        return true;
-    }
-
-    void RunStopTables() {
-        CreateFolder();
         const OutputOpt& options = context_.project.outputOpt;
-        const std::vector<StopTable>& tables = context_.project.stopTables;
-        if (options.format != kOutputPdf) {
-            for (const StopTable& table : tables) {
-                StopTableData data;
-                bool built = false;
-                if (!BuildStopTablePlan(table, data, built)) return;
-                PlanDone();
-                if (built && !ClaimFileName(StopTableFileName(lang_, table, ".txt"), table.name)) continue;
-                if (!built || !Guarded([&] { return Counted(WriteStopTableText(StopTableInput(data, table))); })) {
-                    LogFailure(table.name);
-                }
-            }
-            return;
-        }
-        bool shared = options.stAllInOne;
-        TimetablePdfTarget sharedTarget;
-        if (shared && !BeginSharedTimetablePdf(sharedTarget)) {
-            LogFailure(lang_.Lang("StopTable"));
-            return;
-        }
-        const std::string sharedName = lang_.Lang("StopTable") + ".pdf";
-        bool sharedHasPages = false;
-        for (const std::vector<std::size_t>& document : GroupStopTableDocuments(tables)) {
-            TimetablePdfTarget ownTarget;
-            TimetablePdfTarget& target = shared ? sharedTarget : ownTarget;
-            const StopTable& first = tables[document.front()];
-            std::string name = StopTableFileName(lang_, first, ".pdf");
-            std::string what = lang_.Lang("Stop") + " " + first.name;
-            // Stop tables always add their pages to an open document, which is saved here.
-            bool created = shared || BeginSharedTimetablePdf(ownTarget);
-            bool complete = true;
-            bool hasPages = false;
-            for (std::size_t index : document) {
-                StopTableData data;
-                bool built = false;
-                if (!BuildStopTablePlan(tables[index], data, built)) {
-                    NoteUnsaved(shared ? sharedHasPages : hasPages, shared ? sharedName : name);
-                    return;
-                }
-                complete = complete && built && (!created || Guarded([&] {
-                    WriteStopTablePages(target, StopTableInput(data, tables[index]));
-                    return true;
-                }));
-                hasPages = hasPages || complete;
-                sharedHasPages = sharedHasPages || hasPages;
-                PlanDone();
-            }
-            if (shared) {
-                if (!complete) LogFailure(what);
-            } else if (ClaimFileName(name, what) && !(created && complete && Counted(SaveShared(ownTarget, name)))) {
-                LogFailure(what);
-            }
-        }
-        if (shared) SaveSharedDocument(sharedTarget, sharedName, lang_.Lang("StopTable"));
+        PlanKind kind;
+        kind.planKey = "TourPlan";
+        kind.fileKey = "Tour";
+        kind.sharedName = lang_.Lang("TourPlans") + ".pdf";
+        kind.shared = options.format == kOutputPdf && options.tpAllInOne;
+        kind.documents = OnePerDocument(*plans);
+        kind.planName = [plans](std::size_t i) -> const std::string& { return (*plans)[i]->name; };
+        kind.documentLabel = kind.planName;
+        kind.build = [this, plans](std::size_t i) { return BuildTourPlanPlan(*(*plans)[i]); };
+        return kind;
     }
+
+    BuiltPlan BuildTourPlanPlan(const TourPlan& plan) {
+        auto grid = std::make_shared<TourPlanGrid>(BuildTourPlan(plan, context_.map, BuildContext()));
+        if (!HasPrintableTour(*grid)) {
+            WarnNothingToPrint("WarnEmptyTourPlan", plan.name);
+            return BuiltPlan{true, {}};
+        }
+        grid->outputFolder = folder_;
+        return BuiltPlan{true, [this, grid, &plan](DocumentTarget& target) {
+                             DrawPlan(target, TourPlanWriteInput{*grid, plan, lang_, context_.project.outputOpt},
+                                      TourPlanText, WriteTourPlanPages);
+                         }};
+    }
+
+    // In a PDF, stop tables that share a stop may share a document, which is
+    // then named after its first plan.
+    PlanKind StopTableKind() {
+        const std::vector<StopTable>& tables = context_.project.stopTables;
+        const OutputOpt& options = context_.project.outputOpt;
+        bool pdf = options.format == kOutputPdf;
+        PlanKind kind;
+        kind.planKey = "StopTable";
+        kind.fileKey = "Stop";
+        kind.sharedName = lang_.Lang("StopTable") + ".pdf";
+        kind.shared = pdf && options.stAllInOne;
+        kind.documents = pdf ? GroupStopTableDocuments(tables) : OnePerDocument(tables);
+        kind.planName = [&tables](std::size_t i) -> const std::string& { return tables[i].name; };
+        kind.documentLabel = [this, &tables, pdf](std::size_t first) {
+            return pdf ? lang_.Lang("Stop") + " " + tables[first].name : tables[first].name;
+        };
+        kind.build = [this, &tables](std::size_t i) { return BuildStopTablePlan(tables[i]); };
+        return kind;
+    }
+
+    BuiltPlan BuildStopTablePlan(const StopTable& table) {
+        auto data = std::make_shared<StopTableData>(BuildStopTable(table, context_.map, lang_));
+        const Project& project = context_.project;
+        return BuiltPlan{
+            true, [this, data, &table, &project](DocumentTarget& target) {
+                DrawPlan(target,
+                         StopTableWriteInput{*data, table, lang_, project.outputOpt, &project.routeSpiders, folder_},
+                         StopTableText, WriteStopTablePages);
+            }};
+    }
+
+    TimetableBuildContext BuildContext() const { return TimetableBuildContext{lang_, &log_, &control_.warnings}; }
 
     void RunRouteMap() {
         if (StopRequested()) return;

@@ -81,7 +81,7 @@ std::string StopTableText(const StopTableWriteInput& input);
 bool WriteStopTableText(const StopTableWriteInput& input);
 
 // Adds the plan's pages to an open document.
-void WriteStopTablePages(TimetablePdfTarget& target, const StopTableWriteInput& input);
+void WriteStopTablePages(DocumentTarget& target, const StopTableWriteInput& input);
 
 // Which plans share a document: each plan not yet placed starts one, and
 // with "SameInOne" takes every later such plan that shares a stop with it.

@@ -158,7 +158,7 @@ const SpiderStop* MarkedSpiderStop(const RouteSpider& spider, const StopTable& t
 
 class PdfStopTable {
 public:
-    PdfStopTable(TimetablePdfTarget& target, const StopTableWriteInput& input)
+    PdfStopTable(DocumentTarget& target, const StopTableWriteInput& input)
         : target_(target), pdf_(target.pdf), in_(input), data_(input.data), font_(ChooseOutputFont(input.options)) {}
 
     void Write() {
@@ -371,7 +371,7 @@ private:
         if (rest > 0) pdf_.PutCell(rest, h, "", PdfBorder::None, PdfCursor::Right, PdfAlign::Left, shaded);
     }
 
-    TimetablePdfTarget& target_;
+    DocumentTarget& target_;
     PdfDocument& pdf_;
     const StopTableWriteInput& in_;
     const StopTableData& data_;
@@ -387,19 +387,17 @@ private:
 }  // namespace
 
 std::string StopTableFileName(const LanguageTable& lang, const StopTable& table, std::string_view extension) {
-    std::string name = lang.Lang("Stop") + " " + table.name + std::string(extension);
-    return IsValidFileNamePart(name) ? name : "";
+    return DocumentFileName(lang, "Stop", table.name, extension);
 }
 
 std::string StopTableText(const StopTableWriteInput& input) { return TextStopTable(input).Build(); }
 
 bool WriteStopTableText(const StopTableWriteInput& input) {
-    std::string name = StopTableFileName(input.lang, input.table, ".txt");
-    if (name.empty()) return false;
-    return WriteFileBytes(input.outputFolder / PathFromText(name), StopTableText(input));
+    return SaveTextDocument(input.outputFolder, StopTableFileName(input.lang, input.table, ".txt"),
+                            StopTableText(input));
 }
 
-void WriteStopTablePages(TimetablePdfTarget& target, const StopTableWriteInput& input) {
+void WriteStopTablePages(DocumentTarget& target, const StopTableWriteInput& input) {
     PdfStopTable(target, input).Write();
 }
 

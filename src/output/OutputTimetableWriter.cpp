@@ -107,11 +107,6 @@ int LongestRowName(const std::vector<PlanStop>& rows) {
     return longest;
 }
 
-std::string PathText(const std::filesystem::path& path) {
-    auto text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 namespace {
 
 std::size_t PrintedSlotCount(const std::vector<bool>& visible) {
@@ -189,11 +184,13 @@ private:
 
 class PdfTimetable {
 public:
-    PdfTimetable(TimetablePdfTarget& target, const TimetableWriteInput& input)
-        : pdf_(target.pdf), in_(input), font_(ChooseOutputFont(input.options)),
+    PdfTimetable(DocumentTarget& target, const TimetableWriteInput& input)
+        : pdf_(target.pdf),
+          in_(input),
+          font_(ChooseOutputFont(input.options)),
           slots_(DescribeSlots(input.plan, input.lang)) {}
 
-    void Write(TimetablePdfTarget& target) {
+    void Write(DocumentTarget& target) {
         pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt));
         const TimeTablePlan& plan = in_.plan;
         BeginPlanPages(target, in_.lang, "TimeTable", plan.name, plan.headline);
@@ -352,36 +349,6 @@ private:
 
 }  // namespace
 
-void BeginPlanPages(TimetablePdfTarget& target, const LanguageTable& lang, std::string_view kindKey,
-                    std::string_view name, std::string_view headline) {
-    target.titles.pending = headline.empty() ? lang.Lang(kindKey) + " " + std::string(name) : std::string(headline);
-    target.titles.hasPending = true;
-    InstallPageHandlers(target, lang);
-    target.pdf.NewPage("", "");
-}
-
-void InstallPageHandlers(TimetablePdfTarget& target, const LanguageTable& lang) {
-    PageTitles& titles = target.titles;
-    target.pdf.SetHeaderHandler([&titles](PdfDocument& pdf) {
-        if (!titles.hasPending) return;
-        titles.current = titles.pending;
-        pdf.SelectFont("Arial", "BU", 12);
-        pdf.PutCell(0, 0, titles.current, PdfBorder::None, PdfCursor::Right, PdfAlign::Centre);
-        pdf.LineFeed(20);
-        titles.hasPending = false;
-    });
-    std::string page = lang.Lang("Page");
-    target.pdf.SetFooterHandler([&titles, page](PdfDocument& pdf) {
-        pdf.SetCursorY(-20);
-        pdf.SelectFont("Arial", "I", 8);
-        pdf.PutCell(
-            0, 10,
-            titles.current + " - " + page + " " + std::to_string(pdf.PageNumber()) + "/" + Layout::kPageCountAlias,
-            PdfBorder::None, PdfCursor::Right, PdfAlign::Centre);
-    });
-    target.pdf.SetPageCountAlias(Layout::kPageCountAlias);
-}
-
 std::string BoldStyle(std::string_view style) {
     return style.find('I') != std::string_view::npos ? "BI" : "B";
 }
@@ -422,35 +389,23 @@ std::vector<SlotRow> DescribeSlots(const TimeTablePlan& plan, const LanguageTabl
 }
 
 std::string TimetableFileName(const LanguageTable& lang, const TimeTablePlan& plan, std::string_view extension) {
-    std::string name = lang.Lang("TimeTable") + " " + plan.name + std::string(extension);
-    return IsValidFileNamePart(name) ? name : "";
+    return DocumentFileName(lang, "TimeTable", plan.name, extension);
 }
 
 std::string TimetableText(const TimetableWriteInput& input) { return TextTimetable(input).Build(); }
 
 bool WriteTimetableText(const TimetableWriteInput& input) {
-    std::string name = TimetableFileName(input.lang, input.plan, ".txt");
-    if (name.empty()) return false;
-    return WriteFileBytes(input.grid.outputFolder / PathFromText(name), TimetableText(input));
+    return SaveTextDocument(input.grid.outputFolder, TimetableFileName(input.lang, input.plan, ".txt"),
+                            TimetableText(input));
 }
 
-bool BeginSharedTimetablePdf(TimetablePdfTarget& target) {
-    target.shared = true;
-    target.titles = PageTitles{};
-    return target.pdf.CreateDocument(Layout::kOrientation, Layout::kUnit, Layout::kPageFormat);
-}
-
-bool WriteTimetablePdf(TimetablePdfTarget& target, const TimetableWriteInput& input) {
-    std::string name;
-    if (!target.shared) {
-        name = TimetableFileName(input.lang, input.plan, ".pdf");
-        if (name.empty()) return false;
-        target.titles = PageTitles{};
-        if (!target.pdf.CreateDocument(Layout::kOrientation, Layout::kUnit, Layout::kPageFormat)) return false;
-    }
+void WriteTimetablePages(DocumentTarget& target, const TimetableWriteInput& input) {
     PdfTimetable(target, input).Write(target);
-    if (target.shared) return true;
-    return target.pdf.SaveDocument(PathText(input.grid.outputFolder / PathFromText(name)));
+}
+
+bool WriteTimetablePdf(DocumentTarget& target, const TimetableWriteInput& input) {
+    return WritePlanDocument(target, input.grid.outputFolder, TimetableFileName(input.lang, input.plan, ".pdf"),
+                             [&input](DocumentTarget& pages) { WriteTimetablePages(pages, input); });
 }
 
 }  // namespace tak

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "output/OutputDocument.h"
 #include "output/OutputTimetable.h"
-#include "pdf/Paginor.h"
 
 namespace tak {
 
@@ -23,10 +23,7 @@ struct TimetableLayout {
     static constexpr int kTextRuleWidth = 120;
     static constexpr int kTextMinLabelWidth = 2;  // "an"/"ab"; wider labels widen the field
     static constexpr const char* kLineEnd = "\r\n";
-    // PDF.
-    static constexpr const char* kOrientation = "L";
-    static constexpr const char* kUnit = "pt";
-    static constexpr const char* kPageFormat = "595.28,841.89";
+    // PDF (the page itself is set up by DocumentPage).
     static constexpr const char* kWidestTime = "88:88";
     static constexpr float kNamePadding = 20;
     static constexpr float kColumnPadding = 7;
@@ -35,7 +32,6 @@ struct TimetableLayout {
     static constexpr int kRowsWorthStarting = 3;  // a table starts on a page with room for its heading and these
     static constexpr int kFillGrey = 236;
     static constexpr int kFillGreyBoth = 216;  // odd row of a pattern member
-    static constexpr const char* kPageCountAlias = "{nb}";
 };
 
 struct TimetableWriteInput {
@@ -63,37 +59,9 @@ std::vector<SlotRow> DescribeSlots(const TimeTablePlan& plan, const LanguageTabl
 // plan name can lead a file out of the output folder.
 std::string TimetableFileName(const LanguageTable& lang, const TimeTablePlan& plan, std::string_view extension);
 
-// A whole path as UTF-8 text, as SaveDocument takes it.
-std::string PathText(const std::filesystem::path& path);
-
 // The whole text form (UTF-8, CR LF).
 std::string TimetableText(const TimetableWriteInput& input);
 bool WriteTimetableText(const TimetableWriteInput& input);
-
-// The page title record of a PDF document: the title printed in the footer
-// and the one the next page's header prints once.
-struct PageTitles {
-    std::string current;
-    std::string pending;
-    bool hasPending = false;
-};
-
-// A PDF document being written, with its title record; all timetables share
-// one when they go into one file.
-struct TimetablePdfTarget {
-    PdfDocument pdf;
-    PageTitles titles;
-    bool shared = false;  // the driver creates and saves the document
-};
-
-// The page header (the pending title, once) and footer (title and page
-// numbers) of every output document.
-void InstallPageHandlers(TimetablePdfTarget& target, const LanguageTable& lang);
-
-// Starts a plan on a new page of `target`, titled with the plan's headline or,
-// without one, Lang(kindKey) + " " + its name.
-void BeginPlanPages(TimetablePdfTarget& target, const LanguageTable& lang, std::string_view kindKey,
-                    std::string_view name, std::string_view headline);
 
 // The bold form of a font style ("" or "I").
 std::string BoldStyle(std::string_view style);
@@ -122,11 +90,11 @@ ColumnPageGeometry FitColumns(const PdfDocument& pdf, float nameWidth, float lab
 std::string FitColumnText(const PdfDocument& pdf, const ColumnPageGeometry& geometry, std::string text);
 void SetFillGrey(PdfDocument& pdf, int grey);
 
-// Creates the document of a shared target; false when that fails.
-bool BeginSharedTimetablePdf(TimetablePdfTarget& target);
+// Adds the plan's pages to an open document.
+void WriteTimetablePages(DocumentTarget& target, const TimetableWriteInput& input);
 
 // Writes the grid as pages of `target`; a document of its own is created
 // first and saved as TimetableFileName(".pdf") in the grid's folder.
-bool WriteTimetablePdf(TimetablePdfTarget& target, const TimetableWriteInput& input);
+bool WriteTimetablePdf(DocumentTarget& target, const TimetableWriteInput& input);
 
 }  // namespace tak

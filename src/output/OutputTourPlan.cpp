@@ -230,8 +230,7 @@ TourPlanGrid BuildTourPlan(const TourPlan& plan, const MapData& map, const Timet
 }
 
 std::string TourPlanFileName(const LanguageTable& lang, const TourPlan& plan, std::string_view extension) {
-    std::string name = lang.Lang("Tour") + " " + plan.name + std::string(extension);
-    return IsValidFileNamePart(name) ? name : "";
+    return DocumentFileName(lang, "Tour", plan.name, extension);
 }
 
 }  // namespace tak

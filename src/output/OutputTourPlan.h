@@ -48,8 +48,11 @@ std::string TourPlanFileName(const LanguageTable& lang, const TourPlan& plan, st
 std::string TourPlanText(const TourPlanWriteInput& input);
 bool WriteTourPlanText(const TourPlanWriteInput& input);
 
+// Adds the plan's pages to an open document.
+void WriteTourPlanPages(DocumentTarget& target, const TourPlanWriteInput& input);
+
 // Writes the plan as pages of `target`; a document of its own is created
 // first and saved as TourPlanFileName(".pdf") in the grid's folder.
-bool WriteTourPlanPdf(TimetablePdfTarget& target, const TourPlanWriteInput& input);
+bool WriteTourPlanPdf(DocumentTarget& target, const TourPlanWriteInput& input);
 
 }  // namespace tak

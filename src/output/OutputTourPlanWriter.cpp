@@ -202,7 +202,7 @@ std::string TextForm(const TourPlanWriteInput& input) {
 
 class PdfTourPlan {
 public:
-    PdfTourPlan(TimetablePdfTarget& target, const TourPlanWriteInput& input)
+    PdfTourPlan(DocumentTarget& target, const TourPlanWriteInput& input)
         : target_(target), pdf_(target.pdf), in_(input), font_(ChooseOutputFont(input.options)) {}
 
     void Write() {
@@ -363,7 +363,7 @@ private:
         }
     }
 
-    TimetablePdfTarget& target_;
+    DocumentTarget& target_;
     PdfDocument& pdf_;
     const TourPlanWriteInput& in_;
     OutputFont font_;
@@ -377,22 +377,15 @@ private:
 std::string TourPlanText(const TourPlanWriteInput& input) { return TextForm(input); }
 
 bool WriteTourPlanText(const TourPlanWriteInput& input) {
-    std::string name = TourPlanFileName(input.lang, input.plan, ".txt");
-    if (name.empty()) return false;
-    return WriteFileBytes(input.grid.outputFolder / PathFromText(name), TourPlanText(input));
+    return SaveTextDocument(input.grid.outputFolder, TourPlanFileName(input.lang, input.plan, ".txt"),
+                            TourPlanText(input));
 }
 
-bool WriteTourPlanPdf(TimetablePdfTarget& target, const TourPlanWriteInput& input) {
-    std::string name;
-    if (!target.shared) {
-        name = TourPlanFileName(input.lang, input.plan, ".pdf");
-        if (name.empty()) return false;
-        target.titles = PageTitles{};
-        if (!target.pdf.CreateDocument(Layout::kOrientation, Layout::kUnit, Layout::kPageFormat)) return false;
-    }
-    PdfTourPlan(target, input).Write();
-    if (target.shared) return true;
-    return target.pdf.SaveDocument(PathText(input.grid.outputFolder / PathFromText(name)));
+void WriteTourPlanPages(DocumentTarget& target, const TourPlanWriteInput& input) { PdfTourPlan(target, input).Write(); }
+
+bool WriteTourPlanPdf(DocumentTarget& target, const TourPlanWriteInput& input) {
+    return WritePlanDocument(target, input.grid.outputFolder, TourPlanFileName(input.lang, input.plan, ".pdf"),
+                             [&input](DocumentTarget& pages) { WriteTourPlanPages(pages, input); });
 }
 
 }  // namespace tak

@@ -1,10 +1,13 @@
 // Pages, fonts and text: NewPage with its handlers, font selection and
 // measuring, cells, running text and the cursor.
 #include <algorithm>
+#include <string_view>
+#include <vector>
 
 #include "base/Text.h"
 #include "pdf/Paginor.h"
 #include "pdf/PaginorFormat.h"
+#include "pdf/PaginorLineBreak.h"
 #include "pdf/PaginorState.h"
 
 namespace tak {
@@ -262,11 +265,72 @@ void PdfDocument::BreakPageKeepingX() {
     }
 }
 
-void PdfDocument::CellBytes(float width, float height, std::string_view bytes, PdfBorder border, PdfCursor next,
-                            PdfAlign align, bool fill) {
+namespace {
+
+// A line end closing a cell's text is not printed.
+std::string_view WithoutLineEnd(std::string_view bytes) {
     if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
     if (!bytes.empty() && bytes.back() == '\r') bytes.remove_suffix(1);
+    return bytes;
+}
 
+struct CellBox {
+    float x = 0;
+    float y = 0;
+    float width = 0;
+    float height = 0;
+};
+
+// The fill and the border of a cell: a rectangle for a frame or a fill, a
+// line for each edge that an edge set names. `point` appends a point in
+// page coordinates.
+template <typename AppendPoint>
+void AppendCellFrame(std::string& line, const CellBox& box, float scale, PdfBorder border, bool fill,
+                     const AppendPoint& point) {
+    const auto [x, y, width, height] = box;
+    bool frame = border == PdfBorder::Frame;
+    if (fill || frame) {
+        point(line, x, y);
+        line += ' ';
+        AppendNumber(line, width * scale, 2);
+        line += ' ';
+        AppendNumber(line, -height * scale, 2);
+        line += fill && frame ? " re B " : fill ? " re f " : " re S ";
+    }
+    if (static_cast<int>(border) >= 0) return;
+    int edges = -static_cast<int>(border);
+    auto edge = [&](float x1, float y1, float x2, float y2) {
+        point(line, x1, y1);
+        line += " m ";
+        point(line, x2, y2);
+        line += " l S ";
+    };
+    if (edges & 1) edge(x, y, x, y + height);
+    if (edges & 2) edge(x, y, x + width, y);
+    if (edges & 4) edge(x + width, y, x + width, y + height);
+    if (edges & 8) edge(x, y + height, x + width, y + height);
+}
+
+// Where a cell's text starts, from the cell's left edge.
+float CellTextOffset(PdfAlign align, float width, float textWidth, float cellMargin) {
+    if (align == PdfAlign::Right) return width - cellMargin - textWidth;
+    if (align == PdfAlign::Centre) return (width - textWidth) / 2;
+    return cellMargin;
+}
+
+// The word spacing that stretches justified text across its cell.
+float JustifiedWordSpacing(float width, float textWidth, float cellMargin, std::string_view bytes) {
+    float spacing = width - 2 * cellMargin - textWidth;
+    std::size_t blanks = CountBlanks(bytes);
+    if (blanks > 0) spacing /= static_cast<float>(blanks);
+    return spacing;
+}
+
+}  // namespace
+
+void PdfDocument::CellBytes(float width, float height, std::string_view bytes, PdfBorder border, PdfCursor next,
+                            PdfAlign align, bool fill) {
+    bytes = WithoutLineEnd(bytes);
     if (s_->y_ + height > s_->pageBreakTrigger_ && !s_->inFooter_ && !s_->inHeader_ && s_->autoPageBreak_) {
         BreakPageKeepingX();
     }
@@ -274,45 +338,19 @@ void PdfDocument::CellBytes(float width, float height, std::string_view bytes, P
 
     std::string& line = s_->line_;
     line.clear();
-    bool frame = border == PdfBorder::Frame;
-    if (fill || frame) {
-        AppendCoordinates(line, s_->x_, s_->y_);
-        line += ' ';
-        AppendNumber(line, width * s_->scale_, 2);
-        line += ' ';
-        AppendNumber(line, -height * s_->scale_, 2);
-        line += fill && frame ? " re B " : fill ? " re f " : " re S ";
-    }
-    if (static_cast<int>(border) < 0) {
-        int edges = -static_cast<int>(border);
-        auto edge = [&](float x1, float y1, float x2, float y2) {
-            AppendCoordinates(line, x1, y1);
-            line += " m ";
-            AppendCoordinates(line, x2, y2);
-            line += " l S ";
-        };
-        if (edges & 1) edge(s_->x_, s_->y_, s_->x_, s_->y_ + height);
-        if (edges & 2) edge(s_->x_, s_->y_, s_->x_ + width, s_->y_);
-        if (edges & 4) edge(s_->x_ + width, s_->y_, s_->x_ + width, s_->y_ + height);
-        if (edges & 8) edge(s_->x_, s_->y_ + height, s_->x_ + width, s_->y_ + height);
-    }
+    AppendCellFrame(line, CellBox{s_->x_, s_->y_, width, height}, s_->scale_, border, fill,
+                    [this](std::string& out, float x, float y) { AppendCoordinates(out, x, y); });
     bool justified = align == PdfAlign::Justified;
     if (!bytes.empty() && s_->currentFont_ >= 0) {
         float textWidth = RawWidth(bytes) * s_->fontSize_ / 1000;
-        float dx = s_->cellMargin_;
-        if (align == PdfAlign::Right) {
-            dx = width - s_->cellMargin_ - textWidth;
-        } else if (align == PdfAlign::Centre) {
-            dx = (width - textWidth) / 2;
-        } else if (justified) {
-            s_->wordSpacing_ = width - 2 * s_->cellMargin_ - textWidth;
-            std::size_t blanks = CountBlanks(bytes);
-            if (blanks > 0) s_->wordSpacing_ /= static_cast<float>(blanks);
+        if (justified) {
+            s_->wordSpacing_ = JustifiedWordSpacing(width, textWidth, s_->cellMargin_, bytes);
             std::string spacing;
             AppendNumber(spacing, s_->wordSpacing_ * s_->scale_, 3);
             spacing += " Tw";
             EmitContent(spacing);
         }
+        float dx = CellTextOffset(align, width, textWidth, s_->cellMargin_);
         AppendTextShow(line, s_->x_ + dx, s_->y_ + 0.5f * height + 0.3f * s_->fontSize_, bytes);
     }
     EmitContent(line);
@@ -338,40 +376,31 @@ void PdfDocument::PutText(float x, float y, std::string_view text) {
     EmitContent(line);
 }
 
-void PdfDocument::FlowText(float lineHeight, std::string_view text) {
-    if (s_->currentFont_ < 0) return;
-    const std::string bytes = EncodeWinAnsi(text);
-    const std::string_view all(bytes);
-    const GlyphWidths& widths = *s_->fonts_[static_cast<std::size_t>(s_->currentFont_)].widths;
-
-    float w = 0;
-    float wmax = 0;  // room of a line in 1/1000 of the font size
-    auto measureLine = [&] {
-        w = s_->pageWidth_ - s_->rightMargin_ - s_->x_;
-        wmax = (w - 2 * s_->cellMargin_) * 1000 / s_->fontSize_;
-    };
-    auto toLineStart = [&] {
-        s_->x_ = s_->leftMargin_;
-        measureLine();
-    };
-    measureLine();
-
-    const std::size_t n = all.size();
-    std::size_t i = 0;  // current character
-    std::size_t j = 0;  // start of the pending piece
+std::vector<FlowPiece> BreakFlowText(std::string_view bytes, const GlyphWidths& widths, const FlowRoom& room) {
+    std::vector<FlowPiece> pieces;
+    float wmax = room.firstLine;
+    bool firstLine = true;
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;                         // current character
+    std::size_t j = 0;                         // start of the pending piece
     std::size_t sep = std::string_view::npos;  // last blank of the pending piece
-    float l = 0;  // pending width in 1/1000 of the font size
-    int nl = 1;   // line counter
+    float l = 0;                               // pending width
+    auto leaveFirstLine = [&] {
+        firstLine = false;
+        wmax = room.fullLine;
+    };
+    auto startPiece = [&] {
+        sep = std::string_view::npos;
+        j = i;
+        l = 0;
+        leaveFirstLine();
+    };
     while (i < n) {
-        char c = all[i];
+        char c = bytes[i];
         if (c == '\n') {
-            CellBytes(w, lineHeight, all.substr(j, i - j), PdfBorder::None, PdfCursor::Below, PdfAlign::Left, false);
+            pieces.push_back(FlowPiece{FlowPieceKind::Line, j, i - j, 0});
             ++i;
-            sep = std::string_view::npos;
-            j = i;
-            l = 0;
-            if (nl == 1) toLineStart();
-            ++nl;
+            startPiece();
             continue;
         }
         if (c == ' ') sep = i;
@@ -381,30 +410,57 @@ void PdfDocument::FlowText(float lineHeight, std::string_view text) {
             continue;
         }
         if (sep == std::string_view::npos) {
-            if (s_->x_ > s_->leftMargin_) {
+            if (firstLine && room.startsMidLine) {
                 // The piece began in the middle of a line: move it to the next.
-                s_->x_ = s_->leftMargin_;
-                s_->y_ += lineHeight;
-                measureLine();
+                pieces.push_back(FlowPiece{FlowPieceKind::MoveDown, i, 0, 0});
+                leaveFirstLine();
                 ++i;
-                ++nl;
                 continue;
             }
             if (i == j) ++i;  // a single character wider than the line still goes out
-            CellBytes(w, lineHeight, all.substr(j, i - j), PdfBorder::None, PdfCursor::Below, PdfAlign::Left, false);
+            pieces.push_back(FlowPiece{FlowPieceKind::Line, j, i - j, 0});
         } else {
-            CellBytes(w, lineHeight, all.substr(j, sep - j), PdfBorder::None, PdfCursor::Below, PdfAlign::Left, false);
+            pieces.push_back(FlowPiece{FlowPieceKind::Line, j, sep - j, 0});
             i = sep + 1;
         }
-        sep = std::string_view::npos;
-        j = i;
-        l = 0;
-        if (nl == 1) toLineStart();
-        ++nl;
+        startPiece();
     }
-    if (i != j)
-        CellBytes(l / 1000 * s_->fontSize_, lineHeight, all.substr(j), PdfBorder::None, PdfCursor::Right,
-                  PdfAlign::Left, false);
+    if (i != j) pieces.push_back(FlowPiece{FlowPieceKind::Tail, j, n - j, l});
+    return pieces;
+}
+
+void PdfDocument::FlowText(float lineHeight, std::string_view text) {
+    if (s_->currentFont_ < 0) return;
+    const std::string bytes = EncodeWinAnsi(text);
+    const GlyphWidths& widths = *s_->fonts_[static_cast<std::size_t>(s_->currentFont_)].widths;
+    auto lineWidthFrom = [this](float x) { return s_->pageWidth_ - s_->rightMargin_ - x; };
+    auto room = [this](float lineWidth) { return (lineWidth - 2 * s_->cellMargin_) * 1000 / s_->fontSize_; };
+
+    float w = lineWidthFrom(s_->x_);
+    const float fullWidth = lineWidthFrom(s_->leftMargin_);
+    const FlowRoom flowRoom{room(w), room(fullWidth), s_->x_ > s_->leftMargin_};
+    bool firstLine = true;
+    for (const FlowPiece& piece : BreakFlowText(bytes, widths, flowRoom)) {
+        std::string_view part = std::string_view(bytes).substr(piece.begin, piece.length);
+        switch (piece.kind) {
+            case FlowPieceKind::Line:
+                CellBytes(w, lineHeight, part, PdfBorder::None, PdfCursor::Below, PdfAlign::Left, false);
+                break;
+            case FlowPieceKind::MoveDown:
+                s_->y_ += lineHeight;
+                break;
+            case FlowPieceKind::Tail:
+                CellBytes(piece.width / 1000 * s_->fontSize_, lineHeight, part, PdfBorder::None, PdfCursor::Right,
+                          PdfAlign::Left, false);
+                continue;
+        }
+        // Every line after the first starts at the left margin.
+        if (firstLine) {
+            s_->x_ = s_->leftMargin_;
+            w = fullWidth;
+            firstLine = false;
+        }
+    }
 }
 
 // --- Cursor -----------------------------------------------------------------

@@ -162,6 +162,23 @@ bool InsideGrid(const StopBox& box, int32_t width, int32_t height) {
            int64_t{box.y} + std::max(box.height, 1) - 1 < height;
 }
 
+// An entry of the chain search: a connection reached from its parent entry,
+// and the end of it that points away from the start.
+struct ChainEntry {
+    const Connection* connection = nullptr;
+    int parent = -1;
+    int farEnd = 0;
+    int depth = 1;
+    int next = -1;  // the work list is a linked list in this order
+};
+
+// A chain of unplaced stops between two placed ones: the search's entries
+// and the one whose far end is the placed stop found.
+struct StopChain {
+    std::vector<ChainEntry> entries;
+    int end = -1;
+};
+
 class LayoutRun {
 public:
     LayoutRun(RouteMap& map, RouteMapLayoutCache::Impl* cache) : map_(map), grid_(map.width, map.height), cache_(cache) {
@@ -202,6 +219,10 @@ private:
     void AddDottedMarks(Connection& connection);
     void PlaceAutoStops(const RouteLine& line);
     bool PlaceFromEnd(const Connection& c, int e);
+    std::optional<StopChain> FindStopChain(const Connection& c, int e) const;
+    std::optional<std::vector<GridPoint>> RouteChain(const Connection& c, int e, const ChainEntry& chainEnd);
+    void SpreadChainStops(const StopChain& chain, const std::vector<GridPoint>& cells, bool horizontal);
+    int32_t LinesAtStop(const RouteStop& stop) const;
     void PlaceLineNameSigns(Connection& connection);
     bool NameSignNearby(const Connection& connection) const;
     void PlaceLabels();
@@ -415,36 +436,33 @@ void LayoutRun::PlaceAutoStops(const RouteLine& line) {
     }
 }
 
-namespace {
-
-// An entry of the chain search: a connection reached from its parent entry,
-// and the end of it that points away from the start.
-struct ChainEntry {
-    const Connection* connection = nullptr;
-    int parent = -1;
-    int farEnd = 0;
-    int depth = 1;
-    int next = -1;  // the work list is a linked list in this order
-};
-
-}  // namespace
-
 // Searches the chain of unplaced stops from placed stop A (end e of c) to
 // the next placed stop B, routes A to B and spreads the chain's stops evenly
 // along that path. True when at least one stop was placed.
 bool LayoutRun::PlaceFromEnd(const Connection& c, int e) {
+    std::optional<StopChain> chain = FindStopChain(c, e);
+    if (!chain) return false;
+    const ChainEntry& chainEnd = chain->entries[static_cast<std::size_t>(chain->end)];
+    std::optional<std::vector<GridPoint>> cells = RouteChain(c, e, chainEnd);
+    if (!cells) return false;
+    const RouteStop* a = Stop(c.work[static_cast<std::size_t>(e)].stop);
+    const RouteStop* b = Stop(chainEnd.connection->work[static_cast<std::size_t>(chainEnd.farEnd)].stop);
+    const bool horizontal = std::abs(a->box.x - b->box.x) >= std::abs(a->box.y - b->box.y);
+    SpreadChainStops(*chain, *cells, horizontal);
+    return true;
+}
+
+// Walks the line's connections from the far end of c, deepest first, until
+// one ends at a placed stop; none when the chain never reaches one.
+std::optional<StopChain> LayoutRun::FindStopChain(const Connection& c, int e) const {
     std::vector<ChainEntry> entries{ChainEntry{&c, -1, 1 - e, 1, -1}};
     std::unordered_set<const Connection*> visited{&c};
     int head = 0;
     int current = 0;
-    int found = -1;
     while (current >= 0) {
         const ChainEntry entry = entries[static_cast<std::size_t>(current)];
         const RouteKey farStop = entry.connection->work[static_cast<std::size_t>(entry.farEnd)].stop;
-        if (entry.connection != &c && IsPlaced(Stop(farStop))) {
-            found = current;
-            break;
-        }
+        if (entry.connection != &c && IsPlaced(Stop(farStop))) return StopChain{std::move(entries), current};
         const int following = entry.next;
         int lastAdded = -1;
         const auto& lineConnections = ConnectionsOf(c.line);
@@ -469,48 +487,55 @@ bool LayoutRun::PlaceFromEnd(const Connection& c, int e) {
         }
         current = lastAdded >= 0 ? lastAdded : following;
     }
-    if (found < 0) return false;
+    return std::nullopt;
+}
 
-    const ChainEntry& chainEnd = entries[static_cast<std::size_t>(found)];
-    const RouteStop* a = Stop(c.work[static_cast<std::size_t>(e)].stop);
-    const RouteStop* b = Stop(chainEnd.connection->work[static_cast<std::size_t>(chainEnd.farEnd)].stop);
+// The cells of a path from A (end e of c) to the chain's placed stop B, B's
+// port first; none when there is no path or it has no cell between the ports.
+std::optional<std::vector<GridPoint>> LayoutRun::RouteChain(const Connection& c, int e, const ChainEntry& chainEnd) {
     Connection request;
     request.line = c.line;
     request.work[0] = c.work[static_cast<std::size_t>(e)];
     request.work[1] = chainEnd.connection->work[static_cast<std::size_t>(chainEnd.farEnd)];
     std::optional<std::vector<GridPoint>> route = RouteSegment(request, 0);
-    if (!route) return false;
-    std::vector<GridPoint> cells = std::move(*route);
-    std::reverse(cells.begin(), cells.end());  // B's port first
-    const auto n = static_cast<int32_t>(cells.size()) - 1;
-    if (n <= 1) return false;
+    if (!route) return std::nullopt;
+    std::reverse(route->begin(), route->end());
+    if (route->size() <= 2) return std::nullopt;
+    return route;
+}
 
-    const bool horizontal = std::abs(a->box.x - b->box.x) >= std::abs(a->box.y - b->box.y);
-    int k = chainEnd.depth;
-    int entryIndex = found;
+// Places the chain's stops at even steps along `cells`, each box as tall (or
+// wide) as the lines that meet at its stop.
+void LayoutRun::SpreadChainStops(const StopChain& chain, const std::vector<GridPoint>& cells, bool horizontal) {
+    const auto n = static_cast<int32_t>(cells.size()) - 1;
+    int k = chain.entries[static_cast<std::size_t>(chain.end)].depth;
+    int entryIndex = chain.end;
     // A path too short for every stop of the chain takes the ones nearest A;
     // the rest wait for a later pass that routes from a stop placed now.
     while (k > n) {
         --k;
-        entryIndex = entries[static_cast<std::size_t>(entryIndex)].parent;
+        entryIndex = chain.entries[static_cast<std::size_t>(entryIndex)].parent;
     }
     for (int i = 1; i <= k - 1 && entryIndex >= 0; ++i) {
-        const ChainEntry& entry = entries[static_cast<std::size_t>(entryIndex)];
+        const ChainEntry& entry = chain.entries[static_cast<std::size_t>(entryIndex)];
         RouteStop* s = Stop(entry.connection->work[static_cast<std::size_t>(1 - entry.farEnd)].stop);
         const int32_t index = (i * n + k - 1) / k;  // ceil(i * n / k)
         if (s && index > 0) {
-            std::unordered_set<RouteKey> linesAtStop;
-            for (RouteKey key : s->connections) {
-                if (const Connection* atStop = FindConnectionByKey(key)) linesAtStop.insert(atStop->line);
-            }
-            const auto lineCount = static_cast<int32_t>(linesAtStop.size());
+            const int32_t lineCount = LinesAtStop(*s);
             const GridPoint cell = cells[static_cast<std::size_t>(index)];
             s->box = horizontal ? StopBox{cell.x, cell.y, 0, lineCount} : StopBox{cell.x, cell.y, lineCount, 0};
             MarkBoxOccupied(*s);
         }
         entryIndex = entry.parent;
     }
-    return true;
+}
+
+int32_t LayoutRun::LinesAtStop(const RouteStop& stop) const {
+    std::unordered_set<RouteKey> linesAtStop;
+    for (RouteKey key : stop.connections) {
+        if (const Connection* atStop = FindConnectionByKey(key)) linesAtStop.insert(atStop->line);
+    }
+    return static_cast<int32_t>(linesAtStop.size());
 }
 
 // ---------------------------------------------------------------------------

@@ -19,12 +19,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The demo map with its bundled project, examples/output/DemoMap.cfg; a test
+// that writes documents moves the working folder elsewhere first.
 void LoadDemo(AppContext& context) {
-    ASSERT_TRUE(LoadMap(context.map, test::SourceDir() / "examples" / "DemoMap", kNoDate, "de"));
-    SortTripsByLineName(context.map);
-    LoadProject(context.project, context.map, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
     ASSERT_TRUE(context.language.LoadLanguage(test::SourceDir() / "Language", "German"));
-    context.projectName = "DemoMap";
+    context.workingFolder = test::SourceDir() / "examples";
+    ASSERT_TRUE(LoadMapAndProject(context, test::SourceDir() / "examples" / "DemoMap", kNoDate));
+    ASSERT_TRUE(context.projectLoad.parsed);
 }
 
 void ExpectGolden(const std::string& file, const std::string& text) {

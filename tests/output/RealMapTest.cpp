@@ -41,12 +41,15 @@ protected:
                 GTEST_SKIP() << tool << " is not installed";
             }
         }
-        ASSERT_TRUE(LoadMap(context.map, map, kNoDate, "de"));
-        SortTripsByLineName(context.map);
-        LoadProject(context.project, context.map, test::SourceDir() / "tests" / "data" / "output" / "NewDavisville.cfg");
         ASSERT_TRUE(context.language.LoadLanguage(test::SourceDir() / "Language", "German"));
-        context.projectName = "NewDavisville";
+        // The project file stands where the program looks for it.
+        fs::create_directories(working.path() / "output");
+        fs::copy_file(test::SourceDir() / "tests" / "data" / "output" / "NewDavisville.cfg",
+                      working.path() / "output" / "NewDavisville.cfg");
         context.workingFolder = working.path();
+        ASSERT_TRUE(LoadMapAndProject(context, map, kNoDate));
+        ASSERT_TRUE(context.projectLoad.parsed);
+        ASSERT_EQ(context.projectName, "NewDavisville");
     }
 
     fs::path File(const std::string& name) const { return working.path() / "output" / "NewDavisville" / name; }

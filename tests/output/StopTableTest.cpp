@@ -215,8 +215,8 @@ TEST_F(StopTableTest, ACrowdedHourFoldsOntoMoreLinesInsideThePage) {
     StopTableData data = Build();
     ASSERT_EQ(data.columns[0].capacity, 60);
     test::TempDir folder;
-    TimetablePdfTarget target;
-    ASSERT_TRUE(BeginSharedTimetablePdf(target));
+    DocumentTarget target;
+    ASSERT_TRUE(BeginSharedDocument(target));
     WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr, folder.path()});
     fs::path file = folder.path() / "Crowded.pdf";
     ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));
@@ -244,8 +244,8 @@ TEST_F(StopTableTest, ATableJustTooWideTakesRoomFromAQuietColumnBeforeFolding) {
     fixture.AddTour("7", "7-71", kSundayHoliday, *main, {Clock(9, 0), Clock(9, 30)});
     StopTableData data = Build();
     test::TempDir folder;
-    TimetablePdfTarget target;
-    ASSERT_TRUE(BeginSharedTimetablePdf(target));
+    DocumentTarget target;
+    ASSERT_TRUE(BeginSharedDocument(target));
     WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr, folder.path()});
     fs::path file = folder.path() / "Wide.pdf";
     ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));
@@ -271,8 +271,8 @@ TEST_F(StopTableTest, ATableLongerThanAPageRepeatsItsHeadingAndKeepsTheLegendWit
     StopTableData data = Build();
     ASSERT_EQ(data.legend.size(), 1u);
     test::TempDir folder;
-    TimetablePdfTarget target;
-    ASSERT_TRUE(BeginSharedTimetablePdf(target));
+    DocumentTarget target;
+    ASSERT_TRUE(BeginSharedDocument(target));
     WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr, folder.path()});
     fs::path file = folder.path() / "Long.pdf";
     ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));

@@ -65,7 +65,7 @@ protected:
 };
 
 TEST_F(TimetablePdfTest, PagesShowTitleGroupsTimesIntervalsAndFootnotes) {
-    TimetablePdfTarget target;
+    DocumentTarget target;
     ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{grid, plan, lang, options}));
     auto text = PdfText(File("Test plan"));
     ASSERT_TRUE(text);
@@ -81,7 +81,7 @@ TEST_F(TimetablePdfTest, PagesShowTitleGroupsTimesIntervalsAndFootnotes) {
 TEST_F(TimetablePdfTest, PageBreakPutsEachGroupOnItsOwnPageWithoutATrailingBlankPage) {
     plan.pageBreak = true;
     plan.headline = "Line 5 to the station";
-    TimetablePdfTarget target;
+    DocumentTarget target;
     ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{grid, plan, lang, options}));
     auto first = PdfText(File("Test plan"), 1, 1);
     auto second = PdfText(File("Test plan"), 2, 2);
@@ -94,8 +94,8 @@ TEST_F(TimetablePdfTest, PageBreakPutsEachGroupOnItsOwnPageWithoutATrailingBlank
 }
 
 TEST_F(TimetablePdfTest, ASharedDocumentHoldsEveryPlanUnderItsOwnTitle) {
-    TimetablePdfTarget target;
-    ASSERT_TRUE(BeginSharedTimetablePdf(target));
+    DocumentTarget target;
+    ASSERT_TRUE(BeginSharedDocument(target));
     plan.displayTour = true;
     ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{grid, plan, lang, options}));
     TimeTablePlan second = plan;
@@ -140,7 +140,7 @@ protected:
 
 TEST_F(TallTimetableTest, ATableLongerThanAPageGoesOnUnderItsHeadingWithItsNotesBelowTheLastRow) {
     TimeTablePlan tall = TallPlan(120);
-    TimetablePdfTarget target;
+    DocumentTarget target;
     ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{tallGrid, tall, lang, options}));
     auto all = PdfText(File("Tall"));
     ASSERT_TRUE(all);
@@ -165,7 +165,7 @@ TEST_F(TallTimetableTest, ATableThatDoesNotFitUnderTheSpiderStartsUnderItAndGoes
     RouteSpider& spider = AddRouteSpider(spiders, "Tall");
     ImportTrip(spider, 0, *fixture.map.FindTrip("Tall"));
     tall.routeSpider = spider.key;
-    TimetablePdfTarget target;
+    DocumentTarget target;
     ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{tallGrid, tall, lang, options, &spiders}));
     auto first = PdfText(File("Tall"), 1, 1);
     ASSERT_TRUE(first);

@@ -124,7 +124,7 @@ TEST_F(TimetableTextTest, PlanNamesThatCannotBeFileNamesAreNotWritten) {
     for (const char* name : {"../escape", "a\\b", "x:y", "tab\there", "q?"}) {
         plan.name = name;
         EXPECT_FALSE(WriteTimetableText(TimetableWriteInput{grid, plan, lang, options})) << name;
-        TimetablePdfTarget target;
+        DocumentTarget target;
         EXPECT_FALSE(WriteTimetablePdf(target, TimetableWriteInput{grid, plan, lang, options})) << name;
     }
     EXPECT_TRUE(fs::is_empty(grid.outputFolder));
@@ -139,12 +139,11 @@ TEST_F(TimetableTextTest, PlanNamesThatCannotBeFileNamesAreNotWritten) {
 // the demo's trip files and tours.
 TEST(TimetableTextDemo, DemoPlansMatchTheirCheckedText) {
     AppContext context;
-    fs::path mapFolder = test::SourceDir() / "examples" / "DemoMap";
-    ASSERT_TRUE(LoadMap(context.map, mapFolder, kNoDate, "de"));
-    SortTripsByLineName(context.map);
-    LoadProject(context.project, context.map, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
-    ASSERT_EQ(context.project.timeTablePlans.size(), 2u);
     ASSERT_TRUE(context.language.LoadLanguage(test::SourceDir() / "Language", "German"));
+    context.workingFolder = test::SourceDir() / "examples";  // holds output/DemoMap.cfg
+    ASSERT_TRUE(LoadMapAndProject(context, test::SourceDir() / "examples" / "DemoMap", kNoDate));
+    ASSERT_TRUE(context.projectLoad.parsed);
+    ASSERT_EQ(context.project.timeTablePlans.size(), 2u);
     const char* goldens[] = {"DemoLine1.txt", "DemoLine3.txt"};
     for (std::size_t i = 0; i < 2; ++i) {
         const TimeTablePlan& plan = context.project.timeTablePlans[i];

@@ -177,7 +177,7 @@ TEST_F(TourPlanTest, DestinationsKeepTheirWholeTextWhereThePageHasRoom) {
         test::TempDir folder;
         TourPlanGrid placed = grid;
         placed.outputFolder = folder.path();
-        TimetablePdfTarget target;
+        DocumentTarget target;
         EXPECT_TRUE(WriteTourPlanPdf(target, TourPlanWriteInput{placed, plan, lang, options}));
         return test::RunCommand("pdftotext -layout '" + (folder.path() / "Tour 5.pdf").string() + "' - 2>/dev/null")
             .output;
@@ -298,7 +298,7 @@ TEST_F(TourPlanTest, ShortToursSharePagesUnlessEachTourStartsAPage) {
         test::TempDir folder;
         TourPlanGrid grid = Build();
         grid.outputFolder = folder.path();
-        TimetablePdfTarget target;
+        DocumentTarget target;
         EXPECT_TRUE(WriteTourPlanPdf(target, TourPlanWriteInput{grid, plan, lang, options}));
         std::string file = (folder.path() / "Tour 5.pdf").string();
         EXPECT_EQ(test::RunCommand("qpdf --check '" + file + "' >/dev/null 2>&1").status, 0);

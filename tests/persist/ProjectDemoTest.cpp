@@ -19,11 +19,9 @@ fs::path BundledFile() { return test::SourceDir() / "examples" / "output" / "Dem
 class DemoProjectTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fs::path folder = test::SourceDir() / "examples" / "DemoMap";
-        ASSERT_TRUE(LoadMap(context.map, folder, kNoDate, "de"));
-        SortTripsByLineName(context.map);  // as the main window does after every load
-        context.projectName = ProjectNameFor(folder, kNoDate);
-        context.workingFolder = working.path();
+        ASSERT_TRUE(context.language.LoadLanguage(test::SourceDir() / "Language", "German"));
+        context.workingFolder = working.path();  // no project file yet
+        ASSERT_TRUE(LoadMapAndProject(context, test::SourceDir() / "examples" / "DemoMap", kNoDate));
     }
     AppContext context;
     test::TempDir working;

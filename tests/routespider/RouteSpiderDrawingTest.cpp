@@ -16,6 +16,7 @@
 
 #include "support/TestSupport.h"
 #include "../output/PdfWords.h"
+#include "app/AppContext.h"
 #include "base/FileSystem.h"
 #include "mapdata/MapLoader.h"
 #include "output/OutputRowHeights.h"
@@ -408,8 +409,9 @@ std::optional<float> WordTop(const fs::path& file, int page, const std::string& 
 class RouteSpiderDrawingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(LoadMap(map, test::SourceDir() / "examples" / "DemoMap", kNoDate, "de"));
-        LoadProject(project, map, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
+        ASSERT_TRUE(context.language.LoadLanguage(test::SourceDir() / "Language", "German"));
+        context.workingFolder = test::SourceDir() / "examples";  // holds output/DemoMap.cfg
+        ASSERT_TRUE(LoadMapAndProject(context, test::SourceDir() / "examples" / "DemoMap", kNoDate));
         spider = SpiderForPlan(project.routeSpiders, "Linie 1");
         ASSERT_NE(spider, nullptr);
         heights = MeasureRowHeights(project.outputOpt);
@@ -435,8 +437,8 @@ protected:
         return file;
     }
 
-    MapData map;
-    Project project;
+    AppContext context;
+    Project& project = context.project;
     const RouteSpider* spider = nullptr;
     RowHeights heights;
     PdfDocument pdf;
