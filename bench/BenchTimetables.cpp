@@ -295,10 +295,12 @@ int main(int argc, char** argv) {
 
     tak::AppContext context;
     BuildMap(context.map);
-    context.language.LoadFromBytes("TimeTable = Timetable\nTimeTables = Timetables\nPage = Page\nArrShort = arr\n"
-                                   "DepShort = dep\nFootNote = Note\nIterUniNorm = every|%1|min\nTour = Tour\n"
-                                   "TourPlan = Tour plan\nStop = Stop\nHour = Hour\nLineNumber = Line\n"
-                                   "PauseTime = Layover\n");
+    bool textsLoaded = context.language.LoadFromBytes(
+        "TimeTable = Timetable\nTimeTables = Timetables\nPage = Page\nArrShort = arr\n"
+        "DepShort = dep\nFootNote = Note\nIterUniNorm = every|%1|min\nTour = Tour\n"
+        "TourPlan = Tour plan\nStop = Stop\nHour = Hour\nLineNumber = Line\n"
+        "PauseTime = Layover\n");
+    if (!textsLoaded) return 1;
     fs::path working = fs::temp_directory_path() / "taktarium-bench-timetables";
     fs::remove_all(working);
     context.workingFolder = working;

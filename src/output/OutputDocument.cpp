@@ -1,7 +1,7 @@
 #include "output/OutputDocument.h"
 
 #include "base/FileSystem.h"
-#include "persist/Language.h"
+#include "base/Language.h"
 
 namespace tak {
 

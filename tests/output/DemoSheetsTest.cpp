@@ -30,7 +30,9 @@ void LoadDemo(AppContext& context) {
 
 void ExpectGolden(const std::string& file, const std::string& text) {
     fs::path golden = test::SourceDir() / "tests" / "data" / "output" / file;
-    if (std::getenv("TAKTARIUM_UPDATE_GOLDEN")) WriteFileBytes(golden, text);
+    if (std::getenv("TAKTARIUM_UPDATE_GOLDEN")) {
+        ASSERT_TRUE(WriteFileBytes(golden, text));
+    }
     EXPECT_EQ(ReadFileBytes(golden).value_or(""), text)
         << file << ": check the new text by hand, then rebuild with TAKTARIUM_UPDATE_GOLDEN=1";
 }

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "base/FileSystem.h"
+#include "base/Language.h"
 #include "output/OutputDocument.h"
-#include "persist/Language.h"
 #include "support/TestSupport.h"
 
 namespace tak {

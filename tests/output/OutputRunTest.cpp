@@ -114,7 +114,8 @@ TEST_F(OutputRunTest, AFailedDocumentIsLoggedAndTheRunGoesOn) {
     context.project.timeTablePlans[0].name = "Line 5";
     context.project.outputOpt.format = kOutputPdf;
     context.project.outputOpt.ttAllInOne = true;
-    context.language.LoadFromBytes("TimeTable = Timetable\nTimeTables = A/B\nErrCreateOutput = Error: %1\n");
+    ASSERT_TRUE(
+        context.language.LoadFromBytes("TimeTable = Timetable\nTimeTables = A/B\nErrCreateOutput = Error: %1\n"));
     OutputLog second;
     EXPECT_EQ(RunOutput(context, control, second), 1);
     EXPECT_EQ(second.Lines()[3], "Error: Timetable");
@@ -263,7 +264,7 @@ TEST_F(OutputRunTest, WrongOrderWarningsFollowTheSwitch) {
 }
 
 TEST_F(OutputRunTest, AnUnreadableProjectFileIsReportedInsteadOfSuccess) {
-    context.language.LoadFromBytes("ErrReadProject = Unreadable: %1\nOutputCreated = Done\n");
+    ASSERT_TRUE(context.language.LoadFromBytes("ErrReadProject = Unreadable: %1\nOutputCreated = Done\n"));
     context.projectLoad.fileFound = true;
     context.projectLoad.parsed = false;
     EXPECT_EQ(Run(), 1);

@@ -101,7 +101,7 @@ public:
 
 inline LanguageTable TimetableLanguage() {
     LanguageTable lang;
-    lang.LoadFromBytes(
+    EXPECT_TRUE(lang.LoadFromBytes(
         "Day0 = Mo\nDay1 = Tu\nDay2 = We\nDay3 = Th\nDay4 = Fr\nDay5 = Sa\nDay6 = Su\nDay7 = Hol\n"
         "Day8 = School\nDay9 = Holidays\nAnd = and\nOr = or\nOnly = only\nNot = not\n"
         "AfterHoliday = after holidays\nTour = Tour\nTimeTable = Timetable\nTimeTables = Timetables\n"
@@ -114,7 +114,7 @@ inline LanguageTable TimetableLanguage() {
         "OutputStopped = Stopped after %1 of %2\nNotWritten = Not written: %1\n"
         "CrTimeTables = Timetables\nCrTourPlans = Tour plans\nCrStopTables = Stop tables\nTourPlan = Tour plan\n"
         "TourPlans = Tour plans\nIbisRoute = Code\nManConTarget = Dest\nOutMove = Out\nInsMove = In\n"
-        "OutInsMove = In/out\nPauseTime = Layover\nStopTable = Stop table\nStop = Stop\nHour = Hour\n");
+        "OutInsMove = In/out\nPauseTime = Layover\nStopTable = Stop table\nStop = Stop\nHour = Hour\n"));
     return lang;
 }
 

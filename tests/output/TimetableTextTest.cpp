@@ -106,7 +106,7 @@ TEST_F(TimetableTextTest, HiddenRowsDependOnTheBlockAndLongerLabelsWidenTheirFie
     EXPECT_EQ(lines[3], "Stop 2 dp | " + FormatClock(PassThrough) + " ");
 
     plan.hideEmpty = false;
-    lang.LoadFromBytes("DepShort = dep\nArrShort = arr\n");
+    ASSERT_TRUE(lang.LoadFromBytes("DepShort = dep\nArrShort = arr\n"));
     lines = SplitLines(Text(plan));
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[1], std::string(10, '-') + "-|-" + std::string(120, '-'));
@@ -151,7 +151,9 @@ TEST(TimetableTextDemo, DemoPlansMatchTheirCheckedText) {
         std::string text =
             TimetableText(TimetableWriteInput{grid, plan, context.language, context.project.outputOpt});
         fs::path golden = test::SourceDir() / "tests" / "data" / "output" / goldens[i];
-        if (std::getenv("TAKTARIUM_UPDATE_GOLDEN")) WriteFileBytes(golden, text);
+        if (std::getenv("TAKTARIUM_UPDATE_GOLDEN")) {
+            ASSERT_TRUE(WriteFileBytes(golden, text));
+        }
         EXPECT_EQ(ReadFileBytes(golden).value_or(""), text)
             << goldens[i] << ": check the new text by hand, then rebuild with TAKTARIUM_UPDATE_GOLDEN=1";
     }

@@ -254,7 +254,7 @@ TEST_F(TourPlanTest, TextPrintsEachSwitchedRowInItsPlace) {
 }
 
 TEST_F(TourPlanTest, ALabelLongerThanTheStopNamesWidensTheFieldForEveryRow) {
-    lang.LoadFromBytes("PauseTime = Layover time\nDepShort = dp\n");
+    ASSERT_TRUE(lang.LoadFromBytes("PauseTime = Layover time\nDepShort = dp\n"));
     std::string text = TourPlanText(TourPlanWriteInput{Build(), plan, lang, options});
     EXPECT_EQ(LineStartingWith(text, "  Layover"), "  Layover time | 00:05             00:05 ");
     EXPECT_EQ(LineStartingWith(text, "Stop 1"), "Stop 1 dp      | 06:00 06:30       09:10 ");

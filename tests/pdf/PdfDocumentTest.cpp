@@ -295,7 +295,7 @@ TEST(PdfDocument, SaveChecksTheNameAndReportsWriteFailures) {
     test::TempDir dir;
     auto attempt = [](std::string_view name) {
         PdfDocument pdf;
-        pdf.CreateDocument("", "", "");
+        EXPECT_TRUE(pdf.CreateDocument("", "", ""));
         bool saved = pdf.SaveDocument(name);
         return std::pair(saved, pdf.LastError());
     };
@@ -317,7 +317,7 @@ TEST(PdfDocument, SaveChecksTheNameAndReportsWriteFailures) {
     fs::path file = dir.path() / "again.pdf";
     dir.Write("again.pdf", std::string(100000, 'x'));
     PdfDocument pdf;
-    pdf.CreateDocument("", "", "");
+    ASSERT_TRUE(pdf.CreateDocument("", "", ""));
     SaveChecked(pdf, file);
     EXPECT_LT(fs::file_size(file), 2000u);
 }
@@ -383,7 +383,7 @@ TEST(PdfDocument, NumbersDoNotDependOnTheUserLocale) {
     auto write = [](const fs::path& file) {
         PdfDocument pdf;
         pdf.SetCreationTime(kNewYear2024);
-        pdf.CreateDocument("L", "mm", "");
+        EXPECT_TRUE(pdf.CreateDocument("L", "mm", ""));
         pdf.SelectFont("Helvetica", "B", 10.5f);
         pdf.NewPage();
         pdf.SetFillPaint(216, 216, 216);

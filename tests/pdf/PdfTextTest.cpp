@@ -94,7 +94,7 @@ TEST_F(PdfText, WidthsFollowTheWrittenBytes) {
     EXPECT_FLOAT_EQ(pdf.TextWidth("\xC3\xA4x\xE4\xB8\xAD"), 18.0f);
 
     PdfDocument millimetres;
-    millimetres.CreateDocument("", "mm", "");
+    ASSERT_TRUE(millimetres.CreateDocument("", "mm", ""));
     millimetres.SelectFont("Helvetica", "", 10);
     EXPECT_NEAR(millimetres.TextWidth("Ab"), 12.23f / 2.8346457f, 1e-5f);
 }

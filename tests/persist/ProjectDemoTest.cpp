@@ -31,7 +31,9 @@ TEST_F(DemoProjectTest, BundledFileIsTheProjectBuiltFromTheDemoMap) {
     Project project = test::BuildDemoProject(context.map);
     ASSERT_TRUE(SaveProject(project, ProjectFilePath(context)));
     std::string saved = ReadFileBytes(ProjectFilePath(context)).value_or("");
-    if (std::getenv("TAKTARIUM_UPDATE_GOLDEN")) WriteFileBytes(BundledFile(), saved);
+    if (std::getenv("TAKTARIUM_UPDATE_GOLDEN")) {
+        ASSERT_TRUE(WriteFileBytes(BundledFile(), saved));
+    }
     EXPECT_EQ(ReadFileBytes(BundledFile()).value_or(""), saved)
         << "rebuild it with TAKTARIUM_UPDATE_GOLDEN=1 after changing the demo project";
 }

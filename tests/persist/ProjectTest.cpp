@@ -273,7 +273,9 @@ TEST_F(ProjectFileTest, SavedFileMatchesTheCheckedLayout) {
     Project project = MakeFullProject(map);
     ASSERT_TRUE(SaveProject(project, File()));
     fs::path goldenFile = test::SourceDir() / "tests/data/project/every_record.cfg";
-    if (std::getenv("TAKTARIUM_UPDATE_GOLDEN")) WriteFileBytes(goldenFile, Text());
+    if (std::getenv("TAKTARIUM_UPDATE_GOLDEN")) {
+        ASSERT_TRUE(WriteFileBytes(goldenFile, Text()));
+    }
     auto golden = ReadFileBytes(goldenFile);
     ASSERT_TRUE(golden.has_value());
     EXPECT_EQ(Text(), *golden);

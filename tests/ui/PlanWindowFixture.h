@@ -33,7 +33,7 @@ protected:
         UseLanguage("English");
     }
 
-    void UseLanguage(const char* name) { context.language.LoadLanguage(SourceDir() / "Language", name); }
+    void UseLanguage(const char* name) { ASSERT_TRUE(context.language.LoadLanguage(SourceDir() / "Language", name)); }
 
     fs::path ProjectFile() const { return ProjectFilePath(context); }
 
