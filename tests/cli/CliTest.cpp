@@ -4,7 +4,7 @@
 #include <array>
 #include <initializer_list>
 #include <map>
-#include <regex>
+#include <string_view>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -248,13 +248,22 @@ std::string MatchedFileUnder(const fs::path& file, const char* family) {
     return found;
 }
 
+// `bytes` without its "/CreationDate (D:<digits>)" entries.
+std::string WithoutCreationDates(std::string bytes) {
+    static constexpr std::string_view kEntry = "/CreationDate (D:";
+    for (std::size_t at = bytes.find(kEntry); at != std::string::npos; at = bytes.find(kEntry, at)) {
+        std::size_t end = bytes.find(')', at + kEntry.size());
+        if (end == std::string::npos) break;
+        bytes.erase(at, end + 1 - at);
+    }
+    return bytes;
+}
+
 // The files of a folder by name, with the PDF creation dates taken out.
 std::map<std::string, std::string> DocumentsWithoutDates(const fs::path& folder) {
-    static const std::regex kCreationDate("/CreationDate \\(D:[0-9]+\\)");
     std::map<std::string, std::string> documents;
     for (const auto& entry : fs::directory_iterator(folder)) {
-        std::string bytes = ReadFileBytes(entry.path()).value_or("");
-        documents[entry.path().filename().string()] = std::regex_replace(bytes, kCreationDate, "");
+        documents[entry.path().filename().string()] = WithoutCreationDates(ReadFileBytes(entry.path()).value_or(""));
     }
     return documents;
 }
