@@ -60,10 +60,7 @@ QComboBox* NewChooser(QWidget* parent, const char* name) {
 }  // namespace
 
 StopTableWindow::StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)
-    : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      context_(context),
-      dialogs_(dialogs),
-      mainWindow_(mainWindow),
+    : PlanWindow(context, dialogs, mainWindow, "STModified"),
       template_(NewStopTableTemplate(context.language)),
       stopChoices_(StopChoices(context.map)) {
     setObjectName("stopTableWindow");
@@ -71,7 +68,6 @@ StopTableWindow::StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget*
     for (const auto& trip : context.map.trips) tripsByLine_.push_back(trip.get());
     std::stable_sort(tripsByLine_.begin(), tripsByLine_.end(),
                      [](const Trip* a, const Trip* b) { return a->lineName < b->lineName; });
-    if (mainWindow_ != nullptr) mainWindow_->setEnabled(false);
     CreateControls();
     PlaceControls();
     ConnectControls();
@@ -82,10 +78,6 @@ StopTableWindow::StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget*
     SetModified(false);
     resize(kWindowWidth, kWindowHeight);
     KeepAbove(this, mainWindow_);
-}
-
-StopTableWindow::~StopTableWindow() {
-    if (!finished_ && mainWindow_ != nullptr) mainWindow_->setEnabled(true);
 }
 
 // Controls are made in reading order, which is also their tab order.
@@ -263,11 +255,6 @@ StopTable* StopTableWindow::Plan() {
 
 QString StopTableWindow::ShownName(const StopTable& table) const {
     return table.name.empty() ? "<" + LangText(context_.language, "NoName") + ">" : FromUtf8(table.name);
-}
-
-void StopTableWindow::SetModified(bool modified) {
-    modified_ = modified;
-    applyButton_->setEnabled(modified);
 }
 
 void StopTableWindow::FillPlanList(int selected) {
@@ -569,83 +556,14 @@ void StopTableWindow::OnTripTextsEdited() {
     Touch();
 }
 
-bool StopTableWindow::Save() { return SaveProjectOrTell(context_, dialogs_, this); }
+bool StopTableWindow::OthersAtWork() const { return PlanWindow::OthersAtWork() || spiderEditor_ != nullptr; }
 
-void StopTableWindow::OnOk() {
-    if (outputDialogOpen_ || spiderEditor_ != nullptr) return;
-    if (Save()) Finish();
-}
-
-bool StopTableWindow::LeaveAsked() {
-    auto reload = [this] {
-        dayPanel_->Show(nullptr);  // the reload replaces the tables the panel edits
-        ReloadProject(context_);
-    };
-    if (!modified_) {
-        reload();
-        return true;
-    }
-    switch (dialogs_.AskYesNoCancel(this, windowTitle(), LangText(context_.language, "STModified"))) {
-        case Dialogs::Answer::Yes:
-            return Save();
-        case Dialogs::Answer::No:
-            reload();
-            return true;
-        case Dialogs::Answer::Cancel:
-            break;
-    }
-    return false;
-}
-
-void StopTableWindow::reject() {
-    if (finished_) {
-        QDialog::reject();
-        return;
-    }
-    if (outputDialogOpen_ || spiderEditor_ != nullptr) return;
-    if (LeaveAsked()) Finish();
-}
-
-void StopTableWindow::Finish() {
-    finished_ = true;
-    if (mainWindow_ != nullptr) {
-        mainWindow_->setEnabled(true);
-        mainWindow_->activateWindow();
-    }
-    hide();
-    emit Closed();
-}
-
-void StopTableWindow::closeEvent(QCloseEvent* event) {
-    if (finished_) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    reject();
-}
-
-void StopTableWindow::OpenOutputDialog() {
-    if (outputDialogOpen_ || spiderEditor_ != nullptr) return;
-    setEnabled(false);
-    outputDialog_ = std::make_unique<OutputDialog>(context_, this, outputRunner_);
-    outputDialogOpen_ = true;
-    connect(outputDialog_.get(), &OutputDialog::Closed, this, &StopTableWindow::OnOutputDialogClosed);
-    outputDialog_->show();
-    outputDialog_->StartRun();
-}
-
-void StopTableWindow::OnOutputDialogClosed() {
-    outputDialogOpen_ = false;
-    setEnabled(true);
-    activateWindow();
+void StopTableWindow::ReleasePlans() {
+    dayPanel_->Show(nullptr);  // the reload replaces the tables the panel edits
 }
 
 StopTableWindow* OpenStopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
-    auto* window = new StopTableWindow(context, dialogs, mainWindow);
-    QObject::connect(window, &StopTableWindow::Closed, window, &QObject::deleteLater);
-    window->show();
-    return window;
+    return OpenPlanWindow<StopTableWindow>(context, dialogs, mainWindow);
 }
 
 }  // namespace tak::ui

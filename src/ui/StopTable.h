@@ -5,12 +5,11 @@
 // discards unsaved changes of every plan kind.
 #pragma once
 
-#include <QDialog>
 #include <memory>
 #include <vector>
 
 #include "persist/Project.h"
-#include "ui/OutputDialog.h"
+#include "ui/PlanWindow.h"
 
 class QCheckBox;
 class QComboBox;
@@ -31,34 +30,23 @@ class GlobalOptPanel;
 class RouteSpiderWindow;
 class TableDayPanel;
 
-class StopTableWindow : public QDialog {
+class StopTableWindow : public PlanWindow {
     Q_OBJECT
 
 public:
     // Disables `mainWindow` until this window closes.
     StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
-    ~StopTableWindow() override;
 
     StopTableWindow(const StopTableWindow&) = delete;
     StopTableWindow& operator=(const StopTableWindow&) = delete;
 
-    bool IsModified() const { return modified_; }
     RouteSpiderWindow* SpiderEditor() const { return spiderEditor_; }
-    OutputDialog* CurrentOutputDialog() const { return outputDialogOpen_ ? outputDialog_.get() : nullptr; }
-    void SetOutputRunner(OutputRunner runner) { outputRunner_ = std::move(runner); }
-
-signals:
-    // The window has closed; the main window is enabled again.
-    void Closed();
-
-public slots:
-    // Cancel and Escape: leave, asking first when something changed.
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The spider editor works on the plans too.
+    bool OthersAtWork() const override;
+    void ReleasePlans() override;
+
     void CreateControls();
     void PlaceControls();
     void ConnectControls();
@@ -74,8 +62,6 @@ private:
     int SelectedPlan() const;
     StopTableTrip* SelectedEntry();
     QString ShownName(const StopTable& table) const;
-    void SetModified(bool modified);
-    void Touch() { SetModified(true); }
 
     void OnNewPlan();
     void OnDeletePlan();
@@ -93,26 +79,10 @@ private:
     void OnSameWayChosen(int index);
     void OnTripTextsEdited();
 
-    void OnOk();
-    bool Save();
-    bool LeaveAsked();
-    void Finish();
-    void OpenOutputDialog();
-    void OnOutputDialogClosed();
-
-    AppContext& context_;
-    Dialogs& dialogs_;
-    QWidget* mainWindow_ = nullptr;
     StopTable template_;
     std::vector<const TripStation*> stopChoices_;
     std::vector<const Trip*> tripsByLine_;
-    bool modified_ = false;
-    bool showing_ = false;  // set while controls are filled, so their signals are not edits
-    bool finished_ = false;
     RouteSpiderWindow* spiderEditor_ = nullptr;
-    OutputRunner outputRunner_ = kRunOutput;
-    std::unique_ptr<OutputDialog> outputDialog_;
-    bool outputDialogOpen_ = false;
 
     QListWidget* planList_ = nullptr;
     QPushButton* newPlanButton_ = nullptr;
@@ -138,7 +108,6 @@ private:
     QCheckBox* alternativeBox_ = nullptr;
     QLineEdit* footnoteField_ = nullptr;
     QPushButton* okButton_ = nullptr;
-    QPushButton* applyButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QPushButton* createOutputButton_ = nullptr;
 };

@@ -52,15 +52,11 @@ QCheckBox* NewBox(QWidget* parent, const char* name, const QString& caption) {
 }  // namespace
 
 TimeTableWindow::TimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)
-    : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      context_(context),
-      dialogs_(dialogs),
-      mainWindow_(mainWindow) {
+    : PlanWindow(context, dialogs, mainWindow, "TTModified") {
     setObjectName("timeTableWindow");
     setWindowTitle(WindowTitleFor(context.language, kTitleKey));
     template_ = NewTimeTablePlanTemplate(context.language);
     tripsByName_ = TripsByName(context.map);
-    if (mainWindow_ != nullptr) mainWindow_->setEnabled(false);
     CreateControls();
     PlaceControls();
     ConnectControls();
@@ -71,11 +67,6 @@ TimeTableWindow::TimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget*
     SetModified(false);
     resize(kWindowWidth, kWindowHeight);
     KeepAbove(this, mainWindow_);
-}
-
-TimeTableWindow::~TimeTableWindow() {
-    // A window that goes away without being closed still gives the main window back.
-    if (!finished_ && mainWindow_ != nullptr) mainWindow_->setEnabled(true);
 }
 
 // Controls are made in reading order, which is also their tab order.
@@ -270,11 +261,6 @@ int TimeTableWindow::SelectedPlan() const {
 TimeTablePlan* TimeTableWindow::Plan() {
     int row = SelectedPlan();
     return row >= 0 ? &context_.project.timeTablePlans[static_cast<std::size_t>(row)] : nullptr;
-}
-
-void TimeTableWindow::SetModified(bool modified) {
-    modified_ = modified;
-    applyButton_->setEnabled(modified);
 }
 
 void TimeTableWindow::FillPlanList(int selected) {
@@ -533,83 +519,12 @@ void TimeTableWindow::AfterTripsChanged(int selectedTrip) {
     Touch();
 }
 
-bool TimeTableWindow::Save() { return SaveProjectOrTell(context_, dialogs_, this); }
+bool TimeTableWindow::OthersAtWork() const { return PlanWindow::OthersAtWork() || spiderEditor_ != nullptr; }
 
-// A save that failed keeps the window open, so that no change is lost unseen.
-void TimeTableWindow::OnOk() {
-    if (outputDialogOpen_ || spiderEditor_ != nullptr) return;
-    if (Save()) Finish();
-}
-
-bool TimeTableWindow::LeaveAsked() {
-    if (!modified_) {
-        DetachPanels();
-        ReloadProject(context_);
-        return true;
-    }
-    switch (dialogs_.AskYesNoCancel(this, windowTitle(), LangText(context_.language, "TTModified"))) {
-        case Dialogs::Answer::Yes:
-            return Save();
-        case Dialogs::Answer::No:
-            DetachPanels();
-            ReloadProject(context_);
-            return true;
-        case Dialogs::Answer::Cancel:
-            break;
-    }
-    return false;
-}
-
-void TimeTableWindow::reject() {
-    if (finished_) {
-        QDialog::reject();
-        return;
-    }
-    // The output run and the spider editor work on the plans: they end first.
-    if (outputDialogOpen_ || spiderEditor_ != nullptr) return;
-    if (LeaveAsked()) Finish();
-}
-
-void TimeTableWindow::Finish() {
-    finished_ = true;
-    if (mainWindow_ != nullptr) {
-        mainWindow_->setEnabled(true);
-        mainWindow_->activateWindow();
-    }
-    hide();
-    emit Closed();
-}
-
-void TimeTableWindow::closeEvent(QCloseEvent* event) {
-    if (finished_) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    reject();
-}
-
-void TimeTableWindow::OpenOutputDialog() {
-    if (outputDialogOpen_ || spiderEditor_ != nullptr) return;
-    setEnabled(false);
-    outputDialog_ = std::make_unique<OutputDialog>(context_, this, outputRunner_);
-    outputDialogOpen_ = true;
-    connect(outputDialog_.get(), &OutputDialog::Closed, this, &TimeTableWindow::OnOutputDialogClosed);
-    outputDialog_->show();
-    outputDialog_->StartRun();
-}
-
-void TimeTableWindow::OnOutputDialogClosed() {
-    outputDialogOpen_ = false;
-    setEnabled(true);
-    activateWindow();
-}
+void TimeTableWindow::ReleasePlans() { DetachPanels(); }
 
 TimeTableWindow* OpenTimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
-    auto* window = new TimeTableWindow(context, dialogs, mainWindow);
-    QObject::connect(window, &TimeTableWindow::Closed, window, &QObject::deleteLater);
-    window->show();
-    return window;
+    return OpenPlanWindow<TimeTableWindow>(context, dialogs, mainWindow);
 }
 
 }  // namespace tak::ui

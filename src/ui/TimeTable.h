@@ -4,12 +4,11 @@
 // reloads the project file, which discards unsaved changes of every plan kind.
 #pragma once
 
-#include <QDialog>
 #include <memory>
 #include <vector>
 
 #include "persist/Project.h"
-#include "ui/OutputDialog.h"
+#include "ui/PlanWindow.h"
 
 class QCheckBox;
 class QComboBox;
@@ -29,40 +28,27 @@ class PlanStopPanel;
 class RouteSpiderWindow;
 class TableDayPanel;
 
-class TimeTableWindow : public QDialog {
+class TimeTableWindow : public PlanWindow {
     Q_OBJECT
 
 public:
     // Disables `mainWindow` until this window closes.
     TimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
-    ~TimeTableWindow() override;
 
     TimeTableWindow(const TimeTableWindow&) = delete;
     TimeTableWindow& operator=(const TimeTableWindow&) = delete;
 
-    bool IsModified() const { return modified_; }
     // The open route spider editor, null while none is open.
     RouteSpiderWindow* SpiderEditor() const { return spiderEditor_; }
-    // The open create-output dialog, null while none is open.
-    OutputDialog* CurrentOutputDialog() const { return outputDialogOpen_ ? outputDialog_.get() : nullptr; }
-    // The run the next create-output dialog starts (RunOutput unless set).
-    void SetOutputRunner(OutputRunner runner) { outputRunner_ = std::move(runner); }
 
     // Fills the route spider chooser again (after the editor saved or reloaded).
     void FillSpiderChooser();
 
-signals:
-    // The window has closed; the main window is enabled again.
-    void Closed();
-
-public slots:
-    // Cancel and Escape: leave, asking first when something changed.
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
+    // The spider editor works on the plans too.
+    bool OthersAtWork() const override;
+    void ReleasePlans() override;
+
     void CreateControls();
     void PlaceControls();
     void ConnectControls();
@@ -72,8 +58,6 @@ private:
     void SetEnabledStates();
     TimeTablePlan* Plan();
     int SelectedPlan() const;
-    void SetModified(bool modified);
-    void Touch() { SetModified(true); }
 
     void OnNewPlan();
     void OnDeletePlan();
@@ -92,26 +76,9 @@ private:
     void OpenSpiderEditor();
     void OnSpiderEditorClosed();
 
-    void OnOk();
-    bool Save();
-    // Asks whether to save when modified; false when the user chose to stay.
-    bool LeaveAsked();
-    void Finish();
-    void OpenOutputDialog();
-    void OnOutputDialogClosed();
-
-    AppContext& context_;
-    Dialogs& dialogs_;
-    QWidget* mainWindow_ = nullptr;
     TimeTablePlan template_;
     std::vector<const Trip*> tripsByName_;
-    bool modified_ = false;
-    bool showing_ = false;  // set while controls are filled, so their signals are not edits
-    bool finished_ = false;
     RouteSpiderWindow* spiderEditor_ = nullptr;
-    OutputRunner outputRunner_ = kRunOutput;
-    std::unique_ptr<OutputDialog> outputDialog_;
-    bool outputDialogOpen_ = false;
 
     QListWidget* planList_ = nullptr;
     QPushButton* newPlanButton_ = nullptr;
@@ -143,7 +110,6 @@ private:
     TableDayPanel* dayPanel_ = nullptr;
     PlanStopPanel* stopPanel_ = nullptr;
     QPushButton* okButton_ = nullptr;
-    QPushButton* applyButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QPushButton* createOutputButton_ = nullptr;
 };

@@ -59,14 +59,9 @@ QTreeWidgetItem* TopOf(QTreeWidgetItem* item) {
 }  // namespace
 
 TourPlanWindow::TourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)
-    : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      context_(context),
-      dialogs_(dialogs),
-      mainWindow_(mainWindow),
-      template_(NewTourPlanTemplate()) {
+    : PlanWindow(context, dialogs, mainWindow, "TPModified"), template_(NewTourPlanTemplate()) {
     setObjectName("tourPlanWindow");
     setWindowTitle(WindowTitleFor(context.language, kTitleKey));
-    if (mainWindow_ != nullptr) mainWindow_->setEnabled(false);
     CreateControls();
     PlaceControls();
     ConnectControls();
@@ -77,11 +72,6 @@ TourPlanWindow::TourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* m
     SetModified(false);
     resize(kWindowWidth, kWindowHeight);
     KeepAbove(this, mainWindow_);
-}
-
-TourPlanWindow::~TourPlanWindow() {
-    // A window that goes away without being closed still gives the main window back.
-    if (!finished_ && mainWindow_ != nullptr) mainWindow_->setEnabled(true);
 }
 
 // Controls are made in reading order, which is also their tab order.
@@ -324,11 +314,6 @@ TourPlan* TourPlanWindow::Plan() {
     if (planLine_.empty()) return nullptr;
     auto found = context_.project.tourPlans.find(planLine_);
     return found != context_.project.tourPlans.end() && found->second.active ? &found->second : nullptr;
-}
-
-void TourPlanWindow::SetModified(bool modified) {
-    modified_ = modified;
-    applyButton_->setEnabled(modified);
 }
 
 // A line's box checks or clears all its tours; a tour's box makes the line
@@ -574,85 +559,12 @@ void TourPlanWindow::AfterTripsChanged(const std::set<std::string>& selected) {
     Touch();
 }
 
-bool TourPlanWindow::Save() { return SaveProjectOrTell(context_, dialogs_, this); }
-
-// A save that failed keeps the window open, so that no change is lost unseen.
-void TourPlanWindow::OnOk() {
-    if (outputDialogOpen_) return;
-    if (Save()) Finish();
-}
-
-bool TourPlanWindow::LeaveAsked() {
-    auto reload = [this] {
-        stopPanel_->Show(nullptr);  // the reload replaces the plans the panel edits
-        ReloadProject(context_);
-    };
-    if (!modified_) {
-        reload();
-        return true;
-    }
-    switch (dialogs_.AskYesNoCancel(this, windowTitle(), LangText(context_.language, "TPModified"))) {
-        case Dialogs::Answer::Yes:
-            return Save();
-        case Dialogs::Answer::No:
-            reload();
-            return true;
-        case Dialogs::Answer::Cancel:
-            break;
-    }
-    return false;
-}
-
-void TourPlanWindow::reject() {
-    if (finished_) {
-        QDialog::reject();
-        return;
-    }
-    // The output run works on the plans: it ends first.
-    if (outputDialogOpen_) return;
-    if (LeaveAsked()) Finish();
-}
-
-void TourPlanWindow::Finish() {
-    finished_ = true;
-    if (mainWindow_ != nullptr) {
-        mainWindow_->setEnabled(true);
-        mainWindow_->activateWindow();
-    }
-    hide();
-    emit Closed();
-}
-
-void TourPlanWindow::closeEvent(QCloseEvent* event) {
-    if (finished_) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    reject();
-}
-
-void TourPlanWindow::OpenOutputDialog() {
-    if (outputDialogOpen_) return;
-    setEnabled(false);
-    outputDialog_ = std::make_unique<OutputDialog>(context_, this, outputRunner_);
-    outputDialogOpen_ = true;
-    connect(outputDialog_.get(), &OutputDialog::Closed, this, &TourPlanWindow::OnOutputDialogClosed);
-    outputDialog_->show();
-    outputDialog_->StartRun();
-}
-
-void TourPlanWindow::OnOutputDialogClosed() {
-    outputDialogOpen_ = false;
-    setEnabled(true);
-    activateWindow();
+void TourPlanWindow::ReleasePlans() {
+    stopPanel_->Show(nullptr);  // the reload replaces the plans the panel edits
 }
 
 TourPlanWindow* OpenTourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
-    auto* window = new TourPlanWindow(context, dialogs, mainWindow);
-    QObject::connect(window, &TourPlanWindow::Closed, window, &QObject::deleteLater);
-    window->show();
-    return window;
+    return OpenPlanWindow<TourPlanWindow>(context, dialogs, mainWindow);
 }
 
 }  // namespace tak::ui

@@ -6,14 +6,13 @@
 // plan kind.
 #pragma once
 
-#include <QDialog>
 #include <memory>
 #include <set>
 #include <string>
 
 #include "app/TourPlanEditing.h"
 #include "persist/Project.h"
-#include "ui/OutputDialog.h"
+#include "ui/PlanWindow.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -33,35 +32,19 @@ class Dialogs;
 class GlobalOptPanel;
 class PlanStopPanel;
 
-class TourPlanWindow : public QDialog {
+class TourPlanWindow : public PlanWindow {
     Q_OBJECT
 
 public:
     // Disables `mainWindow` until this window closes.
     TourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
-    ~TourPlanWindow() override;
 
     TourPlanWindow(const TourPlanWindow&) = delete;
     TourPlanWindow& operator=(const TourPlanWindow&) = delete;
 
-    bool IsModified() const { return modified_; }
-    // The open create-output dialog, null while none is open.
-    OutputDialog* CurrentOutputDialog() const { return outputDialogOpen_ ? outputDialog_.get() : nullptr; }
-    // The run the next create-output dialog starts (RunOutput unless set).
-    void SetOutputRunner(OutputRunner runner) { outputRunner_ = std::move(runner); }
-
-signals:
-    // The window has closed; the main window is enabled again.
-    void Closed();
-
-public slots:
-    // Cancel and Escape: leave, asking first when something changed.
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
+    void ReleasePlans() override;
+
     void CreateControls();
     void PlaceControls();
     void ConnectControls();
@@ -73,8 +56,6 @@ private:
     void SetEnabledStates();
     TourPlan* Plan();
     const Line* LineOf(QTreeWidgetItem* item) const;
-    void SetModified(bool modified);
-    void Touch() { SetModified(true); }
 
     void OnTreeItemChanged(QTreeWidgetItem* item);
     void OnSwitchToggled();
@@ -89,26 +70,9 @@ private:
     void AfterTripsChanged(const std::set<std::string>& selected);
     std::set<std::string> SelectedNames(QListWidget* list) const;
 
-    void OnOk();
-    bool Save();
-    // Asks whether to save when modified; false when the user chose to stay.
-    bool LeaveAsked();
-    void Finish();
-    void OpenOutputDialog();
-    void OnOutputDialogClosed();
-
-    AppContext& context_;
-    Dialogs& dialogs_;
-    QWidget* mainWindow_ = nullptr;
     TourPlan template_;
     std::string planLine_;    // the line whose plan is shown; empty for none
     std::string detailTrip_;  // the trip whose entry the detail shows; empty for none
-    bool modified_ = false;
-    bool showing_ = false;  // set while controls are filled, so their signals are not edits
-    bool finished_ = false;
-    OutputRunner outputRunner_ = kRunOutput;
-    std::unique_ptr<OutputDialog> outputDialog_;
-    bool outputDialogOpen_ = false;
 
     QTreeWidget* lineTree_ = nullptr;
     GlobalOptPanel* globalOpt_ = nullptr;
@@ -140,7 +104,6 @@ private:
     QRadioButton* returnStopsButton_ = nullptr;
     PlanStopPanel* stopPanel_ = nullptr;
     QPushButton* okButton_ = nullptr;
-    QPushButton* applyButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
     QPushButton* createOutputButton_ = nullptr;
 };

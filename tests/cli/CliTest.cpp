@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <initializer_list>
 #include <map>
-#include <string_view>
-#include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "../mapdata/MapFiles.h"
 #include "base/FileSystem.h"
