@@ -282,7 +282,8 @@ void MainWindow::ShowProject() {
                                          std::to_string(tourPlans), std::to_string(project.stopTables.size())});
     if (loadedDate_ != kNoDate) {
         std::string day = ToUtf8(DateOf(loadedDate_).toString(kDateFieldFormat));
-        text += " " + FillPlaceholders(context_.language.Lang("ProjectDate"), {day});
+        text += ' ';
+        text += FillPlaceholders(context_.language.Lang("ProjectDate"), {day});
     }
     projectLabel_->setText(FromUtf8(text));
     std::u8string path = ProjectFilePath(context_).u8string();
