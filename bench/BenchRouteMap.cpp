@@ -27,6 +27,7 @@
 #include "routemap/RouteMapEdit.h"
 #include "routemap/RouteMapLabels.h"
 #include "routemap/RouteMapLayout.h"
+#include "routemap/RouteMapLayoutParts.h"
 #include "routemap/RouteMapOutput.h"
 
 namespace {
@@ -86,7 +87,9 @@ tak::RouteMap BuildMap() {
     }
     int autoMade = 0;
     for (int l = 0; l < kLines; ++l) {
-        tak::RouteLine& line = tak::AddRouteLine(map, "L" + std::to_string(l + 1));
+        std::string name = "L";
+        name += std::to_string(l + 1);  // not "L" + ...: GCC 12 warns falsely on that in Release
+        tak::RouteLine& line = tak::AddRouteLine(map, name);
         line.autoNames = true;
         line.stroke = l % 8 == 7 ? 1 : 0;
         line.thickness = 2 + l % 3;

@@ -1,4 +1,5 @@
 #include "routemap/RouteMapLayout.h"
+#include "routemap/RouteMapLayoutParts.h"
 
 #include <algorithm>
 #include <cmath>

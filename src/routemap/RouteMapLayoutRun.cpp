@@ -6,6 +6,7 @@
 
 #include "routemap/RouteMapLabels.h"
 #include "routemap/RouteMapLayout.h"
+#include "routemap/RouteMapLayoutParts.h"
 
 namespace tak {
 

@@ -225,7 +225,7 @@ TEST_F(StopTableTest, ACrowdedHourFoldsOntoMoreLinesInsideThePage) {
     auto text = test::RunCommand("pdftotext -layout -x 0 -y 0 -W 842 -H 595 '" + file.string() + "' - 2>/dev/null");
     ASSERT_EQ(text.status, 0);
     for (int minute = 0; minute < 60; ++minute) {
-        EXPECT_NE(text.output.find((minute < 10 ? "0" : "") + std::to_string(minute)), std::string::npos) << minute;
+        EXPECT_NE(text.output.find(test::Numbered(minute < 10 ? "0" : "", minute)), std::string::npos) << minute;
     }
     std::size_t first = text.output.find(" 00 ");
     std::size_t last = text.output.find(" 59");

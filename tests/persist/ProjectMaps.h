@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mapdata/MapData.h"
+#include "support/TestSupport.h"
 
 namespace tak::test {
 
@@ -30,7 +31,7 @@ inline Trip& AddTestTrip(MapData& map, const std::string& name, const std::strin
     }
     for (std::size_t p = 0; p < profileArrivals.size(); ++p) {
         TripProfile profile;
-        profile.name = "P" + std::to_string(p);
+        profile.name = Numbered("P", static_cast<long long>(p));
         for (int32_t arrival : profileArrivals[p]) profile.times.push_back(StationTime{arrival, TimeUnset, 0});
         profile.times.push_back(StationTime{0, 0, 0});
         profile.duration = profileArrivals[p].empty() ? 0 : profileArrivals[p].back();

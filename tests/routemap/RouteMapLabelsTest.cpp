@@ -13,6 +13,7 @@
 #include "routemap/RouteMapDrawing.h"
 #include "routemap/RouteMapLabels.h"
 #include "routemap/RouteMapLayout.h"
+#include "routemap/RouteMapLayoutParts.h"
 
 namespace tak {
 namespace {

@@ -11,6 +11,8 @@
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapEdit.h"
 #include "routemap/RouteMapLayout.h"
+#include "routemap/RouteMapLayoutParts.h"
+#include "support/TestSupport.h"
 
 namespace tak {
 namespace {
@@ -48,7 +50,7 @@ struct RandomEditor {
         map.height = 24;
         for (int l = 0; l < 4; ++l) {
             std::vector<std::string> names;
-            for (int i = 0; i < 6; ++i) names.push_back("S" + std::to_string(Below(14)));
+            for (int i = 0; i < 6; ++i) names.push_back(test::Numbered("S", Below(14)));
             RouteKey line = AddLineFromStops(map, std::to_string(l + 1), names).line;
             FindRouteLine(map, line)->autoNames = Below(2) == 0;
             FindRouteLine(map, line)->stroke = Below(4) == 0 ? 1 : 0;
@@ -93,7 +95,9 @@ struct RandomEditor {
             case 4:
                 if (RouteStop* stop = AnyStop(map)) DeleteRouteStop(map, stop->key, {});
                 break;
-            case 5: AddLineFromStops(map, std::to_string(1 + Below(5)), {"S" + std::to_string(Below(16)), "S3"}); break;
+            case 5:
+                AddLineFromStops(map, std::to_string(1 + Below(5)), {test::Numbered("S", Below(16)), "S3"});
+                break;
             default: map.allowDiag = !map.allowDiag; break;
         }
     }

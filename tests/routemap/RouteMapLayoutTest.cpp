@@ -9,6 +9,8 @@
 
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapLayout.h"
+#include "routemap/RouteMapLayoutParts.h"
+#include "support/TestSupport.h"
 
 namespace tak {
 namespace {
@@ -271,10 +273,10 @@ TEST(RouteMapLayoutRouting, RandomMapsKeepPathsOutOfStopBoxes) {
             StopBox box = sizes[next(5)];
             box.x = 1 + 2 * static_cast<int32_t>(next(14));  // even cells with a free cell between
             box.y = 1 + 3 * static_cast<int32_t>(next(9));
-            stops.push_back(FixedStop(map, "S" + std::to_string(i), box));
+            stops.push_back(FixedStop(map, test::Numbered("S", i), box));
         }
         for (int l = 0; l < 4; ++l) {
-            RouteKey line = AddRouteLine(map, "L" + std::to_string(l)).key;
+            RouteKey line = AddRouteLine(map, test::Numbered("L", l)).key;
             std::vector<RouteKey> chain;
             for (uint32_t k = 0, n = 3 + next(3); k < n; ++k) chain.push_back(stops[next(12)]);
             AddChain(map, line, chain);

@@ -14,6 +14,7 @@
 #include "persist/Project.h"
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapLayout.h"
+#include "routemap/RouteMapLayoutParts.h"
 #include "routemap/RouteMapOutput.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"

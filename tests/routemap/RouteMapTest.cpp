@@ -5,6 +5,7 @@
 
 #include "base/Language.h"
 #include "routemap/RouteMap.h"
+#include "support/TestSupport.h"
 
 namespace tak {
 namespace {
@@ -52,7 +53,7 @@ TEST(RouteMapGeometry, PortsLieOnTheBoxSidesAndMapBack) {
 
 TEST(RouteMapColours, AutomaticLinesTakeTheLeastUsedColourInTableOrder) {
     RouteMap map;
-    for (int i = 0; i < 13; ++i) AddRouteLine(map, "L" + std::to_string(i));
+    for (int i = 0; i < 13; ++i) AddRouteLine(map, test::Numbered("L", i));
     ResolveColours(map);
     for (int i = 0; i < 12; ++i) EXPECT_EQ(map.lines[static_cast<std::size_t>(i)].effColourIndex, i);
     const RouteLine& thirteenth = map.lines[12];

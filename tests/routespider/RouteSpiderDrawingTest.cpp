@@ -315,7 +315,7 @@ TEST(RouteSpiderLayoutTest, LongerSpidersTakeAsManyRowsAsTheyNeed) {
 std::vector<std::string> RemovedNames(const SpiderLayout& layout, int count) {
     std::vector<std::string> removed;
     for (int i = 0; i < count; ++i) {
-        std::string name = "S" + std::to_string(i);
+        std::string name = test::Numbered("S", i);
         bool shown = false;
         for (const auto& node : layout.graph.nodes) shown = shown || node.stop->name == name;
         if (!shown) removed.push_back(name);
@@ -325,14 +325,14 @@ std::vector<std::string> RemovedNames(const SpiderLayout& layout, int count) {
 
 TEST(RouteSpiderLayoutTest, AStopTableLeavesOutStopsBeforeItsStopFirstKeepingImportantOnes) {
     SpiderMaker maker;
-    for (int i = 0; i < 40; ++i) maker.Add("S" + std::to_string(i), i == 0 ? 0 : 2, i == 5);
+    for (int i = 0; i < 40; ++i) maker.Add(test::Numbered("S", i), i == 0 ? 0 : 2, i == 5);
     // 24 names of 80 points fit across A4: 16 of the 19 stops before S20 go.
     SpiderLayout layout =
         LayOutRouteSpider(maker.spider(), &maker.Stop("S20"), kLeft, kA4Width, FixedWidth(80));
     EXPECT_EQ(layout.removedNodes, 16);
     ASSERT_EQ(layout.rows.size(), 1u);
     std::vector<std::string> expected{"S1", "S2", "S3", "S4"};
-    for (int i = 6; i <= 17; ++i) expected.push_back("S" + std::to_string(i));
+    for (int i = 6; i <= 17; ++i) expected.push_back(test::Numbered("S", i));
     EXPECT_EQ(RemovedNames(layout, 40), expected);
 
     const SpiderEdge* dotted = FindEdge(layout.graph, "S0", "S5");
@@ -353,7 +353,7 @@ TEST(RouteSpiderLayoutTest, ThenStopsFromTheFarEndGoButNotNextToABranch) {
     ASSERT_EQ(layout.rows.size(), 1u);
 
     std::vector<std::string> expected{"S0", "S2"};
-    for (int i = 3; i <= 18; ++i) expected.push_back("S" + std::to_string(i));
+    for (int i = 3; i <= 18; ++i) expected.push_back(test::Numbered("S", i));
     for (const char* name : {"S29", "S30", "B1", "B2", "S31", "S39"}) expected.push_back(name);
     EXPECT_EQ(Names(layout.graph), expected);
     EXPECT_TRUE(FindEdge(layout.graph, "S0", "S2")->collapsed);

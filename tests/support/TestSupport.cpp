@@ -11,6 +11,12 @@
 
 namespace tak::test {
 
+std::string Numbered(std::string_view prefix, long long number) {
+    std::string text(prefix);
+    text += std::to_string(number);
+    return text;
+}
+
 fs::path SourceDir() { return fs::path(TAKTARIUM_SOURCE_DIR); }
 
 fs::path RealMapsDir() {

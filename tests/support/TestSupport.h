@@ -9,6 +9,12 @@ namespace tak::test {
 
 namespace fs = std::filesystem;
 
+// `prefix` followed by the decimal number, e.g. Numbered("S", 3) == "S3". Tests
+// name generated stops and lines with it: written as "S" + std::to_string(3),
+// the concatenation sets off a false -Wrestrict alarm of GCC 12 in optimised
+// builds.
+std::string Numbered(std::string_view prefix, long long number);
+
 // The repository's top folder.
 fs::path SourceDir();
 
