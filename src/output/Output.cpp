@@ -71,7 +71,7 @@ struct DocumentProgress {
 class OutputRun {
 public:
     OutputRun(const OutputSource& source, OutputRunControl& control, OutputLog& log)
-        : context_(source), lang_(source.language), control_(control), log_(log), folder_(source.folder) {}
+        : source_(source), lang_(source.language), control_(control), log_(log), folder_(source.folder) {}
 
     int Run() {
         // A control may serve several runs: the counts are this run's.
@@ -80,7 +80,7 @@ public:
         control_.plansInRun.store(CountPlans());
         // An empty project from a file that is there but unreadable is no
         // success: nothing the user asked for was created.
-        const ProjectLoadResult& load = context_.projectLoad;
+        const ProjectLoadResult& load = source_.projectLoad;
         if (load.fileFound && !load.parsed) {
             log_.LogLine(FillPlaceholders(lang_.Lang("ErrReadProject"), {ProjectFileText()}));
             control_.state.store(kOutputFinished);
@@ -105,7 +105,7 @@ public:
 
 private:
     int CountPlans() const {
-        const Project& project = context_.project;
+        const Project& project = source_.project;
         std::size_t plans = project.timeTablePlans.size() + project.stopTables.size();
         for (const auto& entry : project.tourPlans) plans += entry.second.active ? 1 : 0;
         if (project.routeMap.format != kRouteMapNone) ++plans;
@@ -113,7 +113,7 @@ private:
     }
 
     std::string ProjectFileText() const {
-        std::u8string file = context_.projectFile.u8string();
+        std::u8string file = source_.projectFile.u8string();
         return std::string(file.begin(), file.end());
     }
 
@@ -162,7 +162,7 @@ private:
     }
 
     void RunAllKinds() {
-        if (!context_.project.timeTablePlans.empty()) {
+        if (!source_.project.timeTablePlans.empty()) {
             log_.LogLine(lang_.Lang("CrTimeTables") + "...");
             RunPlans(TimetableKind());
         }
@@ -170,11 +170,11 @@ private:
             log_.LogLine(lang_.Lang("CrTourPlans") + "...");
             RunPlans(TourPlanKind());
         }
-        if (!context_.project.stopTables.empty()) {
+        if (!source_.project.stopTables.empty()) {
             log_.LogLine(lang_.Lang("CrStopTables") + "...");
             RunPlans(StopTableKind());
         }
-        if (context_.project.routeMap.format != kRouteMapNone) {
+        if (source_.project.routeMap.format != kRouteMapNone) {
             log_.LogLine(lang_.Lang("CrRouteMap") + "...");
             RunRouteMap();
         }
@@ -212,7 +212,7 @@ private:
     }
 
     DocumentFormat Format() const {
-        return context_.project.outputOpt.format == kOutputPdf ? DocumentFormat::Pdf : DocumentFormat::Text;
+        return source_.project.outputOpt.format == kOutputPdf ? DocumentFormat::Pdf : DocumentFormat::Text;
     }
 
     // Runs every plan of a kind, document by document. A document whose
@@ -287,7 +287,7 @@ private:
     }
 
     bool HasActiveTourPlan() const {
-        for (const auto& [name, plan] : context_.project.tourPlans) {
+        for (const auto& [name, plan] : source_.project.tourPlans) {
             if (plan.active) return true;
         }
         return false;
@@ -307,8 +307,8 @@ private:
     }
 
     PlanKind TimetableKind() {
-        const std::vector<TimeTablePlan>& plans = context_.project.timeTablePlans;
-        const OutputOpt& options = context_.project.outputOpt;
+        const std::vector<TimeTablePlan>& plans = source_.project.timeTablePlans;
+        const OutputOpt& options = source_.project.outputOpt;
         bool pdf = options.format == kOutputPdf;
         PlanKind kind;
         kind.planKey = "TimeTable";
@@ -325,13 +325,13 @@ private:
     BuiltPlan BuildTimetablePlan(const TimeTablePlan& plan, bool pdf) {
         if (CountSlots(plan.stops) > kMaxTimetableSlots) return BuiltPlan{};
         auto grid = std::make_shared<TimetableGrid>(
-            BuildTimetable(plan, context_.map, pdf && plan.mergeIterColumn, BuildContext()));
+            BuildTimetable(plan, source_.map, pdf && plan.mergeIterColumn, BuildContext()));
         if (!HasColumns(*grid)) {
             WarnNothingToPrint("WarnEmptyTimetable", plan.name);
             return BuiltPlan{true, {}};
         }
         grid->outputFolder = folder_;
-        const Project& project = context_.project;
+        const Project& project = source_.project;
         return BuiltPlan{true, [this, grid, &plan, &project](DocumentTarget& target) {
                              DrawPlan(target,
                                       TimetableWriteInput{*grid, plan, lang_, project.outputOpt, &project.routeSpiders},
@@ -341,10 +341,10 @@ private:
 
     PlanKind TourPlanKind() {
         auto plans = std::make_shared<std::vector<const TourPlan*>>();
-        for (const auto& entry : context_.project.tourPlans) {
+        for (const auto& entry : source_.project.tourPlans) {
             if (entry.second.active) plans->push_back(&entry.second);
         }
-        const OutputOpt& options = context_.project.outputOpt;
+        const OutputOpt& options = source_.project.outputOpt;
         PlanKind kind;
         kind.planKey = "TourPlan";
         kind.fileKey = "Tour";
@@ -358,14 +358,14 @@ private:
     }
 
     BuiltPlan BuildTourPlanPlan(const TourPlan& plan) {
-        auto grid = std::make_shared<TourPlanGrid>(BuildTourPlan(plan, context_.map, BuildContext()));
+        auto grid = std::make_shared<TourPlanGrid>(BuildTourPlan(plan, source_.map, BuildContext()));
         if (!HasPrintableTour(*grid)) {
             WarnNothingToPrint("WarnEmptyTourPlan", plan.name);
             return BuiltPlan{true, {}};
         }
         grid->outputFolder = folder_;
         return BuiltPlan{true, [this, grid, &plan](DocumentTarget& target) {
-                             DrawPlan(target, TourPlanWriteInput{*grid, plan, lang_, context_.project.outputOpt},
+                             DrawPlan(target, TourPlanWriteInput{*grid, plan, lang_, source_.project.outputOpt},
                                       TourPlanText, WriteTourPlanPages);
                          }};
     }
@@ -373,8 +373,8 @@ private:
     // In a PDF, stop tables that share a stop may share a document, which is
     // then named after its first plan.
     PlanKind StopTableKind() {
-        const std::vector<StopTable>& tables = context_.project.stopTables;
-        const OutputOpt& options = context_.project.outputOpt;
+        const std::vector<StopTable>& tables = source_.project.stopTables;
+        const OutputOpt& options = source_.project.outputOpt;
         bool pdf = options.format == kOutputPdf;
         PlanKind kind;
         kind.planKey = "StopTable";
@@ -391,8 +391,8 @@ private:
     }
 
     BuiltPlan BuildStopTablePlan(const StopTable& table) {
-        auto data = std::make_shared<StopTableData>(BuildStopTable(table, context_.map, lang_));
-        const Project& project = context_.project;
+        auto data = std::make_shared<StopTableData>(BuildStopTable(table, source_.map, lang_));
+        const Project& project = source_.project;
         return BuiltPlan{
             true, [this, data, &table, &project](DocumentTarget& target) {
                 DrawPlan(target,
@@ -407,13 +407,13 @@ private:
         if (StopRequested()) return;
         // The layout rewrites the map's derived fields; the project keeps the
         // map as the user edited it.
-        RouteMap routeMap = context_.project.routeMap;
+        RouteMap routeMap = source_.project.routeMap;
         std::string name = lang_.Lang("RouteMap");
         if (!Guarded([&] { return Counted(WriteRouteMapOutput(routeMap, folder_, name)); })) LogFailure(name);
         PlanDone();
     }
 
-    const OutputSource& context_;
+    const OutputSource& source_;
     const LanguageTable& lang_;
     OutputRunControl& control_;
     OutputLog& log_;
