@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 
 #include "persist/Project.h"
 
@@ -46,6 +47,13 @@ struct StoredField {
     Value (*limit)(Value) = nullptr;
     bool (*writtenWhen)(const Record&) = nullptr;
 };
+
+// Lets a table entry name its record and value type through the member
+// alone, also for compilers that deduce no template arguments of an
+// aggregate by themselves.
+template <class Record, class Value>
+StoredField(std::string_view, std::string_view, Value Record::*, std::type_identity_t<Value (*)(Value)> = nullptr,
+            std::type_identity_t<bool (*)(const Record&)> = nullptr) -> StoredField<Record, Value>;
 
 // The table of each record, in the order the keys are written.
 template <class Record>
@@ -162,10 +170,7 @@ template <>
 struct StoredFields<StopTableTrip> {
     static constexpr std::tuple kFields{
         StoredField{"Alternativ", "alternative", &StopTableTrip::alternative},
-        StoredField{.key = "Footnote",
-                    .name = "footnote",
-                    .member = &StopTableTrip::footnote,
-                    .writtenWhen = fields::HasFootnote},
+        StoredField{"Footnote", "footnote", &StopTableTrip::footnote, nullptr, fields::HasFootnote},
     };
 };
 
@@ -223,18 +228,9 @@ struct StoredFields<RouteLine> {
     static constexpr std::tuple kFields{
         StoredField{"Name", "name", &RouteLine::name},
         StoredField{"ColorIndex", "colourIndex", &RouteLine::colourIndex},
-        StoredField{.key = "CustomColor",
-                    .name = "customColour",
-                    .member = &RouteLine::customColour,
-                    .writtenWhen = fields::HasCustomColour},
-        StoredField{.key = "CustomTextColor",
-                    .name = "textColour",
-                    .member = &RouteLine::textColour,
-                    .writtenWhen = fields::HasFixedColour},
-        StoredField{.key = "CustomArrowColor",
-                    .name = "arrowColour",
-                    .member = &RouteLine::arrowColour,
-                    .writtenWhen = fields::HasFixedColour},
+        StoredField{"CustomColor", "customColour", &RouteLine::customColour, nullptr, fields::HasCustomColour},
+        StoredField{"CustomTextColor", "textColour", &RouteLine::textColour, nullptr, fields::HasFixedColour},
+        StoredField{"CustomArrowColor", "arrowColour", &RouteLine::arrowColour, nullptr, fields::HasFixedColour},
         StoredField{"Stroke", "stroke", &RouteLine::stroke},
         StoredField{"Thickness", "thickness", &RouteLine::thickness},
         StoredField{"TextAuto", "autoNames", &RouteLine::autoNames},
@@ -269,11 +265,10 @@ struct StoredFields<StopLabel> {
     static constexpr std::tuple kFields{
         StoredField{"Type", "type", &StopLabel::type},
         StoredField{"Auto", "automatic", &StopLabel::automatic},
-        StoredField{.key = "X", .name = "x", .member = &StopLabel::x, .writtenWhen = fields::IsPlacedByHand},
-        StoredField{.key = "Y", .name = "y", .member = &StopLabel::y, .writtenWhen = fields::IsPlacedByHand},
-        StoredField{
-            .key = "Angle", .name = "angle", .member = &StopLabel::angle, .writtenWhen = fields::IsNamePlacedByHand},
-        StoredField{.key = "Dir", .name = "dir", .member = &StopLabel::dir, .writtenWhen = fields::IsArrow},
+        StoredField{"X", "x", &StopLabel::x, nullptr, fields::IsPlacedByHand},
+        StoredField{"Y", "y", &StopLabel::y, nullptr, fields::IsPlacedByHand},
+        StoredField{"Angle", "angle", &StopLabel::angle, nullptr, fields::IsNamePlacedByHand},
+        StoredField{"Dir", "dir", &StopLabel::dir, nullptr, fields::IsArrow},
     };
 };
 
