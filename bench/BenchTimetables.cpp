@@ -3,7 +3,8 @@
 // tour trips on weekdays, Saturdays and Sundays, one plan with three day
 // groups; then the whole timetable run of a project with 50 such plans;
 // then a tour plan for a line with 60 tours and a stop table over a stop
-// served by 3,000 departures a day.
+// served by 3,000 departures a day; last the placement of columns by time
+// for a line of many buses whose two directions share no stop.
 //
 //   taktarium-bench-timetables [--repeat N]
 
@@ -287,6 +288,80 @@ void BenchSheets(int repeat, const tak::AppContext& context, const fs::path& wor
     std::printf("  write PDF                %8.1f ms\n", tablePdf * 1000);
 }
 
+// --- Placement of many columns ------------------------------------------------------
+
+constexpr int kShuttleStops = 5;  // per direction, each on its own side of the street
+
+// `departures` trips of line 8 out and back, driven by buses of 100 round
+// trips each that leave one after the other: the columns a plan of both
+// directions places and joins.
+tak::TimeTablePlan BuildShuttle(tak::MapData& map, int departures) {
+    tak::Trip* directions[2] = {};
+    for (int d = 0; d < 2; ++d) {
+        auto trip = std::make_unique<tak::Trip>();
+        trip->name = d == 0 ? "8_out" : "8_back";
+        trip->lineName = "8";
+        tak::TripProfile profile;
+        for (int i = 0; i < kShuttleStops; ++i) {
+            int id = 800 + 10 * d + i;
+            map.stops[id] = tak::Stop{"Stop " + std::to_string(id), id};
+            trip->stations.push_back(tak::TripStation{"Stop " + std::to_string(id), id, trip.get()});
+            tak::StationTime time;
+            time.arrival = i * 120;
+            profile.times.push_back(time);
+        }
+        profile.times.push_back(tak::StationTime{0, 0, 0});
+        trip->profiles.push_back(profile);
+        directions[d] = trip.get();
+        map.trips.push_back(std::move(trip));
+    }
+    constexpr int kBusRoundTrips = 100;
+    constexpr int32_t kCycle = 3600;
+    int buses = std::max(1, departures / (2 * kBusRoundTrips));
+    auto line = std::make_unique<tak::Line>();
+    line->name = "8";
+    for (int bus = 0; bus < buses; ++bus) {
+        tak::Tour tour{"8-" + std::to_string(bus), 0x31F, {}};
+        int32_t start = 4 * 3600 + static_cast<int32_t>(int64_t{bus} * kCycle / buses);
+        for (int k = 0; k < kBusRoundTrips; ++k) {
+            AddStart(tour, *directions[0], start + k * kCycle);
+            AddStart(tour, *directions[1], start + k * kCycle + kCycle / 2);
+        }
+        line->tours.push_back(std::move(tour));
+    }
+    map.lines.push_back(std::move(line));
+
+    tak::TimeTablePlan plan;
+    plan.name = "8";
+    plan.line = "8";
+    plan.trips = {directions[0], directions[1]};
+    for (const tak::Trip* trip : plan.trips) {
+        for (const tak::TripStation& station : trip->stations) {
+            plan.stops.push_back(tak::PlanStop{&station, station.name, tak::kRowDeparture});
+        }
+    }
+    plan.days = {{"Weekdays", 0x31F}};
+    return plan;
+}
+
+void BenchPlacement(int repeat, const tak::LanguageTable& lang) {
+    std::printf("placing the columns of a line out and back, 100 round trips per bus (best of %d):\n", repeat);
+    for (int departures : {60000, 1000000}) {
+        tak::MapData map;
+        tak::TimeTablePlan plan = BuildShuttle(map, departures);
+        std::size_t columns = 0;
+        double cpu = 1e9;
+        double wall = Best(repeat, [&] {
+            double cpuStart = CpuSeconds();
+            tak::TimetableGrid grid = tak::BuildTimetable(plan, map, false, tak::TimetableBuildContext{lang});
+            cpu = std::min(cpu, CpuSeconds() - cpuStart);
+            columns = CountColumns(grid);
+        });
+        std::printf("  %8d departures     %8.1f ms wall, %8.1f ms processor  (%zu columns)\n", departures,
+                    wall * 1000, cpu * 1000, columns);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -360,6 +435,7 @@ int main(int argc, char** argv) {
     }
     fs::create_directories(working);
     BenchSheets(repeat, context, working);
+    BenchPlacement(repeat, context.language);
     fs::remove_all(working);
     return 0;
 }

@@ -154,41 +154,6 @@ private:
     const PlanStop* lastMatched_ = nullptr;  // the row of the last stop found
 };
 
-// P's time at slot d guessed from its nearest real time and the travel time
-// between the two slots.
-std::optional<int32_t> EstimateTime(const TimetableGrid& grid, const TimetableColumn& p, int32_t d) {
-    for (int32_t k = d - 1; k >= 0; --k) {
-        if (!IsRealTime(p.values[k])) continue;
-        int32_t travel = grid.TravelTime(k, d);
-        if (travel != kUnknownTravelTime) return ClampTime(int64_t{p.values[k]} + travel);
-    }
-    for (int32_t k = d + 1; k < grid.rowCount; ++k) {
-        if (!IsRealTime(p.values[k])) continue;
-        int32_t travel = grid.TravelTime(d, k);
-        if (travel != kUnknownTravelTime) return ClampTime(int64_t{p.values[k]} - travel);
-    }
-    return std::nullopt;
-}
-
-// True when the new column n belongs in front of p: decided by the first
-// slot where both have times, or, when they share none, by p's estimated
-// times at n's slots.
-bool GoesBefore(const TimetableGrid& grid, const TimetableColumn& n, const TimetableColumn& p) {
-    bool shared = false;
-    for (int32_t d = 0; d < grid.rowCount; ++d) {
-        if (!IsRealTime(n.values[d]) || !IsRealTime(p.values[d])) continue;
-        shared = true;
-        if (n.values[d] != p.values[d]) return n.values[d] < p.values[d];
-    }
-    if (shared) return false;
-    for (int32_t d = 0; d < grid.rowCount; ++d) {
-        if (!IsRealTime(n.values[d])) continue;
-        std::optional<int32_t> estimate = EstimateTime(grid, p, d);
-        if (estimate && n.values[d] != *estimate) return n.values[d] < *estimate;
-    }
-    return false;
-}
-
 // Follows the slots of two columns and tells whether their values form two
 // blocks, one column's after the other's, without gap and in time order.
 class ContinuationCheck {
@@ -464,77 +429,6 @@ void FillColumnValues(TimetableColumn& column, const TimeTablePlan& plan, const 
 
 namespace {
 
-// The first of `count` columns in time order, reached through `at`, that
-// `added` goes before (`count` when none). Walking back from the end, the new
-// column would move in front of every column it goes before and so end up in
-// front of the first such column; as the columns stand in time order, a
-// binary search finds that one.
-template <typename At>
-std::size_t FirstColumnAfter(const TimetableGrid& grid, const TimetableColumn& added, std::size_t count, At at) {
-    std::size_t low = 0;
-    std::size_t high = count;
-    while (low < high) {
-        std::size_t middle = low + (high - low) / 2;
-        if (GoesBefore(grid, added, at(middle))) {
-            high = middle;
-        } else {
-            low = middle + 1;
-        }
-    }
-    return low;
-}
-
-// The columns of one day group in time order while they are added, held in
-// blocks: a new column's place takes two binary searches, and inserting it
-// moves the columns of one block only.
-class ColumnOrder {
-public:
-    explicit ColumnOrder(const TimetableGrid& grid) : grid_(&grid) {}
-
-    void Insert(TimetableColumn column) {
-        if (blocks_.empty()) {
-            blocks_.emplace_back().push_back(std::move(column));
-            return;
-        }
-        // The first block whose last column the new one goes before holds its place.
-        auto lastOfBlock = [this](std::size_t b) -> const TimetableColumn& { return blocks_[b].back(); };
-        std::size_t block = FirstColumnAfter(*grid_, column, blocks_.size(), lastOfBlock);
-        if (block == blocks_.size()) {
-            block = blocks_.size() - 1;
-            blocks_[block].push_back(std::move(column));
-        } else {
-            std::vector<TimetableColumn>& columns = blocks_[block];
-            auto columnAt = [&columns](std::size_t i) -> const TimetableColumn& { return columns[i]; };
-            std::size_t place = FirstColumnAfter(*grid_, column, columns.size(), columnAt);
-            columns.insert(columns.begin() + static_cast<std::ptrdiff_t>(place), std::move(column));
-        }
-        if (blocks_[block].size() >= 2 * kBlockSize) Split(block);
-    }
-
-    std::vector<TimetableColumn> Take() {
-        std::vector<TimetableColumn> columns;
-        for (auto& block : blocks_) {
-            columns.insert(columns.end(), std::make_move_iterator(block.begin()), std::make_move_iterator(block.end()));
-        }
-        blocks_.clear();
-        return columns;
-    }
-
-private:
-    static constexpr std::size_t kBlockSize = 256;
-
-    void Split(std::size_t block) {
-        std::vector<TimetableColumn>& full = blocks_[block];
-        auto half = full.begin() + static_cast<std::ptrdiff_t>(full.size() / 2);
-        std::vector<TimetableColumn> upper(std::make_move_iterator(half), std::make_move_iterator(full.end()));
-        full.erase(half, full.end());
-        blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(block) + 1, std::move(upper));
-    }
-
-    const TimetableGrid* grid_;
-    std::vector<std::vector<TimetableColumn>> blocks_;
-};
-
 // Builds the column of a tour trip once and hands it to `add` with the index
 // of every day group the tour runs in.
 template <typename Add>
@@ -566,26 +460,190 @@ void ForEachGroupOfTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, cons
     }
 }
 
-}  // namespace
+// The column each group's previous tour trip made, while one bus goes on
+// over the trips of its tour.
+class RideJoiner {
+public:
+    RideJoiner(TimetableGrid& grid, const ColumnMergeRules& rules)
+        : grid_(grid), rules_(rules), previous_(grid.groups.size()), current_(grid.groups.size()) {}
 
-void PlaceNewColumn(const TimetableGrid& grid, std::vector<TimetableColumn>& columns) {
-    if (columns.size() < 2) return;
-    const TimetableColumn& added = columns.back();
-    std::size_t place = FirstColumnAfter(grid, added, columns.size() - 1,
-                                         [&columns](std::size_t i) -> const TimetableColumn& { return columns[i]; });
-    if (place + 1 < columns.size()) {
-        std::rotate(columns.begin() + static_cast<std::ptrdiff_t>(place), columns.end() - 1, columns.end());
+    // A trip that the plan does not show ends the ride; so does a new tour.
+    void NextTourTrip() {
+        previous_.swap(current_);
+        std::fill(current_.begin(), current_.end(), std::nullopt);
     }
+    void EndRide() { std::fill(previous_.begin(), previous_.end(), std::nullopt); }
+
+    // Adds the column of the tour trip to group g: into the column of the
+    // same bus's previous trip when it goes on from there, else as a column
+    // of its own.
+    void Add(std::size_t g, const TimetableColumn& column) {
+        std::vector<TimetableColumn>& columns = grid_.groups[g].columns;
+        if (previous_[g] && JoinsRide(columns[*previous_[g]], column)) {
+            MergeColumnInto(column, columns[*previous_[g]], kColumnsContinuation);
+            current_[g] = previous_[g];
+            return;
+        }
+        columns.push_back(column);
+        current_[g] = columns.size() - 1;
+    }
+
+private:
+    // The later trip goes on below the earlier one's last row, in time order
+    // and without a long wait.
+    bool JoinsRide(const TimetableColumn& earlier, const TimetableColumn& later) const {
+        int result = CompareColumns(rules_, earlier, later);
+        if (!(result & kColumnsContinuation)) return false;
+        auto lastSlot = [](const TimetableColumn& c) {
+            auto it = std::find_if(c.values.rbegin(), c.values.rend(), [](int32_t v) { return v != NotServed; });
+            return c.values.rend() - it;
+        };
+        auto firstSlot = [](const TimetableColumn& c) {
+            return std::find_if(c.values.begin(), c.values.end(), [](int32_t v) { return v != NotServed; }) -
+                   c.values.begin();
+        };
+        return lastSlot(earlier) <= firstSlot(later);
+    }
+
+    TimetableGrid& grid_;
+    ColumnMergeRules rules_;
+    std::vector<std::optional<std::size_t>> previous_;
+    std::vector<std::optional<std::size_t>> current_;
+};
+
+// The column's first slot with a clock time, or the slot count.
+int32_t FirstRealSlot(const TimetableColumn& column) {
+    auto it = std::find_if(column.values.begin(), column.values.end(), IsRealTime);
+    return static_cast<int32_t>(it - column.values.begin());
 }
 
-void AddTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
-                 const Tour& tour, const TourTrip& tourTrip, const TimetableBuildContext& context) {
-    ForEachGroupOfTourTrip(grid, plan, slots, tour, tourTrip, context,
-                           [&grid](std::size_t g, const TimetableColumn& column) {
-                               std::vector<TimetableColumn>& columns = grid.groups[g].columns;
-                               columns.push_back(column);
-                               if (grid.mode == GridMode::Timetable) PlaceNewColumn(grid, columns);
-                           });
+// A way from one slot to another and the time it takes.
+struct SlotLink {
+    int32_t to;
+    int64_t seconds;
+    auto operator<=>(const SlotLink&) const = default;
+};
+
+// Where the plan's trips know no travel time between two neighbouring times
+// of a column (a bus going on from one direction into the other), the
+// smallest such gap, as links both ways from each slot.
+std::vector<std::vector<SlotLink>> ObservedGaps(const TimetableGrid& grid) {
+    int32_t slots = grid.rowCount;
+    std::unordered_map<int64_t, int32_t> gaps;  // from * slots + to -> smallest gap
+    for (const DayGroup& group : grid.groups) {
+        for (const TimetableColumn& column : group.columns) {
+            int32_t before = -1;
+            for (int32_t s = 0; s < slots; ++s) {
+                if (!IsRealTime(column.values[s])) continue;
+                if (before >= 0 && grid.TravelTime(before, s) == kUnknownTravelTime) {
+                    int64_t gap = int64_t{column.values[s]} - column.values[before];
+                    if (gap >= 0 && gap <= std::numeric_limits<int32_t>::max()) {
+                        auto [it, added] = gaps.try_emplace(int64_t{before} * slots + s, static_cast<int32_t>(gap));
+                        if (!added) it->second = std::min(it->second, static_cast<int32_t>(gap));
+                    }
+                }
+                before = s;
+            }
+        }
+    }
+    std::vector<std::vector<SlotLink>> links(static_cast<std::size_t>(std::max(slots, 0)));
+    for (const auto& [pair, gap] : gaps) {
+        auto from = static_cast<int32_t>(pair / slots);
+        auto to = static_cast<int32_t>(pair % slots);
+        links[static_cast<std::size_t>(from)].push_back({to, gap});
+        links[static_cast<std::size_t>(to)].push_back({from, -int64_t{gap}});
+    }
+    // The same links in the same order whatever order the columns came in.
+    for (auto& list : links) std::sort(list.begin(), list.end());
+    return links;
+}
+
+// Adds two offsets, saturating (times come from files and may be extreme).
+int64_t AddOffset(int64_t a, int64_t b) {
+    constexpr int64_t kLimit = int64_t{1} << 40;
+    return std::clamp(a + b, -kLimit, kLimit);
+}
+
+}  // namespace
+
+std::vector<int64_t> SlotOffsets(const TimetableGrid& grid) {
+    std::vector<std::vector<SlotLink>> gaps = ObservedGaps(grid);
+    int32_t slots = grid.rowCount;
+    std::vector<int64_t> offsets(gaps.size(), 0);
+    std::vector<bool> reached(gaps.size(), false);
+    std::vector<int32_t> queue;
+    auto reach = [&](int32_t from, int32_t to, int64_t seconds) {
+        auto slot = static_cast<std::size_t>(to);
+        if (reached[slot]) return;
+        reached[slot] = true;
+        offsets[slot] = AddOffset(offsets[static_cast<std::size_t>(from)], seconds);
+        queue.push_back(to);
+    };
+    // Breadth first from each slot not yet reached, top down: the travel
+    // times of the trips first (read from the table, both ways), then the
+    // gaps seen in the columns.
+    for (int32_t root = 0; root < slots; ++root) {
+        auto rootSlot = static_cast<std::size_t>(root);
+        if (reached[rootSlot]) continue;
+        // Slots no known time reaches stand where the slot above them does;
+        // every slot above this one is placed already.
+        offsets[rootSlot] = root == 0 ? 0 : offsets[rootSlot - 1];
+        reached[rootSlot] = true;
+        queue.assign(1, root);
+        for (std::size_t next = 0; next < queue.size(); ++next) {
+            int32_t slot = queue[next];
+            for (int32_t other = 0; other < slots; ++other) {
+                int32_t travel = other < slot ? grid.TravelTime(other, slot) : grid.TravelTime(slot, other);
+                if (other == slot || travel == kUnknownTravelTime) continue;
+                reach(slot, other, other < slot ? -int64_t{travel} : travel);
+            }
+            for (const SlotLink& link : gaps[static_cast<std::size_t>(slot)]) reach(slot, link.to, link.seconds);
+        }
+    }
+    return offsets;
+}
+
+namespace {
+
+// The order of two columns that stand at the same time: by what they show,
+// so that the result never depends on the order they were made in.
+bool ShowsBefore(const TimetableColumn& a, const TimetableColumn& b) {
+    if (a.values != b.values) return a.values < b.values;
+    if (a.lineText != b.lineText) return a.lineText < b.lineText;
+    if (a.tourName != b.tourName) return a.tourName < b.tourName;
+    return a.days < b.days;
+}
+
+}  // namespace
+
+void SortColumnsByTime(TimetableGrid& grid) {
+    std::vector<int64_t> offsets = SlotOffsets(grid);
+    struct Key {
+        int64_t time;    // the first time, moved back to the table's first slot
+        int32_t first;   // the slot of the first time
+        uint32_t index;  // the column
+    };
+    for (DayGroup& group : grid.groups) {
+        std::vector<TimetableColumn>& columns = group.columns;
+        std::vector<Key> keys;
+        keys.reserve(columns.size());
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            int32_t first = FirstRealSlot(columns[c]);
+            int64_t time = first < grid.rowCount
+                               ? AddOffset(columns[c].values[first], -offsets[static_cast<std::size_t>(first)])
+                               : std::numeric_limits<int64_t>::max();
+            keys.push_back({time, first, static_cast<uint32_t>(c)});
+        }
+        std::sort(keys.begin(), keys.end(), [&columns](const Key& a, const Key& b) {
+            if (a.time != b.time) return a.time < b.time;
+            if (a.first != b.first) return a.first < b.first;
+            return ShowsBefore(columns[a.index], columns[b.index]);
+        });
+        std::vector<TimetableColumn> sorted;
+        sorted.reserve(columns.size());
+        for (const Key& key : keys) sorted.push_back(std::move(columns[key.index]));
+        columns = std::move(sorted);
+    }
 }
 
 ColumnMergeRules TimetableMergeRules(const TimeTablePlan& plan) {
@@ -633,9 +691,10 @@ void MergeColumns(TimetableGrid& grid, const TimeTablePlan& plan, const Language
         kept.reserve(columns.size());
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (c + 1 < columns.size()) {
-                int result = CompareColumns(plan, columns[c], columns[c + 1]);
-                if (result != 0) {
-                    MergeColumnInto(columns[c], columns[c + 1], result);
+                // Rides were joined bus by bus while they were made; here
+                // only equal columns of different days become one.
+                if (CompareColumns(plan, columns[c], columns[c + 1]) & kColumnsSame) {
+                    MergeColumnInto(columns[c], columns[c + 1], kColumnsSame);
                     continue;
                 }
             }
@@ -707,18 +766,20 @@ TimetableGrid BuildTimetable(const TimeTablePlan& plan, const MapData& map, bool
     BuildTravelTimes(grid, plan);
     for (const TableDay& day : plan.days) grid.groups.push_back(DayGroup{&day, {}});
     std::unordered_set<const Trip*> shown(plan.trips.begin(), plan.trips.end());
-    std::vector<ColumnOrder> orders(grid.groups.size(), ColumnOrder(grid));
-    auto insert = [&orders](std::size_t g, const TimetableColumn& column) { orders[g].Insert(column); };
+    RideJoiner rides(grid, TimetableMergeRules(plan));
+    auto add = [&rides](std::size_t g, const TimetableColumn& column) { rides.Add(g, column); };
     for (const auto& line : map.lines) {
         for (const Tour& tour : line->tours) {
+            rides.EndRide();
             for (const TourTrip& tourTrip : tour.trips) {
                 if (tourTrip.trip && shown.count(tourTrip.trip)) {
-                    ForEachGroupOfTourTrip(grid, plan, slots, tour, tourTrip, context, insert);
+                    ForEachGroupOfTourTrip(grid, plan, slots, tour, tourTrip, context, add);
                 }
+                rides.NextTourTrip();
             }
         }
     }
-    for (std::size_t g = 0; g < grid.groups.size(); ++g) grid.groups[g].columns = orders[g].Take();
+    SortColumnsByTime(grid);
     MergeColumns(grid, plan, context.lang);
     if (condenseIntervals) CondenseAllIntervals(grid, plan);
     return grid;

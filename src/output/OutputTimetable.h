@@ -26,7 +26,7 @@ constexpr int32_t kUnknownTravelTime = TimeUnset;
 constexpr int32_t kMaxCondensedInterval = 7200;
 
 // The longest wait, in seconds, between a trip's arrival and the departure
-// of a trip that goes on from there for the two to be joined into one column.
+// of the same bus's next trip for the two to be joined into one column.
 constexpr int32_t kMaxContinuationWait = 3600;
 
 enum class ColumnKind : int32_t {
@@ -118,11 +118,6 @@ constexpr int32_t kMaxTimetableSlots = 4096;
 // Fills the travel-time table; leaves it empty beyond kMaxTimetableSlots.
 void BuildTravelTimes(TimetableGrid& grid, const TimeTablePlan& plan);
 
-// Adds a column for `tourTrip` (a trip of `tour` that the plan shows) to
-// every day group the tour runs in; `slots` is the plan's row layout.
-void AddTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
-                 const Tour& tour, const TourTrip& tourTrip, const TimetableBuildContext& context);
-
 // The days of a tour trip that starts after the plan's break hour and so
 // belongs to the next service day: week days move on by one, a holiday
 // becomes every day after a holiday.
@@ -134,8 +129,17 @@ ServiceDays ShiftDaysToNextServiceDay(ServiceDays days);
 void FillColumnValues(TimetableColumn& column, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
                       const TourTrip& tourTrip, int32_t dayShift, const TimetableBuildContext& context);
 
-// Moves the last column of `columns` to its place by time.
-void PlaceNewColumn(const TimetableGrid& grid, std::vector<TimetableColumn>& columns);
+// The time from the table's first slot to each slot: through the travel
+// times of the plan's trips and the gaps seen in the columns, so that every
+// column's first time can be moved back to the first slot. Slots that no
+// known time reaches take the offset of the slot above them.
+std::vector<int64_t> SlotOffsets(const TimetableGrid& grid);
+
+// Puts the columns of every group in the order of their first time moved
+// back to the first slot (so columns that start at one stop stand in clock
+// order of their start), then of that slot, then of what they show. The
+// order does not depend on the order the columns were made in.
+void SortColumnsByTime(TimetableGrid& grid);
 
 // Result bits of CompareColumns.
 constexpr int kColumnsSame = 1;          // equal times (or equal times shifted by the interval)
@@ -159,12 +163,12 @@ int CompareColumns(const ColumnMergeRules& rules, const TimetableColumn& a, cons
 int CompareColumns(const TimeTablePlan& plan, const TimetableColumn& a, const TimetableColumn& b,
                    int32_t* interval = nullptr);
 
-// Joins column a into its successor b after CompareColumns gave `result`:
-// a continuation gives b a's times, equal columns give b a's days.
+// Joins column a into b after CompareColumns gave `result`: a continuation
+// gives b a's times, equal columns give b a's days.
 void MergeColumnInto(const TimetableColumn& a, TimetableColumn& b, int result);
 
-// Joins equal and continuing neighbour columns of every group and gives the
-// remaining columns their footnote marks.
+// Joins equal neighbour columns of every group (their days add up) and gives
+// the remaining columns their footnote marks.
 void MergeColumns(TimetableGrid& grid, const TimeTablePlan& plan, const LanguageTable& lang);
 
 // Tries to condense the columns from `start` on into base period, interval
@@ -174,7 +178,9 @@ int CondenseIntervals(DayGroup& group, const TimeTablePlan& plan, std::size_t st
 void CondenseAllIntervals(TimetableGrid& grid, const TimeTablePlan& plan);
 
 // The whole build of one plan, in order: slots, travel times, day groups,
-// tour trips, merging and footnotes, and (when asked) interval columns.
+// tour trips (a bus's next trip joins its column when it goes on below it
+// within kMaxContinuationWait), columns sorted by time, merging and
+// footnotes, and (when asked) interval columns.
 TimetableGrid BuildTimetable(const TimeTablePlan& plan, const MapData& map, bool condenseIntervals,
                              const TimetableBuildContext& context);
 

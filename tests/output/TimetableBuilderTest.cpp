@@ -138,35 +138,48 @@ TEST_F(TimetableBuilderTest, EqualTimesOnDifferentDaysMergeIntoOneColumnWithoutF
     EXPECT_EQ(Build(plan).groups[0].columns.size(), 4u);
 }
 
-TEST_F(TimetableBuilderTest, ATripContinuingAnotherBecomesOneColumnUnlessNotesSetThemApart) {
+TEST_F(TimetableBuilderTest, ABusGoingOnBelowItsTripIsOneColumnAndAnotherBusNever) {
     Trip& first = fixture.AddTrip("A", "5", {1, 2}, {0, 5});
     Trip& second = fixture.AddTrip("B", "5", {3, 4}, {0, 5});
     fixture.AddTour("5", "5-01", kMonFri, first, {Clock(6, 0)});
-    fixture.AddTour("5", "5-02", 0x30F, second, {Clock(6, 10)});
+    test::TimetableMap::AddStart(fixture.map.lines[0]->tours[0], second, Clock(6, 10));
     auto plan = fixture.Plan({&first, &second}, {1, 2, 3, 4}, {kMonFri});
-    plan.displayNote = false;
+    auto columnCount = [&] { return Build(plan).groups[0].columns.size(); };
     TimetableGrid grid = Build(plan);
     ASSERT_EQ(grid.groups[0].columns.size(), 1u);
     EXPECT_EQ(FirstTimes(grid.groups[0], 0)[0], "06:00");
     EXPECT_EQ(FirstTimes(grid.groups[0], 3)[0], "06:15");
 
-    plan.displayNote = true;
-    EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u) << "the days differ";
+    // Another bus that goes on from where the first arrives, at the same
+    // time, is another ride.
+    fixture.AddTour("5", "5-02", kMonFri, second, {Clock(6, 10)});
+    TourTrip secondTrip = fixture.map.lines[0]->tours[0].trips[1];
+    fixture.map.lines[0]->tours[0].trips.pop_back();
+    EXPECT_EQ(columnCount(), 2u);
+    fixture.map.lines[0]->tours.pop_back();
+    fixture.map.lines[0]->tours[0].trips.push_back(secondTrip);
+    ASSERT_EQ(columnCount(), 1u);
 
     // Times going backwards across the join are no continuation.
-    auto& tour = fixture.map.lines[0]->tours[1];
-    tour.trips[0].startTime = Clock(5, 0);
-    tour.days = kMonFri;
-    EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u);
-
+    TourTrip& goesOn = fixture.map.lines[0]->tours[0].trips[1];
+    goesOn.startTime = Clock(5, 0);
+    EXPECT_EQ(columnCount(), 2u);
     // A bus that waits an hour at the joint is still one ride; a longer wait
     // is another trip (the first arrives at 6:05).
-    tour.trips[0].startTime = Clock(7, 5);
-    EXPECT_EQ(Build(plan).groups[0].columns.size(), 1u);
-    tour.trips[0].startTime = Clock(7, 6);
-    EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u);
-    tour.trips[0].startTime = Clock(14, 18);
-    EXPECT_EQ(Build(plan).groups[0].columns.size(), 2u);
+    goesOn.startTime = Clock(7, 5);
+    EXPECT_EQ(columnCount(), 1u);
+    goesOn.startTime = Clock(7, 6);
+    EXPECT_EQ(columnCount(), 2u);
+
+    // The bus's next trip only: a trip the plan does not show ends the ride.
+    goesOn.startTime = Clock(6, 10);
+    Trip& elsewhere = fixture.AddTrip("X", "5", {9}, {0});
+    auto& trips = fixture.map.lines[0]->tours[0].trips;
+    TourTrip between = trips[1];
+    between.trip = &elsewhere;
+    between.profile = &elsewhere.profiles[0];
+    trips.insert(trips.begin() + 1, between);
+    EXPECT_EQ(columnCount(), 2u);
 }
 
 TEST_F(TimetableBuilderTest, StopsWithoutATimeOfTheirOwnGetTimesBetweenTheirNeighbours) {
