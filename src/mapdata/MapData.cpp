@@ -62,6 +62,7 @@ void MapData::clear() {
     trips.clear();
     lines.clear();
     chronoEvents.clear();
+    date = kNoDate;
 }
 
 Trip* MapData::FindTrip(std::string_view name) {

@@ -113,6 +113,7 @@ struct MapData {
     std::vector<std::unique_ptr<Trip>> trips;
     std::vector<std::unique_ptr<Line>> lines;
     std::vector<ChronoEvent> chronoEvents;
+    DateValue date = kNoDate;  // the day the map was loaded for; kNoDate: its base timetable
 
     void clear();
 

@@ -187,6 +187,7 @@ std::vector<const ChronoEvent*> ListChronoEvents(const MapData& map, DateValue d
 bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::string_view languageShort,
              MapCheckRecord* record) {
     map.clear();
+    map.date = IsDay(date) ? date : kNoDate;
     if (record) *record = MapCheckRecord{mapFolder, date, {}, {}, {}};
     ReadChronoEvents(map, mapFolder, languageShort, record);
     bool ok = ReadTimetable(map, mapFolder, record);

@@ -1,6 +1,7 @@
 #include "output/Output.h"
 
 #include <algorithm>
+#include <ctime>
 #include <exception>
 #include <functional>
 #include <limits>
@@ -11,6 +12,7 @@
 #include "base/FileSystem.h"
 #include "base/Language.h"
 #include "base/Text.h"
+#include "mapdata/MapLoader.h"
 #include "output/OutputDocument.h"
 #include "output/OutputStopTable.h"
 #include "output/OutputTimetable.h"
@@ -21,6 +23,41 @@
 namespace tak {
 
 namespace {
+
+// The date as the language writes it.
+std::string DateText(const LanguageTable& lang, int year, int month, int day) {
+    auto twoDigits = [](int value) { return (value < 10 ? "0" : "") + std::to_string(value); };
+    return FillPlaceholders(lang.Lang("DateText"), {std::to_string(year), twoDigits(month), twoDigits(day)});
+}
+
+// What every document of the run says about itself: valid from the
+// project's date text, else the day the map was loaded for, else today.
+DocumentStamp StampOf(const OutputSource& source) {
+    DocumentStamp stamp;
+    const OutputOpt& options = source.project.outputOpt;
+    stamp.operatorName = options.operatorName;
+    if (!options.validFrom.empty()) {
+        stamp.validFrom = options.validFrom;
+    } else if (source.map.date != kNoDate) {
+        CalendarDay day = DateToCalendar(source.map.date);
+        stamp.validFrom = DateText(source.language, day.year, day.month, day.day);
+    } else {
+        std::time_t now = std::time(nullptr);
+        std::tm local{};
+#ifdef _WIN32
+        bool known = localtime_s(&local, &now) == 0;
+#else
+        bool known = localtime_r(&now, &local) != nullptr;
+#endif
+        if (known) {
+            stamp.validFrom = DateText(source.language, local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+        }
+    }
+    for (const RouteLine& line : source.project.routeMap.lines) {
+        stamp.lineColours.try_emplace(line.name, static_cast<uint32_t>(PackRgb(line.colour)));
+    }
+    return stamp;
+}
 
 bool HasColumns(const TimetableGrid& grid) {
     return std::any_of(grid.groups.begin(), grid.groups.end(),
@@ -52,10 +89,10 @@ struct PlanKind {
 
 // Appends a plan's text to a text document or adds its pages to a PDF.
 template <typename Input>
-void DrawPlan(DocumentTarget& target, const Input& input, std::string (*text)(const Input&),
-              void (*pages)(DocumentTarget&, const Input&)) {
+void DrawPlan(DocumentTarget& target, const Input& input, PageHeading (*heading)(const Input&),
+              std::string (*text)(const Input&), void (*pages)(DocumentTarget&, const Input&)) {
     if (target.format == DocumentFormat::Text) {
-        target.text += text(input);
+        target.text += PageHeadingText(input.lang, heading(input), TimetableLayout::kLineEnd) + text(input);
     } else {
         pages(target, input);
     }
@@ -71,7 +108,8 @@ struct DocumentProgress {
 class OutputRun {
 public:
     OutputRun(const OutputSource& source, OutputRunControl& control, OutputLog& log)
-        : source_(source), lang_(source.language), control_(control), log_(log), folder_(source.folder) {}
+        : source_(source), lang_(source.language), control_(control), log_(log), folder_(source.folder),
+          stamp_(StampOf(source)) {}
 
     int Run() {
         // A control may serve several runs: the counts are this run's.
@@ -334,8 +372,8 @@ private:
         const Project& project = source_.project;
         return BuiltPlan{true, [this, grid, &plan, &project](DocumentTarget& target) {
                              DrawPlan(target,
-                                      TimetableWriteInput{*grid, plan, lang_, project.outputOpt, &project.routeSpiders},
-                                      TimetableText, WriteTimetablePages);
+                                      TimetableWriteInput{*grid, plan, lang_, project.outputOpt, &project.routeSpiders, &stamp_},
+                                      TimetableHeading, TimetableText, WriteTimetablePages);
                          }};
     }
 
@@ -365,8 +403,8 @@ private:
         }
         grid->outputFolder = folder_;
         return BuiltPlan{true, [this, grid, &plan](DocumentTarget& target) {
-                             DrawPlan(target, TourPlanWriteInput{*grid, plan, lang_, source_.project.outputOpt},
-                                      TourPlanText, WriteTourPlanPages);
+                             DrawPlan(target, TourPlanWriteInput{*grid, plan, lang_, source_.project.outputOpt, &stamp_},
+                                      TourPlanHeading, TourPlanText, WriteTourPlanPages);
                          }};
     }
 
@@ -396,8 +434,8 @@ private:
         return BuiltPlan{
             true, [this, data, &table, &project](DocumentTarget& target) {
                 DrawPlan(target,
-                         StopTableWriteInput{*data, table, lang_, project.outputOpt, &project.routeSpiders, folder_},
-                         StopTableText, WriteStopTablePages);
+                         StopTableWriteInput{*data, table, lang_, project.outputOpt, &project.routeSpiders, folder_, &stamp_},
+                         StopTableHeading, StopTableText, WriteStopTablePages);
             }};
     }
 
@@ -418,6 +456,7 @@ private:
     OutputRunControl& control_;
     OutputLog& log_;
     std::filesystem::path folder_;
+    DocumentStamp stamp_;
     std::set<std::string> claimedNames_;  // file names of this run's documents, case folded
     std::vector<std::string> unsaved_;     // shared documents a stop left unsaved
     int failures_ = 0;

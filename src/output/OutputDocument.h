@@ -5,10 +5,13 @@
 // named after its first plan and saved into the output folder.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pdf/Paginor.h"
 
@@ -26,11 +29,55 @@ struct DocumentPage {
 
 enum class DocumentFormat { Pdf, Text };
 
-// The page title record of a PDF document: the title printed in the footer
-// and the one the next page's header prints once.
+// A line in a page heading: its name on its colour (0xRRGGBB).
+constexpr uint32_t kNeutralBadge = 0x3C3C3C;
+struct LineBadge {
+    std::string text;
+    uint32_t rgb = kNeutralBadge;
+    bool operator==(const LineBadge&) const = default;
+};
+
+// What stands at the top of every page of a plan's document, and at the
+// start of its text: the lines, the title, where the buses go, from when
+// the plan holds and whose service it is. Empty parts are left out.
+struct PageHeading {
+    std::vector<LineBadge> lines;
+    std::string title;
+    std::string direction;  // "Richtung Südbahnhof"
+    std::string validity;   // "gültig ab 14.01.2025"
+    std::string operatorName;
+};
+
+// What the run tells every document: the validity date as text (already
+// chosen: the project's, the map's date or today), the operator, and the
+// line colours of the route map by line name.
+struct DocumentStamp {
+    std::string validFrom;
+    std::string operatorName;
+    std::map<std::string, uint32_t, std::less<>> lineColours;
+};
+
+// The heading of a plan: titled with its headline or, without one,
+// Lang(kindKey) + " " + its name; `lines` become badges in the route map's
+// colours; without a stamp there is no validity or operator.
+PageHeading MakePageHeading(const LanguageTable& lang, std::string_view kindKey, std::string_view name,
+                            std::string_view headline, const std::vector<std::string>& lines,
+                            const std::vector<std::string>& destinations, const DocumentStamp* stamp);
+
+// Appends `text` unless it is empty or already there.
+void AddDistinct(std::vector<std::string>& texts, std::string text);
+
+// The heading as text lines, each ended by `lineEnd`, and an empty line.
+std::string PageHeadingText(const LanguageTable& lang, const PageHeading& heading, std::string_view lineEnd);
+
+// The page title record of a PDF document: the heading every page of the
+// current plan starts with, and its title, which the footer prints. A new
+// plan's heading waits until its first page begins, so that the last page of
+// the plan before keeps its own title in the footer.
 struct PageTitles {
     std::string current;
-    std::string pending;
+    PageHeading heading;
+    PageHeading pending;
     bool hasPending = false;
 };
 
@@ -48,12 +95,15 @@ bool BeginDocument(DocumentTarget& target, DocumentFormat format);
 // Starts the PDF document that several plans share.
 bool BeginSharedDocument(DocumentTarget& target);
 
-// The page header (the pending title, once) and footer (title and page
-// numbers) of every output document.
+// The page header (the current plan's heading, on every page) and footer
+// (title and page numbers) of every output document.
 void InstallPageHandlers(DocumentTarget& target, const LanguageTable& lang);
 
-// Starts a plan on a new page of `target`, titled with the plan's headline or,
-// without one, Lang(kindKey) + " " + its name.
+// Starts a plan on a new page of `target`; every page of it starts with
+// `heading`.
+void BeginPlanPages(DocumentTarget& target, const LanguageTable& lang, const PageHeading& heading);
+// The same with a heading of the title alone (the plan's headline or, without
+// one, Lang(kindKey) + " " + its name).
 void BeginPlanPages(DocumentTarget& target, const LanguageTable& lang, std::string_view kindKey, std::string_view name,
                     std::string_view headline);
 

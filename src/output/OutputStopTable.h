@@ -72,10 +72,16 @@ struct StopTableWriteInput {
     const OutputOpt& options;
     const RouteSpiderList* spiders = nullptr;
     std::filesystem::path outputFolder;
+    const DocumentStamp* stamp = nullptr;  // validity, operator and line colours
 };
 
 // "<Stop> <plan name><extension>"; empty when that could not be a file name.
 std::string StopTableFileName(const LanguageTable& lang, const StopTable& table, std::string_view extension);
+
+// What every page (and the text document) of the table starts with: the
+// lines of its selected trips and where they go ("5 Südbahnhof" for each line
+// when there are several).
+PageHeading StopTableHeading(const StopTableWriteInput& input);
 
 std::string StopTableText(const StopTableWriteInput& input);
 bool WriteStopTableText(const StopTableWriteInput& input);

@@ -18,6 +18,7 @@ namespace {
 using Layout = TimetableLayout;
 
 constexpr int32_t kTextSlotWidth = 4;  // two digits, the letter, a blank
+
 constexpr int kTextMinHourWidth = 4;
 constexpr int kTextMinMergedHourWidth = 7;
 constexpr float kHeadingPadding = 4;  // beside a day column's name in the PDF heading
@@ -163,8 +164,7 @@ public:
 
     void Write() {
         SelectRegular();
-        const StopTable& table = in_.table;
-        BeginPlanPages(target_, in_.lang, "Stop", table.name, table.headline);
+        BeginPlanPages(target_, in_.lang, StopTableHeading(in_));
         heights_ = MeasureRowHeights(in_.options);
         DrawSpider();
         MeasureGeometry();
@@ -388,6 +388,25 @@ private:
 
 std::string StopTableFileName(const LanguageTable& lang, const StopTable& table, std::string_view extension) {
     return DocumentFileName(lang, "Stop", table.name, extension);
+}
+
+// The lines of the table's selected trips, and where they go: "Südbahnhof"
+// for a single line, "5 Südbahnhof" for each line when there are several.
+PageHeading StopTableHeading(const StopTableWriteInput& in) {
+    std::vector<std::string> lines;
+    std::vector<const Trip*> trips;
+    for (const StopTableTrip& entry : in.table.trips) {
+        if (!entry.trip || !in.table.selection.count(entry.trip->name)) continue;
+        trips.push_back(entry.trip);
+        AddDistinct(lines, entry.trip->lineName);
+    }
+    std::vector<std::string> destinations;
+    for (const Trip* trip : trips) {
+        if (trip->stations.empty()) continue;
+        const std::string& end = trip->stations.back().name;
+        AddDistinct(destinations, lines.size() > 1 ? trip->lineName + " " + end : end);
+    }
+    return MakePageHeading(in.lang, "Stop", in.table.name, in.table.headline, lines, destinations, in.stamp);
 }
 
 std::string StopTableText(const StopTableWriteInput& input) { return TextStopTable(input).Build(); }

@@ -109,6 +109,7 @@ int LongestRowName(const std::vector<PlanStop>& rows) {
 
 namespace {
 
+
 std::size_t PrintedSlotCount(const std::vector<bool>& visible) {
     return static_cast<std::size_t>(std::count(visible.begin(), visible.end(), true));
 }
@@ -193,7 +194,7 @@ public:
     void Write(DocumentTarget& target) {
         pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt));
         const TimeTablePlan& plan = in_.plan;
-        BeginPlanPages(target, in_.lang, "TimeTable", plan.name, plan.headline);
+        BeginPlanPages(target, in_.lang, TimetableHeading(in_));
         heights_ = MeasureRowHeights(in_.options);
         DrawSpider();
         MeasureGeometry();
@@ -390,6 +391,22 @@ std::vector<SlotRow> DescribeSlots(const TimeTablePlan& plan, const LanguageTabl
 
 std::string TimetableFileName(const LanguageTable& lang, const TimeTablePlan& plan, std::string_view extension) {
     return DocumentFileName(lang, "TimeTable", plan.name, extension);
+}
+
+// The plan's heading: the lines it names, and where its trips end.
+PageHeading TimetableHeading(const TimetableWriteInput& in) {
+    std::vector<std::string> lines;
+    std::string_view list = in.plan.line;
+    for (std::size_t start = 0; start <= list.size();) {
+        std::size_t comma = std::min(list.find(',', start), list.size());
+        AddDistinct(lines, std::string(TrimBlanksAndTabs(list.substr(start, comma - start))));
+        start = comma + 1;
+    }
+    std::vector<std::string> destinations;
+    for (const Trip* trip : in.plan.trips) {
+        if (trip && !trip->stations.empty()) AddDistinct(destinations, trip->stations.back().name);
+    }
+    return MakePageHeading(in.lang, "TimeTable", in.plan.name, in.plan.headline, lines, destinations, in.stamp);
 }
 
 std::string TimetableText(const TimetableWriteInput& input) { return TextTimetable(input).Build(); }

@@ -40,6 +40,7 @@ struct TimetableWriteInput {
     const LanguageTable& lang;
     const OutputOpt& options;
     const RouteSpiderList* spiders = nullptr;  // for the plan's route spider
+    const DocumentStamp* stamp = nullptr;      // validity, operator and line colours; none in tests
 };
 
 // Which slots a block of columns prints: with "HideEmpty" no slot that no
@@ -59,7 +60,11 @@ std::vector<SlotRow> DescribeSlots(const TimeTablePlan& plan, const LanguageTabl
 // plan name can lead a file out of the output folder.
 std::string TimetableFileName(const LanguageTable& lang, const TimeTablePlan& plan, std::string_view extension);
 
-// The whole text form (UTF-8, CR LF).
+// What every page (and the text document) of the plan starts with: its
+// lines, title and the stops its trips end at.
+PageHeading TimetableHeading(const TimetableWriteInput& input);
+
+// The tables as text (UTF-8, CR LF); a text document puts the heading above them.
 std::string TimetableText(const TimetableWriteInput& input);
 bool WriteTimetableText(const TimetableWriteInput& input);
 

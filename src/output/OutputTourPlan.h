@@ -39,12 +39,17 @@ struct TourPlanWriteInput {
     const TourPlan& plan;
     const LanguageTable& lang;
     const OutputOpt& options;
+    const DocumentStamp* stamp = nullptr;  // validity, operator and line colours
 };
 
 // "<Tour> <line name><extension>"; empty when that could not be a file name.
 std::string TourPlanFileName(const LanguageTable& lang, const TourPlan& plan, std::string_view extension);
 
-// The whole text form (UTF-8, CR LF).
+// What every page (and the text document) of the plan starts with: its line
+// and title (its tours go both ways).
+PageHeading TourPlanHeading(const TourPlanWriteInput& input);
+
+// The tables as text (UTF-8, CR LF); a text document puts the heading above them.
 std::string TourPlanText(const TourPlanWriteInput& input);
 bool WriteTourPlanText(const TourPlanWriteInput& input);
 

@@ -142,6 +142,7 @@ void ForEachBlock(const TourPlanGrid& grid, std::size_t blockColumns,
 
 // --- Text ---------------------------------------------------------------------------
 
+
 std::string TextForm(const TourPlanWriteInput& input) {
     int nameWidth = std::max(LongestRowName(input.plan.stopsOut), LongestRowName(input.plan.stopsRet));
     int labelWidth = Layout::kTextMinLabelWidth;
@@ -208,7 +209,7 @@ public:
     void Write() {
         SelectRegular();
         const TourPlan& plan = in_.plan;
-        BeginPlanPages(target_, in_.lang, "TourPlan", plan.name, plan.headline);
+        BeginPlanPages(target_, in_.lang, TourPlanHeading(in_));
         heights_ = MeasureRowHeights(in_.options);
         MeasureGeometry();
 
@@ -373,6 +374,11 @@ private:
 };
 
 }  // namespace
+
+// A tour plan names its line; its tours go both ways.
+PageHeading TourPlanHeading(const TourPlanWriteInput& in) {
+    return MakePageHeading(in.lang, "TourPlan", in.plan.name, in.plan.headline, {in.plan.name}, {}, in.stamp);
+}
 
 std::string TourPlanText(const TourPlanWriteInput& input) { return TextForm(input); }
 

@@ -51,6 +51,11 @@ struct OutputOpt {
     bool ttAllInOne = false;
     bool tpAllInOne = false;
     bool stAllInOne = false;
+    // Printed on every page: from when the documents hold (empty: the date
+    // the map was loaded for, else the day they are made) and whose service
+    // they show (empty: none).
+    std::string validFrom;
+    std::string operatorName;
     bool operator==(const OutputOpt&) const = default;
 };
 

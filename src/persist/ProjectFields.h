@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <tuple>
 #include <type_traits>
@@ -34,6 +35,7 @@ constexpr int32_t kMaxFontSize = 72;
 constexpr int32_t kMaxBreakHour = 6;
 // A route spider's travel time from one stop to the next, in minutes.
 constexpr int32_t kMaxSpiderTravelTime = 24 * 60;
+constexpr std::size_t kMaxHeadingText = 120;  // bytes of a validity or operator text
 
 // One plain field of `Record`. `limit`, when set, bounds a value read from a
 // file to what its control offers, so that a value only a hand-edited file
@@ -67,6 +69,13 @@ constexpr void ForEachStoredField(Visit&& visit) {
 
 namespace fields {
 
+// A one-line text of a page heading: at most kMaxHeadingText bytes, cut
+// before a character that would not fit whole.
+std::string LimitHeadingText(std::string text);
+inline bool HasText(const OutputOpt& options, std::string OutputOpt::*member) { return !(options.*member).empty(); }
+inline bool HasValidFrom(const OutputOpt& options) { return HasText(options, &OutputOpt::validFrom); }
+inline bool HasOperator(const OutputOpt& options) { return HasText(options, &OutputOpt::operatorName); }
+
 constexpr int32_t LimitFontSize(int32_t size) { return std::clamp(size, kMinFontSize, kMaxFontSize); }
 constexpr int32_t LimitBreakHour(int32_t hour) { return std::clamp(hour, -1, kMaxBreakHour); }
 constexpr int32_t LimitTravelTime(int32_t minutes) { return std::clamp(minutes, 0, kMaxSpiderTravelTime); }
@@ -95,6 +104,10 @@ struct StoredFields<OutputOpt> {
         StoredField{"TTAllInOne", "ttAllInOne", &OutputOpt::ttAllInOne},
         StoredField{"TPAllInOne", "tpAllInOne", &OutputOpt::tpAllInOne},
         StoredField{"STAllInOne", "stAllInOne", &OutputOpt::stAllInOne},
+        // Left out while empty, so that files without them stay as they were.
+        StoredField{"ValidFrom", "validFrom", &OutputOpt::validFrom, fields::LimitHeadingText, fields::HasValidFrom},
+        StoredField{"Operator", "operatorName", &OutputOpt::operatorName, fields::LimitHeadingText,
+                    fields::HasOperator},
     };
 };
 

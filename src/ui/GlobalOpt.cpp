@@ -2,8 +2,10 @@
 
 #include <QComboBox>
 #include <QFormLayout>
+#include <QLineEdit>
 #include <array>
 
+#include "persist/ProjectFields.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -41,11 +43,19 @@ GlobalOptPanel::GlobalOptPanel(const LanguageTable& language, QWidget* parent)
     layout->addRow(LangLabel(language, "OutputFormat"), formatList_);
     layout->addRow(LangLabel(language, "FontName"), fontList_);
     layout->addRow(LangLabel(language, "FontSize"), sizeList_);
+    validFromField_ = NewTextField("validFromField");
+    operatorField_ = NewTextField("operatorField");
+    layout->addRow(LangLabel(language, "ValidFromText"), validFromField_);
+    layout->addRow(LangLabel(language, "OperatorText"), operatorField_);
 
     // Only the user's choices count; filling the lists reports nothing.
     connect(formatList_, &QComboBox::activated, this, &GlobalOptPanel::OnFormatChosen);
     connect(fontList_, &QComboBox::activated, this, &GlobalOptPanel::OnFontChosen);
     connect(sizeList_, &QComboBox::activated, this, &GlobalOptPanel::OnSizeChosen);
+    connect(validFromField_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { OnTextEdited(&OutputOpt::validFrom, text); });
+    connect(operatorField_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { OnTextEdited(&OutputOpt::operatorName, text); });
     Show(nullptr);
 }
 
@@ -60,6 +70,23 @@ void GlobalOptPanel::Show(OutputOpt* options) {
     fontList_->setCurrentIndex(font >= 0 ? font : 0);
     int size = sizeList_->findData(options->fontSize);
     sizeList_->setCurrentIndex(size >= 0 ? size : sizeList_->findData(kShownSizeWhenUnknown));
+    validFromField_->setText(FromUtf8(options->validFrom));
+    operatorField_->setText(FromUtf8(options->operatorName));
+}
+
+QLineEdit* GlobalOptPanel::NewTextField(const char* name) {
+    auto* field = new QLineEdit(this);
+    field->setObjectName(name);
+    field->setMaxLength(static_cast<int>(kMaxHeadingText));
+    return field;
+}
+
+void GlobalOptPanel::OnTextEdited(std::string OutputOpt::*member, const QString& text) {
+    if (options_ == nullptr) return;
+    std::string value = fields::LimitHeadingText(ToUtf8(text));
+    if (value == options_->*member) return;
+    options_->*member = value;
+    emit Changed();
 }
 
 void GlobalOptPanel::OnFormatChosen(int index) {

@@ -1,5 +1,6 @@
 // The output options panel shared by the plan windows: output format, font
-// and font size of the project's documents. It edits the options in place
+// and font size of the project's documents, and the validity and operator
+// texts of their page headings. It edits the options in place
 // and reports every real change, so that its host can mark the project
 // modified.
 #pragma once
@@ -10,6 +11,7 @@
 #include "persist/Project.h"
 
 class QComboBox;
+class QLineEdit;
 
 namespace tak::ui {
 
@@ -30,11 +32,15 @@ private:
     void OnFormatChosen(int index);
     void OnFontChosen(int index);
     void OnSizeChosen(int index);
+    void OnTextEdited(std::string OutputOpt::*member, const QString& text);
+    QLineEdit* NewTextField(const char* name);
 
     OutputOpt* options_ = nullptr;
     QComboBox* formatList_ = nullptr;
     QComboBox* fontList_ = nullptr;
     QComboBox* sizeList_ = nullptr;
+    QLineEdit* validFromField_ = nullptr;
+    QLineEdit* operatorField_ = nullptr;
 };
 
 }  // namespace tak::ui

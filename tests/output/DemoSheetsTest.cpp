@@ -108,6 +108,29 @@ TEST_F(DemoPdfRun, WritesEachPlanAsACheckedPdfWithItsTimesAndLegend) {
     EXPECT_NE(station.find("9-13"), std::string::npos) << station;
 }
 
+// Every document says from when it holds: the project's text, else the day
+// the map was loaded for; and whose service it is.
+TEST_F(DemoPdfRun, DocumentsSayFromWhenTheyHoldAndWhoseServiceTheyShow) {
+    context.project.outputOpt.format = kOutputText;
+    context.project.outputOpt.operatorName = "Stadtwerke Mühlbrück";
+    context.map.date = MakeDate(2025, 3, 1);
+    EXPECT_EQ(RunOutput(context, control, log), 0);
+    std::string market = ReadFileBytes(File("Haltestelle Marktplatz.txt")).value_or("");
+    EXPECT_EQ(market.rfind("Abfahrten Marktplatz\r\nLinie 1, 2, Richtung 1 Südbahnhof", 0), 0u) << market;
+    EXPECT_NE(market.find("\r\ngültig ab 01.03.2025\r\nStadtwerke Mühlbrück\r\n"), std::string::npos) << market;
+
+    context.project.outputOpt.validFrom = "Fahrplanwechsel 2025";
+    context.project.outputOpt.format = kOutputPdf;
+    EXPECT_EQ(RunOutput(context, control, log), 0);
+    std::string tours = CheckedText("Umlauf 1.pdf");
+    int pages = 0;
+    for (std::size_t at = tours.find("gültig ab Fahrplanwechsel 2025"); at != std::string::npos;
+         at = tours.find("gültig ab Fahrplanwechsel 2025", at + 1)) {
+        ++pages;
+    }
+    EXPECT_EQ(pages, 3) << "every page of the tour plan\n" << tours;
+}
+
 TEST_F(DemoPdfRun, SharedDocumentsHoldEveryPlanOfTheirKindAndAStopEndsTheRun) {
     context.project.outputOpt.tpAllInOne = true;
     context.project.outputOpt.stAllInOne = true;

@@ -2,6 +2,8 @@
 // saved in either format, and who saves a shared document.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "base/FileSystem.h"
 #include "base/Language.h"
 #include "output/OutputDocument.h"
@@ -14,7 +16,10 @@ namespace fs = std::filesystem;
 
 class OutputDocumentTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(lang.LoadFromBytes("TimeTable = Timetable\nPage = Page\n")); }
+    void SetUp() override {
+        ASSERT_TRUE(lang.LoadFromBytes("TimeTable = Timetable\nPage = Page\nHeadingLine = Line %1\n"
+                                       "HeadingDirection = to %1\nValidFrom = valid from %1\n"));
+    }
 
     // Draws one page with a line of text, counting the calls.
     std::function<void(DocumentTarget&)> DrawPage() {
@@ -77,6 +82,48 @@ TEST_F(OutputDocumentTest, ASharedDocumentGetsThePagesButIsSavedByItsOwner) {
     EXPECT_EQ(shared.pdf.PageNumber(), 2);
     ASSERT_TRUE(SaveDocument(shared, folder.path(), "Timetables.pdf"));
     EXPECT_TRUE(fs::exists(folder.path() / "Timetables.pdf"));
+}
+
+TEST_F(OutputDocumentTest, AHeadingNamesLinesDirectionValidityAndOperator) {
+    DocumentStamp stamp{"14.01.2025", "Stadtwerke", {{"5", 0xFFD700}}};
+    PageHeading heading = MakePageHeading(lang, "TimeTable", "5 Nord", "", {"5", "5E"}, {"Südbahnhof", "Klinikum"},
+                                          &stamp);
+    EXPECT_EQ(heading.title, "Timetable 5 Nord");
+    EXPECT_EQ(heading.lines, (std::vector<LineBadge>{{"5", 0xFFD700}, {"5E", kNeutralBadge}}));
+    EXPECT_EQ(heading.direction, "to Südbahnhof, Klinikum");
+    EXPECT_EQ(PageHeadingText(lang, heading, "\r\n"),
+              "Timetable 5 Nord\r\nLine 5, 5E, to Südbahnhof, Klinikum\r\nvalid from 14.01.2025\r\n"
+              "Stadtwerke\r\n\r\n");
+    // A headline wins over the kind and name; without a stamp there is no
+    // validity and no operator, and nothing is left empty in the text.
+    PageHeading plain = MakePageHeading(lang, "TimeTable", "5", "Linie 5 ab 1. Mai", {}, {}, nullptr);
+    EXPECT_EQ(PageHeadingText(lang, plain, "\n"), "Linie 5 ab 1. Mai\n\n");
+}
+
+// Continuation pages carry the same heading as the first one.
+TEST_F(OutputDocumentTest, EveryPageOfAPlanStartsWithItsHeading) {
+    if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
+        if (test::RunningUnderCi()) FAIL() << "pdftotext missing under CI";
+        GTEST_SKIP() << "pdftotext is not installed";
+    }
+    DocumentStamp stamp{"14.01.2025", "Stadtwerke Mühlbrück", {}};
+    DocumentTarget target;
+    ASSERT_TRUE(WritePlanDocument(target, folder.path(), "Timetable 5.pdf", [&](DocumentTarget& pages) {
+        BeginPlanPages(pages, lang, MakePageHeading(lang, "TimeTable", "5", "", {"5"}, {"Südbahnhof"}, &stamp));
+        pages.pdf.SelectFont("Helvetica", "", 10);
+        for (int row = 0; row < 120; ++row) pages.pdf.PutCell(0, 12, "Markt 06:00", PdfBorder::None, PdfCursor::NextLine);
+    }));
+    int pages = target.pdf.PageNumber();
+    ASSERT_GE(pages, 3);
+    fs::path file = folder.path() / "Timetable 5.pdf";
+    for (int page = 1; page <= pages; ++page) {
+        std::string text = test::RunCommand("pdftotext -enc UTF-8 -f " + std::to_string(page) + " -l " +
+                                            std::to_string(page) + " '" + file.string() + "' -")
+                               .output;
+        for (const char* part : {"Timetable 5", "to Südbahnhof", "valid from 14.01.2025", "Stadtwerke Mühlbrück"}) {
+            EXPECT_NE(text.find(part), std::string::npos) << "page " << page << " lacks " << part;
+        }
+    }
 }
 
 }  // namespace

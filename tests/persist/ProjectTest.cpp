@@ -21,7 +21,7 @@ const Trip& TripOf(MapData& map, std::string_view name) { return *map.FindTrip(n
 // A project whose every field differs from its default.
 Project MakeFullProject(MapData& map) {
     Project project;
-    project.outputOpt = {kOutputText, "Times-Roman", 12, true, true, true};
+    project.outputOpt = {kOutputText, "Times-Roman", 12, true, true, true, "1. Mai 2025", "Stadtwerke"};
 
     RouteSpider& ring = AddRouteSpider(project.routeSpiders, "Ring");
     ring.displayTravel = kTravelBeneath;
