@@ -39,6 +39,8 @@ constexpr const char* kUsage =
     "      --codepage  code page of the map's files: 1250, 1251 or 1252 (default:\n"
     "                  the \"CodePage\" of Taktarium.cfg in the current folder, else 1252)\n"
     "      --plain-pdf write PDF streams uncompressed, for reading them in an editor\n"
+    "      --standard-fonts  name the 14 standard PDF fonts instead of embedding\n"
+    "                  the fonts text is measured with (Windows-1252 text only)\n"
     "  taktarium-cli --help\n"
     "\n"
     "Exit status: 0 on success, 1 when the map has no timetable folder, a\n"
@@ -66,11 +68,10 @@ int main(int argc, char** argv) {
                        .codePage;
     }
     tak::SetMapCodePage(tak::CodePageFromNumber(codePage).value_or(tak::kDefaultCodePage));
-    if (options.plainPdf) {
-        tak::PdfWriterOptions pdf = tak::PdfDocument::DefaultWriterOptions();
-        pdf.compressStreams = false;
-        tak::PdfDocument::SetDefaultWriterOptions(pdf);
-    }
+    tak::PdfWriterOptions pdf = tak::PdfDocument::DefaultWriterOptions();
+    if (options.plainPdf) pdf.compressStreams = false;
+    if (options.standardFonts) pdf.embedFonts = false;
+    tak::PdfDocument::SetDefaultWriterOptions(pdf);
     if (options.command == "info") return tak::cli::RunInfo(options, argv[0]);
     if (options.command == "output") return tak::cli::RunOutputCommand(options, argv[0]);
     if (options.command == "check") return tak::cli::RunCheck(options, argv[0]);

@@ -40,6 +40,8 @@ bool ParseCliOptions(const std::vector<std::string_view>& args, CliOptions& opti
             options.codePage = CodePageNumber(*page);
         } else if (arg == "--plain-pdf") {
             options.plainPdf = true;
+        } else if (arg == "--standard-fonts") {
+            options.standardFonts = true;
         } else if (arg.starts_with("--")) {
             error = "unknown option " + std::string(arg);
             return false;

@@ -19,6 +19,8 @@ struct CliOptions {
     int codePage = 0;
     // PDF streams written uncompressed, for reading a file in an editor.
     bool plainPdf = false;
+    // The 14 standard fonts, not embedded, as earlier versions wrote them.
+    bool standardFonts = false;
 };
 
 // False with a message in `error` for unknown options or unreadable values.

@@ -155,6 +155,41 @@ void PutU16(std::string& out, std::size_t at, uint32_t value) {
     out[at + 1] = static_cast<char>(value & 0xFF);
 }
 
+// A glyph's outline without its hinting instructions: documents are printed
+// and zoomed, where hints add bytes but nothing to see. Data that does not
+// parse is kept as it is.
+std::string WithoutInstructions(std::string_view glyph) {
+    Reader in(glyph);
+    if (glyph.size() < 10) return std::string(glyph);
+    std::string out(glyph);
+    int16_t contours = in.S16(0);
+    if (contours >= 0) {
+        std::size_t lengthAt = 10 + std::size_t{2} * static_cast<std::size_t>(contours);
+        if (!in.Has(lengthAt, 2)) return out;
+        std::size_t length = in.U16(lengthAt);
+        if (!in.Has(lengthAt + 2, length)) return out;
+        out.erase(lengthAt + 2, length);
+        PutU16(out, lengthAt, 0);
+        return out;
+    }
+    constexpr uint16_t kWords = 0x0001, kScale = 0x0008, kMore = 0x0020, kXYScale = 0x0040, kTwoByTwo = 0x0080,
+                       kInstructions = 0x0100;
+    std::size_t at = 10;
+    for (;;) {
+        if (!in.Has(at, 4)) return std::string(glyph);
+        uint16_t flags = in.U16(at);
+        PutU16(out, at, flags & ~kInstructions);
+        at += 4 + ((flags & kWords) ? 4 : 2);
+        if (flags & kScale) at += 2;
+        if (flags & kXYScale) at += 4;
+        if (flags & kTwoByTwo) at += 8;
+        if (!(flags & kMore)) break;
+    }
+    if (at > glyph.size()) return std::string(glyph);
+    out.resize(at);
+    return out;
+}
+
 void PutU32(std::string& out, std::size_t at, uint32_t value) {
     PutU16(out, at, value >> 16);
     PutU16(out, at + 2, value & 0xFFFF);
@@ -322,8 +357,8 @@ std::string SubsetTrueType(const TrueTypeFont& font, const std::set<uint16_t>& u
     for (uint16_t g = 0; g < count; ++g) {
         AppendU32(loca, static_cast<uint32_t>(glyf.size()));
         if (!keep[g]) continue;
-        glyf.append(font.bytes, std::size_t{font.glyfOffset} + font.glyphStart[g],
-                    font.glyphStart[g + 1u] - font.glyphStart[g]);
+        glyf += WithoutInstructions(std::string_view(font.bytes).substr(std::size_t{font.glyfOffset} + font.glyphStart[g],
+                                                                        font.glyphStart[g + 1u] - font.glyphStart[g]));
         glyf.append(glyf.size() % 4 ? 4 - glyf.size() % 4 : 0, '\0');
     }
     AppendU32(loca, static_cast<uint32_t>(glyf.size()));
@@ -348,7 +383,7 @@ std::string SubsetTrueType(const TrueTypeFont& font, const std::set<uint16_t>& u
     out["glyf"] = std::move(glyf);
     out["loca"] = std::move(loca);
     out["hmtx"] = std::move(hmtx);
-    for (const char* tag : {"head", "hhea", "maxp", "cvt ", "fpgm", "prep"}) {
+    for (const char* tag : {"head", "hhea", "maxp"}) {
         std::string data = tableBytes(tag);
         if (!data.empty()) out[tag] = std::move(data);
     }

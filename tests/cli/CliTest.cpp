@@ -1,6 +1,7 @@
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <initializer_list>
@@ -315,6 +316,81 @@ TEST(CliOutput, ExitsWithOneWhenADocumentCannotBeCreated) {
     auto text = ReadFileBytes(folder / "Timetable 10.txt");
     ASSERT_TRUE(text) << run.output;
     EXPECT_NE(text->find("Markt   dep | 05:00 "), std::string::npos) << *text;
+}
+
+// A map of the tests' data whose stop names are written in `codePage`, with a
+// project that prints its one line as a PDF timetable.
+fs::path EasternMap(const test::TempDir& working, int codePage) {
+    const std::string name = "Stops" + std::to_string(codePage);
+    working.Write("output/" + name + ".cfg", R"({"Version": 136, "OutputOpt": {"Format": 1, "FontName": "Helvetica"},
+        "TimeTablePlan": [{"Name": "10", "Line": "10", "Trip": ["A"], "Days": [{"Name": "Mo-Fr", "Flags": 799}],
+                           "Stop": [{"ID": 1, "Flags": 2}, {"ID": 2, "Flags": 2}, {"ID": 3, "Flags": 2},
+                                    {"ID": 4, "Flags": 1}]}]})");
+    return test::SourceDir() / "tests" / "data" / "maps" / name;
+}
+
+TEST(CliOutput, StopNamesOfTheChosenCodePagePrintWithEmbeddedFonts) {
+    const std::map<int, std::vector<std::string>> names = {
+        {1250,
+         {"ÅÃ³dÅº Kaliska", "ÅÃ­Äany nÃ¡m.",
+          "KÅszeg FÅ tÃ©r", "Å½ilina-ZÃ¡stranie"}},
+        {1251,
+         {"ÐÐ¸Ñ",
+          "ÐÐ¾ÑÐºÐ²Ð° ÐÐ°Ð²ÐµÐ»ÐµÑ"
+          "ÐºÐ°Ñ",
+          "ÐÐµÐ¾Ð³ÑÐ°Ð´ Ð¦ÐµÐ½ÑÐ°Ñ",
+          "ÐÐ¸ÑÐ²"}},
+    };
+    for (const auto& [codePage, stops] : names) {
+        test::TempDir working;
+        fs::path map = EasternMap(working, codePage);
+        auto run = RunCliIn(working, "output '" + map.string() + "' --codepage " + std::to_string(codePage));
+        ASSERT_EQ(run.status, 0) << run.output;
+        EXPECT_EQ(run.output.find("Warning"), std::string::npos) << run.output;
+        fs::path pdf = working.path() / "output" / map.filename() / "Timetable 10.pdf";
+        ASSERT_TRUE(fs::exists(pdf)) << run.output;
+        std::string quoted = " '" + pdf.string() + "'";
+
+        auto text = test::RunCommand("pdftotext -enc UTF-8" + quoted + " - 2>&1");
+        for (const std::string& stop : stops) EXPECT_NE(text.output.find(stop + "
+"), std::string::npos) << text.output;
+        auto fonts = test::RunCommand("pdffonts" + quoted + " 2>&1");
+        EXPECT_EQ(fonts.status, 0) << fonts.output;
+        std::size_t fontLines = 0;
+        for (std::size_t at = fonts.output.find("CID TrueType"); at != std::string::npos;
+             at = fonts.output.find("CID TrueType", at + 1)) {
+            ++fontLines;
+        }
+        EXPECT_EQ(fontLines + 2, static_cast<std::size_t>(std::count(fonts.output.begin(), fonts.output.end(), '\n')))
+            << "every font an embedded TrueType subset:\n" << fonts.output;
+        EXPECT_EQ(fonts.output.find(" no "), std::string::npos) << fonts.output;
+        auto check = test::RunCommand("qpdf --check" + quoted + " 2>&1");
+        EXPECT_EQ(check.status, 0) << check.output;
+        auto render = test::RunCommand("pdftoppm -r 30 -png" + quoted + " '" + (working.path() / "page").string() + "' 2>&1");
+        EXPECT_EQ(render.status, 0);
+        EXPECT_EQ(render.output, "") << "the renderer complains";
+    }
+}
+
+TEST(CliCheck, WarnsWhenTheFilesLookLikeAnotherCodePage) {
+    const fs::path maps = test::SourceDir() / "tests" / "data" / "maps";
+    test::TempDir working;
+    auto wrong = RunCliIn(working, "check '" + (maps / "Stops1250").string() + "'");
+    EXPECT_EQ(wrong.status, 0) << wrong.output;  // a warning, not an error
+    EXPECT_NE(wrong.output.find("TTData/Busstops.cfg\n  warning The word \"\xC5\x81\xC3\xB3\x64\xC5\xBA\" reads as code "
+                                "page 1250, but the map's files are read in code page 1252"),
+              std::string::npos)
+        << wrong.output;
+    auto cyrillic = RunCliIn(working, "check '" + (maps / "Stops1251").string() + "' --codepage 1250");
+    EXPECT_NE(cyrillic.output.find("reads as code page 1251"), std::string::npos) << cyrillic.output;
+
+    // The settings file chooses the code page when the command line does not.
+    working.Write("Taktarium.cfg", R"({"CodePage": 1251})");
+    auto right = RunCliIn(working, "check '" + (maps / "Stops1251").string() + "'");
+    EXPECT_EQ(right.output.find("code page"), std::string::npos) << right.output;
+
+    EXPECT_EQ(RunCli("check x --codepage 1253").status, 2);
+    EXPECT_EQ(RunCli("check x --codepage").status, 2);
 }
 
 TEST(CliCheck, PrintsFindingsByFileAndFailsOnAnError) {
