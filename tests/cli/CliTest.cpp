@@ -371,6 +371,24 @@ TEST(CliOutput, StopNamesOfTheChosenCodePagePrintWithEmbeddedFonts) {
     }
 }
 
+TEST(CliOutput, ACharacterTheFontsLackIsNamedInTheLog) {
+    test::TempDir working;
+    fs::path map = EasternMap(working, 1250);
+    // A headline with a snowman, which the fonts have no glyph for.
+    std::string project = ReadFileBytes(working.path() / "output" / "Stops1250.cfg").value_or("");
+    project.replace(project.find("\"Name\": \"10\""), 12, "\"Name\": \"10\", \"Headline\": \"Bus \xE2\x98\x83\"");
+    working.Write("output/Stops1250.cfg", project);
+    auto run = RunCliIn(working, "output '" + map.string() + "' --codepage 1250");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Warning in 10: the fonts have no glyph for \xE2\x98\x83; a replacement was printed "
+                              "instead.\n"),
+              std::string::npos)
+        << run.output;
+    auto text = test::RunCommand("pdftotext -enc UTF-8 '" +
+                                 (working.path() / "output" / "Stops1250" / "Timetable 10.pdf").string() + "' - 2>&1");
+    EXPECT_NE(text.output.find("Bus ?"), std::string::npos) << text.output;
+}
+
 TEST(CliCheck, WarnsWhenTheFilesLookLikeAnotherCodePage) {
     const fs::path maps = test::SourceDir() / "tests" / "data" / "maps";
     test::TempDir working;
