@@ -1,14 +1,18 @@
 // taktarium-cli: inspects a map and creates its output without windows.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/CodePage.h"
 #include "cli/CheckCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
 #include "cli/InfoCommand.h"
 #include "cli/OutputCommand.h"
+#include "pdf/Paginor.h"
+#include "persist/ProgramSettings.h"
 
 namespace {
 
@@ -31,6 +35,12 @@ constexpr const char* kUsage =
     "      Loads the map as above and prints what its timetable files get wrong,\n"
     "      grouped by file: errors (something is dropped or prints wrong), warnings\n"
     "      (probably unintended) and notes. Exits with 1 when there is an error.\n"
+    "  Every command also takes:\n"
+    "      --codepage  code page of the map's files: 1250, 1251 or 1252 (default:\n"
+    "                  the \"CodePage\" of Taktarium.cfg in the current folder, else 1252)\n"
+    "      --plain-pdf write PDF streams uncompressed, for reading them in an editor\n"
+    "      --standard-fonts  name the 14 standard PDF fonts instead of embedding\n"
+    "                  the fonts text is measured with (Windows-1252 text only)\n"
     "  taktarium-cli --help\n"
     "\n"
     "Exit status: 0 on success, 1 when the map has no timetable folder, a\n"
@@ -50,6 +60,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "taktarium-cli: %s\n\n%s", tak::cli::VisibleText(error).c_str(), kUsage);
         return 2;
     }
+    // The code page and the PDF options hold for everything the command reads and writes.
+    int codePage = options.codePage;
+    if (codePage == 0) {
+        std::error_code noFolder;
+        codePage = tak::ReadProgramSettings(std::filesystem::current_path(noFolder) / tak::kProgramSettingsFileName)
+                       .codePage;
+    }
+    tak::SetMapCodePage(tak::CodePageFromNumber(codePage).value_or(tak::kDefaultCodePage));
+    tak::PdfWriterOptions pdf = tak::PdfDocument::DefaultWriterOptions();
+    if (options.plainPdf) pdf.compressStreams = false;
+    if (options.standardFonts) pdf.embedFonts = false;
+    tak::PdfDocument::SetDefaultWriterOptions(pdf);
     if (options.command == "info") return tak::cli::RunInfo(options, argv[0]);
     if (options.command == "output") return tak::cli::RunOutputCommand(options, argv[0]);
     if (options.command == "check") return tak::cli::RunCheck(options, argv[0]);

@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "base/CodePage.h"
+#include "base/Text.h"
 #include "mapdata/MapLoader.h"
 
 namespace tak::cli {
@@ -28,6 +30,18 @@ bool ParseCliOptions(const std::vector<std::string_view>& args, CliOptions& opti
                 error = "--lang needs a language name";
                 return false;
             }
+        } else if (arg == "--codepage") {
+            std::string_view text = value();
+            auto page = CodePageFromNumber(text.size() == 4 ? ParseLeadingInt(text) : 0);
+            if (!page) {
+                error = "--codepage needs 1250, 1251 or 1252, not \"" + std::string(text) + "\"";
+                return false;
+            }
+            options.codePage = CodePageNumber(*page);
+        } else if (arg == "--plain-pdf") {
+            options.plainPdf = true;
+        } else if (arg == "--standard-fonts") {
+            options.standardFonts = true;
         } else if (arg.starts_with("--")) {
             error = "unknown option " + std::string(arg);
             return false;

@@ -15,6 +15,12 @@ struct CliOptions {
     DateValue date = kNoDate;
     std::string language = "German";
     bool json = false;
+    // The code page of the map's files; 0 takes the one of the settings file.
+    int codePage = 0;
+    // PDF streams written uncompressed, for reading a file in an editor.
+    bool plainPdf = false;
+    // The 14 standard fonts, not embedded, as earlier versions wrote them.
+    bool standardFonts = false;
 };
 
 // False with a message in `error` for unknown options or unreadable values.

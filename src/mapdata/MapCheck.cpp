@@ -22,7 +22,7 @@ struct CodeSeverity {
 
 // Errors: the load drops something or a document will print it wrong.
 // Warnings: probably not what the author meant. Notes: worth a look.
-constexpr std::array<CodeSeverity, 18> kCodes{{
+constexpr std::array<CodeSeverity, 19> kCodes{{
     {"trip-file-without-trip", FindingSeverity::Error},
     {"trip-without-stations", FindingSeverity::Error},
     {"station-unknown-stop", FindingSeverity::Error},
@@ -40,6 +40,7 @@ constexpr std::array<CodeSeverity, 18> kCodes{{
     {"line-name-case", FindingSeverity::Warning},
     {"chrono-unknown-line", FindingSeverity::Warning},
     {"tour-without-trips", FindingSeverity::Warning},
+    {"code-page-differs", FindingSeverity::Warning},
     {"trip-unused", FindingSeverity::Note},
 }};
 

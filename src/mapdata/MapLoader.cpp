@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "base/FileSystem.h"
+#include "base/CodePage.h"
 #include "base/Text.h"
 #include "mapdata/MapCheck.h"
 #include "mapdata/SectionFile.h"
@@ -47,7 +48,7 @@ DateValue ReadEventDate(SectionReader& reader, const EventFileNote& note) {
     std::string_view text = TrimBlanks(reader.NextValue());
     DateValue date = ParseEventDate(text);
     if (note.record && (date == kNoDate || !IsEightDigits(text))) {
-        note.record->Add("chrono-date-unreadable", note.file, reader.HeaderLine(), {DecodeWindows1252(text)});
+        note.record->Add("chrono-date-unreadable", note.file, reader.HeaderLine(), {DecodeMapText(text)});
     }
     return date;
 }
@@ -64,7 +65,7 @@ void ReadEventSettings(SectionReader& reader, ChronoEvent& event, const EventFil
         } else if (section == "deactivate_lines") {
             // The count is only trusted as far as the file has lines.
             for (int32_t count = reader.NextInteger(); count > 0 && !reader.AtEnd(); --count) {
-                event.deactivatedLines.emplace(DecodeWindows1252(TrimBlanks(reader.NextValue())));
+                event.deactivatedLines.emplace(DecodeMapText(TrimBlanks(reader.NextValue())));
             }
         }
     }
@@ -184,6 +185,33 @@ std::vector<const ChronoEvent*> ListChronoEvents(const MapData& map, DateValue d
     return events;
 }
 
+namespace {
+
+// Notes the first word of the timetable files that reads as another code page
+// than the chosen one; one finding, since a map is written in one code page.
+void NoteOtherCodePage(const fs::path& mapFolder, MapCheckRecord& record) {
+    auto ttData = FindPathIgnoringCase(mapFolder, "TTData");
+    if (!ttData) return;
+    std::vector<fs::path> files;
+    if (auto stopList = FindPathIgnoringCase(*ttData, "Busstops.cfg")) files.push_back(*stopList);
+    for (const char* extension : {".ttp", ".ttl"}) {
+        auto found = ListFilesWithExtension(*ttData, extension);
+        if (found) files.insert(files.end(), found->begin(), found->end());
+    }
+    for (const fs::path& file : files) {
+        auto bytes = ReadFileBytes(file);
+        if (!bytes) continue;
+        if (auto hint = FindOtherCodePage(*bytes, MapCodePage())) {
+            record.Add("code-page-differs", record.FileName(file), 0,
+                       {hint->word, std::to_string(CodePageNumber(hint->other)),
+                        std::to_string(CodePageNumber(MapCodePage()))});
+            return;
+        }
+    }
+}
+
+}  // namespace
+
 bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::string_view languageShort,
              MapCheckRecord* record) {
     map.clear();
@@ -191,6 +219,7 @@ bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::strin
     if (record) *record = MapCheckRecord{mapFolder, date, {}, {}, {}};
     ReadChronoEvents(map, mapFolder, languageShort, record);
     bool ok = ReadTimetable(map, mapFolder, record);
+    if (record) NoteOtherCodePage(mapFolder, *record);
     if (IsDay(date)) {
         auto chronoFolder = FindPathIgnoringCase(mapFolder, "Chrono");
         for (const auto& event : map.chronoEvents) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/CodePage.h"
 #include "base/Text.h"
 
 namespace tak {
@@ -62,7 +63,7 @@ std::string_view SectionReader::NextValue() {
     return NextLine(line) ? line : std::string_view{};
 }
 
-std::string SectionReader::NextText() { return DecodeWindows1252(NextValue()); }
+std::string SectionReader::NextText() { return DecodeMapText(NextValue()); }
 
 int32_t SectionReader::NextInteger() { return ParseLeadingInt(NextValue()); }
 

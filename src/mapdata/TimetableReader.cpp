@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "base/FileSystem.h"
+#include "base/CodePage.h"
 #include "base/Text.h"
 #include "mapdata/MapCheck.h"
 #include "mapdata/SectionFile.h"
@@ -19,7 +20,7 @@ std::string NameWithoutExtension(const fs::path& file) {
     name.resize(name.size() >= 4 ? name.size() - 4 : 0);
     std::size_t pos = 0;
     while (pos < name.size()) {
-        if (NextCodePoint(name, pos) == 0xFFFD) return DecodeWindows1252(name);
+        if (NextCodePoint(name, pos) == 0xFFFD) return DecodeMapText(name);
     }
     return name;
 }
@@ -85,7 +86,7 @@ private:
     Trip* StartTrip(SectionReader& reader, const std::string& name) {
         reader.NextValue();
         reader.NextValue();
-        std::string lineName = DecodeWindows1252(TrimBlanks(reader.NextValue()));
+        std::string lineName = DecodeMapText(TrimBlanks(reader.NextValue()));
         std::string key = FoldCase(name);
         if (auto old = index_.find(key); old != index_.end()) {
             NoteReplacedTrip(old->second, reader.HeaderLine());
@@ -120,7 +121,7 @@ private:
             reader.NextValue();
             station.name = reader.NextText();
         } else {
-            station.name = DecodeWindows1252(DropFirstAndLastCharacter(previous.substr(dash + 1)));
+            station.name = DecodeMapText(DropFirstAndLastCharacter(previous.substr(dash + 1)));
         }
         trip.stations.push_back(std::move(station));
     }

@@ -225,6 +225,17 @@ private:
         ++failures_;
     }
 
+    // Saves a document and says which of its characters printed as a
+    // replacement, whatever the warnings switch: the document is wrong.
+    bool SaveAndNoteGlyphs(DocumentTarget& target, const std::string& name, std::string_view what) {
+        bool saved = SaveDocument(target, folder_, name);
+        if (target.format == DocumentFormat::Pdf) {
+            std::string missing = target.pdf.MissingCharacters();
+            if (!missing.empty()) log_.LogLine(FillPlaceholders(lang_.Lang("WarnMissingGlyphs"), {what, missing}));
+        }
+        return saved;
+    }
+
     // A plan with nothing to print writes no document; with warnings on
     // the log says why.
     void WarnNothingToPrint(const char* key, std::string_view planName) {
@@ -319,7 +330,8 @@ private:
             if (!progress.complete) LogFailure(what);
             return;
         }
-        if (ClaimFileName(name, what) && !(created && progress.complete && Counted(SaveDocument(own, folder_, name)))) {
+        if (ClaimFileName(name, what) &&
+            !(created && progress.complete && Counted(SaveAndNoteGlyphs(own, name, what)))) {
             LogFailure(what);
         }
     }
@@ -333,7 +345,7 @@ private:
 
     // Saves a document that holds every plan of a kind, logged under `what`.
     void SaveSharedDocument(DocumentTarget& target, const std::string& name, const std::string& what) {
-        if (ClaimFileName(name, what) && !Counted(SaveDocument(target, folder_, name))) LogFailure(what);
+        if (ClaimFileName(name, what) && !Counted(SaveAndNoteGlyphs(target, name, what))) LogFailure(what);
     }
 
     // Each plan is a document of its own.

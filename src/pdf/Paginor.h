@@ -2,13 +2,18 @@
 // time in memory: CreateDocument, pages with text, cells, paths and images,
 // then SaveDocument writes it in one go. Positions are in the unit chosen at
 // creation, measured from the top-left page corner with y growing downwards.
-// Text is UTF-8; it is written with the 14 standard fonts in WinAnsiEncoding.
+// Text is UTF-8. Text fonts are embedded as subsets of the fonts the program
+// measures with, so that any character they have a glyph for prints; the 14
+// standard fonts in WinAnsiEncoding stand in when those files are missing.
+// Streams are Flate-compressed unless the writer is told to keep them plain.
 #pragma once
 
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,14 +23,30 @@
 
 namespace tak {
 
-// A core font used in the document.
+struct TrueTypeFont;
+
+// A font used in the document: an embedded TrueType font, whose text is
+// written as two-byte glyph numbers, or a standard font (trueType null),
+// whose text is written in WinAnsiEncoding.
 struct PdfFont {
     int index = 0;         // resource name "/F" + index, from 1
     int objectNumber = 0;  // assigned when the document is finished
     std::string baseName;
     std::string style;  // "", "B", "I" or "BI"
     std::string key;    // style padded with "_" to 3 characters, "+", family: "__B+TIMES"
-    const GlyphWidths* widths = nullptr;
+    const GlyphWidths* widths = nullptr;  // of the standard font
+    std::shared_ptr<const TrueTypeFont> trueType;
+    std::set<uint16_t> usedGlyphs;       // printed in the document
+    std::map<uint16_t, char32_t> textOf;  // the character each printed glyph stands for
+    uint16_t spaceGlyph = 0;
+    uint16_t replacementGlyph = 0;  // printed for a character the font lacks
+};
+
+// How documents are written. The default embeds the fonts and compresses;
+// plain streams and standard fonts make a file easy to read in an editor.
+struct PdfWriterOptions {
+    bool compressStreams = true;
+    bool embedFonts = true;
 };
 
 // An image file placed in the document; placements of the same file share it.
@@ -199,6 +220,15 @@ public:
     void PlaceImage(std::string_view file, float x, float y, float w = 0, float h = 0);
 
     // --- Settings for reproducible files and tests --------------------------
+    // Options for the documents of this writer, and the ones every writer
+    // made later in the process starts with.
+    void SetWriterOptions(const PdfWriterOptions& options);
+    static void SetDefaultWriterOptions(const PdfWriterOptions& options);
+    static PdfWriterOptions DefaultWriterOptions();
+    // The characters of the last document that its fonts have no glyph for
+    // (a replacement was printed instead), as UTF-8 text in code point order;
+    // empty when every character printed. Kept after saving.
+    std::string MissingCharacters() const;
     // The creation date written into the file; unset means "now".
     void SetCreationTime(std::optional<std::time_t> time);
     // No buffer of the document may grow beyond this many bytes; an append
@@ -225,6 +255,10 @@ private:
     void ReserveForFinishing();
     void PutPages();
     void PutFonts();
+    void PutTrueTypeFont(PdfFont& font);
+    // A stream object's dictionary end and data, Flate-compressed when the
+    // options say so; `dictionary` holds the entries besides /Length.
+    void PutDataStream(std::string dictionary, std::string data);
     void PutImages();
     void PutResources();
     void PutInfo();
@@ -234,6 +268,8 @@ private:
     std::size_t CountPageCountAlias(const ByteBuffer& bytes) const;
     std::size_t StreamLength(const ByteBuffer& bytes, std::size_t aliasCount) const;
     void SpliceStream(const ByteBuffer& bytes, std::size_t aliasCount);
+    std::string WithPageCount(const ByteBuffer& bytes) const;
+    bool HasEmbeddedFont() const;
     std::vector<std::string_view> FilePieces() const;
 
     // What a new page carries over from the page before it: font, line width
@@ -265,6 +301,13 @@ private:
     void CellBytes(float width, float height, std::string_view bytes, PdfBorder border, PdfCursor next, PdfAlign align,
                    bool fill);
     float RawWidth(std::string_view bytes) const;
+    std::size_t CountBlanks(std::string_view bytes) const;
+    const PdfFont* CurrentFont() const;
+    // Text in the current font's encoding; `printed` records the glyphs for
+    // the embedded subset and the characters the font lacks.
+    std::string EncodeText(std::string_view utf8, bool printed) const;
+    std::string EncodeCharacters(std::u32string_view text, bool printed) const;
+    void AppendEncodedString(std::string& line, std::string_view bytes) const;
     void AppendCoordinates(std::string& line, float xUser, float yUser) const;
     void AppendTextShow(std::string& line, float xUser, float yUser, std::string_view bytes);
 

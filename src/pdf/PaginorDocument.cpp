@@ -1,11 +1,14 @@
 // The document itself: creation, the object store, finishing and saving.
+#include <algorithm>
 #include <cstdio>
+#include <mutex>
 
 #include "base/FileSystem.h"
 #include "base/Text.h"
 #include "pdf/Paginor.h"
 #include "pdf/PaginorFormat.h"
 #include "pdf/PaginorState.h"
+#include "pdf/PaginorTrueType.h"
 
 namespace tak {
 
@@ -98,6 +101,35 @@ std::size_t PdfDocument::DocumentOffset() const { return s_->mainBuffer_.Size() 
 
 void PdfDocument::InitWriter() { *this = PdfDocument(); }
 
+namespace {
+
+std::mutex defaultOptionsMutex;
+PdfWriterOptions defaultOptions;
+
+}  // namespace
+
+bool PdfDocument::HasEmbeddedFont() const {
+    return std::any_of(s_->fonts_.begin(), s_->fonts_.end(), [](const PdfFont& font) { return font.trueType != nullptr; });
+}
+
+void PdfDocument::SetWriterOptions(const PdfWriterOptions& options) { s_->options_ = options; }
+
+void PdfDocument::SetDefaultWriterOptions(const PdfWriterOptions& options) {
+    std::lock_guard lock(defaultOptionsMutex);
+    defaultOptions = options;
+}
+
+PdfWriterOptions PdfDocument::DefaultWriterOptions() {
+    std::lock_guard lock(defaultOptionsMutex);
+    return defaultOptions;
+}
+
+std::string PdfDocument::MissingCharacters() const {
+    std::string text;
+    for (char32_t c : s_->missingCharacters_) AppendUtf8(text, c);
+    return text;
+}
+
 // --- Emitting ---------------------------------------------------------------
 
 ByteBuffer& PdfDocument::EmitTarget() {
@@ -137,6 +169,50 @@ std::size_t PdfDocument::CountPageCountAlias(const ByteBuffer& bytes) const {
 
 std::size_t PdfDocument::StreamLength(const ByteBuffer& bytes, std::size_t aliasCount) const {
     return bytes.Size() - aliasCount * s_->pageCountAlias_.size() + aliasCount * s_->pageCountText_.size();
+}
+
+namespace {
+
+// `text` with every `from` replaced by `to`. A hex glyph string only matches
+// on a glyph boundary: its distance from the opening "<" is a whole number of
+// glyphs.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to, bool glyphHex) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t start = 0;
+    for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, at + 1)) {
+        if (at < start) continue;
+        if (glyphHex) {
+            std::size_t open = text.rfind('<', at);
+            if (open == std::string_view::npos || (at - open - 1) % 4 != 0) continue;
+            if (text.substr(open, at - open).find('>') != std::string_view::npos) continue;
+        }
+        out.append(text.substr(start, at - start));
+        out += to;
+        start = at + from.size();
+    }
+    out.append(text.substr(start));
+    return out;
+}
+
+}  // namespace
+
+// A page's content with the page-count alias replaced by the count, in the
+// encoding of each font the alias may have been written in.
+std::string PdfDocument::WithPageCount(const ByteBuffer& bytes) const {
+    std::string text(bytes.View());
+    if (s_->pageCountAlias_.empty()) return text;
+    if (text.find(s_->pageCountAlias_) != std::string::npos) {
+        text = ReplaceAll(text, s_->pageCountAlias_, s_->pageCountText_, false);
+    }
+    for (const PdfFont& font : s_->fonts_) {
+        if (!font.trueType) continue;
+        std::string from, to;
+        for (char c : s_->pageCountAlias_) AppendGlyphHex(from, font.trueType->GlyphOf(static_cast<unsigned char>(c)));
+        for (char c : s_->pageCountText_) AppendGlyphHex(to, font.trueType->GlyphOf(static_cast<unsigned char>(c)));
+        if (text.find(from) != std::string::npos) text = ReplaceAll(text, from, to, true);
+    }
+    return text;
 }
 
 // A stream object's data; the bytes stay where they are until the file is
@@ -197,6 +273,7 @@ void PdfDocument::ResetDocumentCollections() {
     s_->images_.clear();
     s_->splices_.clear();
     s_->splicedSize_ = 0;
+    s_->finishedStreams_.clear();
     s_->currentFont_ = -1;
 }
 
@@ -210,6 +287,7 @@ bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view 
     ResetDocumentCollections();
     s_->objectOffsets_ = {0, 0};  // objects 1 and 2 are written last
     s_->contentLost_ = false;
+    s_->missingCharacters_.clear();
     if (!MakeBuffer(s_->mainBuffer_, kDocumentRoom)) {
         s_->state_ = kNotBegun;
         return false;
@@ -413,6 +491,11 @@ void PdfDocument::PutPages() {
         EmitLine("endobj");
 
         NewObject();
+        if (s_->options_.compressStreams || HasEmbeddedFont()) {
+            PutDataStream("", WithPageCount(s_->pages_[i]));
+            s_->pages_[i].Release();
+            continue;
+        }
         std::size_t aliasCount = CountPageCountAlias(s_->pages_[i]);
         line = "<</Length ";
         AppendInteger(line, static_cast<int64_t>(StreamLength(s_->pages_[i], aliasCount)));
@@ -428,29 +511,6 @@ void PdfDocument::PutPages() {
     EmitLine("/Count " + s_->pageCountText_);
     EmitLine(">>");
     EmitLine("endobj");
-}
-
-void PdfDocument::PutFonts() {
-    for (PdfFont& font : s_->fonts_) {
-        NewObject();
-        font.objectNumber = s_->objectCount_;
-        EmitLine("<</Type /Font");
-        std::string name = "/BaseFont /";
-        for (char c : font.baseName) {
-            if (c == ' ') {
-                name += "#20";
-            } else {
-                name += c;
-            }
-        }
-        EmitLine(name);
-        EmitLine("/Subtype /Type1");
-        if (font.baseName != "Symbol" && font.baseName != "ZapfDingbats") {
-            EmitLine("/Encoding /WinAnsiEncoding");
-        }
-        EmitLine(">>");
-        EmitLine("endobj");
-    }
 }
 
 void PdfDocument::PutResources() {

@@ -80,6 +80,11 @@ void AppendWinAnsi(std::string& out, std::string_view utf8) {
     }
 }
 
+void AppendGlyphHex(std::string& out, uint16_t glyph) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[glyph >> shift & 0xF];
+}
+
 std::string EncodeWinAnsi(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

@@ -32,6 +32,9 @@ void AppendEscapedBytes(std::string& out, std::string_view bytes);
 // escaped, without the enclosing parentheses.
 void AppendUtf16TextString(std::string& out, std::string_view utf8);
 
+// A glyph number as the four upper-case hex digits of a two-byte code.
+void AppendGlyphHex(std::string& out, uint16_t glyph);
+
 // Upper-cases ASCII letters only; font keys and options are ASCII.
 std::string AsciiUpper(std::string_view text);
 

@@ -1,10 +1,11 @@
 // Where running text breaks into lines. The decision is made on the text's
-// bytes in the PDF's 8-bit encoding and the font's glyph widths alone;
+// characters and the font's glyph widths alone;
 // PdfDocument::FlowText then writes the pieces. Only the writer's own files
 // (and its tests) include this.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -37,5 +38,9 @@ struct FlowPiece {
 // that would begin a line but does not fit is cut where the room ends, and a
 // single character wider than a whole line still goes out on its own line.
 std::vector<FlowPiece> BreakFlowText(std::string_view bytes, const GlyphWidths& widths, const FlowRoom& room);
+
+// The same for text of any characters; widths[i] is the width of text[i].
+std::vector<FlowPiece> BreakFlowText(std::u32string_view text, const std::vector<uint16_t>& widths,
+                                     const FlowRoom& room);
 
 }  // namespace tak

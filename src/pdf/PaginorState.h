@@ -2,6 +2,7 @@
 // Only the writer's own files include it.
 #pragma once
 
+#include <deque>
 #include <memory>
 
 #include "pdf/Paginor.h"
@@ -75,6 +76,12 @@ struct PdfDocument::State {
     std::vector<StreamSplice> splices_;
     std::size_t splicedSize_ = 0;
     std::string pageCountText_;
+
+    // Streams made while finishing (font files, character maps, compressed
+    // pages); a deque keeps their addresses for the splices.
+    std::deque<ByteBuffer> finishedStreams_;
+    std::set<char32_t> missingCharacters_;
+    PdfWriterOptions options_ = PdfDocument::DefaultWriterOptions();
 
     std::optional<std::time_t> creationTime_;
     std::size_t bufferLimit_ = static_cast<std::size_t>(-1);

@@ -9,6 +9,7 @@
 #include "pdf/PaginorFormat.h"
 #include "pdf/PaginorLineBreak.h"
 #include "pdf/PaginorState.h"
+#include "pdf/PaginorTrueType.h"
 
 namespace tak {
 
@@ -16,8 +17,36 @@ namespace {
 
 constexpr std::size_t kPageRoom = 64000;
 
-std::size_t CountBlanks(std::string_view bytes) {
-    return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), ' '));
+// A line end closing a cell's text is not printed.
+std::string_view WithoutLineEnd(std::string_view text) {
+    if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    return text;
+}
+
+// The glyph number of an embedded font's two-byte code at `at`.
+uint16_t GlyphAt(std::string_view bytes, std::size_t at) {
+    return static_cast<uint16_t>(static_cast<unsigned char>(bytes[at]) << 8 | static_cast<unsigned char>(bytes[at + 1]));
+}
+
+void AppendGlyph(std::string& out, uint16_t glyph) {
+    out += static_cast<char>(glyph >> 8);
+    out += static_cast<char>(glyph & 0xFF);
+}
+
+// The character a printed glyph shows: the one asked for, or what stood in
+// for it.
+char32_t ShownCharacter(const PdfFont& font, char32_t asked, uint16_t glyph) {
+    if (font.trueType->GlyphOf(asked) == glyph) return asked;
+    if (glyph == font.spaceGlyph) return U' ';
+    return font.trueType->GlyphOf(0xFFFD) == glyph ? 0xFFFD : U'?';
+}
+
+std::u32string DecodeUtf8(std::string_view utf8) {
+    std::u32string text;
+    text.reserve(utf8.size());
+    for (std::size_t pos = 0; pos < utf8.size();) text += NextCodePoint(utf8, pos);
+    return text;
 }
 
 }  // namespace
@@ -170,6 +199,13 @@ void PdfDocument::SelectFont(std::string_view family, std::string_view style, fl
         font.style = upperStyle;
         font.baseName = core->baseName;
         font.widths = core->widths;
+        if (s_->options_.embedFonts) font.trueType = PinnedTrueTypeFont(upperFamily, upperStyle);
+        if (font.trueType) {
+            font.baseName = PinnedTrueTypeName(upperFamily, upperStyle);
+            font.spaceGlyph = font.trueType->GlyphOf(' ');
+            font.replacementGlyph = font.trueType->GlyphOf(0xFFFD);
+            if (font.replacementGlyph == 0) font.replacementGlyph = font.trueType->GlyphOf('?');
+        }
         s_->fonts_.push_back(std::move(font));
         found = s_->fonts_.end() - 1;
     }
@@ -189,16 +225,100 @@ void PdfDocument::SelectFont(std::string_view family, std::string_view style, fl
     }
 }
 
+const PdfFont* PdfDocument::CurrentFont() const {
+    return s_->currentFont_ < 0 ? nullptr : &s_->fonts_[static_cast<std::size_t>(s_->currentFont_)];
+}
+
 float PdfDocument::RawWidth(std::string_view bytes) const {
-    if (s_->currentFont_ < 0) return 0;
-    const GlyphWidths& widths = *s_->fonts_[static_cast<std::size_t>(s_->currentFont_)].widths;
+    const PdfFont* font = CurrentFont();
+    if (!font) return 0;
     uint32_t sum = 0;
-    for (char byte : bytes) sum += widths[static_cast<unsigned char>(byte)];
+    if (font->trueType) {
+        for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
+            sum += static_cast<uint32_t>(font->trueType->WidthOf(GlyphAt(bytes, at)));
+        }
+    } else {
+        for (char byte : bytes) sum += (*font->widths)[static_cast<unsigned char>(byte)];
+    }
     return static_cast<float>(sum);
 }
 
+std::size_t PdfDocument::CountBlanks(std::string_view bytes) const {
+    const PdfFont* font = CurrentFont();
+    if (font && font->trueType) {
+        std::size_t blanks = 0;
+        for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) blanks += GlyphAt(bytes, at) == font->spaceGlyph;
+        return blanks;
+    }
+    return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), ' '));
+}
+
+std::string PdfDocument::EncodeText(std::string_view utf8, bool printed) const {
+    const PdfFont* font = CurrentFont();
+    if (!font || !font->trueType) {
+        if (printed) {
+            // What WinAnsiEncoding cannot carry prints as "?".
+            for (std::size_t pos = 0; pos < utf8.size();) {
+                if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
+                    ++pos;
+                    continue;
+                }
+                char32_t c = NextCodePoint(utf8, pos);
+                if (Windows1252Byte(c) == 0) s_->missingCharacters_.insert(c);
+            }
+        }
+        return EncodeWinAnsi(utf8);
+    }
+    if (printed && !s_->pageCountAlias_.empty() && utf8.find(s_->pageCountAlias_) != std::string_view::npos) {
+        // The count replaces the alias when the document is finished.
+        EncodeCharacters(U"0123456789", true);
+    }
+    return EncodeCharacters(DecodeUtf8(utf8), printed);
+}
+
+std::string PdfDocument::EncodeCharacters(std::u32string_view text, bool printed) const {
+    PdfFont* font = s_->currentFont_ < 0 ? nullptr : &s_->fonts_[static_cast<std::size_t>(s_->currentFont_)];
+    std::string bytes;
+    if (!font) return bytes;
+    if (!font->trueType) {
+        std::string utf8;
+        for (char32_t c : text) AppendUtf8(utf8, c);
+        return EncodeText(utf8, printed);
+    }
+    bytes.reserve(2 * text.size());
+    for (char32_t c : text) {
+        uint16_t glyph = font->trueType->GlyphOf(c);
+        if (glyph == 0) {
+            // Control characters have no picture to miss: they print blank.
+            if (c < 0x20) {
+                glyph = font->spaceGlyph;
+            } else {
+                glyph = font->replacementGlyph;
+                if (printed) s_->missingCharacters_.insert(c);
+            }
+        }
+        AppendGlyph(bytes, glyph);
+        if (printed && font->usedGlyphs.insert(glyph).second) font->textOf.emplace(glyph, ShownCharacter(*font, c, glyph));
+    }
+    return bytes;
+}
+
+void PdfDocument::AppendEncodedString(std::string& line, std::string_view bytes) const {
+    const PdfFont* font = CurrentFont();
+    if (!font || !font->trueType) {
+        line += '(';
+        AppendEscapedBytes(line, bytes);
+        line += ')';
+        return;
+    }
+    line += '<';
+    for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) AppendGlyphHex(line, GlyphAt(bytes, at));
+    line += '>';
+}
+
 float PdfDocument::TextWidth(std::string_view text) const {
-    return RawWidth(EncodeWinAnsi(text)) * s_->fontSize_ / 1000;
+    // Measuring records nothing: only printed text goes into the subset.
+    return RawWidth(EncodeText(text, false)) * s_->fontSize_ / 1000;
 }
 
 // --- Text -------------------------------------------------------------------
@@ -219,9 +339,27 @@ void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, st
     }
     line += "BT ";
     AppendCoordinates(line, xUser, yUser);
-    line += " Td (";
-    AppendEscapedBytes(line, bytes);
-    line += ") Tj ET";
+    line += " Td ";
+    const PdfFont* font = CurrentFont();
+    if (font && font->trueType && s_->wordSpacing_ != 0) {
+        // Word spacing applies to one-byte codes only: move each blank's
+        // follower instead.
+        std::string adjust;
+        AppendNumber(adjust, -s_->wordSpacing_ * 1000 / s_->fontSize_, 3);
+        line += '[';
+        std::size_t start = 0;
+        for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
+            if (GlyphAt(bytes, at) != font->spaceGlyph) continue;
+            AppendEncodedString(line, bytes.substr(start, at + 2 - start));
+            line += ' ' + adjust + ' ';
+            start = at + 2;
+        }
+        AppendEncodedString(line, bytes.substr(start));
+        line += "] TJ ET";
+    } else {
+        AppendEncodedString(line, bytes);
+        line += " Tj ET";
+    }
     if (s_->underline_) {
         // A bar 0.1 of the font size below the baseline, hanging downwards.
         float width =
@@ -241,10 +379,7 @@ void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, st
 
 void PdfDocument::PutCell(float width, float height, std::string_view text, PdfBorder border, PdfCursor next,
                           PdfAlign align, bool fill) {
-    std::string bytes;
-    bytes.reserve(text.size());
-    AppendWinAnsi(bytes, text);
-    CellBytes(width, height, bytes, border, next, align, fill);
+    CellBytes(width, height, EncodeText(WithoutLineEnd(text), true), border, next, align, fill);
 }
 
 void PdfDocument::BreakPageKeepingX() {
@@ -267,12 +402,6 @@ void PdfDocument::BreakPageKeepingX() {
 
 namespace {
 
-// A line end closing a cell's text is not printed.
-std::string_view WithoutLineEnd(std::string_view bytes) {
-    if (!bytes.empty() && bytes.back() == '\n') bytes.remove_suffix(1);
-    if (!bytes.empty() && bytes.back() == '\r') bytes.remove_suffix(1);
-    return bytes;
-}
 
 struct CellBox {
     float x = 0;
@@ -319,9 +448,8 @@ float CellTextOffset(PdfAlign align, float width, float textWidth, float cellMar
 }
 
 // The word spacing that stretches justified text across its cell.
-float JustifiedWordSpacing(float width, float textWidth, float cellMargin, std::string_view bytes) {
+float JustifiedWordSpacing(float width, float textWidth, float cellMargin, std::size_t blanks) {
     float spacing = width - 2 * cellMargin - textWidth;
-    std::size_t blanks = CountBlanks(bytes);
     if (blanks > 0) spacing /= static_cast<float>(blanks);
     return spacing;
 }
@@ -330,7 +458,6 @@ float JustifiedWordSpacing(float width, float textWidth, float cellMargin, std::
 
 void PdfDocument::CellBytes(float width, float height, std::string_view bytes, PdfBorder border, PdfCursor next,
                             PdfAlign align, bool fill) {
-    bytes = WithoutLineEnd(bytes);
     if (s_->y_ + height > s_->pageBreakTrigger_ && !s_->inFooter_ && !s_->inHeader_ && s_->autoPageBreak_) {
         BreakPageKeepingX();
     }
@@ -344,7 +471,7 @@ void PdfDocument::CellBytes(float width, float height, std::string_view bytes, P
     if (!bytes.empty() && s_->currentFont_ >= 0) {
         float textWidth = RawWidth(bytes) * s_->fontSize_ / 1000;
         if (justified) {
-            s_->wordSpacing_ = JustifiedWordSpacing(width, textWidth, s_->cellMargin_, bytes);
+            s_->wordSpacing_ = JustifiedWordSpacing(width, textWidth, s_->cellMargin_, CountBlanks(bytes));
             std::string spacing;
             AppendNumber(spacing, s_->wordSpacing_ * s_->scale_, 3);
             spacing += " Tw";
@@ -370,17 +497,21 @@ void PdfDocument::CellBytes(float width, float height, std::string_view bytes, P
 
 void PdfDocument::PutText(float x, float y, std::string_view text) {
     if (text.empty() || s_->currentFont_ < 0) return;
-    std::string bytes = EncodeWinAnsi(text);
+    std::string bytes = EncodeText(text, true);
     std::string line;
     AppendTextShow(line, x, y, bytes);
     EmitContent(line);
 }
 
-std::vector<FlowPiece> BreakFlowText(std::string_view bytes, const GlyphWidths& widths, const FlowRoom& room) {
+namespace {
+
+// The line breaker for any text whose characters compare with char32_t.
+template <typename Text, typename WidthOf>
+std::vector<FlowPiece> BreakLines(const Text& text, const WidthOf& widthOf, const FlowRoom& room) {
     std::vector<FlowPiece> pieces;
     float wmax = room.firstLine;
     bool firstLine = true;
-    const std::size_t n = bytes.size();
+    const std::size_t n = text.size();
     std::size_t i = 0;                         // current character
     std::size_t j = 0;                         // start of the pending piece
     std::size_t sep = std::string_view::npos;  // last blank of the pending piece
@@ -396,15 +527,15 @@ std::vector<FlowPiece> BreakFlowText(std::string_view bytes, const GlyphWidths& 
         leaveFirstLine();
     };
     while (i < n) {
-        char c = bytes[i];
-        if (c == '\n') {
+        auto c = static_cast<char32_t>(text[i]);
+        if (c == U'\n') {
             pieces.push_back(FlowPiece{FlowPieceKind::Line, j, i - j, 0});
             ++i;
             startPiece();
             continue;
         }
-        if (c == ' ') sep = i;
-        l += widths[static_cast<unsigned char>(c)];
+        if (c == U' ') sep = i;
+        l += widthOf(i);
         if (l <= wmax) {
             ++i;
             continue;
@@ -429,10 +560,31 @@ std::vector<FlowPiece> BreakFlowText(std::string_view bytes, const GlyphWidths& 
     return pieces;
 }
 
+}  // namespace
+
+std::vector<FlowPiece> BreakFlowText(std::string_view bytes, const GlyphWidths& widths, const FlowRoom& room) {
+    // Bytes compare as unsigned, so that no byte above 0x7F reads as a blank.
+    std::basic_string_view<unsigned char> text(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    return BreakLines(text, [&](std::size_t i) { return static_cast<float>(widths[text[i]]); }, room);
+}
+
+std::vector<FlowPiece> BreakFlowText(std::u32string_view text, const std::vector<uint16_t>& widths,
+                                     const FlowRoom& room) {
+    return BreakLines(text, [&](std::size_t i) { return i < widths.size() ? static_cast<float>(widths[i]) : 0.0f; },
+                      room);
+}
+
 void PdfDocument::FlowText(float lineHeight, std::string_view text) {
-    if (s_->currentFont_ < 0) return;
-    const std::string bytes = EncodeWinAnsi(text);
-    const GlyphWidths& widths = *s_->fonts_[static_cast<std::size_t>(s_->currentFont_)].widths;
+    const PdfFont* font = CurrentFont();
+    if (!font) return;
+    const std::u32string chars = DecodeUtf8(text);
+    // Each character's width, from its code in the font's encoding.
+    const std::string measured = EncodeCharacters(chars, false);
+    const std::size_t unit = font->trueType ? 2 : 1;
+    std::vector<uint16_t> widths(chars.size());
+    for (std::size_t i = 0; i < chars.size() && unit * (i + 1) <= measured.size(); ++i) {
+        widths[i] = static_cast<uint16_t>(RawWidth(std::string_view(measured).substr(unit * i, unit)));
+    }
     auto lineWidthFrom = [this](float x) { return s_->pageWidth_ - s_->rightMargin_ - x; };
     auto room = [this](float lineWidth) { return (lineWidth - 2 * s_->cellMargin_) * 1000 / s_->fontSize_; };
 
@@ -440,8 +592,8 @@ void PdfDocument::FlowText(float lineHeight, std::string_view text) {
     const float fullWidth = lineWidthFrom(s_->leftMargin_);
     const FlowRoom flowRoom{room(w), room(fullWidth), s_->x_ > s_->leftMargin_};
     bool firstLine = true;
-    for (const FlowPiece& piece : BreakFlowText(bytes, widths, flowRoom)) {
-        std::string_view part = std::string_view(bytes).substr(piece.begin, piece.length);
+    for (const FlowPiece& piece : BreakFlowText(std::u32string_view(chars), widths, flowRoom)) {
+        std::string part = EncodeCharacters(std::u32string_view(chars).substr(piece.begin, piece.length), true);
         switch (piece.kind) {
             case FlowPieceKind::Line:
                 CellBytes(w, lineHeight, part, PdfBorder::None, PdfCursor::Below, PdfAlign::Left, false);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/CodePage.h"
 #include "persist/JSON.h"
 
 namespace tak {
@@ -35,6 +36,9 @@ ProgramSettings ReadProgramSettings(const std::filesystem::path& path) {
     if (settings.language.empty()) settings.language = kDefaultLanguage;
     settings.warnings = GetInteger(ObjectGet(root.get(), "Warnings"), 1);
     settings.supportMail = GetString(ObjectGet(root.get(), "SupportMail"), "");
+    // A hand-edited number that names no code page falls back to the default.
+    int32_t codePage = GetInteger(ObjectGet(root.get(), "CodePage"), CodePageNumber(kDefaultCodePage));
+    settings.codePage = CodePageFromNumber(codePage) ? codePage : CodePageNumber(kDefaultCodePage);
     return settings;
 }
 
@@ -44,6 +48,7 @@ bool SaveProgramSettings(const std::filesystem::path& path, const ProgramSetting
     ObjectSet(root.get(), "Date", NewString(settings.date));
     ObjectSet(root.get(), "Language", NewString(settings.language));
     ObjectSet(root.get(), "Warnings", NewInteger(settings.warnings));
+    ObjectSet(root.get(), "CodePage", NewInteger(settings.codePage));
     if (!settings.supportMail.empty()) ObjectSet(root.get(), "SupportMail", NewString(settings.supportMail));
     return Save(path, std::move(root));
 }

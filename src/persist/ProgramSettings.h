@@ -1,5 +1,6 @@
 // The program settings kept between runs in the file Taktarium.cfg: the last
-// map folder, the date, the language and the warnings switch.
+// map folder, the date, the language, the warnings switch and the code page of
+// the simulator's files.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,8 @@ struct ProgramSettings {
     std::string language = kDefaultLanguage;
     // 1 shows trip-order warnings during output.
     int32_t warnings = 1;
+    // The code page the simulator's files are read in: 1250, 1251 or 1252.
+    int32_t codePage = 1252;
     // Where a crash report is mailed ("SupportMail"); none by default, set by
     // whoever hands the program out. Only read, and kept when the file is written.
     std::string supportMail;

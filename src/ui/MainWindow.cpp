@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "app/AppContext.h"
+#include "base/CodePage.h"
 #include "base/FileSystem.h"
 #include "base/Text.h"
 #include "mapdata/MapLoader.h"
@@ -83,6 +84,7 @@ ProgramPlaces FindProgramPlaces(const char* argv0) {
 void LoadStartState(AppContext& context, const ProgramPlaces& places) {
     context.workingFolder = places.workingFolder;
     context.settings = ReadProgramSettings(places.workingFolder / kProgramSettingsFileName);
+    SetMapCodePage(CodePageFromNumber(context.settings.codePage).value_or(kDefaultCodePage));
     // A language that cannot be read leaves the texts as they were: the keys
     // themselves show, and the user can choose another language.
     if (places.languageFolder) {

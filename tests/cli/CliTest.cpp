@@ -1,6 +1,7 @@
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <initializer_list>
@@ -315,6 +316,98 @@ TEST(CliOutput, ExitsWithOneWhenADocumentCannotBeCreated) {
     auto text = ReadFileBytes(folder / "Timetable 10.txt");
     ASSERT_TRUE(text) << run.output;
     EXPECT_NE(text->find("Markt   dep | 05:00 "), std::string::npos) << *text;
+}
+
+// A map of the tests' data whose stop names are written in `codePage`, with a
+// project that prints its one line as a PDF timetable.
+fs::path EasternMap(const test::TempDir& working, int codePage) {
+    const std::string name = "Stops" + std::to_string(codePage);
+    working.Write("output/" + name + ".cfg", R"({"Version": 136, "OutputOpt": {"Format": 1, "FontName": "Helvetica"},
+        "TimeTablePlan": [{"Name": "10", "Line": "10", "Trip": ["A"], "Days": [{"Name": "Mo-Fr", "Flags": 799}],
+                           "Stop": [{"ID": 1, "Flags": 2}, {"ID": 2, "Flags": 2}, {"ID": 3, "Flags": 2},
+                                    {"ID": 4, "Flags": 1}]}]})");
+    return test::SourceDir() / "tests" / "data" / "maps" / name;
+}
+
+TEST(CliOutput, StopNamesOfTheChosenCodePagePrintWithEmbeddedFonts) {
+    const std::map<int, std::vector<std::string>> names = {
+        {1250,
+         {"\xC5\x81\xC3\xB3\x64\xC5\xBA Kaliska", "\xC5\x98\xC3\xAD\xC4\x8D\x61ny n\xC3\xA1m.",
+          "K\xC5\x91szeg F\xC5\x91 t\xC3\xA9r", "\xC5\xBDilina-Z\xC3\xA1stranie"}},
+        {1251,
+         {"\xD0\x9D\xD0\xB8\xD1\x88",
+          "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0 \xD0\x9F\xD0\xB0\xD0\xB2\xD0\xB5\xD0\xBB\xD0\xB5\xD1\x86"
+          "\xD0\xBA\xD0\xB0\xD1\x8F",
+          "\xD0\x91\xD0\xB5\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xB4 \xD0\xA6\xD0\xB5\xD0\xBD\xD1\x82\xD0\xB0\xD1\x80",
+          "\xD0\x9A\xD0\xB8\xD1\x97\xD0\xB2"}},
+    };
+    for (const auto& [codePage, stops] : names) {
+        test::TempDir working;
+        fs::path map = EasternMap(working, codePage);
+        auto run = RunCliIn(working, "output '" + map.string() + "' --codepage " + std::to_string(codePage));
+        ASSERT_EQ(run.status, 0) << run.output;
+        EXPECT_EQ(run.output.find("Warning"), std::string::npos) << run.output;
+        fs::path pdf = working.path() / "output" / map.filename() / "Timetable 10.pdf";
+        ASSERT_TRUE(fs::exists(pdf)) << run.output;
+        std::string quoted = " '" + pdf.string() + "'";
+
+        auto text = test::RunCommand("pdftotext -enc UTF-8" + quoted + " - 2>&1");
+        for (const std::string& stop : stops) EXPECT_NE(text.output.find(stop + "\n"), std::string::npos) << text.output;
+        auto fonts = test::RunCommand("pdffonts" + quoted + " 2>&1");
+        EXPECT_EQ(fonts.status, 0) << fonts.output;
+        std::size_t fontLines = 0;
+        for (std::size_t at = fonts.output.find("CID TrueType"); at != std::string::npos;
+             at = fonts.output.find("CID TrueType", at + 1)) {
+            ++fontLines;
+        }
+        EXPECT_EQ(fontLines + 2, static_cast<std::size_t>(std::count(fonts.output.begin(), fonts.output.end(), '\n')))
+            << "every font an embedded TrueType subset:\n" << fonts.output;
+        EXPECT_EQ(fonts.output.find(" no "), std::string::npos) << fonts.output;
+        auto check = test::RunCommand("qpdf --check" + quoted + " 2>&1");
+        EXPECT_EQ(check.status, 0) << check.output;
+        auto render = test::RunCommand("pdftoppm -r 30 -png" + quoted + " '" + (working.path() / "page").string() + "' 2>&1");
+        EXPECT_EQ(render.status, 0);
+        EXPECT_EQ(render.output, "") << "the renderer complains";
+    }
+}
+
+TEST(CliOutput, ACharacterTheFontsLackIsNamedInTheLog) {
+    test::TempDir working;
+    fs::path map = EasternMap(working, 1250);
+    // A headline with a snowman, which the fonts have no glyph for.
+    std::string project = ReadFileBytes(working.path() / "output" / "Stops1250.cfg").value_or("");
+    project.replace(project.find("\"Name\": \"10\""), 12, "\"Name\": \"10\", \"Headline\": \"Bus \xE2\x98\x83\"");
+    working.Write("output/Stops1250.cfg", project);
+    auto run = RunCliIn(working, "output '" + map.string() + "' --codepage 1250");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Warning in 10: the fonts have no glyph for \xE2\x98\x83; a replacement was printed "
+                              "instead.\n"),
+              std::string::npos)
+        << run.output;
+    auto text = test::RunCommand("pdftotext -enc UTF-8 '" +
+                                 (working.path() / "output" / "Stops1250" / "Timetable 10.pdf").string() + "' - 2>&1");
+    EXPECT_NE(text.output.find("Bus ?"), std::string::npos) << text.output;
+}
+
+TEST(CliCheck, WarnsWhenTheFilesLookLikeAnotherCodePage) {
+    const fs::path maps = test::SourceDir() / "tests" / "data" / "maps";
+    test::TempDir working;
+    auto wrong = RunCliIn(working, "check '" + (maps / "Stops1250").string() + "'");
+    EXPECT_EQ(wrong.status, 0) << wrong.output;  // a warning, not an error
+    EXPECT_NE(wrong.output.find("TTData/Busstops.cfg\n  warning The word \"\xC5\x81\xC3\xB3\x64\xC5\xBA\" reads as code "
+                                "page 1250, but the map's files are read in code page 1252"),
+              std::string::npos)
+        << wrong.output;
+    auto cyrillic = RunCliIn(working, "check '" + (maps / "Stops1251").string() + "' --codepage 1250");
+    EXPECT_NE(cyrillic.output.find("reads as code page 1251"), std::string::npos) << cyrillic.output;
+
+    // The settings file chooses the code page when the command line does not.
+    working.Write("Taktarium.cfg", R"({"CodePage": 1251})");
+    auto right = RunCliIn(working, "check '" + (maps / "Stops1251").string() + "'");
+    EXPECT_EQ(right.output.find("code page"), std::string::npos) << right.output;
+
+    EXPECT_EQ(RunCli("check x --codepage 1253").status, 2);
+    EXPECT_EQ(RunCli("check x --codepage").status, 2);
 }
 
 TEST(CliCheck, PrintsFindingsByFileAndFailsOnAnError) {

@@ -14,6 +14,19 @@
 
 namespace tak::test {
 
+namespace {
+
+// These tests read a file's objects and page content as text: unless a test
+// asks otherwise, documents keep their streams plain and use the standard
+// fonts, whose text is written as it was given. The embedded fonts and the
+// compression have tests of their own.
+const bool kPlainDocuments = [] {
+    PdfDocument::SetDefaultWriterOptions(PdfWriterOptions{false, false});
+    return true;
+}();
+
+}  // namespace
+
 ToolRun RunTool(std::string_view command, const std::filesystem::path& file) {
     CommandResult result = RunCommand(std::string(command) + " '" + file.string() + "' 2>&1");
     return ToolRun{result.status, std::move(result.output)};

@@ -40,6 +40,21 @@ TEST(ProgramSettings, AFullDiskKeepsTheSavedSettings) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
 
+TEST(ProgramSettings, CodePageIsStoredAndAnUnknownOneFallsBackTo1252) {
+    test::TempDir dir;
+    const auto file = dir.path() / kProgramSettingsFileName;
+    EXPECT_EQ(ReadProgramSettings(file).codePage, 1252);
+    ProgramSettings settings;
+    settings.codePage = 1250;
+    ASSERT_TRUE(SaveProgramSettings(file, settings));
+    EXPECT_NE(ReadFileBytes(file).value_or("").find("\"CodePage\": 1250"), std::string::npos);
+    EXPECT_EQ(ReadProgramSettings(file).codePage, 1250);
+    for (const char* hand : {"1253", "-1", "\"1251\""}) {
+        dir.Write(kProgramSettingsFileName, std::string("{\"CodePage\": ") + hand + "}");
+        EXPECT_EQ(ReadProgramSettings(file).codePage, 1252) << hand;
+    }
+}
+
 TEST(ProgramSettings, DefaultsForMissingKeysAndUnreadableFiles) {
     test::TempDir dir;
     auto partial = dir.Write("partial.cfg", "\xEF\xBB\xBF{\"Warnings\": 0, \"Language\": \"\"}");

@@ -415,6 +415,9 @@ protected:
         spider = SpiderForPlan(project.routeSpiders, "Linie 1");
         ASSERT_NE(spider, nullptr);
         heights = MeasureRowHeights(project.outputOpt);
+        // Plain streams with the standard fonts, so that a test can find a
+        // text and the paint before it in the file.
+        pdf.SetWriterOptions(PdfWriterOptions{false, false});
         ASSERT_TRUE(pdf.CreateDocument("P", "pt", ""));
         pdf.SelectFont("Helvetica", "", 10);
         ASSERT_TRUE(pdf.NewPage());
