@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/MapCheckReport.h"
 #include "base/Language.h"
@@ -17,6 +18,8 @@ namespace tak::ui {
 namespace {
 
 enum Column { kSeverityColumn, kPlaceColumn, kTextColumn };
+
+constexpr int kWidestPlace = 220;
 
 // Sorts severities by weight (errors first), places by file and then line
 // number, so that line 9 comes before line 10.
@@ -63,9 +66,18 @@ MapCheckWindow::MapCheckWindow(std::vector<MapFinding> findings, const LanguageT
     for (const auto& finding : findings) list_->addTopLevelItem(new FindingItem(finding, language));
     list_->setSortingEnabled(true);
     list_->sortByColumn(kSeverityColumn, Qt::AscendingOrder);
+    // The finding takes the width left and wraps: its whole text shows. A
+    // long place (a file name) is cut, and can be widened by hand.
     list_->header()->setSectionResizeMode(kSeverityColumn, QHeaderView::ResizeToContents);
-    list_->header()->setSectionResizeMode(kPlaceColumn, QHeaderView::ResizeToContents);
+    list_->header()->setSectionResizeMode(kPlaceColumn, QHeaderView::Interactive);
+    list_->header()->setStretchLastSection(true);
+    list_->resizeColumnToContents(kPlaceColumn);
+    list_->setColumnWidth(kPlaceColumn, std::min(list_->columnWidth(kPlaceColumn), kWidestPlace));
     list_->setWordWrap(true);
+    list_->setTextElideMode(Qt::ElideNone);
+    // Rows take their height from the text column's width: lay them out again
+    // when it changes.
+    connect(list_->header(), &QHeaderView::sectionResized, list_, [this] { list_->doItemsLayout(); });
 
     auto* copy = new QPushButton(LangText(language, "CheckCopy"), this);
     copy->setObjectName("copyButton");

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -414,6 +415,12 @@ QWidget* RouteMapWindow::CreateStopsPage() {
         for (const TripStation& station : trip->stations) stations.insert(station.name);
     }
     for (const std::string& name : stations) stationCombo_->addItem(FromUtf8(name));
+    // Long stop names: the field shows their start, the list their whole text.
+    stationCombo_->setMinimumContentsLength(18);
+    stationCombo_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    stationCombo_->view()->setMinimumWidth(stationCombo_->view()->sizeHintForColumn(0) + 24);
+    connect(stationCombo_, &QComboBox::currentIndexChanged, this, [this] { ShowStartOfChooserText(stationCombo_); });
+    ShowStartOfChooserText(stationCombo_);
     auto* add = Named(new QPushButton(LangText(language, "Add"), page), "addStopButton");
     auto* remove = Named(new QPushButton(LangText(language, "Delete"), page), "deleteStopButton");
     addRow->addWidget(stationCombo_, 1);

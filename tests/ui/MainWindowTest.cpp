@@ -23,6 +23,7 @@
 #include "support/TestSupport.h"
 #include "ScriptedDialogs.h"
 #include "ui/MapCheckWindow.h"
+#include "ui/TimeTable.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -380,7 +381,7 @@ TEST_F(MainWindowTest, TheMapCheckIsSummedUpAfterALoadAndListedOnRequest) {
     // The trip has no profile: the tour loses its only trip and the line
     // prints nothing (two errors), the tour is empty (a warning), and the trip
     // is run by no tour (a note).
-    EXPECT_EQ(checkButton->text(), "2 Fehler, 1 Warnungen");
+    EXPECT_EQ(checkButton->text(), "2 Fehler, 1 Warnung");
 
     MapCheckWindow* list = window->OpenMapCheckWindow();
     ASSERT_NE(list, nullptr);
@@ -456,14 +457,40 @@ TEST_F(MainWindowTest, TheActiveProjectAndTheMapAreShownAfterEveryLoad) {
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_EQ(context.projectName, "DemoMap");
     EXPECT_EQ(window->windowTitle(), "Taktarium - DemoMap");
-    EXPECT_EQ(project->text(), "Projekt DemoMap.cfg: 2 Fahrpläne, 1 Umlaufpläne, 2 Aushangfahrpläne");
+    EXPECT_EQ(project->text(),
+              "Projekt DemoMap.cfg: 2 Fahrpläne, 1 Umlaufplan, 2 Aushangfahrpläne, 1 Liniennetzplan");
 
     // A dated load works on a project of its own, and says so.
     LoadFolder(DemoMap(), QDate(2025, 4, 9));
     EXPECT_EQ(window->windowTitle(), "Taktarium - DemoMap");
     EXPECT_EQ(project->text(),
-              "Projekt DemoMap_20250409.cfg: 0 Fahrpläne, 0 Umlaufpläne, 0 Aushangfahrpläne (Stand 09.04.2025)");
+              "Projekt DemoMap_20250409.cfg: 0 Fahrpläne, 0 Umlaufpläne, 0 Aushangfahrpläne, 0 Liniennetzpläne "
+              "(Stand 09.04.2025)");
     EXPECT_TRUE(project->toolTip().endsWith("DemoMap_20250409.cfg"));
+}
+
+TEST_F(MainWindowTest, TheProjectSummaryFollowsEverySave) {
+    PlanWindowOpeners openers;
+    openers.timeTable = [this] { OpenTimeTableWindow(context, dialogs, window.get()); };
+    Start(std::move(openers));
+    LoadFolder(DemoMap(), QDate(2025, 4, 9));
+    auto* project = Find<QLabel>("projectLabel");
+    ASSERT_TRUE(project->text().contains("0 Fahrpläne"));
+
+    QTest::mouseClick(Find<QPushButton>("timeTableButton"), Qt::LeftButton);
+    QWidget* timeTable = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == "timeTableWindow" && top->isVisible()) timeTable = top;
+    }
+    ASSERT_NE(timeTable, nullptr);
+    dialogs.inputs = {"Eins", "Zwei"};
+    QTest::mouseClick(timeTable->findChild<QPushButton*>("newPlanButton"), Qt::LeftButton);
+    QTest::mouseClick(timeTable->findChild<QPushButton*>("applyButton"), Qt::LeftButton);
+    EXPECT_TRUE(project->text().contains(": 1 Fahrplan, 0 Umlaufpläne")) << project->text().toStdString();
+    QTest::mouseClick(timeTable->findChild<QPushButton*>("newPlanButton"), Qt::LeftButton);
+    QTest::mouseClick(timeTable->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(project->text().contains(": 2 Fahrpläne, 0 Umlaufpläne")) << project->text().toStdString();
 }
 
 TEST_F(MainWindowTest, DisabledButtonsSayWhyAndEnterPressesAFocusedButton) {
@@ -526,6 +553,18 @@ TEST_F(MainWindowTest, NoCaptionIsCutWithALargerFont) {
         EXPECT_GE(control->width(), control->sizeHint().width()) << name;
     }
     QApplication::setFont(previous);
+}
+
+TEST(KeptOnScreen, AWindowCentredOnItsOwnerStaysInsideTheScreen) {
+    QRect screen(0, 0, 1024, 768);
+    // Room enough: the place stays.
+    EXPECT_EQ(KeptOnScreen(QRect(100, 100, 650, 545), screen), QPoint(100, 100));
+    // Centred on a window at the left or right edge it would stick out.
+    EXPECT_EQ(KeptOnScreen(QRect(-120, 50, 650, 545), screen), QPoint(0, 50));
+    EXPECT_EQ(KeptOnScreen(QRect(600, 400, 650, 545), screen), QPoint(374, 223));
+    // Larger than the screen: its title bar and left edge stay in view.
+    EXPECT_EQ(KeptOnScreen(QRect(-50, -30, 1200, 900), screen), QPoint(0, 0));
+    EXPECT_EQ(KeptOnScreen(QRect(-50, -30, 10, 10), QRect()), QPoint(-50, -30));
 }
 
 }  // namespace
