@@ -340,7 +340,8 @@ void MainWindow::SetEnabledStates() {
     enable(stopTableButton_, openers_.stopTable, mapLoaded_ && timetableFound_);
     enable(timeTableButton_, openers_.timeTable, mapLoaded_ && timetableFound_);
     enable(tourPlanButton_, openers_.tourPlan, mapLoaded_ && timetableFound_);
-    enable(linePlansButton_, openers_.timeTableAt, mapLoaded_ && timetableFound_ && !context_.map.lines.empty());
+    linePlansButton_->setEnabled(static_cast<bool>(openers_.timeTableAt) && mapLoaded_ && timetableFound_ &&
+                                 !context_.map.lines.empty());
     SetButtonHints();
 }
 
@@ -361,7 +362,7 @@ void MainWindow::SetButtonHints() {
     };
     hint(timeTableButton_, &openers_.timeTable, true);
     hint(tourPlanButton_, &openers_.tourPlan, true);
-    hint(linePlansButton_, &openers_.timeTableAt, true);
+    hint(linePlansButton_, nullptr, true);
     hint(stopTableButton_, &openers_.stopTable, true);
     hint(routeMapButton_, &openers_.routeMap, false);
     hint(createOutputButton_, nullptr, true);
@@ -447,14 +448,15 @@ bool MainWindow::MakePlansForChosenLine() {
         if (line.get() == chosen) current = static_cast<int>(names.size());
         names.push_back(FromUtf8(line->name));
     }
-    QString answer = dialogs_.ChooseItem(this, "Taktarium - " + FromUtf8(WithoutKeyMarks(language.Caption("PlansForLine"))),
+    QString answer = dialogs_.ChooseItem(this, WindowTitleFor(language, "PlansForLine"),
                                          LangText(language, "ChooseLine"), names, current);
     int index = names.indexOf(answer);
     if (answer.isEmpty() || index < 0) return false;
     const Line& line = *context_.map.lines[static_cast<std::size_t>(index)];
     std::optional<LinePlans> made = MakePlansForLine(context_.project, line, language);
     if (!made) {
-        dialogs_.ShowMessage(this, kMessageTitle, FromUtf8(FillPlaceholders(language.Lang("LineRunsNoTrip"), {line.name})));
+        dialogs_.ShowMessage(this, kMessageTitle,
+                             FromUtf8(FillPlaceholders(language.Lang("LineRunsNoTrip"), {line.name})));
         return false;
     }
     // Saved at once: the plans stay even when the window is left with Cancel.

@@ -214,7 +214,8 @@ void PlanStopPanel::SetEnabledStates() {
     addButton_->setEnabled(shown && candidateList_->currentIndex() >= 0);
     addAllButton_->setEnabled(shown && !candidates_.empty());
     bool merged = row >= 0 && mergeBox_->isChecked();
-    mergeBox_->setEnabled(row > 0);
+    std::vector<int> selected = SelectedRows();
+    mergeBox_->setEnabled(!selected.empty() && selected.back() > 0);
     arrivalBox_->setEnabled(row >= 0 && !merged);
     departureBox_->setEnabled(row >= 0 && !merged);
     nameField_->setEnabled(row >= 0 && !merged);

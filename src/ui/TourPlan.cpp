@@ -79,6 +79,7 @@ void TourPlanWindow::CreateControls() {
     const LanguageTable& language = context_.language;
     lineTree_ = new QTreeWidget(this);
     lineTree_->setObjectName("lineTree");
+    lineTree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lineTree_->setHeaderHidden(true);
 
     headlineField_ = NewField(this, "headlineField");
@@ -330,13 +331,19 @@ void TourPlanWindow::OnTreeItemChanged(QTreeWidgetItem* item) {
         Qt::CheckState state = top->checkState(0) == Qt::Unchecked ? Qt::Unchecked : Qt::Checked;
         for (int i = 0; i < top->childCount(); ++i) top->child(i)->setCheckState(0, state);
     } else {
+        // A box ticked among several chosen tours sets all of them.
+        if (item->isSelected()) {
+            for (int i = 0; i < top->childCount(); ++i) {
+                if (top->child(i)->isSelected()) top->child(i)->setCheckState(0, item->checkState(0));
+            }
+        }
         int checked = 0;
         for (int i = 0; i < top->childCount(); ++i) checked += top->child(i)->checkState(0) == Qt::Checked ? 1 : 0;
         top->setCheckState(0, checked == 0                   ? Qt::Unchecked
                               : checked == top->childCount() ? Qt::Checked
                                                              : Qt::PartiallyChecked);
     }
-    lineTree_->setCurrentItem(top);
+    lineTree_->setCurrentItem(top, 0, QItemSelectionModel::NoUpdate);  // the chosen tours stay chosen
     showing_ = false;
 
     if (top->checkState(0) != Qt::Unchecked) {

@@ -276,7 +276,7 @@ TEST_F(OutputRunTest, ATourPlanWithoutTimesInOneDirectionIsWarnedOf) {
     TourPlan plan;
     plan.name = "5";
     plan.line = context.map.lines.front().get();
-    plan.trips = {TourPlanTrip{&out}, TourPlanTrip{&back}};
+    plan.trips = {TourPlanTrip{&out, false, false, "", ""}, TourPlanTrip{&back, false, false, "", ""}};
     plan.outward = {"T"};
     plan.returning = {"B"};
     plan.tours = {{"5-01", &plan.line->tours.front()}};

@@ -111,14 +111,14 @@ TEST_F(LinePlansTest, ALineWhoseToursRunNoTripGetsNoTimetable) {
 TEST(DayRowsForTours, KeepTheRowsTheToursRunOnOrAllWhenNoneMatches) {
     std::vector<TableDay> rows{{"Mo-Fr", 0x31F}, {"Sa", 0x320}, {"Su", 0x3C0}};
     Line line;
-    line.tours.push_back(Tour{"weekday", 0x01F, {TourTrip{}}});
-    line.tours.push_back(Tour{"holiday", 0x080, {TourTrip{}}});
-    line.tours.push_back(Tour{"empty", 0x020, {}});  // runs no trip: needs no row
+    line.tours.push_back(Tour{"weekday", 0x01F, {TourTrip{}}, 0});
+    line.tours.push_back(Tour{"holiday", 0x080, {TourTrip{}}, 0});
+    line.tours.push_back(Tour{"empty", 0x020, {}, 0});  // runs no trip: needs no row
     std::vector<TableDay> kept = DayRowsForTours(rows, line);
     ASSERT_EQ(kept.size(), 2U);
     EXPECT_EQ(kept[0].name, "Mo-Fr");
     EXPECT_EQ(kept[1].name, "Su");
-    line.tours = {Tour{"school days only", 0x300, {TourTrip{}}}};
+    line.tours = {Tour{"school days only", 0x300, {TourTrip{}}, 0}};
     EXPECT_EQ(DayRowsForTours(rows, line).size(), 3U);
 }
 

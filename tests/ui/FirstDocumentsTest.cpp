@@ -2,6 +2,7 @@
 // documents that print times, by the windows alone.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>

@@ -51,7 +51,7 @@ protected:
 
     PlanWindowOpeners CountingOpeners() {
         return {[this] { ++opened.timeTable; }, [this] { ++opened.tourPlan; }, [this] { ++opened.stopTable; },
-                [this] { ++opened.routeMap; }};
+                [this] { ++opened.routeMap; }, {}};
     }
 
     template <typename Control>
@@ -494,7 +494,7 @@ TEST_F(MainWindowTest, TheProjectSummaryFollowsEverySave) {
 }
 
 TEST_F(MainWindowTest, DisabledButtonsSayWhyAndEnterPressesAFocusedButton) {
-    Start({{}, {}, {}, [this] { ++opened.routeMap; }});
+    Start({{}, {}, {}, [this] { ++opened.routeMap; }, {}});
     auto* timeTable = Find<QPushButton>("timeTableButton");
     auto* routeMap = Find<QPushButton>("routeMapButton");
     EXPECT_TRUE(routeMap->toolTip().endsWith("Zuerst eine Karte laden.")) << routeMap->toolTip().toStdString();
