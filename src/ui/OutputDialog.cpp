@@ -249,7 +249,8 @@ void OutputDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (okButton_->isEnabled()) okButton_->click();
+            // In the document list Enter opens the document, nothing more.
+            if (okButton_->isEnabled() && !documentList_->hasFocus()) okButton_->click();
             break;
         case Qt::Key_Escape:
             if (workerRunning_) {

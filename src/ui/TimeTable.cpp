@@ -140,13 +140,14 @@ void TimeTableWindow::PlaceControls() {
     plans->addWidget(planList_, 1);
     plans->addLayout(planButtons);
 
-    auto* lineRow = new QHBoxLayout;
-    lineRow->addWidget(lineField_, 1);
-    lineRow->addWidget(autoLineBox_);
+    // The line text gets a row of its own: beside the automatic box it had
+    // room for a few letters only.
+    lineField_->setMinimumWidth(lineField_->fontMetrics().horizontalAdvance("0") * 14);
     auto* fields = new QFormLayout;
     fields->addRow(LangLabel(language, "TTName"), nameField_);
     fields->addRow(LangLabel(language, "Headline"), headlineField_);
-    fields->addRow(LangLabel(language, "DispLines"), lineRow);
+    fields->addRow(LangLabel(language, "DispLines"), lineField_);
+    fields->addRow(QString(), autoLineBox_);
     fields->addRow(spiderBox_, spiderList_);
     fields->addRow(LangLabel(language, "BreakHour"), breakHourList_);
 
@@ -421,6 +422,8 @@ void TimeTableWindow::OnAutoLineToggled(bool on) {
     if (showing_ || plan == nullptr) return;
     plan->autoLine = on;
     UpdateAutoLine();
+    // The text is the user's now: typing goes on at its end.
+    if (!on) lineField_->end(false);
     SetEnabledStates();
     Touch();
 }
@@ -553,8 +556,10 @@ void TimeTableWindow::FillTripList() {
 // the trip `current` alone is.
 void TimeTableWindow::AfterTripsChanged(const std::vector<bool>& chosen, int current) {
     TimeTablePlan* plan = Plan();
-    tripList_->setCurrentRow(current);
-    if (!chosen.empty()) {
+    if (chosen.empty()) {
+        tripList_->setCurrentRow(current, QItemSelectionModel::ClearAndSelect);
+    } else {
+        tripList_->setCurrentRow(current, QItemSelectionModel::NoUpdate);
         for (int i = 0; i < tripList_->count() && i < static_cast<int>(chosen.size()); ++i) {
             tripList_->item(i)->setSelected(chosen[static_cast<std::size_t>(i)]);
         }
