@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -52,6 +53,25 @@ private:
     int line_;
 };
 
+// Gives the finding column's rows the height their wrapped text needs at
+// the column's width.
+class WrappingDelegate : public QStyledItemDelegate {
+public:
+    explicit WrappingDelegate(QTreeWidget* tree) : QStyledItemDelegate(tree), tree_(tree) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (index.column() != kTextColumn) return size;
+        int width = std::max(tree_->columnWidth(kTextColumn) - 8, 40);
+        QRect text = option.fontMetrics.boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap,
+                                                     index.data(Qt::DisplayRole).toString());
+        return {size.width(), std::max(size.height(), text.height() + 6)};
+    }
+
+private:
+    QTreeWidget* tree_;
+};
+
 }  // namespace
 
 MapCheckWindow::MapCheckWindow(std::vector<MapFinding> findings, const LanguageTable& language, QWidget* parent)
@@ -75,6 +95,7 @@ MapCheckWindow::MapCheckWindow(std::vector<MapFinding> findings, const LanguageT
     list_->setColumnWidth(kPlaceColumn, std::min(list_->columnWidth(kPlaceColumn), kWidestPlace));
     list_->setWordWrap(true);
     list_->setTextElideMode(Qt::ElideNone);
+    list_->setItemDelegate(new WrappingDelegate(list_));
     // Rows take their height from the text column's width: lay them out again
     // when it changes.
     connect(list_->header(), &QHeaderView::sectionResized, list_, [this] { list_->doItemsLayout(); });

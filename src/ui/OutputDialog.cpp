@@ -150,9 +150,8 @@ void OutputDialog::CreateControls(const LanguageTable& language) {
     connect(warningsBox_, &QCheckBox::toggled, this, &OutputDialog::OnWarningsToggled);
     connect(okButton_, &QPushButton::clicked, this, &OutputDialog::OnOk);
     connect(openFolderButton_, &QPushButton::clicked, this, [this] { fileOpener_(PathText(folder_)); });
-    connect(documentList_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        fileOpener_(PathText(folder_ / PathFromText(ToUtf8(item->text()))));
-    });
+    connect(documentList_, &QListWidget::itemActivated, this, &OutputDialog::OpenDocument);
+    documentList_->installEventFilter(this);
     connect(cancelButton_, &QPushButton::clicked, this, &OutputDialog::OnCancel);
 }
 
@@ -230,6 +229,23 @@ void OutputDialog::ShowDocumentsWritten() {
     documentList_->setVisible(!names.empty());
 }
 
+void OutputDialog::OpenDocument(QListWidgetItem* item) {
+    if (item != nullptr) fileOpener_(PathText(folder_ / PathFromText(ToUtf8(item->text()))));
+}
+
+// Enter in the document list opens the document and goes no further: it
+// would press OK and close the dialog.
+bool OutputDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == documentList_ && event->type() == QEvent::KeyPress) {
+        int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OpenDocument(documentList_->currentItem());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void OutputDialog::OnWarningsToggled(bool on) {
     control_.warnings.store(on);
     context_.settings.warnings = on ? 1 : 0;
@@ -249,8 +265,7 @@ void OutputDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            // In the document list Enter opens the document, nothing more.
-            if (okButton_->isEnabled() && !documentList_->hasFocus()) okButton_->click();
+            if (okButton_->isEnabled()) okButton_->click();
             break;
         case Qt::Key_Escape:
             if (workerRunning_) {

@@ -21,6 +21,7 @@ class QCloseEvent;
 class QKeyEvent;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -64,6 +65,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls(const LanguageTable& language);
@@ -76,6 +78,7 @@ private:
     void OnWorkerEnded();
     // Lists the documents of the output folder this run wrote.
     void ShowDocumentsWritten();
+    void OpenDocument(QListWidgetItem* item);
     void OnWarningsToggled(bool on);
     void OnOk();
     void OnCancel();

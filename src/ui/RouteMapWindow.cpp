@@ -1275,7 +1275,9 @@ void RouteMapWindow::DeleteLine() {
     if (!line) return;
     const int32_t count = ConnectionCount(Map(), line->key);
     if (count > 0) {
-        QString question = MessageText(context_.language, "QuestDelLine").arg(count).arg(FromUtf8(line->name));
+        QString question = FromUtf8(FillPlaceholders(context_.language.Lang("QuestDelLine"),
+                                                     {std::to_string(count), line->name}))
+                               .replace("|", "\n");
         if (!questions_.AskYesNo(this, WindowTitle(context_.language), question)) return;
     }
     DeleteRouteLine(Map(), selectedLine_);
@@ -1348,11 +1350,10 @@ void RouteMapWindow::AddNewLineFromDialog() {
     selectedLine_ = result.line;
     Changed();
     const LanguageTable& language = context_.language;
-    QString text = result.lineCreated ? LangText(language, "MessageAddNL1") + ", " : QString();
-    text += LangText(language, "MessageAddNL2");
-    text = text.replace("%1", FromUtf8(dialog.LineName()))
-               .replace("%2", QString::number(result.newStops))
-               .replace("%3", QString::number(result.newConnections));
+    std::string message = result.lineCreated ? language.Lang("MessageAddNL1") + ", " : std::string();
+    message += language.Lang("MessageAddNL2");
+    QString text = FromUtf8(FillPlaceholders(message, {dialog.LineName(), std::to_string(result.newStops),
+                                                       std::to_string(result.newConnections)}));
     dialogs_.ShowMessage(this, QString(kMessageTitle) + " - " + LangText(language, "WinNewLine"), text);
 }
 
