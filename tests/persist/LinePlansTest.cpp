@@ -122,10 +122,5 @@ TEST(DayRowsForTours, KeepTheRowsTheToursRunOnOrAllWhenNoneMatches) {
     EXPECT_EQ(DayRowsForTours(rows, line).size(), 3U);
 }
 
-TEST(FreeName, CountsOnFromTwo) {
-    EXPECT_EQ(FreeName("11", {}), "11");
-    EXPECT_EQ(FreeName("11", {"11", "11 2"}), "11 3");
-}
-
 }  // namespace
 }  // namespace tak

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "ProjectMaps.h"
-#include "routespider/RouteSpider.h"
 
 namespace tak {
 namespace {
@@ -75,19 +74,6 @@ TEST_F(PlanEditingTest, NewRowsPrintDeparturesAndArrivalsWhereTripsOnlyEnd) {
     EXPECT_EQ(NewStopRowFlags(9, {out}), kRowDeparture);  // a stop no trip knows
 }
 
-TEST_F(PlanEditingTest, ChosenEntriesMoveAsABlockAndStopAtTheEnd) {
-    std::vector<std::string> items{"a", "b", "c", "d", "e"};
-    std::vector<bool> chosen{false, true, true, false, true};
-    ShiftChosen(items, chosen, -1);
-    EXPECT_EQ(items, (std::vector<std::string>{"b", "c", "a", "e", "d"}));
-    EXPECT_EQ(chosen, (std::vector<bool>{true, true, false, true, false}));
-    ShiftChosen(items, chosen, -1);  // b and c are at the top; e moves on
-    EXPECT_EQ(items, (std::vector<std::string>{"b", "c", "e", "a", "d"}));
-    ShiftChosen(items, chosen, 1);
-    EXPECT_EQ(items, (std::vector<std::string>{"a", "b", "c", "e", "d"}));
-    EXPECT_EQ(chosen, (std::vector<bool>{false, true, true, true, false}));
-}
-
 TEST_F(PlanEditingTest, DefaultDayRowsOfAnotherLanguageComeInTheCurrentOne) {
     LanguageTable english;
     ASSERT_TRUE(english.LoadLanguage(test::SourceDir() / "Language", "English"));
@@ -103,16 +89,6 @@ TEST_F(PlanEditingTest, DefaultDayRowsOfAnotherLanguageComeInTheCurrentOne) {
     EXPECT_EQ(DayRowsFrom(own, english), own);
     own.push_back({"Nachts", 0x7F});
     EXPECT_EQ(DayRowsFrom(own, english), own);
-}
-
-TEST_F(PlanEditingTest, ATickedSpiderBoxTakesTheSpiderTheEditorMade) {
-    RouteSpiderList spiders;
-    EXPECT_EQ(SpiderForTickedBox(spiders, {}), kNoSpider);
-    RouteSpiderKey first = AddRouteSpider(spiders, "1").key;
-    std::vector<RouteSpiderKey> before = SpiderKeys(spiders);
-    RouteSpiderKey made = AddRouteSpider(spiders, "2").key;
-    EXPECT_EQ(SpiderForTickedBox(spiders, before), made);
-    EXPECT_EQ(SpiderForTickedBox(spiders, SpiderKeys(spiders)), first);  // nothing new: the first
 }
 
 TEST_F(PlanEditingTest, AutomaticLineTextNamesEachLineOnceInTheOrderMet) {

@@ -23,7 +23,6 @@
 #include "support/TestSupport.h"
 #include "ScriptedDialogs.h"
 #include "ui/MapCheckWindow.h"
-#include "ui/TimeTable.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -467,30 +466,6 @@ TEST_F(MainWindowTest, TheActiveProjectAndTheMapAreShownAfterEveryLoad) {
               "Projekt DemoMap_20250409.cfg: 0 Fahrpläne, 0 Umlaufpläne, 0 Aushangfahrpläne, 0 Liniennetzpläne "
               "(Stand 09.04.2025)");
     EXPECT_TRUE(project->toolTip().endsWith("DemoMap_20250409.cfg"));
-}
-
-TEST_F(MainWindowTest, TheProjectSummaryFollowsEverySave) {
-    PlanWindowOpeners openers;
-    openers.timeTable = [this] { OpenTimeTableWindow(context, dialogs, window.get()); };
-    Start(std::move(openers));
-    LoadFolder(DemoMap(), QDate(2025, 4, 9));
-    auto* project = Find<QLabel>("projectLabel");
-    ASSERT_TRUE(project->text().contains("0 Fahrpläne"));
-
-    QTest::mouseClick(Find<QPushButton>("timeTableButton"), Qt::LeftButton);
-    QWidget* timeTable = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->objectName() == "timeTableWindow" && top->isVisible()) timeTable = top;
-    }
-    ASSERT_NE(timeTable, nullptr);
-    dialogs.inputs = {"Eins", "Zwei"};
-    QTest::mouseClick(timeTable->findChild<QPushButton*>("newPlanButton"), Qt::LeftButton);
-    QTest::mouseClick(timeTable->findChild<QPushButton*>("applyButton"), Qt::LeftButton);
-    EXPECT_TRUE(project->text().contains(": 1 Fahrplan, 0 Umlaufpläne")) << project->text().toStdString();
-    QTest::mouseClick(timeTable->findChild<QPushButton*>("newPlanButton"), Qt::LeftButton);
-    QTest::mouseClick(timeTable->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-    EXPECT_TRUE(window->isEnabled());
-    EXPECT_TRUE(project->text().contains(": 2 Fahrpläne, 0 Umlaufpläne")) << project->text().toStdString();
 }
 
 TEST_F(MainWindowTest, DisabledButtonsSayWhyAndEnterPressesAFocusedButton) {

@@ -112,22 +112,6 @@ TEST_F(TimeTableWindowTest, SeveralChosenTripsMoveAndGoTogether) {
     EXPECT_EQ(PlanAt(0).line, "5, 7");
 }
 
-TEST_F(TimeTableWindowTest, ATickedSpiderBoxTakesTheSpiderMadeInTheEditor) {
-    Open();
-    NewPlan("Spider later");
-    Find<QCheckBox>("spiderBox")->setChecked(true);  // no spider yet: the list offers the editor
-    Choose(window.get(), "spiderList", "Editor...");
-    RouteSpiderWindow* editor = window->SpiderEditor();
-    ASSERT_NE(editor, nullptr);
-    dialogs.inputs = {"Made"};
-    Click(editor, "newSpiderButton");
-    Click(editor, "okButton");
-    ASSERT_EQ(window->SpiderEditor(), nullptr);
-    EXPECT_TRUE(Find<QCheckBox>("spiderBox")->isChecked());
-    EXPECT_EQ(Find<QComboBox>("spiderList")->currentText(), "Made");
-    EXPECT_EQ(FindRouteSpider(context.project.routeSpiders, PlanAt(0).routeSpider)->name, "Made");
-}
-
 TEST_F(TimeTableWindowTest, DeletingTheLastPlanLeavesTheFormDisabled) {
     Open();
     NewPlan("Only");
