@@ -15,6 +15,7 @@ ProjectLoadResult LoadProjectFile(AppContext& context) {
     ProjectLoadResult result = LoadProject(context.project, context.map, file);
     context.projectLoad = result;
     if (result.routeMapNeedsLayout && context.layoutRouteMap) context.layoutRouteMap(context.project.routeMap);
+    if (context.projectChanged) context.projectChanged();
     return result;
 }
 
@@ -42,7 +43,9 @@ int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& l
 
 bool SaveProjectFile(AppContext& context) {
     if (context.projectName.empty()) return false;
-    return SaveProject(context.project, ProjectFilePath(context));
+    bool saved = SaveProject(context.project, ProjectFilePath(context));
+    if (saved && context.projectChanged) context.projectChanged();
+    return saved;
 }
 
 }  // namespace tak

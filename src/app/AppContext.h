@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "base/Language.h"
@@ -30,6 +31,9 @@ struct AppContext {
     // Run once after loading a project file that stored route map stops in
     // the old form (their converted labels need the layout to settle).
     RouteMapLayout layoutRouteMap = LayoutRouteMap;
+    // Told after the project was saved or loaded again, so that what shows
+    // the project (the main window's summary) follows at once.
+    std::function<void()> projectChanged;
 };
 
 // workingFolder/output/<projectName>.cfg

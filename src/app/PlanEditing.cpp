@@ -58,7 +58,20 @@ std::string StopRowText(const std::string& name, int32_t id) { return name + " (
 
 std::string StopRowText(const PlanStop& row) { return StopRowText(row.name, row.station ? row.station->id : 0); }
 
-std::size_t AddAllStopRows(std::vector<PlanStop>& rows, const Candidates& candidates) {
+int32_t NewStopRowFlags(int32_t stopId, const std::vector<const Trip*>& trips) {
+    bool ends = false;
+    for (const Trip* trip : trips) {
+        if (trip == nullptr || trip->stations.empty()) continue;
+        for (std::size_t s = 0; s + 1 < trip->stations.size(); ++s) {
+            if (trip->stations[s].id == stopId) return kRowDeparture;
+        }
+        ends = ends || trip->stations.back().id == stopId;
+    }
+    return ends ? kRowArrival : kRowDeparture;
+}
+
+std::size_t AddAllStopRows(std::vector<PlanStop>& rows, const Candidates& candidates,
+                           const std::vector<const Trip*>& trips) {
     std::size_t added = 0;
     std::optional<std::size_t> position;  // after the last row that matched a candidate
     for (const TripStation* candidate : candidates) {
@@ -70,7 +83,8 @@ std::size_t AddAllStopRows(std::vector<PlanStop>& rows, const Candidates& candid
             continue;
         }
         std::size_t place = position && *position <= rows.size() ? *position : rows.size();
-        rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(place), PlanStop{candidate, candidate->name, 0});
+        rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(place),
+                    PlanStop{candidate, candidate->name, NewStopRowFlags(candidate->id, trips)});
         position = place + 1;
         ++added;
     }
@@ -93,6 +107,13 @@ std::vector<TableDay> DefaultDayRows(const LanguageTable& language) {
     return {{language.Lang("Day0") + " - " + language.Lang("Day4"), kMondayToFriday},
             {language.Lang("Day5"), kSaturday},
             {language.Lang("Day67"), kSundayAndHoliday}};
+}
+
+std::vector<TableDay> DayRowsFrom(const std::vector<TableDay>& model, const LanguageTable& language) {
+    std::vector<TableDay> defaults = DefaultDayRows(language);
+    bool sameDays = std::equal(model.begin(), model.end(), defaults.begin(), defaults.end(),
+                               [](const TableDay& a, const TableDay& b) { return a.days == b.days; });
+    return sameDays ? defaults : model;
 }
 
 TimeTablePlan NewTimeTablePlanTemplate(const LanguageTable& language) {
@@ -122,6 +143,19 @@ std::vector<const Trip*> TripsByName(const MapData& map) {
     for (const auto& trip : map.trips) trips.push_back(trip.get());
     std::stable_sort(trips.begin(), trips.end(), [](const Trip* a, const Trip* b) { return a->name < b->name; });
     return trips;
+}
+
+RouteSpiderKey SpiderForTickedBox(const RouteSpiderList& list, const std::vector<RouteSpiderKey>& before) {
+    for (const RouteSpider& spider : list.spiders) {
+        if (std::find(before.begin(), before.end(), spider.key) == before.end()) return spider.key;
+    }
+    return list.spiders.empty() ? kNoSpider : list.spiders.front().key;
+}
+
+std::vector<RouteSpiderKey> SpiderKeys(const RouteSpiderList& list) {
+    std::vector<RouteSpiderKey> keys;
+    for (const RouteSpider& spider : list.spiders) keys.push_back(spider.key);
+    return keys;
 }
 
 }  // namespace tak

@@ -136,15 +136,42 @@ std::optional<std::filesystem::path> FindLanguageFolder(const std::vector<std::f
     return std::nullopt;
 }
 
+namespace {
+
+// Whether an argument is the count 1 ("1", also "+1" or "01").
+bool IsOne(std::string_view argument) {
+    while (!argument.empty() && (argument.front() == '+' || argument.front() == '0')) argument.remove_prefix(1);
+    return argument == "1";
+}
+
+// The length of a form choice "{one/many}" at the start of `text`, 0 when
+// none starts there.
+std::size_t ChoiceLength(std::string_view text) {
+    if (text.empty() || text.front() != '{') return 0;
+    std::size_t close = text.find_first_of("{}", 1);
+    if (close == std::string_view::npos || text[close] != '}') return 0;
+    std::string_view inside = text.substr(1, close - 1);
+    return inside.find('/') == std::string_view::npos ? 0 : close + 1;
+}
+
+}  // namespace
+
 std::string FillPlaceholders(std::string_view text, std::initializer_list<std::string_view> arguments) {
     std::string out;
     out.reserve(text.size());
+    std::optional<std::string_view> lastArgument;  // of the placeholder last filled
     for (std::size_t i = 0; i < text.size(); ++i) {
         bool placeholder = text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9';
         auto number = placeholder ? static_cast<std::size_t>(text[i + 1] - '1') : 0;
         if (placeholder && number < arguments.size()) {
-            out += *(arguments.begin() + number);
+            lastArgument = *(arguments.begin() + number);
+            out += *lastArgument;
             ++i;
+        } else if (std::size_t length = lastArgument ? ChoiceLength(text.substr(i)) : 0; length > 0) {
+            std::string_view inside = text.substr(i + 1, length - 2);
+            std::size_t slash = inside.find('/');
+            out += IsOne(*lastArgument) ? inside.substr(0, slash) : inside.substr(slash + 1);
+            i += length - 1;
         } else {
             out += text[i];
         }

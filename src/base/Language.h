@@ -64,7 +64,10 @@ std::optional<std::filesystem::path> FindLanguageFolder(const std::vector<std::f
 
 // Replaces "%1" … "%9" in `text` by the matching argument. The text is read
 // once, so an argument that itself contains "%2" is kept as it is. A
-// placeholder without an argument stays.
+// placeholder without an argument stays. A choice "{one/many}" after a
+// placeholder gives the form for its count: the first when the argument is
+// 1, the second otherwise ("%2 {Warnung/Warnungen}"); a choice before any
+// placeholder stays as it is.
 std::string FillPlaceholders(std::string_view text, std::initializer_list<std::string_view> arguments);
 
 }  // namespace tak

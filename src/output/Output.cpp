@@ -162,6 +162,8 @@ private:
             log_.LogLine(FillPlaceholders(lang_.Lang("NoPlans"), {ProjectFileText()}));
         } else if (control_.documentsWritten.load() == 0) {
             log_.LogLine(lang_.Lang("NothingCreated"));
+        } else if (withoutTimes_ > 0) {
+            log_.LogLine(FillPlaceholders(lang_.Lang("OutputCreatedNoTimes"), {std::to_string(withoutTimes_)}));
         } else {
             log_.LogLine(lang_.Lang("OutputCreated") + "!");
         }
@@ -240,6 +242,15 @@ private:
     // the log says why.
     void WarnNothingToPrint(const char* key, std::string_view planName) {
         if (control_.warnings.load()) log_.LogLine(FillPlaceholders(lang_.Lang(key), {planName}));
+    }
+
+    // A plan whose rows print no time gives a document of names and dashes
+    // that looks finished; the log says so and how to mend it, whatever the
+    // warnings switch says.
+    void WarnNoTimes(const char* key, const char* windowKey, std::string_view planName) {
+        log_.LogLine(FillPlaceholders(lang_.Lang(key), {planName, lang_.Lang("Arrival"), lang_.Lang("Departure"),
+                                                        lang_.Lang(windowKey)}));
+        ++withoutTimes_;
     }
 
     // Takes a document's file name for this run. A name that an earlier
@@ -380,6 +391,7 @@ private:
             WarnNothingToPrint("WarnEmptyTimetable", plan.name);
             return BuiltPlan{true, {}};
         }
+        if (!RowsPrintTimes(plan.stops)) WarnNoTimes("WarnTimetableNoTimes", "WinTimeTable", plan.name);
         grid->outputFolder = folder_;
         const Project& project = source_.project;
         return BuiltPlan{true, [this, grid, &plan, &project](DocumentTarget& target) {
@@ -412,6 +424,11 @@ private:
         if (!HasPrintableTour(*grid)) {
             WarnNothingToPrint("WarnEmptyTourPlan", plan.name);
             return BuiltPlan{true, {}};
+        }
+        // Return trips print in the return rows, unless the line is a ring.
+        bool returnRowsNeeded = !plan.returning.empty();
+        if (!RowsPrintTimes(plan.stopsOut) || (returnRowsNeeded && !RowsPrintTimes(plan.stopsRet))) {
+            WarnNoTimes("WarnTourPlanNoTimes", "WinTourPlan", plan.name);
         }
         grid->outputFolder = folder_;
         return BuiltPlan{true, [this, grid, &plan](DocumentTarget& target) {
@@ -472,6 +489,7 @@ private:
     std::set<std::string> claimedNames_;  // file names of this run's documents, case folded
     std::vector<std::string> unsaved_;     // shared documents a stop left unsaved
     int failures_ = 0;
+    int withoutTimes_ = 0;  // plans written without any time
 };
 
 }  // namespace

@@ -359,6 +359,12 @@ std::vector<RowSlots> LayOutRowSlots(const std::vector<PlanStop>& rows, int32_t&
     return layout;
 }
 
+bool RowsPrintTimes(const std::vector<PlanStop>& rows) {
+    return std::any_of(rows.begin(), rows.end(), [](const PlanStop& row) {
+        return !(row.flags & kRowMerged) && (row.flags & (kRowArrival | kRowDeparture));
+    });
+}
+
 int32_t CountSlots(const std::vector<PlanStop>& rows) {
     int32_t count = 0;
     LayOutRowSlots(rows, count);

@@ -102,6 +102,10 @@ bool IsRealTime(int32_t value);
 std::vector<RowSlots> LayOutRowSlots(const std::vector<PlanStop>& rows, int32_t& slotCount);
 int32_t CountSlots(const std::vector<PlanStop>& rows);
 
+// Whether the rows print any time: some row of its own (not merged into the
+// row above) shows arrivals or departures.
+bool RowsPrintTimes(const std::vector<PlanStop>& rows);
+
 // What the builder needs besides the plan: texts, and where trip-order
 // warnings go. The switch is read at each warning, so it may change while a
 // run goes on; without a log or a switch no warning is made.

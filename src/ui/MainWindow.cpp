@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "app/AppContext.h"
+#include "app/LinePlans.h"
 #include "base/CodePage.h"
 #include "base/FileSystem.h"
 #include "base/Text.h"
@@ -110,10 +111,11 @@ MainWindow::MainWindow(AppContext& context, ProgramPlaces places, Dialogs& dialo
     FillLanguageChooser();
     SetEnabledStates();
     CenterOnScreen(this);
+    context_.projectChanged = [this] { ShowProject(); };
 }
 
 // A dialog still running waits for its worker (see OutputDialog).
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() { context_.projectChanged = nullptr; }
 
 void MainWindow::CreateControls() {
     auto newButton = [this](const char* name) {
@@ -161,6 +163,7 @@ void MainWindow::CreateControls() {
     tourPlanButton_ = newButton("tourPlanButton");
     stopTableButton_ = newButton("stopTableButton");
     routeMapButton_ = newButton("routeMapButton");
+    linePlansButton_ = newButton("linePlansButton");
     createOutputButton_ = newButton("createOutputButton");
 
     connect(chooseFolderButton_, &QPushButton::clicked, this, &MainWindow::ChooseMapFolder);
@@ -173,6 +176,7 @@ void MainWindow::CreateControls() {
     connect(timeTableButton_, &QPushButton::clicked, this, [this] { OpenIfProjectLoaded(openers_.timeTable); });
     connect(tourPlanButton_, &QPushButton::clicked, this, [this] { OpenIfProjectLoaded(openers_.tourPlan); });
     connect(stopTableButton_, &QPushButton::clicked, this, [this] { OpenIfProjectLoaded(openers_.stopTable); });
+    connect(linePlansButton_, &QPushButton::clicked, this, [this] { MakePlansForChosenLine(); });
     connect(routeMapButton_, &QPushButton::clicked, this, [this] {
         if (openers_.routeMap) openers_.routeMap();
     });
@@ -221,7 +225,8 @@ void MainWindow::PlaceControls() {
     buttons->addWidget(tourPlanButton_, 0, 1);
     buttons->addWidget(stopTableButton_, 1, 0);
     buttons->addWidget(routeMapButton_, 1, 1);
-    buttons->addWidget(createOutputButton_, 0, 2, 2, 1);
+    buttons->addWidget(linePlansButton_, 2, 0, 1, 2);
+    buttons->addWidget(createOutputButton_, 0, 2, 3, 1);
     createOutputButton_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 
     auto* layout = new QVBoxLayout(this);
@@ -246,6 +251,7 @@ void MainWindow::SetCaptions() {
     stopTableButton_->setText(LangCaption(language, "WinStopTable"));
     timeTableButton_->setText(LangCaption(language, "WinTimeTable"));
     tourPlanButton_->setText(LangCaption(language, "WinTourPlan"));
+    linePlansButton_->setText(LangCaption(language, "PlansForLine"));
     createOutputButton_->setText(LangCaption(language, "CreateOutput"));
     mapCheckButton_->setText(mapLoaded_ ? FindingsSummary(findings_, language)
                                         : LangText(language, "CheckWindowTitle"));
@@ -279,9 +285,11 @@ void MainWindow::ShowProject() {
     std::size_t tourPlans = 0;
     for (const auto& entry : project.tourPlans) tourPlans += entry.second.active ? 1 : 0;
     std::string file = FileNameText(ProjectFilePath(context_));
+    std::size_t routeMaps = project.routeMap.format != kRouteMapNone ? 1 : 0;
     std::string text = FillPlaceholders(context_.language.Lang("ProjectShown"),
                                         {file, std::to_string(project.timeTablePlans.size()),
-                                         std::to_string(tourPlans), std::to_string(project.stopTables.size())});
+                                         std::to_string(tourPlans), std::to_string(project.stopTables.size()),
+                                         std::to_string(routeMaps)});
     if (loadedDate_ != kNoDate) {
         std::string day = ToUtf8(DateOf(loadedDate_).toString(kDateFieldFormat));
         text += ' ';
@@ -334,6 +342,8 @@ void MainWindow::SetEnabledStates() {
     enable(stopTableButton_, openers_.stopTable, mapLoaded_ && timetableFound_);
     enable(timeTableButton_, openers_.timeTable, mapLoaded_ && timetableFound_);
     enable(tourPlanButton_, openers_.tourPlan, mapLoaded_ && timetableFound_);
+    linePlansButton_->setEnabled(static_cast<bool>(openers_.timeTableAt) && mapLoaded_ && timetableFound_ &&
+                                 !context_.map.lines.empty());
     SetButtonHints();
 }
 
@@ -354,6 +364,7 @@ void MainWindow::SetButtonHints() {
     };
     hint(timeTableButton_, &openers_.timeTable, true);
     hint(tourPlanButton_, &openers_.tourPlan, true);
+    hint(linePlansButton_, nullptr, true);
     hint(stopTableButton_, &openers_.stopTable, true);
     hint(routeMapButton_, &openers_.routeMap, false);
     hint(createOutputButton_, nullptr, true);
@@ -414,6 +425,46 @@ void MainWindow::ApplyQtLanguage() {
 
 void MainWindow::OpenIfProjectLoaded(const std::function<void()>& opener) {
     if (opener && !context_.projectName.empty()) opener();
+}
+
+const Line* MainWindow::ChosenLine() const {
+    std::string name;
+    if (const QTreeWidgetItem* item = lineToursTree_->currentItem()) {
+        name = ToUtf8((item->parent() ? item->parent() : item)->text(0));
+    } else if (const QTreeWidgetItem* tripItem = lineTripsTree_->currentItem()) {
+        name = ToUtf8((tripItem->parent() ? tripItem->parent() : tripItem)->text(0));
+    }
+    for (const auto& line : context_.map.lines) {
+        if (line->name == name) return line.get();
+    }
+    return nullptr;
+}
+
+bool MainWindow::MakePlansForChosenLine() {
+    if (context_.projectName.empty() || !openers_.timeTableAt || context_.map.lines.empty()) return false;
+    const LanguageTable& language = context_.language;
+    QStringList names;
+    const Line* chosen = ChosenLine();
+    int current = 0;
+    for (const auto& line : context_.map.lines) {
+        if (line.get() == chosen) current = static_cast<int>(names.size());
+        names.push_back(FromUtf8(line->name));
+    }
+    QString answer = dialogs_.ChooseItem(this, WindowTitleFor(language, "PlansForLine"),
+                                         LangText(language, "ChooseLine"), names, current);
+    int index = names.indexOf(answer);
+    if (answer.isEmpty() || index < 0) return false;
+    const Line& line = *context_.map.lines[static_cast<std::size_t>(index)];
+    std::optional<LinePlans> made = MakePlansForLine(context_.project, line, language);
+    if (!made) {
+        dialogs_.ShowMessage(this, kMessageTitle,
+                             FromUtf8(FillPlaceholders(language.Lang("LineRunsNoTrip"), {line.name})));
+        return false;
+    }
+    // Saved at once: the plans stay even when the window is left with Cancel.
+    if (!SaveProjectOrTell(context_, dialogs_, this)) return false;
+    openers_.timeTableAt(made->timeTablePlan);
+    return true;
 }
 
 bool MainWindow::LoadMapOfFields() {
@@ -549,6 +600,7 @@ int RunMainWindow(const char* argv0) {
     openers.tourPlan = [&] { OpenTourPlanWindow(context, dialogs, owner); };
     openers.stopTable = [&] { OpenStopTableWindow(context, dialogs, owner); };
     openers.routeMap = [&] { OpenRouteMapWindow(context, dialogs, routeMapQuestions, owner); };
+    openers.timeTableAt = [&](std::size_t plan) { OpenTimeTableWindow(context, dialogs, owner)->SelectPlan(plan); };
     MainWindow window(context, places, dialogs, std::move(openers));
     owner = &window;
     window.show();

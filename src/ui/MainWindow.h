@@ -60,6 +60,8 @@ struct PlanWindowOpeners {
     std::function<void()> tourPlan;
     std::function<void()> stopTable;
     std::function<void()> routeMap;
+    // Opens the timetable window on the plan with that index.
+    std::function<void(std::size_t)> timeTableAt;
 };
 
 // The tour carried by an item of the lines-and-tours tree, the trip carried by
@@ -86,6 +88,12 @@ public:
     // The create output button's action: disables this window, opens the
     // create-output dialog and starts its run.
     void OpenOutputDialog();
+    // The "plans for a line" button's action: asks for a line (the one
+    // chosen in the trees first), makes its timetable plan, route spider and
+    // tour plan, saves the project and opens the timetable window on the new
+    // plan. Returns whether plans were made.
+    bool MakePlansForChosenLine();
+
     // The map check button's action: opens the list of the findings of the
     // last load (a window of its own, closed with this one).
     MapCheckWindow* OpenMapCheckWindow();
@@ -118,6 +126,8 @@ private:
     void OnEventChosen(int index);
     void OnLanguageChosen(int index);
     void OpenIfProjectLoaded(const std::function<void()>& opener);
+    // The line of the item chosen in either tree, or null.
+    const Line* ChosenLine() const;
 
     void ClearMapViews();
     void FillLineTours();
@@ -163,6 +173,7 @@ private:
     QPushButton* tourPlanButton_ = nullptr;
     QPushButton* stopTableButton_ = nullptr;
     QPushButton* routeMapButton_ = nullptr;
+    QPushButton* linePlansButton_ = nullptr;
     QPushButton* createOutputButton_ = nullptr;
 };
 

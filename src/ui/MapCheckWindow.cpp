@@ -5,8 +5,10 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/MapCheckReport.h"
 #include "base/Language.h"
@@ -17,6 +19,8 @@ namespace tak::ui {
 namespace {
 
 enum Column { kSeverityColumn, kPlaceColumn, kTextColumn };
+
+constexpr int kWidestPlace = 220;
 
 // Sorts severities by weight (errors first), places by file and then line
 // number, so that line 9 comes before line 10.
@@ -49,6 +53,25 @@ private:
     int line_;
 };
 
+// Gives the finding column's rows the height their wrapped text needs at
+// the column's width.
+class WrappingDelegate : public QStyledItemDelegate {
+public:
+    explicit WrappingDelegate(QTreeWidget* tree) : QStyledItemDelegate(tree), tree_(tree) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (index.column() != kTextColumn) return size;
+        int width = std::max(tree_->columnWidth(kTextColumn) - 8, 40);
+        QRect text = option.fontMetrics.boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap,
+                                                     index.data(Qt::DisplayRole).toString());
+        return {size.width(), std::max(size.height(), text.height() + 6)};
+    }
+
+private:
+    QTreeWidget* tree_;
+};
+
 }  // namespace
 
 MapCheckWindow::MapCheckWindow(std::vector<MapFinding> findings, const LanguageTable& language, QWidget* parent)
@@ -63,9 +86,19 @@ MapCheckWindow::MapCheckWindow(std::vector<MapFinding> findings, const LanguageT
     for (const auto& finding : findings) list_->addTopLevelItem(new FindingItem(finding, language));
     list_->setSortingEnabled(true);
     list_->sortByColumn(kSeverityColumn, Qt::AscendingOrder);
+    // The finding takes the width left and wraps: its whole text shows. A
+    // long place (a file name) is cut, and can be widened by hand.
     list_->header()->setSectionResizeMode(kSeverityColumn, QHeaderView::ResizeToContents);
-    list_->header()->setSectionResizeMode(kPlaceColumn, QHeaderView::ResizeToContents);
+    list_->header()->setSectionResizeMode(kPlaceColumn, QHeaderView::Interactive);
+    list_->header()->setStretchLastSection(true);
+    list_->resizeColumnToContents(kPlaceColumn);
+    list_->setColumnWidth(kPlaceColumn, std::min(list_->columnWidth(kPlaceColumn), kWidestPlace));
     list_->setWordWrap(true);
+    list_->setTextElideMode(Qt::ElideNone);
+    list_->setItemDelegate(new WrappingDelegate(list_));
+    // Rows take their height from the text column's width: lay them out again
+    // when it changes.
+    connect(list_->header(), &QHeaderView::sectionResized, list_, [this] { list_->doItemsLayout(); });
 
     auto* copy = new QPushButton(LangText(language, "CheckCopy"), this);
     copy->setObjectName("copyButton");

@@ -3,6 +3,10 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QProgressBar>
@@ -10,6 +14,9 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
+
+#include "base/FileSystem.h"
 
 #include "ui/WindowEx.h"
 
@@ -17,8 +24,8 @@ namespace tak::ui {
 
 namespace {
 
-constexpr int kDialogWidth = 330;
-constexpr int kDialogHeight = 300;
+constexpr int kDialogWidth = 480;
+constexpr int kDialogHeight = 420;
 // How often the list takes the lines the worker logged meanwhile.
 constexpr int kShowIntervalMs = 50;
 
@@ -36,13 +43,23 @@ void StayAbove(QWidget* dialog, QWidget* owner) {
     dialog->move(frame.topLeft());
 }
 
+QString PathText(const std::filesystem::path& path) {
+    std::u8string text = path.u8string();
+    return QDir::toNativeSeparators(
+        QString::fromUtf8(reinterpret_cast<const char*>(text.data()), static_cast<qsizetype>(text.size())));
+}
+
+void OpenWithSystem(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
 }  // namespace
 
 OutputDialog::OutputDialog(AppContext& context, QWidget* owner, OutputRunner runner)
     : QWidget(nullptr, Qt::Window | Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint),
       context_(context),
-      runner_(std::move(runner)) {
+      runner_(std::move(runner)),
+      folder_(OutputFolder(context)),
+      fileOpener_(OpenWithSystem) {
     setObjectName("outputDialog");
     setWindowTitle("Taktarium - " + LangText(context.language, "CreateOutput"));
     CreateControls(context.language);
@@ -73,6 +90,24 @@ void OutputDialog::CreateControls(const LanguageTable& language) {
     showTimer_->setInterval(kShowIntervalMs);
     connect(showTimer_, &QTimer::timeout, this, &OutputDialog::ShowQueuedLines);
 
+    // Where the documents go, and those this run wrote, once it has ended.
+    folderLabel_ = new QLabel(FromUtf8(FillPlaceholders(language.Lang("OutputFolder"), {ToUtf8(PathText(folder_))})),
+                              this);
+    folderLabel_->setObjectName("folderLabel");
+    folderLabel_->setWordWrap(true);
+    folderLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    openFolderButton_ = new QPushButton(LangCaption(language, "OpenFolder"), this);
+    openFolderButton_->setObjectName("openFolderButton");
+    openFolderButton_->setAutoDefault(false);
+    openFolderButton_->setEnabled(false);
+    documentsLabel_ = new QLabel(this);
+    documentsLabel_->setObjectName("documentsLabel");
+    documentList_ = new QListWidget(this);
+    documentList_->setObjectName("documentList");
+    documentList_->setToolTip(LangText(language, "OpenDocumentHint"));
+    documentsLabel_->setVisible(false);
+    documentList_->setVisible(false);
+
     progressBar_ = new QProgressBar(this);
     progressBar_->setObjectName("progressBar");
     progressBar_->setRange(0, 0);  // busy until the run has counted its plans
@@ -100,20 +135,31 @@ void OutputDialog::CreateControls(const LanguageTable& language) {
     buttons->addWidget(cancelButton_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
-    layout->addWidget(logList_, 1);
+    layout->addWidget(logList_, 2);
     layout->addWidget(progressBar_);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(folderLabel_, 1);
+    folderRow->addWidget(openFolderButton_);
+    layout->addLayout(folderRow);
+    layout->addWidget(documentsLabel_);
+    layout->addWidget(documentList_, 1);
     layout->addLayout(buttons);
     setTabOrder(warningsBox_, okButton_);
     setTabOrder(okButton_, cancelButton_);
 
     connect(warningsBox_, &QCheckBox::toggled, this, &OutputDialog::OnWarningsToggled);
     connect(okButton_, &QPushButton::clicked, this, &OutputDialog::OnOk);
+    connect(openFolderButton_, &QPushButton::clicked, this, [this] { fileOpener_(PathText(folder_)); });
+    connect(documentList_, &QListWidget::itemActivated, this, &OutputDialog::OpenDocument);
+    documentList_->installEventFilter(this);
     connect(cancelButton_, &QPushButton::clicked, this, &OutputDialog::OnCancel);
 }
 
 void OutputDialog::StartRun() {
     if (worker_.joinable()) return;
     workerRunning_ = true;
+    // Whole seconds: a file system may keep coarse times.
+    startTime_ = std::chrono::floor<std::chrono::seconds>(std::filesystem::file_time_type::clock::now());
     showTimer_->start();
     worker_ = std::thread([this] {
         runner_(context_, control_, *log_);
@@ -157,10 +203,47 @@ void OutputDialog::OnWorkerEnded() {
     workerRunning_ = false;
     showTimer_->stop();
     ShowQueuedLines();
+    ShowDocumentsWritten();
     okButton_->setEnabled(true);
     cancelButton_->setEnabled(false);
     okButton_->setFocus();
     if (closeRequested_) close();
+}
+
+void OutputDialog::ShowDocumentsWritten() {
+    std::error_code error;
+    openFolderButton_->setEnabled(std::filesystem::is_directory(folder_, error));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
+        std::error_code entryError;
+        if (!entry.is_regular_file(entryError) || entry.last_write_time(entryError) < startTime_ || entryError) continue;
+        std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
+    std::sort(names.begin(), names.end());
+    documentList_->clear();
+    for (const std::string& name : names) documentList_->addItem(FromUtf8(name));
+    documentsLabel_->setText(FromUtf8(
+        FillPlaceholders(context_.language.Lang("DocumentsWritten"), {std::to_string(names.size())})));
+    documentsLabel_->setVisible(true);
+    documentList_->setVisible(!names.empty());
+}
+
+void OutputDialog::OpenDocument(QListWidgetItem* item) {
+    if (item != nullptr) fileOpener_(PathText(folder_ / PathFromText(ToUtf8(item->text()))));
+}
+
+// Enter in the document list opens the document and goes no further: it
+// would press OK and close the dialog.
+bool OutputDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == documentList_ && event->type() == QEvent::KeyPress) {
+        int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OpenDocument(documentList_->currentItem());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void OutputDialog::OnWarningsToggled(bool on) {

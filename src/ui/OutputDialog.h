@@ -8,6 +8,7 @@
 
 #include <QStringList>
 #include <QWidget>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -18,7 +19,9 @@
 class QCheckBox;
 class QCloseEvent;
 class QKeyEvent;
+class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -50,6 +53,9 @@ public:
     void StartRun();
 
     int RunState() const { return control_.state.load(); }
+    // Opens a folder or a document with the system's own program; tests
+    // hand in one that only notes what it was given.
+    void SetFileOpener(std::function<void(const QString&)> opener) { fileOpener_ = std::move(opener); }
     bool WorkerRunning() const { return workerRunning_; }
 
 signals:
@@ -59,6 +65,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls(const LanguageTable& language);
@@ -69,6 +76,9 @@ private:
     void ShowQueuedLines();
     void ShowProgress();
     void OnWorkerEnded();
+    // Lists the documents of the output folder this run wrote.
+    void ShowDocumentsWritten();
+    void OpenDocument(QListWidgetItem* item);
     void OnWarningsToggled(bool on);
     void OnOk();
     void OnCancel();
@@ -81,12 +91,20 @@ private:
     std::thread worker_;
     bool workerRunning_ = false;
     bool closeRequested_ = false;
+    std::filesystem::path folder_;  // where the run writes
+    // When the run started: files changed since then are this run's documents.
+    std::filesystem::file_time_type startTime_;
+    std::function<void(const QString&)> fileOpener_;
 
     // Lines the worker logged that the list does not show yet.
     std::mutex queueMutex_;
     QStringList queuedLines_;
 
     QListWidget* logList_ = nullptr;
+    QLabel* folderLabel_ = nullptr;
+    QPushButton* openFolderButton_ = nullptr;
+    QLabel* documentsLabel_ = nullptr;
+    QListWidget* documentList_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     QCheckBox* warningsBox_ = nullptr;
     QPushButton* okButton_ = nullptr;

@@ -26,6 +26,8 @@ PlanStopPanel::PlanStopPanel(const LanguageTable& language, QWidget* parent)
     addAllButton_ = NewButton(this, "stopAddAllButton", LangText(language, "AddAll"));
     rowList_ = new QListWidget(this);
     rowList_->setObjectName("stopRowList");
+    // Shift and Ctrl pick several rows; the option boxes then set all of them.
+    rowList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     nameField_ = new QLineEdit(this);
     nameField_->setObjectName("stopNameField");
     nameField_->setMaxLength(kMaxFieldLength);
@@ -71,9 +73,12 @@ PlanStopPanel::PlanStopPanel(const LanguageTable& language, QWidget* parent)
     connect(downButton_, &QPushButton::clicked, this, [this] { OnMove(1); });
     connect(rowList_, &QListWidget::currentRowChanged, this, &PlanStopPanel::OnRowSelected);
     connect(nameField_, &QLineEdit::textEdited, this, &PlanStopPanel::OnNameEdited);
-    for (QCheckBox* box : {arrivalBox_, departureBox_, mergeBox_}) {
-        connect(box, &QCheckBox::toggled, this, &PlanStopPanel::OnFlagToggled);
-    }
+    connect(rowList_, &QListWidget::itemSelectionChanged, this, &PlanStopPanel::SetEnabledStates);
+    // A click is the user's choice for every selected row; a box filled
+    // from the current row sends no click.
+    connect(arrivalBox_, &QCheckBox::clicked, this, [this](bool on) { ApplyFlag(kRowArrival, on); });
+    connect(departureBox_, &QCheckBox::clicked, this, [this](bool on) { ApplyFlag(kRowDeparture, on); });
+    connect(mergeBox_, &QCheckBox::clicked, this, [this](bool on) { ApplyFlag(kRowMerged, on); });
     Show(nullptr);
 }
 
@@ -84,6 +89,7 @@ void PlanStopPanel::Show(std::vector<PlanStop>* rows) {
 }
 
 void PlanStopPanel::SetCandidatesFrom(const std::vector<const Trip*>& trips) {
+    trips_ = trips;
     candidates_ = MergeStopCandidates(trips);
     candidateList_->clear();
     for (const TripStation* station : candidates_) {
@@ -108,6 +114,18 @@ int PlanStopPanel::SelectedRow() const {
     return rows_ != nullptr && row >= 0 && row < static_cast<int>(rows_->size()) ? row : -1;
 }
 
+// The selected rows in list order; the current row alone when the list has
+// no selection.
+std::vector<int> PlanStopPanel::SelectedRows() const {
+    std::vector<int> selected;
+    if (rows_ == nullptr) return selected;
+    for (int i = 0; i < rowList_->count() && i < static_cast<int>(rows_->size()); ++i) {
+        if (rowList_->item(i)->isSelected()) selected.push_back(i);
+    }
+    if (selected.empty() && SelectedRow() >= 0) selected.push_back(SelectedRow());
+    return selected;
+}
+
 PlanStop* PlanStopPanel::Selected() {
     int row = SelectedRow();
     return row >= 0 ? &(*rows_)[static_cast<std::size_t>(row)] : nullptr;
@@ -119,7 +137,7 @@ void PlanStopPanel::OnAdd() {
     const TripStation* station = candidates_[static_cast<std::size_t>(candidate)];
     int row = SelectedRow();
     int place = row >= 0 ? row + 1 : static_cast<int>(rows_->size());
-    rows_->insert(rows_->begin() + place, PlanStop{station, station->name, 0});
+    rows_->insert(rows_->begin() + place, PlanStop{station, station->name, NewStopRowFlags(station->id, trips_)});
     FillRowList(place);
     // The next press adds the next stop of the line.
     if (candidate + 1 < candidateList_->count()) candidateList_->setCurrentIndex(candidate + 1);
@@ -127,16 +145,16 @@ void PlanStopPanel::OnAdd() {
 }
 
 void PlanStopPanel::OnAddAll() {
-    if (rows_ == nullptr || AddAllStopRows(*rows_, candidates_) == 0) return;
+    if (rows_ == nullptr || AddAllStopRows(*rows_, candidates_, trips_) == 0) return;
     FillRowList(SelectedRow());
     emit Changed();
 }
 
 void PlanStopPanel::OnDelete() {
-    int row = SelectedRow();
-    if (row < 0) return;
-    rows_->erase(rows_->begin() + row);
-    FillRowList(std::min(row, static_cast<int>(rows_->size()) - 1));
+    std::vector<int> selected = SelectedRows();
+    if (selected.empty()) return;
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it) rows_->erase(rows_->begin() + *it);
+    FillRowList(std::min(selected.front(), static_cast<int>(rows_->size()) - 1));
     emit Changed();
 }
 
@@ -171,13 +189,20 @@ void PlanStopPanel::OnNameEdited(const QString& text) {
     emit Changed();
 }
 
-void PlanStopPanel::OnFlagToggled() {
-    PlanStop* row = Selected();
-    if (showing_ || row == nullptr) return;
-    row->flags = (arrivalBox_->isChecked() ? kRowArrival : 0) | (departureBox_->isChecked() ? kRowDeparture : 0) |
-                 (mergeBox_->isChecked() ? kRowMerged : 0);
+// Sets or clears one option in every selected row. The first row has no
+// row above to merge with and keeps its own.
+void PlanStopPanel::ApplyFlag(int32_t flag, bool on) {
+    if (showing_) return;
+    bool changed = false;
+    for (int index : SelectedRows()) {
+        if (flag == kRowMerged && index == 0) continue;
+        PlanStop& row = (*rows_)[static_cast<std::size_t>(index)];
+        int32_t flags = on ? (row.flags | flag) : (row.flags & ~flag);
+        changed = changed || flags != row.flags;
+        row.flags = flags;
+    }
     SetEnabledStates();
-    emit Changed();
+    if (changed) emit Changed();
 }
 
 // A merged row prints in the slots of the row above, so its own name and
@@ -189,7 +214,8 @@ void PlanStopPanel::SetEnabledStates() {
     addButton_->setEnabled(shown && candidateList_->currentIndex() >= 0);
     addAllButton_->setEnabled(shown && !candidates_.empty());
     bool merged = row >= 0 && mergeBox_->isChecked();
-    mergeBox_->setEnabled(row > 0);
+    std::vector<int> selected = SelectedRows();
+    mergeBox_->setEnabled(!selected.empty() && selected.back() > 0);
     arrivalBox_->setEnabled(row >= 0 && !merged);
     departureBox_->setEnabled(row >= 0 && !merged);
     nameField_->setEnabled(row >= 0 && !merged);

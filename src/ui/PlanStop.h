@@ -39,13 +39,15 @@ private:
     void OnMove(int step);
     void OnRowSelected();
     void OnNameEdited(const QString& text);
-    void OnFlagToggled();
     void FillRowList(int selected);
     void SetEnabledStates();
+    void ApplyFlag(int32_t flag, bool on);
     int SelectedRow() const;
+    std::vector<int> SelectedRows() const;
     PlanStop* Selected();
 
     std::vector<PlanStop>* rows_ = nullptr;
+    std::vector<const Trip*> trips_;  // the candidates' trips, which give new rows their options
     std::vector<const TripStation*> candidates_;
     bool showing_ = false;  // set while controls are filled, so their signals are not edits
 

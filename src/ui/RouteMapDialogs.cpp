@@ -79,6 +79,13 @@ NewLineDialog::NewLineDialog(const RouteMap& routeMap, const MapData& map, const
     buttons->addWidget(cancel);
     layout->addLayout(buttons, 5, 0, 1, 3);
 
+    // Enter confirms the dialog wherever the focus is; only a click or the
+    // space bar presses the list buttons, so that a second Enter does not
+    // append the trip's stops again.
+    for (QPushButton* button : {addStops, clear, reverse, cancel}) button->setAutoDefault(false);
+    ok->setDefault(true);
+    lineNameCombo_->setInsertPolicy(QComboBox::NoInsert);
+
     connect(addStops, &QPushButton::clicked, this, &NewLineDialog::AddStopsOfTrip);
     connect(clear, &QPushButton::clicked, stopList_, &QListWidget::clear);
     connect(reverse, &QPushButton::clicked, this, &NewLineDialog::ReverseList);

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -414,6 +415,12 @@ QWidget* RouteMapWindow::CreateStopsPage() {
         for (const TripStation& station : trip->stations) stations.insert(station.name);
     }
     for (const std::string& name : stations) stationCombo_->addItem(FromUtf8(name));
+    // Long stop names: the field shows their start, the list their whole text.
+    stationCombo_->setMinimumContentsLength(18);
+    stationCombo_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    stationCombo_->view()->setMinimumWidth(stationCombo_->view()->sizeHintForColumn(0) + 24);
+    connect(stationCombo_, &QComboBox::currentIndexChanged, this, [this] { ShowStartOfChooserText(stationCombo_); });
+    ShowStartOfChooserText(stationCombo_);
     auto* add = Named(new QPushButton(LangText(language, "Add"), page), "addStopButton");
     auto* remove = Named(new QPushButton(LangText(language, "Delete"), page), "deleteStopButton");
     addRow->addWidget(stationCombo_, 1);
@@ -1268,7 +1275,9 @@ void RouteMapWindow::DeleteLine() {
     if (!line) return;
     const int32_t count = ConnectionCount(Map(), line->key);
     if (count > 0) {
-        QString question = MessageText(context_.language, "QuestDelLine").arg(count).arg(FromUtf8(line->name));
+        QString question = FromUtf8(FillPlaceholders(context_.language.Lang("QuestDelLine"),
+                                                     {std::to_string(count), line->name}))
+                               .replace("|", "\n");
         if (!questions_.AskYesNo(this, WindowTitle(context_.language), question)) return;
     }
     DeleteRouteLine(Map(), selectedLine_);
@@ -1341,11 +1350,10 @@ void RouteMapWindow::AddNewLineFromDialog() {
     selectedLine_ = result.line;
     Changed();
     const LanguageTable& language = context_.language;
-    QString text = result.lineCreated ? LangText(language, "MessageAddNL1") + ", " : QString();
-    text += LangText(language, "MessageAddNL2");
-    text = text.replace("%1", FromUtf8(dialog.LineName()))
-               .replace("%2", QString::number(result.newStops))
-               .replace("%3", QString::number(result.newConnections));
+    std::string message = result.lineCreated ? language.Lang("MessageAddNL1") + ", " : std::string();
+    message += language.Lang("MessageAddNL2");
+    QString text = FromUtf8(FillPlaceholders(message, {dialog.LineName(), std::to_string(result.newStops),
+                                                       std::to_string(result.newConnections)}));
     dialogs_.ShowMessage(this, QString(kMessageTitle) + " - " + LangText(language, "WinNewLine"), text);
 }
 

@@ -281,8 +281,8 @@ void StopTableWindow::ShowPlan() {
     static const StopTable kEmpty;
     const StopTable& shown = plan ? *plan : kEmpty;
     showing_ = true;
-    nameField_->setText(FromUtf8(shown.name));
-    headlineField_->setText(FromUtf8(shown.headline));
+    SetFieldText(nameField_, FromUtf8(shown.name));
+    SetFieldText(headlineField_, FromUtf8(shown.headline));
     sameInOneBox_->setChecked(shown.sameInOne);
     breakHourList_->setCurrentIndex(std::clamp(shown.breakHour, kNoBreakHour, kLastBreakHour) + 1);
     mergeRowBox_->setChecked(shown.mergeRow);
@@ -364,7 +364,7 @@ void StopTableWindow::ShowTripEntry() {
         sameWayList_->setCurrentIndex(std::max(0, sameWayList_->findData(static_cast<uint>(entry->sameWay))));
     }
     alternativeBox_->setChecked(entry && entry->alternative);
-    footnoteField_->setText(entry ? FromUtf8(entry->footnote) : QString());
+    SetFieldText(footnoteField_, entry ? FromUtf8(entry->footnote) : QString());
     showing_ = false;
     SetEnabledStates();
 }
@@ -390,9 +390,14 @@ void StopTableWindow::SetEnabledStates() {
     footnoteField_->setEnabled(entry != nullptr && entry->alternative);
 }
 
+// A new table is named at once, as a new timetable is; no answer, no table.
 void StopTableWindow::OnNewPlan() {
+    QString name = dialogs_.InputText(this, windowTitle(), LangLabel(context_.language, "InputSTName"));
+    if (name.isEmpty()) return;
     const StopTable* model = Plan();
     StopTable added = InheritStopTable(model ? *model : template_);
+    added.name = ToUtf8(name.left(kMaxFieldLength));
+    added.days = DayRowsFrom(added.days, context_.language);
     dayPanel_->Show(nullptr);
     context_.project.stopTables.push_back(std::move(added));
     FillPlanList(static_cast<int>(context_.project.stopTables.size()) - 1);
@@ -462,7 +467,12 @@ void StopTableWindow::OnSpiderChosen(int index) {
     StopTable* plan = Plan();
     if (showing_ || plan == nullptr) return;
     if (index == 0) {
-        ShowSpiderOfPlan();
+        // A ticked box asks for a spider: the one made in the editor.
+        if (spiderBox_->isChecked() && plan->routeSpider == kNoSpider) {
+            spiderKeysBefore_ = SpiderKeys(context_.project.routeSpiders);
+        } else {
+            ShowSpiderOfPlan();
+        }
         OpenSpiderEditor();
         return;
     }
@@ -470,6 +480,17 @@ void StopTableWindow::OnSpiderChosen(int index) {
     if (!spiderBox_->isChecked() || key == plan->routeSpider) return;
     plan->routeSpider = key;
     Touch();
+}
+
+// The box was ticked while there was no spider to choose: the plan takes
+// the spider made in the editor.
+void StopTableWindow::TakeSpiderForTickedBox() {
+    std::optional<std::vector<RouteSpiderKey>> before = std::move(spiderKeysBefore_);
+    spiderKeysBefore_.reset();
+    StopTable* plan = Plan();
+    if (!before || plan == nullptr || plan->routeSpider != kNoSpider) return;
+    plan->routeSpider = SpiderForTickedBox(context_.project.routeSpiders, *before);
+    if (plan->routeSpider != kNoSpider) Touch();
 }
 
 void StopTableWindow::OpenSpiderEditor() {
@@ -485,6 +506,7 @@ void StopTableWindow::OnSpiderEditorClosed() {
     spiderEditor_ = nullptr;
     setEnabled(true);
     FillSpiderChooser();
+    TakeSpiderForTickedBox();
     ShowSpiderOfPlan();
     SetEnabledStates();
     activateWindow();
@@ -497,7 +519,7 @@ void StopTableWindow::OnAddStop() {
     const TripStation& station = *stopChoices_[static_cast<std::size_t>(stopChooser_->itemData(chosen).toInt())];
     if (!AddStopTableStop(*plan, station)) return;
     showing_ = true;
-    nameField_->setText(FromUtf8(plan->name));
+    SetFieldText(nameField_, FromUtf8(plan->name));
     planList_->currentItem()->setText(ShownName(*plan));
     showing_ = false;
     FillStopList();

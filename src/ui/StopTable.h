@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "persist/Project.h"
@@ -73,6 +74,7 @@ private:
     void OnSpiderChosen(int index);
     void OpenSpiderEditor();
     void OnSpiderEditorClosed();
+    void TakeSpiderForTickedBox();
     void OnAddStop();
     void OnDeleteStop();
     void OnTripItemChanged(QTreeWidgetItem* item);
@@ -83,6 +85,8 @@ private:
     std::vector<const TripStation*> stopChoices_;
     std::vector<const Trip*> tripsByLine_;
     RouteSpiderWindow* spiderEditor_ = nullptr;
+    // The spiders there were when the editor opened from a ticked box.
+    std::optional<std::vector<RouteSpiderKey>> spiderKeysBefore_;
 
     QListWidget* planList_ = nullptr;
     QPushButton* newPlanButton_ = nullptr;

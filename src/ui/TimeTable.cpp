@@ -107,6 +107,7 @@ void TimeTableWindow::CreateControls() {
     tripDownButton_ = NewArrowButton(this, "tripDownButton", kDownArrow);
     tripList_ = new QListWidget(this);
     tripList_->setObjectName("tripList");
+    tripList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
     hideEmptyBox_ = NewBox(this, "hideEmptyBox", LangText(language, "HideEmptyRows"));
     hideBridgeBox_ = NewBox(this, "hideBridgeBox", LangText(language, "HideRowsWithout"));
@@ -139,13 +140,14 @@ void TimeTableWindow::PlaceControls() {
     plans->addWidget(planList_, 1);
     plans->addLayout(planButtons);
 
-    auto* lineRow = new QHBoxLayout;
-    lineRow->addWidget(lineField_, 1);
-    lineRow->addWidget(autoLineBox_);
+    // The line text gets a row of its own: beside the automatic box it had
+    // room for a few letters only.
+    lineField_->setMinimumWidth(lineField_->fontMetrics().horizontalAdvance("0") * 14);
     auto* fields = new QFormLayout;
     fields->addRow(LangLabel(language, "TTName"), nameField_);
     fields->addRow(LangLabel(language, "Headline"), headlineField_);
-    fields->addRow(LangLabel(language, "DispLines"), lineRow);
+    fields->addRow(LangLabel(language, "DispLines"), lineField_);
+    fields->addRow(QString(), autoLineBox_);
     fields->addRow(spiderBox_, spiderList_);
     fields->addRow(LangLabel(language, "BreakHour"), breakHourList_);
 
@@ -239,7 +241,7 @@ void TimeTableWindow::ConnectControls() {
     connect(stopPanel_, &PlanStopPanel::Changed, this, &TimeTableWindow::Touch);
 
     connect(tripChooser_, &QComboBox::currentIndexChanged, this, &TimeTableWindow::SetEnabledStates);
-    connect(tripList_, &QListWidget::currentRowChanged, this, &TimeTableWindow::SetEnabledStates);
+    connect(tripList_, &QListWidget::itemSelectionChanged, this, &TimeTableWindow::SetEnabledStates);
     connect(addTripButton_, &QPushButton::clicked, this, &TimeTableWindow::OnAddTrip);
     connect(deleteTripButton_, &QPushButton::clicked, this, &TimeTableWindow::OnDeleteTrip);
     connect(tripUpButton_, &QPushButton::clicked, this, [this] { OnMoveTrip(-1); });
@@ -272,6 +274,10 @@ void TimeTableWindow::FillPlanList(int selected) {
     ShowPlan();
 }
 
+void TimeTableWindow::SelectPlan(std::size_t index) {
+    FillPlanList(index < context_.project.timeTablePlans.size() ? static_cast<int>(index) : -1);
+}
+
 void TimeTableWindow::FillSpiderChooser() {
     showing_ = true;
     spiderList_->clear();
@@ -291,8 +297,7 @@ void TimeTableWindow::ShowPlan() {
     showing_ = true;
     for (auto [field, text] : {std::pair{nameField_, &shown.name}, std::pair{headlineField_, &shown.headline},
                                std::pair{lineField_, &shown.line}}) {
-        field->setText(FromUtf8(*text));
-        field->setCursorPosition(0);  // a long name shows its start
+        SetFieldText(field, FromUtf8(*text));
     }
     autoLineBox_->setChecked(plan && shown.autoLine);
     breakHourList_->setCurrentIndex(std::clamp(shown.breakHour, kNoBreakHour, kLastBreakHour) + 1);
@@ -349,12 +354,10 @@ void TimeTableWindow::SetEnabledStates() {
     }
     lineField_->setEnabled(shown && !plan->autoLine);
     spiderList_->setEnabled(shown && spiderBox_->isChecked());
-    int trip = tripList_->currentRow();
-    int trips = tripList_->count();
     addTripButton_->setEnabled(shown && tripChooser_->currentIndex() >= 0);
-    deleteTripButton_->setEnabled(shown && trip >= 0);
-    tripUpButton_->setEnabled(shown && trip > 0);
-    tripDownButton_->setEnabled(shown && trip >= 0 && trip + 1 < trips);
+    deleteTripButton_->setEnabled(shown && !tripList_->selectedItems().isEmpty());
+    tripUpButton_->setEnabled(shown && SelectionCanMove(tripList_, -1));
+    tripDownButton_->setEnabled(shown && SelectionCanMove(tripList_, 1));
 }
 
 void TimeTableWindow::OnNewPlan() {
@@ -362,6 +365,7 @@ void TimeTableWindow::OnNewPlan() {
     if (name.isEmpty()) return;
     const TimeTablePlan* model = Plan();
     TimeTablePlan added = InheritTimeTablePlan(model ? *model : template_, ToUtf8(name.left(kMaxFieldLength)));
+    added.days = DayRowsFrom(added.days, context_.language);
     auto& plans = context_.project.timeTablePlans;
     DetachPanels();
     plans.push_back(std::move(added));
@@ -418,6 +422,8 @@ void TimeTableWindow::OnAutoLineToggled(bool on) {
     if (showing_ || plan == nullptr) return;
     plan->autoLine = on;
     UpdateAutoLine();
+    // The text is the user's now: typing goes on at its end.
+    if (!on) lineField_->end(false);
     SetEnabledStates();
     Touch();
 }
@@ -426,7 +432,7 @@ void TimeTableWindow::UpdateAutoLine() {
     TimeTablePlan* plan = Plan();
     if (plan == nullptr || !plan->autoLine) return;
     plan->line = AutoLineText(plan->trips);
-    lineField_->setText(FromUtf8(plan->line));
+    SetFieldText(lineField_, FromUtf8(plan->line));
 }
 
 void TimeTableWindow::OnSpiderSwitchToggled(bool on) {
@@ -447,7 +453,12 @@ void TimeTableWindow::OnSpiderChosen(int index) {
     TimeTablePlan* plan = Plan();
     if (showing_ || plan == nullptr) return;
     if (index == 0) {
-        ShowSpiderOfPlan();
+        // A ticked box asks for a spider: the one made in the editor.
+        if (spiderBox_->isChecked() && plan->routeSpider == kNoSpider) {
+            spiderKeysBefore_ = SpiderKeys(context_.project.routeSpiders);
+        } else {
+            ShowSpiderOfPlan();
+        }
         OpenSpiderEditor();
         return;
     }
@@ -455,6 +466,17 @@ void TimeTableWindow::OnSpiderChosen(int index) {
     if (!spiderBox_->isChecked() || key == plan->routeSpider) return;
     plan->routeSpider = key;
     Touch();
+}
+
+// The box was ticked while there was no spider to choose: the plan takes
+// the spider made in the editor.
+void TimeTableWindow::TakeSpiderForTickedBox() {
+    std::optional<std::vector<RouteSpiderKey>> before = std::move(spiderKeysBefore_);
+    spiderKeysBefore_.reset();
+    TimeTablePlan* plan = Plan();
+    if (!before || plan == nullptr || plan->routeSpider != kNoSpider) return;
+    plan->routeSpider = SpiderForTickedBox(context_.project.routeSpiders, *before);
+    if (plan->routeSpider != kNoSpider) Touch();
 }
 
 void TimeTableWindow::OpenSpiderEditor() {
@@ -471,6 +493,7 @@ void TimeTableWindow::OnSpiderEditorClosed() {
     spiderEditor_ = nullptr;
     setEnabled(true);
     FillSpiderChooser();
+    TakeSpiderForTickedBox();
     ShowSpiderOfPlan();
     SetEnabledStates();
     activateWindow();
@@ -487,32 +510,60 @@ void TimeTableWindow::OnAddTrip() {
     }
     plan->trips.push_back(trip);
     tripList_->addItem(name);
-    AfterTripsChanged(tripList_->count() - 1);
+    AfterTripsChanged({}, tripList_->count() - 1);
+}
+
+// The chosen trips, one flag per trip of the plan.
+std::vector<bool> TimeTableWindow::ChosenTrips() const {
+    std::vector<bool> chosen;
+    for (int i = 0; i < tripList_->count(); ++i) chosen.push_back(tripList_->item(i)->isSelected());
+    return chosen;
 }
 
 void TimeTableWindow::OnDeleteTrip() {
     TimeTablePlan* plan = Plan();
-    int row = tripList_->currentRow();
-    if (plan == nullptr || row < 0 || row >= static_cast<int>(plan->trips.size())) return;
-    plan->trips.erase(plan->trips.begin() + row);
-    delete tripList_->takeItem(row);
-    AfterTripsChanged(std::min(row, tripList_->count() - 1));
+    std::vector<bool> chosen = ChosenTrips();
+    if (plan == nullptr || chosen.size() != plan->trips.size()) return;
+    int first = -1;
+    for (std::size_t i = chosen.size(); i-- > 0;) {
+        if (!chosen[i]) continue;
+        plan->trips.erase(plan->trips.begin() + static_cast<std::ptrdiff_t>(i));
+        first = static_cast<int>(i);
+    }
+    if (first < 0) return;
+    FillTripList();
+    AfterTripsChanged({}, std::min(first, tripList_->count() - 1));
 }
 
 void TimeTableWindow::OnMoveTrip(int step) {
     TimeTablePlan* plan = Plan();
-    int row = tripList_->currentRow();
-    int other = row + step;
-    if (plan == nullptr || row < 0 || other < 0 || other >= static_cast<int>(plan->trips.size())) return;
-    std::swap(plan->trips[static_cast<std::size_t>(row)], plan->trips[static_cast<std::size_t>(other)]);
-    tripList_->item(row)->setText(FromUtf8(plan->trips[static_cast<std::size_t>(row)]->name));
-    tripList_->item(other)->setText(FromUtf8(plan->trips[static_cast<std::size_t>(other)]->name));
-    AfterTripsChanged(other);
+    std::vector<bool> chosen = ChosenTrips();
+    if (plan == nullptr || chosen.size() != plan->trips.size() || !SelectionCanMove(tripList_, step)) return;
+    ShiftChosen(plan->trips, chosen, step);
+    FillTripList();
+    auto first = std::find(chosen.begin(), chosen.end(), true);
+    AfterTripsChanged(chosen, static_cast<int>(first - chosen.begin()));
 }
 
-void TimeTableWindow::AfterTripsChanged(int selectedTrip) {
+void TimeTableWindow::FillTripList() {
     TimeTablePlan* plan = Plan();
-    tripList_->setCurrentRow(selectedTrip);
+    tripList_->clear();
+    if (plan == nullptr) return;
+    for (const Trip* trip : plan->trips) tripList_->addItem(FromUtf8(trip->name));
+}
+
+// `chosen` (one flag per trip) says which trips stay selected; without it
+// the trip `current` alone is.
+void TimeTableWindow::AfterTripsChanged(const std::vector<bool>& chosen, int current) {
+    TimeTablePlan* plan = Plan();
+    if (chosen.empty()) {
+        tripList_->setCurrentRow(current, QItemSelectionModel::ClearAndSelect);
+    } else {
+        tripList_->setCurrentRow(current, QItemSelectionModel::NoUpdate);
+        for (int i = 0; i < tripList_->count() && i < static_cast<int>(chosen.size()); ++i) {
+            tripList_->item(i)->setSelected(chosen[static_cast<std::size_t>(i)]);
+        }
+    }
     stopPanel_->SetCandidatesFrom(plan->trips);
     UpdateAutoLine();
     SetEnabledStates();

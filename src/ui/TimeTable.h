@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "persist/Project.h"
@@ -43,6 +44,8 @@ public:
 
     // Fills the route spider chooser again (after the editor saved or reloaded).
     void FillSpiderChooser();
+    // Selects and shows the plan with that index (none past the end).
+    void SelectPlan(std::size_t index);
 
 private:
     // The spider editor works on the plans too.
@@ -70,15 +73,20 @@ private:
     void OnAddTrip();
     void OnDeleteTrip();
     void OnMoveTrip(int step);
-    void AfterTripsChanged(int selectedTrip);
+    void AfterTripsChanged(const std::vector<bool>& chosen, int current);
+    std::vector<bool> ChosenTrips() const;
+    void FillTripList();
     void UpdateAutoLine();
     void ShowSpiderOfPlan();
     void OpenSpiderEditor();
     void OnSpiderEditorClosed();
+    void TakeSpiderForTickedBox();
 
     TimeTablePlan template_;
     std::vector<const Trip*> tripsByName_;
     RouteSpiderWindow* spiderEditor_ = nullptr;
+    // The spiders there were when the editor opened from a ticked box.
+    std::optional<std::vector<RouteSpiderKey>> spiderKeysBefore_;
 
     QListWidget* planList_ = nullptr;
     QPushButton* newPlanButton_ = nullptr;

@@ -79,6 +79,7 @@ void TourPlanWindow::CreateControls() {
     const LanguageTable& language = context_.language;
     lineTree_ = new QTreeWidget(this);
     lineTree_->setObjectName("lineTree");
+    lineTree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lineTree_->setHeaderHidden(true);
 
     headlineField_ = NewField(this, "headlineField");
@@ -249,9 +250,11 @@ void TourPlanWindow::ConnectControls() {
     connect(tripDownButton_, &QPushButton::clicked, this, [this] { OnShift(1); });
     connect(ringLineBox_, &QCheckBox::toggled, this, &TourPlanWindow::OnRingLineToggled);
     connect(automaticButton_, &QPushButton::clicked, this, &TourPlanWindow::OnAutomatic);
-    for (QCheckBox* box : {notInServiceBox_, deactivateBox_}) {
-        connect(box, &QCheckBox::toggled, this, &TourPlanWindow::OnDetailEdited);
-    }
+    // The two boxes set every chosen trip; the texts belong to the shown one.
+    connect(notInServiceBox_, &QCheckBox::clicked, this,
+            [this](bool on) { SetChosenTrips(&TourPlanTrip::notInService, on); });
+    connect(deactivateBox_, &QCheckBox::clicked, this,
+            [this](bool on) { SetChosenTrips(&TourPlanTrip::deactivate, on); });
     for (QLineEdit* field : {ibisField_, targetField_}) {
         connect(field, &QLineEdit::textEdited, this, &TourPlanWindow::OnDetailEdited);
     }
@@ -328,13 +331,19 @@ void TourPlanWindow::OnTreeItemChanged(QTreeWidgetItem* item) {
         Qt::CheckState state = top->checkState(0) == Qt::Unchecked ? Qt::Unchecked : Qt::Checked;
         for (int i = 0; i < top->childCount(); ++i) top->child(i)->setCheckState(0, state);
     } else {
+        // A box ticked among several chosen tours sets all of them.
+        if (item->isSelected()) {
+            for (int i = 0; i < top->childCount(); ++i) {
+                if (top->child(i)->isSelected()) top->child(i)->setCheckState(0, item->checkState(0));
+            }
+        }
         int checked = 0;
         for (int i = 0; i < top->childCount(); ++i) checked += top->child(i)->checkState(0) == Qt::Checked ? 1 : 0;
         top->setCheckState(0, checked == 0                   ? Qt::Unchecked
                               : checked == top->childCount() ? Qt::Checked
                                                              : Qt::PartiallyChecked);
     }
-    lineTree_->setCurrentItem(top);
+    lineTree_->setCurrentItem(top, 0, QItemSelectionModel::NoUpdate);  // the chosen tours stay chosen
     showing_ = false;
 
     if (top->checkState(0) != Qt::Unchecked) {
@@ -359,7 +368,7 @@ void TourPlanWindow::ShowPlan() {
     static const TourPlan kEmpty;
     const TourPlan& shown = plan ? *plan : kEmpty;
     showing_ = true;
-    headlineField_->setText(FromUtf8(shown.headline));
+    SetFieldText(headlineField_, FromUtf8(shown.headline));
     headlineField_->setCursorPosition(0);
     hideEmptyBox_->setChecked(plan && shown.hideEmpty);
     hideBridgeBox_->setChecked(plan && shown.hideBridge);
@@ -423,11 +432,11 @@ TourPlanTrip* TourPlanWindow::DetailEntry() {
 void TourPlanWindow::ShowDetail() {
     const TourPlanTrip* entry = DetailEntry();
     showing_ = true;
-    tripField_->setText(entry ? FromUtf8(entry->trip->name) : QString());
+    SetFieldText(tripField_, entry ? FromUtf8(entry->trip->name) : QString());
     notInServiceBox_->setChecked(entry && entry->notInService);
     deactivateBox_->setChecked(entry && entry->deactivate);
-    ibisField_->setText(entry ? FromUtf8(entry->ibis) : QString());
-    targetField_->setText(entry ? FromUtf8(entry->target) : QString());
+    SetFieldText(ibisField_, entry ? FromUtf8(entry->ibis) : QString());
+    SetFieldText(targetField_, entry ? FromUtf8(entry->target) : QString());
     showing_ = false;
     for (QWidget* control :
          std::initializer_list<QWidget*>{tripField_, notInServiceBox_, deactivateBox_, ibisField_, targetField_}) {
@@ -440,10 +449,20 @@ void TourPlanWindow::ShowDetail() {
 void TourPlanWindow::OnDetailEdited() {
     TourPlanTrip* entry = DetailEntry();
     if (showing_ || entry == nullptr) return;
-    entry->notInService = notInServiceBox_->isChecked();
-    entry->deactivate = deactivateBox_->isChecked();
     entry->ibis = ToUtf8(ibisField_->text());
     entry->target = ToUtf8(targetField_->text());
+    Touch();
+}
+
+void TourPlanWindow::SetChosenTrips(bool TourPlanTrip::*flag, bool on) {
+    TourPlan* plan = Plan();
+    if (showing_ || plan == nullptr) return;
+    std::set<std::string> names = SelectedNames(outwardList_);
+    names.merge(SelectedNames(returnList_));
+    names.insert(detailTrip_);
+    for (TourPlanTrip& entry : plan->trips) {
+        if (entry.trip != nullptr && names.count(entry.trip->name)) entry.*flag = on;
+    }
     Touch();
 }
 
@@ -459,8 +478,9 @@ void TourPlanWindow::SetEnabledStates() {
     bool returnChosen = !returnList_->selectedItems().isEmpty();
     toReturnButton_->setEnabled(shown && outwardChosen);
     toOutwardButton_->setEnabled(shown && returnChosen);
-    tripUpButton_->setEnabled(shown && (outwardChosen || returnChosen));
-    tripDownButton_->setEnabled(shown && (outwardChosen || returnChosen));
+    QListWidget* chosenList = outwardChosen ? outwardList_ : returnList_;
+    tripUpButton_->setEnabled(shown && SelectionCanMove(chosenList, -1));
+    tripDownButton_->setEnabled(shown && SelectionCanMove(chosenList, 1));
 }
 
 void TourPlanWindow::OnSwitchToggled() {

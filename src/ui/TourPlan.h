@@ -54,6 +54,8 @@ private:
     void ShowStops();
     void ShowDetail();
     void SetEnabledStates();
+    // Sets a switch of every chosen trip's entry.
+    void SetChosenTrips(bool TourPlanTrip::*flag, bool on);
     TourPlan* Plan();
     const Line* LineOf(QTreeWidgetItem* item) const;
 

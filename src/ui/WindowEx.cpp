@@ -1,8 +1,11 @@
 #include "ui/WindowEx.h"
 
+#include <QComboBox>
 #include <QFileDialog>
+#include <algorithm>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWindow>
@@ -39,6 +42,13 @@ QString QtDialogs::InputText(QWidget* parent, const QString& title, const QStrin
     bool ok = false;
     QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, QString(), &ok);
     return ok ? text.left(kMaxFieldLength) : QString();
+}
+
+QString QtDialogs::ChooseItem(QWidget* parent, const QString& title, const QString& prompt, const QStringList& items,
+                              int current) {
+    bool ok = false;
+    QString item = QInputDialog::getItem(parent, title, prompt, items, std::max(current, 0), false, &ok);
+    return ok ? item : QString();
 }
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
@@ -98,7 +108,37 @@ void KeepAbove(QWidget* window, QWidget* owner) {
     if (window->windowHandle() != nullptr) window->windowHandle()->setTransientParent(ownerWindow->windowHandle());
     QRect frame = window->frameGeometry();
     frame.moveCenter(ownerWindow->frameGeometry().center());
-    window->move(frame.topLeft());
+    window->move(KeptOnScreen(frame, ownerWindow->screen() ? ownerWindow->screen()->availableGeometry() : QRect()));
+}
+
+void SetFieldText(QLineEdit* field, const QString& text) {
+    field->setText(text);
+    field->setCursorPosition(0);
+    field->setToolTip(text);
+}
+
+void ShowStartOfChooserText(QComboBox* chooser) {
+    if (chooser->lineEdit() != nullptr) chooser->lineEdit()->setCursorPosition(0);
+    chooser->setToolTip(chooser->currentText());
+}
+
+bool SelectionCanMove(const QListWidget* list, int step) {
+    for (int i = 0; i < list->count(); ++i) {
+        int next = i + step;
+        if (list->item(i)->isSelected() && next >= 0 && next < list->count() && !list->item(next)->isSelected()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QPoint KeptOnScreen(const QRect& frame, const QRect& area) {
+    if (!area.isValid()) return frame.topLeft();
+    // Right and bottom first, so that a window larger than the screen keeps
+    // its title bar and left edge in view.
+    int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
+    int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
+    return {x, y};
 }
 
 void ReloadProject(AppContext& context) { LoadProjectFile(context); }

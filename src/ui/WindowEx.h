@@ -4,12 +4,18 @@
 #pragma once
 
 #include <QDate>
+#include <QPoint>
+#include <QRect>
 #include <QString>
+#include <QStringList>
 #include <string_view>
 
 #include "base/Language.h"
 #include "mapdata/MapData.h"
 
+class QComboBox;
+class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QWidget;
 
@@ -39,6 +45,9 @@ public:
     virtual Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) = 0;
     // A line of text typed by the user; the empty text when cancelled.
     virtual QString InputText(QWidget* parent, const QString& title, const QString& prompt) = 0;
+    // One of `items`, starting at `current`; the empty text when cancelled.
+    virtual QString ChooseItem(QWidget* parent, const QString& title, const QString& prompt, const QStringList& items,
+                               int current) = 0;
 };
 
 class QtDialogs : public Dialogs {
@@ -48,6 +57,8 @@ public:
     bool AskYesNo(QWidget* parent, const QString& title, const QString& text) override;
     Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) override;
     QString InputText(QWidget* parent, const QString& title, const QString& prompt) override;
+    QString ChooseItem(QWidget* parent, const QString& title, const QString& prompt, const QStringList& items,
+                       int current) override;
 };
 
 // Lang(key) as a Qt text, without key marks (titles, messages, lists).
@@ -94,6 +105,21 @@ QPushButton* NewArrowButton(QWidget* parent, const char* name, const char* arrow
 // Keeps a window that has no parent (a parent would disable it together with
 // its owner) above `owner` and centred on it.
 void KeepAbove(QWidget* window, QWidget* owner);
+
+// Puts `text` into a field so that its start shows (a field cut short shows
+// its first letters), with the whole text a hover away.
+void SetFieldText(QLineEdit* field, const QString& text);
+// The same for the text field of an editable chooser.
+void ShowStartOfChooserText(QComboBox* chooser);
+
+// Whether moving the selected items of a list one place by `step` (-1 up,
+// +1 down) changes anything: some selected item has an unselected neighbour
+// on that side.
+bool SelectionCanMove(const QListWidget* list, int step);
+
+// Where a window with `frame` goes so that it lies inside `area` (the
+// screen's free area) as far as it fits; an invalid area changes nothing.
+QPoint KeptOnScreen(const QRect& frame, const QRect& area);
 
 // The longest text a user can type into a name or text field of a plan.
 inline constexpr int kMaxFieldLength = 1000;

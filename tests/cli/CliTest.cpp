@@ -421,7 +421,7 @@ TEST(CliCheck, PrintsFindingsByFileAndFailsOnAnError) {
               "TTData/A.ttp\n"
               "  error line 11: Stop 7 of trip A is not in the stop list; the trip loses this station and its later "
               "station numbers shift. [station-unknown-stop]\n"
-              "1 errors, 0 warnings, 0 notes\n");
+              "1 error, 0 warnings, 0 notes\n");
 
     auto json = RunCli("check '" + map.path().string() + "' --json");
     EXPECT_EQ(json.status, 1);

@@ -248,6 +248,57 @@ TEST_F(OutputRunTest, PlansWithNothingToPrintWriteNoDocumentAndSayWhyWhenWarning
     EXPECT_TRUE(fs::is_empty(Folder()));
 }
 
+TEST_F(OutputRunTest, APlanThatPrintsNoTimeIsWarnedOfEvenWithWarningsOffAndTheRunSaysSo) {
+    control.warnings = false;
+    // Rows without arrivals or departures, and a row whose times go to the
+    // row above it, print no time.
+    for (PlanStop& row : context.project.timeTablePlans[1].stops) row.flags = 0;
+    context.project.timeTablePlans[1].stops.back().flags = kRowMerged | kRowDeparture;
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{
+                               "Timetables...", "Timetable: Line 5", "Timetable: Line 5 back",
+                               "No times in timetable Line 5 back: tick Departure or Arrival in Timetables",
+                               "Done, but 1 document has no times"}));
+    // The document is still written: the user sees what the warning means.
+    EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5 back.txt"));
+
+    // Arrivals alone are times too.
+    context.project.timeTablePlans[1].stops.front().flags = kRowArrival;
+    control.state = kOutputRunning;
+    OutputLog mended;
+    EXPECT_EQ(RunOutput(context, control, mended), 0);
+    EXPECT_EQ(mended.Lines().back(), "Done!");
+}
+
+TEST_F(OutputRunTest, ATourPlanWithoutTimesInOneDirectionIsWarnedOf) {
+    Trip& out = *context.map.trips.front();
+    Trip& back = fixture.AddTrip("B", "5", {2, 1}, {0, 5});
+    TourPlan plan;
+    plan.name = "5";
+    plan.line = context.map.lines.front().get();
+    plan.trips = {TourPlanTrip{&out, false, false, "", ""}, TourPlanTrip{&back, false, false, "", ""}};
+    plan.outward = {"T"};
+    plan.returning = {"B"};
+    plan.tours = {{"5-01", &plan.line->tours.front()}};
+    plan.stopsOut = {PlanStop{&out.stations[0], "One", kRowDeparture}, PlanStop{&out.stations[1], "Two", kRowArrival}};
+    plan.stopsRet = {PlanStop{&back.stations[0], "Two", 0}, PlanStop{&back.stations[1], "One", 0}};
+    context.project.timeTablePlans.clear();
+    context.project.tourPlans["5"] = plan;
+    EXPECT_EQ(Run(), 0);
+    std::vector<std::string> lines = log.Lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "No times in tour plan 5: tick Departure or Arrival in Tour plans");
+    EXPECT_EQ(lines.back(), "Done, but 1 document has no times");
+
+    // A ring line prints no return rows: none are needed.
+    context.project.tourPlans["5"].returning.clear();
+    context.project.tourPlans["5"].outward = {"T", "B"};
+    control.state = kOutputRunning;
+    OutputLog ring;
+    EXPECT_EQ(RunOutput(context, control, ring), 0);
+    EXPECT_EQ(ring.Lines().back(), "Done!");
+}
+
 TEST_F(OutputRunTest, WrongOrderWarningsFollowTheSwitch) {
     Trip& back = fixture.AddTrip("B", "5", {2, 1}, {0, 5});
     fixture.AddTour("5", "5-02", kMonFri, back, {Clock(8, 0)});

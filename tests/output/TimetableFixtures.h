@@ -112,6 +112,10 @@ inline LanguageTable TimetableLanguage() {
         "ErrSameFileName = %1 (%2 is taken)\nWarnEmptyTimetable = Empty timetable %1\n"
         "WarnEmptyTourPlan = Empty tour plan %1\nNoPlans = No plans in %1\nNothingCreated = Nothing created\n"
         "OutputStopped = Stopped after %1 of %2\nNotWritten = Not written: %1\n"
+        "WarnTimetableNoTimes = No times in timetable %1: tick %3 or %2 in %4\n"
+        "WarnTourPlanNoTimes = No times in tour plan %1: tick %3 or %2 in %4\n"
+        "OutputCreatedNoTimes = Done, but %1 {document has/documents have} no times\n"
+        "Arrival = Arrival\nDeparture = Departure\nWinTimeTable = &Timetables\nWinTourPlan = Tour &plans\n"
         "CrTimeTables = Timetables\nCrTourPlans = Tour plans\nCrStopTables = Stop tables\nTourPlan = Tour plan\n"
         "TourPlans = Tour plans\nIbisRoute = Code\nManConTarget = Dest\nOutMove = Out\nInsMove = In\n"
         "OutInsMove = In/out\nPauseTime = Layover\nStopTable = Stop table\nStop = Stop\nHour = Hour\n"));

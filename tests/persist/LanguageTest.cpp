@@ -136,6 +136,17 @@ TEST(Placeholders, AreReplacedInOnePass) {
     EXPECT_EQ(FillPlaceholders("%1 %4 100% %", {"a"}), "a %4 100% %");
 }
 
+TEST(Placeholders, ChoiceTakesTheFormOfThePlaceholderBeforeIt) {
+    const char* text = "%1 {Fahrplan/Fahrpläne}, %2 {Warnung/Warnungen}";
+    EXPECT_EQ(FillPlaceholders(text, {"1", "2"}), "1 Fahrplan, 2 Warnungen");
+    EXPECT_EQ(FillPlaceholders(text, {"0", "1"}), "0 Fahrpläne, 1 Warnung");
+    EXPECT_EQ(FillPlaceholders(text, {"11", "21"}), "11 Fahrpläne, 21 Warnungen");
+    // The order in the text counts, not the number of the placeholder.
+    EXPECT_EQ(FillPlaceholders("Linie %2 hat %1 {Verbindung/Verbindungen}", {"1", "7"}), "Linie 7 hat 1 Verbindung");
+    // Braces without a choice, and a choice before any placeholder, stay.
+    EXPECT_EQ(FillPlaceholders("{a/b} %1 {x} {y", {"1"}), "{a/b} 1 {x} {y");
+}
+
 // The two language files shipped with the program.
 
 std::vector<std::string> RequiredKeys() {
@@ -229,6 +240,15 @@ TEST_P(ShippedLanguage, PlaceholdersAndLinesFitTheirUse) {
             EXPECT_EQ(LineCount(text), need.lines) << GetParam() << " " << need.key;
         }
     }
+    // Counts read in the singular for one and in the plural otherwise.
+    bool german = std::string(GetParam()) == "German";
+    EXPECT_EQ(FillPlaceholders(table.Lang("CheckSummary"), {"1", "1"}),
+              german ? "1 Fehler, 1 Warnung" : "1 error, 1 warning");
+    EXPECT_EQ(FillPlaceholders(table.Lang("CheckSummary"), {"2", "0"}),
+              german ? "2 Fehler, 0 Warnungen" : "2 errors, 0 warnings");
+    EXPECT_EQ(FillPlaceholders(table.Lang("ProjectShown"), {"P", "1", "2", "1", "0"}),
+              german ? "Projekt P: 1 Fahrplan, 2 Umlaufpläne, 1 Aushangfahrplan, 0 Liniennetzpläne"
+                     : "Project P: 1 timetable, 2 tour plans, 1 stop timetable, 0 route maps");
     // Ten different check box captions for the day bits.
     std::set<std::string> shortDays;
     for (int bit = 0; bit <= 9; ++bit) shortDays.insert(table.Lang("ShortDay" + std::to_string(bit)));

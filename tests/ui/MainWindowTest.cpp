@@ -50,7 +50,7 @@ protected:
 
     PlanWindowOpeners CountingOpeners() {
         return {[this] { ++opened.timeTable; }, [this] { ++opened.tourPlan; }, [this] { ++opened.stopTable; },
-                [this] { ++opened.routeMap; }};
+                [this] { ++opened.routeMap; }, {}};
     }
 
     template <typename Control>
@@ -380,7 +380,7 @@ TEST_F(MainWindowTest, TheMapCheckIsSummedUpAfterALoadAndListedOnRequest) {
     // The trip has no profile: the tour loses its only trip and the line
     // prints nothing (two errors), the tour is empty (a warning), and the trip
     // is run by no tour (a note).
-    EXPECT_EQ(checkButton->text(), "2 Fehler, 1 Warnungen");
+    EXPECT_EQ(checkButton->text(), "2 Fehler, 1 Warnung");
 
     MapCheckWindow* list = window->OpenMapCheckWindow();
     ASSERT_NE(list, nullptr);
@@ -456,18 +456,20 @@ TEST_F(MainWindowTest, TheActiveProjectAndTheMapAreShownAfterEveryLoad) {
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_EQ(context.projectName, "DemoMap");
     EXPECT_EQ(window->windowTitle(), "Taktarium - DemoMap");
-    EXPECT_EQ(project->text(), "Projekt DemoMap.cfg: 2 Fahrpläne, 1 Umlaufpläne, 2 Aushangfahrpläne");
+    EXPECT_EQ(project->text(),
+              "Projekt DemoMap.cfg: 2 Fahrpläne, 1 Umlaufplan, 2 Aushangfahrpläne, 1 Liniennetzplan");
 
     // A dated load works on a project of its own, and says so.
     LoadFolder(DemoMap(), QDate(2025, 4, 9));
     EXPECT_EQ(window->windowTitle(), "Taktarium - DemoMap");
     EXPECT_EQ(project->text(),
-              "Projekt DemoMap_20250409.cfg: 0 Fahrpläne, 0 Umlaufpläne, 0 Aushangfahrpläne (Stand 09.04.2025)");
+              "Projekt DemoMap_20250409.cfg: 0 Fahrpläne, 0 Umlaufpläne, 0 Aushangfahrpläne, 0 Liniennetzpläne "
+              "(Stand 09.04.2025)");
     EXPECT_TRUE(project->toolTip().endsWith("DemoMap_20250409.cfg"));
 }
 
 TEST_F(MainWindowTest, DisabledButtonsSayWhyAndEnterPressesAFocusedButton) {
-    Start({{}, {}, {}, [this] { ++opened.routeMap; }});
+    Start({{}, {}, {}, [this] { ++opened.routeMap; }, {}});
     auto* timeTable = Find<QPushButton>("timeTableButton");
     auto* routeMap = Find<QPushButton>("routeMapButton");
     EXPECT_TRUE(routeMap->toolTip().endsWith("Zuerst eine Karte laden.")) << routeMap->toolTip().toStdString();
@@ -526,6 +528,18 @@ TEST_F(MainWindowTest, NoCaptionIsCutWithALargerFont) {
         EXPECT_GE(control->width(), control->sizeHint().width()) << name;
     }
     QApplication::setFont(previous);
+}
+
+TEST(KeptOnScreen, AWindowCentredOnItsOwnerStaysInsideTheScreen) {
+    QRect screen(0, 0, 1024, 768);
+    // Room enough: the place stays.
+    EXPECT_EQ(KeptOnScreen(QRect(100, 100, 650, 545), screen), QPoint(100, 100));
+    // Centred on a window at the left or right edge it would stick out.
+    EXPECT_EQ(KeptOnScreen(QRect(-120, 50, 650, 545), screen), QPoint(0, 50));
+    EXPECT_EQ(KeptOnScreen(QRect(600, 400, 650, 545), screen), QPoint(374, 223));
+    // Larger than the screen: its title bar and left edge stay in view.
+    EXPECT_EQ(KeptOnScreen(QRect(-50, -30, 1200, 900), screen), QPoint(0, 0));
+    EXPECT_EQ(KeptOnScreen(QRect(-50, -30, 10, 10), QRect()), QPoint(-50, -30));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -149,8 +151,8 @@ TEST_F(OutputDialogTest, RunsTheDemoToOutputCreatedAndOkKeepsTheWarningsSwitch) 
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), "Taktarium - Ausgabe erstellen");
     // The dialog's size, wider where the captions need it; none is cut.
-    EXPECT_EQ(dialog->height(), 300);
-    EXPECT_GE(dialog->width(), 330);
+    EXPECT_EQ(dialog->height(), 420);
+    EXPECT_GE(dialog->width(), 480);
     EXPECT_FALSE(window->isEnabled());
     auto* warnings = Find<QCheckBox>(dialog, "warningsBox");
     EXPECT_EQ(warnings->text(), "&Warnungen anzeigen");
@@ -170,6 +172,29 @@ TEST_F(OutputDialogTest, RunsTheDemoToOutputCreatedAndOkKeepsTheWarningsSwitch) 
     EXPECT_EQ(lines.last(), kCreatedLine);
     EXPECT_EQ(dialog->RunState(), kOutputFinished);
     EXPECT_EQ(DocumentCount("Fahrplan "), 2);
+
+    // Where the documents are, which were written, and a way to open them.
+    QString folder = QDir::toNativeSeparators(QString::fromStdString((work.path() / "output" / "DemoMap").string()));
+    EXPECT_EQ(Find<QLabel>(dialog, "folderLabel")->text(), "Ausgabeordner: " + folder);
+    auto* documents = Find<QListWidget>(dialog, "documentList");
+    QStringList written;  // the folder is new: all its files are this run's
+    for (const auto& entry : fs::directory_iterator(work.path() / "output" / "DemoMap")) {
+        written << QString::fromStdString(entry.path().filename().string());
+    }
+    written.sort();
+    ASSERT_EQ(written.size(), DocumentCount() + 1) << "the PDFs and one picture";
+    QStringList listed;
+    for (int i = 0; i < documents->count(); ++i) listed << documents->item(i)->text();
+    EXPECT_EQ(listed, written);
+    EXPECT_EQ(Find<QLabel>(dialog, "documentsLabel")->text(),
+              QString::number(written.size()) + " Dokumente in diesem Lauf geschrieben:");
+    QStringList opened;
+    dialog->SetFileOpener([&](const QString& path) { opened << path; });
+    QTest::mouseClick(Find<QPushButton>(dialog, "openFolderButton"), Qt::LeftButton);
+    documents->setCurrentRow(0);
+    QTest::keyClick(documents, Qt::Key_Return);
+    EXPECT_EQ(opened, QStringList({folder, QDir::toNativeSeparators(folder + "/" + written.first())}));
+    EXPECT_TRUE(dialog->isVisible()) << "Enter in the list opens the document only";
 
     // The switch is the setting at once, and the file keeps it after OK.
     QTest::mouseClick(warnings, Qt::LeftButton);

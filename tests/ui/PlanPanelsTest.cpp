@@ -145,6 +145,46 @@ TEST_F(StopPanelTest, AddPutsTheCandidateAfterTheSelectedRowAndMovesToTheNext) {
     EXPECT_EQ(Texts(RowList()), (std::vector<std::string>{"C (3)", "A (1)"}));
 }
 
+TEST_F(StopPanelTest, NewRowsPrintTimesAndTheOptionBoxesSetEverySelectedRow) {
+    Click(panel.get(), "stopAddAllButton");
+    EXPECT_EQ(rows[0].flags, kRowDeparture);
+    EXPECT_EQ(rows[1].flags, kRowDeparture);
+    EXPECT_EQ(rows[2].flags, kRowArrival);  // where the trip ends
+    auto* list = RowList();
+    auto* arrival = FindIn<QCheckBox>(panel.get(), "arrivalBox");
+    auto* departure = FindIn<QCheckBox>(panel.get(), "departureBox");
+    auto* merge = FindIn<QCheckBox>(panel.get(), "mergeStopsBox");
+    // Click the last row, Shift-click the first: all three are selected and
+    // the boxes show the first row's options.
+    ClickRow(list, 2);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier, list->visualItemRect(list->item(0)).center());
+    ASSERT_EQ(list->selectedItems().size(), 3);
+    ASSERT_FALSE(arrival->isChecked());
+    int before = changes;
+    Toggle(arrival);
+    for (const PlanStop& row : rows) EXPECT_TRUE(row.flags & kRowArrival);
+    EXPECT_EQ(rows[0].flags & kRowDeparture, kRowDeparture) << "the other option stays";
+    EXPECT_FALSE(rows[2].flags & kRowDeparture);
+    EXPECT_EQ(changes, before + 1);
+    Toggle(departure);  // off, as the first row shows it
+    for (const PlanStop& row : rows) EXPECT_FALSE(row.flags & kRowDeparture);
+    Toggle(departure);
+    for (const PlanStop& row : rows) EXPECT_TRUE(row.flags & kRowDeparture);
+
+    // Merging applies from the second row on; the first has no row above.
+    Toggle(merge);
+    EXPECT_FALSE(rows[0].flags & kRowMerged);
+    EXPECT_TRUE(rows[1].flags & kRowMerged);
+    EXPECT_TRUE(rows[2].flags & kRowMerged);
+
+    // Ctrl-click takes a row out; Delete removes the selected ones only.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      list->visualItemRect(list->item(1)).center());
+    ASSERT_EQ(list->selectedItems().size(), 2);
+    Click(panel.get(), "stopDeleteButton");
+    EXPECT_EQ(Texts(list), (std::vector<std::string>{"B (2)"}));
+}
+
 TEST_F(StopPanelTest, MergingARowDisablesItsOwnTimesAndName) {
     Click(panel.get(), "stopAddAllButton");
     auto* arrival = FindIn<QCheckBox>(panel.get(), "arrivalBox");
@@ -152,15 +192,15 @@ TEST_F(StopPanelTest, MergingARowDisablesItsOwnTimesAndName) {
     auto* merge = FindIn<QCheckBox>(panel.get(), "mergeStopsBox");
     RowList()->setCurrentRow(0);
     EXPECT_FALSE(merge->isEnabled());  // nothing above the first row
+    EXPECT_TRUE(departure->isChecked());  // a new row prints departures
     Toggle(arrival);
-    Toggle(departure);
     EXPECT_EQ(rows[0].flags, kRowArrival | kRowDeparture);
 
     RowList()->setCurrentRow(1);
     EXPECT_TRUE(merge->isEnabled());
     EXPECT_FALSE(arrival->isChecked());
     Toggle(merge);
-    EXPECT_EQ(rows[1].flags, kRowMerged);
+    EXPECT_EQ(rows[1].flags, kRowMerged | kRowDeparture);
     EXPECT_FALSE(arrival->isEnabled());
     EXPECT_FALSE(departure->isEnabled());
     EXPECT_FALSE(FindIn<QLineEdit>(panel.get(), "stopNameField")->isEnabled());

@@ -79,10 +79,9 @@ protected:
         Screenshot(editor, "route-spider-editor.png");
         Click(editor, "okButton");
         ASSERT_EQ(timeTable->SpiderEditor(), nullptr);
-        // There was no spider to choose before; now checking the box takes the new one.
+        // There was no spider to choose before; the ticked box takes the new one.
         auto* spiderBox = FindIn<QCheckBox>(timeTable, "spiderBox");
-        EXPECT_FALSE(spiderBox->isChecked());
-        Toggle(spiderBox);
+        EXPECT_TRUE(spiderBox->isChecked());
         EXPECT_EQ(FindIn<QComboBox>(timeTable, "spiderList")->currentText(), "Linie 1");
     }
 
@@ -97,11 +96,10 @@ protected:
         Click(timeTable, "stopAddAllButton");
         auto* rows = FindIn<QListWidget>(timeTable, "stopRowList");
         ASSERT_EQ(rows->count(), 10);
-        for (int row = 0; row < rows->count(); ++row) {
-            rows->setCurrentRow(row);
-            if (row == 3 || row == 9) Toggle(FindIn<QCheckBox>(timeTable, "arrivalBox"));
-            if (row != 9) Toggle(FindIn<QCheckBox>(timeTable, "departureBox"));
-        }
+        // New rows print departures, the last stop arrivals; the short trip's
+        // end shows both.
+        rows->setCurrentRow(3);
+        Toggle(FindIn<QCheckBox>(timeTable, "arrivalBox"));
     }
 
     // The member `key`[0] of a project file as text.
@@ -156,7 +154,10 @@ protected:
         ASSERT_EQ(rows->count(), 10);
         for (int row = 0; row < rows->count(); ++row) {
             rows->setCurrentRow(row);
-            Toggle(FindIn<QCheckBox>(tourPlan, row == 9 ? "arrivalBox" : "departureBox"));
+            for (auto [box, on] : {std::pair{"arrivalBox", row == 9}, std::pair{"departureBox", row != 9}}) {
+                auto* control = FindIn<QCheckBox>(tourPlan, box);
+                if (control->isChecked() != on) Toggle(control);
+            }
         }
     }
 
@@ -216,6 +217,7 @@ protected:
     // The table of the Marktplatz, with the spider "Linie 1" (made in the
     // editor; the table names it only).
     void BuildStopTable() {
+        dialogs.inputs.push_back("Marktplatz");
         Click(stopTable, "newPlanButton");
         Choose(stopTable, "stopChooser", "Marktplatz (104)");
         Click(stopTable, "addStopButton");

@@ -25,6 +25,7 @@
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
 #include "persist/ProgramSettings.h"
+#include "persist/ProjectMaps.h"
 #include "support/TestSupport.h"
 #include "ScriptedDialogs.h"
 #include "ui/MainWindow.h"
@@ -194,7 +195,8 @@ TEST_F(RouteMapWindowTest, LineFromATripAndTwoStopsFixedByClicksAreRouted) {
     EXPECT_EQ(map.stops.size(), 10u);
     EXPECT_EQ(map.connections.size(), 9u);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_TRUE(dialogs.messages[0].text.contains("10")) << dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(dialogs.messages[0].text.toStdString(),
+              "Linie 1 wurde angelegt, 10 neue Haltestellen und 9 neue Verbindungen hinzugefügt.");
     EXPECT_TRUE(Find<QPushButton>("applyButton")->isEnabled());
 
     // The same trip again adds nothing and says nothing.
@@ -404,6 +406,36 @@ TEST_F(RouteMapWindowTest, DeletingALineWithConnectionsAsksFirst) {
             EXPECT_TRUE(label.line == kNoRouteKey || FindRouteLine(context.project.routeMap, label.line));
         }
     }
+}
+
+// Enter confirms the new line wherever the focus is, also right after the
+// stops of a trip were taken with a click.
+TEST(NewLineDialogTest, EnterConfirmsInsteadOfAddingTheStopsAgain) {
+    MapData map;
+    test::AddTestTrip(map, "7 out", "7", {{1, "A"}, {2, "B"}, {3, "C"}}, {{0, 60, 120}});
+    LanguageTable language;
+    ASSERT_TRUE(language.LoadLanguage(test::SourceDir() / "Language", "German"));
+    RouteMap routeMap;
+    NewLineDialog dialog(routeMap, map, language, nullptr);
+    dialog.show();
+    auto* add = FindIn<QPushButton>(&dialog, "addStopsButton");
+    QTest::mouseClick(add, Qt::LeftButton);
+    ASSERT_EQ(dialog.StopNames().size(), 3u);
+    add->setFocus();
+    QTest::keyClick(add, Qt::Key_Return);
+    EXPECT_EQ(dialog.StopNames().size(), 3u);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.LineName(), "7");
+
+    // In the line name field, Enter confirms too and keeps the typed name.
+    NewLineDialog second(routeMap, map, language, nullptr);
+    second.show();
+    auto* name = FindIn<QComboBox>(&second, "lineNameCombo");
+    name->setFocus();
+    QTest::keyClicks(name, "N1");
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_EQ(second.result(), QDialog::Accepted);
+    EXPECT_EQ(second.LineName(), "N1");
 }
 
 }  // namespace

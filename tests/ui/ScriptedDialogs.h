@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <vector>
 
@@ -53,7 +54,22 @@ public:
         return text;
     }
 
+    QString ChooseItem(QWidget*, const QString& title, const QString& prompt, const QStringList& items,
+                       int current) override {
+        itemRequests.push_back({title, prompt, items, current});
+        return nextItem;
+    }
+
+    struct ItemRequest {
+        QString title;
+        QString prompt;
+        QStringList items;
+        int current = -1;
+    };
+
     QString nextFolder;
+    QString nextItem;  // the empty text: cancelled
+    std::vector<ItemRequest> itemRequests;
     std::deque<bool> yesNoAnswers;
     std::deque<Answer> answers;
     std::deque<QString> inputs;

@@ -31,7 +31,9 @@ protected:
         return FindIn<Control>(window.get(), name);
     }
 
+    // A new table named after the stop ("Markt" for "Markt (1)").
     void NewTableFor(const char* stop) {
+        dialogs.inputs.push_back(QString(stop).section(" (", 0, 0));
         Click(window.get(), "newPlanButton");
         Choose(window.get(), "stopChooser", stop);
         Click(window.get(), "addStopButton");
@@ -62,9 +64,25 @@ protected:
     std::unique_ptr<StopTableWindow> window;
 };
 
-TEST_F(StopTableWindowTest, TheFirstStopNamesTheTableAndTripsEndingThereAreNotListed) {
+TEST_F(StopTableWindowTest, NewAsksForTheNameAndNoAnswerMakesNoTable) {
     Open();
+    Click(window.get(), "newPlanButton");  // cancelled
+    EXPECT_TRUE(context.project.stopTables.empty());
+    ASSERT_EQ(dialogs.inputRequests.size(), 1U);
+    EXPECT_EQ(dialogs.inputRequests[0].text, "Name of the new stop timetable:");
+    dialogs.inputs = {"Market square"};
     Click(window.get(), "newPlanButton");
+    ASSERT_EQ(context.project.stopTables.size(), 1U);
+    EXPECT_EQ(context.project.stopTables[0].name, "Market square");
+    EXPECT_EQ(Find<QLineEdit>("nameField")->text(), "Market square");
+    // The table up front cannot move up, the last one not down.
+    EXPECT_FALSE(Find<QPushButton>("planUpButton")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("planDownButton")->isEnabled());
+}
+
+TEST_F(StopTableWindowTest, TheFirstStopNamesTheTableAndTripsEndingThereAreNotListed) {
+    context.project.stopTables.emplace_back();  // a table without a name, from the project file
+    Open();
     EXPECT_EQ(Texts(Find<QListWidget>("planList")), std::vector<std::string>{"<no name>"});
     Choose(window.get(), "stopChooser", "Markt (1)");
     Click(window.get(), "addStopButton");

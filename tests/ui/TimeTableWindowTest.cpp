@@ -91,6 +91,27 @@ TEST_F(TimeTableWindowTest, TripsAreListedOnceAndNameTheLinesAutomatically) {
     EXPECT_EQ(PlanAt(0).line, "7 Nacht");
 }
 
+TEST_F(TimeTableWindowTest, SeveralChosenTripsMoveAndGoTogether) {
+    Open();
+    NewPlan("Many");
+    for (const char* trip : {"ABC", "AXC", "AB", "CB"}) AddTrip(trip);
+    auto* list = Find<QListWidget>("tripList");
+    ClickRow(list, 1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier, list->visualItemRect(list->item(2)).center());
+    ASSERT_EQ(list->selectedItems().size(), 2);
+    auto* up = Find<QPushButton>("tripUpButton");
+    Click(window.get(), "tripUpButton");
+    EXPECT_EQ(Texts(list), (std::vector<std::string>{"AXC", "AB", "ABC", "CB"}));
+    EXPECT_EQ(PlanAt(0).trips[1]->name, "AB");
+    EXPECT_EQ(list->selectedItems().size(), 2);
+    EXPECT_FALSE(up->isEnabled()) << "the chosen trips are at the top";
+    EXPECT_TRUE(Find<QPushButton>("tripDownButton")->isEnabled());
+    Click(window.get(), "deleteTripButton");
+    EXPECT_EQ(Texts(list), (std::vector<std::string>{"ABC", "CB"}));
+    ASSERT_EQ(PlanAt(0).trips.size(), 2U);
+    EXPECT_EQ(PlanAt(0).line, "5, 7");
+}
+
 TEST_F(TimeTableWindowTest, DeletingTheLastPlanLeavesTheFormDisabled) {
     Open();
     NewPlan("Only");

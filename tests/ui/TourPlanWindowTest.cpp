@@ -178,8 +178,10 @@ TEST_F(TourPlanWindowTest, MovingSeveralTripsKeepsThePlansOrderInStepWithTheList
     Click(window.get(), "tripUpButton");
     EXPECT_EQ(Return(), (std::vector<std::string>{"B", "A", "C", "Depot"}));
     Click(window.get(), "tripUpButton");
-    Click(window.get(), "tripUpButton");  // A stands at the top: both stay
     EXPECT_EQ(Return(), (std::vector<std::string>{"A", "C", "B", "Depot"}));
+    // A and C stand at the top: up can do nothing more, down can.
+    EXPECT_FALSE(Find<QPushButton>("tripUpButton")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("tripDownButton")->isEnabled());
     const auto& plan = context.project.tourPlans.at("1");
     EXPECT_EQ(PlanOrder(plan.returning), Return());
 
@@ -192,6 +194,32 @@ TEST_F(TourPlanWindowTest, MovingSeveralTripsKeepsThePlansOrderInStepWithTheList
     EXPECT_EQ(Outward(), (std::vector<std::string>{"A", "C"}));
     EXPECT_EQ(Return(), (std::vector<std::string>{"B", "Depot"}));
     EXPECT_EQ(PlanOrder(plan.returning), Return());
+}
+
+TEST_F(TourPlanWindowTest, SeveralChosenToursAndTripsAreSetInOneStep) {
+    Open();
+    auto* tree = Find<QTreeWidget>("lineTree");
+    tree->expandAll();
+    QTreeWidgetItem* first = LineItem(0)->child(0);
+    QTreeWidgetItem* second = LineItem(0)->child(1);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(first).center());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ControlModifier, tree->visualItemRect(second).center());
+    ASSERT_EQ(tree->selectedItems().size(), 2);
+    Check(first, true);
+    EXPECT_EQ(second->checkState(0), Qt::Checked);
+    EXPECT_EQ(LineItem(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(context.project.tourPlans.at("1").tours.size(), 2U);
+    EXPECT_EQ(LineItem(1)->checkState(0), Qt::Unchecked) << "another line's tours stay";
+
+    // The switches of the trip detail set every chosen trip.
+    ChooseTrip("outwardList", 0);
+    ChooseTrip("outwardList", 1, true);
+    auto* deactivate = Find<QCheckBox>("deactivateBox");
+    Toggle(deactivate);
+    for (const TourPlanTrip& entry : context.project.tourPlans.at("1").trips) {
+        bool chosen = entry.trip->name == "A" || entry.trip->name == "C";
+        EXPECT_EQ(entry.deactivate, chosen) << entry.trip->name;
+    }
 }
 
 }  // namespace
