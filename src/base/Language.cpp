@@ -123,7 +123,11 @@ std::vector<std::string> ListLanguages(const std::filesystem::path& languageFold
 
 std::vector<std::filesystem::path> LanguageFolderCandidates(const std::filesystem::path& workingFolder,
                                                             const std::filesystem::path& executableFolder) {
+#if defined(TAKTARIUM_DATA_DIR)
     return {workingFolder, executableFolder, std::filesystem::path(TAKTARIUM_DATA_DIR)};
+#else
+    return {workingFolder, executableFolder};
+#endif
 }
 
 std::optional<std::filesystem::path> FindLanguageFolder(const std::vector<std::filesystem::path>& candidates) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/AppContext.h"
+#include "base/FileSystem.h"
 #include "cli/CliContext.h"
 #include "cli/CliText.h"
 #include "persist/ProgramSettings.h"
@@ -15,7 +16,7 @@ int RunOutputCommand(const CliOptions& options, const char* argv0) {
     if (!LoadCliContext(options, argv0, context, load)) return 1;
     if (!load.fileFound) {
         std::fprintf(stderr, "taktarium-cli: no project file %s; there is nothing to create\n",
-                     VisibleText(ProjectFilePath(context).string()).c_str());
+                     VisibleText(PathText(ProjectFilePath(context))).c_str());
     }
     // The warnings switch of the program settings, as the dialog's check box starts.
     context.settings = ReadProgramSettings(context.workingFolder / kProgramSettingsFileName);
