@@ -2,7 +2,8 @@
 # Builds the libraries the core links (zlib, libpng, expat, FreeType,
 # fontconfig, pixman, cairo) for 64-bit Windows, as static libraries, from
 # Debian's source packages of the versions Debian 12 ships, so that the
-# Windows programs measure and draw exactly as the Linux ones do.
+# Windows programs measure and draw exactly as the Linux ones do; and
+# GoogleTest from Debian's googletest package for the test programs.
 #
 #   scripts/windows/build-deps.sh PREFIX
 #
@@ -148,6 +149,12 @@ EOC
         CPPFLAGS="$CPPFLAGS -DCAIRO_WIN32_STATIC_BUILD" >../cairo.log 2>&1
     nice -n 10 make -j "$jobs" -C src install >>../cairo.log 2>&1
 ) || { tail -40 cairo.log >&2; exit 1; }
+
+# ---- GoogleTest, for the test programs: Debian's googletest package source ----
+log googletest
+cmake -S /usr/src/googletest -B build-gtest "${cmake_common[@]}" -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON >/dev/null
+nice -n 10 cmake --build build-gtest -j "$jobs" >/dev/null
+cmake --install build-gtest >/dev/null
 
 # Static linking needs the private libraries too: fold them into the public
 # lists, so that pkg-config users link what they need without --static.
