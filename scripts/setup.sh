@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 packages=(build-essential cmake pkg-config ninja-build
           zlib1g-dev libpng-dev libcairo2-dev libfontconfig-dev libfreetype-dev fonts-dejavu-core fonts-liberation2
           qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev libbenchmark-dev
-          clang libclang-rt-14-dev qpdf poppler-utils locales libhpdf-dev)
+          clang libclang-rt-14-dev qpdf poppler-utils locales libhpdf-dev appstream desktop-file-utils)
 
 # For the Windows build: the cross compilers, Wine, the tools Debian's library
 # sources build with, and NSIS for the installer.

@@ -67,9 +67,15 @@ run_case() {
     local name=$1 edit=$2 winMap=$3 linuxMap=$4
     shift 4
     local winWork="$wine_scratch/$name/Übersicht" linuxWork="$linuxScratch/$name/Übersicht"
+    # The project file is named after the map folder (and the date, if any).
+    local project="Mühlbrück" argument
+    for argument in "$@"; do
+        [[ $argument =~ ^([0-9]{4})-([0-9]{2})-([0-9]{2})$ ]] &&
+            project+="_${BASH_REMATCH[1]}${BASH_REMATCH[2]}${BASH_REMATCH[3]}"
+    done
     for work in "$winWork" "$linuxWork"; do
         mkdir -p "$work/output"
-        sed -e "$edit" "$root/examples/output/DemoMap.cfg" >"$work/output/DemoMap.cfg"
+        sed -e "$edit" "$root/examples/output/DemoMap.cfg" >"$work/output/$project.cfg"
     done
     local winStatus=0 linuxStatus=0
     (cd "$winWork" && LC_ALL=de_DE.UTF-8 wine "$winCli" "$1" "$winMap" "${@:2}" >"../windows.out" 2>"../windows.err") ||
@@ -82,7 +88,7 @@ run_case() {
         perl -ne 'exit 1 unless /(?<!\r)\r\n\z/' "$wine_scratch/$name/windows.out" ||
             fail "$name: a line of the Windows output does not end in CR LF"
     fi
-    local winProject="T:\\$name\\Übersicht\\output\\DemoMap.cfg" linuxProject="$linuxWork/output/DemoMap.cfg"
+    local winProject="T:\\$name\\Übersicht\\output\\$project.cfg" linuxProject="$linuxWork/output/$project.cfg"
     if ! cmp -s <(normalise_output "$wine_scratch/$name/windows.out" "$winProject" "$winMap") \
         <(normalise_output "$linuxScratch/$name/linux.out" "$linuxProject" "$linuxMap"); then
         diff <(normalise_output "$wine_scratch/$name/windows.out" "$winProject" "$winMap") \
@@ -93,8 +99,8 @@ run_case() {
         <(normalise_output "$linuxScratch/$name/linux.err" "$linuxProject" "$linuxMap") || fail "$name: the messages differ"
     # The documents: the same names, the same bytes.
     local winDocs linuxDocs
-    winDocs=$(cd "$winWork/output" && find . -type f ! -name DemoMap.cfg | LC_ALL=C sort)
-    linuxDocs=$(cd "$linuxWork/output" && find . -type f ! -name DemoMap.cfg | LC_ALL=C sort)
+    winDocs=$(cd "$winWork/output" && find . -type f ! -name "$project.cfg" | LC_ALL=C sort)
+    linuxDocs=$(cd "$linuxWork/output" && find . -type f ! -name "$project.cfg" | LC_ALL=C sort)
     [ "$winDocs" = "$linuxDocs" ] || fail "$name: different documents: $(diff <(echo "$winDocs") <(echo "$linuxDocs") | head -5)"
     local count=0
     while IFS= read -r doc; do
