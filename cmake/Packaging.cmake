@@ -39,6 +39,7 @@ set(CPACK_STRIP_FILES ON)
 if(WIN32)
     # Qt's DLLs, the platform plugin and the mingw run time beside the desktop program.
     if(TARGET taktarium)
+        find_package(Qt6 REQUIRED COMPONENTS Widgets)
         install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets> DESTINATION .)
         install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
         foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
