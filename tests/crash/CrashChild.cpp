@@ -22,11 +22,14 @@ volatile int* volatile nullTarget = nullptr;
 volatile int zeroDivisor = 0;
 volatile int recursionLimit = 1 << 30;
 
+// Its frame is still read after the call, so that the compiler cannot turn
+// the recursion into a loop.
 __attribute__((noinline)) int Recurse(int depth) {
     volatile char frame[512];
     frame[0] = static_cast<char>(depth);
     if (depth >= recursionLimit) return frame[0];
-    return Recurse(depth + 1) + frame[0];
+    frame[1] = static_cast<char>(Recurse(depth + 1));
+    return frame[0] + frame[1];
 }
 
 int ActAsReporter(const std::filesystem::path& reportFile, const std::wstring& self) {
