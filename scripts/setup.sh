@@ -2,13 +2,20 @@
 # Set-up in one step on a fresh Debian 12 machine.
 #   scripts/setup.sh demo   install what is missing, build, run the main job on the demo map
 #   scripts/setup.sh test   install what is missing, build (plain and sanitizer), run every test
+#   scripts/setup.sh windows  cross-build for 64-bit Windows, run the tests under Wine and
+#                             compare the Windows tool's documents with the Linux tool's
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake pkg-config ninja-build
           zlib1g-dev libpng-dev libcairo2-dev libfontconfig-dev libfreetype-dev fonts-dejavu-core fonts-liberation2
           qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev libbenchmark-dev
-          clang libclang-rt-14-dev qpdf poppler-utils locales libhpdf-dev)
+          clang libclang-rt-14-dev qpdf poppler-utils locales libhpdf-dev appstream desktop-file-utils)
+
+# For the Windows build: the cross compilers, Wine, the tools Debian's library
+# sources build with, and NSIS for the installer.
+windows_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine
+                  meson gperf dpkg-dev googletest nsis perl)
 
 install_missing() {
     local missing=()
@@ -65,8 +72,14 @@ test)
     CC=clang CXX=clang++ build build-fuzz -DTAKTARIUM_FUZZ=ON -DTAKTARIUM_TESTS=OFF -DTAKTARIUM_BENCH=OFF
     scripts/run-fuzzers.sh build-fuzz 20
     ;;
+windows)
+    packages+=("${windows_packages[@]}")
+    install_missing
+    ensure_test_locale
+    scripts/windows/build-and-test.sh
+    ;;
 *)
-    echo "usage: scripts/setup.sh demo|test" >&2
+    echo "usage: scripts/setup.sh demo|test|windows" >&2
     exit 2
     ;;
 esac

@@ -211,6 +211,11 @@ std::string FileNameText(const fs::path& path) {
     return {u8.begin(), u8.end()};
 }
 
+std::string PathText(const fs::path& path) {
+    auto u8 = path.u8string();
+    return {u8.begin(), u8.end()};
+}
+
 fs::path PathFromText(std::string_view utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }

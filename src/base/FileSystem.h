@@ -53,6 +53,10 @@ std::vector<fs::path> ListSubfolders(const fs::path& folder);
 // The file name of a path as UTF-8 text.
 std::string FileNameText(const fs::path& path);
 
+// A whole path as UTF-8 text, with the system's separators (the way a user of
+// that system writes it), so that every message and file names it alike.
+std::string PathText(const fs::path& path);
+
 // The folder of the running program; falls back to the folder of `argv0`
 // (which may be null) where the system cannot tell.
 fs::path ExecutableFolder(const char* argv0);

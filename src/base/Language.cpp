@@ -123,7 +123,12 @@ std::vector<std::string> ListLanguages(const std::filesystem::path& languageFold
 
 std::vector<std::filesystem::path> LanguageFolderCandidates(const std::filesystem::path& workingFolder,
                                                             const std::filesystem::path& executableFolder) {
-    return {workingFolder, executableFolder, std::filesystem::path(TAKTARIUM_DATA_DIR)};
+    std::vector<std::filesystem::path> folders{workingFolder, executableFolder};
+    if (!executableFolder.empty()) folders.push_back(executableFolder.parent_path() / "share" / "taktarium");
+#if defined(TAKTARIUM_DATA_DIR)
+    folders.emplace_back(TAKTARIUM_DATA_DIR);
+#endif
+    return folders;
 }
 
 std::optional<std::filesystem::path> FindLanguageFolder(const std::vector<std::filesystem::path>& candidates) {

@@ -54,7 +54,10 @@ std::string WithoutKeyMarks(std::string_view caption);
 std::vector<std::string> ListLanguages(const std::filesystem::path& languageFolder);
 
 // Where the Language folder is looked for, in this order: the working folder,
-// the folder of the executable, and the installed data folder.
+// the folder of the executable, the data folder of the installation the
+// executable lies in (<bin>/../share/taktarium, wherever it was installed),
+// and the data folder compiled in (not on Windows, where an installation
+// keeps Language beside the program).
 std::vector<std::filesystem::path> LanguageFolderCandidates(const std::filesystem::path& workingFolder,
                                                             const std::filesystem::path& executableFolder);
 

@@ -27,7 +27,7 @@ bool LoadCliContext(const CliOptions& options, const char* argv0, AppContext& co
     load = context.projectLoad;
     if (load.fileFound && !load.parsed) {
         std::fprintf(stderr, "taktarium-cli: %s could not be read or does not parse; the project is empty\n",
-                     VisibleText(ProjectFilePath(context).string()).c_str());
+                     VisibleText(PathText(ProjectFilePath(context))).c_str());
     }
     return true;
 }

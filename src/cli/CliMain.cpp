@@ -1,5 +1,6 @@
 // taktarium-cli: inspects a map and creates its output without windows.
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -13,6 +14,11 @@
 #include "cli/OutputCommand.h"
 #include "pdf/Paginor.h"
 #include "persist/ProgramSettings.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#include <shellapi.h>
+#endif
 
 namespace {
 
@@ -46,10 +52,30 @@ constexpr const char* kUsage =
     "Exit status: 0 on success, 1 when the map has no timetable folder, a\n"
     "document could not be created or the check found an error, 2 for bad usage.\n";
 
-}  // namespace
+// The arguments as UTF-8. Windows hands `main` its arguments in the ANSI code
+// page, which cannot hold every folder name; the wide command line can.
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+    std::vector<std::string> args;
+#if defined(_WIN32)
+    int count = 0;
+    if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 1; i < count; ++i) {
+            int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string text(bytes > 0 ? static_cast<std::size_t>(bytes) : 1, '\0');
+            if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), bytes, nullptr, nullptr);
+            text.pop_back();  // the terminating zero
+            args.push_back(std::move(text));
+        }
+        LocalFree(wide);
+        return args;
+    }
+#endif
+    args.assign(argv + 1, argv + argc);
+    return args;
+}
 
-int main(int argc, char** argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
+int Run(const std::vector<std::string>& arguments, const char* argv0) {
+    std::vector<std::string_view> args(arguments.begin(), arguments.end());
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(kUsage, args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;
@@ -72,10 +98,30 @@ int main(int argc, char** argv) {
     if (options.plainPdf) pdf.compressStreams = false;
     if (options.standardFonts) pdf.embedFonts = false;
     tak::PdfDocument::SetDefaultWriterOptions(pdf);
-    if (options.command == "info") return tak::cli::RunInfo(options, argv[0]);
-    if (options.command == "output") return tak::cli::RunOutputCommand(options, argv[0]);
-    if (options.command == "check") return tak::cli::RunCheck(options, argv[0]);
+    if (options.command == "info") return tak::cli::RunInfo(options, argv0);
+    if (options.command == "output") return tak::cli::RunOutputCommand(options, argv0);
+    if (options.command == "check") return tak::cli::RunCheck(options, argv0);
     std::fprintf(stderr, "taktarium-cli: unknown command \"%s\"\n\n%s", tak::cli::VisibleText(options.command).c_str(),
                  kUsage);
     return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+    // Everything the tool prints is UTF-8.
+    SetConsoleOutputCP(CP_UTF8);
+#endif
+    // The commands report their failures themselves; what still escapes them
+    // (a folder that vanished, a working folder that cannot be read) ends the
+    // run with a message instead of an abort.
+    try {
+        return Run(Utf8Arguments(argc, argv), argc > 0 ? argv[0] : nullptr);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "taktarium-cli: %s\n", tak::cli::VisibleText(e.what()).c_str());
+    } catch (...) {
+        std::fprintf(stderr, "taktarium-cli: unexpected failure\n");
+    }
+    return 1;
 }

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "app/AppContext.h"
+#include "base/FileSystem.h"
+#include "base/FontFaces.h"
 #include "cli/CliContext.h"
 #include "cli/CliText.h"
 #include "persist/ProgramSettings.h"
@@ -15,7 +17,15 @@ int RunOutputCommand(const CliOptions& options, const char* argv0) {
     if (!LoadCliContext(options, argv0, context, load)) return 1;
     if (!load.fileFound) {
         std::fprintf(stderr, "taktarium-cli: no project file %s; there is nothing to create\n",
-                     VisibleText(ProjectFilePath(context).string()).c_str());
+                     VisibleText(PathText(ProjectFilePath(context))).c_str());
+    }
+    // Without the pinned fonts every row height and label is measured with
+    // whatever the system substitutes: the documents are made, but they are
+    // not the ones this map gives elsewhere, so the user is told.
+    if (PinnedFontFolder().empty()) {
+        std::fprintf(stderr,
+                     "taktarium-cli: the Liberation fonts were not found (see the README, \"Fonts\"); the documents "
+                     "are measured with substitute fonts\n");
     }
     // The warnings switch of the program settings, as the dialog's check box starts.
     context.settings = ReadProgramSettings(context.workingFolder / kProgramSettingsFileName);

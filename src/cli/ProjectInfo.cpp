@@ -406,7 +406,7 @@ void PrintProjectText(const ProjectView& view) {
 
 void AddProjectJson(JsonValue& root, const ProjectView& view) {
     JsonPtr file = NewObject();
-    ObjectSet(file.get(), "path", NewString(view.file.generic_string()));
+    ObjectSet(file.get(), "path", NewString(PathText(view.file)));
     ObjectSet(file.get(), "found", Bool(view.load.fileFound));
     ObjectSet(file.get(), "parsed", Bool(view.load.parsed));
     ObjectSet(file.get(), "version", view.load.parsed ? NewInteger(view.load.version) : NewNull());

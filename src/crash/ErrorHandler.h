@@ -9,7 +9,8 @@
 //
 // This header is the platform-neutral part: the report's text form and the
 // mail link. Each platform supplies InstallCrashHandler in a file of its own
-// (ErrorHandlerLinux.cpp: fatal signals).
+// (ErrorHandlerLinux.cpp: fatal signals; ErrorHandlerWindows.cpp: an
+// unhandled-exception filter and abort()).
 #pragma once
 
 #include <cstddef>
@@ -37,7 +38,8 @@ struct CrashDetails {
     const char* message = "";        // "Segmentation fault (SIGSEGV)"
     const char* messageDetail = "";  // "address not mapped"; may be empty
     // Linux: the signal number (SIGSEGV 11, SIGBUS 7, SIGFPE 8, SIGILL 4,
-    // SIGABRT 6); Windows would give its exception code.
+    // SIGABRT 6); Windows: the exception code (0xC0000005 for an access
+    // violation), or SIGABRT 22 for abort().
     int32_t code = 0;
     uint64_t codeAddress = 0;        // address of the failing instruction
     bool hasTargetAddress = false;   // only for invalid memory access

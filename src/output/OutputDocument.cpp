@@ -179,11 +179,6 @@ std::string DocumentFileName(const LanguageTable& lang, std::string_view kindKey
     return IsValidFileNamePart(fileName) ? fileName : "";
 }
 
-std::string PathText(const std::filesystem::path& path) {
-    auto text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 bool SaveTextDocument(const std::filesystem::path& folder, const std::string& fileName, std::string_view text) {
     return IsValidFileNamePart(fileName) && WriteFileBytes(folder / PathFromText(fileName), text);
 }

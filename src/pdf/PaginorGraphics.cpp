@@ -1,5 +1,6 @@
 // Paints, paths, ellipses and rotation.
 #include <cmath>
+#include <numbers>
 
 #include "pdf/Paginor.h"
 #include "pdf/PaginorFormat.h"
@@ -110,7 +111,7 @@ void PdfDocument::RotateAround(float angle, float x, float y) {
     if (s_->rotationAngle_ != 0) EmitContent("Q");
     s_->rotationAngle_ = angle;
     if (angle == 0) return;
-    const float radians = angle * static_cast<float>(M_PI) / 180;
+    const float radians = angle * std::numbers::pi_v<float> / 180;
     const float c = std::cos(radians);
     const float s = std::sin(radians);
     const float cx = x * s_->scale_;

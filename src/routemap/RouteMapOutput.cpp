@@ -16,11 +16,6 @@ namespace tak {
 
 namespace {
 
-std::string PathText(const std::filesystem::path& path) {
-    std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 void AppendPngBytes(png_structp png, png_bytep data, png_size_t length) {
     auto* bytes = static_cast<std::string*>(png_get_io_ptr(png));
     bool appended = true;

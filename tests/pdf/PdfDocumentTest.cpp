@@ -24,6 +24,14 @@ using test::SaveChecked;
 
 constexpr std::time_t kNewYear2024 = 1704067200;  // 2024-01-01 00:00:00 UTC
 
+#if defined(_WIN32)
+void SetZone(const char* zone) { _putenv_s("TZ", zone); }
+void ClearZone() { _putenv_s("TZ", ""); }
+#else
+void SetZone(const char* zone) { setenv("TZ", zone, 1); }
+void ClearZone() { unsetenv("TZ"); }
+#endif
+
 // The creation date is written in local time; tests that compare it pin the zone.
 class UtcZone {
 public:
@@ -31,14 +39,14 @@ public:
         const char* zone = std::getenv("TZ");
         if (zone) saved_ = zone;
         hadZone_ = zone != nullptr;
-        setenv("TZ", "UTC", 1);
+        SetZone("UTC");
         tzset();
     }
     ~UtcZone() {
         if (hadZone_) {
-            setenv("TZ", saved_.c_str(), 1);
+            SetZone(saved_.c_str());
         } else {
-            unsetenv("TZ");
+            ClearZone();
         }
         tzset();
     }

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 
 #include "pdf/Paginor.h"
 #include "support/TestSupport.h"

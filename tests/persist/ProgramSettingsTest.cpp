@@ -32,7 +32,7 @@ TEST(ProgramSettings, AFullDiskKeepsTheSavedSettings) {
     settings.map = std::string(500, 'x');
     {
         test::FileSizeLimit disk(static_cast<rlim_t>(saved.size()));
-        ASSERT_TRUE(disk.active());
+        TAKTARIUM_REQUIRE_FILE_SIZE_LIMIT(disk);
         EXPECT_FALSE(SaveProgramSettings(file, settings));
     }
     EXPECT_EQ(ReadFileBytes(file).value_or(""), saved);

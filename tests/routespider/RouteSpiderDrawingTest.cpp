@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 
 #include "support/TestSupport.h"
 #include "../output/PdfWords.h"

@@ -3,6 +3,27 @@
 // fails (EFBIG) instead of stopping the process.
 #pragma once
 
+#if defined(_WIN32)
+
+// Windows has no per-process file size limit: the limit is never active, and
+// the tests that need it skip.
+using rlim_t = unsigned long long;
+
+namespace tak::test {
+
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t) {}
+    bool active() const { return false; }
+};
+
+}  // namespace tak::test
+
+#define TAKTARIUM_REQUIRE_FILE_SIZE_LIMIT(limit) \
+    if (!(limit).active()) GTEST_SKIP() << "no file size limit on Windows"
+
+#else
+
 #include <sys/resource.h>
 
 #include <csignal>
@@ -34,3 +55,8 @@ private:
 };
 
 }  // namespace tak::test
+
+// Fails the test when the limit could not be set.
+#define TAKTARIUM_REQUIRE_FILE_SIZE_LIMIT(limit) ASSERT_TRUE((limit).active())
+
+#endif  // _WIN32

@@ -1,6 +1,8 @@
 #include "support/TestSupport.h"
 
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 
 #include <array>
 #include <atomic>
@@ -32,12 +34,20 @@ bool RunningUnderCi() {
 
 CommandResult RunCommand(const std::string& command) {
     CommandResult result;
+#if defined(_WIN32)
+    FILE* pipe = _popen(command.c_str(), "rb");
+#else
     FILE* pipe = popen(command.c_str(), "r");
+#endif
     if (!pipe) return result;
     std::array<char, 4096> buffer;
     while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) result.output.append(buffer.data(), n);
+#if defined(_WIN32)
+    result.status = _pclose(pipe);  // the exit code itself
+#else
     int status = pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
     return result;
 }
 
