@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "base/Language.h"
@@ -59,7 +60,17 @@ OutputSource OutputSourceOf(const AppContext& context);
 int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& log);
 
 // Saves the whole project; false when the file could not be written or no map
-// is loaded (the caller tells the user: "ErrSaveProject").
+// is loaded (the caller tells the user: "ErrSaveProject"). A saved project
+// counts as loaded from a good file from then on.
 [[nodiscard]] bool SaveProjectFile(AppContext& context);
+
+// True when the project file was there but did not parse: the project held
+// is empty, and a save would replace the file's content by it.
+bool ProjectFileIsBroken(const AppContext& context);
+
+// Copies the project file beside it, as "<name>.cfg.bak" (".bak2", ".bak3"
+// ... when that is taken), before a save replaces it. The copy's path, or
+// nullopt when it could not be made.
+std::optional<std::filesystem::path> KeepProjectFileCopy(const AppContext& context);
 
 }  // namespace tak

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/FileSystem.h"
 #include "cli/CheckCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
@@ -34,11 +35,13 @@ constexpr const char* kUsage =
     "  taktarium-cli --help\n"
     "\n"
     "Exit status: 0 on success, 1 when the map has no timetable folder, a\n"
-    "document could not be created or the check found an error, 2 for bad usage.\n";
+    "document could not be created or the check found an error, 2 for bad usage\n"
+    "or a language that is not there.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    tak::RemoveTemporaryFilesOnSignals();
     std::vector<std::string_view> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(kUsage, args.empty() ? stderr : stdout);

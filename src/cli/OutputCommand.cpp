@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "app/AppContext.h"
+#include "base/FileSystem.h"
+#include "mapdata/MapLoader.h"
 #include "cli/CliContext.h"
 #include "cli/CliText.h"
 #include "persist/ProgramSettings.h"
@@ -12,10 +14,20 @@ namespace tak::cli {
 int RunOutputCommand(const CliOptions& options, const char* argv0) {
     AppContext context;
     ProjectLoadResult load;
-    if (!LoadCliContext(options, argv0, context, load)) return 1;
+    if (!LoadCliLanguage(options, argv0, context)) return 2;
+    if (!LoadCliContext(options, context, load)) return 1;
+    // Without its project file a run would still write the default route
+    // map and call that a success.
     if (!load.fileFound) {
         std::fprintf(stderr, "taktarium-cli: no project file %s; there is nothing to create\n",
                      VisibleText(ProjectFilePath(context).string()).c_str());
+        fs::path undated = ProjectFilePath(context.workingFolder, ProjectNameFor(PathFromText(options.mapFolder), kNoDate));
+        std::error_code error;
+        if (options.date != kNoDate && fs::is_regular_file(undated, error)) {
+            std::fprintf(stderr, "taktarium-cli: the plans without a date are in %s; run without --date to create them\n",
+                         VisibleText(undated.string()).c_str());
+        }
+        return 1;
     }
     // The warnings switch of the program settings, as the dialog's check box starts.
     context.settings = ReadProgramSettings(context.workingFolder / kProgramSettingsFileName);

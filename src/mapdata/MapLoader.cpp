@@ -46,18 +46,28 @@ struct EventFileNote {
 DateValue ReadEventDate(SectionReader& reader, const EventFileNote& note) {
     std::string_view text = TrimBlanks(reader.NextValue());
     DateValue date = ParseEventDate(text);
+    if (date < kEarliestDate) date = kNoDate;  // "00000101" is no day a timetable runs on
     if (note.record && (date == kNoDate || !IsEightDigits(text))) {
         note.record->Add("chrono-date-unreadable", note.file, reader.HeaderLine(), {DecodeWindows1252(text)});
     }
     return date;
 }
 
+std::string DateText(DateValue date) {
+    CalendarDay day = DateToCalendar(date);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", day.year, day.month, day.day);
+    return text;
+}
+
 void ReadEventSettings(SectionReader& reader, ChronoEvent& event, const EventFileNote& note) {
     std::string_view previous;
+    int32_t endLine = 0;
     for (auto section = reader.NextSection(previous); !section.empty(); section = reader.NextSection(previous)) {
         if (section == "startdate") {
             event.startDate = ReadEventDate(reader, note);
         } else if (section == "enddate") {
+            endLine = reader.HeaderLine();
             event.endDate = ReadEventDate(reader, note);
         } else if (section == "name") {
             event.name = reader.NextText();
@@ -67,6 +77,11 @@ void ReadEventSettings(SectionReader& reader, ChronoEvent& event, const EventFil
                 event.deactivatedLines.emplace(DecodeWindows1252(TrimBlanks(reader.NextValue())));
             }
         }
+    }
+    // Such an event is active on no day at all.
+    if (note.record && event.startDate != kNoDate && event.endDate != kNoDate && event.endDate < event.startDate) {
+        note.record->Add("chrono-range-reversed", note.file, endLine,
+                         {DateText(event.startDate), DateText(event.endDate)});
     }
 }
 
@@ -149,8 +164,10 @@ void ResolveTourTrips(MapData& map, MapCheckRecord* record) {
                     }
                     return true;
                 }
+                const TripProfile& profile = trip->profiles[static_cast<std::size_t>(tourTrip.profileIndex)];
+                if (!profile.usable) return true;  // the check names the profile's faulty number
                 tourTrip.trip = trip;
-                tourTrip.profile = &trip->profiles[static_cast<std::size_t>(tourTrip.profileIndex)];
+                tourTrip.profile = &profile;
                 return false;
             });
         }
@@ -187,7 +204,7 @@ std::vector<const ChronoEvent*> ListChronoEvents(const MapData& map, DateValue d
 bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::string_view languageShort,
              MapCheckRecord* record) {
     map.clear();
-    if (record) *record = MapCheckRecord{mapFolder, date, {}, {}, {}};
+    if (record) *record = MapCheckRecord{mapFolder, date, {}, {}, {}, {}};
     ReadChronoEvents(map, mapFolder, languageShort, record);
     bool ok = ReadTimetable(map, mapFolder, record);
     if (IsDay(date)) {
@@ -230,7 +247,8 @@ DateValue MakeDate(int year, int month, int day) {
     using namespace std::chrono;
     year_month_day ymd{std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
                        std::chrono::day(static_cast<unsigned>(day))};
-    if (month < 1 || day < 1 || !ymd.ok()) return kNoDate;
+    // The calendar counts no year 0: 0000-01-01 is as impossible as month 13.
+    if (year < 1 || month < 1 || day < 1 || !ymd.ok()) return kNoDate;
     return static_cast<DateValue>(sys_days(ymd).time_since_epoch().count()) * kSecondsPerDay;
 }
 

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "base/FileSystem.h"
 #include "base/Text.h"
@@ -91,7 +92,13 @@ const JsonValue* ArrayGet(const JsonValue* array, int32_t index) {
 }
 
 int32_t GetInteger(const JsonValue* node, int32_t fallback) {
-    return IsKind(node, JsonKind::Integer) ? node->integer : fallback;
+    if (IsKind(node, JsonKind::Integer)) return node->integer;
+    if (!IsKind(node, JsonKind::Number)) return fallback;
+    // Other tools write whole numbers as "10.0" or "1e2".
+    double rounded = std::nearbyint(node->number);
+    if (rounded >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+    if (rounded <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(rounded);
 }
 
 double GetNumber(const JsonValue* node, double fallback) {
@@ -205,7 +212,9 @@ std::string ToText(const JsonValue* node, int indent) {
 }
 
 std::string DecodeJsonFileBytes(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
+    // A hand-edited file may hold bytes that are no UTF-8 after its mark;
+    // they would go on into file names and the log.
+    if (bytes.starts_with("\xEF\xBB\xBF")) return ValidUtf8(bytes.substr(3));
     if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16Le(bytes.substr(2));
     return DecodeUnmarkedText(bytes);
 }

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "app/AppContext.h"
+#include "base/Language.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -27,7 +28,29 @@ void PlanWindow::SetModified(bool modified) {
     if (applyButton_ != nullptr) applyButton_->setEnabled(modified);
 }
 
-bool PlanWindow::Save() { return SaveProjectOrTell(context_, dialogs_, this); }
+// A project file that did not parse left the plans empty; saving would put
+// that in its place, so the user decides first and may keep a copy.
+bool PlanWindow::Save() {
+    if (ProjectFileIsBroken(context_)) {
+        auto path = ProjectFilePath(context_).u8string();
+        std::string file(path.begin(), path.end());
+        std::string question = FillPlaceholders(context_.language.Lang("AskReplaceBrokenProject"), {file});
+        switch (dialogs_.AskYesNoCancel(this, windowTitle(), FromUtf8(question))) {
+            case Dialogs::Answer::Yes:
+                if (!KeepProjectFileCopy(context_)) {
+                    dialogs_.ShowMessage(this, kMessageTitle,
+                                         FromUtf8(FillPlaceholders(context_.language.Lang("ErrKeepProjectCopy"), {file})));
+                    return false;
+                }
+                break;
+            case Dialogs::Answer::No:
+                break;
+            case Dialogs::Answer::Cancel:
+                return false;
+        }
+    }
+    return SaveProjectOrTell(context_, dialogs_, this);
+}
 
 void PlanWindow::OnOk() {
     if (OthersAtWork()) return;

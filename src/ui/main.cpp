@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/FileSystem.h"
 #include "crash/ErrorHandler.h"
 #include "ui/CrashReportWindow.h"
 #include "ui/MainWindow.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     crashSetup.programName = std::filesystem::path(argv[0]).filename().string();
     // Without a handler the program still runs, only without crash reports.
     static_cast<void>(tak::InstallCrashHandler(crashSetup));
+    tak::RemoveTemporaryFilesOnSignals();
 
     QApplication app(argc, argv);
     return tak::ui::RunMainWindow(argv[0]);

@@ -159,12 +159,25 @@ TEST_F(MapLoaderTest, GarbageEventFilesAreHarmless) {
     EXPECT_EQ(map.chronoEvents[0].deactivatedLines, std::set<std::string>{"A"});
 }
 
+// A start of year 0 (or one before 1900) is as unreadable as month 13: the
+// event has no start, instead of one in antiquity.
+TEST_F(MapLoaderTest, EventDatesBeforeTheEarliestDayAreNoDates) {
+    dir.Write("Chrono/Old/Chrono.cfg", "[startdate]\r\n00000101\r\n[enddate]\r\n18991231\r\n");
+    ASSERT_TRUE(Load(MakeDate(2020, 1, 1)));
+    ASSERT_EQ(map.chronoEvents.size(), 1u);
+    EXPECT_EQ(map.chronoEvents[0].startDate, kNoDate);
+    EXPECT_EQ(map.chronoEvents[0].endDate, kNoDate);
+}
+
 TEST(Dates, CalendarDaysConvertBothWays) {
     EXPECT_EQ(MakeDate(1970, 1, 1), 0);
     EXPECT_EQ(MakeDate(2017, 3, 24), 1490313600);
     EXPECT_EQ(MakeDate(2017, 2, 29), kNoDate);
     EXPECT_EQ(MakeDate(2017, 13, 1), kNoDate);
     EXPECT_EQ(MakeDate(2017, 1, 0), kNoDate);
+    EXPECT_EQ(MakeDate(0, 1, 1), kNoDate) << "the calendar has no year 0";
+    EXPECT_EQ(ParseDateText("0000-01-01"), kNoDate);
+    EXPECT_EQ(ParseDateText("01.01.0000"), kNoDate);
     auto day = DateToCalendar(MakeDate(1969, 12, 31));
     EXPECT_EQ(day.year, 1969);
     EXPECT_EQ(day.month, 12);
