@@ -98,6 +98,12 @@ void ReadEventDescription(const fs::path& eventFolder, std::string_view language
     if (auto names = OpenEventFile(eventFolder, description)) ReadEventName(*names, event);
 }
 
+// Events without a start come first.
+void SortChronoEvents(MapData& map) {
+    std::stable_sort(map.chronoEvents.begin(), map.chronoEvents.end(),
+                     [](const auto& a, const auto& b) { return a.startDate < b.startDate; });
+}
+
 void ReadChronoEvents(MapData& map, const fs::path& mapFolder, std::string_view languageShort,
                       MapCheckRecord* record) {
     auto chronoFolder = FindPathIgnoringCase(mapFolder, "Chrono");
@@ -112,8 +118,7 @@ void ReadChronoEvents(MapData& map, const fs::path& mapFolder, std::string_view 
         }
         ReadEventDescription(folder, languageShort, event);
     }
-    std::stable_sort(map.chronoEvents.begin(), map.chronoEvents.end(),
-                     [](const auto& a, const auto& b) { return a.startDate < b.startDate; });
+    SortChronoEvents(map);
 }
 
 void RemoveLines(MapData& map, const ChronoEvent& event, MapCheckRecord* record) {
@@ -220,6 +225,42 @@ bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::strin
     ResolveTourTrips(map, record);
     SortLinesByName(map);
     return ok;
+}
+
+namespace {
+
+void ReadTimetableBytes(MapData& map, const TimetableFileBytes& files) {
+    ReadStopListBytes(map, files.stopList);
+    for (const auto& [name, bytes] : files.tripFiles) ReadTripFileBytes(map, name, bytes);
+    for (const auto& [name, bytes] : files.lineFiles) ReadLineFileBytes(map, name, bytes);
+}
+
+}  // namespace
+
+void LoadMapBytes(MapData& map, const TimetableFileBytes& base, const std::vector<ChronoEventBytes>& events,
+                  DateValue date) {
+    map.clear();
+    for (const ChronoEventBytes& files : events) {
+        ChronoEvent& event = map.chronoEvents.emplace_back();
+        event.folder = event.name = files.folder;
+        SectionReader settings(files.settings);
+        ReadEventSettings(settings, event, EventFileNote{});
+        SectionReader description(files.description);
+        ReadEventName(description, event);
+    }
+    SortChronoEvents(map);
+    ReadTimetableBytes(map, base);
+    if (IsDay(date)) {
+        for (const auto& event : map.chronoEvents) {
+            if (!IsChronoActive(date, event)) continue;
+            RemoveLines(map, event, nullptr);
+            auto files = std::find_if(events.begin(), events.end(),
+                                      [&](const ChronoEventBytes& e) { return e.folder == event.folder; });
+            ReadTimetableBytes(map, files->timetable);
+        }
+    }
+    ResolveTourTrips(map, nullptr);
+    SortLinesByName(map);
 }
 
 std::string ProjectNameFor(const fs::path& mapFolder, DateValue date) {

@@ -133,7 +133,7 @@ TEST_F(OutputRunTest, APlanWithTooManyRowsIsRefusedAndTheNextOneIsWritten) {
     huge.stops.assign(static_cast<std::size_t>(kMaxTimetableSlots) + 1, row);
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Error: Line 5",
-                                                     "Timetable: Line 5 back", "Done!"}));
+                                                     "Timetable: Line 5 back", "Incomplete: 1 of 2"}));
     EXPECT_FALSE(fs::exists(Folder() / "Timetable Line 5.txt"));
     EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5 back.txt"));
 
