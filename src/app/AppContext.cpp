@@ -52,20 +52,4 @@ bool ProjectFileIsBroken(const AppContext& context) {
     return !context.projectName.empty() && context.projectLoad.fileFound && !context.projectLoad.parsed;
 }
 
-std::optional<std::filesystem::path> KeepProjectFileCopy(const AppContext& context) {
-    const std::filesystem::path file = ProjectFilePath(context);
-    auto bytes = ReadFileBytes(file);
-    if (!bytes) return std::nullopt;
-    constexpr int kMaxCopies = 100;
-    for (int number = 1; number <= kMaxCopies; ++number) {
-        std::filesystem::path copy = file;
-        copy += number == 1 ? ".bak" : ".bak" + std::to_string(number);
-        std::error_code ec;
-        if (std::filesystem::exists(std::filesystem::symlink_status(copy, ec))) continue;
-        if (!WriteFileBytes(copy, *bytes)) return std::nullopt;
-        return copy;
-    }
-    return std::nullopt;
-}
-
 }  // namespace tak

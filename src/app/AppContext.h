@@ -4,7 +4,6 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "base/Language.h"
@@ -65,12 +64,8 @@ int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& l
 [[nodiscard]] bool SaveProjectFile(AppContext& context);
 
 // True when the project file was there but did not parse: the project held
-// is empty, and a save would replace the file's content by it.
+// is empty, and a save would replace the file's content by it. The next
+// save keeps a copy of it first (see SaveProject) unless told otherwise.
 bool ProjectFileIsBroken(const AppContext& context);
-
-// Copies the project file beside it, as "<name>.cfg.bak" (".bak2", ".bak3"
-// ... when that is taken), before a save replaces it. The copy's path, or
-// nullopt when it could not be made.
-std::optional<std::filesystem::path> KeepProjectFileCopy(const AppContext& context);
 
 }  // namespace tak

@@ -133,6 +133,11 @@ std::string ValidUtf8(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t start = pos;
+        // Runs of ASCII, most of any file, are taken as they stand.
+        while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80) ++pos;
+        out.append(text.substr(start, pos - start));
+        if (pos == text.size()) break;
+        start = pos;
         char32_t code = NextCodePoint(text, pos);
         std::size_t length = pos - start;
         // Also refused: surrogates, code points beyond U+10FFFF and

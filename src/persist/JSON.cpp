@@ -16,19 +16,43 @@ JsonMembers::~JsonMembers() = default;
 JsonMembers::JsonMembers(JsonMembers&&) noexcept = default;
 JsonMembers& JsonMembers::operator=(JsonMembers&&) noexcept = default;
 
+namespace {
+
+// Objects of the program's files have a few members; a plain scan finds
+// them faster than a lookup table. Larger objects (only a hand-made file
+// has thousands) get the table, so reading stays linear in the text.
+constexpr std::size_t kIndexedMembers = 16;
+
+}  // namespace
+
 JsonValue* JsonMembers::Find(std::string_view name) const {
+    if (entries_.size() < kIndexedMembers) {
+        for (const auto& [member, value] : entries_) {
+            if (member == name) return value.get();
+        }
+        return nullptr;
+    }
     auto it = index_.find(name);
     return it == index_.end() ? nullptr : entries_[it->second].second.get();
 }
 
 void JsonMembers::Set(std::string_view name, JsonPtr value) {
-    auto it = index_.find(name);
-    if (it != index_.end()) {
+    if (entries_.size() < kIndexedMembers) {
+        for (auto& [member, old] : entries_) {
+            if (member != name) continue;
+            old = std::move(value);
+            return;
+        }
+    } else if (auto it = index_.find(name); it != index_.end()) {
         entries_[it->second].second = std::move(value);
         return;
     }
-    index_.emplace(std::string(name), entries_.size());
     entries_.emplace_back(std::string(name), std::move(value));
+    if (entries_.size() == kIndexedMembers) {
+        for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].first, i);
+    } else if (entries_.size() > kIndexedMembers) {
+        index_.emplace(entries_.back().first, entries_.size() - 1);
+    }
 }
 
 namespace {

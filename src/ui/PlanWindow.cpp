@@ -37,13 +37,10 @@ bool PlanWindow::Save() {
         std::string question = FillPlaceholders(context_.language.Lang("AskReplaceBrokenProject"), {file});
         switch (dialogs_.AskYesNoCancel(this, windowTitle(), FromUtf8(question))) {
             case Dialogs::Answer::Yes:
-                if (!KeepProjectFileCopy(context_)) {
-                    dialogs_.ShowMessage(this, kMessageTitle,
-                                         FromUtf8(FillPlaceholders(context_.language.Lang("ErrKeepProjectCopy"), {file})));
-                    return false;
-                }
+                context_.project.keepUnreadableFile = true;  // the save copies it, or does not save
                 break;
             case Dialogs::Answer::No:
+                context_.project.keepUnreadableFile = false;
                 break;
             case Dialogs::Answer::Cancel:
                 return false;

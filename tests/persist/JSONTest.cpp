@@ -75,6 +75,25 @@ TEST(JsonParse, RepeatedNameReplacesTheValueInPlace) {
     EXPECT_EQ(ToText(root.get(), 0), "\n{\n  \"b\": 3, \n  \"a\": 2\n}");
 }
 
+// Small objects are searched member by member, large ones through a table:
+// both find every member and replace a repeated one in place.
+TEST(JsonParse, RepeatedNamesReplaceInPlaceInSmallAndLargeObjects) {
+    for (int members : {3, 15, 16, 40}) {
+        std::string text = "{";
+        for (int i = 0; i < members; ++i) text += "\"m" + std::to_string(i) + "\": " + std::to_string(i) + ", ";
+        text += "\"m1\": 100, \"m" + std::to_string(members - 1) + "\": 200}";
+        auto root = Parse(text);
+        ASSERT_NE(root, nullptr) << members;
+        EXPECT_EQ(root->members.size(), static_cast<std::size_t>(members));
+        for (int i = 0; i < members; ++i) {
+            int expected = i == 1 ? 100 : i == members - 1 ? 200 : i;
+            EXPECT_EQ(GetInteger(ObjectGet(root.get(), "m" + std::to_string(i)), -1), expected) << members << " " << i;
+        }
+        EXPECT_EQ(ObjectGet(root.get(), "m" + std::to_string(members)), nullptr);
+        EXPECT_EQ(root->members.begin()->first, "m0") << "the first order stays";
+    }
+}
+
 TEST(JsonParse, StringsTakeTheJsonEscapes) {
     auto root = Parse(R"(["a\nb\tc\r\b\f", "q\"q", "back\\slash", "\\", "S\u00fcd", "\u00FC\/\u20ac",
                          "\ud83d\ude8c", "[\ud83d]", "[\ude8c]", "[\ud83d\u0041]", "[\u0000]"])");
