@@ -43,9 +43,15 @@ int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& l
 
 bool SaveProjectFile(AppContext& context) {
     if (context.projectName.empty()) return false;
-    bool saved = SaveProject(context.project, ProjectFilePath(context));
-    if (saved && context.projectChanged) context.projectChanged();
-    return saved;
+    if (!SaveProject(context.project, ProjectFilePath(context))) return false;
+    context.projectLoad.fileFound = true;
+    context.projectLoad.parsed = true;
+    if (context.projectChanged) context.projectChanged();
+    return true;
+}
+
+bool ProjectFileIsBroken(const AppContext& context) {
+    return !context.projectName.empty() && context.projectLoad.fileFound && !context.projectLoad.parsed;
 }
 
 }  // namespace tak

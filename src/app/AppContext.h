@@ -63,7 +63,13 @@ OutputSource OutputSourceOf(const AppContext& context);
 int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& log);
 
 // Saves the whole project; false when the file could not be written or no map
-// is loaded (the caller tells the user: "ErrSaveProject").
+// is loaded (the caller tells the user: "ErrSaveProject"). A saved project
+// counts as loaded from a good file from then on.
 [[nodiscard]] bool SaveProjectFile(AppContext& context);
+
+// True when the project file was there but did not parse: the project held
+// is empty, and a save would replace the file's content by it. The next
+// save keeps a copy of it first (see SaveProject) unless told otherwise.
+bool ProjectFileIsBroken(const AppContext& context);
 
 }  // namespace tak

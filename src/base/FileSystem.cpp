@@ -6,11 +6,13 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 
 #if defined(_WIN32)
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -40,6 +42,48 @@ std::string RandomNamePart() {
 }
 
 enum class NewFileResult { Written, NotCreated, Failed };
+
+thread_local std::error_code lastWriteError;
+
+// Keeps errno as the reason of a failed write; returns `result`.
+NewFileResult NoteErrno(NewFileResult result) {
+    lastWriteError = std::error_code(errno, std::generic_category());
+    return result;
+}
+
+// The temporary files this process is writing, for the signal handler: a
+// fixed table of paths it can read without allocating.
+constexpr std::size_t kTemporarySlots = 16;
+constexpr std::size_t kTemporaryPathBytes = 4096;
+struct TemporarySlot {
+    std::atomic<bool> used{false};
+    std::atomic<bool> ready{false};  // the path is complete
+    char path[kTemporaryPathBytes] = {};
+};
+TemporarySlot temporarySlots[kTemporarySlots];
+
+// Takes a slot for `path`; none when all are taken or the path is too long
+// (the file is then only removed by a later run).
+TemporarySlot* RegisterTemporary(const std::string& path) {
+    if (path.size() >= kTemporaryPathBytes) return nullptr;
+    for (TemporarySlot& slot : temporarySlots) {
+        bool expected = false;
+        if (!slot.used.compare_exchange_strong(expected, true)) continue;
+        std::copy(path.begin(), path.end(), slot.path);
+        slot.path[path.size()] = '\0';
+        slot.ready.store(true);
+        return &slot;
+    }
+    return nullptr;
+}
+
+void Unregister(TemporarySlot* slot) {
+    if (!slot) return;
+    slot->ready.store(false);
+    slot->used.store(false);
+}
+
+
 
 #if defined(_WIN32)
 
@@ -142,13 +186,13 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 NewFileResult WriteNewFile(const fs::path& path, const std::vector<std::string_view>& pieces) {
     FileDescriptor file(::open(NativeText(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (file.get() < 0) return NewFileResult::NotCreated;
+    if (file.get() < 0) return NoteErrno(NewFileResult::NotCreated);
     for (std::string_view piece : pieces) {
-        if (!WriteAll(file.get(), piece)) return NewFileResult::Failed;
+        if (!WriteAll(file.get(), piece)) return NoteErrno(NewFileResult::Failed);
     }
     // The data must be on the disk before the rename makes it the document.
-    if (::fsync(file.get()) != 0) return NewFileResult::Failed;
-    return file.Close() ? NewFileResult::Written : NewFileResult::Failed;
+    if (::fsync(file.get()) != 0) return NoteErrno(NewFileResult::Failed);
+    return file.Close() ? NewFileResult::Written : NoteErrno(NewFileResult::Failed);
 }
 
 // The rename itself is made durable by flushing the folder that holds it.
@@ -158,7 +202,10 @@ void FlushFolder(const fs::path& folder) {
 }
 
 bool MoveOver(const fs::path& from, const fs::path& to) {
-    if (::rename(NativeText(from).c_str(), NativeText(to).c_str()) != 0) return false;
+    if (::rename(NativeText(from).c_str(), NativeText(to).c_str()) != 0) {
+        lastWriteError = std::error_code(errno, std::generic_category());
+        return false;
+    }
     FlushFolder(to.has_parent_path() ? to.parent_path() : fs::path("."));
     return true;
 }
@@ -196,6 +243,7 @@ bool WriteFileBytes(const fs::path& path, std::string_view bytes) { return Write
 
 bool WriteFilePieces(const fs::path& path, const std::vector<std::string_view>& pieces) {
     fs::path temporary = HelperFileNextTo(path, "tmp");
+    TemporaryFileGuard guard(temporary);
     NewFileResult result = WriteNewFile(temporary, pieces);
     if (result == NewFileResult::Written && MoveOver(temporary, path)) return true;
     // A file of that name made meanwhile by someone else is not ours to remove.
@@ -293,6 +341,89 @@ std::vector<fs::path> ListSubfolders(const fs::path& folder) {
     }
     std::sort(folders.begin(), folders.end());
     return folders;
+}
+
+TemporaryFileGuard::TemporaryFileGuard(const fs::path& path) {
+    auto text = path.u8string();
+    slot_ = RegisterTemporary(std::string(text.begin(), text.end()));
+}
+
+TemporaryFileGuard::~TemporaryFileGuard() {
+    if (slot_) Unregister(static_cast<TemporarySlot*>(slot_));
+}
+
+std::error_code LastWriteError() { return lastWriteError; }
+
+void ClearLastWriteError() { lastWriteError.clear(); }
+
+#if defined(_WIN32)
+
+void RemoveTemporaryFilesOnSignals() {}
+
+#else
+
+namespace {
+
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previousActions[std::size(kCleanupSignals)];
+
+// Only async-signal-safe calls: unlink, sigaction, raise.
+void RemoveTemporariesAndResignal(int signalNumber) {
+    for (TemporarySlot& slot : temporarySlots) {
+        if (slot.used.load() && slot.ready.load()) ::unlink(slot.path);
+    }
+    for (std::size_t i = 0; i < std::size(kCleanupSignals); ++i) {
+        if (kCleanupSignals[i] == signalNumber) ::sigaction(signalNumber, &previousActions[i], nullptr);
+    }
+    ::raise(signalNumber);
+}
+
+}  // namespace
+
+void RemoveTemporaryFilesOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = RemoveTemporariesAndResignal;
+    sigemptyset(&action.sa_mask);
+    for (int signalNumber : kCleanupSignals) sigaddset(&action.sa_mask, signalNumber);
+    action.sa_flags = SA_RESETHAND;
+    for (std::size_t i = 0; i < std::size(kCleanupSignals); ++i) {
+        struct sigaction previous {};
+        ::sigaction(kCleanupSignals[i], nullptr, &previous);
+        if (previous.sa_handler == SIG_IGN) continue;  // a program run with the signal ignored keeps it so
+        previousActions[i] = previous;
+        ::sigaction(kCleanupSignals[i], &action, nullptr);
+    }
+}
+
+#endif
+
+namespace {
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+
+// ".<name>.<16 hex digits>.tmp", as HelperFileNextTo makes them for writes.
+bool IsTemporaryFileName(std::string_view name) {
+    constexpr std::string_view kSuffix = ".tmp";
+    constexpr std::size_t kHexDigits = 16;
+    if (!name.starts_with('.') || !name.ends_with(kSuffix)) return false;
+    name.remove_suffix(kSuffix.size());
+    if (name.size() < kHexDigits + 3) return false;  // ".", a name, ".", the digits
+    std::string_view hex = name.substr(name.size() - kHexDigits);
+    return name[name.size() - kHexDigits - 1] == '.' && std::all_of(hex.begin(), hex.end(), IsHexDigit);
+}
+
+}  // namespace
+
+void RemoveStaleTemporaryFiles(const fs::path& folder, std::chrono::seconds minimumAge) {
+    std::error_code ec;
+    const auto now = fs::file_time_type::clock::now();
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code entryError;
+        if (!it->is_regular_file(entryError) || !IsTemporaryFileName(FileNameText(it->path()))) continue;
+        auto modified = it->last_write_time(entryError);
+        if (entryError || now - modified < minimumAge) continue;
+        fs::remove(it->path(), entryError);
+    }
 }
 
 }  // namespace tak

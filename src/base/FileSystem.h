@@ -3,11 +3,13 @@
 // systems that are case-sensitive.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace tak {
@@ -30,6 +32,36 @@ std::optional<std::string> ReadFileBytes(const fs::path& path, std::uintmax_t li
 [[nodiscard]] bool WriteFileBytes(const fs::path& path, std::string_view bytes);
 // Writes the pieces one after the other, as one file, the same way.
 [[nodiscard]] bool WriteFilePieces(const fs::path& path, const std::vector<std::string_view>& pieces);
+
+// Why the last failed write of this thread failed, as the system told
+// (a permission, a full disk); no error when nothing failed since
+// ClearLastWriteError or when the write was refused before any system call.
+std::error_code LastWriteError();
+void ClearLastWriteError();
+
+// Makes SIGINT, SIGTERM and SIGHUP remove the temporary files that writes
+// of this process have open before the process ends as the signal asks.
+// Called once by a program's main; without it such files stay behind.
+void RemoveTemporaryFilesOnSignals();
+
+// Holds a temporary file in the list those signals clear, while it lives.
+// The writes above use it; up to 16 files at once are held.
+class TemporaryFileGuard {
+public:
+    explicit TemporaryFileGuard(const fs::path& path);
+    ~TemporaryFileGuard();
+    TemporaryFileGuard(const TemporaryFileGuard&) = delete;
+    TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
+
+private:
+    void* slot_ = nullptr;
+};
+
+// Removes the temporary files that interrupted writes left in `folder`:
+// names of the form ".<name>.<16 hex digits>.tmp" not modified for
+// `minimumAge`, which a write in progress never reaches. Other files stay.
+void RemoveStaleTemporaryFiles(const fs::path& folder,
+                               std::chrono::seconds minimumAge = std::chrono::seconds(300));
 
 // A name in the folder of `target` for a helper file that belongs to it
 // (".<target name>.<random>.<suffix>"); no file of that name exists yet.

@@ -127,6 +127,34 @@ char32_t NextCodePoint(std::string_view s, std::size_t& pos) {
     return c;
 }
 
+std::string ValidUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t start = pos;
+        // Runs of ASCII, most of any file, are taken as they stand.
+        while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80) ++pos;
+        out.append(text.substr(start, pos - start));
+        if (pos == text.size()) break;
+        start = pos;
+        char32_t code = NextCodePoint(text, pos);
+        std::size_t length = pos - start;
+        // Also refused: surrogates, code points beyond U+10FFFF and
+        // sequences longer than their code point needs.
+        std::size_t needed = code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+        bool valid = code != 0xFFFD || text.substr(start, length) == "\xEF\xBF\xBD";
+        valid = valid && !(code >= 0xD800 && code <= 0xDFFF) && code <= 0x10FFFF && length == needed;
+        if (valid) {
+            out.append(text.substr(start, length));
+        } else {
+            AppendUtf8(out, 0xFFFD);
+            pos = start + 1;
+        }
+    }
+    return out;
+}
+
 std::string FoldCase(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

@@ -34,6 +34,9 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 // A malformed sequence yields U+FFFD and consumes one byte.
 char32_t NextCodePoint(std::string_view utf8, std::size_t& pos);
 
+// The text with every malformed UTF-8 sequence replaced by U+FFFD.
+std::string ValidUtf8(std::string_view text);
+
 // Lower-cases ASCII letters and the letters of Latin-1 and Latin Extended-A,
 // which covers every letter Windows-1252 can carry. Used where names are
 // compared "ignoring letter case".

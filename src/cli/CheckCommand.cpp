@@ -13,35 +13,34 @@ namespace tak::cli {
 
 namespace {
 
-// Names from the map's files may hold control characters; each line is
-// shown with them as visible escapes.
-void PrintVisibleLines(std::string_view text) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        std::printf("%s\n", VisibleText(text.substr(start, end - start)).c_str());
-        start = end + 1;
+// Names from the map's files (file names, trip and stop names) may hold
+// control characters, a line break too; they are shown as visible escapes
+// before they are set into the report's lines.
+std::vector<MapFinding> WithVisibleNames(std::vector<MapFinding> findings) {
+    for (MapFinding& finding : findings) {
+        finding.file = VisibleText(finding.file);
+        for (std::string& argument : finding.arguments) argument = VisibleText(argument);
     }
+    return findings;
 }
 
 }  // namespace
 
 int RunCheck(const CliOptions& options, const char* argv0) {
     AppContext context;
-    LoadCliLanguage(options, argv0, context);
+    if (!LoadCliLanguage(options, argv0, context)) return 2;
     const LanguageTable& lang = context.language;
     MapCheckRecord record;
     if (!LoadMap(context.map, PathFromText(options.mapFolder), options.date, lang.Lang("LangShort"), &record)) {
         std::fprintf(stderr, "taktarium-cli: %s: %s\n", VisibleText(options.mapFolder).c_str(),
-                     VisibleText(lang.Lang("CantFindTT")).c_str());
+                     VisibleLines(lang.Lang("CantFindTT")).c_str());
         return 1;
     }
     std::vector<MapFinding> findings = CheckMap(context.map, record);
     if (options.json) {
         std::printf("%s\n", StandardJsonText(*FindingsJson(findings, lang)).c_str());
     } else {
-        PrintVisibleLines(FindingsText(findings, lang));
+        std::fputs(VisibleLines(FindingsText(WithVisibleNames(findings), lang)).c_str(), stdout);
     }
     return CountFindings(findings).errors == 0 ? 0 : 1;
 }

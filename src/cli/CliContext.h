@@ -8,12 +8,14 @@
 
 namespace tak::cli {
 
-// Loads the language of the options into `context` (a message on stderr when
-// it cannot be found; the texts then stay empty).
-void LoadCliLanguage(const CliOptions& options, const char* argv0, AppContext& context);
+// Sets the current folder as the working folder of `context` and loads the
+// language of the options into it. False (after a message on stderr naming
+// the languages there are) when it cannot be loaded: a run with empty texts
+// would write documents named " 1.pdf".
+[[nodiscard]] bool LoadCliLanguage(const CliOptions& options, const char* argv0, AppContext& context);
 
-// Fills `context` with the current folder as working folder. False (after a
-// message on stderr) when the map has no timetable folder.
-[[nodiscard]] bool LoadCliContext(const CliOptions& options, const char* argv0, AppContext& context, ProjectLoadResult& load);
+// Loads map and project into `context`, whose language is loaded. False
+// (after a message on stderr) when the map has no timetable folder.
+[[nodiscard]] bool LoadCliContext(const CliOptions& options, AppContext& context, ProjectLoadResult& load);
 
 }  // namespace tak::cli

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/CodePage.h"
+#include "base/FileSystem.h"
 #include "cli/CheckCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
@@ -50,7 +51,8 @@ constexpr const char* kUsage =
     "  taktarium-cli --help\n"
     "\n"
     "Exit status: 0 on success, 1 when the map has no timetable folder, a\n"
-    "document could not be created or the check found an error, 2 for bad usage.\n";
+    "document could not be created or the check found an error, 2 for bad usage\n"
+    "or a language that is not there.\n";
 
 // The arguments as UTF-8. Windows hands `main` its arguments in the ANSI code
 // page, which cannot hold every folder name; the wide command line can.
@@ -109,6 +111,7 @@ int Run(const std::vector<std::string>& arguments, const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    tak::RemoveTemporaryFilesOnSignals();
 #if defined(_WIN32)
     // Everything the tool prints is UTF-8.
     SetConsoleOutputCP(CP_UTF8);

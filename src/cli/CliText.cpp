@@ -103,6 +103,18 @@ std::string VisibleText(std::string_view text) {
     return out;
 }
 
+std::string VisibleLines(std::string_view text) {
+    std::string out;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t end = text.find('\n', start);
+        out += VisibleText(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) return out;
+        out += '\n';
+        start = end + 1;
+    }
+}
+
 std::string StandardJsonText(const JsonValue& node) {
     std::string out;
     AppendJson(out, node, 0);

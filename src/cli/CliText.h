@@ -15,6 +15,10 @@ namespace tak::cli {
 // U+009F) written as a visible escape: \n, \r, \t, \x1B, \u009B.
 std::string VisibleText(std::string_view text);
 
+// A text of the program's own (a language text, which may hold line
+// breaks) as VisibleText shows it, but with its line breaks kept.
+std::string VisibleLines(std::string_view text);
+
 // The tree as standard JSON, laid out like ToText: strings and names escape
 // quotes, backslashes and control characters ("\n", "\u001b").
 std::string StandardJsonText(const JsonValue& node);

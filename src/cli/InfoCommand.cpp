@@ -176,7 +176,8 @@ void PrintJson(const InfoContext& info) {
 int RunInfo(const CliOptions& options, const char* argv0) {
     AppContext context;
     ProjectLoadResult load;
-    if (!LoadCliContext(options, argv0, context, load)) return 1;
+    if (!LoadCliLanguage(options, argv0, context)) return 2;
+    if (!LoadCliContext(options, context, load)) return 1;
     const LanguageTable& lang = context.language;
     fs::path projectFile = ProjectFilePath(context);
     InfoContext info{options, lang, context.map, context.projectName,

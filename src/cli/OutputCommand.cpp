@@ -5,6 +5,7 @@
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
 #include "base/FontFaces.h"
+#include "mapdata/MapLoader.h"
 #include "cli/CliContext.h"
 #include "cli/CliText.h"
 #include "persist/ProgramSettings.h"
@@ -14,10 +15,20 @@ namespace tak::cli {
 int RunOutputCommand(const CliOptions& options, const char* argv0) {
     AppContext context;
     ProjectLoadResult load;
-    if (!LoadCliContext(options, argv0, context, load)) return 1;
+    if (!LoadCliLanguage(options, argv0, context)) return 2;
+    if (!LoadCliContext(options, context, load)) return 1;
+    // Without its project file a run would still write the default route
+    // map and call that a success.
     if (!load.fileFound) {
         std::fprintf(stderr, "taktarium-cli: no project file %s; there is nothing to create\n",
                      VisibleText(PathText(ProjectFilePath(context))).c_str());
+        fs::path undated = ProjectFilePath(context.workingFolder, ProjectNameFor(PathFromText(options.mapFolder), kNoDate));
+        std::error_code error;
+        if (options.date != kNoDate && fs::is_regular_file(undated, error)) {
+            std::fprintf(stderr, "taktarium-cli: the plans without a date are in %s; run without --date to create them\n",
+                         VisibleText(PathText(undated)).c_str());
+        }
+        return 1;
     }
     // Without the pinned fonts every row height and label is measured with
     // whatever the system substitutes: the documents are made, but they are

@@ -22,8 +22,14 @@ struct CodeSeverity {
 
 // Errors: the load drops something or a document will print it wrong.
 // Warnings: probably not what the author meant. Notes: worth a look.
-constexpr std::array<CodeSeverity, 19> kCodes{{
+constexpr std::array<CodeSeverity, 26> kCodes{{
     {"trip-file-without-trip", FindingSeverity::Error},
+    {"stop-number-unusable", FindingSeverity::Error},
+    {"stop-id-duplicate", FindingSeverity::Error},
+    {"station-number-unusable", FindingSeverity::Error},
+    {"profile-number-unusable", FindingSeverity::Error},
+    {"tour-number-unusable", FindingSeverity::Error},
+    {"tour-trip-number-unusable", FindingSeverity::Error},
     {"trip-without-stations", FindingSeverity::Error},
     {"station-unknown-stop", FindingSeverity::Error},
     {"profile-index-out-of-range", FindingSeverity::Error},
@@ -39,6 +45,7 @@ constexpr std::array<CodeSeverity, 19> kCodes{{
     {"profile-duration-differs", FindingSeverity::Warning},
     {"line-name-case", FindingSeverity::Warning},
     {"chrono-unknown-line", FindingSeverity::Warning},
+    {"chrono-range-reversed", FindingSeverity::Warning},
     {"tour-without-trips", FindingSeverity::Warning},
     {"code-page-differs", FindingSeverity::Warning},
     {"trip-unused", FindingSeverity::Note},
@@ -94,6 +101,7 @@ private:
         if (trip.stations.empty()) Add("trip-without-stations", FileOf(trip), 0, {trip.name});
         CheckStationsInStopList(trip);
         for (const auto& profile : trip.profiles) {
+            if (!profile.usable) continue;  // its faulty number has a finding of its own
             CheckTimesRunForward(trip, profile);
             CheckDuration(trip, profile);
         }

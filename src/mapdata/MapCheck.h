@@ -41,6 +41,12 @@ struct MapCheckRecord {
     // The file each trip and line was read from, as finding files.
     std::unordered_map<const Trip*, std::string> tripFiles;
     std::unordered_map<const Line*, std::string> lineFiles;
+    // Where each stop id was first defined: the definition that holds.
+    struct Place {
+        std::string file;
+        int32_t line = 0;
+    };
+    std::unordered_map<int32_t, Place> stopPlaces;
 
     // The file as findings name it: relative to the map folder, with "/".
     std::string FileName(const std::filesystem::path& file) const;

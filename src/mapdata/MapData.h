@@ -25,8 +25,13 @@ constexpr int32_t TimeUnset = -65535;
 using ServiceDays = uint32_t;
 constexpr ServiceDays kWeekAndHoliday = 0xFFu;  // bits 0-7
 constexpr ServiceDays kDayPair = 0x300u;        // bits 8 and 9
+constexpr ServiceDays kAllServiceDays = 0x3FFu;  // every bit a line file may set
 
 constexpr int32_t kSecondsPerDay = 86400;
+
+// Every time a map file gives (a tour's start, a profile's times) lies
+// between 0 and this; the reader drops what holds a time beyond it.
+constexpr int32_t kMaxMapTime = 4 * kSecondsPerDay;
 
 // Seconds to the nearest whole minute (in seconds); half a minute rounds up.
 int32_t RoundToMinute(int32_t seconds);
@@ -59,6 +64,9 @@ struct TripProfile {
     // One entry per station the trip had when the profile was read, plus one
     // trailing all-zero entry.
     std::vector<StationTime> times;
+    // False when the trip file gave one of its numbers in a form or range
+    // that cannot be a time; tours lose the trips that run it.
+    bool usable = true;
 };
 
 // The times of a profile at each of `stationCount` stations. A station for

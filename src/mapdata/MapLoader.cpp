@@ -47,18 +47,28 @@ struct EventFileNote {
 DateValue ReadEventDate(SectionReader& reader, const EventFileNote& note) {
     std::string_view text = TrimBlanks(reader.NextValue());
     DateValue date = ParseEventDate(text);
+    if (date < kEarliestDate) date = kNoDate;  // "00000101" is no day a timetable runs on
     if (note.record && (date == kNoDate || !IsEightDigits(text))) {
         note.record->Add("chrono-date-unreadable", note.file, reader.HeaderLine(), {DecodeMapText(text)});
     }
     return date;
 }
 
+std::string DateText(DateValue date) {
+    CalendarDay day = DateToCalendar(date);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", day.year, day.month, day.day);
+    return text;
+}
+
 void ReadEventSettings(SectionReader& reader, ChronoEvent& event, const EventFileNote& note) {
     std::string_view previous;
+    int32_t endLine = 0;
     for (auto section = reader.NextSection(previous); !section.empty(); section = reader.NextSection(previous)) {
         if (section == "startdate") {
             event.startDate = ReadEventDate(reader, note);
         } else if (section == "enddate") {
+            endLine = reader.HeaderLine();
             event.endDate = ReadEventDate(reader, note);
         } else if (section == "name") {
             event.name = reader.NextText();
@@ -68,6 +78,11 @@ void ReadEventSettings(SectionReader& reader, ChronoEvent& event, const EventFil
                 event.deactivatedLines.emplace(DecodeMapText(TrimBlanks(reader.NextValue())));
             }
         }
+    }
+    // Such an event is active on no day at all.
+    if (note.record && event.startDate != kNoDate && event.endDate != kNoDate && event.endDate < event.startDate) {
+        note.record->Add("chrono-range-reversed", note.file, endLine,
+                         {DateText(event.startDate), DateText(event.endDate)});
     }
 }
 
@@ -84,6 +99,12 @@ void ReadEventDescription(const fs::path& eventFolder, std::string_view language
     if (auto names = OpenEventFile(eventFolder, description)) ReadEventName(*names, event);
 }
 
+// Events without a start come first.
+void SortChronoEvents(MapData& map) {
+    std::stable_sort(map.chronoEvents.begin(), map.chronoEvents.end(),
+                     [](const auto& a, const auto& b) { return a.startDate < b.startDate; });
+}
+
 void ReadChronoEvents(MapData& map, const fs::path& mapFolder, std::string_view languageShort,
                       MapCheckRecord* record) {
     auto chronoFolder = FindPathIgnoringCase(mapFolder, "Chrono");
@@ -98,8 +119,7 @@ void ReadChronoEvents(MapData& map, const fs::path& mapFolder, std::string_view 
         }
         ReadEventDescription(folder, languageShort, event);
     }
-    std::stable_sort(map.chronoEvents.begin(), map.chronoEvents.end(),
-                     [](const auto& a, const auto& b) { return a.startDate < b.startDate; });
+    SortChronoEvents(map);
 }
 
 void RemoveLines(MapData& map, const ChronoEvent& event, MapCheckRecord* record) {
@@ -150,8 +170,10 @@ void ResolveTourTrips(MapData& map, MapCheckRecord* record) {
                     }
                     return true;
                 }
+                const TripProfile& profile = trip->profiles[static_cast<std::size_t>(tourTrip.profileIndex)];
+                if (!profile.usable) return true;  // the check names the profile's faulty number
                 tourTrip.trip = trip;
-                tourTrip.profile = &trip->profiles[static_cast<std::size_t>(tourTrip.profileIndex)];
+                tourTrip.profile = &profile;
                 return false;
             });
         }
@@ -216,7 +238,7 @@ bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::strin
              MapCheckRecord* record) {
     map.clear();
     map.date = IsDay(date) ? date : kNoDate;
-    if (record) *record = MapCheckRecord{mapFolder, date, {}, {}, {}};
+    if (record) *record = MapCheckRecord{mapFolder, date, {}, {}, {}, {}};
     ReadChronoEvents(map, mapFolder, languageShort, record);
     bool ok = ReadTimetable(map, mapFolder, record);
     if (record) NoteOtherCodePage(mapFolder, *record);
@@ -233,6 +255,42 @@ bool LoadMap(MapData& map, const fs::path& mapFolder, DateValue date, std::strin
     ResolveTourTrips(map, record);
     SortLinesByName(map);
     return ok;
+}
+
+namespace {
+
+void ReadTimetableBytes(MapData& map, const TimetableFileBytes& files) {
+    ReadStopListBytes(map, files.stopList);
+    for (const auto& [name, bytes] : files.tripFiles) ReadTripFileBytes(map, name, bytes);
+    for (const auto& [name, bytes] : files.lineFiles) ReadLineFileBytes(map, name, bytes);
+}
+
+}  // namespace
+
+void LoadMapBytes(MapData& map, const TimetableFileBytes& base, const std::vector<ChronoEventBytes>& events,
+                  DateValue date) {
+    map.clear();
+    for (const ChronoEventBytes& files : events) {
+        ChronoEvent& event = map.chronoEvents.emplace_back();
+        event.folder = event.name = files.folder;
+        SectionReader settings(files.settings);
+        ReadEventSettings(settings, event, EventFileNote{});
+        SectionReader description(files.description);
+        ReadEventName(description, event);
+    }
+    SortChronoEvents(map);
+    ReadTimetableBytes(map, base);
+    if (IsDay(date)) {
+        for (const auto& event : map.chronoEvents) {
+            if (!IsChronoActive(date, event)) continue;
+            RemoveLines(map, event, nullptr);
+            auto files = std::find_if(events.begin(), events.end(),
+                                      [&](const ChronoEventBytes& e) { return e.folder == event.folder; });
+            ReadTimetableBytes(map, files->timetable);
+        }
+    }
+    ResolveTourTrips(map, nullptr);
+    SortLinesByName(map);
 }
 
 std::string ProjectNameFor(const fs::path& mapFolder, DateValue date) {
@@ -260,7 +318,8 @@ DateValue MakeDate(int year, int month, int day) {
     using namespace std::chrono;
     year_month_day ymd{std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
                        std::chrono::day(static_cast<unsigned>(day))};
-    if (month < 1 || day < 1 || !ymd.ok()) return kNoDate;
+    // The calendar counts no year 0: 0000-01-01 is as impossible as month 13.
+    if (year < 1 || month < 1 || day < 1 || !ymd.ok()) return kNoDate;
     return static_cast<DateValue>(sys_days(ymd).time_since_epoch().count()) * kSecondsPerDay;
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "mapdata/MapData.h"
@@ -39,6 +40,29 @@ std::vector<const ChronoEvent*> ListChronoEvents(const MapData& map, DateValue d
 // gets what the load drops or replaces, for a check of the map.
 bool LoadMap(MapData& map, const std::filesystem::path& mapFolder, DateValue date,
              std::string_view languageShort, MapCheckRecord* record = nullptr);
+
+// The files of a timetable set (the map's own or an event's) as bytes.
+struct TimetableFileBytes {
+    std::string stopList;  // TTData/Busstops.cfg
+    std::vector<std::pair<std::string, std::string>> tripFiles;  // name without ".ttp", bytes
+    std::vector<std::pair<std::string, std::string>> lineFiles;  // name without ".ttl", bytes
+};
+
+// One chrono event as its folder's files give it.
+struct ChronoEventBytes {
+    std::string folder;
+    std::string settings;     // Chrono.cfg
+    std::string description;  // Chrono_<languageShort>.dsc
+    TimetableFileBytes timetable;
+};
+
+// LoadMap over files already read, in the same steps: the events' settings
+// and names, the base timetable, the timetables of the events active on
+// `date` after their deactivated lines, and the resolving of tour trips.
+// For callers without a folder (the fuzzer, which would spend its time on
+// the file system).
+void LoadMapBytes(MapData& map, const TimetableFileBytes& base, const std::vector<ChronoEventBytes>& events,
+                  DateValue date);
 
 // Names the events of a loaded map anew in another language, from the same
 // files as the load: the description in that language, else the event's own

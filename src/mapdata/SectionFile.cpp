@@ -60,7 +60,9 @@ std::string_view SectionReader::NextSection(std::string_view& previousLine) {
 
 std::string_view SectionReader::NextValue() {
     std::string_view line;
-    return NextLine(line) ? line : std::string_view{};
+    lastValue_ = NextLine(line) ? line : std::string_view{};
+    lastValueLine_ = linesRead_;
+    return lastValue_;
 }
 
 std::string SectionReader::NextText() { return DecodeMapText(NextValue()); }
@@ -68,6 +70,10 @@ std::string SectionReader::NextText() { return DecodeMapText(NextValue()); }
 int32_t SectionReader::NextInteger() { return ParseLeadingInt(NextValue()); }
 
 int32_t SectionReader::NextMinutes() { return ParseMinutes(NextValue()); }
+
+std::optional<int32_t> SectionReader::NextWholeNumber() { return ParseWholeNumber(NextValue()); }
+
+std::optional<int32_t> SectionReader::NextMinutesChecked() { return ParseMinutesChecked(NextValue()); }
 
 namespace {
 
@@ -126,6 +132,50 @@ int32_t ParseMinutes(std::string_view text) {
     }
     if (error != std::errc() || end != number.data() + number.size()) return 0;
     return RoundToInt32((negative ? -minutes : minutes) * 60.0);
+}
+
+}  // namespace tak
+
+namespace tak {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The number without blanks, tabs and its sign; empty when a sign stands alone.
+std::string_view WithoutSign(std::string_view number) {
+    if (!number.empty() && (number.front() == '+' || number.front() == '-')) number.remove_prefix(1);
+    return number;
+}
+
+}  // namespace
+
+std::optional<int32_t> ParseWholeNumber(std::string_view text) {
+    std::string_view number = TrimBlanksAndTabs(text);
+    std::string_view digits = WithoutSign(number);
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsDigit)) return std::nullopt;
+    int32_t value = 0;
+    // from_chars takes "-" but not "+".
+    if (number.front() == '+') number.remove_prefix(1);
+    auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error != std::errc() || end != number.data() + number.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<int32_t> ParseMinutesChecked(std::string_view text) {
+    std::string_view number = TrimBlanksAndTabs(text);
+    std::string_view digits = WithoutSign(number);
+    std::size_t point = digits.find('.');
+    std::string_view whole = digits.substr(0, point);
+    std::string_view fraction = point == std::string_view::npos ? std::string_view{} : digits.substr(point + 1);
+    if (whole.empty() && fraction.empty()) return std::nullopt;
+    if (!std::all_of(whole.begin(), whole.end(), IsDigit) || !std::all_of(fraction.begin(), fraction.end(), IsDigit)) {
+        return std::nullopt;
+    }
+    // Far beyond 32 bits of seconds; ParseMinutes would saturate.
+    std::string_view significant = whole.substr(std::min(whole.find_first_not_of('0'), whole.size()));
+    if (significant.size() > 7) return std::nullopt;
+    return ParseMinutes(number);
 }
 
 }  // namespace tak

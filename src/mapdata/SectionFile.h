@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,16 @@ public:
     // The next line as minutes, in whole seconds.
     int32_t NextMinutes();
 
+    // Checked forms of the two: nullopt when the line is not a number of
+    // that form (see ParseWholeNumber and ParseMinutesChecked below). The
+    // line stays available as LastValue for a finding.
+    std::optional<int32_t> NextWholeNumber();
+    std::optional<int32_t> NextMinutesChecked();
+    // The line NextValue (or a reader built on it) returned last, and its
+    // 1-based line number.
+    std::string_view LastValue() const { return lastValue_; }
+    int32_t LastValueLine() const { return lastValueLine_; }
+
 private:
     bool NextLine(std::string_view& line);
 
@@ -46,11 +57,23 @@ private:
     std::size_t pos_ = 0;
     int32_t linesRead_ = 0;
     int32_t headerLine_ = 0;
+    std::string_view lastValue_;
+    int32_t lastValueLine_ = 0;
     bool ended_ = false;
 };
 
 // A minutes value ("2.5") in whole seconds, rounded half to even; text that
 // is not a decimal number gives 0.
 int32_t ParseMinutes(std::string_view text);
+
+// A whole number as the files write one: blanks and tabs around an optional
+// sign and at least one digit, nothing else; nullopt also beyond 32 bits.
+std::optional<int32_t> ParseWholeNumber(std::string_view text);
+
+// Minutes as the files write them: blanks and tabs around an optional sign
+// and a decimal number with "." ("2.5", "12", ".5"), in whole seconds as
+// ParseMinutes gives them. Exponents, "NaN", "inf", other characters and
+// values beyond 32 bits of seconds give nullopt.
+std::optional<int32_t> ParseMinutesChecked(std::string_view text);
 
 }  // namespace tak

@@ -36,14 +36,45 @@ std::string_view DropFirstAndLastCharacter(std::string_view text) {
     return text.size() > 2 ? text.substr(1, text.size() - 2) : std::string_view{};
 }
 
-void ReadStopList(MapData& map, SectionReader& reader) {
+// A value line for a finding: decoded, and cut short when it is long.
+std::string ValueText(std::string_view value) {
+    constexpr std::size_t kMaxShown = 40;
+    std::string text = DecodeWindows1252(value.substr(0, kMaxShown));
+    if (value.size() > kMaxShown) text += "...";
+    return text;
+}
+
+// A time of a map file (a tour's start, a profile's times) lies within a
+// few days; anything else is a typing slip that would print as garbage.
+bool IsMapTime(const std::optional<int32_t>& seconds) {
+    return seconds && *seconds >= 0 && *seconds <= kMaxMapTime;
+}
+
+void ReadStopList(MapData& map, SectionReader& reader, MapCheckRecord* record, const std::string& file) {
     std::string_view previous;
     for (auto section = reader.NextSection(previous); !section.empty(); section = reader.NextSection(previous)) {
         if (section != "busstop") continue;
         std::string name = reader.NextText();
         reader.NextValue();
-        int32_t id = reader.NextInteger();
-        map.stops.try_emplace(id, Stop{std::move(name), id});  // the first definition of an id wins
+        std::optional<int32_t> id = reader.NextWholeNumber();
+        if (!id) {
+            if (record) {
+                record->Add("stop-number-unusable", file, reader.LastValueLine(),
+                            {ValueText(reader.LastValue()), name});
+            }
+            continue;
+        }
+        auto [stop, added] = map.stops.try_emplace(*id, Stop{name, *id});  // the first definition of an id wins
+        if (!record) continue;
+        const MapCheckRecord::Place here{file, reader.HeaderLine()};
+        auto [first, firstSeen] = record->stopPlaces.try_emplace(*id, here);
+        // Event folders repeat the stops of the map; only a second
+        // definition in the same file or one under another name is a fault.
+        if (!added && (first->second.file == file || stop->second.name != name)) {
+            record->Add("stop-id-duplicate", file, reader.HeaderLine(),
+                        {std::to_string(*id), name, stop->second.name, first->second.file,
+                         std::to_string(first->second.line)});
+        }
     }
 }
 
@@ -112,11 +143,16 @@ private:
     // Old form: either "id / ignored / name", or only "id" with the name taken
     // from the line before the header ("12 - Main Street": what follows the
     // dash and the blank after it, without the line's last character).
-    static void ReadOldStation(SectionReader& reader, std::string_view previous, Trip& trip) {
+    void ReadOldStation(SectionReader& reader, std::string_view previous, Trip& trip) {
         std::size_t dash = previous.find('-');
         TripStation station;
         station.trip = &trip;
-        station.id = reader.NextInteger();
+        std::optional<int32_t> id = reader.NextWholeNumber();
+        if (!id) {
+            NoteUnusableStation(reader, trip);
+            return;
+        }
+        station.id = *id;
         if (dash == std::string_view::npos) {
             reader.NextValue();
             station.name = reader.NextText();
@@ -127,19 +163,36 @@ private:
     }
 
     void ReadStation(SectionReader& reader, Trip& trip) {
-        const int32_t id = reader.NextInteger();
-        const Stop* stop = map_.FindStop(id);
+        const std::optional<int32_t> id = reader.NextWholeNumber();
+        if (!id) {
+            NoteUnusableStation(reader, trip);
+            return;
+        }
+        const Stop* stop = map_.FindStop(*id);
         if (stop) {
             trip.stations.push_back(TripStation{stop->name, stop->id, &trip});
         } else if (record_) {
-            record_->Add("station-unknown-stop", file_, reader.HeaderLine(), {std::to_string(id), trip.name});
+            record_->Add("station-unknown-stop", file_, reader.HeaderLine(), {std::to_string(*id), trip.name});
         }
     }
 
-    static void ReadProfile(SectionReader& reader, Trip& trip) {
+    void NoteUnusableStation(const SectionReader& reader, const Trip& trip) {
+        if (record_) {
+            record_->Add("station-number-unusable", file_, reader.LastValueLine(),
+                         {ValueText(reader.LastValue()), trip.name});
+        }
+    }
+
+    void ReadProfile(SectionReader& reader, Trip& trip) {
         TripProfile profile;
         profile.name = reader.NextText();
-        profile.duration = reader.NextMinutes();
+        std::optional<int32_t> duration = reader.NextMinutesChecked();
+        if (IsMapTime(duration)) {
+            profile.duration = *duration;
+        } else {
+            NoteUnusableProfile(reader, "profile", trip, profile);
+            profile.usable = false;
+        }
         std::size_t stationCount = trip.stations.size();
         profile.times.resize(stationCount + 1);
         profile.times.back() = StationTime{0, 0, 0};
@@ -159,20 +212,39 @@ private:
         bool departure = section == "profile_man_dep_time";
         bool stopping = section == "profile_otherstopping";
         if (!arrival && !departure && !stopping) return;
-        int32_t index = reader.NextInteger();
-        if (index < 0 || static_cast<std::size_t>(index) >= trip.stations.size()) {
-            NoteIndexOutOfRange(reader, section, index, trip.stations.size(), trip);
+        TripProfile& profile = trip.profiles.back();
+        std::optional<int32_t> station = reader.NextWholeNumber();
+        if (!station) {
+            NoteUnusableProfile(reader, section, trip, profile);
+            profile.usable = false;
             return;
         }
-        int32_t value = stopping ? reader.NextInteger() : reader.NextMinutes();
-        auto& times = trip.profiles.back().times;
+        if (*station < 0 || static_cast<std::size_t>(*station) >= trip.stations.size()) {
+            NoteIndexOutOfRange(reader, section, *station, trip.stations.size(), trip);
+            return;
+        }
+        std::optional<int32_t> value = stopping ? reader.NextWholeNumber() : reader.NextMinutesChecked();
+        if (stopping ? !value : !IsMapTime(value)) {
+            NoteUnusableProfile(reader, section, trip, profile);
+            profile.usable = false;
+            return;
+        }
+        const int32_t index = *station;
+        auto& times = profile.times;
         if (static_cast<std::size_t>(index) + 1 >= times.size()) {
             // A station read after the profile has no entry in it.
             NoteIndexOutOfRange(reader, section, index, times.size() - 1, trip);
             return;
         }
         StationTime& entry = times[static_cast<std::size_t>(index)];
-        (arrival ? entry.arrival : departure ? entry.departure : entry.otherStopping) = value;
+        (arrival ? entry.arrival : departure ? entry.departure : entry.otherStopping) = *value;
+    }
+
+    void NoteUnusableProfile(const SectionReader& reader, std::string_view section, const Trip& trip,
+                             const TripProfile& profile) {
+        if (!record_) return;
+        record_->Add("profile-number-unusable", file_, reader.LastValueLine(),
+                     {ValueText(reader.LastValue()), std::string(section), trip.name, profile.name});
     }
 
     void NoteIndexOutOfRange(const SectionReader& reader, std::string_view section, int32_t index,
@@ -189,27 +261,50 @@ private:
     std::unordered_map<std::string, Trip*> index_;
 };
 
-Line& ReadLineFile(MapData& map, SectionReader& reader, std::string lineName) {
+Line& ReadLineFile(MapData& map, SectionReader& reader, std::string lineName, MapCheckRecord* record,
+                   const std::string& file) {
     auto& line = map.lines.emplace_back(std::make_unique<Line>());
     line->name = std::move(lineName);
     Tour* tour = nullptr;  // inTour while set
+    auto value = [&] { return ValueText(reader.LastValue()); };
     std::string_view previous;
     for (auto section = reader.NextSection(previous); !section.empty(); section = reader.NextSection(previous)) {
         if (section == "userallowed") {
             line->userAllowed = true;
         } else if (section == "newtour") {
-            Tour& added = line->tours.emplace_back();
-            added.name = reader.NextText();
+            std::string name = reader.NextText();
             reader.NextValue();
-            added.days = static_cast<ServiceDays>(reader.NextInteger());
+            std::optional<int32_t> days = reader.NextWholeNumber();
+            if (!days || *days < 0 || static_cast<ServiceDays>(*days) > kAllServiceDays) {
+                // The tour's trips go with it.
+                if (record) record->Add("tour-number-unusable", file, reader.LastValueLine(), {value(), name});
+                tour = nullptr;
+                continue;
+            }
+            Tour& added = line->tours.emplace_back();
+            added.name = std::move(name);
+            added.days = static_cast<ServiceDays>(*days);
             added.fileLine = reader.HeaderLine();
             tour = &added;
         } else if (section == "addtrip" && tour) {
-            TourTrip& trip = tour->trips.emplace_back();
+            TourTrip trip;
             trip.fileLine = reader.HeaderLine();
             trip.tripName = FoldCase(reader.NextText());
-            trip.profileIndex = reader.NextInteger();
-            trip.startTime = reader.NextMinutes();
+            std::optional<int32_t> profileIndex = reader.NextWholeNumber();
+            std::string badValue = profileIndex ? std::string() : value();
+            int32_t badLine = reader.LastValueLine();
+            std::optional<int32_t> startTime = reader.NextMinutesChecked();
+            if (profileIndex && !IsMapTime(startTime)) {
+                badValue = value();
+                badLine = reader.LastValueLine();
+            }
+            if (!profileIndex || !IsMapTime(startTime)) {
+                if (record) record->Add("tour-trip-number-unusable", file, badLine, {badValue, trip.tripName, tour->name});
+                continue;
+            }
+            trip.profileIndex = *profileIndex;
+            trip.startTime = *startTime;
+            tour->trips.push_back(std::move(trip));
         }
     }
     return *line;
@@ -221,7 +316,9 @@ bool ReadTimetable(MapData& map, const fs::path& folder, MapCheckRecord* record)
     auto ttData = FindPathIgnoringCase(folder, "TTData");
     if (!ttData) return false;
     if (auto stopList = FindPathIgnoringCase(*ttData, "Busstops.cfg")) {
-        if (auto reader = OpenSectionFile(*stopList)) ReadStopList(map, *reader);
+        if (auto reader = OpenSectionFile(*stopList)) {
+            ReadStopList(map, *reader, record, record ? record->FileName(*stopList) : std::string());
+        }
     }
 
     auto tripFiles = ListFilesWithExtension(*ttData, ".ttp");
@@ -238,15 +335,16 @@ bool ReadTimetable(MapData& map, const fs::path& folder, MapCheckRecord* record)
     for (const auto& file : *lineFiles) {
         auto reader = OpenSectionFile(file);
         if (!reader) continue;
-        Line& line = ReadLineFile(map, *reader, NameWithoutExtension(file));
-        if (record) record->lineFiles[&line] = record->FileName(file);
+        std::string fileName = record ? record->FileName(file) : std::string();
+        Line& line = ReadLineFile(map, *reader, NameWithoutExtension(file), record, fileName);
+        if (record) record->lineFiles[&line] = fileName;
     }
     return true;
 }
 
 void ReadStopListBytes(MapData& map, std::string_view bytes) {
     SectionReader reader{std::string(bytes)};
-    ReadStopList(map, reader);
+    ReadStopList(map, reader, nullptr, {});
 }
 
 void ReadTripFileBytes(MapData& map, std::string_view tripName, std::string_view bytes) {
@@ -256,7 +354,7 @@ void ReadTripFileBytes(MapData& map, std::string_view tripName, std::string_view
 
 void ReadLineFileBytes(MapData& map, std::string_view lineName, std::string_view bytes) {
     SectionReader reader{std::string(bytes)};
-    ReadLineFile(map, reader, std::string(lineName));
+    ReadLineFile(map, reader, std::string(lineName), nullptr, {});
 }
 
 }  // namespace tak

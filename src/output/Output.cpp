@@ -98,6 +98,61 @@ void DrawPlan(DocumentTarget& target, const Input& input, PageHeading (*heading)
     }
 }
 
+// The warnings of one plan's build. A kind of warning that repeats (a trip
+// of 50,000 stations can give one per station) is logged once, followed by
+// the count of its repeats. Lines of the warning keys below are of one kind
+// each; other lines are only merged when they are the same text.
+class PlanWarnings {
+public:
+    PlanWarnings(const LanguageTable& lang, OutputLog& log)
+        : lang_(lang), log_(log), collector_([this](const std::string& line) { Add(line); }) {}
+
+    OutputLog& Log() { return collector_; }
+
+    void Flush() {
+        for (const Kind& kind : kinds_) {
+            log_.LogLine(kind.first);
+            if (kind.count > 1) {
+                log_.LogLine(FillPlaceholders(lang_.Lang("WarnRepeated"), {std::to_string(kind.count - 1)}));
+            }
+        }
+        kinds_.clear();
+    }
+
+private:
+    struct Kind {
+        std::string id;
+        std::string first;
+        int count = 0;
+    };
+
+    // The key's text up to its first placeholder; lines that begin with it
+    // come from that key.
+    std::string KindOf(const std::string& line) const {
+        for (const char* key : {"WarnWrongOrder"}) {
+            std::string text = lang_.Lang(key);
+            std::string fixed = text.substr(0, text.find('%'));
+            if (!fixed.empty() && line.starts_with(fixed)) return key;
+        }
+        return line;
+    }
+
+    void Add(const std::string& line) {
+        std::string id = KindOf(line);
+        auto found = std::find_if(kinds_.begin(), kinds_.end(), [&](const Kind& kind) { return kind.id == id; });
+        if (found == kinds_.end()) {
+            kinds_.push_back(Kind{std::move(id), line, 1});
+        } else {
+            ++found->count;
+        }
+    }
+
+    const LanguageTable& lang_;
+    OutputLog& log_;
+    OutputLog collector_;
+    std::vector<Kind> kinds_;
+};
+
 // How far the plans of one document came.
 struct DocumentProgress {
     bool complete = true;    // every plan was built and drawn
@@ -162,6 +217,11 @@ private:
             log_.LogLine(FillPlaceholders(lang_.Lang("NoPlans"), {ProjectFileText()}));
         } else if (control_.documentsWritten.load() == 0) {
             log_.LogLine(lang_.Lang("NothingCreated"));
+        } else if (failures_ > 0) {
+            // Not a success: say how much of the run's output is there.
+            int written = control_.documentsWritten.load();
+            log_.LogLine(FillPlaceholders(lang_.Lang("OutputIncomplete"),
+                                          {std::to_string(written), std::to_string(written + failures_)}));
         } else if (withoutTimes_ > 0) {
             log_.LogLine(FillPlaceholders(lang_.Lang("OutputCreatedNoTimes"), {std::to_string(withoutTimes_)}));
         } else {
@@ -227,15 +287,27 @@ private:
         ++failures_;
     }
 
-    // Saves a document and says which of its characters printed as a
-    // replacement, whatever the warnings switch: the document is wrong.
-    bool SaveAndNoteGlyphs(DocumentTarget& target, const std::string& name, std::string_view what) {
-        bool saved = SaveDocument(target, folder_, name);
-        if (target.format == DocumentFormat::Pdf) {
-            std::string missing = target.pdf.MissingCharacters();
-            if (!missing.empty()) log_.LogLine(FillPlaceholders(lang_.Lang("WarnMissingGlyphs"), {what, missing}));
+    // Saves a document, logging a failure under `what` with the system's
+    // reason when there is one ("Permission denied"). A saved PDF says which
+    // of its characters printed as a replacement, whatever the warnings
+    // switch: the document is wrong.
+    bool SaveLogged(DocumentTarget& target, const std::string& name, std::string_view what) {
+        ClearLastWriteError();
+        if (Counted(SaveDocument(target, folder_, name))) {
+            if (target.format == DocumentFormat::Pdf) {
+                std::string missing = target.pdf.MissingCharacters();
+                if (!missing.empty()) log_.LogLine(FillPlaceholders(lang_.Lang("WarnMissingGlyphs"), {what, missing}));
+            }
+            return true;
         }
-        return saved;
+        std::error_code reason = LastWriteError();
+        if (!reason) {
+            LogFailure(what);
+        } else {
+            log_.LogLine(FillPlaceholders(lang_.Lang("ErrCreateOutputReason"), {what, reason.message()}));
+            ++failures_;
+        }
+        return false;
     }
 
     // A plan with nothing to print writes no document; with warnings on
@@ -265,10 +337,14 @@ private:
     }
 
     // The project's folder, and output/ itself on a fresh install. A folder
-    // that cannot be made shows up as a failure of each document.
+    // that cannot be made shows up as a failure of each document. What
+    // interrupted runs left there (and the project file's save in output/)
+    // goes.
     void CreateFolder() {
         std::error_code error;
         std::filesystem::create_directories(folder_, error);
+        RemoveStaleTemporaryFiles(folder_);
+        if (folder_.has_parent_path()) RemoveStaleTemporaryFiles(folder_.parent_path());
     }
 
     DocumentFormat Format() const {
@@ -341,10 +417,12 @@ private:
             if (!progress.complete) LogFailure(what);
             return;
         }
-        if (ClaimFileName(name, what) &&
-            !(created && progress.complete && Counted(SaveAndNoteGlyphs(own, name, what)))) {
+        if (!ClaimFileName(name, what)) return;
+        if (!created || !progress.complete) {
             LogFailure(what);
+            return;
         }
+        SaveLogged(own, name, what);
     }
 
     bool HasActiveTourPlan() const {
@@ -356,7 +434,7 @@ private:
 
     // Saves a document that holds every plan of a kind, logged under `what`.
     void SaveSharedDocument(DocumentTarget& target, const std::string& name, const std::string& what) {
-        if (ClaimFileName(name, what) && !Counted(SaveAndNoteGlyphs(target, name, what))) LogFailure(what);
+        if (ClaimFileName(name, what)) SaveLogged(target, name, what);
     }
 
     // Each plan is a document of its own.
@@ -385,8 +463,10 @@ private:
 
     BuiltPlan BuildTimetablePlan(const TimeTablePlan& plan, bool pdf) {
         if (CountSlots(plan.stops) > kMaxTimetableSlots) return BuiltPlan{};
+        PlanWarnings warnings(lang_, log_);
         auto grid = std::make_shared<TimetableGrid>(
-            BuildTimetable(plan, source_.map, pdf && plan.mergeIterColumn, BuildContext()));
+            BuildTimetable(plan, source_.map, pdf && plan.mergeIterColumn, BuildContext(warnings.Log())));
+        warnings.Flush();
         if (!HasColumns(*grid)) {
             WarnNothingToPrint("WarnEmptyTimetable", plan.name);
             return BuiltPlan{true, {}};
@@ -420,7 +500,9 @@ private:
     }
 
     BuiltPlan BuildTourPlanPlan(const TourPlan& plan) {
-        auto grid = std::make_shared<TourPlanGrid>(BuildTourPlan(plan, source_.map, BuildContext()));
+        PlanWarnings warnings(lang_, log_);
+        auto grid = std::make_shared<TourPlanGrid>(BuildTourPlan(plan, source_.map, BuildContext(warnings.Log())));
+        warnings.Flush();
         if (!HasPrintableTour(*grid)) {
             WarnNothingToPrint("WarnEmptyTourPlan", plan.name);
             return BuiltPlan{true, {}};
@@ -468,7 +550,9 @@ private:
             }};
     }
 
-    TimetableBuildContext BuildContext() const { return TimetableBuildContext{lang_, &log_, &control_.warnings}; }
+    TimetableBuildContext BuildContext(OutputLog& warnings) const {
+        return TimetableBuildContext{lang_, &warnings, &control_.warnings};
+    }
 
     void RunRouteMap() {
         if (StopRequested()) return;

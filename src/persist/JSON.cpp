@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "base/FileSystem.h"
 #include "base/Text.h"
@@ -15,19 +16,43 @@ JsonMembers::~JsonMembers() = default;
 JsonMembers::JsonMembers(JsonMembers&&) noexcept = default;
 JsonMembers& JsonMembers::operator=(JsonMembers&&) noexcept = default;
 
+namespace {
+
+// Objects of the program's files have a few members; a plain scan finds
+// them faster than a lookup table. Larger objects (only a hand-made file
+// has thousands) get the table, so reading stays linear in the text.
+constexpr std::size_t kIndexedMembers = 16;
+
+}  // namespace
+
 JsonValue* JsonMembers::Find(std::string_view name) const {
+    if (entries_.size() < kIndexedMembers) {
+        for (const auto& [member, value] : entries_) {
+            if (member == name) return value.get();
+        }
+        return nullptr;
+    }
     auto it = index_.find(name);
     return it == index_.end() ? nullptr : entries_[it->second].second.get();
 }
 
 void JsonMembers::Set(std::string_view name, JsonPtr value) {
-    auto it = index_.find(name);
-    if (it != index_.end()) {
+    if (entries_.size() < kIndexedMembers) {
+        for (auto& [member, old] : entries_) {
+            if (member != name) continue;
+            old = std::move(value);
+            return;
+        }
+    } else if (auto it = index_.find(name); it != index_.end()) {
         entries_[it->second].second = std::move(value);
         return;
     }
-    index_.emplace(std::string(name), entries_.size());
     entries_.emplace_back(std::string(name), std::move(value));
+    if (entries_.size() == kIndexedMembers) {
+        for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].first, i);
+    } else if (entries_.size() > kIndexedMembers) {
+        index_.emplace(entries_.back().first, entries_.size() - 1);
+    }
 }
 
 namespace {
@@ -91,7 +116,13 @@ const JsonValue* ArrayGet(const JsonValue* array, int32_t index) {
 }
 
 int32_t GetInteger(const JsonValue* node, int32_t fallback) {
-    return IsKind(node, JsonKind::Integer) ? node->integer : fallback;
+    if (IsKind(node, JsonKind::Integer)) return node->integer;
+    if (!IsKind(node, JsonKind::Number)) return fallback;
+    // Other tools write whole numbers as "10.0" or "1e2".
+    double rounded = std::nearbyint(node->number);
+    if (rounded >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+    if (rounded <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(rounded);
 }
 
 double GetNumber(const JsonValue* node, double fallback) {
@@ -205,7 +236,9 @@ std::string ToText(const JsonValue* node, int indent) {
 }
 
 std::string DecodeJsonFileBytes(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
+    // A hand-edited file may hold bytes that are no UTF-8 after its mark;
+    // they would go on into file names and the log.
+    if (bytes.starts_with("\xEF\xBB\xBF")) return ValidUtf8(bytes.substr(3));
     if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16Le(bytes.substr(2));
     return DecodeUnmarkedText(bytes);
 }

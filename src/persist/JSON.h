@@ -1,10 +1,12 @@
-// The program's own small JSON codec: a tree of JsonValue nodes, a parser that
-// accepts the subset its writer produces, a pretty-printing writer, typed
-// getters with defaults, and file load/save with byte-order marks.
+// The program's own small JSON codec: a tree of JsonValue nodes, a parser of
+// standard JSON, a pretty-printing writer, typed getters with defaults, and
+// file load/save with byte-order marks.
 //
-// Integers and floating-point numbers are kept apart: "12" reads as an integer,
-// "1.5" as a number, and a number is accepted only when the writer would write
-// it back exactly the same way ("1.50", "+1", "007" and "1e3" are rejected).
+// Integers and floating-point numbers are kept apart: a whole number that fits
+// 32 bits ("12", "-0") reads as an integer, every other number ("1.5", "10.0",
+// "1e3", "3000000000") as a number. Forms JSON does not have ("+1", "007",
+// "1.", "NaN") are rejected. The writer escapes only the backslash and the
+// double quote, so text it wrote reads back unchanged.
 #pragma once
 
 #include <cstdint>
@@ -89,13 +91,19 @@ const JsonValue* ArrayGet(const JsonValue* array, int32_t index);
 
 // Typed getters: the payload, or `fallback` when the node is absent or of
 // another kind. GetNumber also reads integer nodes, because the writer writes
-// an integral number such as 2.0 as "2", which reads back as an integer.
+// an integral number such as 2.0 as "2", which reads back as an integer;
+// GetInteger reads number nodes rounded to the nearest integer and bounded to
+// 32 bits, as other tools may write "10.0" where an integer is stored.
 int32_t GetInteger(const JsonValue* node, int32_t fallback);
 double GetNumber(const JsonValue* node, double fallback);
 std::string GetString(const JsonValue* node, std::string_view fallback);
 
-// The tree of `text`, or absent when the text is not an object or array in the
-// accepted syntax, or nests deeper than kJsonMaxDepth.
+// The tree of `text`, or absent when the text does not begin with an object or
+// array in JSON syntax, or nests deeper than kJsonMaxDepth. What follows the
+// root value is not read. Strings take the JSON escapes (\uXXXX with
+// surrogate pairs; a lone surrogate and U+0000 become U+FFFD); a backslash
+// before any other character is kept with it. Line breaks and other control
+// characters inside a string are taken as they stand.
 inline constexpr int kJsonMaxDepth = 512;
 JsonPtr Parse(std::string_view text);
 

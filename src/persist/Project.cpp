@@ -102,18 +102,27 @@ bool SaveReplacing(const fs::path& file, JsonPtr root) {
     return Save(file, std::move(root));
 }
 
-// Keeps a project file that did not parse as <name>.cfg.bak, once, so that
+// Keeps a project file that did not parse as <name>.cfg.bak (".bak2",
+// ".bak3" ... when that is taken: an older copy stays too), once, so that
 // the first save after loading it cannot destroy what the user may recover.
-void KeepUnreadableFile(Project& project, const fs::path& file) {
-    if (!project.keepUnreadableFile) return;
+// False when the copy could not be made; the file must not be replaced then.
+bool KeepUnreadableFile(Project& project, const fs::path& file) {
+    if (!project.keepUnreadableFile) return true;
     std::error_code error;
     if (fs::exists(file, error)) {
-        fs::path backup = file;
-        backup += ".bak";
-        fs::copy_file(file, backup, fs::copy_options::overwrite_existing, error);
-        if (error) return;  // try again at the next save
+        constexpr int kMaxCopies = 100;
+        bool copied = false;
+        for (int number = 1; number <= kMaxCopies && !copied; ++number) {
+            fs::path backup = file;
+            backup += number == 1 ? std::string(".bak") : ".bak" + std::to_string(number);
+            if (fs::exists(fs::symlink_status(backup, error))) continue;
+            copied = fs::copy_file(file, backup, fs::copy_options::none, error);
+            if (error) return false;  // try again at the next save
+        }
+        if (!copied) return false;
     }
     project.keepUnreadableFile = false;
+    return true;
 }
 
 std::vector<SpiderNameOfKey> SpiderNames(const RouteSpiderList& list) {
@@ -212,7 +221,7 @@ bool SaveProject(Project& project, const fs::path& file) {
     WriteTourPlans(*root, project);
     WriteStopTables(*root, project);
     WriteRouteMap(*root, project.routeMap);
-    KeepUnreadableFile(project, file);
+    if (!KeepUnreadableFile(project, file)) return false;
     return SaveReplacing(file, std::move(root));
 }
 

@@ -218,8 +218,9 @@ StopTable ReadStopTable(const Project& project, const MapData& map, const JsonVa
     const JsonValue* stations = ObjectGet(object, "Stations");
     for (int32_t i = 0; i < std::max(ArraySize(stations), 0); ++i) {
         const JsonValue* id = ArrayGet(stations, i);
-        if (id->kind != JsonKind::Integer) continue;
-        if (const TripStation* station = map.FindStationByStopId(id->integer)) table.stations.push_back(station);
+        // Other tools write the id as "104.0".
+        if (id->kind != JsonKind::Integer && id->kind != JsonKind::Number) continue;
+        if (const TripStation* station = map.FindStationByStopId(GetInteger(id, 0))) table.stations.push_back(station);
     }
     ReadTableDays(table.days, ObjectGet(object, "Days"));
     ReadStopTableTrips(table, map, ObjectGet(object, "Trips"));

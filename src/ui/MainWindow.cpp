@@ -82,15 +82,18 @@ ProgramPlaces FindProgramPlaces(const char* argv0) {
     return places;
 }
 
-void LoadStartState(AppContext& context, const ProgramPlaces& places) {
+std::string LoadStartState(AppContext& context, const ProgramPlaces& places) {
     context.workingFolder = places.workingFolder;
     context.settings = ReadProgramSettings(places.workingFolder / kProgramSettingsFileName);
     SetMapCodePage(CodePageFromNumber(context.settings.codePage).value_or(kDefaultCodePage));
-    // A language that cannot be read leaves the texts as they were: the keys
-    // themselves show, and the user can choose another language.
-    if (places.languageFolder) {
-        static_cast<void>(context.language.LoadLanguage(*places.languageFolder, context.settings.language));
+    // Without a Language folder nothing can be loaded; the chooser stays empty.
+    if (!places.languageFolder) return {};
+    if (context.language.LoadLanguage(*places.languageFolder, context.settings.language)) return {};
+    std::string missing = context.settings.language;
+    if (context.language.LoadLanguage(*places.languageFolder, kFallbackLanguage)) {
+        context.settings.language = kFallbackLanguage;
     }
+    return missing;
 }
 
 MainWindow::MainWindow(AppContext& context, ProgramPlaces places, Dialogs& dialogs, PlanWindowOpeners openers,
@@ -591,7 +594,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 int RunMainWindow(const char* argv0) {
     ProgramPlaces places = FindProgramPlaces(argv0);
     AppContext context;
-    LoadStartState(context, places);
+    std::string missingLanguage = LoadStartState(context, places);
     QtDialogs dialogs;
     QtRouteMapQuestions routeMapQuestions;
     MainWindow* owner = nullptr;
@@ -604,6 +607,11 @@ int RunMainWindow(const char* argv0) {
     MainWindow window(context, places, dialogs, std::move(openers));
     owner = &window;
     window.show();
+    if (!missingLanguage.empty()) {
+        dialogs.ShowMessage(&window, kMessageTitle,
+                            FromUtf8(FillPlaceholders(context.language.Lang("LanguageNotFound"),
+                                                       {missingLanguage, context.settings.language})));
+    }
     return QApplication::exec();
 }
 

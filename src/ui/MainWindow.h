@@ -49,9 +49,14 @@ struct ProgramPlaces {
 // installed data folder.
 ProgramPlaces FindProgramPlaces(const char* argv0);
 
-// Reads the program settings and loads their language into the context
-// (an unknown language leaves the table empty, so captions stay empty).
-void LoadStartState(AppContext& context, const ProgramPlaces& places);
+// The language the program falls back to when the chosen one cannot be read.
+inline constexpr const char* kFallbackLanguage = "German";
+
+// Reads the program settings and loads their language into the context. A
+// language that cannot be loaded is replaced by the fallback language (also
+// in the settings held, not in the file); the result then names the language
+// that was asked for, and is empty otherwise.
+std::string LoadStartState(AppContext& context, const ProgramPlaces& places);
 
 // What the plan buttons open. A button whose window does not exist yet has no
 // opener and stays disabled.

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "app/AppContext.h"
+#include "base/Language.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -27,7 +28,26 @@ void PlanWindow::SetModified(bool modified) {
     if (applyButton_ != nullptr) applyButton_->setEnabled(modified);
 }
 
-bool PlanWindow::Save() { return SaveProjectOrTell(context_, dialogs_, this); }
+// A project file that did not parse left the plans empty; saving would put
+// that in its place, so the user decides first and may keep a copy.
+bool PlanWindow::Save() {
+    if (ProjectFileIsBroken(context_)) {
+        auto path = ProjectFilePath(context_).u8string();
+        std::string file(path.begin(), path.end());
+        std::string question = FillPlaceholders(context_.language.Lang("AskReplaceBrokenProject"), {file});
+        switch (dialogs_.AskYesNoCancel(this, windowTitle(), FromUtf8(question))) {
+            case Dialogs::Answer::Yes:
+                context_.project.keepUnreadableFile = true;  // the save copies it, or does not save
+                break;
+            case Dialogs::Answer::No:
+                context_.project.keepUnreadableFile = false;
+                break;
+            case Dialogs::Answer::Cancel:
+                return false;
+        }
+    }
+    return SaveProjectOrTell(context_, dialogs_, this);
+}
 
 void PlanWindow::OnOk() {
     if (OthersAtWork()) return;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/FileSystem.h"
 #include "crash/ErrorHandler.h"
 #include "ui/CrashReportWindow.h"
 #include "ui/MainWindow.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     crashSetup.programName = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName().toStdString();
     // Without a handler the program still runs, only without crash reports.
     static_cast<void>(tak::InstallCrashHandler(crashSetup));
+    tak::RemoveTemporaryFilesOnSignals();
 
     QApplication app(argc, argv);
     return tak::ui::RunMainWindow(argv[0]);

@@ -7,6 +7,7 @@
 #endif
 
 #include <algorithm>
+#include <csignal>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -98,6 +99,63 @@ TEST(WriteFileBytes, AFullDiskKeepsTheOldFileWhole) {
     }
     EXPECT_EQ(ReadFileBytes(file).value_or(""), "%PDF old document");
     EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"Fahrplan 1.pdf"}) << "no temporary file is left";
+}
+
+// A failed write keeps the system's reason for the message the user sees.
+TEST(WriteFileBytes, AFailureKeepsTheSystemsReasonUntilCleared) {
+    test::TempDir dir;
+    ClearLastWriteError();
+    {
+        test::FileSizeLimit disk(1000);
+        ASSERT_TRUE(disk.active());
+        EXPECT_FALSE(WriteFileBytes(dir.path() / "a.pdf", std::string(5000, 'n')));
+    }
+    EXPECT_EQ(LastWriteError(), std::errc::file_too_large);
+    ClearLastWriteError();
+    fs::create_directories(dir.path() / "b.pdf");  // a folder where the document goes
+    EXPECT_FALSE(WriteFileBytes(dir.path() / "b.pdf", "x"));
+    EXPECT_EQ(LastWriteError(), std::errc::is_a_directory);
+    EXPECT_FALSE(WriteFileBytes(dir.path() / "missing" / "c.pdf", "x"));
+    EXPECT_EQ(LastWriteError(), std::errc::no_such_file_or_directory);
+    ClearLastWriteError();
+    EXPECT_TRUE(WriteFileBytes(dir.path() / "d.pdf", "x"));
+    EXPECT_FALSE(LastWriteError());
+}
+
+// A run ended by SIGTERM, SIGINT or SIGHUP removes the temporary files it
+// holds (and only those) before it ends as the signal asks.
+TEST(TemporaryFiles, ACatchableSignalRemovesTheFilesHeldAndEndsTheProgram) {
+    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+        test::TempDir dir;
+        fs::path held = dir.Write(".Fahrplan 1.pdf.0123456789abcdef.tmp", "half a document");
+        fs::path other = dir.Write("Fahrplan 2.pdf", "a document");
+        EXPECT_EXIT(
+            {
+                RemoveTemporaryFilesOnSignals();
+                TemporaryFileGuard guard(held);
+                std::raise(signalNumber);
+            },
+            ::testing::KilledBySignal(signalNumber), "");
+        EXPECT_FALSE(fs::exists(held)) << signalNumber;
+        EXPECT_TRUE(fs::exists(other)) << signalNumber;
+    }
+}
+
+// What a killed run left is removed by a later one once it is old enough
+// that no write can still be going on; other files stay.
+TEST(TemporaryFiles, StaleOnesOfOurPatternAreRemoved) {
+    test::TempDir dir;
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    std::vector<std::string> names = {".Fahrplan 1.pdf.0123456789abcdef.tmp", ".x.fedcba9876543210.tmp",
+                                      ".Fahrplan 2.pdf.0123456789ABCDEF.tmp", ".notes.tmp",
+                                      "Fahrplan 3.pdf.0123456789abcdef.tmp", ".Fahrplan 4.pdf.0123456789abcdef.bak"};
+    for (const std::string& name : names) fs::last_write_time(dir.Write(name, "x"), old);
+    dir.Write(".Fahrplan 5.pdf.0123456789abcdef.tmp", "being written");
+    RemoveStaleTemporaryFiles(dir.path());
+    EXPECT_EQ(FolderNames(dir.path()),
+              (std::vector<std::string>{".Fahrplan 2.pdf.0123456789ABCDEF.tmp", ".Fahrplan 4.pdf.0123456789abcdef.bak",
+                                        ".Fahrplan 5.pdf.0123456789abcdef.tmp", ".notes.tmp",
+                                        "Fahrplan 3.pdf.0123456789abcdef.tmp"}));
 }
 
 TEST(HelperFileNextTo, NamesAFreeHiddenFileInTheTargetsFolder) {

@@ -312,6 +312,8 @@ TEST(CliOutput, ExitsWithOneWhenADocumentCannotBeCreated) {
     auto run = RunCliIn(working, "output '" + map.path().string() + "'");
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_NE(run.output.find("Error: 10/11 could not be created."), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Output incomplete: 1 of 2 documents created."), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Output created"), std::string::npos) << run.output;
     fs::path folder = working.path() / "output" / map.path().filename();
     auto text = ReadFileBytes(folder / "Timetable 10.txt");
     ASSERT_TRUE(text) << run.output;
@@ -519,11 +521,61 @@ TEST(CliInfo, TheDemoMapGivesValidJsonWithItsTwoLineInterchange) {
     EXPECT_NE(json.output.find("\"Linie 3\\r\\nRegionalbahn\""), std::string::npos) << json.output;
 }
 
+// A mistyped language would run on with empty texts and name documents
+// " 1.pdf": it is refused before anything is read or written.
+TEST(CliUsage, AnUnknownLanguageFailsBeforeAnythingIsWritten) {
+    test::TempDir working;
+    working.Write("output/DemoMap.cfg",
+                  ReadFileBytes(test::SourceDir() / "examples/output/DemoMap.cfg").value_or(""));
+    const std::string map = "'" + (test::SourceDir() / "examples/DemoMap").string() + "'";
+    for (const char* command : {"output ", "info ", "check "}) {
+        auto run = RunCliWith(working, "", command + map + " --lang Englsh");
+        EXPECT_EQ(run.status, 2) << command << run.output;
+        EXPECT_NE(run.output.find("unknown language \"Englsh\"; the languages found are: English, German"),
+                  std::string::npos)
+            << run.output;
+    }
+    EXPECT_FALSE(fs::exists(working.path() / "output" / "DemoMap"));
+}
+
+// A date names another project: without its file there is nothing to
+// create, and the run says so instead of writing the default route map.
+TEST(CliOutput, ADateWithoutItsProjectFileFailsAndPointsToTheUndatedOne) {
+    test::TempDir working;
+    working.Write("output/DemoMap.cfg",
+                  ReadFileBytes(test::SourceDir() / "examples/output/DemoMap.cfg").value_or(""));
+    auto run = RunCliIn(working, "output '" + (test::SourceDir() / "examples/DemoMap").string() + "' --date 2027-03-15");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("no project file " + (working.path() / "output/DemoMap_20270315.cfg").string()),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("the plans without a date are in " + (working.path() / "output/DemoMap.cfg").string()),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("Output created"), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(working.path() / "output" / "DemoMap_20270315"));
+}
+
+// Names from the map's files reach the terminal in the check's report too.
+TEST(CliCheck, ControlCharactersInFileNamesAreShownAsEscapes) {
+    test::TempDir map;
+    map.Write("TTData/Busstops.cfg", test::StopListFile({{"Markt", 1}, {"Bahnhof", 2}}));
+    map.Write("TTData/A\nB\x1B[2J.ttp", test::TripHeader("10") + test::StationsTyp2({1, 7, 2}) + test::Profile("P", "4"));
+    map.Write("TTData/10.ttl", test::Tour("Run 1", 0x31F, {{"b", 0, "300"}}));
+    auto text = RunCli("check '" + map.path().string() + "' --lang English");
+    EXPECT_EQ(text.status, 1) << text.output;
+    EXPECT_FALSE(HasControlCharacter(text.output)) << text.output;
+    EXPECT_NE(text.output.find("\nTTData/A\\nB\\x1B[2J.ttp\n  "), std::string::npos) << text.output;
+    EXPECT_NE(text.output.find("of trip A\\nB\\x1B[2J is not"), std::string::npos) << text.output;
+}
+
 TEST(CliUsage, FailsClearlyOnBadInput) {
     test::TempDir empty;
     auto missing = RunCli("info '" + empty.path().string() + "' --lang English");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.output.find(empty.path().string()), std::string::npos) << missing.output;
+    // The message's line break is a line break, not an escape.
+    EXPECT_NE(missing.output.find("is missing).\nPlease check"), std::string::npos) << missing.output;
     EXPECT_EQ(RunCli("info").status, 2);
     EXPECT_EQ(RunCli("info x --date 2027-02-30").status, 2);
     EXPECT_EQ(RunCli("info x --bogus").status, 2);

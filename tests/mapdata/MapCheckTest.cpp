@@ -114,6 +114,19 @@ std::vector<FaultCase> FaultCases() {
         {"event date that is no day",
          [](CheckMapFiles& f) { f.extra = {{"Chrono/Works/Chrono.cfg", "[enddate]\r\n2027-03-31\r\n"}}; },
          {"chrono-date-unreadable"}},
+        {"event date of year 0",
+         [](CheckMapFiles& f) { f.extra = {{"Chrono/Works/Chrono.cfg", "[startdate]\r\n00000101\r\n"}}; },
+         {"chrono-date-unreadable"}},
+        {"event ending before it begins",
+         [](CheckMapFiles& f) {
+             f.extra = {{"Chrono/Works/Chrono.cfg", "[startdate]\r\n20270331\r\n[enddate]\r\n20270301\r\n"}};
+         },
+         {"chrono-range-reversed"}},
+        {"event of one day",
+         [](CheckMapFiles& f) {
+             f.extra = {{"Chrono/Works/Chrono.cfg", "[startdate]\r\n20270301\r\n[enddate]\r\n20270301\r\n"}};
+         },
+         {}},
         {"tour without trips",
          [](CheckMapFiles& f) { f.line += test::Tour("Empty", 0x31F, {}); },
          {"tour-without-trips"}},
@@ -122,6 +135,39 @@ std::vector<FaultCase> FaultCases() {
              f.extra = {{"TTData/C.ttp", TripHeader("L10") + StationsTyp2({4, 1}) + Profile("P", "10")}};
          },
          {"trip-unused"}},
+        {"tour departure that is no number",
+         [](CheckMapFiles& f) { f.line = test::Tour("T", 0x31F, {{"a", 0, "300"}, {"a", 0, "NaN"}}); },
+         {"tour-trip-number-unusable"}},
+        {"tour departure far beyond a day",
+         [](CheckMapFiles& f) { f.line = test::Tour("T", 0x31F, {{"a", 0, "300"}, {"a", 0, "1e999"}}); },
+         {"tour-trip-number-unusable"}},
+        {"tour departure before midnight of the day",
+         [](CheckMapFiles& f) { f.line = test::Tour("T", 0x31F, {{"a", 0, "-5"}, {"a", 0, "320"}}); },
+         {"tour-trip-number-unusable"}},
+        {"tour days that are no number",
+         [](CheckMapFiles& f) { f.line += "[newtour]\r\nX\r\nDepot\r\nall\r\n\r\n[addtrip]\r\na\r\n0\r\n400\r\n"; },
+         {"tour-number-unusable"}},
+        {"profile time that is no number",
+         [](CheckMapFiles& f) {
+             f.tripA += Profile("Q", "10") + TimeSection("profile_man_arr_time", 1, "1e999");
+             f.line = test::Tour("T", 0x31F, {{"a", 0, "300"}, {"a", 1, "320"}});
+         },
+         {"profile-number-unusable"}},
+        {"profile duration below zero",
+         [](CheckMapFiles& f) {
+             f.tripA += Profile("Q", "-5");
+             f.line = test::Tour("T", 0x31F, {{"a", 0, "300"}, {"a", 1, "320"}});
+         },
+         {"profile-number-unusable"}},
+        {"station that is no number",
+         [](CheckMapFiles& f) { f.tripA = TripHeader("L10") + StationsTyp2({1, 2, 3, 4}) + "[station_typ2]\r\nx4\r\n" + Profile("P", "10"); },
+         {"station-number-unusable"}},
+        {"stop that is no number",
+         [](CheckMapFiles& f) { f.stops += "[busstop]\r\nFeld\r\n0\r\nfive\r\n80.0\r\n"; },
+         {"stop-number-unusable"}},
+        {"stop id defined twice in the stop list",
+         [](CheckMapFiles& f) { f.stops += test::StopListFile({{"Markt Nord", 1}}); },
+         {"stop-id-duplicate"}},
         {"line file without tours",
          [](CheckMapFiles& f) { f.extra = {{"TTData/L20.ttl", "[userallowed]\r\n"}}; },
          {"line-prints-nothing"}},
@@ -161,6 +207,57 @@ TEST(MapCheck, FindingsNameTheFileAndTheLineOfTheSection) {
     EXPECT_EQ(tourTrip.arguments, (std::vector<std::string>{"zz", "T"}));
 }
 
+// A number that cannot be what it stands for drops its owner only: the tour
+// keeps its good trip, and the finding names the value where it stands.
+TEST(MapCheck, UnusableNumbersNameFileLineAndValueAndDropOnlyTheirOwner) {
+    test::TempDir map;
+    map.Write("TTData/Busstops.cfg", test::StopListFile({{"Markt", 1}, {"Post", 2}}) +
+                                         test::StopListFile({{"Markt Nord", 1}}));
+    map.Write("TTData/A.ttp", test::TripHeader("L10") + test::StationsTyp2({1, 2}) + test::Profile("P", "10") +
+                                  test::Profile("Q", "10") + test::TimeSection("profile_man_dep_time", 0, "NaN"));
+    map.Write("TTData/L10.ttl", test::Tour("T", 0x31F, {{"a", 0, "300"}, {"a", 0, "1e999"}, {"a", 1, "400"}}));
+    MapData data;
+    MapCheckRecord record;
+    LoadMap(data, map.path(), kNoDate, "en", &record);
+    ASSERT_EQ(data.lines.size(), 1u);
+    ASSERT_EQ(data.lines[0]->tours.size(), 1u);
+    const Tour& tour = data.lines[0]->tours[0];
+    ASSERT_EQ(tour.trips.size(), 1u) << "the start 1e999 and the trip on profile Q are dropped";
+    EXPECT_EQ(tour.trips[0].startTime, 300 * 60);
+    EXPECT_EQ(data.stops.at(1).name, "Markt");
+
+    std::vector<MapFinding> findings = CheckMap(data, record);
+    ASSERT_EQ(findings.size(), 3u);
+    EXPECT_EQ(findings[0].code, "profile-number-unusable");
+    EXPECT_EQ(findings[0].file, "TTData/A.ttp");
+    EXPECT_EQ(findings[0].line, 22);
+    EXPECT_EQ(findings[0].arguments, (std::vector<std::string>{"NaN", "profile_man_dep_time", "A", "Q"}));
+    EXPECT_EQ(findings[1].code, "stop-id-duplicate");
+    EXPECT_EQ(findings[1].file, "TTData/Busstops.cfg");
+    EXPECT_EQ(findings[1].line, 17);
+    EXPECT_EQ(findings[1].arguments, (std::vector<std::string>{"1", "Markt Nord", "Markt", "TTData/Busstops.cfg", "3"}));
+    EXPECT_EQ(findings[2].code, "tour-trip-number-unusable");
+    EXPECT_EQ(findings[2].file, "TTData/L10.ttl");
+    EXPECT_EQ(findings[2].line, 14);
+    EXPECT_EQ(findings[2].arguments, (std::vector<std::string>{"1e999", "a", "T"}));
+}
+
+// An event's own stop list repeats the map's stops; only an id that now
+// names another stop is a fault.
+TEST(MapCheck, AnEventRepeatingTheStopsIsNoDuplicateButARenamingIs) {
+    CheckMapFiles files;
+    files.extra = {{"Chrono/Works/Chrono.cfg", "[startdate]\r\n20270301\r\n"},
+                   {"Chrono/Works/TTData/Busstops.cfg", files.stops}};
+    EXPECT_TRUE(CheckFiles(files, MakeDate(2027, 3, 15)).findings.empty());
+    files.extra[1].second = test::StopListFile({{"Post", 2}, {"Rathaus", 3}});
+    CheckResult result = CheckFiles(files, MakeDate(2027, 3, 15));
+    ASSERT_EQ(result.findings.size(), 1u);
+    EXPECT_EQ(result.findings[0].code, "stop-id-duplicate");
+    EXPECT_EQ(result.findings[0].file, "Chrono/Works/TTData/Busstops.cfg");
+    EXPECT_EQ(result.findings[0].arguments[1], "Rathaus");
+    EXPECT_EQ(result.findings[0].arguments[2], "Kirche");
+}
+
 TEST(MapCheck, TimesAndOverlapsAreNamedInClockTimes) {
     CheckMapFiles files;
     files.tripA += test::TimeSection("profile_man_dep_time", 1, "6.5") + test::TimeSection("profile_man_dep_time", 2, "4");
@@ -188,15 +285,21 @@ TEST(MapCheck, AnEventAppliedOnTheDateIsReportedOnce) {
     }
 }
 
-TEST(MapCheck, TheDemoHasOnlyItsDeliberatelyDeletedTrip) {
+// The demo keeps two faults on purpose: a deleted trip that a tour still
+// names, and a stale second entry of stop 103 in its stop list.
+TEST(MapCheck, TheDemoHasOnlyItsDeliberateFaults) {
     MapData data;
     MapCheckRecord record;
     ASSERT_TRUE(LoadMap(data, test::SourceDir() / "examples" / "DemoMap", kNoDate, "de", &record));
     std::vector<MapFinding> findings = CheckMap(data, record);
-    ASSERT_EQ(findings.size(), 1u);
+    ASSERT_EQ(findings.size(), 2u);
     EXPECT_EQ(findings[0].code, "tour-trip-unknown-trip");
     EXPECT_EQ(findings[0].file, "TTData/3.TTL");
     EXPECT_EQ(findings[0].arguments, (std::vector<std::string>{"3_hbf-kirchplatz", "3-51"}));
+    EXPECT_EQ(findings[1].code, "stop-id-duplicate");
+    EXPECT_EQ(findings[1].file, "TTData/Busstops.cfg");
+    EXPECT_EQ(findings[1].arguments,
+              (std::vector<std::string>{"103", "Rathaus (alt)", "Rathaus", "TTData/Busstops.cfg", "26"}));
 }
 
 TEST(MapCheck, NewDavisvilleGivesItsKnownFindings) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "MapFiles.h"
+#include "base/FileSystem.h"
 #include "mapdata/MapLoader.h"
 #include "support/TestSupport.h"
 
@@ -159,12 +160,76 @@ TEST_F(MapLoaderTest, GarbageEventFilesAreHarmless) {
     EXPECT_EQ(map.chronoEvents[0].deactivatedLines, std::set<std::string>{"A"});
 }
 
+// A start of year 0 (or one before 1900) is as unreadable as month 13: the
+// event has no start, instead of one in antiquity.
+TEST_F(MapLoaderTest, EventDatesBeforeTheEarliestDayAreNoDates) {
+    dir.Write("Chrono/Old/Chrono.cfg", "[startdate]\r\n00000101\r\n[enddate]\r\n18991231\r\n");
+    ASSERT_TRUE(Load(MakeDate(2020, 1, 1)));
+    ASSERT_EQ(map.chronoEvents.size(), 1u);
+    EXPECT_EQ(map.chronoEvents[0].startDate, kNoDate);
+    EXPECT_EQ(map.chronoEvents[0].endDate, kNoDate);
+}
+
+// The load from bytes takes the same steps as the load from folders: two
+// events, one replacing line 12 and one switching off what the first brought.
+TEST_F(MapLoaderTest, LoadingFromBytesGivesWhatLoadingFromFoldersGives) {
+    const std::string works = ChronoSettings("20170301", "20170331", {"12"});
+    const std::string later = ChronoSettings("20170310", "", {"13"});
+    const std::string line12 = test::Tour("Event run", 799, {{"12 nord", 1, "400"}, {"13 sued", 0, "500"}});
+    const std::string trip13 = TripHeader("13") + StationsTyp2({2, 1}) + Profile("C", "4");
+    const std::string line13 = test::Tour("Run 13", 799, {{"13 sued", 0, "600"}});
+    dir.Write("Chrono/Works/Chrono.cfg", works);
+    dir.Write("Chrono/Works/Chrono_en.dsc", "[name]\r\nRoad works\r\n");
+    dir.Write("Chrono/Works/TTData/12.ttl", line12);
+    dir.Write("Chrono/Works/TTData/13 Sued.ttp", trip13);
+    dir.Write("Chrono/Works/TTData/13.ttl", line13);
+    dir.Write("Chrono/Later/Chrono.cfg", later);
+
+    TimetableFileBytes base{StopListFile({{"Markt", 1}, {"Rathaus", 2}}),
+                            {{"12 Nord", ReadFileBytes(dir.path() / "TTData/12 Nord.ttp").value_or("")}},
+                            {{"12", ReadFileBytes(dir.path() / "TTData/12.ttl").value_or("")}}};
+    std::vector<ChronoEventBytes> events(2);
+    events[0] = {"Later", later, "", {}};
+    events[1] = {"Works", works, "[name]\r\nRoad works\r\n", {"", {{"13 Sued", trip13}}, {{"12", line12}, {"13", line13}}}};
+
+    // What each load gives, as text that names every line, tour and tour trip.
+    auto describe = [](const MapData& loaded) {
+        std::string text;
+        for (const ChronoEvent& event : loaded.chronoEvents) text += event.name + " " + std::to_string(event.startDate) + "\n";
+        for (const auto& line : loaded.lines) {
+            for (const Tour& tour : line->tours) {
+                text += line->name + "/" + tour.name + ":";
+                for (const TourTrip& trip : tour.trips) {
+                    text += " " + trip.trip->name + "@" + std::to_string(trip.startTime) + "/" + trip.profile->name;
+                }
+                text += "\n";
+            }
+        }
+        return text;
+    };
+    for (DateValue date : {kNoDate, MakeDate(2017, 3, 5), MakeDate(2017, 3, 15), MakeDate(2017, 4, 1)}) {
+        ASSERT_TRUE(Load(date));
+        MapData fromBytes;
+        LoadMapBytes(fromBytes, base, events, date);
+        EXPECT_EQ(describe(fromBytes), describe(map)) << date;
+    }
+    // The dates tell the loads apart: on 15 March line 12 is the event's and
+    // the later event switched off the line 13 the first one brought.
+    LoadMapBytes(map, base, events, MakeDate(2017, 3, 15));
+    ASSERT_EQ(map.lines.size(), 1u);
+    EXPECT_EQ(map.lines[0]->tours[0].name, "Event run");
+    EXPECT_EQ(map.lines[0]->tours[0].trips.size(), 2u) << "line 13 is off, its trip still runs in line 12";
+}
+
 TEST(Dates, CalendarDaysConvertBothWays) {
     EXPECT_EQ(MakeDate(1970, 1, 1), 0);
     EXPECT_EQ(MakeDate(2017, 3, 24), 1490313600);
     EXPECT_EQ(MakeDate(2017, 2, 29), kNoDate);
     EXPECT_EQ(MakeDate(2017, 13, 1), kNoDate);
     EXPECT_EQ(MakeDate(2017, 1, 0), kNoDate);
+    EXPECT_EQ(MakeDate(0, 1, 1), kNoDate) << "the calendar has no year 0";
+    EXPECT_EQ(ParseDateText("0000-01-01"), kNoDate);
+    EXPECT_EQ(ParseDateText("01.01.0000"), kNoDate);
     auto day = DateToCalendar(MakeDate(1969, 12, 31));
     EXPECT_EQ(day.year, 1969);
     EXPECT_EQ(day.month, 12);

@@ -62,5 +62,38 @@ TEST(ParseMinutes, TextThatIsNotANumberGivesZero) {
     }
 }
 
+TEST(ParseWholeNumber, TakesOnlyASignedRunOfDigits) {
+    EXPECT_EQ(ParseWholeNumber("12"), 12);
+    EXPECT_EQ(ParseWholeNumber(" \t-3\t "), -3);
+    EXPECT_EQ(ParseWholeNumber("+4"), 4);
+    EXPECT_EQ(ParseWholeNumber("2147483647"), 2147483647);
+    for (const char* text : {"", " ", "-", "+-1", "1e3", "12abc", "1.0", "0x10", "NaN", "2147483648", "-99999999999"}) {
+        EXPECT_EQ(ParseWholeNumber(text), std::nullopt) << text;
+    }
+}
+
+TEST(ParseMinutesChecked, TakesDecimalMinutesAndRefusesOtherForms) {
+    EXPECT_EQ(ParseMinutesChecked("331.000"), 331 * 60);
+    EXPECT_EQ(ParseMinutesChecked(" .5\t"), 30);
+    EXPECT_EQ(ParseMinutesChecked("5."), 300);
+    EXPECT_EQ(ParseMinutesChecked("-5"), -300);  // a form the files may hold; its range is the reader's matter
+    EXPECT_EQ(ParseMinutesChecked("0009999999"), 9999999 * 60);
+    for (const char* text : {"", ".", "-", "NaN", "nan", "inf", "-Infinity", "1e999", "1e2", "3,5", "1.2.3", "12 min",
+                             "10000000", "99999999999999999999"}) {
+        EXPECT_EQ(ParseMinutesChecked(text), std::nullopt) << text;
+    }
+}
+
+TEST(SectionReader, CheckedValuesKeepTheirLineForAFinding) {
+    SectionReader reader("[addtrip]\r\nx\r\n0\r\n1e999\r\n");
+    std::string_view previous;
+    ASSERT_EQ(reader.NextSection(previous), "addtrip");
+    reader.NextValue();
+    EXPECT_EQ(reader.NextWholeNumber(), 0);
+    EXPECT_EQ(reader.NextMinutesChecked(), std::nullopt);
+    EXPECT_EQ(reader.LastValue(), "1e999");
+    EXPECT_EQ(reader.LastValueLine(), 4);
+}
+
 }  // namespace
 }  // namespace tak

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <system_error>
 
 #include "TimetableFixtures.h"
 #include "app/AppContext.h"
@@ -106,7 +109,7 @@ TEST_F(OutputRunTest, AFailedDocumentIsLoggedAndTheRunGoesOn) {
     context.project.timeTablePlans[0].name = "Line 5/6";
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5/6", "Error: Line 5/6",
-                                                     "Timetable: Line 5 back", "Done!"}));
+                                                     "Timetable: Line 5 back", "Incomplete: 1 of 2"}));
     EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5 back.txt"));
     EXPECT_FALSE(fs::exists(Folder() / "Timetable Line 5"));
 
@@ -130,7 +133,7 @@ TEST_F(OutputRunTest, APlanWithTooManyRowsIsRefusedAndTheNextOneIsWritten) {
     huge.stops.assign(static_cast<std::size_t>(kMaxTimetableSlots) + 1, row);
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Error: Line 5",
-                                                     "Timetable: Line 5 back", "Done!"}));
+                                                     "Timetable: Line 5 back", "Incomplete: 1 of 2"}));
     EXPECT_FALSE(fs::exists(Folder() / "Timetable Line 5.txt"));
     EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5 back.txt"));
 
@@ -162,7 +165,7 @@ TEST_F(OutputRunTest, TourPlansAndStopTablesFollowTheTimetablesOneTextFilePerPla
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Tour plans...",
                                                      "Tour plan: 5", "Stop tables...", "Stop table: Market",
                                                      "Stop table: A/B", "Error: A/B", "Stop table: Market again",
-                                                     "Done!"}));
+                                                     "Incomplete: 4 of 5"}));
     EXPECT_NE(ReadFileBytes(Folder() / "Tour 5.txt").value_or("").find("Stop 1 dp | 06:00 07:00 "),
               std::string::npos);
     EXPECT_NE(ReadFileBytes(Folder() / "Stop Market.txt").value_or("").find("   6  | 00 "), std::string::npos);
@@ -195,7 +198,7 @@ TEST_F(OutputRunTest, ADocumentWhoseFileNameIsTakenIsNotWrittenOverTheFirst) {
                                    "Stop table: Market", "Stop table: Market",
                                    format == kOutputPdf ? "Error: Stop Market (Stop Market.pdf is taken)"
                                                         : "Error: Market (Stop Market.txt is taken)",
-                                   "Done!"}));
+                                   "Incomplete: 2 of 4"}));
         std::vector<fs::path> files;
         for (const auto& entry : fs::directory_iterator(Folder())) files.push_back(entry.path().filename());
         std::sort(files.begin(), files.end());
@@ -314,6 +317,55 @@ TEST_F(OutputRunTest, WrongOrderWarningsFollowTheSwitch) {
     EXPECT_EQ(quiet.Lines().size(), 4u);
 }
 
+// A trip that runs back and forth past the plan's stops gives a warning at
+// nearly every station: the plan's log shows the first and counts the rest.
+TEST_F(OutputRunTest, RepeatedWarningsOfAPlanAreLoggedOnceWithTheirCount) {
+    std::vector<int32_t> stops;
+    std::vector<int> minutes;
+    for (int i = 0; i < 200; ++i) {
+        stops.push_back(i % 2 == 0 ? 2 : 1);
+        minutes.push_back(i);
+    }
+    Trip& zigzag = fixture.AddTrip("Z", "5", stops, minutes);
+    fixture.AddTour("5", "5-02", kMonFri, zigzag, {Clock(8, 0)});
+    TimeTablePlan& plan = context.project.timeTablePlans[1];
+    plan.trips = {&zigzag};
+    // What the builder itself warns of for this plan.
+    OutputLog direct;
+    std::atomic<bool> on{true};
+    BuildTimetable(plan, context.map, false, TimetableBuildContext{context.language, &direct, &on});
+    const std::size_t warnings = direct.Lines().size();
+    ASSERT_GT(warnings, 2u);
+
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Timetable: Line 5 back",
+                                                     direct.Lines()[0],
+                                                     "... " + std::to_string(warnings - 1) + " more", "Done!"}));
+}
+
+// A save the system refuses says why, in the system's words.
+TEST_F(OutputRunTest, ADocumentTheSystemRefusesNamesTheReason) {
+    fs::create_directories(Folder() / "Timetable Line 5.txt");  // a folder where the document goes
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5",
+                                                     "Error: Line 5: " + std::make_error_code(std::errc::is_a_directory).message(),
+                                                     "Timetable: Line 5 back", "Incomplete: 1 of 2"}));
+    EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5 back.txt"));
+}
+
+// What a killed run left in the folder goes with the next run.
+TEST_F(OutputRunTest, TemporaryFilesThatKilledRunsLeftAreRemoved) {
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(2);
+    fs::path left = working.Write("output/Map_20250115/.Timetable Line 5.txt.00112233445566ff.tmp", "part");
+    fs::path project = working.Write("output/.Map_20250115.cfg.00112233445566ff.tmp", "part");
+    fs::last_write_time(left, old);
+    fs::last_write_time(project, old);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_FALSE(fs::exists(project));
+    EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5.txt"));
+}
+
 TEST_F(OutputRunTest, AnUnreadableProjectFileIsReportedInsteadOfSuccess) {
     ASSERT_TRUE(context.language.LoadFromBytes("ErrReadProject = Unreadable: %1\nOutputCreated = Done\n"));
     context.projectLoad.fileFound = true;
@@ -337,7 +389,7 @@ TEST_F(OutputRunTest, MemoryRunningOutFailsOnlyThePlanBeingBuilt) {
     });
     EXPECT_EQ(RunOutput(context, control, failing), 1);
     EXPECT_EQ(lines, (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Error: Line 5",
-                                               "Timetable: Line 5 back", "Done!"}));
+                                               "Timetable: Line 5 back", "Incomplete: 1 of 2"}));
     EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5 back.txt"));
 }
 

@@ -75,14 +75,55 @@ TEST(JsonParse, RepeatedNameReplacesTheValueInPlace) {
     EXPECT_EQ(ToText(root.get(), 0), "\n{\n  \"b\": 3, \n  \"a\": 2\n}");
 }
 
-TEST(JsonParse, BackslashMakesTheNextCharacterLiteral) {
-    // There are no escape letters: backslash and n give the letter n.
-    auto root = Parse(R"(["a\nb", "q\"q", "back\\slash", "\\"])");
-    ASSERT_EQ(ArraySize(root.get()), 4);
-    EXPECT_EQ(GetString(ArrayGet(root.get(), 0), ""), "anb");
-    EXPECT_EQ(GetString(ArrayGet(root.get(), 1), ""), "q\"q");
-    EXPECT_EQ(GetString(ArrayGet(root.get(), 2), ""), "back\\slash");
-    EXPECT_EQ(GetString(ArrayGet(root.get(), 3), ""), "\\");
+// Small objects are searched member by member, large ones through a table:
+// both find every member and replace a repeated one in place.
+TEST(JsonParse, RepeatedNamesReplaceInPlaceInSmallAndLargeObjects) {
+    for (int members : {3, 15, 16, 40}) {
+        std::string text = "{";
+        for (int i = 0; i < members; ++i) text += "\"m" + std::to_string(i) + "\": " + std::to_string(i) + ", ";
+        text += "\"m1\": 100, \"m" + std::to_string(members - 1) + "\": 200}";
+        auto root = Parse(text);
+        ASSERT_NE(root, nullptr) << members;
+        EXPECT_EQ(root->members.size(), static_cast<std::size_t>(members));
+        for (int i = 0; i < members; ++i) {
+            int expected = i == 1 ? 100 : i == members - 1 ? 200 : i;
+            EXPECT_EQ(GetInteger(ObjectGet(root.get(), "m" + std::to_string(i)), -1), expected) << members << " " << i;
+        }
+        EXPECT_EQ(ObjectGet(root.get(), "m" + std::to_string(members)), nullptr);
+        EXPECT_EQ(root->members.begin()->first, "m0") << "the first order stays";
+    }
+}
+
+TEST(JsonParse, StringsTakeTheJsonEscapes) {
+    auto root = Parse(R"(["a\nb\tc\r\b\f", "q\"q", "back\\slash", "\\", "S\u00fcd", "\u00FC\/\u20ac",
+                         "\ud83d\ude8c", "[\ud83d]", "[\ude8c]", "[\ud83d\u0041]", "[\u0000]"])");
+    ASSERT_EQ(ArraySize(root.get()), 11);
+    auto text = [&](int i) { return GetString(ArrayGet(root.get(), i), "absent"); };
+    EXPECT_EQ(text(0), "a\nb\tc\r\b\f");
+    EXPECT_EQ(text(1), "q\"q");
+    EXPECT_EQ(text(2), "back\\slash");
+    EXPECT_EQ(text(3), "\\");
+    EXPECT_EQ(text(4), "S\xC3\xBC" "d");
+    EXPECT_EQ(text(5), "\xC3\xBC/\xE2\x82\xAC");
+    EXPECT_EQ(text(6), "\xF0\x9F\x9A\x8C") << "a surrogate pair is one character";
+    // A surrogate without its partner, and the NUL character, become U+FFFD.
+    EXPECT_EQ(text(7), "[\xEF\xBF\xBD]");
+    EXPECT_EQ(text(8), "[\xEF\xBF\xBD]");
+    EXPECT_EQ(text(9), "[\xEF\xBF\xBD" "A]");
+    EXPECT_EQ(text(10), "[\xEF\xBF\xBD]");
+}
+
+TEST(JsonParse, HandWrittenTextOutsideTheEscapesKeepsItsCharacters) {
+    // A hand-typed path keeps the backslash before a letter that is no
+    // escape; a real line break inside a string stays (the writer writes it).
+    auto root = Parse("[\"C:\\Maps\\Nord\", \"C:\\Karten\", \"two\nlines\"]");
+    ASSERT_EQ(ArraySize(root.get()), 3);
+    EXPECT_EQ(GetString(ArrayGet(root.get(), 0), ""), "C:\\Maps\\Nord");
+    EXPECT_EQ(GetString(ArrayGet(root.get(), 1), ""), "C:\\Karten");
+    EXPECT_EQ(GetString(ArrayGet(root.get(), 2), ""), "two\nlines");
+    for (const char* broken : {R"(["\u12"])", R"(["\u12G4"])", R"(["\ud83d\u12"])", "[\"ends in a backslash\\"}) {
+        EXPECT_EQ(Parse(broken), nullptr) << broken;
+    }
 }
 
 TEST(JsonParse, NestingIsLimitedInsteadOfExhaustingTheStack) {
@@ -99,29 +140,39 @@ struct NumberCase {
     double value;
 };
 
-TEST(JsonNumbers, AcceptOnlyTheFormTheWriterProduces) {
+TEST(JsonNumbers, AcceptEveryJsonFormAndRejectOthers) {
+    const double largest = std::numeric_limits<double>::max();
     const NumberCase cases[] = {
         {"12", JsonKind::Integer, 12},
         {"-7", JsonKind::Integer, -7},
         {"0", JsonKind::Integer, 0},
+        {"-0", JsonKind::Integer, 0},
         {"2147483647", JsonKind::Integer, 2147483647},
         {"-2147483648", JsonKind::Integer, -2147483648.0},
         {"2147483648", JsonKind::Number, 2147483648.0},  // beyond int32, still exact
         {"1.5", JsonKind::Number, 1.5},
         {"-0.25", JsonKind::Number, -0.25},
         {"0.0000000001", JsonKind::Number, 1e-10},
+        {"0.00000000001", JsonKind::Number, 1e-11},
+        {"1.50", JsonKind::Number, 1.5},
+        {"10.0", JsonKind::Number, 10},
+        {"1e2", JsonKind::Number, 100},
+        {"1E+2", JsonKind::Number, 100},
+        {"-2.5e-1", JsonKind::Number, -0.25},
+        {"1e999", JsonKind::Number, largest},
+        {"-1e999", JsonKind::Number, -largest},
+        {"1e-999", JsonKind::Number, 0},
         {"+1", JsonKind::Null, 0},
         {"007", JsonKind::Null, 0},
-        {"1e3", JsonKind::Null, 0},
-        {"1.50", JsonKind::Null, 0},
-        {"2.0", JsonKind::Null, 0},
         {".5", JsonKind::Null, 0},
         {"5.", JsonKind::Null, 0},
-        {"-0", JsonKind::Null, 0},
+        {"1e", JsonKind::Null, 0},
+        {"1.e3", JsonKind::Null, 0},
+        {"-", JsonKind::Null, 0},
         {"0x10", JsonKind::Null, 0},
         {"inf", JsonKind::Null, 0},
         {"nan", JsonKind::Null, 0},
-        {"0.00000000001", JsonKind::Null, 0},  // finer than the writer's 10 decimals
+        {"NaN", JsonKind::Null, 0},
         {"12abc", JsonKind::Null, 0},
     };
     for (const auto& c : cases) {
@@ -253,9 +304,9 @@ TEST(JsonAccess, AbsentNodesAndOtherKindsGiveTheFallback) {
     const JsonValue* n = ObjectGet(root.get(), "n");
     const JsonValue* s = ObjectGet(root.get(), "s");
     const JsonValue* a = ObjectGet(root.get(), "a");
-    EXPECT_EQ(GetInteger(n, -1), -1);
     EXPECT_EQ(GetInteger(s, -1), -1);
     EXPECT_EQ(GetNumber(s, -1), -1);
+    EXPECT_EQ(GetString(n, "none"), "none");
     EXPECT_EQ(GetString(i, "none"), "none");
     EXPECT_EQ(GetString(a, "none"), "none");
     EXPECT_EQ(ObjectGet(a, "i"), nullptr);   // an array has no members
@@ -264,6 +315,15 @@ TEST(JsonAccess, AbsentNodesAndOtherKindsGiveTheFallback) {
     EXPECT_EQ(ArrayGet(a, 1), nullptr);
     EXPECT_EQ(ArrayGet(a, -1), nullptr);
     EXPECT_EQ(GetInteger(ArrayGet(a, 0), 0), 1);
+}
+
+// Other tools write stored integers as "10.0" or "1e2": read rounded, and
+// bounded to 32 bits.
+TEST(JsonAccess, IntegersStoredAsNumbersAreRoundedAndBounded) {
+    auto root = Parse("[10.0, 1e2, 2.5, 3.5, -2.6, 1e10, -1e999, 0.4999]");
+    ASSERT_EQ(ArraySize(root.get()), 8);
+    const int32_t expected[] = {10, 100, 2, 4, -3, 2147483647, -2147483647 - 1, 0};
+    for (int32_t i = 0; i < 8; ++i) EXPECT_EQ(GetInteger(ArrayGet(root.get(), i), 99), expected[i]) << i;
 }
 
 TEST(JsonAccess, ObjectSetKeepsFirstOrderAndIgnoresAbsentValues) {
@@ -300,6 +360,13 @@ TEST(JsonFiles, LoadDetectsTheByteOrderMark) {
     EXPECT_EQ(GetString(ObjectGet(Load(wide).get(), "s"), ""), "Köln \xF0\x9F\x9A\x8C");
     EXPECT_EQ(Load(dir.path() / "missing.cfg"), nullptr);
     EXPECT_EQ(Load(dir.Write("broken.cfg", "\xEF\xBB\xBF{\"s\": ")), nullptr);
+}
+
+// Bytes after the UTF-8 mark that are no UTF-8 would go on into file names
+// and the log: each malformed sequence reads as U+FFFD.
+TEST(JsonFiles, MalformedUtf8AfterTheMarkBecomesReplacementCharacters) {
+    EXPECT_EQ(DecodeJsonFileBytes("\xEF\xBB\xBF[\"Nord\xFF\", \"S\xC3\", \"\xED\xA0\x80x\", \"K\xC3\xB6ln\"]"),
+              "[\"Nord\xEF\xBF\xBD\", \"S\xEF\xBF\xBD\", \"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDx\", \"K\xC3\xB6ln\"]");
 }
 
 // Editors save UTF-8 without a mark by default: such a hand-edited project

@@ -2,10 +2,13 @@
 // finds it after loading examples/DemoMap without a date.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
+#include "base/Text.h"
 #include "DemoProject.h"
 #include "mapdata/MapLoader.h"
 #include "persist/JSON.h"
@@ -42,6 +45,106 @@ TEST_F(DemoProjectTest, LoadingAndSavingTheBundledFileKeepsEveryByte) {
     fs::create_directories(working.path() / "output");
     fs::copy_file(BundledFile(), ProjectFilePath(context));
     ASSERT_TRUE(LoadProjectFile(context).parsed);
+    ASSERT_TRUE(SaveProjectFile(context));
+    EXPECT_EQ(ReadFileBytes(ProjectFilePath(context)).value_or(""), ReadFileBytes(BundledFile()).value_or("-"));
+}
+
+// Prints a tree as other JSON tools do: on one line, every character beyond
+// ASCII and every control character as a \u escape (surrogate pairs beyond
+// the basic plane), "/" as "\/", and every number as a floating-point value
+// ("12.0", "1e-05").
+class ForeignJsonPrinter {
+public:
+    static std::string Print(const JsonValue& node) {
+        std::string out;
+        Append(out, node);
+        return out;
+    }
+
+private:
+    static void AppendUnit(std::string& out, uint32_t unit) {
+        char text[16];
+        std::snprintf(text, sizeof text, "\\u%04x", unit);
+        out += text;
+    }
+
+    static void AppendString(std::string& out, std::string_view text) {
+        out += '"';
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            char32_t c = NextCodePoint(text, pos);
+            if (c == '"' || c == '\\' || c == '/') {
+                out += '\\';
+                out += static_cast<char>(c);
+            } else if (c == '\n') {
+                out += "\\n";
+            } else if (c < 0x20 || c >= 0x7F) {
+                if (c >= 0x10000) {
+                    AppendUnit(out, 0xD800 + ((c - 0x10000) >> 10));
+                    AppendUnit(out, 0xDC00 + ((c - 0x10000) & 0x3FF));
+                } else {
+                    AppendUnit(out, c);
+                }
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+        out += '"';
+    }
+
+    static void AppendNumber(std::string& out, double value) {
+        char text[64];
+        auto end = std::to_chars(text, text + sizeof text, value).ptr;
+        std::string number(text, end);
+        if (number.find_first_of(".e") == std::string::npos) number += ".0";
+        out += number;
+    }
+
+    static void Append(std::string& out, const JsonValue& node) {
+        switch (node.kind) {
+            case JsonKind::Null: out += "null"; break;
+            case JsonKind::True: out += "true"; break;
+            case JsonKind::False: out += "false"; break;
+            case JsonKind::Integer: AppendNumber(out, node.integer); break;
+            case JsonKind::Number: AppendNumber(out, node.number); break;
+            case JsonKind::String: AppendString(out, node.text); break;
+            case JsonKind::Object: {
+                out += '{';
+                bool first = true;
+                for (const auto& [name, value] : node.members) {
+                    if (!first) out += ',';
+                    first = false;
+                    AppendString(out, name);
+                    out += ':';
+                    Append(out, *value);
+                }
+                out += '}';
+                break;
+            }
+            case JsonKind::Array: {
+                out += '[';
+                for (std::size_t i = 0; i < node.elements.size(); ++i) {
+                    if (i > 0) out += ',';
+                    Append(out, *node.elements[i]);
+                }
+                out += ']';
+                break;
+            }
+        }
+    }
+};
+
+// A project file rewritten by another JSON tool (escapes, "12.0") loads to
+// the same plans: saved again, it gives the bundled file byte for byte.
+TEST_F(DemoProjectTest, AFileRewrittenByAnotherJsonToolLoadsToTheSamePlans) {
+    JsonPtr root = Load(BundledFile());
+    ASSERT_NE(root, nullptr);
+    std::string foreign = ForeignJsonPrinter::Print(*root);
+    ASSERT_NE(foreign.find("S\\u00fcdbahnhof"), std::string::npos) << "the demo has names beyond ASCII";
+    ASSERT_NE(foreign.find(".0,"), std::string::npos);
+    ProjectLoadResult load = LoadProjectBytes(context.project, context.map, foreign);
+    ASSERT_TRUE(load.parsed);
+    fs::create_directories(working.path() / "output");
     ASSERT_TRUE(SaveProjectFile(context));
     EXPECT_EQ(ReadFileBytes(ProjectFilePath(context)).value_or(""), ReadFileBytes(BundledFile()).value_or("-"));
 }

@@ -603,6 +603,31 @@ TEST_F(ProjectFileTest, AnUnreadableFileIsKeptOnceBeforeItIsReplaced) {
     EXPECT_EQ(ReadFileBytes(backup).value_or(""), broken);
     ASSERT_TRUE(SaveProject(project, File()));
     EXPECT_EQ(ReadFileBytes(backup).value_or(""), broken) << "the second save does not touch the copy";
+
+    // Broken again: the older copy stays, the new one takes the next name.
+    dir.Write("output/Town.cfg", "{also broken");
+    LoadProject(project, map, File());
+    ASSERT_TRUE(SaveProject(project, File()));
+    EXPECT_EQ(ReadFileBytes(backup).value_or(""), broken);
+    fs::path second = File();
+    second += ".bak2";
+    EXPECT_EQ(ReadFileBytes(second).value_or(""), "{also broken");
+
+    // Without a copy the broken file is not replaced.
+    dir.Write("output/Town.cfg", "{broken once more");
+    LoadProject(project, map, File());
+    fs::remove(second);
+    fs::create_directories(second);  // the free name is taken by a folder that cannot be written over
+    fs::path third = File();
+    third += ".bak3";
+    fs::create_directories(third / "inside");
+    for (int number = 4; number <= 100; ++number) {
+        fs::path taken = File();
+        taken += ".bak" + std::to_string(number);
+        dir.Write(taken.lexically_relative(dir.path()).string(), "taken");
+    }
+    EXPECT_FALSE(SaveProject(project, File()));
+    EXPECT_EQ(ReadFileBytes(File()).value_or(""), "{broken once more");
 }
 
 TEST_F(ProjectFileTest, BadInputNeverCrashesNorLeavesReferencesOutOfRange) {

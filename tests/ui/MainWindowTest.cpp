@@ -159,13 +159,21 @@ TEST_F(MainWindowTest, StartsWithStoredMapDateAndLanguage) {
 
 TEST_F(MainWindowTest, StoredEmptyDateAndUnknownLanguage) {
     work.Write(kProgramSettingsFileName, "{\"Map\": \"/maps/Neustadt\", \"Date\": \"\", \"Language\": \"Klingon\"}");
-    Start();
+    // A missing language file gives German, and the start says which was missing.
+    EXPECT_EQ(LoadStartState(context, Places()), "Klingon");
+    window = std::make_unique<MainWindow>(context, Places(), dialogs, PlanWindowOpeners{});
     EXPECT_FALSE(Find<QCheckBox>("dateSwitch")->isChecked());
     EXPECT_EQ(Find<QDateEdit>("dateField")->date(), QDate(1990, 1, 1));
-    // A missing language file leaves the empty table: every caption is empty.
-    EXPECT_EQ(Find<QComboBox>("languageChooser")->currentIndex(), -1);
-    EXPECT_EQ(Caption("mapFolderLabel"), ":");
-    EXPECT_EQ(Caption("loadButton"), "");
+    EXPECT_EQ(Find<QComboBox>("languageChooser")->currentText(), "German");
+    EXPECT_EQ(Caption("mapFolderLabel"), "Kartenordner:");
+    EXPECT_EQ(Caption("loadButton"), "Laden");
+    EXPECT_FALSE(context.language.Lang("LanguageNotFound").empty());
+    // The file keeps the choice until the user makes another.
+    EXPECT_EQ(ReadFileBytes(work.path() / kProgramSettingsFileName).value_or("").find("German"), std::string::npos);
+
+    AppContext known;
+    work.Write(kProgramSettingsFileName, "{\"Language\": \"English\"}");
+    EXPECT_EQ(LoadStartState(known, Places()), "");
 }
 
 TEST_F(MainWindowTest, LoadsTheDemoWithAndWithoutDateUnderTwoProjectNames) {
@@ -397,10 +405,11 @@ TEST_F(MainWindowTest, TheMapCheckIsSummedUpAfterALoadAndListedOnRequest) {
     EXPECT_EQ(QApplication::clipboard()->text(), list->FindingsAsText());
     EXPECT_TRUE(list->FindingsAsText().contains("[tour-trip-unknown-profile]")) << list->FindingsAsText().toStdString();
 
-    // The demo keeps one tour trip naming a deleted trip.
+    // The demo keeps one tour trip naming a deleted trip and a stale second
+    // entry of a stop number.
     LoadFolder(DemoMap());
-    EXPECT_EQ(checkButton->text(), "1 Fehler, 0 Warnungen");
-    EXPECT_EQ(checkButton->toolTip(), "Kartenprüfung: 1 Fehler, 0 Warnungen");
+    EXPECT_EQ(checkButton->text(), "2 Fehler, 0 Warnungen");
+    EXPECT_EQ(checkButton->toolTip(), "Kartenprüfung: 2 Fehler, 0 Warnungen");
 }
 
 TEST_F(MainWindowTest, FolderChooserStartsAtTheFieldOrTheProgramFolder) {

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "PlanWindowFixture.h"
+#include "base/FileSystem.h"
 #include "ui/OutputDialog.h"
 #include "ui/RouteSpiderWindow.h"
 
@@ -276,6 +277,67 @@ TEST_F(TimeTableWindowTest, AFailedSaveIsToldAndKeepsTheWindowOpen) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->IsModified());
     EXPECT_FALSE(mainWindow.isEnabled());
+}
+
+// A project file that did not parse left the plans empty: Apply asks before
+// it replaces the file, Cancel keeps the file, Yes keeps a copy first.
+TEST_F(TimeTableWindowTest, ApplyOnAProjectFileThatDidNotParseAsksAndMayKeepACopy) {
+    const std::string broken = "\xEF\xBB\xBF{\"Version\": 136, \"TimeTablePlan\": [{\"Name\": \"Mine\",";
+    work.Write("output/Test.cfg", broken);
+    context.projectLoad = LoadProject(context.project, context.map, ProjectFile());
+    ASSERT_TRUE(context.projectLoad.fileFound);
+    ASSERT_FALSE(context.projectLoad.parsed);
+    Open();
+    NewPlan("New");
+
+    dialogs.answers = {Dialogs::Answer::Cancel};
+    Click(window.get(), "applyButton");
+    ASSERT_EQ(dialogs.questions.size(), 1U);
+    EXPECT_TRUE(dialogs.questions[0].text.contains(QString::fromStdString(ProjectFile().string())));
+    EXPECT_EQ(ReadFileBytes(ProjectFile()).value_or(""), broken);
+    EXPECT_TRUE(window->IsModified());
+
+    dialogs.answers = {Dialogs::Answer::Yes};
+    Click(window.get(), "applyButton");
+    EXPECT_EQ(dialogs.questions.size(), 2U);
+    EXPECT_FALSE(window->IsModified());
+    fs::path copy = ProjectFile();
+    copy += ".bak";
+    EXPECT_EQ(ReadFileBytes(copy).value_or(""), broken);
+    Project onDisk;
+    ASSERT_TRUE(LoadProject(onDisk, context.map, ProjectFile()).parsed);
+    EXPECT_EQ(onDisk.timeTablePlans.at(0).name, "New");
+
+    // Once saved the file is good: no more questions.
+    AddTrip("AB");
+    Click(window.get(), "okButton");
+    EXPECT_EQ(dialogs.questions.size(), 2U);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(TimeTableWindowTest, NoSavesOverABrokenProjectFileWithoutACopyAndANewCopyKeepsTheOld) {
+    work.Write("output/Test.cfg", "{broken");
+    work.Write("output/Test.cfg.bak", "an older copy");
+    context.projectLoad = LoadProject(context.project, context.map, ProjectFile());
+    Open();
+    NewPlan("New");
+    dialogs.answers = {Dialogs::Answer::Yes};
+    Click(window.get(), "applyButton");
+    fs::path second = ProjectFile();
+    second += ".bak2";
+    EXPECT_EQ(ReadFileBytes(second).value_or(""), "{broken");
+    EXPECT_EQ(ReadFileBytes(work.path() / "output/Test.cfg.bak").value_or(""), "an older copy");
+    Click(window.get(), "okButton");
+
+    work.Write("output/Test.cfg", "{broken again");
+    context.projectLoad = LoadProject(context.project, context.map, ProjectFile());
+    Open();
+    NewPlan("Other");
+    dialogs.answers = {Dialogs::Answer::No};
+    Click(window.get(), "applyButton");
+    EXPECT_EQ(dialogs.questions.size(), 2U);
+    EXPECT_FALSE(fs::exists(work.path() / "output/Test.cfg.bak3"));
+    EXPECT_TRUE(LoadProject(context.project, context.map, ProjectFile()).parsed);
 }
 
 TEST_F(TimeTableWindowTest, TheSpiderChooserSetsTheSpiderAndItsFirstEntryOpensTheEditor) {
