@@ -75,7 +75,7 @@ inline RouteMap GeneratedRouteMap(uint32_t seed, int lines = 18) {
 }
 
 // The route map a user makes of NewDavisville: a line added from each trip's
-// stops, the ends of each trip and two stops of the second fixed on the
+// stops, the ends of each trip and a few stops of the second fixed on the
 // grid, everything else left to the layout; the 42 lines run side by side in
 // a straight row of six stops. None when the map cannot be read.
 inline std::optional<RouteMap> NewDavisvilleRouteMap(const std::filesystem::path& mapFolder) {
@@ -104,17 +104,17 @@ inline std::optional<RouteMap> NewDavisvilleRouteMap(const std::filesystem::path
         }
         ++tripIndex;
     }
-    // Two middle stops of the second trip are fixed a block lower.
-    if (!map.lines.empty()) {
-        const auto& back = data.trips.size() > 1 ? data.trips[1]->stations : data.trips[0]->stations;
-        if (back.size() >= 10) {
-            for (auto [index, cell] : {std::pair{3, GridPoint{31, 18}}, std::pair{8, GridPoint{10, 18}}}) {
-                for (RouteStop& stop : map.stops) {
-                    if (stop.name != back[static_cast<std::size_t>(index)].name || !stop.automatic) continue;
-                    stop.automatic = false;
-                    stop.stored = StopBox{cell.x, cell.y, 0, 1};
-                }
-            }
+    // The second trip's stops of its own, and two it shares, fixed a block
+    // lower, so that it runs beside the first.
+    const std::pair<const char*, GridPoint> fixedByHand[] = {
+        {"Cleveland Street", {31, 18}},     {"Acacia Road", {10, 18}},   {"Mount Pleasant Road E", {18, 22}},
+        {"Mount Pleasant Road W", {13, 22}}, {"84 Davisville Ave - The Salvation Army", {7, 22}},
+        {"Yonge Street", {2, 22}}};
+    for (const auto& [name, cell] : fixedByHand) {
+        for (RouteStop& stop : map.stops) {
+            if (stop.name != name) continue;
+            stop.automatic = false;
+            stop.stored = StopBox{cell.x, cell.y, 0, 1};
         }
     }
     return map;
