@@ -398,6 +398,42 @@ TEST(RouteMapLabels, NoNameLiesNearerToAnotherStopOnRandomMaps) {
     EXPECT_GT(checked, 15);
 }
 
+// A name set far from its stop is joined to the box by a leader line, drawn
+// between the box's edge and the label's; a name beside its box has none.
+TEST(RouteMapLabels, FarNamesGetALeaderLine) {
+    RouteMap map;
+    map.width = 20;
+    map.height = 10;
+    RouteStop& stop = FixedStop(map, "Weit", {3, 4, 0, 1});
+    stop.box = stop.stored;
+    stop.labels[0].automatic = false;
+    stop.labels[0].x = 90;
+    stop.labels[0].y = -4;
+    const RouteKey far = stop.key;
+    RouteStop& near = FixedStop(map, "Nah", {3, 7, 0, 1});
+    near.box = near.stored;
+    near.labels[0].x = 8;
+    EXPECT_FALSE(LeaderOf(map, near, near.labels[0]));
+
+    const RouteStop& weit = *FindRouteStop(map, far);
+    const std::optional<LabelLeader> leader = LeaderOf(map, weit, weit.labels[0]);
+    ASSERT_TRUE(leader);
+    const PixelRect box = StopBoxBounds(weit);
+    const PixelRect label = StopLabelBounds(map, weit, weit.labels[0]);
+    EXPECT_EQ(leader->from.x, box.right - 1);
+    EXPECT_EQ(leader->to.x, label.left);
+    EXPECT_TRUE(leader->to.y >= label.top && leader->to.y < label.bottom);
+
+    std::optional<RouteMapImage> image = CreateRouteMapImage(map);
+    ASSERT_TRUE(image);
+    RouteMapCanvas canvas(*image);
+    DrawRouteMap(map, canvas);
+    const int32_t midX = (leader->from.x + leader->to.x) / 2;
+    int leaderPixels = 0;
+    for (int32_t y = box.top; y < box.bottom; ++y) leaderPixels += image->PixelAt(midX, y) == Rgb{96, 96, 96} ? 1 : 0;
+    EXPECT_EQ(leaderPixels, 1);
+}
+
 // The demo's route map, as its project file stands: every label, by hand or
 // not, inside the image and clear of the others and of the other stops' boxes.
 TEST(RouteMapLabels, DemoMapHasNoClippedOrOverlappingLabel) {
