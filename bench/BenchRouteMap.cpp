@@ -342,6 +342,7 @@ int main(int argc, char** argv) {
     std::printf("map: %dx%d grid, %zu lines, %zu stops (%zu placed after layout), %zu connections (%zu routed)\n",
                 kGrid, kGrid, laidOut.lines.size(), laidOut.stops.size(), placed, laidOut.connections.size(),
                 routed);
+    std::printf("labels left crowded by the layout: %d\n", laidOut.crowdedLabels);
     std::printf("layout:               median %.1f ms over %d runs (processor time %.1f ms)\n",
                 Median(layoutTimes), repeat, Median(layoutCpuTimes));
     std::printf("layout + render + PNG: median %.1f ms over %d runs (processor time %.1f ms; drawing %.1f ms, "

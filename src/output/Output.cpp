@@ -201,7 +201,7 @@ private:
         const Project& project = source_.project;
         std::size_t plans = project.timeTablePlans.size() + project.stopTables.size();
         for (const auto& entry : project.tourPlans) plans += entry.second.active ? 1 : 0;
-        if (project.routeMap.format != kRouteMapNone) ++plans;
+        if (RouteMapToPrint(project.routeMap)) ++plans;
         return static_cast<int>(std::min<std::size_t>(plans, std::numeric_limits<int>::max()));
     }
 
@@ -274,7 +274,7 @@ private:
             log_.LogLine(lang_.Lang("CrStopTables") + "...");
             RunPlans(StopTableKind());
         }
-        if (source_.project.routeMap.format != kRouteMapNone) {
+        if (RouteMapToPrint(source_.project.routeMap)) {
             log_.LogLine(lang_.Lang("CrRouteMap") + "...");
             RunRouteMap();
         }
@@ -554,13 +554,26 @@ private:
         return TimetableBuildContext{lang_, &warnings, &control_.warnings};
     }
 
+    // The route map page's title and legend texts. The title names the map
+    // (the project's folder); operator and validity have no project option
+    // yet and stay empty until they do.
+    RouteMapPageTexts RouteMapTexts() const {
+        RouteMapPageTexts texts;
+        std::u8string project = folder_.filename().u8string();
+        if (project.empty()) project = folder_.parent_path().filename().u8string();
+        texts.title = lang_.Lang("RouteMap") + " " + std::string(project.begin(), project.end());
+        texts.legendHeading = lang_.Lang("RouteMapLines");
+        return texts;
+    }
+
     void RunRouteMap() {
         if (StopRequested()) return;
         // The layout rewrites the map's derived fields; the project keeps the
         // map as the user edited it.
         RouteMap routeMap = source_.project.routeMap;
         std::string name = lang_.Lang("RouteMap");
-        if (!Guarded([&] { return Counted(WriteRouteMapOutput(routeMap, folder_, name)); })) LogFailure(name);
+        const RouteMapPageTexts texts = RouteMapTexts();
+        if (!Guarded([&] { return Counted(WriteRouteMapOutput(routeMap, folder_, name, &texts)); })) LogFailure(name);
         PlanDone();
     }
 

@@ -86,6 +86,9 @@ void ResetProject(Project& project) {
     project.stopTables.clear();
     project.routeMap = RouteMap{};
     project.routeMap.nextKey = nextRouteKey;
+    // A new route map is printed: a user who never opens its window still
+    // gets the map as a document.
+    project.routeMap.format = kRouteMapPdf;
     project.keepUnreadableFile = false;
 }
 
@@ -193,7 +196,12 @@ ProjectLoadResult ReadProjectRoot(Project& project, const MapData& map, JsonPtr 
     ReadTimeTablePlans(project, map, ObjectGet(root.get(), "TimeTablePlan"));
     ReadTourPlans(project, map, ObjectGet(root.get(), "TourPlan"));
     ReadStopTables(project, map, ObjectGet(root.get(), "StopTable"));
-    ReadRouteMap(project.routeMap, ObjectGet(root.get(), "RouteMap"), result.version);
+    // A file without a route map (written before it had one) starts a new
+    // one, printed like any new route map; a stored one keeps its format.
+    if (const JsonValue* routeMap = ObjectGet(root.get(), "RouteMap")) {
+        project.routeMap.format = kRouteMapNone;
+        ReadRouteMap(project.routeMap, routeMap, result.version);
+    }
     ClampRouteMapSize(project.routeMap);
     PrepareLoadedRouteMap(project.routeMap);
     result.routeMapNeedsLayout = result.version <= kLastVersionWithStopTexts;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "routemap/RouteMapLabels.h"
+
 namespace tak {
 
 namespace {
@@ -15,6 +17,7 @@ constexpr Rgb kGridColour{225, 225, 225};
 constexpr Rgb kSelectedStopFill{255, 128, 128};
 constexpr Rgb kRubberBandXor{32, 32, 0};
 constexpr Rgb kRubberBandOutline{0, 0, 255};
+constexpr Rgb kLeaderColour{96, 96, 96};
 
 constexpr double kPi = 3.14159265358979323846;
 
@@ -279,6 +282,22 @@ void DrawGrid(RouteMapCanvas& canvas, int32_t width, int32_t height) {
 // ---------------------------------------------------------------------------
 // The whole map
 
+double ContrastOnWhite(Rgb colour) {
+    auto linear = [](uint8_t c) {
+        const double v = c / 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const double luminance = 0.2126 * linear(colour.r) + 0.7152 * linear(colour.g) + 0.0722 * linear(colour.b);
+    return 1.05 / (luminance + 0.05);
+}
+
+bool NeedsCasing(Rgb colour) { return ContrastOnWhite(colour) < 2.0; }
+
+Rgb CasingColour(Rgb colour) {
+    return {static_cast<uint8_t>(colour.r * 2 / 5), static_cast<uint8_t>(colour.g * 2 / 5),
+            static_cast<uint8_t>(colour.b * 2 / 5)};
+}
+
 namespace {
 
 bool IsExit(const RouteMap& map, RouteKey stop) {
@@ -290,6 +309,14 @@ void DrawConnection(RouteMapCanvas& canvas, const RouteMap& map, const Connectio
                     const RouteLine& line, const RouteMapEditorView* editor) {
     const bool selected = editor && editor->selectedConnection == connection.key;
     const bool startsAtExit = IsExit(map, connection.end[0].stop);
+    if (NeedsCasing(line.colour)) {
+        int previous = -1;
+        for (std::size_t i = 1; i < connection.path.size(); ++i) {
+            DrawSegment(canvas, connection.path[i - 1], connection.path[i], CasingColour(line.colour),
+                        std::clamp(line.thickness, 1, kThickestLine) + 1, previous);
+            previous = StepDirection(connection.path[i - 1], connection.path[i]);
+        }
+    }
     int previousDirection = -1;
     for (std::size_t i = 0; i < connection.path.size(); ++i) {
         const GridPoint p = connection.path[i];
@@ -346,6 +373,17 @@ void DrawEditorMarkers(RouteMapCanvas& canvas, const RouteMap& map, const RouteM
     }
 }
 
+// Any straight 1-pixel line, stepped along its longer axis.
+void FreeLine(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour) {
+    const int64_t dx = int64_t{b.x} - a.x;
+    const int64_t dy = int64_t{b.y} - a.y;
+    const int64_t steps = std::min<int64_t>(std::max(std::abs(dx), std::abs(dy)), 1 << 16);
+    for (int64_t i = 0; i <= steps; ++i) {
+        const double t = steps == 0 ? 0.0 : double(i) / double(steps);
+        canvas.SetPixel(Bounded(a.x + std::lround(t * double(dx))), Bounded(a.y + std::lround(t * double(dy))), colour);
+    }
+}
+
 }  // namespace
 
 void DrawRouteMap(const RouteMap& map, RouteMapCanvas& canvas, const RouteMapEditorView* editor) {
@@ -372,7 +410,12 @@ void DrawRouteMap(const RouteMap& map, RouteMapCanvas& canvas, const RouteMapEdi
     for (const RouteStop& stop : map.stops) {
         if (stop.box.x < 0) continue;
         const Rgb colour = editor && editor->selectedStop == stop.key ? kRed : kBlack;
-        for (const StopLabel& label : stop.labels) DrawStopLabel(canvas, map, label, stop, colour);
+        for (const StopLabel& label : stop.labels) {
+            if (const std::optional<LabelLeader> leader = LeaderOf(map, stop, label)) {
+                FreeLine(canvas, leader->from, leader->to, kLeaderColour);
+            }
+            DrawStopLabel(canvas, map, label, stop, colour);
+        }
     }
     if (editor) DrawEditorMarkers(canvas, map, *editor);
 }

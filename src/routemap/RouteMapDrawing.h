@@ -126,6 +126,13 @@ private:
 // canvas measures them; for the layout, which has no canvas.
 TextSize MeasureLabelText(std::string_view text);
 
+// The contrast ratio of a colour against white, from 1 (white) to 21 (black).
+double ContrastOnWhite(Rgb colour);
+// Lines in colours that read too faintly on white (yellow, light green) are
+// drawn with a dark casing, one pixel wider on each side, in this colour.
+bool NeedsCasing(Rgb colour);
+Rgb CasingColour(Rgb colour);
+
 // The whole map in drawing order. Without an editor view it is the output
 // image; with one, the grid and the editor's highlights are drawn as well.
 // The caller lays the map out first.

@@ -107,6 +107,26 @@ PixelRect StopLabelBounds(const RouteMap& map, const RouteStop& stop, const Stop
     }
 }
 
+std::optional<LabelLeader> LeaderOf(const RouteMap& map, const RouteStop& stop, const StopLabel& label) {
+    if (label.type != kLabelName || stop.box.x < 0) return std::nullopt;
+    const PixelRect r = StopLabelBounds(map, stop, label);
+    if (r.Empty()) return std::nullopt;
+    PixelRect box = StopBoxBounds(stop);
+    if (box.Empty()) {
+        const GridPoint c = LabelReference(StopLabel{}, stop.box);
+        box = {c.x - 4, c.y - 4, c.x + 5, c.y + 5};
+    }
+    // The label's point nearest to the box's centre, and the box's point nearest to that.
+    const int32_t cx = box.left + (box.right - box.left) / 2;
+    const int32_t cy = box.top + (box.bottom - box.top) / 2;
+    const GridPoint to{std::clamp(cx, r.left, r.right - 1), std::clamp(cy, r.top, r.bottom - 1)};
+    const GridPoint from{std::clamp(to.x, box.left, box.right - 1), std::clamp(to.y, box.top, box.bottom - 1)};
+    const int64_t dx = int64_t{to.x} - from.x;
+    const int64_t dy = int64_t{to.y} - from.y;
+    if (dx * dx + dy * dy <= int64_t{kLeaderGap} * kLeaderGap) return std::nullopt;
+    return LabelLeader{from, to};
+}
+
 namespace {
 
 // Rectangles filed by the squares of 64 pixels they touch, so that a
@@ -139,6 +159,20 @@ public:
             }
         });
         return count;
+    }
+
+    // Every filed rectangle that overlaps the rectangle, with its filing number.
+    template <typename Visit>
+    void ForEachOverlap(const PixelRect& r, Visit visit) {
+        if (r.Empty()) return;
+        ++stamp_;
+        ForSquares(r, [&](std::vector<int32_t>& square) {
+            for (int32_t id : square) {
+                if (seen_[static_cast<std::size_t>(id)] == stamp_) continue;
+                seen_[static_cast<std::size_t>(id)] = stamp_;
+                if (rects_[static_cast<std::size_t>(id)].Overlaps(r)) visit(id, rects_[static_cast<std::size_t>(id)]);
+            }
+        });
     }
 
 private:
@@ -191,7 +225,10 @@ void AddPlacesAround(std::vector<Candidate>& places, const PixelRect& box, int32
     places.push_back({angle, box.left - width - distance, box.bottom + distance});
 }
 
-constexpr int32_t kRingDistances[] = {0, 8, 16, 32};
+// Rings next to the box, and rings further out where the label is joined to
+// its box by a leader line.
+constexpr int32_t kRingDistances[] = {0, 8, 16};
+constexpr int32_t kLeaderDistances[] = {32, 48, 72, 104};
 
 class LabelPlacer {
 public:
@@ -199,7 +236,8 @@ public:
         : map_(map),
           image_{0, 0, Bounded(16 * int64_t{map.width} + 1), Bounded(16 * int64_t{map.height} + 1)},
           taken_(image_),
-          lines_(image_) {}
+          lines_(image_),
+          outlines_(image_) {}
 
     int32_t Run();
 
@@ -208,16 +246,21 @@ private:
     void FileLines();
     void PlaceName(RouteStop& stop, StopLabel& label);
     void PlaceBadgeBlock(RouteStop& stop);
-    // The candidate's score: -1 when the place is not free, else the number
-    // of line pieces it crosses.
-    int32_t Score(const PixelRect& r);
-    // The index of the best of the rectangles, or -1 when none is free.
-    int32_t Best(const std::vector<PixelRect>& rects);
+    void FileLineNames(const Connection& connection, const RouteLine& line);
+    // True when some other stop's box lies nearer to the rectangle than the
+    // stop's own box: the label would seem to name that stop.
+    bool NearerToAnother(const PixelRect& r, const RouteStop& stop);
+    // The first of the rectangles that is free, crosses no line and lies
+    // nearest its own stop (`clear`); else the best free one with `clear`
+    // false; -1 when none is free.
+    int32_t Best(const std::vector<PixelRect>& rects, const RouteStop& stop, bool& clear);
 
     RouteMap& map_;
     PixelRect image_;
     RectIndex taken_;  // stop boxes and labels already in place
-    RectIndex lines_;  // pieces of drawn lines
+    RectIndex lines_;  // pieces of drawn lines and their name signs
+    RectIndex outlines_;  // every placed stop's box outline
+    std::vector<RouteKey> outlineStops_;  // the stop of each filed outline
     int32_t crowded_ = 0;
 };
 
@@ -235,8 +278,8 @@ bool Moves(const RouteStop& stop, const StopLabel& label) {
 }
 
 int32_t LabelPlacer::Run() {
-    FileFixedThings();
     FileLines();
+    FileFixedThings();
     for (RouteStop& stop : map_.stops) {
         if (stop.box.x < 0) continue;
         for (StopLabel& label : stop.labels) {
@@ -247,8 +290,15 @@ int32_t LabelPlacer::Run() {
     return crowded_;
 }
 
+PixelRect OutlineOf(const RouteStop& stop);
+
 void LabelPlacer::FileFixedThings() {
     for (const RouteStop& stop : map_.stops) taken_.Add(StopBoxBounds(stop));
+    for (const RouteStop& stop : map_.stops) {
+        if (stop.box.x < 0) continue;
+        outlines_.Add(OutlineOf(stop));
+        outlineStops_.push_back(stop.key);
+    }
     for (const RouteStop& stop : map_.stops) {
         if (stop.box.x < 0) continue;
         for (const StopLabel& label : stop.labels) {
@@ -257,7 +307,7 @@ void LabelPlacer::FileFixedThings() {
             // An automatic badge that has to stay in a hand-placed block is
             // counted when its place is not free. Arrows belong on their box.
             if (label.automatic && IsBadge(label) && !r.Empty() &&
-                (!r.Inside(image_) || taken_.CountOverlaps(r, 1) > 0)) {
+                (!r.Inside(image_) || taken_.CountOverlaps(r, 1) > 0 || lines_.CountOverlaps(r, 1) > 0)) {
                 ++crowded_;
             }
             taken_.Add(r);
@@ -266,12 +316,12 @@ void LabelPlacer::FileFixedThings() {
 }
 
 // Each step of a path as the rectangle its drawn band covers; a diagonal
-// step as four small squares along it.
+// step as small squares along it.
 void LabelPlacer::FileLines() {
     for (const Connection& connection : map_.connections) {
         const RouteLine* line = FindRouteLine(map_, connection.line);
         if (!line) continue;
-        const int32_t h = std::clamp(line->thickness, 1, 32) - 1;
+        const int32_t h = std::clamp(line->thickness, 1, 32) - (NeedsCasing(line->colour) ? 0 : 1);
         for (std::size_t i = 1; i < connection.path.size(); ++i) {
             const GridPoint a = connection.path[i - 1];
             const GridPoint b = connection.path[i];
@@ -281,31 +331,83 @@ void LabelPlacer::FileLines() {
                             std::max(ay, by) + h + 1});
                 continue;
             }
-            for (int32_t k = 0; k <= 4; ++k) {
-                const int32_t x = ax + (bx - ax) * k / 4;
-                const int32_t y = ay + (by - ay) * k / 4;
+            // Every 2 pixels, so that even a 1-pixel line leaves no gap.
+            for (int32_t k = 0; k <= 8; ++k) {
+                const int32_t x = ax + (bx - ax) * k / 8;
+                const int32_t y = ay + (by - ay) * k / 8;
                 lines_.Add({x - h - 1, y - h - 1, x + h + 2, y + h + 2});
             }
         }
+        FileLineNames(connection, *line);
     }
 }
 
-int32_t LabelPlacer::Score(const PixelRect& r) {
-    if (r.Empty()) return 0;
-    if (!r.Inside(image_) || taken_.CountOverlaps(r, 1) > 0) return -1;
-    return lines_.CountOverlaps(r);
+// A line's name drawn along a straight stretch reaches beyond the line's band.
+void LabelPlacer::FileLineNames(const Connection& connection, const RouteLine& line) {
+    const int32_t n = static_cast<int32_t>(connection.path.size());
+    for (const Sign& sign : connection.workSigns) {
+        if (sign.type != kSignLineName) continue;
+        const std::optional<GridPoint> c = SignPixel(connection.path, sign.pos);
+        const int64_t s = int64_t{sign.pos} + n - 1;
+        if (!c || s < 2 || s > 2 * (int64_t{n} - 2)) continue;
+        const auto i = static_cast<std::size_t>(std::min<int64_t>(s / 2, int64_t{n} - 2));
+        const int d = StepDirection(connection.path[i], connection.path[i + 1]);
+        const TextSize size = MeasureLabelText(line.name);
+        int32_t halfWidth = size.width / 2 + 2;
+        int32_t halfHeight = size.height / 2 + 2;
+        if (d == 0 || d == 2) std::swap(halfWidth, halfHeight);
+        if (d >= 4) halfWidth = halfHeight = (size.width + size.height) * 3 / 8 + 2;  // about (w + h) / 2 / sqrt 2
+        lines_.Add({c->x - halfWidth, c->y - halfHeight, c->x + halfWidth + 1, c->y + halfHeight + 1});
+    }
 }
 
-int32_t LabelPlacer::Best(const std::vector<PixelRect>& rects) {
+namespace {
+
+int64_t SquaredGap(const PixelRect& a, const PixelRect& b) {
+    const int64_t dx = std::max({int64_t{0}, int64_t{a.left} - b.right + 1, int64_t{b.left} - a.right + 1});
+    const int64_t dy = std::max({int64_t{0}, int64_t{a.top} - b.bottom + 1, int64_t{b.top} - a.bottom + 1});
+    return dx * dx + dy * dy;
+}
+
+int64_t SquareRootCeiling(int64_t v) {
+    auto root = static_cast<int64_t>(std::sqrt(static_cast<double>(v)));
+    while (root * root < v) ++root;
+    return root;
+}
+
+}  // namespace
+
+bool LabelPlacer::NearerToAnother(const PixelRect& r, const RouteStop& stop) {
+    const int64_t own = SquaredGap(r, OutlineOf(stop));
+    if (own == 0) return false;
+    // Only boxes within the own box's distance can be nearer.
+    const auto reach = static_cast<int32_t>(std::min<int64_t>(SquareRootCeiling(own), 1 << 20));
+    bool nearer = false;
+    outlines_.ForEachOverlap({r.left - reach, r.top - reach, r.right + reach, r.bottom + reach},
+                             [&](int32_t id, const PixelRect& outline) {
+                                 if (outlineStops_[static_cast<std::size_t>(id)] == stop.key) return;
+                                 if (SquaredGap(r, outline) < own) nearer = true;
+                             });
+    return nearer;
+}
+
+int32_t LabelPlacer::Best(const std::vector<PixelRect>& rects, const RouteStop& stop, bool& clear) {
+    // The first place that is wholly clear; else the free place crossing
+    // the fewest lines, one that seems to name another stop only when no
+    // other is free.
     int32_t best = -1;
-    int32_t bestScore = std::numeric_limits<int32_t>::max();
+    int64_t bestScore = std::numeric_limits<int64_t>::max();
     for (std::size_t i = 0; i < rects.size(); ++i) {
-        const int32_t score = Score(rects[i]);
-        if (score < 0 || score >= bestScore) continue;
+        const PixelRect& r = rects[i];
+        if (!r.Empty() && (!r.Inside(image_) || taken_.CountOverlaps(r, 1) > 0)) continue;
+        const int64_t crossed = r.Empty() ? 0 : lines_.CountOverlaps(r);
+        const int64_t score = (NearerToAnother(r, stop) ? int64_t{1} << 40 : 0) + crossed;
+        if (score >= bestScore) continue;
         best = static_cast<int32_t>(i);
         bestScore = score;
-        if (score == 0) break;  // the first free place that crosses no line
+        if (score == 0) break;
     }
+    clear = best >= 0 && bestScore == 0;
     return best;
 }
 
@@ -334,10 +436,12 @@ void LabelPlacer::PlaceName(RouteStop& stop, StopLabel& label) {
         return StopLabelBounds(map_, stop, probe);
     }();
     if (flat.Empty()) return;
-    for (int32_t distance : kRingDistances) {
+    auto addRing = [&](int32_t distance) {
         AddPlacesAround(places, outline, 0, flat.right - flat.left, flat.bottom - flat.top, distance);
         AddPlacesAround(places, outline, 90, upright.right - upright.left, upright.bottom - upright.top, distance);
-    }
+    };
+    for (int32_t distance : kRingDistances) addRing(distance);
+    for (int32_t distance : kLeaderDistances) addRing(distance);
     std::vector<StopLabel> tries;
     std::vector<PixelRect> rects;
     tries.push_back(ruled);
@@ -352,9 +456,10 @@ void LabelPlacer::PlaceName(RouteStop& stop, StopLabel& label) {
         tries.push_back(moved);
         rects.push_back(Moved(shape, place.left - shape.left, place.top - shape.top));
     }
-    const int32_t best = Best(rects);
+    bool clear = false;
+    const int32_t best = Best(rects, stop, clear);
+    if (!clear) ++crowded_;
     if (best < 0) {
-        ++crowded_;
         taken_.Add(rects.front());
         return;
     }
@@ -376,11 +481,15 @@ void LabelPlacer::PlaceBadgeBlock(RouteStop& stop) {
     for (int32_t distance : kRingDistances) {
         AddPlacesAround(places, OutlineOf(stop), 0, block.right - block.left, block.bottom - block.top, distance);
     }
+    // Badges have no leader line: they stay within one ring of leader distance.
+    AddPlacesAround(places, OutlineOf(stop), 0, block.right - block.left, block.bottom - block.top,
+                    kLeaderDistances[0]);
     std::vector<PixelRect> rects;
     for (const Candidate& place : places) rects.push_back(Moved(block, place.left - block.left, place.top - block.top));
-    const int32_t best = Best(rects);
+    bool clear = false;
+    const int32_t best = Best(rects, stop, clear);
     const int32_t chosen = best < 0 ? 0 : best;
-    if (best < 0) ++crowded_;
+    if (!clear) ++crowded_;
     const int32_t dx = places[static_cast<std::size_t>(chosen)].left - block.left;
     const int32_t dy = places[static_cast<std::size_t>(chosen)].top - block.top;
     for (StopLabel& label : stop.labels) {

@@ -6,13 +6,17 @@
 // On a busy map that rule lets names run over each other, into other stops'
 // boxes, over line badges and past the image's edge. The pass here tries a
 // small set of places around the box for every automatic name and badge
-// block and takes the first that stays inside the image and overlaps no
-// other label and no stop box, preferring places that cross no line. When
-// no place is free, the plain rule's place is kept and counted. Labels the
-// user placed by hand are never moved; others keep clear of them.
+// block and takes the first that stays inside the image, overlaps no other
+// label, no stop box, no line and no line's name, and lies no nearer to
+// another stop's box than to its own. Places further out are joined to the
+// box by a leader line. When no place crosses no line, the free place that
+// crosses the fewest is taken and the label counted; when no place is free
+// at all, the plain rule's place is kept and counted. Labels the user placed
+// by hand are never moved; others keep clear of them.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "routemap/RouteMap.h"
@@ -43,6 +47,18 @@ PixelRect StopBoxBounds(const RouteStop& stop);
 // The pixels a label covers when drawn at its stop, text backgrounds
 // included; empty for a badge without a line or a stop that is not placed.
 PixelRect StopLabelBounds(const RouteMap& map, const RouteStop& stop, const StopLabel& label);
+
+// A name label further than this from its stop's box is joined to it by a
+// leader line.
+constexpr int32_t kLeaderGap = 24;
+
+// The ends of the leader line of a name label, on its box's outline and on
+// the label's edge; none when the label sits close to its box.
+struct LabelLeader {
+    GridPoint from;  // pixels
+    GridPoint to;
+};
+std::optional<LabelLeader> LeaderOf(const RouteMap& map, const RouteStop& stop, const StopLabel& label);
 
 // Moves the automatic labels of placed stops to free places as told above
 // and returns how many labels (a badge block counts once) found none.

@@ -63,6 +63,10 @@ bool EncodePng(const RouteMapImage& image, std::string& bytes) {
 
 }  // namespace
 
+bool RouteMapToPrint(const RouteMap& routeMap) {
+    return (routeMap.format == kRouteMapPdf || routeMap.format == kRouteMapPng) && !routeMap.stops.empty();
+}
+
 std::optional<RouteMapImage> RenderRouteMap(const RouteMap& routeMap) {
     std::optional<RouteMapImage> image = CreateRouteMapImage(routeMap);
     if (!image) return std::nullopt;
@@ -76,39 +80,27 @@ bool WriteRouteMapPng(const RouteMapImage& image, const std::filesystem::path& f
     return EncodePng(image, bytes) && WriteFileBytes(file, bytes);
 }
 
-// The image goes into the document through a PNG file of its own, kept next
-// to the document and removed again.
-bool WriteRouteMapPdf(const RouteMapImage& image, const std::filesystem::path& file) {
-    std::filesystem::path temporary = HelperFileNextTo(file, "png");
-    if (!WriteRouteMapPng(image, temporary)) return false;
-    bool saved = false;
-    PdfDocument document;
-    std::string pageFormat = std::to_string(image.width) + "," + std::to_string(image.height);
-    if (document.CreateDocument("", "pt", pageFormat) && document.NewPage("", "")) {
-        document.PlaceImage(PathText(temporary), 0, 0, 0, 0);
-        // A page without its image is no route map.
-        if (document.LastError() == PdfError::None) saved = document.SaveDocument(PathText(file));
-    }
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return saved;
-}
-
-bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& outputFolder, std::string_view fileStem) {
+bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& outputFolder, std::string_view fileStem,
+                         const RouteMapPageTexts* texts) {
     if (routeMap.format != kRouteMapPdf && routeMap.format != kRouteMapPng) return true;
     if (!IsValidFileNamePart(fileStem)) return false;
+    // The image is made first: a map too large for one is too large to print.
     std::optional<RouteMapImage> image = CreateRouteMapImage(routeMap);
     if (!image) return false;
     LayoutRouteMap(routeMap);
-    {
-        RouteMapCanvas canvas(*image);
-        DrawRouteMap(routeMap, canvas);
-    }
     std::error_code error;
     std::filesystem::create_directories(outputFolder, error);
     if (error) return false;
     const std::string stem(fileStem);
-    if (routeMap.format == kRouteMapPdf) return WriteRouteMapPdf(*image, outputFolder / PathFromText(stem + ".pdf"));
+    if (routeMap.format == kRouteMapPdf) {
+        RouteMapPageTexts plain;
+        plain.title = stem;
+        return WriteRouteMapVectorPdf(routeMap, texts ? *texts : plain, outputFolder / PathFromText(stem + ".pdf"));
+    }
+    {
+        RouteMapCanvas canvas(*image);
+        DrawRouteMap(routeMap, canvas);
+    }
     return WriteRouteMapPng(*image, outputFolder / PathFromText(stem + ".png"));
 }
 

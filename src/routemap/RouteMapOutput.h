@@ -1,6 +1,6 @@
-// Writing the route map as an output document: laid out, drawn at full size
-// and saved as a PNG file, or as a one-page PDF whose page has exactly the
-// image's size (one pixel per point) and holds the same pixels.
+// Writing the route map as an output document: laid out, and drawn at full
+// size and saved as a PNG file, or drawn as a one-page vector PDF with a title
+// and a legend of the lines (RouteMapPdf.h).
 #pragma once
 
 #include <filesystem>
@@ -9,6 +9,7 @@
 
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapDrawing.h"
+#include "routemap/RouteMapPdf.h"
 
 namespace tak {
 
@@ -16,7 +17,8 @@ namespace tak {
 // "<fileStem>.pdf" into `outputFolder` (created when missing), as the map's
 // format asks; a map whose format is "do not create" writes nothing and
 // succeeds. `fileStem` is the language's word for the route map,
-// Lang("RouteMap"); it must be a valid file name.
+// Lang("RouteMap"); it must be a valid file name. `texts` are the PDF page's
+// title and legend texts; without them the title is the file stem.
 //
 // False when the image, the document or the file could not be made. The
 // caller then logs Lang("ErrCreateOutput") with "%1" replaced by
@@ -24,16 +26,17 @@ namespace tak {
 //
 // The layout rewrites the map's derived fields and the stored boxes of
 // automatic stops; callers that must not change the edited model pass a copy.
-[[nodiscard]] bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& outputFolder, std::string_view fileStem);
+[[nodiscard]] bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& outputFolder,
+                                       std::string_view fileStem, const RouteMapPageTexts* texts = nullptr);
+
+// True when the map asks for a document and has a stop to show: a new
+// project's empty map is not printed as an empty page.
+bool RouteMapToPrint(const RouteMap& routeMap);
 
 // The map drawn at full size as the output shows it (no layout is run).
 std::optional<RouteMapImage> RenderRouteMap(const RouteMap& routeMap);
 
 // An 8-bit palette PNG of the image; false when the file cannot be written.
 [[nodiscard]] bool WriteRouteMapPng(const RouteMapImage& image, const std::filesystem::path& file);
-
-// A one-page PDF of the image's size holding it, through a uniquely named
-// temporary PNG in the system's temporary folder that is removed afterwards.
-[[nodiscard]] bool WriteRouteMapPdf(const RouteMapImage& image, const std::filesystem::path& file);
 
 }  // namespace tak

@@ -299,7 +299,8 @@ TEST_F(ProjectFileTest, MissingFileAndMissingObjectsGiveTheirDefaults) {
     EXPECT_EQ(project.outputOpt.fontName, "Helvetica");
     EXPECT_EQ(project.outputOpt.format, kOutputPdf);
     EXPECT_EQ(project.routeMap.width, 32);
-    EXPECT_EQ(project.routeMap.format, kRouteMapNone);
+    // A new project's route map is printed unless the user says otherwise.
+    EXPECT_EQ(project.routeMap.format, kRouteMapPdf);
 
     WriteFile(R"({"Version": 136, "TimeTablePlan": [{}], "TourPlan": [{"Name": "1"}], "StopTable": [{}],
                   "RouteMap": {"Line": [{}], "Stop": [{}], "Connect": [{}]}})");
@@ -329,6 +330,15 @@ TEST_F(ProjectFileTest, MissingFileAndMissingObjectsGiveTheirDefaults) {
     const Connection& connection = project.routeMap.connections.at(0);
     EXPECT_EQ(connection.line, kNoRouteKey);
     EXPECT_EQ(connection.end[0], (ConnectionEnd{kNoRouteKey, -1, -1}));
+    // A stored route map without a format is not printed; a file that has no
+    // route map at all starts a new one, which is.
+    EXPECT_EQ(project.routeMap.format, kRouteMapNone);
+    WriteFile(R"({"Version": 136, "RouteMap": {"Format": 2}})");
+    ASSERT_TRUE(LoadProject(project, map, File()).parsed);
+    EXPECT_EQ(project.routeMap.format, kRouteMapPng);
+    WriteFile(R"({"Version": 136, "TimeTablePlan": []})");
+    ASSERT_TRUE(LoadProject(project, map, File()).parsed);
+    EXPECT_EQ(project.routeMap.format, kRouteMapPdf);
 }
 
 // One record of each kind as made in code with nothing but its references

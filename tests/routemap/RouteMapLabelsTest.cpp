@@ -14,6 +14,8 @@
 #include "routemap/RouteMapLabels.h"
 #include "routemap/RouteMapLayout.h"
 #include "routemap/RouteMapLayoutParts.h"
+#include "routemap/RouteMapSamples.h"
+#include "support/TestSupport.h"
 
 namespace tak {
 namespace {
@@ -261,6 +263,175 @@ TEST(RouteMapLabels, PrefersAPlaceThatCrossesNoLine) {
     RouteStop ruled = alpha;
     PlaceStopLabel(ruled, 0);
     EXPECT_GT(crossings(ruled), 0);
+}
+
+// The gap between two pixel rectangles, squared; 0 when they touch.
+int64_t SquaredGap(const PixelRect& a, const PixelRect& b) {
+    const int64_t dx = std::max({int64_t{0}, int64_t{a.left} - b.right + 1, int64_t{b.left} - a.right + 1});
+    const int64_t dy = std::max({int64_t{0}, int64_t{a.top} - b.bottom + 1, int64_t{b.top} - a.bottom + 1});
+    return dx * dx + dy * dy;
+}
+
+// The box a stop's labels are measured from; an exit's is its invisible bar.
+PixelRect Outline(const RouteStop& stop) {
+    const PixelRect box = StopBoxBounds(stop);
+    if (!box.Empty()) return box;
+    const int32_t cx = 16 * stop.box.x + 8 * std::max(stop.box.width, 1);
+    const int32_t cy = 16 * stop.box.y + 8 * std::max(stop.box.height, 1);
+    return {cx - 4, cy - 4, cx + 5, cy + 5};
+}
+
+// Automatic names that lie nearer to another stop's box than to their own.
+std::vector<std::string> NamesNearerToAnother(const RouteMap& map) {
+    std::vector<std::string> wrong;
+    for (const RouteStop& stop : map.stops) {
+        if (stop.box.x < 0) continue;
+        for (const StopLabel& label : stop.labels) {
+            if (label.type != kLabelName || !label.automatic) continue;
+            const PixelRect r = StopLabelBounds(map, stop, label);
+            const int64_t own = SquaredGap(r, Outline(stop));
+            for (const RouteStop& other : map.stops) {
+                if (other.key == stop.key || other.box.x < 0) continue;
+                if (SquaredGap(r, Outline(other)) < own) wrong.push_back(stop.name + " nearer to " + other.name);
+            }
+        }
+    }
+    return wrong;
+}
+
+// Automatic labels whose rectangle meets a drawn line: every pixel of a
+// path's centre line, widened by the line's half width, is tried.
+std::vector<std::string> LabelsOnLines(const RouteMap& map) {
+    std::vector<std::string> wrong;
+    for (const RouteStop& stop : map.stops) {
+        for (const StopLabel& label : stop.labels) {
+            if (!label.automatic || label.type == kLabelArrow) continue;
+            const PixelRect r = StopLabelBounds(map, stop, label);
+            if (r.Empty()) continue;
+            bool hit = false;
+            for (const Connection& c : map.connections) {
+                const RouteLine* line = FindRouteLine(map, c.line);
+                const int32_t h = std::clamp(line->thickness, 1, 32) - 1;
+                for (std::size_t i = 1; i < c.path.size() && !hit; ++i) {
+                    const int32_t ax = 16 * c.path[i - 1].x + 8, ay = 16 * c.path[i - 1].y + 8;
+                    const int32_t bx = 16 * c.path[i].x + 8, by = 16 * c.path[i].y + 8;
+                    for (int32_t k = 0; k <= 16 && !hit; ++k) {
+                        const int32_t x = ax + (bx - ax) * k / 16;
+                        const int32_t y = ay + (by - ay) * k / 16;
+                        hit = PixelRect{x - h, y - h, x + h + 1, y + h + 1}.Overlaps(r);
+                    }
+                }
+            }
+            if (hit) wrong.push_back(stop.name);
+        }
+    }
+    return wrong;
+}
+
+// Every placed stop with a name has a name label.
+int CountUnnamed(const RouteMap& map) {
+    int unnamed = 0;
+    for (const RouteStop& stop : map.stops) {
+        if (stop.box.x < 0 || stop.name.empty()) continue;
+        bool named = false;
+        for (const StopLabel& label : stop.labels) named = named || label.type == kLabelName;
+        if (!named) ++unnamed;
+    }
+    return unnamed;
+}
+
+// Large generated networks: every stop placed and named, no label crowded,
+// over another, on a line or nearer to another stop than to its own.
+TEST(RouteMapLabels, GeneratedNetworksHaveEveryStopReadablyNamed) {
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        RouteMap map = test::GeneratedRouteMap(seed);
+        ASSERT_GE(map.stops.size(), 200u);
+        LayoutRouteMap(map);
+        int placed = 0;
+        for (const RouteStop& stop : map.stops) placed += stop.box.x >= 0 ? 1 : 0;
+        EXPECT_GE(placed, 200) << "seed " << seed;
+        EXPECT_EQ(map.crowdedLabels, 0) << "seed " << seed;
+        EXPECT_EQ(CountUnreadable(map), 0) << "seed " << seed;
+        EXPECT_EQ(CountUnnamed(map), 0) << "seed " << seed;
+        const std::vector<std::string> near = NamesNearerToAnother(map);
+        EXPECT_TRUE(near.empty()) << near.size() << " names, first " << near.front();
+        const std::vector<std::string> onLines = LabelsOnLines(map);
+        EXPECT_TRUE(onLines.empty()) << onLines.size() << " labels, first " << onLines.front();
+    }
+}
+
+// The real map: a straight row of twelve stops and its return trip a block
+// lower, the other line's two trips on streets of their own.
+TEST(RouteMapLabels, NewDavisvilleHasEveryStopReadablyNamed) {
+    TAKTARIUM_REAL_MAPS_OR_SKIP(realMaps);
+    std::optional<RouteMap> built = test::NewDavisvilleRouteMap(realMaps / "NewDavisville");
+    ASSERT_TRUE(built);
+    RouteMap& map = *built;
+    LayoutRouteMap(map);
+    // Stops of the same name on both sides of a street are one stop of the map.
+    ASSERT_EQ(map.stops.size(), 21u);
+    for (const RouteStop& stop : map.stops) EXPECT_GE(stop.box.x, 0) << stop.name;
+    EXPECT_EQ(map.crowdedLabels, 0);
+    EXPECT_EQ(CountUnreadable(map), 0);
+    EXPECT_EQ(CountUnnamed(map), 0);
+    const std::vector<std::string> near = NamesNearerToAnother(map);
+    EXPECT_TRUE(near.empty()) << near.size() << " names, first " << near.front();
+    const std::vector<std::string> onLines = LabelsOnLines(map);
+    EXPECT_TRUE(onLines.empty()) << onLines.size() << " labels, first " << onLines.front();
+}
+
+// Small random maps may run out of room, but a name that found a place never
+// seems to name a neighbour.
+TEST(RouteMapLabels, NoNameLiesNearerToAnotherStopOnRandomMaps) {
+    std::mt19937 random(23);
+    int checked = 0;
+    for (int round = 0; round < 40; ++round) {
+        RouteMap map = RandomMap(random, false);
+        LayoutRouteMap(map);
+        if (map.crowdedLabels > 0) continue;
+        ++checked;
+        const std::vector<std::string> near = NamesNearerToAnother(map);
+        EXPECT_TRUE(near.empty()) << "round " << round << ": " << near.front();
+        const std::vector<std::string> onLines = LabelsOnLines(map);
+        EXPECT_TRUE(onLines.empty()) << "round " << round << ": " << onLines.front();
+    }
+    EXPECT_GT(checked, 15);
+}
+
+// A name set far from its stop is joined to the box by a leader line, drawn
+// between the box's edge and the label's; a name beside its box has none.
+TEST(RouteMapLabels, FarNamesGetALeaderLine) {
+    RouteMap map;
+    map.width = 20;
+    map.height = 10;
+    RouteStop& stop = FixedStop(map, "Weit", {3, 4, 0, 1});
+    stop.box = stop.stored;
+    stop.labels[0].automatic = false;
+    stop.labels[0].x = 90;
+    stop.labels[0].y = -4;
+    const RouteKey far = stop.key;
+    RouteStop& near = FixedStop(map, "Nah", {3, 7, 0, 1});
+    near.box = near.stored;
+    near.labels[0].x = 8;
+    EXPECT_FALSE(LeaderOf(map, near, near.labels[0]));
+
+    const RouteStop& weit = *FindRouteStop(map, far);
+    const std::optional<LabelLeader> leader = LeaderOf(map, weit, weit.labels[0]);
+    ASSERT_TRUE(leader);
+    const PixelRect box = StopBoxBounds(weit);
+    const PixelRect label = StopLabelBounds(map, weit, weit.labels[0]);
+    EXPECT_EQ(leader->from.x, box.right - 1);
+    EXPECT_EQ(leader->to.x, label.left);
+    EXPECT_TRUE(leader->to.y >= label.top && leader->to.y < label.bottom);
+
+    std::optional<RouteMapImage> image = CreateRouteMapImage(map);
+    ASSERT_TRUE(image);
+    RouteMapCanvas canvas(*image);
+    DrawRouteMap(map, canvas);
+    const int32_t midX = (leader->from.x + leader->to.x) / 2;
+    int leaderPixels = 0;
+    for (int32_t y = box.top; y < box.bottom; ++y) leaderPixels += image->PixelAt(midX, y) == Rgb{96, 96, 96} ? 1 : 0;
+    EXPECT_EQ(leaderPixels, 1);
 }
 
 // The demo's route map, as its project file stands: every label, by hand or

@@ -16,6 +16,8 @@
 #include "routemap/RouteMapLayout.h"
 #include "routemap/RouteMapLayoutParts.h"
 #include "routemap/RouteMapOutput.h"
+#include "routemap/RouteMapPdf.h"
+#include "routemap/RouteMapSamples.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
 
@@ -87,28 +89,187 @@ TEST(RouteMapOutput, PngHasTheMapsSizeAndItsPixels) {
     EXPECT_EQ(map.connections[0].end[0].side, -1);
 }
 
-TEST(RouteMapOutput, PdfPageHasTheImagesSizeAndTheTemporaryPngIsGone) {
+std::string WithoutBlanks(const std::string& text) {
+    std::string kept;
+    for (char c : text) {
+        if (c != ' ' && c != '\n' && c != '\r' && c != '\f') kept += c;
+    }
+    return kept;
+}
+
+// The PDF is drawn, not pictured: no image in it, its names are text, and the
+// page holds the map with margins, a title and the legend of the lines.
+TEST(RouteMapOutput, PdfIsAVectorPageWithTitleAndLegend) {
     test::TempDir dir;
     RouteMap map = TwoStopMap(kRouteMapPdf);
-    ASSERT_TRUE(WriteRouteMapOutput(map, dir.path(), "RouteMap"));
-    // The temporary image lay next to the document and is gone again.
+    RouteMapPageTexts texts;
+    texts.title = "Liniennetzplan Mühlbrück";
+    texts.operatorName = "Stadtwerke";
+    texts.validity = "ab 1.6.2025";
+    texts.legendHeading = "Linien";
+    ASSERT_TRUE(WriteRouteMapOutput(map, dir.path(), "RouteMap", &texts));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
     const fs::path pdf = dir.path() / "RouteMap.pdf";
     ASSERT_TRUE(fs::exists(pdf));
-    EXPECT_FALSE(fs::exists(dir.path() / "RouteMap.png"));
 
     test::CommandResult check = test::RunCommand("qpdf --check '" + pdf.string() + "' 2>&1");
     EXPECT_EQ(check.status, 0) << check.output;
     test::CommandResult images = test::RunCommand("pdfimages -list '" + pdf.string() + "' 2>&1");
     ASSERT_EQ(images.status, 0) << images.output;
-    // page num type width height ...: one image of 513 x 513 pixels on page 1.
-    std::string listed;
-    for (char c : images.output) {
-        if (c != ' ' || (!listed.empty() && listed.back() != ' ' && listed.back() != '\n')) listed += c;
+    EXPECT_EQ(images.output.find(" image "), std::string::npos) << images.output;
+    const std::string text =
+        WithoutBlanks(test::RunCommand("pdftotext -enc UTF-8 '" + pdf.string() + "' - 2>&1").output);
+    for (const char* word : {"Liniennetzplan Mühlbrück", "Stadtwerke", "ab 1.6.2025", "Linien", "A \xE2\x80\x93 B"}) {
+        EXPECT_NE(text.find(WithoutBlanks(word)), std::string::npos) << word << " in\n" << text;
     }
-    EXPECT_NE(listed.find("\n1 0 image 513 513 "), std::string::npos) << images.output;
+    // The stop names themselves, once each beside the legend's ends.
+    auto count = [&](const std::string& word) {
+        int n = 0;
+        for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_GE(count("A"), 2);
+    EXPECT_GE(count("B"), 2);
+    // The map's 513 points and 36-point margins, the title above it.
     test::CommandResult info = test::RunCommand("pdfinfo '" + pdf.string() + "' 2>&1");
-    EXPECT_NE(info.output.find("513 x 513 pts"), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find(" 585 x "), std::string::npos) << info.output;
+}
+
+// A laid-out map written as PDF and read back: qpdf finds nothing wrong,
+// no picture is in it, and pdftotext finds the title, every stop's name
+// and each line's end stops in the legend.
+void CheckPrintedMap(RouteMap& map, const std::string& what) {
+    map.format = kRouteMapPdf;
+    test::TempDir dir;
+    RouteMapPageTexts texts;
+    texts.title = "Liniennetzplan " + what;
+    texts.legendHeading = "Linien";
+    ASSERT_TRUE(WriteRouteMapOutput(map, dir.path(), "Liniennetzplan", &texts)) << what;
+    const std::string pdf = (dir.path() / "Liniennetzplan.pdf").string();
+    test::CommandResult check = test::RunCommand("qpdf --check '" + pdf + "' 2>&1");
+    EXPECT_EQ(check.status, 0) << what << "\n" << check.output;
+    test::CommandResult images = test::RunCommand("pdfimages -list '" + pdf + "' 2>&1");
+    EXPECT_EQ(images.output.find(" image "), std::string::npos) << what << "\n" << images.output;
+    // Text turned upright comes out broken into words: blanks and line ends
+    // are left out of the comparison.
+    const std::string text = WithoutBlanks(test::RunCommand("pdftotext -raw -enc UTF-8 '" + pdf + "' - 2>&1").output);
+    EXPECT_NE(text.find(WithoutBlanks(texts.title)), std::string::npos) << what;
+    int names = 0;
+    for (const RouteStop& stop : map.stops) {
+        if (stop.box.x < 0) continue;
+        for (const std::string& part : SplitStopName(stop.name)) {
+            if (part.empty()) continue;
+            ++names;
+            EXPECT_NE(text.find(WithoutBlanks(part)), std::string::npos) << what << ": " << part;
+        }
+    }
+    EXPECT_GE(names, 17) << what;
+    const std::vector<LineLegendEntry> legend = LineLegendEntries(map);
+    EXPECT_EQ(legend.size(), map.lines.size()) << what;
+    for (const LineLegendEntry& entry : legend) {
+        const std::string ends = entry.firstStop + " \xE2\x80\x93 " + entry.lastStop;
+        EXPECT_NE(text.find(WithoutBlanks(ends)), std::string::npos) << what << ": " << ends;
+    }
+}
+
+TEST(RouteMapOutput, DemoAndRealMapsPrintAsSearchableVectorPages) {
+    Project project;
+    MapData noMap;
+    ASSERT_TRUE(LoadProject(project, noMap, test::SourceDir() / "examples" / "output" / "DemoMap.cfg").parsed);
+    CheckPrintedMap(project.routeMap, "Mühlbrück");
+    EXPECT_EQ(project.routeMap.crowdedLabels, 0);
+
+    RouteMap generated = test::GeneratedRouteMap(5);
+    CheckPrintedMap(generated, "generated");
+    EXPECT_EQ(generated.crowdedLabels, 0);
+
+    TAKTARIUM_REAL_MAPS_OR_SKIP(realMaps);
+    std::optional<RouteMap> real = test::NewDavisvilleRouteMap(realMaps / "NewDavisville");
+    ASSERT_TRUE(real);
+    CheckPrintedMap(*real, "NewDavisville");
+    EXPECT_EQ(real->crowdedLabels, 0);
+}
+
+// The legend names each line's two end stops, also for a line entered
+// from its far end, and goes into a corner of the map where it covers
+// nothing, or below the map when every corner is taken.
+TEST(RouteMapOutput, LegendNamesLineEndsAndCoversNothing) {
+    RouteMap map;
+    const RouteKey line = AddRouteLine(map, "7").key;
+    std::vector<RouteKey> stops;
+    for (const char* name : {"Nord", "Mitte", "Süd", "Ost"}) stops.push_back(AddRouteStop(map, name).key);
+    // Entered as Mitte-Süd, Nord-Mitte, Ost-Süd: the ends are Nord and Ost.
+    AddConnection(map, line, stops[1], stops[2]);
+    AddConnection(map, line, stops[0], stops[1]);
+    AddConnection(map, line, stops[3], stops[2]);
+    AddRouteLine(map, "unused");
+    std::vector<LineLegendEntry> entries = LineLegendEntries(map);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(std::min(entries[0].firstStop, entries[0].lastStop), "Nord");
+    EXPECT_EQ(std::max(entries[0].firstStop, entries[0].lastStop), "Ost");
+
+    for (uint32_t seed : {1u, 2u}) {
+        RouteMap generated = test::GeneratedRouteMap(seed, 6);
+        LayoutRouteMap(generated);
+        const std::optional<PixelRect> corner = FreeCorner(generated, 200, 120);
+        ASSERT_TRUE(corner) << "seed " << seed;
+        for (const RouteStop& stop : generated.stops) {
+            EXPECT_FALSE(StopBoxBounds(stop).Overlaps(*corner)) << stop.name;
+            for (const StopLabel& label : stop.labels) {
+                EXPECT_FALSE(StopLabelBounds(generated, stop, label).Overlaps(*corner)) << stop.name;
+            }
+        }
+        for (const Connection& c : generated.connections) {
+            for (const GridPoint& p : c.path) {
+                EXPECT_FALSE(corner->Overlaps({16 * p.x + 4, 16 * p.y + 4, 16 * p.x + 13, 16 * p.y + 13}));
+            }
+        }
+    }
+    // Lines along the top and the bottom row take every corner.
+    RouteMap full;
+    full.width = 14;
+    full.height = 2;
+    for (int row = 0; row < 2; ++row) {
+        const RouteKey l = AddRouteLine(full, std::to_string(row)).key;
+        RouteStop& a = AddRouteStop(full, "A" + std::to_string(row));
+        a.automatic = false;
+        a.stored = {0, row, 0, 1};
+        const RouteKey aKey = a.key;
+        RouteStop& b = AddRouteStop(full, "B" + std::to_string(row));
+        b.automatic = false;
+        b.stored = {13, row, 0, 1};
+        AddConnection(full, l, aKey, b.key);
+    }
+    LayoutRouteMap(full);
+    ASSERT_FALSE(full.connections[1].path.empty());
+    EXPECT_FALSE(FreeCorner(full, 40, 12));
+}
+
+// Faint colours get a dark casing on the PNG: yellow does, red does not.
+TEST(RouteMapOutput, FaintLinesAreCased) {
+    EXPECT_TRUE(NeedsCasing(RouteColourTable()[1].rgb));   // yellow
+    EXPECT_FALSE(NeedsCasing(RouteColourTable()[0].rgb));  // red
+    EXPECT_FALSE(NeedsCasing(RouteColourTable()[3].rgb));  // blue
+    test::TempDir dir;
+    RouteMap map = TwoStopMap(kRouteMapPng);
+    map.lines[0].colourIndex = 1;
+    ASSERT_TRUE(WriteRouteMapOutput(map, dir.path(), "RouteMap"));
+    std::optional<DecodedPng> png = ReadPng(dir.path() / "RouteMap.png");
+    ASSERT_TRUE(png.has_value());
+    const Rgb yellow = RouteColourTable()[1].rgb;
+    EXPECT_EQ(png->At(120, 88), yellow);
+    EXPECT_EQ(png->At(120, 85), yellow);
+    EXPECT_EQ(png->At(120, 84), CasingColour(yellow));
+    EXPECT_EQ(png->At(120, 83), (Rgb{255, 255, 255}));
+}
+
+// An empty route map is not printed, whatever its format.
+TEST(RouteMapOutput, OnlyAMapWithStopsIsPrinted) {
+    RouteMap empty;
+    empty.format = kRouteMapPdf;
+    EXPECT_FALSE(RouteMapToPrint(empty));
+    EXPECT_TRUE(RouteMapToPrint(TwoStopMap(kRouteMapPdf)));
+    EXPECT_FALSE(RouteMapToPrint(TwoStopMap(kRouteMapNone)));
 }
 
 TEST(RouteMapOutput, FailuresAreReportedAndNothingIsWrittenWhenNotWanted) {

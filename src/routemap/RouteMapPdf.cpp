@@ -1,0 +1,487 @@
+#include "routemap/RouteMapPdf.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+
+#include "pdf/Paginor.h"
+#include "routemap/RouteMapDrawing.h"
+
+namespace tak {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr float kMargin = 36;
+constexpr float kTitleSize = 18;
+constexpr float kSubtitleSize = 10;
+constexpr float kLabelSize = 11;       // the label font's pixel size, as points
+constexpr float kAscent = 0.905f * kLabelSize;  // top of a text line to its baseline
+constexpr float kLegendRow = 20;
+constexpr float kLegendPadding = 8;
+constexpr int32_t kBadgeWidth = 28;
+constexpr int32_t kBadgeHeight = 15;
+constexpr Rgb kLeaderColour{96, 96, 96};
+
+const DirectionStep& Step(int d) { return DirectionTable()[static_cast<std::size_t>(d)]; }
+
+int32_t HalfWidth(int32_t thickness) { return std::clamp(thickness, 1, 32) - 1; }
+
+struct Point {
+    double x = 0;
+    double y = 0;
+};
+
+// Points of the page: the map starts at `origin`.
+class MapPage {
+public:
+    MapPage(PdfDocument& pdf, Point origin) : pdf_(pdf), origin_(origin) {}
+
+    void Fill(Rgb colour) { pdf_.SetFillPaint(colour.r, colour.g, colour.b); }
+    void Stroke(Rgb colour) { pdf_.SetStrokePaint(colour.r, colour.g, colour.b); }
+
+    void Polygon(const std::vector<Point>& points, PdfPaint paint) {
+        if (points.empty()) return;
+        pdf_.PathMoveTo(X(points[0].x), Y(points[0].y));
+        for (std::size_t i = 1; i < points.size(); ++i) pdf_.PathLineTo(X(points[i].x), Y(points[i].y));
+        pdf_.PaintPath(paint);
+    }
+    void Segment(Point a, Point b) {
+        pdf_.PathMoveTo(X(a.x), Y(a.y));
+        pdf_.PathLineTo(X(b.x), Y(b.y));
+        pdf_.PaintPath(PdfPaint::Stroke);
+    }
+    void Disc(Point c, double r) { pdf_.DrawCircle(X(c.x), Y(c.y), static_cast<float>(r), PdfPaint::Fill); }
+    void Box(double left, double top, double w, double h, PdfPaint paint) {
+        Polygon({{left, top}, {left + w, top}, {left + w, top + h}, {left, top + h}}, paint);
+    }
+    void RoundBox(double left, double top, double w, double h, double r) {
+        if (r <= 0) {
+            Box(left, top, w, h, PdfPaint::FillAndStroke);
+            return;
+        }
+        const double k = 0.5523 * r;  // control distance of a quarter circle
+        const double right = left + w;
+        const double bottom = top + h;
+        pdf_.PathMoveTo(X(left + r), Y(top));
+        pdf_.PathLineTo(X(right - r), Y(top));
+        pdf_.PathCurveTo(X(right - r + k), Y(top), X(right), Y(top + r - k), X(right), Y(top + r));
+        pdf_.PathLineTo(X(right), Y(bottom - r));
+        pdf_.PathCurveTo(X(right), Y(bottom - r + k), X(right - r + k), Y(bottom), X(right - r), Y(bottom));
+        pdf_.PathLineTo(X(left + r), Y(bottom));
+        pdf_.PathCurveTo(X(left + r - k), Y(bottom), X(left), Y(bottom - r + k), X(left), Y(bottom - r));
+        pdf_.PathLineTo(X(left), Y(top + r));
+        pdf_.PathCurveTo(X(left), Y(top + r - k), X(left + r - k), Y(top), X(left + r), Y(top));
+        pdf_.PaintPath(PdfPaint::FillAndStroke);
+    }
+    // Text turned by `angle` degrees counter-clockwise around its top-left corner.
+    void Text(double x, double y, double angle, std::string_view text, Rgb colour) {
+        if (text.empty()) return;
+        pdf_.SetTextPaint(colour.r, colour.g, colour.b);
+        if (angle != 0) pdf_.RotateAround(static_cast<float>(angle), X(x), Y(y));
+        pdf_.PutText(X(x), Y(y) + kAscent, text);
+        if (angle != 0) pdf_.RotateAround(0);
+    }
+    PdfDocument& Pdf() { return pdf_; }
+
+private:
+    float X(double x) const { return static_cast<float>(origin_.x + x); }
+    float Y(double y) const { return static_cast<float>(origin_.y + y); }
+
+    PdfDocument& pdf_;
+    Point origin_;
+};
+
+Point Centre(GridPoint p) { return {16.0 * p.x + 8, 16.0 * p.y + 8}; }
+
+// The band of a step between two cell centres, 2T - 1 points wide.
+std::vector<Point> StepBand(Point a, Point b, double half) {
+    const double length = std::hypot(b.x - a.x, b.y - a.y);
+    if (length <= 0) return {};
+    const double nx = -(b.y - a.y) / length * half;
+    const double ny = (b.x - a.x) / length * half;
+    return {{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}};
+}
+
+bool IsExit(const RouteMap& map, RouteKey stop) {
+    const RouteStop* s = FindRouteStop(map, stop);
+    return s && s->exit;
+}
+
+void DrawPath(MapPage& page, const Connection& connection, double half, Rgb colour) {
+    page.Fill(colour);
+    int previous = -1;
+    for (std::size_t i = 1; i < connection.path.size(); ++i) {
+        const GridPoint a = connection.path[i - 1];
+        const GridPoint b = connection.path[i];
+        const int d = StepDirection(a, b);
+        if (d < 0 || a == b) continue;
+        page.Polygon(StepBand(Centre(a), Centre(b), half), PdfPaint::Fill);
+        // Round joins, so that bends have no notch.
+        if (previous >= 0 && previous != d) page.Disc(Centre(a), half);
+        previous = d;
+    }
+}
+
+void DrawExitArrow(MapPage& page, Point c, int d, double e) {
+    const DirectionStep& s = Step(d);
+    page.Polygon({{c.x + s.dy * e, c.y - s.dx * e}, {c.x + s.dx * e, c.y + s.dy * e}, {c.x - s.dy * e, c.y + s.dx * e}},
+                 PdfPaint::Fill);
+}
+
+void DrawConnection(MapPage& page, const RouteMap& map, const Connection& connection, const RouteLine& line) {
+    if (connection.path.size() < 2) return;
+    const double half = HalfWidth(line.thickness) + 0.5;
+    if (NeedsCasing(line.colour)) DrawPath(page, connection, half + 1, CasingColour(line.colour));
+    DrawPath(page, connection, half, line.colour);
+    const double e = std::max(HalfWidth(line.thickness), 4) + 0.5;
+    const std::size_t n = connection.path.size();
+    const int first = StepDirection(connection.path[0], connection.path[1]);
+    const int last = StepDirection(connection.path[n - 2], connection.path[n - 1]);
+    if (first >= 0 && first < 4 && IsExit(map, connection.end[0].stop)) {
+        DrawExitArrow(page, Centre(connection.path[0]), Step(first).opposite, e);
+    }
+    if (last >= 0 && last < 4 && IsExit(map, connection.end[1].stop)) {
+        DrawExitArrow(page, Centre(connection.path[n - 1]), last, e);
+    }
+}
+
+// The sign's point and the directions into and out of it; none where the
+// raster drawing draws nothing.
+struct SignPlace {
+    Point c;
+    int d1 = -1;
+    int d2 = -1;
+};
+
+std::optional<SignPlace> PlaceOfSign(const Connection& connection, Sign sign) {
+    const auto n = static_cast<int64_t>(connection.path.size());
+    int64_t s = int64_t{sign.pos} + n - 1;
+    if (s < 2 || s > 2 * (n - 2)) return std::nullopt;
+    if (sign.type == kSignDotted && s % 2 != 0) --s;
+    const auto& path = connection.path;
+    SignPlace place;
+    if (s % 2 == 0) {
+        const auto i = static_cast<std::size_t>(s / 2);
+        place.c = Centre(path[i]);
+        place.d1 = StepDirection(path[i - 1], path[i]);
+        place.d2 = StepDirection(path[i], path[i + 1]);
+    } else {
+        const auto i = static_cast<std::size_t>((s - 1) / 2);
+        place.c = {(Centre(path[i]).x + Centre(path[i + 1]).x) / 2, (Centre(path[i]).y + Centre(path[i + 1]).y) / 2};
+        place.d1 = place.d2 = StepDirection(path[i], path[i + 1]);
+    }
+    if (place.d1 < 0 || place.d2 < 0) return std::nullopt;
+    return place;
+}
+
+Point Unit(int d) {
+    const DirectionStep& s = Step(d);
+    const double length = std::hypot(s.dx, s.dy);
+    return {s.dx / length, s.dy / length};
+}
+
+void DrawSign(MapPage& page, const Connection& connection, const RouteLine& line, const Sign& sign) {
+    const std::optional<SignPlace> place = PlaceOfSign(connection, sign);
+    if (!place) return;
+    const Point c = place->c;
+    const double half = HalfWidth(line.thickness) + 0.5;
+    if (sign.type == kSignLineName && place->d1 == place->d2) {
+        const TextSize size = MeasureLabelText(line.name);
+        const double a = Step(place->d1).textAngle * kPi / 180.0;
+        const double x = c.x - std::cos(a) * size.width / 2 - std::sin(a) * size.height / 2;
+        const double y = c.y + std::sin(a) * size.width / 2 - std::cos(a) * size.height / 2;
+        // On a box of the line's own colour, as on the screen.
+        const Point u{std::cos(a), -std::sin(a)};
+        const Point v{std::sin(a), std::cos(a)};
+        const double w = size.width;
+        const double h = size.height;
+        page.Fill(line.colour);
+        page.Polygon({{x, y}, {x + u.x * w, y + u.y * w}, {x + u.x * w + v.x * h, y + u.y * w + v.y * h},
+                      {x + v.x * h, y + v.y * h}},
+                     PdfPaint::Fill);
+        page.Text(x, y, Step(place->d1).textAngle, line.name, TextColour(line.effTextColour));
+    } else if ((sign.type == kSignArrowOut || sign.type == kSignArrowReturn) && place->d1 == place->d2) {
+        const int d = sign.type == kSignArrowOut ? place->d1 : Step(place->d1).opposite;
+        const Point u = Unit(d);
+        const Point v{-u.y, u.x};
+        const double reach = half - 0.5;
+        const double depth = 5;
+        page.Fill(TextColour(line.effArrowColour));
+        // A chevron across the line, its tip ahead of the sign's point.
+        page.Polygon({{c.x + u.x * depth, c.y + u.y * depth},
+                      {c.x + (v.x - u.x) * reach + u.x * depth, c.y + (v.y - u.y) * reach + u.y * depth},
+                      {c.x + (v.x - u.x) * reach, c.y + (v.y - u.y) * reach},
+                      {c.x, c.y},
+                      {c.x - (v.x + u.x) * reach, c.y - (v.y + u.y) * reach},
+                      {c.x - (v.x + u.x) * reach + u.x * depth, c.y - (v.y + u.y) * reach + u.y * depth}},
+                     PdfPaint::Fill);
+    } else if (sign.type == kSignDotted) {
+        page.Fill({255, 255, 255});
+        for (double offset : {-12.0, -4.0, 4.0, 12.0}) {
+            const Point u = Unit(offset < 0 ? place->d1 : place->d2);
+            const double along = offset * std::hypot(Step(offset < 0 ? place->d1 : place->d2).dx,
+                                                     Step(offset < 0 ? place->d1 : place->d2).dy);
+            const Point m{c.x + u.x * along, c.y + u.y * along};
+            page.Polygon(StepBand({m.x - u.x * 1.5, m.y - u.y * 1.5}, {m.x + u.x * 1.5, m.y + u.y * 1.5}, half + 0.5),
+                         PdfPaint::Fill);
+        }
+    }
+}
+
+Point LabelReference(const StopLabel& label, const StopBox& box) {
+    return {16.0 * box.x + 8.0 * std::max(box.width, 1) + label.x, 16.0 * box.y + 8.0 * std::max(box.height, 1) + label.y};
+}
+
+void DrawStopLabel(MapPage& page, const RouteMap& map, const RouteStop& stop, const StopLabel& label) {
+    const Point r = LabelReference(label, stop.box);
+    if (label.type == kLabelName) {
+        const std::vector<std::string> lines = SplitStopName(stop.name);
+        const auto n = static_cast<int32_t>(lines.size());
+        const double h = MeasureLabelText(" ").height;
+        const double a = label.angle * kPi / 180.0;
+        for (int32_t i = 0; i < n; ++i) {
+            const double shift = (2 * i - n) * h / 2.0;
+            page.Text(r.x + std::round(shift * std::sin(a)), r.y + std::round(shift * std::cos(a)), label.angle,
+                      lines[static_cast<std::size_t>(i)], {0, 0, 0});
+        }
+    } else if (label.type == kLabelLineFilled || label.type == kLabelLineOutlined) {
+        const RouteLine* line = FindRouteLine(map, label.line);
+        if (!line) return;
+        const TextSize text = MeasureLabelText(line->name);
+        const int32_t th = MeasureLabelText(" ").height;
+        const int32_t w = std::max(text.width, kBadgeWidth);
+        const int32_t hb = std::max(th, kBadgeHeight);
+        const double left = r.x - w / 2;
+        const double top = r.y - hb / 2;
+        const double textX = left + (text.width < kBadgeWidth ? (kBadgeWidth - text.width) / 2 : 0);
+        const double textY = top + (th < kBadgeHeight ? (kBadgeHeight - th) / 2 : 0);
+        if (label.type == kLabelLineFilled) {
+            page.Fill(line->colour);
+            page.Box(left, top, w, hb, PdfPaint::Fill);
+            page.Text(textX, textY, 0, line->name, TextColour(line->effTextColour));
+        } else {
+            page.Stroke(line->colour);
+            page.Box(left, top, w, hb, PdfPaint::CloseAndStroke);
+            page.Text(textX, textY, 0, line->name, {0, 0, 0});
+        }
+    } else if (label.type == kLabelArrow && label.dir >= 0 && label.dir < 4) {
+        const DirectionStep& s = Step(label.dir);
+        const Point tip{r.x + 0.5 + 2 * s.dx, r.y + 0.5 + 2 * s.dy};
+        const Point back{tip.x - 4 * s.dx, tip.y - 4 * s.dy};
+        page.Fill({0, 0, 0});
+        page.Polygon({tip, {back.x + 3.5 * s.dy, back.y - 3.5 * s.dx}, {back.x - 3.5 * s.dy, back.y + 3.5 * s.dx}},
+                     PdfPaint::Fill);
+    }
+}
+
+void DrawMap(MapPage& page, const RouteMap& map) {
+    for (const Connection& connection : map.connections) {
+        const RouteLine* line = FindRouteLine(map, connection.line);
+        if (!line) continue;
+        DrawConnection(page, map, connection, *line);
+        for (const Sign& sign : connection.workSigns) DrawSign(page, connection, *line, sign);
+    }
+    page.Fill({255, 255, 255});
+    page.Stroke({0, 0, 0});
+    for (const RouteStop& stop : map.stops) {
+        if (stop.box.x < 0 || stop.exit) continue;
+        const PixelRect bounds = StopBoxBounds(stop);
+        const double w = bounds.right - bounds.left - 1;
+        const double h = bounds.bottom - bounds.top - 1;
+        const double radius = std::clamp<double>(map.roundBox, 0, std::min((w + 2) / 2, (h + 2) / 2));
+        page.RoundBox(bounds.left + 0.5, bounds.top + 0.5, w, h, radius);
+    }
+    page.Stroke(kLeaderColour);
+    for (const RouteStop& stop : map.stops) {
+        if (stop.box.x < 0) continue;
+        for (const StopLabel& label : stop.labels) {
+            if (const std::optional<LabelLeader> leader = LeaderOf(map, stop, label)) {
+                page.Segment({leader->from.x + 0.5, leader->from.y + 0.5}, {leader->to.x + 0.5, leader->to.y + 0.5});
+            }
+        }
+    }
+    for (const RouteStop& stop : map.stops) {
+        if (stop.box.x < 0) continue;
+        for (const StopLabel& label : stop.labels) DrawStopLabel(page, map, stop, label);
+    }
+}
+
+std::string StopNameOf(const RouteMap& map, RouteKey key) {
+    const RouteStop* stop = FindRouteStop(map, key);
+    if (!stop) return {};
+    std::string name;
+    for (const std::string& part : SplitStopName(stop->name)) name += (name.empty() ? "" : " ") + part;
+    return name;
+}
+
+// The legend: a heading, then a row per line with its badge and its ends.
+struct LegendLayout {
+    float width = 0;
+    float height = 0;
+};
+
+std::string EndsText(const LineLegendEntry& entry) { return entry.firstStop + " \xE2\x80\x93 " + entry.lastStop; }
+
+LegendLayout MeasureLegend(PdfDocument& pdf, const RouteMap& map, const std::vector<LineLegendEntry>& entries,
+                           const RouteMapPageTexts& texts) {
+    pdf.SelectFont("Helvetica", "B", kLabelSize);
+    float width = pdf.TextWidth(texts.legendHeading);
+    pdf.SelectFont("Helvetica", "", kLabelSize);
+    for (const LineLegendEntry& entry : entries) {
+        const RouteLine* line = FindRouteLine(map, entry.line);
+        const float badge = std::max<float>(kBadgeWidth, MeasureLabelText(line ? line->name : "").width);
+        width = std::max(width, badge + 8 + pdf.TextWidth(EndsText(entry)));
+    }
+    return {width + 2 * kLegendPadding, kLegendRow * static_cast<float>(entries.size() + 1) + 2 * kLegendPadding};
+}
+
+void DrawLegend(PdfDocument& pdf, const RouteMap& map, const std::vector<LineLegendEntry>& entries,
+                const RouteMapPageTexts& texts, float left, float top, const LegendLayout& size) {
+    pdf.SetFillPaint(255, 255, 255);
+    pdf.SetStrokePaint(0);
+    MapPage page(pdf, {left, top});
+    page.Box(0, 0, size.width, size.height, PdfPaint::FillAndStroke);
+    pdf.SelectFont("Helvetica", "B", kLabelSize);
+    page.Text(kLegendPadding, kLegendPadding + 3, 0, texts.legendHeading, {0, 0, 0});
+    pdf.SelectFont("Helvetica", "", kLabelSize);
+    float y = kLegendPadding + kLegendRow;
+    for (const LineLegendEntry& entry : entries) {
+        const RouteLine* line = FindRouteLine(map, entry.line);
+        if (!line) continue;
+        const TextSize text = MeasureLabelText(line->name);
+        const float badge = std::max<float>(kBadgeWidth, static_cast<float>(text.width));
+        page.Fill(line->colour);
+        if (NeedsCasing(line->colour)) page.Stroke(CasingColour(line->colour));
+        else page.Stroke(line->colour);
+        page.Box(kLegendPadding, y, badge, kBadgeHeight, PdfPaint::FillAndStroke);
+        page.Text(kLegendPadding + (badge - static_cast<float>(text.width)) / 2, y + 1, 0, line->name,
+                  TextColour(line->effTextColour));
+        page.Text(kLegendPadding + badge + 8, y + 1, 0, EndsText(entry), {0, 0, 0});
+        y += kLegendRow;
+    }
+}
+
+}  // namespace
+
+std::vector<LineLegendEntry> LineLegendEntries(const RouteMap& map) {
+    std::vector<LineLegendEntry> entries;
+    for (const RouteLine& line : map.lines) {
+        std::map<RouteKey, int> touches;
+        std::vector<RouteKey> order;
+        for (const Connection& connection : map.connections) {
+            if (connection.line != line.key) continue;
+            for (const ConnectionEnd& end : connection.end) {
+                if (end.stop == kNoRouteKey) continue;
+                if (touches[end.stop]++ == 0) order.push_back(end.stop);
+            }
+        }
+        if (order.empty()) continue;
+        std::vector<RouteKey> ends;
+        for (RouteKey stop : order) {
+            if (touches[stop] == 1) ends.push_back(stop);
+        }
+        LineLegendEntry entry{line.key, {}, {}};
+        entry.firstStop = StopNameOf(map, ends.empty() ? order.front() : ends.front());
+        entry.lastStop = StopNameOf(map, ends.size() >= 2 ? ends[1] : ends.empty() ? order.front() : order.back());
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::optional<PixelRect> FreeCorner(const RouteMap& map, int32_t width, int32_t height) {
+    const int32_t mapWidth = 16 * map.width + 1;
+    const int32_t mapHeight = 16 * map.height + 1;
+    if (width + 8 > mapWidth || height + 8 > mapHeight) return std::nullopt;
+    std::vector<PixelRect> taken;
+    for (const RouteStop& stop : map.stops) {
+        if (stop.box.x < 0) continue;
+        taken.push_back(StopBoxBounds(stop));
+        for (const StopLabel& label : stop.labels) taken.push_back(StopLabelBounds(map, stop, label));
+    }
+    for (const Connection& connection : map.connections) {
+        const RouteLine* line = FindRouteLine(map, connection.line);
+        const int32_t h = (line ? HalfWidth(line->thickness) : 0) + 2;
+        for (std::size_t i = 1; i < connection.path.size(); ++i) {
+            const GridPoint a = connection.path[i - 1];
+            const GridPoint b = connection.path[i];
+            taken.push_back({16 * std::min(a.x, b.x) + 8 - h, 16 * std::min(a.y, b.y) + 8 - h,
+                             16 * std::max(a.x, b.x) + 9 + h, 16 * std::max(a.y, b.y) + 9 + h});
+        }
+    }
+    const int32_t inset = 4;
+    const std::array<PixelRect, 4> corners{{
+        {mapWidth - inset - width, mapHeight - inset - height, mapWidth - inset, mapHeight - inset},
+        {inset, mapHeight - inset - height, inset + width, mapHeight - inset},
+        {mapWidth - inset - width, inset, mapWidth - inset, inset + height},
+        {inset, inset, inset + width, inset + height},
+    }};
+    for (const PixelRect& corner : corners) {
+        if (std::none_of(taken.begin(), taken.end(), [&](const PixelRect& r) { return r.Overlaps(corner); })) {
+            return corner;
+        }
+    }
+    return std::nullopt;
+}
+
+bool WriteRouteMapVectorPdf(const RouteMap& map, const RouteMapPageTexts& texts, const std::filesystem::path& file) {
+    if (map.width <= 0 || map.height <= 0 || map.width > kMaxRouteMapImageCells || map.height > kMaxRouteMapImageCells) {
+        return false;
+    }
+    const float mapWidth = 16.0f * static_cast<float>(map.width) + 1;
+    const float mapHeight = 16.0f * static_cast<float>(map.height) + 1;
+    const bool hasSubtitle = !texts.operatorName.empty() || !texts.validity.empty();
+    const float header = kTitleSize + 12 + (hasSubtitle ? kSubtitleSize + 6 : 0);
+
+    PdfDocument pdf;
+    pdf.SetCreationTime(std::nullopt);
+    // The legend's size needs the fonts, so it is measured in a document of its own.
+    const std::vector<LineLegendEntry> entries = LineLegendEntries(map);
+    LegendLayout legend;
+    {
+        PdfDocument measure;
+        if (!measure.CreateDocument("", "pt", "100,100")) return false;
+        legend = MeasureLegend(measure, map, entries, texts);
+    }
+    const std::optional<PixelRect> corner =
+        entries.empty() ? std::nullopt
+                        : FreeCorner(map, static_cast<int32_t>(std::ceil(legend.width)),
+                                     static_cast<int32_t>(std::ceil(legend.height)));
+    const bool legendBelow = !entries.empty() && !corner;
+    const float pageWidth = 2 * kMargin + std::max(mapWidth, legendBelow ? legend.width : 0.0f);
+    const float pageHeight = 2 * kMargin + header + mapHeight + (legendBelow ? legend.height + 12 : 0.0f);
+    const std::string format = std::to_string(static_cast<int>(std::ceil(pageWidth))) + "," +
+                               std::to_string(static_cast<int>(std::ceil(pageHeight)));
+    if (!pdf.CreateDocument("", "pt", format)) return false;
+    pdf.SetAutoBreak(false);
+    pdf.SetMargins(0, 0);
+    if (!pdf.NewPage("", "")) return false;
+
+    pdf.SelectFont("Helvetica", "B", kTitleSize);
+    pdf.SetTextPaint(0);
+    pdf.PutText(kMargin, kMargin + kTitleSize * 0.8f, texts.title);
+    if (hasSubtitle) {
+        pdf.SelectFont("Helvetica", "", kSubtitleSize);
+        std::string line = texts.operatorName;
+        if (!texts.operatorName.empty() && !texts.validity.empty()) line += " \xC2\xB7 ";
+        line += texts.validity;
+        pdf.PutText(kMargin, kMargin + kTitleSize + 6 + kSubtitleSize * 0.8f, line);
+    }
+
+    const float mapTop = kMargin + header;
+    pdf.SelectFont("Helvetica", "", kLabelSize);
+    MapPage page(pdf, {kMargin, mapTop});
+    DrawMap(page, map);
+    if (corner) {
+        DrawLegend(pdf, map, entries, texts, kMargin + static_cast<float>(corner->left),
+                   mapTop + static_cast<float>(corner->top), legend);
+    } else if (legendBelow) {
+        DrawLegend(pdf, map, entries, texts, kMargin, mapTop + mapHeight + 12, legend);
+    }
+    if (pdf.LastError() != PdfError::None) return false;
+    std::u8string name = file.u8string();
+    return pdf.SaveDocument(std::string(name.begin(), name.end()));
+}
+
+}  // namespace tak
