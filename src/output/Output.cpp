@@ -563,6 +563,8 @@ private:
         if (project.empty()) project = folder_.parent_path().filename().u8string();
         texts.title = lang_.Lang("RouteMap") + " " + std::string(project.begin(), project.end());
         texts.legendHeading = lang_.Lang("RouteMapLines");
+        texts.operatorName = stamp_.operatorName;
+        if (!stamp_.validFrom.empty()) texts.validity = FillPlaceholders(lang_.Lang("ValidFrom"), {stamp_.validFrom});
         return texts;
     }
 

@@ -25,6 +25,7 @@
 #include "base/Text.h"
 #include "mapdata/MapLoader.h"
 #include "persist/ProgramSettings.h"
+#include "routemap/RouteMapOutput.h"
 #include "ui/MapCheckWindow.h"
 #include "ui/RouteMapWindow.h"
 #include "ui/StopTable.h"
@@ -288,7 +289,8 @@ void MainWindow::ShowProject() {
     std::size_t tourPlans = 0;
     for (const auto& entry : project.tourPlans) tourPlans += entry.second.active ? 1 : 0;
     std::string file = FileNameText(ProjectFilePath(context_));
-    std::size_t routeMaps = project.routeMap.format != kRouteMapNone ? 1 : 0;
+    // A route map counts when the output prints it: a format and some stops.
+    std::size_t routeMaps = RouteMapToPrint(project.routeMap) ? 1 : 0;
     std::string text = FillPlaceholders(context_.language.Lang("ProjectShown"),
                                         {file, std::to_string(project.timeTablePlans.size()),
                                          std::to_string(tourPlans), std::to_string(project.stopTables.size()),
