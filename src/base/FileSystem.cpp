@@ -426,4 +426,14 @@ void RemoveStaleTemporaryFiles(const fs::path& folder, std::chrono::seconds mini
     }
 }
 
+std::tm LocalTime(std::time_t time) {
+    std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &time);
+#else
+    localtime_r(&time, &local);
+#endif
+    return local;
+}
+
 }  // namespace tak

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -95,5 +96,9 @@ fs::path ExecutableFolder(const char* argv0);
 
 // A path from UTF-8 text.
 fs::path PathFromText(std::string_view utf8);
+
+// `time` as the calendar and clock of this machine's time zone, on every
+// platform (the thread-safe call differs between them).
+std::tm LocalTime(std::time_t time);
 
 }  // namespace tak

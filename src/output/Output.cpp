@@ -42,16 +42,8 @@ DocumentStamp StampOf(const OutputSource& source) {
         CalendarDay day = DateToCalendar(source.map.date);
         stamp.validFrom = DateText(source.language, day.year, day.month, day.day);
     } else {
-        std::time_t now = std::time(nullptr);
-        std::tm local{};
-#ifdef _WIN32
-        bool known = localtime_s(&local, &now) == 0;
-#else
-        bool known = localtime_r(&now, &local) != nullptr;
-#endif
-        if (known) {
-            stamp.validFrom = DateText(source.language, local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-        }
+        std::tm today = LocalTime(std::time(nullptr));
+        stamp.validFrom = DateText(source.language, today.tm_year + 1900, today.tm_mon + 1, today.tm_mday);
     }
     for (const RouteLine& line : source.project.routeMap.lines) {
         stamp.lineColours.try_emplace(line.name, static_cast<uint32_t>(PackRgb(line.colour)));

@@ -40,12 +40,7 @@ void AppendTwoDigits(std::string& out, int value) {
 }
 
 std::string PdfDate(std::time_t time) {
-    std::tm local{};
-#if defined(_WIN32)
-    localtime_s(&local, &time);
-#else
-    localtime_r(&time, &local);
-#endif
+    std::tm local = LocalTime(time);
     std::string out = "D:";
     AppendInteger(out, local.tm_year + 1900);
     AppendTwoDigits(out, local.tm_mon + 1);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <numbers>
 
 #include "pdf/Paginor.h"
 #include "routemap/RouteMapDrawing.h"
@@ -12,7 +13,6 @@ namespace tak {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr float kMargin = 36;
 constexpr float kTitleSize = 18;
 constexpr float kSubtitleSize = 10;
@@ -189,7 +189,7 @@ void DrawSign(MapPage& page, const Connection& connection, const RouteLine& line
     const double half = HalfWidth(line.thickness) + 0.5;
     if (sign.type == kSignLineName && place->d1 == place->d2) {
         const TextSize size = MeasureLabelText(line.name);
-        const double a = Step(place->d1).textAngle * kPi / 180.0;
+        const double a = Step(place->d1).textAngle * std::numbers::pi / 180.0;
         const double x = c.x - std::cos(a) * size.width / 2 - std::sin(a) * size.height / 2;
         const double y = c.y + std::sin(a) * size.width / 2 - std::cos(a) * size.height / 2;
         // On a box of the line's own colour, as on the screen.
@@ -240,7 +240,7 @@ void DrawStopLabel(MapPage& page, const RouteMap& map, const RouteStop& stop, co
         const std::vector<std::string> lines = SplitStopName(stop.name);
         const auto n = static_cast<int32_t>(lines.size());
         const double h = MeasureLabelText(" ").height;
-        const double a = label.angle * kPi / 180.0;
+        const double a = label.angle * std::numbers::pi / 180.0;
         for (int32_t i = 0; i < n; ++i) {
             const double shift = (2 * i - n) * h / 2.0;
             page.Text(r.x + std::round(shift * std::sin(a)), r.y + std::round(shift * std::cos(a)), label.angle,
