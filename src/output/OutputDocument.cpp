@@ -116,9 +116,12 @@ std::string PageHeadingText(const LanguageTable& lang, const PageHeading& headin
         if (!line.empty()) text += line + std::string(lineEnd);
     };
     add(heading.title);
-    if (!lines.empty()) add(FillPlaceholders(lang.Lang("HeadingLine"), {lines}) +
-                            (heading.direction.empty() ? "" : ", " + heading.direction));
-    else add(heading.direction);
+    if (!lines.empty() && !heading.directionNamesLines) {
+        add(FillPlaceholders(lang.Lang("HeadingLine"), {lines}) +
+            (heading.direction.empty() ? "" : ", " + heading.direction));
+    } else {
+        add(heading.direction);
+    }
     add(heading.validity);
     add(heading.operatorName);
     return text.empty() ? text : text + std::string(lineEnd);

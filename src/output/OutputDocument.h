@@ -44,6 +44,7 @@ struct PageHeading {
     std::vector<LineBadge> lines;
     std::string title;
     std::string direction;  // "Richtung Südbahnhof"
+    bool directionNamesLines = false;  // "Linie 5 → Südbahnhof": the text form adds no line of its own
     std::string validity;   // "gültig ab 14.01.2025"
     std::string operatorName;
 };

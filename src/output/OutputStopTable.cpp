@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "base/Language.h"
+#include "base/Text.h"
 #include "output/OutputTexts.h"
 #include "output/OutputTimetable.h"
 
@@ -61,7 +62,8 @@ std::optional<FoundDeparture> FindDeparture(const StopTable& table, const std::u
     return FoundDeparture{static_cast<int32_t>(time), static_cast<int32_t>(hour), days};
 }
 
-// Sorted by time; the same way at the same time only adds its days.
+// Sorted by time; the same way of the same route at the same time only adds
+// its days.
 void InsertDeparture(StopHour& hour, const StopDeparture& departure) {
     auto& list = hour.departures;
     for (auto it = list.begin(); it != list.end(); ++it) {
@@ -69,7 +71,7 @@ void InsertDeparture(StopHour& hour, const StopDeparture& departure) {
             list.insert(it, departure);
             return;
         }
-        if (it->time == departure.time && it->way == departure.way) {
+        if (it->time == departure.time && it->way == departure.way && it->route == departure.route) {
             it->days |= departure.days;
             return;
         }
@@ -132,7 +134,9 @@ bool HoursPrintAlike(const StopTableData& data, int32_t first, int32_t hour) {
         const auto& b = column.hours[static_cast<std::size_t>(hour)].departures;
         if (a.size() != b.size()) return false;
         for (std::size_t i = 0; i < a.size(); ++i) {
-            if (MinuteOf(a[i]) != MinuteOf(b[i]) || a[i].legend != b[i].legend) return false;
+            if (MinuteOf(a[i]) != MinuteOf(b[i]) || a[i].legend != b[i].legend || a[i].route != b[i].route) {
+                return false;
+            }
         }
     }
     return true;
@@ -151,6 +155,54 @@ void MergeHours(StopTableData& data) {
         }
     }
 }
+
+// The routes in the order the trips were found, each departure's index into
+// them; sorted by line and destination once all are known.
+class RouteCollector {
+public:
+    std::size_t RouteOf(const Trip& trip) {
+        auto known = byTrip_.find(&trip);
+        if (known != byTrip_.end()) return known->second;
+        StopRoute route{trip.lineName, trip.stations.empty() ? std::string() : trip.stations.back().name, ""};
+        auto same = std::find_if(routes_.begin(), routes_.end(), [&](const StopRoute& r) {
+            return r.line == route.line && r.destination == route.destination;
+        });
+        std::size_t index = static_cast<std::size_t>(same - routes_.begin());
+        if (same == routes_.end()) routes_.push_back(std::move(route));
+        byTrip_.emplace(&trip, index);
+        return index;
+    }
+
+    // Sorts the routes, gives them marks when there are several, and points
+    // the departures at their new places.
+    std::vector<StopRoute> Finish(StopTableData& data) {
+        std::vector<std::size_t> order(routes_.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+            const StopRoute& x = routes_[a];
+            const StopRoute& y = routes_[b];
+            if (x.line != y.line) return NaturalLess(x.line, y.line);
+            return NaturalLess(x.destination, y.destination);
+        });
+        std::vector<std::size_t> newIndex(routes_.size());
+        std::vector<StopRoute> sorted;
+        for (std::size_t place = 0; place < order.size(); ++place) {
+            newIndex[order[place]] = place;
+            sorted.push_back(routes_[order[place]]);
+            if (order.size() > 1) sorted.back().mark = RouteMark(place);
+        }
+        for (StopDayColumn& column : data.columns) {
+            for (StopHour& hour : column.hours) {
+                for (StopDeparture& departure : hour.departures) departure.route = newIndex[departure.route];
+            }
+        }
+        return sorted;
+    }
+
+private:
+    std::vector<StopRoute> routes_;
+    std::unordered_map<const Trip*, std::size_t> byTrip_;
+};
 
 }  // namespace
 
@@ -174,6 +226,16 @@ std::string LegendLetter(std::size_t index) {
     return "#";
 }
 
+std::string RouteMark(std::size_t index) {
+    auto letter = [](std::size_t i) { return std::string(1, static_cast<char>('A' + i % 26)); };
+    if (index < 26) return letter(index);
+    return letter(std::min<std::size_t>(index / 26 - 1, 25)) + letter(index);
+}
+
+std::string RouteText(const LanguageTable& lang, const StopRoute& route) {
+    return FillPlaceholders(lang.Lang("RouteTowards"), {route.line, route.destination});
+}
+
 StopTableData BuildStopTable(const StopTable& table, const MapData& map, const LanguageTable& lang) {
     StopTableData data;
     for (const TableDay& day : table.days) data.columns.push_back(StopDayColumn{&day, 0, {}});
@@ -182,6 +244,7 @@ StopTableData BuildStopTable(const StopTable& table, const MapData& map, const L
         if (station) stopIds.insert(station->id);
     }
     std::unordered_map<const Trip*, const StopTableTrip*> ways;
+    RouteCollector routes;
     for (const auto& line : map.lines) {
         for (const Tour& tour : line->tours) {
             for (const TourTrip& tourTrip : tour.trips) {
@@ -190,7 +253,8 @@ StopTableData BuildStopTable(const StopTable& table, const MapData& map, const L
                 if (!found) continue;
                 auto way = ways.find(tourTrip.trip);
                 if (way == ways.end()) way = ways.emplace(tourTrip.trip, WayGroupOf(table, *tourTrip.trip)).first;
-                StopDeparture departure{found->time, way->second, found->days, kNoLegendEntry};
+                StopDeparture departure{found->time, way->second, found->days, kNoLegendEntry,
+                                        routes.RouteOf(*tourTrip.trip)};
                 for (StopDayColumn& column : data.columns) {
                     if (ColumnRunsOn(column, found->days)) {
                         InsertDeparture(column.hours[static_cast<std::size_t>(found->hour)], departure);
@@ -199,6 +263,7 @@ StopTableData BuildStopTable(const StopTable& table, const MapData& map, const L
             }
         }
     }
+    data.routes = routes.Finish(data);
     AssignLetters(data, lang);
     SetCapacities(data);
     if (table.mergeRow) MergeHours(data);

@@ -27,6 +27,7 @@ struct StopDeparture {
     const StopTableTrip* way = nullptr;  // the way group; null when the trip has no entry
     ServiceDays days = 0;
     int legend = kNoLegendEntry;  // index into StopTableData::legend
+    std::size_t route = 0;        // index into StopTableData::routes
 };
 
 struct StopHour {
@@ -48,9 +49,19 @@ struct LegendEntry {
     const StopTableTrip* way = nullptr;
 };
 
+// A line and the stop its trips end at: what a passenger at the stop must
+// tell apart. With several in one table every departure carries the mark of
+// its own, and the legend explains the marks.
+struct StopRoute {
+    std::string line;
+    std::string destination;
+    std::string mark;  // "A", "B", …; empty while the table holds one route
+};
+
 struct StopTableData {
     std::vector<StopDayColumn> columns;
     std::vector<LegendEntry> legend;
+    std::vector<StopRoute> routes;  // by line, then destination
 };
 
 // The entry a trip's departures are grouped under: its own entry followed
@@ -60,6 +71,12 @@ const StopTableTrip* WayGroupOf(const StopTable& table, const Trip& trip);
 // The letter of the n-th legend entry (0-based): a to z, then A to Z, then
 // "#" for every further one.
 std::string LegendLetter(std::size_t index);
+
+// The mark of the n-th route (0-based): A to Z, then AA, AB, …
+std::string RouteMark(std::size_t index);
+
+// "Linie 5 → Südbahnhof".
+std::string RouteText(const LanguageTable& lang, const StopRoute& route);
 
 // Collects the departures, letters, capacities and (with "MergeRow") the
 // hour groups of one plan.

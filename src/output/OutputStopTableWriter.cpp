@@ -22,6 +22,9 @@ constexpr int32_t kTextSlotWidth = 4;  // two digits, the letter, a blank
 constexpr int kTextMinHourWidth = 4;
 constexpr int kTextMinMergedHourWidth = 7;
 constexpr float kHeadingPadding = 4;  // beside a day column's name in the PDF heading
+constexpr float kMarkScale = 0.75f;    // route marks, of the table's font size
+constexpr float kMarkInset = 2;        // from the slot's left edge to its mark
+constexpr float kMarkGap = 1;          // between the mark and the minutes
 
 bool IsPrinted(const StopDayColumn& column) { return column.capacity >= 1; }
 
@@ -68,13 +71,34 @@ std::string LetterOf(const StopTableData& data, const StopDeparture& departure) 
 
 std::string LegendLine(const LegendEntry& entry) { return entry.letter + ": " + entry.text; }
 
+// The route marks first, then the day and way letters.
+std::vector<std::string> LegendLines(const StopTableData& data, const LanguageTable& lang) {
+    std::vector<std::string> lines;
+    for (const StopRoute& route : data.routes) {
+        if (!route.mark.empty()) lines.push_back(route.mark + ": " + RouteText(lang, route));
+    }
+    for (const LegendEntry& entry : data.legend) lines.push_back(LegendLine(entry));
+    return lines;
+}
+
+const std::string& MarkOf(const StopTableData& data, const StopDeparture& departure) {
+    return data.routes[departure.route].mark;
+}
+
+int WidestMark(const StopTableData& data) {
+    int widest = 0;
+    for (const StopRoute& route : data.routes) widest = std::max(widest, CharacterCount(route.mark));
+    return widest;
+}
+
 std::string Repeat(char c, int count) { return std::string(static_cast<std::size_t>(std::max(count, 0)), c); }
 
 // --- Text ---------------------------------------------------------------------------
 
 class TextStopTable {
 public:
-    explicit TextStopTable(const StopTableWriteInput& input) : in_(input), data_(input.data) {
+    explicit TextStopTable(const StopTableWriteInput& input)
+        : in_(input), data_(input.data), slot_(kTextSlotWidth + WidestMark(input.data)) {
         hour_ = in_.lang.Lang("Hour");
         e_ = std::max(CharacterCount(hour_) + 1, in_.table.mergeRow ? kTextMinMergedHourWidth : kTextMinHourWidth);
     }
@@ -85,7 +109,7 @@ public:
         std::string closing = Repeat('-', e_);
         for (const StopDayColumn& column : data_.columns) {
             if (!IsPrinted(column)) continue;
-            int width = kTextSlotWidth * column.capacity - 1;
+            int width = slot_ * column.capacity - 1;
             heading += " | " + CenterText(column.day ? column.day->name : "", width);
             rule += "-|-" + Repeat('-', width);
             closing += "---" + Repeat('-', width);
@@ -94,7 +118,7 @@ public:
         Line(rule + "-|-" + Repeat('-', e_));
         for (int32_t hour : PrintedHours(data_)) HourLine(hour);
         Line(closing + "---" + Repeat('-', e_));
-        for (const LegendEntry& entry : data_.legend) Line(LegendLine(entry));
+        for (const std::string& line : LegendLines(data_, in_.lang)) Line(line);
         return std::move(text_);
     }
 
@@ -120,10 +144,12 @@ private:
             if (!IsPrinted(column)) continue;
             std::string cells;
             for (const StopDeparture& departure : column.hours[static_cast<std::size_t>(hour)].departures) {
+                std::string mark = MarkOf(data_, departure);
+                mark.insert(0, static_cast<std::size_t>(slot_ - kTextSlotWidth - CharacterCount(mark)), ' ');
                 std::string letter = LetterOf(data_, departure);
-                cells += MinuteText(departure) + (letter.empty() ? "  " : letter + " ");
+                cells += mark + MinuteText(departure) + (letter.empty() ? "  " : letter + " ");
             }
-            line.append(" ").append(FitText(cells, kTextSlotWidth * column.capacity)).append("|");
+            line.append(" ").append(FitText(cells, slot_ * column.capacity)).append("|");
         }
         if (!in_.table.mergeRow) {
             line += "  " + number + Repeat(' ', e_ - 3);
@@ -137,6 +163,7 @@ private:
 
     const StopTableWriteInput& in_;
     const StopTableData& data_;
+    int slot_;  // a departure: its route mark, two digits, the letter, a blank
     std::string hour_;
     int e_ = kTextMinHourWidth;
     std::string text_;
@@ -165,6 +192,7 @@ public:
     void Write() {
         SelectRegular();
         BeginPlanPages(target_, in_.lang, StopTableHeading(in_));
+        float pageTop = pdf_.CursorY();  // below the heading, on every page of the plan
         heights_ = MeasureRowHeights(in_.options);
         DrawSpider();
         MeasureGeometry();
@@ -178,11 +206,16 @@ public:
         }
         WriteHeading();
         std::vector<int32_t> hours = PrintedHours(data_);
-        float closingHeight = 1 + (data_.legend.empty() ? 0 : h * static_cast<float>(1 + data_.legend.size()));
+        std::vector<std::string> legend = LegendLines(data_, in_.lang);
+        float closingHeight = 1 + (legend.empty() ? 0 : h * static_cast<float>(1 + legend.size()));
+        std::vector<float> rowHeights;
+        for (int32_t hour : hours) rowHeights.push_back(h * static_cast<float>(LinesOfHour(hour)));
+        std::vector<std::size_t> breaks =
+            PlanTableBreaks(rowHeights, pdf_.PageBreakY() - pdf_.CursorY(),
+                            pdf_.PageBreakY() - pageTop - headingHeight, closingHeight);
         for (std::size_t i = 0; i < hours.size(); ++i) {
-            float need = h * static_cast<float>(LinesOfHour(hours[i])) + (i + 1 == hours.size() ? closingHeight : 0);
-            if (pdf_.CursorY() + need > pdf_.PageBreakY()) {
-                pdf_.PutCell(tableWidth_, 1, "", PdfBorder::Top, PdfCursor::NextLine);
+            if (std::find(breaks.begin(), breaks.end(), i) != breaks.end()) {
+                CloseTableRule(pdf_, tableWidth_);
                 pdf_.NewPage("", "");
                 WriteHeading();
             }
@@ -190,14 +223,19 @@ public:
         }
         pdf_.PutCell(tableWidth_, 1, "", PdfBorder::Top, PdfCursor::NextLine);
         pdf_.LineFeed(h);
-        for (const LegendEntry& entry : data_.legend) {
-            pdf_.FlowText(h, LegendLine(entry));
+        for (const std::string& line : legend) {
+            pdf_.FlowText(h, line);
             pdf_.LineFeed(h);
         }
     }
 
 private:
     void SelectRegular() { pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt)); }
+    void SelectBold() { pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt)); }
+    // Route marks stand small and bold in front of the minutes.
+    void SelectMark() {
+        pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt) * kMarkScale);
+    }
 
     void DrawSpider() {
         if (in_.table.routeSpider == kNoSpider || !in_.spiders) return;
@@ -211,7 +249,16 @@ private:
         std::string hour = in_.lang.Lang("Hour");
         hourWidth_ = std::round(std::max(pdf_.TextWidth(hour + "zz"),
                                          pdf_.TextWidth(in_.table.mergeRow ? "88-88zz" : "88zz")));
-        slotWidth_ = std::round(pdf_.TextWidth("88wz"));
+        SelectMark();
+        for (const StopRoute& route : data_.routes) {
+            if (!route.mark.empty()) markWidth_ = std::max(markWidth_, pdf_.TextWidth(route.mark) + kMarkGap);
+        }
+        SelectRegular();
+        // A slot holds two digits, the widest letter and the space before
+        // the next slot; a route mark before them takes that space's place
+        // as far as it reaches.
+        slotWidth_ = markWidth_ == 0 ? std::round(pdf_.TextWidth("88wz"))
+                                     : std::round(kMarkInset + markWidth_ + pdf_.TextWidth("88w") + kMarkGap);
         float width = 2 * hourWidth_ + 1;
         std::size_t printedColumns = 0;
         for (const StopDayColumn& column : data_.columns) {
@@ -239,7 +286,7 @@ private:
     float NarrowestWidth(const StopDayColumn& column) {
         std::size_t busiest = 1;
         for (const StopHour& hour : column.hours) busiest = std::max(busiest, hour.departures.size());
-        pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
+        SelectBold();
         float name = std::ceil(pdf_.TextWidth(column.day ? column.day->name : "") + kHeadingPadding);
         SelectRegular();
         return std::max(slotWidth_ * static_cast<float>(busiest), name);
@@ -308,7 +355,7 @@ private:
         std::string hour = in_.lang.Lang("Hour");
         pdf_.PutCell(hourWidth_, hb, hour, PdfBorder::None, PdfCursor::Right, PdfAlign::Centre);
         pdf_.PutCell(1, hb, "", PdfBorder::Left);
-        pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt));
+        SelectBold();
         for (std::size_t c = 0; c < data_.columns.size(); ++c) {
             const StopDayColumn& column = data_.columns[c];
             if (!IsPrinted(column)) continue;
@@ -364,8 +411,19 @@ private:
         std::size_t first = std::min(departures.size(), line * perLine);
         std::size_t end = std::min(departures.size(), first + perLine);
         for (std::size_t d = first; d < end; ++d) {
-            pdf_.PutCell(slotWidth_, h, MinuteText(departures[d]) + LetterOf(data_, departures[d]), PdfBorder::None,
-                         PdfCursor::Right, PdfAlign::Left, shaded);
+            std::string minute = MinuteText(departures[d]) + LetterOf(data_, departures[d]);
+            if (markWidth_ == 0) {
+                pdf_.PutCell(slotWidth_, h, minute, PdfBorder::None, PdfCursor::Right, PdfAlign::Left, shaded);
+                continue;
+            }
+            // The small mark and the minutes share one cell: "A08a".
+            float x = pdf_.CursorX();
+            float baseline = pdf_.CursorY() + 0.5f * h + 0.3f * static_cast<float>(font_.sizePt);
+            pdf_.PutCell(slotWidth_, h, "", PdfBorder::None, PdfCursor::Right, PdfAlign::Left, shaded);
+            SelectMark();
+            pdf_.PutText(x + kMarkInset, baseline, MarkOf(data_, departures[d]));
+            SelectRegular();
+            pdf_.PutText(x + kMarkInset + markWidth_, baseline, minute);
         }
         float rest = columnWidths_[c] - slotWidth_ * static_cast<float>(end - first);
         if (rest > 0) pdf_.PutCell(rest, h, "", PdfBorder::None, PdfCursor::Right, PdfAlign::Left, shaded);
@@ -379,6 +437,7 @@ private:
     RowHeights heights_;
     float hourWidth_ = 0;
     float slotWidth_ = 0;
+    float markWidth_ = 0;  // the widest route mark and its gap to the minutes; 0 with one route
     float tableWidth_ = 0;
     std::vector<float> columnWidths_;  // one per day column, 0 when not printed
     std::vector<int32_t> slotsPerLine_;  // departures printed side by side, per day column
@@ -390,23 +449,39 @@ std::string StopTableFileName(const LanguageTable& lang, const StopTable& table,
     return DocumentFileName(lang, "Stop", table.name, extension);
 }
 
-// The lines of the table's selected trips, and where they go: "Südbahnhof"
-// for a single line, "5 Südbahnhof" for each line when there are several.
+// The routes of the table's departures: "Linie 5 → Südbahnhof" for a single
+// one, "1 → Südbahnhof, 3 → Gewerbegebiet Ost" for several. A table without
+// departures names the lines of its selected trips and where they end.
 PageHeading StopTableHeading(const StopTableWriteInput& in) {
+    const std::vector<StopRoute>& routes = in.data.routes;
     std::vector<std::string> lines;
-    std::vector<const Trip*> trips;
-    for (const StopTableTrip& entry : in.table.trips) {
-        if (!entry.trip || !in.table.selection.count(entry.trip->name)) continue;
-        trips.push_back(entry.trip);
-        AddDistinct(lines, entry.trip->lineName);
-    }
+    for (const StopRoute& route : routes) AddDistinct(lines, route.line);
     std::vector<std::string> destinations;
-    for (const Trip* trip : trips) {
-        if (trip->stations.empty()) continue;
-        const std::string& end = trip->stations.back().name;
-        AddDistinct(destinations, lines.size() > 1 ? trip->lineName + " " + end : end);
+    if (routes.empty()) {
+        for (const StopTableTrip& entry : in.table.trips) {
+            if (entry.trip && in.table.selection.count(entry.trip->name)) AddDistinct(lines, entry.trip->lineName);
+        }
+        for (const StopTableTrip& entry : in.table.trips) {
+            if (!entry.trip || !in.table.selection.count(entry.trip->name) || entry.trip->stations.empty()) continue;
+            const std::string& end = entry.trip->stations.back().name;
+            AddDistinct(destinations, lines.size() > 1 ? entry.trip->lineName + " " + end : end);
+        }
     }
-    return MakePageHeading(in.lang, "Stop", in.table.name, in.table.headline, lines, destinations, in.stamp);
+    PageHeading heading =
+        MakePageHeading(in.lang, "Stop", in.table.name, in.table.headline, lines, destinations, in.stamp);
+    if (routes.size() == 1) {
+        heading.direction = RouteText(in.lang, routes.front());
+        heading.directionNamesLines = true;
+    } else if (routes.size() > 1) {
+        std::string all;
+        for (const StopRoute& route : routes) {
+            all += (all.empty() ? "" : ", ") +
+                   FillPlaceholders(in.lang.Lang("RouteTowardsShort"), {route.line, route.destination});
+        }
+        heading.direction = all;
+        heading.directionNamesLines = true;
+    }
+    return heading;
 }
 
 std::string StopTableText(const StopTableWriteInput& input) { return TextStopTable(input).Build(); }

@@ -47,6 +47,43 @@ std::string FootnoteLine(const TimetableGrid& grid, const std::string& mark) {
     return mark + " = " + (entry == grid.footnotes.end() ? std::string() : entry->second.text);
 }
 
+// What the marks of a block mean, for those it prints: interval columns,
+// repeated patterns (shaded in PDF), a rule where an interval changes, and
+// the arrival and departure labels.
+std::vector<std::string> BlockLegend(const LanguageTable& lang, const DayGroup& group, std::size_t first,
+                                     std::size_t count, const std::vector<bool>& visible,
+                                     const std::vector<SlotRow>& slots, DocumentFormat format) {
+    bool every = false;
+    bool pattern = false;
+    bool change = false;
+    for (std::size_t c = first; c < first + count; ++c) {
+        const TimetableColumn& column = group.columns[c];
+        if (column.kind == ColumnKind::Departure) continue;
+        (column.kind == ColumnKind::UniformInterval ? every : pattern) = true;
+        for (std::size_t s = 0; s < slots.size() && !change; ++s) {
+            change = visible[s] && IterationCellText(lang, column, static_cast<int32_t>(s), visible).startsBlock;
+        }
+    }
+    bool arrivals = false;
+    bool departures = false;
+    for (std::size_t s = 0; s < slots.size(); ++s) {
+        if (!visible[s]) continue;
+        arrivals = arrivals || slots[s].label == lang.Lang("ArrShort");
+        departures = departures || slots[s].label == lang.Lang("DepShort");
+    }
+    std::vector<std::string> lines;
+    if (every) lines.push_back(lang.Lang("LegendEvery"));
+    if (pattern) lines.push_back(lang.Lang(format == DocumentFormat::Pdf ? "LegendPatternShaded" : "LegendPattern"));
+    if (change && format == DocumentFormat::Pdf) lines.push_back(lang.Lang("LegendIntervalChange"));
+    std::string labels;
+    if (arrivals) labels = FillPlaceholders(lang.Lang("LegendArrival"), {lang.Lang("ArrShort")});
+    if (departures) {
+        labels += (labels.empty() ? "" : ", ") + FillPlaceholders(lang.Lang("LegendDeparture"), {lang.Lang("DepShort")});
+    }
+    if (!labels.empty()) lines.push_back(labels);
+    return lines;
+}
+
 }  // namespace
 
 // Cut to `width` characters or padded with blanks on the right.
@@ -97,6 +134,47 @@ std::string FitColumnText(const PdfDocument& pdf, const ColumnPageGeometry& geom
 void SetFillGrey(PdfDocument& pdf, int grey) {
     float g = static_cast<float>(grey);
     pdf.SetFillPaint(g, g, g);
+}
+
+std::vector<std::size_t> PlanTableBreaks(const std::vector<float>& heights, float firstRoom, float pageRoom,
+                                         float closing) {
+    const std::size_t n = heights.size();
+    std::vector<std::size_t> breaks;
+    float room = firstRoom;
+    std::size_t pageStart = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        float need = heights[i] + (i + 1 == n ? closing : 0);
+        if (need > room && i > pageStart) {
+            breaks.push_back(i);
+            pageStart = i;
+            room = pageRoom;
+        }
+        room -= heights[i];
+    }
+    if (breaks.empty() || n - breaks.back() >= Layout::kFewestRowsOnPage) return breaks;
+    // The tail takes rows from the page before: as many as it needs when
+    // that page keeps its own share, else half of the two pages' rows.
+    std::size_t before = breaks.size() > 1 ? breaks[breaks.size() - 2] : 0;
+    std::size_t both = n - before;
+    std::size_t start = both >= 2 * Layout::kFewestRowsOnPage ? n - Layout::kFewestRowsOnPage : before + (both + 1) / 2;
+    if (start >= breaks.back()) return breaks;
+    float need = closing;
+    for (std::size_t i = start; i < n; ++i) need += heights[i];
+    if (need <= pageRoom) breaks.back() = start;
+    return breaks;
+}
+
+void CloseTableRule(PdfDocument& pdf, float width) {
+    if (pdf.CursorY() + 1 <= pdf.PageBreakY()) {
+        pdf.PutCell(width, 1, "", PdfBorder::Top, PdfCursor::NextLine);
+        return;
+    }
+    // A cell here would break the page first.
+    float x = pdf.CursorX();
+    float y = pdf.CursorY();
+    pdf.PathMoveTo(x, y);
+    pdf.PathLineTo(x + width, y);
+    pdf.PaintPath(PdfPaint::Stroke);
 }
 
 int LongestRowName(const std::vector<PlanStop>& rows) {
@@ -171,6 +249,12 @@ private:
         if (in_.plan.displayNote) {
             for (const std::string& mark : BlockMarks(group, first, count)) Line(FootnoteLine(in_.grid, mark));
         }
+        // Each explanation once, under the first table that needs it.
+        for (const std::string& line : BlockLegend(in_.lang, group, first, count, visible, slots_, DocumentFormat::Text)) {
+            if (std::find(legendShown_.begin(), legendShown_.end(), line) != legendShown_.end()) continue;
+            Line(line);
+            legendShown_.push_back(line);
+        }
         Line("");
     }
 
@@ -179,9 +263,12 @@ private:
     int nameWidth_ = 0;
     int labelWidth_ = 0;
     std::string text_;
+    std::vector<std::string> legendShown_;
 };
 
 // --- PDF ------------------------------------------------------------------------
+
+constexpr const char* kLegendSeparator = "   \xc2\xb7   ";  // " · "
 
 class PdfTimetable {
 public:
@@ -195,6 +282,7 @@ public:
         pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt));
         const TimeTablePlan& plan = in_.plan;
         BeginPlanPages(target, in_.lang, TimetableHeading(in_));
+        pageTop_ = pdf_.CursorY();
         heights_ = MeasureRowHeights(in_.options);
         DrawSpider();
         MeasureGeometry();
@@ -257,7 +345,8 @@ private:
         std::vector<std::string> marks = BlockMarks(group, first, count);
         std::vector<bool> visible = VisibleSlots(in_.grid, in_.plan, group, first, count);
         std::vector<HeaderRow> headers = HeaderRows(in_.plan, marks);
-        std::size_t noteLines = in_.plan.displayNote ? marks.size() : 0;
+        std::vector<std::string> legend = BlockLegend(in_.lang, group, first, count, visible, slots_, DocumentFormat::Pdf);
+        std::size_t noteLines = (in_.plan.displayNote ? marks.size() : 0) + LegendLineCount(NewOnPage(legend));
         std::size_t printedSlots = PrintedSlotCount(visible);
         float headingHeight = hb + 1 + h * static_cast<float>(headers.size());
         float closingHeight = 1 + h * static_cast<float>(noteLines);
@@ -267,7 +356,7 @@ private:
         // split; a taller one, and the first one of a plan, starts here and
         // goes on over the next pages. Either needs room for its heading and
         // a few rows, else it too starts on the next page.
-        float freshPage = pdf_.PageBreakY() - pdf_.TopMargin();
+        float freshPage = pdf_.PageBreakY() - pageTop_;
         bool roomToStart = room >= headingHeight + Layout::kRowsWorthStarting * h;
         if (!roomToStart || (!firstTable && estimate > room && estimate <= freshPage)) pdf_.NewPage("", "");
 
@@ -285,13 +374,15 @@ private:
             }
         };
         writeHeading();
+        // The last row keeps the closing rule and the notes company.
+        std::vector<std::size_t> breaks =
+            PlanTableBreaks(std::vector<float>(printedSlots, h), pdf_.PageBreakY() - pdf_.CursorY(),
+                            pdf_.PageBreakY() - pageTop_ - headingHeight, closingHeight);
         std::size_t printed = 0;
         for (std::size_t s = 0; s < slots_.size(); ++s) {
             if (!visible[s]) continue;
-            // The last row keeps the closing rule and the notes company.
-            float need = h + (printed + 1 == printedSlots ? closingHeight : 0);
-            if (pdf_.CursorY() + need > pdf_.PageBreakY()) {
-                pdf_.PutCell(geometry_.tableWidth, 1, "", PdfBorder::Top, PdfCursor::NextLine);
+            if (std::find(breaks.begin(), breaks.end(), printed) != breaks.end()) {
+                CloseTableRule(pdf_, geometry_.tableWidth);
                 pdf_.NewPage("", "");
                 writeHeading();
             }
@@ -305,8 +396,39 @@ private:
                 pdf_.LineFeed(h);
             }
         }
+        std::vector<std::string> newLegend = NewOnPage(legend);
+        if (pdf_.PageNumber() != legendPage_) legendOnPage_.clear();
+        legendPage_ = pdf_.PageNumber();
+        if (!newLegend.empty()) {
+            pdf_.FlowText(h, JoinLegend(newLegend));
+            pdf_.LineFeed(h);
+            legendOnPage_.insert(legendOnPage_.end(), newLegend.begin(), newLegend.end());
+        }
         pdf_.LineFeed(h);
         pdf_.LineFeed(h);
+    }
+
+    // The legend lines that the current page does not show yet: each
+    // explanation stands once on a page, under the first table needing it.
+    std::vector<std::string> NewOnPage(std::vector<std::string> lines) const {
+        if (pdf_.PageNumber() != legendPage_) return lines;
+        std::erase_if(lines, [this](const std::string& line) {
+            return std::find(legendOnPage_.begin(), legendOnPage_.end(), line) != legendOnPage_.end();
+        });
+        return lines;
+    }
+
+    // The legend runs on as one text, wrapped at the margins.
+    static std::string JoinLegend(const std::vector<std::string>& lines) {
+        std::string text;
+        for (const std::string& line : lines) text += (text.empty() ? "" : kLegendSeparator) + line;
+        return text;
+    }
+
+    std::size_t LegendLineCount(const std::vector<std::string>& lines) const {
+        if (lines.empty()) return 0;
+        float room = pdf_.PageWidth() - pdf_.LeftMargin() - pdf_.RightMargin();
+        return static_cast<std::size_t>(std::ceil(pdf_.TextWidth(JoinLegend(lines)) / room));
     }
 
     void WriteHeading(const DayGroup& group, float hb) {
@@ -345,6 +467,9 @@ private:
     OutputFont font_;
     std::vector<SlotRow> slots_;
     RowHeights heights_;
+    float pageTop_ = 0;  // below the page heading, where every page of the plan begins
+    int legendPage_ = -1;  // the page that shows legendOnPage_
+    std::vector<std::string> legendOnPage_;
     ColumnPageGeometry geometry_;
 };
 

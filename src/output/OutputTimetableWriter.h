@@ -29,7 +29,8 @@ struct TimetableLayout {
     static constexpr float kColumnPadding = 7;
     static constexpr float kTextInset = 4;  // a column's text stays this much narrower than the column
     static constexpr float kPageSpare = 20;
-    static constexpr int kRowsWorthStarting = 3;  // a table starts on a page with room for its heading and these
+    static constexpr int kRowsWorthStarting = 4;  // a table starts on a page with room for its heading and these
+    static constexpr std::size_t kFewestRowsOnPage = 4;  // of a table split over pages, unless it has fewer
     static constexpr int kFillGrey = 236;
     static constexpr int kFillGreyBoth = 216;  // odd row of a pattern member
 };
@@ -94,6 +95,17 @@ ColumnPageGeometry FitColumns(const PdfDocument& pdf, float nameWidth, float lab
 // `text` shortened until it fits a column of the geometry.
 std::string FitColumnText(const PdfDocument& pdf, const ColumnPageGeometry& geometry, std::string text);
 void SetFillGrey(PdfDocument& pdf, int grey);
+// Where a table goes on to a new page: the indices of the rows that begin
+// one. The rows (of `heights`) fill `firstRoom` and then `pageRoom` on every
+// further page; the last row also needs `closing` (the rule and the notes
+// below it). A last page that would show fewer than kFewestRowsOnPage rows
+// takes rows over from the page before, as far as that page keeps as many.
+std::vector<std::size_t> PlanTableBreaks(const std::vector<float>& heights, float firstRoom, float pageRoom,
+                                         float closing);
+
+// The rule that closes a table of `width` at the cursor before its page
+// ends; it never begins a page of its own, however little room is left.
+void CloseTableRule(PdfDocument& pdf, float width);
 
 // Adds the plan's pages to an open document.
 void WriteTimetablePages(DocumentTarget& target, const TimetableWriteInput& input);

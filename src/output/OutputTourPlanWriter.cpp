@@ -320,7 +320,7 @@ private:
         for (const SheetRow& row : rows) {
             bool textRow = row.kind == SheetRowKind::Labelled || row.kind == SheetRowKind::Stop;
             if (textRow && hasHeading && pdf_.CursorY() + h > pdf_.PageBreakY()) {
-                Rule();
+                CloseTableRule(pdf_, geometry_.tableWidth);
                 pdf_.NewPage("", "");
                 WriteRow(rows.front(), h, hb);
                 Rule();

@@ -19,6 +19,7 @@ constexpr float kMarkRadius = 4;
 constexpr float kCornerRadius = 5;
 constexpr float kGrey = 192;
 constexpr float kMarkedFill = 128;
+constexpr float kMarkedNameFill = 215;  // the band behind the name of the stop the table is for
 // Parts of a glyph box, in font sizes, that a name written upwards at 45°
 // puts left of its start (the letters' height) and right of its end (what
 // hangs below the line).
@@ -255,15 +256,30 @@ private:
             const SpiderNode& node = layout_.graph.nodes[i];
             float x = NodeX(row, i);
             pdf_.SetTextPaint(node.before ? kGrey : 0);
-            fonts_.Select(pdf_, node.stop->important);
+            fonts_.Select(pdf_, node.stop->important || node.marked);
             // A name that would run over the right margin is shortened.
             float room = (RightLimit() - x) / kCos45 - kGlyphDescent * fonts_.sizePt;
             std::string name = FitWidth(node.stop->name, std::max(room, 0.0f));
             pdf_.RotateAround(45, x, y);
+            if (node.marked) HighlightName(x, y, pdf_.TextWidth(name));
             pdf_.PutText(x, y, name);
             pdf_.RotateAround(0, -1, -1);
         }
         fonts_.Select(pdf_, false);
+    }
+
+    // A light band under the (turned) name, from above its letters to below
+    // what hangs under the line.
+    void HighlightName(float x, float baseline, float width) {
+        constexpr float kPad = 1.5f;
+        float top = baseline - 0.8f * fonts_.sizePt - kPad;
+        float bottom = baseline + kGlyphDescent * fonts_.sizePt + kPad;
+        pdf_.SetFillPaint(kMarkedNameFill);
+        pdf_.PathMoveTo(x - kPad, top);
+        pdf_.PathLineTo(x + width + kPad, top);
+        pdf_.PathLineTo(x + width + kPad, bottom);
+        pdf_.PathLineTo(x - kPad, bottom);
+        pdf_.PaintPath(PdfPaint::Fill);
     }
 
     // An edge that continues in another row ends one spacing beyond this
@@ -379,7 +395,9 @@ void DrawRouteSpider(PdfDocument& pdf, const RouteSpider& spider, const SpiderSt
         fonts.Select(pdf, bold);
         for (const auto& way : spider.ways) {
             for (const auto& stop : way.stops) {
-                if (stop.important == bold) widths[&stop] = pdf.TextWidth(stop.name);
+                bool marked = markedStop && (&stop == markedStop || (markedStop->key != kNoSpiderStop &&
+                                                                      stop.key == markedStop->key));
+                if ((stop.important || marked) == bold) widths[&stop] = pdf.TextWidth(stop.name);
             }
         }
     }

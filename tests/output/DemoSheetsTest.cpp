@@ -116,7 +116,9 @@ TEST_F(DemoPdfRun, DocumentsSayFromWhenTheyHoldAndWhoseServiceTheyShow) {
     context.map.date = MakeDate(2025, 3, 1);
     EXPECT_EQ(RunOutput(context, control, log), 0);
     std::string market = ReadFileBytes(File("Haltestelle Marktplatz.txt")).value_or("");
-    EXPECT_EQ(market.rfind("Abfahrten Marktplatz\r\nLinie 1, 2, Richtung 1 Südbahnhof", 0), 0u) << market;
+    EXPECT_EQ(market.rfind("Abfahrten Marktplatz\r\n1 → Hauptbahnhof, 1 → Stadtbad, 1 → Südbahnhof, 2 → Klinikum\r\n", 0),
+              0u)
+        << market;
     EXPECT_NE(market.find("\r\ngültig ab 01.03.2025\r\nStadtwerke Mühlbrück\r\n"), std::string::npos) << market;
 
     context.project.outputOpt.validFrom = "Fahrplanwechsel 2025";
@@ -140,9 +142,10 @@ TEST_F(DemoPdfRun, SharedDocumentsHoldEveryPlanOfTheirKindAndAStopEndsTheRun) {
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<fs::path>{"Aushangfahrplan.pdf", "Liniennetzplan.png", "Umlaufpläne.pdf"}));
     std::string both = CheckedText("Aushangfahrplan.pdf");
-    // Pages count through the shared document, one page per stop.
-    EXPECT_NE(both.find("Abfahrten Marktplatz - Seite 1/2"), std::string::npos) << both;
-    EXPECT_NE(both.find("Haltestelle Hauptbahnhof - Seite 2/2"), std::string::npos) << both;
+    // Pages count through the shared document: Marktplatz takes two pages,
+    // Hauptbahnhof one.
+    EXPECT_NE(both.find("Abfahrten Marktplatz - Seite 2/3"), std::string::npos) << both;
+    EXPECT_NE(both.find("Haltestelle Hauptbahnhof - Seite 3/3"), std::string::npos) << both;
 
     // A stop asked for during the tour plan: the later kinds only log their start.
     fs::remove_all(File(""));

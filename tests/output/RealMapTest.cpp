@@ -3,6 +3,7 @@
 // (tests/data/output/NewDavisville.cfg): trips that give a time only at a few
 // stops, tours that start at half minutes and a headway of 4.5 minutes.
 // Skipped where the map is not at hand.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -88,7 +89,11 @@ TEST_F(RealMapTest, EveryDocumentIsWholeInsideItsMarginsWithEstimatedTimesAndRou
     // half minutes); its interval column names both printed gaps.
     std::string line11 = Text("Fahrplan 11 Bayview Nord.pdf");
     EXPECT_NE(line11.find("4-5"), std::string::npos) << line11;
-    EXPECT_NE(line11.find("Pailton Crescent                ab   05:33"), std::string::npos) << line11;
+    // The layout's spacing follows the whole page; the row's words do not.
+    std::string squeezed = line11;
+    squeezed.erase(std::unique(squeezed.begin(), squeezed.end(), [](char a, char b) { return a == ' ' && b == ' '; }),
+                   squeezed.end());
+    EXPECT_NE(squeezed.find("Pailton Crescent ab 05:33"), std::string::npos) << line11;
 
     // The tour plan's pauses add up with the printed times: arrival 05:39,
     // one minute, departure 05:40 (the second trip leaves at 5:39:30).
