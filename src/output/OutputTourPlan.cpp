@@ -153,7 +153,9 @@ private:
         column.tourName = tour.name;
         column.days = tour.days;
         column.ibis = entry.ibis;
-        column.target = entry.target;
+        // Without a destination text of its own a trip shows where it ends.
+        column.target = entry.target.empty() && !tourTrip.trip->stations.empty() ? tourTrip.trip->stations.back().name
+                                                                                   : entry.target;
         column.endTime = EndOf(tourTrip);
         column.values.assign(static_cast<std::size_t>(grid.rowCount), NotServed);
         FillColumnValues(column, outward ? grid_.outRows : grid_.retRows, outward ? outSlots_ : retSlots_, tourTrip,

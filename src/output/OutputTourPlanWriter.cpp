@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 
 #include "base/FileSystem.h"
 #include "base/Language.h"
@@ -15,6 +16,12 @@ namespace tak {
 namespace {
 
 using Layout = TimetableLayout;
+
+constexpr int kTextLongestCell = 40;  // a text form's column never grows wider
+// Sizes, of the table's, for texts wider than their column.
+constexpr float kSmallestOneLineScale = 0.8f;
+constexpr float kLargestTwoLineScale = 0.75f;
+constexpr float kSmallestTwoLineScale = 0.5f;
 
 enum class SheetRowKind { Heading, Rule, Labelled, Stop, Closing };
 
@@ -142,6 +149,22 @@ void ForEachBlock(const TourPlanGrid& grid, std::size_t blockColumns,
 
 // --- Text ---------------------------------------------------------------------------
 
+// The longest printed line, code or destination text of the plan's columns,
+// in characters; a text form's columns are at least this wide, so that no
+// such text is cut.
+int LongestLabelledText(const TourPlan& plan, const TourPlanGrid& grid) {
+    int longest = 0;
+    for (const TimetableGrid* table : {&grid.out, &grid.ret}) {
+        for (const DayGroup& group : table->groups) {
+            for (const TimetableColumn& column : group.columns) {
+                if (plan.displayLine) longest = std::max(longest, CharacterCount(column.lineText));
+                if (plan.displayIbis) longest = std::max(longest, CharacterCount(column.ibis));
+                if (plan.displayTarget) longest = std::max(longest, CharacterCount(column.target));
+            }
+        }
+    }
+    return std::min(longest, kTextLongestCell);
+}
 
 std::string TextForm(const TourPlanWriteInput& input) {
     int nameWidth = std::max(LongestRowName(input.plan.stopsOut), LongestRowName(input.plan.stopsRet));
@@ -155,29 +178,35 @@ std::string TextForm(const TourPlanWriteInput& input) {
     int field = nameWidth + labelWidth;
     for (const char* key : kRowLabelKeys) field = std::max(field, CharacterCount("  " + input.lang.Lang(key)));
     std::size_t left = static_cast<std::size_t>(field);
-    std::string rule(static_cast<std::size_t>(Layout::kTextRuleWidth), '-');
+    // Wider columns take the width of narrower ones: a block stays as wide.
+    const int cellWidth = std::max(Layout::kTextCellWidth, LongestLabelledText(input.plan, input.grid));
+    const int blockWidth = Layout::kTextBlockColumns * (Layout::kTextCellWidth + 1);
+    const std::size_t blockColumns = static_cast<std::size_t>(std::max(1, blockWidth / (cellWidth + 1)));
+    const int ruleWidth = cellWidth == Layout::kTextCellWidth ? Layout::kTextRuleWidth
+                                                              : static_cast<int>(blockColumns) * (cellWidth + 1);
+    std::string rule(static_cast<std::size_t>(ruleWidth), '-');
     std::string text;
     auto line = [&text](std::string_view content) {
         text += content;
         text += Layout::kLineEnd;
     };
-    auto cells = [](const std::vector<std::string>& values) {
+    auto cells = [cellWidth](const std::vector<std::string>& values) {
         std::string joined;
         for (const std::string& value : values) {
             // A signed pause ("-00:05") takes the blank after its cell.
-            if (CharacterCount(value) == Layout::kTextCellWidth + 1) {
+            if (CharacterCount(value) == cellWidth + 1) {
                 joined += value;
             } else {
-                joined += CenterText(value, Layout::kTextCellWidth) + " ";
+                joined += CenterText(value, cellWidth) + " ";
             }
         }
         return joined;
     };
-    ForEachBlock(input.grid, Layout::kTextBlockColumns, [&](std::size_t tour, std::size_t first, std::size_t count) {
+    ForEachBlock(input.grid, blockColumns, [&](std::size_t tour, std::size_t first, std::size_t count) {
         for (const SheetRow& row : TourSheet(input, tour, first, count).Rows()) {
             switch (row.kind) {
                 case SheetRowKind::Heading:
-                    line(std::string(left, ' ') + " | " + CenterText(row.name, Layout::kTextRuleWidth));
+                    line(std::string(left, ' ') + " | " + CenterText(row.name, ruleWidth));
                     break;
                 case SheetRowKind::Rule:
                     line(std::string(left, '-') + "-|-" + rule);
@@ -294,13 +323,95 @@ private:
 
     void Rule() { pdf_.PutCell(geometry_.tableWidth, 1, "", PdfBorder::Top, PdfCursor::NextLine); }
 
-    static float RowHeight(const SheetRow& row, float h, float hb) {
+    // A line, code or destination text as it fits its column: at the
+    // table's size, else a little smaller, else on two lines (broken at the
+    // blank or hyphen that gives the shortest longer line, inside a word
+    // with a hyphen only where there is none) at the size that both fit, not
+    // below kSmallestTwoLineScale; only what still does not fit is cut.
+    struct FittedText {
+        std::vector<std::string> lines;
+        float sizePt = 0;
+    };
+    FittedText FitLabelled(const std::string& text) const {
+        auto size = static_cast<float>(font_.sizePt);
+        float room = cellWidth_ - Layout::kTextInset;
+        float width = pdf_.TextWidth(text);
+        if (width <= room || IsTimeText(text)) return {{text}, size};
+        auto scaleToFit = [&](float textWidth) { return std::floor(size * room / textWidth * 10) / 10; };
+        if (scaleToFit(width) >= size * kSmallestOneLineScale) return {{text}, scaleToFit(width)};
+
+        std::vector<std::pair<std::string, std::string>> splits;
+        for (std::size_t pos = 0; pos < text.size();) {
+            std::size_t next = pos;
+            NextCodePoint(text, next);
+            if (text[pos] == ' ' && pos > 0) splits.emplace_back(text.substr(0, pos), text.substr(next));
+            if (text[pos] == '-' && next < text.size()) splits.emplace_back(text.substr(0, next), text.substr(next));
+            pos = next;
+        }
+        if (splits.empty()) {
+            for (std::size_t pos = 0; pos < text.size();) {
+                NextCodePoint(text, pos);
+                if (pos < text.size()) splits.emplace_back(text.substr(0, pos) + "-", text.substr(pos));
+            }
+        }
+        if (splits.empty()) return {{text}, size * kSmallestTwoLineScale};
+        float best = std::numeric_limits<float>::max();
+        FittedText fitted;
+        for (auto& [first, second] : splits) {
+            float longer = std::max(pdf_.TextWidth(first), pdf_.TextWidth(second));
+            if (longer < best) {
+                best = longer;
+                fitted.lines = {first, second};
+            }
+        }
+        fitted.sizePt = std::clamp(scaleToFit(best), size * kSmallestTwoLineScale, size * kLargestTwoLineScale);
+        float scale = fitted.sizePt / size;
+        for (std::string& line : fitted.lines) {
+            while (!line.empty() && pdf_.TextWidth(line) * scale > room) line = DropLastCharacter(std::move(line));
+        }
+        return fitted;
+    }
+
+    float RowHeight(const SheetRow& row, float h, float hb) const {
         switch (row.kind) {
             case SheetRowKind::Heading: return hb;
             case SheetRowKind::Rule: return 1;
             case SheetRowKind::Closing: return 1;
+            case SheetRowKind::Labelled:
+                for (const std::string& cell : row.cells) {
+                    if (FitLabelled(cell).lines.size() > 1) return std::ceil(2 * h * kLargestTwoLineScale);
+                }
+                return h;
             default: return h;
         }
+    }
+
+    void LabelledCells(const std::vector<std::string>& cells, float height) {
+        pdf_.PutCell(1, height, "", PdfBorder::Left);
+        for (const std::string& cell : cells) {
+            FittedText fitted = FitLabelled(cell);
+            if (fitted.lines.size() == 1 && fitted.sizePt == static_cast<float>(font_.sizePt)) {
+                pdf_.PutCell(cellWidth_, height, fitted.lines.front(), PdfBorder::None, PdfCursor::Right,
+                             PdfAlign::Centre);
+                continue;
+            }
+            float x = pdf_.CursorX();
+            float y = pdf_.CursorY();
+            pdf_.PutCell(cellWidth_, height, "");
+            pdf_.SelectFont(font_.family, font_.style, fitted.sizePt);
+            float lineHeight = height / static_cast<float>(fitted.lines.size());
+            for (std::size_t k = 0; k < fitted.lines.size(); ++k) {
+                const std::string& line = fitted.lines[k];
+                pdf_.PutText(x + (cellWidth_ - pdf_.TextWidth(line)) / 2,
+                             y + lineHeight * (static_cast<float>(k) + 0.5f) + 0.3f * fitted.sizePt, line);
+            }
+            SelectRegular();
+        }
+        float rest = geometry_.columnWidth * static_cast<float>(geometry_.columnsPerPage) -
+                     cellWidth_ * static_cast<float>(cells.size());
+        if (rest > 0.5f) pdf_.PutCell(rest, height, "");
+        pdf_.PutCell(0, height, "", PdfBorder::Left);
+        pdf_.LineFeed(height);
     }
 
     void WriteBlock(const std::vector<SheetRow>& rows, bool firstTable) {
@@ -319,7 +430,7 @@ private:
         bool hasHeading = !rows.empty() && rows.front().kind == SheetRowKind::Heading;
         for (const SheetRow& row : rows) {
             bool textRow = row.kind == SheetRowKind::Labelled || row.kind == SheetRowKind::Stop;
-            if (textRow && hasHeading && pdf_.CursorY() + h > pdf_.PageBreakY()) {
+            if (textRow && hasHeading && pdf_.CursorY() + RowHeight(row, h, hb) > pdf_.PageBreakY()) {
                 CloseTableRule(pdf_, geometry_.tableWidth);
                 pdf_.NewPage("", "");
                 WriteRow(rows.front(), h, hb);
@@ -343,11 +454,13 @@ private:
             case SheetRowKind::Rule:
                 Rule();
                 break;
-            case SheetRowKind::Labelled:
-                pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, h, "  " + row.name, PdfBorder::None,
+            case SheetRowKind::Labelled: {
+                float height = RowHeight(row, h, hb);
+                pdf_.PutCell(geometry_.nameWidth + geometry_.labelWidth, height, "  " + row.name, PdfBorder::None,
                              PdfCursor::Right, PdfAlign::Left);
-                Cells(row.cells, h, false);
+                LabelledCells(row.cells, height);
                 break;
+            }
             case SheetRowKind::Stop:
                 if (row.shaded) SetFillGrey(Layout::kFillGrey);
                 pdf_.PutCell(geometry_.nameWidth, h, row.name, PdfBorder::None, PdfCursor::Right, PdfAlign::Left,

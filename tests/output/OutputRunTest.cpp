@@ -166,8 +166,9 @@ TEST_F(OutputRunTest, TourPlansAndStopTablesFollowTheTimetablesOneTextFilePerPla
                                                      "Tour plan: 5", "Stop tables...", "Stop table: Market",
                                                      "Stop table: A/B", "Error: A/B", "Stop table: Market again",
                                                      "Incomplete: 4 of 5"}));
-    EXPECT_NE(ReadFileBytes(Folder() / "Tour 5.txt").value_or("").find("Stop 1 dp | 06:00 07:00 "),
-              std::string::npos);
+    // Destinations that are not printed do not widen the columns.
+    std::string tours = ReadFileBytes(Folder() / "Tour 5.txt").value_or("");
+    EXPECT_NE(tours.find("Stop 1 dp | 06:00 07:00 "), std::string::npos) << tours;
     EXPECT_NE(ReadFileBytes(Folder() / "Stop Market.txt").value_or("").find("   6  | 00 "), std::string::npos);
     EXPECT_TRUE(fs::exists(Folder() / "Stop Market again.txt"));
 }
