@@ -20,6 +20,7 @@ using Layout = TimetableLayout;
 constexpr int kTextLongestCell = 40;  // a text form's column never grows wider
 // Sizes, of the table's, for texts wider than their column.
 constexpr float kSmallestOneLineScale = 0.8f;
+constexpr float kSmallestWordScale = 0.55f;  // a text without a blank or hyphen to break at
 constexpr float kLargestTwoLineScale = 0.75f;
 constexpr float kSmallestTwoLineScale = 0.5f;
 
@@ -324,10 +325,11 @@ private:
     void Rule() { pdf_.PutCell(geometry_.tableWidth, 1, "", PdfBorder::Top, PdfCursor::NextLine); }
 
     // A line, code or destination text as it fits its column: at the
-    // table's size, else a little smaller, else on two lines (broken at the
-    // blank or hyphen that gives the shortest longer line, inside a word
-    // with a hyphen only where there is none) at the size that both fit, not
-    // below kSmallestTwoLineScale; only what still does not fit is cut.
+    // table's size, else a little smaller, else on two lines broken at the
+    // blank or hyphen that gives the shortest longer line, at the size that
+    // both fit (not below kSmallestTwoLineScale). A single word takes a yet
+    // smaller size before it is broken with a hyphen. Only what still does
+    // not fit is cut.
     struct FittedText {
         std::vector<std::string> lines;
         float sizePt = 0;
@@ -349,6 +351,8 @@ private:
             pos = next;
         }
         if (splits.empty()) {
+            // One word: smaller still before it is broken.
+            if (scaleToFit(width) >= size * kSmallestWordScale) return {{text}, scaleToFit(width)};
             for (std::size_t pos = 0; pos < text.size();) {
                 NextCodePoint(text, pos);
                 if (pos < text.size()) splits.emplace_back(text.substr(0, pos) + "-", text.substr(pos));

@@ -178,6 +178,60 @@ TEST_F(DemoPdfRun, EveryTextOfEveryDocumentStaysInsideThePageMargins) {
     EXPECT_EQ(documents, 5);
 }
 
+// What a print shop checks on every sheet: destinations are whole words,
+// every page of a timetable explains its interval columns and labels, and
+// every route mark of a stop table has its legend line.
+TEST_F(DemoPdfRun, DestinationsAreWholeAndEveryMarkIsExplained) {
+    LoadProject(context.project, context.map, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
+    context.project.outputOpt.format = kOutputPdf;
+    EXPECT_EQ(RunOutput(context, control, log), 0);
+
+    int destinations = 0;
+    for (const test::PdfWord& word : test::PdfWords(File("Umlauf 1.pdf"))) {
+        for (std::string_view whole : {"Südbahnhof", "Hauptbahnhof", "Stadtbad"}) {
+            destinations += word.text == whole;
+            bool cut = word.text.size() >= 3 && word.text != whole && whole.starts_with(word.text);
+            EXPECT_FALSE(cut) << word.text << " on page " << word.page;
+        }
+    }
+    EXPECT_GT(destinations, 50);
+
+    const fs::path line1 = File("Fahrplan Linie 1 Hauptbahnhof - Südbahnhof.pdf");
+    CheckedText(line1.filename().string());
+    for (int page = 1;; ++page) {
+        test::CommandResult text = test::RunCommand("pdftotext -layout -enc UTF-8 -f " + std::to_string(page) +
+                                                    " -l " + std::to_string(page) + " '" + line1.string() +
+                                                    "' - 2>/dev/null");
+        if (text.status != 0) break;
+        if (text.output.find("alle") != std::string::npos) {
+            EXPECT_NE(text.output.find("fahren die Busse in diesem Abstand"), std::string::npos) << text.output;
+        }
+        EXPECT_NE(text.output.find("an = Ankunft, ab = Abfahrt"), std::string::npos) << text.output;
+        ASSERT_LT(page, 10);
+    }
+
+    std::string market = CheckedText("Haltestelle Marktplatz.pdf");
+    // A mark is a capital letter right before the minutes it belongs to.
+    std::string marks;
+    std::vector<test::PdfWord> words = test::PdfWords(File("Haltestelle Marktplatz.pdf"));
+    auto startsWithMinute = [](const std::string& text) {
+        return text.size() >= 2 && std::isdigit(static_cast<unsigned char>(text[0])) &&
+               std::isdigit(static_cast<unsigned char>(text[1]));
+    };
+    for (const test::PdfWord& mark : words) {
+        if (mark.text.size() != 1 || !std::isupper(static_cast<unsigned char>(mark.text[0]))) continue;
+        bool beforeMinute = std::any_of(words.begin(), words.end(), [&](const test::PdfWord& next) {
+            return next.page == mark.page && std::abs(next.yMax - mark.yMax) < 2 && next.xMin >= mark.xMax &&
+                   next.xMin - mark.xMax < 3 && startsWithMinute(next.text);
+        });
+        if (beforeMinute && marks.find(mark.text[0]) == std::string::npos) marks += mark.text;
+    }
+    EXPECT_EQ(marks.size(), 4u) << marks;
+    for (char mark : marks) {
+        EXPECT_NE(market.find(std::string(1, mark) + ": Linie "), std::string::npos) << mark << "\n" << market;
+    }
+}
+
 TEST_F(DemoPdfRun, TheRouteMapComesLastAsPdfAndAFailureIsLoggedUnderItsName) {
     context.project.tourPlans.clear();
     context.project.stopTables.clear();

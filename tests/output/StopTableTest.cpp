@@ -142,6 +142,42 @@ TEST_F(StopTableTest, DeparturesWhoseLegendReadsTheSameShareOneLetter) {
     EXPECT_EQ(lines[2].substr(0, 23), "   7  | A02a B12a B20a ");
 }
 
+// A stop served by two lines: each departure carries the mark of its line
+// and destination, the legend explains the marks before the letters, and
+// the heading names every route; one route alone needs no mark.
+TEST_F(StopTableTest, SeveralLinesOrDestinationsMarkEachDepartureAndFillTheHeading) {
+    Trip& express = fixture.AddTrip("12_express", "12", {1, 2, 5}, {0, 3, 9});
+    Select(express);
+    fixture.AddTour("7", "7-01", kMonSat, *main, {Clock(7, 0), Clock(7, 30)});
+    fixture.AddTour("12", "12-01", kMonFri, express, {Clock(7, 10)});
+    StopTableData data = Build();
+    ASSERT_EQ(data.routes.size(), 2u);
+    // Lines in number order, not text order: 7 before 12.
+    EXPECT_EQ(data.routes[0].line + "/" + data.routes[0].destination + "/" + data.routes[0].mark, "7/Stop 3/A");
+    EXPECT_EQ(data.routes[1].line + "/" + data.routes[1].destination + "/" + data.routes[1].mark, "12/Stop 5/B");
+    std::vector<std::string> lines = Lines(Text(data));
+    EXPECT_EQ(lines[2].substr(0, 23), "   7  | A02  B13a A32  ");
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
+              (std::vector<std::string>{"A: Line 7 > Stop 3", "B: Line 12 > Stop 5", "a: not Sa"}));
+    StopTableWriteInput input{data, table, lang, options, nullptr, {}};
+    PageHeading heading = StopTableHeading(input);
+    EXPECT_EQ(heading.direction, "7 > Stop 3, 12 > Stop 5");
+    EXPECT_EQ(PageHeadingText(lang, heading, "\n"), "Stop table Square\n7 > Stop 3, 12 > Stop 5\n\n");
+
+    table.selection.erase(express.name);
+    StopTableData single = Build();
+    ASSERT_EQ(single.routes.size(), 1u);
+    EXPECT_TRUE(single.routes[0].mark.empty());
+    EXPECT_EQ(Lines(Text(single))[2].substr(0, 17), "   7  | 02  32  ");
+    StopTableWriteInput singleInput{single, table, lang, options, nullptr, {}};
+    EXPECT_EQ(PageHeadingText(lang, StopTableHeading(singleInput), "\n"), "Stop table Square\nLine 7 > Stop 3\n\n");
+
+    EXPECT_EQ(RouteMark(0), "A");
+    EXPECT_EQ(RouteMark(25), "Z");
+    EXPECT_EQ(RouteMark(26), "AA");
+    EXPECT_EQ(RouteMark(53), "BB");
+}
+
 TEST_F(StopTableTest, MergedRowsJoinEqualHoursIntoOneLabelledLine) {
     table.mergeRow = true;
     fixture.AddTour("7", "7-01", kMonSat, *main,

@@ -119,7 +119,8 @@ inline LanguageTable TimetableLanguage() {
         "Arrival = Arrival\nDeparture = Departure\nWinTimeTable = &Timetables\nWinTourPlan = Tour &plans\n"
         "CrTimeTables = Timetables\nCrTourPlans = Tour plans\nCrStopTables = Stop tables\nTourPlan = Tour plan\n"
         "TourPlans = Tour plans\nIbisRoute = Code\nManConTarget = Dest\nOutMove = Out\nInsMove = In\n"
-        "OutInsMove = In/out\nPauseTime = Layover\nStopTable = Stop table\nStop = Stop\nHour = Hour\n"));
+        "OutInsMove = In/out\nPauseTime = Layover\nStopTable = Stop table\nStop = Stop\nHour = Hour\n"
+        "HeadingLine = Line %1\nHeadingDirection = to %1\nRouteTowards = Line %1 > %2\nRouteTowardsShort = %1 > %2\n"));
     return lang;
 }
 

@@ -118,14 +118,15 @@ TEST_F(TimetablePdfTest, ASharedDocumentHoldsEveryPlanUnderItsOwnTitle) {
 // and at 7:00 except on Fridays (a column with a note).
 class TallTimetableTest : public TimetablePdfTest {
 protected:
-    TimeTablePlan TallPlan(int stops) {
+    // `variant` > 0 makes a further trip of its own stops in the same map.
+    TimeTablePlan TallPlan(int stops, int variant = 0) {
         std::vector<int32_t> ids;
         std::vector<int> minutes;
         for (int i = 0; i < stops; ++i) {
-            ids.push_back(100 + i);
+            ids.push_back(100 + 1000 * variant + i);
             minutes.push_back(i);
         }
-        Trip& trip = fixture.AddTrip("Tall", "9", ids, minutes);
+        Trip& trip = fixture.AddTrip("Tall" + (variant > 0 ? std::to_string(variant) : ""), "9", ids, minutes);
         fixture.AddTour("9", "9-01", kMonFri, trip, {Clock(6, 0)});
         fixture.AddTour("9", "9-02", 0x30F, trip, {Clock(7, 0)});
         TimeTablePlan tall = fixture.Plan({&trip}, ids, {kMonFri});
@@ -153,10 +154,11 @@ TEST_F(TallTimetableTest, ATableLongerThanAPageGoesOnUnderItsHeadingWithItsNotes
         ASSERT_TRUE(page);
         EXPECT_EQ(Count(*page, "Days 799"), 1) << *page;
         EXPECT_EQ(Count(*page, "Note"), 1) << "the note row heads every part of the table\n" << *page;
-        EXPECT_EQ(page->find("Stop 219") != std::string::npos, p == pages) << *page;
+        // Rows start their lines; the heading names the last stop on every page.
+        EXPECT_EQ(page->find("\nStop 219") != std::string::npos, p == pages) << *page;
         EXPECT_EQ(page->find("N5 = not Fr") != std::string::npos, p == pages) << *page;
     }
-    EXPECT_EQ(Count(*all, "Stop 2"), 20) << "every row once";
+    EXPECT_EQ(Count(*all, "\nStop 2"), 20) << "every row once";
 }
 
 TEST_F(TallTimetableTest, ATableThatDoesNotFitUnderTheSpiderStartsUnderItAndGoesOn) {
@@ -171,6 +173,49 @@ TEST_F(TallTimetableTest, ATableThatDoesNotFitUnderTheSpiderStartsUnderItAndGoes
     ASSERT_TRUE(first);
     EXPECT_NE(first->find("Days 799"), std::string::npos) << "no page with only the spider\n" << *first;
     EXPECT_NE(first->find("Stop 100 "), std::string::npos) << *first;
+}
+
+// Whatever the length, no page shows the table's last few rows alone: with
+// more rows than fit one page, every page holds at least four.
+TEST_F(TallTimetableTest, NoPageOfASplitTableHoldsFewerThanFourRows) {
+    for (int stops = 60; stops <= 110; ++stops) {
+        TimeTablePlan tall = TallPlan(stops, stops);
+        DocumentTarget target;
+        ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{tallGrid, tall, lang, options}));
+        auto all = PdfText(File("Tall"));
+        ASSERT_TRUE(all);
+        int rows = 0;
+        std::size_t start = 0;
+        for (std::size_t feed = all->find('\f'); feed != std::string::npos; feed = all->find('\f', start)) {
+            int onPage = Count(all->substr(start, feed - start), "\nStop ");
+            if (onPage > 0) {
+                EXPECT_GE(onPage, 4) << stops << " stops, page text:\n" << all->substr(start, feed - start);
+            }
+            rows += onPage;
+            start = feed + 1;
+        }
+        EXPECT_EQ(rows, stops) << "every row once";
+    }
+}
+
+TEST(TableBreaks, RowsFillEachPageAndTheTailKeepsFourRowsAndItsNotes) {
+    // All fit: no break.
+    EXPECT_TRUE(PlanTableBreaks(std::vector<float>(5, 10), 100, 200, 20).empty());
+    // 21 rows, 20 fit the first page, the last needs its notes too: the
+    // greedy break would leave it alone, so the last four go over.
+    EXPECT_EQ(PlanTableBreaks(std::vector<float>(21, 10), 205, 300, 30), (std::vector<std::size_t>{17}));
+    // Six rows over two small pages share them rather than leave one alone.
+    EXPECT_EQ(PlanTableBreaks(std::vector<float>(6, 10), 55, 300, 1), (std::vector<std::size_t>{3}));
+    // Long tables: full pages, then a tail of at least four.
+    std::vector<std::size_t> breaks = PlanTableBreaks(std::vector<float>(101, 10), 200, 200, 1);
+    ASSERT_FALSE(breaks.empty());
+    EXPECT_GE(101 - breaks.back(), 4u);
+    EXPECT_EQ(breaks.front(), 20u);
+    for (std::size_t i = 0; i + 2 < breaks.size(); ++i) EXPECT_EQ(breaks[i + 1] - breaks[i], 20u);
+    // A tail that would not fit a page with the rows it takes over stays.
+    EXPECT_EQ(PlanTableBreaks(std::vector<float>(21, 10), 205, 35, 1), (std::vector<std::size_t>{20}));
+    // A row taller than any page still gets a page, and no page stays empty.
+    EXPECT_EQ(PlanTableBreaks({500, 500}, 100, 200, 0), (std::vector<std::size_t>{1}));
 }
 
 }  // namespace
