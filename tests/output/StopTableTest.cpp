@@ -162,15 +162,15 @@ TEST_F(StopTableTest, SeveralLinesOrDestinationsMarkEachDepartureAndFillTheHeadi
     StopTableWriteInput input{data, table, lang, options, nullptr, {}};
     PageHeading heading = StopTableHeading(input);
     EXPECT_EQ(heading.direction, "7 > Stop 3, 12 > Stop 5");
-    EXPECT_EQ(PageHeadingText(lang, heading, "\n"), "Stop table Square\n7 > Stop 3, 12 > Stop 5\n\n");
+    EXPECT_EQ(PageHeadingText(lang, heading, "\n"), "Stop Square\n7 > Stop 3, 12 > Stop 5\n\n");
 
     table.selection.erase(express.name);
     StopTableData single = Build();
     ASSERT_EQ(single.routes.size(), 1u);
     EXPECT_TRUE(single.routes[0].mark.empty());
-    EXPECT_EQ(Lines(Text(single))[2].substr(0, 17), "   7  | 02  32  ");
+    EXPECT_EQ(Lines(Text(single))[2].substr(0, 17), "   7  | 02  32   ");
     StopTableWriteInput singleInput{single, table, lang, options, nullptr, {}};
-    EXPECT_EQ(PageHeadingText(lang, StopTableHeading(singleInput), "\n"), "Stop table Square\nLine 7 > Stop 3\n\n");
+    EXPECT_EQ(PageHeadingText(lang, StopTableHeading(singleInput), "\n"), "Stop Square\nLine 7 > Stop 3\n\n");
 
     EXPECT_EQ(RouteMark(0), "A");
     EXPECT_EQ(RouteMark(25), "Z");
