@@ -192,27 +192,31 @@ public:
     void Write() {
         SelectRegular();
         BeginPlanPages(target_, in_.lang, StopTableHeading(in_));
-        float pageTop = pdf_.CursorY();  // below the heading, on every page of the plan
+        pageTop_ = pdf_.CursorY();
         heights_ = MeasureRowHeights(in_.options);
         DrawSpider();
         MeasureGeometry();
         float h = static_cast<float>(heights_.regular);
         float headingHeight = static_cast<float>(heights_.bold) + 1;
         // The table starts under the spider when its heading and a few hours
-        // fit there; an hour that does not fit goes on the next page under
-        // the heading again, and the last hour keeps the legend company.
-        if (pdf_.CursorY() + headingHeight + Layout::kRowsWorthStarting * h > pdf_.PageBreakY()) {
-            pdf_.NewPage("", "");
-        }
-        WriteHeading();
+        // fit there (under a spider taller than a third of the page only when
+        // the whole table does); the hours go on over the next pages under
+        // the heading again, and the last hours keep the legend company.
         std::vector<int32_t> hours = PrintedHours(data_);
         std::vector<std::string> legend = LegendLines(data_, in_.lang);
         float closingHeight = 1 + (legend.empty() ? 0 : h * static_cast<float>(1 + legend.size()));
         std::vector<float> rowHeights;
         for (int32_t hour : hours) rowHeights.push_back(h * static_cast<float>(LinesOfHour(hour)));
+        float tableHeight = headingHeight + std::accumulate(rowHeights.begin(), rowHeights.end(), closingHeight);
+        bool fitsHere = pdf_.CursorY() + tableHeight <= pdf_.PageBreakY();
+        if (pdf_.CursorY() + headingHeight + Layout::kRowsWorthStarting * h > pdf_.PageBreakY() ||
+            (spiderCrowds_ && !fitsHere)) {
+            pdf_.NewPage("", "");
+        }
+        WriteHeading();
         std::vector<std::size_t> breaks =
             PlanTableBreaks(rowHeights, pdf_.PageBreakY() - pdf_.CursorY(),
-                            pdf_.PageBreakY() - pageTop - headingHeight, closingHeight);
+                            pdf_.PageBreakY() - pageTop_ - headingHeight, closingHeight);
         for (std::size_t i = 0; i < hours.size(); ++i) {
             if (std::find(breaks.begin(), breaks.end(), i) != breaks.end()) {
                 CloseTableRule(pdf_, tableWidth_);
@@ -242,6 +246,7 @@ private:
         const RouteSpider* spider = FindRouteSpider(*in_.spiders, in_.table.routeSpider);
         if (!spider) return;
         DrawRouteSpider(pdf_, *spider, MarkedSpiderStop(*spider, in_.table), heights_);
+        spiderCrowds_ = SpiderTakesMoreThanAThird(pdf_, pageTop_);
         SelectRegular();
     }
 
@@ -435,6 +440,8 @@ private:
     const StopTableData& data_;
     OutputFont font_;
     RowHeights heights_;
+    float pageTop_ = 0;  // below the page heading, where every page of the plan begins
+    bool spiderCrowds_ = false;  // the spider takes more than a third of its page
     float hourWidth_ = 0;
     float slotWidth_ = 0;
     float markWidth_ = 0;  // the widest route mark and its gap to the minutes; 0 with one route

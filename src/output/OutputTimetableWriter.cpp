@@ -164,6 +164,10 @@ std::vector<std::size_t> PlanTableBreaks(const std::vector<float>& heights, floa
     return breaks;
 }
 
+bool SpiderTakesMoreThanAThird(const PdfDocument& pdf, float pageTop) {
+    return pdf.CursorY() - pageTop > (pdf.PageBreakY() - pageTop) / 3;
+}
+
 void CloseTableRule(PdfDocument& pdf, float width) {
     if (pdf.CursorY() + 1 <= pdf.PageBreakY()) {
         pdf.PutCell(width, 1, "", PdfBorder::Top, PdfCursor::NextLine);
@@ -317,6 +321,7 @@ private:
         const RouteSpider* spider = FindRouteSpider(*in_.spiders, in_.plan.routeSpider);
         if (!spider) return;
         DrawRouteSpider(pdf_, *spider, nullptr, heights_);
+        spiderCrowds_ = SpiderTakesMoreThanAThird(pdf_, pageTop_);
         pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt));
     }
 
@@ -358,7 +363,10 @@ private:
         // a few rows, else it too starts on the next page.
         float freshPage = pdf_.PageBreakY() - pageTop_;
         bool roomToStart = room >= headingHeight + Layout::kRowsWorthStarting * h;
-        if (!roomToStart || (!firstTable && estimate > room && estimate <= freshPage)) pdf_.NewPage("", "");
+        bool underTallSpider = firstTable && spiderCrowds_ && estimate > room;
+        if (!roomToStart || underTallSpider || (!firstTable && estimate > room && estimate <= freshPage)) {
+            pdf_.NewPage("", "");
+        }
 
         auto writeHeading = [&] {
             WriteHeading(group, hb);
@@ -468,6 +476,7 @@ private:
     std::vector<SlotRow> slots_;
     RowHeights heights_;
     float pageTop_ = 0;  // below the page heading, where every page of the plan begins
+    bool spiderCrowds_ = false;  // the spider above the first table takes more than a third of its page
     int legendPage_ = -1;  // the page that shows legendOnPage_
     std::vector<std::string> legendOnPage_;
     ColumnPageGeometry geometry_;

@@ -103,6 +103,11 @@ void SetFillGrey(PdfDocument& pdf, int grey);
 std::vector<std::size_t> PlanTableBreaks(const std::vector<float>& heights, float firstRoom, float pageRoom,
                                          float closing);
 
+// Whether a route spider drawn from `pageTop` down to the cursor takes more
+// than a third of the page: then a table that does not fit under it whole
+// starts on the next page instead.
+bool SpiderTakesMoreThanAThird(const PdfDocument& pdf, float pageTop);
+
 // The rule that closes a table of `width` at the cursor before its page
 // ends; it never begins a page of its own, however little room is left.
 void CloseTableRule(PdfDocument& pdf, float width);

@@ -175,6 +175,24 @@ TEST_F(TallTimetableTest, ATableThatDoesNotFitUnderTheSpiderStartsUnderItAndGoes
     EXPECT_NE(first->find("Stop 100 "), std::string::npos) << *first;
 }
 
+// A spider taller than a third of the page shares it only with a table that
+// fits under it whole; a longer table starts on the next page.
+TEST_F(TallTimetableTest, ATallSpiderSharesItsPageOnlyWithATableThatFitsUnderIt) {
+    TimeTablePlan longLine = TallPlan(150, 1);
+    RouteSpiderList spiders;
+    RouteSpider& spider = AddRouteSpider(spiders, "Long line");
+    ImportTrip(spider, 0, *fixture.map.FindTrip("Tall1"));
+    for (int stops : {6, 45}) {
+        TimeTablePlan tall = TallPlan(stops, stops);
+        tall.routeSpider = spider.key;
+        DocumentTarget target;
+        ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{tallGrid, tall, lang, options, &spiders}));
+        auto first = PdfText(File("Tall"), 1, 1);
+        ASSERT_TRUE(first);
+        EXPECT_EQ(first->find("Days 799") != std::string::npos, stops == 6) << stops << " rows\n" << *first;
+    }
+}
+
 // Whatever the length, no page shows the table's last few rows alone: with
 // more rows than fit one page, every page holds at least four.
 TEST_F(TallTimetableTest, NoPageOfASplitTableHoldsFewerThanFourRows) {
