@@ -201,39 +201,48 @@ public:
         // The table starts under the spider when its heading and a few hours
         // fit there (under a spider taller than a third of the page only when
         // the whole table does); the hours go on over the next pages under
-        // the heading again, and the last hours keep the legend company.
+        // the heading again. Every page ends with the legend, so that each
+        // posted sheet explains its own marks.
         std::vector<int32_t> hours = PrintedHours(data_);
-        std::vector<std::string> legend = LegendLines(data_, in_.lang);
-        float closingHeight = 1 + (legend.empty() ? 0 : h * static_cast<float>(1 + legend.size()));
+        legend_ = LegendLines(data_, in_.lang);
+        // The closing rule, a blank line and the legend's lines.
+        float legendHeight = 1 + (legend_.empty() ? 0 : h * static_cast<float>(1 + legend_.size()));
         std::vector<float> rowHeights;
         for (int32_t hour : hours) rowHeights.push_back(h * static_cast<float>(LinesOfHour(hour)));
-        float tableHeight = headingHeight + std::accumulate(rowHeights.begin(), rowHeights.end(), closingHeight);
+        float tableHeight = headingHeight + std::accumulate(rowHeights.begin(), rowHeights.end(), legendHeight);
         bool fitsHere = pdf_.CursorY() + tableHeight <= pdf_.PageBreakY();
-        if (pdf_.CursorY() + headingHeight + Layout::kRowsWorthStarting * h > pdf_.PageBreakY() ||
+        if (pdf_.CursorY() + headingHeight + Layout::kRowsWorthStarting * h + legendHeight > pdf_.PageBreakY() ||
             (spiderCrowds_ && !fitsHere)) {
             pdf_.NewPage("", "");
         }
         WriteHeading();
         std::vector<std::size_t> breaks =
-            PlanTableBreaks(rowHeights, pdf_.PageBreakY() - pdf_.CursorY(),
-                            pdf_.PageBreakY() - pageTop_ - headingHeight, closingHeight);
+            PlanTableBreaks(rowHeights, pdf_.PageBreakY() - pdf_.CursorY() - legendHeight,
+                            pdf_.PageBreakY() - pageTop_ - headingHeight - legendHeight, 0);
         for (std::size_t i = 0; i < hours.size(); ++i) {
             if (std::find(breaks.begin(), breaks.end(), i) != breaks.end()) {
                 CloseTableRule(pdf_, tableWidth_);
+                WriteLegend();
                 pdf_.NewPage("", "");
                 WriteHeading();
             }
             WriteHourRow(hours[i], i % 2 == 1);
         }
-        pdf_.PutCell(tableWidth_, 1, "", PdfBorder::Top, PdfCursor::NextLine);
+        CloseTableRule(pdf_, tableWidth_);
+        WriteLegend();
+    }
+
+private:
+    void WriteLegend() {
+        if (legend_.empty()) return;
+        float h = static_cast<float>(heights_.regular);
         pdf_.LineFeed(h);
-        for (const std::string& line : legend) {
+        for (const std::string& line : legend_) {
             pdf_.FlowText(h, line);
             pdf_.LineFeed(h);
         }
     }
 
-private:
     void SelectRegular() { pdf_.SelectFont(font_.family, font_.style, static_cast<float>(font_.sizePt)); }
     void SelectBold() { pdf_.SelectFont(font_.family, BoldStyle(font_.style), static_cast<float>(font_.sizePt)); }
     // Route marks stand small and bold in front of the minutes.
@@ -442,6 +451,7 @@ private:
     RowHeights heights_;
     float pageTop_ = 0;  // below the page heading, where every page of the plan begins
     bool spiderCrowds_ = false;  // the spider takes more than a third of its page
+    std::vector<std::string> legend_;  // under the table on every page
     float hourWidth_ = 0;
     float slotWidth_ = 0;
     float markWidth_ = 0;  // the widest route mark and its gap to the minutes; 0 with one route
