@@ -235,6 +235,15 @@ void BuildSheetMap(SheetMap& sheets) {
     }
 }
 
+// A plan as the output run writes it: a document begun, drawn and saved.
+template <typename Draw>
+bool SavePlan(tak::DocumentFormat format, const fs::path& folder, const std::string& fileName, Draw draw) {
+    tak::DocumentTarget target;
+    if (!tak::BeginDocument(target, format)) return false;
+    draw(target);
+    return tak::SaveDocument(target, folder, fileName);
+}
+
 template <typename Work>
 double Best(int repeat, Work work) {
     double best = 1e9;
@@ -255,13 +264,10 @@ void BenchSheets(int repeat, const tak::AppContext& context, const fs::path& wor
 
     tak::TourPlanGrid grid;
     double buildPlan = Best(repeat, [&] { grid = tak::BuildTourPlan(sheets.tourPlan, sheets.map, build); });
-    grid.outputFolder = working;
     tak::TourPlanWriteInput planInput{grid, sheets.tourPlan, lang, options};
-    double planText = Best(repeat, [&] { tak::WriteTourPlanText(planInput); });
-    double planPdf = Best(repeat, [&] {
-        tak::DocumentTarget target;
-        tak::WriteTourPlanPdf(target, planInput);
-    });
+    auto drawPlan = [&](tak::DocumentTarget& target) { tak::DrawTourPlan(target, planInput); };
+    double planText = Best(repeat, [&] { SavePlan(tak::DocumentFormat::Text, working, "Tour plan.txt", drawPlan); });
+    double planPdf = Best(repeat, [&] { SavePlan(tak::DocumentFormat::Pdf, working, "Tour plan.pdf", drawPlan); });
     std::printf("tour plan, %d tours of %d trips each (best of %d):\n", kSheetTours, 2 * kRoundTrips + 2, repeat);
     std::printf("  build                    %8.1f ms\n", buildPlan * 1000);
     std::printf("  write TXT                %8.1f ms\n", planText * 1000);
@@ -271,14 +277,12 @@ void BenchSheets(int repeat, const tak::AppContext& context, const fs::path& wor
     double buildTable = Best(repeat, [&] { data = tak::BuildStopTable(sheets.stopTable, sheets.map, lang); });
     std::size_t weekday = 0;
     for (const tak::StopHour& hour : data.columns[0].hours) weekday += hour.departures.size();
-    tak::StopTableWriteInput tableInput{data, sheets.stopTable, lang, options, nullptr, working};
-    double tableText = Best(repeat, [&] { tak::WriteStopTableText(tableInput); });
+    tak::StopTableWriteInput tableInput{data, sheets.stopTable, lang, options, nullptr};
+    auto drawTable = [&](tak::DocumentTarget& target) { tak::DrawStopTable(target, tableInput); };
+    double tableText = Best(repeat, [&] { SavePlan(tak::DocumentFormat::Text, working, "Stop table.txt", drawTable); });
     bool tableSaved = true;
     double tablePdf = Best(repeat, [&] {
-        tak::DocumentTarget target;
-        tak::BeginSharedDocument(target);
-        tak::WriteStopTablePages(target, tableInput);
-        tableSaved = target.pdf.SaveDocument(tak::PathText(working / "Stop table.pdf")) && tableSaved;
+        tableSaved = SavePlan(tak::DocumentFormat::Pdf, working, "Stop table.pdf", drawTable) && tableSaved;
     });
     if (!tableSaved) std::printf("  (the stop table PDF could not be saved: the figure below is not a full write)\n");
     std::printf("stop table, %zu weekday departures at one stop, %zu letters (best of %d):\n", weekday,
@@ -391,19 +395,20 @@ int main(int argc, char** argv) {
         tak::TimetableGrid grid = tak::BuildTimetable(plan, context.map, true, build);
         buildPdf = std::min(buildPdf, Seconds(start));
         columnsPdf = CountColumns(grid);
-        grid.outputFolder = working;
         start = Clock::now();
-        tak::DocumentTarget target;
-        tak::WriteTimetablePdf(target, {grid, plan, context.language, context.project.outputOpt, nullptr});
+        tak::TimetableWriteInput pdfInput{grid, plan, context.language, context.project.outputOpt, nullptr};
+        SavePlan(tak::DocumentFormat::Pdf, working, "Timetable.pdf",
+                 [&](tak::DocumentTarget& target) { tak::DrawTimetable(target, pdfInput); });
         writePdf = std::min(writePdf, Seconds(start));
 
         start = Clock::now();
         tak::TimetableGrid textGrid = tak::BuildTimetable(plan, context.map, false, build);
         buildText = std::min(buildText, Seconds(start));
         columnsText = CountColumns(textGrid);
-        textGrid.outputFolder = working;
         start = Clock::now();
-        tak::WriteTimetableText({textGrid, plan, context.language, context.project.outputOpt, nullptr});
+        tak::TimetableWriteInput textInput{textGrid, plan, context.language, context.project.outputOpt, nullptr};
+        SavePlan(tak::DocumentFormat::Text, working, "Timetable.txt",
+                 [&](tak::DocumentTarget& target) { tak::DrawTimetable(target, textInput); });
         writeText = std::min(writeText, Seconds(start));
     }
     std::printf("one plan, %d trips, %d tour trips, 3 day groups (best of %d):\n", kTrips, kTourTrips, repeat);

@@ -58,7 +58,7 @@ void RunPlan(const tak::Project& project, const DemoMap& demo, std::size_t chose
         tak::TimetableGrid grid = tak::BuildTimetable(plan, demo.map, pdf && plan.mergeIterColumn, build);
         tak::TimetableWriteInput input{grid, plan, demo.lang, options, &project.routeSpiders};
         if (pdf) {
-            tak::WriteTimetablePdf(target, input);
+            tak::DrawTimetable(target, input);
         } else {
             (void)tak::TimetableText(input);
         }
@@ -70,7 +70,7 @@ void RunPlan(const tak::Project& project, const DemoMap& demo, std::size_t chose
         tak::TourPlanGrid grid = tak::BuildTourPlan(plan, demo.map, build);
         tak::TourPlanWriteInput input{grid, plan, demo.lang, options};
         if (pdf) {
-            tak::WriteTourPlanPdf(target, input);
+            tak::DrawTourPlan(target, input);
         } else {
             (void)tak::TourPlanText(input);
         }

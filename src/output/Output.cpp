@@ -79,17 +79,6 @@ struct PlanKind {
     std::function<BuiltPlan(std::size_t)> build;
 };
 
-// Appends a plan's text to a text document or adds its pages to a PDF.
-template <typename Input>
-void DrawPlan(DocumentTarget& target, const Input& input, PageHeading (*heading)(const Input&),
-              std::string (*text)(const Input&), void (*pages)(DocumentTarget&, const Input&)) {
-    if (target.format == DocumentFormat::Text) {
-        target.text += PageHeadingText(input.lang, heading(input), TimetableLayout::kLineEnd) + text(input);
-    } else {
-        pages(target, input);
-    }
-}
-
 // The warnings of one plan's build. A kind of warning that repeats (a trip
 // of 50,000 stations can give one per station) is logged once, followed by
 // the count of its repeats. Lines of the warning keys below are of one kind
@@ -464,12 +453,10 @@ private:
             return BuiltPlan{true, {}};
         }
         if (!RowsPrintTimes(plan.stops)) WarnNoTimes("WarnTimetableNoTimes", "WinTimeTable", plan.name);
-        grid->outputFolder = folder_;
         const Project& project = source_.project;
         return BuiltPlan{true, [this, grid, &plan, &project](DocumentTarget& target) {
-                             DrawPlan(target,
-                                      TimetableWriteInput{*grid, plan, lang_, project.outputOpt, &project.routeSpiders, &stamp_},
-                                      TimetableHeading, TimetableText, WriteTimetablePages);
+                             DrawTimetable(target, TimetableWriteInput{*grid, plan, lang_, project.outputOpt,
+                                                                       &project.routeSpiders, &stamp_});
                          }};
     }
 
@@ -504,10 +491,8 @@ private:
         if (!RowsPrintTimes(plan.stopsOut) || (returnRowsNeeded && !RowsPrintTimes(plan.stopsRet))) {
             WarnNoTimes("WarnTourPlanNoTimes", "WinTourPlan", plan.name);
         }
-        grid->outputFolder = folder_;
         return BuiltPlan{true, [this, grid, &plan](DocumentTarget& target) {
-                             DrawPlan(target, TourPlanWriteInput{*grid, plan, lang_, source_.project.outputOpt, &stamp_},
-                                      TourPlanHeading, TourPlanText, WriteTourPlanPages);
+                             DrawTourPlan(target, TourPlanWriteInput{*grid, plan, lang_, source_.project.outputOpt, &stamp_});
                          }};
     }
 
@@ -536,9 +521,8 @@ private:
         const Project& project = source_.project;
         return BuiltPlan{
             true, [this, data, &table, &project](DocumentTarget& target) {
-                DrawPlan(target,
-                         StopTableWriteInput{*data, table, lang_, project.outputOpt, &project.routeSpiders, folder_, &stamp_},
-                         StopTableHeading, StopTableText, WriteStopTablePages);
+                DrawStopTable(target,
+                              StopTableWriteInput{*data, table, lang_, project.outputOpt, &project.routeSpiders, &stamp_});
             }};
     }
 

@@ -191,16 +191,4 @@ bool SaveDocument(DocumentTarget& target, const std::filesystem::path& folder, c
     return IsValidFileNamePart(fileName) && target.pdf.SaveDocument(PathText(folder / PathFromText(fileName)));
 }
 
-bool WritePlanDocument(DocumentTarget& target, const std::filesystem::path& folder, const std::string& fileName,
-                       const std::function<void(DocumentTarget&)>& drawPages) {
-    if (target.shared) {
-        drawPages(target);
-        return true;
-    }
-    // A plan whose name makes no file name gets no document at all.
-    if (!IsValidFileNamePart(fileName) || !BeginDocument(target, DocumentFormat::Pdf)) return false;
-    drawPages(target);
-    return SaveDocument(target, folder, fileName);
-}
-
 }  // namespace tak

@@ -25,6 +25,7 @@ struct DocumentPage {
     static constexpr const char* kUnit = "pt";
     static constexpr const char* kPageFormat = "595.28,841.89";
     static constexpr const char* kPageCountAlias = "{nb}";
+    static constexpr const char* kTextLineEnd = "\r\n";
 };
 
 enum class DocumentFormat { Pdf, Text };
@@ -128,10 +129,16 @@ bool SaveTextDocument(const std::filesystem::path& folder, const std::string& fi
 // the name is not a valid file name or the file could not be written.
 bool SaveDocument(DocumentTarget& target, const std::filesystem::path& folder, const std::string& fileName);
 
-// One plan as a PDF: into a shared target only its pages (the target's owner
-// saves it); otherwise a document of its own, begun, drawn and saved as
-// `fileName` into `folder`. False when that document could not be made.
-bool WritePlanDocument(DocumentTarget& target, const std::filesystem::path& folder, const std::string& fileName,
-                       const std::function<void(DocumentTarget&)>& drawPages);
+// A plan into a begun document: into a text its heading and text, into a
+// PDF its pages.
+template <typename Input>
+void DrawPlanInto(DocumentTarget& target, const Input& input, PageHeading (*heading)(const Input&),
+                  std::string (*text)(const Input&), void (*pages)(DocumentTarget&, const Input&)) {
+    if (target.format == DocumentFormat::Text) {
+        target.text += PageHeadingText(input.lang, heading(input), DocumentPage::kTextLineEnd) + text(input);
+    } else {
+        pages(target, input);
+    }
+}
 
 }  // namespace tak

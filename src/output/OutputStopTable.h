@@ -88,7 +88,6 @@ struct StopTableWriteInput {
     const LanguageTable& lang;
     const OutputOpt& options;
     const RouteSpiderList* spiders = nullptr;
-    std::filesystem::path outputFolder;
     const DocumentStamp* stamp = nullptr;  // validity, operator and line colours
 };
 
@@ -101,10 +100,12 @@ std::string StopTableFileName(const LanguageTable& lang, const StopTable& table,
 PageHeading StopTableHeading(const StopTableWriteInput& input);
 
 std::string StopTableText(const StopTableWriteInput& input);
-bool WriteStopTableText(const StopTableWriteInput& input);
 
 // Adds the plan's pages to an open document.
 void WriteStopTablePages(DocumentTarget& target, const StopTableWriteInput& input);
+
+// Adds the plan to a begun document of either format.
+void DrawStopTable(DocumentTarget& target, const StopTableWriteInput& input);
 
 // Which plans share a document: each plan not yet placed starts one, and
 // with "SameInOne" takes every later such plan that shares a stop with it.

@@ -503,13 +503,12 @@ PageHeading StopTableHeading(const StopTableWriteInput& in) {
 
 std::string StopTableText(const StopTableWriteInput& input) { return TextStopTable(input).Build(); }
 
-bool WriteStopTableText(const StopTableWriteInput& input) {
-    return SaveTextDocument(input.outputFolder, StopTableFileName(input.lang, input.table, ".txt"),
-                            StopTableText(input));
-}
-
 void WriteStopTablePages(DocumentTarget& target, const StopTableWriteInput& input) {
     PdfStopTable(target, input).Write();
+}
+
+void DrawStopTable(DocumentTarget& target, const StopTableWriteInput& input) {
+    DrawPlanInto(target, input, StopTableHeading, StopTableText, WriteStopTablePages);
 }
 
 }  // namespace tak

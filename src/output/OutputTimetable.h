@@ -73,7 +73,6 @@ struct TimetableGrid {
     // Empty for plans beyond kMaxTimetableSlots, which are not written.
     std::vector<int32_t> travelTimes;
     FootnoteRegister footnotes;
-    std::filesystem::path outputFolder;
 
     int32_t& TravelTime(int32_t from, int32_t to) { return travelTimes[Index(from, to)]; }
     int32_t TravelTime(int32_t from, int32_t to) const {

@@ -545,18 +545,12 @@ PageHeading TimetableHeading(const TimetableWriteInput& in) {
 
 std::string TimetableText(const TimetableWriteInput& input) { return TextTimetable(input).Build(); }
 
-bool WriteTimetableText(const TimetableWriteInput& input) {
-    return SaveTextDocument(input.grid.outputFolder, TimetableFileName(input.lang, input.plan, ".txt"),
-                            TimetableText(input));
-}
-
 void WriteTimetablePages(DocumentTarget& target, const TimetableWriteInput& input) {
     PdfTimetable(target, input).Write(target);
 }
 
-bool WriteTimetablePdf(DocumentTarget& target, const TimetableWriteInput& input) {
-    return WritePlanDocument(target, input.grid.outputFolder, TimetableFileName(input.lang, input.plan, ".pdf"),
-                             [&input](DocumentTarget& pages) { WriteTimetablePages(pages, input); });
+void DrawTimetable(DocumentTarget& target, const TimetableWriteInput& input) {
+    DrawPlanInto(target, input, TimetableHeading, TimetableText, WriteTimetablePages);
 }
 
 }  // namespace tak

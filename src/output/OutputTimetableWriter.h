@@ -67,7 +67,6 @@ PageHeading TimetableHeading(const TimetableWriteInput& input);
 
 // The tables as text (UTF-8, CR LF); a text document puts the heading above them.
 std::string TimetableText(const TimetableWriteInput& input);
-bool WriteTimetableText(const TimetableWriteInput& input);
 
 // The bold form of a font style ("" or "I").
 std::string BoldStyle(std::string_view style);
@@ -115,8 +114,7 @@ void CloseTableRule(PdfDocument& pdf, float width);
 // Adds the plan's pages to an open document.
 void WriteTimetablePages(DocumentTarget& target, const TimetableWriteInput& input);
 
-// Writes the grid as pages of `target`; a document of its own is created
-// first and saved as TimetableFileName(".pdf") in the grid's folder.
-bool WriteTimetablePdf(DocumentTarget& target, const TimetableWriteInput& input);
+// Adds the plan to a begun document of either format.
+void DrawTimetable(DocumentTarget& target, const TimetableWriteInput& input);
 
 }  // namespace tak

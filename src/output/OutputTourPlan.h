@@ -25,7 +25,6 @@ struct TourPlanGrid {
     // writers read.
     TimeTablePlan outRows;
     TimeTablePlan retRows;
-    std::filesystem::path outputFolder;
 };
 
 // The map's line named by the plan, found ignoring case; null when none.
@@ -51,13 +50,11 @@ PageHeading TourPlanHeading(const TourPlanWriteInput& input);
 
 // The tables as text (UTF-8, CR LF); a text document puts the heading above them.
 std::string TourPlanText(const TourPlanWriteInput& input);
-bool WriteTourPlanText(const TourPlanWriteInput& input);
 
 // Adds the plan's pages to an open document.
 void WriteTourPlanPages(DocumentTarget& target, const TourPlanWriteInput& input);
 
-// Writes the plan as pages of `target`; a document of its own is created
-// first and saved as TourPlanFileName(".pdf") in the grid's folder.
-bool WriteTourPlanPdf(DocumentTarget& target, const TourPlanWriteInput& input);
+// Adds the plan to a begun document of either format.
+void DrawTourPlan(DocumentTarget& target, const TourPlanWriteInput& input);
 
 }  // namespace tak

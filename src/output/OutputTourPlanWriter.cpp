@@ -499,16 +499,10 @@ PageHeading TourPlanHeading(const TourPlanWriteInput& in) {
 
 std::string TourPlanText(const TourPlanWriteInput& input) { return TextForm(input); }
 
-bool WriteTourPlanText(const TourPlanWriteInput& input) {
-    return SaveTextDocument(input.grid.outputFolder, TourPlanFileName(input.lang, input.plan, ".txt"),
-                            TourPlanText(input));
-}
-
 void WriteTourPlanPages(DocumentTarget& target, const TourPlanWriteInput& input) { PdfTourPlan(target, input).Write(); }
 
-bool WriteTourPlanPdf(DocumentTarget& target, const TourPlanWriteInput& input) {
-    return WritePlanDocument(target, input.grid.outputFolder, TourPlanFileName(input.lang, input.plan, ".pdf"),
-                             [&input](DocumentTarget& pages) { WriteTourPlanPages(pages, input); });
+void DrawTourPlan(DocumentTarget& target, const TourPlanWriteInput& input) {
+    DrawPlanInto(target, input, TourPlanHeading, TourPlanText, WriteTourPlanPages);
 }
 
 }  // namespace tak

@@ -51,7 +51,7 @@ TEST(DemoSheets, TourPlanAndStopTablesMatchTheirCheckedText) {
         const StopTable& table = context.project.stopTables[i];
         StopTableData data = BuildStopTable(table, context.map, context.language);
         ExpectGolden(goldens[i], StopTableText(StopTableWriteInput{data, table, context.language,
-                                                                   context.project.outputOpt, nullptr, {}}));
+                                                                   context.project.outputOpt, nullptr}));
     }
 }
 

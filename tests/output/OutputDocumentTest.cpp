@@ -59,7 +59,9 @@ TEST_F(OutputDocumentTest, ATextDocumentIsSavedAsItsBytes) {
 
 TEST_F(OutputDocumentTest, APlanOfItsOwnIsDrawnAndSavedAsAPdf) {
     DocumentTarget target;
-    ASSERT_TRUE(WritePlanDocument(target, folder.path(), "Timetable 5.pdf", DrawPage()));
+    ASSERT_TRUE(BeginDocument(target, DocumentFormat::Pdf));
+    DrawPage()(target);
+    ASSERT_TRUE(SaveDocument(target, folder.path(), "Timetable 5.pdf"));
     EXPECT_EQ(draws, 1);
     std::string bytes = ReadFileBytes(folder.path() / "Timetable 5.pdf").value_or("");
     EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u);
@@ -69,19 +71,18 @@ TEST_F(OutputDocumentTest, APlanOfItsOwnIsDrawnAndSavedAsAPdf) {
     EXPECT_NE(text.find("Timetable 5"), std::string::npos) << text;
     EXPECT_EQ(target.pdf.PageNumber(), 1);
 
-    // A plan without a valid file name draws nothing and writes nothing.
-    DocumentTarget refused;
-    EXPECT_FALSE(WritePlanDocument(refused, folder.path(), "", DrawPage()));
-    EXPECT_EQ(draws, 1);
+    // Without a valid file name nothing is written.
+    EXPECT_FALSE(SaveDocument(target, folder.path(), ""));
+    EXPECT_FALSE(SaveDocument(target, folder.path(), "../Timetable 5.pdf"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 
-TEST_F(OutputDocumentTest, ASharedDocumentGetsThePagesButIsSavedByItsOwner) {
+TEST_F(OutputDocumentTest, ASharedDocumentHoldsThePagesOfEveryPlanDrawnIntoIt) {
     DocumentTarget shared;
     ASSERT_TRUE(BeginSharedDocument(shared));
-    ASSERT_TRUE(WritePlanDocument(shared, folder.path(), "Timetable 5.pdf", DrawPage()));
-    ASSERT_TRUE(WritePlanDocument(shared, folder.path(), "Timetable 6.pdf", DrawPage()));
+    DrawPage()(shared);
+    DrawPage()(shared);
     EXPECT_EQ(draws, 2);
-    EXPECT_TRUE(fs::is_empty(folder.path()));  // nothing saved per plan
     EXPECT_EQ(shared.pdf.PageNumber(), 2);
     ASSERT_TRUE(SaveDocument(shared, folder.path(), "Timetables.pdf"));
     EXPECT_TRUE(fs::exists(folder.path() / "Timetables.pdf"));
@@ -111,11 +112,11 @@ TEST_F(OutputDocumentTest, EveryPageOfAPlanStartsWithItsHeading) {
     }
     DocumentStamp stamp{"14.01.2025", "Stadtwerke Mühlbrück", {}};
     DocumentTarget target;
-    ASSERT_TRUE(WritePlanDocument(target, folder.path(), "Timetable 5.pdf", [&](DocumentTarget& pages) {
-        BeginPlanPages(pages, lang, MakePageHeading(lang, "TimeTable", "5", "", {"5"}, {"Südbahnhof"}, &stamp));
-        pages.pdf.SelectFont("Helvetica", "", 10);
-        for (int row = 0; row < 120; ++row) pages.pdf.PutCell(0, 12, "Markt 06:00", PdfBorder::None, PdfCursor::NextLine);
-    }));
+    ASSERT_TRUE(BeginDocument(target, DocumentFormat::Pdf));
+    BeginPlanPages(target, lang, MakePageHeading(lang, "TimeTable", "5", "", {"5"}, {"Südbahnhof"}, &stamp));
+    target.pdf.SelectFont("Helvetica", "", 10);
+    for (int row = 0; row < 120; ++row) target.pdf.PutCell(0, 12, "Markt 06:00", PdfBorder::None, PdfCursor::NextLine);
+    ASSERT_TRUE(SaveDocument(target, folder.path(), "Timetable 5.pdf"));
     int pages = target.pdf.PageNumber();
     ASSERT_GE(pages, 3);
     fs::path file = folder.path() / "Timetable 5.pdf";

@@ -48,7 +48,7 @@ protected:
 
     StopTableData Build() const { return BuildStopTable(table, fixture.map, lang); }
     std::string Text(const StopTableData& data) const {
-        return StopTableText(StopTableWriteInput{data, table, lang, options, nullptr, {}});
+        return StopTableText(StopTableWriteInput{data, table, lang, options, nullptr});
     }
 
     const std::vector<StopDeparture>& Hour(const StopTableData& data, std::size_t column, int hour) const {
@@ -159,7 +159,7 @@ TEST_F(StopTableTest, SeveralLinesOrDestinationsMarkEachDepartureAndFillTheHeadi
     EXPECT_EQ(lines[2].substr(0, 23), "   7  | A02  B13a A32  ");
     EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
               (std::vector<std::string>{"A: Line 7 > Stop 3", "B: Line 12 > Stop 5", "a: not Sa"}));
-    StopTableWriteInput input{data, table, lang, options, nullptr, {}};
+    StopTableWriteInput input{data, table, lang, options, nullptr};
     PageHeading heading = StopTableHeading(input);
     EXPECT_EQ(heading.direction, "7 > Stop 3, 12 > Stop 5");
     EXPECT_EQ(PageHeadingText(lang, heading, "\n"), "Stop Square\n7 > Stop 3, 12 > Stop 5\n\n");
@@ -169,7 +169,7 @@ TEST_F(StopTableTest, SeveralLinesOrDestinationsMarkEachDepartureAndFillTheHeadi
     ASSERT_EQ(single.routes.size(), 1u);
     EXPECT_TRUE(single.routes[0].mark.empty());
     EXPECT_EQ(Lines(Text(single))[2].substr(0, 17), "   7  | 02  32   ");
-    StopTableWriteInput singleInput{single, table, lang, options, nullptr, {}};
+    StopTableWriteInput singleInput{single, table, lang, options, nullptr};
     EXPECT_EQ(PageHeadingText(lang, StopTableHeading(singleInput), "\n"), "Stop Square\nLine 7 > Stop 3\n\n");
 
     EXPECT_EQ(RouteMark(0), "A");
@@ -254,7 +254,7 @@ TEST_F(StopTableTest, ACrowdedHourFoldsOntoMoreLinesInsideThePage) {
     test::TempDir folder;
     DocumentTarget target;
     ASSERT_TRUE(BeginSharedDocument(target));
-    WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr, folder.path()});
+    WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr});
     fs::path file = folder.path() / "Crowded.pdf";
     ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));
     // Read only what lies on the page: every minute must be there, hour 6
@@ -283,7 +283,7 @@ TEST_F(StopTableTest, ATableJustTooWideTakesRoomFromAQuietColumnBeforeFolding) {
     test::TempDir folder;
     DocumentTarget target;
     ASSERT_TRUE(BeginSharedDocument(target));
-    WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr, folder.path()});
+    WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr});
     fs::path file = folder.path() / "Wide.pdf";
     ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));
     auto text = test::RunCommand("pdftotext -layout -x 0 -y 0 -W 842 -H 595 '" + file.string() + "' - 2>/dev/null");
@@ -310,7 +310,7 @@ TEST_F(StopTableTest, ATableLongerThanAPageRepeatsItsHeadingAndLegendOnEveryPage
     test::TempDir folder;
     DocumentTarget target;
     ASSERT_TRUE(BeginSharedDocument(target));
-    WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr, folder.path()});
+    WriteStopTablePages(target, StopTableWriteInput{data, table, lang, options, nullptr});
     fs::path file = folder.path() / "Long.pdf";
     ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));
     std::vector<std::string> pages;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "PlanFiles.h"
 #include "TimetableFixtures.h"
 #include "output/OutputTimetableWriter.h"
 #include "routespider/RouteSpider.h"
@@ -51,7 +52,6 @@ protected:
         plan.stops[2].name = "Bahnhof";
         plan.mergeIterColumn = true;
         grid = BuildTimetable(plan, fixture.map, true, TimetableBuildContext{lang});
-        grid.outputFolder = folder.path();
     }
 
     fs::path File(const std::string& name) const { return folder.path() / ("Timetable " + name + ".pdf"); }
@@ -65,8 +65,7 @@ protected:
 };
 
 TEST_F(TimetablePdfTest, PagesShowTitleGroupsTimesIntervalsAndFootnotes) {
-    DocumentTarget target;
-    ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{grid, plan, lang, options}));
+    ASSERT_TRUE(test::WriteTimetableFile(DocumentFormat::Pdf, folder.path(), TimetableWriteInput{grid, plan, lang, options}));
     auto text = PdfText(File("Test plan"));
     ASSERT_TRUE(text);
     EXPECT_EQ(Count(*text, "Timetable Test plan"), 2) << "title once on top, once in the footer\n" << *text;
@@ -81,8 +80,7 @@ TEST_F(TimetablePdfTest, PagesShowTitleGroupsTimesIntervalsAndFootnotes) {
 TEST_F(TimetablePdfTest, PageBreakPutsEachGroupOnItsOwnPageWithoutATrailingBlankPage) {
     plan.pageBreak = true;
     plan.headline = "Line 5 to the station";
-    DocumentTarget target;
-    ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{grid, plan, lang, options}));
+    ASSERT_TRUE(test::WriteTimetableFile(DocumentFormat::Pdf, folder.path(), TimetableWriteInput{grid, plan, lang, options}));
     auto first = PdfText(File("Test plan"), 1, 1);
     auto second = PdfText(File("Test plan"), 2, 2);
     ASSERT_TRUE(first && second);
@@ -97,12 +95,11 @@ TEST_F(TimetablePdfTest, ASharedDocumentHoldsEveryPlanUnderItsOwnTitle) {
     DocumentTarget target;
     ASSERT_TRUE(BeginSharedDocument(target));
     plan.displayTour = true;
-    ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{grid, plan, lang, options}));
+    DrawTimetable(target, TimetableWriteInput{grid, plan, lang, options});
     TimeTablePlan second = plan;
     second.name = "Other";
     second.displayTour = false;
-    ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{grid, second, lang, options}));
-    EXPECT_FALSE(fs::exists(File("Test plan"))) << "the driver saves a shared document";
+    DrawTimetable(target, TimetableWriteInput{grid, second, lang, options});
     fs::path file = folder.path() / "All.pdf";
     ASSERT_TRUE(target.pdf.SaveDocument(PathText(file)));
     auto text = PdfText(file);
@@ -133,7 +130,6 @@ protected:
         tall.name = "Tall";
         tall.displayNote = true;
         tallGrid = BuildTimetable(tall, fixture.map, false, TimetableBuildContext{lang});
-        tallGrid.outputFolder = folder.path();
         return tall;
     }
     TimetableGrid tallGrid;
@@ -141,8 +137,7 @@ protected:
 
 TEST_F(TallTimetableTest, ATableLongerThanAPageGoesOnUnderItsHeadingWithItsNotesBelowTheLastRow) {
     TimeTablePlan tall = TallPlan(120);
-    DocumentTarget target;
-    ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{tallGrid, tall, lang, options}));
+    ASSERT_TRUE(test::WriteTimetableFile(DocumentFormat::Pdf, folder.path(), TimetableWriteInput{tallGrid, tall, lang, options}));
     auto all = PdfText(File("Tall"));
     ASSERT_TRUE(all);
     std::size_t total = all->find("Page 1/");
@@ -167,8 +162,7 @@ TEST_F(TallTimetableTest, ATableThatDoesNotFitUnderTheSpiderStartsUnderItAndGoes
     RouteSpider& spider = AddRouteSpider(spiders, "Tall");
     ImportTrip(spider, 0, *fixture.map.FindTrip("Tall"));
     tall.routeSpider = spider.key;
-    DocumentTarget target;
-    ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{tallGrid, tall, lang, options, &spiders}));
+    ASSERT_TRUE(test::WriteTimetableFile(DocumentFormat::Pdf, folder.path(), TimetableWriteInput{tallGrid, tall, lang, options, &spiders}));
     auto first = PdfText(File("Tall"), 1, 1);
     ASSERT_TRUE(first);
     EXPECT_NE(first->find("Days 799"), std::string::npos) << "no page with only the spider\n" << *first;
@@ -185,8 +179,7 @@ TEST_F(TallTimetableTest, ATallSpiderSharesItsPageOnlyWithATableThatFitsUnderIt)
     for (int stops : {6, 45}) {
         TimeTablePlan tall = TallPlan(stops, stops);
         tall.routeSpider = spider.key;
-        DocumentTarget target;
-        ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{tallGrid, tall, lang, options, &spiders}));
+        ASSERT_TRUE(test::WriteTimetableFile(DocumentFormat::Pdf, folder.path(), TimetableWriteInput{tallGrid, tall, lang, options, &spiders}));
         auto first = PdfText(File("Tall"), 1, 1);
         ASSERT_TRUE(first);
         EXPECT_EQ(first->find("Days 799") != std::string::npos, stops == 6) << stops << " rows\n" << *first;
@@ -198,8 +191,7 @@ TEST_F(TallTimetableTest, ATallSpiderSharesItsPageOnlyWithATableThatFitsUnderIt)
 TEST_F(TallTimetableTest, NoPageOfASplitTableHoldsFewerThanFourRows) {
     for (int stops = 60; stops <= 110; ++stops) {
         TimeTablePlan tall = TallPlan(stops, stops);
-        DocumentTarget target;
-        ASSERT_TRUE(WriteTimetablePdf(target, TimetableWriteInput{tallGrid, tall, lang, options}));
+        ASSERT_TRUE(test::WriteTimetableFile(DocumentFormat::Pdf, folder.path(), TimetableWriteInput{tallGrid, tall, lang, options}));
         auto all = PdfText(File("Tall"));
         ASSERT_TRUE(all);
         int rows = 0;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "PlanFiles.h"
 #include "TimetableFixtures.h"
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
@@ -119,20 +120,20 @@ TEST_F(TimetableTextTest, PlanNamesThatCannotBeFileNamesAreNotWritten) {
     fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0)});
     auto plan = fixture.Plan({&trip}, {1, 2}, {kMonFri});
     grid = BuildTimetable(plan, fixture.map, false, TimetableBuildContext{lang});
-    grid.outputFolder = folder.path() / "out";
-    fs::create_directories(grid.outputFolder);
+    fs::path out = folder.path() / "out";
+    fs::create_directories(out);
     for (const char* name : {"../escape", "a\\b", "x:y", "tab\there", "q?"}) {
         plan.name = name;
-        EXPECT_FALSE(WriteTimetableText(TimetableWriteInput{grid, plan, lang, options})) << name;
-        DocumentTarget target;
-        EXPECT_FALSE(WriteTimetablePdf(target, TimetableWriteInput{grid, plan, lang, options})) << name;
+        for (DocumentFormat format : {DocumentFormat::Text, DocumentFormat::Pdf}) {
+            EXPECT_FALSE(test::WriteTimetableFile(format, out, TimetableWriteInput{grid, plan, lang, options})) << name;
+        }
     }
-    EXPECT_TRUE(fs::is_empty(grid.outputFolder));
+    EXPECT_TRUE(fs::is_empty(out));
     EXPECT_FALSE(fs::exists(folder.path() / "escape.txt"));
 
     plan.name = "Linie 5";
-    ASSERT_TRUE(WriteTimetableText(TimetableWriteInput{grid, plan, lang, options}));
-    EXPECT_TRUE(fs::exists(grid.outputFolder / "Timetable Linie 5.txt"));
+    ASSERT_TRUE(test::WriteTimetableFile(DocumentFormat::Text, out, TimetableWriteInput{grid, plan, lang, options}));
+    EXPECT_TRUE(fs::exists(out / "Timetable Linie 5.txt"));
 }
 
 // The demo map's timetable plans in the text form, checked by hand against

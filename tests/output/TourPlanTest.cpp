@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "PlanFiles.h"
 #include "TimetableFixtures.h"
 #include "output/OutputTourPlan.h"
 #include "support/TestSupport.h"
@@ -175,10 +176,7 @@ TEST_F(TourPlanTest, DestinationsKeepTheirWholeTextWhereThePageHasRoom) {
     plan.displayTarget = true;
     auto pdfText = [&](const TourPlanGrid& grid) {
         test::TempDir folder;
-        TourPlanGrid placed = grid;
-        placed.outputFolder = folder.path();
-        DocumentTarget target;
-        EXPECT_TRUE(WriteTourPlanPdf(target, TourPlanWriteInput{placed, plan, lang, options}));
+        EXPECT_TRUE(test::WriteTourPlanFile(DocumentFormat::Pdf, folder.path(), TourPlanWriteInput{grid, plan, lang, options}));
         return test::RunCommand("pdftotext -layout '" + (folder.path() / "Tour 5.pdf").string() + "' - 2>/dev/null")
             .output;
     };
@@ -297,9 +295,7 @@ TEST_F(TourPlanTest, ShortToursSharePagesUnlessEachTourStartsAPage) {
     auto pages = [&] {
         test::TempDir folder;
         TourPlanGrid grid = Build();
-        grid.outputFolder = folder.path();
-        DocumentTarget target;
-        EXPECT_TRUE(WriteTourPlanPdf(target, TourPlanWriteInput{grid, plan, lang, options}));
+        EXPECT_TRUE(test::WriteTourPlanFile(DocumentFormat::Pdf, folder.path(), TourPlanWriteInput{grid, plan, lang, options}));
         std::string file = (folder.path() / "Tour 5.pdf").string();
         EXPECT_EQ(test::RunCommand("qpdf --check '" + file + "' >/dev/null 2>&1").status, 0);
         std::string info = test::RunCommand("pdfinfo '" + file + "' 2>/dev/null").output;
