@@ -75,11 +75,7 @@ std::vector<std::string> BlockLegend(const LanguageTable& lang, const DayGroup& 
     if (every) lines.push_back(lang.Lang("LegendEvery"));
     if (pattern) lines.push_back(lang.Lang(format == DocumentFormat::Pdf ? "LegendPatternShaded" : "LegendPattern"));
     if (change && format == DocumentFormat::Pdf) lines.push_back(lang.Lang("LegendIntervalChange"));
-    std::string labels;
-    if (arrivals) labels = FillPlaceholders(lang.Lang("LegendArrival"), {lang.Lang("ArrShort")});
-    if (departures) {
-        labels += (labels.empty() ? "" : ", ") + FillPlaceholders(lang.Lang("LegendDeparture"), {lang.Lang("DepShort")});
-    }
+    std::string labels = LabelLegend(lang, arrivals, departures);
     if (!labels.empty()) lines.push_back(labels);
     return lines;
 }
@@ -179,6 +175,15 @@ void CloseTableRule(PdfDocument& pdf, float width) {
     pdf.PathMoveTo(x, y);
     pdf.PathLineTo(x + width, y);
     pdf.PaintPath(PdfPaint::Stroke);
+}
+
+std::string LabelLegend(const LanguageTable& lang, bool arrivals, bool departures) {
+    std::string labels;
+    if (arrivals) labels = FillPlaceholders(lang.Lang("LegendArrival"), {lang.Lang("ArrShort")});
+    if (departures) {
+        labels += (labels.empty() ? "" : ", ") + FillPlaceholders(lang.Lang("LegendDeparture"), {lang.Lang("DepShort")});
+    }
+    return labels;
 }
 
 int LongestRowName(const std::vector<PlanStop>& rows) {

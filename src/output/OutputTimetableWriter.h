@@ -56,6 +56,9 @@ struct SlotRow {
 };
 std::vector<SlotRow> DescribeSlots(const TimeTablePlan& plan, const LanguageTable& lang);
 
+// "an = Ankunft, ab = Abfahrt" for the labels that print; empty for none.
+std::string LabelLegend(const LanguageTable& lang, bool arrivals, bool departures);
+
 // "<TimeTable> <plan name><extension>"; empty when the name could not be a
 // file name (a separator, a reserved or a control character), so that no
 // plan name can lead a file out of the output folder.

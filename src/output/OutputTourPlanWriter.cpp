@@ -432,7 +432,25 @@ private:
         bool roomToStart = room >= hb + 1 + Layout::kRowsWorthStarting * h;
         if (!roomToStart || (!firstTable && estimate > room && estimate <= freshPage)) pdf_.NewPage("", "");
         bool hasHeading = !rows.empty() && rows.front().kind == SheetRowKind::Heading;
+        bool arrivals = false;
+        bool departures = false;
         for (const SheetRow& row : rows) {
+            if (row.kind != SheetRowKind::Stop) continue;
+            arrivals = arrivals || row.label == in_.lang.Lang("ArrShort");
+            departures = departures || row.label == in_.lang.Lang("DepShort");
+        }
+        std::string legend = LabelLegend(in_.lang, arrivals, departures);
+        for (const SheetRow& row : rows) {
+            // The labels are explained once a page, in the blank line under
+            // the first table that has them.
+            if (row.kind == SheetRowKind::Closing && !legend.empty() && legendPage_ != pdf_.PageNumber()) {
+                Rule();
+                pdf_.FlowText(h, legend);
+                pdf_.LineFeed(h);
+                pdf_.LineFeed(h);
+                legendPage_ = pdf_.PageNumber();
+                continue;
+            }
             bool textRow = row.kind == SheetRowKind::Labelled || row.kind == SheetRowKind::Stop;
             if (textRow && hasHeading && pdf_.CursorY() + RowHeight(row, h, hb) > pdf_.PageBreakY()) {
                 CloseTableRule(pdf_, geometry_.tableWidth);
@@ -488,6 +506,7 @@ private:
     RowHeights heights_;
     ColumnPageGeometry geometry_;
     float cellWidth_ = 0;  // the width of the current block's columns
+    int legendPage_ = -1;  // the last page that explains the labels
 };
 
 }  // namespace

@@ -196,19 +196,28 @@ TEST_F(DemoPdfRun, DestinationsAreWholeAndEveryMarkIsExplained) {
     }
     EXPECT_GT(destinations, 50);
 
-    const fs::path line1 = File("Fahrplan Linie 1 Hauptbahnhof - Südbahnhof.pdf");
-    CheckedText(line1.filename().string());
-    for (int page = 1;; ++page) {
-        test::CommandResult text = test::RunCommand("pdftotext -layout -enc UTF-8 -f " + std::to_string(page) +
-                                                    " -l " + std::to_string(page) + " '" + line1.string() +
-                                                    "' - 2>/dev/null");
-        if (text.status != 0) break;
-        if (text.output.find("alle") != std::string::npos) {
-            EXPECT_NE(text.output.find("fahren die Busse in diesem Abstand"), std::string::npos) << text.output;
+    auto pageTexts = [this](const std::string& name) {
+        std::vector<std::string> pages;
+        for (int page = 1; page < 10; ++page) {
+            test::CommandResult text = test::RunCommand("pdftotext -layout -enc UTF-8 -f " + std::to_string(page) +
+                                                        " -l " + std::to_string(page) + " '" + File(name).string() +
+                                                        "' - 2>/dev/null");
+            if (text.status != 0) break;
+            pages.push_back(text.output);
         }
-        EXPECT_NE(text.output.find("an = Ankunft, ab = Abfahrt"), std::string::npos) << text.output;
-        ASSERT_LT(page, 10);
+        return pages;
+    };
+    std::vector<std::string> line1 = pageTexts("Fahrplan Linie 1 Hauptbahnhof - Südbahnhof.pdf");
+    EXPECT_GE(line1.size(), 2u);
+    for (const std::string& page : line1) {
+        if (page.find("alle") != std::string::npos) {
+            EXPECT_NE(page.find("fahren die Busse in diesem Abstand"), std::string::npos) << page;
+        }
+        EXPECT_NE(page.find("an = Ankunft, ab = Abfahrt"), std::string::npos) << page;
     }
+    std::vector<std::string> tours = pageTexts("Umlauf 1.pdf");
+    EXPECT_GE(tours.size(), 2u);
+    for (const std::string& page : tours) EXPECT_NE(page.find("ab = Abfahrt"), std::string::npos) << page;
 
     std::string market = CheckedText("Haltestelle Marktplatz.pdf");
     // A mark is a capital letter right before the minutes it belongs to.
