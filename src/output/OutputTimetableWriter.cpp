@@ -412,9 +412,9 @@ private:
         std::vector<std::string> newLegend = NewOnPage(legend);
         if (pdf_.PageNumber() != legendPage_) legendOnPage_.clear();
         legendPage_ = pdf_.PageNumber();
+        // The legend takes the first of the two blank lines below the table.
         if (!newLegend.empty()) {
             pdf_.FlowText(h, JoinLegend(newLegend));
-            pdf_.LineFeed(h);
             legendOnPage_.insert(legendOnPage_.end(), newLegend.begin(), newLegend.end());
         }
         pdf_.LineFeed(h);
