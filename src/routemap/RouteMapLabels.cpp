@@ -1,4 +1,5 @@
 #include "routemap/RouteMapLabels.h"
+#include "routemap/RouteMapLineOrder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -315,17 +316,21 @@ void LabelPlacer::FileFixedThings() {
     }
 }
 
-// Each step of a path as the rectangle its drawn band covers; a diagonal
-// step as small squares along it.
+// Each step of a path as the rectangle its drawn band covers, in its lane;
+// a diagonal step as small squares along it.
 void LabelPlacer::FileLines() {
-    for (const Connection& connection : map_.connections) {
+    const LineLanes lanes = ComputeLineLanes(map_);
+    for (std::size_t c = 0; c < map_.connections.size(); ++c) {
+        const Connection& connection = map_.connections[c];
         const RouteLine* line = FindRouteLine(map_, connection.line);
         if (!line) continue;
         const int32_t h = std::clamp(line->thickness, 1, 32) - (NeedsCasing(line->colour) ? 0 : 1);
         for (std::size_t i = 1; i < connection.path.size(); ++i) {
             const GridPoint a = connection.path[i - 1];
             const GridPoint b = connection.path[i];
-            const int32_t ax = 16 * a.x + 8, ay = 16 * a.y + 8, bx = 16 * b.x + 8, by = 16 * b.y + 8;
+            const GridPoint shift = lanes.At(c, i - 1).Pixels();
+            const int32_t ax = 16 * a.x + 8 + shift.x, ay = 16 * a.y + 8 + shift.y;
+            const int32_t bx = 16 * b.x + 8 + shift.x, by = 16 * b.y + 8 + shift.y;
             if (ax == bx || ay == by) {
                 lines_.Add({std::min(ax, bx) - h, std::min(ay, by) - h, std::max(ax, bx) + h + 1,
                             std::max(ay, by) + h + 1});
