@@ -126,7 +126,8 @@ LaneShift LineLanes::At(std::size_t index, std::size_t step) const {
 LineLanes ComputeLineLanes(const RouteMap& map, LaneOrdering ordering) {
     LineLanes lanes;
     lanes.shifts.resize(map.connections.size());
-    std::map<CellPair, std::vector<StepUse>> uses;
+    // Every step with its cell pair, sorted so that the uses of a pair meet.
+    std::vector<std::pair<CellPair, StepUse>> uses;
     for (std::size_t c = 0; c < map.connections.size(); ++c) {
         const Connection& connection = map.connections[c];
         if (connection.path.size() < 2) continue;
@@ -138,14 +139,23 @@ LineLanes ComputeLineLanes(const RouteMap& map, LaneOrdering ordering) {
             if (a == b || StepDirection(a, b) < 0) continue;
             const CellPair pair = PairOf(a, b);
             const bool forward = a.x == pair[0] && a.y == pair[1];
-            uses[pair].push_back(StepUse{c, i, connection.line, forward});
+            uses.emplace_back(pair, StepUse{c, i, connection.line, forward});
         }
     }
+    std::sort(uses.begin(), uses.end(), [](const auto& a, const auto& b) {
+        return a.first < b.first || (a.first == b.first && a.second.connection < b.second.connection);
+    });
     const LaneChooser chooser(map, ordering);
-    for (const auto& [pair, list] : uses) {
+    std::vector<const StepUse*> lines;
+    for (std::size_t begin = 0, end = 0; begin < uses.size(); begin = end) {
+        const CellPair pair = uses[begin].first;
+        end = begin + 1;
+        while (end < uses.size() && uses[end].first == pair) ++end;
+        if (end - begin < 2) continue;
         // One lane per line, held by the line's first use.
-        std::vector<const StepUse*> lines;
-        for (const StepUse& use : list) {
+        lines.clear();
+        for (std::size_t u = begin; u < end; ++u) {
+            const StepUse& use = uses[u].second;
             if (std::none_of(lines.begin(), lines.end(), [&](const StepUse* l) { return l->line == use.line; })) {
                 lines.push_back(&use);
             }
@@ -185,7 +195,10 @@ LineLanes ComputeLineLanes(const RouteMap& map, LaneOrdering ordering) {
             shiftOf[lines[rank[k]]->line] = LaneShift{across * leftX, across * leftY};
             used += widths[k] + 1;
         }
-        for (const StepUse& use : list) lanes.shifts[use.connection][use.step] = shiftOf[use.line];
+        for (std::size_t u = begin; u < end; ++u) {
+            const StepUse& use = uses[u].second;
+            lanes.shifts[use.connection][use.step] = shiftOf[use.line];
+        }
     }
     return lanes;
 }
