@@ -554,7 +554,9 @@ private:
         std::u8string project = folder_.filename().u8string();
         if (project.empty()) project = folder_.parent_path().filename().u8string();
         texts.title = source_.project.routeMap.title;
-        if (texts.title.empty()) texts.title = lang_.Lang("RouteMap") + " " + std::string(project.begin(), project.end());
+        if (texts.title.empty()) {
+            texts.title = lang_.Lang("RouteMap") + " " + std::string(project.begin(), project.end());
+        }
         texts.legendHeading = lang_.Lang("RouteMapLines");
         texts.operatorName = stamp_.operatorName;
         if (!stamp_.validFrom.empty()) texts.validity = FillPlaceholders(lang_.Lang("ValidFrom"), {stamp_.validFrom});

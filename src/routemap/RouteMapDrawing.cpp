@@ -74,7 +74,9 @@ void DrawJog(RouteMapCanvas& canvas, GridPoint from, GridPoint to, int32_t h, Rg
     }
 }
 
-GridPoint Shifted(GridPoint p, GridPoint shift) { return {Bounded(int64_t{p.x} + shift.x), Bounded(int64_t{p.y} + shift.y)}; }
+GridPoint Shifted(GridPoint p, GridPoint shift) {
+    return {Bounded(int64_t{p.x} + shift.x), Bounded(int64_t{p.y} + shift.y)};
+}
 
 }  // namespace
 
@@ -376,13 +378,14 @@ void DrawConnection(RouteMapCanvas& canvas, const RouteMap& map, const Connectio
         if (d >= 0) DrawExitArrow(canvas, connection.path[0], line, Step(d).opposite, shiftAt(0));
     }
     if (n >= 2 && IsExit(map, connection.end[1].stop)) {
-        DrawExitArrow(canvas, connection.path.back(), line, StepDirection(connection.path[n - 2], connection.path[n - 1]),
-                      shiftAt(n - 2));
+        const int d = StepDirection(connection.path[n - 2], connection.path[n - 1]);
+        DrawExitArrow(canvas, connection.path.back(), line, d, shiftAt(n - 2));
     }
     for (const Sign& sign : connection.workSigns) {
         // The sign sits in the lane of the step it is on.
         const int64_t s = std::clamp<int64_t>(int64_t{sign.pos} + int64_t(n) - 1, 0, 2 * int64_t(n));
-        DrawSign(canvas, connection, line, sign, shiftAt(static_cast<std::size_t>(std::min<int64_t>(s / 2, int64_t(n) - 2))));
+        const int64_t step = std::min<int64_t>(s / 2, int64_t(n) - 2);
+        DrawSign(canvas, connection, line, sign, step >= 0 ? shiftAt(static_cast<std::size_t>(step)) : GridPoint{0, 0});
     }
 }
 

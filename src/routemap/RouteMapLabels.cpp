@@ -1,5 +1,4 @@
 #include "routemap/RouteMapLabels.h"
-#include "routemap/RouteMapLineOrder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,6 +6,7 @@
 #include <vector>
 
 #include "routemap/RouteMapDrawing.h"
+#include "routemap/RouteMapLineOrder.h"
 
 namespace tak {
 

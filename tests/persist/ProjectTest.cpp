@@ -430,7 +430,8 @@ TEST_F(ProjectFileTest, RouteMapScaleAndTitleAreStoredWhenSetAndBounded) {
     EXPECT_EQ(reread.routeMap.pngScale, 4);
     EXPECT_EQ(reread.routeMap.title, "Liniennetz Nordstadt");
 
-    for (auto [written, read] : {std::pair{2, 2}, std::pair{3, 2}, std::pair{99, 4}, std::pair{0, 1}, std::pair{-7, 1}}) {
+    for (auto [written, read] :
+         {std::pair{2, 2}, std::pair{3, 2}, std::pair{99, 4}, std::pair{0, 1}, std::pair{-7, 1}}) {
         WriteFile(R"({"Version": 136, "RouteMap": {"PngScale": )" + std::to_string(written) + "}}");
         ASSERT_TRUE(LoadProject(reread, map, File()).parsed);
         EXPECT_EQ(reread.routeMap.pngScale, read) << written;

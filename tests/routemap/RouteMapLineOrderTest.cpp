@@ -9,12 +9,16 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <sstream>
+#include <string>
 #include <vector>
 
+#include "base/FileSystem.h"
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapDrawing.h"
 #include "routemap/RouteMapLayout.h"
 #include "routemap/RouteMapLineOrder.h"
+#include "routemap/RouteMapPdf.h"
 #include "routemap/RouteMapSamples.h"
 #include "support/TestSupport.h"
 
@@ -206,6 +210,53 @@ TEST(RouteMapLineOrder, SharedStretchIsDrawnAsTwoBands) {
     for (int32_t y = 89; y <= 95; ++y) EXPECT_EQ(image.PixelAt(88, y), first) << y;
     EXPECT_EQ(image.PixelAt(88, 80), (Rgb{255, 255, 255}));
     EXPECT_EQ(image.PixelAt(88, 96), (Rgb{255, 255, 255}));
+}
+
+// The vector page draws the lanes too: rendered at one pixel per point, some
+// column across the shared stretch shows a red band and a blue band of the
+// lines' width side by side.
+TEST(RouteMapLineOrder, SharedStretchIsTwoBandsOnThePdfPage) {
+    test::TempDir dir;
+    RouteMap map = PathsMap({Walk({2, 5}, {{6, 0}, {0, 3}}), Walk({2, 5}, {{6, 0}, {0, -3}})});
+    RouteMapPageTexts texts;
+    texts.title = "Lanes";
+    const fs::path pdf = dir.path() / "lanes.pdf";
+    ASSERT_TRUE(WriteRouteMapVectorPdf(map, texts, pdf));
+    const fs::path stem = dir.path() / "render";
+    ASSERT_EQ(test::RunCommand("pdftoppm -r 72 -singlefile -aa no -aaVector no '" + pdf.string() + "' '" +
+                               stem.string() + "' 2>&1")
+                  .status,
+              0);
+    const std::string ppm = ReadFileBytes(stem.string() + ".ppm").value_or("");
+    std::istringstream header(ppm);
+    std::string magic;
+    int width = 0, height = 0, maxValue = 0;
+    header >> magic >> width >> height >> maxValue;
+    ASSERT_EQ(magic, "P6");
+    const std::size_t start = static_cast<std::size_t>(header.tellg()) + 1;
+    ASSERT_EQ(ppm.size(), start + 3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    auto at = [&](int x, int y) {
+        const std::size_t i = start + 3 * (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + x);
+        return Rgb{static_cast<uint8_t>(ppm[i]), static_cast<uint8_t>(ppm[i + 1]), static_cast<uint8_t>(ppm[i + 2])};
+    };
+    const Rgb blue = map.lines[1].colour;
+    int sideBySide = 0;
+    for (int x = 0; x < width; ++x) {
+        int red = 0, other = 0, redBottom = -1, otherTop = height;
+        for (int y = 0; y < height; ++y) {
+            if (at(x, y) == kRed) {
+                ++red;
+                redBottom = y;
+            } else if (at(x, y) == blue) {
+                ++other;
+                otherTop = std::min(otherTop, y);
+            }
+        }
+        // The first line below the second, each 6 to 8 pixels tall.
+        if (red >= 6 && red <= 8 && other >= 6 && other <= 8 && otherTop < redBottom) ++sideBySide;
+    }
+    // Along the five shared cells, 16 points each.
+    EXPECT_GT(sideBySide, 60);
 }
 
 }  // namespace

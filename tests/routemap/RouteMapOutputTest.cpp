@@ -121,7 +121,9 @@ TEST(RouteMapOutput, PngScaleDrawsTheMapSharpAtTwiceAndFourTimesTheSize) {
                 const Rgb first = png->At(scale * x, scale * y);
                 bool uniform = true;
                 for (uint32_t j = 0; j < scale && uniform; ++j) {
-                    for (uint32_t i = 0; i < scale && uniform; ++i) uniform = png->At(scale * x + i, scale * y + j) == first;
+                    for (uint32_t i = 0; i < scale && uniform; ++i) {
+                        uniform = png->At(scale * x + i, scale * y + j) == first;
+                    }
                 }
                 if (!uniform) {
                     ++mixed;
