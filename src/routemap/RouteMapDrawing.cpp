@@ -65,12 +65,16 @@ void DrawBand(RouteMapCanvas& canvas, GridPoint ca, GridPoint cb, int d, int32_t
 }
 
 // Joins the end of one lane to the start of the next where a line moves
-// across at a cell: discs of the band's width along the way.
+// across at a cell: discs of the band's width along the way, close enough
+// to leave no gap.
 void DrawJog(RouteMapCanvas& canvas, GridPoint from, GridPoint to, int32_t h, Rgb colour) {
-    const int32_t steps = std::max(std::abs(to.x - from.x), std::abs(to.y - from.y));
+    const int64_t length = std::max(std::abs(int64_t{to.x} - from.x), std::abs(int64_t{to.y} - from.y));
+    const int64_t spacing = std::max(h / 2, 1);
+    const auto steps = static_cast<int32_t>(std::min<int64_t>((length + spacing - 1) / spacing, 4096));
     for (int32_t i = 0; i <= steps; ++i) {
-        canvas.Disc(from.x + RoundHalfAway(double(to.x - from.x) * i / std::max(steps, 1)),
-                    from.y + RoundHalfAway(double(to.y - from.y) * i / std::max(steps, 1)), h, colour);
+        const double t = steps == 0 ? 0.0 : double(i) / steps;
+        canvas.Disc(Bounded(from.x + std::lround(t * (double(to.x) - from.x))),
+                    Bounded(from.y + std::lround(t * (double(to.y) - from.y))), h, colour);
     }
 }
 

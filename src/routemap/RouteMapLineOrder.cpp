@@ -13,6 +13,9 @@ namespace tak {
 
 namespace {
 
+// The widest the lanes of one step may spread, in pixels: eight cells.
+constexpr int32_t kMaxLaneSpread = 128;
+
 // One connection's step over a shared cell pair.
 struct StepUse {
     std::size_t connection = 0;
@@ -185,13 +188,16 @@ LineLanes ComputeLineLanes(const RouteMap& map, LaneOrdering ordering) {
             widths.push_back(LaneWidth(*FindRouteLine(map, lines[r]->line)));
             total += widths.back() + 1;
         }
+        // Many thick lines on one step are pressed together rather than
+        // spread over half the map.
+        const double squeeze = total > kMaxLaneSpread ? double(kMaxLaneSpread) / total : 1.0;
         const double length = std::hypot(second.x - first.x, second.y - first.y);
         const double leftX = (second.y - first.y) / length;
         const double leftY = -(second.x - first.x) / length;
         double used = 0;
         std::map<RouteKey, LaneShift> shiftOf;
         for (std::size_t k = 0; k < rank.size(); ++k) {
-            const double across = total / 2.0 - (used + widths[k] / 2.0);
+            const double across = squeeze * (total / 2.0 - (used + widths[k] / 2.0));
             shiftOf[lines[rank[k]]->line] = LaneShift{across * leftX, across * leftY};
             used += widths[k] + 1;
         }

@@ -41,7 +41,8 @@ enum class LaneOrdering {
 };
 
 // The lanes of every laid-out path. Lanes touch with one pixel between them
-// and are as wide as the lines drawn in them (casing included).
+// and are as wide as the lines drawn in them (casing included); where that
+// would spread them wider than eight cells, they are pressed together.
 LineLanes ComputeLineLanes(const RouteMap& map, LaneOrdering ordering = LaneOrdering::kFewCrossings);
 
 // How often two different lines cross where they pass through a cell

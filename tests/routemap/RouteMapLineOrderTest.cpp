@@ -212,6 +212,33 @@ TEST(RouteMapLineOrder, SharedStretchIsDrawnAsTwoBands) {
     EXPECT_EQ(image.PixelAt(88, 96), (Rgb{255, 255, 255}));
 }
 
+// Forty of the thickest lines on one stretch are pressed into eight cells'
+// width instead of spreading over half the map, and still keep their order.
+TEST(RouteMapLineOrder, ManyThickLinesArePressedTogether) {
+    std::vector<std::vector<GridPoint>> paths;
+    for (int l = 0; l < 40; ++l) paths.push_back(Walk({2, 20}, {{10, 0}, {0, l % 2 == 0 ? 5 : -5}}));
+    RouteMap map = PathsMap(paths);
+    map.width = 40;
+    map.height = 40;
+    for (RouteLine& line : map.lines) line.thickness = 32;
+    const LineLanes lanes = ComputeLineLanes(map);
+    std::set<double> across;
+    for (std::size_t c = 0; c < map.connections.size(); ++c) {
+        const LaneShift shift = lanes.At(c, 0);
+        EXPECT_EQ(shift.x, 0.0);
+        EXPECT_LE(std::abs(shift.y), 64.0);
+        across.insert(shift.y);
+    }
+    EXPECT_EQ(across.size(), 40u) << "a lane for every line";
+    EXPECT_EQ(CountLineCrossings(map, lanes), 0);
+    RouteMapImage image = *CreateRouteMapImage(map);
+    RouteMapCanvas canvas(image);
+    DrawRouteMap(map, canvas);
+    // The outermost lane lies at most 64 pixels out, its band 31 more.
+    EXPECT_NE(image.PixelAt(16 * 7 + 8, 16 * 20 + 8 + 90), (Rgb{255, 255, 255}));
+    EXPECT_EQ(image.PixelAt(16 * 7 + 8, 16 * 20 + 8 + 100), (Rgb{255, 255, 255})) << "nothing beyond the lanes";
+}
+
 // The vector page draws the lanes too: rendered at one pixel per point, some
 // column across the shared stretch shows a red band and a blue band of the
 // lines' width side by side.
