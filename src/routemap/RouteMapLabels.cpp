@@ -247,7 +247,8 @@ private:
     void FileLines();
     void PlaceName(RouteStop& stop, StopLabel& label);
     void PlaceBadgeBlock(RouteStop& stop);
-    void FileLineNames(const Connection& connection, const RouteLine& line);
+    // `shifts` are the lanes of the connection's steps.
+    void FileLineNames(const Connection& connection, const RouteLine& line, const std::vector<LaneShift>& shifts);
     // True when some other stop's box lies nearer to the rectangle than the
     // stop's own box: the label would seem to name that stop.
     bool NearerToAnother(const PixelRect& r, const RouteStop& stop);
@@ -343,12 +344,13 @@ void LabelPlacer::FileLines() {
                 lines_.Add({x - h - 1, y - h - 1, x + h + 2, y + h + 2});
             }
         }
-        FileLineNames(connection, *line);
+        FileLineNames(connection, *line, lanes.shifts[c]);
     }
 }
 
 // A line's name drawn along a straight stretch reaches beyond the line's band.
-void LabelPlacer::FileLineNames(const Connection& connection, const RouteLine& line) {
+void LabelPlacer::FileLineNames(const Connection& connection, const RouteLine& line,
+                                const std::vector<LaneShift>& shifts) {
     const int32_t n = static_cast<int32_t>(connection.path.size());
     for (const Sign& sign : connection.workSigns) {
         if (sign.type != kSignLineName) continue;
@@ -357,12 +359,14 @@ void LabelPlacer::FileLineNames(const Connection& connection, const RouteLine& l
         if (!c || s < 2 || s > 2 * (int64_t{n} - 2)) continue;
         const auto i = static_cast<std::size_t>(std::min<int64_t>(s / 2, int64_t{n} - 2));
         const int d = StepDirection(connection.path[i], connection.path[i + 1]);
+        const GridPoint shift = i < shifts.size() ? shifts[i].Pixels() : GridPoint{0, 0};
+        const GridPoint centre{c->x + shift.x, c->y + shift.y};
         const TextSize size = MeasureLabelText(line.name);
         int32_t halfWidth = size.width / 2 + 2;
         int32_t halfHeight = size.height / 2 + 2;
         if (d == 0 || d == 2) std::swap(halfWidth, halfHeight);
         if (d >= 4) halfWidth = halfHeight = (size.width + size.height) * 3 / 8 + 2;  // about (w + h) / 2 / sqrt 2
-        lines_.Add({c->x - halfWidth, c->y - halfHeight, c->x + halfWidth + 1, c->y + halfHeight + 1});
+        lines_.Add({centre.x - halfWidth, centre.y - halfHeight, centre.x + halfWidth + 1, centre.y + halfHeight + 1});
     }
 }
 

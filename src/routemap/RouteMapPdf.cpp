@@ -427,14 +427,18 @@ std::optional<PixelRect> FreeCorner(const RouteMap& map, int32_t width, int32_t 
         taken.push_back(StopBoxBounds(stop));
         for (const StopLabel& label : stop.labels) taken.push_back(StopLabelBounds(map, stop, label));
     }
-    for (const Connection& connection : map.connections) {
+    const LineLanes lanes = ComputeLineLanes(map);
+    for (std::size_t c = 0; c < map.connections.size(); ++c) {
+        const Connection& connection = map.connections[c];
         const RouteLine* line = FindRouteLine(map, connection.line);
         const int32_t h = (line ? HalfWidth(line->thickness) : 0) + 2;
         for (std::size_t i = 1; i < connection.path.size(); ++i) {
             const GridPoint a = connection.path[i - 1];
             const GridPoint b = connection.path[i];
-            taken.push_back({16 * std::min(a.x, b.x) + 8 - h, 16 * std::min(a.y, b.y) + 8 - h,
-                             16 * std::max(a.x, b.x) + 9 + h, 16 * std::max(a.y, b.y) + 9 + h});
+            // The step in its lane.
+            const GridPoint s = lanes.At(c, i - 1).Pixels();
+            taken.push_back({16 * std::min(a.x, b.x) + 8 - h + s.x, 16 * std::min(a.y, b.y) + 8 - h + s.y,
+                             16 * std::max(a.x, b.x) + 9 + h + s.x, 16 * std::max(a.y, b.y) + 9 + h + s.y});
         }
     }
     const int32_t inset = 4;
