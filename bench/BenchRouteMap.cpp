@@ -28,6 +28,7 @@
 #include "routemap/RouteMapLabels.h"
 #include "routemap/RouteMapLayout.h"
 #include "routemap/RouteMapLayoutParts.h"
+#include "routemap/RouteMapLineOrder.h"
 #include "routemap/RouteMapOutput.h"
 
 namespace {
@@ -343,6 +344,9 @@ int main(int argc, char** argv) {
                 kGrid, kGrid, laidOut.lines.size(), laidOut.stops.size(), placed, laidOut.connections.size(),
                 routed);
     std::printf("labels left crowded by the layout: %d\n", laidOut.crowdedLabels);
+    std::printf("line crossings: %d with the lines in list order, %d in the chosen lanes\n",
+                tak::CountLineCrossings(laidOut, tak::ComputeLineLanes(laidOut, tak::LaneOrdering::kListOrder)),
+                tak::CountLineCrossings(laidOut, tak::ComputeLineLanes(laidOut)));
     std::printf("layout:               median %.1f ms over %d runs (processor time %.1f ms)\n",
                 Median(layoutTimes), repeat, Median(layoutCpuTimes));
     std::printf("layout + render + PNG: median %.1f ms over %d runs (processor time %.1f ms; drawing %.1f ms, "

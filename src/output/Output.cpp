@@ -530,14 +530,17 @@ private:
         return TimetableBuildContext{lang_, &warnings, &control_.warnings};
     }
 
-    // The route map page's title and legend texts. The title names the map
-    // (the project's folder); operator and validity have no project option
-    // yet and stay empty until they do.
+    // The route map page's title and legend texts. The title is the map's
+    // own when it has one, else it names the map (the project's folder);
+    // operator and validity are the project's.
     RouteMapPageTexts RouteMapTexts() const {
         RouteMapPageTexts texts;
         std::u8string project = folder_.filename().u8string();
         if (project.empty()) project = folder_.parent_path().filename().u8string();
-        texts.title = lang_.Lang("RouteMap") + " " + std::string(project.begin(), project.end());
+        texts.title = source_.project.routeMap.title;
+        if (texts.title.empty()) {
+            texts.title = lang_.Lang("RouteMap") + " " + std::string(project.begin(), project.end());
+        }
         texts.legendHeading = lang_.Lang("RouteMapLines");
         texts.operatorName = stamp_.operatorName;
         if (!stamp_.validFrom.empty()) texts.validity = FillPlaceholders(lang_.Lang("ValidFrom"), {stamp_.validFrom});

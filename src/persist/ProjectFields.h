@@ -84,6 +84,8 @@ constexpr int32_t KnownTravelDisplay(int32_t display) {
     return display == kTravelOnTop || display == kTravelBeneath ? display : kTravelNotShown;
 }
 
+inline bool HasPngScale(const RouteMap& map) { return map.pngScale != 1; }
+inline bool HasTitle(const RouteMap& map) { return !map.title.empty(); }
 constexpr bool HasCustomColour(const RouteLine& line) { return line.colourIndex == kCustomColour; }
 constexpr bool HasFixedColour(const RouteLine& line) { return line.colourIndex != kAutomaticColour; }
 constexpr bool IsPlacedByHand(const StopLabel& label) { return !label.automatic; }
@@ -233,6 +235,9 @@ struct StoredFields<RouteMap> {
         StoredField{"Height", "height", &RouteMap::height},
         StoredField{"RoundBox", "roundBox", &RouteMap::roundBox},
         StoredField{"AllowDiag", "allowDiag", &RouteMap::allowDiag},
+        // Left out while they hold their defaults, so that older files stay as they were.
+        StoredField{"PngScale", "pngScale", &RouteMap::pngScale, LimitPngScale, fields::HasPngScale},
+        StoredField{"Title", "title", &RouteMap::title, fields::LimitHeadingText, fields::HasTitle},
     };
 };
 

@@ -209,6 +209,11 @@ struct Connection {
     bool operator==(const Connection&) const = default;
 };
 
+// The scales the PNG output offers.
+constexpr int32_t kPngScales[] = {1, 2, 4};
+// The offered scale nearest below `scale`, at least 1.
+constexpr int32_t LimitPngScale(int32_t scale) { return scale >= 4 ? 4 : scale >= 2 ? 2 : 1; }
+
 // Output format of the route map.
 enum RouteMapFormat : int32_t {
     kRouteMapNone = 0,
@@ -222,6 +227,11 @@ struct RouteMap {
     int32_t height = 32;
     int32_t roundBox = 5;  // corner radius of drawn boxes in pixels
     bool allowDiag = true;
+    // Image pixels per map pixel of the PNG output: 1 (as on screen), 2 or 4,
+    // for posters that must stay sharp when printed large.
+    int32_t pngScale = 1;
+    // The PDF page's heading; empty gives the language's word and the project.
+    std::string title;
     std::vector<RouteLine> lines;          // creation order
     std::vector<RouteStop> stops;          // sorted by name (UTF-16 code units)
     std::vector<Connection> connections;   // grouped by line

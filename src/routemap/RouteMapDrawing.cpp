@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "routemap/RouteMapLabels.h"
+#include "routemap/RouteMapLineOrder.h"
 
 namespace tak {
 
@@ -42,14 +43,11 @@ int32_t HalfWidth(int32_t thickness) { return std::clamp(thickness, 1, kThickest
 // ---------------------------------------------------------------------------
 // Primitives
 
-void DrawSegment(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour, int32_t thickness,
-                 int previousDirection) {
-    const int d = StepDirection(a, b);
-    if (d < 0 || a == b) return;
-    const int32_t h = HalfWidth(thickness);
+namespace {
+
+// The band of a step from pixel ca to pixel cb in direction d, 2h + 1 wide.
+void DrawBand(RouteMapCanvas& canvas, GridPoint ca, GridPoint cb, int d, int32_t h, Rgb colour) {
     const DirectionStep& step = Step(d);
-    const GridPoint ca = CellCentre(a);
-    const GridPoint cb = CellCentre(b);
     if (d < 4) {
         for (int32_t k = -h; k <= h; ++k) {
             canvas.Line(ca.x + k * step.dy, ca.y - k * step.dx, cb.x + k * step.dy, cb.y - k * step.dx, colour);
@@ -64,14 +62,43 @@ void DrawSegment(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour, i
             canvas.Line(ca.x + q * step.dy, ca.y - r * step.dx, cb.x + q * step.dy, cb.y - r * step.dx, colour);
         }
     }
+}
+
+// Joins the end of one lane to the start of the next where a line moves
+// across at a cell: discs of the band's width along the way, close enough
+// to leave no gap.
+void DrawJog(RouteMapCanvas& canvas, GridPoint from, GridPoint to, int32_t h, Rgb colour) {
+    const int64_t length = std::max(std::abs(int64_t{to.x} - from.x), std::abs(int64_t{to.y} - from.y));
+    const int64_t spacing = std::max(h / 2, 1);
+    const auto steps = static_cast<int32_t>(std::min<int64_t>((length + spacing - 1) / spacing, 4096));
+    for (int32_t i = 0; i <= steps; ++i) {
+        const double t = steps == 0 ? 0.0 : double(i) / steps;
+        canvas.Disc(Bounded(from.x + std::lround(t * (double(to.x) - from.x))),
+                    Bounded(from.y + std::lround(t * (double(to.y) - from.y))), h, colour);
+    }
+}
+
+GridPoint Shifted(GridPoint p, GridPoint shift) {
+    return {Bounded(int64_t{p.x} + shift.x), Bounded(int64_t{p.y} + shift.y)};
+}
+
+}  // namespace
+
+void DrawSegment(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour, int32_t thickness,
+                 int previousDirection) {
+    const int d = StepDirection(a, b);
+    if (d < 0 || a == b) return;
+    const int32_t h = HalfWidth(thickness);
+    const GridPoint ca = CellCentre(a);
+    DrawBand(canvas, ca, CellCentre(b), d, h, colour);
     if (previousDirection >= 0 && previousDirection != d) canvas.Disc(ca.x, ca.y, h, colour);
 }
 
-void DrawExitArrow(RouteMapCanvas& canvas, GridPoint point, const RouteLine& line, int direction) {
+void DrawExitArrow(RouteMapCanvas& canvas, GridPoint point, const RouteLine& line, int direction, GridPoint shift) {
     if (direction < 0 || direction > 3) return;
     const int32_t e = std::max(HalfWidth(line.thickness), 4);
     const DirectionStep& step = Step(direction);
-    const GridPoint c = CellCentre(point);
+    const GridPoint c = Shifted(CellCentre(point), shift);
     for (int32_t k = -e; k <= e; ++k) {
         canvas.Run(c.x + k * step.dy, c.y - k * step.dx, direction, e - std::abs(k), line.colour);
     }
@@ -241,7 +268,8 @@ void DrawDottedMark(RouteMapCanvas& canvas, const RouteLine& line, GridPoint c, 
 
 }  // namespace
 
-void DrawSign(RouteMapCanvas& canvas, const Connection& connection, const RouteLine& line, const Sign& sign) {
+void DrawSign(RouteMapCanvas& canvas, const Connection& connection, const RouteLine& line, const Sign& sign,
+              GridPoint shift) {
     const auto& path = connection.path;
     const auto n = static_cast<int64_t>(path.size());
     int64_t s = int64_t{sign.pos} + n - 1;
@@ -259,8 +287,9 @@ void DrawSign(RouteMapCanvas& canvas, const Connection& connection, const RouteL
         d1 = d2 = StepDirection(path[i], path[i + 1]);
     }
     if (d1 < 0 || d2 < 0) return;
-    const std::optional<GridPoint> c = SignPixel(path, static_cast<int32_t>(s - (n - 1)));
+    std::optional<GridPoint> c = SignPixel(path, static_cast<int32_t>(s - (n - 1)));
     if (!c) return;
+    c = Shifted(*c, shift);
     switch (sign.type) {
         case kSignLineName:
             if (d1 == d2) DrawLineName(canvas, line, *c, d1);
@@ -305,35 +334,63 @@ bool IsExit(const RouteMap& map, RouteKey stop) {
     return found && found->exit;
 }
 
+// The path's steps in their lanes: each step moved by its shift, a jog
+// where the shift changes at a cell, a round join where the way bends.
+void DrawLanePath(RouteMapCanvas& canvas, const Connection& connection, const std::vector<GridPoint>& shifts,
+                  Rgb colour, int32_t thickness) {
+    const int32_t h = HalfWidth(thickness);
+    int previous = -1;
+    GridPoint previousEnd;
+    for (std::size_t i = 1; i < connection.path.size(); ++i) {
+        const GridPoint a = connection.path[i - 1];
+        const GridPoint b = connection.path[i];
+        const int d = StepDirection(a, b);
+        if (d < 0 || a == b) continue;
+        const GridPoint shift = i - 1 < shifts.size() ? shifts[i - 1] : GridPoint{0, 0};
+        const GridPoint ca = Shifted(CellCentre(a), shift);
+        const GridPoint cb = Shifted(CellCentre(b), shift);
+        DrawBand(canvas, ca, cb, d, h, colour);
+        if (previous >= 0 && !(previousEnd == ca)) {
+            DrawJog(canvas, previousEnd, ca, h, colour);
+        } else if (previous >= 0 && previous != d) {
+            canvas.Disc(ca.x, ca.y, h, colour);
+        }
+        previous = d;
+        previousEnd = cb;
+    }
+}
+
 void DrawConnection(RouteMapCanvas& canvas, const RouteMap& map, const Connection& connection,
-                    const RouteLine& line, const RouteMapEditorView* editor) {
+                    const RouteLine& line, const std::vector<GridPoint>& shifts, const RouteMapEditorView* editor) {
     const bool selected = editor && editor->selectedConnection == connection.key;
-    const bool startsAtExit = IsExit(map, connection.end[0].stop);
-    if (NeedsCasing(line.colour)) {
-        int previous = -1;
-        for (std::size_t i = 1; i < connection.path.size(); ++i) {
-            DrawSegment(canvas, connection.path[i - 1], connection.path[i], CasingColour(line.colour),
-                        std::clamp(line.thickness, 1, kThickestLine) + 1, previous);
-            previous = StepDirection(connection.path[i - 1], connection.path[i]);
+    if (selected) {
+        for (const GridPoint p : connection.path) {
+            canvas.Rectangle(16 * p.x, 16 * p.y, 17, 17, DarkenColour(line.colour), DarkenColour(line.colour));
         }
     }
-    int previousDirection = -1;
-    for (std::size_t i = 0; i < connection.path.size(); ++i) {
-        const GridPoint p = connection.path[i];
-        if (selected) canvas.Rectangle(16 * p.x, 16 * p.y, 17, 17, DarkenColour(line.colour), DarkenColour(line.colour));
-        if (i == 0) continue;
-        const GridPoint a = connection.path[i - 1];
-        const int d = StepDirection(a, p);
-        // The arrow at a map exit points away from the map: against the first
-        // step (drawn for orthogonal steps only).
-        if (i == 1 && startsAtExit && d >= 0) DrawExitArrow(canvas, a, line, Step(d).opposite);
-        DrawSegment(canvas, a, p, line.colour, line.thickness, previousDirection);
-        previousDirection = d;
+    if (NeedsCasing(line.colour)) {
+        DrawLanePath(canvas, connection, shifts, CasingColour(line.colour),
+                     std::clamp(line.thickness, 1, kThickestLine) + 1);
     }
-    if (connection.path.size() >= 2 && IsExit(map, connection.end[1].stop)) {
-        DrawExitArrow(canvas, connection.path.back(), line, previousDirection);
+    DrawLanePath(canvas, connection, shifts, line.colour, line.thickness);
+    const std::size_t n = connection.path.size();
+    auto shiftAt = [&](std::size_t step) { return step < shifts.size() ? shifts[step] : GridPoint{0, 0}; };
+    // The arrow at a map exit points away from the map: against the first
+    // step (drawn for orthogonal steps only).
+    if (n >= 2 && IsExit(map, connection.end[0].stop)) {
+        const int d = StepDirection(connection.path[0], connection.path[1]);
+        if (d >= 0) DrawExitArrow(canvas, connection.path[0], line, Step(d).opposite, shiftAt(0));
     }
-    for (const Sign& sign : connection.workSigns) DrawSign(canvas, connection, line, sign);
+    if (n >= 2 && IsExit(map, connection.end[1].stop)) {
+        const int d = StepDirection(connection.path[n - 2], connection.path[n - 1]);
+        DrawExitArrow(canvas, connection.path.back(), line, d, shiftAt(n - 2));
+    }
+    for (const Sign& sign : connection.workSigns) {
+        // The sign sits in the lane of the step it is on.
+        const int64_t s = std::clamp<int64_t>(int64_t{sign.pos} + int64_t(n) - 1, 0, 2 * int64_t(n));
+        const int64_t step = std::min<int64_t>(s / 2, int64_t(n) - 2);
+        DrawSign(canvas, connection, line, sign, step >= 0 ? shiftAt(static_cast<std::size_t>(step)) : GridPoint{0, 0});
+    }
 }
 
 void DrawSelectedNode(RouteMapCanvas& canvas, const RouteMap& map, const RouteMapEditorView& editor) {
@@ -389,9 +446,14 @@ void FreeLine(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour) {
 void DrawRouteMap(const RouteMap& map, RouteMapCanvas& canvas, const RouteMapEditorView* editor) {
     canvas.Fill(kWhite);
     if (editor) DrawGrid(canvas, map.width, map.height);
-    for (const Connection& connection : map.connections) {
+    const LineLanes lanes = ComputeLineLanes(map);
+    std::vector<GridPoint> shifts;
+    for (std::size_t c = 0; c < map.connections.size(); ++c) {
+        const Connection& connection = map.connections[c];
         if (const RouteLine* line = FindRouteLine(map, connection.line)) {
-            DrawConnection(canvas, map, connection, *line, editor);
+            shifts.clear();
+            for (const LaneShift& shift : lanes.shifts[c]) shifts.push_back(shift.Pixels());
+            DrawConnection(canvas, map, connection, *line, shifts, editor);
         }
     }
     if (editor) {

@@ -46,7 +46,15 @@ struct RouteMapImage {
 constexpr int32_t kMaxRouteMapImageCells = 2048;
 
 // An image of the map's full size, or none when the size is out of range.
-std::optional<RouteMapImage> CreateRouteMapImage(const RouteMap& map);
+// With a scale above 1 every map pixel is `scale` x `scale` image pixels.
+std::optional<RouteMapImage> CreateRouteMapImage(const RouteMap& map, int32_t scale = 1);
+
+// The most image pixels a scaled output image may have; a larger map is
+// drawn at the largest offered scale that fits (a 512-cell map at 1x).
+constexpr int64_t kMaxScaledImagePixels = int64_t{72} * 1024 * 1024;
+// The offered scale at most `wanted` whose image of the map stays within
+// kMaxScaledImagePixels; 1 when none does.
+int32_t FittingPngScale(const RouteMap& map, int32_t wanted);
 
 // What the editor canvas shows on top of the map. Positions marked "pixels"
 // are canvas pixels, the others grid cells.
@@ -76,15 +84,20 @@ struct TextSize {
 // cairo. Everything outside the image is clipped. The image shows the map's
 // pixels from `origin` on, so that a window can have only its visible part
 // drawn; positions handed to the canvas are always map pixels.
+//
+// At a scale above 1 each map pixel covers scale x scale image pixels, and
+// shapes are drawn at the image's own resolution: text in a larger font,
+// round corners, discs and diagonals with image-pixel steps, so that the
+// picture is sharp rather than an enlarged copy. Measured text sizes stay in
+// map pixels.
 class RouteMapCanvas {
 public:
-    explicit RouteMapCanvas(RouteMapImage& image, GridPoint origin = {0, 0});
+    explicit RouteMapCanvas(RouteMapImage& image, GridPoint origin = {0, 0}, int32_t scale = 1);
     ~RouteMapCanvas();
     RouteMapCanvas(const RouteMapCanvas&) = delete;
     RouteMapCanvas& operator=(const RouteMapCanvas&) = delete;
 
-    int32_t Width() const { return image_.width; }
-    int32_t Height() const { return image_.height; }
+    int32_t Scale() const { return scale_; }
 
     void Fill(Rgb colour);
     void SetPixel(int32_t x, int32_t y, Rgb colour);
@@ -110,12 +123,20 @@ public:
 private:
     struct Fonts;
     uint8_t Index(Rgb colour);
+    // Sets the image pixels of map pixel (x, y).
     void Put(int32_t x, int32_t y, uint8_t index);
-    // Sets the pixels a cairo A8 mask covers (at least half) to the colour.
+    // Sets one image pixel.
+    void PutImagePixel(int32_t ix, int32_t iy, uint8_t index);
+    void DiagonalRun(int32_t x, int32_t y, const DirectionStep& step, int32_t length, uint8_t index);
+    // The map pixels the image shows, from the origin on.
+    int32_t MapWidth() const { return (image_.width + scale_ - 1) / scale_; }
+    int32_t MapHeight() const { return (image_.height + scale_ - 1) / scale_; }
+    // Sets the image pixels a cairo A8 mask covers (at least half) to the colour.
     void CopyMask(_cairo_surface* mask, int32_t left, int32_t top, Rgb colour);
 
     RouteMapImage& image_;
     GridPoint origin_;
+    int32_t scale_ = 1;
     std::unique_ptr<Fonts> fonts_;
     Rgb lastColour_;
     uint8_t lastIndex_ = 0;
@@ -141,11 +162,14 @@ void DrawRouteMap(const RouteMap& map, RouteMapCanvas& canvas, const RouteMapEdi
 // The primitives, in canvas pixels.
 void DrawSegment(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour, int32_t thickness,
                  int previousDirection);
-void DrawExitArrow(RouteMapCanvas& canvas, GridPoint point, const RouteLine& line, int direction);
+// `shift` moves the arrow or sign into its line's lane (pixels).
+void DrawExitArrow(RouteMapCanvas& canvas, GridPoint point, const RouteLine& line, int direction,
+                   GridPoint shift = {0, 0});
 void DrawStopBox(RouteMapCanvas& canvas, const StopBox& box, int32_t roundBox, Rgb fill);
 void DrawStopLabel(RouteMapCanvas& canvas, const RouteMap& map, const StopLabel& label, const RouteStop& stop,
                    Rgb colour);
-void DrawSign(RouteMapCanvas& canvas, const Connection& connection, const RouteLine& line, const Sign& sign);
+void DrawSign(RouteMapCanvas& canvas, const Connection& connection, const RouteLine& line, const Sign& sign,
+              GridPoint shift = {0, 0});
 void DrawGrid(RouteMapCanvas& canvas, int32_t width, int32_t height);
 
 // The lines of a stop name: each single "|" breaks the line, "||" stands

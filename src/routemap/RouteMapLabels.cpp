@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "routemap/RouteMapDrawing.h"
+#include "routemap/RouteMapLineOrder.h"
 
 namespace tak {
 
@@ -246,7 +247,8 @@ private:
     void FileLines();
     void PlaceName(RouteStop& stop, StopLabel& label);
     void PlaceBadgeBlock(RouteStop& stop);
-    void FileLineNames(const Connection& connection, const RouteLine& line);
+    // `shifts` are the lanes of the connection's steps.
+    void FileLineNames(const Connection& connection, const RouteLine& line, const std::vector<LaneShift>& shifts);
     // True when some other stop's box lies nearer to the rectangle than the
     // stop's own box: the label would seem to name that stop.
     bool NearerToAnother(const PixelRect& r, const RouteStop& stop);
@@ -315,17 +317,21 @@ void LabelPlacer::FileFixedThings() {
     }
 }
 
-// Each step of a path as the rectangle its drawn band covers; a diagonal
-// step as small squares along it.
+// Each step of a path as the rectangle its drawn band covers, in its lane;
+// a diagonal step as small squares along it.
 void LabelPlacer::FileLines() {
-    for (const Connection& connection : map_.connections) {
+    const LineLanes lanes = ComputeLineLanes(map_);
+    for (std::size_t c = 0; c < map_.connections.size(); ++c) {
+        const Connection& connection = map_.connections[c];
         const RouteLine* line = FindRouteLine(map_, connection.line);
         if (!line) continue;
         const int32_t h = std::clamp(line->thickness, 1, 32) - (NeedsCasing(line->colour) ? 0 : 1);
         for (std::size_t i = 1; i < connection.path.size(); ++i) {
             const GridPoint a = connection.path[i - 1];
             const GridPoint b = connection.path[i];
-            const int32_t ax = 16 * a.x + 8, ay = 16 * a.y + 8, bx = 16 * b.x + 8, by = 16 * b.y + 8;
+            const GridPoint shift = lanes.At(c, i - 1).Pixels();
+            const int32_t ax = 16 * a.x + 8 + shift.x, ay = 16 * a.y + 8 + shift.y;
+            const int32_t bx = 16 * b.x + 8 + shift.x, by = 16 * b.y + 8 + shift.y;
             if (ax == bx || ay == by) {
                 lines_.Add({std::min(ax, bx) - h, std::min(ay, by) - h, std::max(ax, bx) + h + 1,
                             std::max(ay, by) + h + 1});
@@ -338,12 +344,13 @@ void LabelPlacer::FileLines() {
                 lines_.Add({x - h - 1, y - h - 1, x + h + 2, y + h + 2});
             }
         }
-        FileLineNames(connection, *line);
+        FileLineNames(connection, *line, lanes.shifts[c]);
     }
 }
 
 // A line's name drawn along a straight stretch reaches beyond the line's band.
-void LabelPlacer::FileLineNames(const Connection& connection, const RouteLine& line) {
+void LabelPlacer::FileLineNames(const Connection& connection, const RouteLine& line,
+                                const std::vector<LaneShift>& shifts) {
     const int32_t n = static_cast<int32_t>(connection.path.size());
     for (const Sign& sign : connection.workSigns) {
         if (sign.type != kSignLineName) continue;
@@ -352,12 +359,14 @@ void LabelPlacer::FileLineNames(const Connection& connection, const RouteLine& l
         if (!c || s < 2 || s > 2 * (int64_t{n} - 2)) continue;
         const auto i = static_cast<std::size_t>(std::min<int64_t>(s / 2, int64_t{n} - 2));
         const int d = StepDirection(connection.path[i], connection.path[i + 1]);
+        const GridPoint shift = i < shifts.size() ? shifts[i].Pixels() : GridPoint{0, 0};
+        const GridPoint centre{c->x + shift.x, c->y + shift.y};
         const TextSize size = MeasureLabelText(line.name);
         int32_t halfWidth = size.width / 2 + 2;
         int32_t halfHeight = size.height / 2 + 2;
         if (d == 0 || d == 2) std::swap(halfWidth, halfHeight);
         if (d >= 4) halfWidth = halfHeight = (size.width + size.height) * 3 / 8 + 2;  // about (w + h) / 2 / sqrt 2
-        lines_.Add({c->x - halfWidth, c->y - halfHeight, c->x + halfWidth + 1, c->y + halfHeight + 1});
+        lines_.Add({centre.x - halfWidth, centre.y - halfHeight, centre.x + halfWidth + 1, centre.y + halfHeight + 1});
     }
 }
 

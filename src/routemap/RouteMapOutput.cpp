@@ -67,10 +67,10 @@ bool RouteMapToPrint(const RouteMap& routeMap) {
     return (routeMap.format == kRouteMapPdf || routeMap.format == kRouteMapPng) && !routeMap.stops.empty();
 }
 
-std::optional<RouteMapImage> RenderRouteMap(const RouteMap& routeMap) {
-    std::optional<RouteMapImage> image = CreateRouteMapImage(routeMap);
+std::optional<RouteMapImage> RenderRouteMap(const RouteMap& routeMap, int32_t scale) {
+    std::optional<RouteMapImage> image = CreateRouteMapImage(routeMap, scale);
     if (!image) return std::nullopt;
-    RouteMapCanvas canvas(*image);
+    RouteMapCanvas canvas(*image, GridPoint{0, 0}, scale);
     DrawRouteMap(routeMap, canvas);
     return image;
 }
@@ -85,7 +85,9 @@ bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& output
     if (routeMap.format != kRouteMapPdf && routeMap.format != kRouteMapPng) return true;
     if (!IsValidFileNamePart(fileStem)) return false;
     // The image is made first: a map too large for one is too large to print.
-    std::optional<RouteMapImage> image = CreateRouteMapImage(routeMap);
+    // A poster scale is lowered for a map whose image would grow too large.
+    const int32_t scale = routeMap.format == kRouteMapPng ? FittingPngScale(routeMap, routeMap.pngScale) : 1;
+    std::optional<RouteMapImage> image = CreateRouteMapImage(routeMap, scale);
     if (!image) return false;
     LayoutRouteMap(routeMap);
     std::error_code error;
@@ -94,11 +96,11 @@ bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& output
     const std::string stem(fileStem);
     if (routeMap.format == kRouteMapPdf) {
         RouteMapPageTexts plain;
-        plain.title = stem;
+        plain.title = routeMap.title.empty() ? stem : routeMap.title;
         return WriteRouteMapVectorPdf(routeMap, texts ? *texts : plain, outputFolder / PathFromText(stem + ".pdf"));
     }
     {
-        RouteMapCanvas canvas(*image);
+        RouteMapCanvas canvas(*image, GridPoint{0, 0}, scale);
         DrawRouteMap(routeMap, canvas);
     }
     return WriteRouteMapPng(*image, outputFolder / PathFromText(stem + ".png"));

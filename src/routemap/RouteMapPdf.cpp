@@ -8,6 +8,7 @@
 
 #include "pdf/Paginor.h"
 #include "routemap/RouteMapDrawing.h"
+#include "routemap/RouteMapLineOrder.h"
 
 namespace tak {
 
@@ -109,18 +110,32 @@ bool IsExit(const RouteMap& map, RouteKey stop) {
     return s && s->exit;
 }
 
-void DrawPath(MapPage& page, const Connection& connection, double half, Rgb colour) {
+// The path's steps in their lanes, joined across where a lane changes.
+void DrawPath(MapPage& page, const Connection& connection, const std::vector<LaneShift>& shifts, double half,
+              Rgb colour) {
     page.Fill(colour);
     int previous = -1;
+    Point previousEnd;
     for (std::size_t i = 1; i < connection.path.size(); ++i) {
         const GridPoint a = connection.path[i - 1];
         const GridPoint b = connection.path[i];
         const int d = StepDirection(a, b);
         if (d < 0 || a == b) continue;
-        page.Polygon(StepBand(Centre(a), Centre(b), half), PdfPaint::Fill);
-        // Round joins, so that bends have no notch.
-        if (previous >= 0 && previous != d) page.Disc(Centre(a), half);
+        const LaneShift shift = i - 1 < shifts.size() ? shifts[i - 1] : LaneShift{};
+        const Point ca{Centre(a).x + shift.x, Centre(a).y + shift.y};
+        const Point cb{Centre(b).x + shift.x, Centre(b).y + shift.y};
+        page.Polygon(StepBand(ca, cb, half), PdfPaint::Fill);
+        const bool moved = std::hypot(ca.x - previousEnd.x, ca.y - previousEnd.y) > 0.01;
+        if (previous >= 0 && moved) {
+            page.Polygon(StepBand(previousEnd, ca, half), PdfPaint::Fill);
+            page.Disc(previousEnd, half);
+            page.Disc(ca, half);
+        } else if (previous >= 0 && previous != d) {
+            // Round joins, so that bends have no notch.
+            page.Disc(ca, half);
+        }
         previous = d;
+        previousEnd = cb;
     }
 }
 
@@ -130,20 +145,25 @@ void DrawExitArrow(MapPage& page, Point c, int d, double e) {
                  PdfPaint::Fill);
 }
 
-void DrawConnection(MapPage& page, const RouteMap& map, const Connection& connection, const RouteLine& line) {
+void DrawConnection(MapPage& page, const RouteMap& map, const Connection& connection, const RouteLine& line,
+                    const std::vector<LaneShift>& shifts) {
     if (connection.path.size() < 2) return;
     const double half = HalfWidth(line.thickness) + 0.5;
-    if (NeedsCasing(line.colour)) DrawPath(page, connection, half + 1, CasingColour(line.colour));
-    DrawPath(page, connection, half, line.colour);
+    if (NeedsCasing(line.colour)) DrawPath(page, connection, shifts, half + 1, CasingColour(line.colour));
+    DrawPath(page, connection, shifts, half, line.colour);
     const double e = std::max(HalfWidth(line.thickness), 4) + 0.5;
     const std::size_t n = connection.path.size();
     const int first = StepDirection(connection.path[0], connection.path[1]);
     const int last = StepDirection(connection.path[n - 2], connection.path[n - 1]);
+    auto shifted = [&](GridPoint p, std::size_t step) {
+        const LaneShift shift = step < shifts.size() ? shifts[step] : LaneShift{};
+        return Point{Centre(p).x + shift.x, Centre(p).y + shift.y};
+    };
     if (first >= 0 && first < 4 && IsExit(map, connection.end[0].stop)) {
-        DrawExitArrow(page, Centre(connection.path[0]), Step(first).opposite, e);
+        DrawExitArrow(page, shifted(connection.path[0], 0), Step(first).opposite, e);
     }
     if (last >= 0 && last < 4 && IsExit(map, connection.end[1].stop)) {
-        DrawExitArrow(page, Centre(connection.path[n - 1]), last, e);
+        DrawExitArrow(page, shifted(connection.path[n - 1], n - 2), last, e);
     }
 }
 
@@ -182,10 +202,15 @@ Point Unit(int d) {
     return {s.dx / length, s.dy / length};
 }
 
-void DrawSign(MapPage& page, const Connection& connection, const RouteLine& line, const Sign& sign) {
+void DrawSign(MapPage& page, const Connection& connection, const RouteLine& line, const Sign& sign,
+              const std::vector<LaneShift>& shifts) {
     const std::optional<SignPlace> place = PlaceOfSign(connection, sign);
     if (!place) return;
-    const Point c = place->c;
+    // In the lane of the step the sign is on.
+    const auto n = static_cast<int64_t>(connection.path.size());
+    const auto step = static_cast<std::size_t>(std::clamp<int64_t>((int64_t{sign.pos} + n - 1) / 2, 0, n - 2));
+    const LaneShift shift = step < shifts.size() ? shifts[step] : LaneShift{};
+    const Point c{place->c.x + shift.x, place->c.y + shift.y};
     const double half = HalfWidth(line.thickness) + 0.5;
     if (sign.type == kSignLineName && place->d1 == place->d2) {
         const TextSize size = MeasureLabelText(line.name);
@@ -277,11 +302,13 @@ void DrawStopLabel(MapPage& page, const RouteMap& map, const RouteStop& stop, co
 }
 
 void DrawMap(MapPage& page, const RouteMap& map) {
-    for (const Connection& connection : map.connections) {
+    const LineLanes lanes = ComputeLineLanes(map);
+    for (std::size_t c = 0; c < map.connections.size(); ++c) {
+        const Connection& connection = map.connections[c];
         const RouteLine* line = FindRouteLine(map, connection.line);
         if (!line) continue;
-        DrawConnection(page, map, connection, *line);
-        for (const Sign& sign : connection.workSigns) DrawSign(page, connection, *line, sign);
+        DrawConnection(page, map, connection, *line, lanes.shifts[c]);
+        for (const Sign& sign : connection.workSigns) DrawSign(page, connection, *line, sign, lanes.shifts[c]);
     }
     page.Fill({255, 255, 255});
     page.Stroke({0, 0, 0});
@@ -400,14 +427,18 @@ std::optional<PixelRect> FreeCorner(const RouteMap& map, int32_t width, int32_t 
         taken.push_back(StopBoxBounds(stop));
         for (const StopLabel& label : stop.labels) taken.push_back(StopLabelBounds(map, stop, label));
     }
-    for (const Connection& connection : map.connections) {
+    const LineLanes lanes = ComputeLineLanes(map);
+    for (std::size_t c = 0; c < map.connections.size(); ++c) {
+        const Connection& connection = map.connections[c];
         const RouteLine* line = FindRouteLine(map, connection.line);
         const int32_t h = (line ? HalfWidth(line->thickness) : 0) + 2;
         for (std::size_t i = 1; i < connection.path.size(); ++i) {
             const GridPoint a = connection.path[i - 1];
             const GridPoint b = connection.path[i];
-            taken.push_back({16 * std::min(a.x, b.x) + 8 - h, 16 * std::min(a.y, b.y) + 8 - h,
-                             16 * std::max(a.x, b.x) + 9 + h, 16 * std::max(a.y, b.y) + 9 + h});
+            // The step in its lane.
+            const GridPoint s = lanes.At(c, i - 1).Pixels();
+            taken.push_back({16 * std::min(a.x, b.x) + 8 - h + s.x, 16 * std::min(a.y, b.y) + 8 - h + s.y,
+                             16 * std::max(a.x, b.x) + 9 + h + s.x, 16 * std::max(a.y, b.y) + 9 + h + s.y});
         }
     }
     const int32_t inset = 4;

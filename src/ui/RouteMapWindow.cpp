@@ -27,6 +27,7 @@
 #include <set>
 
 #include "app/AppContext.h"
+#include "persist/ProjectFields.h"
 #include "ui/OutputDialog.h"
 #include "ui/RouteMapDialogs.h"
 #include "ui/WindowEx.h"
@@ -257,6 +258,14 @@ QWidget* RouteMapWindow::CreateGeneralPage() {
     formatCombo_->addItems({LangText(language, "DontCreate"), "PDF-" + LangText(language, "File"),
                             "PNG-" + LangText(language, "File")});
     form->addRow(LangLabel(language, "OutputFormat"), formatCombo_);
+    scaleCombo_ = Named(new QComboBox(page), "pngScaleCombo");
+    for (int32_t scale : kPngScales) {
+        scaleCombo_->addItem(scale == 1 ? LangText(language, "ScaleScreen") : QString::number(scale) + "\u00d7", scale);
+    }
+    form->addRow(LangLabel(language, "PngScale"), scaleCombo_);
+    titleEdit_ = Named(new QLineEdit(page), "mapTitleEdit");
+    titleEdit_->setMaxLength(static_cast<int>(kMaxHeadingText));
+    form->addRow(LangLabel(language, "MapTitle"), titleEdit_);
     widthSpin_ = NewSpin(page, "mapWidthSpin", 1, kLargestGrid);
     heightSpin_ = NewSpin(page, "mapHeightSpin", 1, kLargestGrid);
     form->addRow(LangLabel(language, "MapWidth"), widthSpin_);
@@ -286,6 +295,17 @@ QWidget* RouteMapWindow::CreateGeneralPage() {
     OnEdit(this, refreshing_, formatCombo_, &QComboBox::currentIndexChanged, [this] {
         Map().format = formatCombo_->currentIndex();
         Changed();
+    });
+    // Scale and title leave the drawing as it is: no new layout.
+    OnEdit(this, refreshing_, scaleCombo_, &QComboBox::currentIndexChanged, [this] {
+        Map().pngScale = LimitPngScale(scaleCombo_->currentData().toInt());
+        MarkModified();
+    });
+    OnEdit(this, refreshing_, titleEdit_, &QLineEdit::textEdited, [this] {
+        std::string title = fields::LimitHeadingText(ToUtf8(titleEdit_->text()));
+        if (title == Map().title) return;
+        Map().title = std::move(title);
+        MarkModified();
     });
     OnEdit(this, refreshing_, widthSpin_, &QSpinBox::valueChanged, [this] {
         Map().width = widthSpin_->value();
@@ -869,9 +889,13 @@ void RouteMapWindow::ShowPage(int page) {
 
 void RouteMapWindow::Changed() {
     Relayout();
+    MarkModified();
+    Refresh();
+}
+
+void RouteMapWindow::MarkModified() {
     modified_ = true;
     applyButton_->setEnabled(true);
-    Refresh();
 }
 
 void RouteMapWindow::Relayout() {
@@ -899,6 +923,8 @@ void RouteMapWindow::Refresh() {
 void RouteMapWindow::RefreshGeneral() {
     const RouteMap& map = Map();
     formatCombo_->setCurrentIndex(std::clamp(map.format, 0, 2));
+    scaleCombo_->setCurrentIndex(std::max(scaleCombo_->findData(LimitPngScale(map.pngScale)), 0));
+    if (ToUtf8(titleEdit_->text()) != map.title) titleEdit_->setText(FromUtf8(map.title));
     widthSpin_->setValue(map.width);
     heightSpin_->setValue(map.height);
     roundSpin_->setValue(map.roundBox);

@@ -130,6 +130,8 @@ private:
 
     // A change of the model: lay out, redraw, mark modified, refresh the pages.
     void Changed();
+    // Marks the map modified without a new layout (settings the drawing does not show).
+    void MarkModified();
     void Relayout();
     void Refresh();
     void RefreshGeneral();
@@ -206,6 +208,8 @@ private:
     QLabel* moveLabel_ = nullptr;
     QSpinBox* roundSpin_ = nullptr;
     QCheckBox* diagonalBox_ = nullptr;
+    QComboBox* scaleCombo_ = nullptr;
+    QLineEdit* titleEdit_ = nullptr;
 
     // Lines
     QListWidget* lineList_ = nullptr;

@@ -258,5 +258,24 @@ TEST_F(DemoPdfRun, TheRouteMapComesLastAsPdfAndAFailureIsLoggedUnderItsName) {
     EXPECT_EQ(failing.Lines()[1], FillPlaceholders(context.language.Lang("ErrCreateOutput"), {"Liniennetzplan"}));
 }
 
+// The route map page is headed by the map's own title when it has one,
+// else by the language's word for it and the project's name.
+TEST_F(DemoPdfRun, TheRouteMapPageIsHeadedByItsOwnTitle) {
+    context.project.timeTablePlans.clear();
+    context.project.tourPlans.clear();
+    context.project.stopTables.clear();
+    context.project.routeMap.format = kRouteMapPdf;
+    ASSERT_EQ(RunOutput(context, control, log), 0);
+    EXPECT_NE(CheckedText("Liniennetzplan.pdf").find("Liniennetzplan DemoMap"), std::string::npos);
+
+    context.project.routeMap.title = "Busnetz Musterstadt";
+    control.state = kOutputRunning;
+    OutputLog again;
+    ASSERT_EQ(RunOutput(context, control, again), 0);
+    const std::string text = CheckedText("Liniennetzplan.pdf");
+    EXPECT_NE(text.find("Busnetz Musterstadt"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Liniennetzplan DemoMap"), std::string::npos) << text;
+}
+
 }  // namespace
 }  // namespace tak

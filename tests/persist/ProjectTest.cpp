@@ -3,11 +3,13 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
 #include "persist/JSON.h"
 #include "persist/Project.h"
+#include "persist/ProjectFields.h"
 #include "ProjectMaps.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
@@ -406,6 +408,39 @@ TEST_F(ProjectFileTest, RecordsWithoutKeysReadAsRecordsMadeInCode) {
     Project reread;
     ASSERT_TRUE(LoadProject(reread, map, File()).parsed);
     ExpectSameRecords(reread, made);
+}
+
+// The PNG scale and the map's title are stored only when set, so that older
+// files read and write as they were; a hand-edited value is held to what the
+// window offers.
+TEST_F(ProjectFileTest, RouteMapScaleAndTitleAreStoredWhenSetAndBounded) {
+    Project project;
+    project.routeMap.format = kRouteMapPng;
+    ASSERT_TRUE(SaveProject(project, File()));
+    const JsonValue* stored = ObjectGet(Load(File()).get(), "RouteMap");
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(ObjectGet(stored, "PngScale"), nullptr);
+    EXPECT_EQ(ObjectGet(stored, "Title"), nullptr);
+
+    project.routeMap.pngScale = 4;
+    project.routeMap.title = "Liniennetz Nordstadt";
+    ASSERT_TRUE(SaveProject(project, File()));
+    Project reread;
+    ASSERT_TRUE(LoadProject(reread, map, File()).parsed);
+    EXPECT_EQ(reread.routeMap.pngScale, 4);
+    EXPECT_EQ(reread.routeMap.title, "Liniennetz Nordstadt");
+
+    for (auto [written, read] :
+         {std::pair{2, 2}, std::pair{3, 2}, std::pair{99, 4}, std::pair{0, 1}, std::pair{-7, 1}}) {
+        WriteFile(R"({"Version": 136, "RouteMap": {"PngScale": )" + std::to_string(written) + "}}");
+        ASSERT_TRUE(LoadProject(reread, map, File()).parsed);
+        EXPECT_EQ(reread.routeMap.pngScale, read) << written;
+    }
+    // A title is one line of at most the heading texts' length.
+    WriteFile(R"({"Version": 136, "RouteMap": {"Title": "Netz\nplan )" + std::string(300, 'x') + R"("}})");
+    ASSERT_TRUE(LoadProject(reread, map, File()).parsed);
+    EXPECT_EQ(reread.routeMap.title.size(), kMaxHeadingText);
+    EXPECT_EQ(reread.routeMap.title.substr(0, 10), "Netz plan ");
 }
 
 TEST_F(ProjectFileTest, OldFilesTurnStopTextsIntoLabels) {

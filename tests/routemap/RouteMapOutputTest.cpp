@@ -89,6 +89,71 @@ TEST(RouteMapOutput, PngHasTheMapsSizeAndItsPixels) {
     EXPECT_EQ(map.connections[0].end[0].side, -1);
 }
 
+// A poster scale draws the map anew at 2 or 4 image pixels per map pixel:
+// the same picture block for block, with finer steps in names, round
+// corners and diagonals than an enlarged copy would have.
+TEST(RouteMapOutput, PngScaleDrawsTheMapSharpAtTwiceAndFourTimesTheSize) {
+    test::TempDir dir;
+    RouteMap map = TwoStopMap(kRouteMapPng);
+    map.allowDiag = true;
+    RouteStop& c = AddRouteStop(map, "Chaussee");
+    c.automatic = false;
+    c.stored = {17, 10, 0, 1};
+    const RouteKey cKey = c.key;
+    AddConnection(map, map.lines[0].key, map.stops[1].key, cKey);
+    ASSERT_TRUE(WriteRouteMapOutput(map, dir.path() / "1", "Netz"));
+    const std::optional<DecodedPng> plain = ReadPng(dir.path() / "1" / "Netz.png");
+    ASSERT_TRUE(plain.has_value());
+    ASSERT_EQ(plain->width, 513u);
+
+    for (uint32_t scale : {2u, 4u}) {
+        map.pngScale = static_cast<int32_t>(scale);
+        const fs::path folder = dir.path() / std::to_string(scale);
+        ASSERT_TRUE(WriteRouteMapOutput(map, folder, "Netz"));
+        const std::optional<DecodedPng> png = ReadPng(folder / "Netz.png");
+        ASSERT_TRUE(png.has_value());
+        ASSERT_EQ(png->width, scale * plain->width);
+        ASSERT_EQ(png->height, scale * plain->height);
+        int sameColour = 0;
+        int mixed = 0;
+        for (uint32_t y = 0; y < plain->height; ++y) {
+            for (uint32_t x = 0; x < plain->width; ++x) {
+                const Rgb first = png->At(scale * x, scale * y);
+                bool uniform = true;
+                for (uint32_t j = 0; j < scale && uniform; ++j) {
+                    for (uint32_t i = 0; i < scale && uniform; ++i) {
+                        uniform = png->At(scale * x + i, scale * y + j) == first;
+                    }
+                }
+                if (!uniform) {
+                    ++mixed;
+                } else if (first == plain->At(x, y)) {
+                    ++sameColour;
+                }
+            }
+        }
+        const int blocks = static_cast<int>(plain->width * plain->height);
+        EXPECT_GT(sameColour, blocks * 97 / 100) << "scale " << scale;
+        // An enlarged copy has no mixed block at all.
+        EXPECT_GT(mixed, 200) << "scale " << scale;
+        // The line along row 5 is still red and 7 map pixels thick.
+        EXPECT_EQ(png->At(scale * 120, scale * 88), (Rgb{255, 0, 0}));
+        EXPECT_EQ(png->At(scale * 120, scale * 85), (Rgb{255, 0, 0}));
+        EXPECT_EQ(png->At(scale * 120, scale * 84 + scale - 1), (Rgb{255, 255, 255}));
+    }
+    // A map too large for a poster image is drawn at a scale that fits.
+    RouteMap large;
+    large.width = 512;
+    large.height = 512;
+    EXPECT_EQ(FittingPngScale(large, 4), 1);
+    large.width = 128;
+    large.height = 128;
+    EXPECT_EQ(FittingPngScale(large, 4), 4);
+    EXPECT_EQ(FittingPngScale(large, 3), 2);
+    large.width = 250;
+    EXPECT_EQ(FittingPngScale(large, 4), 2);
+}
+
 std::string WithoutBlanks(const std::string& text) {
     std::string kept;
     for (char c : text) {

@@ -281,6 +281,38 @@ TEST_F(RouteMapWindowTest, AnAreaDraggedOnTheCanvasMovesAlone) {
     EXPECT_EQ(StopNamed("Südbahnhof").stored.x, suedbahnhof.x - 1);
 }
 
+// The PNG scale and the page title are set on the General page, mark the
+// map modified and are saved by Apply; reopening shows them again.
+TEST_F(RouteMapWindowTest, ScaleAndTitleAreEditedOnTheGeneralPageAndSaved) {
+    StartWithDemo();
+    OpenWindow();
+    auto* scale = Find<QComboBox>("pngScaleCombo");
+    auto* title = Find<QLineEdit>("mapTitleEdit");
+    ASSERT_EQ(scale->count(), 3);
+    EXPECT_EQ(scale->currentIndex(), 0);
+    EXPECT_EQ(scale->itemText(0).toStdString(), "1× (Bildschirm)");
+    EXPECT_TRUE(title->text().isEmpty());
+
+    scale->setCurrentIndex(2);
+    EXPECT_EQ(context.project.routeMap.pngScale, 4);
+    EXPECT_TRUE(Find<QPushButton>("applyButton")->isEnabled());
+    QTest::keyClicks(title, "Netzplan Nord");
+    EXPECT_EQ(context.project.routeMap.title, "Netzplan Nord");
+    Click("applyButton");
+    EXPECT_FALSE(window->Modified());
+    Project reread;
+    ASSERT_TRUE(LoadProject(reread, context.map, projectFile).parsed);
+    EXPECT_EQ(reread.routeMap.pngScale, 4);
+    EXPECT_EQ(reread.routeMap.title, "Netzplan Nord");
+
+    Click("okButton");
+    delete window;
+    window = nullptr;
+    OpenWindow();
+    EXPECT_EQ(Find<QComboBox>("pngScaleCombo")->currentIndex(), 2);
+    EXPECT_EQ(Find<QLineEdit>("mapTitleEdit")->text().toStdString(), "Netzplan Nord");
+}
+
 TEST_F(RouteMapWindowTest, CancelAnsweredNoRestoresTheProjectFileAndYesSavesIt) {
     StartWithDemo();
     const std::string stored = FileBytes();
