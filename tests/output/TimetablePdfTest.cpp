@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "TimetableFixtures.h"
+#include "base/FileSystem.h"
 #include "output/OutputTimetableWriter.h"
 #include "routespider/RouteSpider.h"
 #include "support/TestSupport.h"
@@ -37,6 +38,7 @@ int Count(const std::string& text, const std::string& part) {
 class TimetablePdfTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
         if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
             GTEST_SKIP() << "pdftotext is not installed";
         }
