@@ -59,7 +59,7 @@ private:
 // tool fails the test there.
 #if defined(_WIN32)
 #define TAKTARIUM_REQUIRE_LINUX_TOOLS(tools) \
-    GTEST_SKIP() << "reads its documents back with " tools ", which run on Linux only"
+    GTEST_SKIP() << "reads its documents back with " tools " (Linux programs, out of reach under Wine)"
 #else
 #define TAKTARIUM_REQUIRE_LINUX_TOOLS(tools) static_cast<void>(0)
 #endif
