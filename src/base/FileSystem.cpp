@@ -42,7 +42,6 @@ enum class NewFileResult { Written, NotCreated, Failed };
 
 thread_local std::error_code lastWriteError;
 
-
 // The temporary files this process is writing, for the signal handler: a
 // fixed table of paths it can read without allocating.
 constexpr std::size_t kTemporarySlots = 16;
