@@ -20,18 +20,6 @@ namespace {
 
 using test::CommandResult;
 
-#if defined(_WIN32)
-// These tests start the tool through a POSIX shell, with its environment
-// given in the shell's words. Under Wine scripts/windows/compare-cli.sh runs
-// the Windows tool instead and compares its output and documents with the
-// Linux tool's.
-class NoPosixShell : public ::testing::Environment {
-public:
-    void SetUp() override { GTEST_SKIP() << "starts the tool through a POSIX shell, which runs on Linux only"; }
-};
-::testing::Environment* const noPosixShell = ::testing::AddGlobalTestEnvironment(new NoPosixShell);
-#endif
-
 // Copies the program's language files into `working`, as an installation
 // would have them beside the working folder.
 void CopyLanguages(const test::TempDir& working) {
