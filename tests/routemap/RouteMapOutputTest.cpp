@@ -237,11 +237,11 @@ TEST(RouteMapOutput, LegendNamesLineEndsAndCoversNothing) {
     full.height = 2;
     for (int row = 0; row < 2; ++row) {
         const RouteKey l = AddRouteLine(full, std::to_string(row)).key;
-        RouteStop& a = AddRouteStop(full, "A" + std::to_string(row));
+        RouteStop& a = AddRouteStop(full, test::Numbered("A", row));
         a.automatic = false;
         a.stored = {0, row, 0, 1};
         const RouteKey aKey = a.key;
-        RouteStop& b = AddRouteStop(full, "B" + std::to_string(row));
+        RouteStop& b = AddRouteStop(full, test::Numbered("B", row));
         b.automatic = false;
         b.stored = {13, row, 0, 1};
         AddConnection(full, l, aKey, b.key);
