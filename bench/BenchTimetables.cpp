@@ -19,6 +19,7 @@
 #include <string>
 
 #include "app/AppContext.h"
+#include "base/FileSystem.h"
 #include "output/Output.h"
 #include "output/OutputTimetable.h"
 #include "output/OutputStopTable.h"

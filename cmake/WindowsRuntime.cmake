@@ -14,6 +14,17 @@ function(taktarium_copy_fonts target)
         COMMAND ${CMAKE_COMMAND} -E copy_if_different ${fonts} $<TARGET_FILE_DIR:${target}>/fonts)
 endfunction()
 
+# Qt's translations of its own texts, for the languages of Language/: the same
+# files on every platform, taken from the build machine's Qt (Debian's
+# qt6-translations-l10n), shipped beside the Windows program.
+set(TAKTARIUM_QT_TRANSLATIONS_DIR /usr/share/qt6/translations CACHE PATH "Where Qt's qtbase_*.qm files lie")
+set(TAKTARIUM_QT_TRANSLATIONS)
+foreach(language de en)
+    if(EXISTS ${TAKTARIUM_QT_TRANSLATIONS_DIR}/qtbase_${language}.qm)
+        list(APPEND TAKTARIUM_QT_TRANSLATIONS ${TAKTARIUM_QT_TRANSLATIONS_DIR}/qtbase_${language}.qm)
+    endif()
+endforeach()
+
 # Qt's DLLs (of the Qt targets named), both platform plugins, the mingw run-time
 # DLLs, and the fonts also where Qt's offscreen platform looks for them (lib/fonts).
 function(taktarium_copy_qt_runtime target)
@@ -38,6 +49,12 @@ function(taktarium_copy_qt_runtime target)
         COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}/platforms
         COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>
                 $<TARGET_FILE:Qt6::QOffscreenIntegrationPlugin> ${dir}/platforms)
+    # Qt's own texts (file choosers, buttons) in the languages the program has.
+    if(TAKTARIUM_QT_TRANSLATIONS)
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}/translations
+            COMMAND ${CMAKE_COMMAND} -E copy_if_different ${TAKTARIUM_QT_TRANSLATIONS} ${dir}/translations)
+    endif()
     if(TAKTARIUM_BUNDLED_FONTS_DIR)
         file(GLOB fonts "${TAKTARIUM_BUNDLED_FONTS_DIR}/Liberation*.ttf")
         add_custom_command(TARGET ${target} POST_BUILD

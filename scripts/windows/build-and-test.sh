@@ -9,7 +9,8 @@
 #     into build-windows/;
 #  4. the test programs run under Wine (run-wine-tests.sh);
 #  5. the Windows tool's output on the demo compared with the Linux tool's
-#     (compare-cli.sh), and the zip and installer packed.
+#     (compare-cli.sh), and the zip and installer packed and checked
+#     (check-packages.sh).
 # TAKTARIUM_WINDOWS_CACHE overrides the cache folder (~/.cache/taktarium-windows).
 set -euo pipefail
 
@@ -75,7 +76,9 @@ scripts/windows/run-wine-tests.sh
 
 # ---- 5. the same documents as on Linux, and the packages -----------------------
 scripts/windows/compare-cli.sh "$root/build/src/cli/taktarium-cli"
+rm -f "$buildWindows"/Taktarium-*-win64.zip "$buildWindows"/Taktarium-*-win64.exe
 (cd "$buildWindows" && cpack -G "ZIP;NSIS" >/dev/null)
+scripts/windows/check-packages.sh
 
 echo "== Windows build and tests done in $(( $(date +%s) - started )) s"
 for exe in "$buildWindows"/src/cli/taktarium-cli.exe "$buildWindows"/src/ui/taktarium.exe "$buildWindows"/Taktarium-*.zip \

@@ -31,7 +31,7 @@ run_program() {  # program-file [arguments...]
     # At most ten minutes a program: a hang is a failure, not a stalled run.
     (cd "$work" && LC_ALL=de_DE.UTF-8 timeout 600 wine "$windowsPath" --gtest_brief=1 "$@" >"$log" 2>&1) || status=$?
     local summary
-    summary=$(grep -E '^\[  (PASSED|FAILED)  \]|tests? from .* ran' "$log" | tr '\n' ' ')
+    summary=$(grep -E '^\[  (PASSED|FAILED|SKIPPED) +\] [0-9]|tests? from .* ran' "$log" | tr '\n' ' ')
     if [ "$status" -eq 0 ] && grep -q '^\[  PASSED  \]' "$log"; then
         passed=$((passed + 1))
         echo "wine: $name: $summary"

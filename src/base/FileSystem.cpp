@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -15,10 +16,6 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
-
-#if defined(_WIN32)
-#include <windows.h>
 #endif
 
 #include "base/Text.h"
@@ -44,12 +41,6 @@ std::string RandomNamePart() {
 enum class NewFileResult { Written, NotCreated, Failed };
 
 thread_local std::error_code lastWriteError;
-
-// Keeps errno as the reason of a failed write; returns `result`.
-NewFileResult NoteErrno(NewFileResult result) {
-    lastWriteError = std::error_code(errno, std::generic_category());
-    return result;
-}
 
 // The temporary files this process is writing, for the signal handler: a
 // fixed table of paths it can read without allocating.
@@ -87,6 +78,42 @@ void Unregister(TemporarySlot* slot) {
 
 #if defined(_WIN32)
 
+// The system's reason for a failed call, in the portable terms the Linux build
+// reports, so that a message reads alike on both ("Permission denied").
+std::errc PortableReason(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+            return std::errc::no_such_file_or_directory;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return std::errc::no_space_on_device;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return std::errc::file_exists;
+        case ERROR_WRITE_PROTECT:
+            return std::errc::read_only_file_system;
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_DIRECTORY:
+            return std::errc::invalid_argument;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return std::errc::filename_too_long;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return std::errc::not_enough_memory;
+        default:  // access denied, a file open in another program, and the rest
+            return std::errc::permission_denied;
+    }
+}
+
+// Keeps the last error of the system as the reason of a failed write; returns `result`.
+NewFileResult NoteLastError(NewFileResult result) {
+    lastWriteError = std::make_error_code(PortableReason(GetLastError()));
+    return result;
+}
+
 std::optional<std::string> ReadRegularFile(const fs::path& path, std::uintmax_t limit) {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) return std::nullopt;
@@ -107,7 +134,7 @@ std::optional<std::string> ReadRegularFile(const fs::path& path, std::uintmax_t 
 
 NewFileResult WriteNewFile(const fs::path& path, const std::vector<std::string_view>& pieces) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return NewFileResult::NotCreated;
+    if (file == INVALID_HANDLE_VALUE) return NoteLastError(NewFileResult::NotCreated);
     bool ok = true;
     for (std::string_view piece : pieces) {
         while (ok && !piece.empty()) {
@@ -118,15 +145,30 @@ NewFileResult WriteNewFile(const fs::path& path, const std::vector<std::string_v
         }
     }
     ok = ok && FlushFileBuffers(file);
-    ok = CloseHandle(file) && ok;
+    if (!ok) NoteLastError(NewFileResult::Failed);
+    if (!CloseHandle(file) && ok) return NoteLastError(NewFileResult::Failed);
     return ok ? NewFileResult::Written : NewFileResult::Failed;
 }
 
 bool MoveOver(const fs::path& from, const fs::path& to) {
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    // Windows refuses to replace a folder as it refuses a locked file; tell them apart.
+    std::error_code ec;
+    if (fs::is_directory(to, ec)) {
+        lastWriteError = std::make_error_code(std::errc::is_a_directory);
+        return false;
+    }
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) return true;
+    NoteLastError(NewFileResult::Failed);
+    return false;
 }
 
 #else
+
+// Keeps errno as the reason of a failed write; returns `result`.
+NewFileResult NoteErrno(NewFileResult result) {
+    lastWriteError = std::error_code(errno, std::generic_category());
+    return result;
+}
 
 // A path as the bytes the system calls take.
 std::string NativeText(const fs::path& path) {
@@ -287,13 +329,23 @@ namespace {
 std::optional<fs::path> FindEntryIgnoringCase(const fs::path& folder, const fs::path& name) {
     std::error_code ec;
     fs::path exact = folder / name;
+#if !defined(_WIN32)
     if (fs::exists(exact, ec)) return exact;
-    std::string wanted = FoldCase(FileNameText(name));
+#endif
+    // Windows finds an entry under any letter case of its name: the listing
+    // tells the name as it is stored, which messages and documents show.
+    std::string exactName = FileNameText(name);
+    std::string wanted = FoldCase(exactName);
     std::vector<fs::path> matches;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (FoldCase(FileNameText(it->path())) == wanted) matches.push_back(it->path());
+        std::string entryName = FileNameText(it->path());
+        if (entryName == exactName) return it->path();
+        if (FoldCase(entryName) == wanted) matches.push_back(it->path());
     }
-    if (matches.empty()) return std::nullopt;
+    if (matches.empty()) {
+        if (fs::exists(exact, ec)) return exact;  // "..", a drive: nothing a listing shows
+        return std::nullopt;
+    }
     return *std::min_element(matches.begin(), matches.end());  // stable choice among several
 }
 
@@ -358,7 +410,33 @@ void ClearLastWriteError() { lastWriteError.clear(); }
 
 #if defined(_WIN32)
 
-void RemoveTemporaryFilesOnSignals() {}
+namespace {
+
+// Ctrl+C and Ctrl+Break reach a console program as SIGINT and SIGBREAK,
+// handled on a thread of their own; SIGTERM only through raise().
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGBREAK};
+
+void RemoveTemporariesAndResignal(int signalNumber) {
+    for (TemporarySlot& slot : temporarySlots) {
+        if (!slot.used.load() || !slot.ready.load()) continue;
+        wchar_t widePath[kTemporaryPathBytes];
+        int length = MultiByteToWideChar(CP_UTF8, 0, slot.path, -1, widePath, static_cast<int>(std::size(widePath)));
+        if (length > 0) DeleteFileW(widePath);
+    }
+    // The run-time library has put back the default action before calling us.
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
+
+}  // namespace
+
+void RemoveTemporaryFilesOnSignals() {
+    for (int signalNumber : kCleanupSignals) {
+        auto previous = std::signal(signalNumber, RemoveTemporariesAndResignal);
+        // A program run with the signal ignored keeps it so.
+        if (previous == SIG_IGN) std::signal(signalNumber, SIG_IGN);
+    }
+}
 
 #else
 

@@ -40,8 +40,9 @@ std::optional<std::string> ReadFileBytes(const fs::path& path, std::uintmax_t li
 std::error_code LastWriteError();
 void ClearLastWriteError();
 
-// Makes SIGINT, SIGTERM and SIGHUP remove the temporary files that writes
-// of this process have open before the process ends as the signal asks.
+// Makes SIGINT, SIGTERM and SIGHUP (on Windows SIGINT, SIGTERM and SIGBREAK:
+// Ctrl+C, Ctrl+Break) remove the temporary files that writes of this process
+// have open before the process ends as the signal asks.
 // Called once by a program's main; without it such files stay behind.
 void RemoveTemporaryFilesOnSignals();
 

@@ -26,7 +26,11 @@ namespace {
 
 // The date as the language writes it.
 std::string DateText(const LanguageTable& lang, int year, int month, int day) {
-    auto twoDigits = [](int value) { return (value < 10 ? "0" : "") + std::to_string(value); };
+    // Appended, not `"0" + text`: that makes GCC 12 warn wrongly (-Wrestrict) in optimised builds.
+    auto twoDigits = [](int value) {
+        std::string text = value < 10 ? "0" : "";
+        return text.append(std::to_string(value));
+    };
     return FillPlaceholders(lang.Lang("DateText"), {std::to_string(year), twoDigits(month), twoDigits(day)});
 }
 

@@ -118,9 +118,6 @@ std::string_view DocumentExtension(DocumentFormat format);
 std::string DocumentFileName(const LanguageTable& lang, std::string_view kindKey, std::string_view name,
                              std::string_view extension);
 
-// A whole path as UTF-8 text, as SaveDocument takes it.
-std::string PathText(const std::filesystem::path& path);
-
 // Writes `text` as `fileName` into `folder`; false for an empty or invalid
 // name or when the file could not be written.
 bool SaveTextDocument(const std::filesystem::path& folder, const std::string& fileName, std::string_view text);

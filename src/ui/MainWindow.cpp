@@ -422,9 +422,15 @@ void MainWindow::ApplyQtLanguage() {
     QLocale locale(FromUtf8(shortName));
     QLocale::setDefault(locale);
     auto translator = std::make_unique<QTranslator>();
-    if (translator->load(locale, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(translator.get());
-        qtTranslator_ = std::move(translator);
+    // Qt's own folder where Qt is installed (Linux), else the one the
+    // Windows package carries beside the program.
+    for (const QString& folder : {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                                  QCoreApplication::applicationDirPath() + "/translations"}) {
+        if (translator->load(locale, "qtbase", "_", folder)) {
+            QCoreApplication::installTranslator(translator.get());
+            qtTranslator_ = std::move(translator);
+            return;
+        }
     }
 }
 

@@ -2,12 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -102,15 +105,21 @@ TEST(WriteFileBytes, AFullDiskKeepsTheOldFileWhole) {
 }
 
 // A failed write keeps the system's reason for the message the user sees.
-TEST(WriteFileBytes, AFailureKeepsTheSystemsReasonUntilCleared) {
+TEST(WriteFileBytes, AFullDiskKeepsTheSystemsReason) {
     test::TempDir dir;
     ClearLastWriteError();
     {
         test::FileSizeLimit disk(1000);
-        ASSERT_TRUE(disk.active());
+        TAKTARIUM_REQUIRE_FILE_SIZE_LIMIT(disk);
         EXPECT_FALSE(WriteFileBytes(dir.path() / "a.pdf", std::string(5000, 'n')));
     }
     EXPECT_EQ(LastWriteError(), std::errc::file_too_large);
+}
+
+// The same reasons on every system: a folder in the document's place, a
+// missing folder, a file another program holds open (Windows locks it).
+TEST(WriteFileBytes, AFailureKeepsTheSystemsReasonUntilCleared) {
+    test::TempDir dir;
     ClearLastWriteError();
     fs::create_directories(dir.path() / "b.pdf");  // a folder where the document goes
     EXPECT_FALSE(WriteFileBytes(dir.path() / "b.pdf", "x"));
@@ -120,22 +129,78 @@ TEST(WriteFileBytes, AFailureKeepsTheSystemsReasonUntilCleared) {
     ClearLastWriteError();
     EXPECT_TRUE(WriteFileBytes(dir.path() / "d.pdf", "x"));
     EXPECT_FALSE(LastWriteError());
+#if defined(_WIN32)
+    // A viewer that holds the document open without sharing it.
+    HANDLE viewer = CreateFileW((dir.path() / "d.pdf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(WriteFileBytes(dir.path() / "d.pdf", "new"));
+    EXPECT_EQ(LastWriteError(), std::errc::permission_denied);
+    CloseHandle(viewer);
+    EXPECT_EQ(ReadFileBytes(dir.path() / "d.pdf").value_or("?"), "x");
+    EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"b.pdf", "d.pdf"})) << "no temporary file is left";
+#endif
 }
 
-// A run ended by SIGTERM, SIGINT or SIGHUP removes the temporary files it
-// holds (and only those) before it ends as the signal asks.
+// A run ended by SIGTERM, SIGINT or SIGHUP (SIGBREAK on Windows: Ctrl+Break)
+// removes the temporary files it holds (and only those) before it ends as the
+// signal asks.
+#if defined(_WIN32)
+constexpr int kCleanupSignals[] = {SIGTERM, SIGINT, SIGBREAK};
+// The run-time library's default action for all three: exit status 3.
+#define TAKTARIUM_ENDED_BY(signalNumber) ::testing::ExitedWithCode(3)
+#else
+constexpr int kCleanupSignals[] = {SIGTERM, SIGINT, SIGHUP};
+#define TAKTARIUM_ENDED_BY(signalNumber) ::testing::KilledBySignal(signalNumber)
+#endif
+
+// The dying child of a death test on Windows is a new run of this program,
+// which repeats the test up to there with folders of its own; it takes the
+// file to hold from the environment the parent hands on (one variable a
+// signal, set by the parent only: the child finds it set).
+std::string HeldFileVariable(int signalNumber) { return test::Numbered("TAKTARIUM_TEST_HELD_FILE_", signalNumber); }
+
+void HandOnToTheChild(int signalNumber, const fs::path& held) {
+#if defined(_WIN32)
+    std::wstring name = fs::path(HeldFileVariable(signalNumber)).wstring();
+    if (!_wgetenv(name.c_str())) _wputenv_s(name.c_str(), held.c_str());
+#else
+    setenv(HeldFileVariable(signalNumber).c_str(), held.c_str(), 0);
+#endif
+}
+
+fs::path HeldFileOfTheParent(int signalNumber) {
+#if defined(_WIN32)
+    const wchar_t* value = _wgetenv(fs::path(HeldFileVariable(signalNumber)).wstring().c_str());
+#else
+    const char* value = std::getenv(HeldFileVariable(signalNumber).c_str());
+#endif
+    return value ? fs::path(value) : fs::path();
+}
+
+// After the child has died, so that a repeated run hands on its own file.
+void ForgetHeldFile(int signalNumber) {
+#if defined(_WIN32)
+    _wputenv_s(fs::path(HeldFileVariable(signalNumber)).wstring().c_str(), L"");
+#else
+    unsetenv(HeldFileVariable(signalNumber).c_str());
+#endif
+}
+
 TEST(TemporaryFiles, ACatchableSignalRemovesTheFilesHeldAndEndsTheProgram) {
-    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+    for (int signalNumber : kCleanupSignals) {
         test::TempDir dir;
         fs::path held = dir.Write(".Fahrplan 1.pdf.0123456789abcdef.tmp", "half a document");
         fs::path other = dir.Write("Fahrplan 2.pdf", "a document");
+        HandOnToTheChild(signalNumber, held);
         EXPECT_EXIT(
             {
                 RemoveTemporaryFilesOnSignals();
-                TemporaryFileGuard guard(held);
+                TemporaryFileGuard guard(HeldFileOfTheParent(signalNumber));
                 std::raise(signalNumber);
             },
-            ::testing::KilledBySignal(signalNumber), "");
+            TAKTARIUM_ENDED_BY(signalNumber), "");
+        ForgetHeldFile(signalNumber);
         EXPECT_FALSE(fs::exists(held)) << signalNumber;
         EXPECT_TRUE(fs::exists(other)) << signalNumber;
     }

@@ -88,7 +88,7 @@ TEST_F(WindowsCrashHandlerTest, AccessViolationReportsTheAddressAndTheRegisters)
     EXPECT_NE(*codeAddress, "0");
 }
 
-TEST_F(WindowsCrashHandlerTest, DivisionAbortAndStackOverflowAreReported) {
+TEST_F(WindowsCrashHandlerTest, DivisionAndAbortAreReported) {
     std::optional<DWORD> code = RunChild(L"divide " + ReportArgument());
     EXPECT_EQ(code, static_cast<DWORD>(EXCEPTION_INT_DIVIDE_BY_ZERO));
     std::string report = Report();
@@ -104,8 +104,19 @@ TEST_F(WindowsCrashHandlerTest, DivisionAbortAndStackOverflowAreReported) {
                            0),
               0u)
         << report;
+}
 
-    code = RunChild(L"overflow " + ReportArgument());
+// Wine exports this from its ntdll; Windows does not.
+bool RunningUnderWine() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+TEST_F(WindowsCrashHandlerTest, StackOverflowIsReported) {
+    // Wine keeps no stack in reserve for the handlers (the guarantee the
+    // handler asks for is not granted) and ends the program before any runs.
+    if (RunningUnderWine()) GTEST_SKIP() << "Wine runs no handler on a stack overflow";
+    std::optional<DWORD> code = RunChild(L"overflow " + ReportArgument());
     EXPECT_EQ(code, static_cast<DWORD>(EXCEPTION_STACK_OVERFLOW));
     EXPECT_EQ(Report().rfind("Error Message:\tStack overflow (EXCEPTION_STACK_OVERFLOW)\r\n", 0), 0u) << Report();
 }

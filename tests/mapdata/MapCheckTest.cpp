@@ -91,9 +91,11 @@ std::vector<FaultCase> FaultCases() {
         {"one bus in two places",
          [](CheckMapFiles& f) { f.line = test::Tour("T", 0x31F, {{"a", 0, "300"}, {"a", 0, "305"}}); },
          {"tour-overlap"}},
+#if !defined(_WIN32)  // names that differ only in letter case are one file there
         {"two trip files for one trip",
          [](CheckMapFiles& f) { f.extra = {{"TTData/a.TTP", f.tripA}}; },
          {"trip-file-replaced"}},
+#endif
         {"old-style station numbered outside the stop list",
          [](CheckMapFiles& f) {
              f.tripA = TripHeader("L10") + StationsTyp2({1, 2}) + "[station]\r\n77\r\n0\r\nFeld\r\n" +

@@ -58,6 +58,7 @@ TEST(DemoSheets, TourPlanAndStopTablesMatchTheirCheckedText) {
 class DemoPdfRun : public ::testing::Test {
 protected:
     void SetUp() override {
+        TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
         for (const char* tool : {"pdftotext", "qpdf"}) {
             if (std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) != 0) {
                 GTEST_SKIP() << tool << " is not installed";

@@ -58,6 +58,7 @@ TEST_F(OutputDocumentTest, ATextDocumentIsSavedAsItsBytes) {
 }
 
 TEST_F(OutputDocumentTest, APlanOfItsOwnIsDrawnAndSavedAsAPdf) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
     DocumentTarget target;
     ASSERT_TRUE(BeginDocument(target, DocumentFormat::Pdf));
     DrawPage()(target);
@@ -106,6 +107,7 @@ TEST_F(OutputDocumentTest, AHeadingNamesLinesDirectionValidityAndOperator) {
 
 // Continuation pages carry the same heading as the first one.
 TEST_F(OutputDocumentTest, EveryPageOfAPlanStartsWithItsHeading) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
     if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
         if (test::RunningUnderCi()) FAIL() << "pdftotext missing under CI";
         GTEST_SKIP() << "pdftotext is not installed";

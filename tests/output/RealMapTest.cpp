@@ -35,6 +35,7 @@ std::vector<std::string> LinesStartingWith(const std::string& text, const std::s
 class RealMapTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
         TAKTARIUM_REAL_MAPS_OR_SKIP(realMaps);
         const fs::path map = realMaps / "NewDavisville";
         for (const char* tool : {"pdftotext", "qpdf"}) {

@@ -7,6 +7,7 @@
 
 #include "PlanFiles.h"
 #include "TimetableFixtures.h"
+#include "base/FileSystem.h"
 #include "output/OutputTimetableWriter.h"
 #include "routespider/RouteSpider.h"
 #include "support/TestSupport.h"
@@ -38,6 +39,7 @@ int Count(const std::string& text, const std::string& part) {
 class TimetablePdfTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
         if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) {
             GTEST_SKIP() << "pdftotext is not installed";
         }

@@ -169,6 +169,7 @@ TEST_F(TourPlanTest, PausesAddUpWithThePrintedTimesAndAnOverlapPrintsSigned) {
 }
 
 TEST_F(TourPlanTest, DestinationsKeepTheirWholeTextWhereThePageHasRoom) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
     if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext is not installed";
     for (TourPlanTrip& entry : plan.trips) {
         if (entry.target == "Three") entry.target = "Three Bridges Terminus";
@@ -285,6 +286,7 @@ TEST_F(TourPlanTest, APlanWithOnlyOutwardTripsPrintsOneTablePerTour) {
 // Short tours share pages unless the plan asks for a page per tour; a page
 // holds whole tours and every page is started by one.
 TEST_F(TourPlanTest, ShortToursSharePagesUnlessEachTourStartsAPage) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdfinfo");
     if (std::system("command -v pdfinfo >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdfinfo is not installed";
     const Trip& out = *fixture.map.FindTrip("5_out");
     for (int i = 3; i <= 12; ++i) {

@@ -62,6 +62,7 @@ std::string PageSizesByPdfinfo(const fs::path& file, int pages) {
 }
 
 TEST(PdfDocument, EmptyTextsGivePortraitA4InMillimetres) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdfinfo");
     test::TempDir dir;
     PdfDocument pdf;
     ASSERT_TRUE(pdf.CreateDocument("", "", ""));
@@ -94,6 +95,7 @@ TEST(PdfDocument, EmptyTextsGivePortraitA4InMillimetres) {
 }
 
 TEST(PdfDocument, OrientationUnitAndFormatShapeThePages) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     {
         PdfDocument pdf;  // the form the table outputs use
@@ -130,6 +132,7 @@ TEST(PdfDocument, OrientationUnitAndFormatShapeThePages) {
 }
 
 TEST(PdfDocument, EveryPageKeepsTheSizeItWasBegunWith) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdfinfo");
     test::TempDir dir;
     PdfDocument pdf;
     ASSERT_TRUE(pdf.CreateDocument("P", "pt", ""));
@@ -159,6 +162,7 @@ TEST(PdfDocument, EveryPageKeepsTheSizeItWasBegunWith) {
 }
 
 TEST(PdfDocument, FileHasTheFixedObjectLayout) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     UtcZone utc;
     test::TempDir dir;
     PdfDocument pdf;
@@ -192,6 +196,7 @@ TEST(PdfDocument, FileHasTheFixedObjectLayout) {
 }
 
 TEST(PdfDocument, ObjectsAreNumberedPagesThenFontsThenInfoAndCatalog) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     PdfDocument pdf;
     ASSERT_TRUE(pdf.CreateDocument("P", "mm", ""));
@@ -214,6 +219,7 @@ TEST(PdfDocument, ObjectsAreNumberedPagesThenFontsThenInfoAndCatalog) {
 }
 
 TEST(PdfDocument, PageCountAliasIsPatchedWithMatchingLengths) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
     test::TempDir dir;
     PdfDocument pdf;
     ASSERT_TRUE(pdf.CreateDocument("L", "pt", "595.28,841.89"));
@@ -242,6 +248,7 @@ TEST(PdfDocument, PageCountAliasIsPatchedWithMatchingLengths) {
 }
 
 TEST(PdfDocument, SavingWithoutPagesStillWritesOnePageWithHeaderAndFooter) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
     test::TempDir dir;
     PdfDocument pdf;
     ASSERT_TRUE(pdf.CreateDocument("", "", ""));
@@ -266,6 +273,7 @@ TEST(PdfDocument, SavingWithoutPagesStillWritesOnePageWithHeaderAndFooter) {
 }
 
 TEST(PdfDocument, OpenViewChoosesTheOpenActionAndLayout) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     struct Case {
         std::function<void(PdfDocument&)> set;
         const char* actionLine;
@@ -300,6 +308,7 @@ TEST(PdfDocument, OpenViewChoosesTheOpenActionAndLayout) {
 }
 
 TEST(PdfDocument, SaveChecksTheNameAndReportsWriteFailures) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     auto attempt = [](std::string_view name) {
         PdfDocument pdf;
@@ -331,6 +340,7 @@ TEST(PdfDocument, SaveChecksTheNameAndReportsWriteFailures) {
 }
 
 TEST(PdfDocument, ContentLostForLackOfMemoryFailsTheSave) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     PdfDocument pdf;
     pdf.SetBufferCapacityLimit(128000);
@@ -358,6 +368,7 @@ TEST(PdfDocument, ContentLostForLackOfMemoryFailsTheSave) {
 }
 
 TEST(PdfDocument, OneWriterServesDocumentAfterDocument) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     PdfDocument pdf;
     ASSERT_TRUE(pdf.CreateDocument("", "", ""));
@@ -388,6 +399,7 @@ TEST(PdfDocument, OneWriterServesDocumentAfterDocument) {
 }
 
 TEST(PdfDocument, NumbersDoNotDependOnTheUserLocale) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     auto write = [](const fs::path& file) {
         PdfDocument pdf;
         pdf.SetCreationTime(kNewYear2024);

@@ -58,6 +58,7 @@ protected:
 };
 
 TEST_F(PdfFonts, EveryFontIsAnEmbeddedSubsetAndTheTextReadsBackExactly) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
     pdf.SelectFont("Arial", "", 10);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(0, 12, kEasternNames, PdfBorder::None, PdfCursor::NextLine);
@@ -94,6 +95,7 @@ TEST_F(PdfFonts, EveryFontIsAnEmbeddedSubsetAndTheTextReadsBackExactly) {
 }
 
 TEST_F(PdfFonts, TheWidthsInTheFileAreTheWidthsTextIsMeasuredWith) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     pdf.SetWriterOptions(PdfWriterOptions{false, true});  // plain, to read the glyph codes
     pdf.SelectFont("Helvetica", "B", 10);
     ASSERT_TRUE(pdf.NewPage());
@@ -135,6 +137,7 @@ TEST_F(PdfFonts, TheWidthsInTheFileAreTheWidthsTextIsMeasuredWith) {
 }
 
 TEST_F(PdfFonts, ACharacterWithoutGlyphPrintsAReplacementAndIsReportedOnce) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
     pdf.SelectFont("Arial", "", 10);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(0, 12, "A\xE4\xB8\xAD" "B\xE4\xB8\xAD", PdfBorder::None, PdfCursor::NextLine);  // A中B中
@@ -152,6 +155,7 @@ TEST_F(PdfFonts, ACharacterWithoutGlyphPrintsAReplacementAndIsReportedOnce) {
 }
 
 TEST_F(PdfFonts, CompressedPagesInflateToThePlainContentAndTheFileShrinks) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
     auto write = [this](bool compress, const fs::path& to) {
         PdfDocument document;
         document.SetWriterOptions(PdfWriterOptions{compress, true});

@@ -22,6 +22,7 @@ std::vector<std::string> DrawnLines(const std::string& content) {
 }
 
 TEST(PdfGraphics, PaintsAreGreyOrRgbOperatorsAndCarryToTheFirstPage) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     PdfDocument pdf;
     ASSERT_TRUE(pdf.CreateDocument("", "", ""));
@@ -41,6 +42,7 @@ TEST(PdfGraphics, PaintsAreGreyOrRgbOperatorsAndCarryToTheFirstPage) {
 }
 
 TEST(PdfGraphics, PathsAndEllipsesInPageCoordinates) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     PdfDocument pdf;
     ASSERT_TRUE(pdf.CreateDocument("P", "pt", "200,100"));
@@ -81,6 +83,7 @@ TEST(PdfGraphics, PathsAndEllipsesInPageCoordinates) {
 }
 
 TEST(PdfGraphics, RotationTurnsAroundAPointAndIsAlwaysClosed) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     PdfDocument pdf;
     ASSERT_TRUE(pdf.CreateDocument("", "", ""));

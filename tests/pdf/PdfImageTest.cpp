@@ -80,6 +80,7 @@ std::string RenderFirstPage(const fs::path& pdf) {
 }
 
 TEST(PdfImages, RgbPngFillsAPageOfItsPixelSize) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf, pdfimages and pdftoppm");
     test::TempDir dir;
     PngSpec spec = RgbGradient(800, 600);
     spec.idatChunks = 3;
@@ -119,6 +120,7 @@ TEST(PdfImages, RgbPngFillsAPageOfItsPixelSize) {
 }
 
 TEST(PdfImages, GreyAndPalettePngsAndJpegsKeepTheirColourSpaces) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf, pdfimages and pdftoppm");
     test::TempDir dir;
     fs::path grey = dir.Write("grey.png", MakePng(GreySteps()));
     fs::path palette = dir.Write("palette.png", MakePng(PaletteStripes()));
@@ -160,6 +162,7 @@ TEST(PdfImages, GreyAndPalettePngsAndJpegsKeepTheirColourSpaces) {
 }
 
 TEST(PdfImages, TheSameFilePlacedTwiceIsEmbeddedOnce) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdfimages");
     test::TempDir dir;
     fs::path image = dir.Write("one.png", MakePng(GreySteps()));
     PdfDocument pdf;
@@ -279,6 +282,7 @@ TEST(PdfImages, EveryCutOrDamagedFileFailsCleanly) {
 }
 
 TEST(PdfImages, AFailedPlacementLeavesAValidDocumentWithoutTheImage) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     PngSpec alpha = GreySteps();
     alpha.colourType = 4;

@@ -46,6 +46,7 @@ protected:
 };
 
 TEST_F(PdfText, FontSelectionIsEmittedOnceAndMapsArialStylesAndSymbols) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     pdf.SelectFont("Arial", "BU", 12);  // before the first page: nothing emitted yet
     ASSERT_TRUE(pdf.NewPage());
     pdf.SelectFont("Arial", "BU", 12);  // unchanged: nothing emitted
@@ -100,6 +101,7 @@ TEST_F(PdfText, WidthsFollowTheWrittenBytes) {
 }
 
 TEST_F(PdfText, CellsDrawFramesEdgesFillsAndAlignedText) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     pdf.SelectFont("Helvetica", "", 10);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(100, 10, "", PdfBorder::Left | PdfBorder::Top, PdfCursor::NextLine);        // left and top edge
@@ -135,6 +137,7 @@ TEST_F(PdfText, CellsDrawFramesEdgesFillsAndAlignedText) {
 }
 
 TEST_F(PdfText, AutomaticPageBreakKeepsXAndCarriesFontAndPaints) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     pdf.SelectFont("Helvetica", "", 10);
     pdf.SetHeaderHandler([](PdfDocument& doc) {
         doc.SelectFont("Times", "B", 14);
@@ -173,6 +176,7 @@ TEST_F(PdfText, AutomaticPageBreakKeepsXAndCarriesFontAndPaints) {
 }
 
 TEST_F(PdfText, FooterNeverBreaksThePage) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
     pdf.SelectFont("Helvetica", "", 8);
     int footers = 0;
     pdf.SetFooterHandler([&footers](PdfDocument& doc) {
@@ -193,6 +197,7 @@ TEST_F(PdfText, FooterNeverBreaksThePage) {
 }
 
 TEST_F(PdfText, JustifiedCellsSpreadTheirBlanksAndResetTheSpacing) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     pdf.SelectFont("Helvetica", "", 10);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(200, 10, "a b c", PdfBorder::None, PdfCursor::NextLine, PdfAlign::Justified);
@@ -208,6 +213,7 @@ TEST_F(PdfText, JustifiedCellsSpreadTheirBlanksAndResetTheSpacing) {
 }
 
 TEST_F(PdfText, FlowTextWrapsAtBlanksAndInsideLongWords) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     pdf.SelectFont("Courier", "", 10);  // 6 units a character: 56 fit on a line
     ASSERT_TRUE(pdf.NewPage());
     const std::string longWord(100, 'w');
@@ -236,6 +242,7 @@ TEST_F(PdfText, FlowTextWrapsAtBlanksAndInsideLongWords) {
 }
 
 TEST_F(PdfText, TextReadsBackWithUmlautsEuroAndEscapedSyntax) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
     pdf.SelectFont("Helvetica", "", 11);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(0, 14, "Grüße aus Köln: 12,50 €", PdfBorder::None, PdfCursor::NextLine);
@@ -262,6 +269,7 @@ TEST_F(PdfText, TextReadsBackWithUmlautsEuroAndEscapedSyntax) {
 }
 
 TEST_F(PdfText, TextPaintWrapsTextWhileItDiffersFromTheFill) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     pdf.SelectFont("Helvetica", "U", 10);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(50, 10, "plain");

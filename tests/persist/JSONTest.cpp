@@ -87,9 +87,9 @@ TEST(JsonParse, RepeatedNamesReplaceInPlaceInSmallAndLargeObjects) {
         EXPECT_EQ(root->members.size(), static_cast<std::size_t>(members));
         for (int i = 0; i < members; ++i) {
             int expected = i == 1 ? 100 : i == members - 1 ? 200 : i;
-            EXPECT_EQ(GetInteger(ObjectGet(root.get(), "m" + std::to_string(i)), -1), expected) << members << " " << i;
+            EXPECT_EQ(GetInteger(ObjectGet(root.get(), test::Numbered("m", i)), -1), expected) << members << " " << i;
         }
-        EXPECT_EQ(ObjectGet(root.get(), "m" + std::to_string(members)), nullptr);
+        EXPECT_EQ(ObjectGet(root.get(), test::Numbered("m", members)), nullptr);
         EXPECT_EQ(root->members.begin()->first, "m0") << "the first order stays";
     }
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,10 @@ struct DecodedPng {
 std::optional<DecodedPng> ReadPng(const fs::path& file) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, file.c_str())) return std::nullopt;
+    // Read through our own reader: libpng's file opener takes a narrow path,
+    // which on Windows is not UTF-8.
+    std::optional<std::string> bytes = ReadFileBytes(file);
+    if (!bytes || !png_image_begin_read_from_memory(&image, bytes->data(), bytes->size())) return std::nullopt;
     image.format = PNG_FORMAT_RGB;
     DecodedPng decoded;
     decoded.width = image.width;
@@ -165,6 +169,7 @@ std::string WithoutBlanks(const std::string& text) {
 // The PDF is drawn, not pictured: no image in it, its names are text, and the
 // page holds the map with margins, a title and the legend of the lines.
 TEST(RouteMapOutput, PdfIsAVectorPageWithTitleAndLegend) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf, pdftotext, pdfinfo and pdfimages");
     test::TempDir dir;
     RouteMap map = TwoStopMap(kRouteMapPdf);
     RouteMapPageTexts texts;
@@ -238,6 +243,7 @@ void CheckPrintedMap(RouteMap& map, const std::string& what) {
 }
 
 TEST(RouteMapOutput, DemoAndRealMapsPrintAsSearchableVectorPages) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     Project project;
     MapData noMap;
     ASSERT_TRUE(LoadProject(project, noMap, test::SourceDir() / "examples" / "output" / "DemoMap.cfg").parsed);
@@ -296,11 +302,11 @@ TEST(RouteMapOutput, LegendNamesLineEndsAndCoversNothing) {
     full.height = 2;
     for (int row = 0; row < 2; ++row) {
         const RouteKey l = AddRouteLine(full, std::to_string(row)).key;
-        RouteStop& a = AddRouteStop(full, "A" + std::to_string(row));
+        RouteStop& a = AddRouteStop(full, test::Numbered("A", row));
         a.automatic = false;
         a.stored = {0, row, 0, 1};
         const RouteKey aKey = a.key;
-        RouteStop& b = AddRouteStop(full, "B" + std::to_string(row));
+        RouteStop& b = AddRouteStop(full, test::Numbered("B", row));
         b.automatic = false;
         b.stored = {13, row, 0, 1};
         AddConnection(full, l, aKey, b.key);

@@ -451,6 +451,7 @@ protected:
 };
 
 TEST_F(RouteSpiderDrawingTest, TheDemoSpiderShowsItsStopsInterchangesAndMinutes) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
     float top = pdf.CursorY();
     DrawRouteSpider(pdf, *spider, nullptr, heights);
     EXPECT_GT(pdf.CursorY(), top + 60);  // names, line, interchange texts
@@ -477,6 +478,7 @@ TEST_F(RouteSpiderDrawingTest, TheDemoSpiderShowsItsStopsInterchangesAndMinutes)
 }
 
 TEST_F(RouteSpiderDrawingTest, StopsBeforeTheMarkedStopAreGreyAndTheCallersFontAndColoursComeBack) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
     pdf.SelectFont("Times", "I", 11);
     DrawRouteSpider(pdf, *spider, &MainStop("Rathaus"), heights);
     EXPECT_EQ(pdf.FontFamily(), "Times");
@@ -520,6 +522,7 @@ TEST_F(RouteSpiderDrawingTest, AHugeFontEndsWithABoundedPage) {
 }
 
 TEST_F(RouteSpiderDrawingTest, TheTravelDisplayDecidesWhetherAndWhereTheMinutesStand) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
     RouteSpider shown = *spider;
     const std::array<int32_t, 4> displays{kTravelOnTop, kTravelBeneath, kTravelNotShown, 7};
     for (std::size_t page = 0; page < displays.size(); ++page) {
@@ -545,6 +548,7 @@ TEST_F(RouteSpiderDrawingTest, TheTravelDisplayDecidesWhetherAndWhereTheMinutesS
 }
 
 TEST(RouteSpiderMarginTest, LongNamesAndInterchangesStayInsideTheMarginsShortenedWhereNeeded) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
     // Real maps have long stop names; the last one reaches furthest right.
     SpiderMaker maker;
     for (int i = 0; i < 24; ++i) {

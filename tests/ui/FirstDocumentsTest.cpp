@@ -97,6 +97,7 @@ protected:
 };
 
 TEST_F(FirstDocumentsTest, PlansForALineGiveATimetableAndATourPlanWithTimes) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
     Start("German");
     Load(RealMap());
     auto* label = Find<QLabel>(window.get(), "projectLabel");
@@ -131,6 +132,7 @@ TEST_F(FirstDocumentsTest, PlansForALineGiveATimetableAndATourPlanWithTimes) {
 
 // The way without the line button: a new plan, its trips, "Add all", OK.
 TEST_F(FirstDocumentsTest, ATimetableMadeByHandPrintsTimesInEnglishWithEnglishDayRows) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
     Start("English");
     Load(RealMap());
     Click(window.get(), "timeTableButton");

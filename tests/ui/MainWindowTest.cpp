@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -143,7 +144,7 @@ TEST_F(MainWindowTest, StartsWithStoredMapDateAndLanguage) {
     work.Write(kProgramSettingsFileName,
                "{\"Map\": \"/maps/Neustadt\", \"Date\": \"21.06.2025\", \"Language\": \"english\", \"Warnings\": 0}");
     Start();
-    EXPECT_EQ(Find<QLineEdit>("mapFolderField")->text(), "/maps/Neustadt");
+    EXPECT_EQ(Find<QLineEdit>("mapFolderField")->text(), QDir::toNativeSeparators("/maps/Neustadt"));
     EXPECT_TRUE(Find<QCheckBox>("dateSwitch")->isChecked());
     EXPECT_TRUE(Find<QDateEdit>("dateField")->isEnabled());
     EXPECT_EQ(Find<QDateEdit>("dateField")->date(), QDate(2025, 6, 21));
@@ -244,7 +245,7 @@ TEST_F(MainWindowTest, SettingsAreWrittenAfterEveryLoad) {
     LoadFolder(DemoMap(), QDate(2025, 4, 9));
     ProgramSettings stored = StoredSettings();
     EXPECT_TRUE(stored.readFromFile);
-    EXPECT_EQ(stored.map, DemoMap().toStdString());
+    EXPECT_EQ(stored.map, QDir::toNativeSeparators(DemoMap()).toStdString());
     EXPECT_EQ(stored.date, "09.04.2025");
     EXPECT_EQ(stored.language, "German");
     EXPECT_EQ(stored.warnings, 1);
@@ -419,12 +420,12 @@ TEST_F(MainWindowTest, FolderChooserStartsAtTheFieldOrTheProgramFolder) {
     ASSERT_EQ(dialogs.folderRequests.size(), 1u);
     EXPECT_EQ(dialogs.folderRequests[0].title, "Kartenordner");
     EXPECT_EQ(dialogs.folderRequests[0].startFolder.toStdString(), (work.path() / "programs").string());
-    EXPECT_EQ(Find<QLineEdit>("mapFolderField")->text(), "/maps/Neustadt");
+    EXPECT_EQ(Find<QLineEdit>("mapFolderField")->text(), QDir::toNativeSeparators("/maps/Neustadt"));
 
     dialogs.nextFolder.clear();  // cancelled
     QTest::mouseClick(Find<QPushButton>("chooseFolderButton"), Qt::LeftButton);
-    EXPECT_EQ(dialogs.folderRequests[1].startFolder, "/maps/Neustadt");
-    EXPECT_EQ(Find<QLineEdit>("mapFolderField")->text(), "/maps/Neustadt");
+    EXPECT_EQ(dialogs.folderRequests[1].startFolder, QDir::toNativeSeparators("/maps/Neustadt"));
+    EXPECT_EQ(Find<QLineEdit>("mapFolderField")->text(), QDir::toNativeSeparators("/maps/Neustadt"));
 }
 
 TEST_F(MainWindowTest, ChosenFolderWithoutSeparatorLoads) {

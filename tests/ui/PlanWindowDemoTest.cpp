@@ -276,7 +276,9 @@ TEST_F(PlanWindowDemoTest, LineOneTimetableAndSpiderBuiltInTheWindowsEqualTheDem
     EXPECT_TRUE(dialogs.messages[0].text.startsWith("Es gibt noch keine Projektdatei"));
 
     // A run from the saved file writes the same timetable.
-    fs::path document = work.path() / "output" / "DemoMap" / "Fahrplan Linie 1 Hauptbahnhof - Südbahnhof.pdf";
+    // From UTF-8 text: a plain literal would be read in the ANSI code page on Windows.
+    fs::path document =
+        work.path() / "output" / "DemoMap" / PathFromText("Fahrplan Linie 1 Hauptbahnhof - Südbahnhof.pdf");
     ASSERT_TRUE(fs::exists(document));
     std::string fromWindow = DocumentBytes(document);
     fs::remove_all(work.path() / "output" / "DemoMap");
