@@ -417,7 +417,8 @@ TEST_F(ProjectFileTest, RouteMapScaleAndTitleAreStoredWhenSetAndBounded) {
     Project project;
     project.routeMap.format = kRouteMapPng;
     ASSERT_TRUE(SaveProject(project, File()));
-    const JsonValue* stored = ObjectGet(Load(File()).get(), "RouteMap");
+    auto root = Load(File());  // keeps the tree alive while its members are read
+    const JsonValue* stored = ObjectGet(root.get(), "RouteMap");
     ASSERT_NE(stored, nullptr);
     EXPECT_EQ(ObjectGet(stored, "PngScale"), nullptr);
     EXPECT_EQ(ObjectGet(stored, "Title"), nullptr);
