@@ -243,6 +243,7 @@ TEST(RouteMapLineOrder, ManyThickLinesArePressedTogether) {
 // column across the shared stretch shows a red band and a blue band of the
 // lines' width side by side.
 TEST(RouteMapLineOrder, SharedStretchIsTwoBandsOnThePdfPage) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftoppm");
     test::TempDir dir;
     RouteMap map = PathsMap({Walk({2, 5}, {{6, 0}, {0, 3}}), Walk({2, 5}, {{6, 0}, {0, -3}})});
     RouteMapPageTexts texts;
