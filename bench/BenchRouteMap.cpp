@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "mapdata/MapData.h"
-#include "persist/Project.h"
+#include "persist/ProjectFile.h"
 #include "routemap/RouteMapEdit.h"
 #include "routemap/RouteMapLabels.h"
 #include "routemap/RouteMapLayout.h"

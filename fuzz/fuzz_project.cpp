@@ -21,7 +21,7 @@
 #include "output/OutputTimetable.h"
 #include "output/OutputTimetableWriter.h"
 #include "output/OutputTourPlan.h"
-#include "persist/Project.h"
+#include "persist/ProjectFile.h"
 
 namespace {
 

@@ -33,8 +33,9 @@ std::filesystem::path OutputFolder(const AppContext& context) {
 }
 
 OutputSource OutputSourceOf(const AppContext& context) {
-    return OutputSource{context.map,         context.project,          context.language,
-                        context.projectLoad, ProjectFilePath(context), OutputFolder(context)};
+    bool unreadable = context.projectLoad.fileFound && !context.projectLoad.parsed;
+    return OutputSource{context.map, context.project, context.language, unreadable, ProjectFilePath(context),
+                        OutputFolder(context)};
 }
 
 int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& log) {

@@ -12,7 +12,7 @@
 #include "mapdata/MapData.h"
 #include "output/Output.h"
 #include "persist/ProgramSettings.h"
-#include "persist/Project.h"
+#include "persist/ProjectFile.h"
 #include "routemap/RouteMapLayout.h"
 
 namespace tak {

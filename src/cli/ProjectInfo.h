@@ -6,7 +6,7 @@
 
 #include "base/Language.h"
 #include "persist/JSON.h"
-#include "persist/Project.h"
+#include "persist/ProjectFile.h"
 
 namespace tak::cli {
 

@@ -158,8 +158,7 @@ public:
         control_.plansInRun.store(CountPlans());
         // An empty project from a file that is there but unreadable is no
         // success: nothing the user asked for was created.
-        const ProjectLoadResult& load = source_.projectLoad;
-        if (load.fileFound && !load.parsed) {
+        if (source_.projectUnreadable) {
             log_.LogLine(FillPlaceholders(lang_.Lang("ErrReadProject"), {ProjectFileText()}));
             control_.state.store(kOutputFinished);
             return 1;

@@ -10,7 +10,7 @@
 #include "base/Language.h"
 #include "mapdata/MapData.h"
 #include "output/OutputLog.h"
-#include "persist/Project.h"
+#include "project/Project.h"
 
 namespace tak {
 
@@ -36,9 +36,9 @@ struct OutputSource {
     const MapData& map;
     const Project& project;
     const LanguageTable& language;
-    const ProjectLoadResult& projectLoad;  // a file that is there but unreadable stops the run
-    std::filesystem::path projectFile;     // named in the log when it could not be read
-    std::filesystem::path folder;          // where the documents go
+    bool projectUnreadable = false;     // the project file is there but did not parse: the run stops
+    std::filesystem::path projectFile;  // named in the log when it could not be read
+    std::filesystem::path folder;       // where the documents go
 };
 
 // Runs every timetable plan, tour plan and stop table plan and then the

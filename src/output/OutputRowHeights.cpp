@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "base/FontFaces.h"
-#include "persist/Project.h"
+#include "project/Project.h"
 
 namespace tak {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "output/OutputTimetableWriter.h"
-#include "persist/Project.h"
+#include "project/Project.h"
 
 namespace tak {
 

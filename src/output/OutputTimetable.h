@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "output/OutputTexts.h"
-#include "persist/Project.h"
+#include "project/Project.h"
 
 namespace tak {
 

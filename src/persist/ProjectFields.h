@@ -24,7 +24,7 @@
 #include <tuple>
 #include <type_traits>
 
-#include "persist/Project.h"
+#include "project/Project.h"
 
 namespace tak {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "persist/JSON.h"
-#include "persist/Project.h"
+#include "persist/ProjectFile.h"
 #include "persist/ProjectFields.h"
 
 namespace tak::project {

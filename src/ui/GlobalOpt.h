@@ -8,7 +8,7 @@
 #include <QGroupBox>
 
 #include "base/Language.h"
-#include "persist/Project.h"
+#include "project/Project.h"
 
 class QComboBox;
 class QLineEdit;

@@ -19,7 +19,7 @@
 #include <utility>
 
 #include "app/AppContext.h"
-#include "app/LinePlans.h"
+#include "project/LinePlans.h"
 #include "base/CodePage.h"
 #include "base/FileSystem.h"
 #include "base/Text.h"

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/PlanEditing.h"
+#include "project/PlanEditing.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/Language.h"
-#include "persist/Project.h"
+#include "project/Project.h"
 
 class QCheckBox;
 class QComboBox;

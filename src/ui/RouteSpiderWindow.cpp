@@ -18,7 +18,7 @@
 #include <filesystem>
 
 #include "app/AppContext.h"
-#include "app/PlanEditing.h"
+#include "project/PlanEditing.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {

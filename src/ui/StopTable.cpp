@@ -19,8 +19,8 @@
 #include <utility>
 
 #include "app/AppContext.h"
-#include "app/PlanEditing.h"
-#include "app/StopTableEditing.h"
+#include "project/PlanEditing.h"
+#include "project/StopTableEditing.h"
 #include "ui/GlobalOpt.h"
 #include "ui/RouteSpiderWindow.h"
 #include "ui/TableDay.h"

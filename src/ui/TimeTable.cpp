@@ -16,7 +16,7 @@
 #include <utility>
 
 #include "app/AppContext.h"
-#include "app/PlanEditing.h"
+#include "project/PlanEditing.h"
 #include "ui/GlobalOpt.h"
 #include "ui/PlanStop.h"
 #include "ui/RouteSpiderWindow.h"

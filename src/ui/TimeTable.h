@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "persist/Project.h"
+#include "project/Project.h"
 #include "ui/PlanWindow.h"
 
 class QCheckBox;

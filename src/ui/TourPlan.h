@@ -10,8 +10,8 @@
 #include <set>
 #include <string>
 
-#include "app/TourPlanEditing.h"
-#include "persist/Project.h"
+#include "project/TourPlanEditing.h"
+#include "project/Project.h"
 #include "ui/PlanWindow.h"
 
 class QCheckBox;

@@ -12,7 +12,7 @@
 
 #include "base/FontFaces.h"
 #include "output/OutputRowHeights.h"
-#include "persist/Project.h"
+#include "project/Project.h"
 
 namespace tak {
 namespace {

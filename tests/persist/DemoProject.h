@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "persist/Project.h"
+#include "project/Project.h"
 
 namespace tak::test {
 

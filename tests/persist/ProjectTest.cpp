@@ -8,9 +8,9 @@
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
 #include "persist/JSON.h"
-#include "persist/Project.h"
+#include "persist/ProjectFile.h"
 #include "persist/ProjectFields.h"
-#include "ProjectMaps.h"
+#include "support/ProjectMaps.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestSupport.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "mapdata/MapData.h"
-#include "persist/Project.h"
+#include "persist/ProjectFile.h"
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapDrawing.h"
 #include "routemap/RouteMapLabels.h"

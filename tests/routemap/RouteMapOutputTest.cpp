@@ -12,7 +12,7 @@
 
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
-#include "persist/Project.h"
+#include "persist/ProjectFile.h"
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapLayout.h"
 #include "routemap/RouteMapLayoutParts.h"

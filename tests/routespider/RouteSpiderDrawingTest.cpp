@@ -23,7 +23,7 @@
 #include "mapdata/MapLoader.h"
 #include "output/OutputRowHeights.h"
 #include "pdf/Paginor.h"
-#include "persist/Project.h"
+#include "project/Project.h"
 #include "routespider/RouteSpiderDrawing.h"
 
 namespace tak {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "../persist/ProjectMaps.h"
+#include "support/ProjectMaps.h"
 #include "routespider/RouteSpider.h"
 
 namespace tak {

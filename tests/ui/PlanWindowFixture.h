@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/AppContext.h"
-#include "persist/ProjectMaps.h"
+#include "support/ProjectMaps.h"
 #include "ScriptedDialogs.h"
 #include "support/TestSupport.h"
 

@@ -25,7 +25,7 @@
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
 #include "persist/ProgramSettings.h"
-#include "persist/ProjectMaps.h"
+#include "support/ProjectMaps.h"
 #include "support/TestSupport.h"
 #include "ScriptedDialogs.h"
 #include "ui/MainWindow.h"

@@ -1,6 +1,6 @@
 // Loading and saving the project file as a whole; the records' stored forms
 // live in ProjectPlans.cpp, ProjectRouteSpiders.cpp and ProjectRouteMap.cpp.
-#include "persist/Project.h"
+#include "persist/ProjectFile.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,10 +1,10 @@
-#include "app/LinePlans.h"
+#include "project/LinePlans.h"
 
 #include <algorithm>
 #include <set>
 
-#include "app/PlanEditing.h"
-#include "app/TourPlanEditing.h"
+#include "project/PlanEditing.h"
+#include "project/TourPlanEditing.h"
 
 namespace tak {
 

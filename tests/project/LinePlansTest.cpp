@@ -1,12 +1,12 @@
-#include "app/LinePlans.h"
+#include "project/LinePlans.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "ProjectMaps.h"
-#include "app/PlanEditing.h"
+#include "support/ProjectMaps.h"
+#include "project/PlanEditing.h"
 #include "routespider/RouteSpider.h"
 #include "support/TestSupport.h"
 

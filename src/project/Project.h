@@ -1,7 +1,6 @@
 // The project: everything the user defines for one map (output options,
 // timetable plans, tour plans, stop table plans, route spiders and the route
-// map), held in memory and stored in one JSON file, output/<projectName>.cfg
-// below the working folder.
+// map), held in memory. The project file (persist/ProjectFile.h) stores it.
 //
 // References into MapData (trips, stations, lines, tours) are plain const
 // pointers. They are valid only for the MapData the project was loaded
@@ -17,11 +16,9 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "base/Text.h"
@@ -31,19 +28,12 @@
 
 namespace tak {
 
-struct JsonValue;
-
-// The format version this program writes. Files of version 45 or lower keep
-// one name text per route map stop instead of a label list.
-constexpr int32_t kProjectVersion = 136;
-constexpr int32_t kLastVersionWithStopTexts = 45;
-
 // Output formats of documents.
 constexpr int32_t kOutputText = 0;
 constexpr int32_t kOutputPdf = 1;
 
 // Member initialisers of the records below are the values the project file's
-// reader gives a key the file lacks (see ProjectFields.h).
+// reader gives a key the file lacks (see persist/ProjectFields.h).
 struct OutputOpt {
     int32_t format = kOutputPdf;
     std::string fontName = "Arial";
@@ -189,45 +179,5 @@ struct Project {
     // that file once as <name>.cfg.bak before replacing it.
     bool keepUnreadableFile = false;
 };
-
-// output/<projectName>.cfg below the working folder.
-std::filesystem::path ProjectFilePath(const std::filesystem::path& workingFolder, std::string_view projectName);
-
-struct ProjectLoadResult {
-    bool fileFound = false;  // a file existed at the path
-    bool parsed = false;     // and it parsed
-    int32_t version = 0;     // "Version" of the file (45 when missing)
-    // The file stored route map stops in the old form; the route map must be
-    // laid out once before it is drawn or edited (see AppContext).
-    bool routeMapNeedsLayout = false;
-};
-
-// Replaces the whole project by the content of `file`, resolved against `map`.
-// A missing file, or one that does not parse, leaves an empty project with the
-// defaults for a project without a file.
-ProjectLoadResult LoadProject(Project& project, const MapData& map, const std::filesystem::path& file);
-// The same from the bytes of a project file (fileFound is then true).
-ProjectLoadResult LoadProjectBytes(Project& project, const MapData& map, std::string_view bytes);
-
-// Writes the whole project to `file`: into a temporary file in the same folder
-// that then replaces the old one, creating the folder when missing. Reorders
-// stop table trips (OrderSameWayTargetsFirst). False when nothing could be
-// written; the old file is then untouched.
-[[nodiscard]] bool SaveProject(Project& project, const std::filesystem::path& file);
-
-// Reads the route spiders from the "RouteSpider" array of `root` and points
-// the plans' spider references to the first new spider of their old spider's
-// name.
-void ReadRouteSpiders(Project& project, const MapData& map, const JsonValue& root);
-// The same from the project file on disk (the route spider editor's "No"):
-// the spider list is emptied first; false when the file cannot be read, and
-// the plans then keep no spider.
-[[nodiscard]] bool LoadRouteSpiders(Project& project, const MapData& map, const std::filesystem::path& file);
-
-// Puts the "RouteSpider" array into `root`.
-void WriteRouteSpiders(const Project& project, JsonValue& root);
-// Replaces only the route spiders in the project file on disk. Nothing is
-// written, and false returned, when the file is missing or does not parse.
-[[nodiscard]] bool SaveRouteSpiders(const Project& project, const std::filesystem::path& file);
 
 }  // namespace tak

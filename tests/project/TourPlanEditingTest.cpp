@@ -1,11 +1,11 @@
-#include "app/TourPlanEditing.h"
+#include "project/TourPlanEditing.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "ProjectMaps.h"
+#include "support/ProjectMaps.h"
 #include "mapdata/MapLoader.h"
 #include "support/TestSupport.h"
 

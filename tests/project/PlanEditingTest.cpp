@@ -1,11 +1,11 @@
-#include "app/PlanEditing.h"
+#include "project/PlanEditing.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "ProjectMaps.h"
+#include "support/ProjectMaps.h"
 
 namespace tak {
 namespace {

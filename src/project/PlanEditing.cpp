@@ -1,4 +1,4 @@
-#include "app/PlanEditing.h"
+#include "project/PlanEditing.h"
 
 #include <algorithm>
 #include <optional>

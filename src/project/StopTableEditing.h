@@ -11,7 +11,7 @@
 
 #include "base/Language.h"
 #include "mapdata/MapData.h"
-#include "persist/Project.h"
+#include "project/Project.h"
 
 namespace tak {
 

@@ -1,4 +1,4 @@
-#include "app/StopTableEditing.h"
+#include "project/StopTableEditing.h"
 
 #include <algorithm>
 #include <map>
@@ -6,7 +6,7 @@
 #include <tuple>
 #include <utility>
 
-#include "app/PlanEditing.h"
+#include "project/PlanEditing.h"
 
 namespace tak {
 

@@ -1,4 +1,4 @@
-#include "app/TourPlanEditing.h"
+#include "project/TourPlanEditing.h"
 
 #include <algorithm>
 #include <map>
