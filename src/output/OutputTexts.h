@@ -2,6 +2,7 @@
 // tell on which days a trip deviates, tour day ranges and text centring.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <map>
@@ -17,6 +18,13 @@ class LanguageTable;
 // Time cell sentinels: the trip does not serve the row / passes it without stopping.
 constexpr int32_t NotServed = std::numeric_limits<int32_t>::min();
 constexpr int32_t PassThrough = NotServed + 1;
+
+// A time worked out in 64 bits, as a time cell holds it: above the two
+// sentinels, and at most the largest 32-bit value.
+constexpr int32_t ClampTime(int64_t value) {
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(value, int64_t{PassThrough} + 1, std::numeric_limits<int32_t>::max()));
+}
 
 // The bit a trip gets for the day after a public holiday (output only).
 constexpr ServiceDays kDayAfterHoliday = 1u << 10;

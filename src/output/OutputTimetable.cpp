@@ -16,12 +16,6 @@ namespace tak {
 
 namespace {
 
-// A stored time never collides with the two sentinels below it.
-int32_t ClampTime(int64_t value) {
-    return static_cast<int32_t>(
-        std::clamp<int64_t>(value, int64_t{PassThrough} + 1, std::numeric_limits<int32_t>::max()));
-}
-
 bool HasStop(const PlanStop& row, int32_t stopId) { return row.station && row.station->id == stopId; }
 
 // The tour trip's times at each station of its trip; stations without a

@@ -11,14 +11,9 @@ namespace tak {
 
 namespace {
 
-int32_t ClampSum(int64_t value) {
-    return static_cast<int32_t>(
-        std::clamp<int64_t>(value, int64_t{PassThrough} + 1, std::numeric_limits<int32_t>::max()));
-}
-
 int32_t EndOf(const TourTrip& tourTrip) {
     int32_t duration = tourTrip.profile ? tourTrip.profile->duration : 0;
-    return ClampSum(int64_t{tourTrip.startTime} + duration);
+    return ClampTime(int64_t{tourTrip.startTime} + duration);
 }
 
 void PadTo(DayGroup& table, std::size_t size, int32_t rowCount) {
@@ -125,7 +120,7 @@ private:
                 // From the printed times, so that arrival, pause and next
                 // departure add up on paper.
                 previous.pauseTime =
-                    ClampSum(int64_t{RoundToMinute(tourTrip.startTime)} - RoundToMinute(previous.endTime));
+                    ClampTime(int64_t{RoundToMinute(tourTrip.startTime)} - RoundToMinute(previous.endTime));
             }
         }
         if (pendingOutMove_ != NotServed) {

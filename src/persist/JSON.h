@@ -1,6 +1,11 @@
-// The program's own small JSON codec: a tree of JsonValue nodes, a parser of
-// standard JSON, a pretty-printing writer, typed getters with defaults, and
-// file load/save with byte-order marks.
+// The program's own small JSON codec: a tree of JsonValue nodes, a parser,
+// a pretty-printing writer, typed getters with defaults, and file load/save
+// with byte-order marks.
+//
+// The files it writes are JSON-like, not JSON: strings use no escape letters,
+// so a line break or tab inside a text stands in the file as it is, which
+// standard JSON forbids. The parser reads standard JSON as well as these
+// files, and keeps a backslash that starts no escape ("C:\Maps").
 //
 // Integers and floating-point numbers are kept apart: a whole number that fits
 // 32 bits ("12", "-0") reads as an integer, every other number ("1.5", "10.0",

@@ -25,17 +25,9 @@
 #include <type_traits>
 
 #include "project/Project.h"
+#include "project/ProjectLimits.h"
 
 namespace tak {
-
-// The output font sizes the option list offers, in points.
-constexpr int32_t kMinFontSize = 6;
-constexpr int32_t kMaxFontSize = 72;
-// The break hours the plan windows offer: -1 (none) and 0 ... 6 (24 ... 30 o'clock).
-constexpr int32_t kMaxBreakHour = 6;
-// A route spider's travel time from one stop to the next, in minutes.
-constexpr int32_t kMaxSpiderTravelTime = 24 * 60;
-constexpr std::size_t kMaxHeadingText = 120;  // bytes of a validity or operator text
 
 // One plain field of `Record`. `limit`, when set, bounds a value read from a
 // file to what its control offers, so that a value only a hand-edited file
@@ -69,16 +61,10 @@ constexpr void ForEachStoredField(Visit&& visit) {
 
 namespace fields {
 
-// A one-line text of a page heading: at most kMaxHeadingText bytes, cut
-// before a character that would not fit whole.
-std::string LimitHeadingText(std::string text);
 inline bool HasText(const OutputOpt& options, std::string OutputOpt::*member) { return !(options.*member).empty(); }
 inline bool HasValidFrom(const OutputOpt& options) { return HasText(options, &OutputOpt::validFrom); }
 inline bool HasOperator(const OutputOpt& options) { return HasText(options, &OutputOpt::operatorName); }
 
-constexpr int32_t LimitFontSize(int32_t size) { return std::clamp(size, kMinFontSize, kMaxFontSize); }
-constexpr int32_t LimitBreakHour(int32_t hour) { return std::clamp(hour, -1, kMaxBreakHour); }
-constexpr int32_t LimitTravelTime(int32_t minutes) { return std::clamp(minutes, 0, kMaxSpiderTravelTime); }
 // A display the drawing does not know prints no travel times.
 constexpr int32_t KnownTravelDisplay(int32_t display) {
     return display == kTravelOnTop || display == kTravelBeneath ? display : kTravelNotShown;
@@ -102,13 +88,13 @@ struct StoredFields<OutputOpt> {
     static constexpr std::tuple kFields{
         StoredField{"Format", "format", &OutputOpt::format},
         StoredField{"FontName", "fontName", &OutputOpt::fontName},
-        StoredField{"FontSize", "fontSize", &OutputOpt::fontSize, fields::LimitFontSize},
+        StoredField{"FontSize", "fontSize", &OutputOpt::fontSize, LimitFontSize},
         StoredField{"TTAllInOne", "ttAllInOne", &OutputOpt::ttAllInOne},
         StoredField{"TPAllInOne", "tpAllInOne", &OutputOpt::tpAllInOne},
         StoredField{"STAllInOne", "stAllInOne", &OutputOpt::stAllInOne},
         // Left out while empty, so that files without them stay as they were.
-        StoredField{"ValidFrom", "validFrom", &OutputOpt::validFrom, fields::LimitHeadingText, fields::HasValidFrom},
-        StoredField{"Operator", "operatorName", &OutputOpt::operatorName, fields::LimitHeadingText,
+        StoredField{"ValidFrom", "validFrom", &OutputOpt::validFrom, LimitHeadingText, fields::HasValidFrom},
+        StoredField{"Operator", "operatorName", &OutputOpt::operatorName, LimitHeadingText,
                     fields::HasOperator},
     };
 };
@@ -146,7 +132,7 @@ struct StoredFields<TimeTablePlan> {
         StoredField{"DisplayNote", "displayNote", &TimeTablePlan::displayNote},
         StoredField{"PageBreak", "pageBreak", &TimeTablePlan::pageBreak},
         StoredField{"MergeIterColumn", "mergeIterColumn", &TimeTablePlan::mergeIterColumn},
-        StoredField{"BreakHour", "breakHour", &TimeTablePlan::breakHour, fields::LimitBreakHour},
+        StoredField{"BreakHour", "breakHour", &TimeTablePlan::breakHour, LimitBreakHour},
     };
 };
 
@@ -196,7 +182,7 @@ struct StoredFields<StopTable> {
         StoredField{"Name", "name", &StopTable::name},
         StoredField{"Headline", "headline", &StopTable::headline},
         StoredField{"SameInOne", "sameInOne", &StopTable::sameInOne},
-        StoredField{"BreakHour", "breakHour", &StopTable::breakHour, fields::LimitBreakHour},
+        StoredField{"BreakHour", "breakHour", &StopTable::breakHour, LimitBreakHour},
         StoredField{"MergeRow", "mergeRow", &StopTable::mergeRow},
     };
 };
@@ -219,7 +205,7 @@ struct StoredFields<SpiderStop> {
     static constexpr std::tuple kFields{
         StoredField{"Name", "name", &SpiderStop::name},
         StoredField{"Important", "important", &SpiderStop::important},
-        StoredField{"TravelTime", "travelTime", &SpiderStop::travelTime, fields::LimitTravelTime},
+        StoredField{"TravelTime", "travelTime", &SpiderStop::travelTime, LimitTravelTime},
     };
 };
 
@@ -237,7 +223,7 @@ struct StoredFields<RouteMap> {
         StoredField{"AllowDiag", "allowDiag", &RouteMap::allowDiag},
         // Left out while they hold their defaults, so that older files stay as they were.
         StoredField{"PngScale", "pngScale", &RouteMap::pngScale, LimitPngScale, fields::HasPngScale},
-        StoredField{"Title", "title", &RouteMap::title, fields::LimitHeadingText, fields::HasTitle},
+        StoredField{"Title", "title", &RouteMap::title, LimitHeadingText, fields::HasTitle},
     };
 };
 

@@ -69,10 +69,6 @@ namespace {
 
 using namespace project;
 
-// The grid a route map may have; a file asking for more would make every
-// layout and drawing allocate without bound.
-constexpr int32_t kMaxRouteMapCells = 512;
-
 void ResetProject(Project& project) {
     // Keys keep counting across reloads, so that a key held by a window from
     // before the reload can never name a record read afterwards.

@@ -6,18 +6,6 @@
 
 namespace tak {
 
-std::string fields::LimitHeadingText(std::string text) {
-    // One line: control characters become blanks.
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-    }
-    if (text.size() <= kMaxHeadingText) return text;
-    std::size_t end = kMaxHeadingText;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;  // not inside a character
-    text.resize(end);
-    return text;
-}
-
 namespace project {
 
 namespace {

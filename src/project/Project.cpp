@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "project/ProjectLimits.h"
+
 namespace tak {
 
 // A project without a file starts with one of the PDF writer's own fonts; a
@@ -42,6 +44,18 @@ void OrderSameWayTargetsFirst(StopTable& table) {
         std::rotate(trips.begin() + static_cast<std::ptrdiff_t>(i), found, found + 1);
         ++i;
     }
+}
+
+std::string LimitHeadingText(std::string text) {
+    // One line: control characters become blanks.
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    }
+    if (text.size() <= kMaxHeadingText) return text;
+    std::size_t end = kMaxHeadingText;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;  // not inside a character
+    text.resize(end);
+    return text;
 }
 
 }  // namespace tak

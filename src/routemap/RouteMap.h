@@ -35,6 +35,12 @@ struct GridPoint {
     bool operator==(const GridPoint&) const = default;
 };
 
+// One grid cell drawn on the screen, in pixels.
+constexpr int32_t kCellPixels = 16;
+// The most cells a route map may have across and down; more would make every
+// layout and drawing allocate without bound.
+constexpr int32_t kMaxRouteMapCells = 512;
+
 // A stop's box: top-left cell and size in cells; x = y = -1 is not placed.
 // A size of 0 is one cell thick, drawn as a thin bar, without ports.
 struct StopBox {

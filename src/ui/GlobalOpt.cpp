@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <array>
 
-#include "persist/ProjectFields.h"
+#include "project/ProjectLimits.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -18,6 +18,7 @@ constexpr std::array kFontNames = {"Helvetica",   "Helvetica-Bold", "Helvetica-O
                                    "Courier",     "Courier-Bold",   "Courier-Oblique",   "Courier-BoldOblique",
                                    "Symbol",      "ZapfDingbats"};
 constexpr std::array kFontSizes = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
+static_assert(kFontSizes.front() >= kMinFontSize && kFontSizes.back() <= kMaxFontSize);
 constexpr int kShownSizeWhenUnknown = 10;
 
 QComboBox* NewList(QWidget* parent, const char* name) {
@@ -83,7 +84,7 @@ QLineEdit* GlobalOptPanel::NewTextField(const char* name) {
 
 void GlobalOptPanel::OnTextEdited(std::string OutputOpt::*member, const QString& text) {
     if (options_ == nullptr) return;
-    std::string value = fields::LimitHeadingText(ToUtf8(text));
+    std::string value = LimitHeadingText(ToUtf8(text));
     if (value == options_->*member) return;
     options_->*member = value;
     emit Changed();

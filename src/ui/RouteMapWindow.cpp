@@ -27,7 +27,7 @@
 #include <set>
 
 #include "app/AppContext.h"
-#include "persist/ProjectFields.h"
+#include "project/ProjectLimits.h"
 #include "ui/OutputDialog.h"
 #include "ui/RouteMapDialogs.h"
 #include "ui/WindowEx.h"
@@ -39,7 +39,6 @@ namespace {
 // Press and release closer than this in both directions is a click.
 constexpr int kClickSlack = 3;
 // Hand-edited sizes beyond this make no map anyone can look at.
-constexpr int kLargestGrid = 1000;
 constexpr int kKeyRole = Qt::UserRole;
 
 QString WindowTitle(const LanguageTable& language) { return QString(kMessageTitle) + " - " + LangText(language, "WinRouteMap"); }
@@ -98,7 +97,7 @@ RouteMapCanvasWidget::RouteMapCanvasWidget(const RouteMap& map, const RouteMapEd
 }
 
 void RouteMapCanvasWidget::FitToMap() {
-    setFixedSize(16 * std::clamp(map_.width, 0, kLargestGrid) + 1, 16 * std::clamp(map_.height, 0, kLargestGrid) + 1);
+    setFixedSize(16 * std::clamp(map_.width, 0, kMaxRouteMapCells) + 1, 16 * std::clamp(map_.height, 0, kMaxRouteMapCells) + 1);
 }
 
 // Only the exposed part is drawn: a large map costs what the window shows.
@@ -266,8 +265,8 @@ QWidget* RouteMapWindow::CreateGeneralPage() {
     titleEdit_ = Named(new QLineEdit(page), "mapTitleEdit");
     titleEdit_->setMaxLength(static_cast<int>(kMaxHeadingText));
     form->addRow(LangLabel(language, "MapTitle"), titleEdit_);
-    widthSpin_ = NewSpin(page, "mapWidthSpin", 1, kLargestGrid);
-    heightSpin_ = NewSpin(page, "mapHeightSpin", 1, kLargestGrid);
+    widthSpin_ = NewSpin(page, "mapWidthSpin", 1, kMaxRouteMapCells);
+    heightSpin_ = NewSpin(page, "mapHeightSpin", 1, kMaxRouteMapCells);
     form->addRow(LangLabel(language, "MapWidth"), widthSpin_);
     form->addRow(LangLabel(language, "MapHeight"), heightSpin_);
     moveLabel_ = Named(new QLabel(page), "moveLabel");
@@ -302,7 +301,7 @@ QWidget* RouteMapWindow::CreateGeneralPage() {
         MarkModified();
     });
     OnEdit(this, refreshing_, titleEdit_, &QLineEdit::textEdited, [this] {
-        std::string title = fields::LimitHeadingText(ToUtf8(titleEdit_->text()));
+        std::string title = LimitHeadingText(ToUtf8(titleEdit_->text()));
         if (title == Map().title) return;
         Map().title = std::move(title);
         MarkModified();
@@ -450,8 +449,8 @@ QWidget* RouteMapWindow::CreateStopsPage() {
 
     auto* grid = new QGridLayout;
     stopName_ = Named(new QLineEdit(page), "stopNameEdit");
-    stopX_ = NewSpin(page, "stopXSpin", -1, kLargestGrid - 1);
-    stopY_ = NewSpin(page, "stopYSpin", -1, kLargestGrid - 1);
+    stopX_ = NewSpin(page, "stopXSpin", -1, kMaxRouteMapCells - 1);
+    stopY_ = NewSpin(page, "stopYSpin", -1, kMaxRouteMapCells - 1);
     stopWidth_ = NewSpin(page, "stopWidthSpin", 0, 16);
     stopHeight_ = NewSpin(page, "stopHeightSpin", 0, 16);
     stopAuto_ = Named(new QCheckBox(LangText(language, "Automatic"), page), "stopAutoBox");
@@ -691,8 +690,8 @@ QWidget* RouteMapWindow::CreateConnectionsPage() {
     auto* deleteNode = Named(new QPushButton(LangText(language, "Delete"), nodePage), "deleteNodeButton");
     nodePick_ = Named(new QPushButton("...", nodePage), "nodePickButton");
     nodePick_->setCheckable(true);
-    nodeX_ = NewSpin(nodePage, "nodeXSpin", 0, kLargestGrid - 1);
-    nodeY_ = NewSpin(nodePage, "nodeYSpin", 0, kLargestGrid - 1);
+    nodeX_ = NewSpin(nodePage, "nodeXSpin", 0, kMaxRouteMapCells - 1);
+    nodeY_ = NewSpin(nodePage, "nodeYSpin", 0, kMaxRouteMapCells - 1);
     nodeLayout->addWidget(newNode, 2, 0);
     nodeLayout->addWidget(deleteNode, 2, 1);
     nodeLayout->addWidget(nodePick_, 2, 2);

@@ -19,6 +19,7 @@
 
 #include "app/AppContext.h"
 #include "project/PlanEditing.h"
+#include "project/ProjectLimits.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -26,8 +27,6 @@ namespace tak::ui {
 namespace {
 
 constexpr const char* kTitleKey = "WinRouteSpider";
-// A day's worth of minutes between two stops is more than any line takes.
-constexpr int kMaxTravelMinutes = 24 * 60;
 constexpr int kMaxChangesLength = 4000;
 
 // Interchange notes keep CR LF in memory; the text field works with LF.
@@ -108,7 +107,7 @@ void RouteSpiderWindow::CreateControls() {
     importantBox_->setObjectName("importantBox");
     travelTimeField_ = new QSpinBox(this);
     travelTimeField_->setObjectName("travelTimeField");
-    travelTimeField_->setRange(0, kMaxTravelMinutes);
+    travelTimeField_->setRange(0, kMaxSpiderTravelTime);
     changesField_ = new QPlainTextEdit(this);
     changesField_->setObjectName("changesField");
     changesField_->setTabChangesFocus(true);

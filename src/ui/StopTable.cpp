@@ -20,6 +20,7 @@
 
 #include "app/AppContext.h"
 #include "project/PlanEditing.h"
+#include "project/ProjectLimits.h"
 #include "project/StopTableEditing.h"
 #include "ui/GlobalOpt.h"
 #include "ui/RouteSpiderWindow.h"
@@ -33,9 +34,6 @@ namespace {
 constexpr int kWindowWidth = 650;
 constexpr int kWindowHeight = 510;
 constexpr const char* kTitleKey = "WinStopTable";
-constexpr int kNoBreakHour = -1;
-constexpr int kFirstBreakClock = 24;
-constexpr int kLastBreakHour = 6;
 constexpr int kTripRole = Qt::UserRole;  // a trip item's index into the trips by line
 
 QLineEdit* NewField(QWidget* parent, const char* name) {
@@ -95,7 +93,7 @@ void StopTableWindow::CreateControls() {
     sameInOneBox_ = NewBox(this, "sameInOneBox", LangText(language, "SameSTInOne"));
     breakHourList_ = NewChooser(this, "breakHourList");
     breakHourList_->addItem("-", kNoBreakHour);
-    for (int hour = 0; hour <= kLastBreakHour; ++hour) {
+    for (int hour = 0; hour <= kMaxBreakHour; ++hour) {
         breakHourList_->addItem(QString::number(kFirstBreakClock + hour), hour);
     }
     spiderBox_ = NewBox(this, "spiderBox", LangLabel(language, "RouteSpider"));
@@ -284,7 +282,7 @@ void StopTableWindow::ShowPlan() {
     SetFieldText(nameField_, FromUtf8(shown.name));
     SetFieldText(headlineField_, FromUtf8(shown.headline));
     sameInOneBox_->setChecked(shown.sameInOne);
-    breakHourList_->setCurrentIndex(std::clamp(shown.breakHour, kNoBreakHour, kLastBreakHour) + 1);
+    breakHourList_->setCurrentIndex(std::clamp(shown.breakHour, kNoBreakHour, kMaxBreakHour) + 1);
     mergeRowBox_->setChecked(shown.mergeRow);
     showing_ = false;
     ShowSpiderOfPlan();

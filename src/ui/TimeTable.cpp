@@ -17,6 +17,7 @@
 
 #include "app/AppContext.h"
 #include "project/PlanEditing.h"
+#include "project/ProjectLimits.h"
 #include "ui/GlobalOpt.h"
 #include "ui/PlanStop.h"
 #include "ui/RouteSpiderWindow.h"
@@ -30,11 +31,6 @@ namespace {
 constexpr int kWindowWidth = 650;
 constexpr int kWindowHeight = 545;
 constexpr const char* kTitleKey = "WinTimeTable";
-// The service day of a timetable may end at 24:00 ... 30:00 (0 ... 6), or at
-// no fixed hour (-1).
-constexpr int kNoBreakHour = -1;
-constexpr int kFirstBreakClock = 24;
-constexpr int kLastBreakHour = 6;
 
 QLineEdit* NewField(QWidget* parent, const char* name) {
     auto* field = new QLineEdit(parent);
@@ -89,7 +85,7 @@ void TimeTableWindow::CreateControls() {
     breakHourList_ = new QComboBox(this);
     breakHourList_->setObjectName("breakHourList");
     breakHourList_->addItem("-", kNoBreakHour);
-    for (int hour = 0; hour <= kLastBreakHour; ++hour) {
+    for (int hour = 0; hour <= kMaxBreakHour; ++hour) {
         breakHourList_->addItem(QString::number(kFirstBreakClock + hour), hour);
     }
 
@@ -300,7 +296,7 @@ void TimeTableWindow::ShowPlan() {
         SetFieldText(field, FromUtf8(*text));
     }
     autoLineBox_->setChecked(plan && shown.autoLine);
-    breakHourList_->setCurrentIndex(std::clamp(shown.breakHour, kNoBreakHour, kLastBreakHour) + 1);
+    breakHourList_->setCurrentIndex(std::clamp(shown.breakHour, kNoBreakHour, kMaxBreakHour) + 1);
     hideEmptyBox_->setChecked(plan && shown.hideEmpty);
     hideBridgeBox_->setChecked(plan && shown.hideBridge);
     displayLineBox_->setChecked(shown.displayLine);

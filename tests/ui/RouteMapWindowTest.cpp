@@ -313,6 +313,22 @@ TEST_F(RouteMapWindowTest, ScaleAndTitleAreEditedOnTheGeneralPageAndSaved) {
     EXPECT_EQ(Find<QLineEdit>("mapTitleEdit")->text().toStdString(), "Netzplan Nord");
 }
 
+// Whatever size the General page lets a user set is what the file keeps:
+// the reader must not cut it back on the next load.
+TEST_F(RouteMapWindowTest, TheLargestGridThePageOffersSurvivesASave) {
+    StartWithDemo();
+    OpenWindow();
+    auto* width = Find<QSpinBox>("mapWidthSpin");
+    auto* height = Find<QSpinBox>("mapHeightSpin");
+    width->setValue(width->maximum());
+    height->setValue(height->maximum() + 1);
+    Click("applyButton");
+    Project reread;
+    ASSERT_TRUE(LoadProject(reread, context.map, projectFile).parsed);
+    EXPECT_EQ(reread.routeMap.width, width->maximum());
+    EXPECT_EQ(reread.routeMap.height, height->maximum());
+}
+
 TEST_F(RouteMapWindowTest, CancelAnsweredNoRestoresTheProjectFileAndYesSavesIt) {
     StartWithDemo();
     const std::string stored = FileBytes();
