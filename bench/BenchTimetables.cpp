@@ -261,7 +261,7 @@ void BenchSheets(int repeat, const tak::AppContext& context, const fs::path& wor
     BuildSheetMap(sheets);
     const tak::LanguageTable& lang = context.language;
     const tak::OutputOpt& options = context.project.outputOpt;
-    tak::TimetableBuildContext build{lang};
+    const tak::LanguageTable& build = lang;
 
     tak::TourPlanGrid grid;
     double buildPlan = Best(repeat, [&] { grid = tak::BuildTourPlan(sheets.tourPlan, sheets.map, build); });
@@ -358,7 +358,7 @@ void BenchPlacement(int repeat, const tak::LanguageTable& lang) {
         double cpu = 1e9;
         double wall = Best(repeat, [&] {
             double cpuStart = CpuSeconds();
-            tak::TimetableGrid grid = tak::BuildTimetable(plan, map, false, tak::TimetableBuildContext{lang});
+            tak::TimetableGrid grid = tak::BuildTimetable(plan, map, false, lang);
             cpu = std::min(cpu, CpuSeconds() - cpuStart);
             columns = CountColumns(grid);
         });
@@ -374,7 +374,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--repeat") == 0) repeat = std::max(1, std::atoi(argv[2]));
 
     tak::AppContext context;
-    BuildMap(context.map);
+    BuildMap(*context.map);
     bool textsLoaded = context.language.LoadFromBytes(
         "TimeTable = Timetable\nTimeTables = Timetables\nPage = Page\nArrShort = arr\n"
         "DepShort = dep\nFootNote = Note\nIterUniNorm = every|%1|min\nTour = Tour\n"
@@ -385,15 +385,15 @@ int main(int argc, char** argv) {
     fs::remove_all(working);
     context.workingFolder = working;
     context.projectName = "Bench";
-    tak::TimeTablePlan plan = MakePlan(context.map, 0);
-    tak::TimetableBuildContext build{context.language};
+    tak::TimeTablePlan plan = MakePlan(*context.map, 0);
+    const tak::LanguageTable& build = context.language;
 
     double buildPdf = 1e9, buildText = 1e9, writePdf = 1e9, writeText = 1e9;
     std::size_t columnsPdf = 0, columnsText = 0;
     fs::create_directories(working);
     for (int r = 0; r < repeat; ++r) {
         auto start = Clock::now();
-        tak::TimetableGrid grid = tak::BuildTimetable(plan, context.map, true, build);
+        tak::TimetableGrid grid = tak::BuildTimetable(plan, *context.map, true, build);
         buildPdf = std::min(buildPdf, Seconds(start));
         columnsPdf = CountColumns(grid);
         start = Clock::now();
@@ -403,7 +403,7 @@ int main(int argc, char** argv) {
         writePdf = std::min(writePdf, Seconds(start));
 
         start = Clock::now();
-        tak::TimetableGrid textGrid = tak::BuildTimetable(plan, context.map, false, build);
+        tak::TimetableGrid textGrid = tak::BuildTimetable(plan, *context.map, false, build);
         buildText = std::min(buildText, Seconds(start));
         columnsText = CountColumns(textGrid);
         start = Clock::now();
@@ -418,7 +418,7 @@ int main(int argc, char** argv) {
     std::printf("  build without            %8.1f ms  (%zu columns)\n", buildText * 1000, columnsText);
     std::printf("  write TXT                %8.1f ms\n", writeText * 1000);
 
-    for (int i = 0; i < kPlans; ++i) context.project.timeTablePlans.push_back(MakePlan(context.map, i));
+    for (int i = 0; i < kPlans; ++i) context.project.timeTablePlans.push_back(MakePlan(*context.map, i));
     for (int format : {tak::kOutputPdf, tak::kOutputText}) {
         context.project.outputOpt.format = format;
         double best = 1e9, bestCpu = 1e9;

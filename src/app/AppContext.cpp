@@ -12,7 +12,7 @@ std::filesystem::path ProjectFilePath(const AppContext& context) {
 ProjectLoadResult LoadProjectFile(AppContext& context) {
     // Without a loaded map there is no project file: the project is only reset.
     std::filesystem::path file = context.projectName.empty() ? std::filesystem::path() : ProjectFilePath(context);
-    ProjectLoadResult result = LoadProject(context.project, context.map, file);
+    ProjectLoadResult result = LoadProject(context.project, *context.map, file);
     context.projectLoad = result;
     if (result.routeMapNeedsLayout && context.layoutRouteMap) context.layoutRouteMap(context.project.routeMap);
     if (context.projectChanged) context.projectChanged();
@@ -21,8 +21,10 @@ ProjectLoadResult LoadProjectFile(AppContext& context) {
 
 bool LoadMapAndProject(AppContext& context, const std::filesystem::path& mapFolder, DateValue date,
                        MapCheckRecord* record) {
-    bool found = LoadMap(context.map, mapFolder, date, context.language.Lang("LangShort"), record);
-    SortTripsByLineName(context.map);
+    auto map = std::make_shared<MapData>();
+    bool found = LoadMap(*map, mapFolder, date, context.language.Lang("LangShort"), record);
+    SortTripsByLineName(*map);
+    context.map = std::move(map);
     context.projectName = ProjectNameFor(mapFolder, date);
     LoadProjectFile(context);
     return found;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "base/Language.h"
@@ -21,7 +22,9 @@ namespace tak {
 using RouteMapLayout = void (*)(RouteMap&);
 
 struct AppContext {
-    MapData map;
+    // Shared with an output run that goes on while a new map is loaded: a
+    // load puts a new map here, never into the one a run may be reading.
+    std::shared_ptr<MapData> map = std::make_shared<MapData>();
     Project project;
     LanguageTable language;
     ProgramSettings settings;
@@ -57,8 +60,8 @@ bool LoadMapAndProject(AppContext& context, const std::filesystem::path& mapFold
 // output/<projectName>/ below the working folder.
 std::filesystem::path OutputFolder(const AppContext& context);
 
-// The output run over the context's map and project, into OutputFolder. The
-// context must not change while the run goes on.
+// The output run over the context's map and a copy of its project, into
+// OutputFolder. The context may change while the run goes on.
 OutputSource OutputSourceOf(const AppContext& context);
 int RunOutput(const AppContext& context, OutputRunControl& control, OutputLog& log);
 

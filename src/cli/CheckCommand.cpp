@@ -31,12 +31,12 @@ int RunCheck(const CliOptions& options, const char* argv0) {
     if (!LoadCliLanguage(options, argv0, context)) return 2;
     const LanguageTable& lang = context.language;
     MapCheckRecord record;
-    if (!LoadMap(context.map, PathFromText(options.mapFolder), options.date, lang.Lang("LangShort"), &record)) {
+    if (!LoadMap(*context.map, PathFromText(options.mapFolder), options.date, lang.Lang("LangShort"), &record)) {
         std::fprintf(stderr, "taktarium-cli: %s: %s\n", VisibleText(options.mapFolder).c_str(),
                      VisibleLines(lang.Lang("CantFindTT")).c_str());
         return 1;
     }
-    std::vector<MapFinding> findings = CheckMap(context.map, record);
+    std::vector<MapFinding> findings = CheckMap(*context.map, record);
     if (options.json) {
         std::printf("%s\n", StandardJsonText(*FindingsJson(findings, lang)).c_str());
     } else {

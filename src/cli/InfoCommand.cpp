@@ -180,7 +180,7 @@ int RunInfo(const CliOptions& options, const char* argv0) {
     if (!LoadCliContext(options, context, load)) return 1;
     const LanguageTable& lang = context.language;
     fs::path projectFile = ProjectFilePath(context);
-    InfoContext info{options, lang, context.map, context.projectName,
+    InfoContext info{options, lang, *context.map, context.projectName,
                      ProjectView{context.project, load, projectFile, lang}};
     if (options.json) {
         PrintJson(info);

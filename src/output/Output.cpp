@@ -42,8 +42,8 @@ DocumentStamp StampOf(const OutputSource& source) {
     stamp.operatorName = options.operatorName;
     if (!options.validFrom.empty()) {
         stamp.validFrom = options.validFrom;
-    } else if (source.map.date != kNoDate) {
-        CalendarDay day = DateToCalendar(source.map.date);
+    } else if (source.map->date != kNoDate) {
+        CalendarDay day = DateToCalendar(source.map->date);
         stamp.validFrom = DateText(source.language, day.year, day.month, day.day);
     } else {
         std::tm today = LocalTime(std::time(nullptr));
@@ -83,60 +83,47 @@ struct PlanKind {
     std::function<BuiltPlan(std::size_t)> build;
 };
 
-// The warnings of one plan's build. A kind of warning that repeats (a trip
-// of 50,000 stations can give one per station) is logged once, followed by
-// the count of its repeats. Lines of the warning keys below are of one kind
-// each; other lines are only merged when they are the same text.
-class PlanWarnings {
-public:
-    PlanWarnings(const LanguageTable& lang, OutputLog& log)
-        : lang_(lang), log_(log), collector_([this](const std::string& line) { Add(line); }) {}
-
-    OutputLog& Log() { return collector_; }
-
-    void Flush() {
-        for (const Kind& kind : kinds_) {
-            log_.LogLine(kind.first);
-            if (kind.count > 1) {
-                log_.LogLine(FillPlaceholders(lang_.Lang("WarnRepeated"), {std::to_string(kind.count - 1)}));
-            }
-        }
-        kinds_.clear();
-    }
-
-private:
+// The lines that log the warnings of one plan's build. A kind of warning
+// that repeats (a trip of 50,000 stations can give one per station) is logged
+// once, followed by the count of its repeats. Lines of the warning keys below
+// are of one kind each; other lines are only merged when they are the same
+// text.
+std::vector<std::string> PlanWarningLines(const LanguageTable& lang, const std::vector<std::string>& warnings) {
     struct Kind {
         std::string id;
-        std::string first;
+        const std::string* first;
         int count = 0;
     };
-
     // The key's text up to its first placeholder; lines that begin with it
     // come from that key.
-    std::string KindOf(const std::string& line) const {
-        for (const char* key : {"WarnWrongOrder"}) {
-            std::string text = lang_.Lang(key);
-            std::string fixed = text.substr(0, text.find('%'));
+    std::vector<std::pair<std::string, std::string>> keyed;  // key, fixed text
+    for (const char* key : {"WarnWrongOrder"}) {
+        std::string text = lang.Lang(key);
+        keyed.emplace_back(key, text.substr(0, text.find('%')));
+    }
+    auto kindOf = [&keyed](const std::string& line) {
+        for (const auto& [key, fixed] : keyed) {
             if (!fixed.empty() && line.starts_with(fixed)) return key;
         }
         return line;
-    }
-
-    void Add(const std::string& line) {
-        std::string id = KindOf(line);
-        auto found = std::find_if(kinds_.begin(), kinds_.end(), [&](const Kind& kind) { return kind.id == id; });
-        if (found == kinds_.end()) {
-            kinds_.push_back(Kind{std::move(id), line, 1});
+    };
+    std::vector<Kind> kinds;
+    for (const std::string& line : warnings) {
+        std::string id = kindOf(line);
+        auto found = std::find_if(kinds.begin(), kinds.end(), [&](const Kind& kind) { return kind.id == id; });
+        if (found == kinds.end()) {
+            kinds.push_back(Kind{std::move(id), &line, 1});
         } else {
             ++found->count;
         }
     }
-
-    const LanguageTable& lang_;
-    OutputLog& log_;
-    OutputLog collector_;
-    std::vector<Kind> kinds_;
-};
+    std::vector<std::string> lines;
+    for (const Kind& kind : kinds) {
+        lines.push_back(*kind.first);
+        if (kind.count > 1) lines.push_back(FillPlaceholders(lang.Lang("WarnRepeated"), {std::to_string(kind.count - 1)}));
+    }
+    return lines;
+}
 
 // How far the plans of one document came.
 struct DocumentProgress {
@@ -160,7 +147,7 @@ public:
         // success: nothing the user asked for was created.
         if (source_.projectUnreadable) {
             log_.LogLine(FillPlaceholders(lang_.Lang("ErrReadProject"), {ProjectFileText()}));
-            control_.state.store(kOutputFinished);
+            control_.state.store(OutputState::Finished);
             return 1;
         }
         // Memory running out is the one failure that comes as an exception;
@@ -171,8 +158,8 @@ public:
             })) {
             LogFailure(lang_.Lang("CreateOutput"));
         }
-        int running = kOutputRunning;
-        if (control_.state.compare_exchange_strong(running, kOutputFinished)) {
+        OutputState running = OutputState::Running;
+        if (control_.state.compare_exchange_strong(running, OutputState::Finished)) {
             LogOutcome();
         } else {
             LogStopped();
@@ -264,7 +251,7 @@ private:
         }
     }
 
-    bool StopRequested() const { return control_.state.load() == kOutputStopRequested; }
+    bool StopRequested() const { return control_.state.load() == OutputState::StopRequested; }
 
     void LogFailure(std::string_view what) {
         log_.LogLine(FillPlaceholders(lang_.Lang("ErrCreateOutput"), {what}));
@@ -447,10 +434,9 @@ private:
 
     BuiltPlan BuildTimetablePlan(const TimeTablePlan& plan, bool pdf) {
         if (CountSlots(plan.stops) > kMaxTimetableSlots) return BuiltPlan{};
-        PlanWarnings warnings(lang_, log_);
         auto grid = std::make_shared<TimetableGrid>(
-            BuildTimetable(plan, source_.map, pdf && plan.mergeIterColumn, BuildContext(warnings.Log())));
-        warnings.Flush();
+            BuildTimetable(plan, *source_.map, pdf && plan.mergeIterColumn, lang_));
+        LogWarnings(grid->warnings);
         if (!HasColumns(*grid)) {
             WarnNothingToPrint("WarnEmptyTimetable", plan.name);
             return BuiltPlan{true, {}};
@@ -482,9 +468,8 @@ private:
     }
 
     BuiltPlan BuildTourPlanPlan(const TourPlan& plan) {
-        PlanWarnings warnings(lang_, log_);
-        auto grid = std::make_shared<TourPlanGrid>(BuildTourPlan(plan, source_.map, BuildContext(warnings.Log())));
-        warnings.Flush();
+        auto grid = std::make_shared<TourPlanGrid>(BuildTourPlan(plan, *source_.map, lang_));
+        LogWarnings(grid->warnings);
         if (!HasPrintableTour(*grid)) {
             WarnNothingToPrint("WarnEmptyTourPlan", plan.name);
             return BuiltPlan{true, {}};
@@ -520,7 +505,7 @@ private:
     }
 
     BuiltPlan BuildStopTablePlan(const StopTable& table) {
-        auto data = std::make_shared<StopTableData>(BuildStopTable(table, source_.map, lang_));
+        auto data = std::make_shared<StopTableData>(BuildStopTable(table, *source_.map, lang_));
         const Project& project = source_.project;
         return BuiltPlan{
             true, [this, data, &table, &project](DocumentTarget& target) {
@@ -529,8 +514,10 @@ private:
             }};
     }
 
-    TimetableBuildContext BuildContext(OutputLog& warnings) const {
-        return TimetableBuildContext{lang_, &warnings, &control_.warnings};
+    // The switch may change while the run goes on: it is read at each plan.
+    void LogWarnings(const std::vector<std::string>& warnings) {
+        if (warnings.empty() || !control_.warnings.load()) return;
+        for (const std::string& line : PlanWarningLines(lang_, warnings)) log_.LogLine(line);
     }
 
     // The route map page's title and legend texts. The title is the map's

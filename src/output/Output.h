@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 
 #include "base/Language.h"
 #include "mapdata/MapData.h"
@@ -14,28 +15,29 @@
 
 namespace tak {
 
-// Run states shared by the worker and the dialog.
-constexpr int kOutputRunning = 0;
-constexpr int kOutputStopRequested = -1;
-constexpr int kOutputFinished = 1;
+// How far a run is: the dialog may ask a running run to stop, which it
+// honours before the next plan; the run marks itself finished at its end.
+enum class OutputState { Running, StopRequested, Finished };
 
 // The only values the worker and the user-interface thread share besides
 // the log: the dialog may change the state and the warnings switch while
 // the run goes on; the run counts its progress for the dialog to show.
 struct OutputRunControl {
-    std::atomic<int> state{kOutputRunning};
+    std::atomic<OutputState> state{OutputState::Running};
     std::atomic<bool> warnings{true};  // log trip-order warnings
     std::atomic<int> plansInRun{0};    // set when the run starts (the route map counts as one)
     std::atomic<int> plansDone{0};
     std::atomic<int> documentsWritten{0};
 };
 
-// What a run reads and where it writes. The run holds these references
-// while it goes on: nothing they name may change until it has finished.
+// What a run reads and where it writes. The run owns what it reads: a copy
+// of the project and of the texts taken when it starts, and a share of the
+// map the project refers to, so the windows may go on editing, and a new
+// map may be loaded, while it runs.
 struct OutputSource {
-    const MapData& map;
-    const Project& project;
-    const LanguageTable& language;
+    std::shared_ptr<const MapData> map;
+    Project project;
+    LanguageTable language;
     bool projectUnreadable = false;     // the project file is there but did not parse: the run stops
     std::filesystem::path projectFile;  // named in the log when it could not be read
     std::filesystem::path folder;       // where the documents go

@@ -46,9 +46,10 @@ bool LineIsShown(std::string_view planLines, std::string_view lineText) {
 class ColumnFiller {
 public:
     ColumnFiller(TimetableColumn& column, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
-                 const TourTrip& tourTrip, int32_t dayShift, const TimetableBuildContext& context)
+                 const TourTrip& tourTrip, int32_t dayShift, const LanguageTable& lang,
+                 std::vector<std::string>& warnings)
         : column_(column), plan_(plan), slots_(slots), tourTrip_(tourTrip), times_(TourTripTimes(tourTrip)),
-          dayShift_(dayShift), context_(context) {}
+          dayShift_(dayShift), lang_(lang), warnings_(warnings) {}
 
     void Fill() {
         const Trip& trip = *tourTrip_.trip;
@@ -120,13 +121,12 @@ private:
     }
 
     void WarnIfListedEarlier(const TripStation& station) {
-        if (!context_.log || !context_.warningsOn || !context_.warningsOn->load()) return;
         bool listed = std::any_of(plan_.stops.begin(), plan_.stops.end(),
                                   [&](const PlanStop& row) { return HasStop(row, station.id); });
         if (!listed) return;
         std::string matched = lastMatched_ ? StopText(lastMatched_->name, lastMatched_->station->id) : "";
-        context_.log->LogLine(FillPlaceholders(context_.lang.Lang("WarnWrongOrder"),
-                                               {plan_.name, matched, StopText(station.name, station.id)}));
+        warnings_.push_back(FillPlaceholders(lang_.Lang("WarnWrongOrder"),
+                                             {plan_.name, matched, StopText(station.name, station.id)}));
     }
 
     void ClearTrailingPassThrough() {
@@ -141,7 +141,8 @@ private:
     const TourTrip& tourTrip_;
     std::vector<StationTime> times_;  // one per station of the trip
     int32_t dayShift_;
-    const TimetableBuildContext& context_;
+    const LanguageTable& lang_;
+    std::vector<std::string>& warnings_;
     std::size_t cursor_ = 0;  // the next row to look at
     bool haveLastTime_ = false;
     int32_t lastTime_ = 0;
@@ -422,9 +423,10 @@ ServiceDays ShiftDaysToNextServiceDay(ServiceDays days) {
 }
 
 void FillColumnValues(TimetableColumn& column, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
-                      const TourTrip& tourTrip, int32_t dayShift, const TimetableBuildContext& context) {
+                      const TourTrip& tourTrip, int32_t dayShift, const LanguageTable& lang,
+                      std::vector<std::string>& warnings) {
     if (!tourTrip.trip) return;
-    ColumnFiller(column, plan, slots, tourTrip, dayShift, context).Fill();
+    ColumnFiller(column, plan, slots, tourTrip, dayShift, lang, warnings).Fill();
 }
 
 namespace {
@@ -433,7 +435,7 @@ namespace {
 // of every day group the tour runs in.
 template <typename Add>
 void ForEachGroupOfTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
-                            const Tour& tour, const TourTrip& tourTrip, const TimetableBuildContext& context, Add add) {
+                            const Tour& tour, const TourTrip& tourTrip, const LanguageTable& lang, Add add) {
     if (!tourTrip.trip || !LineIsShown(plan.line, tourTrip.trip->lineName)) return;
     int32_t hour = RoundToMinute(tourTrip.startTime) / 3600;
     int32_t dayShift = 0;
@@ -454,7 +456,7 @@ void ForEachGroupOfTourTrip(TimetableGrid& grid, const TimeTablePlan& plan, cons
             filled->tourName = tour.name;
             filled->days = days;
             filled->values.assign(static_cast<std::size_t>(grid.rowCount), NotServed);
-            FillColumnValues(*filled, plan, slots, tourTrip, dayShift, context);
+            FillColumnValues(*filled, plan, slots, tourTrip, dayShift, lang, grid.warnings);
         }
         add(g, *filled);
     }
@@ -760,7 +762,7 @@ void CondenseAllIntervals(TimetableGrid& grid, const TimeTablePlan& plan) {
 }
 
 TimetableGrid BuildTimetable(const TimeTablePlan& plan, const MapData& map, bool condenseIntervals,
-                             const TimetableBuildContext& context) {
+                             const LanguageTable& lang) {
     TimetableGrid grid;
     std::vector<RowSlots> slots = LayOutRowSlots(plan.stops, grid.rowCount);
     BuildTravelTimes(grid, plan);
@@ -773,14 +775,14 @@ TimetableGrid BuildTimetable(const TimeTablePlan& plan, const MapData& map, bool
             rides.EndRide();
             for (const TourTrip& tourTrip : tour.trips) {
                 if (tourTrip.trip && shown.count(tourTrip.trip)) {
-                    ForEachGroupOfTourTrip(grid, plan, slots, tour, tourTrip, context, add);
+                    ForEachGroupOfTourTrip(grid, plan, slots, tour, tourTrip, lang, add);
                 }
                 rides.NextTourTrip();
             }
         }
     }
     SortColumnsByTime(grid);
-    MergeColumns(grid, plan, context.lang);
+    MergeColumns(grid, plan, lang);
     if (condenseIntervals) CondenseAllIntervals(grid, plan);
     return grid;
 }

@@ -4,7 +4,6 @@
 // footnote register. The writers only lay the grid out.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -17,7 +16,6 @@
 namespace tak {
 
 class LanguageTable;
-class OutputLog;
 
 // A stored travel time that is not known.
 constexpr int32_t kUnknownTravelTime = TimeUnset;
@@ -73,6 +71,9 @@ struct TimetableGrid {
     // Empty for plans beyond kMaxTimetableSlots, which are not written.
     std::vector<int32_t> travelTimes;
     FootnoteRegister footnotes;
+    // What the build warns of, one line each in the order found: trips that
+    // visit the plan's stops in another order than its rows.
+    std::vector<std::string> warnings;
 
     int32_t& TravelTime(int32_t from, int32_t to) { return travelTimes[Index(from, to)]; }
     int32_t TravelTime(int32_t from, int32_t to) const {
@@ -105,15 +106,6 @@ int32_t CountSlots(const std::vector<PlanStop>& rows);
 // row above) shows arrivals or departures.
 bool RowsPrintTimes(const std::vector<PlanStop>& rows);
 
-// What the builder needs besides the plan: texts, and where trip-order
-// warnings go. The switch is read at each warning, so it may change while a
-// run goes on; without a log or a switch no warning is made.
-struct TimetableBuildContext {
-    const LanguageTable& lang;
-    OutputLog* log = nullptr;
-    const std::atomic<bool>* warningsOn = nullptr;
-};
-
 // The most slots a timetable may have: its travel-time table grows with the
 // square of the slots (64 MB here). Larger plans are refused as documents.
 constexpr int32_t kMaxTimetableSlots = 4096;
@@ -128,9 +120,10 @@ ServiceDays ShiftDaysToNextServiceDay(ServiceDays days);
 
 // Writes the values of a new column for `tourTrip` shifted back by
 // `dayShift` seconds. Trip stations visited in another order than the rows
-// are listed only raise a warning.
+// are listed only add a warning to `warnings`.
 void FillColumnValues(TimetableColumn& column, const TimeTablePlan& plan, const std::vector<RowSlots>& slots,
-                      const TourTrip& tourTrip, int32_t dayShift, const TimetableBuildContext& context);
+                      const TourTrip& tourTrip, int32_t dayShift, const LanguageTable& lang,
+                      std::vector<std::string>& warnings);
 
 // The time from the table's first slot to each slot: through the travel
 // times of the plan's trips and the gaps seen in the columns, so that every
@@ -185,7 +178,7 @@ void CondenseAllIntervals(TimetableGrid& grid, const TimeTablePlan& plan);
 // within kMaxContinuationWait), columns sorted by time, merging and
 // footnotes, and (when asked) interval columns.
 TimetableGrid BuildTimetable(const TimeTablePlan& plan, const MapData& map, bool condenseIntervals,
-                             const TimetableBuildContext& context);
+                             const LanguageTable& lang);
 
 struct IterationCell {
     std::string text;

@@ -49,9 +49,9 @@ public:
     TourPlacer(TourPlanGrid& grid, const TourPlan& plan, std::size_t group,
                const std::unordered_map<const Trip*, const TourPlanTrip*>& entries,
                const std::vector<RowSlots>& outSlots, const std::vector<RowSlots>& retSlots,
-               const TimetableBuildContext& context)
+               const LanguageTable& lang)
         : grid_(grid), plan_(plan), group_(group), entries_(entries), outSlots_(outSlots), retSlots_(retSlots),
-          context_(context) {}
+          lang_(lang) {}
 
     void Place(const Tour& tour, const TourTrip& tourTrip) {
         auto found = tourTrip.trip ? entries_.find(tourTrip.trip) : entries_.end();
@@ -154,7 +154,7 @@ private:
         column.endTime = EndOf(tourTrip);
         column.values.assign(static_cast<std::size_t>(grid.rowCount), NotServed);
         FillColumnValues(column, outward ? grid_.outRows : grid_.retRows, outward ? outSlots_ : retSlots_, tourTrip,
-                         0, context_);
+                         0, lang_, grid_.warnings);
         return column;
     }
 
@@ -183,7 +183,7 @@ private:
     const std::unordered_map<const Trip*, const TourPlanTrip*>& entries_;
     const std::vector<RowSlots>& outSlots_;
     const std::vector<RowSlots>& retSlots_;
-    const TimetableBuildContext& context_;
+    const LanguageTable& lang_;
     Placed last_;  // the last service column placed, when hasLast_
     bool hasLast_ = false;
     int32_t pendingOutMove_ = NotServed;  // a move out waiting for the next trip
@@ -199,7 +199,7 @@ const Line* FindTourPlanLine(const TourPlan& plan, const MapData& map) {
     return nullptr;
 }
 
-TourPlanGrid BuildTourPlan(const TourPlan& plan, const MapData& map, const TimetableBuildContext& context) {
+TourPlanGrid BuildTourPlan(const TourPlan& plan, const MapData& map, const LanguageTable& lang) {
     TourPlanGrid grid;
     grid.hasReturn = HasServiceReturnTrip(plan);
     grid.outRows = RowsAsPlan(plan, plan.stopsOut);
@@ -219,7 +219,7 @@ TourPlanGrid BuildTourPlan(const TourPlan& plan, const MapData& map, const Timet
         grid.tours.push_back(&tour);
         grid.out.groups.push_back(DayGroup{});
         grid.ret.groups.push_back(DayGroup{});
-        TourPlacer placer(grid, plan, grid.tours.size() - 1, entries, outSlots, retSlots, context);
+        TourPlacer placer(grid, plan, grid.tours.size() - 1, entries, outSlots, retSlots, lang);
         for (const TourTrip& tourTrip : tour.trips) placer.Place(tour, tourTrip);
         placer.Finish();
     }

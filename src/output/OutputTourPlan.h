@@ -25,13 +25,16 @@ struct TourPlanGrid {
     // writers read.
     TimeTablePlan outRows;
     TimeTablePlan retRows;
+    // What the build warns of, one line each in the order found (see
+    // TimetableGrid::warnings).
+    std::vector<std::string> warnings;
 };
 
 // The map's line named by the plan, found ignoring case; null when none.
 const Line* FindTourPlanLine(const TourPlan& plan, const MapData& map);
 
 // Builds the tables of every selected tour of the plan's line.
-TourPlanGrid BuildTourPlan(const TourPlan& plan, const MapData& map, const TimetableBuildContext& context);
+TourPlanGrid BuildTourPlan(const TourPlan& plan, const MapData& map, const LanguageTable& lang);
 
 struct TourPlanWriteInput {
     const TourPlanGrid& grid;

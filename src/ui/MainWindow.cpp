@@ -348,7 +348,7 @@ void MainWindow::SetEnabledStates() {
     enable(timeTableButton_, openers_.timeTable, mapLoaded_ && timetableFound_);
     enable(tourPlanButton_, openers_.tourPlan, mapLoaded_ && timetableFound_);
     linePlansButton_->setEnabled(static_cast<bool>(openers_.timeTableAt) && mapLoaded_ && timetableFound_ &&
-                                 !context_.map.lines.empty());
+                                 !context_.map->lines.empty());
     SetButtonHints();
 }
 
@@ -387,7 +387,7 @@ void MainWindow::OnDateSwitchToggled(bool) { SetEnabledStates(); }
 void MainWindow::OnEventChosen(int index) {
     bool ok = false;
     int eventIndex = eventChooser_->itemData(index).toInt(&ok);
-    const auto& events = context_.map.chronoEvents;
+    const auto& events = context_.map->chronoEvents;
     if (!ok || eventIndex < 0 || eventIndex >= static_cast<int>(events.size())) return;
     const ChronoEvent& event = events[static_cast<std::size_t>(eventIndex)];
     DateValue date = event.startDate != kNoDate ? event.startDate : event.endDate;
@@ -403,7 +403,7 @@ void MainWindow::OnLanguageChosen(int index) {
     ApplyQtLanguage();
     // The loaded map's events are named in the new language at once.
     if (mapLoaded_) {
-        RenameChronoEvents(context_.map, loadedFolder_, context_.language.Lang("LangShort"));
+        RenameChronoEvents(*context_.map, loadedFolder_, context_.language.Lang("LangShort"));
         activeEventsList_->clear();
         eventChooser_->clear();
         FillEvents(loadedDate_);
@@ -445,19 +445,19 @@ const Line* MainWindow::ChosenLine() const {
     } else if (const QTreeWidgetItem* tripItem = lineTripsTree_->currentItem()) {
         name = ToUtf8((tripItem->parent() ? tripItem->parent() : tripItem)->text(0));
     }
-    for (const auto& line : context_.map.lines) {
+    for (const auto& line : context_.map->lines) {
         if (line->name == name) return line.get();
     }
     return nullptr;
 }
 
 bool MainWindow::MakePlansForChosenLine() {
-    if (context_.projectName.empty() || !openers_.timeTableAt || context_.map.lines.empty()) return false;
+    if (context_.projectName.empty() || !openers_.timeTableAt || context_.map->lines.empty()) return false;
     const LanguageTable& language = context_.language;
     QStringList names;
     const Line* chosen = ChosenLine();
     int current = 0;
-    for (const auto& line : context_.map.lines) {
+    for (const auto& line : context_.map->lines) {
         if (line.get() == chosen) current = static_cast<int>(names.size());
         names.push_back(FromUtf8(line->name));
     }
@@ -465,7 +465,7 @@ bool MainWindow::MakePlansForChosenLine() {
                                          LangText(language, "ChooseLine"), names, current);
     int index = names.indexOf(answer);
     if (answer.isEmpty() || index < 0) return false;
-    const Line& line = *context_.map.lines[static_cast<std::size_t>(index)];
+    const Line& line = *context_.map->lines[static_cast<std::size_t>(index)];
     std::optional<LinePlans> made = MakePlansForLine(context_.project, line, language);
     if (!made) {
         dialogs_.ShowMessage(this, kMessageTitle,
@@ -489,7 +489,7 @@ bool MainWindow::LoadMapOfFields() {
     // A folder with or without a trailing separator names the same project.
     bool ok = LoadMapAndProject(context_, folder, date, &record);
     if (!ok) dialogs_.ShowMessage(this, kMessageTitle, LangText(context_.language, "CantFindTT"));
-    findings_ = CheckMap(context_.map, record);
+    findings_ = CheckMap(*context_.map, record);
     loadedFolder_ = folder;
     loadedDate_ = date;
 
@@ -523,7 +523,7 @@ void MainWindow::ClearMapViews() {
 }
 
 void MainWindow::FillLineTours() {
-    for (const auto& line : context_.map.lines) {
+    for (const auto& line : context_.map->lines) {
         auto* lineItem = new QTreeWidgetItem(lineToursTree_, QStringList(FromUtf8(line->name)));
         lineItem->setToolTip(0, lineItem->text(0));
         for (const Tour& tour : line->tours) {
@@ -539,7 +539,7 @@ void MainWindow::FillLineTours() {
 void MainWindow::FillLineTrips() {
     QTreeWidgetItem* lineItem = nullptr;
     const std::string* lineName = nullptr;
-    for (const auto& trip : context_.map.trips) {
+    for (const auto& trip : context_.map->trips) {
         if (lineItem == nullptr || *lineName != trip->lineName) {
             lineItem = new QTreeWidgetItem(lineTripsTree_, QStringList(FromUtf8(trip->lineName)));
             lineItem->setToolTip(0, lineItem->text(0));
@@ -552,13 +552,13 @@ void MainWindow::FillLineTrips() {
 }
 
 void MainWindow::FillEvents(DateValue date) {
-    const auto& events = context_.map.chronoEvents;
+    const auto& events = context_.map->chronoEvents;
     for (std::size_t i = 0; i < events.size(); ++i) {
         eventChooser_->addItem(FromUtf8(events[i].name), static_cast<int>(i));
     }
     // Nothing is chosen until the user picks an event (choosing sets the date).
     eventChooser_->setCurrentIndex(-1);
-    for (const ChronoEvent* event : ListChronoEvents(context_.map, date)) {
+    for (const ChronoEvent* event : ListChronoEvents(*context_.map, date)) {
         auto* item = new QListWidgetItem(FromUtf8(event->name), activeEventsList_);
         item->setToolTip(item->text());
     }

@@ -74,8 +74,8 @@ OutputDialog::~OutputDialog() {
     if (!worker_.joinable()) return;
     // Only reached when the program ends while a run goes on: the plan being
     // written is finished, the rest is skipped.
-    int running = kOutputRunning;
-    control_.state.compare_exchange_strong(running, kOutputStopRequested);
+    OutputState running = OutputState::Running;
+    control_.state.compare_exchange_strong(running, OutputState::StopRequested);
     worker_.join();
 }
 
@@ -161,8 +161,8 @@ void OutputDialog::StartRun() {
     // Whole seconds: a file system may keep coarse times.
     startTime_ = std::chrono::floor<std::chrono::seconds>(std::filesystem::file_time_type::clock::now());
     showTimer_->start();
-    worker_ = std::thread([this] {
-        runner_(context_, control_, *log_);
+    worker_ = std::thread([this, source = OutputSourceOf(context_)] {
+        runner_(source, control_, *log_);
         QMetaObject::invokeMethod(this, [this] { OnWorkerEnded(); }, Qt::QueuedConnection);
     });
 }
@@ -255,8 +255,8 @@ void OutputDialog::OnOk() { close(); }
 
 // A finished run stays finished: the stop request only applies while it runs.
 void OutputDialog::OnCancel() {
-    int running = kOutputRunning;
-    control_.state.compare_exchange_strong(running, kOutputStopRequested);
+    OutputState running = OutputState::Running;
+    control_.state.compare_exchange_strong(running, OutputState::StopRequested);
 }
 
 // Enter presses OK once the worker has ended; Escape cancels the run or,

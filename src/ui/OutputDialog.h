@@ -28,11 +28,12 @@ class QTimer;
 
 namespace tak::ui {
 
-// The run the dialog starts on its worker thread. The program uses RunOutput;
-// tests may wrap it to hold the worker at a chosen point.
-using OutputRunner = std::function<int(const AppContext&, OutputRunControl&, OutputLog&)>;
-inline const OutputRunner kRunOutput = [](const AppContext& context, OutputRunControl& control, OutputLog& log) {
-    return RunOutput(context, control, log);
+// The run the dialog starts on its worker thread, over what the context
+// held when the run started. The program uses RunOutput; tests may wrap it to
+// hold the worker at a chosen point.
+using OutputRunner = std::function<int(const OutputSource&, OutputRunControl&, OutputLog&)>;
+inline const OutputRunner kRunOutput = [](const OutputSource& source, OutputRunControl& control, OutputLog& log) {
+    return RunOutput(source, control, log);
 };
 
 class OutputDialog : public QWidget {
@@ -52,7 +53,7 @@ public:
     // Starts the run on the worker thread (once).
     void StartRun();
 
-    int RunState() const { return control_.state.load(); }
+    OutputState RunState() const { return control_.state.load(); }
     // Opens a folder or a document with the system's own program; tests
     // hand in one that only notes what it was given.
     void SetFileOpener(std::function<void(const QString&)> opener) { fileOpener_ = std::move(opener); }

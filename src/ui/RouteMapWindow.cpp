@@ -430,7 +430,7 @@ QWidget* RouteMapWindow::CreateStopsPage() {
     stationCombo_ = Named(new QComboBox(page), "stationCombo");
     stationCombo_->setEditable(true);
     std::set<std::string> stations;
-    for (const auto& trip : context_.map.trips) {
+    for (const auto& trip : context_.map->trips) {
         for (const TripStation& station : trip->stations) stations.insert(station.name);
     }
     for (const std::string& name : stations) stationCombo_->addItem(FromUtf8(name));
@@ -1368,7 +1368,7 @@ void RouteMapWindow::DeleteStop() {
 }
 
 void RouteMapWindow::AddNewLineFromDialog() {
-    NewLineDialog dialog(Map(), context_.map, context_.language, this);
+    NewLineDialog dialog(Map(), *context_.map, context_.language, this);
     if (!questions_.RunDialog(dialog)) return;
     const NewLineResult result = AddLineFromStops(Map(), dialog.LineName(), dialog.StopNames());
     if (!result.Created()) return;

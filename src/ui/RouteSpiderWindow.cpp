@@ -47,7 +47,7 @@ RouteSpiderWindow::RouteSpiderWindow(AppContext& context, Dialogs& dialogs, QWid
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       context_(context),
       dialogs_(dialogs),
-      trips_(TripsByName(context.map)) {
+      trips_(TripsByName(*context.map)) {
     setObjectName("routeSpiderWindow");
     setWindowTitle(WindowTitleFor(context.language, kTitleKey));
     CreateControls();
@@ -592,7 +592,7 @@ bool RouteSpiderWindow::LeaveAsked() {
         case Dialogs::Answer::No:
             // An unreadable file leaves no spiders to go back to: the
             // edited ones are dropped all the same, as the user asked.
-            static_cast<void>(LoadRouteSpiders(context_.project, context_.map, ProjectFilePath(context_)));
+            static_cast<void>(LoadRouteSpiders(context_.project, *context_.map, ProjectFilePath(context_)));
             return true;
         case Dialogs::Answer::Cancel:
             break;

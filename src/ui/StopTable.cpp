@@ -60,10 +60,10 @@ QComboBox* NewChooser(QWidget* parent, const char* name) {
 StopTableWindow::StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)
     : PlanWindow(context, dialogs, mainWindow, "STModified"),
       template_(NewStopTableTemplate(context.language)),
-      stopChoices_(StopChoices(context.map)) {
+      stopChoices_(StopChoices(*context.map)) {
     setObjectName("stopTableWindow");
     setWindowTitle(WindowTitleFor(context.language, kTitleKey));
-    for (const auto& trip : context.map.trips) tripsByLine_.push_back(trip.get());
+    for (const auto& trip : context.map->trips) tripsByLine_.push_back(trip.get());
     std::stable_sort(tripsByLine_.begin(), tripsByLine_.end(),
                      [](const Trip* a, const Trip* b) { return a->lineName < b->lineName; });
     CreateControls();

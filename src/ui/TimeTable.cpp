@@ -52,7 +52,7 @@ TimeTableWindow::TimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget*
     setObjectName("timeTableWindow");
     setWindowTitle(WindowTitleFor(context.language, kTitleKey));
     template_ = NewTimeTablePlanTemplate(context.language);
-    tripsByName_ = TripsByName(context.map);
+    tripsByName_ = TripsByName(*context.map);
     CreateControls();
     PlaceControls();
     ConnectControls();

@@ -277,7 +277,7 @@ void TourPlanWindow::ConnectControls() {
 void TourPlanWindow::FillTree() {
     showing_ = true;
     lineTree_->clear();
-    const auto& lines = context_.map.lines;
+    const auto& lines = context_.map->lines;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line& line = *lines[i];
         auto found = context_.project.tourPlans.find(line.name);
@@ -308,7 +308,7 @@ const Line* TourPlanWindow::LineOf(QTreeWidgetItem* item) const {
     QTreeWidgetItem* top = TopOf(item);
     if (top == nullptr) return nullptr;
     int index = top->data(0, kLineRole).toInt();
-    const auto& lines = context_.map.lines;
+    const auto& lines = context_.map->lines;
     return index >= 0 && index < static_cast<int>(lines.size()) ? lines[static_cast<std::size_t>(index)].get()
                                                                 : nullptr;
 }

@@ -93,7 +93,7 @@ protected:
     }
 
     TimetableGrid Build(bool condense) {
-        return BuildTimetable(plan, map, condense, TimetableBuildContext{lang});
+        return BuildTimetable(plan, map, condense, lang);
     }
 
     LanguageTable lang;
@@ -164,7 +164,7 @@ TEST(SlotOffsets, TheTurnOfABusLinksTheDirectionsOfATable) {
     fixture.AddTour("5", "5-01", test::kMonFri, out, {test::Clock(6, 0)});
     test::TimetableMap::AddStart(fixture.map.lines[0]->tours[0], back, test::Clock(6, 13));
     TimeTablePlan plan = fixture.Plan({&out, &back}, {1, 2, 11, 12}, {test::kMonFri});
-    TimetableGrid grid = BuildTimetable(plan, fixture.map, false, TimetableBuildContext{lang});
+    TimetableGrid grid = BuildTimetable(plan, fixture.map, false, lang);
     EXPECT_EQ(SlotOffsets(grid), (std::vector<int64_t>{0, 600, 780, 1380}));
 
     // Without the turn the trips back stand right below the trips out; a
@@ -172,7 +172,7 @@ TEST(SlotOffsets, TheTurnOfABusLinksTheDirectionsOfATable) {
     fixture.map.lines[0]->tours[0].trips.pop_back();
     fixture.AddTour("5", "5-02", test::kMonFri, back, {test::Clock(6, 20)});
     fixture.AddTour("5", "5-03", test::kMonFri, out, {test::Clock(6, 5)});
-    grid = BuildTimetable(plan, fixture.map, false, TimetableBuildContext{lang});
+    grid = BuildTimetable(plan, fixture.map, false, lang);
     EXPECT_EQ(SlotOffsets(grid), (std::vector<int64_t>{0, 600, 600, 1200}));
     std::vector<std::string> tours;
     for (const TimetableColumn& column : grid.groups[0].columns) tours.push_back(column.tourName);
@@ -184,7 +184,7 @@ TEST(SlotOffsets, TheTurnOfABusLinksTheDirectionsOfATable) {
 void ExpectPlansInClockOrder(AppContext& context) {
     for (const TimeTablePlan& plan : context.project.timeTablePlans) {
         for (bool condense : {false, true}) {
-            TimetableGrid grid = BuildTimetable(plan, context.map, condense, TimetableBuildContext{context.language});
+            TimetableGrid grid = BuildTimetable(plan, *context.map, condense, context.language);
             EXPECT_EQ(StartsOutOfClockOrder(grid), std::vector<std::string>{}) << plan.name;
         }
     }

@@ -43,13 +43,13 @@ TEST(DemoSheets, TourPlanAndStopTablesMatchTheirCheckedText) {
     ASSERT_EQ(context.project.tourPlans.size(), 1u);
     ASSERT_EQ(context.project.stopTables.size(), 2u);
     const TourPlan& plan = context.project.tourPlans.begin()->second;
-    TourPlanGrid grid = BuildTourPlan(plan, context.map, TimetableBuildContext{context.language});
+    TourPlanGrid grid = BuildTourPlan(plan, *context.map, context.language);
     ExpectGolden("DemoTourPlan1.txt",
                  TourPlanText(TourPlanWriteInput{grid, plan, context.language, context.project.outputOpt}));
     const char* goldens[] = {"DemoStopMarktplatz.txt", "DemoStopHauptbahnhof.txt"};
     for (std::size_t i = 0; i < 2; ++i) {
         const StopTable& table = context.project.stopTables[i];
-        StopTableData data = BuildStopTable(table, context.map, context.language);
+        StopTableData data = BuildStopTable(table, *context.map, context.language);
         ExpectGolden(goldens[i], StopTableText(StopTableWriteInput{data, table, context.language,
                                                                    context.project.outputOpt, nullptr}));
     }
@@ -114,7 +114,7 @@ TEST_F(DemoPdfRun, WritesEachPlanAsACheckedPdfWithItsTimesAndLegend) {
 TEST_F(DemoPdfRun, DocumentsSayFromWhenTheyHoldAndWhoseServiceTheyShow) {
     context.project.outputOpt.format = kOutputText;
     context.project.outputOpt.operatorName = "Stadtwerke Mühlbrück";
-    context.map.date = MakeDate(2025, 3, 1);
+    context.map->date = MakeDate(2025, 3, 1);
     EXPECT_EQ(RunOutput(context, control, log), 0);
     std::string market = ReadFileBytes(File("Haltestelle Marktplatz.txt")).value_or("");
     EXPECT_EQ(market.rfind("Abfahrten Marktplatz\r\n1 → Hauptbahnhof, 1 → Stadtbad, 1 → Südbahnhof, 2 → Klinikum\r\n", 0),
@@ -150,22 +150,22 @@ TEST_F(DemoPdfRun, SharedDocumentsHoldEveryPlanOfTheirKindAndAStopEndsTheRun) {
 
     // A stop asked for during the tour plan: the later kinds only log their start.
     fs::remove_all(File(""));
-    control.state = kOutputRunning;
+    control.state = OutputState::Running;
     OutputLog stopping([this](const std::string& line) {
-        if (line == "Umlaufplan: 1") control.state = kOutputStopRequested;
+        if (line == "Umlaufplan: 1") control.state = OutputState::StopRequested;
     });
     EXPECT_EQ(RunOutput(context, control, stopping), 0);
     EXPECT_EQ(stopping.Lines(), (std::vector<std::string>{"Erstelle Umlaufpläne...", "Umlaufplan: 1",
                                                           "Erstelle Aushangfahrpläne...", "Erstelle Liniennetzplan...",
                                                           "Vom Benutzer angehalten nach 1 von 4 Plänen."}));
-    EXPECT_EQ(control.state, kOutputStopRequested);
+    EXPECT_EQ(control.state, OutputState::StopRequested);
     EXPECT_FALSE(fs::exists(File("Aushangfahrplan.pdf")));
     EXPECT_FALSE(fs::exists(File("Liniennetzplan.png")));
     EXPECT_TRUE(fs::exists(File("Umlaufpläne.pdf"))) << "the plan under way is finished and saved";
 }
 
 TEST_F(DemoPdfRun, EveryTextOfEveryDocumentStaysInsideThePageMargins) {
-    LoadProject(context.project, context.map, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
+    LoadProject(context.project, *context.map, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
     context.project.outputOpt.format = kOutputPdf;
     EXPECT_EQ(RunOutput(context, control, log), 0);
     int documents = 0;
@@ -183,7 +183,7 @@ TEST_F(DemoPdfRun, EveryTextOfEveryDocumentStaysInsideThePageMargins) {
 // every page of a timetable explains its interval columns and labels, and
 // every route mark of a stop table has its legend line.
 TEST_F(DemoPdfRun, DestinationsAreWholeAndEveryMarkIsExplained) {
-    LoadProject(context.project, context.map, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
+    LoadProject(context.project, *context.map, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
     context.project.outputOpt.format = kOutputPdf;
     EXPECT_EQ(RunOutput(context, control, log), 0);
 
@@ -253,7 +253,7 @@ TEST_F(DemoPdfRun, TheRouteMapComesLastAsPdfAndAFailureIsLoggedUnderItsName) {
     // A folder where the file should go: the map cannot be written.
     fs::remove(File("Liniennetzplan.pdf"));
     fs::create_directories(File("Liniennetzplan.pdf"));
-    control.state = kOutputRunning;
+    control.state = OutputState::Running;
     OutputLog failing;
     EXPECT_EQ(RunOutput(context, control, failing), 1);
     EXPECT_EQ(failing.Lines()[1], FillPlaceholders(context.language.Lang("ErrCreateOutput"), {"Liniennetzplan"}));
@@ -270,7 +270,7 @@ TEST_F(DemoPdfRun, TheRouteMapPageIsHeadedByItsOwnTitle) {
     EXPECT_NE(CheckedText("Liniennetzplan.pdf").find("Liniennetzplan DemoMap"), std::string::npos);
 
     context.project.routeMap.title = "Busnetz Musterstadt";
-    control.state = kOutputRunning;
+    control.state = OutputState::Running;
     OutputLog again;
     ASSERT_EQ(RunOutput(context, control, again), 0);
     const std::string text = CheckedText("Liniennetzplan.pdf");

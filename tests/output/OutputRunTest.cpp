@@ -39,7 +39,7 @@ protected:
 
     test::TempDir working;
     AppContext context;
-    test::TimetableMap fixture{context.map};
+    test::TimetableMap fixture{*context.map};
     OutputRunControl control;
     OutputLog log;
 };
@@ -48,7 +48,7 @@ TEST_F(OutputRunTest, AProjectWithoutPlansSaysSoNamingItsFileInsteadOfSuccess) {
     context.project.timeTablePlans.clear();
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"No plans in " + ProjectFilePath(context).string()}));
-    EXPECT_EQ(control.state, kOutputFinished);
+    EXPECT_EQ(control.state, OutputState::Finished);
     EXPECT_EQ(control.plansInRun, 0);
     EXPECT_EQ(control.documentsWritten, 0);
 }
@@ -62,7 +62,7 @@ TEST_F(OutputRunTest, TextTimetablesGoIntoTheProjectFolderWhichIsCreatedWithOutp
     std::string text = ReadFileBytes(Folder() / "Timetable Line 5.txt").value_or("");
     EXPECT_NE(text.find("Stop 1 dp | 06:00 07:00 "), std::string::npos) << text;
     EXPECT_TRUE(fs::exists(Folder() / "Timetable Line 5 back.txt"));
-    EXPECT_EQ(control.state, kOutputFinished);
+    EXPECT_EQ(control.state, OutputState::Finished);
 }
 
 TEST_F(OutputRunTest, AllTimetablesShareOnePdfWhenAsked) {
@@ -84,20 +84,20 @@ TEST_F(OutputRunTest, AStopRequestedDuringAPlanEndsTheRunAfterItWithoutSavingThe
     context.project.outputOpt.format = kOutputPdf;
     context.project.outputOpt.ttAllInOne = true;
     OutputLog stopping([this](const std::string& line) {
-        if (line == "Timetable: Line 5") control.state = kOutputStopRequested;
+        if (line == "Timetable: Line 5") control.state = OutputState::StopRequested;
     });
     EXPECT_EQ(RunOutput(context, control, stopping), 0);
     EXPECT_EQ(stopping.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Stopped after 1 of 2",
                                                           "Not written: Timetables.pdf"}));
-    EXPECT_EQ(control.state, kOutputStopRequested);
+    EXPECT_EQ(control.state, OutputState::StopRequested);
     EXPECT_EQ(control.documentsWritten, 0);
     EXPECT_FALSE(fs::exists(Folder() / "Timetables.pdf"));
 
     // Documents of their own that were written before the stop are not listed.
     context.project.outputOpt.ttAllInOne = false;
-    control.state = kOutputRunning;
+    control.state = OutputState::Running;
     OutputLog again([this](const std::string& line) {
-        if (line == "Timetable: Line 5") control.state = kOutputStopRequested;
+        if (line == "Timetable: Line 5") control.state = OutputState::StopRequested;
     });
     RunOutput(context, control, again);
     EXPECT_EQ(again.Lines().back(), "Stopped after 1 of 2");
@@ -147,8 +147,8 @@ TEST_F(OutputRunTest, TourPlansAndStopTablesFollowTheTimetablesOneTextFilePerPla
     context.project.timeTablePlans.resize(1);
     TourPlan& tourPlan = context.project.tourPlans["5"];
     tourPlan.name = "5";
-    tourPlan.tours["5-01"] = &context.map.lines[0]->tours[0];
-    tourPlan.trips.push_back(TourPlanTrip{context.map.trips[0].get(), false, false, "", ""});
+    tourPlan.tours["5-01"] = &context.map->lines[0]->tours[0];
+    tourPlan.trips.push_back(TourPlanTrip{context.map->trips[0].get(), false, false, "", ""});
     tourPlan.outward.insert("T");
     tourPlan.stopsOut = context.project.timeTablePlans[0].stops;
     context.project.tourPlans["6"].active = false;  // not run
@@ -156,9 +156,9 @@ TEST_F(OutputRunTest, TourPlansAndStopTablesFollowTheTimetablesOneTextFilePerPla
         StopTable& table = context.project.stopTables.emplace_back();
         table.name = name;
         table.sameInOne = true;  // no effect on text
-        table.stations = {context.map.FindStationByStopId(1)};
+        table.stations = {context.map->FindStationByStopId(1)};
         table.days = {TableDay{"Mon-Fri", kMonFri}};
-        AddStopTableTrip(table, *context.map.trips[0]);
+        AddStopTableTrip(table, *context.map->trips[0]);
         table.selection.insert("T");
     }
     EXPECT_EQ(Run(), 1);
@@ -180,16 +180,16 @@ TEST_F(OutputRunTest, ADocumentWhoseFileNameIsTakenIsNotWrittenOverTheFirst) {
     for (const char* name : {"Market", "Market"}) {
         StopTable& table = context.project.stopTables.emplace_back();
         table.name = name;
-        table.stations = {context.map.FindStationByStopId(1)};
+        table.stations = {context.map->FindStationByStopId(1)};
         table.days = {TableDay{"Mon-Fri", kMonFri}};
-        AddStopTableTrip(table, *context.map.trips[0]);
+        AddStopTableTrip(table, *context.map->trips[0]);
         table.selection.insert("T");
     }
-    context.project.stopTables[1].stations = {context.map.FindStationByStopId(2)};
+    context.project.stopTables[1].stations = {context.map->FindStationByStopId(2)};
     for (int format : {kOutputText, kOutputPdf}) {
         fs::remove_all(working.path() / "output");
         context.project.outputOpt.format = format;
-        control.state = kOutputRunning;
+        control.state = OutputState::Running;
         OutputLog run;
         EXPECT_EQ(RunOutput(context, control, run), 2);
         std::string extension = format == kOutputPdf ? ".pdf" : ".txt";
@@ -208,7 +208,7 @@ TEST_F(OutputRunTest, ADocumentWhoseFileNameIsTakenIsNotWrittenOverTheFirst) {
     // The first plan's times stay, not the second's (stop 2 leaves at 6:05).
     fs::remove_all(working.path() / "output");
     context.project.outputOpt.format = kOutputText;
-    control.state = kOutputRunning;
+    control.state = OutputState::Running;
     Run();
     std::string text = ReadFileBytes(Folder() / "Stop Market.txt").value_or("");
     EXPECT_NE(text.find("   6  | 00 "), std::string::npos) << text;
@@ -223,8 +223,8 @@ TEST_F(OutputRunTest, PlansWithNothingToPrintWriteNoDocumentAndSayWhyWhenWarning
     context.project.timeTablePlans[0].days = {TableDay{"Sat", test::kSaturday}};
     TourPlan& tourPlan = context.project.tourPlans["5"];
     tourPlan.name = "5";
-    tourPlan.tours["5-01"] = &context.map.lines[0]->tours[0];
-    tourPlan.trips.push_back(TourPlanTrip{context.map.trips[0].get(), false, true, "", ""});
+    tourPlan.tours["5-01"] = &context.map->lines[0]->tours[0];
+    tourPlan.trips.push_back(TourPlanTrip{context.map->trips[0].get(), false, true, "", ""});
     tourPlan.outward.insert("T");
     tourPlan.stopsOut = context.project.timeTablePlans[0].stops;
     for (int format : {kOutputText, kOutputPdf}) {
@@ -233,7 +233,7 @@ TEST_F(OutputRunTest, PlansWithNothingToPrintWriteNoDocumentAndSayWhyWhenWarning
             context.project.outputOpt.format = format;
             context.project.outputOpt.ttAllInOne = shared;
             context.project.outputOpt.tpAllInOne = shared;
-            control.state = kOutputRunning;
+            control.state = OutputState::Running;
             OutputLog run;
             EXPECT_EQ(RunOutput(context, control, run), 0);
             EXPECT_EQ(run.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5",
@@ -244,7 +244,7 @@ TEST_F(OutputRunTest, PlansWithNothingToPrintWriteNoDocumentAndSayWhyWhenWarning
         }
     }
     control.warnings = false;
-    control.state = kOutputRunning;
+    control.state = OutputState::Running;
     OutputLog quiet;
     EXPECT_EQ(RunOutput(context, control, quiet), 0);
     EXPECT_EQ(quiet.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Tour plans...",
@@ -268,18 +268,18 @@ TEST_F(OutputRunTest, APlanThatPrintsNoTimeIsWarnedOfEvenWithWarningsOffAndTheRu
 
     // Arrivals alone are times too.
     context.project.timeTablePlans[1].stops.front().flags = kRowArrival;
-    control.state = kOutputRunning;
+    control.state = OutputState::Running;
     OutputLog mended;
     EXPECT_EQ(RunOutput(context, control, mended), 0);
     EXPECT_EQ(mended.Lines().back(), "Done!");
 }
 
 TEST_F(OutputRunTest, ATourPlanWithoutTimesInOneDirectionIsWarnedOf) {
-    Trip& out = *context.map.trips.front();
+    Trip& out = *context.map->trips.front();
     Trip& back = fixture.AddTrip("B", "5", {2, 1}, {0, 5});
     TourPlan plan;
     plan.name = "5";
-    plan.line = context.map.lines.front().get();
+    plan.line = context.map->lines.front().get();
     plan.trips = {TourPlanTrip{&out, false, false, "", ""}, TourPlanTrip{&back, false, false, "", ""}};
     plan.outward = {"T"};
     plan.returning = {"B"};
@@ -297,7 +297,7 @@ TEST_F(OutputRunTest, ATourPlanWithoutTimesInOneDirectionIsWarnedOf) {
     // A ring line prints no return rows: none are needed.
     context.project.tourPlans["5"].returning.clear();
     context.project.tourPlans["5"].outward = {"T", "B"};
-    control.state = kOutputRunning;
+    control.state = OutputState::Running;
     OutputLog ring;
     EXPECT_EQ(RunOutput(context, control, ring), 0);
     EXPECT_EQ(ring.Lines().back(), "Done!");
@@ -311,7 +311,7 @@ TEST_F(OutputRunTest, WrongOrderWarningsFollowTheSwitch) {
     EXPECT_EQ(log.Lines().size(), 5u) << "one warning in the second plan";
     EXPECT_EQ(log.Lines()[3], "In Line 5 back: Stop 1 (1) after Stop 2 (2)");
 
-    control.state = kOutputRunning;
+    control.state = OutputState::Running;
     control.warnings = false;
     OutputLog quiet;
     EXPECT_EQ(RunOutput(context, control, quiet), 0);
@@ -332,15 +332,13 @@ TEST_F(OutputRunTest, RepeatedWarningsOfAPlanAreLoggedOnceWithTheirCount) {
     TimeTablePlan& plan = context.project.timeTablePlans[1];
     plan.trips = {&zigzag};
     // What the builder itself warns of for this plan.
-    OutputLog direct;
-    std::atomic<bool> on{true};
-    BuildTimetable(plan, context.map, false, TimetableBuildContext{context.language, &direct, &on});
-    const std::size_t warnings = direct.Lines().size();
+    const std::vector<std::string> direct = BuildTimetable(plan, *context.map, false, context.language).warnings;
+    const std::size_t warnings = direct.size();
     ASSERT_GT(warnings, 2u);
 
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Timetables...", "Timetable: Line 5", "Timetable: Line 5 back",
-                                                     direct.Lines()[0],
+                                                     direct[0],
                                                      "... " + std::to_string(warnings - 1) + " more", "Done!"}));
 }
 
@@ -373,7 +371,7 @@ TEST_F(OutputRunTest, AnUnreadableProjectFileIsReportedInsteadOfSuccess) {
     context.projectLoad.parsed = false;
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Unreadable: " + ProjectFilePath(context).string()}));
-    EXPECT_EQ(control.state, kOutputFinished) << "the dialog can be closed";
+    EXPECT_EQ(control.state, OutputState::Finished) << "the dialog can be closed";
     EXPECT_FALSE(fs::exists(Folder()));
 }
 

@@ -53,7 +53,7 @@ protected:
         plan.stops[1].name = "Rathaus";
         plan.stops[2].name = "Bahnhof";
         plan.mergeIterColumn = true;
-        grid = BuildTimetable(plan, fixture.map, true, TimetableBuildContext{lang});
+        grid = BuildTimetable(plan, fixture.map, true, lang);
     }
 
     fs::path File(const std::string& name) const { return folder.path() / ("Timetable " + name + ".pdf"); }
@@ -131,7 +131,7 @@ protected:
         TimeTablePlan tall = fixture.Plan({&trip}, ids, {kMonFri});
         tall.name = "Tall";
         tall.displayNote = true;
-        tallGrid = BuildTimetable(tall, fixture.map, false, TimetableBuildContext{lang});
+        tallGrid = BuildTimetable(tall, fixture.map, false, lang);
         return tall;
     }
     TimetableGrid tallGrid;

@@ -32,7 +32,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 class TimetableTextTest : public ::testing::Test {
 protected:
     std::string Text(const TimeTablePlan& plan) {
-        grid = BuildTimetable(plan, fixture.map, false, TimetableBuildContext{lang});
+        grid = BuildTimetable(plan, fixture.map, false, lang);
         return TimetableText(TimetableWriteInput{grid, plan, lang, options});
     }
     test::TimetableMap fixture;
@@ -119,7 +119,7 @@ TEST_F(TimetableTextTest, PlanNamesThatCannotBeFileNamesAreNotWritten) {
     Trip& trip = fixture.AddTrip("T", "5", {1, 2}, {0, 5});
     fixture.AddTour("5", "5-01", kMonFri, trip, {Clock(6, 0)});
     auto plan = fixture.Plan({&trip}, {1, 2}, {kMonFri});
-    grid = BuildTimetable(plan, fixture.map, false, TimetableBuildContext{lang});
+    grid = BuildTimetable(plan, fixture.map, false, lang);
     fs::path out = folder.path() / "out";
     fs::create_directories(out);
     for (const char* name : {"../escape", "a\\b", "x:y", "tab\there", "q?"}) {
@@ -148,7 +148,7 @@ TEST(TimetableTextDemo, DemoPlansMatchTheirCheckedText) {
     const char* goldens[] = {"DemoLine1.txt", "DemoLine3.txt"};
     for (std::size_t i = 0; i < 2; ++i) {
         const TimeTablePlan& plan = context.project.timeTablePlans[i];
-        TimetableGrid grid = BuildTimetable(plan, context.map, false, TimetableBuildContext{context.language});
+        TimetableGrid grid = BuildTimetable(plan, *context.map, false, context.language);
         std::string text =
             TimetableText(TimetableWriteInput{grid, plan, context.language, context.project.outputOpt});
         fs::path golden = test::SourceDir() / "tests" / "data" / "output" / goldens[i];

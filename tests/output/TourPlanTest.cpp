@@ -89,7 +89,7 @@ protected:
         return PlanStop{fixture.map.FindStationByStopId(id), "Stop " + std::to_string(id), kRowDeparture};
     }
 
-    TourPlanGrid Build() const { return BuildTourPlan(plan, fixture.map, TimetableBuildContext{lang}); }
+    TourPlanGrid Build() const { return BuildTourPlan(plan, fixture.map, lang); }
 
     test::TimetableMap fixture;
     LanguageTable lang = test::TimetableLanguage();

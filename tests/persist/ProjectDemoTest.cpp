@@ -31,7 +31,7 @@ protected:
 };
 
 TEST_F(DemoProjectTest, BundledFileIsTheProjectBuiltFromTheDemoMap) {
-    Project project = test::BuildDemoProject(context.map);
+    Project project = test::BuildDemoProject(*context.map);
     ASSERT_TRUE(SaveProject(project, ProjectFilePath(context)));
     std::string saved = ReadFileBytes(ProjectFilePath(context)).value_or("");
     if (std::getenv("TAKTARIUM_UPDATE_GOLDEN")) {
@@ -142,7 +142,7 @@ TEST_F(DemoProjectTest, AFileRewrittenByAnotherJsonToolLoadsToTheSamePlans) {
     std::string foreign = ForeignJsonPrinter::Print(*root);
     ASSERT_NE(foreign.find("S\\u00fcdbahnhof"), std::string::npos) << "the demo has names beyond ASCII";
     ASSERT_NE(foreign.find(".0,"), std::string::npos);
-    ProjectLoadResult load = LoadProjectBytes(context.project, context.map, foreign);
+    ProjectLoadResult load = LoadProjectBytes(context.project, *context.map, foreign);
     ASSERT_TRUE(load.parsed);
     fs::create_directories(working.path() / "output");
     ASSERT_TRUE(SaveProjectFile(context));

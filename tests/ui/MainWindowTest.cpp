@@ -193,7 +193,7 @@ TEST_F(MainWindowTest, LoadsTheDemoWithAndWithoutDateUnderTwoProjectNames) {
     QTreeWidgetItem* line1 = tours->topLevelItem(0);
     ASSERT_EQ(line1->childCount(), 12);
     EXPECT_EQ(line1->child(0)->text(0), "1-01");
-    EXPECT_EQ(TourOfItem(line1->child(0)), &context.map.lines[0]->tours[0]);
+    EXPECT_EQ(TourOfItem(line1->child(0)), &context.map->lines[0]->tours[0]);
     EXPECT_EQ(TourOfItem(line1), nullptr);
 
     auto* trips = Find<QTreeWidget>("lineTripsTree");

@@ -44,12 +44,12 @@ const QString kCreatedLine = "Ausgabe erstellt!";
 class HeldRun {
 public:
     OutputRunner Runner() {
-        return [this](const AppContext& context, OutputRunControl& control, OutputLog& log) {
+        return [this](const OutputSource& source, OutputRunControl& control, OutputLog& log) {
             OutputLog relay([&](const std::string& line) {
                 log.LogLine(line);
                 if (line.rfind("Fahrplan: ", 0) == 0) WaitForRelease();
             });
-            return RunOutput(context, control, relay);
+            return RunOutput(source, control, relay);
         };
     }
 
@@ -170,7 +170,7 @@ TEST_F(OutputDialogTest, RunsTheDemoToOutputCreatedAndOkKeepsTheWarningsSwitch) 
     EXPECT_EQ(lines.first(), "Erstelle Fahrpläne...");
     EXPECT_EQ(PlanLines(dialog), QStringList({kFirstPlanLine, kSecondPlanLine}));
     EXPECT_EQ(lines.last(), kCreatedLine);
-    EXPECT_EQ(dialog->RunState(), kOutputFinished);
+    EXPECT_EQ(dialog->RunState(), OutputState::Finished);
     EXPECT_EQ(DocumentCount("Fahrplan "), 2);
 
     // Where the documents are, which were written, and a way to open them.
@@ -215,7 +215,7 @@ TEST_F(OutputDialogTest, CancelStopsBeforeTheNextPlan) {
     ASSERT_TRUE(WaitForLine(dialog, kFirstPlanLine));
 
     QTest::mouseClick(Find<QPushButton>(dialog, "cancelButton"), Qt::LeftButton);
-    EXPECT_EQ(dialog->RunState(), kOutputStopRequested);
+    EXPECT_EQ(dialog->RunState(), OutputState::StopRequested);
     held.Release();
     ASSERT_TRUE(WaitFor([&] { return !dialog->WorkerRunning(); }));
 
@@ -234,7 +234,7 @@ TEST_F(OutputDialogTest, CancelStopsBeforeTheNextPlan) {
     }
     EXPECT_FALSE(lines.contains(kCreatedLine));
     EXPECT_EQ(DocumentCount(), 1);
-    EXPECT_EQ(dialog->RunState(), kOutputStopRequested);
+    EXPECT_EQ(dialog->RunState(), OutputState::StopRequested);
     auto* progress = Find<QProgressBar>(dialog, "progressBar");
     EXPECT_EQ(progress->value(), 1);
     EXPECT_GE(progress->maximum(), 4);
@@ -268,7 +268,7 @@ TEST_F(OutputDialogTest, CloseBoxWhileRunningClosesOnceTheWorkerEnded) {
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(window->isEnabled());
     // Closing is no stop request: the run went on to its end.
-    EXPECT_EQ(dialog->RunState(), kOutputFinished);
+    EXPECT_EQ(dialog->RunState(), OutputState::Finished);
     EXPECT_EQ(LogLines(dialog).last(), kCreatedLine);
     EXPECT_EQ(DocumentCount("Fahrplan "), 2);
     EXPECT_TRUE(StoredSettings().readFromFile);
@@ -295,6 +295,28 @@ TEST_F(OutputDialogTest, WarningsSwitchedOnDuringTheRunAreLogged) {
     ASSERT_GT(secondPlan, 0);
     QStringList firstPlanWarnings = lines.mid(0, secondPlan).filter("Warnung in " + kFirstPlanLine.mid(10) + ":");
     EXPECT_FALSE(firstPlanWarnings.isEmpty());
+}
+
+// The run works on what the context held when it started: plans changed and
+// a map loaded anew meanwhile (the sanitizer build would catch a run still
+// reading the map the load let go) change nothing of what it writes.
+TEST_F(OutputDialogTest, TheRunWritesWhatThePlansWereWhenItStarted) {
+    StartAndLoadDemo();
+    window->SetOutputRunner(held.Runner());
+    OutputDialog* dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitForLine(dialog, kFirstPlanLine));
+
+    const MapData* mapOfTheRun = context.map.get();
+    ASSERT_TRUE(LoadMapAndProject(context, test::SourceDir() / "examples" / "DemoMap", kNoDate));
+    ASSERT_NE(context.map.get(), mapOfTheRun);
+    context.project.timeTablePlans.clear();
+    context.project.tourPlans.clear();
+    held.Release();
+    ASSERT_TRUE(WaitForLine(dialog, kCreatedLine));
+    EXPECT_EQ(PlanLines(dialog), QStringList({kFirstPlanLine, kSecondPlanLine}));
+    EXPECT_EQ(DocumentCount("Fahrplan "), 2);
+    EXPECT_EQ(DocumentCount("Umlauf "), 1);
 }
 
 TEST_F(OutputDialogTest, AMapWithoutPlansSaysSoNamingTheProjectFileEachTime) {
@@ -327,7 +349,7 @@ TEST_F(OutputDialogTest, EscapeCancelsTheRunAndThenClosesTheDialog) {
     QTest::keyClick(dialog, Qt::Key_Return);
     EXPECT_TRUE(dialog->isVisible());
     QTest::keyClick(dialog, Qt::Key_Escape);
-    EXPECT_EQ(dialog->RunState(), kOutputStopRequested);
+    EXPECT_EQ(dialog->RunState(), OutputState::StopRequested);
     EXPECT_TRUE(dialog->isVisible());
     held.Release();
     ASSERT_TRUE(WaitFor([&] { return !dialog->WorkerRunning(); }));
@@ -357,7 +379,7 @@ private:
 TEST_F(OutputDialogTest, TheListIsPaintedWhileARunLogsWithoutPause) {
     StartAndLoadDemo();
     std::atomic<bool> logging{true};
-    window->SetOutputRunner([&](const AppContext&, OutputRunControl& control, OutputLog& log) {
+    window->SetOutputRunner([&](const OutputSource&, OutputRunControl& control, OutputLog& log) {
         control.plansInRun = 1500;
         // A line every few microseconds, without a pause, for a second.
         auto start = std::chrono::steady_clock::now();
@@ -369,7 +391,7 @@ TEST_F(OutputDialogTest, TheListIsPaintedWhileARunLogsWithoutPause) {
             }
         }
         logging = false;
-        control.state = kOutputFinished;
+        control.state = OutputState::Finished;
         return 0;
     });
     PaintCounter counter(logging);

@@ -95,7 +95,7 @@ TEST_F(PlanPanelsTest, DayRowsStartWithoutDaysAndTakeTheCheckedBits) {
 class StopPanelTest : public PlanPanelsTest {
 protected:
     StopPanelTest() {
-        trip = &AddTestTrip(context.map, "ABC", "1", {{1, "A"}, {2, "B"}, {3, "C"}}, {{0, 60, 120}});
+        trip = &AddTestTrip(*context.map, "ABC", "1", {{1, "A"}, {2, "B"}, {3, "C"}}, {{0, 60, 120}});
         panel = std::make_unique<PlanStopPanel>(context.language, nullptr);
         CountChanges(panel.get());
         panel->SetCandidatesFrom({trip});

@@ -254,7 +254,7 @@ TEST_F(PlanWindowDemoTest, LineOneTimetableAndSpiderBuiltInTheWindowsEqualTheDem
     BuildTimetable();
     BuildSpider();
 
-    timeTable->SetOutputRunner([](const AppContext& running, OutputRunControl& control, OutputLog& log) {
+    timeTable->SetOutputRunner([](const OutputSource& running, OutputRunControl& control, OutputLog& log) {
         return RunOutput(running, control, log);
     });
     Screenshot(timeTable, "timetable-window.png");
@@ -262,7 +262,7 @@ TEST_F(PlanWindowDemoTest, LineOneTimetableAndSpiderBuiltInTheWindowsEqualTheDem
     OutputDialog* dialog = timeTable->CurrentOutputDialog();
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->WorkerRunning(); }, 60000));
-    EXPECT_EQ(dialog->RunState(), kOutputFinished);
+    EXPECT_EQ(dialog->RunState(), OutputState::Finished);
     dialog->close();
 
     Click(timeTable, "okButton");
@@ -297,14 +297,14 @@ TEST_F(PlanWindowDemoTest, LineOneTourPlanBuiltInTheWindowEqualsTheDemoProject) 
     BuildTourPlan();
     Screenshot(tourPlan, "tour-plan-window.png");
 
-    tourPlan->SetOutputRunner([](const AppContext& running, OutputRunControl& control, OutputLog& log) {
+    tourPlan->SetOutputRunner([](const OutputSource& running, OutputRunControl& control, OutputLog& log) {
         return RunOutput(running, control, log);
     });
     Click(tourPlan, "createOutputButton");
     OutputDialog* dialog = tourPlan->CurrentOutputDialog();
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->WorkerRunning(); }, 60000));
-    EXPECT_EQ(dialog->RunState(), kOutputFinished);
+    EXPECT_EQ(dialog->RunState(), OutputState::Finished);
     dialog->close();
 
     Click(tourPlan, "okButton");

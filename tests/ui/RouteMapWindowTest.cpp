@@ -301,7 +301,7 @@ TEST_F(RouteMapWindowTest, ScaleAndTitleAreEditedOnTheGeneralPageAndSaved) {
     Click("applyButton");
     EXPECT_FALSE(window->Modified());
     Project reread;
-    ASSERT_TRUE(LoadProject(reread, context.map, projectFile).parsed);
+    ASSERT_TRUE(LoadProject(reread, *context.map, projectFile).parsed);
     EXPECT_EQ(reread.routeMap.pngScale, 4);
     EXPECT_EQ(reread.routeMap.title, "Netzplan Nord");
 
@@ -324,7 +324,7 @@ TEST_F(RouteMapWindowTest, TheLargestGridThePageOffersSurvivesASave) {
     height->setValue(height->maximum() + 1);
     Click("applyButton");
     Project reread;
-    ASSERT_TRUE(LoadProject(reread, context.map, projectFile).parsed);
+    ASSERT_TRUE(LoadProject(reread, *context.map, projectFile).parsed);
     EXPECT_EQ(reread.routeMap.width, width->maximum());
     EXPECT_EQ(reread.routeMap.height, height->maximum());
 }
@@ -357,7 +357,7 @@ TEST_F(RouteMapWindowTest, CancelAnsweredNoRestoresTheProjectFileAndYesSavesIt) 
     EXPECT_FALSE(window->isVisible());
     EXPECT_NE(FileBytes(), stored);
     Project reread;
-    ASSERT_TRUE(LoadProject(reread, context.map, projectFile).parsed);
+    ASSERT_TRUE(LoadProject(reread, *context.map, projectFile).parsed);
     for (const RouteStop& stop : reread.routeMap.stops) {
         if (stop.name != "Südbahnhof") continue;
         EXPECT_EQ(stop.stored.x, 9);

@@ -14,8 +14,8 @@ namespace {
 class RouteSpiderWindowTest : public PlanWindowFixture {
 protected:
     RouteSpiderWindowTest() {
-        AddTestTrip(context.map, "Main", "1", {{1, "A"}, {2, "B"}, {3, "C"}, {4, "D"}}, {{0, 120, 300, 420}});
-        AddTestTrip(context.map, "Branch", "1", {{1, "A"}, {2, "B"}, {5, "X"}, {6, "Y"}, {4, "D"}, {7, "E"}},
+        AddTestTrip(*context.map, "Main", "1", {{1, "A"}, {2, "B"}, {3, "C"}, {4, "D"}}, {{0, 120, 300, 420}});
+        AddTestTrip(*context.map, "Branch", "1", {{1, "A"}, {2, "B"}, {5, "X"}, {6, "Y"}, {4, "D"}, {7, "E"}},
                     {{0, 120, 240, 400, 600, 700}});
     }
 
@@ -168,7 +168,7 @@ TEST_F(RouteSpiderWindowTest, OkWritesOnlyTheSpidersIntoTheProjectFile) {
     EXPECT_TRUE(dialogs.messages.empty());
 
     Project onDisk;
-    LoadProject(onDisk, context.map, ProjectFile());
+    LoadProject(onDisk, *context.map, ProjectFile());
     ASSERT_EQ(onDisk.routeSpiders.spiders.size(), 1U);
     EXPECT_EQ(onDisk.routeSpiders.spiders[0].ways.size(), 2U);
     EXPECT_EQ(onDisk.timeTablePlans.at(0).name, "Saved plan");

@@ -14,10 +14,10 @@ namespace {
 class StopTableWindowTest : public PlanWindowFixture {
 protected:
     StopTableWindowTest() {
-        AddTestTrip(context.map, "1_out", "1", {{2, "Nord"}, {1, "Markt"}, {3, "Sued"}, {4, "Hafen"}}, {{0, 1, 2, 3}});
-        AddTestTrip(context.map, "1_in", "1", {{2, "Nord"}, {1, "Markt"}}, {{0, 1}});
-        AddTestTrip(context.map, "2_out", "2", {{5, "West"}, {1, "Markt"}, {3, "Sued"}, {4, "Hafen"}}, {{0, 1, 2, 3}});
-        AddTestTrip(context.map, "2_short", "2", {{5, "West"}, {1, "Markt"}, {3, "Sued"}}, {{0, 1, 2}});
+        AddTestTrip(*context.map, "1_out", "1", {{2, "Nord"}, {1, "Markt"}, {3, "Sued"}, {4, "Hafen"}}, {{0, 1, 2, 3}});
+        AddTestTrip(*context.map, "1_in", "1", {{2, "Nord"}, {1, "Markt"}}, {{0, 1}});
+        AddTestTrip(*context.map, "2_out", "2", {{5, "West"}, {1, "Markt"}, {3, "Sued"}, {4, "Hafen"}}, {{0, 1, 2, 3}});
+        AddTestTrip(*context.map, "2_short", "2", {{5, "West"}, {1, "Markt"}, {3, "Sued"}}, {{0, 1, 2}});
     }
 
     StopTableWindow* Open() {

@@ -16,10 +16,10 @@ namespace {
 class TimeTableWindowTest : public PlanWindowFixture {
 protected:
     TimeTableWindowTest() {
-        AddTestTrip(context.map, "ABC", "5", {{1, "A"}, {2, "B"}, {3, "C"}}, {{0, 60, 120}});
-        AddTestTrip(context.map, "AXC", "7", {{1, "A"}, {4, "X"}, {3, "C"}}, {{0, 60, 120}});
-        AddTestTrip(context.map, "AB", "5", {{1, "A"}, {2, "B"}}, {{0, 60}});
-        AddTestTrip(context.map, "CB", "7", {{3, "C"}, {2, "B"}}, {{0, 60}});
+        AddTestTrip(*context.map, "ABC", "5", {{1, "A"}, {2, "B"}, {3, "C"}}, {{0, 60, 120}});
+        AddTestTrip(*context.map, "AXC", "7", {{1, "A"}, {4, "X"}, {3, "C"}}, {{0, 60, 120}});
+        AddTestTrip(*context.map, "AB", "5", {{1, "A"}, {2, "B"}}, {{0, 60}});
+        AddTestTrip(*context.map, "CB", "7", {{3, "C"}, {2, "B"}}, {{0, 60}});
     }
 
     TimeTableWindow* Open() {
@@ -203,7 +203,7 @@ TEST_F(TimeTableWindowTest, OkAndApplySaveTheProject) {
     EXPECT_FALSE(window->IsModified());
     EXPECT_FALSE(Find<QPushButton>("applyButton")->isEnabled());
     Project onDisk;
-    LoadProject(onDisk, context.map, ProjectFile());
+    LoadProject(onDisk, *context.map, ProjectFile());
     ASSERT_EQ(onDisk.timeTablePlans.size(), 1U);
     EXPECT_EQ(onDisk.timeTablePlans[0].name, "Saved");
 
@@ -215,7 +215,7 @@ TEST_F(TimeTableWindowTest, OkAndApplySaveTheProject) {
     EXPECT_EQ(closed, 1);
     EXPECT_TRUE(mainWindow.isEnabled());
     EXPECT_FALSE(window->isVisible());
-    LoadProject(onDisk, context.map, ProjectFile());
+    LoadProject(onDisk, *context.map, ProjectFile());
     EXPECT_EQ(onDisk.timeTablePlans.at(0).trips.size(), 1U);
     EXPECT_TRUE(dialogs.questions.empty());
 }
@@ -261,7 +261,7 @@ TEST_F(TimeTableWindowTest, LeavingUnchangedReloadsWithoutAQuestionAndYesSaves) 
     Click(window.get(), "cancelButton");
     EXPECT_FALSE(window->isVisible());
     Project onDisk;
-    LoadProject(onDisk, context.map, ProjectFile());
+    LoadProject(onDisk, *context.map, ProjectFile());
     ASSERT_EQ(onDisk.timeTablePlans.size(), 1U);
     EXPECT_EQ(onDisk.timeTablePlans[0].name, "Yes");
 }
@@ -284,7 +284,7 @@ TEST_F(TimeTableWindowTest, AFailedSaveIsToldAndKeepsTheWindowOpen) {
 TEST_F(TimeTableWindowTest, ApplyOnAProjectFileThatDidNotParseAsksAndMayKeepACopy) {
     const std::string broken = "\xEF\xBB\xBF{\"Version\": 136, \"TimeTablePlan\": [{\"Name\": \"Mine\",";
     work.Write("output/Test.cfg", broken);
-    context.projectLoad = LoadProject(context.project, context.map, ProjectFile());
+    context.projectLoad = LoadProject(context.project, *context.map, ProjectFile());
     ASSERT_TRUE(context.projectLoad.fileFound);
     ASSERT_FALSE(context.projectLoad.parsed);
     Open();
@@ -305,7 +305,7 @@ TEST_F(TimeTableWindowTest, ApplyOnAProjectFileThatDidNotParseAsksAndMayKeepACop
     copy += ".bak";
     EXPECT_EQ(ReadFileBytes(copy).value_or(""), broken);
     Project onDisk;
-    ASSERT_TRUE(LoadProject(onDisk, context.map, ProjectFile()).parsed);
+    ASSERT_TRUE(LoadProject(onDisk, *context.map, ProjectFile()).parsed);
     EXPECT_EQ(onDisk.timeTablePlans.at(0).name, "New");
 
     // Once saved the file is good: no more questions.
@@ -318,7 +318,7 @@ TEST_F(TimeTableWindowTest, ApplyOnAProjectFileThatDidNotParseAsksAndMayKeepACop
 TEST_F(TimeTableWindowTest, NoSavesOverABrokenProjectFileWithoutACopyAndANewCopyKeepsTheOld) {
     work.Write("output/Test.cfg", "{broken");
     work.Write("output/Test.cfg.bak", "an older copy");
-    context.projectLoad = LoadProject(context.project, context.map, ProjectFile());
+    context.projectLoad = LoadProject(context.project, *context.map, ProjectFile());
     Open();
     NewPlan("New");
     dialogs.answers = {Dialogs::Answer::Yes};
@@ -330,14 +330,14 @@ TEST_F(TimeTableWindowTest, NoSavesOverABrokenProjectFileWithoutACopyAndANewCopy
     Click(window.get(), "okButton");
 
     work.Write("output/Test.cfg", "{broken again");
-    context.projectLoad = LoadProject(context.project, context.map, ProjectFile());
+    context.projectLoad = LoadProject(context.project, *context.map, ProjectFile());
     Open();
     NewPlan("Other");
     dialogs.answers = {Dialogs::Answer::No};
     Click(window.get(), "applyButton");
     EXPECT_EQ(dialogs.questions.size(), 2U);
     EXPECT_FALSE(fs::exists(work.path() / "output/Test.cfg.bak3"));
-    EXPECT_TRUE(LoadProject(context.project, context.map, ProjectFile()).parsed);
+    EXPECT_TRUE(LoadProject(context.project, *context.map, ProjectFile()).parsed);
 }
 
 TEST_F(TimeTableWindowTest, TheSpiderChooserSetsTheSpiderAndItsFirstEntryOpensTheEditor) {
@@ -378,9 +378,9 @@ TEST_F(TimeTableWindowTest, CreateOutputRunsThePlansAsTheyAreInMemory) {
     Open();
     NewPlan("Not saved yet");
     std::vector<std::string> seen;
-    window->SetOutputRunner([&seen](const AppContext& running, OutputRunControl& control, OutputLog&) {
+    window->SetOutputRunner([&seen](const OutputSource& running, OutputRunControl& control, OutputLog&) {
         for (const auto& plan : running.project.timeTablePlans) seen.push_back(plan.name);
-        control.state.store(kOutputFinished);
+        control.state.store(OutputState::Finished);
         return 0;
     });
     Click(window.get(), "createOutputButton");

@@ -17,14 +17,14 @@ namespace {
 class TourPlanWindowTest : public PlanWindowFixture {
 protected:
     TourPlanWindowTest() {
-        const Trip* a = &AddTestTrip(context.map, "A", "1", {{1, "Nord"}, {2, "Markt"}}, {{0, 60}});
-        const Trip* b = &AddTestTrip(context.map, "B", "1", {{2, "Markt"}, {1, "Nord"}}, {{0, 60}});
-        const Trip* c = &AddTestTrip(context.map, "C", "1", {{1, "Nord"}, {3, "Hafen"}}, {{0, 60}});
-        const Trip* depot = &AddTestTrip(context.map, "Depot", "1", {{1, "Nord"}}, {{0}});
-        Line& one = AddTestLine(context.map, "1", {"1-01", "1-02"});
+        const Trip* a = &AddTestTrip(*context.map, "A", "1", {{1, "Nord"}, {2, "Markt"}}, {{0, 60}});
+        const Trip* b = &AddTestTrip(*context.map, "B", "1", {{2, "Markt"}, {1, "Nord"}}, {{0, 60}});
+        const Trip* c = &AddTestTrip(*context.map, "C", "1", {{1, "Nord"}, {3, "Hafen"}}, {{0, 60}});
+        const Trip* depot = &AddTestTrip(*context.map, "Depot", "1", {{1, "Nord"}}, {{0}});
+        Line& one = AddTestLine(*context.map, "1", {"1-01", "1-02"});
         Runs(one.tours[0], {a, b, a, b, c});
         Runs(one.tours[1], {b, a, depot});
-        Line& two = AddTestLine(context.map, "2", {"2-01"});
+        Line& two = AddTestLine(*context.map, "2", {"2-01"});
         Runs(two.tours[0], {c});
     }
 
