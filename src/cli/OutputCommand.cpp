@@ -4,7 +4,7 @@
 
 #include "app/AppContext.h"
 #include "base/FileSystem.h"
-#include "base/FontFaces.h"
+#include "fonts/FontFaces.h"
 #include "mapdata/MapLoader.h"
 #include "cli/CliContext.h"
 #include "cli/CliText.h"

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "base/FontFaces.h"
+#include "fonts/FontFaces.h"
 #include "project/Project.h"
 
 namespace tak {

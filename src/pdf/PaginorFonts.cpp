@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "base/FileSystem.h"
-#include "base/FontFaces.h"
+#include "fonts/FontFaces.h"
 #include "base/Text.h"
 #include "pdf/Paginor.h"
 #include "pdf/PaginorCompress.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "base/FontFaces.h"
+#include "fonts/FontFaces.h"
 
 namespace tak {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "base/FontFaces.h"
+#include "fonts/FontFaces.h"
 #include "output/OutputRowHeights.h"
 #include "project/Project.h"
 

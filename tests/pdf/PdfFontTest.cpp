@@ -10,7 +10,7 @@
 
 #include "PdfTestTools.h"
 #include "base/FileSystem.h"
-#include "base/FontFaces.h"
+#include "fonts/FontFaces.h"
 #include "pdf/Paginor.h"
 #include "pdf/PaginorTrueType.h"
 #include "support/TestSupport.h"

@@ -1,4 +1,4 @@
-#include "base/FontFaces.h"
+#include "fonts/FontFaces.h"
 
 #include <cairo-ft.h>
 #include <fontconfig/fcfreetype.h>
