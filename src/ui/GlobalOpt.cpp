@@ -21,23 +21,17 @@ constexpr std::array kFontSizes = {8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26,
 static_assert(kFontSizes.front() >= kMinFontSize && kFontSizes.back() <= kMaxFontSize);
 constexpr int kShownSizeWhenUnknown = 10;
 
-QComboBox* NewList(QWidget* parent, const char* name) {
-    auto* list = new QComboBox(parent);
-    list->setObjectName(name);
-    return list;
-}
-
 }  // namespace
 
 GlobalOptPanel::GlobalOptPanel(const LanguageTable& language, QWidget* parent)
     : QGroupBox(LangLabel(language, "GlobalOptions"), parent) {
     setObjectName("globalOptPanel");
-    formatList_ = NewList(this, "outputFormatList");
+    formatList_ = NewChooser(this, "outputFormatList");
     formatList_->addItem("TXT-" + LangText(language, "File"));
     formatList_->addItem("PDF-" + LangText(language, "File"));
-    fontList_ = NewList(this, "fontNameList");
+    fontList_ = NewChooser(this, "fontNameList");
     for (const char* name : kFontNames) fontList_->addItem(name);
-    sizeList_ = NewList(this, "fontSizeList");
+    sizeList_ = NewChooser(this, "fontSizeList");
     for (int size : kFontSizes) sizeList_->addItem(QString::number(size), size);
 
     auto* layout = new QFormLayout(this);

@@ -168,12 +168,6 @@ StopLabel* RouteMapWindow::Label() {
 
 namespace {
 
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
 // Every control of the pages writes the model through this: unless the page
 // is being filled from the model, the edit runs (and lays the map out anew).
 template <typename Sender, typename Signal>

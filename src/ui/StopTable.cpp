@@ -36,25 +36,6 @@ constexpr int kWindowHeight = 510;
 constexpr const char* kTitleKey = "WinStopTable";
 constexpr int kTripRole = Qt::UserRole;  // a trip item's index into the trips by line
 
-QLineEdit* NewField(QWidget* parent, const char* name) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(name);
-    field->setMaxLength(kMaxFieldLength);
-    return field;
-}
-
-QCheckBox* NewBox(QWidget* parent, const char* name, const QString& caption) {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(name);
-    return box;
-}
-
-QComboBox* NewChooser(QWidget* parent, const char* name) {
-    auto* list = new QComboBox(parent);
-    list->setObjectName(name);
-    return list;
-}
-
 }  // namespace
 
 StopTableWindow::StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)

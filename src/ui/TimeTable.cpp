@@ -32,19 +32,6 @@ constexpr int kWindowWidth = 650;
 constexpr int kWindowHeight = 545;
 constexpr const char* kTitleKey = "WinTimeTable";
 
-QLineEdit* NewField(QWidget* parent, const char* name) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(name);
-    field->setMaxLength(kMaxFieldLength);
-    return field;
-}
-
-QCheckBox* NewBox(QWidget* parent, const char* name, const QString& caption) {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(name);
-    return box;
-}
-
 }  // namespace
 
 TimeTableWindow::TimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)

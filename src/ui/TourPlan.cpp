@@ -31,19 +31,6 @@ constexpr int kWindowHeight = 510;
 constexpr const char* kTitleKey = "WinTourPlan";
 constexpr int kLineRole = Qt::UserRole;  // a line item's index into the map's lines
 
-QLineEdit* NewField(QWidget* parent, const char* name) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(name);
-    field->setMaxLength(kMaxFieldLength);
-    return field;
-}
-
-QCheckBox* NewBox(QWidget* parent, const char* name, const QString& caption) {
-    auto* box = new QCheckBox(caption, parent);
-    box->setObjectName(name);
-    return box;
-}
-
 QListWidget* NewTripList(QWidget* parent, const char* name) {
     auto* list = new QListWidget(parent);
     list->setObjectName(name);

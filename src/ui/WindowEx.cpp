@@ -1,5 +1,6 @@
 #include "ui/WindowEx.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <algorithm>
@@ -92,6 +93,18 @@ QPushButton* NewButton(QWidget* parent, const char* name, const QString& text) {
     button->setObjectName(name);
     return button;
 }
+
+QLineEdit* NewField(QWidget* parent, const char* name) {
+    auto* field = Named(new QLineEdit(parent), name);
+    field->setMaxLength(kMaxFieldLength);
+    return field;
+}
+
+QCheckBox* NewBox(QWidget* parent, const char* name, const QString& caption) {
+    return Named(new QCheckBox(caption, parent), name);
+}
+
+QComboBox* NewChooser(QWidget* parent, const char* name) { return Named(new QComboBox(parent), name); }
 
 QPushButton* NewArrowButton(QWidget* parent, const char* name, const char* arrow) {
     QPushButton* button = NewButton(parent, name, arrow);

@@ -13,6 +13,7 @@
 #include "base/Language.h"
 #include "mapdata/MapData.h"
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -97,8 +98,21 @@ QString WindowTitleFor(const LanguageTable& language, std::string_view key);
 inline constexpr const char* kUpArrow = "\u2227";
 inline constexpr const char* kDownArrow = "\u2228";
 
-// A push button with an object name (tests find controls by it) and a caption.
+// Controls carry an object name: tests find them by it.
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+// A push button with a caption.
 QPushButton* NewButton(QWidget* parent, const char* name, const QString& text);
+// A one-line text field that takes at most kMaxFieldLength characters.
+QLineEdit* NewField(QWidget* parent, const char* name);
+// A check box with a caption.
+QCheckBox* NewBox(QWidget* parent, const char* name, const QString& caption);
+// A drop-down list to choose from.
+QComboBox* NewChooser(QWidget* parent, const char* name);
 // A narrow button with an arrow caption (kUpArrow or kDownArrow).
 QPushButton* NewArrowButton(QWidget* parent, const char* name, const char* arrow);
 
