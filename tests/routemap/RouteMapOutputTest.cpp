@@ -271,6 +271,15 @@ TEST(RouteMapOutput, TurnedNamesAreSearchableInThePdf) {
     RouteMap slanted = test::SlantedRow();
     CheckPrintedMap(slanted, "Schräg");
     EXPECT_EQ(slanted.stops[0].labels[0].angle, 45);
+    // Slanted names come back as words, not letter by letter, also where
+    // the text is read in reading order rather than as drawn.
+    test::TempDir dir;
+    ASSERT_TRUE(WriteRouteMapOutput(slanted, dir.path(), "Netz"));
+    const std::string pdf = (dir.path() / "Netz.pdf").string();
+    for (const char* mode : {"", "-raw "}) {
+        const std::string text = test::RunCommand("pdftotext " + std::string(mode) + "-enc UTF-8 '" + pdf + "' -").output;
+        for (const RouteStop& stop : slanted.stops) EXPECT_NE(text.find(stop.name), std::string::npos) << mode << stop.name;
+    }
 }
 
 // The legend names each line's two end stops, also for a line entered
