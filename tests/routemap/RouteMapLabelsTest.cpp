@@ -509,6 +509,34 @@ TEST(RouteMapTurnedLabels, CloseNamesAlternateSidesWhereOneSideHasNoRoomForAll) 
     ExpectEveryNameReadable(map);
 }
 
+// A column of stops one cell apart with names of two lines: level names
+// left and right of the line by turns.
+TEST(RouteMapTurnedLabels, ACloseColumnAlternatesLevelNamesLeftAndRight) {
+    RouteMap map;
+    map.width = 30;
+    map.height = 24;
+    map.allowDiag = false;
+    std::vector<RouteKey> keys;
+    for (int i = 0; i < 12; ++i) {
+        keys.push_back(FixedStop(map, "Am Hang|Nord " + std::to_string(10 + i), {14, 5 + i, 1, 0}).key);
+    }
+    const RouteKey line = AddRouteLine(map, "1").key;
+    for (std::size_t i = 1; i < keys.size(); ++i) AddConnection(map, line, keys[i - 1], keys[i]);
+    LayoutRouteMap(map);
+    int previous = 0;
+    for (RouteKey key : keys) {
+        const RouteStop& stop = *FindRouteStop(map, key);
+        const PixelRect name = StopLabelBounds(map, stop, stop.labels[0]);
+        const PixelRect box = StopBoxBounds(stop);
+        const int side = name.left >= box.right ? 1 : name.right <= box.left ? -1 : 0;
+        EXPECT_EQ(stop.labels[0].angle, 0) << stop.name;
+        EXPECT_NE(side, 0) << stop.name;
+        EXPECT_NE(side, previous) << stop.name;
+        previous = side;
+    }
+    ExpectEveryNameReadable(map);
+}
+
 // A row right under the image's top edge: no name fits above it, so all of
 // them stand below, reading upwards.
 TEST(RouteMapTurnedLabels, ARowAtTheEdgeHasItsNamesOnTheOtherSide) {
