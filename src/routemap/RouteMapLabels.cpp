@@ -554,11 +554,21 @@ int32_t LabelPlacer::Run() {
     }
     if (crowdedStretches.empty()) return crowded_;
     // Once more from the plain rule's places, the crowded stretches first.
-    for (std::size_t i = 0; i < map_.stops.size(); ++i) map_.stops[i].labels = ruled[i];
+    // Should that leave more names without a clear place, the first way stays.
+    std::vector<std::vector<StopLabel>> unturned;
+    for (std::size_t i = 0; i < map_.stops.size(); ++i) {
+        unturned.push_back(std::move(map_.stops[i].labels));
+        map_.stops[i].labels = ruled[i];
+    }
+    const int32_t unturnedCrowded = crowded_;
     taken_.RollBack(fixedMark);
     crowded_ = fixedCrowded;
     for (const Stretch* stretch : crowdedStretches) TurnStretch(*stretch, namedByStretch);
     PlaceAll(namedByStretch);
+    if (crowded_ > unturnedCrowded) {
+        for (std::size_t i = 0; i < map_.stops.size(); ++i) map_.stops[i].labels = std::move(unturned[i]);
+        crowded_ = unturnedCrowded;
+    }
     return crowded_;
 }
 

@@ -537,6 +537,46 @@ TEST(RouteMapTurnedLabels, ACloseColumnAlternatesLevelNamesLeftAndRight) {
     ExpectEveryNameReadable(map);
 }
 
+// Random rows and columns of close stops with names of one or two lines,
+// a line along each and a few lines crossing them: every name readable,
+// next to its own stop, on no line.
+TEST(RouteMapTurnedLabels, RandomCloseRowsAndColumnsAreReadablyNamed) {
+    std::mt19937 random(31);
+    auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (int round = 0; round < 12; ++round) {
+        RouteMap map;
+        map.width = 90;
+        map.height = 90;
+        map.allowDiag = below(2) == 0;
+        std::vector<std::vector<RouteKey>> runs;
+        for (int run = 0; run < 3; ++run) {
+            const bool horizontal = below(2) == 0;
+            const int spacing = 1 + below(2);
+            const int count = 6 + below(8);
+            const int across = 12 + 28 * run + below(6);  // rows (or columns) well apart
+            const int start = 14 + below(8);
+            std::vector<RouteKey> keys;
+            for (int i = 0; i < count; ++i) {
+                std::string name = std::string(kWords[below(10)]) + " " + std::to_string(run * 100 + i);
+                if (below(3) == 0) name = "Neu|" + name;
+                const int along = start + spacing * i;
+                const StopBox box = horizontal ? StopBox{along, across, 0, 1} : StopBox{across, along, 1, 0};
+                keys.push_back(FixedStop(map, name, box).key);
+            }
+            const RouteKey line = AddRouteLine(map, std::to_string(run + 1)).key;
+            for (std::size_t i = 1; i < keys.size(); ++i) AddConnection(map, line, keys[i - 1], keys[i]);
+            runs.push_back(keys);
+        }
+        // A line joining the runs' ends crosses the map between them.
+        const RouteKey joining = AddRouteLine(map, "9").key;
+        AddConnection(map, joining, runs[0].back(), runs[1].front());
+        AddConnection(map, joining, runs[1].back(), runs[2].front());
+        LayoutRouteMap(map);
+        SCOPED_TRACE("round " + std::to_string(round));
+        ExpectEveryNameReadable(map);
+    }
+}
+
 // A row right under the image's top edge: no name fits above it, so all of
 // them stand below, reading upwards.
 TEST(RouteMapTurnedLabels, ARowAtTheEdgeHasItsNamesOnTheOtherSide) {
