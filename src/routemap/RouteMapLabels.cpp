@@ -189,16 +189,6 @@ bool LabelShape::Overlaps(const LabelShape& other) const {
     return !SeparatedByAnEdgeOf(mine, theirs) && !SeparatedByAnEdgeOf(theirs, mine);
 }
 
-LabelShape LabelShape::Moved(int32_t dx, int32_t dy) const {
-    LabelShape moved = *this;
-    moved.bounds = {bounds.left + dx, bounds.top + dy, bounds.right + dx, bounds.bottom + dy};
-    for (Corner& c : moved.corners) {
-        c.x += dx;
-        c.y += dy;
-    }
-    return moved;
-}
-
 double SquaredGap(const LabelShape& label, const PixelRect& box) {
     if (!label.turned) {
         const PixelRect& a = label.bounds;
@@ -208,7 +198,6 @@ double SquaredGap(const LabelShape& label, const PixelRect& box) {
     }
     const LabelShape boxShape = LabelShape::Of(box);
     if (label.Overlaps(boxShape)) return 0;
-    // (Both shapes' corners are their own here: the label is turned.)
     // Apart, two convex shapes are nearest at a corner of one of them.
     double best = std::numeric_limits<double>::max();
     for (std::size_t i = 0; i < 4; ++i) {

@@ -13,6 +13,16 @@
 // crosses the fewest is taken and the label counted; when no place is free
 // at all, the plain rule's place is kept and counted. Labels the user placed
 // by hand are never moved; others keep clear of them.
+//
+// Stops in a row along a straight stretch are looked at together: where
+// their names do not all find a clear place next to their boxes, the
+// stretch's names are turned as on network maps (reading upwards or slanted
+// at 45 degrees beside a horizontal stretch, level or slanted beside a
+// vertical one), all on one side of the line or, where one side has no room
+// for all of them, by turns on either side; then the other names are placed
+// around them. Turned names are checked as the turned rectangles they are
+// drawn in, not as the boxes around those. A name's turn is the layout's
+// choice and is not stored, unless the user fixes the label by hand.
 #pragma once
 
 #include <array>
@@ -59,7 +69,6 @@ struct LabelShape {
     bool Empty() const { return bounds.Empty(); }
     bool Overlaps(const LabelShape& other) const;
     bool Inside(const PixelRect& outer) const { return bounds.Inside(outer); }
-    LabelShape Moved(int32_t dx, int32_t dy) const;
 };
 
 // The square of the gap between a label and a box, as the placement
