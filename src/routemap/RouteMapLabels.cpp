@@ -404,7 +404,7 @@ std::vector<Stretch> FindStretches(const RouteMap& map) {
     };
     // Per axis (0 rows, 1 columns) and stop: the stops joined to it after and before it.
     std::array<std::vector<std::vector<std::size_t>>, 2> after{std::vector<std::vector<std::size_t>>(n),
-                                                                std::vector<std::vector<std::size_t>>(n)};
+                                                               std::vector<std::vector<std::size_t>>(n)};
     std::array<std::vector<std::vector<std::size_t>>, 2> before = after;
     auto link = [](std::vector<std::size_t>& list, std::size_t i) {
         if (std::find(list.begin(), list.end(), i) == list.end()) list.push_back(i);
@@ -414,7 +414,9 @@ std::vector<Stretch> FindStretches(const RouteMap& map) {
         const int d = StepDirection(c.path[0], c.path[1]);
         if (d < 0 || d > 3) continue;
         bool straight = true;
-        for (std::size_t i = 2; i < c.path.size() && straight; ++i) straight = StepDirection(c.path[i - 1], c.path[i]) == d;
+        for (std::size_t i = 2; i < c.path.size() && straight; ++i) {
+            straight = StepDirection(c.path[i - 1], c.path[i]) == d;
+        }
         const std::optional<std::size_t> a = indexOf(c.work[0].stop);
         const std::optional<std::size_t> b = indexOf(c.work[1].stop);
         if (!straight || !a || !b || *a == *b) continue;
@@ -623,7 +625,7 @@ void LabelPlacer::FileLines() {
             const int32_t bx = 16 * b.x + 8 + shift.x, by = 16 * b.y + 8 + shift.y;
             if (ax == bx || ay == by) {
                 lines_.Add(PixelRect{std::min(ax, bx) - h, std::min(ay, by) - h, std::max(ax, bx) + h + 1,
-                            std::max(ay, by) + h + 1});
+                                     std::max(ay, by) + h + 1});
                 continue;
             }
             // Every 2 pixels, so that even a 1-pixel line leaves no gap.
@@ -655,7 +657,8 @@ void LabelPlacer::FileLineNames(const Connection& connection, const RouteLine& l
         int32_t halfHeight = size.height / 2 + 2;
         if (d == 0 || d == 2) std::swap(halfWidth, halfHeight);
         if (d >= 4) halfWidth = halfHeight = (size.width + size.height) * 3 / 8 + 2;  // about (w + h) / 2 / sqrt 2
-        lines_.Add(PixelRect{centre.x - halfWidth, centre.y - halfHeight, centre.x + halfWidth + 1, centre.y + halfHeight + 1});
+        lines_.Add(PixelRect{centre.x - halfWidth, centre.y - halfHeight, centre.x + halfWidth + 1,
+                             centre.y + halfHeight + 1});
     }
 }
 

@@ -594,7 +594,8 @@ TEST(RouteMapTurnedLabels, ARowAtTheEdgeHasItsNamesOnTheOtherSide) {
 // all on one side.
 RouteMap SlantedRow() {
     RouteMap map = test::SlantedRow();
-    EXPECT_LT(16 * (map.height / 2) - 1, MeasureLabelText(map.stops[0].name).width + 6) << "the name would stand upright";
+    EXPECT_LT(16 * (map.height / 2) - 1, MeasureLabelText(map.stops[0].name).width + 6)
+        << "the name would stand upright";
     return map;
 }
 

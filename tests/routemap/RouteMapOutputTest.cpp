@@ -277,8 +277,11 @@ TEST(RouteMapOutput, TurnedNamesAreSearchableInThePdf) {
     ASSERT_TRUE(WriteRouteMapOutput(slanted, dir.path(), "Netz"));
     const std::string pdf = (dir.path() / "Netz.pdf").string();
     for (const char* mode : {"", "-raw "}) {
-        const std::string text = test::RunCommand("pdftotext " + std::string(mode) + "-enc UTF-8 '" + pdf + "' -").output;
-        for (const RouteStop& stop : slanted.stops) EXPECT_NE(text.find(stop.name), std::string::npos) << mode << stop.name;
+        const std::string text =
+            test::RunCommand("pdftotext " + std::string(mode) + "-enc UTF-8 '" + pdf + "' -").output;
+        for (const RouteStop& stop : slanted.stops) {
+            EXPECT_NE(text.find(stop.name), std::string::npos) << mode << stop.name;
+        }
     }
 }
 
