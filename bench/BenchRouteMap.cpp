@@ -155,14 +155,14 @@ struct LabelTrouble {
 LabelTrouble CountLabelTrouble(const tak::RouteMap& map) {
     struct Placed {
         tak::RouteKey stop;
-        tak::PixelRect rect;
+        tak::LabelShape rect;  // turned with its label
     };
     std::vector<Placed> labels;
     const tak::PixelRect image{0, 0, 16 * map.width + 1, 16 * map.height + 1};
     LabelTrouble trouble;
     for (const auto& stop : map.stops) {
         for (const auto& label : stop.labels) {
-            const tak::PixelRect r = tak::StopLabelBounds(map, stop, label);
+            const tak::LabelShape r = tak::StopLabelShape(map, stop, label);
             if (r.Empty()) continue;
             if (!r.Inside(image)) ++trouble.clipped;
             labels.push_back({stop.key, r});
@@ -173,7 +173,9 @@ LabelTrouble CountLabelTrouble(const tak::RouteMap& map) {
             if (labels[i].rect.Overlaps(labels[j].rect)) ++trouble.overlappingLabels;
         }
         for (const auto& stop : map.stops) {
-            if (stop.key != labels[i].stop && tak::StopBoxBounds(stop).Overlaps(labels[i].rect)) ++trouble.onBoxes;
+            if (stop.key != labels[i].stop && labels[i].rect.Overlaps(tak::LabelShape::Of(tak::StopBoxBounds(stop)))) {
+                ++trouble.onBoxes;
+            }
         }
     }
     return trouble;

@@ -179,6 +179,10 @@ public:
     void FlowText(float lineHeight, std::string_view text);
     // Text with its baseline at (x, y); the cursor does not move.
     void PutText(float x, float y, std::string_view text);
+    // The same, marked with the text it shows, for text that a text
+    // extractor cannot read back glyph by glyph (text turned by an angle
+    // other than a right angle comes out broken into single letters).
+    void PutMarkedText(float x, float y, std::string_view text);
     // To the left margin, h lower (h < 0: by the height of the last cell).
     void LineFeed(float h = -1);
     // To the left margin at y = v (v < 0: -v above the bottom edge).

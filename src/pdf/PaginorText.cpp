@@ -503,6 +503,16 @@ void PdfDocument::PutText(float x, float y, std::string_view text) {
     EmitContent(line);
 }
 
+void PdfDocument::PutMarkedText(float x, float y, std::string_view text) {
+    if (text.empty() || s_->currentFont_ < 0) return;
+    std::string line = "/Span <</ActualText (";
+    AppendUtf16TextString(line, text);
+    line += ")>> BDC";
+    EmitContent(line);
+    PutText(x, y, text);
+    EmitContent("EMC");
+}
+
 namespace {
 
 // The line breaker for any text whose characters compare with char32_t.

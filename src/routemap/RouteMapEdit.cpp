@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "routemap/RouteMapLabels.h"
+#include "routemap/RouteMapLineOrder.h"
 
 namespace tak {
 
@@ -305,23 +306,28 @@ RouteKey StopAtPixel(const RouteMap& map, int32_t x, int32_t y) {
 }
 
 RouteKey ConnectionAtPixel(const RouteMap& map, int32_t x, int32_t y) {
+    // Lines that share cells are drawn side by side, each in its lane: the
+    // step nearest to the pixel, measured to where it is drawn, wins.
+    const LineLanes lanes = ComputeLineLanes(map);
+    const double px = x;
+    const double py = y;
     RouteKey found = kNoRouteKey;
-    for (const Connection& c : map.connections) {
+    double nearest = 8.0 * 8.0;  // at most half a cell away
+    for (std::size_t ci = 0; ci < map.connections.size(); ++ci) {
+        const Connection& c = map.connections[ci];
         for (std::size_t i = 0; i + 1 < c.path.size() || (i == 0 && c.path.size() == 1); ++i) {
-            // The step from one point to the next, as a band half a cell wide.
             const GridPoint a = c.path[i];
             const GridPoint b = i + 1 < c.path.size() ? c.path[i + 1] : a;
-            const int32_t ax = 16 * a.x + 8, ay = 16 * a.y + 8, bx = 16 * b.x + 8, by = 16 * b.y + 8;
-            const int32_t steps = std::max(std::abs(bx - ax), std::abs(by - ay));
-            bool near = false;
-            for (int32_t k = 0; k <= steps && !near; k += 4) {
-                const int32_t px = steps ? ax + (bx - ax) * k / steps : ax;
-                const int32_t py = steps ? ay + (by - ay) * k / steps : ay;
-                near = std::abs(px - x) <= 8 && std::abs(py - y) <= 8;
-            }
-            if (near) {
+            const LaneShift shift = lanes.At(ci, i);
+            const double ax = 16.0 * a.x + 8 + shift.x, ay = 16.0 * a.y + 8 + shift.y;
+            const double ex = 16.0 * (b.x - a.x), ey = 16.0 * (b.y - a.y);
+            const double length = ex * ex + ey * ey;
+            const double t = length > 0 ? std::clamp(((px - ax) * ex + (py - ay) * ey) / length, 0.0, 1.0) : 0.0;
+            const double dx = ax + t * ex - px, dy = ay + t * ey - py;
+            // Of equally near steps the one drawn last, on top, wins.
+            if (dx * dx + dy * dy <= nearest) {
+                nearest = dx * dx + dy * dy;
                 found = c.key;
-                break;
             }
         }
     }

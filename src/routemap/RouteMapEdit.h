@@ -85,8 +85,9 @@ bool MoveRouteMap(RouteMap& map, int32_t dx, int32_t dy, const AreaSelection* ar
 // with a path point in it.
 AreaSelection SelectArea(const RouteMap& map, int32_t left, int32_t top, int32_t right, int32_t bottom);
 
-// The placed stop whose box holds the pixel; the connection whose path
-// passes within half a cell of it (the last drawn wins, as it lies on top).
+// The placed stop whose box holds the pixel; the connection whose path, as
+// drawn in its lane beside the lines it shares cells with, passes nearest to
+// the pixel within half a cell (of equally near ones the last drawn, on top).
 RouteKey StopAtPixel(const RouteMap& map, int32_t x, int32_t y);
 RouteKey ConnectionAtPixel(const RouteMap& map, int32_t x, int32_t y);
 

@@ -1,8 +1,13 @@
 #include "routemap/RouteMapLabels.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstddef>
+#include <cstdlib>
 #include <limits>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "routemap/RouteMapDrawing.h"
@@ -37,9 +42,10 @@ PixelRect Moved(const PixelRect& r, int32_t dx, int32_t dy) {
 }
 
 // The lines of a name, each turned around its own top-left corner as the
-// drawing does, and the box around all of them. One pixel more on every side
-// holds glyphs that reach a little past their advance.
-PixelRect NameBounds(const std::string& name, GridPoint reference, int32_t angle) {
+// drawing does: the rectangle around all of them along and across the text,
+// and the box around that. One pixel more on every side holds glyphs that
+// reach a little past their advance.
+LabelShape NameShape(const std::string& name, GridPoint reference, int32_t angle) {
     const std::vector<std::string> lines = SplitStopName(name);
     const auto n = static_cast<int32_t>(lines.size());
     const double h = MeasureLabelText(" ").height;
@@ -50,12 +56,16 @@ PixelRect NameBounds(const std::string& name, GridPoint reference, int32_t angle
     double minY = minX;
     double maxX = std::numeric_limits<double>::lowest();
     double maxY = maxX;
+    // Along the text (cos, -sin) and across it (sin, cos), from the reference.
+    double minU = minX, minV = minX, maxU = maxX, maxV = maxX;
     for (int32_t i = 0; i < n; ++i) {
         const std::string& text = lines[static_cast<std::size_t>(i)];
         if (text.empty()) continue;  // drawn as nothing, not even a background
         const double shift = (2 * i - n) * h / 2.0;
-        const double x = reference.x + std::lround(shift * sinA);
-        const double y = reference.y + std::lround(shift * cosA);
+        const double dx = static_cast<double>(std::lround(shift * sinA));
+        const double dy = static_cast<double>(std::lround(shift * cosA));
+        const double x = reference.x + dx;
+        const double y = reference.y + dy;
         const double w = MeasureLabelText(text).width;
         for (auto [cx, cy] : {std::pair{0.0, 0.0}, std::pair{w, 0.0}, std::pair{0.0, h}, std::pair{w, h}}) {
             const double px = x + cx * cosA + cy * sinA;
@@ -65,10 +75,40 @@ PixelRect NameBounds(const std::string& name, GridPoint reference, int32_t angle
             minY = std::min(minY, py);
             maxY = std::max(maxY, py);
         }
+        const double u = dx * cosA - dy * sinA;
+        const double v = dx * sinA + dy * cosA;
+        minU = std::min(minU, u);
+        maxU = std::max(maxU, u + w);
+        minV = std::min(minV, v);
+        maxV = std::max(maxV, v + h);
     }
     if (minX > maxX) return {};
-    return {static_cast<int32_t>(std::floor(minX)) - 1, static_cast<int32_t>(std::floor(minY)) - 1,
-            static_cast<int32_t>(std::ceil(maxX)) + 1, static_cast<int32_t>(std::ceil(maxY)) + 1};
+    LabelShape shape;
+    shape.bounds = {static_cast<int32_t>(std::floor(minX)) - 1, static_cast<int32_t>(std::floor(minY)) - 1,
+                    static_cast<int32_t>(std::ceil(maxX)) + 1, static_cast<int32_t>(std::ceil(maxY)) + 1};
+    // A name along a grid axis is its bounds; its corners still tell where
+    // its text starts and ends.
+    shape.turned = angle % 90 != 0;
+    auto corner = [&](double u, double v) {
+        return LabelShape::Corner{reference.x + u * cosA + v * sinA, reference.y - u * sinA + v * cosA};
+    };
+    // Turned text is drawn a little wider at larger output scales: half a
+    // pixel more there.
+    const double m = shape.turned ? 1.5 : 1.0;
+    shape.corners = {corner(minU - m, minV - m), corner(maxU + m, minV - m), corner(maxU + m, maxV + m),
+                     corner(minU - m, maxV + m)};
+    if (shape.turned) {
+        double left = shape.corners[0].x, right = left, top = shape.corners[0].y, bottom = top;
+        for (const LabelShape::Corner& c : shape.corners) {
+            left = std::min(left, c.x);
+            right = std::max(right, c.x);
+            top = std::min(top, c.y);
+            bottom = std::max(bottom, c.y);
+        }
+        shape.bounds = {static_cast<int32_t>(std::floor(left)), static_cast<int32_t>(std::floor(top)),
+                        static_cast<int32_t>(std::ceil(right)), static_cast<int32_t>(std::ceil(bottom))};
+    }
+    return shape;
 }
 
 PixelRect BadgeBounds(const RouteLine& line, GridPoint reference) {
@@ -94,11 +134,94 @@ PixelRect StopBoxBounds(const RouteStop& stop) {
             Bounded(int64_t{top} + 16 * int64_t{box.height} + 2 * my + 1)};
 }
 
+LabelShape LabelShape::Of(const PixelRect& rect) {
+    LabelShape shape;
+    shape.bounds = rect;
+    shape.corners = {Corner{double(rect.left), double(rect.top)}, Corner{double(rect.right), double(rect.top)},
+                     Corner{double(rect.right), double(rect.bottom)}, Corner{double(rect.left), double(rect.bottom)}};
+    return shape;
+}
+
+namespace {
+
+using Corners = std::array<LabelShape::Corner, 4>;
+
+// True when the projections of the two shapes on the normal of one of the
+// first shape's edges do not meet (touching is not meeting).
+bool SeparatedByAnEdgeOf(const Corners& a, const Corners& b) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        const LabelShape::Corner& p = a[i];
+        const LabelShape::Corner& q = a[(i + 1) % 4];
+        const double nx = q.y - p.y;
+        const double ny = p.x - q.x;
+        double minA = std::numeric_limits<double>::max(), maxA = std::numeric_limits<double>::lowest();
+        double minB = minA, maxB = maxA;
+        for (const LabelShape::Corner& c : a) {
+            minA = std::min(minA, c.x * nx + c.y * ny);
+            maxA = std::max(maxA, c.x * nx + c.y * ny);
+        }
+        for (const LabelShape::Corner& c : b) {
+            minB = std::min(minB, c.x * nx + c.y * ny);
+            maxB = std::max(maxB, c.x * nx + c.y * ny);
+        }
+        // A thousandth of a pixel of slack, so that shapes that only touch are apart.
+        const double slack = 1e-3 * std::sqrt(nx * nx + ny * ny);
+        if (maxA <= minB + slack || maxB <= minA + slack) return true;
+    }
+    return false;
+}
+
+double SquaredDistanceToSegment(LabelShape::Corner p, LabelShape::Corner a, LabelShape::Corner b) {
+    const double ex = b.x - a.x, ey = b.y - a.y;
+    const double length = ex * ex + ey * ey;
+    const double t = length > 0 ? std::clamp(((p.x - a.x) * ex + (p.y - a.y) * ey) / length, 0.0, 1.0) : 0.0;
+    const double dx = a.x + t * ex - p.x, dy = a.y + t * ey - p.y;
+    return dx * dx + dy * dy;
+}
+
+}  // namespace
+
+bool LabelShape::Overlaps(const LabelShape& other) const {
+    if (!bounds.Overlaps(other.bounds)) return false;
+    if (!turned && !other.turned) return true;
+    // An unturned shape is its bounds, whatever its corners say.
+    const Corners mine = turned ? corners : Of(bounds).corners;
+    const Corners theirs = other.turned ? other.corners : Of(other.bounds).corners;
+    return !SeparatedByAnEdgeOf(mine, theirs) && !SeparatedByAnEdgeOf(theirs, mine);
+}
+
+double SquaredGap(const LabelShape& label, const PixelRect& box) {
+    if (!label.turned) {
+        const PixelRect& a = label.bounds;
+        const int64_t dx = std::max({int64_t{0}, int64_t{a.left} - box.right + 1, int64_t{box.left} - a.right + 1});
+        const int64_t dy = std::max({int64_t{0}, int64_t{a.top} - box.bottom + 1, int64_t{box.top} - a.bottom + 1});
+        return static_cast<double>(dx * dx + dy * dy);
+    }
+    const LabelShape boxShape = LabelShape::Of(box);
+    if (label.Overlaps(boxShape)) return 0;
+    // Apart, two convex shapes are nearest at a corner of one of them.
+    double best = std::numeric_limits<double>::max();
+    for (std::size_t i = 0; i < 4; ++i) {
+        for (const auto& [from, to] : {std::pair{&label, &boxShape}, std::pair{&boxShape, &label}}) {
+            for (const LabelShape::Corner& p : from->corners) {
+                best = std::min(best, SquaredDistanceToSegment(p, to->corners[i], to->corners[(i + 1) % 4]));
+            }
+        }
+    }
+    return best;
+}
+
+LabelShape StopLabelShape(const RouteMap& map, const RouteStop& stop, const StopLabel& label) {
+    if (stop.box.x < 0) return {};
+    if (label.type == kLabelName) return NameShape(stop.name, LabelReference(label, stop.box), label.angle);
+    return LabelShape::Of(StopLabelBounds(map, stop, label));
+}
+
 PixelRect StopLabelBounds(const RouteMap& map, const RouteStop& stop, const StopLabel& label) {
     if (stop.box.x < 0) return {};
     const GridPoint reference = LabelReference(label, stop.box);
     switch (label.type) {
-        case kLabelName: return NameBounds(stop.name, reference, label.angle);
+        case kLabelName: return NameShape(stop.name, reference, label.angle).bounds;
         case kLabelLineFilled:
         case kLabelLineOutlined:
             if (const RouteLine* line = FindRouteLine(map, label.line)) return BadgeBounds(*line, reference);
@@ -130,7 +253,7 @@ std::optional<LabelLeader> LeaderOf(const RouteMap& map, const RouteStop& stop, 
 
 namespace {
 
-// Rectangles filed by the squares of 64 pixels they touch, so that a
+// Shapes filed by the squares of 64 pixels their bounds touch, so that a
 // question about one place looks only at what lies near it.
 class RectIndex {
 public:
@@ -139,30 +262,49 @@ public:
           rows_(std::max(1, (area.bottom + kSquare - 1) / kSquare)),
           squares_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_)) {}
 
-    void Add(const PixelRect& r) {
-        if (r.Empty()) return;
-        const auto id = static_cast<int32_t>(rects_.size());
-        rects_.push_back(r);
+    void Add(const PixelRect& r) { Add(LabelShape::Of(r)); }
+    void Add(const LabelShape& shape) {
+        if (shape.Empty()) return;
+        const auto id = static_cast<int32_t>(shapes_.size());
+        shapes_.push_back(shape);
         seen_.push_back(0);
-        ForSquares(r, [&](std::vector<int32_t>& square) { square.push_back(id); });
+        ForSquares(shape.bounds, [&](std::vector<int32_t>& square) { square.push_back(id); });
     }
 
-    // How many filed rectangles the rectangle overlaps, counting up to `limit`.
+    // How many shapes are filed; RollBack to it forgets the ones filed after.
+    std::size_t Mark() const { return shapes_.size(); }
+    void RollBack(std::size_t mark) {
+        while (shapes_.size() > mark) {
+            const auto id = static_cast<int32_t>(shapes_.size() - 1);
+            // The newest filing is last in each of its squares.
+            ForSquares(shapes_.back().bounds, [&](std::vector<int32_t>& square) {
+                if (!square.empty() && square.back() == id) square.pop_back();
+            });
+            shapes_.pop_back();
+            seen_.pop_back();
+        }
+    }
+
+    // How many filed shapes the shape overlaps, counting up to `limit`.
     int32_t CountOverlaps(const PixelRect& r, int32_t limit = std::numeric_limits<int32_t>::max()) {
-        if (r.Empty()) return 0;
+        return CountOverlaps(LabelShape::Of(r), limit);
+    }
+    int32_t CountOverlaps(const LabelShape& shape, int32_t limit = std::numeric_limits<int32_t>::max()) {
+        if (shape.Empty()) return 0;
         ++stamp_;
         int32_t count = 0;
-        ForSquares(r, [&](std::vector<int32_t>& square) {
+        ForSquares(shape.bounds, [&](std::vector<int32_t>& square) {
             for (int32_t id : square) {
                 if (count >= limit || seen_[static_cast<std::size_t>(id)] == stamp_) continue;
                 seen_[static_cast<std::size_t>(id)] = stamp_;
-                if (rects_[static_cast<std::size_t>(id)].Overlaps(r)) ++count;
+                if (shapes_[static_cast<std::size_t>(id)].Overlaps(shape)) ++count;
             }
         });
         return count;
     }
 
-    // Every filed rectangle that overlaps the rectangle, with its filing number.
+    // Every filed shape whose bounds overlap the rectangle, with its filing
+    // number and its bounds.
     template <typename Visit>
     void ForEachOverlap(const PixelRect& r, Visit visit) {
         if (r.Empty()) return;
@@ -171,7 +313,8 @@ public:
             for (int32_t id : square) {
                 if (seen_[static_cast<std::size_t>(id)] == stamp_) continue;
                 seen_[static_cast<std::size_t>(id)] = stamp_;
-                if (rects_[static_cast<std::size_t>(id)].Overlaps(r)) visit(id, rects_[static_cast<std::size_t>(id)]);
+                const PixelRect& bounds = shapes_[static_cast<std::size_t>(id)].bounds;
+                if (bounds.Overlaps(r)) visit(id, bounds);
             }
         });
     }
@@ -195,7 +338,7 @@ private:
     int32_t columns_;
     int32_t rows_;
     std::vector<std::vector<int32_t>> squares_;
-    std::vector<PixelRect> rects_;
+    std::vector<LabelShape> shapes_;
     std::vector<uint32_t> seen_;
     uint32_t stamp_ = 0;
 };
@@ -231,6 +374,93 @@ void AddPlacesAround(std::vector<Candidate>& places, const PixelRect& box, int32
 constexpr int32_t kRingDistances[] = {0, 8, 16};
 constexpr int32_t kLeaderDistances[] = {32, 48, 72, 104};
 
+// Stops one after the other along a straight stretch of line, in their
+// order from left to right or from top to bottom.
+struct Stretch {
+    bool horizontal = true;
+    std::vector<std::size_t> stops;  // indices into the map's stops
+};
+
+// Stops further apart than this (centre to centre) have room enough for
+// level names between them; they end a stretch.
+constexpr int32_t kStretchSpacing = 64;
+
+GridPoint BoxCentre(const StopBox& box) {
+    return {Bounded(16 * int64_t{box.x} + 8 * int64_t{std::max(box.width, 1)}),
+            Bounded(16 * int64_t{box.y} + 8 * int64_t{std::max(box.height, 1)})};
+}
+
+// Runs of three or more placed stops whose centres lie in one row or one
+// column, each joined to the next by a straight path and to no other stop
+// in that row or column; a stop belongs to one run at most.
+std::vector<Stretch> FindStretches(const RouteMap& map) {
+    const std::size_t n = map.stops.size();
+    std::vector<std::pair<RouteKey, std::size_t>> byKey;
+    for (std::size_t i = 0; i < n; ++i) byKey.emplace_back(map.stops[i].key, i);
+    std::sort(byKey.begin(), byKey.end());
+    auto indexOf = [&](RouteKey key) -> std::optional<std::size_t> {
+        auto it = std::lower_bound(byKey.begin(), byKey.end(), std::pair{key, std::size_t{0}});
+        if (it == byKey.end() || it->first != key) return std::nullopt;
+        return it->second;
+    };
+    // Per axis (0 rows, 1 columns) and stop: the stops joined to it after and before it.
+    std::array<std::vector<std::vector<std::size_t>>, 2> after{std::vector<std::vector<std::size_t>>(n),
+                                                               std::vector<std::vector<std::size_t>>(n)};
+    std::array<std::vector<std::vector<std::size_t>>, 2> before = after;
+    auto link = [](std::vector<std::size_t>& list, std::size_t i) {
+        if (std::find(list.begin(), list.end(), i) == list.end()) list.push_back(i);
+    };
+    for (const Connection& c : map.connections) {
+        if (c.path.size() < 2) continue;
+        const int d = StepDirection(c.path[0], c.path[1]);
+        if (d < 0 || d > 3) continue;
+        bool straight = true;
+        for (std::size_t i = 2; i < c.path.size() && straight; ++i) {
+            straight = StepDirection(c.path[i - 1], c.path[i]) == d;
+        }
+        const std::optional<std::size_t> a = indexOf(c.work[0].stop);
+        const std::optional<std::size_t> b = indexOf(c.work[1].stop);
+        if (!straight || !a || !b || *a == *b) continue;
+        const StopBox& boxA = map.stops[*a].box;
+        const StopBox& boxB = map.stops[*b].box;
+        if (boxA.x < 0 || boxB.x < 0) continue;
+        const int axis = d == 1 || d == 3 ? 0 : 1;
+        const GridPoint ca = BoxCentre(boxA);
+        const GridPoint cb = BoxCentre(boxB);
+        if (axis == 0 ? ca.y != cb.y : ca.x != cb.x) continue;
+        const int64_t along = axis == 0 ? int64_t{cb.x} - ca.x : int64_t{cb.y} - ca.y;
+        if (along == 0 || std::abs(along) > kStretchSpacing) continue;
+        const std::size_t first = along > 0 ? *a : *b;
+        const std::size_t second = along > 0 ? *b : *a;
+        link(after[static_cast<std::size_t>(axis)][first], second);
+        link(before[static_cast<std::size_t>(axis)][second], first);
+    }
+    std::vector<Stretch> stretches;
+    std::vector<bool> used(n, false);
+    for (std::size_t axis = 0; axis < 2; ++axis) {
+        // The one stop joined after i, when it has i as its one stop before.
+        auto next = [&](std::size_t i) -> std::optional<std::size_t> {
+            if (after[axis][i].size() != 1) return std::nullopt;
+            const std::size_t j = after[axis][i].front();
+            if (before[axis][j].size() != 1 || used[j]) return std::nullopt;
+            return j;
+        };
+        for (std::size_t i = 0; i < n; ++i) {
+            if (used[i]) continue;
+            if (before[axis][i].size() == 1) {
+                const std::size_t p = before[axis][i].front();
+                if (!used[p] && after[axis][p].size() == 1) continue;  // inside a run: its start takes it
+            }
+            Stretch stretch{axis == 0, {i}};
+            while (const std::optional<std::size_t> j = next(stretch.stops.back())) stretch.stops.push_back(*j);
+            if (stretch.stops.size() < 3) continue;
+            for (std::size_t s : stretch.stops) used[s] = true;
+            stretches.push_back(std::move(stretch));
+        }
+    }
+    return stretches;
+}
+
 class LabelPlacer {
 public:
     explicit LabelPlacer(RouteMap& map)
@@ -245,17 +475,30 @@ public:
 private:
     void FileFixedThings();
     void FileLines();
-    void PlaceName(RouteStop& stop, StopLabel& label);
+    // Every automatic name and badge block not placed yet, stop by stop.
+    void PlaceAll(const std::vector<bool>& namedByStretch);
+    void PlaceName(std::size_t stopIndex, StopLabel& label);
+    // Turns the names of a stretch's stops as the first option that gives
+    // every one of them a clear place (or the one that gives most of them
+    // one) lays them, and marks the stops so placed.
+    void TurnStretch(const Stretch& stretch, std::vector<bool>& namedByStretch);
+    // The label turned by `angle` beside the stop's box on `side` (0-3 as
+    // the box's sides), with the end of its text that is nearer the box
+    // centred on the box.
+    StopLabel TurnedBeside(const RouteStop& stop, StopLabel label, int32_t angle, int side);
+    // Inside the image, on no other label, box or line, and nearer its own
+    // stop than any other.
+    bool Clear(const LabelShape& shape, const RouteStop& stop);
     void PlaceBadgeBlock(RouteStop& stop);
     // `shifts` are the lanes of the connection's steps.
     void FileLineNames(const Connection& connection, const RouteLine& line, const std::vector<LaneShift>& shifts);
     // True when some other stop's box lies nearer to the rectangle than the
     // stop's own box: the label would seem to name that stop.
-    bool NearerToAnother(const PixelRect& r, const RouteStop& stop);
-    // The first of the rectangles that is free, crosses no line and lies
+    bool NearerToAnother(const LabelShape& shape, const RouteStop& stop);
+    // The first of the shapes that is free, crosses no line and lies
     // nearest its own stop (`clear`); else the best free one with `clear`
     // false; -1 when none is free.
-    int32_t Best(const std::vector<PixelRect>& rects, const RouteStop& stop, bool& clear);
+    int32_t Best(const std::vector<LabelShape>& shapes, const RouteStop& stop, bool& clear);
 
     RouteMap& map_;
     PixelRect image_;
@@ -264,6 +507,8 @@ private:
     RectIndex outlines_;  // every placed stop's box outline
     std::vector<RouteKey> outlineStops_;  // the stop of each filed outline
     int32_t crowded_ = 0;
+    // Per stop: its automatic names all found a clear place next to the box.
+    std::vector<bool> namedNear_;
 };
 
 // A badge block moves as one only when every badge of the stop is automatic;
@@ -282,14 +527,61 @@ bool Moves(const RouteStop& stop, const StopLabel& label) {
 int32_t LabelPlacer::Run() {
     FileLines();
     FileFixedThings();
-    for (RouteStop& stop : map_.stops) {
+    const std::vector<Stretch> stretches = FindStretches(map_);
+    const std::size_t fixedMark = taken_.Mark();
+    const int32_t fixedCrowded = crowded_;
+    std::vector<std::vector<StopLabel>> ruled;
+    if (!stretches.empty()) {
+        for (const RouteStop& stop : map_.stops) ruled.push_back(stop.labels);
+    }
+    namedNear_.assign(map_.stops.size(), true);
+    std::vector<bool> namedByStretch(map_.stops.size(), false);
+    PlaceAll(namedByStretch);
+
+    std::vector<const Stretch*> crowdedStretches;
+    for (const Stretch& stretch : stretches) {
+        if (std::any_of(stretch.stops.begin(), stretch.stops.end(), [&](std::size_t i) { return !namedNear_[i]; })) {
+            crowdedStretches.push_back(&stretch);
+        }
+    }
+    if (crowdedStretches.empty()) return crowded_;
+    // Once more from the plain rule's places, the crowded stretches first.
+    // Should that leave more names without a clear place, the first way stays.
+    std::vector<std::vector<StopLabel>> unturned;
+    for (std::size_t i = 0; i < map_.stops.size(); ++i) {
+        unturned.push_back(std::move(map_.stops[i].labels));
+        map_.stops[i].labels = ruled[i];
+    }
+    const int32_t unturnedCrowded = crowded_;
+    taken_.RollBack(fixedMark);
+    crowded_ = fixedCrowded;
+    for (const Stretch* stretch : crowdedStretches) TurnStretch(*stretch, namedByStretch);
+    PlaceAll(namedByStretch);
+    if (crowded_ > unturnedCrowded) {
+        for (std::size_t i = 0; i < map_.stops.size(); ++i) map_.stops[i].labels = std::move(unturned[i]);
+        crowded_ = unturnedCrowded;
+    }
+    return crowded_;
+}
+
+// The first automatic name of the stop, the one a stretch turns.
+StopLabel* FirstAutomaticName(RouteStop& stop) {
+    for (StopLabel& label : stop.labels) {
+        if (label.type == kLabelName && label.automatic) return &label;
+    }
+    return nullptr;
+}
+
+void LabelPlacer::PlaceAll(const std::vector<bool>& namedByStretch) {
+    for (std::size_t i = 0; i < map_.stops.size(); ++i) {
+        RouteStop& stop = map_.stops[i];
         if (stop.box.x < 0) continue;
+        const StopLabel* turned = namedByStretch[i] ? FirstAutomaticName(stop) : nullptr;
         for (StopLabel& label : stop.labels) {
-            if (label.type == kLabelName && label.automatic) PlaceName(stop, label);
+            if (label.type == kLabelName && label.automatic && &label != turned) PlaceName(i, label);
         }
         PlaceBadgeBlock(stop);
     }
-    return crowded_;
 }
 
 PixelRect OutlineOf(const RouteStop& stop);
@@ -305,7 +597,7 @@ void LabelPlacer::FileFixedThings() {
         if (stop.box.x < 0) continue;
         for (const StopLabel& label : stop.labels) {
             if (Moves(stop, label)) continue;
-            const PixelRect r = StopLabelBounds(map_, stop, label);
+            const LabelShape r = StopLabelShape(map_, stop, label);
             // An automatic badge that has to stay in a hand-placed block is
             // counted when its place is not free. Arrows belong on their box.
             if (label.automatic && IsBadge(label) && !r.Empty() &&
@@ -333,15 +625,15 @@ void LabelPlacer::FileLines() {
             const int32_t ax = 16 * a.x + 8 + shift.x, ay = 16 * a.y + 8 + shift.y;
             const int32_t bx = 16 * b.x + 8 + shift.x, by = 16 * b.y + 8 + shift.y;
             if (ax == bx || ay == by) {
-                lines_.Add({std::min(ax, bx) - h, std::min(ay, by) - h, std::max(ax, bx) + h + 1,
-                            std::max(ay, by) + h + 1});
+                lines_.Add(PixelRect{std::min(ax, bx) - h, std::min(ay, by) - h, std::max(ax, bx) + h + 1,
+                                     std::max(ay, by) + h + 1});
                 continue;
             }
             // Every 2 pixels, so that even a 1-pixel line leaves no gap.
             for (int32_t k = 0; k <= 8; ++k) {
                 const int32_t x = ax + (bx - ax) * k / 8;
                 const int32_t y = ay + (by - ay) * k / 8;
-                lines_.Add({x - h - 1, y - h - 1, x + h + 2, y + h + 2});
+                lines_.Add(PixelRect{x - h - 1, y - h - 1, x + h + 2, y + h + 2});
             }
         }
         FileLineNames(connection, *line, lanes.shifts[c]);
@@ -366,48 +658,34 @@ void LabelPlacer::FileLineNames(const Connection& connection, const RouteLine& l
         int32_t halfHeight = size.height / 2 + 2;
         if (d == 0 || d == 2) std::swap(halfWidth, halfHeight);
         if (d >= 4) halfWidth = halfHeight = (size.width + size.height) * 3 / 8 + 2;  // about (w + h) / 2 / sqrt 2
-        lines_.Add({centre.x - halfWidth, centre.y - halfHeight, centre.x + halfWidth + 1, centre.y + halfHeight + 1});
+        lines_.Add(PixelRect{centre.x - halfWidth, centre.y - halfHeight, centre.x + halfWidth + 1,
+                             centre.y + halfHeight + 1});
     }
 }
 
-namespace {
-
-int64_t SquaredGap(const PixelRect& a, const PixelRect& b) {
-    const int64_t dx = std::max({int64_t{0}, int64_t{a.left} - b.right + 1, int64_t{b.left} - a.right + 1});
-    const int64_t dy = std::max({int64_t{0}, int64_t{a.top} - b.bottom + 1, int64_t{b.top} - a.bottom + 1});
-    return dx * dx + dy * dy;
-}
-
-int64_t SquareRootCeiling(int64_t v) {
-    auto root = static_cast<int64_t>(std::sqrt(static_cast<double>(v)));
-    while (root * root < v) ++root;
-    return root;
-}
-
-}  // namespace
-
-bool LabelPlacer::NearerToAnother(const PixelRect& r, const RouteStop& stop) {
-    const int64_t own = SquaredGap(r, OutlineOf(stop));
+bool LabelPlacer::NearerToAnother(const LabelShape& shape, const RouteStop& stop) {
+    const double own = SquaredGap(shape, OutlineOf(stop));
     if (own == 0) return false;
     // Only boxes within the own box's distance can be nearer.
-    const auto reach = static_cast<int32_t>(std::min<int64_t>(SquareRootCeiling(own), 1 << 20));
+    const auto reach = static_cast<int32_t>(std::min(std::ceil(std::sqrt(own)), double{1 << 20}));
+    const PixelRect& r = shape.bounds;
     bool nearer = false;
     outlines_.ForEachOverlap({r.left - reach, r.top - reach, r.right + reach, r.bottom + reach},
                              [&](int32_t id, const PixelRect& outline) {
                                  if (outlineStops_[static_cast<std::size_t>(id)] == stop.key) return;
-                                 if (SquaredGap(r, outline) < own) nearer = true;
+                                 if (SquaredGap(shape, outline) < own) nearer = true;
                              });
     return nearer;
 }
 
-int32_t LabelPlacer::Best(const std::vector<PixelRect>& rects, const RouteStop& stop, bool& clear) {
+int32_t LabelPlacer::Best(const std::vector<LabelShape>& shapes, const RouteStop& stop, bool& clear) {
     // The first place that is wholly clear; else the free place crossing
     // the fewest lines, one that seems to name another stop only when no
     // other is free.
     int32_t best = -1;
     int64_t bestScore = std::numeric_limits<int64_t>::max();
-    for (std::size_t i = 0; i < rects.size(); ++i) {
-        const PixelRect& r = rects[i];
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        const LabelShape& r = shapes[i];
         if (!r.Empty() && (!r.Inside(image_) || taken_.CountOverlaps(r, 1) > 0)) continue;
         const int64_t crossed = r.Empty() ? 0 : lines_.CountOverlaps(r);
         const int64_t score = (NearerToAnother(r, stop) ? int64_t{1} << 40 : 0) + crossed;
@@ -420,6 +698,11 @@ int32_t LabelPlacer::Best(const std::vector<PixelRect>& rects, const RouteStop& 
     return best;
 }
 
+bool LabelPlacer::Clear(const LabelShape& shape, const RouteStop& stop) {
+    return !shape.Empty() && shape.Inside(image_) && taken_.CountOverlaps(shape, 1) == 0 &&
+           lines_.CountOverlaps(shape, 1) == 0 && !NearerToAnother(shape, stop);
+}
+
 PixelRect OutlineOf(const RouteStop& stop) {
     const PixelRect box = StopBoxBounds(stop);
     if (!box.Empty()) return box;
@@ -427,13 +710,14 @@ PixelRect OutlineOf(const RouteStop& stop) {
     return {c.x - 4, c.y - 4, c.x + 5, c.y + 5};
 }
 
-void LabelPlacer::PlaceName(RouteStop& stop, StopLabel& label) {
+void LabelPlacer::PlaceName(std::size_t stopIndex, StopLabel& label) {
+    RouteStop& stop = map_.stops[stopIndex];
     const PixelRect outline = OutlineOf(stop);
     // The rule's own place first, then horizontal text around the box, then
     // text reading upwards, each ring further out.
     const StopLabel ruled = label;
     std::vector<Candidate> places{{label.angle, 0, 0}};
-    std::vector<PixelRect> shapes;  // the label's rectangle at each angle, at its ruled offset
+    std::vector<int32_t> distances{0};
     const PixelRect flat = [&] {
         StopLabel probe = ruled;
         probe.angle = 0;
@@ -448,13 +732,14 @@ void LabelPlacer::PlaceName(RouteStop& stop, StopLabel& label) {
     auto addRing = [&](int32_t distance) {
         AddPlacesAround(places, outline, 0, flat.right - flat.left, flat.bottom - flat.top, distance);
         AddPlacesAround(places, outline, 90, upright.right - upright.left, upright.bottom - upright.top, distance);
+        distances.resize(places.size(), distance);
     };
     for (int32_t distance : kRingDistances) addRing(distance);
     for (int32_t distance : kLeaderDistances) addRing(distance);
     std::vector<StopLabel> tries;
-    std::vector<PixelRect> rects;
+    std::vector<LabelShape> shapes;
     tries.push_back(ruled);
-    rects.push_back(StopLabelBounds(map_, stop, ruled));
+    shapes.push_back(StopLabelShape(map_, stop, ruled));
     for (std::size_t i = 1; i < places.size(); ++i) {
         const Candidate& place = places[i];
         const PixelRect& shape = place.angle == 0 ? flat : upright;
@@ -463,17 +748,19 @@ void LabelPlacer::PlaceName(RouteStop& stop, StopLabel& label) {
         moved.x = Bounded(int64_t{ruled.x} + place.left - shape.left);
         moved.y = Bounded(int64_t{ruled.y} + place.top - shape.top);
         tries.push_back(moved);
-        rects.push_back(Moved(shape, place.left - shape.left, place.top - shape.top));
+        shapes.push_back(LabelShape::Of(Moved(shape, place.left - shape.left, place.top - shape.top)));
     }
     bool clear = false;
-    const int32_t best = Best(rects, stop, clear);
+    const int32_t best = Best(shapes, stop, clear);
     if (!clear) ++crowded_;
+    // Next to the box means at most half a cell away from it.
+    if (!clear || distances[static_cast<std::size_t>(std::max(best, 0))] > 8) namedNear_[stopIndex] = false;
     if (best < 0) {
-        taken_.Add(rects.front());
+        taken_.Add(shapes.front());
         return;
     }
     label = tries[static_cast<std::size_t>(best)];
-    taken_.Add(rects[static_cast<std::size_t>(best)]);
+    taken_.Add(shapes[static_cast<std::size_t>(best)]);
 }
 
 void LabelPlacer::PlaceBadgeBlock(RouteStop& stop) {
@@ -493,10 +780,12 @@ void LabelPlacer::PlaceBadgeBlock(RouteStop& stop) {
     // Badges have no leader line: they stay within one ring of leader distance.
     AddPlacesAround(places, OutlineOf(stop), 0, block.right - block.left, block.bottom - block.top,
                     kLeaderDistances[0]);
-    std::vector<PixelRect> rects;
-    for (const Candidate& place : places) rects.push_back(Moved(block, place.left - block.left, place.top - block.top));
+    std::vector<LabelShape> shapes;
+    for (const Candidate& place : places) {
+        shapes.push_back(LabelShape::Of(Moved(block, place.left - block.left, place.top - block.top)));
+    }
     bool clear = false;
-    const int32_t best = Best(rects, stop, clear);
+    const int32_t best = Best(shapes, stop, clear);
     const int32_t chosen = best < 0 ? 0 : best;
     if (!clear) ++crowded_;
     const int32_t dx = places[static_cast<std::size_t>(chosen)].left - block.left;
@@ -506,6 +795,97 @@ void LabelPlacer::PlaceBadgeBlock(RouteStop& stop) {
         label.x = Bounded(int64_t{label.x} + dx);
         label.y = Bounded(int64_t{label.y} + dy);
         taken_.Add(StopLabelBounds(map_, stop, label));
+    }
+}
+
+StopLabel LabelPlacer::TurnedBeside(const RouteStop& stop, StopLabel label, int32_t angle, int side) {
+    label.angle = angle;
+    label.x = 0;
+    label.y = 0;
+    const LabelShape centred = StopLabelShape(map_, stop, label);
+    if (centred.Empty()) return label;
+    const PixelRect box = OutlineOf(stop);
+    const double cx = (box.left + box.right) / 2.0;
+    const double cy = (box.top + box.bottom) / 2.0;
+    const auto& c = centred.corners;
+    const LabelShape::Corner start{(c[0].x + c[3].x) / 2, (c[0].y + c[3].y) / 2};
+    const LabelShape::Corner end{(c[1].x + c[2].x) / 2, (c[1].y + c[2].y) / 2};
+    constexpr int32_t kGap = 3;
+    // Above and right of the box the text starts at it; below and left it ends there.
+    switch (side) {
+        case 0:
+            label.x = static_cast<int32_t>(std::lround(cx - start.x));
+            label.y = box.top - kGap - centred.bounds.bottom;
+            break;
+        case 1:
+            label.x = box.right + kGap - centred.bounds.left;
+            label.y = static_cast<int32_t>(std::lround(cy - start.y));
+            break;
+        case 2:
+            label.x = static_cast<int32_t>(std::lround(cx - end.x));
+            label.y = box.bottom + kGap - centred.bounds.top;
+            break;
+        default:
+            label.x = box.left - kGap - centred.bounds.right;
+            label.y = static_cast<int32_t>(std::lround(cy - end.y));
+            break;
+    }
+    return label;
+}
+
+void LabelPlacer::TurnStretch(const Stretch& stretch, std::vector<bool>& namedByStretch) {
+    struct Option {
+        int32_t angle;
+        int side;        // of the first name
+        bool alternate;  // every second name on the other side
+    };
+    // Beside a horizontal stretch names read upwards or slanted, beside a
+    // vertical one level or slanted; one side first, both when one has no room.
+    const int32_t square = stretch.horizontal ? 90 : 0;
+    const int sideA = stretch.horizontal ? 0 : 1;
+    const int sideB = stretch.horizontal ? 2 : 3;
+    const Option options[] = {{square, sideA, false}, {square, sideB, false}, {45, sideA, false},
+                              {45, sideB, false},     {square, sideA, true},  {square, sideB, true},
+                              {45, sideA, true},      {45, sideB, true}};
+    struct Turned {
+        std::size_t stop;
+        StopLabel label;
+        LabelShape shape;
+        bool clear = false;
+    };
+    auto lay = [&](const Option& option) {
+        std::vector<Turned> laid;
+        const std::size_t mark = taken_.Mark();
+        for (std::size_t i : stretch.stops) {
+            RouteStop& stop = map_.stops[i];
+            const StopLabel* name = FirstAutomaticName(stop);
+            if (!name) continue;
+            const int side = option.alternate && laid.size() % 2 == 1 ? (option.side + 2) % 4 : option.side;
+            Turned turned{i, TurnedBeside(stop, *name, option.angle, side), {}};
+            turned.shape = StopLabelShape(map_, stop, turned.label);
+            turned.clear = Clear(turned.shape, stop);
+            if (turned.clear) taken_.Add(turned.shape);
+            laid.push_back(std::move(turned));
+        }
+        taken_.RollBack(mark);
+        return laid;
+    };
+    std::vector<Turned> best;
+    std::ptrdiff_t bestClear = -1;
+    for (const Option& option : options) {
+        std::vector<Turned> laid = lay(option);
+        const auto clear = std::count_if(laid.begin(), laid.end(), [](const Turned& t) { return t.clear; });
+        if (clear <= bestClear) continue;
+        bestClear = clear;
+        best = std::move(laid);
+        if (clear == static_cast<std::ptrdiff_t>(best.size())) break;
+    }
+    // Names without a clear place in the best option are placed one by one later.
+    for (const Turned& turned : best) {
+        if (!turned.clear) continue;
+        *FirstAutomaticName(map_.stops[turned.stop]) = turned.label;
+        taken_.Add(turned.shape);
+        namedByStretch[turned.stop] = true;
     }
 }
 

@@ -13,8 +13,19 @@
 // crosses the fewest is taken and the label counted; when no place is free
 // at all, the plain rule's place is kept and counted. Labels the user placed
 // by hand are never moved; others keep clear of them.
+//
+// Stops in a row along a straight stretch are looked at together: where
+// their names do not all find a clear place next to their boxes, the
+// stretch's names are turned as on network maps (reading upwards or slanted
+// at 45 degrees beside a horizontal stretch, level or slanted beside a
+// vertical one), all on one side of the line or, where one side has no room
+// for all of them, by turns on either side; then the other names are placed
+// around them. Turned names are checked as the turned rectangles they are
+// drawn in, not as the boxes around those. A name's turn is the layout's
+// choice and is not stored, unless the user fixes the label by hand.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -41,12 +52,39 @@ struct PixelRect {
     bool operator==(const PixelRect&) const = default;
 };
 
+// The area a label covers: a rectangle, turned with the label's text. An
+// unturned shape is its `bounds`; a turned one lies within them.
+struct LabelShape {
+    struct Corner {
+        double x = 0;
+        double y = 0;
+    };
+    PixelRect bounds;
+    bool turned = false;
+    // Along the text from its start, then back along its far side: start
+    // corner, end corner, end corner below, start corner below.
+    std::array<Corner, 4> corners{};
+
+    static LabelShape Of(const PixelRect& rect);
+    bool Empty() const { return bounds.Empty(); }
+    bool Overlaps(const LabelShape& other) const;
+    bool Inside(const PixelRect& outer) const { return bounds.Inside(outer); }
+};
+
+// The square of the gap between a label and a box, as the placement
+// compares them: whole pixels for an unturned label, the exact distance for
+// a turned one (a label is compared only with itself in one way or the
+// other); 0 when they touch.
+double SquaredGap(const LabelShape& label, const PixelRect& box);
+
 // The pixels the stop's drawn box covers (empty for an exit, which has none).
 PixelRect StopBoxBounds(const RouteStop& stop);
 
 // The pixels a label covers when drawn at its stop, text backgrounds
 // included; empty for a badge without a line or a stop that is not placed.
 PixelRect StopLabelBounds(const RouteMap& map, const RouteStop& stop, const StopLabel& label);
+// The same label's area as its turned rectangle; its bounds are those above.
+LabelShape StopLabelShape(const RouteMap& map, const RouteStop& stop, const StopLabel& label);
 
 // A name label further than this from its stop's box is joined to it by a
 // leader line.

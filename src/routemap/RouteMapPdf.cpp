@@ -81,7 +81,13 @@ public:
         if (text.empty()) return;
         pdf_.SetTextPaint(colour.r, colour.g, colour.b);
         if (angle != 0) pdf_.RotateAround(static_cast<float>(angle), X(x), Y(y));
-        pdf_.PutText(X(x), Y(y) + kAscent, text);
+        // Slanted text is marked with its words, which text extraction
+        // would otherwise give back letter by letter.
+        if (std::fmod(angle, 90.0) != 0) {
+            pdf_.PutMarkedText(X(x), Y(y) + kAscent, text);
+        } else {
+            pdf_.PutText(X(x), Y(y) + kAscent, text);
+        }
         if (angle != 0) pdf_.RotateAround(0);
     }
     PdfDocument& Pdf() { return pdf_; }

@@ -154,6 +154,20 @@ TEST_F(PdfFonts, ACharacterWithoutGlyphPrintsAReplacementAndIsReportedOnce) {
     EXPECT_EQ(pdf.MissingCharacters(), "");
 }
 
+// Slanted text is read back as its words, umlauts and all (its glyphs
+// alone come out letter by letter from some extractors).
+TEST_F(PdfFonts, MarkedSlantedTextIsExtractedAsWords) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
+    pdf.SelectFont("Arial", "", 10);
+    ASSERT_TRUE(pdf.NewPage());
+    pdf.RotateAround(45, 100, 300);
+    pdf.PutMarkedText(100, 300, "\xC3\x96lm\xC3\xBChle S\xC3\xBC" "d");  // Ölmühle Süd
+    pdf.RotateAround(0);
+    test::SaveChecked(pdf, file);
+    const std::string text = test::ExtractedText(file);
+    EXPECT_NE(text.find("\xC3\x96lm\xC3\xBChle S\xC3\xBC" "d"), std::string::npos) << text;
+}
+
 TEST_F(PdfFonts, CompressedPagesInflateToThePlainContentAndTheFileShrinks) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
     auto write = [this](bool compress, const fs::path& to) {

@@ -3,12 +3,15 @@
 // a point of the canvas.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapEdit.h"
 #include "routemap/RouteMapLayout.h"
+#include "routemap/RouteMapLineOrder.h"
 
 namespace tak {
 namespace {
@@ -204,6 +207,43 @@ TEST(RouteMapEditCanvas, FindsStopsConnectionsAndAreasUnderThePointer) {
     EXPECT_EQ(left.stops, (std::set<RouteKey>{StopKey(map, "West")}));
     EXPECT_EQ(left.connections.size(), 1u);
     EXPECT_TRUE(SelectArea(map, 16 * 15, 0, 16 * 20, 16 * 2).Empty());
+}
+
+// Two lines over the same cells are drawn side by side: a click on a line's
+// lane picks that line's connection, not the one drawn last.
+TEST(RouteMapEditCanvas, FindsTheConnectionWhoseLaneIsClicked) {
+    RouteMap map;
+    map.width = 20;
+    map.height = 10;
+    map.allowDiag = false;
+    AddLineFromStops(map, "1", {"West", "East"});
+    AddLineFromStops(map, "2", {"North", "South"});
+    const std::pair<const char*, StopBox> boxes[] = {
+        {"West", {2, 4, 0, 1}}, {"East", {14, 4, 0, 1}}, {"North", {5, 1, 1, 0}}, {"South", {11, 7, 1, 0}}};
+    for (const auto& [name, box] : boxes) {
+        RouteStop* stop = FindRouteStop(map, StopKey(map, name));
+        stop->automatic = false;
+        stop->stored = box;
+    }
+    // Line 2 comes down to the row of line 1, runs along it and goes down again.
+    map.connections[1].nodes = {{5, 4}, {11, 4}};
+    LayoutRouteMap(map);
+    const LineLanes lanes = ComputeLineLanes(map);
+    std::vector<GridPoint> clicks;
+    for (std::size_t c = 0; c < 2; ++c) {
+        const Connection& connection = map.connections[c];
+        // Halfway between cells (8, 4) and (9, 4), in the connection's lane.
+        std::size_t step = connection.path.size();
+        for (std::size_t i = 0; i + 1 < connection.path.size(); ++i) {
+            const GridPoint a = connection.path[i], b = connection.path[i + 1];
+            if (a.y == 4 && b.y == 4 && std::min(a.x, b.x) == 8 && std::max(a.x, b.x) == 9) step = i;
+        }
+        ASSERT_LT(step, connection.path.size()) << "line " << c + 1 << " does not pass (8, 4)";
+        const GridPoint shift = lanes.At(c, step).Pixels();
+        clicks.push_back({16 * 8 + 16 + shift.x, 16 * 4 + 8 + shift.y});
+        EXPECT_EQ(ConnectionAtPixel(map, clicks.back().x, clicks.back().y), connection.key) << "line " << c + 1;
+    }
+    EXPECT_NE(clicks[0], clicks[1]) << "the lines share no lane pair";
 }
 
 TEST(RouteMapEditOrder, MovesLinesAndConnectionsWithinTheirLists) {

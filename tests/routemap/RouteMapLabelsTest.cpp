@@ -3,6 +3,11 @@
 // alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,6 +19,7 @@
 #include "routemap/RouteMapLabels.h"
 #include "routemap/RouteMapLayout.h"
 #include "routemap/RouteMapLayoutParts.h"
+#include "routemap/RouteMapOutput.h"
 #include "routemap/RouteMapSamples.h"
 #include "support/TestSupport.h"
 
@@ -31,18 +37,18 @@ bool IsBadge(const StopLabel& label) { return label.type == kLabelLineFilled || 
 
 // What the placement promises for the automatic names and badges: the number
 // of them (a stop's badges counting once) that leave the image or overlap a
-// stop box or another label.
+// stop box or another label, turned labels measured as turned.
 int CountUnreadable(const RouteMap& map) {
     const PixelRect image{0, 0, 16 * map.width + 1, 16 * map.height + 1};
     struct Item {
         RouteKey stop;
         std::size_t label;
-        PixelRect rect;
+        LabelShape rect;
     };
     std::vector<Item> items;
     for (const RouteStop& stop : map.stops) {
         for (std::size_t i = 0; i < stop.labels.size(); ++i) {
-            const PixelRect r = StopLabelBounds(map, stop, stop.labels[i]);
+            const LabelShape r = StopLabelShape(map, stop, stop.labels[i]);
             if (!r.Empty()) items.push_back({stop.key, i, r});
         }
     }
@@ -54,7 +60,9 @@ int CountUnreadable(const RouteMap& map) {
             const StopLabel& label = stop.labels[item.label];
             if (!label.automatic || label.type == kLabelArrow) continue;
             bool bad = !item.rect.Inside(image);
-            for (const RouteStop& other : map.stops) bad = bad || StopBoxBounds(other).Overlaps(item.rect);
+            for (const RouteStop& other : map.stops) {
+                bad = bad || item.rect.Overlaps(LabelShape::Of(StopBoxBounds(other)));
+            }
             for (const Item& other : items) {
                 const bool sameBlock = other.stop == item.stop && IsBadge(label) &&
                                        IsBadge(stop.labels[other.label]);
@@ -265,13 +273,6 @@ TEST(RouteMapLabels, PrefersAPlaceThatCrossesNoLine) {
     EXPECT_GT(crossings(ruled), 0);
 }
 
-// The gap between two pixel rectangles, squared; 0 when they touch.
-int64_t SquaredGap(const PixelRect& a, const PixelRect& b) {
-    const int64_t dx = std::max({int64_t{0}, int64_t{a.left} - b.right + 1, int64_t{b.left} - a.right + 1});
-    const int64_t dy = std::max({int64_t{0}, int64_t{a.top} - b.bottom + 1, int64_t{b.top} - a.bottom + 1});
-    return dx * dx + dy * dy;
-}
-
 // The box a stop's labels are measured from; an exit's is its invisible bar.
 PixelRect Outline(const RouteStop& stop) {
     const PixelRect box = StopBoxBounds(stop);
@@ -288,8 +289,8 @@ std::vector<std::string> NamesNearerToAnother(const RouteMap& map) {
         if (stop.box.x < 0) continue;
         for (const StopLabel& label : stop.labels) {
             if (label.type != kLabelName || !label.automatic) continue;
-            const PixelRect r = StopLabelBounds(map, stop, label);
-            const int64_t own = SquaredGap(r, Outline(stop));
+            const LabelShape r = StopLabelShape(map, stop, label);
+            const double own = SquaredGap(r, Outline(stop));
             for (const RouteStop& other : map.stops) {
                 if (other.key == stop.key || other.box.x < 0) continue;
                 if (SquaredGap(r, Outline(other)) < own) wrong.push_back(stop.name + " nearer to " + other.name);
@@ -299,14 +300,14 @@ std::vector<std::string> NamesNearerToAnother(const RouteMap& map) {
     return wrong;
 }
 
-// Automatic labels whose rectangle meets a drawn line: every pixel of a
-// path's centre line, widened by the line's half width, is tried.
+// Automatic labels whose (turned) rectangle meets a drawn line: every pixel
+// of a path's centre line, widened by the line's half width, is tried.
 std::vector<std::string> LabelsOnLines(const RouteMap& map) {
     std::vector<std::string> wrong;
     for (const RouteStop& stop : map.stops) {
         for (const StopLabel& label : stop.labels) {
             if (!label.automatic || label.type == kLabelArrow) continue;
-            const PixelRect r = StopLabelBounds(map, stop, label);
+            const LabelShape r = StopLabelShape(map, stop, label);
             if (r.Empty()) continue;
             bool hit = false;
             for (const Connection& c : map.connections) {
@@ -318,7 +319,7 @@ std::vector<std::string> LabelsOnLines(const RouteMap& map) {
                     for (int32_t k = 0; k <= 16 && !hit; ++k) {
                         const int32_t x = ax + (bx - ax) * k / 16;
                         const int32_t y = ay + (by - ay) * k / 16;
-                        hit = PixelRect{x - h, y - h, x + h + 1, y + h + 1}.Overlaps(r);
+                        hit = r.Overlaps(LabelShape::Of(PixelRect{x - h, y - h, x + h + 1, y + h + 1}));
                     }
                 }
             }
@@ -444,15 +445,15 @@ TEST(RouteMapLabels, DemoMapHasNoClippedOrOverlappingLabel) {
     LayoutRouteMap(map);
     EXPECT_EQ(map.crowdedLabels, 0);
     const PixelRect image{0, 0, 16 * map.width + 1, 16 * map.height + 1};
-    std::vector<std::pair<const RouteStop*, PixelRect>> labels;
+    std::vector<std::pair<const RouteStop*, LabelShape>> labels;
     for (const RouteStop& stop : map.stops) {
         for (const StopLabel& label : stop.labels) {
-            const PixelRect r = StopLabelBounds(map, stop, label);
+            const LabelShape r = StopLabelShape(map, stop, label);
             if (r.Empty()) continue;
             EXPECT_TRUE(r.Inside(image)) << stop.name;
             for (const RouteStop& other : map.stops) {
                 if (&other == &stop) continue;
-                EXPECT_FALSE(StopBoxBounds(other).Overlaps(r)) << stop.name << " on " << other.name;
+                EXPECT_FALSE(r.Overlaps(LabelShape::Of(StopBoxBounds(other)))) << stop.name << " on " << other.name;
             }
             for (const auto& [otherStop, otherRect] : labels) {
                 EXPECT_FALSE(otherRect.Overlaps(r)) << stop.name << " and " << otherStop->name;
@@ -461,6 +462,265 @@ TEST(RouteMapLabels, DemoMapHasNoClippedOrOverlappingLabel) {
         }
     }
     EXPECT_GT(labels.size(), 25u);
+}
+
+// ---------------------------------------------------------------------------
+// Names turned beside straight stretches
+
+std::vector<const RouteStop*> InRowOrder(const RouteMap& map) {
+    std::vector<const RouteStop*> row;
+    for (const RouteStop& stop : map.stops) row.push_back(&stop);
+    std::sort(row.begin(), row.end(), [](const RouteStop* a, const RouteStop* b) { return a->box.x < b->box.x; });
+    return row;
+}
+
+// -1 when the stop's name lies above its box, 1 below, 0 beside or over it.
+int SideOfName(const RouteMap& map, const RouteStop& stop) {
+    const PixelRect name = StopLabelBounds(map, stop, stop.labels[0]);
+    const PixelRect box = StopBoxBounds(stop);
+    if (name.bottom <= box.top) return -1;
+    if (name.top >= box.bottom) return 1;
+    return 0;
+}
+
+void ExpectEveryNameReadable(const RouteMap& map) {
+    EXPECT_EQ(map.crowdedLabels, 0);
+    EXPECT_EQ(CountUnreadable(map), 0);
+    EXPECT_EQ(CountUnnamed(map), 0);
+    const std::vector<std::string> near = NamesNearerToAnother(map);
+    EXPECT_TRUE(near.empty()) << near.size() << " names, first " << near.front();
+    const std::vector<std::string> onLines = LabelsOnLines(map);
+    EXPECT_TRUE(onLines.empty()) << onLines.size() << " labels, first " << onLines.front();
+}
+
+// Stops one cell apart with names of two lines: the names read upwards, and
+// as no side has room for all of them they alternate above and below.
+TEST(RouteMapTurnedLabels, CloseNamesAlternateSidesWhereOneSideHasNoRoomForAll) {
+    RouteMap map = test::RowOfStops(13, 1, 12, 25, [](int i) { return "Am Hang|Nord " + std::to_string(10 + i); });
+    LayoutRouteMap(map);
+    const std::vector<const RouteStop*> row = InRowOrder(map);
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        EXPECT_EQ(row[i]->labels[0].angle, 90) << row[i]->name;
+        EXPECT_NE(SideOfName(map, *row[i]), 0) << row[i]->name;
+        if (i > 0) {
+            EXPECT_EQ(SideOfName(map, *row[i]), -SideOfName(map, *row[i - 1])) << row[i]->name;
+        }
+    }
+    ExpectEveryNameReadable(map);
+}
+
+// A column of stops one cell apart with names of two lines: level names
+// left and right of the line by turns.
+TEST(RouteMapTurnedLabels, ACloseColumnAlternatesLevelNamesLeftAndRight) {
+    RouteMap map;
+    map.width = 30;
+    map.height = 24;
+    map.allowDiag = false;
+    std::vector<RouteKey> keys;
+    for (int i = 0; i < 12; ++i) {
+        keys.push_back(FixedStop(map, "Am Hang|Nord " + std::to_string(10 + i), {14, 5 + i, 1, 0}).key);
+    }
+    const RouteKey line = AddRouteLine(map, "1").key;
+    for (std::size_t i = 1; i < keys.size(); ++i) AddConnection(map, line, keys[i - 1], keys[i]);
+    LayoutRouteMap(map);
+    int previous = 0;
+    for (RouteKey key : keys) {
+        const RouteStop& stop = *FindRouteStop(map, key);
+        const PixelRect name = StopLabelBounds(map, stop, stop.labels[0]);
+        const PixelRect box = StopBoxBounds(stop);
+        const int side = name.left >= box.right ? 1 : name.right <= box.left ? -1 : 0;
+        EXPECT_EQ(stop.labels[0].angle, 0) << stop.name;
+        EXPECT_NE(side, 0) << stop.name;
+        EXPECT_NE(side, previous) << stop.name;
+        previous = side;
+    }
+    ExpectEveryNameReadable(map);
+}
+
+// Random rows and columns of close stops with names of one or two lines,
+// a line along each and a few lines crossing them: every name readable,
+// next to its own stop, on no line.
+TEST(RouteMapTurnedLabels, RandomCloseRowsAndColumnsAreReadablyNamed) {
+    std::mt19937 random(31);
+    auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (int round = 0; round < 12; ++round) {
+        RouteMap map;
+        map.width = 90;
+        map.height = 90;
+        map.allowDiag = below(2) == 0;
+        std::vector<std::vector<RouteKey>> runs;
+        for (int run = 0; run < 3; ++run) {
+            const bool horizontal = below(2) == 0;
+            const int spacing = 1 + below(2);
+            const int count = 6 + below(8);
+            const int across = 12 + 28 * run + below(6);  // rows (or columns) well apart
+            const int start = 14 + below(8);
+            std::vector<RouteKey> keys;
+            for (int i = 0; i < count; ++i) {
+                std::string name = std::string(kWords[below(10)]) + " " + std::to_string(run * 100 + i);
+                if (below(3) == 0) name = "Neu|" + name;
+                const int along = start + spacing * i;
+                const StopBox box = horizontal ? StopBox{along, across, 0, 1} : StopBox{across, along, 1, 0};
+                keys.push_back(FixedStop(map, name, box).key);
+            }
+            const RouteKey line = AddRouteLine(map, std::to_string(run + 1)).key;
+            for (std::size_t i = 1; i < keys.size(); ++i) AddConnection(map, line, keys[i - 1], keys[i]);
+            runs.push_back(keys);
+        }
+        // A line joining the runs' ends crosses the map between them.
+        const RouteKey joining = AddRouteLine(map, "9").key;
+        AddConnection(map, joining, runs[0].back(), runs[1].front());
+        AddConnection(map, joining, runs[1].back(), runs[2].front());
+        LayoutRouteMap(map);
+        SCOPED_TRACE("round " + std::to_string(round));
+        ExpectEveryNameReadable(map);
+    }
+}
+
+// A row right under the image's top edge: no name fits above it, so all of
+// them stand below, reading upwards.
+TEST(RouteMapTurnedLabels, ARowAtTheEdgeHasItsNamesOnTheOtherSide) {
+    RouteMap map = test::RowOfStops(12, 1, 1, 20, [](int i) { return "Markt " + std::to_string(10 + i); });
+    LayoutRouteMap(map);
+    for (const RouteStop* stop : InRowOrder(map)) {
+        EXPECT_EQ(stop->labels[0].angle, 90) << stop->name;
+        EXPECT_EQ(SideOfName(map, *stop), 1) << stop->name;
+    }
+    ExpectEveryNameReadable(map);
+}
+
+// Names too long to stand upright between the row and the image's edges,
+// and too long to lie level between the stops: they slant at 45 degrees,
+// all on one side.
+RouteMap SlantedRow() {
+    RouteMap map = test::SlantedRow();
+    EXPECT_LT(16 * (map.height / 2) - 1, MeasureLabelText(map.stops[0].name).width + 6)
+        << "the name would stand upright";
+    return map;
+}
+
+TEST(RouteMapTurnedLabels, LongNamesSlantWhereUprightOnesFindNoRoom) {
+    RouteMap map = SlantedRow();
+    LayoutRouteMap(map);
+    const std::vector<const RouteStop*> row = InRowOrder(map);
+    for (const RouteStop* stop : row) {
+        EXPECT_EQ(stop->labels[0].angle, 45) << stop->name;
+        EXPECT_EQ(SideOfName(map, *stop), SideOfName(map, *row.front())) << stop->name;
+        EXPECT_NE(SideOfName(map, *stop), 0) << stop->name;
+    }
+    ExpectEveryNameReadable(map);
+}
+
+// Where the rule's places are free nothing turns or moves: names keep the
+// rule's place above their bar.
+TEST(RouteMapTurnedLabels, ARowWithRoomKeepsTheRulesPlaces) {
+    RouteMap map = test::RowOfStops(8, 3, 8, 17, [](int i) { return "Ost " + std::to_string(i); });
+    LayoutRouteMap(map);
+    for (const RouteStop& stop : map.stops) {
+        RouteStop ruled = stop;
+        PlaceStopLabel(ruled, 0);
+        EXPECT_EQ(stop.labels[0], ruled.labels[0]) << stop.name;
+    }
+    ExpectEveryNameReadable(map);
+}
+
+// The turned rectangle holds every pixel the drawing paints for a slanted
+// name, at every output scale, and the drawn text leaves the box it would
+// have level: it is drawn turned.
+TEST(RouteMapTurnedLabels, SlantedNamesAreDrawnTurnedAtEveryScale) {
+    RouteMap map = SlantedRow();
+    LayoutRouteMap(map);
+    // One name alone, so that the others' letters do not count.
+    RouteStop& stop = map.stops[map.stops.size() / 2];
+    for (RouteStop& other : map.stops) {
+        if (&other != &stop) other.labels.clear();
+    }
+    ASSERT_EQ(stop.labels[0].angle, 45);
+    const LabelShape shape = StopLabelShape(map, stop, stop.labels[0]);
+    ASSERT_TRUE(shape.turned);
+    StopLabel level = stop.labels[0];
+    level.angle = 0;
+    const PixelRect levelBox = StopLabelBounds(map, stop, level);
+    for (int scale : {1, 2, 4}) {
+        std::optional<RouteMapImage> image = RenderRouteMap(map, scale);
+        ASSERT_TRUE(image);
+        int outsideLevel = 0;
+        int outsideShape = 0;
+        for (int32_t y = shape.bounds.top * scale; y < shape.bounds.bottom * scale; ++y) {
+            for (int32_t x = shape.bounds.left * scale; x < shape.bounds.right * scale; ++x) {
+                if (image->PixelAt(x, y) != Rgb{0, 0, 0}) continue;
+                const int32_t mx = x / scale, my = y / scale;  // the map pixel
+                if (!PixelRect{mx, my, mx + 1, my + 1}.Overlaps(levelBox)) ++outsideLevel;
+                if (!LabelShape::Of({mx, my, mx + 1, my + 1}).Overlaps(shape)) ++outsideShape;
+            }
+        }
+        EXPECT_GT(outsideLevel, 40 * scale * scale) << "scale " << scale;
+        EXPECT_EQ(outsideShape, 0) << "scale " << scale;
+        // Nothing of the text outside the bounds either.
+        int stray = 0;
+        for (int32_t y = 0; y < image->height; ++y) {
+            for (int32_t x = 0; x < image->width; ++x) {
+                const int32_t mx = x / scale, my = y / scale;
+                const bool inBounds = mx >= shape.bounds.left && mx < shape.bounds.right && my >= shape.bounds.top &&
+                                      my < shape.bounds.bottom;
+                if (!inBounds && image->PixelAt(x, y) == Rgb{0, 0, 0} &&
+                    !PixelRect{mx, my, mx + 1, my + 1}.Overlaps(Outline(stop)) && my < Outline(stop).top) {
+                    ++stray;
+                }
+            }
+        }
+        EXPECT_EQ(stray, 0) << "scale " << scale;
+    }
+}
+
+std::string ReadWhole(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A name's turn is the layout's choice, not the user's: the project file
+// of a map whose names turn is the same before and after the layout.
+TEST(RouteMapTurnedLabels, TurningNamesLeavesTheProjectFileAsItWas) {
+    test::TempDir dir;
+    Project project;
+    project.routeMap = test::RowOfStops(13, 1, 12, 25, [](int i) { return "Am Hang|Nord " + std::to_string(10 + i); });
+    ASSERT_TRUE(SaveProject(project, dir.path() / "before.cfg"));
+    LayoutRouteMap(project.routeMap);
+    ASSERT_EQ(project.routeMap.stops[0].labels[0].angle, 90);
+    ASSERT_TRUE(SaveProject(project, dir.path() / "after.cfg"));
+    EXPECT_EQ(ReadWhole(dir.path() / "before.cfg"), ReadWhole(dir.path() / "after.cfg"));
+}
+
+// Turned rectangles meet as they are drawn: two slanted names side by side
+// whose boxes overlap do not meet, one laid across the other does.
+TEST(RouteMapTurnedLabels, TurnedShapesOverlapOnlyWhereTheyMeet) {
+    RouteMap map;
+    map.width = 30;
+    map.height = 30;
+    RouteStop& stop = FixedStop(map, "Industriegebiet", {10, 15, 0, 1});
+    stop.box = stop.stored;
+    StopLabel slanted;
+    slanted.angle = 45;
+    StopLabel beside = slanted;
+    beside.x = 24;  // 24 pixels along the row: 17 across the text, more than its height
+    StopLabel across = slanted;
+    across.angle = -45;
+    across.x = 40;
+    across.y = -40;
+    const LabelShape a = StopLabelShape(map, stop, slanted);
+    const LabelShape b = StopLabelShape(map, stop, beside);
+    const LabelShape c = StopLabelShape(map, stop, across);
+    ASSERT_TRUE(a.bounds.Overlaps(b.bounds));
+    EXPECT_FALSE(a.Overlaps(b));
+    EXPECT_FALSE(b.Overlaps(a));
+    EXPECT_TRUE(a.Overlaps(c));
+    EXPECT_TRUE(c.Overlaps(b));
+    // A box in the corner of a slanted name's bounds lies outside it, and
+    // its gap is measured to the turned rectangle.
+    const PixelRect corner{a.bounds.left, a.bounds.top, a.bounds.left + 4, a.bounds.top + 4};
+    EXPECT_FALSE(a.Overlaps(LabelShape::Of(corner)));
+    EXPECT_GT(SquaredGap(a, corner), 25.0);
+    EXPECT_EQ(SquaredGap(LabelShape::Of(a.bounds), corner), 0.0);
 }
 
 }  // namespace

@@ -261,6 +261,30 @@ TEST(RouteMapOutput, DemoAndRealMapsPrintAsSearchableVectorPages) {
     EXPECT_EQ(real->crowdedLabels, 0);
 }
 
+// Names turned beside crowded rows, reading upwards and slanted, come back
+// whole from the PDF's text.
+TEST(RouteMapOutput, TurnedNamesAreSearchableInThePdf) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf, pdftotext and pdfimages");
+    RouteMap upright = test::RowOfStops(13, 1, 12, 25, [](int i) { return "Am Hang|Nord " + std::to_string(10 + i); });
+    CheckPrintedMap(upright, "Reihe");
+    EXPECT_EQ(upright.stops[0].labels[0].angle, 90);
+    RouteMap slanted = test::SlantedRow();
+    CheckPrintedMap(slanted, "Schräg");
+    EXPECT_EQ(slanted.stops[0].labels[0].angle, 45);
+    // Slanted names come back as words, not letter by letter, also where
+    // the text is read in reading order rather than as drawn.
+    test::TempDir dir;
+    ASSERT_TRUE(WriteRouteMapOutput(slanted, dir.path(), "Netz"));
+    const std::string pdf = (dir.path() / "Netz.pdf").string();
+    for (const char* mode : {"", "-raw "}) {
+        const std::string text =
+            test::RunCommand("pdftotext " + std::string(mode) + "-enc UTF-8 '" + pdf + "' -").output;
+        for (const RouteStop& stop : slanted.stops) {
+            EXPECT_NE(text.find(stop.name), std::string::npos) << mode << stop.name;
+        }
+    }
+}
+
 // The legend names each line's two end stops, also for a line entered
 // from its far end, and goes into a corner of the map where it covers
 // nothing, or below the map when every corner is taken.

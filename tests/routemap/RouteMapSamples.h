@@ -2,6 +2,7 @@
 // network, and the map a user makes of the real NewDavisville timetable.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -13,6 +14,7 @@
 #include "mapdata/MapData.h"
 #include "mapdata/MapLoader.h"
 #include "routemap/RouteMap.h"
+#include "routemap/RouteMapDrawing.h"
 #include "routemap/RouteMapEdit.h"
 
 namespace tak::test {
@@ -72,6 +74,41 @@ inline RouteMap GeneratedRouteMap(uint32_t seed, int lines = 18) {
         for (std::size_t i = 1; i < chain.size(); ++i) AddConnection(map, lineKey, chain[i - 1], chain[i]);
     }
     return map;
+}
+
+// A straight row of fixed stops `spacing` cells apart on row `row`, joined
+// in order by one line: bars across the line, as the layout makes them for
+// stops along a horizontal stretch. Nine free cells left and right of the
+// row leave room for names slanting away from its ends. Stop i is named
+// name(i).
+template <typename Name>
+RouteMap RowOfStops(int count, int spacing, int row, int height, Name name) {
+    RouteMap map;
+    map.width = 18 + spacing * (count - 1) + 1;
+    map.height = height;
+    map.allowDiag = false;
+    std::vector<RouteKey> keys;
+    for (int i = 0; i < count; ++i) {
+        RouteStop& stop = AddRouteStop(map, name(i));
+        stop.automatic = false;
+        stop.stored = StopBox{9 + spacing * i, row, 0, 1};
+        keys.push_back(stop.key);
+    }
+    const RouteKey line = AddRouteLine(map, "1").key;
+    for (std::size_t i = 1; i < keys.size(); ++i) AddConnection(map, line, keys[i - 1], keys[i]);
+    return map;
+}
+
+// A row of eighteen stops two cells apart whose names are too long to stand
+// upright between the row and the image's top and bottom edges, but not too
+// long to slant at 45 degrees there: the rows above and below hold the
+// slanted name's length and height times the sine of 45 degrees and a few
+// pixels of gap and margin.
+inline RouteMap SlantedRow() {
+    auto name = [](int i) { return "Industriegebiet Nord " + std::to_string(10 + i); };
+    const TextSize text = MeasureLabelText(name(0));
+    const int rows = static_cast<int>(std::ceil(((text.width + text.height + 2) * 0.7072 + 8) / 16.0));
+    return RowOfStops(18, 2, rows, 2 * rows + 1, name);
 }
 
 // The route map a user makes of NewDavisville: a line added from each trip's
