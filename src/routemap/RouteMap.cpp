@@ -53,6 +53,23 @@ int PortOffset(const StopBox& box, int side, GridPoint cell) {
 // ---------------------------------------------------------------------------
 // Colours
 
+int32_t BoundedPixel(int64_t value) { return static_cast<int32_t>(std::clamp<int64_t>(value, -(1 << 24), 1 << 24)); }
+
+GridPoint CellCentre(GridPoint cell) {
+    return {BoundedPixel(int64_t{kCellPixels} * cell.x + kCellPixels / 2),
+            BoundedPixel(int64_t{kCellPixels} * cell.y + kCellPixels / 2)};
+}
+
+GridPoint LabelAnchor(const StopBox& box) {
+    return {BoundedPixel(int64_t{kCellPixels} * box.x + int64_t{kCellPixels / 2} * std::max(box.width, 1)),
+            BoundedPixel(int64_t{kCellPixels} * box.y + int64_t{kCellPixels / 2} * std::max(box.height, 1))};
+}
+
+GridPoint LabelReference(const StopLabel& label, const StopBox& box) {
+    GridPoint anchor = LabelAnchor(box);
+    return {BoundedPixel(int64_t{anchor.x} + label.x), BoundedPixel(int64_t{anchor.y} + label.y)};
+}
+
 int32_t PackRgb(Rgb colour) { return (int32_t{colour.r} << 16) | (int32_t{colour.g} << 8) | colour.b; }
 
 Rgb UnpackRgb(int32_t packed) {

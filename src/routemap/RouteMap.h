@@ -289,6 +289,18 @@ void ResolveColours(RouteMap& map);
 // records dropped, colours resolved. The layout, when needed, comes after.
 void PrepareLoadedRouteMap(RouteMap& map);
 
+// Pixel geometry of the drawn map. Sums with offsets from a hand-edited file
+// are worked out in 64 bits and held far outside any image, where nothing is
+// drawn.
+int32_t BoundedPixel(int64_t value);
+// The centre pixel of a grid cell.
+GridPoint CellCentre(GridPoint cell);
+// The pixel a stop's label offsets start from: the centre of its box, a box of
+// size 0 counting as one cell thick.
+GridPoint LabelAnchor(const StopBox& box);
+// The pixel a label's offset points at.
+GridPoint LabelReference(const StopLabel& label, const StopBox& box);
+
 // The text naming a stop in lists: "<Free>" without a stop, "<NoName>" for an
 // empty name, else its name and " (k)" when it is the k-th (k >= 2) of a run
 // of stops with equal names.

@@ -59,16 +59,16 @@ std::optional<RouteMapImage> CreateRouteMapImage(const RouteMap& map, int32_t sc
         return std::nullopt;
     }
     RouteMapImage image;
-    image.width = scale * (16 * map.width + 1);
-    image.height = scale * (16 * map.height + 1);
+    image.width = scale * (kCellPixels * map.width + 1);
+    image.height = scale * (kCellPixels * map.height + 1);
     image.palette = {kWhite};
     image.pixels.assign(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height), 0);
     return image;
 }
 
 int32_t FittingPngScale(const RouteMap& map, int32_t wanted) {
-    const int64_t width = 16 * int64_t{std::clamp(map.width, 0, kMaxRouteMapImageCells)} + 1;
-    const int64_t height = 16 * int64_t{std::clamp(map.height, 0, kMaxRouteMapImageCells)} + 1;
+    const int64_t width = kCellPixels * int64_t{std::clamp(map.width, 0, kMaxRouteMapImageCells)} + 1;
+    const int64_t height = kCellPixels * int64_t{std::clamp(map.height, 0, kMaxRouteMapImageCells)} + 1;
     for (int32_t scale = LimitPngScale(wanted); scale > 1; scale /= 2) {
         if (scale * width * scale * height <= kMaxScaledImagePixels) return scale;
     }

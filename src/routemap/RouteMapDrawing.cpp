@@ -26,11 +26,6 @@ const DirectionStep& Step(int d) { return DirectionTable()[static_cast<std::size
 
 int32_t RoundHalfAway(double v) { return static_cast<int32_t>(std::lround(v)); }
 
-// Pixel coordinates far outside any image, where sums of offsets from a file
-// could overflow, are pulled in to this bound; nothing there is drawn anyway.
-int32_t Bounded(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -(1 << 24), 1 << 24)); }
-
-GridPoint CellCentre(GridPoint p) { return {Bounded(16 * int64_t{p.x} + 8), Bounded(16 * int64_t{p.y} + 8)}; }
 
 // Half the drawn width of a line, T - 1. A thickness from a hand-edited file
 // is held to what a 16-pixel grid can show, so that drawing stays quick.
@@ -73,13 +68,13 @@ void DrawJog(RouteMapCanvas& canvas, GridPoint from, GridPoint to, int32_t h, Rg
     const auto steps = static_cast<int32_t>(std::min<int64_t>((length + spacing - 1) / spacing, 4096));
     for (int32_t i = 0; i <= steps; ++i) {
         const double t = steps == 0 ? 0.0 : double(i) / steps;
-        canvas.Disc(Bounded(from.x + std::lround(t * (double(to.x) - from.x))),
-                    Bounded(from.y + std::lround(t * (double(to.y) - from.y))), h, colour);
+        canvas.Disc(BoundedPixel(from.x + std::lround(t * (double(to.x) - from.x))),
+                    BoundedPixel(from.y + std::lround(t * (double(to.y) - from.y))), h, colour);
     }
 }
 
 GridPoint Shifted(GridPoint p, GridPoint shift) {
-    return {Bounded(int64_t{p.x} + shift.x), Bounded(int64_t{p.y} + shift.y)};
+    return {BoundedPixel(int64_t{p.x} + shift.x), BoundedPixel(int64_t{p.y} + shift.y)};
 }
 
 }  // namespace
@@ -105,14 +100,11 @@ void DrawExitArrow(RouteMapCanvas& canvas, GridPoint point, const RouteLine& lin
 }
 
 void DrawStopBox(RouteMapCanvas& canvas, const StopBox& box, int32_t roundBox, Rgb fill) {
-    const int32_t mx = box.width == 0 ? 4 : 1;
-    const int32_t my = box.height == 0 ? 4 : 1;
-    const int32_t left = 16 * box.x + (box.width == 0 ? 8 : 0) - mx;
-    const int32_t top = 16 * box.y + (box.height == 0 ? 8 : 0) - my;
-    const int32_t w = 16 * box.width + 2 * mx + 1;
-    const int32_t h = 16 * box.height + 2 * my + 1;
+    const PixelRect rect = StopBoxPixels(box);
+    const int32_t w = rect.right - rect.left;
+    const int32_t h = rect.bottom - rect.top;
     const int32_t r = std::max(0, std::min({roundBox, (w + 1) / 2, (h + 1) / 2}));
-    canvas.RoundRectangle(left, top, w, h, r, fill, kBlack);
+    canvas.RoundRectangle(rect.left, rect.top, w, h, r, fill, kBlack);
 }
 
 std::vector<std::string> SplitStopName(std::string_view name) {
@@ -131,11 +123,6 @@ std::vector<std::string> SplitStopName(std::string_view name) {
 }
 
 namespace {
-
-GridPoint LabelReference(const StopLabel& label, const StopBox& box) {
-    return {Bounded(16 * int64_t{box.x} + 8 * int64_t{std::max(box.width, 1)} + label.x),
-            Bounded(16 * int64_t{box.y} + 8 * int64_t{std::max(box.height, 1)} + label.y)};
-}
 
 void DrawNameLabel(RouteMapCanvas& canvas, const std::string& name, GridPoint reference, int32_t angle, Rgb colour) {
     const std::vector<std::string> lines = SplitStopName(name);
@@ -304,8 +291,8 @@ void DrawSign(RouteMapCanvas& canvas, const Connection& connection, const RouteL
 }
 
 void DrawGrid(RouteMapCanvas& canvas, int32_t width, int32_t height) {
-    for (int32_t i = 0; i <= width; ++i) canvas.Run(16 * i, 0, 2, 16 * height + 1, kGridColour);
-    for (int32_t j = 0; j <= height; ++j) canvas.Run(0, 16 * j, 1, 16 * width + 1, kGridColour);
+    for (int32_t i = 0; i <= width; ++i) canvas.Run(kCellPixels * i, 0, 2, kCellPixels * height + 1, kGridColour);
+    for (int32_t j = 0; j <= height; ++j) canvas.Run(0, kCellPixels * j, 1, kCellPixels * width + 1, kGridColour);
 }
 
 // ---------------------------------------------------------------------------
@@ -365,7 +352,7 @@ void DrawConnection(RouteMapCanvas& canvas, const RouteMap& map, const Connectio
     const bool selected = editor && editor->selectedConnection == connection.key;
     if (selected) {
         for (const GridPoint p : connection.path) {
-            canvas.Rectangle(16 * p.x, 16 * p.y, 17, 17, DarkenColour(line.colour), DarkenColour(line.colour));
+            canvas.Rectangle(kCellPixels * p.x, kCellPixels * p.y, 17, 17, DarkenColour(line.colour), DarkenColour(line.colour));
         }
     }
     if (NeedsCasing(line.colour)) {
@@ -437,7 +424,7 @@ void FreeLine(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour) {
     const int64_t steps = std::min<int64_t>(std::max(std::abs(dx), std::abs(dy)), 1 << 16);
     for (int64_t i = 0; i <= steps; ++i) {
         const double t = steps == 0 ? 0.0 : double(i) / double(steps);
-        canvas.SetPixel(Bounded(a.x + std::lround(t * double(dx))), Bounded(a.y + std::lround(t * double(dy))), colour);
+        canvas.SetPixel(BoundedPixel(a.x + std::lround(t * double(dx))), BoundedPixel(a.y + std::lround(t * double(dy))), colour);
     }
 }
 

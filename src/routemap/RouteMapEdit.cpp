@@ -277,13 +277,13 @@ AreaSelection SelectArea(const RouteMap& map, int32_t left, int32_t top, int32_t
     for (const RouteStop& stop : map.stops) {
         if (stop.box.x < 0) continue;
         PixelRect box = StopBoxBounds(stop);
-        if (box.Empty()) box = {16 * stop.box.x, 16 * stop.box.y, 16 * stop.box.x + 16, 16 * stop.box.y + 16};
+        if (box.Empty()) box = {kCellPixels * stop.box.x, kCellPixels * stop.box.y, kCellPixels * stop.box.x + 16, kCellPixels * stop.box.y + 16};
         if (box.Inside(area)) selection.stops.insert(stop.key);
     }
     for (const Connection& c : map.connections) {
         for (const GridPoint& p : c.path) {
-            const int32_t x = 16 * p.x + 8;
-            const int32_t y = 16 * p.y + 8;
+            const int32_t x = kCellPixels * p.x + 8;
+            const int32_t y = kCellPixels * p.y + 8;
             if (x >= area.left && x < area.right && y >= area.top && y < area.bottom) {
                 selection.connections.insert(c.key);
                 break;
@@ -299,7 +299,7 @@ RouteKey StopAtPixel(const RouteMap& map, int32_t x, int32_t y) {
         if (stop.box.x < 0) continue;
         PixelRect box = StopBoxBounds(stop);
         // An exit has no drawn box; its cells still answer a click.
-        if (box.Empty()) box = {16 * stop.box.x, 16 * stop.box.y, 16 * stop.box.x + 16, 16 * stop.box.y + 16};
+        if (box.Empty()) box = {kCellPixels * stop.box.x, kCellPixels * stop.box.y, kCellPixels * stop.box.x + 16, kCellPixels * stop.box.y + 16};
         if (box.Overlaps(pixel)) return stop.key;
     }
     return kNoRouteKey;

@@ -21,13 +21,6 @@ constexpr int32_t kBadgeWidth = 28;
 constexpr int32_t kBadgeHeight = 15;
 constexpr double kPi = 3.14159265358979323846;
 
-// Pixel sums from a hand-edited file are held far outside any image.
-int32_t Bounded(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -(1 << 24), 1 << 24)); }
-
-GridPoint LabelReference(const StopLabel& label, const StopBox& box) {
-    return {Bounded(16 * int64_t{box.x} + 8 * int64_t{std::max(box.width, 1)} + label.x),
-            Bounded(16 * int64_t{box.y} + 8 * int64_t{std::max(box.height, 1)} + label.y)};
-}
 
 bool IsBadge(const StopLabel& label) { return label.type == kLabelLineFilled || label.type == kLabelLineOutlined; }
 
@@ -121,17 +114,20 @@ PixelRect BadgeBounds(const RouteLine& line, GridPoint reference) {
 
 }  // namespace
 
-PixelRect StopBoxBounds(const RouteStop& stop) {
-    const StopBox& box = stop.box;
-    if (stop.exit || box.x < 0) return {};
-    // As the box is drawn: a 0-size side is a bar 9 pixels across the cell's
-    // centre, an n-cell side spans its cells and one pixel more each way.
+PixelRect StopBoxPixels(const StopBox& box) {
+    // A 0-size side is a bar 9 pixels across the cell's centre, an n-cell
+    // side spans its cells and one pixel more each way.
     const int32_t mx = box.width == 0 ? 4 : 1;
     const int32_t my = box.height == 0 ? 4 : 1;
-    const int32_t left = Bounded(16 * int64_t{box.x} + (box.width == 0 ? 8 : 0) - mx);
-    const int32_t top = Bounded(16 * int64_t{box.y} + (box.height == 0 ? 8 : 0) - my);
-    return {left, top, Bounded(int64_t{left} + 16 * int64_t{box.width} + 2 * mx + 1),
-            Bounded(int64_t{top} + 16 * int64_t{box.height} + 2 * my + 1)};
+    const int32_t left = BoundedPixel(kCellPixels * int64_t{box.x} + (box.width == 0 ? 8 : 0) - mx);
+    const int32_t top = BoundedPixel(kCellPixels * int64_t{box.y} + (box.height == 0 ? 8 : 0) - my);
+    return {left, top, BoundedPixel(int64_t{left} + kCellPixels * int64_t{box.width} + 2 * mx + 1),
+            BoundedPixel(int64_t{top} + kCellPixels * int64_t{box.height} + 2 * my + 1)};
+}
+
+PixelRect StopBoxBounds(const RouteStop& stop) {
+    if (stop.exit || stop.box.x < 0) return {};
+    return StopBoxPixels(stop.box);
 }
 
 LabelShape LabelShape::Of(const PixelRect& rect) {
@@ -385,10 +381,6 @@ struct Stretch {
 // level names between them; they end a stretch.
 constexpr int32_t kStretchSpacing = 64;
 
-GridPoint BoxCentre(const StopBox& box) {
-    return {Bounded(16 * int64_t{box.x} + 8 * int64_t{std::max(box.width, 1)}),
-            Bounded(16 * int64_t{box.y} + 8 * int64_t{std::max(box.height, 1)})};
-}
 
 // Runs of three or more placed stops whose centres lie in one row or one
 // column, each joined to the next by a straight path and to no other stop
@@ -425,8 +417,8 @@ std::vector<Stretch> FindStretches(const RouteMap& map) {
         const StopBox& boxB = map.stops[*b].box;
         if (boxA.x < 0 || boxB.x < 0) continue;
         const int axis = d == 1 || d == 3 ? 0 : 1;
-        const GridPoint ca = BoxCentre(boxA);
-        const GridPoint cb = BoxCentre(boxB);
+        const GridPoint ca = LabelAnchor(boxA);
+        const GridPoint cb = LabelAnchor(boxB);
         if (axis == 0 ? ca.y != cb.y : ca.x != cb.x) continue;
         const int64_t along = axis == 0 ? int64_t{cb.x} - ca.x : int64_t{cb.y} - ca.y;
         if (along == 0 || std::abs(along) > kStretchSpacing) continue;
@@ -465,7 +457,7 @@ class LabelPlacer {
 public:
     explicit LabelPlacer(RouteMap& map)
         : map_(map),
-          image_{0, 0, Bounded(16 * int64_t{map.width} + 1), Bounded(16 * int64_t{map.height} + 1)},
+          image_{0, 0, BoundedPixel(kCellPixels * int64_t{map.width} + 1), BoundedPixel(kCellPixels * int64_t{map.height} + 1)},
           taken_(image_),
           lines_(image_),
           outlines_(image_) {}
@@ -622,8 +614,8 @@ void LabelPlacer::FileLines() {
             const GridPoint a = connection.path[i - 1];
             const GridPoint b = connection.path[i];
             const GridPoint shift = lanes.At(c, i - 1).Pixels();
-            const int32_t ax = 16 * a.x + 8 + shift.x, ay = 16 * a.y + 8 + shift.y;
-            const int32_t bx = 16 * b.x + 8 + shift.x, by = 16 * b.y + 8 + shift.y;
+            const int32_t ax = kCellPixels * a.x + 8 + shift.x, ay = kCellPixels * a.y + 8 + shift.y;
+            const int32_t bx = kCellPixels * b.x + 8 + shift.x, by = kCellPixels * b.y + 8 + shift.y;
             if (ax == bx || ay == by) {
                 lines_.Add(PixelRect{std::min(ax, bx) - h, std::min(ay, by) - h, std::max(ax, bx) + h + 1,
                                      std::max(ay, by) + h + 1});
@@ -745,8 +737,8 @@ void LabelPlacer::PlaceName(std::size_t stopIndex, StopLabel& label) {
         const PixelRect& shape = place.angle == 0 ? flat : upright;
         StopLabel moved = ruled;
         moved.angle = place.angle;
-        moved.x = Bounded(int64_t{ruled.x} + place.left - shape.left);
-        moved.y = Bounded(int64_t{ruled.y} + place.top - shape.top);
+        moved.x = BoundedPixel(int64_t{ruled.x} + place.left - shape.left);
+        moved.y = BoundedPixel(int64_t{ruled.y} + place.top - shape.top);
         tries.push_back(moved);
         shapes.push_back(LabelShape::Of(Moved(shape, place.left - shape.left, place.top - shape.top)));
     }
@@ -792,8 +784,8 @@ void LabelPlacer::PlaceBadgeBlock(RouteStop& stop) {
     const int32_t dy = places[static_cast<std::size_t>(chosen)].top - block.top;
     for (StopLabel& label : stop.labels) {
         if (!IsBadge(label)) continue;
-        label.x = Bounded(int64_t{label.x} + dx);
-        label.y = Bounded(int64_t{label.y} + dy);
+        label.x = BoundedPixel(int64_t{label.x} + dx);
+        label.y = BoundedPixel(int64_t{label.y} + dy);
         taken_.Add(StopLabelBounds(map_, stop, label));
     }
 }

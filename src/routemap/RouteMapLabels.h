@@ -77,7 +77,10 @@ struct LabelShape {
 // other); 0 when they touch.
 double SquaredGap(const LabelShape& label, const PixelRect& box);
 
-// The pixels the stop's drawn box covers (empty for an exit, which has none).
+// The pixels a drawn stop box covers.
+PixelRect StopBoxPixels(const StopBox& box);
+// The same for a stop: empty for an exit, which has no box, and for a stop
+// not placed.
 PixelRect StopBoxBounds(const RouteStop& stop);
 
 // The pixels a label covers when drawn at its stop, text backgrounds

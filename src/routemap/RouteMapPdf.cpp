@@ -100,7 +100,7 @@ private:
     Point origin_;
 };
 
-Point Centre(GridPoint p) { return {16.0 * p.x + 8, 16.0 * p.y + 8}; }
+Point Centre(GridPoint p) { return {kCellPixels * (p.x + 0.5), kCellPixels * (p.y + 0.5)}; }
 
 // The band of a step between two cell centres, 2T - 1 points wide.
 std::vector<Point> StepBand(Point a, Point b, double half) {
@@ -261,12 +261,10 @@ void DrawSign(MapPage& page, const Connection& connection, const RouteLine& line
     }
 }
 
-Point LabelReference(const StopLabel& label, const StopBox& box) {
-    return {16.0 * box.x + 8.0 * std::max(box.width, 1) + label.x, 16.0 * box.y + 8.0 * std::max(box.height, 1) + label.y};
-}
+Point ToPoint(GridPoint pixel) { return {static_cast<double>(pixel.x), static_cast<double>(pixel.y)}; }
 
 void DrawStopLabel(MapPage& page, const RouteMap& map, const RouteStop& stop, const StopLabel& label) {
-    const Point r = LabelReference(label, stop.box);
+    const Point r = ToPoint(LabelReference(label, stop.box));
     if (label.type == kLabelName) {
         const std::vector<std::string> lines = SplitStopName(stop.name);
         const auto n = static_cast<int32_t>(lines.size());
@@ -424,8 +422,8 @@ std::vector<LineLegendEntry> LineLegendEntries(const RouteMap& map) {
 }
 
 std::optional<PixelRect> FreeCorner(const RouteMap& map, int32_t width, int32_t height) {
-    const int32_t mapWidth = 16 * map.width + 1;
-    const int32_t mapHeight = 16 * map.height + 1;
+    const int32_t mapWidth = kCellPixels * map.width + 1;
+    const int32_t mapHeight = kCellPixels * map.height + 1;
     if (width + 8 > mapWidth || height + 8 > mapHeight) return std::nullopt;
     std::vector<PixelRect> taken;
     for (const RouteStop& stop : map.stops) {
@@ -443,8 +441,8 @@ std::optional<PixelRect> FreeCorner(const RouteMap& map, int32_t width, int32_t 
             const GridPoint b = connection.path[i];
             // The step in its lane.
             const GridPoint s = lanes.At(c, i - 1).Pixels();
-            taken.push_back({16 * std::min(a.x, b.x) + 8 - h + s.x, 16 * std::min(a.y, b.y) + 8 - h + s.y,
-                             16 * std::max(a.x, b.x) + 9 + h + s.x, 16 * std::max(a.y, b.y) + 9 + h + s.y});
+            taken.push_back({kCellPixels * std::min(a.x, b.x) + 8 - h + s.x, kCellPixels * std::min(a.y, b.y) + 8 - h + s.y,
+                             kCellPixels * std::max(a.x, b.x) + 9 + h + s.x, kCellPixels * std::max(a.y, b.y) + 9 + h + s.y});
         }
     }
     const int32_t inset = 4;

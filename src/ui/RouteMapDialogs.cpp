@@ -163,7 +163,7 @@ void DeleteStopDialog::ShowLine() {
     for (RouteKey neighbour : entry.neighbours) neighbours.push_back(FromUtf8(StopCaption(routeMap_, language_, neighbour)));
     caption_->setText(text + neighbours.join(", "));
     if (const RouteStop* stop = FindRouteStop(routeMap_, stop_); stop && stop->box.x >= 0) {
-        preview_->setPixmap(QPixmap::fromImage(RouteMapCrop(routeMap_, 16 * stop->box.x - 72, 16 * stop->box.y - 56, 160, 128)));
+        preview_->setPixmap(QPixmap::fromImage(RouteMapCrop(routeMap_, kCellPixels * stop->box.x - 72, kCellPixels * stop->box.y - 56, 160, 128)));
     }
 }
 

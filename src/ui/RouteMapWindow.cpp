@@ -97,7 +97,7 @@ RouteMapCanvasWidget::RouteMapCanvasWidget(const RouteMap& map, const RouteMapEd
 }
 
 void RouteMapCanvasWidget::FitToMap() {
-    setFixedSize(16 * std::clamp(map_.width, 0, kMaxRouteMapCells) + 1, 16 * std::clamp(map_.height, 0, kMaxRouteMapCells) + 1);
+    setFixedSize(kCellPixels * std::clamp(map_.width, 0, kMaxRouteMapCells) + 1, kCellPixels * std::clamp(map_.height, 0, kMaxRouteMapCells) + 1);
 }
 
 // Only the exposed part is drawn: a large map costs what the window shows.
@@ -1151,8 +1151,9 @@ void RouteMapWindow::ShowPickPreview(QPoint pixel) {
         case Pick::kLabelPosition:
             if (const RouteStop* stop = Stop(); stop && Label() && stop->box.x >= 0) {
                 StopLabel moved = *Label();
-                moved.x = pixel.x() - (16 * stop->box.x + 8 * std::max(stop->box.width, 1));
-                moved.y = pixel.y() - (16 * stop->box.y + 8 * std::max(stop->box.height, 1));
+                const GridPoint anchor = LabelAnchor(stop->box);
+                moved.x = pixel.x() - anchor.x;
+                moved.y = pixel.y() - anchor.y;
                 view_.draggedLabel = moved;
             }
             break;
@@ -1206,8 +1207,9 @@ void RouteMapWindow::OnCanvasClick(QPoint pixel) {
         case Pick::kLabelPosition:
             if (RouteStop* stop = Stop(); stop && Label() && stop->box.x >= 0) {
                 StopLabel* label = Label();
-                label->x = pixel.x() - (16 * stop->box.x + 8 * std::max(stop->box.width, 1));
-                label->y = pixel.y() - (16 * stop->box.y + 8 * std::max(stop->box.height, 1));
+                const GridPoint anchor = LabelAnchor(stop->box);
+                label->x = pixel.x() - anchor.x;
+                label->y = pixel.y() - anchor.y;
                 label->automatic = false;
                 Changed();
             }
