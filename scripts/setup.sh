@@ -15,7 +15,7 @@ packages=(build-essential cmake pkg-config ninja-build
 # For the Windows build: the cross compilers, Wine, the tools Debian's library
 # sources build with, NSIS for the installer and 7-Zip to look inside it.
 windows_packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine
-                  meson gperf dpkg-dev googletest nsis p7zip-full perl unzip)
+                  meson gperf dpkg-dev googletest nsis p7zip-full perl unzip ccache)
 
 install_missing() {
     local missing=()

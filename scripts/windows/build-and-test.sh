@@ -57,8 +57,14 @@ if [ ! -f "$qt/.complete" ]; then
 fi
 
 # ---- 3. the cross-build --------------------------------------------------------
+# The compiler cache keys on paths relative to the checkout, so that a clone in
+# another folder (CI makes a fresh one each time) finds what an earlier build
+# compiled.
 launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
+fi
 PKG_CONFIG_LIBDIR="$deps/lib/pkgconfig" cmake -S . -B "$buildWindows" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-toolchain.cmake" \
     -DTAKTARIUM_WINDOWS_PREFIX="$deps" -DTAKTARIUM_WINDOWS_QT="$qt" -DQT_HOST_PATH=/usr \
