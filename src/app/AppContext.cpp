@@ -14,7 +14,7 @@ ProjectLoadResult LoadProjectFile(AppContext& context) {
     std::filesystem::path file = context.projectName.empty() ? std::filesystem::path() : ProjectFilePath(context);
     ProjectLoadResult result = LoadProject(context.project, *context.map, file);
     context.projectLoad = result;
-    if (result.routeMapNeedsLayout && context.layoutRouteMap) context.layoutRouteMap(context.project.routeMap);
+    if (result.routeMapNeedsLayout) LayoutRouteMap(context.project.routeMap);
     if (context.projectChanged) context.projectChanged();
     return result;
 }

@@ -18,9 +18,6 @@
 
 namespace tak {
 
-// Lays the route map out (stop positions, paths, labels).
-using RouteMapLayout = void (*)(RouteMap&);
-
 struct AppContext {
     // Shared with an output run that goes on while a new map is loaded: a
     // load puts a new map here, never into the one a run may be reading.
@@ -31,9 +28,6 @@ struct AppContext {
     std::string projectName;  // empty until a map was loaded
     ProjectLoadResult projectLoad;  // how the project file was last loaded
     std::filesystem::path workingFolder;
-    // Run once after loading a project file that stored route map stops in
-    // the old form (their converted labels need the layout to settle).
-    RouteMapLayout layoutRouteMap = LayoutRouteMap;
     // Told after the project was saved or loaded again, so that what shows
     // the project (the main window's summary) follows at once.
     std::function<void()> projectChanged;
@@ -43,7 +37,8 @@ struct AppContext {
 std::filesystem::path ProjectFilePath(const AppContext& context);
 
 // Loads the project file of the current project name against the loaded map
-// and runs the route map layout when the file asks for it. Without a project
+// and lays the route map out once when the file stored its stops in the old
+// form (their converted labels need the layout to settle). Without a project
 // name (no map loaded) the project is only reset to its defaults.
 ProjectLoadResult LoadProjectFile(AppContext& context);
 

@@ -471,18 +471,25 @@ TEST_F(ProjectFileTest, OldFilesTurnStopTextsIntoLabels) {
     EXPECT_TRUE(project.routeMap.stops.at(0).labels.empty()) << "newer files keep their label list";
 }
 
-TEST_F(ProjectFileTest, OnlyOldFilesRunTheRouteMapLayoutHook) {
+TEST_F(ProjectFileTest, OnlyOldFilesAreLaidOutWhenTheProgramLoadsThem) {
     AppContext context;
     context.workingFolder = dir.path();
     context.projectName = "Town";
-    // Stands in for the layout: marks the map it was handed.
-    context.layoutRouteMap = [](RouteMap& routeMap) { routeMap.roundBox = -99; };
-    WriteFile(R"({"Version": 45, "RouteMap": {"RoundBox": 2}})");
+    // The old file's stop text becomes a label that only the layout settles.
+    WriteFile(R"({"Version": 45, "RouteMap": {"RoundBox": 2, "Stop": [{"Name": "Markt", "Auto": 0, "X": 3, "Y": 3,
+        "Width": 1, "Height": 1, "ShowText": 1, "TextX": 5, "TextAuto": 0}]}})");
+    Project asRead;
+    ASSERT_TRUE(LoadProject(asRead, map, File()).routeMapNeedsLayout);
+    ASSERT_TRUE(asRead.routeMap.stops.at(0).labels.at(0).legacy);
     EXPECT_TRUE(LoadProjectFile(context).routeMapNeedsLayout);
-    EXPECT_EQ(context.project.routeMap.roundBox, -99);
-    WriteFile(R"({"Version": 46, "RouteMap": {"RoundBox": 2}})");
+    const StopLabel& settled = context.project.routeMap.stops.at(0).labels.at(0);
+    EXPECT_FALSE(settled.legacy);
+    EXPECT_EQ(settled.x, 5 - 8) << "the offset now counts from the box's centre";
+
+    WriteFile(R"({"Version": 46, "RouteMap": {"RoundBox": 2, "Stop": [{"Name": "Markt"}]}})");
+    ASSERT_FALSE(LoadProject(asRead, map, File()).routeMapNeedsLayout);
     LoadProjectFile(context);
-    EXPECT_EQ(context.project.routeMap.roundBox, 2);
+    EXPECT_EQ(context.project.routeMap, asRead.routeMap);
     EXPECT_TRUE(SaveProjectFile(context));
     EXPECT_EQ(context.project.routeMap.roundBox, 2);
 

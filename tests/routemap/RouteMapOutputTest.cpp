@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/AppContext.h"
 #include "base/FileSystem.h"
 #include "persist/ProjectFile.h"
 #include "routemap/RouteMap.h"
@@ -460,9 +459,7 @@ TEST(RouteMapOutput, DemoProjectIsLaidOutCompletely) {
     ProjectLoadResult loaded = LoadProject(project, noMap, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
     ASSERT_TRUE(loaded.parsed);
     RouteMap& map = project.routeMap;
-    // Through the application context's hook, as a project load runs it.
-    const RouteMapLayout hook = &LayoutRouteMap;
-    hook(map);
+    LayoutRouteMap(map);
     for (const RouteStop& stop : map.stops) EXPECT_GE(stop.box.x, 0) << stop.name;
     for (const Connection& c : map.connections) {
         EXPECT_GE(c.path.size(), 2u);
