@@ -257,8 +257,9 @@ private:
     void PutFonts();
     void PutTrueTypeFont(PdfFont& font);
     // A stream object's dictionary end and data, Flate-compressed when the
-    // options say so; `dictionary` holds the entries besides /Length.
-    void PutDataStream(std::string dictionary, std::string data);
+    // options say so, at a zlib `level` (1 fastest, 9 smallest);
+    // `dictionary` holds the entries besides /Length.
+    void PutDataStream(std::string dictionary, std::string data, int level);
     void PutImages();
     void PutResources();
     void PutInfo();

@@ -6,6 +6,7 @@
 #include "base/FileSystem.h"
 #include "base/Text.h"
 #include "pdf/Paginor.h"
+#include "pdf/PaginorCompress.h"
 #include "pdf/PaginorFormat.h"
 #include "pdf/PaginorState.h"
 #include "pdf/PaginorTrueType.h"
@@ -283,6 +284,7 @@ bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view 
     s_->objectOffsets_ = {0, 0};  // objects 1 and 2 are written last
     s_->contentLost_ = false;
     s_->missingCharacters_.clear();
+    s_->bestDeflateLeft_ = kBestDeflateBudget;
     if (!MakeBuffer(s_->mainBuffer_, kDocumentRoom)) {
         s_->state_ = kNotBegun;
         return false;
@@ -487,7 +489,14 @@ void PdfDocument::PutPages() {
 
         NewObject();
         if (s_->options_.compressStreams || HasEmbeddedFont()) {
-            PutDataStream("", WithPageCount(s_->pages_[i]));
+            // The first pages at the best level, as far as the budget goes.
+            std::string content = WithPageCount(s_->pages_[i]);
+            int level = kFastDeflate;
+            if (content.size() <= s_->bestDeflateLeft_) {
+                s_->bestDeflateLeft_ -= content.size();
+                level = kBestDeflate;
+            }
+            PutDataStream("", std::move(content), level);
             s_->pages_[i].Release();
             continue;
         }

@@ -80,6 +80,8 @@ struct PdfDocument::State {
     // Streams made while finishing (font files, character maps, compressed
     // pages); a deque keeps their addresses for the splices.
     std::deque<ByteBuffer> finishedStreams_;
+    // Page content bytes still to be compressed at the best level.
+    std::size_t bestDeflateLeft_ = 0;
     std::set<char32_t> missingCharacters_;
     PdfWriterOptions options_ = PdfDocument::DefaultWriterOptions();
 
