@@ -272,6 +272,7 @@ private:
     std::string WithPageCount(const ByteBuffer& bytes) const;
     bool HasEmbeddedFont() const;
     std::vector<std::string_view> FilePieces() const;
+    std::vector<std::string_view> PackedFilePieces();
 
     // What a new page carries over from the page before it: font, line width
     // and paints.

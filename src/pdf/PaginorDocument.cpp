@@ -2,12 +2,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
+#include <new>
 
 #include "base/FileSystem.h"
 #include "base/Text.h"
 #include "pdf/Paginor.h"
 #include "pdf/PaginorCompress.h"
 #include "pdf/PaginorFormat.h"
+#include "pdf/PaginorObjectStream.h"
 #include "pdf/PaginorState.h"
 #include "pdf/PaginorTrueType.h"
 
@@ -248,6 +250,26 @@ std::vector<std::string_view> PdfDocument::FilePieces() const {
     return pieces;
 }
 
+// The file to write: with compression on, its dictionaries packed into an
+// object stream; as it was made when that cannot be done.
+std::vector<std::string_view> PdfDocument::PackedFilePieces() {
+    std::vector<std::string_view> pieces = FilePieces();
+    if (!s_->options_.compressStreams) return pieces;
+    std::string file;
+    std::size_t size = 0;
+    for (std::string_view piece : pieces) size += piece.size();
+    try {
+        file.reserve(size);
+        for (std::string_view piece : pieces) file += piece;
+    } catch (const std::bad_alloc&) {
+        return pieces;
+    }
+    std::optional<std::string> packed = PackObjects(file, s_->objectOffsets_, s_->objectCount_, s_->objectCount_ - 1);
+    if (!packed) return pieces;
+    s_->packedFile_ = std::move(*packed);
+    return {s_->packedFile_};
+}
+
 bool PdfDocument::MakeBuffer(ByteBuffer& buffer, std::size_t room) {
     buffer.Release();
     buffer.SetCapacityLimit(s_->bufferLimit_);
@@ -428,10 +450,12 @@ bool PdfDocument::SaveDocument(std::string_view fileName) {
         // Some append was dropped: the file would be truncated or broken.
         s_->lastError_ = PdfError::OutOfMemory;
         saved = false;
-    } else if (!fileName.empty() && !WriteFilePieces(PathFromText(fileName), FilePieces())) {
+    } else if (!fileName.empty() && !WriteFilePieces(PathFromText(fileName), PackedFilePieces())) {
         s_->lastError_ = PdfError::FileNotCreated;
         saved = false;
     }
+    s_->packedFile_.clear();
+    s_->packedFile_.shrink_to_fit();
     s_->mainBuffer_.Release();
     ResetDocumentCollections();
     return saved;

@@ -82,6 +82,8 @@ struct PdfDocument::State {
     std::deque<ByteBuffer> finishedStreams_;
     // Page content bytes still to be compressed at the best level.
     std::size_t bestDeflateLeft_ = 0;
+    // The file with its dictionaries in an object stream, while it is written.
+    std::string packedFile_;
     std::set<char32_t> missingCharacters_;
     PdfWriterOptions options_ = PdfDocument::DefaultWriterOptions();
 
