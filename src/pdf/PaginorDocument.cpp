@@ -258,6 +258,8 @@ std::vector<std::string_view> PdfDocument::PackedFilePieces() {
     std::string file;
     std::size_t size = 0;
     for (std::string_view piece : pieces) size += piece.size();
+    // Packing needs the whole file in one buffer; beyond the limit it stays as made.
+    if (size > s_->bufferLimit_) return pieces;
     try {
         file.reserve(size);
         for (std::string_view piece : pieces) file += piece;

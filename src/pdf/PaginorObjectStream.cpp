@@ -98,7 +98,8 @@ std::optional<std::string> PackObjects(std::string_view file, const std::vector<
         std::vector<Place> places(offsets.size() + 3);
         std::string out;
         out.reserve(file.size());
-        out += "%PDF-1.5\n";
+        // The comment of high bytes tells transfer programs that the file is binary.
+        out += "%PDF-1.5\n%\xE2\xE3\xCF\xD3\n";
         out += file.substr(file.find('\n') + 1, spans->front().start - file.find('\n') - 1);  // anything after the version
         std::string index, bodies;
         std::size_t packedCount = 0;
