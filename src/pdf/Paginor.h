@@ -243,6 +243,9 @@ private:
     ByteBuffer& EmitTarget();
     void EmitLine(std::string_view line);
     void EmitContent(std::string_view line);
+    // Content inside the open text object; closing it.
+    void EmitIntoOpenText(std::string_view line);
+    void CloseOpenText();
     void NewObject();
     [[nodiscard]] bool MakeBuffer(ByteBuffer& buffer, std::size_t room);
     void NoteOutOfMemory();

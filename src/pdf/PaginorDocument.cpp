@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
+#include <utility>
 #include <new>
 
 #include "base/FileSystem.h"
@@ -141,8 +142,25 @@ void PdfDocument::EmitLine(std::string_view line) {
 // Page content goes only onto an open page; drawn before the first page or
 // after saving it would land between the objects of the file.
 void PdfDocument::EmitContent(std::string_view line) {
+    std::optional<State::OpenText> opening = std::exchange(s_->openingText_, std::nullopt);
     if (s_->state_ != kPageOpen || s_->pages_.empty()) return;
+    if (line.empty() && s_->options_.compressStreams) return;  // draws nothing, and keeps a text object open
+    CloseOpenText();
     if (!s_->pages_.back().AppendLine(line)) NoteOutOfMemory();
+    s_->openText_ = std::move(opening);
+}
+
+void PdfDocument::EmitIntoOpenText(std::string_view line) {
+    if (s_->state_ != kPageOpen || s_->pages_.empty() || !s_->openText_) return;
+    if (!s_->pages_.back().AppendLine(line)) NoteOutOfMemory();
+}
+
+void PdfDocument::CloseOpenText() {
+    if (!s_->openText_) return;
+    bool wrapped = !s_->openText_->wrapPaint.empty();
+    s_->openText_.reset();
+    if (s_->state_ != kPageOpen || s_->pages_.empty()) return;
+    if (!s_->pages_.back().AppendLine(wrapped ? "ET Q" : "ET")) NoteOutOfMemory();
 }
 
 void PdfDocument::NewObject() {
@@ -309,6 +327,8 @@ bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view 
     s_->contentLost_ = false;
     s_->missingCharacters_.clear();
     s_->bestDeflateLeft_ = kBestDeflateBudget;
+    s_->openText_.reset();
+    s_->openingText_.reset();
     if (!MakeBuffer(s_->mainBuffer_, kDocumentRoom)) {
         s_->state_ = kNotBegun;
         return false;

@@ -80,6 +80,16 @@ struct PdfDocument::State {
     // Streams made while finishing (font files, character maps, compressed
     // pages); a deque keeps their addresses for the splices.
     std::deque<ByteBuffer> finishedStreams_;
+    // Compressed documents join adjacent text shows into one text object, so
+    // a page's content may end with one still open ("BT ... Tj", no "ET"):
+    // its "q ... Q" paint (empty without) and its last position as written,
+    // in 1/100 pt. Anything else drawn closes it first.
+    struct OpenText {
+        std::string wrapPaint;
+        int64_t x = 0, y = 0;
+    };
+    std::optional<OpenText> openText_;
+    std::optional<OpenText> openingText_;  // opened by the content line being emitted
     // Page content bytes still to be compressed at the best level.
     std::size_t bestDeflateLeft_ = 0;
     // The file with its dictionaries in an object stream, while it is written.
