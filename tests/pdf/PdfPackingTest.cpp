@@ -54,6 +54,24 @@ void WriteSample(PdfDocument& pdf, const fs::path& image) {
                             column == 7 ? PdfCursor::NextLine : PdfCursor::Right, PdfAlign::Centre, row % 2 == 0);
             }
         }
+        // Runs of shows without frames, which compressed content joins: a
+        // change of face within the run, underlined and justified text, and
+        // a text paint of its own.
+        pdf.SetFillPaint(255);
+        pdf.SetTextPaint(0);
+        for (int column = 0; column < 9; ++column) {
+            pdf.SelectFont("Helvetica", column == 4 ? "B" : "", 9);
+            pdf.PutCell(column == 0 ? 41.3f : 17.77f, 5, std::to_string(column * 7) + ":0" + std::to_string(column),
+                        PdfBorder::None, column == 8 ? PdfCursor::NextLine : PdfCursor::Right, PdfAlign::Centre);
+        }
+        pdf.SelectFont("Helvetica", "U", 9);
+        pdf.PutCell(60, 5, "unterstrichen", PdfBorder::None, PdfCursor::Right);
+        pdf.SelectFont("Helvetica", "", 9);
+        pdf.PutCell(90, 5, "Blocksatz mit  mehreren Wörtern", PdfBorder::None, PdfCursor::Right, PdfAlign::Justified);
+        pdf.SetTextPaint(0, 0, 160);
+        pdf.PutText(200, 130, "blau");
+        pdf.PutText(215.5f, 130, "und");
+        pdf.SetFillPaint(235);
         pdf.SetStrokePaint(200, 0, 0);
         pdf.DrawCircle(250, 150, 12.5f, PdfPaint::Stroke);
         pdf.RotateAround(30, 200, 170);
@@ -61,6 +79,24 @@ void WriteSample(PdfDocument& pdf, const fs::path& image) {
         pdf.RotateAround(0);
         pdf.PlaceImage(image.string(), 230, 20, 30, 0);
     }
+}
+
+std::string Inflated(std::string_view packed) {
+    std::string out(packed.size() * 40 + 1024, '\0');
+    uLongf length = out.size();
+    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &length, reinterpret_cast<const Bytef*>(packed.data()),
+                   packed.size()) != Z_OK) {
+        return {};
+    }
+    out.resize(length);
+    return out;
+}
+
+// The text objects of a page's content.
+std::size_t TextObjects(const std::string& content) {
+    std::size_t count = 0;
+    for (std::size_t at = content.find("BT "); at != std::string::npos; at = content.find("BT ", at + 1)) ++count;
+    return count;
 }
 
 std::string RenderPage(const fs::path& pdf, int page) {
@@ -116,6 +152,13 @@ TEST_F(PdfPacking, ThePackedFileHoldsTheSameObjectsAndRendersAsThePlainOne) {
         }
     }
     EXPECT_GT(dictionaries, 10);
+
+    // Text objects are joined in the packed file only.
+    test::PageStreams plainPages = test::PageContents(plain), packedPages = test::PageContents(packed);
+    ASSERT_EQ(packedPages.contents.size(), 2u);
+    std::size_t joined = TextObjects(Inflated(packedPages.contents[0]));
+    EXPECT_LT(joined, TextObjects(plainPages.contents[0]));
+    EXPECT_GT(joined, 20u);
 
     EXPECT_EQ(test::ExtractedText(plainFile), test::ExtractedText(packedFile));
     EXPECT_NE(test::ExtractedText(packedFile).find(kAlphabets), std::string::npos);
@@ -179,6 +222,44 @@ TEST(PdfPackingBudget, ThePagesWithinTheBudgetGetTheBestLevelTheRestTheFastest) 
     const std::size_t first = pages.contents.front().size(), last = pages.contents.back().size();
     EXPECT_LT(first * 21, last * 20) << "the first page is packed harder than the last";
     EXPECT_EQ(pages.contents[1].size(), first) << "the budget holds more than one page";
+}
+
+TEST(PdfTextJoining, RelativeMovesLandWhereAbsoluteOnesDo) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftoppm");
+    // Positions from a tour plan row where a reader that sums the digits of
+    // decimals drifts off the absolute position after a few relative moves.
+    test::TempDir dir;
+    auto write = [&](bool compress, const fs::path& file) {
+        PdfDocument pdf;
+        pdf.SetWriterOptions(PdfWriterOptions{compress, true});
+        EXPECT_TRUE(pdf.CreateDocument("L", "pt", ""));
+        EXPECT_TRUE(pdf.NewPage());
+        pdf.SelectFont("Helvetica", "", 10);
+        pdf.SetFillPaint(235);
+        pdf.SetTextPaint(0);
+        for (float y : {595.28f - 141.43f, 595.28f - 101.27f, 595.28f - 61.9f}) {
+            for (float x : {134.84f, 176.84f, 218.84f, 266.40f, 308.40f, 344.84f, 386.84f, 428.84f, 470.84f, 512.84f,
+                            554.84f, 596.84f, 638.84f}) {
+                pdf.PutText(x, y, "00:03");
+            }
+        }
+        return test::SaveChecked(pdf, file);
+    };
+    std::string plain = write(false, dir.path() / "plain.pdf");
+    std::string packed = write(true, dir.path() / "packed.pdf");
+    const std::size_t joined = TextObjects(Inflated(test::PageContents(packed).contents.at(0)));
+    EXPECT_LT(joined * 3, TextObjects(test::PageContents(plain).contents.at(0))) << "most shows join";
+    for (const char* resolution : {"110", "150", "300"}) {
+        auto render = [&](const char* name) {
+            fs::path stem = dir.path() / (std::string(name) + resolution);
+            test::RunTool(std::string("pdftoppm -singlefile -r ") + resolution,
+                          (dir.path() / (std::string(name) + ".pdf")).string() + "' '" + stem.string());
+            return test::ReadBytes(stem.string() + ".ppm");
+        };
+        std::string picture = render("plain");
+        EXPECT_GT(picture.size(), 1000u);
+        EXPECT_TRUE(picture == render("packed")) << resolution << " dpi";
+    }
 }
 
 // A classic file of two objects as the writer makes it.
