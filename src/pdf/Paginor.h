@@ -315,6 +315,7 @@ private:
     void AppendEncodedString(std::string& line, std::string_view bytes) const;
     void AppendCoordinates(std::string& line, float xUser, float yUser) const;
     void AppendTextShow(std::string& line, float xUser, float yUser, std::string_view bytes);
+    void AppendShowOperands(std::string& out, std::string_view bytes) const;
 
     // Graphics (PaginorGraphics.cpp).
     void EmitPathPoint(float x, float y, std::string_view op);

@@ -62,8 +62,10 @@ void AppendBigEndian(std::string& out, std::size_t value, int bytes) {
 }
 
 // A stream object with its dictionary entries besides /Length, compressed.
+// The default level: dictionaries of many pages repeat so much that the
+// best level takes long for next to nothing.
 bool AppendStreamObject(std::string& out, int number, std::string_view dictionary, std::string_view data) {
-    std::string packed = Deflate(data, kBestDeflate);
+    std::string packed = Deflate(data, kDefaultDeflate);
     if (packed.empty()) return false;
     out += ObjectHeader(number);
     out += "<<";

@@ -100,6 +100,7 @@ struct PdfDocument::State {
     std::optional<std::time_t> creationTime_;
     std::size_t bufferLimit_ = static_cast<std::size_t>(-1);
     std::string line_;  // scratch for building one content line
+    std::string joinedShow_;  // scratch for a show joining the open text object
 };
 
 }  // namespace tak

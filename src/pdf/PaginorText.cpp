@@ -392,40 +392,19 @@ void PdfDocument::AppendCoordinates(std::string& line, float xUser, float yUser)
 // text object, moved by the difference of the two positions, and the object
 // is left open for the next one.
 void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, std::string_view bytes) {
-    std::string show;
-    const PdfFont* font = CurrentFont();
-    if (font && font->trueType && s_->wordSpacing_ != 0) {
-        // Word spacing applies to one-byte codes only: move each blank's
-        // follower instead.
-        std::string adjust;
-        AppendNumber(adjust, -s_->wordSpacing_ * 1000 / s_->fontSize_, 3);
-        show += '[';
-        std::size_t start = 0;
-        for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
-            if (GlyphAt(bytes, at) != font->spaceGlyph) continue;
-            AppendEncodedString(show, bytes.substr(start, at + 2 - start));
-            show += ' ' + adjust + ' ';
-            start = at + 2;
-        }
-        AppendEncodedString(show, bytes.substr(start));
-        show += "] TJ";
-    } else {
-        AppendEncodedString(show, bytes);
-        show += " Tj";
-    }
-
-    const std::string wrapPaint = s_->paintsDiffer_ ? s_->textPaint_ : std::string();
+    const std::string_view wrapPaint = s_->paintsDiffer_ ? std::string_view(s_->textPaint_) : std::string_view();
     const std::optional<int64_t> x = WrittenHundredths(xUser * s_->scale_);
     const std::optional<int64_t> y = WrittenHundredths((s_->pageHeight_ - yUser) * s_->scale_);
     const bool joinable = s_->options_.compressStreams && !s_->underline_ && x && y && s_->state_ == kPageOpen;
     if (joinable && line.empty() && s_->openText_ && s_->openText_->wrapPaint == wrapPaint &&
         ExactMove(s_->openText_->x, *x) && ExactMove(s_->openText_->y, *y)) {
-        std::string moved;
+        std::string& moved = s_->joinedShow_;
+        moved.clear();
         AppendHundredths(moved, *x - s_->openText_->x);
         moved += ' ';
         AppendHundredths(moved, *y - s_->openText_->y);
         moved += " Td ";
-        moved += show;
+        AppendShowOperands(moved, bytes);
         EmitIntoOpenText(moved);
         s_->openText_->x = *x;
         s_->openText_->y = *y;
@@ -440,9 +419,9 @@ void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, st
     line += "BT ";
     AppendCoordinates(line, xUser, yUser);
     line += " Td ";
-    line += show;
+    AppendShowOperands(line, bytes);
     if (joinable) {
-        s_->openingText_ = State::OpenText{wrapPaint, *x, *y};
+        s_->openingText_ = State::OpenText{std::string(wrapPaint), *x, *y};
         return;
     }
     line += " ET";
@@ -461,6 +440,31 @@ void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, st
         line += " re f";
     }
     if (!wrapPaint.empty()) line += " Q";
+}
+
+// The string and operator that show the bytes: "<...> Tj", or a TJ array
+// when word spacing has to move the words of an embedded font.
+void PdfDocument::AppendShowOperands(std::string& out, std::string_view bytes) const {
+    const PdfFont* font = CurrentFont();
+    if (font && font->trueType && s_->wordSpacing_ != 0) {
+        // Word spacing applies to one-byte codes only: move each blank's
+        // follower instead.
+        std::string adjust;
+        AppendNumber(adjust, -s_->wordSpacing_ * 1000 / s_->fontSize_, 3);
+        out += '[';
+        std::size_t start = 0;
+        for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
+            if (GlyphAt(bytes, at) != font->spaceGlyph) continue;
+            AppendEncodedString(out, bytes.substr(start, at + 2 - start));
+            out += ' ' + adjust + ' ';
+            start = at + 2;
+        }
+        AppendEncodedString(out, bytes.substr(start));
+        out += "] TJ";
+    } else {
+        AppendEncodedString(out, bytes);
+        out += " Tj";
+    }
 }
 
 void PdfDocument::PutCell(float width, float height, std::string_view text, PdfBorder border, PdfCursor next,

@@ -203,7 +203,7 @@ TEST(PdfPackingBudget, ThePagesWithinTheBudgetGetTheBestLevelTheRestTheFastest) 
     pdf.SelectFont("Helvetica", "", 6);
     // The same page again and again, about 90 kB of content each: the
     // budget lasts for the first pages only.
-    constexpr int kPages = 16;
+    constexpr int kPages = 6;
     for (int page = 0; page < kPages; ++page) {
         ASSERT_TRUE(pdf.NewPage());
         for (int row = 0; row < 40; ++row) {
