@@ -1,11 +1,14 @@
-// The program's own PDF writer. A PdfDocument builds one PDF 1.3 file at a
+// The program's own PDF writer. A PdfDocument builds one PDF file at a
 // time in memory: CreateDocument, pages with text, cells, paths and images,
 // then SaveDocument writes it in one go. Positions are in the unit chosen at
 // creation, measured from the top-left page corner with y growing downwards.
 // Text is UTF-8. Text fonts are embedded as subsets of the fonts the program
 // measures with, so that any character they have a glyph for prints; the 14
 // standard fonts in WinAnsiEncoding stand in when those files are missing.
-// Streams are Flate-compressed unless the writer is told to keep them plain.
+// Streams are Flate-compressed unless the writer is told to keep them plain;
+// a compressed file also packs its dictionaries into an object stream
+// (PDF 1.5) and joins adjacent text shows, while a plain one stays PDF 1.3
+// with one text object per show, as drawn, for reading in an editor.
 #pragma once
 
 #include <ctime>

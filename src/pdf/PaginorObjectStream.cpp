@@ -120,7 +120,7 @@ std::optional<std::string> PackObjects(std::string_view file, const std::vector<
             index += ' ';
             bodies += body;
         }
-        index.back() = '\n';
+        if (!index.empty()) index.back() = '\n';
         std::string dictionary = "/Type /ObjStm /N ";
         AppendInteger(dictionary, static_cast<int64_t>(packedCount));
         dictionary += " /First ";
