@@ -108,7 +108,9 @@ std::optional<std::string> PackObjects(std::string_view file, const std::vector<
         for (const ObjectSpan& span : *spans) {
             std::size_t headerSize = ObjectHeader(span.number).size();
             std::string_view body = file.substr(span.start + headerSize, span.end - span.start - headerSize - 7);
-            if (span.isStream) {
+            // The information dictionary stays outside, readable, so that
+            // files that differ only in their dates can be compared as text.
+            if (span.isStream || span.number == info) {
                 places[static_cast<std::size_t>(span.number)] = Place{false, out.size()};
                 out += file.substr(span.start, span.end - span.start);
                 continue;

@@ -17,7 +17,8 @@ namespace tak {
 // objects "n 0 obj ... endobj" numbered from 1, then the "xref" table and
 // trailer. `offsets[i]` is where object i + 1 starts; `root` and `info` are
 // the catalog's and the information dictionary's numbers. The packed file
-// keeps every object's number and every stream's bytes. Nothing when the file
+// keeps every object's number and every stream's bytes, and the information
+// dictionary (with the creation date) as it stands. Nothing when the file
 // is not of that form (it is then written as it is) or memory runs out.
 std::optional<std::string> PackObjects(std::string_view file, const std::vector<std::size_t>& offsets, int root,
                                        int info);

@@ -280,6 +280,7 @@ TEST(PackObjects, KeepsNumbersAndStreamsAndRefusesWhatItDidNotWrite) {
     EXPECT_EQ(test::ObjectText(*packed, 3), "3 0 obj\n<</Type /Pages /Kids [] /Count 0>>\nendobj\n");
     EXPECT_NE(packed->find("4 0 obj\n<</Length 5>>\nstream\nhello\nendstream\nendobj\n"), std::string::npos);
     EXPECT_NE(packed->find("/Root 1 0 R /Info 2 0 R"), std::string::npos);
+    EXPECT_NE(packed->find("\n2 0 obj\n<</Producer (x)>>\nendobj\n"), std::string::npos) << "the dates stay readable";
 
     // Offsets that miss their objects, a missing table, a cut file.
     EXPECT_FALSE(PackObjects(kClassic, {}, 1, 2));
