@@ -3,7 +3,8 @@
 // the same cells with the same operators: a filled and stroked rectangle per
 // cell and its text, positioned in the cell, in Helvetica without compression.
 // With --compressed both writers compress their streams, and ours embeds the
-// font subset it measures with, as documents are written by default.
+// font subset it measures with, joins adjacent text shows and packs its
+// dictionaries into an object stream, as documents are written by default.
 //
 //   taktarium-bench-pdf [--pages N] [--out DIR] [--compressed]
 //

@@ -1,11 +1,14 @@
-// The program's own PDF writer. A PdfDocument builds one PDF 1.3 file at a
+// The program's own PDF writer. A PdfDocument builds one PDF file at a
 // time in memory: CreateDocument, pages with text, cells, paths and images,
 // then SaveDocument writes it in one go. Positions are in the unit chosen at
 // creation, measured from the top-left page corner with y growing downwards.
 // Text is UTF-8. Text fonts are embedded as subsets of the fonts the program
 // measures with, so that any character they have a glyph for prints; the 14
 // standard fonts in WinAnsiEncoding stand in when those files are missing.
-// Streams are Flate-compressed unless the writer is told to keep them plain.
+// Streams are Flate-compressed unless the writer is told to keep them plain;
+// a compressed file also packs its dictionaries into an object stream
+// (PDF 1.5) and joins adjacent text shows, while a plain one stays PDF 1.3
+// with one text object per show, as drawn, for reading in an editor.
 #pragma once
 
 #include <ctime>
@@ -247,6 +250,9 @@ private:
     ByteBuffer& EmitTarget();
     void EmitLine(std::string_view line);
     void EmitContent(std::string_view line);
+    // Content inside the open text object; closing it.
+    void EmitIntoOpenText(std::string_view line);
+    void CloseOpenText();
     void NewObject();
     [[nodiscard]] bool MakeBuffer(ByteBuffer& buffer, std::size_t room);
     void NoteOutOfMemory();
@@ -261,8 +267,9 @@ private:
     void PutFonts();
     void PutTrueTypeFont(PdfFont& font);
     // A stream object's dictionary end and data, Flate-compressed when the
-    // options say so; `dictionary` holds the entries besides /Length.
-    void PutDataStream(std::string dictionary, std::string data);
+    // options say so, at a zlib `level` (1 fastest, 9 smallest);
+    // `dictionary` holds the entries besides /Length.
+    void PutDataStream(std::string dictionary, std::string data, int level);
     void PutImages();
     void PutResources();
     void PutInfo();
@@ -275,6 +282,7 @@ private:
     std::string WithPageCount(const ByteBuffer& bytes) const;
     bool HasEmbeddedFont() const;
     std::vector<std::string_view> FilePieces() const;
+    std::vector<std::string_view> PackedFilePieces();
 
     // What a new page carries over from the page before it: font, line width
     // and paints.
@@ -314,6 +322,7 @@ private:
     void AppendEncodedString(std::string& line, std::string_view bytes) const;
     void AppendCoordinates(std::string& line, float xUser, float yUser) const;
     void AppendTextShow(std::string& line, float xUser, float yUser, std::string_view bytes);
+    void AppendShowOperands(std::string& out, std::string_view bytes) const;
 
     // Graphics (PaginorGraphics.cpp).
     void EmitPathPoint(float x, float y, std::string_view op);

@@ -2,11 +2,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
+#include <utility>
+#include <new>
 
 #include "base/FileSystem.h"
 #include "base/Text.h"
 #include "pdf/Paginor.h"
+#include "pdf/PaginorCompress.h"
 #include "pdf/PaginorFormat.h"
+#include "pdf/PaginorObjectStream.h"
 #include "pdf/PaginorState.h"
 #include "pdf/PaginorTrueType.h"
 
@@ -138,8 +142,25 @@ void PdfDocument::EmitLine(std::string_view line) {
 // Page content goes only onto an open page; drawn before the first page or
 // after saving it would land between the objects of the file.
 void PdfDocument::EmitContent(std::string_view line) {
+    std::optional<State::OpenText> opening = std::exchange(s_->openingText_, std::nullopt);
     if (s_->state_ != kPageOpen || s_->pages_.empty()) return;
+    if (line.empty() && s_->options_.compressStreams) return;  // draws nothing, and keeps a text object open
+    CloseOpenText();
     if (!s_->pages_.back().AppendLine(line)) NoteOutOfMemory();
+    s_->openText_ = std::move(opening);
+}
+
+void PdfDocument::EmitIntoOpenText(std::string_view line) {
+    if (s_->state_ != kPageOpen || s_->pages_.empty() || !s_->openText_) return;
+    if (!s_->pages_.back().AppendLine(line)) NoteOutOfMemory();
+}
+
+void PdfDocument::CloseOpenText() {
+    if (!s_->openText_) return;
+    bool wrapped = !s_->openText_->wrapPaint.empty();
+    s_->openText_.reset();
+    if (s_->state_ != kPageOpen || s_->pages_.empty()) return;
+    if (!s_->pages_.back().AppendLine(wrapped ? "ET Q" : "ET")) NoteOutOfMemory();
 }
 
 void PdfDocument::NewObject() {
@@ -247,6 +268,28 @@ std::vector<std::string_view> PdfDocument::FilePieces() const {
     return pieces;
 }
 
+// The file to write: with compression on, its dictionaries packed into an
+// object stream; as it was made when that cannot be done.
+std::vector<std::string_view> PdfDocument::PackedFilePieces() {
+    std::vector<std::string_view> pieces = FilePieces();
+    if (!s_->options_.compressStreams) return pieces;
+    std::string file;
+    std::size_t size = 0;
+    for (std::string_view piece : pieces) size += piece.size();
+    // Packing needs the whole file in one buffer; beyond the limit it stays as made.
+    if (size > s_->bufferLimit_) return pieces;
+    try {
+        file.reserve(size);
+        for (std::string_view piece : pieces) file += piece;
+    } catch (const std::bad_alloc&) {
+        return pieces;
+    }
+    std::optional<std::string> packed = PackObjects(file, s_->objectOffsets_, s_->objectCount_, s_->objectCount_ - 1);
+    if (!packed) return pieces;
+    s_->packedFile_ = std::move(*packed);
+    return {s_->packedFile_};
+}
+
 bool PdfDocument::MakeBuffer(ByteBuffer& buffer, std::size_t room) {
     buffer.Release();
     buffer.SetCapacityLimit(s_->bufferLimit_);
@@ -283,6 +326,9 @@ bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view 
     s_->objectOffsets_ = {0, 0};  // objects 1 and 2 are written last
     s_->contentLost_ = false;
     s_->missingCharacters_.clear();
+    s_->bestDeflateLeft_ = kBestDeflateBudget;
+    s_->openText_.reset();
+    s_->openingText_.reset();
     if (!MakeBuffer(s_->mainBuffer_, kDocumentRoom)) {
         s_->state_ = kNotBegun;
         return false;
@@ -426,10 +472,12 @@ bool PdfDocument::SaveDocument(std::string_view fileName) {
         // Some append was dropped: the file would be truncated or broken.
         s_->lastError_ = PdfError::OutOfMemory;
         saved = false;
-    } else if (!fileName.empty() && !WriteFilePieces(PathFromText(fileName), FilePieces())) {
+    } else if (!fileName.empty() && !WriteFilePieces(PathFromText(fileName), PackedFilePieces())) {
         s_->lastError_ = PdfError::FileNotCreated;
         saved = false;
     }
+    s_->packedFile_.clear();
+    s_->packedFile_.shrink_to_fit();
     s_->mainBuffer_.Release();
     ResetDocumentCollections();
     return saved;
@@ -487,7 +535,14 @@ void PdfDocument::PutPages() {
 
         NewObject();
         if (s_->options_.compressStreams || HasEmbeddedFont()) {
-            PutDataStream("", WithPageCount(s_->pages_[i]));
+            // The first pages at the best level, as far as the budget goes.
+            std::string content = WithPageCount(s_->pages_[i]);
+            int level = kFastDeflate;
+            if (content.size() <= s_->bestDeflateLeft_) {
+                s_->bestDeflateLeft_ -= content.size();
+                level = kBestDeflate;
+            }
+            PutDataStream("", std::move(content), level);
             s_->pages_[i].Release();
             continue;
         }

@@ -2,6 +2,7 @@
 // TrueType subsets with their widths, descriptor, font file and the map back
 // to Unicode that lets readers copy and search the text.
 #include <mutex>
+#include <vector>
 
 #include "base/FileSystem.h"
 #include "fonts/FontFaces.h"
@@ -62,27 +63,70 @@ void AppendUtf16Hex(std::string& out, char32_t c) {
     AppendHex4(out, 0xDC00 + (c & 0x3FF));
 }
 
+// One line of a Unicode map: a run of consecutive glyphs that stand for
+// consecutive characters ("<0024> <003D> <0041>"), or a single glyph.
+struct UnicodeRun {
+    uint16_t firstGlyph;
+    uint16_t lastGlyph;
+    char32_t firstCharacter;
+};
+
+// The runs of a font's glyph-to-character map. A run stays within one last
+// byte of its codes, as the map's syntax asks; characters beyond the Basic
+// Multilingual Plane stand alone.
+std::vector<UnicodeRun> UnicodeRuns(const std::map<uint16_t, char32_t>& textOf) {
+    std::vector<UnicodeRun> runs;
+    for (const auto& [glyph, c] : textOf) {
+        if (!runs.empty()) {
+            UnicodeRun& run = runs.back();
+            char32_t next = run.firstCharacter + (run.lastGlyph - run.firstGlyph) + 1;
+            bool extends = glyph == run.lastGlyph + 1 && c == next && c < 0x10000 && (glyph & 0xFF) != 0 &&
+                           (c & 0xFF) != 0;
+            if (extends) {
+                run.lastGlyph = glyph;
+                continue;
+            }
+        }
+        runs.push_back(UnicodeRun{glyph, glyph, c});
+    }
+    return runs;
+}
+
 std::string ToUnicodeMap(const PdfFont& font) {
     std::string map =
         "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
         "/CIDSystemInfo <</Registry (Adobe) /Ordering (UCS) /Supplement 0>> def\n"
         "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
         "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
-    // At most 100 entries a block, as the CMap syntax asks.
-    auto entry = font.textOf.begin();
-    while (entry != font.textOf.end()) {
-        std::size_t count = std::min<std::size_t>(100, static_cast<std::size_t>(std::distance(entry, font.textOf.end())));
-        AppendInteger(map, static_cast<int64_t>(count));
-        map += " beginbfchar\n";
-        for (std::size_t i = 0; i < count; ++i, ++entry) {
-            map += '<';
-            AppendHex4(map, entry->first);
-            map += "> <";
-            AppendUtf16Hex(map, entry->second);
-            map += ">\n";
+    const std::vector<UnicodeRun> all = UnicodeRuns(font.textOf);
+    std::vector<UnicodeRun> singles, ranges;
+    for (const UnicodeRun& run : all) (run.firstGlyph == run.lastGlyph ? singles : ranges).push_back(run);
+    // At most 100 entries a block, as the map's syntax asks.
+    auto appendBlocks = [&map](const std::vector<UnicodeRun>& runs, std::string_view kind) {
+        for (std::size_t start = 0; start < runs.size(); start += 100) {
+            std::size_t count = std::min<std::size_t>(100, runs.size() - start);
+            AppendInteger(map, static_cast<int64_t>(count));
+            map += " begin";
+            map += kind;
+            map += '\n';
+            for (std::size_t i = start; i < start + count; ++i) {
+                map += '<';
+                AppendHex4(map, runs[i].firstGlyph);
+                if (kind == "bfrange") {
+                    map += "> <";
+                    AppendHex4(map, runs[i].lastGlyph);
+                }
+                map += "> <";
+                AppendUtf16Hex(map, runs[i].firstCharacter);
+                map += ">\n";
+            }
+            map += "end";
+            map += kind;
+            map += '\n';
         }
-        map += "endbfchar\n";
-    }
+    };
+    appendBlocks(singles, "bfchar");
+    appendBlocks(ranges, "bfrange");
     map += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
     return map;
 }
@@ -136,9 +180,9 @@ std::shared_ptr<const TrueTypeFont> PinnedTrueTypeFont(std::string_view upperFam
     return font;
 }
 
-void PdfDocument::PutDataStream(std::string dictionary, std::string data) {
+void PdfDocument::PutDataStream(std::string dictionary, std::string data, int level) {
     if (s_->options_.compressStreams) {
-        std::string packed = Deflate(data);
+        std::string packed = Deflate(data, level);
         if (packed.empty()) {
             NoteOutOfMemory();
         } else {
@@ -243,10 +287,10 @@ void PdfDocument::PutTrueTypeFont(PdfFont& font) {
     std::string file = SubsetTrueType(trueType, font.usedGlyphs);
     std::string dictionary = "/Length1 ";
     AppendInteger(dictionary, static_cast<int64_t>(file.size()));
-    PutDataStream(dictionary, std::move(file));
+    PutDataStream(dictionary, std::move(file), kBestDeflate);
 
     NewObject();
-    PutDataStream("", ToUnicodeMap(font));
+    PutDataStream("", ToUnicodeMap(font), kBestDeflate);
 }
 
 }  // namespace tak

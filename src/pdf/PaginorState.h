@@ -80,12 +80,27 @@ struct PdfDocument::State {
     // Streams made while finishing (font files, character maps, compressed
     // pages); a deque keeps their addresses for the splices.
     std::deque<ByteBuffer> finishedStreams_;
+    // Compressed documents join adjacent text shows into one text object, so
+    // a page's content may end with one still open ("BT ... Tj", no "ET"):
+    // its "q ... Q" paint (empty without) and its last position as written,
+    // in 1/100 pt. Anything else drawn closes it first.
+    struct OpenText {
+        std::string wrapPaint;
+        int64_t x = 0, y = 0;
+    };
+    std::optional<OpenText> openText_;
+    std::optional<OpenText> openingText_;  // opened by the content line being emitted
+    // Page content bytes still to be compressed at the best level.
+    std::size_t bestDeflateLeft_ = 0;
+    // The file with its dictionaries in an object stream, while it is written.
+    std::string packedFile_;
     std::set<char32_t> missingCharacters_;
     PdfWriterOptions options_ = PdfDocument::DefaultWriterOptions();
 
     std::optional<std::time_t> creationTime_;
     std::size_t bufferLimit_ = static_cast<std::size_t>(-1);
     std::string line_;  // scratch for building one content line
+    std::string joinedShow_;  // scratch for a show joining the open text object
 };
 
 }  // namespace tak

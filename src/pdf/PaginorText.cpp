@@ -1,6 +1,8 @@
 // Pages, fonts and text: NewPage with its handlers, font selection and
 // measuring, cells, running text and the cursor.
 #include <algorithm>
+#include <cmath>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -40,6 +42,54 @@ char32_t ShownCharacter(const PdfFont& font, char32_t asked, uint16_t glyph) {
     if (font.trueType->GlyphOf(asked) == glyph) return asked;
     if (glyph == font.spaceGlyph) return U' ';
     return font.trueType->GlyphOf(0xFFFD) == glyph ? 0xFFFD : U'?';
+}
+
+// A coordinate as AppendNumber writes it with two decimals, in hundredths;
+// nothing for a value too large to be worth a relative move.
+std::optional<int64_t> WrittenHundredths(float value) {
+    if (!std::isfinite(value) || !(std::fabs(value) < 1e6f)) return std::nullopt;
+    auto hundredths = static_cast<int64_t>(std::nearbyint(std::fabs(static_cast<double>(value)) * 100));
+    return value < 0 ? -hundredths : hundredths;
+}
+
+// A number written with two decimals as a reader gets it that sums the
+// digits one by one: the integer part, plus each decimal times a scale that
+// shrinks tenfold. Some readers do so; the sum is then not always the
+// nearest binary number.
+double DigitSumReading(int64_t hundredths) {
+    const int64_t magnitude = hundredths < 0 ? -hundredths : hundredths;
+    double value = static_cast<double>(magnitude / 100);
+    double scale = 0.1;
+    value = value + scale * static_cast<double>(magnitude % 100 / 10);
+    scale *= 0.1;
+    value = value + scale * static_cast<double>(magnitude % 10);
+    return hundredths < 0 ? -value : value;
+}
+
+// Whether a reader that adds a relative move to the previous position lands
+// on exactly the number it reads for the new position, however it reads
+// decimals (the nearest double or single precision number, or the digit sum):
+// only then does a relative move draw the very pixels an absolute one does.
+bool ExactMove(int64_t from, int64_t to) {
+    const int64_t move = to - from;
+    const double d = static_cast<double>(from) / 100, e = static_cast<double>(move) / 100;
+    const float f = static_cast<float>(from) / 100, g = static_cast<float>(move) / 100;
+    return d + e == static_cast<double>(to) / 100 && f + g == static_cast<float>(to) / 100 &&
+           DigitSumReading(from) + DigitSumReading(move) == DigitSumReading(to);
+}
+
+// Hundredths as a number without needless zeros: "42", "-0.5", "688.57".
+void AppendHundredths(std::string& out, int64_t value) {
+    if (value < 0) {
+        out += '-';
+        value = -value;
+    }
+    AppendInteger(out, value / 100);
+    int64_t rest = value % 100;
+    if (rest == 0) return;
+    out += '.';
+    out += static_cast<char>('0' + rest / 10);
+    if (rest % 10 != 0) out += static_cast<char>('0' + rest % 10);
 }
 
 std::u32string DecodeUtf8(std::string_view utf8) {
@@ -147,6 +197,7 @@ bool PdfDocument::BeginPage(std::string_view orientation, std::string_view pageF
 }
 
 void PdfDocument::EndPage() {
+    CloseOpenText();
     if (s_->rotationAngle_ != 0) {
         EmitContent("Q");
         s_->rotationAngle_ = 0;
@@ -216,12 +267,18 @@ void PdfDocument::SelectFont(std::string_view family, std::string_view style, fl
     s_->fontSize_ = sizePt / s_->scale_;
     s_->currentFont_ = static_cast<int>(found - s_->fonts_.begin());
     if (s_->pageCount_ > 0) {
-        std::string line = "BT /F";
-        AppendInteger(line, found->index);
-        line += ' ';
-        AppendNumber(line, s_->fontSizePt_, 2);
-        line += " Tf ET";
-        EmitContent(line);
+        std::string font = "/F";
+        AppendInteger(font, found->index);
+        font += ' ';
+        AppendNumber(font, s_->fontSizePt_, 2);
+        font += " Tf";
+        // Inside an open text object without its own paint the font holds
+        // for what follows, as it does when set in a text object of its own.
+        if (s_->openText_ && s_->openText_->wrapPaint.empty()) {
+            EmitIntoOpenText(font);
+        } else {
+            EmitContent("BT " + font + " ET");
+        }
     }
 }
 
@@ -331,35 +388,43 @@ void PdfDocument::AppendCoordinates(std::string& line, float xUser, float yUser)
 
 // Appends the text show of a cell or a placed text, from the optional paint
 // change to the optional underline, for the baseline point (xUser, yUser).
+// In a compressed document a show that follows another directly joins its
+// text object, moved by the difference of the two positions, and the object
+// is left open for the next one.
 void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, std::string_view bytes) {
-    if (s_->paintsDiffer_) {
+    const std::string_view wrapPaint = s_->paintsDiffer_ ? std::string_view(s_->textPaint_) : std::string_view();
+    const std::optional<int64_t> x = WrittenHundredths(xUser * s_->scale_);
+    const std::optional<int64_t> y = WrittenHundredths((s_->pageHeight_ - yUser) * s_->scale_);
+    const bool joinable = s_->options_.compressStreams && !s_->underline_ && x && y && s_->state_ == kPageOpen;
+    if (joinable && line.empty() && s_->openText_ && s_->openText_->wrapPaint == wrapPaint &&
+        ExactMove(s_->openText_->x, *x) && ExactMove(s_->openText_->y, *y)) {
+        std::string& moved = s_->joinedShow_;
+        moved.clear();
+        AppendHundredths(moved, *x - s_->openText_->x);
+        moved += ' ';
+        AppendHundredths(moved, *y - s_->openText_->y);
+        moved += " Td ";
+        AppendShowOperands(moved, bytes);
+        EmitIntoOpenText(moved);
+        s_->openText_->x = *x;
+        s_->openText_->y = *y;
+        return;
+    }
+
+    if (!wrapPaint.empty()) {
         line += "q ";
-        line += s_->textPaint_;
+        line += wrapPaint;
         line += ' ';
     }
     line += "BT ";
     AppendCoordinates(line, xUser, yUser);
     line += " Td ";
-    const PdfFont* font = CurrentFont();
-    if (font && font->trueType && s_->wordSpacing_ != 0) {
-        // Word spacing applies to one-byte codes only: move each blank's
-        // follower instead.
-        std::string adjust;
-        AppendNumber(adjust, -s_->wordSpacing_ * 1000 / s_->fontSize_, 3);
-        line += '[';
-        std::size_t start = 0;
-        for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
-            if (GlyphAt(bytes, at) != font->spaceGlyph) continue;
-            AppendEncodedString(line, bytes.substr(start, at + 2 - start));
-            line += ' ' + adjust + ' ';
-            start = at + 2;
-        }
-        AppendEncodedString(line, bytes.substr(start));
-        line += "] TJ ET";
-    } else {
-        AppendEncodedString(line, bytes);
-        line += " Tj ET";
+    AppendShowOperands(line, bytes);
+    if (joinable) {
+        s_->openingText_ = State::OpenText{std::string(wrapPaint), *x, *y};
+        return;
     }
+    line += " ET";
     if (s_->underline_) {
         // A bar 0.1 of the font size below the baseline, hanging downwards.
         float width =
@@ -374,7 +439,32 @@ void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, st
         AppendNumber(line, thickness, 2);
         line += " re f";
     }
-    if (s_->paintsDiffer_) line += " Q";
+    if (!wrapPaint.empty()) line += " Q";
+}
+
+// The string and operator that show the bytes: "<...> Tj", or a TJ array
+// when word spacing has to move the words of an embedded font.
+void PdfDocument::AppendShowOperands(std::string& out, std::string_view bytes) const {
+    const PdfFont* font = CurrentFont();
+    if (font && font->trueType && s_->wordSpacing_ != 0) {
+        // Word spacing applies to one-byte codes only: move each blank's
+        // follower instead.
+        std::string adjust;
+        AppendNumber(adjust, -s_->wordSpacing_ * 1000 / s_->fontSize_, 3);
+        out += '[';
+        std::size_t start = 0;
+        for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
+            if (GlyphAt(bytes, at) != font->spaceGlyph) continue;
+            AppendEncodedString(out, bytes.substr(start, at + 2 - start));
+            out += ' ' + adjust + ' ';
+            start = at + 2;
+        }
+        AppendEncodedString(out, bytes.substr(start));
+        out += "] TJ";
+    } else {
+        AppendEncodedString(out, bytes);
+        out += " Tj";
+    }
 }
 
 void PdfDocument::PutCell(float width, float height, std::string_view text, PdfBorder border, PdfCursor next,

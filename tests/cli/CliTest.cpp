@@ -193,7 +193,7 @@ TEST(CliOutput, WritesTheDemoDocumentsAndPrintsTheLog) {
     fs::path folder = working.path() / "output" / "DemoMap";
     auto pdf = ReadFileBytes(folder / "Timetable Linie 3 Gewerbegebiet Ost - Hauptbahnhof.pdf");
     ASSERT_TRUE(pdf);
-    EXPECT_TRUE(pdf->starts_with("%PDF-1.3"));
+    EXPECT_TRUE(pdf->starts_with("%PDF-1.5"));
     EXPECT_TRUE(fs::exists(folder / "Timetable Linie 1 Hauptbahnhof - S\xC3\xBC" "dbahnhof.pdf"));
     EXPECT_TRUE(fs::exists(folder / "Tour 1.pdf"));
     EXPECT_TRUE(fs::exists(folder / "Stop Marktplatz.pdf"));

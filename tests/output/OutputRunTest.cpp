@@ -72,7 +72,7 @@ TEST_F(OutputRunTest, AllTimetablesShareOnePdfWhenAsked) {
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(Folder())) files.push_back(entry.path().filename());
     EXPECT_EQ(files, (std::vector<fs::path>{"Timetables.pdf"}));
-    EXPECT_TRUE(ReadFileBytes(Folder() / "Timetables.pdf").value_or("").starts_with("%PDF-1.3"));
+    EXPECT_TRUE(ReadFileBytes(Folder() / "Timetables.pdf").value_or("").starts_with("%PDF-1.5"));
 
     context.project.outputOpt.ttAllInOne = false;
     EXPECT_EQ(Run(), 0);

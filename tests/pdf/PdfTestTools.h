@@ -34,13 +34,14 @@ bool QpdfAccepts(const std::filesystem::path& file, std::string* report = nullpt
 std::string ReadBytes(const std::filesystem::path& file);
 
 // Saves the document to `file`, expects success, a file that qpdf accepts and
-// a consistent cross-reference table, and returns the file's bytes.
+// a consistent cross-reference table or stream, and returns the file's bytes.
 std::string SaveChecked(PdfDocument& document, const std::filesystem::path& file);
 
 // Text of a written file as pdftotext reads it, in UTF-8.
 std::string ExtractedText(const std::filesystem::path& file);
 
-// The text of object `number`, from "n 0 obj" to the end of its "endobj".
+// The text of object `number`, from "n 0 obj" to the end of its "endobj"; an
+// object packed into an object stream is given in that form too.
 std::string ObjectText(std::string_view pdf, int number);
 
 // The content stream bytes of every page in page order, found through the
@@ -54,8 +55,8 @@ PageStreams PageContents(std::string_view pdf);
 // The lines of a content stream (without their line feeds).
 std::vector<std::string> SplitLines(std::string_view text);
 
-// The cross-reference table, checked: empty text when it is consistent,
-// else a description of the first fault.
+// The cross-reference table or stream, checked: empty text when it is
+// consistent, else a description of the first fault.
 std::string CheckCrossReference(std::string_view pdf);
 
 // A PNG file with the given header fields and one filter byte (0) per row.
