@@ -55,7 +55,7 @@ void RunPlan(const tak::Project& project, const DemoMap& demo, std::size_t chose
     if (chosen < project.timeTablePlans.size()) {
         const tak::TimeTablePlan& plan = project.timeTablePlans[chosen];
         if (tak::CountSlots(plan.stops) > tak::kMaxTimetableSlots) return;  // refused by the output run
-        tak::TimetableGrid grid = tak::BuildTimetable(plan, *demo.map, pdf && plan.mergeIterColumn, build);
+        tak::TimetableGrid grid = tak::BuildTimetable(plan, demo.map, pdf && plan.mergeIterColumn, build);
         tak::TimetableWriteInput input{grid, plan, demo.lang, options, &project.routeSpiders};
         if (pdf) {
             tak::DrawTimetable(target, input);
@@ -67,7 +67,7 @@ void RunPlan(const tak::Project& project, const DemoMap& demo, std::size_t chose
     chosen -= project.timeTablePlans.size();
     if (chosen < project.tourPlans.size()) {
         const tak::TourPlan& plan = std::next(project.tourPlans.begin(), static_cast<std::ptrdiff_t>(chosen))->second;
-        tak::TourPlanGrid grid = tak::BuildTourPlan(plan, *demo.map, build);
+        tak::TourPlanGrid grid = tak::BuildTourPlan(plan, demo.map, build);
         tak::TourPlanWriteInput input{grid, plan, demo.lang, options};
         if (pdf) {
             tak::DrawTourPlan(target, input);
@@ -79,7 +79,7 @@ void RunPlan(const tak::Project& project, const DemoMap& demo, std::size_t chose
     chosen -= project.tourPlans.size();
     if (chosen < project.stopTables.size()) {
         const tak::StopTable& table = project.stopTables[chosen];
-        tak::StopTableData data = tak::BuildStopTable(table, *demo.map, demo.lang);
+        tak::StopTableData data = tak::BuildStopTable(table, demo.map, demo.lang);
         tak::StopTableWriteInput input{data, table, demo.lang, options, &project.routeSpiders, {}};
         if (pdf) {
             tak::WriteStopTablePages(target, input);
@@ -94,7 +94,7 @@ void RunPlan(const tak::Project& project, const DemoMap& demo, std::size_t chose
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const DemoMap& demo = Demo();
     tak::Project project;
-    tak::LoadProjectBytes(project, *demo.map, std::string_view(reinterpret_cast<const char*>(data), size));
+    tak::LoadProjectBytes(project, demo.map, std::string_view(reinterpret_cast<const char*>(data), size));
     const std::size_t plans = project.timeTablePlans.size() + project.tourPlans.size() + project.stopTables.size();
     if (plans > 0) RunPlan(project, demo, size / 2 % plans, size % 2 == 0);
     return 0;
