@@ -252,14 +252,8 @@ void StopTableWindow::ShowPlan() {
     breakHourList_->setCurrentIndex(std::clamp(shown.breakHour, kNoBreakHour, kMaxBreakHour) + 1);
     mergeRowBox_->setChecked(shown.mergeRow);
     showing_ = false;
-    spiderChooser_->Show([this]() -> RouteSpiderKey* {
-        StopTable* now = Plan();
-        return now != nullptr ? &now->routeSpider : nullptr;
-    });
-    dayPanel_->Show([this]() -> std::vector<TableDay>* {
-        StopTable* now = Plan();
-        return now != nullptr ? &now->days : nullptr;
-    });
+    spiderChooser_->Show(FieldOfShownPlan(&StopTable::routeSpider));
+    dayPanel_->Show(FieldOfShownPlan(&StopTable::days));
     FillStopList();
     FillTripTree();
 }

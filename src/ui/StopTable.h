@@ -5,6 +5,7 @@
 // discards unsaved changes of every plan kind.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -57,6 +58,14 @@ private:
     void ShowTripEntry();
     void SetEnabledStates();
     StopTable* Plan();
+    // Finds that field of the selected plan at each call, for the panels.
+    template <typename Field>
+    std::function<Field*()> FieldOfShownPlan(Field StopTable::*field) {
+        return [this, field]() -> Field* {
+            StopTable* plan = Plan();
+            return plan != nullptr ? &(plan->*field) : nullptr;
+        };
+    }
     int SelectedPlan() const;
     StopTableTrip* SelectedEntry();
     QString ShownName(const StopTable& table) const;

@@ -280,18 +280,9 @@ void TimeTableWindow::ShowPlan() {
     tripList_->clear();
     for (const Trip* trip : shown.trips) tripList_->addItem(FromUtf8(trip->name));
     showing_ = false;
-    spiderChooser_->Show([this]() -> RouteSpiderKey* {
-        TimeTablePlan* now = Plan();
-        return now != nullptr ? &now->routeSpider : nullptr;
-    });
-    dayPanel_->Show([this]() -> std::vector<TableDay>* {
-        TimeTablePlan* now = Plan();
-        return now != nullptr ? &now->days : nullptr;
-    });
-    stopPanel_->Show([this]() -> std::vector<PlanStop>* {
-        TimeTablePlan* now = Plan();
-        return now != nullptr ? &now->stops : nullptr;
-    });
+    spiderChooser_->Show(FieldOfShownPlan(&TimeTablePlan::routeSpider));
+    dayPanel_->Show(FieldOfShownPlan(&TimeTablePlan::days));
+    stopPanel_->Show(FieldOfShownPlan(&TimeTablePlan::stops));
     stopPanel_->SetCandidatesFrom(shown.trips);
     SetEnabledStates();
 }

@@ -4,6 +4,7 @@
 // reloads the project file, which discards unsaved changes of every plan kind.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -56,6 +57,14 @@ private:
     void ShowPlan();
     void SetEnabledStates();
     TimeTablePlan* Plan();
+    // Finds that field of the selected plan at each call, for the panels.
+    template <typename Field>
+    std::function<Field*()> FieldOfShownPlan(Field TimeTablePlan::*field) {
+        return [this, field]() -> Field* {
+            TimeTablePlan* plan = Plan();
+            return plan != nullptr ? &(plan->*field) : nullptr;
+        };
+    }
     int SelectedPlan() const;
 
     void OnNewPlan();
