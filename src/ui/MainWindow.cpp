@@ -604,13 +604,12 @@ int RunMainWindow(const char* argv0) {
     AppContext context;
     std::string missingLanguage = LoadStartState(context, places);
     QtDialogs dialogs;
-    QtRouteMapQuestions routeMapQuestions;
     MainWindow* owner = nullptr;
     PlanWindowOpeners openers;
     openers.timeTable = [&] { OpenTimeTableWindow(context, dialogs, owner); };
     openers.tourPlan = [&] { OpenTourPlanWindow(context, dialogs, owner); };
     openers.stopTable = [&] { OpenStopTableWindow(context, dialogs, owner); };
-    openers.routeMap = [&] { OpenRouteMapWindow(context, dialogs, routeMapQuestions, owner); };
+    openers.routeMap = [&] { OpenRouteMapWindow(context, dialogs, owner); };
     openers.timeTableAt = [&](std::size_t plan) { OpenTimeTableWindow(context, dialogs, owner)->SelectPlan(plan); };
     MainWindow window(context, places, dialogs, std::move(openers));
     owner = &window;

@@ -79,11 +79,12 @@ PlanStopPanel::PlanStopPanel(const LanguageTable& language, QWidget* parent)
     connect(arrivalBox_, &QCheckBox::clicked, this, [this](bool on) { ApplyFlag(kRowArrival, on); });
     connect(departureBox_, &QCheckBox::clicked, this, [this](bool on) { ApplyFlag(kRowDeparture, on); });
     connect(mergeBox_, &QCheckBox::clicked, this, [this](bool on) { ApplyFlag(kRowMerged, on); });
-    Show(nullptr);
+    Show({});
 }
 
-void PlanStopPanel::Show(std::vector<PlanStop>* rows) {
-    rows_ = rows;
+void PlanStopPanel::Show(StopRowsLookup lookup) {
+    rowsOf_ = std::move(lookup);
+    std::vector<PlanStop>* rows = Rows();
     setEnabled(rows != nullptr);
     FillRowList(-1);
 }
@@ -101,8 +102,8 @@ void PlanStopPanel::SetCandidatesFrom(const std::vector<const Trip*>& trips) {
 void PlanStopPanel::FillRowList(int selected) {
     showing_ = true;
     rowList_->clear();
-    if (rows_ != nullptr) {
-        for (const PlanStop& row : *rows_) rowList_->addItem(FromUtf8(StopRowText(row)));
+    if (const std::vector<PlanStop>* rows = Rows()) {
+        for (const PlanStop& row : *rows) rowList_->addItem(FromUtf8(StopRowText(row)));
     }
     rowList_->setCurrentRow(selected);
     showing_ = false;
@@ -110,16 +111,18 @@ void PlanStopPanel::FillRowList(int selected) {
 }
 
 int PlanStopPanel::SelectedRow() const {
+    const std::vector<PlanStop>* rows = Rows();
     int row = rowList_->currentRow();
-    return rows_ != nullptr && row >= 0 && row < static_cast<int>(rows_->size()) ? row : -1;
+    return rows != nullptr && row >= 0 && row < static_cast<int>(rows->size()) ? row : -1;
 }
 
 // The selected rows in list order; the current row alone when the list has
 // no selection.
 std::vector<int> PlanStopPanel::SelectedRows() const {
     std::vector<int> selected;
-    if (rows_ == nullptr) return selected;
-    for (int i = 0; i < rowList_->count() && i < static_cast<int>(rows_->size()); ++i) {
+    const std::vector<PlanStop>* rows = Rows();
+    if (rows == nullptr) return selected;
+    for (int i = 0; i < rowList_->count() && i < static_cast<int>(rows->size()); ++i) {
         if (rowList_->item(i)->isSelected()) selected.push_back(i);
     }
     if (selected.empty() && SelectedRow() >= 0) selected.push_back(SelectedRow());
@@ -128,16 +131,17 @@ std::vector<int> PlanStopPanel::SelectedRows() const {
 
 PlanStop* PlanStopPanel::Selected() {
     int row = SelectedRow();
-    return row >= 0 ? &(*rows_)[static_cast<std::size_t>(row)] : nullptr;
+    return row >= 0 ? &(*Rows())[static_cast<std::size_t>(row)] : nullptr;
 }
 
 void PlanStopPanel::OnAdd() {
+    std::vector<PlanStop>* rows = Rows();
     int candidate = candidateList_->currentIndex();
-    if (rows_ == nullptr || candidate < 0 || candidate >= static_cast<int>(candidates_.size())) return;
+    if (rows == nullptr || candidate < 0 || candidate >= static_cast<int>(candidates_.size())) return;
     const TripStation* station = candidates_[static_cast<std::size_t>(candidate)];
     int row = SelectedRow();
-    int place = row >= 0 ? row + 1 : static_cast<int>(rows_->size());
-    rows_->insert(rows_->begin() + place, PlanStop{station, station->name, NewStopRowFlags(station->id, trips_)});
+    int place = row >= 0 ? row + 1 : static_cast<int>(rows->size());
+    rows->insert(rows->begin() + place, PlanStop{station, station->name, NewStopRowFlags(station->id, trips_)});
     FillRowList(place);
     // The next press adds the next stop of the line.
     if (candidate + 1 < candidateList_->count()) candidateList_->setCurrentIndex(candidate + 1);
@@ -145,7 +149,8 @@ void PlanStopPanel::OnAdd() {
 }
 
 void PlanStopPanel::OnAddAll() {
-    if (rows_ == nullptr || AddAllStopRows(*rows_, candidates_, trips_) == 0) return;
+    std::vector<PlanStop>* rows = Rows();
+    if (rows == nullptr || AddAllStopRows(*rows, candidates_, trips_) == 0) return;
     FillRowList(SelectedRow());
     emit Changed();
 }
@@ -153,16 +158,18 @@ void PlanStopPanel::OnAddAll() {
 void PlanStopPanel::OnDelete() {
     std::vector<int> selected = SelectedRows();
     if (selected.empty()) return;
-    for (auto it = selected.rbegin(); it != selected.rend(); ++it) rows_->erase(rows_->begin() + *it);
-    FillRowList(std::min(selected.front(), static_cast<int>(rows_->size()) - 1));
+    std::vector<PlanStop>& rows = *Rows();
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it) rows.erase(rows.begin() + *it);
+    FillRowList(std::min(selected.front(), static_cast<int>(rows.size()) - 1));
     emit Changed();
 }
 
 void PlanStopPanel::OnMove(int step) {
     int row = SelectedRow();
     int other = row + step;
-    if (row < 0 || other < 0 || other >= static_cast<int>(rows_->size())) return;
-    std::swap((*rows_)[static_cast<std::size_t>(row)], (*rows_)[static_cast<std::size_t>(other)]);
+    if (row < 0 || other < 0 || other >= static_cast<int>(Rows()->size())) return;
+    std::vector<PlanStop>& rows = *Rows();
+    std::swap(rows[static_cast<std::size_t>(row)], rows[static_cast<std::size_t>(other)]);
     FillRowList(other);
     emit Changed();
 }
@@ -196,7 +203,7 @@ void PlanStopPanel::ApplyFlag(int32_t flag, bool on) {
     bool changed = false;
     for (int index : SelectedRows()) {
         if (flag == kRowMerged && index == 0) continue;
-        PlanStop& row = (*rows_)[static_cast<std::size_t>(index)];
+        PlanStop& row = (*Rows())[static_cast<std::size_t>(index)];
         int32_t flags = on ? (row.flags | flag) : (row.flags & ~flag);
         changed = changed || flags != row.flags;
         row.flags = flags;
@@ -208,9 +215,10 @@ void PlanStopPanel::ApplyFlag(int32_t flag, bool on) {
 // A merged row prints in the slots of the row above, so its own name and
 // times do not apply; the first row has nothing to merge with.
 void PlanStopPanel::SetEnabledStates() {
-    bool shown = rows_ != nullptr;
+    const std::vector<PlanStop>* rows = Rows();
+    bool shown = rows != nullptr;
     int row = SelectedRow();
-    int count = shown ? static_cast<int>(rows_->size()) : 0;
+    int count = shown ? static_cast<int>(rows->size()) : 0;
     addButton_->setEnabled(shown && candidateList_->currentIndex() >= 0);
     addAllButton_->setEnabled(shown && !candidates_.empty());
     bool merged = row >= 0 && mergeBox_->isChecked();

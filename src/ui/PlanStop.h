@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <functional>
 #include <vector>
 
 #include "base/Language.h"
@@ -18,14 +19,20 @@ class QPushButton;
 
 namespace tak::ui {
 
+// Finds the rows a panel edits, asked afresh at each use: the host looks its
+// plan up by key, so the panel never keeps an address into a list of plans
+// that may have moved since (a vector moves its elements when it grows).
+using StopRowsLookup = std::function<std::vector<PlanStop>*()>;
+
 class PlanStopPanel : public QGroupBox {
     Q_OBJECT
 
 public:
     PlanStopPanel(const LanguageTable& language, QWidget* parent);
 
-    // Shows `rows` and edits them from now on; null disables the panel.
-    void Show(std::vector<PlanStop>* rows);
+    // Shows the rows `lookup` finds and edits them from now on; an empty
+    // lookup, or one that finds nothing, disables the panel.
+    void Show(StopRowsLookup lookup);
     // Offers the stations of `trips` as candidates (after the host's trips changed).
     void SetCandidatesFrom(const std::vector<const Trip*>& trips);
 
@@ -46,7 +53,10 @@ private:
     std::vector<int> SelectedRows() const;
     PlanStop* Selected();
 
-    std::vector<PlanStop>* rows_ = nullptr;
+    // The rows as the host finds them now; null when it shows no plan.
+    std::vector<PlanStop>* Rows() const { return rowsOf_ ? rowsOf_() : nullptr; }
+
+    StopRowsLookup rowsOf_;
     std::vector<const Trip*> trips_;  // the candidates' trips, which give new rows their options
     std::vector<const TripStation*> candidates_;
     bool showing_ = false;  // set while controls are filled, so their signals are not edits

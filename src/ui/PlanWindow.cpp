@@ -14,7 +14,12 @@ PlanWindow::PlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindo
       context_(context),
       dialogs_(dialogs),
       mainWindow_(mainWindow),
-      modifiedKey_(modifiedKey) {
+      // Leaving reads the project file again, changed or not, so that the
+      // plans match the file once the window is gone.
+      changes_(*this, dialogs, context, modifiedKey,
+               {.save = [this] { return SaveProjectAsking(context_, dialogs_, this); },
+                .discard = [this] { ReloadProject(context_); },
+                .discardWhenUnchanged = true}) {
     if (mainWindow_ != nullptr) mainWindow_->setEnabled(false);
 }
 
@@ -23,57 +28,9 @@ PlanWindow::~PlanWindow() {
     if (!finished_ && mainWindow_ != nullptr) mainWindow_->setEnabled(true);
 }
 
-void PlanWindow::SetModified(bool modified) {
-    modified_ = modified;
-    if (applyButton_ != nullptr) applyButton_->setEnabled(modified);
-}
-
-// A project file that did not parse left the plans empty; saving would put
-// that in its place, so the user decides first and may keep a copy.
-bool PlanWindow::Save() {
-    if (ProjectFileIsBroken(context_)) {
-        auto path = ProjectFilePath(context_).u8string();
-        std::string file(path.begin(), path.end());
-        std::string question = FillPlaceholders(context_.language.Lang("AskReplaceBrokenProject"), {file});
-        switch (dialogs_.AskYesNoCancel(this, windowTitle(), FromUtf8(question))) {
-            case Dialogs::Answer::Yes:
-                context_.project.keepUnreadableFile = true;  // the save copies it, or does not save
-                break;
-            case Dialogs::Answer::No:
-                context_.project.keepUnreadableFile = false;
-                break;
-            case Dialogs::Answer::Cancel:
-                return false;
-        }
-    }
-    return SaveProjectOrTell(context_, dialogs_, this);
-}
-
 void PlanWindow::OnOk() {
     if (OthersAtWork()) return;
-    if (Save()) Finish();
-}
-
-void PlanWindow::Reload() {
-    ReleasePlans();
-    ReloadProject(context_);
-}
-
-bool PlanWindow::LeaveAsked() {
-    if (!modified_) {
-        Reload();
-        return true;
-    }
-    switch (dialogs_.AskYesNoCancel(this, windowTitle(), LangText(context_.language, modifiedKey_))) {
-        case Dialogs::Answer::Yes:
-            return Save();
-        case Dialogs::Answer::No:
-            Reload();
-            return true;
-        case Dialogs::Answer::Cancel:
-            break;
-    }
-    return false;
+    if (changes_.Apply()) Finish();
 }
 
 void PlanWindow::reject() {
@@ -82,7 +39,7 @@ void PlanWindow::reject() {
         return;
     }
     if (OthersAtWork()) return;
-    if (LeaveAsked()) Finish();
+    if (changes_.MayLeave()) Finish();
 }
 
 void PlanWindow::Finish() {

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <memory>
 
+#include "ui/EditorChanges.h"
 #include "ui/OutputDialog.h"
 
 class QCloseEvent;
@@ -30,7 +31,7 @@ public:
     PlanWindow(const PlanWindow&) = delete;
     PlanWindow& operator=(const PlanWindow&) = delete;
 
-    bool IsModified() const { return modified_; }
+    bool IsModified() const { return changes_.IsModified(); }
     // The open create-output dialog, null while none is open.
     OutputDialog* CurrentOutputDialog() const { return outputDialogOpen_ ? outputDialog_.get() : nullptr; }
     // The run the next create-output dialog starts (RunOutput unless set).
@@ -54,15 +55,8 @@ protected:
     // Whether something else works on the plans (the output run, an editor
     // the window opened): OK, Cancel and Escape wait until it has ended.
     virtual bool OthersAtWork() const { return outputDialogOpen_; }
-    // Lets go of the plans the window's panels edit, before a reload
-    // replaces them.
-    virtual void ReleasePlans() {}
 
-    // Sets the modified flag; Apply is enabled while it is set.
-    void SetModified(bool modified);
-    void Touch() { SetModified(true); }
-    // Saves the whole project; a failure is told to the user.
-    bool Save();
+    void Touch() { changes_.Touch(); }
     // OK: saves and leaves. A save that failed keeps the window open, so
     // that no change is lost unseen.
     void OnOk();
@@ -72,17 +66,13 @@ protected:
     Dialogs& dialogs_;
     QWidget* mainWindow_ = nullptr;
     QPushButton* applyButton_ = nullptr;  // made by the window's own controls
-    bool modified_ = false;
+    EditorChanges changes_;
     bool showing_ = false;  // set while controls are filled, so their signals are not edits
 
 private:
-    // Asks whether to save when modified; false when the user chose to stay.
-    bool LeaveAsked();
-    void Reload();
     void Finish();
     void OnOutputDialogClosed();
 
-    const char* modifiedKey_;
     bool finished_ = false;
     OutputRunner outputRunner_ = kRunOutput;
     std::unique_ptr<OutputDialog> outputDialog_;

@@ -2,17 +2,14 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QColorDialog>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -44,10 +41,6 @@ constexpr int kKeyRole = Qt::UserRole;
 QString WindowTitle(const LanguageTable& language) { return QString(kMessageTitle) + " - " + LangText(language, "WinRouteMap"); }
 
 // "|" in a language text starts a new line.
-QString MessageText(const LanguageTable& language, const char* key) {
-    return LangText(language, key).replace("|", "\n");
-}
-
 QPixmap Swatch(Rgb colour) {
     QPixmap swatch(8, 8);
     swatch.fill(QColor(colour.r, colour.g, colour.b));
@@ -55,36 +48,6 @@ QPixmap Swatch(Rgb colour) {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// Questions
-
-RouteMapQuestions::Answer QtRouteMapQuestions::AskYesNoCancel(QWidget* parent, const QString& title,
-                                                              const QString& text) {
-    const auto answer = QMessageBox::question(parent, title, text,
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::Yes) return Answer::kYes;
-    return answer == QMessageBox::No ? Answer::kNo : Answer::kCancel;
-}
-
-bool QtRouteMapQuestions::AskYesNo(QWidget* parent, const QString& title, const QString& text) {
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-}
-
-std::optional<QString> QtRouteMapQuestions::AskText(QWidget* parent, const QString& title, const QString& prompt) {
-    bool ok = false;
-    QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, QString(), &ok);
-    if (!ok) return std::nullopt;
-    return text;
-}
-
-std::optional<QColor> QtRouteMapQuestions::ChooseColour(QWidget* parent, const QColor& initial) {
-    QColor colour = QColorDialog::getColor(initial, parent);
-    if (!colour.isValid()) return std::nullopt;
-    return colour;
-}
-
-bool QtRouteMapQuestions::RunDialog(QDialog& dialog) { return dialog.exec() == QDialog::Accepted; }
 
 // ---------------------------------------------------------------------------
 // Canvas
@@ -140,8 +103,17 @@ void RouteMapCanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
 // ---------------------------------------------------------------------------
 // Window
 
-RouteMapWindow::RouteMapWindow(AppContext& context, Dialogs& dialogs, RouteMapQuestions& questions, QWidget* owner)
-    : QWidget(nullptr, Qt::Window), context_(context), dialogs_(dialogs), questions_(questions), owner_(owner) {
+RouteMapWindow::RouteMapWindow(AppContext& context, Dialogs& dialogs, QWidget* owner)
+    : QWidget(nullptr, Qt::Window),
+      context_(context),
+      dialogs_(dialogs),
+      owner_(owner),
+      // Leaving reads the project file again, changed or not: unsaved
+      // changes of every plan are dropped with it.
+      changes_(*this, dialogs, context, "RMModified",
+               {.save = [this] { return SaveProjectAsking(context_, dialogs_, this); },
+                .discard = [this] { ReloadProject(context_); },
+                .discardWhenUnchanged = true}) {
     setObjectName("routeMapWindow");
     setWindowTitle(WindowTitle(context_.language));
     CreateControls();
@@ -218,7 +190,7 @@ void RouteMapWindow::CreateControls() {
     applyButton_ = Named(new QPushButton(LangText(language, "Apply"), panel), "applyButton");
     auto* cancel = Named(new QPushButton(LangText(language, "Cancel"), panel), "cancelButton");
     auto* output = Named(new QPushButton(LangText(language, "CreateOutput"), panel), "createOutputButton");
-    applyButton_->setEnabled(false);
+    changes_.SetApplyButton(applyButton_);
     for (QPushButton* button : {ok, applyButton_, cancel, output}) bottom->addWidget(button);
     panelLayout->addLayout(bottom);
     connect(ok, &QPushButton::clicked, this, &RouteMapWindow::OnOk);
@@ -886,10 +858,7 @@ void RouteMapWindow::Changed() {
     Refresh();
 }
 
-void RouteMapWindow::MarkModified() {
-    modified_ = true;
-    applyButton_->setEnabled(true);
-}
+void RouteMapWindow::MarkModified() { changes_.Touch(); }
 
 void RouteMapWindow::Relayout() {
     LayoutRouteMap(Map(), &cache_);
@@ -1284,9 +1253,9 @@ void RouteMapWindow::MoveMapBy(int dx, int dy) {
 
 void RouteMapWindow::NewLine() {
     const LanguageTable& language = context_.language;
-    std::optional<QString> name = questions_.AskText(this, WindowTitle(language), LangLabel(language, "InputLineName"));
-    if (!name) return;
-    selectedLine_ = AddRouteLine(Map(), ToUtf8(*name)).key;
+    QString name = dialogs_.InputText(this, WindowTitle(language), LangLabel(language, "InputLineName"));
+    if (name.isEmpty()) return;
+    selectedLine_ = AddRouteLine(Map(), ToUtf8(name)).key;
     Changed();
     ShowPage(1);
 }
@@ -1299,7 +1268,7 @@ void RouteMapWindow::DeleteLine() {
         QString question = FromUtf8(FillPlaceholders(context_.language.Lang("QuestDelLine"),
                                                      {std::to_string(count), line->name}))
                                .replace("|", "\n");
-        if (!questions_.AskYesNo(this, WindowTitle(context_.language), question)) return;
+        if (!dialogs_.AskYesNo(this, WindowTitle(context_.language), question)) return;
     }
     DeleteRouteLine(Map(), selectedLine_);
     selectedLine_ = kNoRouteKey;
@@ -1322,16 +1291,16 @@ void RouteMapWindow::ChooseColour(int index) {
         line->textColour = entry.textColour;
         line->arrowColour = entry.textColour;
     } else {
-        std::optional<QColor> chosen = questions_.ChooseColour(this, QColor(0, 0, 0));
-        if (!chosen) {
+        QColor chosen = dialogs_.ChooseColour(this, QColor(0, 0, 0));
+        if (!chosen.isValid()) {
             // Cancelled: the combo shows the line's colour again.
             refreshing_ = true;
             colourCombo_->setCurrentIndex(shownColourItem_);
             refreshing_ = false;
             return;
         }
-        const Rgb rgb{static_cast<uint8_t>(chosen->red()), static_cast<uint8_t>(chosen->green()),
-                      static_cast<uint8_t>(chosen->blue())};
+        const Rgb rgb{static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),
+                      static_cast<uint8_t>(chosen.blue())};
         line->colourIndex = kCustomColour;
         line->customColour = PackRgb(rgb);
         if (line->textColour == -1) line->textColour = kTextWhite;
@@ -1353,7 +1322,7 @@ void RouteMapWindow::DeleteStop() {
     std::map<RouteKey, StopDeleteChoice> choices;
     if (!LinesAtStop(Map(), stop->key).empty()) {
         DeleteStopDialog dialog(Map(), stop->key, context_.language, this);
-        if (!questions_.RunDialog(dialog)) return;
+        if (!dialogs_.RunDialog(dialog)) return;
         choices = dialog.Choices();
     }
     DeleteRouteStop(Map(), selectedStop_, choices);
@@ -1365,7 +1334,7 @@ void RouteMapWindow::DeleteStop() {
 
 void RouteMapWindow::AddNewLineFromDialog() {
     NewLineDialog dialog(Map(), *context_.map, context_.language, this);
-    if (!questions_.RunDialog(dialog)) return;
+    if (!dialogs_.RunDialog(dialog)) return;
     const NewLineResult result = AddLineFromStops(Map(), dialog.LineName(), dialog.StopNames());
     if (!result.Created()) return;
     selectedLine_ = result.line;
@@ -1391,42 +1360,22 @@ void RouteMapWindow::NewConnection() {
 // ---------------------------------------------------------------------------
 // Saving and closing
 
-bool RouteMapWindow::Save() {
-    if (!SaveProjectOrTell(context_, dialogs_, this)) return false;
-    modified_ = false;
-    applyButton_->setEnabled(false);
-    return true;
-}
-
 void RouteMapWindow::OnOk() {
-    if (!Save()) return;
+    if (!changes_.Apply()) return;
     closing_ = true;
     close();
 }
 
-void RouteMapWindow::OnApply() { Save(); }
+void RouteMapWindow::OnApply() { changes_.Apply(); }
 
 void RouteMapWindow::OnCancel() { close(); }
-
-bool RouteMapWindow::MayClose() {
-    if (modified_) {
-        switch (questions_.AskYesNoCancel(this, WindowTitle(context_.language), MessageText(context_.language, "RMModified"))) {
-            case RouteMapQuestions::Answer::kYes: return Save();
-            case RouteMapQuestions::Answer::kCancel: return false;
-            case RouteMapQuestions::Answer::kNo: break;
-        }
-    }
-    // Unsaved changes of every plan are dropped with the file read again.
-    LoadProjectFile(context_);
-    return true;
-}
 
 void RouteMapWindow::closeEvent(QCloseEvent* event) {
     if (outputDialog_ && outputDialog_->isVisible()) {
         event->ignore();
         return;
     }
-    if (!closing_ && !MayClose()) {
+    if (!closing_ && !changes_.MayLeave()) {
         event->ignore();
         return;
     }
@@ -1448,9 +1397,8 @@ void RouteMapWindow::OpenOutput() {
     outputDialog_->StartRun();
 }
 
-RouteMapWindow* OpenRouteMapWindow(AppContext& context, Dialogs& dialogs, RouteMapQuestions& questions,
-                                   QWidget* owner) {
-    auto* window = new RouteMapWindow(context, dialogs, questions, owner);
+RouteMapWindow* OpenRouteMapWindow(AppContext& context, Dialogs& dialogs, QWidget* owner) {
+    auto* window = new RouteMapWindow(context, dialogs, owner);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     return window;

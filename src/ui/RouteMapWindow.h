@@ -18,6 +18,7 @@
 #include "routemap/RouteMapDrawing.h"
 #include "routemap/RouteMapEdit.h"
 #include "routemap/RouteMapLayout.h"
+#include "ui/EditorChanges.h"
 
 class QCheckBox;
 class QComboBox;
@@ -38,31 +39,6 @@ namespace tak::ui {
 
 class Dialogs;
 class OutputDialog;
-
-// The questions of the route map window, behind one seam so that tests
-// answer them.
-class RouteMapQuestions {
-public:
-    enum class Answer { kYes, kNo, kCancel };
-    virtual ~RouteMapQuestions() = default;
-    virtual Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) = 0;
-    virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
-    // The typed text, or none when the user cancelled.
-    virtual std::optional<QString> AskText(QWidget* parent, const QString& title, const QString& prompt) = 0;
-    virtual std::optional<QColor> ChooseColour(QWidget* parent, const QColor& initial) = 0;
-    // Runs a dialog of the window (new line, delete stop) until it closes;
-    // true when it was accepted.
-    virtual bool RunDialog(QDialog& dialog) = 0;
-};
-
-class QtRouteMapQuestions : public RouteMapQuestions {
-public:
-    Answer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) override;
-    bool AskYesNo(QWidget* parent, const QString& title, const QString& text) override;
-    std::optional<QString> AskText(QWidget* parent, const QString& title, const QString& prompt) override;
-    std::optional<QColor> ChooseColour(QWidget* parent, const QColor& initial) override;
-    bool RunDialog(QDialog& dialog) override;
-};
 
 // The map at 16 pixels a cell; only the part in view is drawn.
 class RouteMapCanvasWidget : public QWidget {
@@ -96,13 +72,13 @@ class RouteMapWindow : public QWidget {
 
 public:
     // `owner` is disabled while the window is open and enabled again when it closes.
-    RouteMapWindow(AppContext& context, Dialogs& dialogs, RouteMapQuestions& questions, QWidget* owner);
+    RouteMapWindow(AppContext& context, Dialogs& dialogs, QWidget* owner);
     ~RouteMapWindow() override;
 
     RouteMapWindow(const RouteMapWindow&) = delete;
     RouteMapWindow& operator=(const RouteMapWindow&) = delete;
 
-    bool Modified() const { return modified_; }
+    bool Modified() const { return changes_.IsModified(); }
     RouteMapCanvasWidget* Canvas() const { return canvas_; }
     const RouteMapEditorView& View() const { return view_; }
     const AreaSelection& Area() const { return area_; }
@@ -161,12 +137,9 @@ private:
     void AddNewLineFromDialog();
     void NewConnection();
 
-    bool Save();
     void OnOk();
     void OnApply();
     void OnCancel();
-    // The closing question; true when the window may close.
-    bool MayClose();
     void OpenOutput();
 
     RouteLine* Line();
@@ -176,12 +149,11 @@ private:
 
     AppContext& context_;
     Dialogs& dialogs_;
-    RouteMapQuestions& questions_;
     QWidget* owner_;
     RouteMapLayoutCache cache_;
     RouteMapEditorView view_;
     AreaSelection area_;
-    bool modified_ = false;
+    EditorChanges changes_;
     bool refreshing_ = false;
     bool closing_ = false;
     Pick pick_ = Pick::kNone;
@@ -263,7 +235,6 @@ private:
 
 // Opens the route map window over `owner` (disabled until it closes) and
 // hands it back; it deletes itself when it closes.
-RouteMapWindow* OpenRouteMapWindow(AppContext& context, Dialogs& dialogs, RouteMapQuestions& questions,
-                                   QWidget* owner);
+RouteMapWindow* OpenRouteMapWindow(AppContext& context, Dialogs& dialogs, QWidget* owner);
 
 }  // namespace tak::ui

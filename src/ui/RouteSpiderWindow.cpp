@@ -47,7 +47,16 @@ RouteSpiderWindow::RouteSpiderWindow(AppContext& context, Dialogs& dialogs, QWid
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       context_(context),
       dialogs_(dialogs),
-      trips_(TripsByName(*context.map)) {
+      trips_(TripsByName(*context.map)),
+      // An unreadable file leaves no spiders to go back to: on No the edited
+      // ones are dropped all the same, as the user asked.
+      changes_(*this, dialogs, context, "RSModified",
+               {.save = [this] { return Save(); },
+                .discard =
+                    [this] {
+                        static_cast<void>(
+                            LoadRouteSpiders(context_.project, *context_.map, ProjectFilePath(context_)));
+                    }}) {
     setObjectName("routeSpiderWindow");
     setWindowTitle(WindowTitleFor(context.language, kTitleKey));
     CreateControls();
@@ -55,7 +64,7 @@ RouteSpiderWindow::RouteSpiderWindow(AppContext& context, Dialogs& dialogs, QWid
     ConnectControls();
     FillSpiderList(-1);
     FillStationChooser();
-    SetModified(false);
+    changes_.SetApplyButton(applyButton_);
     KeepAbove(this, owner);
 }
 
@@ -268,15 +277,8 @@ void RouteSpiderWindow::ConnectControls() {
     });
 
     connect(okButton_, &QPushButton::clicked, this, &RouteSpiderWindow::OnOk);
-    connect(applyButton_, &QPushButton::clicked, this, [this] {
-        if (Save()) SetModified(false);
-    });
+    connect(applyButton_, &QPushButton::clicked, this, [this] { changes_.Apply(); });
     connect(cancelButton_, &QPushButton::clicked, this, &RouteSpiderWindow::reject);
-}
-
-void RouteSpiderWindow::SetModified(bool modified) {
-    modified_ = modified;
-    applyButton_->setEnabled(modified);
 }
 
 RouteSpider* RouteSpiderWindow::Spider() {
@@ -581,23 +583,7 @@ bool RouteSpiderWindow::Save() {
 }
 
 void RouteSpiderWindow::OnOk() {
-    if (Save()) Finish();
-}
-
-bool RouteSpiderWindow::LeaveAsked() {
-    if (!modified_) return true;
-    switch (dialogs_.AskYesNoCancel(this, windowTitle(), LangText(context_.language, "RSModified"))) {
-        case Dialogs::Answer::Yes:
-            return Save();
-        case Dialogs::Answer::No:
-            // An unreadable file leaves no spiders to go back to: the
-            // edited ones are dropped all the same, as the user asked.
-            static_cast<void>(LoadRouteSpiders(context_.project, *context_.map, ProjectFilePath(context_)));
-            return true;
-        case Dialogs::Answer::Cancel:
-            break;
-    }
-    return false;
+    if (changes_.Apply()) Finish();
 }
 
 void RouteSpiderWindow::reject() {
@@ -605,7 +591,7 @@ void RouteSpiderWindow::reject() {
         QDialog::reject();
         return;
     }
-    if (LeaveAsked()) Finish();
+    if (changes_.MayLeave()) Finish();
 }
 
 void RouteSpiderWindow::Finish() {

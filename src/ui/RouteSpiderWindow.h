@@ -9,6 +9,7 @@
 
 #include "mapdata/MapData.h"
 #include "routespider/RouteSpider.h"
+#include "ui/EditorChanges.h"
 
 class QCheckBox;
 class QComboBox;
@@ -33,7 +34,7 @@ public:
     // `owner` is the plan window it was opened from; it stays above it.
     RouteSpiderWindow(AppContext& context, Dialogs& dialogs, QWidget* owner);
 
-    bool IsModified() const { return modified_; }
+    bool IsModified() const { return changes_.IsModified(); }
 
 signals:
     // The window has closed; the spiders were saved or read back.
@@ -49,8 +50,7 @@ private:
     void CreateControls();
     void PlaceControls();
     void ConnectControls();
-    void SetModified(bool modified);
-    void Touch() { SetModified(true); }
+    void Touch() { changes_.Touch(); }
 
     RouteSpider* Spider();
     int SelectedWay() const;
@@ -81,13 +81,12 @@ private:
 
     void OnOk();
     bool Save();
-    bool LeaveAsked();
     void Finish();
 
     AppContext& context_;
     Dialogs& dialogs_;
     std::vector<const Trip*> trips_;
-    bool modified_ = false;
+    EditorChanges changes_;
     bool showing_ = false;  // set while controls are filled, so their signals are not edits
     bool finished_ = false;
 

@@ -24,6 +24,7 @@
 #include "project/StopTableEditing.h"
 #include "ui/GlobalOpt.h"
 #include "ui/RouteSpiderWindow.h"
+#include "ui/SpiderChooser.h"
 #include "ui/TableDay.h"
 #include "ui/WindowEx.h"
 
@@ -52,9 +53,8 @@ StopTableWindow::StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget*
     ConnectControls();
     globalOpt_->Show(&context_.project.outputOpt);
     allInOneBox_->setChecked(context_.project.outputOpt.stAllInOne);
-    FillSpiderChooser();
     FillPlanList(context_.project.stopTables.empty() ? -1 : 0);
-    SetModified(false);
+    changes_.SetApplyButton(applyButton_);
     resize(kWindowWidth, kWindowHeight);
     KeepAbove(this, mainWindow_);
 }
@@ -77,8 +77,7 @@ void StopTableWindow::CreateControls() {
     for (int hour = 0; hour <= kMaxBreakHour; ++hour) {
         breakHourList_->addItem(QString::number(kFirstBreakClock + hour), hour);
     }
-    spiderBox_ = NewBox(this, "spiderBox", LangLabel(language, "RouteSpider"));
-    spiderList_ = NewChooser(this, "spiderList");
+    spiderChooser_ = new SpiderChooserPanel(context_, dialogs_, this, LangLabel(language, "RouteSpider"));
     mergeRowBox_ = NewBox(this, "mergeRowBox", LangText(language, "MergeRow"));
 
     globalOpt_ = new GlobalOptPanel(language, this);
@@ -127,7 +126,7 @@ void StopTableWindow::PlaceControls() {
     fields->addRow(LangLabel(language, "Headline"), headlineField_);
     fields->addRow(sameInOneBox_);
     fields->addRow(LangLabel(language, "BreakHour"), breakHourList_);
-    fields->addRow(spiderBox_, spiderList_);
+    fields->addRow(spiderChooser_);
     fields->addRow(mergeRowBox_);
 
     auto* options = new QVBoxLayout;
@@ -196,8 +195,7 @@ void StopTableWindow::ConnectControls() {
     connect(sameInOneBox_, &QCheckBox::toggled, this, &StopTableWindow::OnSameInOneToggled);
     connect(breakHourList_, &QComboBox::currentIndexChanged, this, [this] { OnSwitchToggled(); });
     connect(mergeRowBox_, &QCheckBox::toggled, this, &StopTableWindow::OnSwitchToggled);
-    connect(spiderBox_, &QCheckBox::toggled, this, &StopTableWindow::OnSpiderSwitchToggled);
-    connect(spiderList_, &QComboBox::activated, this, &StopTableWindow::OnSpiderChosen);
+    connect(spiderChooser_, &SpiderChooserPanel::Changed, this, [this] { Touch(); });
     connect(globalOpt_, &GlobalOptPanel::Changed, this, &StopTableWindow::Touch);
     connect(allInOneBox_, &QCheckBox::toggled, this, [this](bool on) {
         if (showing_ || on == context_.project.outputOpt.stAllInOne) return;
@@ -215,9 +213,7 @@ void StopTableWindow::ConnectControls() {
     connect(footnoteField_, &QLineEdit::textEdited, this, &StopTableWindow::OnTripTextsEdited);
 
     connect(okButton_, &QPushButton::clicked, this, &StopTableWindow::OnOk);
-    connect(applyButton_, &QPushButton::clicked, this, [this] {
-        if (Save()) SetModified(false);
-    });
+    connect(applyButton_, &QPushButton::clicked, this, [this] { changes_.Apply(); });
     connect(cancelButton_, &QPushButton::clicked, this, &StopTableWindow::reject);
     connect(createOutputButton_, &QPushButton::clicked, this, &StopTableWindow::OpenOutputDialog);
 }
@@ -245,16 +241,6 @@ void StopTableWindow::FillPlanList(int selected) {
     ShowPlan();
 }
 
-void StopTableWindow::FillSpiderChooser() {
-    showing_ = true;
-    spiderList_->clear();
-    spiderList_->addItem(LangText(context_.language, "Editor") + "...", static_cast<uint>(kNoSpider));
-    for (const RouteSpider& spider : context_.project.routeSpiders.spiders) {
-        spiderList_->addItem(FromUtf8(spider.name), static_cast<uint>(spider.key));
-    }
-    showing_ = false;
-}
-
 void StopTableWindow::ShowPlan() {
     StopTable* plan = Plan();
     static const StopTable kEmpty;
@@ -266,21 +252,10 @@ void StopTableWindow::ShowPlan() {
     breakHourList_->setCurrentIndex(std::clamp(shown.breakHour, kNoBreakHour, kMaxBreakHour) + 1);
     mergeRowBox_->setChecked(shown.mergeRow);
     showing_ = false;
-    ShowSpiderOfPlan();
-    dayPanel_->Show(plan ? &plan->days : nullptr);
+    spiderChooser_->Show(FieldOfShownPlan(&StopTable::routeSpider));
+    dayPanel_->Show(FieldOfShownPlan(&StopTable::days));
     FillStopList();
     FillTripTree();
-}
-
-void StopTableWindow::ShowSpiderOfPlan() {
-    const StopTable* plan = Plan();
-    const RouteSpider* spider = plan ? FindRouteSpider(context_.project.routeSpiders, plan->routeSpider) : nullptr;
-    showing_ = true;
-    spiderBox_->setChecked(spider != nullptr);
-    int index = spider ? spiderList_->findData(static_cast<uint>(spider->key)) : -1;
-    if (index < 0 && spiderList_->count() > 1) index = 1;
-    spiderList_->setCurrentIndex(index);
-    showing_ = false;
 }
 
 void StopTableWindow::FillStopList() {
@@ -356,11 +331,10 @@ void StopTableWindow::SetEnabledStates() {
     planUpButton_->setEnabled(row > 0);
     planDownButton_->setEnabled(shown && row + 1 < static_cast<int>(context_.project.stopTables.size()));
     for (QWidget* control :
-         std::initializer_list<QWidget*>{nameField_, headlineField_, sameInOneBox_, breakHourList_, spiderBox_,
+         std::initializer_list<QWidget*>{nameField_, headlineField_, sameInOneBox_, breakHourList_,
                                          mergeRowBox_, stopChooser_, stopList_, tripTree_}) {
         control->setEnabled(shown);
     }
-    spiderList_->setEnabled(shown && spiderBox_->isChecked());
     addStopButton_->setEnabled(shown && stopChooser_->currentIndex() >= 0);
     deleteStopButton_->setEnabled(shown && stopList_->currentRow() >= 0);
     const StopTableTrip* entry = SelectedEntry();
@@ -377,7 +351,6 @@ void StopTableWindow::OnNewPlan() {
     StopTable added = InheritStopTable(model ? *model : template_);
     added.name = ToUtf8(name.left(kMaxFieldLength));
     added.days = DayRowsFrom(added.days, context_.language);
-    dayPanel_->Show(nullptr);
     context_.project.stopTables.push_back(std::move(added));
     FillPlanList(static_cast<int>(context_.project.stopTables.size()) - 1);
     Touch();
@@ -388,7 +361,6 @@ void StopTableWindow::OnDeletePlan() {
     if (row < 0) return;
     if (!dialogs_.AskYesNo(this, windowTitle(), LangText(context_.language, "QuestDelST"))) return;
     auto& tables = context_.project.stopTables;
-    dayPanel_->Show(nullptr);
     tables.erase(tables.begin() + row);
     FillPlanList(std::min(row, static_cast<int>(tables.size()) - 1));
     Touch();
@@ -399,7 +371,6 @@ void StopTableWindow::OnMovePlan(int step) {
     int other = row + step;
     auto& tables = context_.project.stopTables;
     if (row < 0 || other < 0 || other >= static_cast<int>(tables.size())) return;
-    dayPanel_->Show(nullptr);
     std::swap(tables[static_cast<std::size_t>(row)], tables[static_cast<std::size_t>(other)]);
     FillPlanList(other);
     Touch();
@@ -426,69 +397,6 @@ void StopTableWindow::OnSameInOneToggled(bool on) {
     if (showing_ || row < 0) return;
     SetSameStopInOne(context_.project.stopTables, static_cast<std::size_t>(row), on);
     Touch();
-}
-
-void StopTableWindow::OnSpiderSwitchToggled(bool on) {
-    StopTable* plan = Plan();
-    if (showing_ || plan == nullptr) return;
-    int index = spiderList_->currentIndex();
-    if (on && index <= 0 && spiderList_->count() > 1) {
-        index = 1;
-        spiderList_->setCurrentIndex(index);
-    }
-    plan->routeSpider = on && index > 0 ? spiderList_->itemData(index).toUInt() : kNoSpider;
-    SetEnabledStates();
-    Touch();
-}
-
-// The first entry opens the editor; the table keeps its spider.
-void StopTableWindow::OnSpiderChosen(int index) {
-    StopTable* plan = Plan();
-    if (showing_ || plan == nullptr) return;
-    if (index == 0) {
-        // A ticked box asks for a spider: the one made in the editor.
-        if (spiderBox_->isChecked() && plan->routeSpider == kNoSpider) {
-            spiderKeysBefore_ = SpiderKeys(context_.project.routeSpiders);
-        } else {
-            ShowSpiderOfPlan();
-        }
-        OpenSpiderEditor();
-        return;
-    }
-    RouteSpiderKey key = spiderList_->itemData(index).toUInt();
-    if (!spiderBox_->isChecked() || key == plan->routeSpider) return;
-    plan->routeSpider = key;
-    Touch();
-}
-
-// The box was ticked while there was no spider to choose: the plan takes
-// the spider made in the editor.
-void StopTableWindow::TakeSpiderForTickedBox() {
-    std::optional<std::vector<RouteSpiderKey>> before = std::move(spiderKeysBefore_);
-    spiderKeysBefore_.reset();
-    StopTable* plan = Plan();
-    if (!before || plan == nullptr || plan->routeSpider != kNoSpider) return;
-    plan->routeSpider = SpiderForTickedBox(context_.project.routeSpiders, *before);
-    if (plan->routeSpider != kNoSpider) Touch();
-}
-
-void StopTableWindow::OpenSpiderEditor() {
-    if (spiderEditor_ != nullptr) return;
-    spiderEditor_ = new RouteSpiderWindow(context_, dialogs_, this);
-    connect(spiderEditor_, &RouteSpiderWindow::Closed, this, &StopTableWindow::OnSpiderEditorClosed);
-    setEnabled(false);
-    spiderEditor_->show();
-}
-
-void StopTableWindow::OnSpiderEditorClosed() {
-    spiderEditor_->deleteLater();
-    spiderEditor_ = nullptr;
-    setEnabled(true);
-    FillSpiderChooser();
-    TakeSpiderForTickedBox();
-    ShowSpiderOfPlan();
-    SetEnabledStates();
-    activateWindow();
 }
 
 void StopTableWindow::OnAddStop() {
@@ -557,11 +465,9 @@ void StopTableWindow::OnTripTextsEdited() {
     Touch();
 }
 
-bool StopTableWindow::OthersAtWork() const { return PlanWindow::OthersAtWork() || spiderEditor_ != nullptr; }
+RouteSpiderWindow* StopTableWindow::SpiderEditor() const { return spiderChooser_->Editor(); }
 
-void StopTableWindow::ReleasePlans() {
-    dayPanel_->Show(nullptr);  // the reload replaces the tables the panel edits
-}
+bool StopTableWindow::OthersAtWork() const { return PlanWindow::OthersAtWork() || SpiderEditor() != nullptr; }
 
 StopTableWindow* OpenStopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
     return OpenPlanWindow<StopTableWindow>(context, dialogs, mainWindow);

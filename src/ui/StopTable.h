@@ -5,8 +5,8 @@
 // discards unsaved changes of every plan kind.
 #pragma once
 
+#include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "project/Project.h"
@@ -29,6 +29,7 @@ namespace tak::ui {
 class Dialogs;
 class GlobalOptPanel;
 class RouteSpiderWindow;
+class SpiderChooserPanel;
 class TableDayPanel;
 
 class StopTableWindow : public PlanWindow {
@@ -41,25 +42,30 @@ public:
     StopTableWindow(const StopTableWindow&) = delete;
     StopTableWindow& operator=(const StopTableWindow&) = delete;
 
-    RouteSpiderWindow* SpiderEditor() const { return spiderEditor_; }
+    RouteSpiderWindow* SpiderEditor() const;
 
 private:
     // The spider editor works on the plans too.
     bool OthersAtWork() const override;
-    void ReleasePlans() override;
 
     void CreateControls();
     void PlaceControls();
     void ConnectControls();
     void FillPlanList(int selected);
-    void FillSpiderChooser();
     void ShowPlan();
-    void ShowSpiderOfPlan();
     void FillStopList();
     void FillTripTree();
     void ShowTripEntry();
     void SetEnabledStates();
     StopTable* Plan();
+    // Finds that field of the selected plan at each call, for the panels.
+    template <typename Field>
+    std::function<Field*()> FieldOfShownPlan(Field StopTable::*field) {
+        return [this, field]() -> Field* {
+            StopTable* plan = Plan();
+            return plan != nullptr ? &(plan->*field) : nullptr;
+        };
+    }
     int SelectedPlan() const;
     StopTableTrip* SelectedEntry();
     QString ShownName(const StopTable& table) const;
@@ -70,11 +76,6 @@ private:
     void OnNameEdited(const QString& text);
     void OnSwitchToggled();
     void OnSameInOneToggled(bool on);
-    void OnSpiderSwitchToggled(bool on);
-    void OnSpiderChosen(int index);
-    void OpenSpiderEditor();
-    void OnSpiderEditorClosed();
-    void TakeSpiderForTickedBox();
     void OnAddStop();
     void OnDeleteStop();
     void OnTripItemChanged(QTreeWidgetItem* item);
@@ -84,9 +85,6 @@ private:
     StopTable template_;
     std::vector<const TripStation*> stopChoices_;
     std::vector<const Trip*> tripsByLine_;
-    RouteSpiderWindow* spiderEditor_ = nullptr;
-    // The spiders there were when the editor opened from a ticked box.
-    std::optional<std::vector<RouteSpiderKey>> spiderKeysBefore_;
 
     QListWidget* planList_ = nullptr;
     QPushButton* newPlanButton_ = nullptr;
@@ -99,8 +97,7 @@ private:
     QLineEdit* headlineField_ = nullptr;
     QCheckBox* sameInOneBox_ = nullptr;
     QComboBox* breakHourList_ = nullptr;
-    QCheckBox* spiderBox_ = nullptr;
-    QComboBox* spiderList_ = nullptr;
+    SpiderChooserPanel* spiderChooser_ = nullptr;
     QCheckBox* mergeRowBox_ = nullptr;
     QComboBox* stopChooser_ = nullptr;
     QPushButton* addStopButton_ = nullptr;

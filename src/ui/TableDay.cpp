@@ -53,11 +53,12 @@ TableDayPanel::TableDayPanel(const LanguageTable& language, Dialogs& dialogs, QS
     connect(upButton_, &QPushButton::clicked, this, [this] { OnMove(-1); });
     connect(downButton_, &QPushButton::clicked, this, [this] { OnMove(1); });
     connect(rowList_, &QListWidget::currentRowChanged, this, &TableDayPanel::OnRowSelected);
-    Show(nullptr);
+    Show({});
 }
 
-void TableDayPanel::Show(std::vector<TableDay>* rows) {
-    rows_ = rows;
+void TableDayPanel::Show(DayRowsLookup lookup) {
+    rowsOf_ = std::move(lookup);
+    std::vector<TableDay>* rows = Rows();
     showing_ = true;
     rowList_->clear();
     if (rows != nullptr) {
@@ -69,15 +70,18 @@ void TableDayPanel::Show(std::vector<TableDay>* rows) {
 }
 
 int TableDayPanel::SelectedRow() const {
+    const std::vector<TableDay>* rows = Rows();
     int row = rowList_->currentRow();
-    return rows_ != nullptr && row >= 0 && row < static_cast<int>(rows_->size()) ? row : -1;
+    return rows != nullptr && row >= 0 && row < static_cast<int>(rows->size()) ? row : -1;
 }
 
 void TableDayPanel::OnNew() {
-    if (rows_ == nullptr) return;
+    if (Rows() == nullptr) return;
     QString name = dialogs_.InputText(this, questionTitle_, LangLabel(language_, "InputDayName"));
-    if (name.isEmpty()) return;
-    rows_->push_back({ToUtf8(name.left(kMaxFieldLength)), 0});
+    // Looked up again: the plans may have changed while the question was open.
+    std::vector<TableDay>* rows = Rows();
+    if (name.isEmpty() || rows == nullptr) return;
+    rows->push_back({ToUtf8(name.left(kMaxFieldLength)), 0});
     rowList_->addItem(name.left(kMaxFieldLength));
     rowList_->setCurrentRow(rowList_->count() - 1);
     emit Changed();
@@ -86,7 +90,8 @@ void TableDayPanel::OnNew() {
 void TableDayPanel::OnDelete() {
     int row = SelectedRow();
     if (row < 0) return;
-    rows_->erase(rows_->begin() + row);
+    std::vector<TableDay>& rows = *Rows();
+    rows.erase(rows.begin() + row);
     showing_ = true;
     delete rowList_->takeItem(row);
     showing_ = false;
@@ -97,10 +102,11 @@ void TableDayPanel::OnDelete() {
 void TableDayPanel::OnMove(int step) {
     int row = SelectedRow();
     int other = row + step;
-    if (row < 0 || other < 0 || other >= static_cast<int>(rows_->size())) return;
-    std::swap((*rows_)[static_cast<std::size_t>(row)], (*rows_)[static_cast<std::size_t>(other)]);
-    rowList_->item(row)->setText(FromUtf8((*rows_)[static_cast<std::size_t>(row)].name));
-    rowList_->item(other)->setText(FromUtf8((*rows_)[static_cast<std::size_t>(other)].name));
+    if (row < 0 || other < 0 || other >= static_cast<int>(Rows()->size())) return;
+    std::vector<TableDay>& rows = *Rows();
+    std::swap(rows[static_cast<std::size_t>(row)], rows[static_cast<std::size_t>(other)]);
+    rowList_->item(row)->setText(FromUtf8(rows[static_cast<std::size_t>(row)].name));
+    rowList_->item(other)->setText(FromUtf8(rows[static_cast<std::size_t>(other)].name));
     rowList_->setCurrentRow(other);
     emit Changed();
 }
@@ -108,7 +114,7 @@ void TableDayPanel::OnMove(int step) {
 void TableDayPanel::OnRowSelected() {
     if (showing_) return;
     int row = SelectedRow();
-    ServiceDays days = row >= 0 ? (*rows_)[static_cast<std::size_t>(row)].days : 0;
+    ServiceDays days = row >= 0 ? (*Rows())[static_cast<std::size_t>(row)].days : 0;
     showing_ = true;
     for (int i = 0; i < kDayBoxCount; ++i) dayBoxes_[static_cast<std::size_t>(i)]->setChecked((days >> i) & 1U);
     showing_ = false;
@@ -122,13 +128,14 @@ void TableDayPanel::OnDayBoxToggled() {
     for (int i = 0; i < kDayBoxCount; ++i) {
         if (dayBoxes_[static_cast<std::size_t>(i)]->isChecked()) days |= ServiceDays{1} << i;
     }
-    (*rows_)[static_cast<std::size_t>(row)].days = days;
+    (*Rows())[static_cast<std::size_t>(row)].days = days;
     emit Changed();
 }
 
 void TableDayPanel::SetEnabledStates() {
+    const std::vector<TableDay>* rows = Rows();
     int row = SelectedRow();
-    int count = rows_ != nullptr ? static_cast<int>(rows_->size()) : 0;
+    int count = rows != nullptr ? static_cast<int>(rows->size()) : 0;
     deleteButton_->setEnabled(row >= 0);
     upButton_->setEnabled(row > 0);
     downButton_->setEnabled(row >= 0 && row + 1 < count);

@@ -5,6 +5,7 @@
 
 #include <QGroupBox>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "base/Language.h"
@@ -15,6 +16,11 @@ class QListWidget;
 class QPushButton;
 
 namespace tak::ui {
+
+// Finds the rows a panel edits, asked afresh at each use: the host looks its
+// plan up by key, so the panel never keeps an address into a list of plans
+// that may have moved since (a vector moves its elements when it grows).
+using DayRowsLookup = std::function<std::vector<TableDay>*()>;
 
 class Dialogs;
 
@@ -28,8 +34,9 @@ public:
     // `questionTitle` titles the name question of "New".
     TableDayPanel(const LanguageTable& language, Dialogs& dialogs, QString questionTitle, QWidget* parent);
 
-    // Shows `rows` and edits them from now on; null disables the panel.
-    void Show(std::vector<TableDay>* rows);
+    // Shows the rows `lookup` finds and edits them from now on; an empty
+    // lookup, or one that finds nothing, disables the panel.
+    void Show(DayRowsLookup lookup);
 
 signals:
     void Changed();
@@ -46,7 +53,10 @@ private:
     const LanguageTable& language_;
     Dialogs& dialogs_;
     QString questionTitle_;
-    std::vector<TableDay>* rows_ = nullptr;
+    // The rows as the host finds them now; null when it shows no plan.
+    std::vector<TableDay>* Rows() const { return rowsOf_ ? rowsOf_() : nullptr; }
+
+    DayRowsLookup rowsOf_;
     bool showing_ = false;  // set while controls are filled, so their signals are not edits
 
     QPushButton* newButton_ = nullptr;

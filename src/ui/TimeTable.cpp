@@ -21,6 +21,7 @@
 #include "ui/GlobalOpt.h"
 #include "ui/PlanStop.h"
 #include "ui/RouteSpiderWindow.h"
+#include "ui/SpiderChooser.h"
 #include "ui/TableDay.h"
 #include "ui/WindowEx.h"
 
@@ -45,9 +46,8 @@ TimeTableWindow::TimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget*
     ConnectControls();
     globalOpt_->Show(&context_.project.outputOpt);
     allInOneBox_->setChecked(context_.project.outputOpt.ttAllInOne);
-    FillSpiderChooser();
     FillPlanList(context_.project.timeTablePlans.empty() ? -1 : 0);
-    SetModified(false);
+    changes_.SetApplyButton(applyButton_);
     resize(kWindowWidth, kWindowHeight);
     KeepAbove(this, mainWindow_);
 }
@@ -66,9 +66,7 @@ void TimeTableWindow::CreateControls() {
     headlineField_ = NewField(this, "headlineField");
     lineField_ = NewField(this, "lineField");
     autoLineBox_ = NewBox(this, "autoLineBox", LangText(language, "Automatic"));
-    spiderBox_ = NewBox(this, "spiderBox", LangText(language, "RouteSpider"));
-    spiderList_ = new QComboBox(this);
-    spiderList_->setObjectName("spiderList");
+    spiderChooser_ = new SpiderChooserPanel(context_, dialogs_, this, LangText(language, "RouteSpider"));
     breakHourList_ = new QComboBox(this);
     breakHourList_->setObjectName("breakHourList");
     breakHourList_->addItem("-", kNoBreakHour);
@@ -131,7 +129,7 @@ void TimeTableWindow::PlaceControls() {
     fields->addRow(LangLabel(language, "Headline"), headlineField_);
     fields->addRow(LangLabel(language, "DispLines"), lineField_);
     fields->addRow(QString(), autoLineBox_);
-    fields->addRow(spiderBox_, spiderList_);
+    fields->addRow(spiderChooser_);
     fields->addRow(LangLabel(language, "BreakHour"), breakHourList_);
 
     auto* options = new QVBoxLayout;
@@ -206,8 +204,7 @@ void TimeTableWindow::ConnectControls() {
         }
     });
     connect(autoLineBox_, &QCheckBox::toggled, this, &TimeTableWindow::OnAutoLineToggled);
-    connect(spiderBox_, &QCheckBox::toggled, this, &TimeTableWindow::OnSpiderSwitchToggled);
-    connect(spiderList_, &QComboBox::activated, this, &TimeTableWindow::OnSpiderChosen);
+    connect(spiderChooser_, &SpiderChooserPanel::Changed, this, [this] { Touch(); });
     connect(breakHourList_, &QComboBox::currentIndexChanged, this, [this] { OnSwitchToggled(); });
     for (QCheckBox* box : {hideEmptyBox_, hideBridgeBox_, displayLineBox_, displayTourBox_, displayNoteBox_,
                            pageBreakBox_, mergeIterBox_}) {
@@ -231,9 +228,7 @@ void TimeTableWindow::ConnectControls() {
     connect(tripDownButton_, &QPushButton::clicked, this, [this] { OnMoveTrip(1); });
 
     connect(okButton_, &QPushButton::clicked, this, &TimeTableWindow::OnOk);
-    connect(applyButton_, &QPushButton::clicked, this, [this] {
-        if (Save()) SetModified(false);
-    });
+    connect(applyButton_, &QPushButton::clicked, this, [this] { changes_.Apply(); });
     connect(cancelButton_, &QPushButton::clicked, this, &TimeTableWindow::reject);
     connect(createOutputButton_, &QPushButton::clicked, this, &TimeTableWindow::OpenOutputDialog);
 }
@@ -261,18 +256,9 @@ void TimeTableWindow::SelectPlan(std::size_t index) {
     FillPlanList(index < context_.project.timeTablePlans.size() ? static_cast<int>(index) : -1);
 }
 
-void TimeTableWindow::FillSpiderChooser() {
-    showing_ = true;
-    spiderList_->clear();
-    spiderList_->addItem(LangText(context_.language, "Editor") + "...", static_cast<uint>(kNoSpider));
-    for (const RouteSpider& spider : context_.project.routeSpiders.spiders) {
-        spiderList_->addItem(FromUtf8(spider.name), static_cast<uint>(spider.key));
-    }
-    showing_ = false;
-}
-
-// Puts the plan into the controls. The panels hold pointers into the plan,
-// so this runs again after every change of the plan list.
+// Puts the plan into the controls. The panels look the selected plan up
+// whenever they use it, so a plan list that grows or shrinks leaves them no
+// stale address.
 void TimeTableWindow::ShowPlan() {
     TimeTablePlan* plan = Plan();
     static const TimeTablePlan kEmpty;
@@ -294,31 +280,11 @@ void TimeTableWindow::ShowPlan() {
     tripList_->clear();
     for (const Trip* trip : shown.trips) tripList_->addItem(FromUtf8(trip->name));
     showing_ = false;
-    ShowSpiderOfPlan();
-    dayPanel_->Show(plan ? &plan->days : nullptr);
-    stopPanel_->Show(plan ? &plan->stops : nullptr);
+    spiderChooser_->Show(FieldOfShownPlan(&TimeTablePlan::routeSpider));
+    dayPanel_->Show(FieldOfShownPlan(&TimeTablePlan::days));
+    stopPanel_->Show(FieldOfShownPlan(&TimeTablePlan::stops));
     stopPanel_->SetCandidatesFrom(shown.trips);
     SetEnabledStates();
-}
-
-// The panels edit lists inside a plan; before the plan list changes (and a
-// plan may move in memory) they let go of them until the plan is shown again.
-void TimeTableWindow::DetachPanels() {
-    dayPanel_->Show(nullptr);
-    stopPanel_->Show(nullptr);
-}
-
-// The check box tells whether the plan has a spider; the list shows it, or
-// the first spider, which checking the box would choose.
-void TimeTableWindow::ShowSpiderOfPlan() {
-    const TimeTablePlan* plan = Plan();
-    const RouteSpider* spider = plan ? FindRouteSpider(context_.project.routeSpiders, plan->routeSpider) : nullptr;
-    showing_ = true;
-    spiderBox_->setChecked(spider != nullptr);
-    int index = spider ? spiderList_->findData(static_cast<uint>(spider->key)) : -1;
-    if (index < 0 && spiderList_->count() > 1) index = 1;
-    spiderList_->setCurrentIndex(index);
-    showing_ = false;
 }
 
 void TimeTableWindow::SetEnabledStates() {
@@ -330,13 +296,12 @@ void TimeTableWindow::SetEnabledStates() {
     planUpButton_->setEnabled(row > 0);
     planDownButton_->setEnabled(shown && row + 1 < plans);
     for (QWidget* control : std::initializer_list<QWidget*>{
-             nameField_, headlineField_, autoLineBox_, spiderBox_, breakHourList_, hideEmptyBox_, hideBridgeBox_,
+             nameField_, headlineField_, autoLineBox_, breakHourList_, hideEmptyBox_, hideBridgeBox_,
              displayLineBox_, displayTourBox_, displayNoteBox_, pageBreakBox_, mergeIterBox_, tripChooser_,
              tripList_}) {
         control->setEnabled(shown);
     }
     lineField_->setEnabled(shown && !plan->autoLine);
-    spiderList_->setEnabled(shown && spiderBox_->isChecked());
     addTripButton_->setEnabled(shown && tripChooser_->currentIndex() >= 0);
     deleteTripButton_->setEnabled(shown && !tripList_->selectedItems().isEmpty());
     tripUpButton_->setEnabled(shown && SelectionCanMove(tripList_, -1));
@@ -350,7 +315,6 @@ void TimeTableWindow::OnNewPlan() {
     TimeTablePlan added = InheritTimeTablePlan(model ? *model : template_, ToUtf8(name.left(kMaxFieldLength)));
     added.days = DayRowsFrom(added.days, context_.language);
     auto& plans = context_.project.timeTablePlans;
-    DetachPanels();
     plans.push_back(std::move(added));
     FillPlanList(static_cast<int>(plans.size()) - 1);
     Touch();
@@ -361,7 +325,6 @@ void TimeTableWindow::OnDeletePlan() {
     if (row < 0) return;
     if (!dialogs_.AskYesNo(this, windowTitle(), LangText(context_.language, "QuestDelTT"))) return;
     auto& plans = context_.project.timeTablePlans;
-    DetachPanels();
     plans.erase(plans.begin() + row);
     FillPlanList(std::min(row, static_cast<int>(plans.size()) - 1));
     Touch();
@@ -372,7 +335,6 @@ void TimeTableWindow::OnMovePlan(int step) {
     int other = row + step;
     auto& plans = context_.project.timeTablePlans;
     if (row < 0 || other < 0 || other >= static_cast<int>(plans.size())) return;
-    DetachPanels();
     std::swap(plans[static_cast<std::size_t>(row)], plans[static_cast<std::size_t>(other)]);
     FillPlanList(other);
     Touch();
@@ -416,70 +378,6 @@ void TimeTableWindow::UpdateAutoLine() {
     if (plan == nullptr || !plan->autoLine) return;
     plan->line = AutoLineText(plan->trips);
     SetFieldText(lineField_, FromUtf8(plan->line));
-}
-
-void TimeTableWindow::OnSpiderSwitchToggled(bool on) {
-    TimeTablePlan* plan = Plan();
-    if (showing_ || plan == nullptr) return;
-    int index = spiderList_->currentIndex();
-    if (on && index <= 0 && spiderList_->count() > 1) {
-        index = 1;
-        spiderList_->setCurrentIndex(index);
-    }
-    plan->routeSpider = on && index > 0 ? spiderList_->itemData(index).toUInt() : kNoSpider;
-    SetEnabledStates();
-    Touch();
-}
-
-// The first entry opens the editor; the plan keeps its spider.
-void TimeTableWindow::OnSpiderChosen(int index) {
-    TimeTablePlan* plan = Plan();
-    if (showing_ || plan == nullptr) return;
-    if (index == 0) {
-        // A ticked box asks for a spider: the one made in the editor.
-        if (spiderBox_->isChecked() && plan->routeSpider == kNoSpider) {
-            spiderKeysBefore_ = SpiderKeys(context_.project.routeSpiders);
-        } else {
-            ShowSpiderOfPlan();
-        }
-        OpenSpiderEditor();
-        return;
-    }
-    RouteSpiderKey key = spiderList_->itemData(index).toUInt();
-    if (!spiderBox_->isChecked() || key == plan->routeSpider) return;
-    plan->routeSpider = key;
-    Touch();
-}
-
-// The box was ticked while there was no spider to choose: the plan takes
-// the spider made in the editor.
-void TimeTableWindow::TakeSpiderForTickedBox() {
-    std::optional<std::vector<RouteSpiderKey>> before = std::move(spiderKeysBefore_);
-    spiderKeysBefore_.reset();
-    TimeTablePlan* plan = Plan();
-    if (!before || plan == nullptr || plan->routeSpider != kNoSpider) return;
-    plan->routeSpider = SpiderForTickedBox(context_.project.routeSpiders, *before);
-    if (plan->routeSpider != kNoSpider) Touch();
-}
-
-void TimeTableWindow::OpenSpiderEditor() {
-    if (spiderEditor_ != nullptr) return;
-    spiderEditor_ = new RouteSpiderWindow(context_, dialogs_, this);
-    connect(spiderEditor_, &RouteSpiderWindow::Closed, this, &TimeTableWindow::OnSpiderEditorClosed);
-    setEnabled(false);
-    spiderEditor_->show();
-}
-
-// The editor saved or reloaded the spiders: names and keys may differ now.
-void TimeTableWindow::OnSpiderEditorClosed() {
-    spiderEditor_->deleteLater();
-    spiderEditor_ = nullptr;
-    setEnabled(true);
-    FillSpiderChooser();
-    TakeSpiderForTickedBox();
-    ShowSpiderOfPlan();
-    SetEnabledStates();
-    activateWindow();
 }
 
 void TimeTableWindow::OnAddTrip() {
@@ -553,9 +451,9 @@ void TimeTableWindow::AfterTripsChanged(const std::vector<bool>& chosen, int cur
     Touch();
 }
 
-bool TimeTableWindow::OthersAtWork() const { return PlanWindow::OthersAtWork() || spiderEditor_ != nullptr; }
+RouteSpiderWindow* TimeTableWindow::SpiderEditor() const { return spiderChooser_->Editor(); }
 
-void TimeTableWindow::ReleasePlans() { DetachPanels(); }
+bool TimeTableWindow::OthersAtWork() const { return PlanWindow::OthersAtWork() || SpiderEditor() != nullptr; }
 
 TimeTableWindow* OpenTimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
     return OpenPlanWindow<TimeTableWindow>(context, dialogs, mainWindow);

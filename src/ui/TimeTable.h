@@ -4,8 +4,8 @@
 // reloads the project file, which discards unsaved changes of every plan kind.
 #pragma once
 
+#include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "project/Project.h"
@@ -27,6 +27,7 @@ class Dialogs;
 class GlobalOptPanel;
 class PlanStopPanel;
 class RouteSpiderWindow;
+class SpiderChooserPanel;
 class TableDayPanel;
 
 class TimeTableWindow : public PlanWindow {
@@ -40,26 +41,30 @@ public:
     TimeTableWindow& operator=(const TimeTableWindow&) = delete;
 
     // The open route spider editor, null while none is open.
-    RouteSpiderWindow* SpiderEditor() const { return spiderEditor_; }
+    RouteSpiderWindow* SpiderEditor() const;
 
-    // Fills the route spider chooser again (after the editor saved or reloaded).
-    void FillSpiderChooser();
     // Selects and shows the plan with that index (none past the end).
     void SelectPlan(std::size_t index);
 
 private:
     // The spider editor works on the plans too.
     bool OthersAtWork() const override;
-    void ReleasePlans() override;
 
     void CreateControls();
     void PlaceControls();
     void ConnectControls();
     void FillPlanList(int selected);
     void ShowPlan();
-    void DetachPanels();
     void SetEnabledStates();
     TimeTablePlan* Plan();
+    // Finds that field of the selected plan at each call, for the panels.
+    template <typename Field>
+    std::function<Field*()> FieldOfShownPlan(Field TimeTablePlan::*field) {
+        return [this, field]() -> Field* {
+            TimeTablePlan* plan = Plan();
+            return plan != nullptr ? &(plan->*field) : nullptr;
+        };
+    }
     int SelectedPlan() const;
 
     void OnNewPlan();
@@ -68,8 +73,6 @@ private:
     void OnNameEdited(const QString& text);
     void OnSwitchToggled();
     void OnAutoLineToggled(bool on);
-    void OnSpiderSwitchToggled(bool on);
-    void OnSpiderChosen(int index);
     void OnAddTrip();
     void OnDeleteTrip();
     void OnMoveTrip(int step);
@@ -77,16 +80,9 @@ private:
     std::vector<bool> ChosenTrips() const;
     void FillTripList();
     void UpdateAutoLine();
-    void ShowSpiderOfPlan();
-    void OpenSpiderEditor();
-    void OnSpiderEditorClosed();
-    void TakeSpiderForTickedBox();
 
     TimeTablePlan template_;
     std::vector<const Trip*> tripsByName_;
-    RouteSpiderWindow* spiderEditor_ = nullptr;
-    // The spiders there were when the editor opened from a ticked box.
-    std::optional<std::vector<RouteSpiderKey>> spiderKeysBefore_;
 
     QListWidget* planList_ = nullptr;
     QPushButton* newPlanButton_ = nullptr;
@@ -99,8 +95,7 @@ private:
     QLineEdit* headlineField_ = nullptr;
     QLineEdit* lineField_ = nullptr;
     QCheckBox* autoLineBox_ = nullptr;
-    QCheckBox* spiderBox_ = nullptr;
-    QComboBox* spiderList_ = nullptr;
+    SpiderChooserPanel* spiderChooser_ = nullptr;
     QComboBox* breakHourList_ = nullptr;
     QCheckBox* hideEmptyBox_ = nullptr;
     QCheckBox* hideBridgeBox_ = nullptr;

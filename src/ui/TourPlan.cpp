@@ -56,7 +56,7 @@ TourPlanWindow::TourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* m
     allInOneBox_->setChecked(context_.project.outputOpt.tpAllInOne);
     FillTree();
     ShowPlan();
-    SetModified(false);
+    changes_.SetApplyButton(applyButton_);
     resize(kWindowWidth, kWindowHeight);
     KeepAbove(this, mainWindow_);
 }
@@ -252,9 +252,7 @@ void TourPlanWindow::ConnectControls() {
     connect(stopPanel_, &PlanStopPanel::Changed, this, &TourPlanWindow::Touch);
 
     connect(okButton_, &QPushButton::clicked, this, &TourPlanWindow::OnOk);
-    connect(applyButton_, &QPushButton::clicked, this, [this] {
-        if (Save()) SetModified(false);
-    });
+    connect(applyButton_, &QPushButton::clicked, this, [this] { changes_.Apply(); });
     connect(cancelButton_, &QPushButton::clicked, this, &TourPlanWindow::reject);
     connect(createOutputButton_, &QPushButton::clicked, this, &TourPlanWindow::OpenOutputDialog);
 }
@@ -403,7 +401,11 @@ void TourPlanWindow::ShowStops() {
             trips.push_back(plan->trips[index].trip);
         }
     }
-    stopPanel_->Show(plan ? (outward ? &plan->stopsOut : &plan->stopsRet) : nullptr);
+    stopPanel_->Show([this, outward]() -> std::vector<PlanStop>* {
+        TourPlan* now = Plan();
+        if (now == nullptr) return nullptr;
+        return outward ? &now->stopsOut : &now->stopsRet;
+    });
     stopPanel_->SetCandidatesFrom(trips);
 }
 
@@ -564,10 +566,6 @@ void TourPlanWindow::AfterTripsChanged(const std::set<std::string>& selected) {
     ShowDetail();
     SetEnabledStates();
     Touch();
-}
-
-void TourPlanWindow::ReleasePlans() {
-    stopPanel_->Show(nullptr);  // the reload replaces the plans the panel edits
 }
 
 TourPlanWindow* OpenTourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {

@@ -43,8 +43,6 @@ public:
     TourPlanWindow& operator=(const TourPlanWindow&) = delete;
 
 private:
-    void ReleasePlans() override;
-
     void CreateControls();
     void PlaceControls();
     void ConnectControls();

@@ -1,6 +1,7 @@
 #include "ui/WindowEx.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QFileDialog>
 #include <algorithm>
@@ -51,6 +52,10 @@ QString QtDialogs::ChooseItem(QWidget* parent, const QString& title, const QStri
     QString item = QInputDialog::getItem(parent, title, prompt, items, std::max(current, 0), false, &ok);
     return ok ? item : QString();
 }
+
+QColor QtDialogs::ChooseColour(QWidget* parent, const QColor& initial) { return QColorDialog::getColor(initial, parent); }
+
+bool QtDialogs::RunDialog(QDialog& dialog) { return dialog.exec() == QDialog::Accepted; }
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 

@@ -3,6 +3,7 @@
 // answer them), date conversions and placing a window.
 #pragma once
 
+#include <QColor>
 #include <QDate>
 #include <QPoint>
 #include <QRect>
@@ -14,6 +15,7 @@
 #include "mapdata/MapData.h"
 
 class QCheckBox;
+class QDialog;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -49,6 +51,10 @@ public:
     // One of `items`, starting at `current`; the empty text when cancelled.
     virtual QString ChooseItem(QWidget* parent, const QString& title, const QString& prompt, const QStringList& items,
                                int current) = 0;
+    // A colour, starting at `initial`; an invalid colour when cancelled.
+    virtual QColor ChooseColour(QWidget* parent, const QColor& initial) = 0;
+    // Runs a window's own dialog until it closes; true when it was accepted.
+    virtual bool RunDialog(QDialog& dialog) = 0;
 };
 
 class QtDialogs : public Dialogs {
@@ -60,6 +66,8 @@ public:
     QString InputText(QWidget* parent, const QString& title, const QString& prompt) override;
     QString ChooseItem(QWidget* parent, const QString& title, const QString& prompt, const QStringList& items,
                        int current) override;
+    QColor ChooseColour(QWidget* parent, const QColor& initial) override;
+    bool RunDialog(QDialog& dialog) override;
 };
 
 // Lang(key) as a Qt text, without key marks (titles, messages, lists).

@@ -53,7 +53,7 @@ TEST_F(PlanPanelsTest, DayRowsStartWithoutDaysAndTakeTheCheckedBits) {
     std::vector<TableDay> rows{{"Weekdays", 0x1F}};
     TableDayPanel panel(context.language, dialogs, "Taktarium - Host", nullptr);
     CountChanges(&panel);
-    panel.Show(&rows);
+    panel.Show([&rows] { return &rows; });
     panel.show();
     auto* list = FindIn<QListWidget>(&panel, "dayList");
     auto* saturday = FindIn<QCheckBox>(&panel, "dayBox5");
@@ -88,7 +88,7 @@ TEST_F(PlanPanelsTest, DayRowsStartWithoutDaysAndTakeTheCheckedBits) {
     dialogs.inputs = {""};  // cancelled
     Click(&panel, "dayNewButton");
     EXPECT_EQ(rows.size(), 1U);
-    panel.Show(nullptr);
+    panel.Show([]() -> std::vector<TableDay>* { return nullptr; });
     EXPECT_FALSE(panel.isEnabled());
 }
 
@@ -99,7 +99,7 @@ protected:
         panel = std::make_unique<PlanStopPanel>(context.language, nullptr);
         CountChanges(panel.get());
         panel->SetCandidatesFrom({trip});
-        panel->Show(&rows);
+        panel->Show([this] { return &rows; });
         panel->show();
     }
 

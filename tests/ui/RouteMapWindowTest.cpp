@@ -19,6 +19,7 @@
 #include <QTest>
 #include <algorithm>
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -33,46 +34,6 @@
 
 namespace tak::ui {
 namespace {
-
-class ScriptedRouteMapQuestions : public RouteMapQuestions {
-public:
-    Answer AskYesNoCancel(QWidget*, const QString&, const QString& text) override {
-        asked.push_back(text);
-        return Next(yesNoCancel, Answer::kCancel);
-    }
-    bool AskYesNo(QWidget*, const QString&, const QString& text) override {
-        asked.push_back(text);
-        return Next(yesNo, false);
-    }
-    std::optional<QString> AskText(QWidget*, const QString&, const QString& prompt) override {
-        asked.push_back(prompt);
-        return Next(texts, std::optional<QString>());
-    }
-    std::optional<QColor> ChooseColour(QWidget*, const QColor&) override { return Next(colours, std::optional<QColor>()); }
-    // The next script step fills the dialog and presses its buttons.
-    bool RunDialog(QDialog& dialog) override {
-        if (dialogSteps.empty()) return false;
-        auto step = std::move(dialogSteps.front());
-        dialogSteps.pop_front();
-        step(dialog);
-        return dialog.result() == QDialog::Accepted;
-    }
-
-    template <typename T>
-    static T Next(std::deque<T>& queue, T fallback) {
-        if (queue.empty()) return fallback;
-        T value = queue.front();
-        queue.pop_front();
-        return value;
-    }
-
-    std::deque<Answer> yesNoCancel;
-    std::deque<bool> yesNo;
-    std::deque<std::optional<QString>> texts;
-    std::deque<std::optional<QColor>> colours;
-    std::deque<std::function<void(QDialog&)>> dialogSteps;
-    QStringList asked;
-};
 
 template <typename Control>
 Control* FindIn(QWidget* parent, const char* name) {
@@ -95,7 +56,7 @@ protected:
         LoadStartState(context, places);
         PlanWindowOpeners openers;
         openers.routeMap = [this] {
-            window = OpenRouteMapWindow(context, dialogs, questions, main.get());
+            window = OpenRouteMapWindow(context, dialogs, main.get());
             window->setAttribute(Qt::WA_DeleteOnClose, false);
         };
         main = std::make_unique<MainWindow>(context, places, dialogs, openers);
@@ -142,7 +103,6 @@ protected:
     fs::path projectFile;
     AppContext context;
     ScriptedDialogs dialogs;
-    ScriptedRouteMapQuestions questions;
     std::unique_ptr<MainWindow> main;
     RouteMapWindow* window = nullptr;  // owned here once opened, see TearDown
 
@@ -170,7 +130,7 @@ TEST_F(RouteMapWindowTest, MainWindowButtonOpensItOverADisabledMainWindow) {
     }
     // Cancel without changes closes at once and gives the main window back.
     Click("cancelButton");
-    EXPECT_TRUE(questions.asked.empty());
+    EXPECT_TRUE(dialogs.questions.empty());
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(main->isEnabled());
 }
@@ -182,7 +142,7 @@ TEST_F(RouteMapWindowTest, LineFromATripAndTwoStopsFixedByClicksAreRouted) {
     context.project.routeMap.height = 30;
     OpenWindow();
 
-    questions.dialogSteps.push_back([](QDialog& dialog) {
+    dialogs.dialogSteps.push_back([](QDialog& dialog) {
         auto* trips = FindIn<QComboBox>(&dialog, "tripCombo");
         trips->setCurrentIndex(trips->findText("1_Hbf-Suedbf"));
         QTest::mouseClick(FindIn<QPushButton>(&dialog, "addStopsButton"), Qt::LeftButton);
@@ -200,7 +160,7 @@ TEST_F(RouteMapWindowTest, LineFromATripAndTwoStopsFixedByClicksAreRouted) {
     EXPECT_TRUE(Find<QPushButton>("applyButton")->isEnabled());
 
     // The same trip again adds nothing and says nothing.
-    questions.dialogSteps.push_back([](QDialog& dialog) {
+    dialogs.dialogSteps.push_back([](QDialog& dialog) {
         auto* trips = FindIn<QComboBox>(&dialog, "tripCombo");
         trips->setCurrentIndex(trips->findText("1_Suedbf-Hbf"));
         QTest::mouseClick(FindIn<QPushButton>(&dialog, "addStopsButton"), Qt::LeftButton);
@@ -338,12 +298,13 @@ TEST_F(RouteMapWindowTest, CancelAnsweredNoRestoresTheProjectFileAndYesSavesIt) 
     EXPECT_TRUE(window->Modified());
     context.project.timeTablePlans.front().name = "changed elsewhere";
 
-    questions.yesNoCancel = {RouteMapQuestions::Answer::kCancel, RouteMapQuestions::Answer::kNo};
+    dialogs.answers = {Dialogs::Answer::Cancel, Dialogs::Answer::No};
     Click("cancelButton");
     EXPECT_TRUE(window->isVisible());  // Cancel keeps the window open
     Click("cancelButton");
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(questions.asked.size(), 2u);
+    ASSERT_EQ(dialogs.questions.size(), 2u);
+    EXPECT_EQ(dialogs.questions[1].title.toStdString(), "Taktarium - Liniennetzplan");
     EXPECT_EQ(FileBytes(), stored);
     EXPECT_EQ(context.project.timeTablePlans.front().name, planName);
     EXPECT_EQ(StopNamed("Südbahnhof").stored.x, 8);
@@ -352,7 +313,7 @@ TEST_F(RouteMapWindowTest, CancelAnsweredNoRestoresTheProjectFileAndYesSavesIt) 
     window = nullptr;
     OpenWindow();
     Click("moveRightButton");
-    questions.yesNoCancel = {RouteMapQuestions::Answer::kYes};
+    dialogs.answers = {Dialogs::Answer::Yes};
     Click("cancelButton");
     EXPECT_FALSE(window->isVisible());
     EXPECT_NE(FileBytes(), stored);
@@ -364,6 +325,34 @@ TEST_F(RouteMapWindowTest, CancelAnsweredNoRestoresTheProjectFileAndYesSavesIt) 
     }
 }
 
+// A project file that did not parse left the plans empty: saving the route
+// map would put that in the file's place, so the window asks first, as the
+// plan windows do, and keeps a copy on Yes.
+TEST_F(RouteMapWindowTest, SavingOverAProjectFileThatDidNotParseAsksFirst) {
+    const std::string broken = "{\"Version\": 136, \"TimeTablePlan\": [{\"Name\": \"Mine\",";
+    std::ofstream(projectFile, std::ios::binary) << broken;
+    StartWithDemo();
+    OpenWindow();
+    Click("moveRightButton");
+    const std::size_t before = dialogs.questions.size();
+
+    dialogs.answers = {Dialogs::Answer::Cancel};
+    Click("applyButton");
+    ASSERT_EQ(dialogs.questions.size(), before + 1);
+    EXPECT_TRUE(dialogs.questions.back().text.contains(QString::fromStdString(projectFile.string())));
+    EXPECT_EQ(FileBytes(), broken);
+    EXPECT_TRUE(window->Modified());
+
+    dialogs.answers = {Dialogs::Answer::Yes};
+    Click("okButton");
+    EXPECT_FALSE(window->isVisible());
+    fs::path copy = projectFile;
+    copy += ".bak";
+    EXPECT_EQ(ReadFileBytes(copy).value_or(""), broken);
+    Project reread;
+    EXPECT_TRUE(LoadProject(reread, *context.map, projectFile).parsed);
+}
+
 TEST_F(RouteMapWindowTest, DeletingAStopAsksPerLineAndJoinsAcrossIt) {
     StartWithDemo();
     OpenWindow();
@@ -371,14 +360,14 @@ TEST_F(RouteMapWindowTest, DeletingAStopAsksPerLineAndJoinsAcrossIt) {
     SelectStop("Rathaus");
     const RouteKey rathaus = StopNamed("Rathaus").key;
     // Cancel keeps the stop.
-    questions.dialogSteps.push_back([](QDialog& dialog) {
+    dialogs.dialogSteps.push_back([](QDialog& dialog) {
         QTest::mouseClick(FindIn<QPushButton>(&dialog, "cancelButton"), Qt::LeftButton);
     });
     Click("deleteStopButton");
     EXPECT_NE(FindRouteStop(context.project.routeMap, rathaus), nullptr);
 
     QString caption;
-    questions.dialogSteps.push_back([&caption](QDialog& dialog) {
+    dialogs.dialogSteps.push_back([&caption](QDialog& dialog) {
         caption = FindIn<QLabel>(&dialog, "lineCaption")->text();
         FindIn<QRadioButton>(&dialog, "option2")->setChecked(true);
         FindIn<QCheckBox>(&dialog, "applyAllBox")->setChecked(true);
@@ -442,11 +431,11 @@ TEST_F(RouteMapWindowTest, DeletingALineWithConnectionsAsksFirst) {
     OpenWindow();
     Click("linesPageButton");
     Find<QListWidget>("lineList")->setCurrentRow(2);
-    questions.yesNo = {false, true};
+    dialogs.yesNoAnswers = {false, true};
     Click("deleteLineButton");
     EXPECT_EQ(context.project.routeMap.lines.size(), 3u);
-    ASSERT_EQ(questions.asked.size(), 1u);
-    EXPECT_TRUE(questions.asked[0].contains("3")) << questions.asked[0].toStdString();
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_TRUE(dialogs.questions[0].text.contains("3")) << dialogs.questions[0].text.toStdString();
     Click("deleteLineButton");
     EXPECT_EQ(context.project.routeMap.lines.size(), 2u);
     for (const RouteStop& stop : context.project.routeMap.stops) {

@@ -1,9 +1,12 @@
 // The window tests answer the windows' questions from a script.
 #pragma once
 
+#include <QColor>
+#include <QDialog>
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "ui/WindowEx.h"
@@ -60,6 +63,22 @@ public:
         return nextItem;
     }
 
+    QColor ChooseColour(QWidget*, const QColor&) override {
+        if (colours.empty()) return {};
+        QColor colour = colours.front();
+        colours.pop_front();
+        return colour;
+    }
+    // The next script step fills the dialog and presses its buttons; with no
+    // step left the dialog counts as cancelled.
+    bool RunDialog(QDialog& dialog) override {
+        if (dialogSteps.empty()) return false;
+        auto step = std::move(dialogSteps.front());
+        dialogSteps.pop_front();
+        step(dialog);
+        return dialog.result() == QDialog::Accepted;
+    }
+
     struct ItemRequest {
         QString title;
         QString prompt;
@@ -73,6 +92,8 @@ public:
     std::deque<bool> yesNoAnswers;
     std::deque<Answer> answers;
     std::deque<QString> inputs;
+    std::deque<QColor> colours;  // an invalid colour: cancelled
+    std::deque<std::function<void(QDialog&)>> dialogSteps;
     std::vector<Message> questions;      // of both kinds of question, title and text
     std::vector<Message> inputRequests;  // title and prompt
     std::vector<FolderRequest> folderRequests;

@@ -97,6 +97,32 @@ TEST_F(StopTableWindowTest, TheFirstStopNamesTheTableAndTripsEndingThereAreNotLi
     EXPECT_TRUE(window->IsModified());
 }
 
+// The day rows panel and the spider chooser find the shown table anew at
+// each use, so tables added while one is shown do not leave them editing a
+// table that has moved.
+TEST_F(StopTableWindowTest, ThePanelsEditTheShownTableAfterTheTableListMovedInMemory) {
+    RouteSpiderKey spider = AddRouteSpider(context.project.routeSpiders, "Spider A").key;
+    Open();
+    NewTableFor("Markt (1)");
+    dialogs.inputs = {"Night"};
+    Click(window.get(), "dayNewButton");
+    std::size_t night = context.project.stopTables[0].days.size() - 1;
+
+    auto& tables = context.project.stopTables;
+    const StopTable* before = tables.data();
+    for (std::size_t capacity = tables.capacity(); tables.size() <= capacity;) tables.emplace_back();
+    ASSERT_NE(tables.data(), before);
+
+    Toggle(Find<QCheckBox>("dayBox6"));
+    EXPECT_EQ(tables[0].days.at(night).days, 0x40U);
+    Click(window.get(), "dayUpButton");
+    EXPECT_EQ(tables[0].days.at(night - 1).name, "Night");
+    Toggle(Find<QCheckBox>("spiderBox"));
+    EXPECT_EQ(tables[0].routeSpider, spider);
+    EXPECT_TRUE(Find<QComboBox>("spiderList")->isEnabled());
+    for (std::size_t i = 1; i < tables.size(); ++i) EXPECT_EQ(tables[i], StopTable{}) << i;
+}
+
 TEST_F(StopTableWindowTest, CheckedTripsFindTheirSameWayAndAFootnoteOutlivesAnUncheck) {
     Open();
     NewTableFor("Markt (1)");

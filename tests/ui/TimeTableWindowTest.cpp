@@ -374,6 +374,37 @@ TEST_F(TimeTableWindowTest, TheSpiderChooserSetsTheSpiderAndItsFirstEntryOpensTh
     EXPECT_EQ(PlanAt(0).routeSpider, kNoSpider);
 }
 
+// The panels find the shown plan anew at each use: plans added while one is
+// shown (the list moves its plans in memory as it grows) leave no panel
+// editing a plan that is gone.
+TEST_F(TimeTableWindowTest, ThePanelsEditTheShownPlanAfterThePlanListMovedInMemory) {
+    RouteSpiderKey spider = AddRouteSpider(context.project.routeSpiders, "Spider A").key;
+    Open();
+    NewPlan("Shown");
+    AddTrip("ABC");
+    dialogs.inputs = {"Night"};
+    Click(window.get(), "dayNewButton");
+    std::size_t night = PlanAt(0).days.size() - 1;
+
+    auto& plans = context.project.timeTablePlans;
+    const TimeTablePlan* before = plans.data();
+    for (std::size_t capacity = plans.capacity(); plans.size() <= capacity;) plans.emplace_back();
+    ASSERT_NE(plans.data(), before);
+
+    Toggle(Find<QCheckBox>("dayBox5"));
+    EXPECT_EQ(PlanAt(0).days.at(night).days, 0x20U);
+    Click(window.get(), "stopAddAllButton");
+    ASSERT_EQ(PlanAt(0).stops.size(), 3U);
+    Find<QListWidget>("stopRowList")->setCurrentRow(1);
+    auto* name = Find<QLineEdit>("stopNameField");
+    name->selectAll();
+    QTest::keyClicks(name, "Bee");
+    EXPECT_EQ(PlanAt(0).stops[1].name, "Bee");
+    Find<QCheckBox>("spiderBox")->setChecked(true);
+    EXPECT_EQ(PlanAt(0).routeSpider, spider);
+    for (std::size_t i = 1; i < plans.size(); ++i) EXPECT_EQ(PlanAt(i), TimeTablePlan{}) << i;
+}
+
 TEST_F(TimeTableWindowTest, CreateOutputRunsThePlansAsTheyAreInMemory) {
     Open();
     NewPlan("Not saved yet");
