@@ -4,6 +4,8 @@
 #include <map>
 #include <utility>
 
+#include "project/PlanEditing.h"
+
 namespace tak {
 
 namespace {
@@ -167,21 +169,13 @@ void ExchangeTourPlanDirections(TourPlan& plan) { std::swap(plan.outward, plan.r
 void ShiftTourPlanTrips(TourPlan& plan, TripDirection direction, const std::set<std::string>& names, int step) {
     std::vector<std::size_t> list = TourPlanTripsOf(plan, direction);
     std::vector<bool> chosen;
-    for (std::size_t index : list) chosen.push_back(names.count(NameOf(plan.trips[index])) > 0);
-    // Walk against the move, so that a block of chosen trips moves together
-    // and a trip stopped at the end stops the ones behind it.
-    int count = static_cast<int>(list.size());
-    for (int n = 0; n < count; ++n) {
-        int from = step < 0 ? n : count - 1 - n;
-        int to = from + step;
-        if (to < 0 || to >= count) continue;
-        auto at = static_cast<std::size_t>(from);
-        auto next = static_cast<std::size_t>(to);
-        if (!chosen[at] || chosen[next]) continue;
-        std::swap(plan.trips[list[at]], plan.trips[list[next]]);
-        chosen[next] = true;
-        chosen[at] = false;
+    std::vector<TourPlanTrip> trips;  // this direction's trips, in plan order
+    for (std::size_t index : list) {
+        chosen.push_back(names.count(NameOf(plan.trips[index])) > 0);
+        trips.push_back(std::move(plan.trips[index]));
     }
+    ShiftChosen(trips, chosen, step);
+    for (std::size_t i = 0; i < list.size(); ++i) plan.trips[list[i]] = std::move(trips[i]);
 }
 
 }  // namespace tak
