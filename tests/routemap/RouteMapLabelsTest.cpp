@@ -361,6 +361,16 @@ TEST(RouteMapLabels, GeneratedNetworksHaveEveryStopReadablyNamed) {
     }
 }
 
+void ExpectEveryNameReadable(const RouteMap& map) {
+    EXPECT_EQ(map.crowdedLabels, 0);
+    EXPECT_EQ(CountUnreadable(map), 0);
+    EXPECT_EQ(CountUnnamed(map), 0);
+    const std::vector<std::string> near = NamesNearerToAnother(map);
+    EXPECT_TRUE(near.empty()) << near.size() << " names, first " << near.front();
+    const std::vector<std::string> onLines = LabelsOnLines(map);
+    EXPECT_TRUE(onLines.empty()) << onLines.size() << " labels, first " << onLines.front();
+}
+
 // The real map: a straight row of twelve stops and its return trip a block
 // lower, the other line's two trips on streets of their own.
 TEST(RouteMapLabels, NewDavisvilleHasEveryStopReadablyNamed) {
@@ -372,13 +382,7 @@ TEST(RouteMapLabels, NewDavisvilleHasEveryStopReadablyNamed) {
     // Stops of the same name on both sides of a street are one stop of the map.
     ASSERT_EQ(map.stops.size(), 21u);
     for (const RouteStop& stop : map.stops) EXPECT_GE(stop.box.x, 0) << stop.name;
-    EXPECT_EQ(map.crowdedLabels, 0);
-    EXPECT_EQ(CountUnreadable(map), 0);
-    EXPECT_EQ(CountUnnamed(map), 0);
-    const std::vector<std::string> near = NamesNearerToAnother(map);
-    EXPECT_TRUE(near.empty()) << near.size() << " names, first " << near.front();
-    const std::vector<std::string> onLines = LabelsOnLines(map);
-    EXPECT_TRUE(onLines.empty()) << onLines.size() << " labels, first " << onLines.front();
+    ExpectEveryNameReadable(map);
 }
 
 // Small random maps may run out of room, but a name that found a place never
@@ -481,16 +485,6 @@ int SideOfName(const RouteMap& map, const RouteStop& stop) {
     if (name.bottom <= box.top) return -1;
     if (name.top >= box.bottom) return 1;
     return 0;
-}
-
-void ExpectEveryNameReadable(const RouteMap& map) {
-    EXPECT_EQ(map.crowdedLabels, 0);
-    EXPECT_EQ(CountUnreadable(map), 0);
-    EXPECT_EQ(CountUnnamed(map), 0);
-    const std::vector<std::string> near = NamesNearerToAnother(map);
-    EXPECT_TRUE(near.empty()) << near.size() << " names, first " << near.front();
-    const std::vector<std::string> onLines = LabelsOnLines(map);
-    EXPECT_TRUE(onLines.empty()) << onLines.size() << " labels, first " << onLines.front();
 }
 
 // Stops one cell apart with names of two lines: the names read upwards, and
