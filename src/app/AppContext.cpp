@@ -14,7 +14,6 @@ ProjectLoadResult LoadProjectFile(AppContext& context) {
     std::filesystem::path file = context.projectName.empty() ? std::filesystem::path() : ProjectFilePath(context);
     ProjectLoadResult result = LoadProject(context.project, *context.map, file);
     context.projectLoad = result;
-    if (result.routeMapNeedsLayout) LayoutRouteMap(context.project.routeMap);
     if (context.projectChanged) context.projectChanged();
     return result;
 }

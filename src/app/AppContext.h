@@ -14,7 +14,6 @@
 #include "output/Output.h"
 #include "persist/ProgramSettings.h"
 #include "persist/ProjectFile.h"
-#include "routemap/RouteMapLayout.h"
 
 namespace tak {
 
@@ -36,10 +35,9 @@ struct AppContext {
 // workingFolder/output/<projectName>.cfg
 std::filesystem::path ProjectFilePath(const AppContext& context);
 
-// Loads the project file of the current project name against the loaded map
-// and lays the route map out once when the file stored its stops in the old
-// form (their converted labels need the layout to settle). Without a project
-// name (no map loaded) the project is only reset to its defaults.
+// Loads the project file of the current project name against the loaded map.
+// Without a project name (no map loaded) the project is only reset to its
+// defaults.
 ProjectLoadResult LoadProjectFile(AppContext& context);
 
 // The load of a map as the window, the command-line tool and the tests do it:

@@ -355,11 +355,13 @@ JsonPtr RouteMapJson(const RouteMap& map) {
     JsonPtr o = NewObject();
     AddStoredFields(*o, map);
     JsonPtr lines = NewArray();
-    for (const auto& line : map.lines) {
+    const std::vector<LineLook> looks = ResolveColours(map);
+    for (std::size_t i = 0; i < map.lines.size(); ++i) {
+        const RouteLine& line = map.lines[i];
         JsonPtr l = NewObject();
         ObjectSet(l.get(), "name", NewString(line.name));
         ObjectSet(l.get(), "colourIndex", NewInteger(line.colourIndex));
-        ObjectSet(l.get(), "effColourIndex", NewInteger(line.effColourIndex));
+        ObjectSet(l.get(), "effColourIndex", NewInteger(looks[i].colourIndex));
         ArrayAppend(lines.get(), std::move(l));
     }
     ObjectSet(o.get(), "lines", std::move(lines));

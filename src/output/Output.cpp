@@ -49,8 +49,10 @@ DocumentStamp StampOf(const OutputSource& source) {
         std::tm today = LocalTime(std::time(nullptr));
         stamp.validFrom = DateText(source.language, today.tm_year + 1900, today.tm_mon + 1, today.tm_mday);
     }
-    for (const RouteLine& line : source.project.routeMap.lines) {
-        stamp.lineColours.try_emplace(line.name, static_cast<uint32_t>(PackRgb(line.colour)));
+    const RouteMap& routeMap = source.project.routeMap;
+    const std::vector<LineLook> looks = ResolveColours(routeMap);
+    for (std::size_t i = 0; i < routeMap.lines.size(); ++i) {
+        stamp.lineColours.try_emplace(routeMap.lines[i].name, static_cast<uint32_t>(PackRgb(looks[i].colour)));
     }
     return stamp;
 }
@@ -539,9 +541,7 @@ private:
 
     void RunRouteMap() {
         if (StopRequested()) return;
-        // The layout rewrites the map's derived fields; the project keeps the
-        // map as the user edited it.
-        RouteMap routeMap = source_.project.routeMap;
+        const RouteMap& routeMap = source_.project.routeMap;
         std::string name = lang_.Lang("RouteMap");
         const RouteMapPageTexts texts = RouteMapTexts();
         if (!Guarded([&] { return Counted(WriteRouteMapOutput(routeMap, folder_, name, &texts)); })) LogFailure(name);

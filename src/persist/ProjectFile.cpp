@@ -7,6 +7,7 @@
 
 #include "base/FileSystem.h"
 #include "persist/ProjectRecords.h"
+#include "routemap/RouteMapLayout.h"
 
 namespace tak {
 
@@ -200,7 +201,7 @@ ProjectLoadResult ReadProjectRoot(Project& project, const MapData& map, JsonPtr 
     }
     ClampRouteMapSize(project.routeMap);
     PrepareLoadedRouteMap(project.routeMap);
-    result.routeMapNeedsLayout = result.version <= kLastVersionWithStopTexts;
+    if (result.version <= kLastVersionWithStopTexts) ShiftOldLabelOffsets(project.routeMap);
     return result;
 }
 

@@ -25,9 +25,6 @@ struct ProjectLoadResult {
     bool fileFound = false;  // a file existed at the path
     bool parsed = false;     // and it parsed
     int32_t version = 0;     // "Version" of the file (45 when missing)
-    // The file stored route map stops in the old form; the route map must be
-    // laid out once before it is drawn or edited (see AppContext).
-    bool routeMapNeedsLayout = false;
 };
 
 // Replaces the whole project by the content of `file`, resolved against `map`.

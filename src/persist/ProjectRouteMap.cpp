@@ -52,9 +52,9 @@ void WriteLabel(JsonValue& object, const StopLabel& label, const RouteMap& route
 }
 
 // Before version 46 a stop had one name text with its own keys; it becomes
-// one name label, and every label of such a file is marked as converted.
+// one name label. Its offset, like that of every label of such a file, still
+// counts from the box's corner until the reader has moved it.
 void ConvertOldStopText(RouteStop& stop, const JsonValue* object) {
-    for (auto& label : stop.labels) label.legacy = true;
     if (ReadInt(object, "ShowText", 1) == 0) return;
     StopLabel& label = stop.labels.emplace_back();
     label.type = kLabelName;
@@ -62,7 +62,6 @@ void ConvertOldStopText(RouteStop& stop, const JsonValue* object) {
     label.y = ReadInt(object, "TextY", 0);
     label.automatic = ReadFlag(object, "TextAuto", true);
     label.angle = ReadInt(object, "TextAngle", 0);
-    label.legacy = true;
 }
 
 RouteKey ReadStop(RouteMap& routeMap, const JsonValue* object, const std::vector<RouteKey>& lineKeys,

@@ -70,6 +70,11 @@ GridPoint LabelReference(const StopLabel& label, const StopBox& box) {
     return {BoundedPixel(int64_t{anchor.x} + label.x), BoundedPixel(int64_t{anchor.y} + label.y)};
 }
 
+void ShiftCornerOffset(StopLabel& label, const StopBox& box) {
+    label.x = BoundedPixel(int64_t{label.x} - int64_t{kCellPixels / 2} * std::max(box.width, 1));
+    label.y = BoundedPixel(int64_t{label.y} - int64_t{kCellPixels / 2} * std::max(box.height, 1));
+}
+
 int32_t PackRgb(Rgb colour) { return (int32_t{colour.r} << 16) | (int32_t{colour.g} << 8) | colour.b; }
 
 Rgb UnpackRgb(int32_t packed) {
@@ -117,41 +122,42 @@ namespace {
 bool IsTableColour(int32_t index) { return index >= 0 && index < kLineColourCount; }
 
 // The least used table colour among the lines resolved so far, first in table order.
-int LeastUsedColour(const RouteMap& map) {
+int LeastUsedColour(const std::vector<LineLook>& looks) {
     std::array<int, kLineColourCount> counts{};
-    for (const auto& line : map.lines) {
-        if (IsTableColour(line.effColourIndex)) ++counts[static_cast<std::size_t>(line.effColourIndex)];
+    for (const auto& look : looks) {
+        if (IsTableColour(look.colourIndex)) ++counts[static_cast<std::size_t>(look.colourIndex)];
     }
     return static_cast<int>(std::min_element(counts.begin(), counts.end()) - counts.begin());
 }
 
 }  // namespace
 
-void ResolveColours(RouteMap& map) {
-    for (auto& line : map.lines) {
-        line.effColourIndex = line.colourIndex;
-        line.effTextColour = line.textColour;
-        line.effArrowColour = line.arrowColour;
+std::vector<LineLook> ResolveColours(const RouteMap& map) {
+    std::vector<LineLook> looks;
+    looks.reserve(map.lines.size());
+    for (const auto& line : map.lines) {
+        looks.push_back(LineLook{line.colourIndex, Rgb{}, line.textColour, line.arrowColour});
     }
-    for (auto& line : map.lines) {
+    for (std::size_t i = 0; i < map.lines.size(); ++i) {
+        const RouteLine& line = map.lines[i];
+        LineLook& look = looks[i];
         // An index the table does not have (a hand-edited file) counts as
         // automatic, so that nothing reads past the colour table.
         if (IsTableColour(line.colourIndex) || line.colourIndex == kCustomColour) continue;
-        line.effColourIndex = kAutomaticColour;
-        int index = LeastUsedColour(map);
+        look.colourIndex = kAutomaticColour;
+        int index = LeastUsedColour(looks);
         const RouteColour& entry = RouteColourTable()[static_cast<std::size_t>(index)];
-        line.effColourIndex = index;
-        line.colour = entry.rgb;
-        line.effTextColour = entry.textColour;
-        line.effArrowColour = entry.textColour;
+        look = LineLook{index, entry.rgb, entry.textColour, entry.textColour};
     }
-    for (auto& line : map.lines) {
+    for (std::size_t i = 0; i < map.lines.size(); ++i) {
+        const RouteLine& line = map.lines[i];
         if (IsTableColour(line.colourIndex)) {
-            line.colour = RouteColourTable()[static_cast<std::size_t>(line.colourIndex)].rgb;
+            looks[i].colour = RouteColourTable()[static_cast<std::size_t>(line.colourIndex)].rgb;
         } else if (line.colourIndex == kCustomColour) {
-            line.colour = UnpackRgb(line.customColour);
+            looks[i].colour = UnpackRgb(line.customColour);
         }
     }
+    return looks;
 }
 
 // ---------------------------------------------------------------------------
@@ -251,7 +257,6 @@ Connection& AddConnection(RouteMap& map, RouteKey line, RouteKey stopA, RouteKey
     connection.line = line;
     connection.end[0].stop = stopA;
     connection.end[1].stop = stopB;
-    connection.work = connection.end;
     RouteKey key = connection.key;
     Connection& inserted = *map.connections.insert(place, std::move(connection));
     Register(map, stopA, key);
@@ -277,7 +282,6 @@ void PrepareLoadedRouteMap(RouteMap& map) {
     }
     for (auto& stop : map.stops) {
         stop.connections.clear();
-        stop.box = stop.automatic ? StopBox{-1, -1, stop.stored.width, stop.stored.height} : stop.stored;
         for (auto& label : stop.labels) {
             if (!FindRouteLine(map, label.line)) label.line = kNoRouteKey;
         }
@@ -288,11 +292,19 @@ void PrepareLoadedRouteMap(RouteMap& map) {
             if (!FindRouteStop(map, end.stop)) end.stop = kNoRouteKey;
             Register(map, end.stop, connection.key);
         }
-        connection.work = connection.end;
-        connection.path.clear();
-        connection.workSigns = connection.signs;
     }
-    ResolveColours(map);
+}
+
+bool InsideGrid(const StopBox& box, int32_t width, int32_t height) {
+    // In 64 bits: sizes come from the project file and may be anything.
+    return box.x >= 0 && box.y >= 0 && int64_t{box.x} + std::max(box.width, 1) - 1 < width &&
+           int64_t{box.y} + std::max(box.height, 1) - 1 < height;
+}
+
+void ReleaseStopsOutsideGrid(RouteMap& map) {
+    for (auto& stop : map.stops) {
+        if (!InsideGrid(stop.stored, map.width, map.height)) stop.automatic = true;
+    }
 }
 
 // ---------------------------------------------------------------------------

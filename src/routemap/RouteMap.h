@@ -137,13 +137,17 @@ struct RouteLine {
     int32_t stroke = 0;                      // 0 normal, 1 dotted
     int32_t thickness = 4;                   // drawn 2T - 1 pixels wide
     bool autoNames = true;                   // the layout places line-name labels
-
-    // Derived by ResolveColours.
-    int32_t effColourIndex = kAutomaticColour;
-    Rgb colour;
-    int32_t effTextColour = -1;
-    int32_t effArrowColour = -1;
     bool operator==(const RouteLine&) const = default;
+};
+
+// A line's colours as drawn: its own, or for automatic ones those the
+// colour resolution hands out.
+struct LineLook {
+    int32_t colourIndex = kAutomaticColour;  // table entry, or kCustomColour
+    Rgb colour;
+    int32_t textColour = -1;   // text colour index
+    int32_t arrowColour = -1;  // text colour index
+    bool operator==(const LineLook&) const = default;
 };
 
 enum StopLabelType : int32_t {
@@ -161,10 +165,6 @@ struct StopLabel {
     RouteKey line = kNoRouteKey;  // badges only
     int32_t dir = 0;             // direction code 0-3, arrows only
     bool automatic = true;       // position and angle chosen by the layout
-    // Converted from a project file that stored one name text per stop with
-    // its offset from the box's top-left corner; the first layout moves a
-    // fixed legacy label to the centre-based offset and clears the mark.
-    bool legacy = false;
     bool operator==(const StopLabel&) const = default;
 };
 
@@ -174,7 +174,6 @@ struct RouteStop {
     StopBox stored;          // as the user fixed it (X, Y, Width, Height)
     bool automatic = true;   // the layout chooses position and size
     bool exit = false;       // a map exit: no box, an arrowhead on lines ending here
-    StopBox box;             // the layout's working box
     std::vector<StopLabel> labels;
     std::vector<RouteKey> connections;  // connections ending here, once per end
     bool operator==(const RouteStop&) const = default;
@@ -207,11 +206,6 @@ struct Connection {
     std::array<ConnectionEnd, 2> end;
     std::vector<GridPoint> nodes;  // via points the path must pass
     std::vector<Sign> signs;       // placed by the user
-
-    // Layout working state.
-    std::array<ConnectionEnd, 2> work;
-    std::vector<GridPoint> path;
-    std::vector<Sign> workSigns;
     bool operator==(const Connection&) const = default;
 };
 
@@ -242,9 +236,6 @@ struct RouteMap {
     std::vector<RouteStop> stops;          // sorted by name (UTF-16 code units)
     std::vector<Connection> connections;   // grouped by line
     RouteKey nextKey = 1;
-    // Derived by the layout: automatic labels (a block of badges counts once)
-    // that found no free place and were left where the plain rule puts them.
-    int32_t crowdedLabels = 0;
     bool operator==(const RouteMap&) const = default;
 };
 
@@ -279,15 +270,22 @@ Connection& AddConnection(RouteMap& map, RouteKey line, RouteKey stopA, RouteKey
 // stop to the new one. Does nothing for another `e`.
 void SetConnectionEnd(RouteMap& map, Connection& connection, int e, RouteKey stop);
 
-// Computes every line's effective colour index, colour, text and arrow colour.
+// Every line's colours as drawn, one per line in the map's line order.
 // Automatic lines take the least used table colour, first in table order.
-void ResolveColours(RouteMap& map);
+std::vector<LineLook> ResolveColours(const RouteMap& map);
 
-// What follows reading the record from a project file: stops sorted, the
-// working state (boxes, connection ends, signs) set from the stored fields,
-// every connection registered at its end stops, references to vanished
-// records dropped, colours resolved. The layout, when needed, comes after.
+// What follows reading the record from a project file: stops sorted, every
+// connection registered at its end stops, references to vanished records
+// dropped.
 void PrepareLoadedRouteMap(RouteMap& map);
+
+// Fixed stops whose box no longer lies inside the grid (the grid shrank, or
+// a hand-edited file) become automatic, so that the layout places them.
+void ReleaseStopsOutsideGrid(RouteMap& map);
+
+// True when the box lies inside a grid of that size, a size-0 side counting
+// as one cell.
+bool InsideGrid(const StopBox& box, int32_t width, int32_t height);
 
 // Pixel geometry of the drawn map. Sums with offsets from a hand-edited file
 // are worked out in 64 bits and held far outside any image, where nothing is
@@ -300,6 +298,9 @@ GridPoint CellCentre(GridPoint cell);
 GridPoint LabelAnchor(const StopBox& box);
 // The pixel a label's offset points at.
 GridPoint LabelReference(const StopLabel& label, const StopBox& box);
+// A label read from a file older than centre-based offsets: its offset
+// counted from the top-left corner of the box, moved to count from the centre.
+void ShiftCornerOffset(StopLabel& label, const StopBox& box);
 
 // The text naming a stop in lists: "<Free>" without a stop, "<NoName>" for an
 // empty name, else its name and " (k)" when it is the k-th (k >= 2) of a run

@@ -89,13 +89,14 @@ void DrawSegment(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour, i
     if (previousDirection >= 0 && previousDirection != d) canvas.Disc(ca.x, ca.y, h, colour);
 }
 
-void DrawExitArrow(RouteMapCanvas& canvas, GridPoint point, const RouteLine& line, int direction, GridPoint shift) {
+void DrawExitArrow(RouteMapCanvas& canvas, GridPoint point, const RouteLine& line, const LineLook& look, int direction,
+                   GridPoint shift) {
     if (direction < 0 || direction > 3) return;
     const int32_t e = std::max(HalfWidth(line.thickness), 4);
     const DirectionStep& step = Step(direction);
     const GridPoint c = Shifted(CellCentre(point), shift);
     for (int32_t k = -e; k <= e; ++k) {
-        canvas.Run(c.x + k * step.dy, c.y - k * step.dx, direction, e - std::abs(k), line.colour);
+        canvas.Run(c.x + k * step.dy, c.y - k * step.dx, direction, e - std::abs(k), look.colour);
     }
 }
 
@@ -136,7 +137,7 @@ void DrawNameLabel(RouteMapCanvas& canvas, const std::string& name, GridPoint re
     }
 }
 
-void DrawBadge(RouteMapCanvas& canvas, const RouteLine& line, bool filled, GridPoint reference) {
+void DrawBadge(RouteMapCanvas& canvas, const RouteLine& line, const LineLook& look, bool filled, GridPoint reference) {
     const TextSize text = canvas.MeasureText(line.name);
     const int32_t th = canvas.MeasureText(" ").height;
     const int32_t w = std::max(text.width, 28);
@@ -146,10 +147,10 @@ void DrawBadge(RouteMapCanvas& canvas, const RouteLine& line, bool filled, GridP
     const int32_t textX = left + (text.width < 28 ? (28 - text.width) / 2 : 0);
     const int32_t textY = top + (th < 15 ? (15 - th) / 2 : 0);
     if (filled) {
-        canvas.Rectangle(left, top, w, hb, line.colour, line.colour);
-        canvas.Text(textX, textY, 0, line.name, TextColour(line.effTextColour), std::nullopt);
+        canvas.Rectangle(left, top, w, hb, look.colour, look.colour);
+        canvas.Text(textX, textY, 0, line.name, TextColour(look.textColour), std::nullopt);
     } else {
-        canvas.Rectangle(left, top, w, hb, std::nullopt, line.colour);
+        canvas.Rectangle(left, top, w, hb, std::nullopt, look.colour);
         canvas.Text(textX, textY, 0, line.name, kBlack, std::nullopt);
     }
 }
@@ -170,15 +171,15 @@ void DrawStopArrow(RouteMapCanvas& canvas, GridPoint reference, int dir) {
 
 }  // namespace
 
-void DrawStopLabel(RouteMapCanvas& canvas, const RouteMap& map, const StopLabel& label, const RouteStop& stop,
-                   Rgb colour) {
-    const GridPoint reference = LabelReference(label, stop.box);
+void DrawStopLabel(RouteMapCanvas& canvas, const RouteMap& map, const RouteMapLayoutResult& layout,
+                   const RouteStop& stop, const StopBox& box, const StopLabel& label, Rgb colour) {
+    const GridPoint reference = LabelReference(label, box);
     switch (label.type) {
         case kLabelName: DrawNameLabel(canvas, stop.name, reference, label.angle, colour); break;
         case kLabelLineFilled:
         case kLabelLineOutlined:
             if (const RouteLine* line = FindRouteLine(map, label.line)) {
-                DrawBadge(canvas, *line, label.type == kLabelLineFilled, reference);
+                DrawBadge(canvas, *line, *layout.LineOf(map, label.line), label.type == kLabelLineFilled, reference);
             }
             break;
         case kLabelArrow: DrawStopArrow(canvas, reference, label.dir); break;
@@ -198,7 +199,7 @@ std::optional<GridPoint> SignPixel(const std::vector<GridPoint>& path, int32_t p
 
 namespace {
 
-void DrawLineName(RouteMapCanvas& canvas, const RouteLine& line, GridPoint c, int d) {
+void DrawLineName(RouteMapCanvas& canvas, const RouteLine& line, const LineLook& look, GridPoint c, int d) {
     const TextSize size = canvas.MeasureText(line.name);
     const double a = Step(d).textAngle * kPi / 180.0;
     const double tw = size.width;
@@ -206,11 +207,11 @@ void DrawLineName(RouteMapCanvas& canvas, const RouteLine& line, GridPoint c, in
     const int32_t x = RoundHalfAway(c.x - std::cos(a) * tw / 2 - std::sin(a) * th / 2);
     const int32_t y = RoundHalfAway(c.y + std::sin(a) * tw / 2 - std::cos(a) * th / 2);
     // On a box of the line's own colour, where the resolved text colour reads well.
-    canvas.Text(x, y, Step(d).textAngle, line.name, TextColour(line.effTextColour), line.colour);
+    canvas.Text(x, y, Step(d).textAngle, line.name, TextColour(look.textColour), look.colour);
 }
 
-void DrawArrowSign(RouteMapCanvas& canvas, const RouteLine& line, GridPoint c, int d) {
-    const Rgb colour = TextColour(line.effArrowColour);
+void DrawArrowSign(RouteMapCanvas& canvas, const RouteLine& line, const LineLook& look, GridPoint c, int d) {
+    const Rgb colour = TextColour(look.arrowColour);
     const int32_t h = HalfWidth(line.thickness);
     const DirectionStep& step = Step(d);
     if (d < 4) {
@@ -255,9 +256,8 @@ void DrawDottedMark(RouteMapCanvas& canvas, const RouteLine& line, GridPoint c, 
 
 }  // namespace
 
-void DrawSign(RouteMapCanvas& canvas, const Connection& connection, const RouteLine& line, const Sign& sign,
-              GridPoint shift) {
-    const auto& path = connection.path;
+void DrawSign(RouteMapCanvas& canvas, const std::vector<GridPoint>& path, const RouteLine& line, const LineLook& look,
+              const Sign& sign, GridPoint shift) {
     const auto n = static_cast<int64_t>(path.size());
     int64_t s = int64_t{sign.pos} + n - 1;
     // A sign never sits in the first or last step of a path.
@@ -279,11 +279,11 @@ void DrawSign(RouteMapCanvas& canvas, const Connection& connection, const RouteL
     c = Shifted(*c, shift);
     switch (sign.type) {
         case kSignLineName:
-            if (d1 == d2) DrawLineName(canvas, line, *c, d1);
+            if (d1 == d2) DrawLineName(canvas, line, look, *c, d1);
             break;
         case kSignArrowOut:
         case kSignArrowReturn:
-            if (d1 == d2) DrawArrowSign(canvas, line, *c, sign.type == kSignArrowOut ? d1 : Step(d1).opposite);
+            if (d1 == d2) DrawArrowSign(canvas, line, look, *c, sign.type == kSignArrowOut ? d1 : Step(d1).opposite);
             break;
         case kSignDotted: DrawDottedMark(canvas, line, *c, d1, d2); break;
         default: break;
@@ -323,14 +323,14 @@ bool IsExit(const RouteMap& map, RouteKey stop) {
 
 // The path's steps in their lanes: each step moved by its shift, a jog
 // where the shift changes at a cell, a round join where the way bends.
-void DrawLanePath(RouteMapCanvas& canvas, const Connection& connection, const std::vector<GridPoint>& shifts,
+void DrawLanePath(RouteMapCanvas& canvas, const std::vector<GridPoint>& path, const std::vector<GridPoint>& shifts,
                   Rgb colour, int32_t thickness) {
     const int32_t h = HalfWidth(thickness);
     int previous = -1;
     GridPoint previousEnd;
-    for (std::size_t i = 1; i < connection.path.size(); ++i) {
-        const GridPoint a = connection.path[i - 1];
-        const GridPoint b = connection.path[i];
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        const GridPoint a = path[i - 1];
+        const GridPoint b = path[i];
         const int d = StepDirection(a, b);
         if (d < 0 || a == b) continue;
         const GridPoint shift = i - 1 < shifts.size() ? shifts[i - 1] : GridPoint{0, 0};
@@ -348,60 +348,69 @@ void DrawLanePath(RouteMapCanvas& canvas, const Connection& connection, const st
 }
 
 void DrawConnection(RouteMapCanvas& canvas, const RouteMap& map, const Connection& connection,
-                    const RouteLine& line, const std::vector<GridPoint>& shifts, const RouteMapEditorView* editor) {
+                    const ConnectionRoute& route, const RouteLine& line, const LineLook& look,
+                    const std::vector<GridPoint>& shifts, const RouteMapEditorView* editor) {
+    const std::vector<GridPoint>& path = route.path;
     const bool selected = editor && editor->selectedConnection == connection.key;
     if (selected) {
-        for (const GridPoint p : connection.path) {
-            canvas.Rectangle(kCellPixels * p.x, kCellPixels * p.y, 17, 17, DarkenColour(line.colour), DarkenColour(line.colour));
+        for (const GridPoint p : path) {
+            canvas.Rectangle(kCellPixels * p.x, kCellPixels * p.y, 17, 17, DarkenColour(look.colour), DarkenColour(look.colour));
         }
     }
-    if (NeedsCasing(line.colour)) {
-        DrawLanePath(canvas, connection, shifts, CasingColour(line.colour),
-                     std::clamp(line.thickness, 1, kThickestLine) + 1);
+    if (NeedsCasing(look.colour)) {
+        DrawLanePath(canvas, path, shifts, CasingColour(look.colour), std::clamp(line.thickness, 1, kThickestLine) + 1);
     }
-    DrawLanePath(canvas, connection, shifts, line.colour, line.thickness);
-    const std::size_t n = connection.path.size();
+    DrawLanePath(canvas, path, shifts, look.colour, line.thickness);
+    const std::size_t n = path.size();
     auto shiftAt = [&](std::size_t step) { return step < shifts.size() ? shifts[step] : GridPoint{0, 0}; };
     // The arrow at a map exit points away from the map: against the first
     // step (drawn for orthogonal steps only).
     if (n >= 2 && IsExit(map, connection.end[0].stop)) {
-        const int d = StepDirection(connection.path[0], connection.path[1]);
-        if (d >= 0) DrawExitArrow(canvas, connection.path[0], line, Step(d).opposite, shiftAt(0));
+        const int d = StepDirection(path[0], path[1]);
+        if (d >= 0) DrawExitArrow(canvas, path[0], line, look, Step(d).opposite, shiftAt(0));
     }
     if (n >= 2 && IsExit(map, connection.end[1].stop)) {
-        const int d = StepDirection(connection.path[n - 2], connection.path[n - 1]);
-        DrawExitArrow(canvas, connection.path.back(), line, d, shiftAt(n - 2));
+        const int d = StepDirection(path[n - 2], path[n - 1]);
+        DrawExitArrow(canvas, path.back(), line, look, d, shiftAt(n - 2));
     }
-    for (const Sign& sign : connection.workSigns) {
+    for (const Sign& sign : route.signs) {
         // The sign sits in the lane of the step it is on.
         const int64_t s = std::clamp<int64_t>(int64_t{sign.pos} + int64_t(n) - 1, 0, 2 * int64_t(n));
         const int64_t step = std::min<int64_t>(s / 2, int64_t(n) - 2);
-        DrawSign(canvas, connection, line, sign, step >= 0 ? shiftAt(static_cast<std::size_t>(step)) : GridPoint{0, 0});
+        DrawSign(canvas, path, line, look, sign, step >= 0 ? shiftAt(static_cast<std::size_t>(step)) : GridPoint{0, 0});
     }
 }
 
-void DrawSelectedNode(RouteMapCanvas& canvas, const RouteMap& map, const RouteMapEditorView& editor) {
+void DrawSelectedNode(RouteMapCanvas& canvas, const RouteMap& map, const RouteMapLayoutResult& layout,
+                      const RouteMapEditorView& editor) {
     const Connection* connection = FindConnection(map, editor.selectedConnection);
     if (!connection || editor.selectedNode < 0 ||
         editor.selectedNode >= static_cast<int32_t>(connection->nodes.size())) {
         return;
     }
-    const RouteLine* line = FindRouteLine(map, connection->line);
+    const LineLook* look = layout.LineOf(map, connection->line);
     const GridPoint c = CellCentre(connection->nodes[static_cast<std::size_t>(editor.selectedNode)]);
     canvas.Disc(c.x, c.y, 8, kBlack);
-    canvas.Disc(c.x, c.y, 7, DarkenColour(line ? line->colour : kBlack));
+    canvas.Disc(c.x, c.y, 7, DarkenColour(look ? look->colour : kBlack));
 }
 
-void DrawDraggedSign(RouteMapCanvas& canvas, const RouteMap& map, const RouteMapEditorView& editor) {
+void DrawDraggedSign(RouteMapCanvas& canvas, const RouteMap& map, const RouteMapLayoutResult& layout,
+                     const RouteMapEditorView& editor) {
     const Connection* connection = FindConnection(map, editor.selectedConnection);
     const RouteLine* line = connection ? FindRouteLine(map, connection->line) : nullptr;
-    if (line && editor.draggedSign) DrawSign(canvas, *connection, *line, *editor.draggedSign);
+    const ConnectionRoute* route = connection ? layout.RouteOf(map, connection->key) : nullptr;
+    if (line && route && editor.draggedSign) {
+        DrawSign(canvas, route->path, *line, *layout.LineOf(map, line->key), *editor.draggedSign);
+    }
 }
 
-void DrawEditorMarkers(RouteMapCanvas& canvas, const RouteMap& map, const RouteMapEditorView& editor) {
+void DrawEditorMarkers(RouteMapCanvas& canvas, const RouteMap& map, const RouteMapLayoutResult& layout,
+                       const RouteMapEditorView& editor) {
     const int32_t roundBox = map.roundBox;
-    if (const RouteStop* stop = FindRouteStop(map, editor.selectedStop); stop && editor.draggedLabel) {
-        if (stop->box.x >= 0) DrawStopLabel(canvas, map, *editor.draggedLabel, *stop, kRed);
+    const RouteStop* stop = FindRouteStop(map, editor.selectedStop);
+    const StopPlace* place = layout.StopOf(map, editor.selectedStop);
+    if (stop && place && editor.draggedLabel && place->box.x >= 0) {
+        DrawStopLabel(canvas, map, layout, *stop, place->box, *editor.draggedLabel, kRed);
     }
     if (editor.clickPoint) {
         canvas.Disc(editor.clickPoint->x, editor.clickPoint->y, 4, kBlack);
@@ -430,43 +439,49 @@ void FreeLine(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour) {
 
 }  // namespace
 
-void DrawRouteMap(const RouteMap& map, RouteMapCanvas& canvas, const RouteMapEditorView* editor) {
+void DrawRouteMap(const RouteMap& map, const RouteMapLayoutResult& layout, RouteMapCanvas& canvas,
+                  const RouteMapEditorView* editor) {
     canvas.Fill(kWhite);
     if (editor) DrawGrid(canvas, map.width, map.height);
-    const LineLanes lanes = ComputeLineLanes(map);
+    const LineLanes lanes = ComputeLineLanes(map, layout);
     std::vector<GridPoint> shifts;
     for (std::size_t c = 0; c < map.connections.size(); ++c) {
         const Connection& connection = map.connections[c];
         if (const RouteLine* line = FindRouteLine(map, connection.line)) {
             shifts.clear();
             for (const LaneShift& shift : lanes.shifts[c]) shifts.push_back(shift.Pixels());
-            DrawConnection(canvas, map, connection, *line, shifts, editor);
+            DrawConnection(canvas, map, connection, layout.connections[c], *line, *layout.LineOf(map, line->key),
+                           shifts, editor);
         }
     }
     if (editor) {
-        DrawSelectedNode(canvas, map, *editor);
-        DrawDraggedSign(canvas, map, *editor);
+        DrawSelectedNode(canvas, map, layout, *editor);
+        DrawDraggedSign(canvas, map, layout, *editor);
     }
-    for (const RouteStop& stop : map.stops) {
-        if (stop.box.x < 0) continue;
+    for (std::size_t i = 0; i < map.stops.size(); ++i) {
+        const RouteStop& stop = map.stops[i];
+        const StopBox& box = layout.stops[i].box;
+        if (box.x < 0) continue;
         const bool selected = editor && editor->selectedStop == stop.key;
-        if (!stop.exit) DrawStopBox(canvas, stop.box, map.roundBox, selected ? kSelectedStopFill : kWhite);
+        if (!stop.exit) DrawStopBox(canvas, box, map.roundBox, selected ? kSelectedStopFill : kWhite);
         if (selected && editor->selectedSide >= 0 && editor->selectedPort >= 0) {
-            const GridPoint port = CellCentre(PortPoint(stop.box, editor->selectedSide, editor->selectedPort));
+            const GridPoint port = CellCentre(PortPoint(box, editor->selectedSide, editor->selectedPort));
             canvas.Disc(port.x, port.y, 3, kRed);
         }
     }
-    for (const RouteStop& stop : map.stops) {
-        if (stop.box.x < 0) continue;
+    for (std::size_t i = 0; i < map.stops.size(); ++i) {
+        const RouteStop& stop = map.stops[i];
+        const StopPlace& place = layout.stops[i];
+        if (place.box.x < 0) continue;
         const Rgb colour = editor && editor->selectedStop == stop.key ? kRed : kBlack;
-        for (const StopLabel& label : stop.labels) {
-            if (const std::optional<LabelLeader> leader = LeaderOf(map, stop, label)) {
+        for (const StopLabel& label : place.labels) {
+            if (const std::optional<LabelLeader> leader = LeaderOf(map, stop, place.box, label)) {
                 FreeLine(canvas, leader->from, leader->to, kLeaderColour);
             }
-            DrawStopLabel(canvas, map, label, stop, colour);
+            DrawStopLabel(canvas, map, layout, stop, place.box, label, colour);
         }
     }
-    if (editor) DrawEditorMarkers(canvas, map, *editor);
+    if (editor) DrawEditorMarkers(canvas, map, layout, *editor);
 }
 
 }  // namespace tak

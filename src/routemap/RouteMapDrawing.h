@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "routemap/RouteMap.h"
+#include "routemap/RouteMapLayout.h"
 
 struct _cairo_surface;
 
@@ -154,22 +155,25 @@ double ContrastOnWhite(Rgb colour);
 bool NeedsCasing(Rgb colour);
 Rgb CasingColour(Rgb colour);
 
-// The whole map in drawing order. Without an editor view it is the output
-// image; with one, the grid and the editor's highlights are drawn as well.
-// The caller lays the map out first.
-void DrawRouteMap(const RouteMap& map, RouteMapCanvas& canvas, const RouteMapEditorView* editor = nullptr);
+// The whole map in drawing order, as the layout made of it placed and routed
+// it. Without an editor view it is the output image; with one, the grid and
+// the editor's highlights are drawn as well.
+void DrawRouteMap(const RouteMap& map, const RouteMapLayoutResult& layout, RouteMapCanvas& canvas,
+                  const RouteMapEditorView* editor = nullptr);
 
 // The primitives, in canvas pixels.
 void DrawSegment(RouteMapCanvas& canvas, GridPoint a, GridPoint b, Rgb colour, int32_t thickness,
                  int previousDirection);
 // `shift` moves the arrow or sign into its line's lane (pixels).
-void DrawExitArrow(RouteMapCanvas& canvas, GridPoint point, const RouteLine& line, int direction,
+void DrawExitArrow(RouteMapCanvas& canvas, GridPoint point, const RouteLine& line, const LineLook& look, int direction,
                    GridPoint shift = {0, 0});
 void DrawStopBox(RouteMapCanvas& canvas, const StopBox& box, int32_t roundBox, Rgb fill);
-void DrawStopLabel(RouteMapCanvas& canvas, const RouteMap& map, const StopLabel& label, const RouteStop& stop,
-                   Rgb colour);
-void DrawSign(RouteMapCanvas& canvas, const Connection& connection, const RouteLine& line, const Sign& sign,
-              GridPoint shift = {0, 0});
+// A label of the stop drawn at `box`; badges take their line's colours from the layout.
+void DrawStopLabel(RouteMapCanvas& canvas, const RouteMap& map, const RouteMapLayoutResult& layout,
+                   const RouteStop& stop, const StopBox& box, const StopLabel& label, Rgb colour);
+// A sign on a connection's path.
+void DrawSign(RouteMapCanvas& canvas, const std::vector<GridPoint>& path, const RouteLine& line, const LineLook& look,
+              const Sign& sign, GridPoint shift = {0, 0});
 void DrawGrid(RouteMapCanvas& canvas, int32_t width, int32_t height);
 
 // The lines of a stop name: each single "|" breaks the line, "||" stands

@@ -232,8 +232,9 @@ bool FitsAfterShift(const RouteMap& map, int64_t x, int64_t y, int64_t w, int64_
 }  // namespace
 
 bool MoveRouteMap(RouteMap& map, int32_t dx, int32_t dy, const AreaSelection* area) {
+    // The layout places automatic stops afresh around the fixed ones.
     auto stopMoves = [&](const RouteStop& s) {
-        return s.stored.x >= 0 && s.stored.y >= 0 && (!area || area->stops.count(s.key));
+        return !s.automatic && s.stored.x >= 0 && s.stored.y >= 0 && (!area || area->stops.count(s.key));
     };
     auto nodesMove = [&](const Connection& c) { return !area || area->connections.count(c.key); };
     for (const RouteStop& s : map.stops) {
@@ -255,10 +256,6 @@ bool MoveRouteMap(RouteMap& map, int32_t dx, int32_t dy, const AreaSelection* ar
         if (!stopMoves(s)) continue;
         s.stored.x += dx;
         s.stored.y += dy;
-        if (s.box.x >= 0) {
-            s.box.x += dx;
-            s.box.y += dy;
-        }
     }
     for (Connection& c : map.connections) {
         if (!nodesMove(c)) continue;
@@ -271,21 +268,32 @@ bool MoveRouteMap(RouteMap& map, int32_t dx, int32_t dy, const AreaSelection* ar
     return true;
 }
 
-AreaSelection SelectArea(const RouteMap& map, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+namespace {
+
+// The pixels a click finds a stop in: its drawn box, or for an exit, which
+// has no drawn box, its top-left cell.
+PixelRect ClickArea(const RouteStop& stop, const StopBox& box) {
+    const PixelRect drawn = StopBoxBounds(stop, box);
+    if (!drawn.Empty()) return drawn;
+    return {kCellPixels * box.x, kCellPixels * box.y, kCellPixels * box.x + kCellPixels, kCellPixels * box.y + kCellPixels};
+}
+
+}  // namespace
+
+AreaSelection SelectArea(const RouteMap& map, const RouteMapLayoutResult& layout, int32_t left, int32_t top,
+                         int32_t right, int32_t bottom) {
     const PixelRect area{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
     AreaSelection selection;
-    for (const RouteStop& stop : map.stops) {
-        if (stop.box.x < 0) continue;
-        PixelRect box = StopBoxBounds(stop);
-        if (box.Empty()) box = {kCellPixels * stop.box.x, kCellPixels * stop.box.y, kCellPixels * stop.box.x + 16, kCellPixels * stop.box.y + 16};
-        if (box.Inside(area)) selection.stops.insert(stop.key);
+    for (std::size_t i = 0; i < map.stops.size(); ++i) {
+        const StopBox& box = layout.stops[i].box;
+        if (box.x >= 0 && ClickArea(map.stops[i], box).Inside(area)) selection.stops.insert(map.stops[i].key);
     }
-    for (const Connection& c : map.connections) {
-        for (const GridPoint& p : c.path) {
+    for (std::size_t c = 0; c < map.connections.size(); ++c) {
+        for (const GridPoint& p : layout.connections[c].path) {
             const int32_t x = kCellPixels * p.x + 8;
             const int32_t y = kCellPixels * p.y + 8;
             if (x >= area.left && x < area.right && y >= area.top && y < area.bottom) {
-                selection.connections.insert(c.key);
+                selection.connections.insert(map.connections[c].key);
                 break;
             }
         }
@@ -293,31 +301,29 @@ AreaSelection SelectArea(const RouteMap& map, int32_t left, int32_t top, int32_t
     return selection;
 }
 
-RouteKey StopAtPixel(const RouteMap& map, int32_t x, int32_t y) {
+RouteKey StopAtPixel(const RouteMap& map, const RouteMapLayoutResult& layout, int32_t x, int32_t y) {
     const PixelRect pixel{x, y, x + 1, y + 1};
-    for (const RouteStop& stop : map.stops) {
-        if (stop.box.x < 0) continue;
-        PixelRect box = StopBoxBounds(stop);
-        // An exit has no drawn box; its cells still answer a click.
-        if (box.Empty()) box = {kCellPixels * stop.box.x, kCellPixels * stop.box.y, kCellPixels * stop.box.x + 16, kCellPixels * stop.box.y + 16};
-        if (box.Overlaps(pixel)) return stop.key;
+    for (std::size_t i = 0; i < map.stops.size(); ++i) {
+        const StopBox& box = layout.stops[i].box;
+        if (box.x >= 0 && ClickArea(map.stops[i], box).Overlaps(pixel)) return map.stops[i].key;
     }
     return kNoRouteKey;
 }
 
-RouteKey ConnectionAtPixel(const RouteMap& map, int32_t x, int32_t y) {
+RouteKey ConnectionAtPixel(const RouteMap& map, const RouteMapLayoutResult& layout, int32_t x, int32_t y) {
     // Lines that share cells are drawn side by side, each in its lane: the
     // step nearest to the pixel, measured to where it is drawn, wins.
-    const LineLanes lanes = ComputeLineLanes(map);
+    const LineLanes lanes = ComputeLineLanes(map, layout);
     const double px = x;
     const double py = y;
     RouteKey found = kNoRouteKey;
     double nearest = 8.0 * 8.0;  // at most half a cell away
     for (std::size_t ci = 0; ci < map.connections.size(); ++ci) {
         const Connection& c = map.connections[ci];
-        for (std::size_t i = 0; i + 1 < c.path.size() || (i == 0 && c.path.size() == 1); ++i) {
-            const GridPoint a = c.path[i];
-            const GridPoint b = i + 1 < c.path.size() ? c.path[i + 1] : a;
+        const std::vector<GridPoint>& path = layout.connections[ci].path;
+        for (std::size_t i = 0; i + 1 < path.size() || (i == 0 && path.size() == 1); ++i) {
+            const GridPoint a = path[i];
+            const GridPoint b = i + 1 < path.size() ? path[i + 1] : a;
             const LaneShift shift = lanes.At(ci, i);
             const double ax = 16.0 * a.x + 8 + shift.x, ay = 16.0 * a.y + 8 + shift.y;
             const double ex = 16.0 * (b.x - a.x), ey = 16.0 * (b.y - a.y);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "routemap/RouteMap.h"
+#include "routemap/RouteMapLayout.h"
 
 namespace tak {
 
@@ -74,22 +75,23 @@ struct AreaSelection {
     bool Empty() const { return stops.empty() && connections.empty(); }
 };
 
-// Shifts by (dx, dy) cells every stop that has a stored position and every
-// node of every connection, or with an area only the area's stops and the
+// Shifts by (dx, dy) cells every fixed stop that has a stored position and
+// every node of every connection, or with an area only the area's stops and the
 // nodes of its connections. Labels go along with their stops. Nothing moves
 // when anything that would move would leave the grid, so that a shift never
 // loses a position; false then.
 bool MoveRouteMap(RouteMap& map, int32_t dx, int32_t dy, const AreaSelection* area = nullptr);
 
 // The stops whose drawn box lies in the pixel rectangle and the connections
-// with a path point in it.
-AreaSelection SelectArea(const RouteMap& map, int32_t left, int32_t top, int32_t right, int32_t bottom);
+// with a path point in it, as the layout placed and routed them.
+AreaSelection SelectArea(const RouteMap& map, const RouteMapLayoutResult& layout, int32_t left, int32_t top,
+                         int32_t right, int32_t bottom);
 
 // The placed stop whose box holds the pixel; the connection whose path, as
 // drawn in its lane beside the lines it shares cells with, passes nearest to
 // the pixel within half a cell (of equally near ones the last drawn, on top).
-RouteKey StopAtPixel(const RouteMap& map, int32_t x, int32_t y);
-RouteKey ConnectionAtPixel(const RouteMap& map, int32_t x, int32_t y);
+RouteKey StopAtPixel(const RouteMap& map, const RouteMapLayoutResult& layout, int32_t x, int32_t y);
+RouteKey ConnectionAtPixel(const RouteMap& map, const RouteMapLayoutResult& layout, int32_t x, int32_t y);
 
 // The cell that holds the pixel.
 GridPoint CellAtPixel(int32_t x, int32_t y);

@@ -125,9 +125,9 @@ PixelRect StopBoxPixels(const StopBox& box) {
             BoundedPixel(int64_t{top} + kCellPixels * int64_t{box.height} + 2 * my + 1)};
 }
 
-PixelRect StopBoxBounds(const RouteStop& stop) {
-    if (stop.exit || stop.box.x < 0) return {};
-    return StopBoxPixels(stop.box);
+PixelRect StopBoxBounds(const RouteStop& stop, const StopBox& box) {
+    if (stop.exit || box.x < 0) return {};
+    return StopBoxPixels(box);
 }
 
 LabelShape LabelShape::Of(const PixelRect& rect) {
@@ -207,15 +207,15 @@ double SquaredGap(const LabelShape& label, const PixelRect& box) {
     return best;
 }
 
-LabelShape StopLabelShape(const RouteMap& map, const RouteStop& stop, const StopLabel& label) {
-    if (stop.box.x < 0) return {};
-    if (label.type == kLabelName) return NameShape(stop.name, LabelReference(label, stop.box), label.angle);
-    return LabelShape::Of(StopLabelBounds(map, stop, label));
+LabelShape StopLabelShape(const RouteMap& map, const RouteStop& stop, const StopBox& box, const StopLabel& label) {
+    if (box.x < 0) return {};
+    if (label.type == kLabelName) return NameShape(stop.name, LabelReference(label, box), label.angle);
+    return LabelShape::Of(StopLabelBounds(map, stop, box, label));
 }
 
-PixelRect StopLabelBounds(const RouteMap& map, const RouteStop& stop, const StopLabel& label) {
-    if (stop.box.x < 0) return {};
-    const GridPoint reference = LabelReference(label, stop.box);
+PixelRect StopLabelBounds(const RouteMap& map, const RouteStop& stop, const StopBox& box, const StopLabel& label) {
+    if (box.x < 0) return {};
+    const GridPoint reference = LabelReference(label, box);
     switch (label.type) {
         case kLabelName: return NameShape(stop.name, reference, label.angle).bounds;
         case kLabelLineFilled:
@@ -227,15 +227,19 @@ PixelRect StopLabelBounds(const RouteMap& map, const RouteStop& stop, const Stop
     }
 }
 
-std::optional<LabelLeader> LeaderOf(const RouteMap& map, const RouteStop& stop, const StopLabel& label) {
-    if (label.type != kLabelName || stop.box.x < 0) return std::nullopt;
-    const PixelRect r = StopLabelBounds(map, stop, label);
+PixelRect StopOutline(const RouteStop& stop, const StopBox& stopBox) {
+    const PixelRect box = StopBoxBounds(stop, stopBox);
+    if (!box.Empty()) return box;
+    const GridPoint c = LabelAnchor(stopBox);
+    return {c.x - 4, c.y - 4, c.x + 5, c.y + 5};
+}
+
+std::optional<LabelLeader> LeaderOf(const RouteMap& map, const RouteStop& stop, const StopBox& stopBox,
+                                    const StopLabel& label) {
+    if (label.type != kLabelName || stopBox.x < 0) return std::nullopt;
+    const PixelRect r = StopLabelBounds(map, stop, stopBox, label);
     if (r.Empty()) return std::nullopt;
-    PixelRect box = StopBoxBounds(stop);
-    if (box.Empty()) {
-        const GridPoint c = LabelReference(StopLabel{}, stop.box);
-        box = {c.x - 4, c.y - 4, c.x + 5, c.y + 5};
-    }
+    const PixelRect box = StopOutline(stop, stopBox);
     // The label's point nearest to the box's centre, and the box's point nearest to that.
     const int32_t cx = box.left + (box.right - box.left) / 2;
     const int32_t cy = box.top + (box.bottom - box.top) / 2;
@@ -385,7 +389,7 @@ constexpr int32_t kStretchSpacing = 64;
 // Runs of three or more placed stops whose centres lie in one row or one
 // column, each joined to the next by a straight path and to no other stop
 // in that row or column; a stop belongs to one run at most.
-std::vector<Stretch> FindStretches(const RouteMap& map) {
+std::vector<Stretch> FindStretches(const RouteMap& map, const RouteMapLayoutResult& layout) {
     const std::size_t n = map.stops.size();
     std::vector<std::pair<RouteKey, std::size_t>> byKey;
     for (std::size_t i = 0; i < n; ++i) byKey.emplace_back(map.stops[i].key, i);
@@ -402,7 +406,7 @@ std::vector<Stretch> FindStretches(const RouteMap& map) {
     auto link = [](std::vector<std::size_t>& list, std::size_t i) {
         if (std::find(list.begin(), list.end(), i) == list.end()) list.push_back(i);
     };
-    for (const Connection& c : map.connections) {
+    for (const ConnectionRoute& c : layout.connections) {
         if (c.path.size() < 2) continue;
         const int d = StepDirection(c.path[0], c.path[1]);
         if (d < 0 || d > 3) continue;
@@ -410,11 +414,11 @@ std::vector<Stretch> FindStretches(const RouteMap& map) {
         for (std::size_t i = 2; i < c.path.size() && straight; ++i) {
             straight = StepDirection(c.path[i - 1], c.path[i]) == d;
         }
-        const std::optional<std::size_t> a = indexOf(c.work[0].stop);
-        const std::optional<std::size_t> b = indexOf(c.work[1].stop);
+        const std::optional<std::size_t> a = indexOf(c.ends[0].stop);
+        const std::optional<std::size_t> b = indexOf(c.ends[1].stop);
         if (!straight || !a || !b || *a == *b) continue;
-        const StopBox& boxA = map.stops[*a].box;
-        const StopBox& boxB = map.stops[*b].box;
+        const StopBox& boxA = layout.stops[*a].box;
+        const StopBox& boxB = layout.stops[*b].box;
         if (boxA.x < 0 || boxB.x < 0) continue;
         const int axis = d == 1 || d == 3 ? 0 : 1;
         const GridPoint ca = LabelAnchor(boxA);
@@ -455,8 +459,9 @@ std::vector<Stretch> FindStretches(const RouteMap& map) {
 
 class LabelPlacer {
 public:
-    explicit LabelPlacer(RouteMap& map)
+    LabelPlacer(const RouteMap& map, RouteMapLayoutResult& layout)
         : map_(map),
+          layout_(layout),
           image_{0, 0, BoundedPixel(kCellPixels * int64_t{map.width} + 1), BoundedPixel(kCellPixels * int64_t{map.height} + 1)},
           taken_(image_),
           lines_(image_),
@@ -469,7 +474,7 @@ private:
     void FileLines();
     // Every automatic name and badge block not placed yet, stop by stop.
     void PlaceAll(const std::vector<bool>& namedByStretch);
-    void PlaceName(std::size_t stopIndex, StopLabel& label);
+    void PlaceName(std::size_t stop, StopLabel& label);
     // Turns the names of a stretch's stops as the first option that gives
     // every one of them a clear place (or the one that gives most of them
     // one) lays them, and marks the stops so placed.
@@ -477,27 +482,39 @@ private:
     // The label turned by `angle` beside the stop's box on `side` (0-3 as
     // the box's sides), with the end of its text that is nearer the box
     // centred on the box.
-    StopLabel TurnedBeside(const RouteStop& stop, StopLabel label, int32_t angle, int side);
+    StopLabel TurnedBeside(std::size_t stop, StopLabel label, int32_t angle, int side);
     // Inside the image, on no other label, box or line, and nearer its own
     // stop than any other.
-    bool Clear(const LabelShape& shape, const RouteStop& stop);
-    void PlaceBadgeBlock(RouteStop& stop);
+    bool Clear(const LabelShape& shape, std::size_t stop);
+    void PlaceBadgeBlock(std::size_t stop);
     // `shifts` are the lanes of the connection's steps.
-    void FileLineNames(const Connection& connection, const RouteLine& line, const std::vector<LaneShift>& shifts);
+    void FileLineNames(const ConnectionRoute& route, const RouteLine& line, const std::vector<LaneShift>& shifts);
     // True when some other stop's box lies nearer to the rectangle than the
     // stop's own box: the label would seem to name that stop.
-    bool NearerToAnother(const LabelShape& shape, const RouteStop& stop);
+    bool NearerToAnother(const LabelShape& shape, std::size_t stop);
     // The first of the shapes that is free, crosses no line and lies
     // nearest its own stop (`clear`); else the best free one with `clear`
     // false; -1 when none is free.
-    int32_t Best(const std::vector<LabelShape>& shapes, const RouteStop& stop, bool& clear);
+    int32_t Best(const std::vector<LabelShape>& shapes, std::size_t stop, bool& clear);
 
-    RouteMap& map_;
+    // The stop at `i` of the map, its box and the label's area there.
+    const RouteStop& Stop(std::size_t i) const { return map_.stops[i]; }
+    StopPlace& Place(std::size_t i) const { return layout_.stops[i]; }
+    PixelRect Outline(std::size_t i) const { return StopOutline(Stop(i), Place(i).box); }
+    LabelShape ShapeOf(std::size_t i, const StopLabel& label) const {
+        return StopLabelShape(map_, Stop(i), Place(i).box, label);
+    }
+    PixelRect BoundsOf(std::size_t i, const StopLabel& label) const {
+        return StopLabelBounds(map_, Stop(i), Place(i).box, label);
+    }
+
+    const RouteMap& map_;
+    RouteMapLayoutResult& layout_;
     PixelRect image_;
     RectIndex taken_;  // stop boxes and labels already in place
     RectIndex lines_;  // pieces of drawn lines and their name signs
     RectIndex outlines_;  // every placed stop's box outline
-    std::vector<RouteKey> outlineStops_;  // the stop of each filed outline
+    std::vector<std::size_t> outlineStops_;  // the stop of each filed outline
     int32_t crowded_ = 0;
     // Per stop: its automatic names all found a clear place next to the box.
     std::vector<bool> namedNear_;
@@ -505,12 +522,12 @@ private:
 
 // A badge block moves as one only when every badge of the stop is automatic;
 // badges that follow a hand-placed badge keep their place in its block.
-bool HasFixedBadge(const RouteStop& stop) {
+bool HasFixedBadge(const StopPlace& stop) {
     return std::any_of(stop.labels.begin(), stop.labels.end(),
                        [](const StopLabel& l) { return IsBadge(l) && !l.automatic; });
 }
 
-bool Moves(const RouteStop& stop, const StopLabel& label) {
+bool Moves(const StopPlace& stop, const StopLabel& label) {
     if (!label.automatic) return false;
     if (label.type == kLabelName) return true;
     return IsBadge(label) && !HasFixedBadge(stop);
@@ -519,12 +536,12 @@ bool Moves(const RouteStop& stop, const StopLabel& label) {
 int32_t LabelPlacer::Run() {
     FileLines();
     FileFixedThings();
-    const std::vector<Stretch> stretches = FindStretches(map_);
+    const std::vector<Stretch> stretches = FindStretches(map_, layout_);
     const std::size_t fixedMark = taken_.Mark();
     const int32_t fixedCrowded = crowded_;
     std::vector<std::vector<StopLabel>> ruled;
     if (!stretches.empty()) {
-        for (const RouteStop& stop : map_.stops) ruled.push_back(stop.labels);
+        for (const StopPlace& place : layout_.stops) ruled.push_back(place.labels);
     }
     namedNear_.assign(map_.stops.size(), true);
     std::vector<bool> namedByStretch(map_.stops.size(), false);
@@ -541,8 +558,8 @@ int32_t LabelPlacer::Run() {
     // Should that leave more names without a clear place, the first way stays.
     std::vector<std::vector<StopLabel>> unturned;
     for (std::size_t i = 0; i < map_.stops.size(); ++i) {
-        unturned.push_back(std::move(map_.stops[i].labels));
-        map_.stops[i].labels = ruled[i];
+        unturned.push_back(std::move(Place(i).labels));
+        Place(i).labels = ruled[i];
     }
     const int32_t unturnedCrowded = crowded_;
     taken_.RollBack(fixedMark);
@@ -550,14 +567,14 @@ int32_t LabelPlacer::Run() {
     for (const Stretch* stretch : crowdedStretches) TurnStretch(*stretch, namedByStretch);
     PlaceAll(namedByStretch);
     if (crowded_ > unturnedCrowded) {
-        for (std::size_t i = 0; i < map_.stops.size(); ++i) map_.stops[i].labels = std::move(unturned[i]);
+        for (std::size_t i = 0; i < map_.stops.size(); ++i) Place(i).labels = std::move(unturned[i]);
         crowded_ = unturnedCrowded;
     }
     return crowded_;
 }
 
 // The first automatic name of the stop, the one a stretch turns.
-StopLabel* FirstAutomaticName(RouteStop& stop) {
+StopLabel* FirstAutomaticName(StopPlace& stop) {
     for (StopLabel& label : stop.labels) {
         if (label.type == kLabelName && label.automatic) return &label;
     }
@@ -566,30 +583,29 @@ StopLabel* FirstAutomaticName(RouteStop& stop) {
 
 void LabelPlacer::PlaceAll(const std::vector<bool>& namedByStretch) {
     for (std::size_t i = 0; i < map_.stops.size(); ++i) {
-        RouteStop& stop = map_.stops[i];
-        if (stop.box.x < 0) continue;
-        const StopLabel* turned = namedByStretch[i] ? FirstAutomaticName(stop) : nullptr;
-        for (StopLabel& label : stop.labels) {
+        StopPlace& place = Place(i);
+        if (place.box.x < 0) continue;
+        const StopLabel* turned = namedByStretch[i] ? FirstAutomaticName(place) : nullptr;
+        for (StopLabel& label : place.labels) {
             if (label.type == kLabelName && label.automatic && &label != turned) PlaceName(i, label);
         }
-        PlaceBadgeBlock(stop);
+        PlaceBadgeBlock(i);
     }
 }
 
-PixelRect OutlineOf(const RouteStop& stop);
-
 void LabelPlacer::FileFixedThings() {
-    for (const RouteStop& stop : map_.stops) taken_.Add(StopBoxBounds(stop));
-    for (const RouteStop& stop : map_.stops) {
-        if (stop.box.x < 0) continue;
-        outlines_.Add(OutlineOf(stop));
-        outlineStops_.push_back(stop.key);
+    for (std::size_t i = 0; i < map_.stops.size(); ++i) taken_.Add(StopBoxBounds(Stop(i), Place(i).box));
+    for (std::size_t i = 0; i < map_.stops.size(); ++i) {
+        if (Place(i).box.x < 0) continue;
+        outlines_.Add(Outline(i));
+        outlineStops_.push_back(i);
     }
-    for (const RouteStop& stop : map_.stops) {
-        if (stop.box.x < 0) continue;
-        for (const StopLabel& label : stop.labels) {
-            if (Moves(stop, label)) continue;
-            const LabelShape r = StopLabelShape(map_, stop, label);
+    for (std::size_t i = 0; i < map_.stops.size(); ++i) {
+        const StopPlace& place = Place(i);
+        if (place.box.x < 0) continue;
+        for (const StopLabel& label : place.labels) {
+            if (Moves(place, label)) continue;
+            const LabelShape r = ShapeOf(i, label);
             // An automatic badge that has to stay in a hand-placed block is
             // counted when its place is not free. Arrows belong on their box.
             if (label.automatic && IsBadge(label) && !r.Empty() &&
@@ -604,15 +620,17 @@ void LabelPlacer::FileFixedThings() {
 // Each step of a path as the rectangle its drawn band covers, in its lane;
 // a diagonal step as small squares along it.
 void LabelPlacer::FileLines() {
-    const LineLanes lanes = ComputeLineLanes(map_);
+    const LineLanes lanes = ComputeLineLanes(map_, layout_);
     for (std::size_t c = 0; c < map_.connections.size(); ++c) {
         const Connection& connection = map_.connections[c];
+        const ConnectionRoute& route = layout_.connections[c];
         const RouteLine* line = FindRouteLine(map_, connection.line);
         if (!line) continue;
-        const int32_t h = std::clamp(line->thickness, 1, 32) - (NeedsCasing(line->colour) ? 0 : 1);
-        for (std::size_t i = 1; i < connection.path.size(); ++i) {
-            const GridPoint a = connection.path[i - 1];
-            const GridPoint b = connection.path[i];
+        const LineLook& look = *layout_.LineOf(map_, connection.line);
+        const int32_t h = std::clamp(line->thickness, 1, 32) - (NeedsCasing(look.colour) ? 0 : 1);
+        for (std::size_t i = 1; i < route.path.size(); ++i) {
+            const GridPoint a = route.path[i - 1];
+            const GridPoint b = route.path[i];
             const GridPoint shift = lanes.At(c, i - 1).Pixels();
             const int32_t ax = kCellPixels * a.x + 8 + shift.x, ay = kCellPixels * a.y + 8 + shift.y;
             const int32_t bx = kCellPixels * b.x + 8 + shift.x, by = kCellPixels * b.y + 8 + shift.y;
@@ -628,21 +646,21 @@ void LabelPlacer::FileLines() {
                 lines_.Add(PixelRect{x - h - 1, y - h - 1, x + h + 2, y + h + 2});
             }
         }
-        FileLineNames(connection, *line, lanes.shifts[c]);
+        FileLineNames(route, *line, lanes.shifts[c]);
     }
 }
 
 // A line's name drawn along a straight stretch reaches beyond the line's band.
-void LabelPlacer::FileLineNames(const Connection& connection, const RouteLine& line,
+void LabelPlacer::FileLineNames(const ConnectionRoute& route, const RouteLine& line,
                                 const std::vector<LaneShift>& shifts) {
-    const int32_t n = static_cast<int32_t>(connection.path.size());
-    for (const Sign& sign : connection.workSigns) {
+    const int32_t n = static_cast<int32_t>(route.path.size());
+    for (const Sign& sign : route.signs) {
         if (sign.type != kSignLineName) continue;
-        const std::optional<GridPoint> c = SignPixel(connection.path, sign.pos);
+        const std::optional<GridPoint> c = SignPixel(route.path, sign.pos);
         const int64_t s = int64_t{sign.pos} + n - 1;
         if (!c || s < 2 || s > 2 * (int64_t{n} - 2)) continue;
         const auto i = static_cast<std::size_t>(std::min<int64_t>(s / 2, int64_t{n} - 2));
-        const int d = StepDirection(connection.path[i], connection.path[i + 1]);
+        const int d = StepDirection(route.path[i], route.path[i + 1]);
         const GridPoint shift = i < shifts.size() ? shifts[i].Pixels() : GridPoint{0, 0};
         const GridPoint centre{c->x + shift.x, c->y + shift.y};
         const TextSize size = MeasureLabelText(line.name);
@@ -655,8 +673,8 @@ void LabelPlacer::FileLineNames(const Connection& connection, const RouteLine& l
     }
 }
 
-bool LabelPlacer::NearerToAnother(const LabelShape& shape, const RouteStop& stop) {
-    const double own = SquaredGap(shape, OutlineOf(stop));
+bool LabelPlacer::NearerToAnother(const LabelShape& shape, std::size_t stop) {
+    const double own = SquaredGap(shape, Outline(stop));
     if (own == 0) return false;
     // Only boxes within the own box's distance can be nearer.
     const auto reach = static_cast<int32_t>(std::min(std::ceil(std::sqrt(own)), double{1 << 20}));
@@ -664,13 +682,13 @@ bool LabelPlacer::NearerToAnother(const LabelShape& shape, const RouteStop& stop
     bool nearer = false;
     outlines_.ForEachOverlap({r.left - reach, r.top - reach, r.right + reach, r.bottom + reach},
                              [&](int32_t id, const PixelRect& outline) {
-                                 if (outlineStops_[static_cast<std::size_t>(id)] == stop.key) return;
+                                 if (outlineStops_[static_cast<std::size_t>(id)] == stop) return;
                                  if (SquaredGap(shape, outline) < own) nearer = true;
                              });
     return nearer;
 }
 
-int32_t LabelPlacer::Best(const std::vector<LabelShape>& shapes, const RouteStop& stop, bool& clear) {
+int32_t LabelPlacer::Best(const std::vector<LabelShape>& shapes, std::size_t stop, bool& clear) {
     // The first place that is wholly clear; else the free place crossing
     // the fewest lines, one that seems to name another stop only when no
     // other is free.
@@ -690,21 +708,13 @@ int32_t LabelPlacer::Best(const std::vector<LabelShape>& shapes, const RouteStop
     return best;
 }
 
-bool LabelPlacer::Clear(const LabelShape& shape, const RouteStop& stop) {
+bool LabelPlacer::Clear(const LabelShape& shape, std::size_t stop) {
     return !shape.Empty() && shape.Inside(image_) && taken_.CountOverlaps(shape, 1) == 0 &&
            lines_.CountOverlaps(shape, 1) == 0 && !NearerToAnother(shape, stop);
 }
 
-PixelRect OutlineOf(const RouteStop& stop) {
-    const PixelRect box = StopBoxBounds(stop);
-    if (!box.Empty()) return box;
-    const GridPoint c = LabelReference(StopLabel{}, stop.box);
-    return {c.x - 4, c.y - 4, c.x + 5, c.y + 5};
-}
-
-void LabelPlacer::PlaceName(std::size_t stopIndex, StopLabel& label) {
-    RouteStop& stop = map_.stops[stopIndex];
-    const PixelRect outline = OutlineOf(stop);
+void LabelPlacer::PlaceName(std::size_t stop, StopLabel& label) {
+    const PixelRect outline = Outline(stop);
     // The rule's own place first, then horizontal text around the box, then
     // text reading upwards, each ring further out.
     const StopLabel ruled = label;
@@ -713,12 +723,12 @@ void LabelPlacer::PlaceName(std::size_t stopIndex, StopLabel& label) {
     const PixelRect flat = [&] {
         StopLabel probe = ruled;
         probe.angle = 0;
-        return StopLabelBounds(map_, stop, probe);
+        return BoundsOf(stop, probe);
     }();
     const PixelRect upright = [&] {
         StopLabel probe = ruled;
         probe.angle = 90;
-        return StopLabelBounds(map_, stop, probe);
+        return BoundsOf(stop, probe);
     }();
     if (flat.Empty()) return;
     auto addRing = [&](int32_t distance) {
@@ -731,7 +741,7 @@ void LabelPlacer::PlaceName(std::size_t stopIndex, StopLabel& label) {
     std::vector<StopLabel> tries;
     std::vector<LabelShape> shapes;
     tries.push_back(ruled);
-    shapes.push_back(StopLabelShape(map_, stop, ruled));
+    shapes.push_back(ShapeOf(stop, ruled));
     for (std::size_t i = 1; i < places.size(); ++i) {
         const Candidate& place = places[i];
         const PixelRect& shape = place.angle == 0 ? flat : upright;
@@ -746,7 +756,7 @@ void LabelPlacer::PlaceName(std::size_t stopIndex, StopLabel& label) {
     const int32_t best = Best(shapes, stop, clear);
     if (!clear) ++crowded_;
     // Next to the box means at most half a cell away from it.
-    if (!clear || distances[static_cast<std::size_t>(std::max(best, 0))] > 8) namedNear_[stopIndex] = false;
+    if (!clear || distances[static_cast<std::size_t>(std::max(best, 0))] > 8) namedNear_[stop] = false;
     if (best < 0) {
         taken_.Add(shapes.front());
         return;
@@ -755,22 +765,23 @@ void LabelPlacer::PlaceName(std::size_t stopIndex, StopLabel& label) {
     taken_.Add(shapes[static_cast<std::size_t>(best)]);
 }
 
-void LabelPlacer::PlaceBadgeBlock(RouteStop& stop) {
-    if (HasFixedBadge(stop)) return;  // filed with the fixed things
+void LabelPlacer::PlaceBadgeBlock(std::size_t stop) {
+    StopPlace& place = Place(stop);
+    if (HasFixedBadge(place)) return;  // filed with the fixed things
     PixelRect block;
     bool any = false;
-    for (const StopLabel& label : stop.labels) {
+    for (const StopLabel& label : place.labels) {
         if (!IsBadge(label)) continue;
         any = true;
-        block = Union(block, StopLabelBounds(map_, stop, label));
+        block = Union(block, BoundsOf(stop, label));
     }
     if (!any || block.Empty()) return;
     std::vector<Candidate> places{{0, block.left, block.top}};
     for (int32_t distance : kRingDistances) {
-        AddPlacesAround(places, OutlineOf(stop), 0, block.right - block.left, block.bottom - block.top, distance);
+        AddPlacesAround(places, Outline(stop), 0, block.right - block.left, block.bottom - block.top, distance);
     }
     // Badges have no leader line: they stay within one ring of leader distance.
-    AddPlacesAround(places, OutlineOf(stop), 0, block.right - block.left, block.bottom - block.top,
+    AddPlacesAround(places, Outline(stop), 0, block.right - block.left, block.bottom - block.top,
                     kLeaderDistances[0]);
     std::vector<LabelShape> shapes;
     for (const Candidate& place : places) {
@@ -782,21 +793,21 @@ void LabelPlacer::PlaceBadgeBlock(RouteStop& stop) {
     if (!clear) ++crowded_;
     const int32_t dx = places[static_cast<std::size_t>(chosen)].left - block.left;
     const int32_t dy = places[static_cast<std::size_t>(chosen)].top - block.top;
-    for (StopLabel& label : stop.labels) {
+    for (StopLabel& label : place.labels) {
         if (!IsBadge(label)) continue;
         label.x = BoundedPixel(int64_t{label.x} + dx);
         label.y = BoundedPixel(int64_t{label.y} + dy);
-        taken_.Add(StopLabelBounds(map_, stop, label));
+        taken_.Add(BoundsOf(stop, label));
     }
 }
 
-StopLabel LabelPlacer::TurnedBeside(const RouteStop& stop, StopLabel label, int32_t angle, int side) {
+StopLabel LabelPlacer::TurnedBeside(std::size_t stop, StopLabel label, int32_t angle, int side) {
     label.angle = angle;
     label.x = 0;
     label.y = 0;
-    const LabelShape centred = StopLabelShape(map_, stop, label);
+    const LabelShape centred = ShapeOf(stop, label);
     if (centred.Empty()) return label;
-    const PixelRect box = OutlineOf(stop);
+    const PixelRect box = Outline(stop);
     const double cx = (box.left + box.right) / 2.0;
     const double cy = (box.top + box.bottom) / 2.0;
     const auto& c = centred.corners;
@@ -849,13 +860,12 @@ void LabelPlacer::TurnStretch(const Stretch& stretch, std::vector<bool>& namedBy
         std::vector<Turned> laid;
         const std::size_t mark = taken_.Mark();
         for (std::size_t i : stretch.stops) {
-            RouteStop& stop = map_.stops[i];
-            const StopLabel* name = FirstAutomaticName(stop);
+            const StopLabel* name = FirstAutomaticName(Place(i));
             if (!name) continue;
             const int side = option.alternate && laid.size() % 2 == 1 ? (option.side + 2) % 4 : option.side;
-            Turned turned{i, TurnedBeside(stop, *name, option.angle, side), {}};
-            turned.shape = StopLabelShape(map_, stop, turned.label);
-            turned.clear = Clear(turned.shape, stop);
+            Turned turned{i, TurnedBeside(i, *name, option.angle, side), {}};
+            turned.shape = ShapeOf(i, turned.label);
+            turned.clear = Clear(turned.shape, i);
             if (turned.clear) taken_.Add(turned.shape);
             laid.push_back(std::move(turned));
         }
@@ -875,7 +885,7 @@ void LabelPlacer::TurnStretch(const Stretch& stretch, std::vector<bool>& namedBy
     // Names without a clear place in the best option are placed one by one later.
     for (const Turned& turned : best) {
         if (!turned.clear) continue;
-        *FirstAutomaticName(map_.stops[turned.stop]) = turned.label;
+        *FirstAutomaticName(Place(turned.stop)) = turned.label;
         taken_.Add(turned.shape);
         namedByStretch[turned.stop] = true;
     }
@@ -883,9 +893,9 @@ void LabelPlacer::TurnStretch(const Stretch& stretch, std::vector<bool>& namedBy
 
 }  // namespace
 
-int32_t ClearStopLabels(RouteMap& map) {
+int32_t ClearStopLabels(const RouteMap& map, RouteMapLayoutResult& layout) {
     if (map.width <= 0 || map.height <= 0) return 0;
-    LabelPlacer placer(map);
+    LabelPlacer placer(map, layout);
     return placer.Run();
 }
 

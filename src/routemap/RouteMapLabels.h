@@ -31,6 +31,7 @@
 #include <string_view>
 
 #include "routemap/RouteMap.h"
+#include "routemap/RouteMapLayout.h"
 
 namespace tak {
 
@@ -79,15 +80,18 @@ double SquaredGap(const LabelShape& label, const PixelRect& box);
 
 // The pixels a drawn stop box covers.
 PixelRect StopBoxPixels(const StopBox& box);
-// The same for a stop: empty for an exit, which has no box, and for a stop
-// not placed.
-PixelRect StopBoxBounds(const RouteStop& stop);
+// The same for a stop with the box the layout gave it: empty for an exit,
+// which has no box, and for a stop not placed.
+PixelRect StopBoxBounds(const RouteStop& stop, const StopBox& box);
+// The stop's box, or for an exit a small square at its centre: what labels
+// and leader lines keep to.
+PixelRect StopOutline(const RouteStop& stop, const StopBox& box);
 
-// The pixels a label covers when drawn at its stop, text backgrounds
+// The pixels a label covers when drawn at its stop's box, text backgrounds
 // included; empty for a badge without a line or a stop that is not placed.
-PixelRect StopLabelBounds(const RouteMap& map, const RouteStop& stop, const StopLabel& label);
+PixelRect StopLabelBounds(const RouteMap& map, const RouteStop& stop, const StopBox& box, const StopLabel& label);
 // The same label's area as its turned rectangle; its bounds are those above.
-LabelShape StopLabelShape(const RouteMap& map, const RouteStop& stop, const StopLabel& label);
+LabelShape StopLabelShape(const RouteMap& map, const RouteStop& stop, const StopBox& box, const StopLabel& label);
 
 // A name label further than this from its stop's box is joined to it by a
 // leader line.
@@ -99,10 +103,11 @@ struct LabelLeader {
     GridPoint from;  // pixels
     GridPoint to;
 };
-std::optional<LabelLeader> LeaderOf(const RouteMap& map, const RouteStop& stop, const StopLabel& label);
+std::optional<LabelLeader> LeaderOf(const RouteMap& map, const RouteStop& stop, const StopBox& box,
+                                    const StopLabel& label);
 
-// Moves the automatic labels of placed stops to free places as told above
-// and returns how many labels (a badge block counts once) found none.
-int32_t ClearStopLabels(RouteMap& map);
+// Moves the automatic labels of the layout's placed stops to free places as
+// told above and returns how many labels (a badge block counts once) found none.
+int32_t ClearStopLabels(const RouteMap& map, RouteMapLayoutResult& layout);
 
 }  // namespace tak

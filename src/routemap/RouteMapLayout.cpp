@@ -319,7 +319,7 @@ void WalkBadges(StopLabel& label, const StopLabel& anchor, int32_t from, int32_t
     label.y = y;
 }
 
-void PlaceBadge(RouteStop& stop, std::size_t labelIndex) {
+void PlaceBadge(StopPlace& stop, std::size_t labelIndex) {
     std::vector<std::size_t> badges;  // label indices of the stop's badges
     for (std::size_t i = 0; i < stop.labels.size(); ++i) {
         if (IsBadge(stop.labels[i])) badges.push_back(i);
@@ -357,7 +357,7 @@ void PlaceBadge(RouteStop& stop, std::size_t labelIndex) {
 
 }  // namespace
 
-void PlaceStopLabel(RouteStop& stop, std::size_t labelIndex) {
+void PlaceStopLabel(StopPlace& stop, std::size_t labelIndex) {
     if (labelIndex >= stop.labels.size()) return;
     StopLabel& label = stop.labels[labelIndex];
     switch (label.type) {
@@ -370,12 +370,6 @@ void PlaceStopLabel(RouteStop& stop, std::size_t labelIndex) {
             break;
         default: break;
     }
-}
-
-void ShiftLegacyLabel(StopLabel& label, const StopBox& box) {
-    label.x -= 8 * std::max(box.width, 1);
-    label.y -= 8 * std::max(box.height, 1);
-    label.legacy = false;
 }
 
 }  // namespace tak

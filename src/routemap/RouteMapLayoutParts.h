@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "routemap/RouteMap.h"
+#include "routemap/RouteMapLayout.h"
 
 namespace tak {
 
@@ -118,10 +119,6 @@ std::vector<GridPoint> PathTo(LayoutGrid& grid, GridPoint goal);
 
 // Places the automatic label at `labelIndex` of the stop's labels around the
 // stop's box; badges continue the block of the badge before them.
-void PlaceStopLabel(RouteStop& stop, std::size_t labelIndex);
-
-// Moves a label converted from the old corner-based offset to the
-// centre-based one.
-void ShiftLegacyLabel(StopLabel& label, const StopBox& box);
+void PlaceStopLabel(StopPlace& stop, std::size_t labelIndex);
 
 }  // namespace tak

@@ -153,15 +153,7 @@ namespace {
 constexpr int16_t kPortCost = 75;
 constexpr int16_t kConflictPortCost = 90;
 
-bool IsPlaced(const RouteStop* stop) { return stop && stop->box.x >= 0; }
-
 int Opposite(int direction) { return DirectionTable()[static_cast<std::size_t>(direction)].opposite; }
-
-bool InsideGrid(const StopBox& box, int32_t width, int32_t height) {
-    // In 64 bits: sizes come from the project file and may be anything.
-    return box.x >= 0 && box.y >= 0 && int64_t{box.x} + std::max(box.width, 1) - 1 < width &&
-           int64_t{box.y} + std::max(box.height, 1) - 1 < height;
-}
 
 // An entry of the chain search: a connection reached from its parent entry,
 // and the end of it that points away from the start.
@@ -180,11 +172,15 @@ struct StopChain {
     int end = -1;
 };
 
+// Reads the saved map and writes what it works out into a result whose lists
+// run parallel to the map's, so that a saved record's place in its list is
+// its result's place too.
 class LayoutRun {
 public:
-    LayoutRun(RouteMap& map, RouteMapLayoutCache::Impl* cache) : map_(map), grid_(map.width, map.height), cache_(cache) {
-        for (auto& stop : map_.stops) stops_[stop.key] = &stop;
-        for (auto& connection : map_.connections) {
+    LayoutRun(const RouteMap& map, RouteMapLayoutResult& out, RouteMapLayoutCache::Impl* cache)
+        : map_(map), out_(out), grid_(map.width, map.height), cache_(cache) {
+        for (const auto& stop : map_.stops) stops_[stop.key] = &stop;
+        for (const auto& connection : map_.connections) {
             connections_[connection.key] = &connection;
             byLine_[connection.line].push_back(&connection);
         }
@@ -193,100 +189,101 @@ public:
     void Run();
 
 private:
-    RouteStop* Stop(RouteKey key) const {
+    const RouteStop* Stop(RouteKey key) const {
         auto it = stops_.find(key);
         return it == stops_.end() ? nullptr : it->second;
     }
-    Connection* FindConnectionByKey(RouteKey key) const {
+    StopPlace& Place(const RouteStop& stop) const {
+        return out_.stops[static_cast<std::size_t>(&stop - map_.stops.data())];
+    }
+    ConnectionRoute& Route(const Connection& connection) const {
+        return out_.connections[static_cast<std::size_t>(&connection - map_.connections.data())];
+    }
+    const std::array<ConnectionEnd, 2>& Ends(const Connection& connection) const { return Route(connection).ends; }
+    bool IsPlaced(const RouteStop* stop) const { return stop && Place(*stop).box.x >= 0; }
+    const Connection* FindConnectionByKey(RouteKey key) const {
         auto it = connections_.find(key);
         return it == connections_.end() ? nullptr : it->second;
     }
-    const std::vector<Connection*>& ConnectionsOf(RouteKey line) const {
-        static const std::vector<Connection*> none;
+    const std::vector<const Connection*>& ConnectionsOf(RouteKey line) const {
+        static const std::vector<const Connection*> none;
         auto it = byLine_.find(line);
         return it == byLine_.end() ? none : it->second;
     }
     bool BothEndsPlaced(const Connection& c) const {
-        return IsPlaced(Stop(c.work[0].stop)) && IsPlaced(Stop(c.work[1].stop));
+        return IsPlaced(Stop(Ends(c)[0].stop)) && IsPlaced(Stop(Ends(c)[1].stop));
     }
 
     void PlaceFixedStops();
-    void MarkBoxOccupied(const RouteStop& stop);
-    // The path of one segment, from its start to the goal reached.
-    std::optional<std::vector<GridPoint>> RouteSegment(const Connection& connection, std::size_t k);
-    void AddPortCandidates(const Connection& connection, int e, std::vector<SearchStart>& starts,
+    void MarkBoxOccupied(const StopBox& box);
+    // The path of one segment of a line's route between two ends through
+    // via points, from its start to the goal reached.
+    std::optional<std::vector<GridPoint>> RouteSegment(RouteKey line, const std::array<ConnectionEnd, 2>& ends,
+                                                       const std::vector<GridPoint>& nodes, std::size_t k);
+    void AddPortCandidates(RouteKey line, const ConnectionEnd& end, int e, std::vector<SearchStart>& starts,
                            std::vector<SearchGoal>& goals);
-    void RouteConnection(Connection& connection);
-    void AddDottedMarks(Connection& connection);
+    void RouteConnection(const Connection& connection);
+    void AddDottedMarks(const Connection& connection);
     void PlaceAutoStops(const RouteLine& line);
     bool PlaceFromEnd(const Connection& c, int e);
     std::optional<StopChain> FindStopChain(const Connection& c, int e) const;
     std::optional<std::vector<GridPoint>> RouteChain(const Connection& c, int e, const ChainEntry& chainEnd);
     void SpreadChainStops(const StopChain& chain, const std::vector<GridPoint>& cells, bool horizontal);
     int32_t LinesAtStop(const RouteStop& stop) const;
-    void PlaceLineNameSigns(Connection& connection);
+    void PlaceLineNameSigns(const Connection& connection);
     bool NameSignNearby(const Connection& connection) const;
     void PlaceLabels();
 
-    RouteMap& map_;
+    const RouteMap& map_;
+    RouteMapLayoutResult& out_;
     LayoutGrid grid_;
     RouteMapLayoutCache::Impl* cache_;
-    std::unordered_map<RouteKey, RouteStop*> stops_;
-    std::unordered_map<RouteKey, Connection*> connections_;
-    std::unordered_map<RouteKey, std::vector<Connection*>> byLine_;
+    std::unordered_map<RouteKey, const RouteStop*> stops_;
+    std::unordered_map<RouteKey, const Connection*> connections_;
+    std::unordered_map<RouteKey, std::vector<const Connection*>> byLine_;
 };
 
 void LayoutRun::Run() {
-    ResolveColours(map_);
     PlaceFixedStops();
-    for (auto& connection : map_.connections) {
-        connection.path.clear();
-        connection.workSigns = connection.signs;
-        connection.work = connection.end;
-    }
     for (const auto& line : map_.lines) {
         PlaceAutoStops(line);
-        for (Connection* connection : ConnectionsOf(line.key)) {
+        for (const Connection* connection : ConnectionsOf(line.key)) {
             if (BothEndsPlaced(*connection)) RouteConnection(*connection);
             if (line.stroke == 1) AddDottedMarks(*connection);
         }
         if (!line.autoNames) continue;
-        for (Connection* connection : ConnectionsOf(line.key)) {
+        for (const Connection* connection : ConnectionsOf(line.key)) {
             if (BothEndsPlaced(*connection)) PlaceLineNameSigns(*connection);
         }
     }
     PlaceLabels();
-    map_.crowdedLabels = ClearStopLabels(map_);
+    out_.crowdedLabels = ClearStopLabels(map_, out_);
     // Line names are drawn over everything else of their connection.
-    for (auto& connection : map_.connections) {
-        std::stable_partition(connection.workSigns.begin(), connection.workSigns.end(),
+    for (auto& route : out_.connections) {
+        std::stable_partition(route.signs.begin(), route.signs.end(),
                               [](const Sign& sign) { return sign.type != kSignLineName; });
     }
 }
 
 void LayoutRun::PlaceFixedStops() {
-    for (auto& stop : map_.stops) {
+    for (const auto& stop : map_.stops) {
+        StopBox& box = Place(stop).box;
+        // A fixed stop that no longer fits the grid is left to the layout.
         if (!stop.automatic && InsideGrid(stop.stored, grid_.Width(), grid_.Height())) {
-            stop.box = stop.stored;
+            box = stop.stored;
             // A negative size from a hand-edited file counts as 0.
-            stop.box.width = std::max(stop.box.width, 0);
-            stop.box.height = std::max(stop.box.height, 0);
-        } else {
-            // A fixed stop that no longer fits the grid is handed to the
-            // layout for good.
-            stop.automatic = true;
-            stop.box.x = -1;
-            stop.box.y = -1;
+            box.width = std::max(box.width, 0);
+            box.height = std::max(box.height, 0);
         }
-        MarkBoxOccupied(stop);
+        MarkBoxOccupied(box);
     }
 }
 
-void LayoutRun::MarkBoxOccupied(const RouteStop& stop) {
-    if (stop.box.x < 0) return;
-    for (int32_t dy = 0; dy < std::max(stop.box.height, 1); ++dy) {
-        for (int32_t dx = 0; dx < std::max(stop.box.width, 1); ++dx) {
-            grid_.AddPendingBlock(GridPoint{stop.box.x + dx, stop.box.y + dy});
+void LayoutRun::MarkBoxOccupied(const StopBox& box) {
+    if (box.x < 0) return;
+    for (int32_t dy = 0; dy < std::max(box.height, 1); ++dy) {
+        for (int32_t dx = 0; dx < std::max(box.width, 1); ++dx) {
+            grid_.AddPendingBlock(GridPoint{box.x + dx, box.y + dy});
         }
     }
 }
@@ -294,22 +291,23 @@ void LayoutRun::MarkBoxOccupied(const RouteStop& stop) {
 // ---------------------------------------------------------------------------
 // Routing
 
-std::optional<std::vector<GridPoint>> LayoutRun::RouteSegment(const Connection& connection, std::size_t k) {
+std::optional<std::vector<GridPoint>> LayoutRun::RouteSegment(RouteKey line, const std::array<ConnectionEnd, 2>& ends,
+                                                              const std::vector<GridPoint>& nodes, std::size_t k) {
     grid_.ResetTouched();
     grid_.ApplyPendingBlocks();
     std::vector<SearchStart> starts;
     std::vector<SearchGoal> goals;
     if (k > 0) {
-        GridPoint node = connection.nodes[k - 1];
+        GridPoint node = nodes[k - 1];
         if (grid_.Contains(node)) starts.push_back(SearchStart{node.x, node.y});
     } else {
-        AddPortCandidates(connection, 0, starts, goals);
+        AddPortCandidates(line, ends[0], 0, starts, goals);
     }
-    if (k < connection.nodes.size()) {
-        GridPoint node = connection.nodes[k];
+    if (k < nodes.size()) {
+        GridPoint node = nodes[k];
         if (grid_.Contains(node)) goals.push_back(SearchGoal{node.x, node.y, 0, -1});
     } else {
-        AddPortCandidates(connection, 1, starts, goals);
+        AddPortCandidates(line, ends[1], 1, starts, goals);
     }
     if (starts.empty() || goals.empty()) return std::nullopt;
     if (cache_) return cache_->Search(grid_, map_.allowDiag, starts, goals);
@@ -318,12 +316,11 @@ std::optional<std::vector<GridPoint>> LayoutRun::RouteSegment(const Connection& 
     return PathTo(grid_, *goal);
 }
 
-void LayoutRun::AddPortCandidates(const Connection& connection, int e, std::vector<SearchStart>& starts,
+void LayoutRun::AddPortCandidates(RouteKey line, const ConnectionEnd& end, int e, std::vector<SearchStart>& starts,
                                   std::vector<SearchGoal>& goals) {
-    const ConnectionEnd& end = connection.work[static_cast<std::size_t>(e)];
     const RouteStop* stop = Stop(end.stop);
     if (!IsPlaced(stop)) return;
-    const StopBox& box = stop->box;
+    const StopBox& box = Place(*stop).box;
     for (int s = 0; s < 4; ++s) {
         if (end.side != -1 && end.side != s) continue;
         const int32_t ports = (s == 0 || s == 2) ? box.width : box.height;
@@ -335,10 +332,10 @@ void LayoutRun::AddPortCandidates(const Connection& connection, int e, std::vect
             for (RouteKey key : stop->connections) {
                 const Connection* other = FindConnectionByKey(key);
                 if (!other) continue;
-                for (const ConnectionEnd& otherEnd : other->work) {
+                for (const ConnectionEnd& otherEnd : Ends(*other)) {
                     if (otherEnd.stop != stop->key || otherEnd.port != p) continue;
-                    if (otherEnd.side == s && other->line != connection.line) taken = true;
-                    if (otherEnd.side == Opposite(s)) (other->line == connection.line ? sameLine : conflict) = true;
+                    if (otherEnd.side == s && other->line != line) taken = true;
+                    if (otherEnd.side == Opposite(s)) (other->line == line ? sameLine : conflict) = true;
                 }
             }
             GridPoint cell = PortPoint(box, s, p);
@@ -361,16 +358,17 @@ void LayoutRun::AddPortCandidates(const Connection& connection, int e, std::vect
     }
 }
 
-void LayoutRun::RouteConnection(Connection& connection) {
+void LayoutRun::RouteConnection(const Connection& connection) {
+    ConnectionRoute& route = Route(connection);
     const std::size_t segments = connection.nodes.size() + 1;
     std::optional<GridPoint> reachedNode;
     for (std::size_t k = 0; k < segments; ++k) {
-        std::optional<std::vector<GridPoint>> found = RouteSegment(connection, k);
+        std::optional<std::vector<GridPoint>> found = RouteSegment(connection.line, route.ends, connection.nodes, k);
         std::optional<GridPoint> goal;
         if (found) goal = found->back();
         if (!goal) {
             // The path ends at the last node it reached.
-            if (reachedNode) connection.path.push_back(*reachedNode);
+            if (reachedNode) route.path.push_back(*reachedNode);
             return;
         }
         reachedNode = goal;
@@ -378,31 +376,34 @@ void LayoutRun::RouteConnection(Connection& connection) {
         const bool last = k + 1 == segments;
         if (segment.size() >= 2) {
             if (last) {
-                ConnectionEnd& end = connection.work[1];
+                ConnectionEnd& end = route.ends[1];
                 int d = StepDirection(segment[segment.size() - 2], *goal);
                 if (end.side == -1) end.side = Opposite(d);
                 if (end.port == -1) {
-                    if (const RouteStop* stop = Stop(end.stop)) end.port = PortOffset(stop->box, end.side, *goal);
+                    if (const RouteStop* stop = Stop(end.stop)) end.port = PortOffset(Place(*stop).box, end.side, *goal);
                 }
             }
             if (k == 0) {
-                ConnectionEnd& end = connection.work[0];
+                ConnectionEnd& end = route.ends[0];
                 if (end.side == -1) end.side = StepDirection(segment[0], segment[1]);
                 if (end.port == -1) {
-                    if (const RouteStop* stop = Stop(end.stop)) end.port = PortOffset(stop->box, end.side, segment[0]);
+                    if (const RouteStop* stop = Stop(end.stop)) {
+                        end.port = PortOffset(Place(*stop).box, end.side, segment[0]);
+                    }
                 }
             }
         }
-        connection.path.insert(connection.path.end(), segment.begin(), segment.end() - 1);
-        if (last) connection.path.push_back(*goal);
+        route.path.insert(route.path.end(), segment.begin(), segment.end() - 1);
+        if (last) route.path.push_back(*goal);
     }
 }
 
-void LayoutRun::AddDottedMarks(Connection& connection) {
-    const auto n = static_cast<int32_t>(connection.path.size());
+void LayoutRun::AddDottedMarks(const Connection& connection) {
+    ConnectionRoute& route = Route(connection);
+    const auto n = static_cast<int32_t>(route.path.size());
     std::vector<Sign> marks;
     for (int32_t k = 1; k <= n - 2; ++k) marks.push_back(Sign{kSignDotted, 2 * k - (n - 1)});
-    connection.workSigns.insert(connection.workSigns.begin(), marks.begin(), marks.end());
+    route.signs.insert(route.signs.begin(), marks.begin(), marks.end());
 }
 
 // ---------------------------------------------------------------------------
@@ -422,18 +423,15 @@ void LayoutRun::PlaceAutoStops(const RouteLine& line) {
         placed = false;
         for (std::size_t i = 0; i < todo.size() && !placed; ++i) {
             const Connection& c = *todo[i];
-            if (!Stop(c.work[0].stop) || !Stop(c.work[1].stop)) continue;
+            if (!Stop(Ends(c)[0].stop) || !Stop(Ends(c)[1].stop)) continue;
             for (int e = 0; e < 2 && !placed; ++e) {
-                if (IsPlaced(Stop(c.work[static_cast<std::size_t>(e)].stop)) &&
-                    !IsPlaced(Stop(c.work[static_cast<std::size_t>(1 - e)].stop))) {
+                if (IsPlaced(Stop(Ends(c)[static_cast<std::size_t>(e)].stop)) &&
+                    !IsPlaced(Stop(Ends(c)[static_cast<std::size_t>(1 - e)].stop))) {
                     placed = PlaceFromEnd(c, e);
                 }
             }
             if (placed) todo.erase(todo.begin() + static_cast<std::ptrdiff_t>(i));
         }
-    }
-    for (auto& stop : map_.stops) {
-        if (IsPlaced(&stop)) stop.stored = stop.box;
     }
 }
 
@@ -446,9 +444,9 @@ bool LayoutRun::PlaceFromEnd(const Connection& c, int e) {
     const ChainEntry& chainEnd = chain->entries[static_cast<std::size_t>(chain->end)];
     std::optional<std::vector<GridPoint>> cells = RouteChain(c, e, chainEnd);
     if (!cells) return false;
-    const RouteStop* a = Stop(c.work[static_cast<std::size_t>(e)].stop);
-    const RouteStop* b = Stop(chainEnd.connection->work[static_cast<std::size_t>(chainEnd.farEnd)].stop);
-    const bool horizontal = std::abs(a->box.x - b->box.x) >= std::abs(a->box.y - b->box.y);
+    const StopBox& a = Place(*Stop(Ends(c)[static_cast<std::size_t>(e)].stop)).box;
+    const StopBox& b = Place(*Stop(Ends(*chainEnd.connection)[static_cast<std::size_t>(chainEnd.farEnd)].stop)).box;
+    const bool horizontal = std::abs(a.x - b.x) >= std::abs(a.y - b.y);
     SpreadChainStops(*chain, *cells, horizontal);
     return true;
 }
@@ -462,7 +460,7 @@ std::optional<StopChain> LayoutRun::FindStopChain(const Connection& c, int e) co
     int current = 0;
     while (current >= 0) {
         const ChainEntry entry = entries[static_cast<std::size_t>(current)];
-        const RouteKey farStop = entry.connection->work[static_cast<std::size_t>(entry.farEnd)].stop;
+        const RouteKey farStop = Ends(*entry.connection)[static_cast<std::size_t>(entry.farEnd)].stop;
         if (entry.connection != &c && IsPlaced(Stop(farStop))) return StopChain{std::move(entries), current};
         const int following = entry.next;
         int lastAdded = -1;
@@ -470,8 +468,9 @@ std::optional<StopChain> LayoutRun::FindStopChain(const Connection& c, int e) co
         for (auto it = lineConnections.rbegin(); it != lineConnections.rend(); ++it) {
             const Connection* candidate = *it;
             if (visited.count(candidate)) continue;
-            int e2 = candidate->work[0].stop == farStop ? 0 : candidate->work[1].stop == farStop ? 1 : -1;
-            if (e2 < 0 || !Stop(candidate->work[static_cast<std::size_t>(1 - e2)].stop)) continue;
+            const auto& ends = Ends(*candidate);
+            int e2 = ends[0].stop == farStop ? 0 : ends[1].stop == farStop ? 1 : -1;
+            if (e2 < 0 || !Stop(ends[static_cast<std::size_t>(1 - e2)].stop)) continue;
             visited.insert(candidate);
             ChainEntry added{candidate, current, 1 - e2, entry.depth + 1, -1};
             auto index = static_cast<int>(entries.size());
@@ -494,11 +493,9 @@ std::optional<StopChain> LayoutRun::FindStopChain(const Connection& c, int e) co
 // The cells of a path from A (end e of c) to the chain's placed stop B, B's
 // port first; none when there is no path or it has no cell between the ports.
 std::optional<std::vector<GridPoint>> LayoutRun::RouteChain(const Connection& c, int e, const ChainEntry& chainEnd) {
-    Connection request;
-    request.line = c.line;
-    request.work[0] = c.work[static_cast<std::size_t>(e)];
-    request.work[1] = chainEnd.connection->work[static_cast<std::size_t>(chainEnd.farEnd)];
-    std::optional<std::vector<GridPoint>> route = RouteSegment(request, 0);
+    const std::array<ConnectionEnd, 2> ends{Ends(c)[static_cast<std::size_t>(e)],
+                                            Ends(*chainEnd.connection)[static_cast<std::size_t>(chainEnd.farEnd)]};
+    std::optional<std::vector<GridPoint>> route = RouteSegment(c.line, ends, {}, 0);
     if (!route) return std::nullopt;
     std::reverse(route->begin(), route->end());
     if (route->size() <= 2) return std::nullopt;
@@ -519,13 +516,14 @@ void LayoutRun::SpreadChainStops(const StopChain& chain, const std::vector<GridP
     }
     for (int i = 1; i <= k - 1 && entryIndex >= 0; ++i) {
         const ChainEntry& entry = chain.entries[static_cast<std::size_t>(entryIndex)];
-        RouteStop* s = Stop(entry.connection->work[static_cast<std::size_t>(1 - entry.farEnd)].stop);
+        const RouteStop* s = Stop(Ends(*entry.connection)[static_cast<std::size_t>(1 - entry.farEnd)].stop);
         const int32_t index = (i * n + k - 1) / k;  // ceil(i * n / k)
         if (s && index > 0) {
             const int32_t lineCount = LinesAtStop(*s);
             const GridPoint cell = cells[static_cast<std::size_t>(index)];
-            s->box = horizontal ? StopBox{cell.x, cell.y, 0, lineCount} : StopBox{cell.x, cell.y, lineCount, 0};
-            MarkBoxOccupied(*s);
+            StopBox& box = Place(*s).box;
+            box = horizontal ? StopBox{cell.x, cell.y, 0, lineCount} : StopBox{cell.x, cell.y, lineCount, 0};
+            MarkBoxOccupied(box);
         }
         entryIndex = entry.parent;
     }
@@ -553,15 +551,15 @@ bool LayoutRun::NameSignNearby(const Connection& connection) const {
     while (!pending.empty()) {
         Entry entry = pending.back();
         pending.pop_back();
-        for (const Sign& sign : entry.connection->workSigns) {
+        for (const Sign& sign : Route(*entry.connection).signs) {
             if (sign.type == kSignLineName) return true;
         }
         if (entry.depth >= 3) continue;
-        for (const ConnectionEnd& end : entry.connection->work) {
+        for (const ConnectionEnd& end : Ends(*entry.connection)) {
             if (end.stop == kNoRouteKey) continue;
             for (const Connection* other : lineConnections) {
                 if (visited.count(other)) continue;
-                if (other->work[0].stop != end.stop && other->work[1].stop != end.stop) continue;
+                if (Ends(*other)[0].stop != end.stop && Ends(*other)[1].stop != end.stop) continue;
                 visited.insert(other);
                 pending.push_back(Entry{other, entry.depth + 1});
             }
@@ -570,13 +568,14 @@ bool LayoutRun::NameSignNearby(const Connection& connection) const {
     return false;
 }
 
-void LayoutRun::PlaceLineNameSigns(Connection& connection) {
-    const auto n = static_cast<int32_t>(connection.path.size());
+void LayoutRun::PlaceLineNameSigns(const Connection& connection) {
+    ConnectionRoute& route = Route(connection);
+    const auto n = static_cast<int32_t>(route.path.size());
     if (n < 3 || NameSignNearby(connection)) return;
     int32_t pos = 0;
     if (n % 2 == 1) {
         const auto middle = static_cast<std::size_t>((n - 1) / 2);
-        const auto& path = connection.path;
+        const auto& path = route.path;
         const bool straight = StepDirection(path[middle - 1], path[middle]) == StepDirection(path[middle], path[middle + 1]);
         if (!straight) {
             // On a bend the name moves to the step before it, if there is one
@@ -585,43 +584,72 @@ void LayoutRun::PlaceLineNameSigns(Connection& connection) {
             pos = -1;
         }
     }
-    connection.workSigns.push_back(Sign{kSignLineName, pos});
+    route.signs.push_back(Sign{kSignLineName, pos});
 }
 
 void LayoutRun::PlaceLabels() {
-    for (auto& stop : map_.stops) {
-        if (!IsPlaced(&stop)) continue;
-        for (std::size_t i = 0; i < stop.labels.size(); ++i) {
-            StopLabel& label = stop.labels[i];
-            if (label.automatic) {
-                PlaceStopLabel(stop, i);
-            } else if (label.legacy) {
-                ShiftLegacyLabel(label, stop.box);
-            }
+    for (const auto& stop : map_.stops) {
+        StopPlace& place = Place(stop);
+        if (place.box.x < 0) continue;
+        for (std::size_t i = 0; i < place.labels.size(); ++i) {
+            if (place.labels[i].automatic) PlaceStopLabel(place, i);
         }
     }
 }
 
 }  // namespace
 
-void LayoutRouteMap(RouteMap& map) { LayoutRouteMap(map, nullptr); }
+const LineLook* RouteMapLayoutResult::LineOf(const RouteMap& map, RouteKey key) const {
+    const RouteLine* line = FindRouteLine(map, key);
+    const auto index = line ? static_cast<std::size_t>(line - map.lines.data()) : lines.size();
+    return index < lines.size() ? &lines[index] : nullptr;
+}
 
-void LayoutRouteMap(RouteMap& map, RouteMapLayoutCache* cache) {
-    if (map.width > kMaxLayoutGridSide || map.height > kMaxLayoutGridSide) {
-        // No grid of that size can be had; nothing is placed or routed, and
-        // the stored stops are left as they are.
-        ResolveColours(map);
-        map.crowdedLabels = 0;
-        for (auto& connection : map.connections) {
-            connection.path.clear();
-            connection.workSigns = connection.signs;
-            connection.work = connection.end;
-        }
-        return;
+const StopPlace* RouteMapLayoutResult::StopOf(const RouteMap& map, RouteKey key) const {
+    const RouteStop* stop = FindRouteStop(map, key);
+    const auto index = stop ? static_cast<std::size_t>(stop - map.stops.data()) : stops.size();
+    return index < stops.size() ? &stops[index] : nullptr;
+}
+
+const ConnectionRoute* RouteMapLayoutResult::RouteOf(const RouteMap& map, RouteKey key) const {
+    const Connection* connection = FindConnection(map, key);
+    const auto index = connection ? static_cast<std::size_t>(connection - map.connections.data()) : connections.size();
+    return index < connections.size() ? &connections[index] : nullptr;
+}
+
+RouteMapLayoutResult UnplacedLayout(const RouteMap& map) {
+    RouteMapLayoutResult result;
+    result.lines = ResolveColours(map);
+    result.stops.reserve(map.stops.size());
+    for (const auto& stop : map.stops) {
+        result.stops.push_back(StopPlace{StopBox{-1, -1, stop.stored.width, stop.stored.height}, stop.labels});
     }
+    result.connections.reserve(map.connections.size());
+    for (const auto& connection : map.connections) {
+        result.connections.push_back(ConnectionRoute{connection.end, {}, connection.signs});
+    }
+    return result;
+}
+
+RouteMapLayoutResult LayoutRouteMap(const RouteMap& map) { return LayoutRouteMap(map, nullptr); }
+
+RouteMapLayoutResult LayoutRouteMap(const RouteMap& map, RouteMapLayoutCache* cache) {
+    RouteMapLayoutResult result = UnplacedLayout(map);
+    // No grid of a larger size can be had; nothing is placed or routed.
+    if (map.width > kMaxLayoutGridSide || map.height > kMaxLayoutGridSide) return result;
     if (cache) cache->impl_->BeginRun(map);
-    LayoutRun run(map, cache ? cache->impl_.get() : nullptr);
+    LayoutRun run(map, result, cache ? cache->impl_.get() : nullptr);
     run.Run();
+    return result;
+}
+
+void ShiftOldLabelOffsets(RouteMap& map) {
+    const RouteMapLayoutResult layout = LayoutRouteMap(map);
+    for (std::size_t i = 0; i < map.stops.size(); ++i) {
+        for (StopLabel& label : map.stops[i].labels) {
+            if (!label.automatic) ShiftCornerOffset(label, layout.stops[i].box);
+        }
+    }
 }
 
 }  // namespace tak

@@ -33,8 +33,8 @@ CellPair PairOf(GridPoint a, GridPoint b) {
 }
 
 // The lane width of a line: its drawn band, casing included.
-int32_t LaneWidth(const RouteLine& line) {
-    return 2 * (std::clamp(line.thickness, 1, 32) - 1) + 1 + (NeedsCasing(line.colour) ? 2 : 0);
+int32_t LaneWidth(const RouteLine& line, const LineLook& look) {
+    return 2 * (std::clamp(line.thickness, 1, 32) - 1) + 1 + (NeedsCasing(look.colour) ? 2 : 0);
 }
 
 // Degrees by which the way turns at p1 coming from p0 and going on to p2,
@@ -50,7 +50,8 @@ double Turn(GridPoint p0, GridPoint p1, GridPoint p2) {
 
 class LaneChooser {
 public:
-    LaneChooser(const RouteMap& map, LaneOrdering ordering) : map_(map), ordering_(ordering) {}
+    LaneChooser(const RouteMap& map, const RouteMapLayoutResult& layout, LaneOrdering ordering)
+        : map_(map), layout_(layout), ordering_(ordering) {}
 
     // Positive when line `a` belongs left of line `b` looking from the
     // pair's first cell to its second, negative when right.
@@ -79,7 +80,7 @@ private:
     // The k-th cell (k >= 1) of the use's path beyond the pair, ahead (past
     // the second cell) or behind (before the first).
     std::optional<GridPoint> Beyond(const StepUse& use, std::size_t k, bool ahead) const {
-        const auto& path = map_.connections[use.connection].path;
+        const auto& path = layout_.connections[use.connection].path;
         const bool up = use.forward == ahead;  // walking to higher indices
         if (up) {
             const std::size_t i = use.step + 1 + k;
@@ -112,6 +113,7 @@ private:
     }
 
     const RouteMap& map_;
+    const RouteMapLayoutResult& layout_;
     LaneOrdering ordering_;
 };
 
@@ -126,19 +128,20 @@ LaneShift LineLanes::At(std::size_t index, std::size_t step) const {
     return shifts[index][step];
 }
 
-LineLanes ComputeLineLanes(const RouteMap& map, LaneOrdering ordering) {
+LineLanes ComputeLineLanes(const RouteMap& map, const RouteMapLayoutResult& layout, LaneOrdering ordering) {
     LineLanes lanes;
     lanes.shifts.resize(map.connections.size());
     // Every step with its cell pair, sorted so that the uses of a pair meet.
     std::vector<std::pair<CellPair, StepUse>> uses;
     for (std::size_t c = 0; c < map.connections.size(); ++c) {
         const Connection& connection = map.connections[c];
-        if (connection.path.size() < 2) continue;
-        lanes.shifts[c].resize(connection.path.size() - 1);
+        const std::vector<GridPoint>& path = layout.connections[c].path;
+        if (path.size() < 2) continue;
+        lanes.shifts[c].resize(path.size() - 1);
         if (!FindRouteLine(map, connection.line)) continue;
-        for (std::size_t i = 0; i + 1 < connection.path.size(); ++i) {
-            const GridPoint a = connection.path[i];
-            const GridPoint b = connection.path[i + 1];
+        for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+            const GridPoint a = path[i];
+            const GridPoint b = path[i + 1];
             if (a == b || StepDirection(a, b) < 0) continue;
             const CellPair pair = PairOf(a, b);
             const bool forward = a.x == pair[0] && a.y == pair[1];
@@ -148,7 +151,7 @@ LineLanes ComputeLineLanes(const RouteMap& map, LaneOrdering ordering) {
     std::sort(uses.begin(), uses.end(), [](const auto& a, const auto& b) {
         return a.first < b.first || (a.first == b.first && a.second.connection < b.second.connection);
     });
-    const LaneChooser chooser(map, ordering);
+    const LaneChooser chooser(map, layout, ordering);
     std::vector<const StepUse*> lines;
     for (std::size_t begin = 0, end = 0; begin < uses.size(); begin = end) {
         const CellPair pair = uses[begin].first;
@@ -185,7 +188,8 @@ LineLanes ComputeLineLanes(const RouteMap& map, LaneOrdering ordering) {
         std::vector<int32_t> widths;
         int32_t total = -1;
         for (std::size_t r : rank) {
-            widths.push_back(LaneWidth(*FindRouteLine(map, lines[r]->line)));
+            const RouteKey line = lines[r]->line;
+            widths.push_back(LaneWidth(*FindRouteLine(map, line), *layout.LineOf(map, line)));
             total += widths.back() + 1;
         }
         // Many thick lines on one step are pressed together rather than
@@ -209,7 +213,7 @@ LineLanes ComputeLineLanes(const RouteMap& map, LaneOrdering ordering) {
     return lanes;
 }
 
-int32_t CountLineCrossings(const RouteMap& map, const LineLanes& lanes) {
+int32_t CountLineCrossings(const RouteMap& map, const RouteMapLayoutResult& layout, const LineLanes& lanes) {
     // Where a line enters and leaves a cell, as angles around the cell's
     // centre of points far out on its two steps, moved by their lanes.
     struct Pass {
@@ -226,7 +230,7 @@ int32_t CountLineCrossings(const RouteMap& map, const LineLanes& lanes) {
     };
     std::map<std::pair<int32_t, int32_t>, std::vector<Pass>> passes;
     for (std::size_t c = 0; c < map.connections.size(); ++c) {
-        const auto& path = map.connections[c].path;
+        const auto& path = layout.connections[c].path;
         for (std::size_t i = 1; i + 1 < path.size(); ++i) {
             if (path[i - 1] == path[i] || path[i] == path[i + 1]) continue;
             passes[{path[i].x, path[i].y}].push_back(Pass{map.connections[c].line,

@@ -5,7 +5,7 @@
 // lines cross as rarely as possible: two lines that part at the stretch's
 // end lie on the side they turn to there (looking first ahead, then back).
 //
-// A pure step: the map in, the lanes out; drawing, label placement and the
+// A pure step: the laid-out map in, the lanes out; drawing, label placement and the
 // crossing count all read the same result.
 #pragma once
 
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "routemap/RouteMap.h"
+#include "routemap/RouteMapLayout.h"
 
 namespace tak {
 
@@ -43,12 +44,13 @@ enum class LaneOrdering {
 // The lanes of every laid-out path. Lanes touch with one pixel between them
 // and are as wide as the lines drawn in them (casing included); where that
 // would spread them wider than eight cells, they are pressed together.
-LineLanes ComputeLineLanes(const RouteMap& map, LaneOrdering ordering = LaneOrdering::kFewCrossings);
+LineLanes ComputeLineLanes(const RouteMap& map, const RouteMapLayoutResult& layout,
+                           LaneOrdering ordering = LaneOrdering::kFewCrossings);
 
 // How often two different lines cross where they pass through a cell
 // together: at each cell, every line that runs through it joins the point
 // where it enters to the point where it leaves, and two such chords of
 // different lines that interleave around the cell count as one crossing.
-int32_t CountLineCrossings(const RouteMap& map, const LineLanes& lanes);
+int32_t CountLineCrossings(const RouteMap& map, const RouteMapLayoutResult& layout, const LineLanes& lanes);
 
 }  // namespace tak

@@ -67,11 +67,12 @@ bool RouteMapToPrint(const RouteMap& routeMap) {
     return (routeMap.format == kRouteMapPdf || routeMap.format == kRouteMapPng) && !routeMap.stops.empty();
 }
 
-std::optional<RouteMapImage> RenderRouteMap(const RouteMap& routeMap, int32_t scale) {
+std::optional<RouteMapImage> RenderRouteMap(const RouteMap& routeMap, const RouteMapLayoutResult& layout,
+                                            int32_t scale) {
     std::optional<RouteMapImage> image = CreateRouteMapImage(routeMap, scale);
     if (!image) return std::nullopt;
     RouteMapCanvas canvas(*image, GridPoint{0, 0}, scale);
-    DrawRouteMap(routeMap, canvas);
+    DrawRouteMap(routeMap, layout, canvas);
     return image;
 }
 
@@ -80,8 +81,8 @@ bool WriteRouteMapPng(const RouteMapImage& image, const std::filesystem::path& f
     return EncodePng(image, bytes) && WriteFileBytes(file, bytes);
 }
 
-bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& outputFolder, std::string_view fileStem,
-                         const RouteMapPageTexts* texts) {
+bool WriteRouteMapOutput(const RouteMap& routeMap, const std::filesystem::path& outputFolder,
+                         std::string_view fileStem, const RouteMapPageTexts* texts) {
     if (routeMap.format != kRouteMapPdf && routeMap.format != kRouteMapPng) return true;
     if (!IsValidFileNamePart(fileStem)) return false;
     // The image is made first: a map too large for one is too large to print.
@@ -89,7 +90,7 @@ bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& output
     const int32_t scale = routeMap.format == kRouteMapPng ? FittingPngScale(routeMap, routeMap.pngScale) : 1;
     std::optional<RouteMapImage> image = CreateRouteMapImage(routeMap, scale);
     if (!image) return false;
-    LayoutRouteMap(routeMap);
+    const RouteMapLayoutResult layout = LayoutRouteMap(routeMap);
     std::error_code error;
     std::filesystem::create_directories(outputFolder, error);
     if (error) return false;
@@ -97,11 +98,12 @@ bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& output
     if (routeMap.format == kRouteMapPdf) {
         RouteMapPageTexts plain;
         plain.title = routeMap.title.empty() ? stem : routeMap.title;
-        return WriteRouteMapVectorPdf(routeMap, texts ? *texts : plain, outputFolder / PathFromText(stem + ".pdf"));
+        return WriteRouteMapVectorPdf(routeMap, layout, texts ? *texts : plain,
+                                      outputFolder / PathFromText(stem + ".pdf"));
     }
     {
         RouteMapCanvas canvas(*image, GridPoint{0, 0}, scale);
-        DrawRouteMap(routeMap, canvas);
+        DrawRouteMap(routeMap, layout, canvas);
     }
     return WriteRouteMapPng(*image, outputFolder / PathFromText(stem + ".png"));
 }

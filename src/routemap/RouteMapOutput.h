@@ -24,19 +24,17 @@ namespace tak {
 // False when the image, the document or the file could not be made. The
 // caller then logs Lang("ErrCreateOutput") with "%1" replaced by
 // Lang("RouteMap") and goes on with the other outputs.
-//
-// The layout rewrites the map's derived fields and the stored boxes of
-// automatic stops; callers that must not change the edited model pass a copy.
-[[nodiscard]] bool WriteRouteMapOutput(RouteMap& routeMap, const std::filesystem::path& outputFolder,
+[[nodiscard]] bool WriteRouteMapOutput(const RouteMap& routeMap, const std::filesystem::path& outputFolder,
                                        std::string_view fileStem, const RouteMapPageTexts* texts = nullptr);
 
 // True when the map asks for a document and has a stop to show: a new
 // project's empty map is not printed as an empty page.
 bool RouteMapToPrint(const RouteMap& routeMap);
 
-// The map drawn at full size as the output shows it (no layout is run), at
-// `scale` image pixels per map pixel (1, 2 or 4).
-std::optional<RouteMapImage> RenderRouteMap(const RouteMap& routeMap, int32_t scale = 1);
+// The map drawn at full size as the output shows it, placed as the layout
+// placed it, at `scale` image pixels per map pixel (1, 2 or 4).
+std::optional<RouteMapImage> RenderRouteMap(const RouteMap& routeMap, const RouteMapLayoutResult& layout,
+                                            int32_t scale = 1);
 
 // An 8-bit palette PNG of the image; false when the file cannot be written.
 [[nodiscard]] bool WriteRouteMapPng(const RouteMapImage& image, const std::filesystem::path& file);

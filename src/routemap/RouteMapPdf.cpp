@@ -117,14 +117,14 @@ bool IsExit(const RouteMap& map, RouteKey stop) {
 }
 
 // The path's steps in their lanes, joined across where a lane changes.
-void DrawPath(MapPage& page, const Connection& connection, const std::vector<LaneShift>& shifts, double half,
+void DrawPath(MapPage& page, const std::vector<GridPoint>& path, const std::vector<LaneShift>& shifts, double half,
               Rgb colour) {
     page.Fill(colour);
     int previous = -1;
     Point previousEnd;
-    for (std::size_t i = 1; i < connection.path.size(); ++i) {
-        const GridPoint a = connection.path[i - 1];
-        const GridPoint b = connection.path[i];
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        const GridPoint a = path[i - 1];
+        const GridPoint b = path[i];
         const int d = StepDirection(a, b);
         if (d < 0 || a == b) continue;
         const LaneShift shift = i - 1 < shifts.size() ? shifts[i - 1] : LaneShift{};
@@ -151,25 +151,25 @@ void DrawExitArrow(MapPage& page, Point c, int d, double e) {
                  PdfPaint::Fill);
 }
 
-void DrawConnection(MapPage& page, const RouteMap& map, const Connection& connection, const RouteLine& line,
-                    const std::vector<LaneShift>& shifts) {
-    if (connection.path.size() < 2) return;
+void DrawConnection(MapPage& page, const RouteMap& map, const Connection& connection, const std::vector<GridPoint>& path,
+                    const RouteLine& line, const LineLook& look, const std::vector<LaneShift>& shifts) {
+    if (path.size() < 2) return;
     const double half = HalfWidth(line.thickness) + 0.5;
-    if (NeedsCasing(line.colour)) DrawPath(page, connection, shifts, half + 1, CasingColour(line.colour));
-    DrawPath(page, connection, shifts, half, line.colour);
+    if (NeedsCasing(look.colour)) DrawPath(page, path, shifts, half + 1, CasingColour(look.colour));
+    DrawPath(page, path, shifts, half, look.colour);
     const double e = std::max(HalfWidth(line.thickness), 4) + 0.5;
-    const std::size_t n = connection.path.size();
-    const int first = StepDirection(connection.path[0], connection.path[1]);
-    const int last = StepDirection(connection.path[n - 2], connection.path[n - 1]);
+    const std::size_t n = path.size();
+    const int first = StepDirection(path[0], path[1]);
+    const int last = StepDirection(path[n - 2], path[n - 1]);
     auto shifted = [&](GridPoint p, std::size_t step) {
         const LaneShift shift = step < shifts.size() ? shifts[step] : LaneShift{};
         return Point{Centre(p).x + shift.x, Centre(p).y + shift.y};
     };
     if (first >= 0 && first < 4 && IsExit(map, connection.end[0].stop)) {
-        DrawExitArrow(page, shifted(connection.path[0], 0), Step(first).opposite, e);
+        DrawExitArrow(page, shifted(path[0], 0), Step(first).opposite, e);
     }
     if (last >= 0 && last < 4 && IsExit(map, connection.end[1].stop)) {
-        DrawExitArrow(page, shifted(connection.path[n - 1], n - 2), last, e);
+        DrawExitArrow(page, shifted(path[n - 1], n - 2), last, e);
     }
 }
 
@@ -181,12 +181,11 @@ struct SignPlace {
     int d2 = -1;
 };
 
-std::optional<SignPlace> PlaceOfSign(const Connection& connection, Sign sign) {
-    const auto n = static_cast<int64_t>(connection.path.size());
+std::optional<SignPlace> PlaceOfSign(const std::vector<GridPoint>& path, Sign sign) {
+    const auto n = static_cast<int64_t>(path.size());
     int64_t s = int64_t{sign.pos} + n - 1;
     if (s < 2 || s > 2 * (n - 2)) return std::nullopt;
     if (sign.type == kSignDotted && s % 2 != 0) --s;
-    const auto& path = connection.path;
     SignPlace place;
     if (s % 2 == 0) {
         const auto i = static_cast<std::size_t>(s / 2);
@@ -208,12 +207,12 @@ Point Unit(int d) {
     return {s.dx / length, s.dy / length};
 }
 
-void DrawSign(MapPage& page, const Connection& connection, const RouteLine& line, const Sign& sign,
-              const std::vector<LaneShift>& shifts) {
-    const std::optional<SignPlace> place = PlaceOfSign(connection, sign);
+void DrawSign(MapPage& page, const std::vector<GridPoint>& path, const RouteLine& line, const LineLook& look,
+              const Sign& sign, const std::vector<LaneShift>& shifts) {
+    const std::optional<SignPlace> place = PlaceOfSign(path, sign);
     if (!place) return;
     // In the lane of the step the sign is on.
-    const auto n = static_cast<int64_t>(connection.path.size());
+    const auto n = static_cast<int64_t>(path.size());
     const auto step = static_cast<std::size_t>(std::clamp<int64_t>((int64_t{sign.pos} + n - 1) / 2, 0, n - 2));
     const LaneShift shift = step < shifts.size() ? shifts[step] : LaneShift{};
     const Point c{place->c.x + shift.x, place->c.y + shift.y};
@@ -228,18 +227,18 @@ void DrawSign(MapPage& page, const Connection& connection, const RouteLine& line
         const Point v{std::sin(a), std::cos(a)};
         const double w = size.width;
         const double h = size.height;
-        page.Fill(line.colour);
+        page.Fill(look.colour);
         page.Polygon({{x, y}, {x + u.x * w, y + u.y * w}, {x + u.x * w + v.x * h, y + u.y * w + v.y * h},
                       {x + v.x * h, y + v.y * h}},
                      PdfPaint::Fill);
-        page.Text(x, y, Step(place->d1).textAngle, line.name, TextColour(line.effTextColour));
+        page.Text(x, y, Step(place->d1).textAngle, line.name, TextColour(look.textColour));
     } else if ((sign.type == kSignArrowOut || sign.type == kSignArrowReturn) && place->d1 == place->d2) {
         const int d = sign.type == kSignArrowOut ? place->d1 : Step(place->d1).opposite;
         const Point u = Unit(d);
         const Point v{-u.y, u.x};
         const double reach = half - 0.5;
         const double depth = 5;
-        page.Fill(TextColour(line.effArrowColour));
+        page.Fill(TextColour(look.arrowColour));
         // A chevron across the line, its tip ahead of the sign's point.
         page.Polygon({{c.x + u.x * depth, c.y + u.y * depth},
                       {c.x + (v.x - u.x) * reach + u.x * depth, c.y + (v.y - u.y) * reach + u.y * depth},
@@ -263,8 +262,9 @@ void DrawSign(MapPage& page, const Connection& connection, const RouteLine& line
 
 Point ToPoint(GridPoint pixel) { return {static_cast<double>(pixel.x), static_cast<double>(pixel.y)}; }
 
-void DrawStopLabel(MapPage& page, const RouteMap& map, const RouteStop& stop, const StopLabel& label) {
-    const Point r = ToPoint(LabelReference(label, stop.box));
+void DrawStopLabel(MapPage& page, const RouteMap& map, const RouteMapLayoutResult& layout, const RouteStop& stop,
+                   const StopBox& box, const StopLabel& label) {
+    const Point r = ToPoint(LabelReference(label, box));
     if (label.type == kLabelName) {
         const std::vector<std::string> lines = SplitStopName(stop.name);
         const auto n = static_cast<int32_t>(lines.size());
@@ -278,6 +278,7 @@ void DrawStopLabel(MapPage& page, const RouteMap& map, const RouteStop& stop, co
     } else if (label.type == kLabelLineFilled || label.type == kLabelLineOutlined) {
         const RouteLine* line = FindRouteLine(map, label.line);
         if (!line) return;
+        const LineLook& look = *layout.LineOf(map, label.line);
         const TextSize text = MeasureLabelText(line->name);
         const int32_t th = MeasureLabelText(" ").height;
         const int32_t w = std::max(text.width, kBadgeWidth);
@@ -287,11 +288,11 @@ void DrawStopLabel(MapPage& page, const RouteMap& map, const RouteStop& stop, co
         const double textX = left + (text.width < kBadgeWidth ? (kBadgeWidth - text.width) / 2 : 0);
         const double textY = top + (th < kBadgeHeight ? (kBadgeHeight - th) / 2 : 0);
         if (label.type == kLabelLineFilled) {
-            page.Fill(line->colour);
+            page.Fill(look.colour);
             page.Box(left, top, w, hb, PdfPaint::Fill);
-            page.Text(textX, textY, 0, line->name, TextColour(line->effTextColour));
+            page.Text(textX, textY, 0, line->name, TextColour(look.textColour));
         } else {
-            page.Stroke(line->colour);
+            page.Stroke(look.colour);
             page.Box(left, top, w, hb, PdfPaint::CloseAndStroke);
             page.Text(textX, textY, 0, line->name, {0, 0, 0});
         }
@@ -305,37 +306,43 @@ void DrawStopLabel(MapPage& page, const RouteMap& map, const RouteStop& stop, co
     }
 }
 
-void DrawMap(MapPage& page, const RouteMap& map) {
-    const LineLanes lanes = ComputeLineLanes(map);
+void DrawMap(MapPage& page, const RouteMap& map, const RouteMapLayoutResult& layout) {
+    const LineLanes lanes = ComputeLineLanes(map, layout);
     for (std::size_t c = 0; c < map.connections.size(); ++c) {
         const Connection& connection = map.connections[c];
+        const ConnectionRoute& route = layout.connections[c];
         const RouteLine* line = FindRouteLine(map, connection.line);
         if (!line) continue;
-        DrawConnection(page, map, connection, *line, lanes.shifts[c]);
-        for (const Sign& sign : connection.workSigns) DrawSign(page, connection, *line, sign, lanes.shifts[c]);
+        const LineLook& look = *layout.LineOf(map, line->key);
+        DrawConnection(page, map, connection, route.path, *line, look, lanes.shifts[c]);
+        for (const Sign& sign : route.signs) DrawSign(page, route.path, *line, look, sign, lanes.shifts[c]);
     }
     page.Fill({255, 255, 255});
     page.Stroke({0, 0, 0});
-    for (const RouteStop& stop : map.stops) {
-        if (stop.box.x < 0 || stop.exit) continue;
-        const PixelRect bounds = StopBoxBounds(stop);
+    for (std::size_t i = 0; i < map.stops.size(); ++i) {
+        const RouteStop& stop = map.stops[i];
+        const StopBox& box = layout.stops[i].box;
+        if (box.x < 0 || stop.exit) continue;
+        const PixelRect bounds = StopBoxBounds(stop, box);
         const double w = bounds.right - bounds.left - 1;
         const double h = bounds.bottom - bounds.top - 1;
         const double radius = std::clamp<double>(map.roundBox, 0, std::min((w + 2) / 2, (h + 2) / 2));
         page.RoundBox(bounds.left + 0.5, bounds.top + 0.5, w, h, radius);
     }
     page.Stroke(kLeaderColour);
-    for (const RouteStop& stop : map.stops) {
-        if (stop.box.x < 0) continue;
-        for (const StopLabel& label : stop.labels) {
-            if (const std::optional<LabelLeader> leader = LeaderOf(map, stop, label)) {
+    for (std::size_t i = 0; i < map.stops.size(); ++i) {
+        const StopPlace& place = layout.stops[i];
+        if (place.box.x < 0) continue;
+        for (const StopLabel& label : place.labels) {
+            if (const std::optional<LabelLeader> leader = LeaderOf(map, map.stops[i], place.box, label)) {
                 page.Segment({leader->from.x + 0.5, leader->from.y + 0.5}, {leader->to.x + 0.5, leader->to.y + 0.5});
             }
         }
     }
-    for (const RouteStop& stop : map.stops) {
-        if (stop.box.x < 0) continue;
-        for (const StopLabel& label : stop.labels) DrawStopLabel(page, map, stop, label);
+    for (std::size_t i = 0; i < map.stops.size(); ++i) {
+        const StopPlace& place = layout.stops[i];
+        if (place.box.x < 0) continue;
+        for (const StopLabel& label : place.labels) DrawStopLabel(page, map, layout, map.stops[i], place.box, label);
     }
 }
 
@@ -368,7 +375,8 @@ LegendLayout MeasureLegend(PdfDocument& pdf, const RouteMap& map, const std::vec
     return {width + 2 * kLegendPadding, kLegendRow * static_cast<float>(entries.size() + 1) + 2 * kLegendPadding};
 }
 
-void DrawLegend(PdfDocument& pdf, const RouteMap& map, const std::vector<LineLegendEntry>& entries,
+void DrawLegend(PdfDocument& pdf, const RouteMap& map, const RouteMapLayoutResult& layout,
+                const std::vector<LineLegendEntry>& entries,
                 const RouteMapPageTexts& texts, float left, float top, const LegendLayout& size) {
     pdf.SetFillPaint(255, 255, 255);
     pdf.SetStrokePaint(0);
@@ -383,12 +391,13 @@ void DrawLegend(PdfDocument& pdf, const RouteMap& map, const std::vector<LineLeg
         if (!line) continue;
         const TextSize text = MeasureLabelText(line->name);
         const float badge = std::max<float>(kBadgeWidth, static_cast<float>(text.width));
-        page.Fill(line->colour);
-        if (NeedsCasing(line->colour)) page.Stroke(CasingColour(line->colour));
-        else page.Stroke(line->colour);
+        const LineLook& look = *layout.LineOf(map, line->key);
+        page.Fill(look.colour);
+        if (NeedsCasing(look.colour)) page.Stroke(CasingColour(look.colour));
+        else page.Stroke(look.colour);
         page.Box(kLegendPadding, y, badge, kBadgeHeight, PdfPaint::FillAndStroke);
         page.Text(kLegendPadding + (badge - static_cast<float>(text.width)) / 2, y + 1, 0, line->name,
-                  TextColour(line->effTextColour));
+                  TextColour(look.textColour));
         page.Text(kLegendPadding + badge + 8, y + 1, 0, EndsText(entry), {0, 0, 0});
         y += kLegendRow;
     }
@@ -421,24 +430,27 @@ std::vector<LineLegendEntry> LineLegendEntries(const RouteMap& map) {
     return entries;
 }
 
-std::optional<PixelRect> FreeCorner(const RouteMap& map, int32_t width, int32_t height) {
+std::optional<PixelRect> FreeCorner(const RouteMap& map, const RouteMapLayoutResult& layout, int32_t width,
+                                    int32_t height) {
     const int32_t mapWidth = kCellPixels * map.width + 1;
     const int32_t mapHeight = kCellPixels * map.height + 1;
     if (width + 8 > mapWidth || height + 8 > mapHeight) return std::nullopt;
     std::vector<PixelRect> taken;
-    for (const RouteStop& stop : map.stops) {
-        if (stop.box.x < 0) continue;
-        taken.push_back(StopBoxBounds(stop));
-        for (const StopLabel& label : stop.labels) taken.push_back(StopLabelBounds(map, stop, label));
+    for (std::size_t i = 0; i < map.stops.size(); ++i) {
+        const StopPlace& place = layout.stops[i];
+        if (place.box.x < 0) continue;
+        taken.push_back(StopBoxBounds(map.stops[i], place.box));
+        for (const StopLabel& label : place.labels) taken.push_back(StopLabelBounds(map, map.stops[i], place.box, label));
     }
-    const LineLanes lanes = ComputeLineLanes(map);
+    const LineLanes lanes = ComputeLineLanes(map, layout);
     for (std::size_t c = 0; c < map.connections.size(); ++c) {
         const Connection& connection = map.connections[c];
+        const std::vector<GridPoint>& path = layout.connections[c].path;
         const RouteLine* line = FindRouteLine(map, connection.line);
         const int32_t h = (line ? HalfWidth(line->thickness) : 0) + 2;
-        for (std::size_t i = 1; i < connection.path.size(); ++i) {
-            const GridPoint a = connection.path[i - 1];
-            const GridPoint b = connection.path[i];
+        for (std::size_t i = 1; i < path.size(); ++i) {
+            const GridPoint a = path[i - 1];
+            const GridPoint b = path[i];
             // The step in its lane.
             const GridPoint s = lanes.At(c, i - 1).Pixels();
             taken.push_back({kCellPixels * std::min(a.x, b.x) + 8 - h + s.x, kCellPixels * std::min(a.y, b.y) + 8 - h + s.y,
@@ -460,7 +472,8 @@ std::optional<PixelRect> FreeCorner(const RouteMap& map, int32_t width, int32_t 
     return std::nullopt;
 }
 
-bool WriteRouteMapVectorPdf(const RouteMap& map, const RouteMapPageTexts& texts, const std::filesystem::path& file) {
+bool WriteRouteMapVectorPdf(const RouteMap& map, const RouteMapLayoutResult& layout, const RouteMapPageTexts& texts,
+                            const std::filesystem::path& file) {
     if (map.width <= 0 || map.height <= 0 || map.width > kMaxRouteMapImageCells || map.height > kMaxRouteMapImageCells) {
         return false;
     }
@@ -481,7 +494,7 @@ bool WriteRouteMapVectorPdf(const RouteMap& map, const RouteMapPageTexts& texts,
     }
     const std::optional<PixelRect> corner =
         entries.empty() ? std::nullopt
-                        : FreeCorner(map, static_cast<int32_t>(std::ceil(legend.width)),
+                        : FreeCorner(map, layout, static_cast<int32_t>(std::ceil(legend.width)),
                                      static_cast<int32_t>(std::ceil(legend.height)));
     const bool legendBelow = !entries.empty() && !corner;
     const float pageWidth = 2 * kMargin + std::max(mapWidth, legendBelow ? legend.width : 0.0f);
@@ -507,12 +520,12 @@ bool WriteRouteMapVectorPdf(const RouteMap& map, const RouteMapPageTexts& texts,
     const float mapTop = kMargin + header;
     pdf.SelectFont("Helvetica", "", kLabelSize);
     MapPage page(pdf, {kMargin, mapTop});
-    DrawMap(page, map);
+    DrawMap(page, map, layout);
     if (corner) {
-        DrawLegend(pdf, map, entries, texts, kMargin + static_cast<float>(corner->left),
+        DrawLegend(pdf, map, layout, entries, texts, kMargin + static_cast<float>(corner->left),
                    mapTop + static_cast<float>(corner->top), legend);
     } else if (legendBelow) {
-        DrawLegend(pdf, map, entries, texts, kMargin, mapTop + mapHeight + 12, legend);
+        DrawLegend(pdf, map, layout, entries, texts, kMargin, mapTop + mapHeight + 12, legend);
     }
     if (pdf.LastError() != PdfError::None) return false;
     std::u8string name = file.u8string();

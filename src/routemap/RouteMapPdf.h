@@ -44,11 +44,12 @@ std::vector<LineLegendEntry> LineLegendEntries(const RouteMap& map);
 // Where the legend goes on the map, in map pixels: the first corner of the
 // map where a box of `width` x `height` covers no stop, label or line; none
 // when every corner is taken (the legend then goes below the map).
-std::optional<PixelRect> FreeCorner(const RouteMap& map, int32_t width, int32_t height);
+std::optional<PixelRect> FreeCorner(const RouteMap& map, const RouteMapLayoutResult& layout, int32_t width,
+                                    int32_t height);
 
-// Writes the laid-out map (the caller runs the layout) as a one-page PDF.
-// False when the document could not be made or saved.
-[[nodiscard]] bool WriteRouteMapVectorPdf(const RouteMap& map, const RouteMapPageTexts& texts,
-                                          const std::filesystem::path& file);
+// Writes the map as the layout placed it as a one-page PDF. False when the
+// document could not be made or saved.
+[[nodiscard]] bool WriteRouteMapVectorPdf(const RouteMap& map, const RouteMapLayoutResult& layout,
+                                          const RouteMapPageTexts& texts, const std::filesystem::path& file);
 
 }  // namespace tak

@@ -24,11 +24,12 @@ QString Title(const LanguageTable& language, const char* key) {
 
 }  // namespace
 
-QImage RouteMapCrop(const RouteMap& map, int x, int y, int width, int height, const RouteMapEditorView* editor) {
+QImage RouteMapCrop(const RouteMap& map, const RouteMapLayoutResult& layout, int x, int y, int width, int height,
+                    const RouteMapEditorView* editor) {
     RouteMapImage image{width, height, std::vector<uint8_t>(static_cast<std::size_t>(width) * height, 0), {{255, 255, 255}}};
     {
         RouteMapCanvas canvas(image, GridPoint{x, y});
-        DrawRouteMap(map, canvas, editor);
+        DrawRouteMap(map, layout, canvas, editor);
     }
     QImage shown(width, height, QImage::Format_Indexed8);
     QList<QRgb> colours;
@@ -120,9 +121,14 @@ std::vector<std::string> NewLineDialog::StopNames() const {
 // ---------------------------------------------------------------------------
 // Delete stop
 
-DeleteStopDialog::DeleteStopDialog(const RouteMap& routeMap, RouteKey stop, const LanguageTable& language,
-                                   QWidget* parent)
-    : QDialog(parent), routeMap_(routeMap), language_(language), stop_(stop), lines_(LinesAtStop(routeMap, stop)) {
+DeleteStopDialog::DeleteStopDialog(const RouteMap& routeMap, const RouteMapLayoutResult& mapLayout, RouteKey stop,
+                                   const LanguageTable& language, QWidget* parent)
+    : QDialog(parent),
+      routeMap_(routeMap),
+      layout_(mapLayout),
+      language_(language),
+      stop_(stop),
+      lines_(LinesAtStop(routeMap, stop)) {
     setWindowTitle(Title(language, "WinDelStop"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(LangLabel(language, "DelStopAffCon"), this));
@@ -162,8 +168,10 @@ void DeleteStopDialog::ShowLine() {
     QStringList neighbours;
     for (RouteKey neighbour : entry.neighbours) neighbours.push_back(FromUtf8(StopCaption(routeMap_, language_, neighbour)));
     caption_->setText(text + neighbours.join(", "));
-    if (const RouteStop* stop = FindRouteStop(routeMap_, stop_); stop && stop->box.x >= 0) {
-        preview_->setPixmap(QPixmap::fromImage(RouteMapCrop(routeMap_, kCellPixels * stop->box.x - 72, kCellPixels * stop->box.y - 56, 160, 128)));
+    if (const StopPlace* place = layout_.StopOf(routeMap_, stop_); place && place->box.x >= 0) {
+        const StopBox& box = place->box;
+        preview_->setPixmap(QPixmap::fromImage(
+            RouteMapCrop(routeMap_, layout_, kCellPixels * box.x - 72, kCellPixels * box.y - 56, 160, 128)));
     }
 }
 

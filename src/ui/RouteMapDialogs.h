@@ -25,7 +25,7 @@ namespace tak::ui {
 
 // The laid-out map's pixels from (x, y) on, drawn as the output draws them or,
 // with an editor view, as the window shows them.
-QImage RouteMapCrop(const RouteMap& map, int x, int y, int width, int height,
+QImage RouteMapCrop(const RouteMap& map, const RouteMapLayoutResult& layout, int x, int y, int width, int height,
                     const RouteMapEditorView* editor = nullptr);
 
 class NewLineDialog : public QDialog {
@@ -54,7 +54,8 @@ class DeleteStopDialog : public QDialog {
     Q_OBJECT
 
 public:
-    DeleteStopDialog(const RouteMap& routeMap, RouteKey stop, const LanguageTable& language, QWidget* parent);
+    DeleteStopDialog(const RouteMap& routeMap, const RouteMapLayoutResult& layout, RouteKey stop,
+                     const LanguageTable& language, QWidget* parent);
 
     const std::map<RouteKey, StopDeleteChoice>& Choices() const { return choices_; }
 
@@ -63,6 +64,7 @@ private:
     void TakeChoice();
 
     const RouteMap& routeMap_;
+    const RouteMapLayoutResult& layout_;
     const LanguageTable& language_;
     RouteKey stop_;
     std::vector<LineAtStop> lines_;

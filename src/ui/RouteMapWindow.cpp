@@ -52,8 +52,9 @@ QPixmap Swatch(Rgb colour) {
 // ---------------------------------------------------------------------------
 // Canvas
 
-RouteMapCanvasWidget::RouteMapCanvasWidget(const RouteMap& map, const RouteMapEditorView& view, QWidget* parent)
-    : QWidget(parent), map_(map), view_(view) {
+RouteMapCanvasWidget::RouteMapCanvasWidget(const RouteMap& map, const RouteMapLayoutResult& layout,
+                                           const RouteMapEditorView& view, QWidget* parent)
+    : QWidget(parent), map_(map), layout_(layout), view_(view) {
     setObjectName("routeMapCanvas");
     setMouseTracking(true);
     FitToMap();
@@ -69,7 +70,7 @@ void RouteMapCanvasWidget::paintEvent(QPaintEvent* event) {
     if (exposed.isEmpty()) return;
     QPainter painter(this);
     painter.drawImage(exposed.topLeft(),
-                      RouteMapCrop(map_, exposed.x(), exposed.y(), exposed.width(), exposed.height(), &view_));
+                      RouteMapCrop(map_, layout_, exposed.x(), exposed.y(), exposed.width(), exposed.height(), &view_));
 }
 
 void RouteMapCanvasWidget::mousePressEvent(QMouseEvent* event) {
@@ -117,7 +118,7 @@ RouteMapWindow::RouteMapWindow(AppContext& context, Dialogs& dialogs, QWidget* o
     setObjectName("routeMapWindow");
     setWindowTitle(WindowTitle(context_.language));
     CreateControls();
-    LayoutRouteMap(Map(), &cache_);
+    LayOut();
     Refresh();
     ShowPage(0);
     resize(1180, 760);
@@ -136,6 +137,30 @@ StopLabel* RouteMapWindow::Label() {
     RouteStop* stop = Stop();
     if (!stop || selectedLabel_ < 0 || selectedLabel_ >= static_cast<int>(stop->labels.size())) return nullptr;
     return &stop->labels[static_cast<std::size_t>(selectedLabel_)];
+}
+
+const StopPlace* RouteMapWindow::Place() const { return layout_.StopOf(context_.project.routeMap, selectedStop_); }
+
+const StopLabel* RouteMapWindow::PlacedLabel() const {
+    const StopPlace* place = Place();
+    if (!place || selectedLabel_ < 0 || selectedLabel_ >= static_cast<int>(place->labels.size())) return nullptr;
+    return &place->labels[static_cast<std::size_t>(selectedLabel_)];
+}
+
+const std::vector<GridPoint>& RouteMapWindow::SelectedPath() const {
+    static const std::vector<GridPoint> none;
+    const ConnectionRoute* route = layout_.RouteOf(context_.project.routeMap, selectedConnection_);
+    return route ? route->path : none;
+}
+
+StopBox RouteMapWindow::ShownBox(const RouteStop& stop) const {
+    const StopPlace* place = layout_.StopOf(context_.project.routeMap, stop.key);
+    return stop.automatic && place && place->box.x >= 0 ? place->box : stop.stored;
+}
+
+StopLabel RouteMapWindow::ShownLabel(const StopLabel& label) const {
+    const StopLabel* placed = PlacedLabel();
+    return label.automatic && placed ? *placed : label;
 }
 
 namespace {
@@ -160,7 +185,7 @@ QSpinBox* NewSpin(QWidget* parent, const char* name, int low, int high) {
 
 void RouteMapWindow::CreateControls() {
     const LanguageTable& language = context_.language;
-    canvas_ = new RouteMapCanvasWidget(Map(), view_, this);
+    canvas_ = new RouteMapCanvasWidget(Map(), layout_, view_, this);
     scroll_ = Named(new QScrollArea(this), "canvasScroll");
     scroll_->setWidget(canvas_);
     status_ = Named(new QLabel(this), "statusText");
@@ -517,6 +542,8 @@ QWidget* RouteMapWindow::CreateStopsPage() {
     });
     OnEdit(this, refreshing_, stopAuto_, &QCheckBox::toggled, [this] {
         if (RouteStop* stop = Stop()) {
+            // A stop fixed by hand stays where the layout had put it.
+            stop->stored = ShownBox(*stop);
             stop->automatic = stopAuto_->isChecked();
             Changed();
         }
@@ -589,6 +616,8 @@ QWidget* RouteMapWindow::CreateStopsPage() {
     });
     OnEdit(this, refreshing_, labelAuto_, &QCheckBox::toggled, [this] {
         if (StopLabel* label = Label()) {
+            // A label fixed by hand stays where the layout had put it.
+            *label = ShownLabel(*label);
             label->automatic = labelAuto_->isChecked();
             Changed();
         }
@@ -778,7 +807,8 @@ QWidget* RouteMapWindow::CreateConnectionsPage() {
         Connection* c = SelectedConnectionRecord();
         if (!c) return;
         // A new via point goes where the next click on the map puts it.
-        c->nodes.push_back(c->path.empty() ? GridPoint{0, 0} : c->path[c->path.size() / 2]);
+        const std::vector<GridPoint>& path = SelectedPath();
+        c->nodes.push_back(path.empty() ? GridPoint{0, 0} : path[path.size() / 2]);
         selectedNode_ = static_cast<int>(c->nodes.size()) - 1;
         Changed();
         StartPick(Pick::kNodePosition, nodePick_);
@@ -860,8 +890,14 @@ void RouteMapWindow::Changed() {
 
 void RouteMapWindow::MarkModified() { changes_.Touch(); }
 
+void RouteMapWindow::LayOut() {
+    // A grid made smaller hands the fixed stops it no longer holds to the layout.
+    ReleaseStopsOutsideGrid(Map());
+    layout_ = LayoutRouteMap(Map(), &cache_);
+}
+
 void RouteMapWindow::Relayout() {
-    LayoutRouteMap(Map(), &cache_);
+    LayOut();
     UpdateView();
     canvas_->FitToMap();
     canvas_->update();
@@ -926,8 +962,9 @@ void RouteMapWindow::RefreshLine() {
                                                                                          : 0;
     if (line->colourIndex == kCustomColour) colourCombo_->setItemIcon(kCustomColourEntry + 1, Swatch(UnpackRgb(line->customColour)));
     colourCombo_->setCurrentIndex(shownColourItem_);
-    textColourCombo_->setCurrentIndex(std::clamp(line->effTextColour, 0, 2));
-    arrowColourCombo_->setCurrentIndex(std::clamp(line->effArrowColour, 0, 2));
+    const LineLook* look = layout_.LineOf(Map(), line->key);
+    textColourCombo_->setCurrentIndex(std::clamp(look ? look->textColour : line->textColour, 0, 2));
+    arrowColourCombo_->setCurrentIndex(std::clamp(look ? look->arrowColour : line->arrowColour, 0, 2));
     strokeCombo_->setCurrentIndex(std::clamp(line->stroke, 0, 1));
     thicknessSpin_->setValue(line->thickness);
     autoNamesBox_->setChecked(line->autoNames);
@@ -954,10 +991,11 @@ void RouteMapWindow::RefreshStop() {
     labelList_->clear();
     if (stop) {
         stopName_->setText(FromUtf8(stop->name));
-        stopX_->setValue(stop->stored.x);
-        stopY_->setValue(stop->stored.y);
-        stopWidth_->setValue(stop->stored.width);
-        stopHeight_->setValue(stop->stored.height);
+        const StopBox box = ShownBox(*stop);
+        stopX_->setValue(box.x);
+        stopY_->setValue(box.y);
+        stopWidth_->setValue(box.width);
+        stopHeight_->setValue(box.height);
         stopAuto_->setChecked(stop->automatic);
         stopExit_->setChecked(stop->exit);
         for (const StopLabel& label : stop->labels) labelList_->addItem(labelType_->itemText(std::clamp(label.type, 0, 3)));
@@ -973,6 +1011,7 @@ void RouteMapWindow::RefreshLabel() {
         w->setEnabled(label != nullptr);
     }
     if (!label) return;
+    const StopLabel shown = ShownLabel(*label);
     labelType_->setCurrentIndex(std::clamp(label->type, 0, 3));
     int lineRow = -1;
     for (std::size_t i = 0; i < Map().lines.size(); ++i) {
@@ -980,9 +1019,9 @@ void RouteMapWindow::RefreshLabel() {
     }
     labelLine_->setCurrentIndex(lineRow);
     labelDir_->setCurrentIndex(std::clamp(label->dir, 0, 3));
-    labelX_->setValue(label->x);
-    labelY_->setValue(label->y);
-    labelAngle_->setValue(label->angle);
+    labelX_->setValue(shown.x);
+    labelY_->setValue(shown.y);
+    labelAngle_->setValue(shown.angle);
     labelAuto_->setChecked(label->automatic);
 }
 
@@ -1090,9 +1129,9 @@ void RouteMapWindow::OnPointer(QPoint pixel) {
     const LanguageTable& language = context_.language;
     const GridPoint cell = CellAtPixel(pixel.x(), pixel.y());
     QString text = LangText(language, "Position") + ": " + QString::number(cell.x) + ", " + QString::number(cell.y);
-    if (RouteKey stop = StopAtPixel(Map(), pixel.x(), pixel.y())) {
+    if (RouteKey stop = StopAtPixel(Map(), layout_, pixel.x(), pixel.y())) {
         text += "  " + LangText(language, "Stop") + ": " + FromUtf8(StopCaption(Map(), language, stop));
-    } else if (RouteKey key = ConnectionAtPixel(Map(), pixel.x(), pixel.y())) {
+    } else if (RouteKey key = ConnectionAtPixel(Map(), layout_, pixel.x(), pixel.y())) {
         text += "  " + LangText(language, "Connection") + ": " +
                 FromUtf8(ConnectionCaption(Map(), language, *FindConnection(Map(), key)));
     }
@@ -1115,22 +1154,25 @@ void RouteMapWindow::ShowPickPreview(QPoint pixel) {
             if (shown) canvas_->update();
             return;
         case Pick::kStopPosition:
-            if (const RouteStop* stop = Stop()) view_.placingBox = StopBox{cell.x, cell.y, stop->stored.width, stop->stored.height};
+            if (const RouteStop* stop = Stop()) {
+                const StopBox box = ShownBox(*stop);
+                view_.placingBox = StopBox{cell.x, cell.y, box.width, box.height};
+            }
             break;
         case Pick::kLabelPosition:
-            if (const RouteStop* stop = Stop(); stop && Label() && stop->box.x >= 0) {
-                StopLabel moved = *Label();
-                const GridPoint anchor = LabelAnchor(stop->box);
+            if (const StopPlace* place = Place(); place && Label() && place->box.x >= 0) {
+                StopLabel moved = ShownLabel(*Label());
+                const GridPoint anchor = LabelAnchor(place->box);
                 moved.x = pixel.x() - anchor.x;
                 moved.y = pixel.y() - anchor.y;
                 view_.draggedLabel = moved;
             }
             break;
         case Pick::kSignPosition:
-            if (const Connection* c = SelectedConnectionRecord(); c && !c->path.empty() && selectedSign_ >= 0 &&
+            if (const Connection* c = SelectedConnectionRecord(); c && !SelectedPath().empty() && selectedSign_ >= 0 &&
                                                                    selectedSign_ < static_cast<int>(c->signs.size())) {
                 Sign moved = c->signs[static_cast<std::size_t>(selectedSign_)];
-                moved.pos = NearestSignPos(c->path, pixel);
+                moved.pos = NearestSignPos(SelectedPath(), pixel);
                 view_.draggedSign = moved;
             }
             break;
@@ -1167,6 +1209,7 @@ void RouteMapWindow::OnCanvasClick(QPoint pixel) {
     switch (pick) {
         case Pick::kStopPosition:
             if (RouteStop* stop = Stop()) {
+                stop->stored = ShownBox(*stop);
                 stop->stored.x = cell.x;
                 stop->stored.y = cell.y;
                 stop->automatic = false;
@@ -1174,9 +1217,11 @@ void RouteMapWindow::OnCanvasClick(QPoint pixel) {
             }
             return;
         case Pick::kLabelPosition:
-            if (RouteStop* stop = Stop(); stop && Label() && stop->box.x >= 0) {
+            if (const StopPlace* place = Place(); place && Label() && place->box.x >= 0) {
                 StopLabel* label = Label();
-                const GridPoint anchor = LabelAnchor(stop->box);
+                // The layout's turn stays with a label fixed by hand.
+                *label = ShownLabel(*label);
+                const GridPoint anchor = LabelAnchor(place->box);
                 label->x = pixel.x() - anchor.x;
                 label->y = pixel.y() - anchor.y;
                 label->automatic = false;
@@ -1186,7 +1231,7 @@ void RouteMapWindow::OnCanvasClick(QPoint pixel) {
         case Pick::kEnd0:
         case Pick::kEnd1:
             if (Connection* c = SelectedConnectionRecord()) {
-                if (RouteKey stop = StopAtPixel(Map(), pixel.x(), pixel.y())) {
+                if (RouteKey stop = StopAtPixel(Map(), layout_, pixel.x(), pixel.y())) {
                     SetConnectionEnd(Map(), *c, pick == Pick::kEnd0 ? 0 : 1, stop);
                     Changed();
                 }
@@ -1204,22 +1249,22 @@ void RouteMapWindow::OnCanvasClick(QPoint pixel) {
             }
             return;
         case Pick::kSignPosition:
-            if (Connection* c = SelectedConnectionRecord(); c && !c->path.empty() && selectedSign_ >= 0 &&
+            if (Connection* c = SelectedConnectionRecord(); c && !SelectedPath().empty() && selectedSign_ >= 0 &&
                                                              selectedSign_ < static_cast<int>(c->signs.size())) {
-                c->signs[static_cast<std::size_t>(selectedSign_)].pos = NearestSignPos(c->path, pixel);
+                c->signs[static_cast<std::size_t>(selectedSign_)].pos = NearestSignPos(SelectedPath(), pixel);
                 Changed();
             }
             return;
         case Pick::kNone: break;
     }
     area_ = {};
-    if (RouteKey stop = StopAtPixel(Map(), pixel.x(), pixel.y())) {
+    if (RouteKey stop = StopAtPixel(Map(), layout_, pixel.x(), pixel.y())) {
         selectedStop_ = stop;
         selectedLabel_ = -1;
         UpdateView();
         Refresh();
         ShowPage(2);
-    } else if (RouteKey connection = ConnectionAtPixel(Map(), pixel.x(), pixel.y())) {
+    } else if (RouteKey connection = ConnectionAtPixel(Map(), layout_, pixel.x(), pixel.y())) {
         selectedConnection_ = connection;
         selectedLine_ = FindConnection(Map(), connection)->line;
         selectedNode_ = -1;
@@ -1237,7 +1282,7 @@ void RouteMapWindow::OnCanvasClick(QPoint pixel) {
 
 void RouteMapWindow::OnArea(QRect pixels) {
     if (pick_ != Pick::kNone) return;  // a pick waits for a click, not a drag
-    area_ = SelectArea(Map(), pixels.left(), pixels.top(), pixels.right() + 1, pixels.bottom() + 1);
+    area_ = SelectArea(Map(), layout_, pixels.left(), pixels.top(), pixels.right() + 1, pixels.bottom() + 1);
     refreshing_ = true;
     RefreshGeneral();
     refreshing_ = false;
@@ -1321,7 +1366,7 @@ void RouteMapWindow::DeleteStop() {
     if (!stop) return;
     std::map<RouteKey, StopDeleteChoice> choices;
     if (!LinesAtStop(Map(), stop->key).empty()) {
-        DeleteStopDialog dialog(Map(), stop->key, context_.language, this);
+        DeleteStopDialog dialog(Map(), layout_, stop->key, context_.language, this);
         if (!dialogs_.RunDialog(dialog)) return;
         choices = dialog.Choices();
     }

@@ -45,7 +45,8 @@ class RouteMapCanvasWidget : public QWidget {
     Q_OBJECT
 
 public:
-    RouteMapCanvasWidget(const RouteMap& map, const RouteMapEditorView& view, QWidget* parent);
+    RouteMapCanvasWidget(const RouteMap& map, const RouteMapLayoutResult& layout, const RouteMapEditorView& view,
+                         QWidget* parent);
     // Follows the map's size (16 pixels a cell and one more).
     void FitToMap();
 
@@ -63,6 +64,7 @@ protected:
 
 private:
     const RouteMap& map_;
+    const RouteMapLayoutResult& layout_;
     const RouteMapEditorView& view_;
     std::optional<QPoint> pressedAt_;
 };
@@ -84,6 +86,8 @@ public:
     const AreaSelection& Area() const { return area_; }
     RouteKey SelectedStop() const { return selectedStop_; }
     RouteKey SelectedConnection() const { return selectedConnection_; }
+    // What the last layout made of the map the window shows.
+    const RouteMapLayoutResult& Layout() const { return layout_; }
     // The searches the last layout reused and made.
     RouteMapLayoutCache::Stats LastLayout() const { return cache_.LastRun(); }
 
@@ -108,6 +112,9 @@ private:
     void Changed();
     // Marks the map modified without a new layout (settings the drawing does not show).
     void MarkModified();
+    // Lays the map out: the canvas, hit tests and the pages show the result.
+    void LayOut();
+    // Lays out and redraws.
     void Relayout();
     void Refresh();
     void RefreshGeneral();
@@ -146,11 +153,21 @@ private:
     RouteStop* Stop();
     StopLabel* Label();
     Connection* SelectedConnectionRecord();
+    // The layout's stop, label and path of the selection; null or empty when
+    // the layout has none.
+    const StopPlace* Place() const;
+    const StopLabel* PlacedLabel() const;
+    const std::vector<GridPoint>& SelectedPath() const;
+    // A stop's box and the selected label as shown: where the layout put
+    // them when they are automatic, else as the user fixed them.
+    StopBox ShownBox(const RouteStop& stop) const;
+    StopLabel ShownLabel(const StopLabel& label) const;
 
     AppContext& context_;
     Dialogs& dialogs_;
     QWidget* owner_;
     RouteMapLayoutCache cache_;
+    RouteMapLayoutResult layout_;
     RouteMapEditorView view_;
     AreaSelection area_;
     EditorChanges changes_;
