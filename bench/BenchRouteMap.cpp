@@ -130,15 +130,16 @@ double Median(std::vector<double> values) {
 }
 
 // The layout as text: boxes of placed stops, then each connection's ends and path.
-void DumpLayout(const tak::RouteMap& map) {
-    for (const auto& stop : map.stops) {
-        std::printf("stop %s: %d,%d %dx%d\n", stop.name.c_str(), stop.box.x, stop.box.y, stop.box.width, stop.box.height);
+void DumpLayout(const tak::RouteMap& map, const tak::RouteMapLayoutResult& layout) {
+    for (std::size_t i = 0; i < map.stops.size(); ++i) {
+        const tak::StopBox& box = layout.stops[i].box;
+        std::printf("stop %s: %d,%d %dx%d\n", map.stops[i].name.c_str(), box.x, box.y, box.width, box.height);
     }
-    for (const auto& c : map.connections) {
-        const tak::RouteStop* a = tak::FindRouteStop(map, c.end[0].stop);
-        const tak::RouteStop* b = tak::FindRouteStop(map, c.end[1].stop);
-        std::printf("%s (%d/%d) - %s (%d/%d):", a ? a->name.c_str() : "?", c.work[0].side, c.work[0].port,
-                    b ? b->name.c_str() : "?", c.work[1].side, c.work[1].port);
+    for (const auto& c : layout.connections) {
+        const tak::RouteStop* a = tak::FindRouteStop(map, c.ends[0].stop);
+        const tak::RouteStop* b = tak::FindRouteStop(map, c.ends[1].stop);
+        std::printf("%s (%d/%d) - %s (%d/%d):", a ? a->name.c_str() : "?", c.ends[0].side, c.ends[0].port,
+                    b ? b->name.c_str() : "?", c.ends[1].side, c.ends[1].port);
         for (const auto& p : c.path) std::printf(" %d,%d", p.x, p.y);
         std::printf("\n");
     }
@@ -152,7 +153,7 @@ struct LabelTrouble {
     int onBoxes = 0;
 };
 
-LabelTrouble CountLabelTrouble(const tak::RouteMap& map) {
+LabelTrouble CountLabelTrouble(const tak::RouteMap& map, const tak::RouteMapLayoutResult& layout) {
     struct Placed {
         tak::RouteKey stop;
         tak::LabelShape rect;  // turned with its label
@@ -160,9 +161,10 @@ LabelTrouble CountLabelTrouble(const tak::RouteMap& map) {
     std::vector<Placed> labels;
     const tak::PixelRect image{0, 0, 16 * map.width + 1, 16 * map.height + 1};
     LabelTrouble trouble;
-    for (const auto& stop : map.stops) {
-        for (const auto& label : stop.labels) {
-            const tak::LabelShape r = tak::StopLabelShape(map, stop, label);
+    for (std::size_t s = 0; s < map.stops.size(); ++s) {
+        const tak::RouteStop& stop = map.stops[s];
+        for (const auto& label : layout.stops[s].labels) {
+            const tak::LabelShape r = tak::StopLabelShape(map, stop, layout.stops[s].box, label);
             if (r.Empty()) continue;
             if (!r.Inside(image)) ++trouble.clipped;
             labels.push_back({stop.key, r});
@@ -172,8 +174,9 @@ LabelTrouble CountLabelTrouble(const tak::RouteMap& map) {
         for (std::size_t j = i + 1; j < labels.size(); ++j) {
             if (labels[i].rect.Overlaps(labels[j].rect)) ++trouble.overlappingLabels;
         }
-        for (const auto& stop : map.stops) {
-            if (stop.key != labels[i].stop && labels[i].rect.Overlaps(tak::LabelShape::Of(tak::StopBoxBounds(stop)))) {
+        for (std::size_t s = 0; s < map.stops.size(); ++s) {
+            const tak::PixelRect box = tak::StopBoxBounds(map.stops[s], layout.stops[s].box);
+            if (map.stops[s].key != labels[i].stop && labels[i].rect.Overlaps(tak::LabelShape::Of(box))) {
                 ++trouble.onBoxes;
             }
         }
@@ -193,7 +196,7 @@ void BenchEdits(const tak::RouteMap& source, int edits, bool useCache) {
     std::printf("%s\n", useCache ? "with the searches of the last run kept:" : "every layout from scratch:");
     tak::RouteMapLayoutCache cache;
     const double firstStart = ProcessorMilliseconds();
-    tak::LayoutRouteMap(map, useCache ? &cache : nullptr);
+    tak::RouteMapLayoutResult layout = tak::LayoutRouteMap(map, useCache ? &cache : nullptr);
     if (useCache) {
         // An edit that changes every search (the grid's size, diagonals) costs this.
         std::printf("  first layout, every search made and kept: processor time %.1f ms\n",
@@ -227,13 +230,13 @@ void BenchEdits(const tak::RouteMap& source, int edits, bool useCache) {
             auto& line = map.lines[random.Next(static_cast<uint32_t>(map.lines.size()))];
             line.autoNames = !line.autoNames;
         }
-        tak::LayoutRouteMap(map, useCache ? &cache : nullptr);
+        layout = tak::LayoutRouteMap(map, useCache ? &cache : nullptr);
         reused += cache.LastRun().reused;
         searched += cache.LastRun().searched;
         layoutOnly.push_back(Milliseconds(Clock::now() - start));
         tak::RouteMapEditorView editor;
         tak::RouteMapCanvas canvas(view, tak::GridPoint{std::max(0, 16 * at.x - 600), std::max(0, 16 * at.y - 400)});
-        tak::DrawRouteMap(map, canvas, &editor);
+        tak::DrawRouteMap(map, layout, canvas, &editor);
         wall.push_back(Milliseconds(Clock::now() - start));
         cpu.push_back(ProcessorMilliseconds() - cpuStart);
     }
@@ -258,22 +261,23 @@ int RenderProject(const char* projectFile, const char* pngFile, bool dump) {
         std::fprintf(stderr, "cannot read %s\n", projectFile);
         return 1;
     }
-    tak::LayoutRouteMap(project.routeMap);
-    if (dump) DumpLayout(project.routeMap);
+    const tak::RouteMap& map = project.routeMap;
+    const tak::RouteMapLayoutResult layout = tak::LayoutRouteMap(map);
+    if (dump) DumpLayout(map, layout);
     {
         // The plain rule's places, as the layout had them before it cleared them.
-        tak::RouteMap plain = project.routeMap;
+        tak::RouteMapLayoutResult plain = layout;
         for (auto& stop : plain.stops) {
             if (stop.box.x < 0) continue;
             for (std::size_t i = 0; i < stop.labels.size(); ++i) {
                 if (stop.labels[i].automatic) tak::PlaceStopLabel(stop, i);
             }
         }
-        PrintLabelTrouble("labels by the plain rule", CountLabelTrouble(plain));
-        PrintLabelTrouble("labels as laid out     ", CountLabelTrouble(project.routeMap));
-        std::printf("labels left crowded by the layout: %d\n", project.routeMap.crowdedLabels);
+        PrintLabelTrouble("labels by the plain rule", CountLabelTrouble(map, plain));
+        PrintLabelTrouble("labels as laid out     ", CountLabelTrouble(map, layout));
+        std::printf("labels left crowded by the layout: %d\n", layout.crowdedLabels);
     }
-    std::optional<tak::RouteMapImage> image = tak::RenderRouteMap(project.routeMap);
+    std::optional<tak::RouteMapImage> image = tak::RenderRouteMap(map, layout);
     if (!image || !tak::WriteRouteMapPng(*image, pngFile)) {
         std::fprintf(stderr, "cannot write %s\n", pngFile);
         return 1;
@@ -307,22 +311,20 @@ int main(int argc, char** argv) {
     std::vector<double> fullCpuTimes;
     std::vector<double> drawTimes;
     std::vector<double> pngTimes;
-    tak::RouteMap laidOut;
+    tak::RouteMapLayoutResult laidOut;
     const fs::path png = fs::temp_directory_path() / "taktarium-bench-routemap.png";
     for (int run = 0; run < repeat; ++run) {
-        tak::RouteMap map = source;
         const double cpuStart = ProcessorMilliseconds();
         Clock::time_point start = Clock::now();
-        tak::LayoutRouteMap(map);
+        tak::RouteMapLayoutResult layout = tak::LayoutRouteMap(source);
         layoutTimes.push_back(Milliseconds(Clock::now() - start));
         layoutCpuTimes.push_back(ProcessorMilliseconds() - cpuStart);
 
-        map = source;
         const double fullCpuStart = ProcessorMilliseconds();
         start = Clock::now();
-        tak::LayoutRouteMap(map);
+        layout = tak::LayoutRouteMap(source);
         Clock::time_point laid = Clock::now();
-        std::optional<tak::RouteMapImage> image = tak::RenderRouteMap(map);
+        std::optional<tak::RouteMapImage> image = tak::RenderRouteMap(source, layout);
         Clock::time_point drawn = Clock::now();
         bool written = image && tak::WriteRouteMapPng(*image, pngFile ? fs::path(pngFile) : png);
         Clock::time_point saved = Clock::now();
@@ -334,21 +336,21 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot write the image\n");
             return 1;
         }
-        laidOut = std::move(map);
+        laidOut = std::move(layout);
     }
     if (!pngFile) fs::remove(png);
 
     std::size_t placed = std::count_if(laidOut.stops.begin(), laidOut.stops.end(),
-                                       [](const tak::RouteStop& s) { return s.box.x >= 0; });
+                                       [](const tak::StopPlace& s) { return s.box.x >= 0; });
     std::size_t routed = std::count_if(laidOut.connections.begin(), laidOut.connections.end(),
-                                       [](const tak::Connection& c) { return !c.path.empty(); });
+                                       [](const tak::ConnectionRoute& c) { return !c.path.empty(); });
     std::printf("map: %dx%d grid, %zu lines, %zu stops (%zu placed after layout), %zu connections (%zu routed)\n",
-                kGrid, kGrid, laidOut.lines.size(), laidOut.stops.size(), placed, laidOut.connections.size(),
-                routed);
+                kGrid, kGrid, source.lines.size(), source.stops.size(), placed, source.connections.size(), routed);
     std::printf("labels left crowded by the layout: %d\n", laidOut.crowdedLabels);
     std::printf("line crossings: %d with the lines in list order, %d in the chosen lanes\n",
-                tak::CountLineCrossings(laidOut, tak::ComputeLineLanes(laidOut, tak::LaneOrdering::kListOrder)),
-                tak::CountLineCrossings(laidOut, tak::ComputeLineLanes(laidOut)));
+                tak::CountLineCrossings(source, laidOut,
+                                        tak::ComputeLineLanes(source, laidOut, tak::LaneOrdering::kListOrder)),
+                tak::CountLineCrossings(source, laidOut, tak::ComputeLineLanes(source, laidOut)));
     std::printf("layout:               median %.1f ms over %d runs (processor time %.1f ms)\n",
                 Median(layoutTimes), repeat, Median(layoutCpuTimes));
     std::printf("layout + render + PNG: median %.1f ms over %d runs (processor time %.1f ms; drawing %.1f ms, "

@@ -189,12 +189,12 @@ inline void AddRouteMap(Project& project, MapData& map) {
     RouteStop& hbf = *FindRouteStop(routeMap, StopFor(routeMap, "Hauptbahnhof"));
     // Placed by hand: the name left of the box, the two badges side by side
     // under it, clear of each other and of the stops nearby.
-    hbf.labels = {{kLabelName, -94, 0, 0, kNoRouteKey, 0, false, false},
-                  {kLabelLineFilled, -15, 14, 0, oneKey, 0, false, false},
-                  {kLabelLineOutlined, 15, 14, 0, threeKey, 0, false, false}};
+    hbf.labels = {{kLabelName, -94, 0, 0, kNoRouteKey, 0, false},
+                  {kLabelLineFilled, -15, 14, 0, oneKey, 0, false},
+                  {kLabelLineOutlined, 15, 14, 0, threeKey, 0, false}};
     RouteStop& ost = *FindRouteStop(routeMap, StopFor(routeMap, "Gewerbegebiet Ost"));
     ost.exit = true;
-    ost.labels.push_back({kLabelArrow, 0, 0, 0, kNoRouteKey, 1, true, false});
+    ost.labels.push_back({kLabelArrow, 0, 0, 0, kNoRouteKey, 1, true});
 
     // The first connection of line 1 shows its direction.
     routeMap.connections.front().signs = {{kSignArrowOut, 0}};

@@ -163,7 +163,6 @@ TEST_F(DemoProjectTest, EveryReferenceOfTheBundledFileResolves) {
     ProjectLoadResult load = LoadProjectFile(context);
     ASSERT_TRUE(load.parsed);
     EXPECT_EQ(load.version, kProjectVersion);
-    EXPECT_FALSE(load.routeMapNeedsLayout);
 
     JsonPtr root = Load(BundledFile());
     const Project& p = context.project;

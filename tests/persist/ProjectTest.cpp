@@ -111,9 +111,9 @@ Project MakeFullProject(MapData& map) {
     RouteStop& markt = AddRouteStop(routeMap, "Markt");
     markt.automatic = false;
     markt.stored = {4, 5, 2, 0};
-    markt.labels = {{kLabelName, 3, -4, 90, kNoRouteKey, 0, false, false},
-                    {kLabelLineFilled, -9, 8, 0, twoKey, 0, false, false},
-                    {kLabelArrow, 0, 0, 0, kNoRouteKey, 3, true, false}};
+    markt.labels = {{kLabelName, 3, -4, 90, kNoRouteKey, 0, false},
+                    {kLabelLineFilled, -9, 8, 0, twoKey, 0, false},
+                    {kLabelArrow, 0, 0, 0, kNoRouteKey, 3, true}};
     RouteKey marktKey = markt.key;
     RouteStop& nordStop = AddRouteStop(routeMap, "Nord");
     nordStop.exit = true;
@@ -222,8 +222,7 @@ std::string Describe(const RouteMap& m) {
         for (const auto& l : s.labels) {
             text += "  label " + std::to_string(l.type) + " " + std::to_string(l.x) + "," + std::to_string(l.y) +
                     " a" + std::to_string(l.angle) + " line " + position(m.lines, l.line) + " d" +
-                    std::to_string(l.dir) + " auto " + std::to_string(l.automatic) + " legacy " +
-                    std::to_string(l.legacy) + "\n";
+                    std::to_string(l.dir) + " auto " + std::to_string(l.automatic) + "\n";
         }
     }
     for (const auto& c : m.connections) {
@@ -259,7 +258,6 @@ TEST_F(ProjectFileTest, EveryRecordSurvivesSaveAndLoad) {
     ProjectLoadResult result = LoadProject(loaded, map, File());
     EXPECT_TRUE(result.parsed);
     EXPECT_EQ(result.version, kProjectVersion);
-    EXPECT_FALSE(result.routeMapNeedsLayout);
     EXPECT_TRUE(loaded.outputOpt == original.outputOpt);
     ExpectSameSpiders(original, loaded);
     ExpectSamePlans(original, loaded);
@@ -454,40 +452,43 @@ TEST_F(ProjectFileTest, OldFilesTurnStopTextsIntoLabels) {
     Project project;
     ProjectLoadResult result = LoadProject(project, map, File());
     EXPECT_EQ(result.version, 45);
-    EXPECT_TRUE(result.routeMapNeedsLayout);
+    // Offsets of labels placed by hand now count from the centre of a box
+    // of one cell, as no line places these stops; automatic ones are placed anew.
     EXPECT_EQ(Describe(project.routeMap),
               "0 32x32 r5 diag\n"
               "line 1 -1 -1 -1 2 0 4 1\n"
               "stop Markt 0 1 -1,-1 0x1 connections 0\n"
-              "  label 1 2,2 a0 line 0 d0 auto 0 legacy 1\n"
-              "  label 0 5,-3 a90 line - d0 auto 0 legacy 1\n"
+              "  label 1 -6,-6 a0 line 0 d0 auto 0\n"
+              "  label 0 -3,-11 a90 line - d0 auto 0\n"
               "stop Nord 0 1 -1,-1 0x1 connections 0\n"
               "stop Ost 0 1 -1,-1 0x1 connections 0\n"
-              "  label 0 0,0 a0 line - d0 auto 1 legacy 1\n");
+              "  label 0 0,0 a0 line - d0 auto 1\n");
 
     WriteFile(R"({"Version": 46, "RouteMap": {"Stop": [{"Name": "Markt", "ShowText": 1, "TextX": 5}]}})");
     result = LoadProject(project, map, File());
-    EXPECT_FALSE(result.routeMapNeedsLayout);
     EXPECT_TRUE(project.routeMap.stops.at(0).labels.empty()) << "newer files keep their label list";
 }
 
-TEST_F(ProjectFileTest, OnlyOldFilesAreLaidOutWhenTheProgramLoadsThem) {
+TEST_F(ProjectFileTest, OldLabelOffsetsAreMovedOnceWhenRead) {
     AppContext context;
     context.workingFolder = dir.path();
     context.projectName = "Town";
-    // The old file's stop text becomes a label that only the layout settles.
+    // The old file's stop text becomes a label counted from the box's centre.
     WriteFile(R"({"Version": 45, "RouteMap": {"RoundBox": 2, "Stop": [{"Name": "Markt", "Auto": 0, "X": 3, "Y": 3,
         "Width": 1, "Height": 1, "ShowText": 1, "TextX": 5, "TextAuto": 0}]}})");
     Project asRead;
-    ASSERT_TRUE(LoadProject(asRead, map, File()).routeMapNeedsLayout);
-    ASSERT_TRUE(asRead.routeMap.stops.at(0).labels.at(0).legacy);
-    EXPECT_TRUE(LoadProjectFile(context).routeMapNeedsLayout);
-    const StopLabel& settled = context.project.routeMap.stops.at(0).labels.at(0);
-    EXPECT_FALSE(settled.legacy);
-    EXPECT_EQ(settled.x, 5 - 8) << "the offset now counts from the box's centre";
+    ASSERT_EQ(LoadProject(asRead, map, File()).version, 45);
+    EXPECT_EQ(asRead.routeMap.stops.at(0).labels.at(0).x, 5 - 8) << "the offset now counts from the box's centre";
+    LoadProjectFile(context);
+    EXPECT_EQ(context.project.routeMap, asRead.routeMap) << "the program reads it the same way";
+    // Saved in the new form and read again, it is not moved a second time.
+    ASSERT_TRUE(SaveProject(asRead, File()));
+    Project again;
+    ASSERT_EQ(LoadProject(again, map, File()).version, kProjectVersion);
+    EXPECT_EQ(again.routeMap.stops.at(0).labels.at(0).x, 5 - 8);
 
     WriteFile(R"({"Version": 46, "RouteMap": {"RoundBox": 2, "Stop": [{"Name": "Markt"}]}})");
-    ASSERT_FALSE(LoadProject(asRead, map, File()).routeMapNeedsLayout);
+    ASSERT_EQ(LoadProject(asRead, map, File()).version, 46);
     LoadProjectFile(context);
     EXPECT_EQ(context.project.routeMap, asRead.routeMap);
     EXPECT_TRUE(SaveProjectFile(context));

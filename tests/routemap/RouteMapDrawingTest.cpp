@@ -2,6 +2,7 @@
 // so that font differences between systems do not matter.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ constexpr Rgb kRed{255, 0, 0};
 // as the layout would leave it.
 struct Drawn {
     RouteMap map;
-    RouteLine* line = nullptr;
+    RouteMapLayoutResult layout;  // set by hand: nothing here runs the layout
     Connection* connection = nullptr;
 
     Drawn(std::vector<GridPoint> path, int32_t thickness) {
@@ -28,22 +29,37 @@ struct Drawn {
         RouteLine& added = AddRouteLine(map, "7");
         added.colourIndex = 0;
         added.thickness = thickness;
-        ResolveColours(map);
         RouteKey a = AddRouteStop(map, "A").key;
         RouteKey b = AddRouteStop(map, "B").key;
-        Connection& c = AddConnection(map, added.key, a, b);
-        c.path = std::move(path);
-        line = &map.lines[0];
+        AddConnection(map, added.key, a, b);
         connection = &map.connections[0];
+        layout = UnplacedLayout(map);
+        Route().path = std::move(path);
     }
+
+    LineLook& Look() { return layout.lines[0]; }
+    ConnectionRoute& Route() { return layout.connections[0]; }
+    StopPlace& Place(RouteKey stop) { return const_cast<StopPlace&>(*layout.StopOf(map, stop)); }
 
     RouteMapImage Draw() const {
         RouteMapImage image = *CreateRouteMapImage(map);
         RouteMapCanvas canvas(image);
-        DrawRouteMap(map, canvas);
+        DrawRouteMap(map, layout, canvas);
         return image;
     }
 };
+
+// A map of one stop whose box is set by hand, drawn.
+RouteMapImage DrawOneStop(RouteMap& map, const std::string& name, StopBox box, std::optional<int32_t> nameX = {}) {
+    RouteStop& stop = AddRouteStop(map, name);
+    if (nameX) stop.labels[0].x = *nameX;
+    RouteMapLayoutResult layout = UnplacedLayout(map);
+    layout.stops[0].box = box;
+    RouteMapImage image = *CreateRouteMapImage(map);
+    RouteMapCanvas canvas(image);
+    DrawRouteMap(map, layout, canvas);
+    return image;
+}
 
 // Pixels of one column from y0 to y1 that have the colour.
 int CountInColumn(const RouteMapImage& image, int32_t x, int32_t y0, int32_t y1, Rgb colour) {
@@ -90,12 +106,7 @@ TEST(RouteMapDrawing, StopBoxCornersAreRoundedWithinTheBox) {
         map.width = 6;
         map.height = 6;
         map.roundBox = roundBox;
-        RouteStop& stop = AddRouteStop(map, "");
-        stop.box = {2, 2, 0, 1};
-        RouteMapImage image = *CreateRouteMapImage(map);
-        RouteMapCanvas canvas(image);
-        DrawRouteMap(map, canvas);
-        return image;
+        return DrawOneStop(map, "", {2, 2, 0, 1});
     };
     RouteMapImage square = draw(0);
     RouteMapImage round = draw(5);
@@ -116,8 +127,8 @@ TEST(RouteMapDrawing, SignsStayOffTheFirstAndLastStep) {
     // An outbound arrow in black on the middle point of a red line.
     auto arrowPixel = [](std::vector<GridPoint> path, int32_t pos) {
         Drawn drawn(std::move(path), 1);
-        drawn.line->effArrowColour = kTextBlack;
-        drawn.connection->workSigns = {Sign{kSignArrowOut, pos}};
+        drawn.Look().arrowColour = kTextBlack;
+        drawn.Route().signs = {Sign{kSignArrowOut, pos}};
         return drawn.Draw();
     };
     // Three points: pos 0 is the middle point (40,24); the arrow runs east from it.
@@ -136,7 +147,7 @@ TEST(RouteMapDrawing, SignsStayOffTheFirstAndLastStep) {
 
 TEST(RouteMapDrawing, DottedMarksCutGapsAroundInnerPoints) {
     Drawn drawn({{1, 1}, {2, 1}, {3, 1}, {4, 1}}, 2);
-    drawn.connection->workSigns = {{kSignDotted, -1}, {kSignDotted, 1}};
+    drawn.Route().signs = {{kSignDotted, -1}, {kSignDotted, 1}};
     RouteMapImage image = drawn.Draw();
     // Marks at points (2,1) and (3,1), centres x = 40 and 56: gaps 3 pixels
     // wide at 4 and 12 pixels either side, across the line's 3 pixels.
@@ -154,9 +165,10 @@ TEST(RouteMapDrawing, ExitStopShowsArrowAndLabelButNoBox) {
     RouteStop& exit = *FindRouteStop(drawn.map, drawn.connection->end[1].stop);
     exit.exit = true;
     exit.name = "Out";
-    exit.box = {4, 1, 0, 1};
-    exit.labels = {StopLabel{}};
-    exit.labels[0].y = 20;  // below the line
+    StopPlace& place = drawn.Place(exit.key);
+    place.box = {4, 1, 0, 1};
+    place.labels = {StopLabel{}};
+    place.labels[0].y = 20;  // below the line
     RouteMapImage image = drawn.Draw();
     // The arrow continues east past the end point (72,24): rows of 4 - |k|
     // pixels for k = -4 ... 4 across the line.
@@ -177,16 +189,16 @@ TEST(RouteMapDrawing, ExitStopShowsArrowAndLabelButNoBox) {
 
 TEST(RouteMapDrawing, GridAndSelectionOnlyOnTheEditorCanvas) {
     Drawn drawn({{1, 1}, {2, 1}, {3, 1}}, 1);
-    RouteStop& stop = *FindRouteStop(drawn.map, drawn.connection->end[1].stop);
-    stop.box = {6, 6, 0, 1};
-    stop.labels.clear();
+    const RouteKey stop = drawn.connection->end[1].stop;
+    drawn.Place(stop).box = {6, 6, 0, 1};
+    drawn.Place(stop).labels.clear();
     RouteMapImage output = drawn.Draw();
     RouteMapImage editor = *CreateRouteMapImage(drawn.map);
     RouteMapCanvas canvas(editor);
     RouteMapEditorView view;
-    view.selectedStop = stop.key;
+    view.selectedStop = stop;
     view.selectedConnection = drawn.connection->key;
-    DrawRouteMap(drawn.map, canvas, &view);
+    DrawRouteMap(drawn.map, drawn.layout, canvas, &view);
     const Rgb grid{225, 225, 225};
     EXPECT_EQ(editor.PixelAt(16, 5), grid);
     EXPECT_EQ(editor.PixelAt(5, 192), grid);
@@ -208,12 +220,7 @@ TEST(RouteMapDrawing, StopNameBreaksAtSingleBarsOnly) {
         RouteMap map;
         map.width = 10;
         map.height = 6;
-        RouteStop& stop = AddRouteStop(map, name);
-        stop.box = {1, 2, 1, 0};
-        stop.labels[0].x = 21;
-        RouteMapImage image = *CreateRouteMapImage(map);
-        RouteMapCanvas canvas(image);
-        DrawRouteMap(map, canvas);
+        RouteMapImage image = DrawOneStop(map, name, {1, 2, 1, 0}, 21);
         int rows = 0;
         for (int32_t y = 0; y < image.height; ++y) {
             bool ink = false;

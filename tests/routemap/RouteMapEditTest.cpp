@@ -154,7 +154,7 @@ TEST(RouteMapEditMove, ShiftsPlacedStopsAndNodesButNotLabels) {
     RouteStop* a = FindRouteStop(map, StopKey(map, "A"));
     a->automatic = false;
     a->stored = {2, 3, 0, 1};
-    a->labels[0] = StopLabel{kLabelName, 12, -4, 0, kNoRouteKey, 0, false, false};
+    a->labels[0] = StopLabel{kLabelName, 12, -4, 0, kNoRouteKey, 0, false};
     map.connections[0].nodes = {{5, 5}};
     ASSERT_TRUE(MoveRouteMap(map, 1, 0));
     a = FindRouteStop(map, StopKey(map, "A"));
@@ -180,6 +180,14 @@ TEST(RouteMapEditMove, ShiftsPlacedStopsAndNodesButNotLabels) {
     EXPECT_EQ(FindRouteStop(map, StopKey(map, "C"))->stored, (StopBox{7, 7, 0, 1}));
     EXPECT_EQ(FindRouteStop(map, StopKey(map, "A"))->stored, (StopBox{3, 0, 0, 1}));
     EXPECT_EQ(map.connections[0].nodes[0], (GridPoint{6, 5}));
+
+    // The layout places automatic stops afresh: a position left from when
+    // one was fixed neither moves nor holds the others back.
+    RouteStop* b = FindRouteStop(map, StopKey(map, "B"));
+    b->stored = {9, 9, 0, 1};
+    ASSERT_TRUE(MoveRouteMap(map, 0, 1));
+    EXPECT_EQ(FindRouteStop(map, StopKey(map, "B"))->stored, (StopBox{9, 9, 0, 1}));
+    EXPECT_EQ(FindRouteStop(map, StopKey(map, "A"))->stored, (StopBox{3, 1, 0, 1}));
 }
 
 TEST(RouteMapEditCanvas, FindsStopsConnectionsAndAreasUnderThePointer) {
@@ -194,19 +202,19 @@ TEST(RouteMapEditCanvas, FindsStopsConnectionsAndAreasUnderThePointer) {
     RouteStop* east = FindRouteStop(map, StopKey(map, "East"));
     east->automatic = false;
     east->stored = {12, 4, 0, 1};
-    LayoutRouteMap(map);
-    ASSERT_FALSE(map.connections[0].path.empty());
+    const RouteMapLayoutResult laid = LayoutRouteMap(map);
+    ASSERT_FALSE(laid.connections[0].path.empty());
 
-    EXPECT_EQ(StopAtPixel(map, 16 * 2 + 8, 16 * 4 + 8), StopKey(map, "West"));
-    EXPECT_EQ(StopAtPixel(map, 16 * 7 + 8, 16 * 4 + 8), kNoRouteKey);
-    EXPECT_EQ(ConnectionAtPixel(map, 16 * 7 + 8, 16 * 4 + 10), map.connections[0].key);
-    EXPECT_EQ(ConnectionAtPixel(map, 16 * 7 + 8, 16 * 8), kNoRouteKey);
+    EXPECT_EQ(StopAtPixel(map, laid, 16 * 2 + 8, 16 * 4 + 8), StopKey(map, "West"));
+    EXPECT_EQ(StopAtPixel(map, laid, 16 * 7 + 8, 16 * 4 + 8), kNoRouteKey);
+    EXPECT_EQ(ConnectionAtPixel(map, laid, 16 * 7 + 8, 16 * 4 + 10), map.connections[0].key);
+    EXPECT_EQ(ConnectionAtPixel(map, laid, 16 * 7 + 8, 16 * 8), kNoRouteKey);
     EXPECT_EQ(CellAtPixel(16 * 7 + 15, 0), (GridPoint{7, 0}));
 
-    AreaSelection left = SelectArea(map, 0, 0, 16 * 6, 16 * 10);
+    AreaSelection left = SelectArea(map, laid, 0, 0, 16 * 6, 16 * 10);
     EXPECT_EQ(left.stops, (std::set<RouteKey>{StopKey(map, "West")}));
     EXPECT_EQ(left.connections.size(), 1u);
-    EXPECT_TRUE(SelectArea(map, 16 * 15, 0, 16 * 20, 16 * 2).Empty());
+    EXPECT_TRUE(SelectArea(map, laid, 16 * 15, 0, 16 * 20, 16 * 2).Empty());
 }
 
 // Two lines over the same cells are drawn side by side: a click on a line's
@@ -227,21 +235,22 @@ TEST(RouteMapEditCanvas, FindsTheConnectionWhoseLaneIsClicked) {
     }
     // Line 2 comes down to the row of line 1, runs along it and goes down again.
     map.connections[1].nodes = {{5, 4}, {11, 4}};
-    LayoutRouteMap(map);
-    const LineLanes lanes = ComputeLineLanes(map);
+    const RouteMapLayoutResult laid = LayoutRouteMap(map);
+    const LineLanes lanes = ComputeLineLanes(map, laid);
     std::vector<GridPoint> clicks;
     for (std::size_t c = 0; c < 2; ++c) {
-        const Connection& connection = map.connections[c];
+        const std::vector<GridPoint>& path = laid.connections[c].path;
         // Halfway between cells (8, 4) and (9, 4), in the connection's lane.
-        std::size_t step = connection.path.size();
-        for (std::size_t i = 0; i + 1 < connection.path.size(); ++i) {
-            const GridPoint a = connection.path[i], b = connection.path[i + 1];
+        std::size_t step = path.size();
+        for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+            const GridPoint a = path[i], b = path[i + 1];
             if (a.y == 4 && b.y == 4 && std::min(a.x, b.x) == 8 && std::max(a.x, b.x) == 9) step = i;
         }
-        ASSERT_LT(step, connection.path.size()) << "line " << c + 1 << " does not pass (8, 4)";
+        ASSERT_LT(step, path.size()) << "line " << c + 1 << " does not pass (8, 4)";
         const GridPoint shift = lanes.At(c, step).Pixels();
         clicks.push_back({16 * 8 + 16 + shift.x, 16 * 4 + 8 + shift.y});
-        EXPECT_EQ(ConnectionAtPixel(map, clicks.back().x, clicks.back().y), connection.key) << "line " << c + 1;
+        EXPECT_EQ(ConnectionAtPixel(map, laid, clicks.back().x, clicks.back().y), map.connections[c].key)
+            << "line " << c + 1;
     }
     EXPECT_NE(clicks[0], clicks[1]) << "the lines share no lane pair";
 }

@@ -38,7 +38,8 @@ bool IsBadge(const StopLabel& label) { return label.type == kLabelLineFilled || 
 // What the placement promises for the automatic names and badges: the number
 // of them (a stop's badges counting once) that leave the image or overlap a
 // stop box or another label, turned labels measured as turned.
-int CountUnreadable(const RouteMap& map) {
+int CountUnreadable(const test::LaidOut& laid) {
+    const RouteMap& map = laid.map;
     const PixelRect image{0, 0, 16 * map.width + 1, 16 * map.height + 1};
     struct Item {
         RouteKey stop;
@@ -47,8 +48,8 @@ int CountUnreadable(const RouteMap& map) {
     };
     std::vector<Item> items;
     for (const RouteStop& stop : map.stops) {
-        for (std::size_t i = 0; i < stop.labels.size(); ++i) {
-            const LabelShape r = StopLabelShape(map, stop, stop.labels[i]);
+        for (std::size_t i = 0; i < laid.Labels(stop).size(); ++i) {
+            const LabelShape r = laid.Shape(stop, laid.Labels(stop)[i]);
             if (!r.Empty()) items.push_back({stop.key, i, r});
         }
     }
@@ -57,15 +58,15 @@ int CountUnreadable(const RouteMap& map) {
         bool badgeCounted = false;
         for (const Item& item : items) {
             if (item.stop != stop.key) continue;
-            const StopLabel& label = stop.labels[item.label];
+            const StopLabel& label = laid.Labels(stop)[item.label];
             if (!label.automatic || label.type == kLabelArrow) continue;
             bool bad = !item.rect.Inside(image);
             for (const RouteStop& other : map.stops) {
-                bad = bad || item.rect.Overlaps(LabelShape::Of(StopBoxBounds(other)));
+                bad = bad || item.rect.Overlaps(LabelShape::Of(laid.BoxBounds(other)));
             }
             for (const Item& other : items) {
                 const bool sameBlock = other.stop == item.stop && IsBadge(label) &&
-                                       IsBadge(stop.labels[other.label]);
+                                       IsBadge(laid.Labels(stop)[other.label]);
                 if (&other != &item && !sameBlock && other.rect.Overlaps(item.rect)) bad = true;
             }
             if (!bad) continue;
@@ -149,15 +150,15 @@ TEST(RouteMapLabels, AutomaticLabelsAreReadableOrCountedOnRandomMaps) {
     int crowded = 0;
     for (int round = 0; round < 60; ++round) {
         RouteMap map = RandomMap(random, false);
-        LayoutRouteMap(map);
+        const test::LaidOut laid(map);
         // A crowded label stays where the rule puts it, which may be over a
         // label placed before it: then both are unreadable.
-        const int unreadable = CountUnreadable(map);
-        if (map.crowdedLabels == 0) {
+        const int unreadable = CountUnreadable(laid);
+        if (laid.Crowded() == 0) {
             EXPECT_EQ(unreadable, 0) << "round " << round;
         }
-        EXPECT_LE(unreadable, 2 * map.crowdedLabels) << "round " << round;
-        crowded += map.crowdedLabels;
+        EXPECT_LE(unreadable, 2 * laid.Crowded()) << "round " << round;
+        crowded += laid.Crowded();
     }
     // Small crowded maps do run out of room now and then, but not everywhere.
     EXPECT_LT(crowded, 60 * 3);
@@ -167,9 +168,9 @@ TEST(RouteMapLabels, RoomyMapsLeaveNoLabelCrowded) {
     std::mt19937 random(4);
     for (int round = 0; round < 20; ++round) {
         RouteMap map = RandomMap(random, true);
-        LayoutRouteMap(map);
-        EXPECT_EQ(map.crowdedLabels, 0) << "round " << round;
-        EXPECT_EQ(CountUnreadable(map), 0) << "round " << round;
+        const test::LaidOut laid(map);
+        EXPECT_EQ(laid.Crowded(), 0) << "round " << round;
+        EXPECT_EQ(CountUnreadable(laid), 0) << "round " << round;
     }
 }
 
@@ -181,9 +182,8 @@ TEST(RouteMapLabels, BoundsHoldEveryDrawnPixel) {
     map.height = 20;
     RouteLine& line = AddRouteLine(map, "12");
     line.colourIndex = 3;
-    ResolveColours(map);
-    RouteStop& stop = FixedStop(map, "Gartenstraße|Süd", {9, 9, 1, 0});
-    stop.box = stop.stored;
+    const RouteStop& stop = FixedStop(map, "Gartenstraße|Süd", {9, 9, 1, 0});
+    const test::LaidOut laid(map);
     StopLabel badge;
     badge.type = kLabelLineFilled;
     badge.line = line.key;
@@ -198,8 +198,8 @@ TEST(RouteMapLabels, BoundsHoldEveryDrawnPixel) {
             ASSERT_TRUE(image);
             RouteMapCanvas canvas(*image);
             canvas.Fill({255, 255, 255});
-            DrawStopLabel(canvas, map, drawn, stop, {0, 0, 0});
-            const PixelRect bounds = StopLabelBounds(map, stop, drawn);
+            DrawStopLabel(canvas, map, laid.layout, stop, laid.Box(stop), drawn, {0, 0, 0});
+            const PixelRect bounds = laid.Bounds(stop, drawn);
             int painted = 0;
             for (int y = 0; y < image->height; ++y) {
                 for (int x = 0; x < image->width; ++x) {
@@ -229,15 +229,15 @@ TEST(RouteMapLabels, MovesAutomaticNamesAndKeepsHandPlacedOnes) {
     fixed.labels[0].x = -60;
     fixed.labels[0].y = 3;
     const RouteKey fixedKey = fixed.key;
-    LayoutRouteMap(map);
+    const test::LaidOut laid(map);
 
     const RouteStop& moved = *FindRouteStop(map, edge);
     const PixelRect image{0, 0, 16 * 12 + 1, 16 * 12 + 1};
-    EXPECT_TRUE(StopLabelBounds(map, moved, moved.labels[0]).Inside(image));
-    const RouteStop& kept = *FindRouteStop(map, fixedKey);
-    EXPECT_EQ(kept.labels[0].x, -60);
-    EXPECT_EQ(kept.labels[0].y, 3);
-    EXPECT_EQ(map.crowdedLabels, 0);
+    EXPECT_TRUE(laid.Bounds(moved, laid.Labels(moved)[0]).Inside(image));
+    const StopLabel& kept = laid.Place(fixedKey).labels[0];
+    EXPECT_EQ(kept.x, -60);
+    EXPECT_EQ(kept.y, 3);
+    EXPECT_EQ(laid.Crowded(), 0);
 }
 
 // Where the rule's place is free but crosses a line and another place
@@ -253,47 +253,48 @@ TEST(RouteMapLabels, PrefersAPlaceThatCrossesNoLine) {
     const RouteKey b = FixedStop(map, "Beta", {6, 2, 0, 1}).key;
     const RouteKey line = AddRouteLine(map, "1").key;
     AddConnection(map, line, a, b).nodes.push_back({6, 6});
-    LayoutRouteMap(map);
-    ASSERT_FALSE(map.connections[0].path.empty());
+    const test::LaidOut laid(map);
+    ASSERT_FALSE(laid.Path(0).empty());
 
     // The line's band around each path point; points are 16 pixels apart and
     // labels taller than the gaps, so a label over the line meets one.
-    auto crossings = [&](const RouteStop& stop) {
-        const PixelRect r = StopLabelBounds(map, stop, stop.labels[0]);
+    const RouteStop& alpha = *FindRouteStop(map, a);
+    auto crossings = [&](const StopLabel& label) {
+        const PixelRect r = laid.Bounds(alpha, label);
         int count = 0;
-        for (const GridPoint& p : map.connections[0].path) {
+        for (const GridPoint& p : laid.Path(0)) {
             if (PixelRect{16 * p.x + 4, 16 * p.y + 4, 16 * p.x + 13, 16 * p.y + 13}.Overlaps(r)) ++count;
         }
         return count;
     };
-    const RouteStop& alpha = *FindRouteStop(map, a);
-    EXPECT_EQ(crossings(alpha), 0);
-    RouteStop ruled = alpha;
+    EXPECT_EQ(crossings(laid.Labels(alpha)[0]), 0);
+    StopPlace ruled = laid.Place(alpha);
     PlaceStopLabel(ruled, 0);
-    EXPECT_GT(crossings(ruled), 0);
+    EXPECT_GT(crossings(ruled.labels[0]), 0);
 }
 
 // The box a stop's labels are measured from; an exit's is its invisible bar.
-PixelRect Outline(const RouteStop& stop) {
-    const PixelRect box = StopBoxBounds(stop);
+PixelRect Outline(const test::LaidOut& laid, const RouteStop& stop) {
+    const PixelRect box = laid.BoxBounds(stop);
     if (!box.Empty()) return box;
-    const int32_t cx = 16 * stop.box.x + 8 * std::max(stop.box.width, 1);
-    const int32_t cy = 16 * stop.box.y + 8 * std::max(stop.box.height, 1);
+    const StopBox& placed = laid.Box(stop);
+    const int32_t cx = 16 * placed.x + 8 * std::max(placed.width, 1);
+    const int32_t cy = 16 * placed.y + 8 * std::max(placed.height, 1);
     return {cx - 4, cy - 4, cx + 5, cy + 5};
 }
 
 // Automatic names that lie nearer to another stop's box than to their own.
-std::vector<std::string> NamesNearerToAnother(const RouteMap& map) {
+std::vector<std::string> NamesNearerToAnother(const test::LaidOut& laid) {
     std::vector<std::string> wrong;
-    for (const RouteStop& stop : map.stops) {
-        if (stop.box.x < 0) continue;
-        for (const StopLabel& label : stop.labels) {
+    for (const RouteStop& stop : laid.map.stops) {
+        if (laid.Box(stop).x < 0) continue;
+        for (const StopLabel& label : laid.Labels(stop)) {
             if (label.type != kLabelName || !label.automatic) continue;
-            const LabelShape r = StopLabelShape(map, stop, label);
-            const double own = SquaredGap(r, Outline(stop));
-            for (const RouteStop& other : map.stops) {
-                if (other.key == stop.key || other.box.x < 0) continue;
-                if (SquaredGap(r, Outline(other)) < own) wrong.push_back(stop.name + " nearer to " + other.name);
+            const LabelShape r = laid.Shape(stop, label);
+            const double own = SquaredGap(r, Outline(laid, stop));
+            for (const RouteStop& other : laid.map.stops) {
+                if (other.key == stop.key || laid.Box(other).x < 0) continue;
+                if (SquaredGap(r, Outline(laid, other)) < own) wrong.push_back(stop.name + " nearer to " + other.name);
             }
         }
     }
@@ -302,20 +303,22 @@ std::vector<std::string> NamesNearerToAnother(const RouteMap& map) {
 
 // Automatic labels whose (turned) rectangle meets a drawn line: every pixel
 // of a path's centre line, widened by the line's half width, is tried.
-std::vector<std::string> LabelsOnLines(const RouteMap& map) {
+std::vector<std::string> LabelsOnLines(const test::LaidOut& laid) {
+    const RouteMap& map = laid.map;
     std::vector<std::string> wrong;
     for (const RouteStop& stop : map.stops) {
-        for (const StopLabel& label : stop.labels) {
+        for (const StopLabel& label : laid.Labels(stop)) {
             if (!label.automatic || label.type == kLabelArrow) continue;
-            const LabelShape r = StopLabelShape(map, stop, label);
+            const LabelShape r = laid.Shape(stop, label);
             if (r.Empty()) continue;
             bool hit = false;
-            for (const Connection& c : map.connections) {
-                const RouteLine* line = FindRouteLine(map, c.line);
+            for (std::size_t ci = 0; ci < map.connections.size(); ++ci) {
+                const RouteLine* line = FindRouteLine(map, map.connections[ci].line);
                 const int32_t h = std::clamp(line->thickness, 1, 32) - 1;
-                for (std::size_t i = 1; i < c.path.size() && !hit; ++i) {
-                    const int32_t ax = 16 * c.path[i - 1].x + 8, ay = 16 * c.path[i - 1].y + 8;
-                    const int32_t bx = 16 * c.path[i].x + 8, by = 16 * c.path[i].y + 8;
+                const std::vector<GridPoint>& path = laid.Path(ci);
+                for (std::size_t i = 1; i < path.size() && !hit; ++i) {
+                    const int32_t ax = 16 * path[i - 1].x + 8, ay = 16 * path[i - 1].y + 8;
+                    const int32_t bx = 16 * path[i].x + 8, by = 16 * path[i].y + 8;
                     for (int32_t k = 0; k <= 16 && !hit; ++k) {
                         const int32_t x = ax + (bx - ax) * k / 16;
                         const int32_t y = ay + (by - ay) * k / 16;
@@ -330,12 +333,12 @@ std::vector<std::string> LabelsOnLines(const RouteMap& map) {
 }
 
 // Every placed stop with a name has a name label.
-int CountUnnamed(const RouteMap& map) {
+int CountUnnamed(const test::LaidOut& laid) {
     int unnamed = 0;
-    for (const RouteStop& stop : map.stops) {
-        if (stop.box.x < 0 || stop.name.empty()) continue;
+    for (const RouteStop& stop : laid.map.stops) {
+        if (laid.Box(stop).x < 0 || stop.name.empty()) continue;
         bool named = false;
-        for (const StopLabel& label : stop.labels) named = named || label.type == kLabelName;
+        for (const StopLabel& label : laid.Labels(stop)) named = named || label.type == kLabelName;
         if (!named) ++unnamed;
     }
     return unnamed;
@@ -347,27 +350,27 @@ TEST(RouteMapLabels, GeneratedNetworksHaveEveryStopReadablyNamed) {
     for (uint32_t seed : {1u, 2u, 3u}) {
         RouteMap map = test::GeneratedRouteMap(seed);
         ASSERT_GE(map.stops.size(), 200u);
-        LayoutRouteMap(map);
+        const test::LaidOut laid(map);
         int placed = 0;
-        for (const RouteStop& stop : map.stops) placed += stop.box.x >= 0 ? 1 : 0;
+        for (const StopPlace& place : laid.layout.stops) placed += place.box.x >= 0 ? 1 : 0;
         EXPECT_GE(placed, 200) << "seed " << seed;
-        EXPECT_EQ(map.crowdedLabels, 0) << "seed " << seed;
-        EXPECT_EQ(CountUnreadable(map), 0) << "seed " << seed;
-        EXPECT_EQ(CountUnnamed(map), 0) << "seed " << seed;
-        const std::vector<std::string> near = NamesNearerToAnother(map);
+        EXPECT_EQ(laid.Crowded(), 0) << "seed " << seed;
+        EXPECT_EQ(CountUnreadable(laid), 0) << "seed " << seed;
+        EXPECT_EQ(CountUnnamed(laid), 0) << "seed " << seed;
+        const std::vector<std::string> near = NamesNearerToAnother(laid);
         EXPECT_TRUE(near.empty()) << near.size() << " names, first " << near.front();
-        const std::vector<std::string> onLines = LabelsOnLines(map);
+        const std::vector<std::string> onLines = LabelsOnLines(laid);
         EXPECT_TRUE(onLines.empty()) << onLines.size() << " labels, first " << onLines.front();
     }
 }
 
-void ExpectEveryNameReadable(const RouteMap& map) {
-    EXPECT_EQ(map.crowdedLabels, 0);
-    EXPECT_EQ(CountUnreadable(map), 0);
-    EXPECT_EQ(CountUnnamed(map), 0);
-    const std::vector<std::string> near = NamesNearerToAnother(map);
+void ExpectEveryNameReadable(const test::LaidOut& laid) {
+    EXPECT_EQ(laid.Crowded(), 0);
+    EXPECT_EQ(CountUnreadable(laid), 0);
+    EXPECT_EQ(CountUnnamed(laid), 0);
+    const std::vector<std::string> near = NamesNearerToAnother(laid);
     EXPECT_TRUE(near.empty()) << near.size() << " names, first " << near.front();
-    const std::vector<std::string> onLines = LabelsOnLines(map);
+    const std::vector<std::string> onLines = LabelsOnLines(laid);
     EXPECT_TRUE(onLines.empty()) << onLines.size() << " labels, first " << onLines.front();
 }
 
@@ -377,12 +380,12 @@ TEST(RouteMapLabels, NewDavisvilleHasEveryStopReadablyNamed) {
     TAKTARIUM_REAL_MAPS_OR_SKIP(realMaps);
     std::optional<RouteMap> built = test::NewDavisvilleRouteMap(realMaps / "NewDavisville");
     ASSERT_TRUE(built);
-    RouteMap& map = *built;
-    LayoutRouteMap(map);
+    const RouteMap& map = *built;
+    const test::LaidOut laid(map);
     // Stops of the same name on both sides of a street are one stop of the map.
     ASSERT_EQ(map.stops.size(), 21u);
-    for (const RouteStop& stop : map.stops) EXPECT_GE(stop.box.x, 0) << stop.name;
-    ExpectEveryNameReadable(map);
+    for (const RouteStop& stop : map.stops) EXPECT_GE(laid.Box(stop).x, 0) << stop.name;
+    ExpectEveryNameReadable(laid);
 }
 
 // Small random maps may run out of room, but a name that found a place never
@@ -392,12 +395,12 @@ TEST(RouteMapLabels, NoNameLiesNearerToAnotherStopOnRandomMaps) {
     int checked = 0;
     for (int round = 0; round < 40; ++round) {
         RouteMap map = RandomMap(random, false);
-        LayoutRouteMap(map);
-        if (map.crowdedLabels > 0) continue;
+        const test::LaidOut laid(map);
+        if (laid.Crowded() > 0) continue;
         ++checked;
-        const std::vector<std::string> near = NamesNearerToAnother(map);
+        const std::vector<std::string> near = NamesNearerToAnother(laid);
         EXPECT_TRUE(near.empty()) << "round " << round << ": " << near.front();
-        const std::vector<std::string> onLines = LabelsOnLines(map);
+        const std::vector<std::string> onLines = LabelsOnLines(laid);
         EXPECT_TRUE(onLines.empty()) << "round " << round << ": " << onLines.front();
     }
     EXPECT_GT(checked, 15);
@@ -410,21 +413,20 @@ TEST(RouteMapLabels, FarNamesGetALeaderLine) {
     map.width = 20;
     map.height = 10;
     RouteStop& stop = FixedStop(map, "Weit", {3, 4, 0, 1});
-    stop.box = stop.stored;
     stop.labels[0].automatic = false;
     stop.labels[0].x = 90;
     stop.labels[0].y = -4;
     const RouteKey far = stop.key;
     RouteStop& near = FixedStop(map, "Nah", {3, 7, 0, 1});
-    near.box = near.stored;
+    near.labels[0].automatic = false;
     near.labels[0].x = 8;
-    EXPECT_FALSE(LeaderOf(map, near, near.labels[0]));
+    EXPECT_FALSE(LeaderOf(map, near, near.stored, near.labels[0]));
 
     const RouteStop& weit = *FindRouteStop(map, far);
-    const std::optional<LabelLeader> leader = LeaderOf(map, weit, weit.labels[0]);
+    const std::optional<LabelLeader> leader = LeaderOf(map, weit, weit.stored, weit.labels[0]);
     ASSERT_TRUE(leader);
-    const PixelRect box = StopBoxBounds(weit);
-    const PixelRect label = StopLabelBounds(map, weit, weit.labels[0]);
+    const PixelRect box = StopBoxBounds(weit, weit.stored);
+    const PixelRect label = StopLabelBounds(map, weit, weit.stored, weit.labels[0]);
     EXPECT_EQ(leader->from.x, box.right - 1);
     EXPECT_EQ(leader->to.x, label.left);
     EXPECT_TRUE(leader->to.y >= label.top && leader->to.y < label.bottom);
@@ -432,7 +434,7 @@ TEST(RouteMapLabels, FarNamesGetALeaderLine) {
     std::optional<RouteMapImage> image = CreateRouteMapImage(map);
     ASSERT_TRUE(image);
     RouteMapCanvas canvas(*image);
-    DrawRouteMap(map, canvas);
+    DrawRouteMap(map, LayoutRouteMap(map), canvas);
     const int32_t midX = (leader->from.x + leader->to.x) / 2;
     int leaderPixels = 0;
     for (int32_t y = box.top; y < box.bottom; ++y) leaderPixels += image->PixelAt(midX, y) == Rgb{96, 96, 96} ? 1 : 0;
@@ -445,19 +447,19 @@ TEST(RouteMapLabels, DemoMapHasNoClippedOrOverlappingLabel) {
     Project project;
     MapData noMap;
     ASSERT_TRUE(LoadProject(project, noMap, TAKTARIUM_SOURCE_DIR "/examples/output/DemoMap.cfg").parsed);
-    RouteMap& map = project.routeMap;
-    LayoutRouteMap(map);
-    EXPECT_EQ(map.crowdedLabels, 0);
+    const RouteMap& map = project.routeMap;
+    const test::LaidOut laid(map);
+    EXPECT_EQ(laid.Crowded(), 0);
     const PixelRect image{0, 0, 16 * map.width + 1, 16 * map.height + 1};
     std::vector<std::pair<const RouteStop*, LabelShape>> labels;
     for (const RouteStop& stop : map.stops) {
-        for (const StopLabel& label : stop.labels) {
-            const LabelShape r = StopLabelShape(map, stop, label);
+        for (const StopLabel& label : laid.Labels(stop)) {
+            const LabelShape r = laid.Shape(stop, label);
             if (r.Empty()) continue;
             EXPECT_TRUE(r.Inside(image)) << stop.name;
             for (const RouteStop& other : map.stops) {
                 if (&other == &stop) continue;
-                EXPECT_FALSE(r.Overlaps(LabelShape::Of(StopBoxBounds(other)))) << stop.name << " on " << other.name;
+                EXPECT_FALSE(r.Overlaps(LabelShape::Of(laid.BoxBounds(other)))) << stop.name << " on " << other.name;
             }
             for (const auto& [otherStop, otherRect] : labels) {
                 EXPECT_FALSE(otherRect.Overlaps(r)) << stop.name << " and " << otherStop->name;
@@ -471,17 +473,21 @@ TEST(RouteMapLabels, DemoMapHasNoClippedOrOverlappingLabel) {
 // ---------------------------------------------------------------------------
 // Names turned beside straight stretches
 
-std::vector<const RouteStop*> InRowOrder(const RouteMap& map) {
+std::vector<const RouteStop*> InRowOrder(const test::LaidOut& laid) {
     std::vector<const RouteStop*> row;
-    for (const RouteStop& stop : map.stops) row.push_back(&stop);
-    std::sort(row.begin(), row.end(), [](const RouteStop* a, const RouteStop* b) { return a->box.x < b->box.x; });
+    for (const RouteStop& stop : laid.map.stops) row.push_back(&stop);
+    std::sort(row.begin(), row.end(),
+              [&](const RouteStop* a, const RouteStop* b) { return laid.Box(*a).x < laid.Box(*b).x; });
     return row;
 }
 
+// The angle of the stop's first label as the layout turned it.
+int32_t AngleOfName(const test::LaidOut& laid, const RouteStop& stop) { return laid.Labels(stop)[0].angle; }
+
 // -1 when the stop's name lies above its box, 1 below, 0 beside or over it.
-int SideOfName(const RouteMap& map, const RouteStop& stop) {
-    const PixelRect name = StopLabelBounds(map, stop, stop.labels[0]);
-    const PixelRect box = StopBoxBounds(stop);
+int SideOfName(const test::LaidOut& laid, const RouteStop& stop) {
+    const PixelRect name = laid.Bounds(stop, laid.Labels(stop)[0]);
+    const PixelRect box = laid.BoxBounds(stop);
     if (name.bottom <= box.top) return -1;
     if (name.top >= box.bottom) return 1;
     return 0;
@@ -491,16 +497,16 @@ int SideOfName(const RouteMap& map, const RouteStop& stop) {
 // as no side has room for all of them they alternate above and below.
 TEST(RouteMapTurnedLabels, CloseNamesAlternateSidesWhereOneSideHasNoRoomForAll) {
     RouteMap map = test::RowOfStops(13, 1, 12, 25, [](int i) { return "Am Hang|Nord " + std::to_string(10 + i); });
-    LayoutRouteMap(map);
-    const std::vector<const RouteStop*> row = InRowOrder(map);
+    const test::LaidOut laid(map);
+    const std::vector<const RouteStop*> row = InRowOrder(laid);
     for (std::size_t i = 0; i < row.size(); ++i) {
-        EXPECT_EQ(row[i]->labels[0].angle, 90) << row[i]->name;
-        EXPECT_NE(SideOfName(map, *row[i]), 0) << row[i]->name;
+        EXPECT_EQ(AngleOfName(laid, *row[i]), 90) << row[i]->name;
+        EXPECT_NE(SideOfName(laid, *row[i]), 0) << row[i]->name;
         if (i > 0) {
-            EXPECT_EQ(SideOfName(map, *row[i]), -SideOfName(map, *row[i - 1])) << row[i]->name;
+            EXPECT_EQ(SideOfName(laid, *row[i]), -SideOfName(laid, *row[i - 1])) << row[i]->name;
         }
     }
-    ExpectEveryNameReadable(map);
+    ExpectEveryNameReadable(laid);
 }
 
 // A column of stops one cell apart with names of two lines: level names
@@ -516,19 +522,19 @@ TEST(RouteMapTurnedLabels, ACloseColumnAlternatesLevelNamesLeftAndRight) {
     }
     const RouteKey line = AddRouteLine(map, "1").key;
     for (std::size_t i = 1; i < keys.size(); ++i) AddConnection(map, line, keys[i - 1], keys[i]);
-    LayoutRouteMap(map);
+    const test::LaidOut laid(map);
     int previous = 0;
     for (RouteKey key : keys) {
         const RouteStop& stop = *FindRouteStop(map, key);
-        const PixelRect name = StopLabelBounds(map, stop, stop.labels[0]);
-        const PixelRect box = StopBoxBounds(stop);
+        const PixelRect name = laid.Bounds(stop, laid.Labels(stop)[0]);
+        const PixelRect box = laid.BoxBounds(stop);
         const int side = name.left >= box.right ? 1 : name.right <= box.left ? -1 : 0;
-        EXPECT_EQ(stop.labels[0].angle, 0) << stop.name;
+        EXPECT_EQ(AngleOfName(laid, stop), 0) << stop.name;
         EXPECT_NE(side, 0) << stop.name;
         EXPECT_NE(side, previous) << stop.name;
         previous = side;
     }
-    ExpectEveryNameReadable(map);
+    ExpectEveryNameReadable(laid);
 }
 
 // Random rows and columns of close stops with names of one or two lines,
@@ -565,9 +571,8 @@ TEST(RouteMapTurnedLabels, RandomCloseRowsAndColumnsAreReadablyNamed) {
         const RouteKey joining = AddRouteLine(map, "9").key;
         AddConnection(map, joining, runs[0].back(), runs[1].front());
         AddConnection(map, joining, runs[1].back(), runs[2].front());
-        LayoutRouteMap(map);
         SCOPED_TRACE("round " + std::to_string(round));
-        ExpectEveryNameReadable(map);
+        ExpectEveryNameReadable(test::LaidOut(map));
     }
 }
 
@@ -575,12 +580,12 @@ TEST(RouteMapTurnedLabels, RandomCloseRowsAndColumnsAreReadablyNamed) {
 // them stand below, reading upwards.
 TEST(RouteMapTurnedLabels, ARowAtTheEdgeHasItsNamesOnTheOtherSide) {
     RouteMap map = test::RowOfStops(12, 1, 1, 20, [](int i) { return "Markt " + std::to_string(10 + i); });
-    LayoutRouteMap(map);
-    for (const RouteStop* stop : InRowOrder(map)) {
-        EXPECT_EQ(stop->labels[0].angle, 90) << stop->name;
-        EXPECT_EQ(SideOfName(map, *stop), 1) << stop->name;
+    const test::LaidOut laid(map);
+    for (const RouteStop* stop : InRowOrder(laid)) {
+        EXPECT_EQ(AngleOfName(laid, *stop), 90) << stop->name;
+        EXPECT_EQ(SideOfName(laid, *stop), 1) << stop->name;
     }
-    ExpectEveryNameReadable(map);
+    ExpectEveryNameReadable(laid);
 }
 
 // Names too long to stand upright between the row and the image's edges,
@@ -595,27 +600,28 @@ RouteMap SlantedRow() {
 
 TEST(RouteMapTurnedLabels, LongNamesSlantWhereUprightOnesFindNoRoom) {
     RouteMap map = SlantedRow();
-    LayoutRouteMap(map);
-    const std::vector<const RouteStop*> row = InRowOrder(map);
+    const test::LaidOut laid(map);
+    const std::vector<const RouteStop*> row = InRowOrder(laid);
     for (const RouteStop* stop : row) {
-        EXPECT_EQ(stop->labels[0].angle, 45) << stop->name;
-        EXPECT_EQ(SideOfName(map, *stop), SideOfName(map, *row.front())) << stop->name;
-        EXPECT_NE(SideOfName(map, *stop), 0) << stop->name;
+        EXPECT_EQ(AngleOfName(laid, *stop), 45) << stop->name;
+        EXPECT_EQ(SideOfName(laid, *stop), SideOfName(laid, *row.front())) << stop->name;
+        EXPECT_NE(SideOfName(laid, *stop), 0) << stop->name;
     }
-    ExpectEveryNameReadable(map);
+    ExpectEveryNameReadable(laid);
+    EXPECT_EQ(map.stops[0].labels[0].angle, 0) << "the turn is the layout's, not saved";
 }
 
 // Where the rule's places are free nothing turns or moves: names keep the
 // rule's place above their bar.
 TEST(RouteMapTurnedLabels, ARowWithRoomKeepsTheRulesPlaces) {
     RouteMap map = test::RowOfStops(8, 3, 8, 17, [](int i) { return "Ost " + std::to_string(i); });
-    LayoutRouteMap(map);
+    const test::LaidOut laid(map);
     for (const RouteStop& stop : map.stops) {
-        RouteStop ruled = stop;
+        StopPlace ruled = laid.Place(stop);
         PlaceStopLabel(ruled, 0);
-        EXPECT_EQ(stop.labels[0], ruled.labels[0]) << stop.name;
+        EXPECT_EQ(laid.Labels(stop)[0], ruled.labels[0]) << stop.name;
     }
-    ExpectEveryNameReadable(map);
+    ExpectEveryNameReadable(laid);
 }
 
 // The turned rectangle holds every pixel the drawing paints for a slanted
@@ -623,20 +629,21 @@ TEST(RouteMapTurnedLabels, ARowWithRoomKeepsTheRulesPlaces) {
 // have level: it is drawn turned.
 TEST(RouteMapTurnedLabels, SlantedNamesAreDrawnTurnedAtEveryScale) {
     RouteMap map = SlantedRow();
-    LayoutRouteMap(map);
+    test::LaidOut laid(map);
     // One name alone, so that the others' letters do not count.
-    RouteStop& stop = map.stops[map.stops.size() / 2];
-    for (RouteStop& other : map.stops) {
-        if (&other != &stop) other.labels.clear();
+    const RouteStop& stop = map.stops[map.stops.size() / 2];
+    for (const RouteStop& other : map.stops) {
+        if (&other != &stop) laid.layout.stops[static_cast<std::size_t>(&other - map.stops.data())].labels.clear();
     }
-    ASSERT_EQ(stop.labels[0].angle, 45);
-    const LabelShape shape = StopLabelShape(map, stop, stop.labels[0]);
+    const StopLabel& name = laid.Labels(stop)[0];
+    ASSERT_EQ(name.angle, 45);
+    const LabelShape shape = laid.Shape(stop, name);
     ASSERT_TRUE(shape.turned);
-    StopLabel level = stop.labels[0];
+    StopLabel level = name;
     level.angle = 0;
-    const PixelRect levelBox = StopLabelBounds(map, stop, level);
+    const PixelRect levelBox = laid.Bounds(stop, level);
     for (int scale : {1, 2, 4}) {
-        std::optional<RouteMapImage> image = RenderRouteMap(map, scale);
+        std::optional<RouteMapImage> image = RenderRouteMap(map, laid.layout, scale);
         ASSERT_TRUE(image);
         int outsideLevel = 0;
         int outsideShape = 0;
@@ -658,7 +665,7 @@ TEST(RouteMapTurnedLabels, SlantedNamesAreDrawnTurnedAtEveryScale) {
                 const bool inBounds = mx >= shape.bounds.left && mx < shape.bounds.right && my >= shape.bounds.top &&
                                       my < shape.bounds.bottom;
                 if (!inBounds && image->PixelAt(x, y) == Rgb{0, 0, 0} &&
-                    !PixelRect{mx, my, mx + 1, my + 1}.Overlaps(Outline(stop)) && my < Outline(stop).top) {
+                    !PixelRect{mx, my, mx + 1, my + 1}.Overlaps(Outline(laid, stop)) && my < Outline(laid, stop).top) {
                     ++stray;
                 }
             }
@@ -673,16 +680,22 @@ std::string ReadWhole(const std::filesystem::path& file) {
 }
 
 // A name's turn is the layout's choice, not the user's: the project file
-// of a map whose names turn is the same before and after the layout.
-TEST(RouteMapTurnedLabels, TurningNamesLeavesTheProjectFileAsItWas) {
+// keeps no angle of an automatic name, and the map read back turns its
+// names as before.
+TEST(RouteMapTurnedLabels, TurnedNamesAreWorkedOutAgainAfterALoad) {
     test::TempDir dir;
     Project project;
     project.routeMap = test::RowOfStops(13, 1, 12, 25, [](int i) { return "Am Hang|Nord " + std::to_string(10 + i); });
-    ASSERT_TRUE(SaveProject(project, dir.path() / "before.cfg"));
-    LayoutRouteMap(project.routeMap);
-    ASSERT_EQ(project.routeMap.stops[0].labels[0].angle, 90);
-    ASSERT_TRUE(SaveProject(project, dir.path() / "after.cfg"));
-    EXPECT_EQ(ReadWhole(dir.path() / "before.cfg"), ReadWhole(dir.path() / "after.cfg"));
+    const RouteMapLayoutResult before = LayoutRouteMap(project.routeMap);
+    ASSERT_EQ(before.stops[0].labels[0].angle, 90);
+    ASSERT_TRUE(SaveProject(project, dir.path() / "turned.cfg"));
+    EXPECT_EQ(ReadWhole(dir.path() / "turned.cfg").find("\"Angle\""), std::string::npos);
+    Project read;
+    MapData noMap;
+    ASSERT_TRUE(LoadProject(read, noMap, dir.path() / "turned.cfg").parsed);
+    const RouteMapLayoutResult after = LayoutRouteMap(read.routeMap);
+    ASSERT_EQ(after.stops.size(), before.stops.size());
+    for (std::size_t i = 0; i < before.stops.size(); ++i) EXPECT_EQ(after.stops[i], before.stops[i]) << i;
 }
 
 // Turned rectangles meet as they are drawn: two slanted names side by side
@@ -691,8 +704,7 @@ TEST(RouteMapTurnedLabels, TurnedShapesOverlapOnlyWhereTheyMeet) {
     RouteMap map;
     map.width = 30;
     map.height = 30;
-    RouteStop& stop = FixedStop(map, "Industriegebiet", {10, 15, 0, 1});
-    stop.box = stop.stored;
+    const RouteStop& stop = FixedStop(map, "Industriegebiet", {10, 15, 0, 1});
     StopLabel slanted;
     slanted.angle = 45;
     StopLabel beside = slanted;
@@ -701,9 +713,9 @@ TEST(RouteMapTurnedLabels, TurnedShapesOverlapOnlyWhereTheyMeet) {
     across.angle = -45;
     across.x = 40;
     across.y = -40;
-    const LabelShape a = StopLabelShape(map, stop, slanted);
-    const LabelShape b = StopLabelShape(map, stop, beside);
-    const LabelShape c = StopLabelShape(map, stop, across);
+    const LabelShape a = StopLabelShape(map, stop, stop.stored, slanted);
+    const LabelShape b = StopLabelShape(map, stop, stop.stored, beside);
+    const LabelShape c = StopLabelShape(map, stop, stop.stored, across);
     ASSERT_TRUE(a.bounds.Overlaps(b.bounds));
     EXPECT_FALSE(a.Overlaps(b));
     EXPECT_FALSE(b.Overlaps(a));

@@ -17,23 +17,22 @@
 namespace tak {
 namespace {
 
-// Everything the layout writes, as text.
-std::string Dump(const RouteMap& map) {
+// Everything the layout works out, as text.
+std::string Dump(const RouteMapLayoutResult& layout) {
     std::ostringstream out;
-    out << "crowded " << map.crowdedLabels << "\n";
-    for (const RouteStop& stop : map.stops) {
-        out << stop.name << " auto " << stop.automatic << " box " << stop.box.x << "," << stop.box.y << " "
-            << stop.box.width << "x" << stop.box.height << " stored " << stop.stored.x << "," << stop.stored.y;
+    out << "crowded " << layout.crowdedLabels << "\n";
+    for (const LineLook& line : layout.lines) out << "line " << line.colourIndex << "\n";
+    for (const StopPlace& stop : layout.stops) {
+        out << "box " << stop.box.x << "," << stop.box.y << " " << stop.box.width << "x" << stop.box.height;
         for (const StopLabel& label : stop.labels) out << " label " << label.x << "," << label.y << "@" << label.angle;
         out << "\n";
     }
-    for (const Connection& c : map.connections) {
-        out << "c" << c.key;
-        for (const ConnectionEnd& end : c.work) out << " end " << end.stop << "/" << end.side << "/" << end.port;
+    for (const ConnectionRoute& c : layout.connections) {
+        for (const ConnectionEnd& end : c.ends) out << " end " << end.stop << "/" << end.side << "/" << end.port;
         out << " path";
         for (const GridPoint& p : c.path) out << " " << p.x << "," << p.y;
         out << " signs";
-        for (const Sign& sign : c.workSigns) out << " " << sign.type << ":" << sign.pos;
+        for (const Sign& sign : c.signs) out << " " << sign.type << ":" << sign.pos;
         out << "\n";
     }
     return out.str();
@@ -112,12 +111,12 @@ TEST(RouteMapLayoutCache, LaysOutAsAFullRunAfterRandomEdits) {
         RouteMapLayoutCache cache;
         for (int step = 0; step < 25; ++step) {
             editor.Edit(edited);
-            LayoutRouteMap(edited, &cache);
+            const RouteMapLayoutResult cached = LayoutRouteMap(edited, &cache);
             reused += cache.LastRun().reused;
             searched += cache.LastRun().searched;
-            RouteMap fresh = edited;
-            LayoutRouteMap(fresh);
-            ASSERT_EQ(Dump(edited), Dump(fresh)) << "seed " << seed << " step " << step;
+            const RouteMapLayoutResult fresh = LayoutRouteMap(edited);
+            ASSERT_EQ(Dump(cached), Dump(fresh)) << "seed " << seed << " step " << step;
+            ASSERT_TRUE(cached == fresh) << "seed " << seed << " step " << step;
         }
     }
     // The cache does its work even with whole-map moves and switches of the
@@ -131,15 +130,14 @@ TEST(RouteMapLayoutCache, StartsAfreshWhenTheGridChangesSize) {
     RouteMapLayoutCache cache;
     LayoutRouteMap(map, &cache);
     map.width = 26;
-    LayoutRouteMap(map, &cache);
+    const RouteMapLayoutResult cached = LayoutRouteMap(map, &cache);
     // Cell indices change with the width, so nothing of the old grid is
     // taken over: the run searches as much as one with an empty cache.
-    RouteMap fresh = map;
     RouteMapLayoutCache empty;
-    LayoutRouteMap(fresh, &empty);
+    const RouteMapLayoutResult fresh = LayoutRouteMap(map, &empty);
     EXPECT_GT(cache.LastRun().searched, 0);
     EXPECT_EQ(cache.LastRun().searched, empty.LastRun().searched);
-    EXPECT_EQ(Dump(map), Dump(fresh));
+    EXPECT_EQ(Dump(cached), Dump(fresh));
 }
 
 // What the cache checks before it reuses a search: the search names the

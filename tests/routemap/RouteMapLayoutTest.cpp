@@ -25,6 +25,9 @@ RouteKey FixedStop(RouteMap& map, const std::string& name, StopBox box) {
 RouteKey AutoStop(RouteMap& map, const std::string& name) { return AddRouteStop(map, name).key; }
 
 const RouteStop& StopOf(const RouteMap& map, RouteKey key) { return *FindRouteStop(map, key); }
+const StopPlace& PlaceOf(const RouteMap& map, const RouteMapLayoutResult& laid, RouteKey key) {
+    return *laid.StopOf(map, key);
+}
 
 // A line through the given stops in order, one connection per pair.
 std::vector<RouteKey> AddChain(RouteMap& map, RouteKey line, const std::vector<RouteKey>& stops) {
@@ -41,8 +44,8 @@ RouteMap SmallMap() {
     return map;
 }
 
-GridPoint BoxCell(const RouteMap& map, RouteKey stop) {
-    const StopBox& box = StopOf(map, stop).box;
+GridPoint BoxCell(const RouteMap& map, const RouteMapLayoutResult& laid, RouteKey stop) {
+    const StopBox& box = PlaceOf(map, laid, stop).box;
     return {box.x, box.y};
 }
 
@@ -53,6 +56,7 @@ GridPoint BoxCell(const RouteMap& map, RouteKey stop) {
 // route A-B runs straight along row 5 with bx steps.
 struct Chain {
     RouteMap map = SmallMap();
+    RouteMapLayoutResult laid;
     RouteKey a, s1, s2, s3, b;
     explicit Chain(int32_t bx) {
         a = FixedStop(map, "A", {0, 5, 0, 1});
@@ -62,63 +66,69 @@ struct Chain {
         s3 = AutoStop(map, "S3");
         RouteKey line = AddRouteLine(map, "1").key;
         AddChain(map, line, {a, s1, s2, s3, b});
-        LayoutRouteMap(map);
+        laid = LayoutRouteMap(map);
     }
+    GridPoint Cell(RouteKey stop) const { return BoxCell(map, laid, stop); }
 };
 
 TEST(RouteMapLayoutAutoStops, SpreadsChainEvenlyFromTheFarEnd) {
     Chain chain(8);
     // Cells 2, 4 and 6 counted from B at x = 8.
-    EXPECT_EQ(BoxCell(chain.map, chain.s3), (GridPoint{6, 5}));
-    EXPECT_EQ(BoxCell(chain.map, chain.s2), (GridPoint{4, 5}));
-    EXPECT_EQ(BoxCell(chain.map, chain.s1), (GridPoint{2, 5}));
-    // Across a horizontal run the box is a vertical bar, one port per line;
-    // the placement is kept in the stored box.
+    EXPECT_EQ(chain.Cell(chain.s3), (GridPoint{6, 5}));
+    EXPECT_EQ(chain.Cell(chain.s2), (GridPoint{4, 5}));
+    EXPECT_EQ(chain.Cell(chain.s1), (GridPoint{2, 5}));
+    // Across a horizontal run the box is a vertical bar, one port per line.
+    // The saved stop keeps what the user gave it.
+    EXPECT_EQ(PlaceOf(chain.map, chain.laid, chain.s1).box, (StopBox{2, 5, 0, 1}));
     const RouteStop& s1 = StopOf(chain.map, chain.s1);
-    EXPECT_EQ(s1.box, (StopBox{2, 5, 0, 1}));
-    EXPECT_EQ(s1.stored, s1.box);
+    EXPECT_EQ(s1.stored, (StopBox{-1, -1, 0, 1}));
     EXPECT_TRUE(s1.automatic);
-    for (const Connection& c : chain.map.connections) EXPECT_FALSE(c.path.empty());
+    for (const ConnectionRoute& c : chain.laid.connections) EXPECT_FALSE(c.path.empty());
 
     // Seven steps do not divide by four: indices round up to 2, 4 and 6.
     Chain uneven(7);
-    EXPECT_EQ(BoxCell(uneven.map, uneven.s3), (GridPoint{5, 5}));
-    EXPECT_EQ(BoxCell(uneven.map, uneven.s2), (GridPoint{3, 5}));
-    EXPECT_EQ(BoxCell(uneven.map, uneven.s1), (GridPoint{1, 5}));
+    EXPECT_EQ(uneven.Cell(uneven.s3), (GridPoint{5, 5}));
+    EXPECT_EQ(uneven.Cell(uneven.s2), (GridPoint{3, 5}));
+    EXPECT_EQ(uneven.Cell(uneven.s1), (GridPoint{1, 5}));
 }
 
 TEST(RouteMapLayoutAutoStops, ShortPathPlacesOnlyWhatFits) {
     Chain twoSteps(2);
-    EXPECT_EQ(BoxCell(twoSteps.map, twoSteps.s1), (GridPoint{1, 5}));
-    EXPECT_EQ(BoxCell(twoSteps.map, twoSteps.s2).x, -1);
-    EXPECT_EQ(BoxCell(twoSteps.map, twoSteps.s3).x, -1);
+    EXPECT_EQ(twoSteps.Cell(twoSteps.s1), (GridPoint{1, 5}));
+    EXPECT_EQ(twoSteps.Cell(twoSteps.s2).x, -1);
+    EXPECT_EQ(twoSteps.Cell(twoSteps.s3).x, -1);
 
     Chain oneStep(1);
-    for (RouteKey stop : {oneStep.s1, oneStep.s2, oneStep.s3}) EXPECT_EQ(BoxCell(oneStep.map, stop).x, -1);
+    for (RouteKey stop : {oneStep.s1, oneStep.s2, oneStep.s3}) EXPECT_EQ(oneStep.Cell(stop).x, -1);
     // Connections to unplaced stops are not routed.
-    for (const Connection& c : oneStep.map.connections) EXPECT_TRUE(c.path.empty());
+    for (const ConnectionRoute& c : oneStep.laid.connections) EXPECT_TRUE(c.path.empty());
 }
 
 TEST(RouteMapLayoutAutoStops, NothingIsPlacedWithoutFixedStops) {
     RouteMap map = SmallMap();
     RouteKey line = AddRouteLine(map, "1").key;
     AddChain(map, line, {AutoStop(map, "A"), AutoStop(map, "B"), AutoStop(map, "C")});
-    LayoutRouteMap(map);
-    for (const RouteStop& stop : map.stops) EXPECT_EQ(stop.box.x, -1);
-    for (const Connection& c : map.connections) EXPECT_TRUE(c.path.empty());
+    const RouteMapLayoutResult laid = LayoutRouteMap(map);
+    for (const StopPlace& place : laid.stops) EXPECT_EQ(place.box.x, -1);
+    for (const ConnectionRoute& c : laid.connections) EXPECT_TRUE(c.path.empty());
 }
 
-TEST(RouteMapLayoutAutoStops, FixedStopOutsideTheGridBecomesAutomatic) {
+TEST(RouteMapLayoutAutoStops, FixedStopOutsideTheGridIsLeftToTheLayout) {
     RouteMap map = SmallMap();
     RouteKey far = FixedStop(map, "Far", {25, 3, 0, 1});
     RouteKey edge = FixedStop(map, "Edge", {19, 3, 2, 0});  // one cell too wide
     RouteKey inside = FixedStop(map, "Inside", {18, 3, 2, 0});
-    LayoutRouteMap(map);
+    const RouteMapLayoutResult laid = LayoutRouteMap(map);
+    EXPECT_EQ(PlaceOf(map, laid, far).box.x, -1) << "placed as an automatic stop, and nothing joins it";
+    EXPECT_EQ(PlaceOf(map, laid, edge).box.x, -1);
+    EXPECT_EQ(PlaceOf(map, laid, inside).box, (StopBox{18, 3, 2, 0}));
+    EXPECT_FALSE(StopOf(map, far).automatic) << "the layout changes nothing of the saved map";
+
+    // The editor hands such stops to the layout for good.
+    ReleaseStopsOutsideGrid(map);
     EXPECT_TRUE(StopOf(map, far).automatic);
-    EXPECT_EQ(StopOf(map, far).box.x, -1);
     EXPECT_TRUE(StopOf(map, edge).automatic);
     EXPECT_FALSE(StopOf(map, inside).automatic);
-    EXPECT_EQ(StopOf(map, inside).box, (StopBox{18, 3, 2, 0}));
 }
 
 // ---------------------------------------------------------------------------
@@ -130,14 +140,14 @@ TEST(RouteMapLayoutRouting, StraightRunCompletesAutomaticEnds) {
     RouteKey b = FixedStop(map, "B", {7, 5, 0, 1});
     RouteKey line = AddRouteLine(map, "1").key;
     AddChain(map, line, {a, b});
-    LayoutRouteMap(map);
-    const Connection& c = map.connections[0];
+    const RouteMapLayoutResult laid = LayoutRouteMap(map);
+    const ConnectionRoute& c = laid.connections[0];
     std::vector<GridPoint> expected;
     for (int32_t x = 2; x <= 7; ++x) expected.push_back({x, 5});
     EXPECT_EQ(c.path, expected);
-    EXPECT_EQ(c.work[0], (ConnectionEnd{a, 1, 0}));  // leaves A by its right side
-    EXPECT_EQ(c.work[1], (ConnectionEnd{b, 3, 0}));  // enters B by its left side
-    EXPECT_EQ(c.end[0].side, -1);                    // the stored ends stay automatic
+    EXPECT_EQ(c.ends[0], (ConnectionEnd{a, 1, 0}));  // leaves A by its right side
+    EXPECT_EQ(c.ends[1], (ConnectionEnd{b, 3, 0}));  // enters B by its left side
+    EXPECT_EQ(map.connections[0].end[0].side, -1);   // the stored ends stay automatic
 }
 
 TEST(RouteMapLayoutRouting, OrthogonalStepsOnlyUnlessDiagonalsAllowed) {
@@ -147,8 +157,8 @@ TEST(RouteMapLayoutRouting, OrthogonalStepsOnlyUnlessDiagonalsAllowed) {
         RouteKey a = FixedStop(map, "A", {1, 1, 0, 1});
         RouteKey b = FixedStop(map, "B", {9, 8, 0, 1});
         AddChain(map, AddRouteLine(map, "1").key, {a, b});
-        LayoutRouteMap(map);
-        const auto& path = map.connections[0].path;
+        const RouteMapLayoutResult laid = LayoutRouteMap(map);
+        const auto& path = laid.connections[0].path;
         ASSERT_GE(path.size(), 2u);
         bool sawDiagonal = false;
         for (std::size_t i = 1; i < path.size(); ++i) {
@@ -218,14 +228,14 @@ TEST(RouteMapLayoutRouting, PortTakenByAnotherLineIsNeverOffered) {
     Connection& fixedSide = AddConnection(map, l2, q, x);
     fixedSide.end[1].side = 3;
     AddConnection(map, l3, r, x);  // free to choose
-    LayoutRouteMap(map);
-    EXPECT_FALSE(map.connections[0].path.empty());
+    const RouteMapLayoutResult laid = LayoutRouteMap(map);
+    EXPECT_FALSE(laid.connections[0].path.empty());
     // Line 2 insists on the left side, whose only port line 1 holds.
-    EXPECT_TRUE(map.connections[1].path.empty());
+    EXPECT_TRUE(laid.connections[1].path.empty());
     // Line 3 goes round and enters by the right side.
-    ASSERT_FALSE(map.connections[2].path.empty());
-    EXPECT_EQ(map.connections[2].work[1].side, 1);
-    EXPECT_EQ(map.connections[2].path.back(), (GridPoint{6, 5}));
+    ASSERT_FALSE(laid.connections[2].path.empty());
+    EXPECT_EQ(laid.connections[2].ends[1].side, 1);
+    EXPECT_EQ(laid.connections[2].path.back(), (GridPoint{6, 5}));
 }
 
 TEST(RouteMapLayoutRouting, PathPassesNodesAndStopsAtANodeOutsideTheGrid) {
@@ -237,15 +247,15 @@ TEST(RouteMapLayoutRouting, PathPassesNodesAndStopsAtANodeOutsideTheGrid) {
     via.nodes = {{4, 6}};
     Connection& broken = AddConnection(map, line, a, b);
     broken.nodes = {{4, 6}, {40, 6}};
-    LayoutRouteMap(map);
+    const RouteMapLayoutResult laid = LayoutRouteMap(map);
 
-    const auto& path = map.connections[0].path;
+    const auto& path = laid.connections[0].path;
     EXPECT_EQ(std::count(path.begin(), path.end(), GridPoint{4, 6}), 1);
     EXPECT_EQ(path.back(), (GridPoint{8, 1}));
-    const Connection& cut = map.connections[1];
+    const ConnectionRoute& cut = laid.connections[1];
     ASSERT_FALSE(cut.path.empty());
     EXPECT_EQ(cut.path.back(), (GridPoint{4, 6}));
-    EXPECT_EQ(cut.work[1].side, -1);  // the end at B was never reached
+    EXPECT_EQ(cut.ends[1].side, -1);  // the end at B was never reached
 }
 
 bool InsideBox(const StopBox& box, GridPoint p) {
@@ -281,21 +291,19 @@ TEST(RouteMapLayoutRouting, RandomMapsKeepPathsOutOfStopBoxes) {
             for (uint32_t k = 0, n = 3 + next(3); k < n; ++k) chain.push_back(stops[next(12)]);
             AddChain(map, line, chain);
         }
-        LayoutRouteMap(map);
-        const auto routed = std::count_if(map.connections.begin(), map.connections.end(),
-                                          [](const Connection& c) { return !c.path.empty(); });
+        const RouteMapLayoutResult laid = LayoutRouteMap(map);
+        const auto routed = std::count_if(laid.connections.begin(), laid.connections.end(),
+                                          [](const ConnectionRoute& c) { return !c.path.empty(); });
         EXPECT_GT(2 * routed, static_cast<long>(map.connections.size())) << "round " << round;
-        for (const Connection& c : map.connections) {
+        for (const ConnectionRoute& c : laid.connections) {
             if (c.path.empty()) continue;
-            const RouteStop& a = StopOf(map, c.end[0].stop);
-            const RouteStop& b = StopOf(map, c.end[1].stop);
-            EXPECT_TRUE(InsideBox(a.box, c.path.front()));
-            EXPECT_TRUE(InsideBox(b.box, c.path.back()));
+            EXPECT_TRUE(InsideBox(PlaceOf(map, laid, c.ends[0].stop).box, c.path.front()));
+            EXPECT_TRUE(InsideBox(PlaceOf(map, laid, c.ends[1].stop).box, c.path.back()));
             for (std::size_t i = 1; i < c.path.size(); ++i) {
                 const GridPoint p = c.path[i - 1];
                 const GridPoint q = c.path[i];
                 ASSERT_LE(std::max(std::abs(q.x - p.x), std::abs(q.y - p.y)), 1) << "round " << round;
-                for (const RouteStop& stop : map.stops) {
+                for (const StopPlace& stop : laid.stops) {
                     if (i + 1 < c.path.size()) {
                         EXPECT_FALSE(InsideBox(stop.box, q)) << "round " << round;
                     }
@@ -321,10 +329,10 @@ TEST(RouteMapLayoutSigns, DottedLineGetsMarksOnInnerPointsBeforeUserSigns) {
     line.stroke = 1;
     Connection& c = AddConnection(map, line.key, a, b);
     c.signs = {Sign{kSignArrowOut, 1}};
-    LayoutRouteMap(map);
-    ASSERT_EQ(map.connections[0].path.size(), 5u);
+    const RouteMapLayoutResult laid = LayoutRouteMap(map);
+    ASSERT_EQ(laid.connections[0].path.size(), 5u);
     std::vector<Sign> expected{{kSignDotted, -2}, {kSignDotted, 0}, {kSignDotted, 2}, {kSignArrowOut, 1}};
-    EXPECT_EQ(map.connections[0].workSigns, expected);
+    EXPECT_EQ(laid.connections[0].signs, expected);
     EXPECT_EQ(map.connections[0].signs, (std::vector<Sign>{{kSignArrowOut, 1}}));
 }
 
@@ -342,13 +350,14 @@ TEST(RouteMapLayoutSigns, LineNameOnStraightMiddleOnlyAndNotNextToAnother) {
     other.autoNames = true;
     Connection& bent = AddConnection(map, other.key, d, e);
     bent.signs = {Sign{kSignArrowOut, 0}};
-    LayoutRouteMap(map);
+    const RouteMapLayoutResult laid = LayoutRouteMap(map);
 
     const Sign name{kSignLineName, 0};
-    EXPECT_EQ(map.connections[0].workSigns, (std::vector<Sign>{name}));
-    EXPECT_TRUE(map.connections[1].workSigns.empty());  // its neighbour already has one
-    ASSERT_EQ(map.connections[2].path, (std::vector<GridPoint>{{10, 2}, {11, 2}, {11, 3}}));
-    EXPECT_EQ(map.connections[2].workSigns, (std::vector<Sign>{{kSignArrowOut, 0}}));
+    EXPECT_EQ(laid.connections[0].signs, (std::vector<Sign>{name}));
+    EXPECT_TRUE(laid.connections[1].signs.empty());  // its neighbour already has one
+    ASSERT_EQ(laid.connections[2].path, (std::vector<GridPoint>{{10, 2}, {11, 2}, {11, 3}}));
+    EXPECT_EQ(laid.connections[2].signs, (std::vector<Sign>{{kSignArrowOut, 0}}));
+    EXPECT_TRUE(map.connections[0].signs.empty()) << "the layout's signs stay out of the saved map";
 }
 
 TEST(RouteMapLayoutSigns, UserLineNamesMoveBehindOtherSigns) {
@@ -357,29 +366,24 @@ TEST(RouteMapLayoutSigns, UserLineNamesMoveBehindOtherSigns) {
     RouteKey b = FixedStop(map, "B", {6, 5, 0, 1});
     Connection& c = AddConnection(map, AddRouteLine(map, "1").key, a, b);
     c.signs = {{kSignLineName, 0}, {kSignArrowOut, -2}, {kSignLineName, 2}, {kSignArrowReturn, 2}};
-    LayoutRouteMap(map);
+    const RouteMapLayoutResult laid = LayoutRouteMap(map);
     std::vector<Sign> expected{{kSignArrowOut, -2}, {kSignArrowReturn, 2}, {kSignLineName, 0}, {kSignLineName, 2}};
-    EXPECT_EQ(map.connections[0].workSigns, expected);
+    EXPECT_EQ(laid.connections[0].signs, expected);
 }
 
 // ---------------------------------------------------------------------------
 // Labels
 
-RouteStop StopWithLabels(StopBox box, const std::vector<StopLabel>& labels) {
-    RouteStop stop;
-    stop.box = box;
-    stop.labels = labels;
-    return stop;
-}
+StopPlace StopWithLabels(StopBox box, const std::vector<StopLabel>& labels) { return StopPlace{box, labels}; }
 
 TEST(RouteMapLayoutLabels, NameBesideWideBoxAndAboveTallOne) {
-    RouteStop wide = StopWithLabels({3, 3, 2, 0}, {StopLabel{}});
+    StopPlace wide = StopWithLabels({3, 3, 2, 0}, {StopLabel{}});
     PlaceStopLabel(wide, 0);
     EXPECT_EQ(wide.labels[0].x, 21);
     EXPECT_EQ(wide.labels[0].y, 0);
     EXPECT_EQ(wide.labels[0].angle, 0);
 
-    RouteStop tall = StopWithLabels({3, 3, 0, 3}, {StopLabel{}});
+    StopPlace tall = StopWithLabels({3, 3, 0, 3}, {StopLabel{}});
     PlaceStopLabel(tall, 0);
     EXPECT_EQ(tall.labels[0].x, 0);
     EXPECT_EQ(tall.labels[0].y, -29);
@@ -389,7 +393,7 @@ TEST(RouteMapLayoutLabels, NameBesideWideBoxAndAboveTallOne) {
 TEST(RouteMapLayoutLabels, BadgesFillABlockRowByRow) {
     StopLabel badge;
     badge.type = kLabelLineFilled;
-    RouteStop stop = StopWithLabels({3, 3, 0, 1}, {StopLabel{}, badge, badge, badge, badge});
+    StopPlace stop = StopWithLabels({3, 3, 0, 1}, {StopLabel{}, badge, badge, badge, badge});
     for (std::size_t i = 0; i < stop.labels.size(); ++i) PlaceStopLabel(stop, i);
     // Four badges: two columns below the box, centred.
     const int32_t top = 8 * 1 + 14;
@@ -403,7 +407,7 @@ TEST(RouteMapLayoutLabels, BadgesFillABlockRowByRow) {
     EXPECT_EQ(stop.labels[4].y, top + 15);
 
     // Left of a wide box, the block is centred on its rows.
-    RouteStop wide = StopWithLabels({3, 3, 2, 0}, {badge, badge});
+    StopPlace wide = StopWithLabels({3, 3, 2, 0}, {badge, badge});
     PlaceStopLabel(wide, 0);
     EXPECT_EQ(wide.labels[0].x, -(16 + 28 - 8));
     EXPECT_EQ(wide.labels[0].y, -7);
@@ -416,34 +420,43 @@ TEST(RouteMapLayoutLabels, FirstBadgeFollowsAFixedBadgeAfterIt) {
     fixedBadge.automatic = false;
     fixedBadge.x = 100;
     fixedBadge.y = 50;
-    RouteStop stop = StopWithLabels({3, 3, 0, 1}, {automaticBadge, fixedBadge});
+    StopPlace stop = StopWithLabels({3, 3, 0, 1}, {automaticBadge, fixedBadge});
     PlaceStopLabel(stop, 0);
     EXPECT_EQ(stop.labels[0].x, 100);  // one column: straight above it
     EXPECT_EQ(stop.labels[0].y, 35);
 }
 
-TEST(RouteMapLayoutLabels, LegacyLabelsMoveToTheCentreOnceAndArrowsSitAtIt) {
+TEST(RouteMapLayoutLabels, OldLabelOffsetsMoveToTheCentreOnceAndArrowsSitAtIt) {
     RouteMap map = SmallMap();
     RouteKey key = FixedStop(map, "A", {2, 2, 2, 0});
-    RouteStop& stop = *FindRouteStop(map, key);
-    StopLabel legacy;
-    legacy.automatic = false;
-    legacy.legacy = true;
-    legacy.x = 30;
-    legacy.y = 4;
+    RouteKey placed = AutoStop(map, "B");  // placed by the layout as a bar across the line
+    AddChain(map, AddRouteLine(map, "1").key, {key, placed, FixedStop(map, "C", {2, 8, 2, 0})});
+    RouteKey lonely = AutoStop(map, "D");  // never placed
+    StopLabel old;
+    old.automatic = false;
+    old.x = 30;
+    old.y = 4;
     StopLabel arrow;
     arrow.type = kLabelArrow;
     arrow.x = 9;
     arrow.y = 9;
-    stop.labels = {legacy, arrow};
-    LayoutRouteMap(map);
-    LayoutRouteMap(map);
-    const RouteStop& laidOut = StopOf(map, key);
-    EXPECT_EQ(laidOut.labels[0].x, 30 - 16);
-    EXPECT_EQ(laidOut.labels[0].y, 4 - 8);
-    EXPECT_FALSE(laidOut.labels[0].legacy);
-    EXPECT_EQ(laidOut.labels[1].x, 0);
-    EXPECT_EQ(laidOut.labels[1].y, 0);
+    for (RouteKey stop : {key, placed, lonely}) FindRouteStop(map, stop)->labels = {old, arrow};
+    ShiftOldLabelOffsets(map);
+    const RouteStop& moved = StopOf(map, key);
+    EXPECT_EQ(moved.labels[0].x, 30 - 16) << "half the width of a two-cell box";
+    EXPECT_EQ(moved.labels[0].y, 4 - 8) << "half a cell for a box of height 0";
+    EXPECT_EQ(moved.labels[1].x, 9) << "automatic labels keep their stored offset";
+    const RouteMapLayoutResult first = LayoutRouteMap(map);
+    ASSERT_NE(PlaceOf(map, first, placed).box.x, -1);
+    const StopBox bar = PlaceOf(map, first, placed).box;
+    EXPECT_EQ(StopOf(map, placed).labels[0].x, 30 - 8 * std::max(bar.width, 1)) << "the box the layout gave it";
+    EXPECT_EQ(StopOf(map, lonely).labels[0].x, 30 - 8) << "an unplaced stop counts as one cell";
+    // Laying out again moves nothing further, and the arrow sits on its box.
+    const RouteMapLayoutResult second = LayoutRouteMap(map);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(PlaceOf(map, second, key).labels[0].x, 30 - 16);
+    EXPECT_EQ(PlaceOf(map, second, key).labels[1].x, 0);
+    EXPECT_EQ(PlaceOf(map, second, key).labels[1].y, 0);
 }
 
 }  // namespace

@@ -87,8 +87,8 @@ TEST(RouteMapOutput, PngHasTheMapsSizeAndItsPixels) {
     EXPECT_EQ(png->At(36, 88), (Rgb{0, 0, 0}));
     EXPECT_EQ(png->At(40, 82), (Rgb{255, 255, 255}));
     EXPECT_EQ(png->At(500, 500), (Rgb{255, 255, 255}));
-    // The layout wrote the automatic end back into the working ends only.
-    EXPECT_EQ(map.connections[0].work[0].side, 1);
+    // The layout completed the automatic end in its result only.
+    EXPECT_EQ(LayoutRouteMap(map).connections[0].ends[0].side, 1);
     EXPECT_EQ(map.connections[0].end[0].side, -1);
 }
 
@@ -209,6 +209,8 @@ TEST(RouteMapOutput, PdfIsAVectorPageWithTitleAndLegend) {
 // and each line's end stops in the legend.
 void CheckPrintedMap(RouteMap& map, const std::string& what) {
     map.format = kRouteMapPdf;
+    const test::LaidOut laid(map);
+    EXPECT_EQ(laid.Crowded(), 0) << what;
     test::TempDir dir;
     RouteMapPageTexts texts;
     texts.title = "Liniennetzplan " + what;
@@ -225,7 +227,7 @@ void CheckPrintedMap(RouteMap& map, const std::string& what) {
     EXPECT_NE(text.find(WithoutBlanks(texts.title)), std::string::npos) << what;
     int names = 0;
     for (const RouteStop& stop : map.stops) {
-        if (stop.box.x < 0) continue;
+        if (laid.Box(stop).x < 0) continue;
         for (const std::string& part : SplitStopName(stop.name)) {
             if (part.empty()) continue;
             ++names;
@@ -247,17 +249,14 @@ TEST(RouteMapOutput, DemoAndRealMapsPrintAsSearchableVectorPages) {
     MapData noMap;
     ASSERT_TRUE(LoadProject(project, noMap, test::SourceDir() / "examples" / "output" / "DemoMap.cfg").parsed);
     CheckPrintedMap(project.routeMap, "Mühlbrück");
-    EXPECT_EQ(project.routeMap.crowdedLabels, 0);
 
     RouteMap generated = test::GeneratedRouteMap(5);
     CheckPrintedMap(generated, "generated");
-    EXPECT_EQ(generated.crowdedLabels, 0);
 
     TAKTARIUM_REAL_MAPS_OR_SKIP(realMaps);
     std::optional<RouteMap> real = test::NewDavisvilleRouteMap(realMaps / "NewDavisville");
     ASSERT_TRUE(real);
     CheckPrintedMap(*real, "NewDavisville");
-    EXPECT_EQ(real->crowdedLabels, 0);
 }
 
 // Names turned beside crowded rows, reading upwards and slanted, come back
@@ -266,10 +265,10 @@ TEST(RouteMapOutput, TurnedNamesAreSearchableInThePdf) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf, pdftotext and pdfimages");
     RouteMap upright = test::RowOfStops(13, 1, 12, 25, [](int i) { return "Am Hang|Nord " + std::to_string(10 + i); });
     CheckPrintedMap(upright, "Reihe");
-    EXPECT_EQ(upright.stops[0].labels[0].angle, 90);
+    EXPECT_EQ(LayoutRouteMap(upright).stops[0].labels[0].angle, 90);
     RouteMap slanted = test::SlantedRow();
     CheckPrintedMap(slanted, "Schräg");
-    EXPECT_EQ(slanted.stops[0].labels[0].angle, 45);
+    EXPECT_EQ(LayoutRouteMap(slanted).stops[0].labels[0].angle, 45);
     // Slanted names come back as words, not letter by letter, also where
     // the text is read in reading order rather than as drawn.
     test::TempDir dir;
@@ -303,17 +302,17 @@ TEST(RouteMapOutput, LegendNamesLineEndsAndCoversNothing) {
     EXPECT_EQ(std::max(entries[0].firstStop, entries[0].lastStop), "Ost");
 
     for (uint32_t seed : {1u, 2u}) {
-        RouteMap generated = test::GeneratedRouteMap(seed, 6);
-        LayoutRouteMap(generated);
-        const std::optional<PixelRect> corner = FreeCorner(generated, 200, 120);
+        const RouteMap generated = test::GeneratedRouteMap(seed, 6);
+        const test::LaidOut laid(generated);
+        const std::optional<PixelRect> corner = FreeCorner(generated, laid.layout, 200, 120);
         ASSERT_TRUE(corner) << "seed " << seed;
         for (const RouteStop& stop : generated.stops) {
-            EXPECT_FALSE(StopBoxBounds(stop).Overlaps(*corner)) << stop.name;
-            for (const StopLabel& label : stop.labels) {
-                EXPECT_FALSE(StopLabelBounds(generated, stop, label).Overlaps(*corner)) << stop.name;
+            EXPECT_FALSE(laid.BoxBounds(stop).Overlaps(*corner)) << stop.name;
+            for (const StopLabel& label : laid.Labels(stop)) {
+                EXPECT_FALSE(laid.Bounds(stop, label).Overlaps(*corner)) << stop.name;
             }
         }
-        for (const Connection& c : generated.connections) {
+        for (const ConnectionRoute& c : laid.layout.connections) {
             for (const GridPoint& p : c.path) {
                 EXPECT_FALSE(corner->Overlaps({16 * p.x + 4, 16 * p.y + 4, 16 * p.x + 13, 16 * p.y + 13}));
             }
@@ -334,9 +333,9 @@ TEST(RouteMapOutput, LegendNamesLineEndsAndCoversNothing) {
         b.stored = {13, row, 0, 1};
         AddConnection(full, l, aKey, b.key);
     }
-    LayoutRouteMap(full);
-    ASSERT_FALSE(full.connections[1].path.empty());
-    EXPECT_FALSE(FreeCorner(full, 40, 12));
+    const RouteMapLayoutResult laidFull = LayoutRouteMap(full);
+    ASSERT_FALSE(laidFull.connections[1].path.empty());
+    EXPECT_FALSE(FreeCorner(full, laidFull, 40, 12));
 }
 
 // Faint colours get a dark casing on the PNG: yellow does, red does not.
@@ -444,13 +443,13 @@ TEST(RouteMapOutput, HostileValuesAreDrawnOrSkippedSafely) {
     std::optional<DecodedPng> png = ReadPng(dir.path() / "RouteMap.png");
     ASSERT_TRUE(png.has_value());
     EXPECT_EQ(png->width, 257u);
-    EXPECT_FALSE(map.connections[0].path.empty());
+    EXPECT_FALSE(LayoutRouteMap(map).connections[0].path.empty());
 
-    // A grid no layout can hold leaves the stops as they were.
+    // A grid no layout can hold places and routes nothing.
     map.width = kMaxLayoutGridSide + 1;
-    LayoutRouteMap(map);
-    EXPECT_FALSE(FindRouteStop(map, odd.key)->automatic);
-    EXPECT_TRUE(map.connections[0].path.empty());
+    const RouteMapLayoutResult none = LayoutRouteMap(map);
+    EXPECT_TRUE(none.connections[0].path.empty());
+    EXPECT_EQ(none.stops[0].box.x, -1);
 }
 
 TEST(RouteMapOutput, DemoProjectIsLaidOutCompletely) {
@@ -458,18 +457,19 @@ TEST(RouteMapOutput, DemoProjectIsLaidOutCompletely) {
     MapData noMap;
     ProjectLoadResult loaded = LoadProject(project, noMap, test::SourceDir() / "examples" / "output" / "DemoMap.cfg");
     ASSERT_TRUE(loaded.parsed);
-    RouteMap& map = project.routeMap;
-    LayoutRouteMap(map);
-    for (const RouteStop& stop : map.stops) EXPECT_GE(stop.box.x, 0) << stop.name;
-    for (const Connection& c : map.connections) {
+    const RouteMap& map = project.routeMap;
+    const test::LaidOut laid(map);
+    for (const RouteStop& stop : map.stops) EXPECT_GE(laid.Box(stop).x, 0) << stop.name;
+    for (const ConnectionRoute& c : laid.layout.connections) {
         EXPECT_GE(c.path.size(), 2u);
         for (std::size_t i = 1; i < c.path.size(); ++i) EXPECT_GE(StepDirection(c.path[i - 1], c.path[i]), 0);
     }
     // No two stops share a cell.
     for (std::size_t i = 0; i < map.stops.size(); ++i) {
         for (std::size_t j = i + 1; j < map.stops.size(); ++j) {
-            EXPECT_FALSE(map.stops[i].box.x == map.stops[j].box.x && map.stops[i].box.y == map.stops[j].box.y)
-                << map.stops[i].name << " and " << map.stops[j].name;
+            const StopBox& a = laid.layout.stops[i].box;
+            const StopBox& b = laid.layout.stops[j].box;
+            EXPECT_FALSE(a.x == b.x && a.y == b.y) << map.stops[i].name << " and " << map.stops[j].name;
         }
     }
     test::TempDir dir;

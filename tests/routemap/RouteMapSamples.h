@@ -16,8 +16,36 @@
 #include "routemap/RouteMap.h"
 #include "routemap/RouteMapDrawing.h"
 #include "routemap/RouteMapEdit.h"
+#include "routemap/RouteMapLabels.h"
+#include "routemap/RouteMapLayout.h"
 
 namespace tak::test {
+
+// A map and what the layout made of it, with the look-ups the checks use:
+// a saved stop's box, labels and drawn areas as the layout placed them.
+struct LaidOut {
+    const RouteMap& map;
+    RouteMapLayoutResult layout;
+
+    explicit LaidOut(const RouteMap& laidOutMap) : map(laidOutMap), layout(LayoutRouteMap(laidOutMap)) {}
+
+    const StopPlace& Place(const RouteStop& stop) const {
+        return layout.stops[static_cast<std::size_t>(&stop - map.stops.data())];
+    }
+    const StopPlace& Place(RouteKey stop) const { return Place(*FindRouteStop(map, stop)); }
+    const StopBox& Box(const RouteStop& stop) const { return Place(stop).box; }
+    const std::vector<StopLabel>& Labels(const RouteStop& stop) const { return Place(stop).labels; }
+    const std::vector<GridPoint>& Path(std::size_t connection) const { return layout.connections[connection].path; }
+    int32_t Crowded() const { return layout.crowdedLabels; }
+
+    PixelRect BoxBounds(const RouteStop& stop) const { return StopBoxBounds(stop, Box(stop)); }
+    LabelShape Shape(const RouteStop& stop, const StopLabel& label) const {
+        return StopLabelShape(map, stop, Box(stop), label);
+    }
+    PixelRect Bounds(const RouteStop& stop, const StopLabel& label) const {
+        return StopLabelBounds(map, stop, Box(stop), label);
+    }
+};
 
 // A network of `lines` lines over a lattice of fixed stops 18 cells apart,
 // each line walking from lattice stop to lattice stop with two or three

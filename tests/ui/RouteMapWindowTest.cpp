@@ -187,17 +187,19 @@ TEST_F(RouteMapWindowTest, LineFromATripAndTwoStopsFixedByClicksAreRouted) {
         EXPECT_FALSE(Find<QPushButton>("setPositionButton")->isChecked());
     }
     const RouteStop& first = StopNamed("Hauptbahnhof");
+    const RouteMapLayoutResult& layout = window->Layout();
     EXPECT_FALSE(first.automatic);
-    EXPECT_EQ(first.box, (StopBox{5, 3, 1, 0}));
-    EXPECT_EQ(StopNamed("Südbahnhof").box, (StopBox{5, 24, 1, 0}));
+    EXPECT_EQ(layout.StopOf(map, first.key)->box, (StopBox{5, 3, 1, 0}));
+    EXPECT_EQ(layout.StopOf(map, StopNamed("Südbahnhof").key)->box, (StopBox{5, 24, 1, 0}));
     // The layout has placed the eight stops between and routed every stretch
     // straight down column 5.
     for (const RouteStop& stop : map.stops) {
-        EXPECT_EQ(stop.box.x, 5) << stop.name;
-        EXPECT_GE(stop.box.y, 3) << stop.name;
-        EXPECT_LE(stop.box.y, 24) << stop.name;
+        const StopBox& box = layout.StopOf(map, stop.key)->box;
+        EXPECT_EQ(box.x, 5) << stop.name;
+        EXPECT_GE(box.y, 3) << stop.name;
+        EXPECT_LE(box.y, 24) << stop.name;
     }
-    for (const Connection& c : map.connections) {
+    for (const ConnectionRoute& c : layout.connections) {
         ASSERT_FALSE(c.path.empty());
         for (const GridPoint& p : c.path) EXPECT_EQ(p.x, 5);
     }
@@ -409,20 +411,21 @@ TEST_F(RouteMapWindowTest, ViaPointsAndMarksAreSetByClicks) {
     picked = FindConnection(map, window->SelectedConnection());
     ASSERT_EQ(picked->nodes.size(), 1u);
     EXPECT_EQ(picked->nodes[0], (GridPoint{4, 26}));
-    EXPECT_NE(std::find(picked->path.begin(), picked->path.end(), GridPoint{4, 26}), picked->path.end());
+    const std::vector<GridPoint>* path = &window->Layout().RouteOf(map, picked->key)->path;
+    EXPECT_NE(std::find(path->begin(), path->end(), GridPoint{4, 26}), path->end());
     EXPECT_EQ(Find<QListWidget>("nodeList")->count(), 1);
 
     Click("signPageButton");
     Click("newSignButton");
     Click("signPickButton");
-    const GridPoint at = picked->path[picked->path.size() / 2];
+    const GridPoint at = (*path)[path->size() / 2];
+    const auto n = static_cast<int32_t>(path->size());
     ClickCell(at.x, at.y);
     picked = FindConnection(map, window->SelectedConnection());
     ASSERT_EQ(picked->signs.size(), 1u);
     EXPECT_EQ(picked->signs[0].type, kSignLineName);
     // The mark sits on the clicked path point: half steps from the middle.
-    const auto n = static_cast<int32_t>(picked->path.size());
-    EXPECT_EQ(picked->signs[0].pos, 2 * static_cast<int32_t>(picked->path.size() / 2) - (n - 1));
+    EXPECT_EQ(picked->signs[0].pos, 2 * (n / 2) - (n - 1));
     EXPECT_TRUE(window->Modified());
 }
 
