@@ -243,6 +243,70 @@ TEST_F(RouteMapWindowTest, AnAreaDraggedOnTheCanvasMovesAlone) {
     EXPECT_EQ(StopNamed("Südbahnhof").stored.x, suedbahnhof.x - 1);
 }
 
+// The stops page shows an automatic stop and label where the layout put
+// them; fixed by hand they stay there, and nothing of it is saved before.
+TEST_F(RouteMapWindowTest, AStopOrLabelFixedByHandStaysWhereTheLayoutHadIt) {
+    StartWithDemo();
+    OpenWindow();
+    const RouteMap& map = context.project.routeMap;
+    const RouteStop* automatic = nullptr;
+    for (const RouteStop& stop : map.stops) {
+        const StopPlace* place = window->Layout().StopOf(map, stop.key);
+        if (stop.automatic && place->box.x >= 0 && !stop.labels.empty() && stop.labels[0].automatic) {
+            automatic = &stop;
+            break;
+        }
+    }
+    ASSERT_NE(automatic, nullptr) << "the demo has a placed automatic stop with an automatic name";
+    const RouteKey key = automatic->key;
+    const std::string name = automatic->name;
+    const StopPlace placed = *window->Layout().StopOf(map, key);
+    EXPECT_NE(automatic->stored, placed.box) << "the layout's place is not saved in the stop";
+
+    Click("stopsPageButton");
+    SelectStop(name);
+    EXPECT_EQ(Find<QSpinBox>("stopXSpin")->value(), placed.box.x);
+    EXPECT_EQ(Find<QSpinBox>("stopYSpin")->value(), placed.box.y);
+    EXPECT_EQ(Find<QSpinBox>("stopHeightSpin")->value(), placed.box.height);
+    Find<QListWidget>("labelList")->setCurrentRow(0);
+    EXPECT_EQ(Find<QSpinBox>("labelXSpin")->value(), placed.labels[0].x);
+    EXPECT_EQ(Find<QSpinBox>("labelAngleSpin")->value(), placed.labels[0].angle);
+
+    Find<QCheckBox>("labelAutoBox")->setChecked(false);
+    Find<QCheckBox>("stopAutoBox")->setChecked(false);
+    const RouteStop& fixed = *FindRouteStop(map, key);
+    EXPECT_FALSE(fixed.automatic);
+    EXPECT_EQ(fixed.stored, placed.box);
+    EXPECT_FALSE(fixed.labels[0].automatic);
+    EXPECT_EQ(fixed.labels[0].x, placed.labels[0].x);
+    EXPECT_EQ(fixed.labels[0].y, placed.labels[0].y);
+    EXPECT_EQ(fixed.labels[0].angle, placed.labels[0].angle);
+    const StopPlace& after = *window->Layout().StopOf(map, key);
+    EXPECT_EQ(after.box, placed.box);
+    EXPECT_EQ(after.labels[0].x, placed.labels[0].x);
+    EXPECT_EQ(after.labels[0].y, placed.labels[0].y);
+}
+
+// A grid made smaller than a fixed stop's place hands the stop to the
+// layout, as the saved map then says.
+TEST_F(RouteMapWindowTest, AGridTooSmallForAFixedStopHandsItToTheLayout) {
+    StartWithDemo();
+    OpenWindow();
+    const RouteMap& map = context.project.routeMap;
+    const RouteStop* farthest = nullptr;
+    for (const RouteStop& stop : map.stops) {
+        if (!stop.automatic && (!farthest || stop.stored.x > farthest->stored.x)) farthest = &stop;
+    }
+    ASSERT_NE(farthest, nullptr);
+    const RouteKey key = farthest->key;
+    const int32_t x = farthest->stored.x;
+    ASSERT_GT(x, 1);
+    Find<QSpinBox>("mapWidthSpin")->setValue(x);
+    EXPECT_EQ(map.width, x);
+    EXPECT_TRUE(FindRouteStop(map, key)->automatic);
+    EXPECT_TRUE(window->Modified());
+}
+
 // The PNG scale and the page title are set on the General page, mark the
 // map modified and are saved by Apply; reopening shows them again.
 TEST_F(RouteMapWindowTest, ScaleAndTitleAreEditedOnTheGeneralPageAndSaved) {
