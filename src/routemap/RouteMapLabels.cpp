@@ -784,8 +784,8 @@ void LabelPlacer::PlaceBadgeBlock(std::size_t stop) {
     AddPlacesAround(places, Outline(stop), 0, block.right - block.left, block.bottom - block.top,
                     kLeaderDistances[0]);
     std::vector<LabelShape> shapes;
-    for (const Candidate& place : places) {
-        shapes.push_back(LabelShape::Of(Moved(block, place.left - block.left, place.top - block.top)));
+    for (const Candidate& candidate : places) {
+        shapes.push_back(LabelShape::Of(Moved(block, candidate.left - block.left, candidate.top - block.top)));
     }
     bool clear = false;
     const int32_t best = Best(shapes, stop, clear);
