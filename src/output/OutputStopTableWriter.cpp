@@ -213,7 +213,7 @@ public:
         bool fitsHere = pdf_.CursorY() + tableHeight <= pdf_.PageBreakY();
         if (pdf_.CursorY() + headingHeight + Layout::kRowsWorthStarting * h + legendHeight > pdf_.PageBreakY() ||
             (spiderCrowds_ && !fitsHere)) {
-            pdf_.NewPage("", "");
+            pdf_.NewPage();
         }
         WriteHeading();
         std::vector<std::size_t> breaks =
@@ -223,7 +223,7 @@ public:
             if (std::find(breaks.begin(), breaks.end(), i) != breaks.end()) {
                 CloseTableRule(pdf_, tableWidth_);
                 WriteLegend();
-                pdf_.NewPage("", "");
+                pdf_.NewPage();
                 WriteHeading();
             }
             WriteHourRow(hours[i], i % 2 == 1);

@@ -127,7 +127,7 @@ std::string FitColumnText(const PdfDocument& pdf, const ColumnPageGeometry& geom
     return text;
 }
 
-void SetFillGrey(PdfDocument& pdf, int grey) {
+void SetFillGreyAsRgb(PdfDocument& pdf, int grey) {
     float g = static_cast<float>(grey);
     pdf.SetFillPaint(g, g, g);
 }
@@ -308,7 +308,7 @@ public:
                 firstTable = false;
             }
             if (plan.pageBreak && !group.columns.empty() && LaterGroupHasColumns(g)) {
-                pdf_.NewPage("", "");
+                pdf_.NewPage();
                 firstTable = true;
             }
         }
@@ -339,7 +339,7 @@ private:
     }
 
     std::string Shortened(std::string text) const { return FitColumnText(pdf_, geometry_, std::move(text)); }
-    void SetFillGrey(int grey) { tak::SetFillGrey(pdf_, grey); }
+    void SetFillGrey(int grey) { SetFillGreyAsRgb(pdf_, grey); }
 
     void CloseRow(std::size_t count, float height) {
         if (count < geometry_.columnsPerPage) {
@@ -370,7 +370,7 @@ private:
         bool roomToStart = room >= headingHeight + Layout::kRowsWorthStarting * h;
         bool underTallSpider = firstTable && spiderCrowds_ && estimate > room;
         if (!roomToStart || underTallSpider || (!firstTable && estimate > room && estimate <= freshPage)) {
-            pdf_.NewPage("", "");
+            pdf_.NewPage();
         }
 
         auto writeHeading = [&] {
@@ -396,7 +396,7 @@ private:
             if (!visible[s]) continue;
             if (std::find(breaks.begin(), breaks.end(), printed) != breaks.end()) {
                 CloseTableRule(pdf_, geometry_.tableWidth);
-                pdf_.NewPage("", "");
+                pdf_.NewPage();
                 writeHeading();
             }
             WriteSlotRow(group, first, count, static_cast<int32_t>(s), visible, printed % 2 == 1);
@@ -489,8 +489,9 @@ private:
 
 }  // namespace
 
-std::string BoldStyle(std::string_view style) {
-    return style.find('I') != std::string_view::npos ? "BI" : "B";
+PdfFontStyle BoldStyle(PdfFontStyle style) {
+    style.bold = true;
+    return style;
 }
 
 std::vector<bool> VisibleSlots(const TimetableGrid& grid, const TimeTablePlan& plan, const DayGroup& group,
