@@ -398,10 +398,7 @@ private:
 
     void WriteHourRow(int32_t hour, bool shaded) {
         float h = static_cast<float>(heights_.regular);
-        if (shaded) {
-            float grey = static_cast<float>(Layout::kFillGrey);
-            pdf_.SetFillPaint(grey, grey, grey);
-        }
+        if (shaded) SetFillGreyAsRgb(pdf_, Layout::kFillGrey);
         int32_t merged = MergeCountOf(data_, hour);
         std::string label = in_.table.mergeRow && merged > 0 ? HourRange(hour, merged) : std::to_string(hour % 24);
         std::size_t lines = LinesOfHour(hour);

@@ -339,7 +339,6 @@ private:
     }
 
     std::string Shortened(std::string text) const { return FitColumnText(pdf_, geometry_, std::move(text)); }
-    void SetFillGrey(int grey) { SetFillGreyAsRgb(pdf_, grey); }
 
     void CloseRow(std::size_t count, float height) {
         if (count < geometry_.columnsPerPage) {
@@ -458,7 +457,7 @@ private:
     void WriteSlotRow(const DayGroup& group, std::size_t first, std::size_t count, int32_t slot,
                       const std::vector<bool>& visible, bool oddRow) {
         float h = static_cast<float>(heights_.regular);
-        if (oddRow) SetFillGrey(Layout::kFillGrey);
+        if (oddRow) SetFillGreyAsRgb(pdf_, Layout::kFillGrey);
         pdf_.PutCell(geometry_.nameWidth, h, slots_[slot].name, PdfBorder::None, PdfCursor::Right, PdfAlign::Left,
                      oddRow);
         pdf_.PutCell(geometry_.labelWidth, h, slots_[slot].label, PdfBorder::None, PdfCursor::Right, PdfAlign::Right,
@@ -468,7 +467,9 @@ private:
             const TimetableColumn& column = group.columns[c];
             IterationCell cell = IterationCellText(in_.lang, column, slot, visible);
             bool fill = oddRow || column.patternMember;
-            if (fill) SetFillGrey(oddRow && column.patternMember ? Layout::kFillGreyBoth : Layout::kFillGrey);
+            if (fill) {
+                SetFillGreyAsRgb(pdf_, oddRow && column.patternMember ? Layout::kFillGreyBoth : Layout::kFillGrey);
+            }
             pdf_.PutCell(geometry_.columnWidth, h, Shortened(std::move(cell.text)),
                          cell.startsBlock ? PdfBorder::Top : PdfBorder::None, PdfCursor::Right, PdfAlign::Centre, fill);
         }

@@ -302,7 +302,6 @@ private:
         float wanted = std::ceil(widest + Layout::kTextInset);
         cellWidth_ = std::max(geometry_.columnWidth, std::min(wanted, std::floor(area / static_cast<float>(count))));
     }
-    void SetFillGrey(int grey) { SetFillGreyAsRgb(pdf_, grey); }
 
     static bool IsTimeText(const std::string& text) {
         return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
@@ -484,7 +483,7 @@ private:
                 break;
             }
             case SheetRowKind::Stop:
-                if (row.shaded) SetFillGrey(Layout::kFillGrey);
+                if (row.shaded) SetFillGreyAsRgb(pdf_, Layout::kFillGrey);
                 pdf_.PutCell(geometry_.nameWidth, h, row.name, PdfBorder::None, PdfCursor::Right, PdfAlign::Left,
                              row.shaded);
                 pdf_.PutCell(geometry_.labelWidth, h, row.label, PdfBorder::None, PdfCursor::Right, PdfAlign::Right,

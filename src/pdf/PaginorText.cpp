@@ -402,7 +402,8 @@ void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, st
     const std::string_view wrapPaint = s_->paintsDiffer_ ? std::string_view(s_->textPaint_) : std::string_view();
     const std::optional<int64_t> x = WrittenHundredths(xUser * s_->scale_);
     const std::optional<int64_t> y = WrittenHundredths((s_->pageHeight_ - yUser) * s_->scale_);
-    const bool joinable = s_->options_.compressStreams && !s_->fontStyle_.underline && x && y && s_->state_ == kPageOpen;
+    const bool joinable =
+        s_->options_.compressStreams && !s_->fontStyle_.underline && x && y && s_->state_ == kPageOpen;
     if (joinable && line.empty() && s_->openText_ && s_->openText_->wrapPaint == wrapPaint &&
         ExactMove(s_->openText_->x, *x) && ExactMove(s_->openText_->y, *y)) {
         std::string& moved = s_->joinedShow_;

@@ -37,7 +37,8 @@ TEST(PdfGraphics, PaintsAreGreyOrRgbOperatorsAndCarryToTheFirstPage) {
     pdf.SetTextPaint(255, 255, 255);  // never emitted by itself
     auto pages = PageContents(SaveChecked(pdf, dir.path() / "paints.pdf")).contents;
     const std::vector<std::string> expected = {
-        "0.847 0.847 0.847 rg", "0.502 g", "0.502 0.502 0.502 rg", "0.000 G", "0.000 G", "1.000 0.000 0.000 RG", "0.200 0.400 0.600 RG",
+        "0.847 0.847 0.847 rg", "0.502 g", "0.502 0.502 0.502 rg", "0.000 G", "0.000 G",
+        "1.000 0.000 0.000 RG", "0.200 0.400 0.600 RG",
     };
     EXPECT_EQ(DrawnLines(pages[0]), expected);
 }
