@@ -145,14 +145,14 @@ bool WriteWithPaginor(const TableTexts& texts, int pages, const fs::path& file) 
     tak::PdfDocument pdf;
     pdf.SetWriterOptions(tak::PdfWriterOptions{compressedRun, compressedRun});
     pdf.SetCreationTime(std::time_t{0});
-    if (!pdf.CreateDocument("L", "mm", "")) return false;
+    if (!pdf.CreateDocument(tak::PdfOrientation::Landscape, tak::PdfUnit::Millimetre, tak::kPdfA4)) return false;
     pdf.SetAutoBreak(false);
     for (int page = 0; page < pages; ++page) {
         if (!pdf.NewPage()) return false;
-        pdf.SelectFont("Helvetica", "", kFontSizePt);
+        pdf.SelectFont("Helvetica", {}, kFontSizePt);
         for (int row = 0; row < kRows; ++row) {
             int grey = RowGrey(row);
-            if (grey >= 0) pdf.SetFillPaint(static_cast<float>(grey));
+            if (grey >= 0) pdf.SetFillGrey(static_cast<float>(grey));
             for (int column = 0; column < kColumns; ++column) {
                 const std::string& text = row == 0      ? texts.headers[static_cast<std::size_t>(column)]
                                           : column == 0 ? texts.stopsUtf8[static_cast<std::size_t>(row - 1)]

@@ -39,7 +39,7 @@ void DrawPageHeading(PdfDocument& pdf, const PageHeading& heading) {
     float left = pdf.LeftMargin();
     float right = pdf.PageWidth() - pdf.RightMargin();
     float x = left;
-    pdf.SelectFont("Arial", "B", 11);
+    pdf.SelectFont("Arial", {.bold = true}, 11);
     for (const LineBadge& badge : heading.lines) {
         float width = pdf.TextWidth(badge.text) + 2 * kBadgePadding;
         SetPaintOf(badge.rgb, &PdfDocument::SetFillPaint, pdf);
@@ -48,33 +48,33 @@ void DrawPageHeading(PdfDocument& pdf, const PageHeading& heading) {
         pdf.PathLineTo(x + width, top + kBadgeHeight);
         pdf.PathLineTo(x, top + kBadgeHeight);
         pdf.PaintPath(PdfPaint::Fill);
-        pdf.SetTextPaint(IsLightColour(badge.rgb) ? 0 : 255);
+        pdf.SetTextGrey(IsLightColour(badge.rgb) ? 0 : 255);
         pdf.PutText(x + kBadgePadding, top + kBadgeHeight - kBaselineRise, badge.text);
         x += width + kBadgeGap;
     }
-    pdf.SetTextPaint(0);
+    pdf.SetTextGrey(0);
     if (!heading.lines.empty()) x += kBadgeGap;
     float baseline = top + kBadgeHeight - kBaselineRise;
     std::string sideText = heading.validity;
     if (!heading.operatorName.empty()) sideText += (sideText.empty() ? "" : "  \xc2\xb7  ") + heading.operatorName;
-    pdf.SelectFont("Arial", "", 8);
+    pdf.SelectFont("Arial", {}, 8);
     float sideWidth = pdf.TextWidth(sideText);
     if (!sideText.empty()) pdf.PutText(right - sideWidth, baseline, sideText);
     // The title and direction give way to the side text.
     float room = right - sideWidth - 12 - x;
-    pdf.SelectFont("Arial", "B", 11);
+    pdf.SelectFont("Arial", {.bold = true}, 11);
     std::string title = heading.title;
     while (!title.empty() && pdf.TextWidth(title) > room) title = DropLastCharacter(title);
     pdf.PutText(x, baseline, title);
     x += pdf.TextWidth(title) + 10;
-    pdf.SelectFont("Arial", "", 10);
+    pdf.SelectFont("Arial", {}, 10);
     std::string direction = heading.direction;
     while (!direction.empty() && pdf.TextWidth(direction) > right - sideWidth - 12 - x) {
         direction = DropLastCharacter(direction);
     }
     if (!direction.empty()) pdf.PutText(x, baseline, direction);
     float ruleY = top + kBadgeHeight + kRuleDrop;
-    pdf.SetStrokePaint(0);
+    pdf.SetStrokeGrey(0);
     pdf.PathMoveTo(left, ruleY);
     pdf.PathLineTo(right, ruleY);
     pdf.PaintPath(PdfPaint::Stroke);
@@ -153,7 +153,7 @@ void InstallPageHandlers(DocumentTarget& target, const LanguageTable& lang) {
     std::string page = lang.Lang("Page");
     target.pdf.SetFooterHandler([&titles, page](PdfDocument& pdf) {
         pdf.SetCursorY(-20);
-        pdf.SelectFont("Arial", "I", 8);
+        pdf.SelectFont("Arial", {.italic = true}, 8);
         pdf.PutCell(0, 10,
                     titles.current + " - " + page + " " + std::to_string(pdf.PageNumber()) + "/" +
                         DocumentPage::kPageCountAlias,
@@ -166,7 +166,7 @@ void BeginPlanPages(DocumentTarget& target, const LanguageTable& lang, const Pag
     target.titles.pending = heading;
     target.titles.hasPending = true;
     InstallPageHandlers(target, lang);
-    target.pdf.NewPage("", "");
+    target.pdf.NewPage();
 }
 
 void BeginPlanPages(DocumentTarget& target, const LanguageTable& lang, std::string_view kindKey, std::string_view name,

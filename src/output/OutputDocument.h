@@ -21,9 +21,9 @@ class LanguageTable;
 
 // The page setup shared by every PDF output document.
 struct DocumentPage {
-    static constexpr const char* kOrientation = "L";
-    static constexpr const char* kUnit = "pt";
-    static constexpr const char* kPageFormat = "595.28,841.89";
+    static constexpr PdfOrientation kOrientation = PdfOrientation::Landscape;
+    static constexpr PdfUnit kUnit = PdfUnit::Point;
+    static constexpr PdfPageSize kPageFormat = kPdfA4;
     static constexpr const char* kPageCountAlias = "{nb}";
     static constexpr const char* kTextLineEnd = "\r\n";
 };

@@ -17,24 +17,29 @@ namespace {
 struct KnownOutputFont {
     std::string_view name;  // PDF base name as the options hold it
     std::string_view family;
-    std::string_view style;
+    PdfFontStyle style;
 };
 
+constexpr PdfFontStyle kRegular{};
+constexpr PdfFontStyle kBold{.bold = true};
+constexpr PdfFontStyle kItalic{.italic = true};
+constexpr PdfFontStyle kBoldItalic{.bold = true, .italic = true};
+
 constexpr std::array<KnownOutputFont, 14> kKnownOutputFonts{{
-    {"Times-Roman", "Times", ""},
-    {"Times-Bold", "Times", "B"},
-    {"Times-Italic", "Times", "I"},
-    {"Times-BoldItalic", "Times", "BI"},
-    {"Helvetica", "Helvetica", ""},
-    {"Helvetica-Bold", "Helvetica", "B"},
-    {"Helvetica-Oblique", "Helvetica", "I"},
-    {"Helvetica-BoldOblique", "Helvetica", "BI"},
-    {"Courier", "Courier", ""},
-    {"Courier-Bold", "Courier", "B"},
-    {"Courier-Oblique", "Courier", "I"},
-    {"Courier-BoldOblique", "Courier", "BI"},
-    {"Symbol", "Symbol", ""},
-    {"ZapfDingbats", "ZapfDingbats", ""},
+    {"Times-Roman", "Times", kRegular},
+    {"Times-Bold", "Times", kBold},
+    {"Times-Italic", "Times", kItalic},
+    {"Times-BoldItalic", "Times", kBoldItalic},
+    {"Helvetica", "Helvetica", kRegular},
+    {"Helvetica-Bold", "Helvetica", kBold},
+    {"Helvetica-Oblique", "Helvetica", kItalic},
+    {"Helvetica-BoldOblique", "Helvetica", kBoldItalic},
+    {"Courier", "Courier", kRegular},
+    {"Courier-Bold", "Courier", kBold},
+    {"Courier-Oblique", "Courier", kItalic},
+    {"Courier-BoldOblique", "Courier", kBoldItalic},
+    {"Symbol", "Symbol", kRegular},
+    {"ZapfDingbats", "ZapfDingbats", kRegular},
 }};
 
 // The screen the heights were tuned for: 96 pixels per inch, 72 points.
@@ -43,13 +48,6 @@ constexpr int kImageSide = 60;
 // No real font needs more; an absurd size from a hand-edited file must not
 // ask for gigabytes of image.
 constexpr int kLargestImageSide = 2048;
-
-FontStyle StyleOfFlags(std::string_view style) {
-    if (style == "I") return {false, true};
-    if (style == "B") return {true, false};
-    if (style == "BI" || style == "IB") return {true, true};
-    return {};
-}
 
 // Row of the first pixel that is not white, scanning rows from `lastRow` up
 // to 0 and each row from x = 0 to width - 1; 0 when every pixel is white.
@@ -135,15 +133,15 @@ int32_t MeasureFont(const std::string& family, FontStyle style, double pixelSize
 OutputFont ChooseOutputFont(const OutputOpt& options) {
     for (const auto& known : kKnownOutputFonts) {
         if (known.name == options.fontName) {
-            return {std::string(known.family), std::string(known.style), options.fontSize};
+            return {std::string(known.family), known.style, options.fontSize};
         }
     }
-    return {"Arial", "", 10};
+    return {"Arial", kRegular, 10};
 }
 
 RowHeights MeasureRowHeights(const OutputOpt& options) {
     OutputFont font = ChooseOutputFont(options);
-    FontStyle style = StyleOfFlags(font.style);
+    FontStyle style{font.style.bold, font.style.italic};
     double pixelSize = font.sizePt * kPixelsPerPoint;
     RowHeights heights;
     heights.regular = MeasureFont(font.family, style, pixelSize);

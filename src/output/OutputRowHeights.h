@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/RowHeights.h"
+#include "pdf/Paginor.h"
 
 namespace tak {
 
@@ -16,7 +17,7 @@ struct OutputOpt;
 // the known output fonts prints in Arial regular at 10 points.
 struct OutputFont {
     std::string family;
-    std::string style;  // "", "B", "I" or "BI"
+    PdfFontStyle style;
     int32_t sizePt = 10;
 };
 OutputFont ChooseOutputFont(const OutputOpt& options);

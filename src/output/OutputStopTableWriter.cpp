@@ -213,7 +213,7 @@ public:
         bool fitsHere = pdf_.CursorY() + tableHeight <= pdf_.PageBreakY();
         if (pdf_.CursorY() + headingHeight + Layout::kRowsWorthStarting * h + legendHeight > pdf_.PageBreakY() ||
             (spiderCrowds_ && !fitsHere)) {
-            pdf_.NewPage("", "");
+            pdf_.NewPage();
         }
         WriteHeading();
         std::vector<std::size_t> breaks =
@@ -223,7 +223,7 @@ public:
             if (std::find(breaks.begin(), breaks.end(), i) != breaks.end()) {
                 CloseTableRule(pdf_, tableWidth_);
                 WriteLegend();
-                pdf_.NewPage("", "");
+                pdf_.NewPage();
                 WriteHeading();
             }
             WriteHourRow(hours[i], i % 2 == 1);
@@ -398,10 +398,7 @@ private:
 
     void WriteHourRow(int32_t hour, bool shaded) {
         float h = static_cast<float>(heights_.regular);
-        if (shaded) {
-            float grey = static_cast<float>(Layout::kFillGrey);
-            pdf_.SetFillPaint(grey, grey, grey);
-        }
+        if (shaded) SetFillGreyAsRgb(pdf_, Layout::kFillGrey);
         int32_t merged = MergeCountOf(data_, hour);
         std::string label = in_.table.mergeRow && merged > 0 ? HourRange(hour, merged) : std::to_string(hour % 24);
         std::size_t lines = LinesOfHour(hour);

@@ -127,7 +127,7 @@ std::string FitColumnText(const PdfDocument& pdf, const ColumnPageGeometry& geom
     return text;
 }
 
-void SetFillGrey(PdfDocument& pdf, int grey) {
+void SetFillGreyAsRgb(PdfDocument& pdf, int grey) {
     float g = static_cast<float>(grey);
     pdf.SetFillPaint(g, g, g);
 }
@@ -308,7 +308,7 @@ public:
                 firstTable = false;
             }
             if (plan.pageBreak && !group.columns.empty() && LaterGroupHasColumns(g)) {
-                pdf_.NewPage("", "");
+                pdf_.NewPage();
                 firstTable = true;
             }
         }
@@ -339,7 +339,6 @@ private:
     }
 
     std::string Shortened(std::string text) const { return FitColumnText(pdf_, geometry_, std::move(text)); }
-    void SetFillGrey(int grey) { tak::SetFillGrey(pdf_, grey); }
 
     void CloseRow(std::size_t count, float height) {
         if (count < geometry_.columnsPerPage) {
@@ -370,7 +369,7 @@ private:
         bool roomToStart = room >= headingHeight + Layout::kRowsWorthStarting * h;
         bool underTallSpider = firstTable && spiderCrowds_ && estimate > room;
         if (!roomToStart || underTallSpider || (!firstTable && estimate > room && estimate <= freshPage)) {
-            pdf_.NewPage("", "");
+            pdf_.NewPage();
         }
 
         auto writeHeading = [&] {
@@ -396,7 +395,7 @@ private:
             if (!visible[s]) continue;
             if (std::find(breaks.begin(), breaks.end(), printed) != breaks.end()) {
                 CloseTableRule(pdf_, geometry_.tableWidth);
-                pdf_.NewPage("", "");
+                pdf_.NewPage();
                 writeHeading();
             }
             WriteSlotRow(group, first, count, static_cast<int32_t>(s), visible, printed % 2 == 1);
@@ -458,7 +457,7 @@ private:
     void WriteSlotRow(const DayGroup& group, std::size_t first, std::size_t count, int32_t slot,
                       const std::vector<bool>& visible, bool oddRow) {
         float h = static_cast<float>(heights_.regular);
-        if (oddRow) SetFillGrey(Layout::kFillGrey);
+        if (oddRow) SetFillGreyAsRgb(pdf_, Layout::kFillGrey);
         pdf_.PutCell(geometry_.nameWidth, h, slots_[slot].name, PdfBorder::None, PdfCursor::Right, PdfAlign::Left,
                      oddRow);
         pdf_.PutCell(geometry_.labelWidth, h, slots_[slot].label, PdfBorder::None, PdfCursor::Right, PdfAlign::Right,
@@ -468,7 +467,9 @@ private:
             const TimetableColumn& column = group.columns[c];
             IterationCell cell = IterationCellText(in_.lang, column, slot, visible);
             bool fill = oddRow || column.patternMember;
-            if (fill) SetFillGrey(oddRow && column.patternMember ? Layout::kFillGreyBoth : Layout::kFillGrey);
+            if (fill) {
+                SetFillGreyAsRgb(pdf_, oddRow && column.patternMember ? Layout::kFillGreyBoth : Layout::kFillGrey);
+            }
             pdf_.PutCell(geometry_.columnWidth, h, Shortened(std::move(cell.text)),
                          cell.startsBlock ? PdfBorder::Top : PdfBorder::None, PdfCursor::Right, PdfAlign::Centre, fill);
         }
@@ -489,8 +490,9 @@ private:
 
 }  // namespace
 
-std::string BoldStyle(std::string_view style) {
-    return style.find('I') != std::string_view::npos ? "BI" : "B";
+PdfFontStyle BoldStyle(PdfFontStyle style) {
+    style.bold = true;
+    return style;
 }
 
 std::vector<bool> VisibleSlots(const TimetableGrid& grid, const TimeTablePlan& plan, const DayGroup& group,

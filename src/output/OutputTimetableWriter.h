@@ -71,8 +71,8 @@ PageHeading TimetableHeading(const TimetableWriteInput& input);
 // The tables as text (UTF-8, CR LF); a text document puts the heading above them.
 std::string TimetableText(const TimetableWriteInput& input);
 
-// The bold form of a font style ("" or "I").
-std::string BoldStyle(std::string_view style);
+// The bold form of a font style.
+PdfFontStyle BoldStyle(PdfFontStyle style);
 
 // Cut to `width` characters or padded with blanks on the right.
 std::string FitText(std::string_view text, int width);
@@ -96,7 +96,8 @@ float LabelFieldWidth(const PdfDocument& pdf, const LanguageTable& lang);
 ColumnPageGeometry FitColumns(const PdfDocument& pdf, float nameWidth, float labelWidth);
 // `text` shortened until it fits a column of the geometry.
 std::string FitColumnText(const PdfDocument& pdf, const ColumnPageGeometry& geometry, std::string text);
-void SetFillGrey(PdfDocument& pdf, int grey);
+// The tables' shading: a grey level (0-255) written as an RGB colour.
+void SetFillGreyAsRgb(PdfDocument& pdf, int grey);
 // Where a table goes on to a new page: the indices of the rows that begin
 // one. The rows (of `heights`) fill `firstRoom` and then `pageRoom` on every
 // further page; the last row also needs `closing` (the rule and the notes

@@ -247,7 +247,7 @@ public:
         std::size_t previousTour = 0;
         ForEachBlock(in_.grid, geometry_.columnsPerPage, [&](std::size_t tour, std::size_t first, std::size_t count) {
             if (plan.pageBreak && !firstTable && tour != previousTour) {
-                pdf_.NewPage("", "");
+                pdf_.NewPage();
                 firstTable = true;
             }
             WriteBlock(TourSheet(in_, tour, first, count).Rows(), firstTable);
@@ -302,7 +302,6 @@ private:
         float wanted = std::ceil(widest + Layout::kTextInset);
         cellWidth_ = std::max(geometry_.columnWidth, std::min(wanted, std::floor(area / static_cast<float>(count))));
     }
-    void SetFillGrey(int grey) { tak::SetFillGrey(pdf_, grey); }
 
     static bool IsTimeText(const std::string& text) {
         return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
@@ -430,7 +429,7 @@ private:
         float room = pdf_.PageBreakY() - pdf_.CursorY();
         float freshPage = pdf_.PageBreakY() - pdf_.TopMargin();
         bool roomToStart = room >= hb + 1 + Layout::kRowsWorthStarting * h;
-        if (!roomToStart || (!firstTable && estimate > room && estimate <= freshPage)) pdf_.NewPage("", "");
+        if (!roomToStart || (!firstTable && estimate > room && estimate <= freshPage)) pdf_.NewPage();
         bool hasHeading = !rows.empty() && rows.front().kind == SheetRowKind::Heading;
         bool arrivals = false;
         bool departures = false;
@@ -454,7 +453,7 @@ private:
             bool textRow = row.kind == SheetRowKind::Labelled || row.kind == SheetRowKind::Stop;
             if (textRow && hasHeading && pdf_.CursorY() + RowHeight(row, h, hb) > pdf_.PageBreakY()) {
                 CloseTableRule(pdf_, geometry_.tableWidth);
-                pdf_.NewPage("", "");
+                pdf_.NewPage();
                 WriteRow(rows.front(), h, hb);
                 Rule();
             }
@@ -484,7 +483,7 @@ private:
                 break;
             }
             case SheetRowKind::Stop:
-                if (row.shaded) SetFillGrey(Layout::kFillGrey);
+                if (row.shaded) SetFillGreyAsRgb(pdf_, Layout::kFillGrey);
                 pdf_.PutCell(geometry_.nameWidth, h, row.name, PdfBorder::None, PdfCursor::Right, PdfAlign::Left,
                              row.shaded);
                 pdf_.PutCell(geometry_.labelWidth, h, row.label, PdfBorder::None, PdfCursor::Right, PdfAlign::Right,

@@ -114,6 +114,30 @@ enum class PdfPaint { Stroke, CloseAndStroke, Fill, FillAndStroke };
 enum class PdfZoom : int { FitPage = -1, FitWidth = -2, RealSize = -3, FullScreen = -4 };
 enum class PdfPageLayout { SinglePage, OneColumn, TwoColumnLeft };
 
+// Which way up a page is: portrait keeps the page format as given, landscape
+// turns it, swapping width and height.
+enum class PdfOrientation { Portrait, Landscape };
+
+// The unit of every position and size passed to a document.
+enum class PdfUnit { Point, Millimetre, Centimetre, Inch };
+
+// A page format in points, in portrait sense. A format without an area (a
+// side of zero or less) is taken as A4.
+struct PdfPageSize {
+    float widthPt = 0;
+    float heightPt = 0;
+};
+inline constexpr PdfPageSize kPdfA4{595.28f, 841.89f};
+
+// The style of a font: bold and italic choose the face, underline draws a
+// rule under the text. Symbol and ZapfDingbats have no styles.
+struct PdfFontStyle {
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool operator==(const PdfFontStyle&) const = default;
+};
+
 class PdfDocument;
 // Runs at the start (header) or end (footer) of every page; whatever the
 // handler needs besides the document is captured by it.
@@ -130,11 +154,10 @@ public:
     void InitWriter();
 
     // --- Document -----------------------------------------------------------
-    // orientation "P"/"L" (or "Portrait"/"Landscape", any case), unit "pt",
-    // "mm", "cm" or "in", pageFormat "width,height" in points; empty texts give
-    // portrait A4 in millimetres. False only when memory cannot be had.
-    [[nodiscard]] bool CreateDocument(std::string_view orientation, std::string_view unit,
-                        std::string_view pageFormat);
+    // The orientation and format are the defaults of every page. False only
+    // when memory cannot be had.
+    [[nodiscard]] bool CreateDocument(PdfOrientation orientation = PdfOrientation::Portrait,
+                                      PdfUnit unit = PdfUnit::Millimetre, PdfPageSize pageFormat = kPdfA4);
     // Finishes the document and writes it to `fileName` (nothing is written
     // for an empty name). False when the name is not valid (BadFileName), the
     // file cannot be written (FileNotCreated), some content was lost for lack
@@ -142,8 +165,8 @@ public:
     [[nodiscard]] bool SaveDocument(std::string_view fileName);
 
     void SetPageCountAlias(std::string_view alias);
-    // right = -1 means the same as left.
-    void SetMargins(float left, float top, float right = -1);
+    // Without a right margin the right one is as wide as the left.
+    void SetMargins(float left, float top, std::optional<float> right = std::nullopt);
     void SetAutoBreak(bool enabled, float bottomMargin = 0);
     void SetOpenView(PdfZoom zoom, PdfPageLayout layout);
     // Opens at this percentage of the real size.
@@ -155,23 +178,25 @@ public:
 
     // --- Pages --------------------------------------------------------------
     // Ends the open page (footer) and begins the next (header), carrying the
-    // font, paints and line width over. Empty texts keep the document's
-    // orientation and format; a format given here becomes the new default.
+    // font, paints and line width over. Without an orientation or a format
+    // the page has the document's; a format given here becomes the new
+    // default, and so does the orientation given with it.
     // A page that cannot be begun leaves the document unsaveable, so callers
     // may leave the result to SaveDocument.
-    bool NewPage(std::string_view orientation = "", std::string_view pageFormat = "");
+    bool NewPage(std::optional<PdfOrientation> orientation = std::nullopt,
+                 std::optional<PdfPageSize> pageFormat = std::nullopt);
     void SetHeaderHandler(PdfPageHandler handler);
     void SetFooterHandler(PdfPageHandler handler);
 
     // --- Fonts and text -----------------------------------------------------
-    // family: Courier, Helvetica (or Arial), Times, Symbol, ZapfDingbats; an
-    // empty family keeps the current one. style: any of "B", "I", "U".
-    // sizePt 0 keeps the current size.
-    void SelectFont(std::string_view family, std::string_view style, float sizePt);
+    // family: Courier, Helvetica (or Arial), Times, Symbol, ZapfDingbats, in
+    // any case; an empty family keeps the current one. sizePt 0 keeps the
+    // current size.
+    void SelectFont(std::string_view family, PdfFontStyle style, float sizePt);
     float TextWidth(std::string_view text) const;
     // The selected font, so that a drawing can switch to bold and back.
     std::string_view FontFamily() const;
-    std::string_view FontStyle() const;
+    PdfFontStyle FontStyle() const;
     float FontSizePt() const;
 
     // A cell of `width` (0 reaches the right margin) with its text, border and
@@ -186,8 +211,10 @@ public:
     // extractor cannot read back glyph by glyph (text turned by an angle
     // other than a right angle comes out broken into single letters).
     void PutMarkedText(float x, float y, std::string_view text);
-    // To the left margin, h lower (h < 0: by the height of the last cell).
-    void LineFeed(float h = -1);
+    // To the left margin, h lower.
+    void LineFeed(float h);
+    // To the left margin, lower by the height of the last cell.
+    void LineFeed();
     // To the left margin at y = v (v < 0: -v above the bottom edge).
     void SetCursorY(float v);
 
@@ -203,10 +230,14 @@ public:
     float PageBreakY() const;
 
     // --- Graphics -----------------------------------------------------------
-    // r, g, b from 0 to 255; g = -1 (or all three 0) makes r a grey level.
-    void SetStrokePaint(float r, float g = -1, float b = -1);
-    void SetFillPaint(float r, float g = -1, float b = -1);
-    void SetTextPaint(float r, float g = -1, float b = -1);
+    // A colour of r, g, b from 0 to 255 (black is written as a grey level),
+    // or a grey level from 0 (black) to 255 (white).
+    void SetStrokePaint(float r, float g, float b);
+    void SetStrokeGrey(float level);
+    void SetFillPaint(float r, float g, float b);
+    void SetFillGrey(float level);
+    void SetTextPaint(float r, float g, float b);
+    void SetTextGrey(float level);
 
     void PathMoveTo(float x, float y);
     void PathLineTo(float x, float y);
@@ -215,9 +246,11 @@ public:
     void DrawCircle(float x, float y, float r, PdfPaint paint);
     void DrawEllipse(float x, float y, float rx, float ry, PdfPaint paint);
     // Turns everything drawn afterwards by `angle` degrees counter-clockwise
-    // around (x, y) (-1: the cursor's coordinate), until the next call or the
-    // end of the page. Angle 0 ends the rotation.
-    void RotateAround(float angle, float x = -1, float y = -1);
+    // around (x, y), or around the cursor, until the next rotation, its end
+    // or the end of the page. Angle 0 ends the rotation.
+    void RotateAround(float angle, float x, float y);
+    void RotateAroundCursor(float angle);
+    void EndRotation();
 
     // --- Images -------------------------------------------------------------
     // Places a PNG (grey, RGB or palette, 8 bits or fewer, not interlaced) or
@@ -257,8 +290,8 @@ private:
     [[nodiscard]] bool MakeBuffer(ByteBuffer& buffer, std::size_t room);
     void NoteOutOfMemory();
     void ResetDocumentCollections();
-    void SetFormat(std::string_view pageFormat);
-    void SetPageSizeFor(char orientation);
+    void SetFormat(PdfPageSize pageFormat);
+    void SetPageSizeFor(PdfOrientation orientation);
 
     // Finishing (PaginorDocument.cpp, images in PaginorImages.cpp).
     void FinishDocument();
@@ -288,7 +321,7 @@ private:
     // and paints.
     struct GraphicsState {
         std::string fontFamily;
-        std::string fontStyle;  // with "U" when underlined
+        PdfFontStyle fontStyle;
         float fontSizePt = 0;
         float lineWidth = 0;
         std::string strokePaint;
@@ -303,7 +336,7 @@ private:
     void StartPageContent(const GraphicsState& carried);
     // Brings back what the page header changed.
     void RestoreAfterHeader(const GraphicsState& carried);
-    [[nodiscard]] bool BeginPage(std::string_view orientation, std::string_view pageFormat);
+    [[nodiscard]] bool BeginPage(std::optional<PdfOrientation> orientation, std::optional<PdfPageSize> pageFormat);
     void EndPage();
     void RunFooter();
     void EmitLineWidth();
@@ -325,6 +358,9 @@ private:
     void AppendShowOperands(std::string& out, std::string_view bytes) const;
 
     // Graphics (PaginorGraphics.cpp).
+    void SetStrokePaintText(std::string paint);
+    void SetFillPaintText(std::string paint);
+    void SetTextPaintText(std::string paint);
     void EmitPathPoint(float x, float y, std::string_view op);
 
     // Everything else the document holds (PaginorState.h).

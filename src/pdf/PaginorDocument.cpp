@@ -19,15 +19,21 @@ namespace tak {
 namespace {
 
 constexpr float kPointsPerMillimetre = 2.8346457f;
-constexpr std::string_view kA4Portrait = "595.28,841.89";
 constexpr std::string_view kProducer = "Paginor v2.23 For Korvex X86";
 // Room asked for a new document buffer (a page buffer asks for 64000).
 constexpr std::size_t kDocumentRoom = 63999;
 
-float ScaleForUnit(std::string_view unit) {
-    if (unit == "pt") return 1.0f;
-    if (unit == "cm") return 28.346457f;
-    if (unit == "in") return 72.0f;
+float ScaleForUnit(PdfUnit unit) {
+    switch (unit) {
+        case PdfUnit::Point:
+            return 1.0f;
+        case PdfUnit::Centimetre:
+            return 28.346457f;
+        case PdfUnit::Inch:
+            return 72.0f;
+        case PdfUnit::Millimetre:
+            break;
+    }
     return kPointsPerMillimetre;
 }
 
@@ -83,7 +89,7 @@ std::string_view PdfDocument::LastErrorText() const { return ErrorText(s_->lastE
 void PdfDocument::SetHeaderHandler(PdfPageHandler handler) { s_->headerHandler_ = std::move(handler); }
 void PdfDocument::SetFooterHandler(PdfPageHandler handler) { s_->footerHandler_ = std::move(handler); }
 std::string_view PdfDocument::FontFamily() const { return s_->fontFamily_; }
-std::string_view PdfDocument::FontStyle() const { return s_->fontStyle_; }
+PdfFontStyle PdfDocument::FontStyle() const { return s_->fontStyle_; }
 float PdfDocument::FontSizePt() const { return s_->fontSizePt_; }
 float PdfDocument::CursorX() const { return s_->x_; }
 float PdfDocument::CursorY() const { return s_->y_; }
@@ -317,8 +323,7 @@ void PdfDocument::ResetDocumentCollections() {
 
 // --- Document ---------------------------------------------------------------
 
-bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view unit,
-                                 std::string_view pageFormat) {
+bool PdfDocument::CreateDocument(PdfOrientation orientation, PdfUnit unit, PdfPageSize pageFormat) {
     s_->headerHandler_ = nullptr;
     s_->footerHandler_ = nullptr;
     // An unsaved previous document must not leave its objects behind.
@@ -334,9 +339,6 @@ bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view 
         return false;
     }
 
-    if (orientation.empty()) orientation = "P";
-    if (unit.empty()) unit = "mm";
-
     s_->pageCount_ = 0;
     s_->objectCount_ = 2;
     s_->state_ = kNotBegun;
@@ -344,9 +346,8 @@ bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view 
     s_->inHeader_ = false;
     s_->lastCellHeight_ = 0;
     s_->fontFamily_.clear();
-    s_->fontStyle_.clear();
+    s_->fontStyle_ = {};
     s_->fontSizePt_ = 12;
-    s_->underline_ = false;
     s_->strokePaint_ = "0 G";
     s_->fillPaint_ = "0 g";
     s_->textPaint_ = "0 g";
@@ -358,8 +359,7 @@ bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view 
     s_->scale_ = ScaleForUnit(unit);
     s_->fontSize_ = s_->fontSizePt_ / s_->scale_;
     SetFormat(pageFormat);
-    std::string upper = AsciiUpper(orientation);
-    s_->defaultOrientation_ = upper == "L" || upper == "LANDSCAPE" ? 'L' : 'P';
+    s_->defaultOrientation_ = orientation;
     s_->currentOrientation_ = s_->defaultOrientation_;
     SetPageSizeFor(s_->defaultOrientation_);
 
@@ -376,15 +376,12 @@ bool PdfDocument::CreateDocument(std::string_view orientation, std::string_view 
     return true;
 }
 
-void PdfDocument::SetFormat(std::string_view pageFormat) {
-    std::string_view format = TrimBlanksAndTabs(pageFormat);
-    if (format.empty()) format = kA4Portrait;
-    std::size_t comma = format.find(',');
-    float width = ReadLeadingReal(format.substr(0, comma));
-    float height = comma == std::string_view::npos ? 0.0f : ReadLeadingReal(format.substr(comma + 1));
+void PdfDocument::SetFormat(PdfPageSize pageFormat) {
+    float width = pageFormat.widthPt;
+    float height = pageFormat.heightPt;
     if (!(width > 0 && height > 0)) {  // a page needs an area; fall back to A4
-        width = 595.28f;
-        height = 841.89f;
+        width = kPdfA4.widthPt;
+        height = kPdfA4.heightPt;
     }
     s_->formatWidthPt_ = width;
     s_->formatHeightPt_ = height;
@@ -392,18 +389,18 @@ void PdfDocument::SetFormat(std::string_view pageFormat) {
     s_->formatHeight_ = height / s_->scale_;
 }
 
-void PdfDocument::SetPageSizeFor(char orientation) {
-    bool portrait = orientation == 'P';
+void PdfDocument::SetPageSizeFor(PdfOrientation orientation) {
+    bool portrait = orientation == PdfOrientation::Portrait;
     s_->pageWidthPt_ = portrait ? s_->formatWidthPt_ : s_->formatHeightPt_;
     s_->pageHeightPt_ = portrait ? s_->formatHeightPt_ : s_->formatWidthPt_;
     s_->pageWidth_ = s_->pageWidthPt_ / s_->scale_;
     s_->pageHeight_ = s_->pageHeightPt_ / s_->scale_;
 }
 
-void PdfDocument::SetMargins(float left, float top, float right) {
+void PdfDocument::SetMargins(float left, float top, std::optional<float> right) {
     s_->leftMargin_ = left;
     s_->topMargin_ = top;
-    s_->rightMargin_ = right == -1 ? left : right;
+    s_->rightMargin_ = right.value_or(left);
 }
 
 void PdfDocument::SetAutoBreak(bool enabled, float bottomMargin) {
@@ -485,7 +482,7 @@ bool PdfDocument::SaveDocument(std::string_view fileName) {
 
 void PdfDocument::FinishDocument() {
     if (s_->state_ == kWritten) return;
-    if (s_->pageCount_ == 0) NewPage("", "");
+    if (s_->pageCount_ == 0) NewPage();
     if (s_->state_ == kPageOpen) {
         RunFooter();
         EndPage();

@@ -136,13 +136,4 @@ std::string AsciiUpper(std::string_view text) {
     return out;
 }
 
-float ReadLeadingReal(std::string_view text) {
-    text = TrimBlanksAndTabs(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    float value = 0.0f;
-    auto result = std::from_chars(text.data(), text.data() + text.size(), value,
-                                  std::chars_format::fixed);
-    return result.ec == std::errc() ? value : 0.0f;
-}
-
 }  // namespace tak

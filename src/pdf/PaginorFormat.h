@@ -38,8 +38,4 @@ void AppendGlyphHex(std::string& out, uint16_t glyph);
 // Upper-cases ASCII letters only; font keys and options are ASCII.
 std::string AsciiUpper(std::string_view text);
 
-// The real number at the start of `text` (after blanks), "." as decimal
-// point; 0 when there is none.
-float ReadLeadingReal(std::string_view text);
-
 }  // namespace tak

@@ -1,6 +1,7 @@
 // Paints, paths, ellipses and rotation.
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "pdf/Paginor.h"
 #include "pdf/PaginorFormat.h"
@@ -10,42 +11,53 @@ namespace tak {
 
 namespace {
 
-// The operator text of a colour given by 0-255 components: a grey level when
-// g is -1 or all three are 0, else RGB.
-std::string PaintText(float r, float g, float b, std::string_view greyOp, std::string_view rgbOp) {
+// The operator text of a grey level from 0 to 255.
+std::string GreyText(float level, std::string_view greyOp) {
     std::string text;
-    if ((r == 0 && g == 0 && b == 0) || g == -1) {
-        AppendNumber(text, r / 255, 3);
-        text += greyOp;
-    } else {
-        AppendNumber(text, r / 255, 3);
-        text += ' ';
-        AppendNumber(text, g / 255, 3);
-        text += ' ';
-        AppendNumber(text, b / 255, 3);
-        text += rgbOp;
-    }
+    AppendNumber(text, level / 255, 3);
+    text += greyOp;
+    return text;
+}
+
+// The operator text of a colour given by 0-255 components. Black is written
+// as a grey level, as the writer always has.
+std::string ColourText(float r, float g, float b, std::string_view greyOp, std::string_view rgbOp) {
+    if (r == 0 && g == 0 && b == 0) return GreyText(0, greyOp);
+    std::string text;
+    AppendNumber(text, r / 255, 3);
+    text += ' ';
+    AppendNumber(text, g / 255, 3);
+    text += ' ';
+    AppendNumber(text, b / 255, 3);
+    text += rgbOp;
     return text;
 }
 
 }  // namespace
 
-void PdfDocument::SetStrokePaint(float r, float g, float b) {
-    s_->strokePaint_ = PaintText(r, g, b, " G", " RG");
+void PdfDocument::SetStrokePaintText(std::string paint) {
+    s_->strokePaint_ = std::move(paint);
     if (s_->pageCount_ > 0) EmitContent(s_->strokePaint_);
 }
 
-void PdfDocument::SetFillPaint(float r, float g, float b) {
-    s_->fillPaint_ = PaintText(r, g, b, " g", " rg");
+void PdfDocument::SetFillPaintText(std::string paint) {
+    s_->fillPaint_ = std::move(paint);
     if (s_->fillPaint_ != s_->textPaint_) s_->paintsDiffer_ = true;
     if (s_->pageCount_ > 0) EmitContent(s_->fillPaint_);
 }
 
-void PdfDocument::SetTextPaint(float r, float g, float b) {
+void PdfDocument::SetTextPaintText(std::string paint) {
     // Not emitted: text is wrapped in its own paint while the two differ.
-    s_->textPaint_ = PaintText(r, g, b, " g", " rg");
+    s_->textPaint_ = std::move(paint);
     if (s_->fillPaint_ != s_->textPaint_) s_->paintsDiffer_ = true;
 }
+
+void PdfDocument::SetStrokePaint(float r, float g, float b) { SetStrokePaintText(ColourText(r, g, b, " G", " RG")); }
+void PdfDocument::SetStrokeGrey(float level) { SetStrokePaintText(GreyText(level, " G")); }
+void PdfDocument::SetFillPaint(float r, float g, float b) { SetFillPaintText(ColourText(r, g, b, " g", " rg")); }
+void PdfDocument::SetFillGrey(float level) { SetFillPaintText(GreyText(level, " g")); }
+void PdfDocument::SetTextPaint(float r, float g, float b) { SetTextPaintText(ColourText(r, g, b, " g", " rg")); }
+void PdfDocument::SetTextGrey(float level) { SetTextPaintText(GreyText(level, " g")); }
 
 void PdfDocument::EmitPathPoint(float x, float y, std::string_view op) {
     std::string line;
@@ -102,12 +114,14 @@ void PdfDocument::DrawEllipse(float x, float y, float rx, float ry, PdfPaint pai
     PaintPath(paint);
 }
 
+void PdfDocument::RotateAroundCursor(float angle) { RotateAround(angle, s_->x_, s_->y_); }
+
+void PdfDocument::EndRotation() { RotateAround(0, s_->x_, s_->y_); }
+
 void PdfDocument::RotateAround(float angle, float x, float y) {
     // A rotation belongs to a page: one begun without a page would be closed
     // by the next page's end without ever having been opened there.
     if (s_->state_ != kPageOpen) return;
-    if (x == -1) x = s_->x_;
-    if (y == -1) y = s_->y_;
     if (s_->rotationAngle_ != 0) EmitContent("Q");
     s_->rotationAngle_ = angle;
     if (angle == 0) return;

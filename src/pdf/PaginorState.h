@@ -17,8 +17,8 @@ struct PdfDocument::State {
     bool contentLost_ = false;  // an append was dropped for lack of memory
     float scale_ = 1;
     int objectCount_ = 2;
-    char defaultOrientation_ = 'P';
-    char currentOrientation_ = 'P';
+    PdfOrientation defaultOrientation_ = PdfOrientation::Portrait;
+    PdfOrientation currentOrientation_ = PdfOrientation::Portrait;
     float formatWidthPt_ = 0, formatHeightPt_ = 0;
     float formatWidth_ = 0, formatHeight_ = 0;
     float pageWidthPt_ = 0, pageHeightPt_ = 0;
@@ -39,10 +39,9 @@ struct PdfDocument::State {
 
     // Current font.
     std::string fontFamily_;
-    std::string fontStyle_;
+    PdfFontStyle fontStyle_;
     float fontSizePt_ = 12;
     float fontSize_ = 0;
-    bool underline_ = false;
     int currentFont_ = -1;  // position in fonts_, -1 = none
 
     // Paints and lines.

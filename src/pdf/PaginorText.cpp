@@ -92,6 +92,15 @@ void AppendHundredths(std::string& out, int64_t value) {
     if (rest % 10 != 0) out += static_cast<char>('0' + rest % 10);
 }
 
+// The face part of a style as the font keys and tables name it: "", "B", "I"
+// or "BI".
+std::string FaceLetters(PdfFontStyle style) {
+    std::string letters;
+    if (style.bold) letters += 'B';
+    if (style.italic) letters += 'I';
+    return letters;
+}
+
 std::u32string DecodeUtf8(std::string_view utf8) {
     std::u32string text;
     text.reserve(utf8.size());
@@ -103,9 +112,9 @@ std::u32string DecodeUtf8(std::string_view utf8) {
 
 // --- Pages ------------------------------------------------------------------
 
-bool PdfDocument::NewPage(std::string_view orientation, std::string_view pageFormat) {
+bool PdfDocument::NewPage(std::optional<PdfOrientation> orientation, std::optional<PdfPageSize> pageFormat) {
     if (s_->state_ == kWritten) return false;  // a saved document takes no more pages
-    if (s_->state_ == kNotBegun && !CreateDocument("", "", "")) return false;
+    if (s_->state_ == kNotBegun && !CreateDocument()) return false;
 
     const GraphicsState carried = CurrentGraphicsState();
     if (s_->state_ == kPageOpen) {
@@ -126,7 +135,7 @@ bool PdfDocument::NewPage(std::string_view orientation, std::string_view pageFor
 }
 
 PdfDocument::GraphicsState PdfDocument::CurrentGraphicsState() const {
-    return GraphicsState{s_->fontFamily_,  s_->fontStyle_ + (s_->underline_ ? "U" : ""),
+    return GraphicsState{s_->fontFamily_,  s_->fontStyle_,
                          s_->fontSizePt_,  s_->lineWidth_,
                          s_->strokePaint_, s_->fillPaint_,
                          s_->textPaint_,   s_->paintsDiffer_};
@@ -165,7 +174,7 @@ void PdfDocument::RestoreAfterHeader(const GraphicsState& carried) {
     s_->paintsDiffer_ = carried.paintsDiffer;
 }
 
-bool PdfDocument::BeginPage(std::string_view orientation, std::string_view pageFormat) {
+bool PdfDocument::BeginPage(std::optional<PdfOrientation> orientation, std::optional<PdfPageSize> pageFormat) {
     ByteBuffer page;
     if (!MakeBuffer(page, kPageRoom)) return false;
     s_->pages_.push_back(std::move(page));
@@ -175,18 +184,16 @@ bool PdfDocument::BeginPage(std::string_view orientation, std::string_view pageF
     s_->y_ = s_->topMargin_;
     s_->fontFamily_.clear();  // the first font selection on a page is always emitted
 
-    if (!TrimBlanksAndTabs(pageFormat).empty()) {  // a new default format
-        SetFormat(pageFormat);
-        std::string upper = AsciiUpper(TrimBlanksAndTabs(orientation));
-        s_->defaultOrientation_ = upper == "L" || upper == "LANDSCAPE" ? 'L' : 'P';
+    if (pageFormat) {  // a new default format, with the orientation given
+        SetFormat(*pageFormat);
+        s_->defaultOrientation_ = orientation.value_or(s_->defaultOrientation_);
         s_->currentOrientation_ = s_->defaultOrientation_;
         SetPageSizeFor(s_->currentOrientation_);
         // The break position follows the page size, or cells would break at
         // the old page's height.
         s_->pageBreakTrigger_ = s_->pageHeight_ - s_->bottomMargin_;
     }
-    std::string_view trimmed = TrimBlanksAndTabs(orientation);
-    char wanted = trimmed.empty() ? s_->defaultOrientation_ : AsciiUpper(trimmed.substr(0, 1))[0];
+    PdfOrientation wanted = orientation.value_or(s_->defaultOrientation_);
     if (wanted != s_->currentOrientation_) {
         SetPageSizeFor(wanted);
         s_->pageBreakTrigger_ = s_->pageHeight_ - s_->bottomMargin_;
@@ -220,20 +227,20 @@ void PdfDocument::EmitLineWidth() {
 
 // --- Fonts ------------------------------------------------------------------
 
-void PdfDocument::SelectFont(std::string_view family, std::string_view style, float sizePt) {
+void PdfDocument::SelectFont(std::string_view family, PdfFontStyle style, float sizePt) {
     std::string name(TrimBlanksAndTabs(family));
     if (name.empty()) name = s_->fontFamily_;
     std::string upperFamily = AsciiUpper(name);
     if (upperFamily == "ARIAL") name = upperFamily = "HELVETICA";
 
-    std::string upperStyle = AsciiUpper(TrimBlanksAndTabs(style));
-    if (upperFamily == "SYMBOL" || upperFamily == "ZAPFDINGBATS") upperStyle.clear();
-    s_->underline_ = upperStyle.find('U') != std::string::npos;
-    std::erase(upperStyle, 'U');
-    if (upperStyle == "IB") upperStyle = "BI";
+    if (upperFamily == "SYMBOL" || upperFamily == "ZAPFDINGBATS") style = {};
+    // Underlining is no part of the font: it changes even when the font stays.
+    s_->fontStyle_.underline = style.underline;
+    const std::string upperStyle = FaceLetters(style);
     if (sizePt == 0) sizePt = s_->fontSizePt_;
 
-    if (AsciiUpper(s_->fontFamily_) == upperFamily && s_->fontStyle_ == upperStyle && s_->fontSizePt_ == sizePt) {
+    if (AsciiUpper(s_->fontFamily_) == upperFamily && s_->fontStyle_.bold == style.bold &&
+        s_->fontStyle_.italic == style.italic && s_->fontSizePt_ == sizePt) {
         return;
     }
 
@@ -262,7 +269,7 @@ void PdfDocument::SelectFont(std::string_view family, std::string_view style, fl
     }
 
     s_->fontFamily_ = name;
-    s_->fontStyle_ = upperStyle;
+    s_->fontStyle_ = style;
     s_->fontSizePt_ = sizePt;
     s_->fontSize_ = sizePt / s_->scale_;
     s_->currentFont_ = static_cast<int>(found - s_->fonts_.begin());
@@ -395,7 +402,8 @@ void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, st
     const std::string_view wrapPaint = s_->paintsDiffer_ ? std::string_view(s_->textPaint_) : std::string_view();
     const std::optional<int64_t> x = WrittenHundredths(xUser * s_->scale_);
     const std::optional<int64_t> y = WrittenHundredths((s_->pageHeight_ - yUser) * s_->scale_);
-    const bool joinable = s_->options_.compressStreams && !s_->underline_ && x && y && s_->state_ == kPageOpen;
+    const bool joinable =
+        s_->options_.compressStreams && !s_->fontStyle_.underline && x && y && s_->state_ == kPageOpen;
     if (joinable && line.empty() && s_->openText_ && s_->openText_->wrapPaint == wrapPaint &&
         ExactMove(s_->openText_->x, *x) && ExactMove(s_->openText_->y, *y)) {
         std::string& moved = s_->joinedShow_;
@@ -425,12 +433,12 @@ void PdfDocument::AppendTextShow(std::string& line, float xUser, float yUser, st
         return;
     }
     line += " ET";
-    if (s_->underline_) {
+    if (s_->fontStyle_.underline) {
         // A bar 0.1 of the font size below the baseline, hanging downwards.
         float width =
             RawWidth(bytes) * s_->fontSize_ / 1000 + s_->wordSpacing_ * static_cast<float>(CountBlanks(bytes));
         float thickness = -0.05f * s_->fontSizePt_;
-        if (s_->fontStyle_.find('B') != std::string::npos) thickness *= 2;
+        if (s_->fontStyle_.bold) thickness *= 2;
         line += ' ';
         AppendCoordinates(line, xUser, yUser + 0.1f * s_->fontSize_);
         line += ' ';
@@ -479,7 +487,7 @@ void PdfDocument::BreakPageKeepingX() {
         s_->wordSpacing_ = 0;
         EmitContent("0 Tw");
     }
-    NewPage(std::string(1, s_->currentOrientation_), "");
+    NewPage(s_->currentOrientation_);
     s_->x_ = keptX;
     if (keptSpacing > 0) {
         s_->wordSpacing_ = keptSpacing;
@@ -719,8 +727,10 @@ void PdfDocument::FlowText(float lineHeight, std::string_view text) {
 
 void PdfDocument::LineFeed(float h) {
     s_->x_ = s_->leftMargin_;
-    s_->y_ += h >= 0 ? h : s_->lastCellHeight_;
+    s_->y_ += h;
 }
+
+void PdfDocument::LineFeed() { LineFeed(s_->lastCellHeight_); }
 
 void PdfDocument::SetCursorY(float v) {
     s_->x_ = s_->leftMargin_;

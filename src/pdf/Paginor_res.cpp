@@ -30,28 +30,6 @@ constexpr CoreFont kCoreFonts[] = {
     {"ZAPFDINGBATS", "ZapfDingbats", &kZapfDingbatsWidths},
 };
 
-struct NamedChoice {
-    std::string_view baseName;
-    FontChoice choice;
-};
-
-constexpr NamedChoice kFontChoices[] = {
-    {"Times-Roman", {"Times", ""}},
-    {"Times-Bold", {"Times", "B"}},
-    {"Times-Italic", {"Times", "I"}},
-    {"Times-BoldItalic", {"Times", "BI"}},
-    {"Helvetica", {"Helvetica", ""}},
-    {"Helvetica-Bold", {"Helvetica", "B"}},
-    {"Helvetica-Oblique", {"Helvetica", "I"}},
-    {"Helvetica-BoldOblique", {"Helvetica", "BI"}},
-    {"Courier", {"Courier", ""}},
-    {"Courier-Bold", {"Courier", "B"}},
-    {"Courier-Oblique", {"Courier", "I"}},
-    {"Courier-BoldOblique", {"Courier", "BI"}},
-    {"Symbol", {"Symbol", ""}},
-    {"ZapfDingbats", {"ZapfDingbats", ""}},
-};
-
 }  // namespace
 
 const CoreFont* FindCoreFont(std::string_view key) {
@@ -59,13 +37,6 @@ const CoreFont* FindCoreFont(std::string_view key) {
         if (font.key == key) return &font;
     }
     return nullptr;
-}
-
-std::optional<FontChoice> FontChoiceForBaseName(std::string_view baseName) {
-    for (const NamedChoice& named : kFontChoices) {
-        if (named.baseName == baseName) return named.choice;
-    }
-    return std::nullopt;
 }
 
 }  // namespace tak

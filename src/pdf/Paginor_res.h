@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string_view>
 
 namespace tak {
@@ -21,13 +20,5 @@ struct CoreFont {
 // The core font for an upper-case family followed by the style ("", "B", "I",
 // "BI"), e.g. "TIMESB"; nullptr for a family the writer does not know.
 const CoreFont* FindCoreFont(std::string_view key);
-
-// A font as the output options name it (its base name), turned into what
-// SelectFont takes.
-struct FontChoice {
-    std::string_view family;
-    std::string_view style;
-};
-std::optional<FontChoice> FontChoiceForBaseName(std::string_view baseName);
 
 }  // namespace tak

@@ -88,7 +88,7 @@ public:
         } else {
             pdf_.PutText(X(x), Y(y) + kAscent, text);
         }
-        if (angle != 0) pdf_.RotateAround(0);
+        if (angle != 0) pdf_.EndRotation();
     }
     PdfDocument& Pdf() { return pdf_; }
 
@@ -364,9 +364,9 @@ std::string EndsText(const LineLegendEntry& entry) { return entry.firstStop + " 
 
 LegendLayout MeasureLegend(PdfDocument& pdf, const RouteMap& map, const std::vector<LineLegendEntry>& entries,
                            const RouteMapPageTexts& texts) {
-    pdf.SelectFont("Helvetica", "B", kLabelSize);
+    pdf.SelectFont("Helvetica", {.bold = true}, kLabelSize);
     float width = pdf.TextWidth(texts.legendHeading);
-    pdf.SelectFont("Helvetica", "", kLabelSize);
+    pdf.SelectFont("Helvetica", {}, kLabelSize);
     for (const LineLegendEntry& entry : entries) {
         const RouteLine* line = FindRouteLine(map, entry.line);
         const float badge = std::max<float>(kBadgeWidth, MeasureLabelText(line ? line->name : "").width);
@@ -379,12 +379,12 @@ void DrawLegend(PdfDocument& pdf, const RouteMap& map, const RouteMapLayoutResul
                 const std::vector<LineLegendEntry>& entries,
                 const RouteMapPageTexts& texts, float left, float top, const LegendLayout& size) {
     pdf.SetFillPaint(255, 255, 255);
-    pdf.SetStrokePaint(0);
+    pdf.SetStrokeGrey(0);
     MapPage page(pdf, {left, top});
     page.Box(0, 0, size.width, size.height, PdfPaint::FillAndStroke);
-    pdf.SelectFont("Helvetica", "B", kLabelSize);
+    pdf.SelectFont("Helvetica", {.bold = true}, kLabelSize);
     page.Text(kLegendPadding, kLegendPadding + 3, 0, texts.legendHeading, {0, 0, 0});
-    pdf.SelectFont("Helvetica", "", kLabelSize);
+    pdf.SelectFont("Helvetica", {}, kLabelSize);
     float y = kLegendPadding + kLegendRow;
     for (const LineLegendEntry& entry : entries) {
         const RouteLine* line = FindRouteLine(map, entry.line);
@@ -489,7 +489,7 @@ bool WriteRouteMapVectorPdf(const RouteMap& map, const RouteMapLayoutResult& lay
     LegendLayout legend;
     {
         PdfDocument measure;
-        if (!measure.CreateDocument("", "pt", "100,100")) return false;
+        if (!measure.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point, {100, 100})) return false;
         legend = MeasureLegend(measure, map, entries, texts);
     }
     const std::optional<PixelRect> corner =
@@ -499,18 +499,17 @@ bool WriteRouteMapVectorPdf(const RouteMap& map, const RouteMapLayoutResult& lay
     const bool legendBelow = !entries.empty() && !corner;
     const float pageWidth = 2 * kMargin + std::max(mapWidth, legendBelow ? legend.width : 0.0f);
     const float pageHeight = 2 * kMargin + header + mapHeight + (legendBelow ? legend.height + 12 : 0.0f);
-    const std::string format = std::to_string(static_cast<int>(std::ceil(pageWidth))) + "," +
-                               std::to_string(static_cast<int>(std::ceil(pageHeight)));
-    if (!pdf.CreateDocument("", "pt", format)) return false;
+    const PdfPageSize format{std::ceil(pageWidth), std::ceil(pageHeight)};
+    if (!pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point, format)) return false;
     pdf.SetAutoBreak(false);
     pdf.SetMargins(0, 0);
-    if (!pdf.NewPage("", "")) return false;
+    if (!pdf.NewPage()) return false;
 
-    pdf.SelectFont("Helvetica", "B", kTitleSize);
-    pdf.SetTextPaint(0);
+    pdf.SelectFont("Helvetica", {.bold = true}, kTitleSize);
+    pdf.SetTextGrey(0);
     pdf.PutText(kMargin, kMargin + kTitleSize * 0.8f, texts.title);
     if (hasSubtitle) {
-        pdf.SelectFont("Helvetica", "", kSubtitleSize);
+        pdf.SelectFont("Helvetica", {}, kSubtitleSize);
         std::string line = texts.operatorName;
         if (!texts.operatorName.empty() && !texts.validity.empty()) line += " \xC2\xB7 ";
         line += texts.validity;
@@ -518,7 +517,7 @@ bool WriteRouteMapVectorPdf(const RouteMap& map, const RouteMapLayoutResult& lay
     }
 
     const float mapTop = kMargin + header;
-    pdf.SelectFont("Helvetica", "", kLabelSize);
+    pdf.SelectFont("Helvetica", {}, kLabelSize);
     MapPage page(pdf, {kMargin, mapTop});
     DrawMap(page, map, layout);
     if (corner) {

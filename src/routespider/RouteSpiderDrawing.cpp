@@ -146,14 +146,14 @@ void StrokeDotted(PdfDocument& pdf, const EdgePath& path) {
 // The output font and its bold form; the caller's font is selected again at the end.
 struct SpiderFonts {
     std::string family;
-    std::string style;
-    std::string boldStyle;
+    PdfFontStyle style;
+    PdfFontStyle boldStyle;
     float sizePt = 0;
 
     explicit SpiderFonts(const PdfDocument& pdf)
         : family(pdf.FontFamily().empty() ? std::string_view("Helvetica") : pdf.FontFamily()),
           style(pdf.FontStyle()),
-          boldStyle(style.find('B') != std::string::npos ? style : "B" + style),
+          boldStyle{.bold = true, .italic = style.italic, .underline = style.underline},
           sizePt(pdf.FontSizePt()) {}
 
     void Select(PdfDocument& pdf, bool bold) const { pdf.SelectFont(family, bold ? boldStyle : style, sizePt); }
@@ -255,7 +255,7 @@ private:
         for (std::size_t i = row.firstNode; i < row.firstNode + row.nodeCount; ++i) {
             const SpiderNode& node = layout_.graph.nodes[i];
             float x = NodeX(row, i);
-            pdf_.SetTextPaint(node.before ? kGrey : 0);
+            pdf_.SetTextGrey(node.before ? kGrey : 0);
             fonts_.Select(pdf_, node.stop->important || node.marked);
             // A name that would run over the right margin is shortened.
             float room = (RightLimit() - x) / kCos45 - kGlyphDescent * fonts_.sizePt;
@@ -263,7 +263,7 @@ private:
             pdf_.RotateAround(45, x, y);
             if (node.marked) HighlightName(x, y, pdf_.TextWidth(name));
             pdf_.PutText(x, y, name);
-            pdf_.RotateAround(0, -1, -1);
+            pdf_.EndRotation();
         }
         fonts_.Select(pdf_, false);
     }
@@ -274,7 +274,7 @@ private:
         constexpr float kPad = 1.5f;
         float top = baseline - 0.8f * fonts_.sizePt - kPad;
         float bottom = baseline + kGlyphDescent * fonts_.sizePt + kPad;
-        pdf_.SetFillPaint(kMarkedNameFill);
+        pdf_.SetFillGrey(kMarkedNameFill);
         pdf_.PathMoveTo(x - kPad, top);
         pdf_.PathLineTo(x + width + kPad, top);
         pdf_.PathLineTo(x + width + kPad, bottom);
@@ -311,7 +311,7 @@ private:
         } else {
             course.end = {toRow > r ? beyondRight : beyondLeft, course.runY};
         }
-        pdf_.SetStrokePaint(from.before ? kGrey : 0);
+        pdf_.SetStrokeGrey(from.before ? kGrey : 0);
         EdgePath path = TraceEdge(course);
         if (edge.collapsed) {
             StrokeDotted(pdf_, path);
@@ -325,9 +325,9 @@ private:
             const SpiderNode& node = layout_.graph.nodes[i];
             float x = NodeX(row, i);
             float y = lineY + LevelY(node.level);
-            pdf_.SetStrokePaint(node.before ? kGrey : 0);
+            pdf_.SetStrokeGrey(node.before ? kGrey : 0);
             if (node.marked || node.stop->important) {
-                pdf_.SetFillPaint(node.marked ? kMarkedFill : kGrey);
+                pdf_.SetFillGrey(node.marked ? kMarkedFill : kGrey);
                 pdf_.DrawCircle(x, y, kMarkRadius, PdfPaint::FillAndStroke);
             } else {
                 pdf_.DrawCircle(x, y, kMarkRadius, PdfPaint::CloseAndStroke);
@@ -343,7 +343,7 @@ private:
             float below = LevelY(node.level);
             if (!node.stop->changes.empty()) {
                 float x = NodeX(row, i);
-                pdf_.SetTextPaint(node.before ? kGrey : 0);
+                pdf_.SetTextGrey(node.before ? kGrey : 0);
                 below += regular / 2 + 3;
                 bool firstLine = true;
                 for (std::string_view line : SplitLines(node.stop->changes)) {
@@ -359,7 +359,7 @@ private:
     }
 
     void DrawMinutes(const SpiderRow& row, float top, float bold) {
-        pdf_.SetTextPaint(0);
+        pdf_.SetTextGrey(0);
         fonts_.Select(pdf_, true);
         for (std::size_t i = row.firstNode; i < row.firstNode + row.nodeCount; ++i) {
             const SpiderNode& node = layout_.graph.nodes[i];
@@ -417,9 +417,9 @@ void DrawRouteSpider(PdfDocument& pdf, const RouteSpider& spider, const SpiderSt
 
     SpiderPainter painter(pdf, spider, layout, fonts, heights);
     for (std::size_t r = 0; r < layout.rows.size(); ++r) painter.DrawRow(r);
-    pdf.SetTextPaint(0);
-    pdf.SetStrokePaint(0);
-    pdf.SetFillPaint(0);
+    pdf.SetTextGrey(0);
+    pdf.SetStrokeGrey(0);
+    pdf.SetFillGrey(0);
 }
 
 }  // namespace tak

@@ -26,7 +26,7 @@ protected:
         return [this](DocumentTarget& target) {
             ++draws;
             BeginPlanPages(target, lang, "TimeTable", "5", "");
-            target.pdf.SelectFont("Helvetica", "", 10);
+            target.pdf.SelectFont("Helvetica", {}, 10);
             target.pdf.PutCell(0, 12, "Markt 06:00");
         };
     }
@@ -116,7 +116,7 @@ TEST_F(OutputDocumentTest, EveryPageOfAPlanStartsWithItsHeading) {
     DocumentTarget target;
     ASSERT_TRUE(BeginDocument(target, DocumentFormat::Pdf));
     BeginPlanPages(target, lang, MakePageHeading(lang, "TimeTable", "5", "", {"5"}, {"Südbahnhof"}, &stamp));
-    target.pdf.SelectFont("Helvetica", "", 10);
+    target.pdf.SelectFont("Helvetica", {}, 10);
     for (int row = 0; row < 120; ++row) target.pdf.PutCell(0, 12, "Markt 06:00", PdfBorder::None, PdfCursor::NextLine);
     ASSERT_TRUE(SaveDocument(target, folder.path(), "Timetable 5.pdf"));
     int pages = target.pdf.PageNumber();

@@ -114,11 +114,11 @@ TEST(RowHeightsTest, AnUnknownFontNameMeasuresArialTenPoints) {
 
     OutputFont font = ChooseOutputFont(Options("Garamond", 14));
     EXPECT_EQ(font.family, "Arial");
-    EXPECT_EQ(font.style, "");
+    EXPECT_EQ(font.style, PdfFontStyle{});
     EXPECT_EQ(font.sizePt, 10);
     OutputFont known = ChooseOutputFont(Options("Helvetica-BoldOblique", 14));
     EXPECT_EQ(known.family, "Helvetica");
-    EXPECT_EQ(known.style, "BI");
+    EXPECT_EQ(known.style, (PdfFontStyle{.bold = true, .italic = true}));
     EXPECT_EQ(known.sizePt, 14);
 }
 

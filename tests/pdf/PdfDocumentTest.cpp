@@ -61,11 +61,11 @@ std::string PageSizesByPdfinfo(const fs::path& file, int pages) {
     return test::SqueezeBlanks(RunTool("pdfinfo -f 1 -l " + std::to_string(pages), file).output);
 }
 
-TEST(PdfDocument, EmptyTextsGivePortraitA4InMillimetres) {
+TEST(PdfDocument, DefaultsGivePortraitA4InMillimetres) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdfinfo");
     test::TempDir dir;
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("", "", ""));
+    ASSERT_TRUE(pdf.CreateDocument());
     EXPECT_NEAR(pdf.PageWidth(), 210.0f, 0.01f);
     EXPECT_NEAR(pdf.PageHeight(), 297.0f, 0.01f);
     EXPECT_NEAR(pdf.LeftMargin(), 10.0f, 0.005f);
@@ -76,7 +76,7 @@ TEST(PdfDocument, EmptyTextsGivePortraitA4InMillimetres) {
     EXPECT_NEAR(pdf.CursorY(), 10.0f, 0.005f);
 
     // The bottom margin of 20 mm: a cell reaching below 277 mm starts a new page.
-    pdf.SelectFont("Helvetica", "", 10);
+    pdf.SelectFont("Helvetica", {}, 10);
     pdf.SetCursorY(270);
     pdf.PutCell(20, 6.9f, "fits");
     EXPECT_EQ(pdf.PageNumber(), 1);
@@ -99,11 +99,11 @@ TEST(PdfDocument, OrientationUnitAndFormatShapeThePages) {
     test::TempDir dir;
     {
         PdfDocument pdf;  // the form the table outputs use
-        ASSERT_TRUE(pdf.CreateDocument("L", "pt", "595.28,841.89"));
+        ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Landscape, PdfUnit::Point, kPdfA4));
         EXPECT_NEAR(pdf.PageWidth(), 841.89f, 0.001f);
         EXPECT_NEAR(pdf.PageHeight(), 595.28f, 0.001f);
         EXPECT_NEAR(pdf.LeftMargin(), 28.35f, 0.001f);
-        pdf.SelectFont("Times", "", 10);
+        pdf.SelectFont("Times", {}, 10);
         ASSERT_TRUE(pdf.NewPage());
         pdf.PutCell(100, 10, "x");  // text starts at the cell margin of 2.835 pt
         std::string bytes = SaveChecked(pdf, dir.path() / "landscape.pdf");
@@ -113,19 +113,26 @@ TEST(PdfDocument, OrientationUnitAndFormatShapeThePages) {
     }
     {
         PdfDocument pdf;
-        ASSERT_TRUE(pdf.CreateDocument("l", "mm", ""));
+        ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Landscape, PdfUnit::Millimetre));
         EXPECT_NEAR(pdf.PageWidth(), 297.0f, 0.01f);
         EXPECT_NEAR(pdf.PageHeight(), 210.0f, 0.01f);
     }
     {
-        PdfDocument pdf;  // an unknown unit counts as millimetres
-        ASSERT_TRUE(pdf.CreateDocument("Portrait", "furlong", ""));
-        EXPECT_NEAR(pdf.PageWidth(), 210.0f, 0.01f);
+        PdfDocument pdf;
+        ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Centimetre));
+        EXPECT_NEAR(pdf.PageWidth(), 21.0f, 0.001f);
+        EXPECT_NEAR(pdf.LeftMargin(), 1.0f, 0.001f);
     }
     {
         PdfDocument pdf;
-        ASSERT_TRUE(pdf.CreateDocument("P", "pt", "1200,800"));
-        ASSERT_TRUE(pdf.NewPage("", ""));
+        ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Landscape, PdfUnit::Inch, {720, 360}));
+        EXPECT_NEAR(pdf.PageWidth(), 5.0f, 0.001f);
+        EXPECT_NEAR(pdf.PageHeight(), 10.0f, 0.001f);
+    }
+    {
+        PdfDocument pdf;
+        ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point, {1200, 800}));
+        ASSERT_TRUE(pdf.NewPage());
         std::string bytes = SaveChecked(pdf, dir.path() / "custom.pdf");
         EXPECT_NE(bytes.find("/MediaBox [0 0 1200.00 800.00]"), std::string::npos);
     }
@@ -135,15 +142,15 @@ TEST(PdfDocument, EveryPageKeepsTheSizeItWasBegunWith) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdfinfo");
     test::TempDir dir;
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("P", "pt", ""));
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point));
     ASSERT_TRUE(pdf.NewPage());
-    ASSERT_TRUE(pdf.NewPage("landscape"));
+    ASSERT_TRUE(pdf.NewPage(PdfOrientation::Landscape));
     EXPECT_NEAR(pdf.PageWidth(), 841.89f, 0.001f);
     ASSERT_TRUE(pdf.NewPage());  // back to the document's orientation
-    ASSERT_TRUE(pdf.NewPage("L", "300,400"));  // a new default format, turned
+    ASSERT_TRUE(pdf.NewPage(PdfOrientation::Landscape, PdfPageSize{300, 400}));  // a new default format, turned
     ASSERT_TRUE(pdf.NewPage());
     // The break position follows the new page height (300 - 56.7).
-    pdf.SelectFont("Courier", "", 10);
+    pdf.SelectFont("Courier", {}, 10);
     pdf.SetCursorY(200);
     pdf.PutCell(10, 40, "x", PdfBorder::None, PdfCursor::NextLine);
     EXPECT_EQ(pdf.PageNumber(), 5);
@@ -161,13 +168,33 @@ TEST(PdfDocument, EveryPageKeepsTheSizeItWasBegunWith) {
     EXPECT_NE(info.find("Pages: 6"), std::string::npos) << info;
 }
 
+TEST(PdfDocument, WhatANewPageDoesNotSayIsTheDocuments) {
+    PdfDocument pdf;
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Landscape, PdfUnit::Point));
+    ASSERT_TRUE(pdf.NewPage(std::nullopt, PdfPageSize{300, 400}));  // a new format, still landscape
+    EXPECT_FLOAT_EQ(pdf.PageWidth(), 400);
+    EXPECT_FLOAT_EQ(pdf.PageHeight(), 300);
+    ASSERT_TRUE(pdf.NewPage(PdfOrientation::Portrait));
+    EXPECT_FLOAT_EQ(pdf.PageWidth(), 300);
+    ASSERT_TRUE(pdf.NewPage());
+    EXPECT_FLOAT_EQ(pdf.PageWidth(), 400);
+    ASSERT_TRUE(pdf.NewPage(PdfOrientation::Portrait, PdfPageSize{0, -5}));  // no area: A4
+    EXPECT_FLOAT_EQ(pdf.PageWidth(), 595.28f);
+    EXPECT_FLOAT_EQ(pdf.PageHeight(), 841.89f);
+
+    pdf.SetMargins(5, 7);
+    EXPECT_FLOAT_EQ(pdf.RightMargin(), 5);
+    pdf.SetMargins(5, 7, -1);  // a margin, not a request for the left one
+    EXPECT_FLOAT_EQ(pdf.RightMargin(), -1);
+}
+
 TEST(PdfDocument, FileHasTheFixedObjectLayout) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     UtcZone utc;
     test::TempDir dir;
     PdfDocument pdf;
     pdf.SetCreationTime(kNewYear2024 + 3723);
-    ASSERT_TRUE(pdf.CreateDocument("P", "pt", "200,100"));
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point, {200, 100}));
     ASSERT_TRUE(pdf.NewPage());
     std::string bytes = SaveChecked(pdf, dir.path() / "layout.pdf");
 
@@ -199,13 +226,13 @@ TEST(PdfDocument, ObjectsAreNumberedPagesThenFontsThenInfoAndCatalog) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("P", "mm", ""));
-    pdf.SelectFont("Times", "B", 12);
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Millimetre));
+    pdf.SelectFont("Times", {.bold = true}, 12);
     for (int page = 0; page < 3; ++page) {
         ASSERT_TRUE(pdf.NewPage());
-        pdf.SelectFont("Courier", "", 9);
+        pdf.SelectFont("Courier", {}, 9);
         pdf.PutCell(40, 6, "page");
-        pdf.SelectFont("Times", "B", 12);
+        pdf.SelectFont("Times", {.bold = true}, 12);
     }
     std::string bytes = SaveChecked(pdf, dir.path() / "numbers.pdf");
     // 3 pages: objects 3-8; fonts 9 and 10 in order of first use; info 11; catalog 12.
@@ -222,8 +249,8 @@ TEST(PdfDocument, PageCountAliasIsPatchedWithMatchingLengths) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
     test::TempDir dir;
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("L", "pt", "595.28,841.89"));
-    pdf.SelectFont("Helvetica", "", 9);
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Landscape, PdfUnit::Point, kPdfA4));
+    pdf.SelectFont("Helvetica", {}, 9);
     pdf.SetFooterHandler([](PdfDocument& doc) {
         doc.SetCursorY(-20);
         doc.PutCell(0, 10, "Seite " + std::to_string(doc.PageNumber()) + " von {nb}", PdfBorder::None, PdfCursor::Right,
@@ -251,8 +278,8 @@ TEST(PdfDocument, SavingWithoutPagesStillWritesOnePageWithHeaderAndFooter) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
     test::TempDir dir;
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("", "", ""));
-    pdf.SelectFont("Helvetica", "", 10);
+    ASSERT_TRUE(pdf.CreateDocument());
+    pdf.SelectFont("Helvetica", {}, 10);
     int headers = 0, footers = 0;
     pdf.SetHeaderHandler([&headers](PdfDocument& doc) {
         ++headers;
@@ -296,7 +323,7 @@ TEST(PdfDocument, OpenViewChoosesTheOpenActionAndLayout) {
     int number = 0;
     for (const Case& c : cases) {
         PdfDocument pdf;
-        ASSERT_TRUE(pdf.CreateDocument("", "", ""));
+        ASSERT_TRUE(pdf.CreateDocument());
         c.set(pdf);
         std::string bytes = SaveChecked(pdf, dir.path() / ("view" + std::to_string(++number) + ".pdf"));
         EXPECT_NE(bytes.find(c.actionLine), std::string::npos) << number;
@@ -312,7 +339,7 @@ TEST(PdfDocument, SaveChecksTheNameAndReportsWriteFailures) {
     test::TempDir dir;
     auto attempt = [](std::string_view name) {
         PdfDocument pdf;
-        EXPECT_TRUE(pdf.CreateDocument("", "", ""));
+        EXPECT_TRUE(pdf.CreateDocument());
         bool saved = pdf.SaveDocument(name);
         return std::pair(saved, pdf.LastError());
     };
@@ -334,7 +361,7 @@ TEST(PdfDocument, SaveChecksTheNameAndReportsWriteFailures) {
     fs::path file = dir.path() / "again.pdf";
     dir.Write("again.pdf", std::string(100000, 'x'));
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("", "", ""));
+    ASSERT_TRUE(pdf.CreateDocument());
     SaveChecked(pdf, file);
     EXPECT_LT(fs::file_size(file), 2000u);
 }
@@ -344,8 +371,8 @@ TEST(PdfDocument, ContentLostForLackOfMemoryFailsTheSave) {
     test::TempDir dir;
     PdfDocument pdf;
     pdf.SetBufferCapacityLimit(128000);
-    ASSERT_TRUE(pdf.CreateDocument("P", "pt", ""));
-    pdf.SelectFont("Helvetica", "", 8);
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point));
+    pdf.SelectFont("Helvetica", {}, 8);
     pdf.SetAutoBreak(false);
     ASSERT_TRUE(pdf.NewPage());
     for (int row = 0; row < 3000; ++row)
@@ -358,8 +385,8 @@ TEST(PdfDocument, ContentLostForLackOfMemoryFailsTheSave) {
 
     // The same document fits when the buffers may grow.
     PdfDocument roomy;
-    ASSERT_TRUE(roomy.CreateDocument("P", "pt", ""));
-    roomy.SelectFont("Helvetica", "", 8);
+    ASSERT_TRUE(roomy.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point));
+    roomy.SelectFont("Helvetica", {}, 8);
     roomy.SetAutoBreak(false);
     ASSERT_TRUE(roomy.NewPage());
     for (int row = 0; row < 3000; ++row)
@@ -371,13 +398,13 @@ TEST(PdfDocument, OneWriterServesDocumentAfterDocument) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("", "", ""));
-    pdf.SelectFont("Times", "", 12);
+    ASSERT_TRUE(pdf.CreateDocument());
+    pdf.SelectFont("Times", {}, 12);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(0, 10, "never saved");
     // A new document drops the unsaved one entirely.
-    ASSERT_TRUE(pdf.CreateDocument("L", "pt", ""));
-    pdf.SelectFont("Helvetica", "", 12);
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Landscape, PdfUnit::Point));
+    pdf.SelectFont("Helvetica", {}, 12);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(0, 10, "second");
     fs::path second = dir.path() / "second.pdf";
@@ -390,8 +417,8 @@ TEST(PdfDocument, OneWriterServesDocumentAfterDocument) {
     EXPECT_FALSE(pdf.SaveDocument((dir.path() / "twice.pdf").string()));
     EXPECT_FALSE(fs::exists(dir.path() / "twice.pdf"));
 
-    ASSERT_TRUE(pdf.CreateDocument("", "", ""));
-    pdf.SelectFont("Helvetica", "", 12);
+    ASSERT_TRUE(pdf.CreateDocument());
+    pdf.SelectFont("Helvetica", {}, 12);
     pdf.PutCell(0, 10, "before any page");  // dropped: it would land between the objects
     std::string third = SaveChecked(pdf, dir.path() / "third.pdf");
     EXPECT_EQ(third.find("before any page"), std::string::npos);
@@ -403,8 +430,8 @@ TEST(PdfDocument, NumbersDoNotDependOnTheUserLocale) {
     auto write = [](const fs::path& file) {
         PdfDocument pdf;
         pdf.SetCreationTime(kNewYear2024);
-        EXPECT_TRUE(pdf.CreateDocument("L", "mm", ""));
-        pdf.SelectFont("Helvetica", "B", 10.5f);
+        EXPECT_TRUE(pdf.CreateDocument(PdfOrientation::Landscape, PdfUnit::Millimetre));
+        pdf.SelectFont("Helvetica", {.bold = true}, 10.5f);
         pdf.NewPage();
         pdf.SetFillPaint(216, 216, 216);
         pdf.PutCell(33.3f, 6.25f, "1.234,5", PdfBorder::Frame, PdfCursor::Right, PdfAlign::Right, true);

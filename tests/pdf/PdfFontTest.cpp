@@ -48,7 +48,7 @@ class PdfFonts : public ::testing::Test {
 protected:
     void SetUp() override {
         pdf.SetWriterOptions(PdfWriterOptions{true, true});
-        ASSERT_TRUE(pdf.CreateDocument("P", "pt", "500,300"));
+        ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point, {500, 300}));
         pdf.SetPageCountAlias("{nb}");
     }
 
@@ -59,12 +59,12 @@ protected:
 
 TEST_F(PdfFonts, EveryFontIsAnEmbeddedSubsetAndTheTextReadsBackExactly) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
-    pdf.SelectFont("Arial", "", 10);
+    pdf.SelectFont("Arial", {}, 10);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(0, 12, kEasternNames, PdfBorder::None, PdfCursor::NextLine);
-    pdf.SelectFont("Times", "B", 10);
+    pdf.SelectFont("Times", {.bold = true}, 10);
     pdf.FlowText(12, "Kaliska \xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0\n");  // Москва
-    pdf.SelectFont("Courier", "I", 10);
+    pdf.SelectFont("Courier", {.italic = true}, 10);
     pdf.PutText(30, 100, "Page 1/{nb}");
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutText(30, 100, "Page 2/{nb}");
@@ -97,7 +97,7 @@ TEST_F(PdfFonts, EveryFontIsAnEmbeddedSubsetAndTheTextReadsBackExactly) {
 TEST_F(PdfFonts, TheWidthsInTheFileAreTheWidthsTextIsMeasuredWith) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     pdf.SetWriterOptions(PdfWriterOptions{false, true});  // plain, to read the glyph codes
-    pdf.SelectFont("Helvetica", "B", 10);
+    pdf.SelectFont("Helvetica", {.bold = true}, 10);
     ASSERT_TRUE(pdf.NewPage());
     const std::vector<std::string> characters = {"W", "i", "\xC5\x81", "\xC5\x91", "\xD0\xA8", " "};
     std::vector<float> measured;
@@ -138,7 +138,7 @@ TEST_F(PdfFonts, TheWidthsInTheFileAreTheWidthsTextIsMeasuredWith) {
 
 TEST_F(PdfFonts, ACharacterWithoutGlyphPrintsAReplacementAndIsReportedOnce) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
-    pdf.SelectFont("Arial", "", 10);
+    pdf.SelectFont("Arial", {}, 10);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(0, 12, "A\xE4\xB8\xAD" "B\xE4\xB8\xAD", PdfBorder::None, PdfCursor::NextLine);  // A中B中
     pdf.PutCell(0, 12, "\xE2\x98\x83", PdfBorder::None, PdfCursor::NextLine);                    // ☃
@@ -150,7 +150,7 @@ TEST_F(PdfFonts, ACharacterWithoutGlyphPrintsAReplacementAndIsReportedOnce) {
         << text;
 
     // A new document starts without the old one's missing characters.
-    ASSERT_TRUE(pdf.CreateDocument("P", "pt", ""));
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point));
     EXPECT_EQ(pdf.MissingCharacters(), "");
 }
 
@@ -158,11 +158,11 @@ TEST_F(PdfFonts, ACharacterWithoutGlyphPrintsAReplacementAndIsReportedOnce) {
 // alone come out letter by letter from some extractors).
 TEST_F(PdfFonts, MarkedSlantedTextIsExtractedAsWords) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf and pdftotext");
-    pdf.SelectFont("Arial", "", 10);
+    pdf.SelectFont("Arial", {}, 10);
     ASSERT_TRUE(pdf.NewPage());
     pdf.RotateAround(45, 100, 300);
     pdf.PutMarkedText(100, 300, "\xC3\x96lm\xC3\xBChle S\xC3\xBC" "d");  // Ölmühle Süd
-    pdf.RotateAround(0);
+    pdf.EndRotation();
     test::SaveChecked(pdf, file);
     const std::string text = test::ExtractedText(file);
     EXPECT_NE(text.find("\xC3\x96lm\xC3\xBChle S\xC3\xBC" "d"), std::string::npos) << text;
@@ -173,9 +173,9 @@ TEST_F(PdfFonts, CompressedPagesInflateToThePlainContentAndTheFileShrinks) {
     auto write = [this](bool compress, const fs::path& to) {
         PdfDocument document;
         document.SetWriterOptions(PdfWriterOptions{compress, true});
-        EXPECT_TRUE(document.CreateDocument("P", "pt", ""));
+        EXPECT_TRUE(document.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point));
         document.SetPageCountAlias("{nb}");
-        document.SelectFont("Helvetica", "", 8);
+        document.SelectFont("Helvetica", {}, 8);
         for (int page = 0; page < 3; ++page) {
             EXPECT_TRUE(document.NewPage());
             for (int row = 0; row < 40; ++row) {

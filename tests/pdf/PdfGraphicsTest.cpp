@@ -25,18 +25,20 @@ TEST(PdfGraphics, PaintsAreGreyOrRgbOperatorsAndCarryToTheFirstPage) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("", "", ""));
+    ASSERT_TRUE(pdf.CreateDocument());
     pdf.SetFillPaint(216, 216, 216);  // no page yet: remembered, not emitted
     ASSERT_TRUE(pdf.NewPage());
-    pdf.SetFillPaint(128, -1, -1);
-    pdf.SetStrokePaint(0, -1, -1);
+    pdf.SetFillGrey(128);
+    pdf.SetFillPaint(128, 128, 128);  // a grey colour stays RGB
+    pdf.SetStrokeGrey(0);
     pdf.SetStrokePaint(0, 0, 0);
     pdf.SetStrokePaint(255, 0, 0);
     pdf.SetStrokePaint(51, 102, 153);
     pdf.SetTextPaint(255, 255, 255);  // never emitted by itself
     auto pages = PageContents(SaveChecked(pdf, dir.path() / "paints.pdf")).contents;
     const std::vector<std::string> expected = {
-        "0.847 0.847 0.847 rg", "0.502 g", "0.000 G", "0.000 G", "1.000 0.000 0.000 RG", "0.200 0.400 0.600 RG",
+        "0.847 0.847 0.847 rg", "0.502 g", "0.502 0.502 0.502 rg", "0.000 G", "0.000 G",
+        "1.000 0.000 0.000 RG", "0.200 0.400 0.600 RG",
     };
     EXPECT_EQ(DrawnLines(pages[0]), expected);
 }
@@ -45,7 +47,7 @@ TEST(PdfGraphics, PathsAndEllipsesInPageCoordinates) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("P", "pt", "200,100"));
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point, {200, 100}));
     ASSERT_TRUE(pdf.NewPage());
     pdf.PathMoveTo(10, 20);
     pdf.PathLineTo(30, 40.5f);
@@ -86,16 +88,16 @@ TEST(PdfGraphics, RotationTurnsAroundAPointAndIsAlwaysClosed) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
     test::TempDir dir;
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("", "", ""));
-    pdf.SelectFont("Helvetica", "", 9);
+    ASSERT_TRUE(pdf.CreateDocument());
+    pdf.SelectFont("Helvetica", {}, 9);
     ASSERT_TRUE(pdf.NewPage());
     pdf.RotateAround(45, 10, 20);
     pdf.PutText(10, 20, "Hbf");
     pdf.RotateAround(90, 10, 20);  // closes the first one
-    pdf.RotateAround(0, -1, -1);   // only closes
+    pdf.EndRotation();  // only closes
     pdf.SetCursorY(100);
-    pdf.RotateAround(-30, -1, -1);  // around the cursor, left open
-    ASSERT_TRUE(pdf.NewPage());    // the page end closes it
+    pdf.RotateAroundCursor(-30);  // around the cursor, left open
+    ASSERT_TRUE(pdf.NewPage());   // the page end closes it
     pdf.RotateAround(10, 50, 50);  // left open on the last page
     auto pages = PageContents(SaveChecked(pdf, dir.path() / "rotation.pdf")).contents;
     ASSERT_EQ(pages.size(), 2u);
@@ -116,13 +118,34 @@ TEST(PdfGraphics, RotationTurnsAroundAPointAndIsAlwaysClosed) {
     EXPECT_EQ(pages[1].substr(pages[1].size() - 2), "Q\n");
 
     // Every document of the run closes its rotation, the writer reused.
-    ASSERT_TRUE(pdf.CreateDocument("", "", ""));
+    ASSERT_TRUE(pdf.CreateDocument());
     pdf.RotateAround(30, 10, 20);  // no page yet: nothing to turn, nothing to close
     ASSERT_TRUE(pdf.NewPage());
     pdf.RotateAround(45, 10, 20);
     auto again = PageContents(SaveChecked(pdf, dir.path() / "again.pdf")).contents;
     EXPECT_EQ(again[0].substr(again[0].size() - 2), "Q\n");
     EXPECT_EQ(std::count(again[0].begin(), again[0].end(), 'Q'), 1);
+}
+
+TEST(PdfGraphics, MinusOneIsAPointLikeAnyOther) {
+    TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
+    test::TempDir dir;
+    PdfDocument pdf;
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point, {200, 100}));
+    ASSERT_TRUE(pdf.NewPage());
+    pdf.SetCursorY(50);
+    pdf.RotateAround(90, -1, -1);
+    pdf.RotateAroundCursor(90);
+    auto pages = PageContents(SaveChecked(pdf, dir.path() / "minus-one.pdf")).contents;
+    const std::vector<std::string> expected = {
+        "q -0.00000 1.00000 -1.00000 -0.00000 -1.00 101.00 cm",
+        "1 0 0 1 1.00 -101.00 cm",
+        "Q",
+        "q -0.00000 1.00000 -1.00000 -0.00000 28.35 50.00 cm",
+        "1 0 0 1 -28.35 -50.00 cm",
+        "Q",
+    };
+    EXPECT_EQ(DrawnLines(pages[0]), expected);
 }
 
 }  // namespace

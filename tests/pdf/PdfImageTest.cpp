@@ -88,7 +88,7 @@ TEST(PdfImages, RgbPngFillsAPageOfItsPixelSize) {
     fs::path image = dir.Write("routemap.png", png);
 
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("P", "pt", "800,600"));
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point, {800, 600}));
     ASSERT_TRUE(pdf.NewPage());
     pdf.PlaceImage(image.string(), 0, 0, 0, 0);
     EXPECT_EQ(pdf.LastError(), PdfError::None);
@@ -125,7 +125,7 @@ TEST(PdfImages, GreyAndPalettePngsAndJpegsKeepTheirColourSpaces) {
     fs::path grey = dir.Write("grey.png", MakePng(GreySteps()));
     fs::path palette = dir.Write("palette.png", MakePng(PaletteStripes()));
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("P", "pt", "300,200"));
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point, {300, 200}));
     ASSERT_TRUE(pdf.NewPage());
     pdf.PlaceImage(grey.string(), 10, 10, 100, 0);  // height from the aspect ratio: 50
     pdf.PlaceImage(palette.string(), 120, 10, 0, 40);  // width from the aspect ratio: 160
@@ -166,7 +166,7 @@ TEST(PdfImages, TheSameFilePlacedTwiceIsEmbeddedOnce) {
     test::TempDir dir;
     fs::path image = dir.Write("one.png", MakePng(GreySteps()));
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("", "", ""));
+    ASSERT_TRUE(pdf.CreateDocument());
     ASSERT_TRUE(pdf.NewPage());
     pdf.PlaceImage(image.string(), 10, 10, 20, 10);
     ASSERT_TRUE(pdf.NewPage());
@@ -289,7 +289,7 @@ TEST(PdfImages, AFailedPlacementLeavesAValidDocumentWithoutTheImage) {
     fs::path alphaFile = dir.Write("alpha.png", MakePng(alpha));
     fs::path good = dir.Write("good.png", MakePng(GreySteps()));
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("", "", ""));
+    ASSERT_TRUE(pdf.CreateDocument());
     ASSERT_TRUE(pdf.NewPage());
     pdf.PlaceImage((dir.path() / "missing.png").string(), 0, 0);
     EXPECT_EQ(pdf.LastError(), PdfError::ImageNotOpened);

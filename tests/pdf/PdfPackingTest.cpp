@@ -32,21 +32,21 @@ const std::string kAlphabets =
 // Pages with what documents hold: three faces, filled and framed cells,
 // paths, a rotated label, a picture and the page count.
 void WriteSample(PdfDocument& pdf, const fs::path& image) {
-    ASSERT_TRUE(pdf.CreateDocument("L", "mm", ""));
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Landscape, PdfUnit::Millimetre));
     pdf.SetPageCountAlias("{nb}");
     pdf.SetFooterHandler([](PdfDocument& document) {
-        document.SelectFont("Helvetica", "I", 8);
+        document.SelectFont("Helvetica", {.italic = true}, 8);
         document.SetCursorY(-15);
         document.PutCell(0, 5, "Seite " + std::to_string(document.PageNumber()) + "/{nb}", PdfBorder::None,
                          PdfCursor::Right, PdfAlign::Centre);
     });
     for (int page = 0; page < 2; ++page) {
         ASSERT_TRUE(pdf.NewPage());
-        pdf.SelectFont("Helvetica", "B", 11);
+        pdf.SelectFont("Helvetica", {.bold = true}, 11);
         pdf.PutCell(0, 8, kAlphabets, PdfBorder::Bottom, PdfCursor::NextLine);
-        pdf.SelectFont("Helvetica", "", 9);
+        pdf.SelectFont("Helvetica", {}, 9);
         for (int row = 0; row < 12; ++row) {
-            pdf.SetFillPaint(row % 2 ? 255.0f : 235.0f);
+            pdf.SetFillGrey(row % 2 ? 255.0f : 235.0f);
             pdf.PutCell(50, 6, "\xC5\x81\xC3\xB3\x64\xC5\xBA " + std::to_string(row), PdfBorder::Frame,
                         PdfCursor::Right, PdfAlign::Left, true);
             for (int column = 0; column < 8; ++column) {
@@ -57,26 +57,26 @@ void WriteSample(PdfDocument& pdf, const fs::path& image) {
         // Runs of shows without frames, which compressed content joins: a
         // change of face within the run, underlined and justified text, and
         // a text paint of its own.
-        pdf.SetFillPaint(255);
-        pdf.SetTextPaint(0);
+        pdf.SetFillGrey(255);
+        pdf.SetTextGrey(0);
         for (int column = 0; column < 9; ++column) {
-            pdf.SelectFont("Helvetica", column == 4 ? "B" : "", 9);
+            pdf.SelectFont("Helvetica", {.bold = column == 4}, 9);
             pdf.PutCell(column == 0 ? 41.3f : 17.77f, 5, std::to_string(column * 7) + ":0" + std::to_string(column),
                         PdfBorder::None, column == 8 ? PdfCursor::NextLine : PdfCursor::Right, PdfAlign::Centre);
         }
-        pdf.SelectFont("Helvetica", "U", 9);
+        pdf.SelectFont("Helvetica", {.underline = true}, 9);
         pdf.PutCell(60, 5, "unterstrichen", PdfBorder::None, PdfCursor::Right);
-        pdf.SelectFont("Helvetica", "", 9);
+        pdf.SelectFont("Helvetica", {}, 9);
         pdf.PutCell(90, 5, "Blocksatz mit  mehreren Wörtern", PdfBorder::None, PdfCursor::Right, PdfAlign::Justified);
         pdf.SetTextPaint(0, 0, 160);
         pdf.PutText(200, 130, "blau");
         pdf.PutText(215.5f, 130, "und");
-        pdf.SetFillPaint(235);
+        pdf.SetFillGrey(235);
         pdf.SetStrokePaint(200, 0, 0);
         pdf.DrawCircle(250, 150, 12.5f, PdfPaint::Stroke);
         pdf.RotateAround(30, 200, 170);
         pdf.PutText(200, 170, "K\xC5\x91szeg \xD0\x9D\xD0\xB8\xD1\x88");
-        pdf.RotateAround(0);
+        pdf.EndRotation();
         pdf.PlaceImage(image.string(), 230, 20, 30, 0);
     }
 }
@@ -201,16 +201,16 @@ TEST(PdfPackingBudget, ThePagesWithinTheBudgetGetTheBestLevelTheRestTheFastest) 
     test::TempDir dir;
     PdfDocument pdf;
     pdf.SetWriterOptions(PdfWriterOptions{true, true});
-    ASSERT_TRUE(pdf.CreateDocument("L", "mm", ""));
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Landscape, PdfUnit::Millimetre));
     pdf.SetAutoBreak(false);
-    pdf.SelectFont("Helvetica", "", 6);
+    pdf.SelectFont("Helvetica", {}, 6);
     // The same page again and again, about 90 kB of content each: the
     // budget lasts for the first pages only.
     constexpr int kPages = 6;
     for (int page = 0; page < kPages; ++page) {
         ASSERT_TRUE(pdf.NewPage());
         for (int row = 0; row < 40; ++row) {
-            pdf.SetFillPaint(row % 2 ? 235.0f : 255.0f);
+            pdf.SetFillGrey(row % 2 ? 235.0f : 255.0f);
             for (int column = 0; column < 25; ++column) {
                 pdf.PutCell(column == 0 ? 41.0f : 9.83f, 4.75f, std::to_string((row * 25 + column) % 1440),
                             PdfBorder::Frame, column == 24 ? PdfCursor::NextLine : PdfCursor::Right, PdfAlign::Centre,
@@ -235,11 +235,11 @@ TEST(PdfTextJoining, RelativeMovesLandWhereAbsoluteOnesDo) {
     auto write = [&](bool compress, const fs::path& file) {
         PdfDocument pdf;
         pdf.SetWriterOptions(PdfWriterOptions{compress, true});
-        EXPECT_TRUE(pdf.CreateDocument("L", "pt", ""));
+        EXPECT_TRUE(pdf.CreateDocument(PdfOrientation::Landscape, PdfUnit::Point));
         EXPECT_TRUE(pdf.NewPage());
-        pdf.SelectFont("Helvetica", "", 10);
-        pdf.SetFillPaint(235);
-        pdf.SetTextPaint(0);
+        pdf.SelectFont("Helvetica", {}, 10);
+        pdf.SetFillGrey(235);
+        pdf.SetTextGrey(0);
         for (float y : {595.28f - 141.43f, 595.28f - 101.27f, 595.28f - 61.9f}) {
             for (float x : {134.84f, 176.84f, 218.84f, 266.40f, 308.40f, 344.84f, 386.84f, 428.84f, 470.84f, 512.84f,
                             554.84f, 596.84f, 638.84f}) {

@@ -21,7 +21,7 @@ using test::SplitLines;
 // 2.835, page break below y = 243.3.
 class PdfText : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(pdf.CreateDocument("P", "pt", "400,300")); }
+    void SetUp() override { ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point, {400, 300})); }
 
     // Saves, checks the file, and returns the content of each page.
     std::vector<std::string> Save() {
@@ -47,15 +47,17 @@ protected:
 
 TEST_F(PdfText, FontSelectionIsEmittedOnceAndMapsArialStylesAndSymbols) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
-    pdf.SelectFont("Arial", "BU", 12);  // before the first page: nothing emitted yet
+    pdf.SelectFont("Arial", {.bold = true, .underline = true}, 12);  // before the first page: nothing emitted yet
     ASSERT_TRUE(pdf.NewPage());
-    pdf.SelectFont("Arial", "BU", 12);  // unchanged: nothing emitted
+    pdf.SelectFont("Arial", {.bold = true, .underline = true}, 12);  // unchanged: nothing emitted
+    EXPECT_EQ(pdf.FontStyle(), (PdfFontStyle{.bold = true, .underline = true}));
     pdf.PutCell(100, 20, "Ab");
-    pdf.SelectFont("Arial", "B", 10);
-    pdf.SelectFont("", "", 0);  // keeps family and size, never the style
-    pdf.SelectFont("Times", "ib", 10);
-    pdf.SelectFont("Symbol", "B", 10);
-    pdf.SelectFont("zapfdingbats", "I", 0);
+    pdf.SelectFont("Arial", {.bold = true}, 10);
+    pdf.SelectFont("", {}, 0);  // keeps family and size, never the style
+    pdf.SelectFont("Times", {.bold = true, .italic = true}, 10);
+    pdf.SelectFont("Symbol", {.bold = true}, 10);
+    pdf.SelectFont("zapfdingbats", {.italic = true}, 0);
+    EXPECT_EQ(pdf.FontStyle(), PdfFontStyle{});  // the symbol fonts have no styles
     auto pages = Save();
 
     std::vector<std::string> lines = SplitLines(pages[0]);
@@ -84,25 +86,25 @@ TEST_F(PdfText, FontSelectionIsEmittedOnceAndMapsArialStylesAndSymbols) {
 }
 
 TEST_F(PdfText, WidthsFollowTheWrittenBytes) {
-    pdf.SelectFont("Helvetica", "", 10);
+    pdf.SelectFont("Helvetica", {}, 10);
     EXPECT_FLOAT_EQ(pdf.TextWidth("Ab"), 12.23f);
     EXPECT_FLOAT_EQ(pdf.TextWidth(""), 0.0f);
-    pdf.SelectFont("Times", "", 10);
+    pdf.SelectFont("Times", {}, 10);
     EXPECT_FLOAT_EQ(pdf.TextWidth("\xE2\x82\xAC"), 5.0f);   // € as code 0x80
     EXPECT_FLOAT_EQ(pdf.TextWidth("\xC5\x81"), 4.44f);      // Ł is written and measured as "?"
     EXPECT_FLOAT_EQ(pdf.TextWidth("\xC3\xA4"), 4.44f);      // ä
-    pdf.SelectFont("Courier", "B", 10);
+    pdf.SelectFont("Courier", {.bold = true}, 10);
     EXPECT_FLOAT_EQ(pdf.TextWidth("\xC3\xA4x\xE4\xB8\xAD"), 18.0f);
 
     PdfDocument millimetres;
-    ASSERT_TRUE(millimetres.CreateDocument("", "mm", ""));
-    millimetres.SelectFont("Helvetica", "", 10);
+    ASSERT_TRUE(millimetres.CreateDocument(PdfOrientation::Portrait, PdfUnit::Millimetre));
+    millimetres.SelectFont("Helvetica", {}, 10);
     EXPECT_NEAR(millimetres.TextWidth("Ab"), 12.23f / 2.8346457f, 1e-5f);
 }
 
 TEST_F(PdfText, CellsDrawFramesEdgesFillsAndAlignedText) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
-    pdf.SelectFont("Helvetica", "", 10);
+    pdf.SelectFont("Helvetica", {}, 10);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(100, 10, "", PdfBorder::Left | PdfBorder::Top, PdfCursor::NextLine);        // left and top edge
     pdf.PutCell(100, 10, "", PdfBorder::Frame, PdfCursor::NextLine, PdfAlign::Left, true);  // frame and fill
@@ -129,7 +131,7 @@ TEST_F(PdfText, CellsDrawFramesEdgesFillsAndAlignedText) {
     EXPECT_EQ(lines[11], "BT 31.19 183.65 Td (x) Tj ET");
     EXPECT_NEAR(pdf.CursorX(), 128.35f, 1e-3f);
     EXPECT_NEAR(pdf.CursorY(), 108.35f, 1e-3f);
-    pdf.LineFeed(-1);  // by the last cell's height
+    pdf.LineFeed();  // by the last cell's height
     EXPECT_NEAR(pdf.CursorX(), 28.35f, 1e-3f);
     EXPECT_NEAR(pdf.CursorY(), 118.35f, 1e-3f);
     pdf.SetCursorY(-20);  // from the bottom edge
@@ -138,14 +140,14 @@ TEST_F(PdfText, CellsDrawFramesEdgesFillsAndAlignedText) {
 
 TEST_F(PdfText, AutomaticPageBreakKeepsXAndCarriesFontAndPaints) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
-    pdf.SelectFont("Helvetica", "", 10);
+    pdf.SelectFont("Helvetica", {}, 10);
     pdf.SetHeaderHandler([](PdfDocument& doc) {
-        doc.SelectFont("Times", "B", 14);
+        doc.SelectFont("Times", {.bold = true}, 14);
         doc.SetFillPaint(255, 255, 0);
         doc.PutCell(0, 20, "Fahrplan", PdfBorder::Frame, PdfCursor::NextLine, PdfAlign::Centre, true);
     });
     ASSERT_TRUE(pdf.NewPage());
-    pdf.SetFillPaint(128);
+    pdf.SetFillGrey(128);
     pdf.SetStrokePaint(255, 0, 0);
     pdf.SetCursorY(240);
     pdf.PutCell(40, 3, "");
@@ -177,7 +179,7 @@ TEST_F(PdfText, AutomaticPageBreakKeepsXAndCarriesFontAndPaints) {
 
 TEST_F(PdfText, FooterNeverBreaksThePage) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
-    pdf.SelectFont("Helvetica", "", 8);
+    pdf.SelectFont("Helvetica", {}, 8);
     int footers = 0;
     pdf.SetFooterHandler([&footers](PdfDocument& doc) {
         ++footers;
@@ -198,7 +200,7 @@ TEST_F(PdfText, FooterNeverBreaksThePage) {
 
 TEST_F(PdfText, JustifiedCellsSpreadTheirBlanksAndResetTheSpacing) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
-    pdf.SelectFont("Helvetica", "", 10);
+    pdf.SelectFont("Helvetica", {}, 10);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(200, 10, "a b c", PdfBorder::None, PdfCursor::NextLine, PdfAlign::Justified);
     pdf.PutCell(200, 10, "a b", PdfBorder::None, PdfCursor::NextLine, PdfAlign::Left);
@@ -214,7 +216,7 @@ TEST_F(PdfText, JustifiedCellsSpreadTheirBlanksAndResetTheSpacing) {
 
 TEST_F(PdfText, FlowTextWrapsAtBlanksAndInsideLongWords) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
-    pdf.SelectFont("Courier", "", 10);  // 6 units a character: 56 fit on a line
+    pdf.SelectFont("Courier", {}, 10);  // 6 units a character: 56 fit on a line
     ASSERT_TRUE(pdf.NewPage());
     const std::string longWord(100, 'w');
     pdf.FlowText(12, longWord + " end");
@@ -243,7 +245,7 @@ TEST_F(PdfText, FlowTextWrapsAtBlanksAndInsideLongWords) {
 
 TEST_F(PdfText, TextReadsBackWithUmlautsEuroAndEscapedSyntax) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
-    pdf.SelectFont("Helvetica", "", 11);
+    pdf.SelectFont("Helvetica", {}, 11);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(0, 14, "Grüße aus Köln: 12,50 €", PdfBorder::None, PdfCursor::NextLine);
     pdf.PutCell(0, 14, "Œuvre – „Zitat“ … ™", PdfBorder::None, PdfCursor::NextLine);
@@ -270,10 +272,10 @@ TEST_F(PdfText, TextReadsBackWithUmlautsEuroAndEscapedSyntax) {
 
 TEST_F(PdfText, TextPaintWrapsTextWhileItDiffersFromTheFill) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("qpdf");
-    pdf.SelectFont("Helvetica", "U", 10);
+    pdf.SelectFont("Helvetica", {.underline = true}, 10);
     ASSERT_TRUE(pdf.NewPage());
     pdf.PutCell(50, 10, "plain");
-    pdf.SetTextPaint(192, -1, -1);
+    pdf.SetTextGrey(192);
     pdf.PutCell(50, 10, "grey");
     pdf.PutText(100, 100, "at a point");
     auto pages = Save();

@@ -420,8 +420,8 @@ protected:
         // Plain streams with the standard fonts, so that a test can find a
         // text and the paint before it in the file.
         pdf.SetWriterOptions(PdfWriterOptions{false, false});
-        ASSERT_TRUE(pdf.CreateDocument("P", "pt", ""));
-        pdf.SelectFont("Helvetica", "", 10);
+        ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Portrait, PdfUnit::Point));
+        pdf.SelectFont("Helvetica", {}, 10);
         ASSERT_TRUE(pdf.NewPage());
     }
 
@@ -479,10 +479,10 @@ TEST_F(RouteSpiderDrawingTest, TheDemoSpiderShowsItsStopsInterchangesAndMinutes)
 
 TEST_F(RouteSpiderDrawingTest, StopsBeforeTheMarkedStopAreGreyAndTheCallersFontAndColoursComeBack) {
     TAKTARIUM_REQUIRE_LINUX_TOOLS("pdftotext");
-    pdf.SelectFont("Times", "I", 11);
+    pdf.SelectFont("Times", {.italic = true}, 11);
     DrawRouteSpider(pdf, *spider, &MainStop("Rathaus"), heights);
     EXPECT_EQ(pdf.FontFamily(), "Times");
-    EXPECT_EQ(pdf.FontStyle(), "I");
+    EXPECT_EQ(pdf.FontStyle(), PdfFontStyle{.italic = true});
     EXPECT_EQ(pdf.FontSizePt(), 11);
     pdf.PutText(50, 700, "after");
     fs::path file = Save();
@@ -512,10 +512,10 @@ TEST_F(RouteSpiderDrawingTest, StopsBeforeTheMarkedStopAreGreyAndTheCallersFontA
 TEST_F(RouteSpiderDrawingTest, AHugeFontEndsWithABoundedPage) {
     for (float size : {3e7f, 2147483647.0f}) {
         ASSERT_TRUE(pdf.NewPage());
-        pdf.SelectFont("Helvetica", "", size);
+        pdf.SelectFont("Helvetica", {}, size);
         DrawRouteSpider(pdf, *spider, &MainStop("Marktplatz"), heights);
     }
-    pdf.SelectFont("Helvetica", "", 10);
+    pdf.SelectFont("Helvetica", {}, 10);
     fs::path file = folder.path() / "huge.pdf";
     ASSERT_TRUE(pdf.SaveDocument(file.string()));
     EXPECT_LT(fs::file_size(file), 4u << 20);
@@ -562,8 +562,8 @@ TEST(RouteSpiderMarginTest, LongNamesAndInterchangesStayInsideTheMarginsShortene
     maker.spider().ways.front().stops.back().changes = "Streetcar 512";
     RowHeights heights = MeasureRowHeights(OutputOpt{});
     PdfDocument pdf;
-    ASSERT_TRUE(pdf.CreateDocument("L", "pt", "595.28,841.89"));
-    pdf.SelectFont("Helvetica", "", 10);
+    ASSERT_TRUE(pdf.CreateDocument(PdfOrientation::Landscape, PdfUnit::Point, kPdfA4));
+    pdf.SelectFont("Helvetica", {}, 10);
     ASSERT_TRUE(pdf.NewPage());
     DrawRouteSpider(pdf, maker.spider(), nullptr, heights);
     ASSERT_TRUE(pdf.NewPage());
