@@ -475,15 +475,16 @@ TEST_F(RouteMapWindowTest, ViaPointsAndMarksAreSetByClicks) {
     picked = FindConnection(map, window->SelectedConnection());
     ASSERT_EQ(picked->nodes.size(), 1u);
     EXPECT_EQ(picked->nodes[0], (GridPoint{4, 26}));
-    const std::vector<GridPoint>* path = &window->Layout().RouteOf(map, picked->key)->path;
-    EXPECT_NE(std::find(path->begin(), path->end(), GridPoint{4, 26}), path->end());
+    // A copy: every edit lays the map out anew.
+    const std::vector<GridPoint> path = window->Layout().RouteOf(map, picked->key)->path;
+    EXPECT_NE(std::find(path.begin(), path.end(), GridPoint{4, 26}), path.end());
     EXPECT_EQ(Find<QListWidget>("nodeList")->count(), 1);
 
     Click("signPageButton");
     Click("newSignButton");
     Click("signPickButton");
-    const GridPoint at = (*path)[path->size() / 2];
-    const auto n = static_cast<int32_t>(path->size());
+    const GridPoint at = path[path.size() / 2];
+    const auto n = static_cast<int32_t>(path.size());
     ClickCell(at.x, at.y);
     picked = FindConnection(map, window->SelectedConnection());
     ASSERT_EQ(picked->signs.size(), 1u);
