@@ -2,16 +2,27 @@
 // project's plans in memory while the main window waits disabled, saves the
 // whole project on OK or Apply, asks before leaving with changes (No reloads
 // the project file, which discards unsaved changes of every plan kind), and
-// starts the output run on the plans in memory.
+// starts the output run on the plans in memory. They also share the output
+// options with an all-in-one box, the closing buttons, and plan fields that
+// their controls edit one to one (texts, switches, the break hour).
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "project/Project.h"
 #include "ui/EditorChanges.h"
 #include "ui/OutputDialog.h"
 
+class QCheckBox;
 class QCloseEvent;
+class QComboBox;
+class QLayout;
+class QLineEdit;
 class QPushButton;
 
 namespace tak {
@@ -21,6 +32,7 @@ struct AppContext;
 namespace tak::ui {
 
 class Dialogs;
+class GlobalOptPanel;
 
 class PlanWindow : public QDialog {
     Q_OBJECT
@@ -62,10 +74,32 @@ protected:
     void OnOk();
     void OpenOutputDialog();
 
+    // Controls are made in reading order, which is also their tab order;
+    // a window calls these where the controls belong in that order.
+    // The output options panel and the box captioned `captionKey` that sets
+    // `allInOne` of the project's output options.
+    void CreateOutputOptions(const char* captionKey, bool OutputOpt::*allInOne);
+    // OK, Apply, Cancel and CreateOutput, the last controls of a window.
+    void CreateClosingButtons();
+    // The output options with the box below them, for the window's layout.
+    QLayout* OutputOptionsColumn();
+    // Lays the window out: `body` above, the closing buttons in a row below.
+    void PlaceAboveClosingButtons(QLayout* body);
+
+    // Plan fields a control edits one to one. `field` finds the field of the
+    // shown plan (null while none is shown) at each use. Every edit writes
+    // the field, runs `then` when given and sets modified.
+    void EditsText(QLineEdit* control, std::function<std::string*()> field, std::function<void()> then = {});
+    void EditsSwitch(QCheckBox* control, std::function<bool*()> field, std::function<void()> then = {});
+    // A list made by NewBreakHourList.
+    void EditsBreakHour(QComboBox* control, std::function<int32_t*()> field);
+    // Puts the shown plan's fields into those controls: empty, unchecked and
+    // no break hour while no plan is shown.
+    void ShowEditedFields();
+
     AppContext& context_;
     Dialogs& dialogs_;
     QWidget* mainWindow_ = nullptr;
-    QPushButton* applyButton_ = nullptr;  // made by the window's own controls
     EditorChanges changes_;
     bool showing_ = false;  // set while controls are filled, so their signals are not edits
 
@@ -73,11 +107,25 @@ private:
     void Finish();
     void OnOutputDialogClosed();
 
+    GlobalOptPanel* globalOpt_ = nullptr;
+    QCheckBox* allInOneBox_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* applyButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QPushButton* createOutputButton_ = nullptr;
+    std::vector<std::pair<QLineEdit*, std::function<std::string*()>>> editedTexts_;
+    std::vector<std::pair<QCheckBox*, std::function<bool*()>>> editedSwitches_;
+    std::vector<std::pair<QComboBox*, std::function<int32_t*()>>> editedBreakHours_;
+
     bool finished_ = false;
     OutputRunner outputRunner_ = kRunOutput;
     std::unique_ptr<OutputDialog> outputDialog_;
     bool outputDialogOpen_ = false;
 };
+
+// The break hour list of the timetable and stop table windows: "-" for no
+// break hour, then the clock hours 24 to 30.
+QComboBox* NewBreakHourList(QWidget* parent);
 
 // Shows a new plan window of type `Window`, deleted once it has closed.
 template <typename Window>

@@ -6,7 +6,7 @@
 #pragma once
 
 #include <functional>
-#include <memory>
+#include <string>
 #include <vector>
 
 #include "project/Project.h"
@@ -27,7 +27,7 @@ struct AppContext;
 namespace tak::ui {
 
 class Dialogs;
-class GlobalOptPanel;
+class PlanListPanel;
 class RouteSpiderWindow;
 class SpiderChooserPanel;
 class TableDayPanel;
@@ -51,30 +51,18 @@ private:
     void CreateControls();
     void PlaceControls();
     void ConnectControls();
-    void FillPlanList(int selected);
     void ShowPlan();
     void FillStopList();
     void FillTripTree();
     void ShowTripEntry();
     void SetEnabledStates();
     StopTable* Plan();
-    // Finds that field of the selected plan at each call, for the panels.
+    // Finds that field of the selected plan at each call.
     template <typename Field>
-    std::function<Field*()> FieldOfShownPlan(Field StopTable::*field) {
-        return [this, field]() -> Field* {
-            StopTable* plan = Plan();
-            return plan != nullptr ? &(plan->*field) : nullptr;
-        };
-    }
-    int SelectedPlan() const;
+    std::function<Field*()> FieldOfShownPlan(Field StopTable::*field) const;
     StopTableTrip* SelectedEntry();
-    QString ShownName(const StopTable& table) const;
 
-    void OnNewPlan();
-    void OnDeletePlan();
-    void OnMovePlan(int step);
-    void OnNameEdited(const QString& text);
-    void OnSwitchToggled();
+    void OnNewPlan(const std::string& name);
     void OnSameInOneToggled(bool on);
     void OnAddStop();
     void OnDeleteStop();
@@ -86,13 +74,7 @@ private:
     std::vector<const TripStation*> stopChoices_;
     std::vector<const Trip*> tripsByLine_;
 
-    QListWidget* planList_ = nullptr;
-    QPushButton* newPlanButton_ = nullptr;
-    QPushButton* deletePlanButton_ = nullptr;
-    QPushButton* planUpButton_ = nullptr;
-    QPushButton* planDownButton_ = nullptr;
-    GlobalOptPanel* globalOpt_ = nullptr;
-    QCheckBox* allInOneBox_ = nullptr;
+    PlanListPanel* planList_ = nullptr;
     QLineEdit* nameField_ = nullptr;
     QLineEdit* headlineField_ = nullptr;
     QCheckBox* sameInOneBox_ = nullptr;
@@ -108,9 +90,6 @@ private:
     QComboBox* sameWayList_ = nullptr;
     QCheckBox* alternativeBox_ = nullptr;
     QLineEdit* footnoteField_ = nullptr;
-    QPushButton* okButton_ = nullptr;
-    QPushButton* cancelButton_ = nullptr;
-    QPushButton* createOutputButton_ = nullptr;
 };
 
 // Opens the window (it deletes itself once closed) and returns it.

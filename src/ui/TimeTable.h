@@ -5,7 +5,7 @@
 #pragma once
 
 #include <functional>
-#include <memory>
+#include <string>
 #include <vector>
 
 #include "project/Project.h"
@@ -24,7 +24,7 @@ struct AppContext;
 namespace tak::ui {
 
 class Dialogs;
-class GlobalOptPanel;
+class PlanListPanel;
 class PlanStopPanel;
 class RouteSpiderWindow;
 class SpiderChooserPanel;
@@ -53,26 +53,15 @@ private:
     void CreateControls();
     void PlaceControls();
     void ConnectControls();
-    void FillPlanList(int selected);
     void ShowPlan();
     void SetEnabledStates();
     TimeTablePlan* Plan();
-    // Finds that field of the selected plan at each call, for the panels.
+    // Finds that field of the selected plan at each call.
     template <typename Field>
-    std::function<Field*()> FieldOfShownPlan(Field TimeTablePlan::*field) {
-        return [this, field]() -> Field* {
-            TimeTablePlan* plan = Plan();
-            return plan != nullptr ? &(plan->*field) : nullptr;
-        };
-    }
-    int SelectedPlan() const;
+    std::function<Field*()> FieldOfShownPlan(Field TimeTablePlan::*field) const;
 
-    void OnNewPlan();
-    void OnDeletePlan();
-    void OnMovePlan(int step);
-    void OnNameEdited(const QString& text);
-    void OnSwitchToggled();
-    void OnAutoLineToggled(bool on);
+    void OnNewPlan(const std::string& name);
+    void OnAutoLineToggled();
     void OnAddTrip();
     void OnDeleteTrip();
     void OnMoveTrip(int step);
@@ -84,13 +73,7 @@ private:
     TimeTablePlan template_;
     std::vector<const Trip*> tripsByName_;
 
-    QListWidget* planList_ = nullptr;
-    QPushButton* newPlanButton_ = nullptr;
-    QPushButton* deletePlanButton_ = nullptr;
-    QPushButton* planUpButton_ = nullptr;
-    QPushButton* planDownButton_ = nullptr;
-    GlobalOptPanel* globalOpt_ = nullptr;
-    QCheckBox* allInOneBox_ = nullptr;
+    PlanListPanel* planList_ = nullptr;
     QLineEdit* nameField_ = nullptr;
     QLineEdit* headlineField_ = nullptr;
     QLineEdit* lineField_ = nullptr;
@@ -112,9 +95,6 @@ private:
     QListWidget* tripList_ = nullptr;
     TableDayPanel* dayPanel_ = nullptr;
     PlanStopPanel* stopPanel_ = nullptr;
-    QPushButton* okButton_ = nullptr;
-    QPushButton* cancelButton_ = nullptr;
-    QPushButton* createOutputButton_ = nullptr;
 };
 
 // Opens the window (it deletes itself once closed) and returns it.

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "app/AppContext.h"
-#include "ui/GlobalOpt.h"
 #include "ui/PlanStop.h"
 #include "ui/WindowEx.h"
 
@@ -52,11 +51,8 @@ TourPlanWindow::TourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* m
     CreateControls();
     PlaceControls();
     ConnectControls();
-    globalOpt_->Show(&context_.project.outputOpt);
-    allInOneBox_->setChecked(context_.project.outputOpt.tpAllInOne);
     FillTree();
     ShowPlan();
-    changes_.SetApplyButton(applyButton_);
     resize(kWindowWidth, kWindowHeight);
     KeepAbove(this, mainWindow_);
 }
@@ -79,8 +75,7 @@ void TourPlanWindow::CreateControls() {
     displayPauseBox_ = NewBox(this, "displayPauseBox", LangText(language, "DispPauseTime"));
     pageBreakBox_ = NewBox(this, "pageBreakBox", LangText(language, "EveryTourNewPage"));
 
-    globalOpt_ = new GlobalOptPanel(language, this);
-    allInOneBox_ = NewBox(this, "allInOneBox", LangText(language, "AllTPInOne"));
+    CreateOutputOptions("AllTPInOne", &OutputOpt::tpAllInOne);
 
     outwardList_ = NewTripList(this, "outwardList");
     toReturnButton_ = NewArrowButton(this, "toReturnButton", ">");
@@ -108,12 +103,7 @@ void TourPlanWindow::CreateControls() {
     group->addButton(outwardStopsButton_);
     group->addButton(returnStopsButton_);
     stopPanel_ = new PlanStopPanel(language, this);
-
-    okButton_ = NewButton(this, "okButton", LangText(language, "OK"));
-    okButton_->setDefault(true);
-    applyButton_ = NewButton(this, "applyButton", LangText(language, "Apply"));
-    cancelButton_ = NewButton(this, "cancelButton", LangText(language, "Cancel"));
-    createOutputButton_ = NewButton(this, "createOutputButton", LangText(language, "CreateOutput"));
+    CreateClosingButtons();
 }
 
 // The lines and tours on the left; the plan's texts and switches, the output
@@ -132,11 +122,6 @@ void TourPlanWindow::PlaceControls() {
     auto* planColumn = new QVBoxLayout;
     planColumn->addLayout(headline);
     planColumn->addWidget(rowsFrame);
-
-    auto* options = new QVBoxLayout;
-    options->addWidget(globalOpt_);
-    options->addWidget(allInOneBox_);
-    options->addStretch(1);
 
     auto* arrows = new QVBoxLayout;
     arrows->addStretch(1);
@@ -179,7 +164,7 @@ void TourPlanWindow::PlaceControls() {
     auto* grid = new QGridLayout;
     grid->addWidget(lineTree_, 0, 0, 2, 1);
     grid->addLayout(planColumn, 0, 1);
-    grid->addLayout(options, 0, 2);
+    grid->addLayout(OutputOptionsColumn(), 0, 2);
     grid->addWidget(tripsFrame, 1, 1, 1, 2);
     grid->addWidget(directionFrame, 2, 0);
     grid->addWidget(stopPanel_, 2, 1, 1, 2);
@@ -188,17 +173,15 @@ void TourPlanWindow::PlaceControls() {
     grid->setColumnStretch(2, 2);
     grid->setRowStretch(1, 1);
     grid->setRowStretch(2, 1);
+    PlaceAboveClosingButtons(grid);
+}
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(okButton_);
-    buttons->addWidget(applyButton_);
-    buttons->addWidget(cancelButton_);
-    buttons->addStretch(1);
-    buttons->addWidget(createOutputButton_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid, 1);
-    layout->addLayout(buttons);
+template <typename Field>
+std::function<Field*()> TourPlanWindow::FieldOfShownPlan(Field TourPlan::*field) {
+    return [this, field]() -> Field* {
+        TourPlan* plan = Plan();
+        return plan != nullptr ? &(plan->*field) : nullptr;
+    };
 }
 
 void TourPlanWindow::ConnectControls() {
@@ -209,22 +192,17 @@ void TourPlanWindow::ConnectControls() {
         planLine_ = line ? line->name : std::string();
         ShowPlan();
     });
-    connect(headlineField_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (TourPlan* plan = Plan()) {
-            plan->headline = ToUtf8(text);
-            Touch();
-        }
-    });
-    for (QCheckBox* box : {hideEmptyBox_, hideBridgeBox_, displayLineBox_, displayIbisBox_, displayTargetBox_,
-                           displayOutInsBox_, displayPauseBox_, pageBreakBox_}) {
-        connect(box, &QCheckBox::toggled, this, &TourPlanWindow::OnSwitchToggled);
+    EditsText(headlineField_, FieldOfShownPlan(&TourPlan::headline));
+    for (auto [box, field] : {std::pair{hideEmptyBox_, &TourPlan::hideEmpty},
+                              std::pair{hideBridgeBox_, &TourPlan::hideBridge},
+                              std::pair{displayLineBox_, &TourPlan::displayLine},
+                              std::pair{displayIbisBox_, &TourPlan::displayIbis},
+                              std::pair{displayTargetBox_, &TourPlan::displayTarget},
+                              std::pair{displayOutInsBox_, &TourPlan::displayOutIns},
+                              std::pair{displayPauseBox_, &TourPlan::displayPause},
+                              std::pair{pageBreakBox_, &TourPlan::pageBreak}}) {
+        EditsSwitch(box, FieldOfShownPlan(field));
     }
-    connect(globalOpt_, &GlobalOptPanel::Changed, this, &TourPlanWindow::Touch);
-    connect(allInOneBox_, &QCheckBox::toggled, this, [this](bool on) {
-        if (showing_ || on == context_.project.outputOpt.tpAllInOne) return;
-        context_.project.outputOpt.tpAllInOne = on;
-        Touch();
-    });
 
     for (QListWidget* list : {outwardList_, returnList_}) {
         connect(list, &QListWidget::itemSelectionChanged, this, [this, list] { OnTripSelected(list); });
@@ -250,11 +228,6 @@ void TourPlanWindow::ConnectControls() {
         if (!showing_) ShowStops();
     });
     connect(stopPanel_, &PlanStopPanel::Changed, this, &TourPlanWindow::Touch);
-
-    connect(okButton_, &QPushButton::clicked, this, &TourPlanWindow::OnOk);
-    connect(applyButton_, &QPushButton::clicked, this, [this] { changes_.Apply(); });
-    connect(cancelButton_, &QPushButton::clicked, this, &TourPlanWindow::reject);
-    connect(createOutputButton_, &QPushButton::clicked, this, &TourPlanWindow::OpenOutputDialog);
 }
 
 // Lines at the first level, their tours below; a line is checked while it
@@ -349,21 +322,10 @@ void TourPlanWindow::OnTreeItemChanged(QTreeWidgetItem* item) {
 }
 
 void TourPlanWindow::ShowPlan() {
-    TourPlan* plan = Plan();
-    static const TourPlan kEmpty;
-    const TourPlan& shown = plan ? *plan : kEmpty;
+    const TourPlan* plan = Plan();
+    ShowEditedFields();
     showing_ = true;
-    SetFieldText(headlineField_, FromUtf8(shown.headline));
-    headlineField_->setCursorPosition(0);
-    hideEmptyBox_->setChecked(plan && shown.hideEmpty);
-    hideBridgeBox_->setChecked(plan && shown.hideBridge);
-    displayLineBox_->setChecked(shown.displayLine);
-    displayIbisBox_->setChecked(shown.displayIbis);
-    displayTargetBox_->setChecked(shown.displayTarget);
-    displayOutInsBox_->setChecked(shown.displayOutIns);
-    displayPauseBox_->setChecked(shown.displayPause);
-    pageBreakBox_->setChecked(shown.pageBreak);
-    ringLineBox_->setChecked(plan && shown.returning.empty());
+    ringLineBox_->setChecked(plan && plan->returning.empty());
     showing_ = false;
     detailTrip_.clear();
     FillTripLists({});
@@ -470,20 +432,6 @@ void TourPlanWindow::SetEnabledStates() {
     QListWidget* chosenList = outwardChosen ? outwardList_ : returnList_;
     tripUpButton_->setEnabled(shown && SelectionCanMove(chosenList, -1));
     tripDownButton_->setEnabled(shown && SelectionCanMove(chosenList, 1));
-}
-
-void TourPlanWindow::OnSwitchToggled() {
-    TourPlan* plan = Plan();
-    if (showing_ || plan == nullptr) return;
-    plan->hideEmpty = hideEmptyBox_->isChecked();
-    plan->hideBridge = hideBridgeBox_->isChecked();
-    plan->displayLine = displayLineBox_->isChecked();
-    plan->displayIbis = displayIbisBox_->isChecked();
-    plan->displayTarget = displayTargetBox_->isChecked();
-    plan->displayOutIns = displayOutInsBox_->isChecked();
-    plan->displayPause = displayPauseBox_->isChecked();
-    plan->pageBreak = pageBreakBox_->isChecked();
-    Touch();
 }
 
 // Choosing in one list clears the other; the detail shows the list's

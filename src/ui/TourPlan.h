@@ -6,7 +6,7 @@
 // plan kind.
 #pragma once
 
-#include <memory>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -29,7 +29,6 @@ struct AppContext;
 namespace tak::ui {
 
 class Dialogs;
-class GlobalOptPanel;
 class PlanStopPanel;
 
 class TourPlanWindow : public PlanWindow {
@@ -55,10 +54,12 @@ private:
     // Sets a switch of every chosen trip's entry.
     void SetChosenTrips(bool TourPlanTrip::*flag, bool on);
     TourPlan* Plan();
+    // Finds that field of the shown plan at each call.
+    template <typename Field>
+    std::function<Field*()> FieldOfShownPlan(Field TourPlan::*field);
     const Line* LineOf(QTreeWidgetItem* item) const;
 
     void OnTreeItemChanged(QTreeWidgetItem* item);
-    void OnSwitchToggled();
     void OnTripSelected(QListWidget* list);
     void OnDetailEdited();
     TourPlanTrip* DetailEntry();
@@ -75,8 +76,6 @@ private:
     std::string detailTrip_;  // the trip whose entry the detail shows; empty for none
 
     QTreeWidget* lineTree_ = nullptr;
-    GlobalOptPanel* globalOpt_ = nullptr;
-    QCheckBox* allInOneBox_ = nullptr;
     QLineEdit* headlineField_ = nullptr;
     QCheckBox* hideEmptyBox_ = nullptr;
     QCheckBox* hideBridgeBox_ = nullptr;
@@ -103,9 +102,6 @@ private:
     QRadioButton* outwardStopsButton_ = nullptr;
     QRadioButton* returnStopsButton_ = nullptr;
     PlanStopPanel* stopPanel_ = nullptr;
-    QPushButton* okButton_ = nullptr;
-    QPushButton* cancelButton_ = nullptr;
-    QPushButton* createOutputButton_ = nullptr;
 };
 
 // Opens the window (it deletes itself once closed) and returns it.
