@@ -1,14 +1,6 @@
 #include "project/PlanList.h"
 
-#include <utility>
-
 namespace tak {
-
-bool PlanList::Rename(std::size_t index, std::string name) {
-    if (index >= Count()) return false;
-    name_(index) = std::move(name);
-    return true;
-}
 
 std::optional<std::size_t> PlanList::Remove(std::size_t index) {
     if (index >= Count()) return std::nullopt;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Language.h"
@@ -20,15 +21,13 @@ public:
     template <typename Plan>
     explicit PlanList(std::vector<Plan>& plans)
         : count_([&plans] { return plans.size(); }),
-          name_([&plans](std::size_t index) -> std::string& { return plans[index].name; }),
+          name_([&plans](std::size_t index) -> const std::string& { return plans[index].name; }),
           erase_([&plans](std::size_t index) { plans.erase(plans.begin() + static_cast<std::ptrdiff_t>(index)); }),
           swap_([&plans](std::size_t a, std::size_t b) { std::swap(plans[a], plans[b]); }) {}
 
     std::size_t Count() const { return count_(); }
     // The name of the plan at `index`, which must be below Count().
     const std::string& Name(std::size_t index) const { return name_(index); }
-    // Renames the plan at `index`; false when there is none.
-    bool Rename(std::size_t index, std::string name);
 
     // Removes the plan at `index` and returns the plan to select then: the
     // one now at the same place, else the one before it; none when the list
@@ -41,7 +40,7 @@ public:
 
 private:
     std::function<std::size_t()> count_;
-    std::function<std::string&(std::size_t)> name_;
+    std::function<const std::string&(std::size_t)> name_;
     std::function<void(std::size_t)> erase_;
     std::function<void(std::size_t, std::size_t)> swap_;
 };

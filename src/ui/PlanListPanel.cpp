@@ -1,7 +1,6 @@
 #include "ui/PlanListPanel.h"
 
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -67,15 +66,6 @@ void PlanListPanel::Select(std::optional<std::size_t> index) {
 
 void PlanListPanel::ShowSelectedName() {
     if (std::optional<std::size_t> index = Selected()) list_->item(static_cast<int>(*index))->setText(RowText(*index));
-}
-
-void PlanListPanel::EditNamesWith(QLineEdit* field) {
-    connect(field, &QLineEdit::textEdited, this, [this](const QString& text) {
-        std::optional<std::size_t> index = Selected();
-        if (!index || !plans_.Rename(*index, ToUtf8(text))) return;
-        ShowSelectedName();
-        emit Changed();
-    });
 }
 
 void PlanListPanel::SetEnabledStates() {

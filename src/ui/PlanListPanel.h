@@ -1,12 +1,11 @@
 // The plan list of the timetable and stop table windows: the plans' names in
 // list order with the buttons New, Delete, up and down. New asks for the
 // name and hands it to the window, which makes the plan; the panel deletes
-// (after asking), moves and renames plans itself, keeps its buttons enabled
-// as the selection allows and tells the window which plan to show.
+// (after asking) and moves plans itself, keeps its buttons enabled as the
+// selection allows and tells the window which plan to show.
 #pragma once
 
 #include <QWidget>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,7 +13,6 @@
 #include "base/Language.h"
 #include "project/PlanList.h"
 
-class QLineEdit;
 class QListWidget;
 class QPushButton;
 
@@ -44,30 +42,19 @@ public:
         std::optional<std::size_t> index = Selected();
         return index && *index < plans.size() ? &plans[*index] : nullptr;
     }
-    // Finds that field of the selected plan at each call, so that a list
-    // that grows or shrinks leaves its users no stale address.
-    template <typename Plan, typename Field>
-    std::function<Field*()> FieldOfSelected(std::vector<Plan>& plans, Field Plan::*field) const {
-        return [this, &plans, field]() -> Field* {
-            Plan* plan = SelectedIn(plans);
-            return plan != nullptr ? &(plan->*field) : nullptr;
-        };
-    }
 
     // Lists the plans anew and selects the one at `index` (none when there
     // is no such plan); emits Chosen.
     void Select(std::optional<std::size_t> index);
     // Shows the selected plan's name again after it changed.
     void ShowSelectedName();
-    // Typing into `field` renames the selected plan.
-    void EditNamesWith(QLineEdit* field);
 
 signals:
     // Another plan, or none, is selected: the window shows it.
     void Chosen();
     // The user named a new plan: the window appends it and selects it.
     void NewPlanNamed(const std::string& name);
-    // A plan was deleted, moved or renamed.
+    // A plan was deleted or moved.
     void Changed();
 
 private:

@@ -123,6 +123,17 @@ private:
     bool outputDialogOpen_ = false;
 };
 
+// Finds that field of the plan `window` shows (its Plan()) at each call,
+// null while it shows none; a plan list that grows or shrinks leaves the
+// controls and panels that use it no stale address.
+template <typename Window, typename Plan, typename Field>
+std::function<Field*()> FieldOfShownPlan(Window* window, Field Plan::*field) {
+    return [window, field]() -> Field* {
+        Plan* plan = window->Plan();
+        return plan != nullptr ? &(plan->*field) : nullptr;
+    };
+}
+
 // The break hour list of the timetable and stop table windows: "-" for no
 // break hour, then the clock hours 24 to 30.
 QComboBox* NewBreakHourList(QWidget* parent);

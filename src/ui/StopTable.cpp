@@ -138,20 +138,15 @@ void StopTableWindow::PlaceControls() {
     PlaceAboveClosingButtons(grid);
 }
 
-template <typename Field>
-std::function<Field*()> StopTableWindow::FieldOfShownPlan(Field StopTable::*field) const {
-    return planList_->FieldOfSelected(context_.project.stopTables, field);
-}
-
 void StopTableWindow::ConnectControls() {
     connect(planList_, &PlanListPanel::Chosen, this, &StopTableWindow::ShowPlan);
     connect(planList_, &PlanListPanel::NewPlanNamed, this, &StopTableWindow::OnNewPlan);
     connect(planList_, &PlanListPanel::Changed, this, &StopTableWindow::Touch);
-    EditsText(nameField_, FieldOfShownPlan(&StopTable::name), [this] { planList_->ShowSelectedName(); });
-    EditsText(headlineField_, FieldOfShownPlan(&StopTable::headline));
+    EditsText(nameField_, FieldOfShownPlan(this, &StopTable::name), [this] { planList_->ShowSelectedName(); });
+    EditsText(headlineField_, FieldOfShownPlan(this, &StopTable::headline));
     connect(sameInOneBox_, &QCheckBox::toggled, this, &StopTableWindow::OnSameInOneToggled);
-    EditsBreakHour(breakHourList_, FieldOfShownPlan(&StopTable::breakHour));
-    EditsSwitch(mergeRowBox_, FieldOfShownPlan(&StopTable::mergeRow));
+    EditsBreakHour(breakHourList_, FieldOfShownPlan(this, &StopTable::breakHour));
+    EditsSwitch(mergeRowBox_, FieldOfShownPlan(this, &StopTable::mergeRow));
     connect(spiderChooser_, &SpiderChooserPanel::Changed, this, [this] { Touch(); });
     connect(dayPanel_, &TableDayPanel::Changed, this, &StopTableWindow::Touch);
     connect(addStopButton_, &QPushButton::clicked, this, &StopTableWindow::OnAddStop);
@@ -172,8 +167,8 @@ void StopTableWindow::ShowPlan() {
     showing_ = true;
     sameInOneBox_->setChecked(plan && plan->sameInOne);
     showing_ = false;
-    spiderChooser_->Show(FieldOfShownPlan(&StopTable::routeSpider));
-    dayPanel_->Show(FieldOfShownPlan(&StopTable::days));
+    spiderChooser_->Show(FieldOfShownPlan(this, &StopTable::routeSpider));
+    dayPanel_->Show(FieldOfShownPlan(this, &StopTable::days));
     FillStopList();
     FillTripTree();
 }

@@ -39,8 +39,8 @@ public:
     // Disables `mainWindow` until this window closes.
     StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
 
-    StopTableWindow(const StopTableWindow&) = delete;
-    StopTableWindow& operator=(const StopTableWindow&) = delete;
+    // The plan the window shows, null while none.
+    StopTable* Plan();
 
     RouteSpiderWindow* SpiderEditor() const;
 
@@ -56,10 +56,6 @@ private:
     void FillTripTree();
     void ShowTripEntry();
     void SetEnabledStates();
-    StopTable* Plan();
-    // Finds that field of the selected plan at each call.
-    template <typename Field>
-    std::function<Field*()> FieldOfShownPlan(Field StopTable::*field) const;
     StopTableTrip* SelectedEntry();
 
     void OnNewPlan(const std::string& name);

@@ -138,22 +138,17 @@ void TimeTableWindow::PlaceControls() {
     PlaceAboveClosingButtons(grid);
 }
 
-template <typename Field>
-std::function<Field*()> TimeTableWindow::FieldOfShownPlan(Field TimeTablePlan::*field) const {
-    return planList_->FieldOfSelected(context_.project.timeTablePlans, field);
-}
-
 void TimeTableWindow::ConnectControls() {
     connect(planList_, &PlanListPanel::Chosen, this, &TimeTableWindow::ShowPlan);
     connect(planList_, &PlanListPanel::NewPlanNamed, this, &TimeTableWindow::OnNewPlan);
     connect(planList_, &PlanListPanel::Changed, this, &TimeTableWindow::Touch);
 
-    EditsText(nameField_, FieldOfShownPlan(&TimeTablePlan::name), [this] { planList_->ShowSelectedName(); });
-    EditsText(headlineField_, FieldOfShownPlan(&TimeTablePlan::headline));
-    EditsText(lineField_, FieldOfShownPlan(&TimeTablePlan::line));
-    EditsSwitch(autoLineBox_, FieldOfShownPlan(&TimeTablePlan::autoLine), [this] { OnAutoLineToggled(); });
+    EditsText(nameField_, FieldOfShownPlan(this, &TimeTablePlan::name), [this] { planList_->ShowSelectedName(); });
+    EditsText(headlineField_, FieldOfShownPlan(this, &TimeTablePlan::headline));
+    EditsText(lineField_, FieldOfShownPlan(this, &TimeTablePlan::line));
+    EditsSwitch(autoLineBox_, FieldOfShownPlan(this, &TimeTablePlan::autoLine), [this] { OnAutoLineToggled(); });
     connect(spiderChooser_, &SpiderChooserPanel::Changed, this, [this] { Touch(); });
-    EditsBreakHour(breakHourList_, FieldOfShownPlan(&TimeTablePlan::breakHour));
+    EditsBreakHour(breakHourList_, FieldOfShownPlan(this, &TimeTablePlan::breakHour));
     for (auto [box, field] : {std::pair{hideEmptyBox_, &TimeTablePlan::hideEmpty},
                               std::pair{hideBridgeBox_, &TimeTablePlan::hideBridge},
                               std::pair{displayLineBox_, &TimeTablePlan::displayLine},
@@ -161,7 +156,7 @@ void TimeTableWindow::ConnectControls() {
                               std::pair{displayNoteBox_, &TimeTablePlan::displayNote},
                               std::pair{pageBreakBox_, &TimeTablePlan::pageBreak},
                               std::pair{mergeIterBox_, &TimeTablePlan::mergeIterColumn}}) {
-        EditsSwitch(box, FieldOfShownPlan(field));
+        EditsSwitch(box, FieldOfShownPlan(this, field));
     }
 
     connect(dayPanel_, &TableDayPanel::Changed, this, &TimeTableWindow::Touch);
@@ -191,9 +186,9 @@ void TimeTableWindow::ShowPlan() {
     tripList_->clear();
     for (const Trip* trip : shown.trips) tripList_->addItem(FromUtf8(trip->name));
     showing_ = false;
-    spiderChooser_->Show(FieldOfShownPlan(&TimeTablePlan::routeSpider));
-    dayPanel_->Show(FieldOfShownPlan(&TimeTablePlan::days));
-    stopPanel_->Show(FieldOfShownPlan(&TimeTablePlan::stops));
+    spiderChooser_->Show(FieldOfShownPlan(this, &TimeTablePlan::routeSpider));
+    dayPanel_->Show(FieldOfShownPlan(this, &TimeTablePlan::days));
+    stopPanel_->Show(FieldOfShownPlan(this, &TimeTablePlan::stops));
     stopPanel_->SetCandidatesFrom(shown.trips);
     SetEnabledStates();
 }

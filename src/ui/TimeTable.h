@@ -37,8 +37,8 @@ public:
     // Disables `mainWindow` until this window closes.
     TimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
 
-    TimeTableWindow(const TimeTableWindow&) = delete;
-    TimeTableWindow& operator=(const TimeTableWindow&) = delete;
+    // The plan the window shows, null while none.
+    TimeTablePlan* Plan();
 
     // The open route spider editor, null while none is open.
     RouteSpiderWindow* SpiderEditor() const;
@@ -55,10 +55,6 @@ private:
     void ConnectControls();
     void ShowPlan();
     void SetEnabledStates();
-    TimeTablePlan* Plan();
-    // Finds that field of the selected plan at each call.
-    template <typename Field>
-    std::function<Field*()> FieldOfShownPlan(Field TimeTablePlan::*field) const;
 
     void OnNewPlan(const std::string& name);
     void OnAutoLineToggled();

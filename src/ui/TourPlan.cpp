@@ -176,14 +176,6 @@ void TourPlanWindow::PlaceControls() {
     PlaceAboveClosingButtons(grid);
 }
 
-template <typename Field>
-std::function<Field*()> TourPlanWindow::FieldOfShownPlan(Field TourPlan::*field) {
-    return [this, field]() -> Field* {
-        TourPlan* plan = Plan();
-        return plan != nullptr ? &(plan->*field) : nullptr;
-    };
-}
-
 void TourPlanWindow::ConnectControls() {
     connect(lineTree_, &QTreeWidget::itemChanged, this, &TourPlanWindow::OnTreeItemChanged);
     connect(lineTree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
@@ -192,7 +184,7 @@ void TourPlanWindow::ConnectControls() {
         planLine_ = line ? line->name : std::string();
         ShowPlan();
     });
-    EditsText(headlineField_, FieldOfShownPlan(&TourPlan::headline));
+    EditsText(headlineField_, FieldOfShownPlan(this, &TourPlan::headline));
     for (auto [box, field] : {std::pair{hideEmptyBox_, &TourPlan::hideEmpty},
                               std::pair{hideBridgeBox_, &TourPlan::hideBridge},
                               std::pair{displayLineBox_, &TourPlan::displayLine},
@@ -201,7 +193,7 @@ void TourPlanWindow::ConnectControls() {
                               std::pair{displayOutInsBox_, &TourPlan::displayOutIns},
                               std::pair{displayPauseBox_, &TourPlan::displayPause},
                               std::pair{pageBreakBox_, &TourPlan::pageBreak}}) {
-        EditsSwitch(box, FieldOfShownPlan(field));
+        EditsSwitch(box, FieldOfShownPlan(this, field));
     }
 
     for (QListWidget* list : {outwardList_, returnList_}) {

@@ -38,8 +38,8 @@ public:
     // Disables `mainWindow` until this window closes.
     TourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
 
-    TourPlanWindow(const TourPlanWindow&) = delete;
-    TourPlanWindow& operator=(const TourPlanWindow&) = delete;
+    // The plan the window shows, null while none.
+    TourPlan* Plan();
 
 private:
     void CreateControls();
@@ -53,10 +53,6 @@ private:
     void SetEnabledStates();
     // Sets a switch of every chosen trip's entry.
     void SetChosenTrips(bool TourPlanTrip::*flag, bool on);
-    TourPlan* Plan();
-    // Finds that field of the shown plan at each call.
-    template <typename Field>
-    std::function<Field*()> FieldOfShownPlan(Field TourPlan::*field);
     const Line* LineOf(QTreeWidgetItem* item) const;
 
     void OnTreeItemChanged(QTreeWidgetItem* item);
