@@ -25,14 +25,13 @@ class PlanListPanel : public QWidget {
 
 public:
     struct Texts {
-        QString newCaption;        // the new button's caption
-        const char* nameQuestion;  // key of the prompt for a new plan's name
+        QString newCaption;          // the new button's caption
+        const char* nameQuestion;    // key of the prompt for a new plan's name
         const char* deleteQuestion;  // key of the question before a plan is deleted
     };
 
     // The questions are titled as `window` is.
-    PlanListPanel(PlanList plans, const LanguageTable& language, Dialogs& dialogs, const Texts& texts,
-                  QWidget* window);
+    PlanListPanel(PlanList plans, const LanguageTable& language, Dialogs& dialogs, const Texts& texts, QWidget* window);
 
     // The selected plan's index; none while no plan is selected.
     std::optional<std::size_t> Selected() const;

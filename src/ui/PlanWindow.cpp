@@ -13,6 +13,7 @@
 #include "base/Language.h"
 #include "project/ProjectLimits.h"
 #include "ui/GlobalOpt.h"
+#include "ui/SpiderChooser.h"
 #include "ui/WindowEx.h"
 
 namespace tak::ui {
@@ -35,6 +36,12 @@ PlanWindow::~PlanWindow() {
     // A window that goes away without being closed still gives the main window back.
     if (!finished_ && mainWindow_ != nullptr) mainWindow_->setEnabled(true);
 }
+
+RouteSpiderWindow* PlanWindow::SpiderEditor() const {
+    return spiderChooser_ != nullptr ? spiderChooser_->Editor() : nullptr;
+}
+
+bool PlanWindow::OthersAtWork() const { return outputDialogOpen_ || SpiderEditor() != nullptr; }
 
 void PlanWindow::OnOk() {
     if (OthersAtWork()) return;
@@ -91,6 +98,12 @@ void PlanWindow::CreateOutputOptions(const char* captionKey, bool OutputOpt::*al
         options.*allInOne = on;
         Touch();
     });
+}
+
+SpiderChooserPanel* PlanWindow::CreateSpiderChooser(const QString& caption) {
+    spiderChooser_ = new SpiderChooserPanel(context_, dialogs_, this, caption);
+    connect(spiderChooser_, &SpiderChooserPanel::Changed, this, &PlanWindow::Touch);
+    return spiderChooser_;
 }
 
 void PlanWindow::CreateClosingButtons() {

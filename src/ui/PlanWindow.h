@@ -33,6 +33,8 @@ namespace tak::ui {
 
 class Dialogs;
 class GlobalOptPanel;
+class RouteSpiderWindow;
+class SpiderChooserPanel;
 
 class PlanWindow : public QDialog {
     Q_OBJECT
@@ -48,6 +50,8 @@ public:
     OutputDialog* CurrentOutputDialog() const { return outputDialogOpen_ ? outputDialog_.get() : nullptr; }
     // The run the next create-output dialog starts (RunOutput unless set).
     void SetOutputRunner(OutputRunner runner) { outputRunner_ = std::move(runner); }
+    // The route spider editor opened from the window, null while none is open.
+    RouteSpiderWindow* SpiderEditor() const;
 
 signals:
     // The window has closed; the main window is enabled again.
@@ -64,10 +68,6 @@ protected:
 
     void closeEvent(QCloseEvent* event) override;
 
-    // Whether something else works on the plans (the output run, an editor
-    // the window opened): OK, Cancel and Escape wait until it has ended.
-    virtual bool OthersAtWork() const { return outputDialogOpen_; }
-
     void Touch() { changes_.Touch(); }
     // OK: saves and leaves. A save that failed keeps the window open, so
     // that no change is lost unseen.
@@ -79,6 +79,9 @@ protected:
     // The output options panel and the box captioned `captionKey` that sets
     // `allInOne` of the project's output options.
     void CreateOutputOptions(const char* captionKey, bool OutputOpt::*allInOne);
+    // The route spider chooser of a window whose plans print a spider, its
+    // box captioned `caption`.
+    SpiderChooserPanel* CreateSpiderChooser(const QString& caption);
     // OK, Apply, Cancel and CreateOutput, the last controls of a window.
     void CreateClosingButtons();
     // The output options with the box below them, for the window's layout.
@@ -104,9 +107,13 @@ protected:
     bool showing_ = false;  // set while controls are filled, so their signals are not edits
 
 private:
+    // Whether something else works on the plans (the output run, the spider
+    // editor): OK, Cancel, Escape and CreateOutput wait until it has ended.
+    bool OthersAtWork() const;
     void Finish();
     void OnOutputDialogClosed();
 
+    SpiderChooserPanel* spiderChooser_ = nullptr;
     GlobalOptPanel* globalOpt_ = nullptr;
     QCheckBox* allInOneBox_ = nullptr;
     QPushButton* okButton_ = nullptr;

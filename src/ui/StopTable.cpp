@@ -24,7 +24,6 @@
 #include "project/PlanList.h"
 #include "project/StopTableEditing.h"
 #include "ui/PlanListPanel.h"
-#include "ui/RouteSpiderWindow.h"
 #include "ui/SpiderChooser.h"
 #include "ui/TableDay.h"
 #include "ui/WindowEx.h"
@@ -67,7 +66,7 @@ void StopTableWindow::CreateControls() {
     headlineField_ = NewField(this, "headlineField");
     sameInOneBox_ = NewBox(this, "sameInOneBox", LangText(language, "SameSTInOne"));
     breakHourList_ = NewBreakHourList(this);
-    spiderChooser_ = new SpiderChooserPanel(context_, dialogs_, this, LangLabel(language, "RouteSpider"));
+    spiderChooser_ = CreateSpiderChooser(LangLabel(language, "RouteSpider"));
     mergeRowBox_ = NewBox(this, "mergeRowBox", LangText(language, "MergeRow"));
 
     CreateOutputOptions("AllSTInOne", &OutputOpt::stAllInOne);
@@ -147,7 +146,6 @@ void StopTableWindow::ConnectControls() {
     connect(sameInOneBox_, &QCheckBox::toggled, this, &StopTableWindow::OnSameInOneToggled);
     EditsBreakHour(breakHourList_, FieldOfShownPlan(this, &StopTable::breakHour));
     EditsSwitch(mergeRowBox_, FieldOfShownPlan(this, &StopTable::mergeRow));
-    connect(spiderChooser_, &SpiderChooserPanel::Changed, this, [this] { Touch(); });
     connect(dayPanel_, &TableDayPanel::Changed, this, &StopTableWindow::Touch);
     connect(addStopButton_, &QPushButton::clicked, this, &StopTableWindow::OnAddStop);
     connect(deleteStopButton_, &QPushButton::clicked, this, &StopTableWindow::OnDeleteStop);
@@ -240,9 +238,8 @@ void StopTableWindow::ShowTripEntry() {
 
 void StopTableWindow::SetEnabledStates() {
     bool shown = Plan() != nullptr;
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{nameField_, headlineField_, sameInOneBox_, breakHourList_,
-                                         mergeRowBox_, stopChooser_, stopList_, tripTree_}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{nameField_, headlineField_, sameInOneBox_, breakHourList_,
+                                                            mergeRowBox_, stopChooser_, stopList_, tripTree_}) {
         control->setEnabled(shown);
     }
     addStopButton_->setEnabled(shown && stopChooser_->currentIndex() >= 0);
@@ -335,14 +332,6 @@ void StopTableWindow::OnTripTextsEdited() {
     entry->footnote = ToUtf8(footnoteField_->text());
     SetEnabledStates();
     Touch();
-}
-
-RouteSpiderWindow* StopTableWindow::SpiderEditor() const { return spiderChooser_->Editor(); }
-
-bool StopTableWindow::OthersAtWork() const { return PlanWindow::OthersAtWork() || SpiderEditor() != nullptr; }
-
-StopTableWindow* OpenStopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
-    return OpenPlanWindow<StopTableWindow>(context, dialogs, mainWindow);
 }
 
 }  // namespace tak::ui

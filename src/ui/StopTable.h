@@ -5,30 +5,19 @@
 // discards unsaved changes of every plan kind.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "project/Project.h"
 #include "ui/PlanWindow.h"
 
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
 class QListWidget;
-class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace tak {
-struct AppContext;
-}
-
 namespace tak::ui {
 
-class Dialogs;
 class PlanListPanel;
-class RouteSpiderWindow;
 class SpiderChooserPanel;
 class TableDayPanel;
 
@@ -42,12 +31,7 @@ public:
     // The plan the window shows, null while none.
     StopTable* Plan();
 
-    RouteSpiderWindow* SpiderEditor() const;
-
 private:
-    // The spider editor works on the plans too.
-    bool OthersAtWork() const override;
-
     void CreateControls();
     void PlaceControls();
     void ConnectControls();
@@ -87,8 +71,5 @@ private:
     QCheckBox* alternativeBox_ = nullptr;
     QLineEdit* footnoteField_ = nullptr;
 };
-
-// Opens the window (it deletes itself once closed) and returns it.
-StopTableWindow* OpenStopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
 
 }  // namespace tak::ui

@@ -19,7 +19,6 @@
 #include "project/PlanEditing.h"
 #include "ui/PlanListPanel.h"
 #include "ui/PlanStop.h"
-#include "ui/RouteSpiderWindow.h"
 #include "ui/SpiderChooser.h"
 #include "ui/TableDay.h"
 #include "ui/WindowEx.h"
@@ -58,7 +57,7 @@ void TimeTableWindow::CreateControls() {
     headlineField_ = NewField(this, "headlineField");
     lineField_ = NewField(this, "lineField");
     autoLineBox_ = NewBox(this, "autoLineBox", LangText(language, "Automatic"));
-    spiderChooser_ = new SpiderChooserPanel(context_, dialogs_, this, LangText(language, "RouteSpider"));
+    spiderChooser_ = CreateSpiderChooser(LangText(language, "RouteSpider"));
     breakHourList_ = NewBreakHourList(this);
     CreateOutputOptions("AllTTInOne", &OutputOpt::ttAllInOne);
 
@@ -147,17 +146,13 @@ void TimeTableWindow::ConnectControls() {
     EditsText(headlineField_, FieldOfShownPlan(this, &TimeTablePlan::headline));
     EditsText(lineField_, FieldOfShownPlan(this, &TimeTablePlan::line));
     EditsSwitch(autoLineBox_, FieldOfShownPlan(this, &TimeTablePlan::autoLine), [this] { OnAutoLineToggled(); });
-    connect(spiderChooser_, &SpiderChooserPanel::Changed, this, [this] { Touch(); });
     EditsBreakHour(breakHourList_, FieldOfShownPlan(this, &TimeTablePlan::breakHour));
-    for (auto [box, field] : {std::pair{hideEmptyBox_, &TimeTablePlan::hideEmpty},
-                              std::pair{hideBridgeBox_, &TimeTablePlan::hideBridge},
-                              std::pair{displayLineBox_, &TimeTablePlan::displayLine},
-                              std::pair{displayTourBox_, &TimeTablePlan::displayTour},
-                              std::pair{displayNoteBox_, &TimeTablePlan::displayNote},
-                              std::pair{pageBreakBox_, &TimeTablePlan::pageBreak},
-                              std::pair{mergeIterBox_, &TimeTablePlan::mergeIterColumn}}) {
-        EditsSwitch(box, FieldOfShownPlan(this, field));
-    }
+    const std::pair<QCheckBox*, bool TimeTablePlan::*> switches[] = {
+        {hideEmptyBox_, &TimeTablePlan::hideEmpty},      {hideBridgeBox_, &TimeTablePlan::hideBridge},
+        {displayLineBox_, &TimeTablePlan::displayLine},  {displayTourBox_, &TimeTablePlan::displayTour},
+        {displayNoteBox_, &TimeTablePlan::displayNote},  {pageBreakBox_, &TimeTablePlan::pageBreak},
+        {mergeIterBox_, &TimeTablePlan::mergeIterColumn}};
+    for (auto [box, field] : switches) EditsSwitch(box, FieldOfShownPlan(this, field));
 
     connect(dayPanel_, &TableDayPanel::Changed, this, &TimeTableWindow::Touch);
     connect(stopPanel_, &PlanStopPanel::Changed, this, &TimeTableWindow::Touch);
@@ -197,9 +192,8 @@ void TimeTableWindow::SetEnabledStates() {
     const TimeTablePlan* plan = Plan();
     bool shown = plan != nullptr;
     for (QWidget* control : std::initializer_list<QWidget*>{
-             nameField_, headlineField_, autoLineBox_, breakHourList_, hideEmptyBox_, hideBridgeBox_,
-             displayLineBox_, displayTourBox_, displayNoteBox_, pageBreakBox_, mergeIterBox_, tripChooser_,
-             tripList_}) {
+             nameField_, headlineField_, autoLineBox_, breakHourList_, hideEmptyBox_, hideBridgeBox_, displayLineBox_,
+             displayTourBox_, displayNoteBox_, pageBreakBox_, mergeIterBox_, tripChooser_, tripList_}) {
         control->setEnabled(shown);
     }
     lineField_->setEnabled(shown && !plan->autoLine);
@@ -301,14 +295,6 @@ void TimeTableWindow::AfterTripsChanged(const std::vector<bool>& chosen, int cur
     UpdateAutoLine();
     SetEnabledStates();
     Touch();
-}
-
-RouteSpiderWindow* TimeTableWindow::SpiderEditor() const { return spiderChooser_->Editor(); }
-
-bool TimeTableWindow::OthersAtWork() const { return PlanWindow::OthersAtWork() || SpiderEditor() != nullptr; }
-
-TimeTableWindow* OpenTimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
-    return OpenPlanWindow<TimeTableWindow>(context, dialogs, mainWindow);
 }
 
 }  // namespace tak::ui

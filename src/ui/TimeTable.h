@@ -4,29 +4,18 @@
 // reloads the project file, which discards unsaved changes of every plan kind.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "project/Project.h"
 #include "ui/PlanWindow.h"
 
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
 class QListWidget;
-class QPushButton;
-
-namespace tak {
-struct AppContext;
-}
 
 namespace tak::ui {
 
-class Dialogs;
 class PlanListPanel;
 class PlanStopPanel;
-class RouteSpiderWindow;
 class SpiderChooserPanel;
 class TableDayPanel;
 
@@ -40,16 +29,10 @@ public:
     // The plan the window shows, null while none.
     TimeTablePlan* Plan();
 
-    // The open route spider editor, null while none is open.
-    RouteSpiderWindow* SpiderEditor() const;
-
     // Selects and shows the plan with that index (none past the end).
     void SelectPlan(std::size_t index);
 
 private:
-    // The spider editor works on the plans too.
-    bool OthersAtWork() const override;
-
     void CreateControls();
     void PlaceControls();
     void ConnectControls();
@@ -92,8 +75,5 @@ private:
     TableDayPanel* dayPanel_ = nullptr;
     PlanStopPanel* stopPanel_ = nullptr;
 };
-
-// Opens the window (it deletes itself once closed) and returns it.
-TimeTableWindow* OpenTimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
 
 }  // namespace tak::ui

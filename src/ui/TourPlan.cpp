@@ -185,16 +185,12 @@ void TourPlanWindow::ConnectControls() {
         ShowPlan();
     });
     EditsText(headlineField_, FieldOfShownPlan(this, &TourPlan::headline));
-    for (auto [box, field] : {std::pair{hideEmptyBox_, &TourPlan::hideEmpty},
-                              std::pair{hideBridgeBox_, &TourPlan::hideBridge},
-                              std::pair{displayLineBox_, &TourPlan::displayLine},
-                              std::pair{displayIbisBox_, &TourPlan::displayIbis},
-                              std::pair{displayTargetBox_, &TourPlan::displayTarget},
-                              std::pair{displayOutInsBox_, &TourPlan::displayOutIns},
-                              std::pair{displayPauseBox_, &TourPlan::displayPause},
-                              std::pair{pageBreakBox_, &TourPlan::pageBreak}}) {
-        EditsSwitch(box, FieldOfShownPlan(this, field));
-    }
+    const std::pair<QCheckBox*, bool TourPlan::*> switches[] = {
+        {hideEmptyBox_, &TourPlan::hideEmpty},         {hideBridgeBox_, &TourPlan::hideBridge},
+        {displayLineBox_, &TourPlan::displayLine},     {displayIbisBox_, &TourPlan::displayIbis},
+        {displayTargetBox_, &TourPlan::displayTarget}, {displayOutInsBox_, &TourPlan::displayOutIns},
+        {displayPauseBox_, &TourPlan::displayPause},   {pageBreakBox_, &TourPlan::pageBreak}};
+    for (auto [box, field] : switches) EditsSwitch(box, FieldOfShownPlan(this, field));
 
     for (QListWidget* list : {outwardList_, returnList_}) {
         connect(list, &QListWidget::itemSelectionChanged, this, [this, list] { OnTripSelected(list); });
@@ -506,10 +502,6 @@ void TourPlanWindow::AfterTripsChanged(const std::set<std::string>& selected) {
     ShowDetail();
     SetEnabledStates();
     Touch();
-}
-
-TourPlanWindow* OpenTourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
-    return OpenPlanWindow<TourPlanWindow>(context, dialogs, mainWindow);
 }
 
 }  // namespace tak::ui

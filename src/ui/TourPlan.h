@@ -6,29 +6,20 @@
 // plan kind.
 #pragma once
 
-#include <functional>
 #include <set>
 #include <string>
 
-#include "project/TourPlanEditing.h"
 #include "project/Project.h"
+#include "project/TourPlanEditing.h"
 #include "ui/PlanWindow.h"
 
-class QCheckBox;
-class QLineEdit;
 class QListWidget;
-class QPushButton;
 class QRadioButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace tak {
-struct AppContext;
-}
-
 namespace tak::ui {
 
-class Dialogs;
 class PlanStopPanel;
 
 class TourPlanWindow : public PlanWindow {
@@ -99,8 +90,5 @@ private:
     QRadioButton* returnStopsButton_ = nullptr;
     PlanStopPanel* stopPanel_ = nullptr;
 };
-
-// Opens the window (it deletes itself once closed) and returns it.
-TourPlanWindow* OpenTourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
 
 }  // namespace tak::ui
