@@ -18,18 +18,30 @@
 
 namespace tak::ui {
 
-PlanWindow::PlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow, const char* modifiedKey)
+PlanWindow::PlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow, const Frame& frame)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       context_(context),
       dialogs_(dialogs),
       mainWindow_(mainWindow),
       // Leaving reads the project file again, changed or not, so that the
       // plans match the file once the window is gone.
-      changes_(*this, dialogs, context, modifiedKey,
+      changes_(*this, dialogs, context, frame.modifiedKey,
                {.save = [this] { return SaveProjectAsking(context_, dialogs_, this); },
                 .discard = [this] { ReloadProject(context_); },
-                .discardWhenUnchanged = true}) {
+                .discardWhenUnchanged = true}),
+      size_(frame.size) {
+    setObjectName(frame.objectName);
+    setWindowTitle(WindowTitleFor(context.language, frame.titleKey));
     if (mainWindow_ != nullptr) mainWindow_->setEnabled(false);
+}
+
+void PlanWindow::Build() {
+    CreateControls();
+    PlaceControls();
+    ConnectControls();
+    ShowFirstPlan();
+    resize(size_);
+    KeepAbove(this, mainWindow_);
 }
 
 PlanWindow::~PlanWindow() {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSize>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,6 +41,14 @@ class PlanWindow : public QDialog {
     Q_OBJECT
 
 public:
+    // What tells the plan windows apart from outside.
+    struct Frame {
+        const char* objectName;   // tests find the window by it
+        const char* titleKey;     // the title is "Taktarium - " + Lang(titleKey)
+        const char* modifiedKey;  // the question asked when the user leaves with changes
+        QSize size;               // at opening
+    };
+
     ~PlanWindow() override;
 
     PlanWindow(const PlanWindow&) = delete;
@@ -62,9 +71,13 @@ public slots:
     void reject() override;
 
 protected:
-    // Disables `mainWindow` until the window closes. `modifiedKey` names the
-    // question asked when the user leaves with unsaved changes.
-    PlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow, const char* modifiedKey);
+    // Disables `mainWindow` until the window closes.
+    PlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow, const Frame& frame);
+
+    // Opening, once at the end of a window's constructor: makes, places and
+    // connects the controls, shows the first plan, and puts the window over
+    // the main window.
+    void Build();
 
     void closeEvent(QCloseEvent* event) override;
 
@@ -107,6 +120,13 @@ protected:
     bool showing_ = false;  // set while controls are filled, so their signals are not edits
 
 private:
+    // The steps of Build. Controls are made in reading order, which is also
+    // their tab order.
+    virtual void CreateControls() = 0;
+    virtual void PlaceControls() = 0;
+    virtual void ConnectControls() = 0;
+    virtual void ShowFirstPlan() = 0;
+
     // Whether something else works on the plans (the output run, the spider
     // editor): OK, Cancel, Escape and CreateOutput wait until it has ended.
     bool OthersAtWork() const;
@@ -124,6 +144,7 @@ private:
     std::vector<std::pair<QCheckBox*, std::function<bool*()>>> editedSwitches_;
     std::vector<std::pair<QComboBox*, std::function<int32_t*()>>> editedBreakHours_;
 
+    QSize size_;
     bool finished_ = false;
     OutputRunner outputRunner_ = kRunOutput;
     std::unique_ptr<OutputDialog> outputDialog_;

@@ -32,31 +32,21 @@ namespace tak::ui {
 
 namespace {
 
-constexpr int kWindowWidth = 650;
-constexpr int kWindowHeight = 510;
-constexpr const char* kTitleKey = "WinStopTable";
+const PlanWindow::Frame kFrame = {"stopTableWindow", "WinStopTable", "STModified", {650, 510}};
 constexpr int kTripRole = Qt::UserRole;  // a trip item's index into the trips by line
 
 }  // namespace
 
 StopTableWindow::StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)
-    : PlanWindow(context, dialogs, mainWindow, "STModified"),
+    : PlanWindow(context, dialogs, mainWindow, kFrame),
       template_(NewStopTableTemplate(context.language)),
       stopChoices_(StopChoices(*context.map)) {
-    setObjectName("stopTableWindow");
-    setWindowTitle(WindowTitleFor(context.language, kTitleKey));
     for (const auto& trip : context.map->trips) tripsByLine_.push_back(trip.get());
     std::stable_sort(tripsByLine_.begin(), tripsByLine_.end(),
                      [](const Trip* a, const Trip* b) { return a->lineName < b->lineName; });
-    CreateControls();
-    PlaceControls();
-    ConnectControls();
-    planList_->Select(0);
-    resize(kWindowWidth, kWindowHeight);
-    KeepAbove(this, mainWindow_);
+    Build();
 }
 
-// Controls are made in reading order, which is also their tab order.
 void StopTableWindow::CreateControls() {
     const LanguageTable& language = context_.language;
     planList_ = new PlanListPanel(PlanList(context_.project.stopTables), language, dialogs_,
@@ -156,6 +146,8 @@ void StopTableWindow::ConnectControls() {
     connect(alternativeBox_, &QCheckBox::toggled, this, &StopTableWindow::OnTripTextsEdited);
     connect(footnoteField_, &QLineEdit::textEdited, this, &StopTableWindow::OnTripTextsEdited);
 }
+
+void StopTableWindow::ShowFirstPlan() { planList_->Select(0); }
 
 StopTable* StopTableWindow::Plan() { return planList_->SelectedIn(context_.project.stopTables); }
 

@@ -32,9 +32,10 @@ public:
     StopTable* Plan();
 
 private:
-    void CreateControls();
-    void PlaceControls();
-    void ConnectControls();
+    void CreateControls() override;
+    void PlaceControls() override;
+    void ConnectControls() override;
+    void ShowFirstPlan() override;
     void ShowPlan();
     void FillStopList();
     void FillTripTree();

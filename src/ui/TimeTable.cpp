@@ -27,27 +27,17 @@ namespace tak::ui {
 
 namespace {
 
-constexpr int kWindowWidth = 650;
-constexpr int kWindowHeight = 545;
-constexpr const char* kTitleKey = "WinTimeTable";
+const PlanWindow::Frame kFrame = {"timeTableWindow", "WinTimeTable", "TTModified", {650, 545}};
 
 }  // namespace
 
 TimeTableWindow::TimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)
-    : PlanWindow(context, dialogs, mainWindow, "TTModified") {
-    setObjectName("timeTableWindow");
-    setWindowTitle(WindowTitleFor(context.language, kTitleKey));
-    template_ = NewTimeTablePlanTemplate(context.language);
-    tripsByName_ = TripsByName(*context.map);
-    CreateControls();
-    PlaceControls();
-    ConnectControls();
-    planList_->Select(0);
-    resize(kWindowWidth, kWindowHeight);
-    KeepAbove(this, mainWindow_);
+    : PlanWindow(context, dialogs, mainWindow, kFrame),
+      template_(NewTimeTablePlanTemplate(context.language)),
+      tripsByName_(TripsByName(*context.map)) {
+    Build();
 }
 
-// Controls are made in reading order, which is also their tab order.
 void TimeTableWindow::CreateControls() {
     const LanguageTable& language = context_.language;
     planList_ = new PlanListPanel(PlanList(context_.project.timeTablePlans), language, dialogs_,
@@ -164,6 +154,8 @@ void TimeTableWindow::ConnectControls() {
     connect(tripUpButton_, &QPushButton::clicked, this, [this] { OnMoveTrip(-1); });
     connect(tripDownButton_, &QPushButton::clicked, this, [this] { OnMoveTrip(1); });
 }
+
+void TimeTableWindow::ShowFirstPlan() { planList_->Select(0); }
 
 TimeTablePlan* TimeTableWindow::Plan() { return planList_->SelectedIn(context_.project.timeTablePlans); }
 

@@ -33,9 +33,10 @@ public:
     void SelectPlan(std::size_t index);
 
 private:
-    void CreateControls();
-    void PlaceControls();
-    void ConnectControls();
+    void CreateControls() override;
+    void PlaceControls() override;
+    void ConnectControls() override;
+    void ShowFirstPlan() override;
     void ShowPlan();
     void SetEnabledStates();
 

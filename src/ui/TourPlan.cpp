@@ -25,9 +25,7 @@ namespace tak::ui {
 
 namespace {
 
-constexpr int kWindowWidth = 650;
-constexpr int kWindowHeight = 510;
-constexpr const char* kTitleKey = "WinTourPlan";
+const PlanWindow::Frame kFrame = {"tourPlanWindow", "WinTourPlan", "TPModified", {650, 510}};
 constexpr int kLineRole = Qt::UserRole;  // a line item's index into the map's lines
 
 QListWidget* NewTripList(QWidget* parent, const char* name) {
@@ -45,19 +43,10 @@ QTreeWidgetItem* TopOf(QTreeWidgetItem* item) {
 }  // namespace
 
 TourPlanWindow::TourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)
-    : PlanWindow(context, dialogs, mainWindow, "TPModified"), template_(NewTourPlanTemplate()) {
-    setObjectName("tourPlanWindow");
-    setWindowTitle(WindowTitleFor(context.language, kTitleKey));
-    CreateControls();
-    PlaceControls();
-    ConnectControls();
-    FillTree();
-    ShowPlan();
-    resize(kWindowWidth, kWindowHeight);
-    KeepAbove(this, mainWindow_);
+    : PlanWindow(context, dialogs, mainWindow, kFrame), template_(NewTourPlanTemplate()) {
+    Build();
 }
 
-// Controls are made in reading order, which is also their tab order.
 void TourPlanWindow::CreateControls() {
     const LanguageTable& language = context_.language;
     lineTree_ = new QTreeWidget(this);
@@ -216,6 +205,11 @@ void TourPlanWindow::ConnectControls() {
         if (!showing_) ShowStops();
     });
     connect(stopPanel_, &PlanStopPanel::Changed, this, &TourPlanWindow::Touch);
+}
+
+void TourPlanWindow::ShowFirstPlan() {
+    FillTree();
+    ShowPlan();
 }
 
 // Lines at the first level, their tours below; a line is checked while it

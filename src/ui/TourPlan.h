@@ -33,9 +33,10 @@ public:
     TourPlan* Plan();
 
 private:
-    void CreateControls();
-    void PlaceControls();
-    void ConnectControls();
+    void CreateControls() override;
+    void PlaceControls() override;
+    void ConnectControls() override;
+    void ShowFirstPlan() override;
     void FillTree();
     void ShowPlan();
     void FillTripLists(const std::set<std::string>& selected);
