@@ -112,10 +112,9 @@ void PlanWindow::CreateOutputOptions(const char* captionKey, bool OutputOpt::*al
     });
 }
 
-SpiderChooserPanel* PlanWindow::CreateSpiderChooser(const QString& caption) {
+void PlanWindow::CreateSpiderChooser(const QString& caption) {
     spiderChooser_ = new SpiderChooserPanel(context_, dialogs_, this, caption);
     connect(spiderChooser_, &SpiderChooserPanel::Changed, this, &PlanWindow::Touch);
-    return spiderChooser_;
 }
 
 void PlanWindow::CreateClosingButtons() {

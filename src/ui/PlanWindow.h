@@ -92,9 +92,9 @@ protected:
     // The output options panel and the box captioned `captionKey` that sets
     // `allInOne` of the project's output options.
     void CreateOutputOptions(const char* captionKey, bool OutputOpt::*allInOne);
-    // The route spider chooser of a window whose plans print a spider, its
-    // box captioned `caption`.
-    SpiderChooserPanel* CreateSpiderChooser(const QString& caption);
+    // The route spider chooser (spiderChooser_) of a window whose plans
+    // print a spider, its box captioned `caption`.
+    void CreateSpiderChooser(const QString& caption);
     // OK, Apply, Cancel and CreateOutput, the last controls of a window.
     void CreateClosingButtons();
     // The output options with the box below them, for the window's layout.
@@ -118,6 +118,7 @@ protected:
     QWidget* mainWindow_ = nullptr;
     EditorChanges changes_;
     bool showing_ = false;  // set while controls are filled, so their signals are not edits
+    SpiderChooserPanel* spiderChooser_ = nullptr;
 
 private:
     // The steps of Build. Controls are made in reading order, which is also
@@ -133,7 +134,6 @@ private:
     void Finish();
     void OnOutputDialogClosed();
 
-    SpiderChooserPanel* spiderChooser_ = nullptr;
     GlobalOptPanel* globalOpt_ = nullptr;
     QCheckBox* allInOneBox_ = nullptr;
     QPushButton* okButton_ = nullptr;

@@ -56,7 +56,7 @@ void StopTableWindow::CreateControls() {
     headlineField_ = NewField(this, "headlineField");
     sameInOneBox_ = NewBox(this, "sameInOneBox", LangText(language, "SameSTInOne"));
     breakHourList_ = NewBreakHourList(this);
-    spiderChooser_ = CreateSpiderChooser(LangLabel(language, "RouteSpider"));
+    CreateSpiderChooser(LangLabel(language, "RouteSpider"));
     mergeRowBox_ = NewBox(this, "mergeRowBox", LangText(language, "MergeRow"));
 
     CreateOutputOptions("AllSTInOne", &OutputOpt::stAllInOne);

@@ -18,7 +18,6 @@ class QTreeWidgetItem;
 namespace tak::ui {
 
 class PlanListPanel;
-class SpiderChooserPanel;
 class TableDayPanel;
 
 class StopTableWindow : public PlanWindow {
@@ -60,7 +59,6 @@ private:
     QLineEdit* headlineField_ = nullptr;
     QCheckBox* sameInOneBox_ = nullptr;
     QComboBox* breakHourList_ = nullptr;
-    SpiderChooserPanel* spiderChooser_ = nullptr;
     QCheckBox* mergeRowBox_ = nullptr;
     QComboBox* stopChooser_ = nullptr;
     QPushButton* addStopButton_ = nullptr;

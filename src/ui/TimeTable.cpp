@@ -47,7 +47,7 @@ void TimeTableWindow::CreateControls() {
     headlineField_ = NewField(this, "headlineField");
     lineField_ = NewField(this, "lineField");
     autoLineBox_ = NewBox(this, "autoLineBox", LangText(language, "Automatic"));
-    spiderChooser_ = CreateSpiderChooser(LangText(language, "RouteSpider"));
+    CreateSpiderChooser(LangText(language, "RouteSpider"));
     breakHourList_ = NewBreakHourList(this);
     CreateOutputOptions("AllTTInOne", &OutputOpt::ttAllInOne);
 

@@ -16,7 +16,6 @@ namespace tak::ui {
 
 class PlanListPanel;
 class PlanStopPanel;
-class SpiderChooserPanel;
 class TableDayPanel;
 
 class TimeTableWindow : public PlanWindow {
@@ -58,7 +57,6 @@ private:
     QLineEdit* headlineField_ = nullptr;
     QLineEdit* lineField_ = nullptr;
     QCheckBox* autoLineBox_ = nullptr;
-    SpiderChooserPanel* spiderChooser_ = nullptr;
     QComboBox* breakHourList_ = nullptr;
     QCheckBox* hideEmptyBox_ = nullptr;
     QCheckBox* hideBridgeBox_ = nullptr;
