@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "project/Project.h"
 #include "ui/PlanWindow.h"
 
 class QListWidget;

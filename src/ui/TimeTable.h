@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "project/Project.h"
 #include "ui/PlanWindow.h"
 
 class QListWidget;
