@@ -82,13 +82,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
     void Touch() { changes_.Touch(); }
-    // OK: saves and leaves. A save that failed keeps the window open, so
-    // that no change is lost unseen.
-    void OnOk();
-    void OpenOutputDialog();
 
-    // Controls are made in reading order, which is also their tab order;
-    // a window calls these where the controls belong in that order.
+    // Controls a window makes where they belong in its reading order.
     // The output options panel and the box captioned `captionKey` that sets
     // `allInOne` of the project's output options.
     void CreateOutputOptions(const char* captionKey, bool OutputOpt::*allInOne);
@@ -131,6 +126,10 @@ private:
     // Whether something else works on the plans (the output run, the spider
     // editor): OK, Cancel, Escape and CreateOutput wait until it has ended.
     bool OthersAtWork() const;
+    // OK: saves and leaves. A save that failed keeps the window open, so
+    // that no change is lost unseen.
+    void OnOk();
+    void OpenOutputDialog();
     void Finish();
     void OnOutputDialogClosed();
 
