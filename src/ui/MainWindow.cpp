@@ -606,11 +606,13 @@ int RunMainWindow(const char* argv0) {
     QtDialogs dialogs;
     MainWindow* owner = nullptr;
     PlanWindowOpeners openers;
-    openers.timeTable = [&] { OpenTimeTableWindow(context, dialogs, owner); };
-    openers.tourPlan = [&] { OpenTourPlanWindow(context, dialogs, owner); };
-    openers.stopTable = [&] { OpenStopTableWindow(context, dialogs, owner); };
+    openers.timeTable = [&] { OpenPlanWindow<TimeTableWindow>(context, dialogs, owner); };
+    openers.tourPlan = [&] { OpenPlanWindow<TourPlanWindow>(context, dialogs, owner); };
+    openers.stopTable = [&] { OpenPlanWindow<StopTableWindow>(context, dialogs, owner); };
     openers.routeMap = [&] { OpenRouteMapWindow(context, dialogs, owner); };
-    openers.timeTableAt = [&](std::size_t plan) { OpenTimeTableWindow(context, dialogs, owner)->SelectPlan(plan); };
+    openers.timeTableAt = [&](std::size_t plan) {
+        OpenPlanWindow<TimeTableWindow>(context, dialogs, owner)->SelectPlan(plan);
+    };
     MainWindow window(context, places, dialogs, std::move(openers));
     owner = &window;
     window.show();

@@ -14,16 +14,16 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
 
 #include "app/AppContext.h"
 #include "project/PlanEditing.h"
-#include "project/ProjectLimits.h"
+#include "project/PlanList.h"
 #include "project/StopTableEditing.h"
-#include "ui/GlobalOpt.h"
-#include "ui/RouteSpiderWindow.h"
+#include "ui/PlanListPanel.h"
 #include "ui/SpiderChooser.h"
 #include "ui/TableDay.h"
 #include "ui/WindowEx.h"
@@ -32,56 +32,34 @@ namespace tak::ui {
 
 namespace {
 
-constexpr int kWindowWidth = 650;
-constexpr int kWindowHeight = 510;
-constexpr const char* kTitleKey = "WinStopTable";
+const PlanWindow::Frame kFrame = {"stopTableWindow", "WinStopTable", "STModified", {650, 510}};
 constexpr int kTripRole = Qt::UserRole;  // a trip item's index into the trips by line
 
 }  // namespace
 
 StopTableWindow::StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)
-    : PlanWindow(context, dialogs, mainWindow, "STModified"),
+    : PlanWindow(context, dialogs, mainWindow, kFrame),
       template_(NewStopTableTemplate(context.language)),
       stopChoices_(StopChoices(*context.map)) {
-    setObjectName("stopTableWindow");
-    setWindowTitle(WindowTitleFor(context.language, kTitleKey));
     for (const auto& trip : context.map->trips) tripsByLine_.push_back(trip.get());
     std::stable_sort(tripsByLine_.begin(), tripsByLine_.end(),
                      [](const Trip* a, const Trip* b) { return a->lineName < b->lineName; });
-    CreateControls();
-    PlaceControls();
-    ConnectControls();
-    globalOpt_->Show(&context_.project.outputOpt);
-    allInOneBox_->setChecked(context_.project.outputOpt.stAllInOne);
-    FillPlanList(context_.project.stopTables.empty() ? -1 : 0);
-    changes_.SetApplyButton(applyButton_);
-    resize(kWindowWidth, kWindowHeight);
-    KeepAbove(this, mainWindow_);
+    Build();
 }
 
-// Controls are made in reading order, which is also their tab order.
 void StopTableWindow::CreateControls() {
     const LanguageTable& language = context_.language;
-    planList_ = new QListWidget(this);
-    planList_->setObjectName("planList");
-    newPlanButton_ = NewButton(this, "newPlanButton", LangText(language, "New"));
-    deletePlanButton_ = NewButton(this, "deletePlanButton", LangText(language, "Delete"));
-    planUpButton_ = NewArrowButton(this, "planUpButton", kUpArrow);
-    planDownButton_ = NewArrowButton(this, "planDownButton", kDownArrow);
+    planList_ = new PlanListPanel(PlanList(context_.project.stopTables), language, dialogs_,
+                                  {LangText(language, "New"), "InputSTName", "QuestDelST"}, this);
 
     nameField_ = NewField(this, "nameField");
     headlineField_ = NewField(this, "headlineField");
     sameInOneBox_ = NewBox(this, "sameInOneBox", LangText(language, "SameSTInOne"));
-    breakHourList_ = NewChooser(this, "breakHourList");
-    breakHourList_->addItem("-", kNoBreakHour);
-    for (int hour = 0; hour <= kMaxBreakHour; ++hour) {
-        breakHourList_->addItem(QString::number(kFirstBreakClock + hour), hour);
-    }
-    spiderChooser_ = new SpiderChooserPanel(context_, dialogs_, this, LangLabel(language, "RouteSpider"));
+    breakHourList_ = NewBreakHourList(this);
+    CreateSpiderChooser(LangLabel(language, "RouteSpider"));
     mergeRowBox_ = NewBox(this, "mergeRowBox", LangText(language, "MergeRow"));
 
-    globalOpt_ = new GlobalOptPanel(language, this);
-    allInOneBox_ = NewBox(this, "allInOneBox", LangText(language, "AllSTInOne"));
+    CreateOutputOptions("AllSTInOne", &OutputOpt::stAllInOne);
 
     stopChooser_ = NewChooser(this, "stopChooser");
     for (std::size_t i = 0; i < stopChoices_.size(); ++i) {
@@ -101,26 +79,13 @@ void StopTableWindow::CreateControls() {
     sameWayList_ = NewChooser(this, "sameWayList");
     alternativeBox_ = NewBox(this, "alternativeBox", LangText(language, "AlterWayFoot"));
     footnoteField_ = NewField(this, "footnoteField");
-
-    okButton_ = NewButton(this, "okButton", LangText(language, "OK"));
-    okButton_->setDefault(true);
-    applyButton_ = NewButton(this, "applyButton", LangText(language, "Apply"));
-    cancelButton_ = NewButton(this, "cancelButton", LangText(language, "Cancel"));
-    createOutputButton_ = NewButton(this, "createOutputButton", LangText(language, "CreateOutput"));
+    CreateClosingButtons();
 }
 
 // The tables, the table's texts and switches and the output options in the
 // top band; its stops, day rows and trips with the trip detail below.
 void StopTableWindow::PlaceControls() {
     const LanguageTable& language = context_.language;
-    auto* planButtons = new QHBoxLayout;
-    for (QPushButton* button : {newPlanButton_, deletePlanButton_, planUpButton_, planDownButton_}) {
-        planButtons->addWidget(button);
-    }
-    auto* plans = new QVBoxLayout;
-    plans->addWidget(planList_, 1);
-    plans->addLayout(planButtons);
-
     auto* fields = new QFormLayout;
     fields->addRow(LangLabel(language, "STName"), nameField_);
     fields->addRow(LangLabel(language, "Headline"), headlineField_);
@@ -128,11 +93,6 @@ void StopTableWindow::PlaceControls() {
     fields->addRow(LangLabel(language, "BreakHour"), breakHourList_);
     fields->addRow(spiderChooser_);
     fields->addRow(mergeRowBox_);
-
-    auto* options = new QVBoxLayout;
-    options->addWidget(globalOpt_);
-    options->addWidget(allInOneBox_);
-    options->addStretch(1);
 
     auto* stopsFrame = new QGroupBox(LangText(language, "Stops"), this);
     auto* stops = new QVBoxLayout(stopsFrame);
@@ -154,9 +114,9 @@ void StopTableWindow::PlaceControls() {
     trips->addLayout(detail);
 
     auto* grid = new QGridLayout;
-    grid->addLayout(plans, 0, 0);
+    grid->addWidget(planList_, 0, 0);
     grid->addLayout(fields, 0, 1);
-    grid->addLayout(options, 0, 2);
+    grid->addLayout(OutputOptionsColumn(), 0, 2);
     grid->addWidget(stopsFrame, 1, 0);
     grid->addWidget(dayPanel_, 1, 1);
     grid->addWidget(tripsFrame, 1, 2);
@@ -164,44 +124,18 @@ void StopTableWindow::PlaceControls() {
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(2, 4);
     grid->setRowStretch(1, 1);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(okButton_);
-    buttons->addWidget(applyButton_);
-    buttons->addWidget(cancelButton_);
-    buttons->addStretch(1);
-    buttons->addWidget(createOutputButton_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid, 1);
-    layout->addLayout(buttons);
+    PlaceAboveClosingButtons(grid);
 }
 
 void StopTableWindow::ConnectControls() {
-    connect(planList_, &QListWidget::currentRowChanged, this, [this] {
-        if (!showing_) ShowPlan();
-    });
-    connect(newPlanButton_, &QPushButton::clicked, this, &StopTableWindow::OnNewPlan);
-    connect(deletePlanButton_, &QPushButton::clicked, this, &StopTableWindow::OnDeletePlan);
-    connect(planUpButton_, &QPushButton::clicked, this, [this] { OnMovePlan(-1); });
-    connect(planDownButton_, &QPushButton::clicked, this, [this] { OnMovePlan(1); });
-    connect(nameField_, &QLineEdit::textEdited, this, &StopTableWindow::OnNameEdited);
-    connect(headlineField_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (StopTable* plan = Plan(); plan != nullptr && !showing_) {
-            plan->headline = ToUtf8(text);
-            Touch();
-        }
-    });
+    connect(planList_, &PlanListPanel::Chosen, this, &StopTableWindow::ShowPlan);
+    connect(planList_, &PlanListPanel::NewPlanNamed, this, &StopTableWindow::OnNewPlan);
+    connect(planList_, &PlanListPanel::Changed, this, &StopTableWindow::Touch);
+    EditsText(nameField_, FieldOfShownPlan(this, &StopTable::name), [this] { planList_->ShowSelectedName(); });
+    EditsText(headlineField_, FieldOfShownPlan(this, &StopTable::headline));
     connect(sameInOneBox_, &QCheckBox::toggled, this, &StopTableWindow::OnSameInOneToggled);
-    connect(breakHourList_, &QComboBox::currentIndexChanged, this, [this] { OnSwitchToggled(); });
-    connect(mergeRowBox_, &QCheckBox::toggled, this, &StopTableWindow::OnSwitchToggled);
-    connect(spiderChooser_, &SpiderChooserPanel::Changed, this, [this] { Touch(); });
-    connect(globalOpt_, &GlobalOptPanel::Changed, this, &StopTableWindow::Touch);
-    connect(allInOneBox_, &QCheckBox::toggled, this, [this](bool on) {
-        if (showing_ || on == context_.project.outputOpt.stAllInOne) return;
-        context_.project.outputOpt.stAllInOne = on;
-        Touch();
-    });
+    EditsBreakHour(breakHourList_, FieldOfShownPlan(this, &StopTable::breakHour));
+    EditsSwitch(mergeRowBox_, FieldOfShownPlan(this, &StopTable::mergeRow));
     connect(dayPanel_, &TableDayPanel::Changed, this, &StopTableWindow::Touch);
     connect(addStopButton_, &QPushButton::clicked, this, &StopTableWindow::OnAddStop);
     connect(deleteStopButton_, &QPushButton::clicked, this, &StopTableWindow::OnDeleteStop);
@@ -211,49 +145,20 @@ void StopTableWindow::ConnectControls() {
     connect(sameWayList_, &QComboBox::activated, this, &StopTableWindow::OnSameWayChosen);
     connect(alternativeBox_, &QCheckBox::toggled, this, &StopTableWindow::OnTripTextsEdited);
     connect(footnoteField_, &QLineEdit::textEdited, this, &StopTableWindow::OnTripTextsEdited);
-
-    connect(okButton_, &QPushButton::clicked, this, &StopTableWindow::OnOk);
-    connect(applyButton_, &QPushButton::clicked, this, [this] { changes_.Apply(); });
-    connect(cancelButton_, &QPushButton::clicked, this, &StopTableWindow::reject);
-    connect(createOutputButton_, &QPushButton::clicked, this, &StopTableWindow::OpenOutputDialog);
 }
 
-int StopTableWindow::SelectedPlan() const {
-    int row = planList_->currentRow();
-    return row >= 0 && row < static_cast<int>(context_.project.stopTables.size()) ? row : -1;
-}
+void StopTableWindow::ShowFirstPlan() { planList_->Select(0); }
 
-StopTable* StopTableWindow::Plan() {
-    int row = SelectedPlan();
-    return row >= 0 ? &context_.project.stopTables[static_cast<std::size_t>(row)] : nullptr;
-}
-
-QString StopTableWindow::ShownName(const StopTable& table) const {
-    return table.name.empty() ? "<" + LangText(context_.language, "NoName") + ">" : FromUtf8(table.name);
-}
-
-void StopTableWindow::FillPlanList(int selected) {
-    showing_ = true;
-    planList_->clear();
-    for (const StopTable& table : context_.project.stopTables) planList_->addItem(ShownName(table));
-    planList_->setCurrentRow(selected);
-    showing_ = false;
-    ShowPlan();
-}
+StopTable* StopTableWindow::Plan() { return planList_->SelectedIn(context_.project.stopTables); }
 
 void StopTableWindow::ShowPlan() {
-    StopTable* plan = Plan();
-    static const StopTable kEmpty;
-    const StopTable& shown = plan ? *plan : kEmpty;
+    const StopTable* plan = Plan();
+    ShowEditedFields();
     showing_ = true;
-    SetFieldText(nameField_, FromUtf8(shown.name));
-    SetFieldText(headlineField_, FromUtf8(shown.headline));
-    sameInOneBox_->setChecked(shown.sameInOne);
-    breakHourList_->setCurrentIndex(std::clamp(shown.breakHour, kNoBreakHour, kMaxBreakHour) + 1);
-    mergeRowBox_->setChecked(shown.mergeRow);
+    sameInOneBox_->setChecked(plan && plan->sameInOne);
     showing_ = false;
-    spiderChooser_->Show(FieldOfShownPlan(&StopTable::routeSpider));
-    dayPanel_->Show(FieldOfShownPlan(&StopTable::days));
+    spiderChooser_->Show(FieldOfShownPlan(this, &StopTable::routeSpider));
+    dayPanel_->Show(FieldOfShownPlan(this, &StopTable::days));
     FillStopList();
     FillTripTree();
 }
@@ -324,15 +229,9 @@ void StopTableWindow::ShowTripEntry() {
 }
 
 void StopTableWindow::SetEnabledStates() {
-    const StopTable* plan = Plan();
-    bool shown = plan != nullptr;
-    int row = SelectedPlan();
-    deletePlanButton_->setEnabled(shown);
-    planUpButton_->setEnabled(row > 0);
-    planDownButton_->setEnabled(shown && row + 1 < static_cast<int>(context_.project.stopTables.size()));
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{nameField_, headlineField_, sameInOneBox_, breakHourList_,
-                                         mergeRowBox_, stopChooser_, stopList_, tripTree_}) {
+    bool shown = Plan() != nullptr;
+    for (QWidget* control : std::initializer_list<QWidget*>{nameField_, headlineField_, sameInOneBox_, breakHourList_,
+                                                            mergeRowBox_, stopChooser_, stopList_, tripTree_}) {
         control->setEnabled(shown);
     }
     addStopButton_->setEnabled(shown && stopChooser_->currentIndex() >= 0);
@@ -343,59 +242,21 @@ void StopTableWindow::SetEnabledStates() {
     footnoteField_->setEnabled(entry != nullptr && entry->alternative);
 }
 
-// A new table is named at once, as a new timetable is; no answer, no table.
-void StopTableWindow::OnNewPlan() {
-    QString name = dialogs_.InputText(this, windowTitle(), LangLabel(context_.language, "InputSTName"));
-    if (name.isEmpty()) return;
+// A new table is named at once, as a new timetable is.
+void StopTableWindow::OnNewPlan(const std::string& name) {
     const StopTable* model = Plan();
     StopTable added = InheritStopTable(model ? *model : template_);
-    added.name = ToUtf8(name.left(kMaxFieldLength));
+    added.name = name;
     added.days = DayRowsFrom(added.days, context_.language);
     context_.project.stopTables.push_back(std::move(added));
-    FillPlanList(static_cast<int>(context_.project.stopTables.size()) - 1);
-    Touch();
-}
-
-void StopTableWindow::OnDeletePlan() {
-    int row = SelectedPlan();
-    if (row < 0) return;
-    if (!dialogs_.AskYesNo(this, windowTitle(), LangText(context_.language, "QuestDelST"))) return;
-    auto& tables = context_.project.stopTables;
-    tables.erase(tables.begin() + row);
-    FillPlanList(std::min(row, static_cast<int>(tables.size()) - 1));
-    Touch();
-}
-
-void StopTableWindow::OnMovePlan(int step) {
-    int row = SelectedPlan();
-    int other = row + step;
-    auto& tables = context_.project.stopTables;
-    if (row < 0 || other < 0 || other >= static_cast<int>(tables.size())) return;
-    std::swap(tables[static_cast<std::size_t>(row)], tables[static_cast<std::size_t>(other)]);
-    FillPlanList(other);
-    Touch();
-}
-
-void StopTableWindow::OnNameEdited(const QString& text) {
-    StopTable* plan = Plan();
-    if (showing_ || plan == nullptr) return;
-    plan->name = ToUtf8(text);
-    planList_->currentItem()->setText(ShownName(*plan));
-    Touch();
-}
-
-void StopTableWindow::OnSwitchToggled() {
-    StopTable* plan = Plan();
-    if (showing_ || plan == nullptr) return;
-    plan->breakHour = breakHourList_->currentData().toInt();
-    plan->mergeRow = mergeRowBox_->isChecked();
+    planList_->Select(context_.project.stopTables.size() - 1);
     Touch();
 }
 
 void StopTableWindow::OnSameInOneToggled(bool on) {
-    int row = SelectedPlan();
-    if (showing_ || row < 0) return;
-    SetSameStopInOne(context_.project.stopTables, static_cast<std::size_t>(row), on);
+    std::optional<std::size_t> index = planList_->Selected();
+    if (showing_ || !index) return;
+    SetSameStopInOne(context_.project.stopTables, *index, on);
     Touch();
 }
 
@@ -407,8 +268,8 @@ void StopTableWindow::OnAddStop() {
     if (!AddStopTableStop(*plan, station)) return;
     showing_ = true;
     SetFieldText(nameField_, FromUtf8(plan->name));
-    planList_->currentItem()->setText(ShownName(*plan));
     showing_ = false;
+    planList_->ShowSelectedName();
     FillStopList();
     stopList_->setCurrentRow(stopList_->count() - 1);
     FillTripTree();
@@ -463,14 +324,6 @@ void StopTableWindow::OnTripTextsEdited() {
     entry->footnote = ToUtf8(footnoteField_->text());
     SetEnabledStates();
     Touch();
-}
-
-RouteSpiderWindow* StopTableWindow::SpiderEditor() const { return spiderChooser_->Editor(); }
-
-bool StopTableWindow::OthersAtWork() const { return PlanWindow::OthersAtWork() || SpiderEditor() != nullptr; }
-
-StopTableWindow* OpenStopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
-    return OpenPlanWindow<StopTableWindow>(context, dialogs, mainWindow);
 }
 
 }  // namespace tak::ui

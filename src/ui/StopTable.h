@@ -5,31 +5,18 @@
 // discards unsaved changes of every plan kind.
 #pragma once
 
-#include <functional>
-#include <memory>
+#include <string>
 #include <vector>
 
-#include "project/Project.h"
 #include "ui/PlanWindow.h"
 
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
 class QListWidget;
-class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace tak {
-struct AppContext;
-}
-
 namespace tak::ui {
 
-class Dialogs;
-class GlobalOptPanel;
-class RouteSpiderWindow;
-class SpiderChooserPanel;
+class PlanListPanel;
 class TableDayPanel;
 
 class StopTableWindow : public PlanWindow {
@@ -39,42 +26,22 @@ public:
     // Disables `mainWindow` until this window closes.
     StopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
 
-    StopTableWindow(const StopTableWindow&) = delete;
-    StopTableWindow& operator=(const StopTableWindow&) = delete;
-
-    RouteSpiderWindow* SpiderEditor() const;
+    // The plan the window shows, null while none.
+    StopTable* Plan();
 
 private:
-    // The spider editor works on the plans too.
-    bool OthersAtWork() const override;
-
-    void CreateControls();
-    void PlaceControls();
-    void ConnectControls();
-    void FillPlanList(int selected);
+    void CreateControls() override;
+    void PlaceControls() override;
+    void ConnectControls() override;
+    void ShowFirstPlan() override;
     void ShowPlan();
     void FillStopList();
     void FillTripTree();
     void ShowTripEntry();
     void SetEnabledStates();
-    StopTable* Plan();
-    // Finds that field of the selected plan at each call, for the panels.
-    template <typename Field>
-    std::function<Field*()> FieldOfShownPlan(Field StopTable::*field) {
-        return [this, field]() -> Field* {
-            StopTable* plan = Plan();
-            return plan != nullptr ? &(plan->*field) : nullptr;
-        };
-    }
-    int SelectedPlan() const;
     StopTableTrip* SelectedEntry();
-    QString ShownName(const StopTable& table) const;
 
-    void OnNewPlan();
-    void OnDeletePlan();
-    void OnMovePlan(int step);
-    void OnNameEdited(const QString& text);
-    void OnSwitchToggled();
+    void OnNewPlan(const std::string& name);
     void OnSameInOneToggled(bool on);
     void OnAddStop();
     void OnDeleteStop();
@@ -86,18 +53,11 @@ private:
     std::vector<const TripStation*> stopChoices_;
     std::vector<const Trip*> tripsByLine_;
 
-    QListWidget* planList_ = nullptr;
-    QPushButton* newPlanButton_ = nullptr;
-    QPushButton* deletePlanButton_ = nullptr;
-    QPushButton* planUpButton_ = nullptr;
-    QPushButton* planDownButton_ = nullptr;
-    GlobalOptPanel* globalOpt_ = nullptr;
-    QCheckBox* allInOneBox_ = nullptr;
+    PlanListPanel* planList_ = nullptr;
     QLineEdit* nameField_ = nullptr;
     QLineEdit* headlineField_ = nullptr;
     QCheckBox* sameInOneBox_ = nullptr;
     QComboBox* breakHourList_ = nullptr;
-    SpiderChooserPanel* spiderChooser_ = nullptr;
     QCheckBox* mergeRowBox_ = nullptr;
     QComboBox* stopChooser_ = nullptr;
     QPushButton* addStopButton_ = nullptr;
@@ -108,12 +68,6 @@ private:
     QComboBox* sameWayList_ = nullptr;
     QCheckBox* alternativeBox_ = nullptr;
     QLineEdit* footnoteField_ = nullptr;
-    QPushButton* okButton_ = nullptr;
-    QPushButton* cancelButton_ = nullptr;
-    QPushButton* createOutputButton_ = nullptr;
 };
-
-// Opens the window (it deletes itself once closed) and returns it.
-StopTableWindow* OpenStopTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
 
 }  // namespace tak::ui

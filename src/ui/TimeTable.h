@@ -4,30 +4,17 @@
 // reloads the project file, which discards unsaved changes of every plan kind.
 #pragma once
 
-#include <functional>
-#include <memory>
+#include <string>
 #include <vector>
 
-#include "project/Project.h"
 #include "ui/PlanWindow.h"
 
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
 class QListWidget;
-class QPushButton;
-
-namespace tak {
-struct AppContext;
-}
 
 namespace tak::ui {
 
-class Dialogs;
-class GlobalOptPanel;
+class PlanListPanel;
 class PlanStopPanel;
-class RouteSpiderWindow;
-class SpiderChooserPanel;
 class TableDayPanel;
 
 class TimeTableWindow : public PlanWindow {
@@ -37,42 +24,22 @@ public:
     // Disables `mainWindow` until this window closes.
     TimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
 
-    TimeTableWindow(const TimeTableWindow&) = delete;
-    TimeTableWindow& operator=(const TimeTableWindow&) = delete;
-
-    // The open route spider editor, null while none is open.
-    RouteSpiderWindow* SpiderEditor() const;
+    // The plan the window shows, null while none.
+    TimeTablePlan* Plan();
 
     // Selects and shows the plan with that index (none past the end).
     void SelectPlan(std::size_t index);
 
 private:
-    // The spider editor works on the plans too.
-    bool OthersAtWork() const override;
-
-    void CreateControls();
-    void PlaceControls();
-    void ConnectControls();
-    void FillPlanList(int selected);
+    void CreateControls() override;
+    void PlaceControls() override;
+    void ConnectControls() override;
+    void ShowFirstPlan() override;
     void ShowPlan();
     void SetEnabledStates();
-    TimeTablePlan* Plan();
-    // Finds that field of the selected plan at each call, for the panels.
-    template <typename Field>
-    std::function<Field*()> FieldOfShownPlan(Field TimeTablePlan::*field) {
-        return [this, field]() -> Field* {
-            TimeTablePlan* plan = Plan();
-            return plan != nullptr ? &(plan->*field) : nullptr;
-        };
-    }
-    int SelectedPlan() const;
 
-    void OnNewPlan();
-    void OnDeletePlan();
-    void OnMovePlan(int step);
-    void OnNameEdited(const QString& text);
-    void OnSwitchToggled();
-    void OnAutoLineToggled(bool on);
+    void OnNewPlan(const std::string& name);
+    void OnAutoLineToggled();
     void OnAddTrip();
     void OnDeleteTrip();
     void OnMoveTrip(int step);
@@ -84,18 +51,11 @@ private:
     TimeTablePlan template_;
     std::vector<const Trip*> tripsByName_;
 
-    QListWidget* planList_ = nullptr;
-    QPushButton* newPlanButton_ = nullptr;
-    QPushButton* deletePlanButton_ = nullptr;
-    QPushButton* planUpButton_ = nullptr;
-    QPushButton* planDownButton_ = nullptr;
-    GlobalOptPanel* globalOpt_ = nullptr;
-    QCheckBox* allInOneBox_ = nullptr;
+    PlanListPanel* planList_ = nullptr;
     QLineEdit* nameField_ = nullptr;
     QLineEdit* headlineField_ = nullptr;
     QLineEdit* lineField_ = nullptr;
     QCheckBox* autoLineBox_ = nullptr;
-    SpiderChooserPanel* spiderChooser_ = nullptr;
     QComboBox* breakHourList_ = nullptr;
     QCheckBox* hideEmptyBox_ = nullptr;
     QCheckBox* hideBridgeBox_ = nullptr;
@@ -112,12 +72,6 @@ private:
     QListWidget* tripList_ = nullptr;
     TableDayPanel* dayPanel_ = nullptr;
     PlanStopPanel* stopPanel_ = nullptr;
-    QPushButton* okButton_ = nullptr;
-    QPushButton* cancelButton_ = nullptr;
-    QPushButton* createOutputButton_ = nullptr;
 };
-
-// Opens the window (it deletes itself once closed) and returns it.
-TimeTableWindow* OpenTimeTableWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
 
 }  // namespace tak::ui

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "app/AppContext.h"
-#include "ui/GlobalOpt.h"
 #include "ui/PlanStop.h"
 #include "ui/WindowEx.h"
 
@@ -26,9 +25,7 @@ namespace tak::ui {
 
 namespace {
 
-constexpr int kWindowWidth = 650;
-constexpr int kWindowHeight = 510;
-constexpr const char* kTitleKey = "WinTourPlan";
+const PlanWindow::Frame kFrame = {"tourPlanWindow", "WinTourPlan", "TPModified", {650, 510}};
 constexpr int kLineRole = Qt::UserRole;  // a line item's index into the map's lines
 
 QListWidget* NewTripList(QWidget* parent, const char* name) {
@@ -46,22 +43,10 @@ QTreeWidgetItem* TopOf(QTreeWidgetItem* item) {
 }  // namespace
 
 TourPlanWindow::TourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow)
-    : PlanWindow(context, dialogs, mainWindow, "TPModified"), template_(NewTourPlanTemplate()) {
-    setObjectName("tourPlanWindow");
-    setWindowTitle(WindowTitleFor(context.language, kTitleKey));
-    CreateControls();
-    PlaceControls();
-    ConnectControls();
-    globalOpt_->Show(&context_.project.outputOpt);
-    allInOneBox_->setChecked(context_.project.outputOpt.tpAllInOne);
-    FillTree();
-    ShowPlan();
-    changes_.SetApplyButton(applyButton_);
-    resize(kWindowWidth, kWindowHeight);
-    KeepAbove(this, mainWindow_);
+    : PlanWindow(context, dialogs, mainWindow, kFrame), template_(NewTourPlanTemplate()) {
+    Build();
 }
 
-// Controls are made in reading order, which is also their tab order.
 void TourPlanWindow::CreateControls() {
     const LanguageTable& language = context_.language;
     lineTree_ = new QTreeWidget(this);
@@ -79,8 +64,7 @@ void TourPlanWindow::CreateControls() {
     displayPauseBox_ = NewBox(this, "displayPauseBox", LangText(language, "DispPauseTime"));
     pageBreakBox_ = NewBox(this, "pageBreakBox", LangText(language, "EveryTourNewPage"));
 
-    globalOpt_ = new GlobalOptPanel(language, this);
-    allInOneBox_ = NewBox(this, "allInOneBox", LangText(language, "AllTPInOne"));
+    CreateOutputOptions("AllTPInOne", &OutputOpt::tpAllInOne);
 
     outwardList_ = NewTripList(this, "outwardList");
     toReturnButton_ = NewArrowButton(this, "toReturnButton", ">");
@@ -108,12 +92,7 @@ void TourPlanWindow::CreateControls() {
     group->addButton(outwardStopsButton_);
     group->addButton(returnStopsButton_);
     stopPanel_ = new PlanStopPanel(language, this);
-
-    okButton_ = NewButton(this, "okButton", LangText(language, "OK"));
-    okButton_->setDefault(true);
-    applyButton_ = NewButton(this, "applyButton", LangText(language, "Apply"));
-    cancelButton_ = NewButton(this, "cancelButton", LangText(language, "Cancel"));
-    createOutputButton_ = NewButton(this, "createOutputButton", LangText(language, "CreateOutput"));
+    CreateClosingButtons();
 }
 
 // The lines and tours on the left; the plan's texts and switches, the output
@@ -132,11 +111,6 @@ void TourPlanWindow::PlaceControls() {
     auto* planColumn = new QVBoxLayout;
     planColumn->addLayout(headline);
     planColumn->addWidget(rowsFrame);
-
-    auto* options = new QVBoxLayout;
-    options->addWidget(globalOpt_);
-    options->addWidget(allInOneBox_);
-    options->addStretch(1);
 
     auto* arrows = new QVBoxLayout;
     arrows->addStretch(1);
@@ -179,7 +153,7 @@ void TourPlanWindow::PlaceControls() {
     auto* grid = new QGridLayout;
     grid->addWidget(lineTree_, 0, 0, 2, 1);
     grid->addLayout(planColumn, 0, 1);
-    grid->addLayout(options, 0, 2);
+    grid->addLayout(OutputOptionsColumn(), 0, 2);
     grid->addWidget(tripsFrame, 1, 1, 1, 2);
     grid->addWidget(directionFrame, 2, 0);
     grid->addWidget(stopPanel_, 2, 1, 1, 2);
@@ -188,17 +162,7 @@ void TourPlanWindow::PlaceControls() {
     grid->setColumnStretch(2, 2);
     grid->setRowStretch(1, 1);
     grid->setRowStretch(2, 1);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(okButton_);
-    buttons->addWidget(applyButton_);
-    buttons->addWidget(cancelButton_);
-    buttons->addStretch(1);
-    buttons->addWidget(createOutputButton_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid, 1);
-    layout->addLayout(buttons);
+    PlaceAboveClosingButtons(grid);
 }
 
 void TourPlanWindow::ConnectControls() {
@@ -209,22 +173,13 @@ void TourPlanWindow::ConnectControls() {
         planLine_ = line ? line->name : std::string();
         ShowPlan();
     });
-    connect(headlineField_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (TourPlan* plan = Plan()) {
-            plan->headline = ToUtf8(text);
-            Touch();
-        }
-    });
-    for (QCheckBox* box : {hideEmptyBox_, hideBridgeBox_, displayLineBox_, displayIbisBox_, displayTargetBox_,
-                           displayOutInsBox_, displayPauseBox_, pageBreakBox_}) {
-        connect(box, &QCheckBox::toggled, this, &TourPlanWindow::OnSwitchToggled);
-    }
-    connect(globalOpt_, &GlobalOptPanel::Changed, this, &TourPlanWindow::Touch);
-    connect(allInOneBox_, &QCheckBox::toggled, this, [this](bool on) {
-        if (showing_ || on == context_.project.outputOpt.tpAllInOne) return;
-        context_.project.outputOpt.tpAllInOne = on;
-        Touch();
-    });
+    EditsText(headlineField_, FieldOfShownPlan(this, &TourPlan::headline));
+    const std::pair<QCheckBox*, bool TourPlan::*> switches[] = {
+        {hideEmptyBox_, &TourPlan::hideEmpty},         {hideBridgeBox_, &TourPlan::hideBridge},
+        {displayLineBox_, &TourPlan::displayLine},     {displayIbisBox_, &TourPlan::displayIbis},
+        {displayTargetBox_, &TourPlan::displayTarget}, {displayOutInsBox_, &TourPlan::displayOutIns},
+        {displayPauseBox_, &TourPlan::displayPause},   {pageBreakBox_, &TourPlan::pageBreak}};
+    for (auto [box, field] : switches) EditsSwitch(box, FieldOfShownPlan(this, field));
 
     for (QListWidget* list : {outwardList_, returnList_}) {
         connect(list, &QListWidget::itemSelectionChanged, this, [this, list] { OnTripSelected(list); });
@@ -250,11 +205,11 @@ void TourPlanWindow::ConnectControls() {
         if (!showing_) ShowStops();
     });
     connect(stopPanel_, &PlanStopPanel::Changed, this, &TourPlanWindow::Touch);
+}
 
-    connect(okButton_, &QPushButton::clicked, this, &TourPlanWindow::OnOk);
-    connect(applyButton_, &QPushButton::clicked, this, [this] { changes_.Apply(); });
-    connect(cancelButton_, &QPushButton::clicked, this, &TourPlanWindow::reject);
-    connect(createOutputButton_, &QPushButton::clicked, this, &TourPlanWindow::OpenOutputDialog);
+void TourPlanWindow::ShowFirstPlan() {
+    FillTree();
+    ShowPlan();
 }
 
 // Lines at the first level, their tours below; a line is checked while it
@@ -349,21 +304,10 @@ void TourPlanWindow::OnTreeItemChanged(QTreeWidgetItem* item) {
 }
 
 void TourPlanWindow::ShowPlan() {
-    TourPlan* plan = Plan();
-    static const TourPlan kEmpty;
-    const TourPlan& shown = plan ? *plan : kEmpty;
+    const TourPlan* plan = Plan();
+    ShowEditedFields();
     showing_ = true;
-    SetFieldText(headlineField_, FromUtf8(shown.headline));
-    headlineField_->setCursorPosition(0);
-    hideEmptyBox_->setChecked(plan && shown.hideEmpty);
-    hideBridgeBox_->setChecked(plan && shown.hideBridge);
-    displayLineBox_->setChecked(shown.displayLine);
-    displayIbisBox_->setChecked(shown.displayIbis);
-    displayTargetBox_->setChecked(shown.displayTarget);
-    displayOutInsBox_->setChecked(shown.displayOutIns);
-    displayPauseBox_->setChecked(shown.displayPause);
-    pageBreakBox_->setChecked(shown.pageBreak);
-    ringLineBox_->setChecked(plan && shown.returning.empty());
+    ringLineBox_->setChecked(plan && plan->returning.empty());
     showing_ = false;
     detailTrip_.clear();
     FillTripLists({});
@@ -472,20 +416,6 @@ void TourPlanWindow::SetEnabledStates() {
     tripDownButton_->setEnabled(shown && SelectionCanMove(chosenList, 1));
 }
 
-void TourPlanWindow::OnSwitchToggled() {
-    TourPlan* plan = Plan();
-    if (showing_ || plan == nullptr) return;
-    plan->hideEmpty = hideEmptyBox_->isChecked();
-    plan->hideBridge = hideBridgeBox_->isChecked();
-    plan->displayLine = displayLineBox_->isChecked();
-    plan->displayIbis = displayIbisBox_->isChecked();
-    plan->displayTarget = displayTargetBox_->isChecked();
-    plan->displayOutIns = displayOutInsBox_->isChecked();
-    plan->displayPause = displayPauseBox_->isChecked();
-    plan->pageBreak = pageBreakBox_->isChecked();
-    Touch();
-}
-
 // Choosing in one list clears the other; the detail shows the list's
 // current trip, or its first chosen one.
 void TourPlanWindow::OnTripSelected(QListWidget* list) {
@@ -566,10 +496,6 @@ void TourPlanWindow::AfterTripsChanged(const std::set<std::string>& selected) {
     ShowDetail();
     SetEnabledStates();
     Touch();
-}
-
-TourPlanWindow* OpenTourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow) {
-    return OpenPlanWindow<TourPlanWindow>(context, dialogs, mainWindow);
 }
 
 }  // namespace tak::ui

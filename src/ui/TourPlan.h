@@ -6,30 +6,20 @@
 // plan kind.
 #pragma once
 
-#include <memory>
 #include <set>
 #include <string>
 
-#include "project/TourPlanEditing.h"
 #include "project/Project.h"
+#include "project/TourPlanEditing.h"
 #include "ui/PlanWindow.h"
 
-class QCheckBox;
-class QLineEdit;
 class QListWidget;
-class QPushButton;
 class QRadioButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace tak {
-struct AppContext;
-}
-
 namespace tak::ui {
 
-class Dialogs;
-class GlobalOptPanel;
 class PlanStopPanel;
 
 class TourPlanWindow : public PlanWindow {
@@ -39,13 +29,14 @@ public:
     // Disables `mainWindow` until this window closes.
     TourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
 
-    TourPlanWindow(const TourPlanWindow&) = delete;
-    TourPlanWindow& operator=(const TourPlanWindow&) = delete;
+    // The plan the window shows, null while none.
+    TourPlan* Plan();
 
 private:
-    void CreateControls();
-    void PlaceControls();
-    void ConnectControls();
+    void CreateControls() override;
+    void PlaceControls() override;
+    void ConnectControls() override;
+    void ShowFirstPlan() override;
     void FillTree();
     void ShowPlan();
     void FillTripLists(const std::set<std::string>& selected);
@@ -54,11 +45,9 @@ private:
     void SetEnabledStates();
     // Sets a switch of every chosen trip's entry.
     void SetChosenTrips(bool TourPlanTrip::*flag, bool on);
-    TourPlan* Plan();
     const Line* LineOf(QTreeWidgetItem* item) const;
 
     void OnTreeItemChanged(QTreeWidgetItem* item);
-    void OnSwitchToggled();
     void OnTripSelected(QListWidget* list);
     void OnDetailEdited();
     TourPlanTrip* DetailEntry();
@@ -75,8 +64,6 @@ private:
     std::string detailTrip_;  // the trip whose entry the detail shows; empty for none
 
     QTreeWidget* lineTree_ = nullptr;
-    GlobalOptPanel* globalOpt_ = nullptr;
-    QCheckBox* allInOneBox_ = nullptr;
     QLineEdit* headlineField_ = nullptr;
     QCheckBox* hideEmptyBox_ = nullptr;
     QCheckBox* hideBridgeBox_ = nullptr;
@@ -103,12 +90,6 @@ private:
     QRadioButton* outwardStopsButton_ = nullptr;
     QRadioButton* returnStopsButton_ = nullptr;
     PlanStopPanel* stopPanel_ = nullptr;
-    QPushButton* okButton_ = nullptr;
-    QPushButton* cancelButton_ = nullptr;
-    QPushButton* createOutputButton_ = nullptr;
 };
-
-// Opens the window (it deletes itself once closed) and returns it.
-TourPlanWindow* OpenTourPlanWindow(AppContext& context, Dialogs& dialogs, QWidget* mainWindow);
 
 }  // namespace tak::ui

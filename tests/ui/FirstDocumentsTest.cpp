@@ -34,9 +34,9 @@ protected:
         ProgramPlaces places{work.path(), test::SourceDir() / "Language", work.path()};
         LoadStartState(context, places);
         PlanWindowOpeners openers;
-        openers.timeTable = [this] { timeTable = OpenTimeTableWindow(context, dialogs, window.get()); };
+        openers.timeTable = [this] { timeTable = OpenPlanWindow<TimeTableWindow>(context, dialogs, window.get()); };
         openers.timeTableAt = [this](std::size_t plan) {
-            timeTable = OpenTimeTableWindow(context, dialogs, window.get());
+            timeTable = OpenPlanWindow<TimeTableWindow>(context, dialogs, window.get());
             timeTable->SelectPlan(plan);
         };
         window = std::make_unique<MainWindow>(context, places, dialogs, std::move(openers));

@@ -29,9 +29,9 @@ protected:
         ProgramPlaces places{work.path(), SourceDir() / "Language", work.path()};
         LoadStartState(app, places);
         PlanWindowOpeners openers;
-        openers.timeTable = [this] { timeTable = OpenTimeTableWindow(app, dialogs, main.get()); };
-        openers.tourPlan = [this] { tourPlan = OpenTourPlanWindow(app, dialogs, main.get()); };
-        openers.stopTable = [this] { stopTable = OpenStopTableWindow(app, dialogs, main.get()); };
+        openers.timeTable = [this] { timeTable = OpenPlanWindow<TimeTableWindow>(app, dialogs, main.get()); };
+        openers.tourPlan = [this] { tourPlan = OpenPlanWindow<TourPlanWindow>(app, dialogs, main.get()); };
+        openers.stopTable = [this] { stopTable = OpenPlanWindow<StopTableWindow>(app, dialogs, main.get()); };
         main = std::make_unique<MainWindow>(app, places, dialogs, std::move(openers));
         main->show();
         auto* folder = main->findChild<QLineEdit*>("mapFolderField");

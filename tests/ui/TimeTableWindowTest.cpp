@@ -195,6 +195,25 @@ TEST_F(TimeTableWindowTest, PlansMoveWithTheirNames) {
     EXPECT_EQ(Find<QListWidget>("planList")->item(0)->text(), "Two!");
 }
 
+// A timetable whose name was cleared keeps a row one can see, as a stop
+// table without a name does.
+TEST_F(TimeTableWindowTest, APlanWithoutANameIsListedAsNoName) {
+    context.project.timeTablePlans.emplace_back();  // unnamed in the project file
+    context.project.timeTablePlans.back().name = "Kept";
+    context.project.timeTablePlans.emplace_back();
+    Open();
+    EXPECT_EQ(Texts(Find<QListWidget>("planList")), (std::vector<std::string>{"Kept", "<no name>"}));
+
+    auto* name = Find<QLineEdit>("nameField");
+    QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(name, Qt::Key_Delete);
+    EXPECT_EQ(PlanAt(0).name, "");
+    EXPECT_EQ(Texts(Find<QListWidget>("planList")), (std::vector<std::string>{"<no name>", "<no name>"}));
+    QTest::keyClicks(name, "New");
+    EXPECT_EQ(Find<QListWidget>("planList")->item(0)->text(), "New");
+    EXPECT_TRUE(window->IsModified());
+}
+
 TEST_F(TimeTableWindowTest, OkAndApplySaveTheProject) {
     Open();
     NewPlan("Saved");
