@@ -223,6 +223,39 @@ void RenameRouteStop(RouteMap& map, RouteKey stop, std::string name) {
     map.stops.insert(place, std::move(moved));
 }
 
+void MoveConnectionToLine(RouteMap& map, RouteKey connection, RouteKey line) {
+    auto& list = map.connections;
+    auto it = std::find_if(list.begin(), list.end(), [&](const Connection& c) { return c.key == connection; });
+    if (it == list.end() || !FindRouteLine(map, line)) return;
+    Connection moved = std::move(*it);
+    list.erase(it);
+    moved.line = line;
+    auto last = std::find_if(list.rbegin(), list.rend(), [&](const Connection& c) { return c.line == line; });
+    list.insert(last == list.rend() ? list.end() : last.base(), std::move(moved));
+}
+
+void SetLineColour(RouteLine& line, int32_t entry) {
+    if (entry < 0 || entry >= kLineColourCount) {
+        line.colourIndex = kAutomaticColour;
+        line.customColour = -1;
+        line.textColour = -1;
+        line.arrowColour = -1;
+        return;
+    }
+    const RouteColour& colour = RouteColourTable()[static_cast<std::size_t>(entry)];
+    line.colourIndex = entry;
+    line.customColour = PackRgb(colour.rgb);
+    line.textColour = colour.textColour;
+    line.arrowColour = colour.textColour;
+}
+
+void SetCustomLineColour(RouteLine& line, Rgb colour) {
+    line.colourIndex = kCustomColour;
+    line.customColour = PackRgb(colour);
+    if (line.textColour == -1) line.textColour = kTextWhite;
+    if (line.arrowColour == -1) line.arrowColour = kTextWhite;
+}
+
 namespace {
 
 bool FitsAfterShift(const RouteMap& map, int64_t x, int64_t y, int64_t w, int64_t h) {

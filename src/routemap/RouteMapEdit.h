@@ -65,6 +65,17 @@ int32_t ConnectionCount(const RouteMap& map, RouteKey line);
 bool MoveRouteLine(RouteMap& map, RouteKey line, int step);
 bool MoveConnectionInLine(RouteMap& map, RouteKey connection, int step);
 
+// Gives the connection to another line; it goes behind that line's last
+// connection, so that connections stay grouped by line.
+void MoveConnectionToLine(RouteMap& map, RouteKey connection, RouteKey line);
+
+// Gives the line colour entry `entry` of the colour table with its text and
+// arrow colours, or for -1 automatic colours throughout.
+void SetLineColour(RouteLine& line, int32_t entry);
+// Gives the line a colour of the user's own; text and arrows left automatic
+// become white.
+void SetCustomLineColour(RouteLine& line, Rgb colour);
+
 // Renames a stop and moves it to its sorted place.
 void RenameRouteStop(RouteMap& map, RouteKey stop, std::string name);
 

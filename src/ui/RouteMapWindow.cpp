@@ -35,12 +35,10 @@ namespace {
 
 // Press and release closer than this in both directions is a click.
 constexpr int kClickSlack = 3;
-// Hand-edited sizes beyond this make no map anyone can look at.
+// The route key a connection's tree item carries.
 constexpr int kKeyRole = Qt::UserRole;
 
-QString WindowTitle(const LanguageTable& language) { return QString(kMessageTitle) + " - " + LangText(language, "WinRouteMap"); }
-
-// "|" in a language text starts a new line.
+// A small square of the colour, for the colour chooser's entries.
 QPixmap Swatch(Rgb colour) {
     QPixmap swatch(8, 8);
     swatch.fill(QColor(colour.r, colour.g, colour.b));
@@ -116,7 +114,7 @@ RouteMapWindow::RouteMapWindow(AppContext& context, Dialogs& dialogs, QWidget* o
                 .discard = [this] { ReloadProject(context_); },
                 .discardWhenUnchanged = true}) {
     setObjectName("routeMapWindow");
-    setWindowTitle(WindowTitle(context_.language));
+    setWindowTitle(WindowTitleFor(context_.language, "WinRouteMap"));
     CreateControls();
     LayOut();
     Refresh();
@@ -437,7 +435,45 @@ QWidget* RouteMapWindow::CreateStopsPage() {
     addRow->addWidget(add);
     addRow->addWidget(remove);
     layout->addLayout(addRow);
+    layout->addLayout(CreateStopFields(page));
+    CreateLabelControls(page, layout);
 
+    connect(stopList_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (refreshing_) return;
+        selectedStop_ = row >= 0 && row < static_cast<int>(Map().stops.size()) ? Map().stops[static_cast<std::size_t>(row)].key
+                                                                               : kNoRouteKey;
+        selectedLabel_ = -1;
+        UpdateView();
+        refreshing_ = true;
+        RefreshStop();
+        refreshing_ = false;
+        canvas_->update();
+    });
+    connect(add, &QPushButton::clicked, this, &RouteMapWindow::AddStop);
+    connect(remove, &QPushButton::clicked, this, &RouteMapWindow::DeleteStop);
+    return page;
+}
+
+void RouteMapWindow::BindStopBox(QSpinBox* spin, int32_t StopBox::*field) {
+    OnEdit(this, refreshing_, spin, &QSpinBox::valueChanged, [this, spin, field] {
+        if (RouteStop* stop = Stop()) {
+            stop->stored.*field = spin->value();
+            Changed();
+        }
+    });
+}
+
+void RouteMapWindow::BindLabel(QSpinBox* spin, int32_t StopLabel::*field) {
+    OnEdit(this, refreshing_, spin, &QSpinBox::valueChanged, [this, spin, field] {
+        if (StopLabel* label = Label()) {
+            label->*field = spin->value();
+            Changed();
+        }
+    });
+}
+
+QGridLayout* RouteMapWindow::CreateStopFields(QWidget* page) {
+    const LanguageTable& language = context_.language;
     auto* grid = new QGridLayout;
     stopName_ = Named(new QLineEdit(page), "stopNameEdit");
     stopX_ = NewSpin(page, "stopXSpin", -1, kMaxRouteMapCells - 1);
@@ -461,8 +497,37 @@ QWidget* RouteMapWindow::CreateStopsPage() {
     grid->addWidget(stopAuto_, 3, 0, 1, 2);
     grid->addWidget(setPosition_, 3, 2, 1, 2);
     grid->addWidget(stopExit_, 4, 0, 1, 2);
-    layout->addLayout(grid);
 
+    OnEdit(this, refreshing_, stopName_, &QLineEdit::editingFinished, [this] {
+        if (RouteStop* stop = Stop(); stop && stop->name != ToUtf8(stopName_->text())) {
+            RenameRouteStop(Map(), selectedStop_, ToUtf8(stopName_->text()));
+            Changed();
+        }
+    });
+    BindStopBox(stopX_, &StopBox::x);
+    BindStopBox(stopY_, &StopBox::y);
+    BindStopBox(stopWidth_, &StopBox::width);
+    BindStopBox(stopHeight_, &StopBox::height);
+    OnEdit(this, refreshing_, stopAuto_, &QCheckBox::toggled, [this] {
+        if (RouteStop* stop = Stop()) {
+            // A stop fixed by hand stays where the layout had put it.
+            stop->stored = ShownBox(*stop);
+            stop->automatic = stopAuto_->isChecked();
+            Changed();
+        }
+    });
+    OnEdit(this, refreshing_, stopExit_, &QCheckBox::toggled, [this] {
+        if (RouteStop* stop = Stop()) {
+            stop->exit = stopExit_->isChecked();
+            Changed();
+        }
+    });
+    connect(setPosition_, &QPushButton::clicked, this, [this] { StartPick(Pick::kStopPosition, setPosition_); });
+    return grid;
+}
+
+void RouteMapWindow::CreateLabelControls(QWidget* page, QVBoxLayout* layout) {
+    const LanguageTable& language = context_.language;
     labelList_ = Named(new QListWidget(page), "labelList");
     labelList_->setMaximumHeight(90);
     layout->addWidget(labelList_);
@@ -496,65 +561,6 @@ QWidget* RouteMapWindow::CreateStopsPage() {
     labelGrid->addWidget(labelPick_, 2, 3);
     labelGrid->addWidget(labelAngle_, 3, 1);
     layout->addLayout(labelGrid);
-
-    connect(stopList_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (refreshing_) return;
-        selectedStop_ = row >= 0 && row < static_cast<int>(Map().stops.size()) ? Map().stops[static_cast<std::size_t>(row)].key
-                                                                               : kNoRouteKey;
-        selectedLabel_ = -1;
-        UpdateView();
-        refreshing_ = true;
-        RefreshStop();
-        refreshing_ = false;
-        canvas_->update();
-    });
-    connect(add, &QPushButton::clicked, this, &RouteMapWindow::AddStop);
-    connect(remove, &QPushButton::clicked, this, &RouteMapWindow::DeleteStop);
-    OnEdit(this, refreshing_, stopName_, &QLineEdit::editingFinished, [this] {
-        if (RouteStop* stop = Stop(); stop && stop->name != ToUtf8(stopName_->text())) {
-            RenameRouteStop(Map(), selectedStop_, ToUtf8(stopName_->text()));
-            Changed();
-        }
-    });
-    OnEdit(this, refreshing_, stopX_, &QSpinBox::valueChanged, [this] {
-        if (RouteStop* stop = Stop()) {
-            stop->stored.x = stopX_->value();
-            Changed();
-        }
-    });
-    OnEdit(this, refreshing_, stopY_, &QSpinBox::valueChanged, [this] {
-        if (RouteStop* stop = Stop()) {
-            stop->stored.y = stopY_->value();
-            Changed();
-        }
-    });
-    OnEdit(this, refreshing_, stopWidth_, &QSpinBox::valueChanged, [this] {
-        if (RouteStop* stop = Stop()) {
-            stop->stored.width = stopWidth_->value();
-            Changed();
-        }
-    });
-    OnEdit(this, refreshing_, stopHeight_, &QSpinBox::valueChanged, [this] {
-        if (RouteStop* stop = Stop()) {
-            stop->stored.height = stopHeight_->value();
-            Changed();
-        }
-    });
-    OnEdit(this, refreshing_, stopAuto_, &QCheckBox::toggled, [this] {
-        if (RouteStop* stop = Stop()) {
-            // A stop fixed by hand stays where the layout had put it.
-            stop->stored = ShownBox(*stop);
-            stop->automatic = stopAuto_->isChecked();
-            Changed();
-        }
-    });
-    OnEdit(this, refreshing_, stopExit_, &QCheckBox::toggled, [this] {
-        if (RouteStop* stop = Stop()) {
-            stop->exit = stopExit_->isChecked();
-            Changed();
-        }
-    });
-    connect(setPosition_, &QPushButton::clicked, this, [this] { StartPick(Pick::kStopPosition, setPosition_); });
 
     connect(labelList_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (refreshing_) return;
@@ -596,24 +602,9 @@ QWidget* RouteMapWindow::CreateStopsPage() {
             Changed();
         }
     });
-    OnEdit(this, refreshing_, labelX_, &QSpinBox::valueChanged, [this] {
-        if (StopLabel* label = Label()) {
-            label->x = labelX_->value();
-            Changed();
-        }
-    });
-    OnEdit(this, refreshing_, labelY_, &QSpinBox::valueChanged, [this] {
-        if (StopLabel* label = Label()) {
-            label->y = labelY_->value();
-            Changed();
-        }
-    });
-    OnEdit(this, refreshing_, labelAngle_, &QSpinBox::valueChanged, [this] {
-        if (StopLabel* label = Label()) {
-            label->angle = labelAngle_->value();
-            Changed();
-        }
-    });
+    BindLabel(labelX_, &StopLabel::x);
+    BindLabel(labelY_, &StopLabel::y);
+    BindLabel(labelAngle_, &StopLabel::angle);
     OnEdit(this, refreshing_, labelAuto_, &QCheckBox::toggled, [this] {
         if (StopLabel* label = Label()) {
             // A label fixed by hand stays where the layout had put it.
@@ -623,7 +614,6 @@ QWidget* RouteMapWindow::CreateStopsPage() {
         }
     });
     connect(labelPick_, &QPushButton::clicked, this, [this] { StartPick(Pick::kLabelPosition, labelPick_); });
-    return page;
 }
 
 QWidget* RouteMapWindow::CreateConnectionsPage() {
@@ -640,29 +630,7 @@ QWidget* RouteMapWindow::CreateConnectionsPage() {
     auto* down = Named(new QPushButton("\u2193", page), "connectionDownButton");
     for (QPushButton* button : {add, remove, up, down}) buttons->addWidget(button);
     layout->addLayout(buttons);
-
-    auto* grid = new QGridLayout;
-    connectionLine_ = Named(new QComboBox(page), "connectionLineCombo");
-    grid->addWidget(new QLabel(LangLabel(language, "Line"), page), 0, 0);
-    grid->addWidget(connectionLine_, 0, 1, 1, 3);
-    const char* endKeys[] = {"From", "To"};
-    for (int e = 0; e < 2; ++e) {
-        endStop_[e] = Named(new QComboBox(page), e == 0 ? "fromCombo" : "toCombo");
-        endPick_[e] = Named(new QPushButton("...", page), e == 0 ? "fromPickButton" : "toPickButton");
-        endPick_[e]->setCheckable(true);
-        endSide_[e] = Named(new QComboBox(page), e == 0 ? "fromSideCombo" : "toSideCombo");
-        endSide_[e]->addItems({LangText(language, "Automatic"), LangText(language, "North"), LangText(language, "East"),
-                               LangText(language, "South"), LangText(language, "West")});
-        endPort_[e] = NewSpin(page, e == 0 ? "fromPortSpin" : "toPortSpin", -1, 64);
-        grid->addWidget(new QLabel(LangLabel(language, endKeys[e]), page), 1 + 2 * e, 0);
-        grid->addWidget(endStop_[e], 1 + 2 * e, 1, 1, 2);
-        grid->addWidget(endPick_[e], 1 + 2 * e, 3);
-        grid->addWidget(new QLabel(LangLabel(language, "Direction"), page), 2 + 2 * e, 0);
-        grid->addWidget(endSide_[e], 2 + 2 * e, 1);
-        grid->addWidget(new QLabel(LangLabel(language, "Pos"), page), 2 + 2 * e, 2);
-        grid->addWidget(endPort_[e], 2 + 2 * e, 3);
-    }
-    layout->addLayout(grid);
+    layout->addLayout(CreateConnectionEnds(page));
 
     auto* extraRow = new QHBoxLayout;
     auto* nodeButton = Named(new QPushButton(LangText(language, "Node"), page), "nodePageButton");
@@ -674,47 +642,8 @@ QWidget* RouteMapWindow::CreateConnectionsPage() {
     extraRow->addWidget(signButton);
     layout->addLayout(extraRow);
     extraPages_ = Named(new QStackedWidget(page), "extraPages");
-
-    auto* nodePage = new QWidget(page);
-    auto* nodeLayout = new QGridLayout(nodePage);
-    nodeLayout->addWidget(new QLabel(LangLabel(language, "ExtraNodes"), nodePage), 0, 0, 1, 4);
-    nodeList_ = Named(new QListWidget(nodePage), "nodeList");
-    nodeList_->setMaximumHeight(80);
-    nodeLayout->addWidget(nodeList_, 1, 0, 1, 4);
-    auto* newNode = Named(new QPushButton(LangText(language, "New") + "...", nodePage), "newNodeButton");
-    auto* deleteNode = Named(new QPushButton(LangText(language, "Delete"), nodePage), "deleteNodeButton");
-    nodePick_ = Named(new QPushButton("...", nodePage), "nodePickButton");
-    nodePick_->setCheckable(true);
-    nodeX_ = NewSpin(nodePage, "nodeXSpin", 0, kMaxRouteMapCells - 1);
-    nodeY_ = NewSpin(nodePage, "nodeYSpin", 0, kMaxRouteMapCells - 1);
-    nodeLayout->addWidget(newNode, 2, 0);
-    nodeLayout->addWidget(deleteNode, 2, 1);
-    nodeLayout->addWidget(nodePick_, 2, 2);
-    nodeLayout->addWidget(new QLabel("X,Y:", nodePage), 3, 0);
-    nodeLayout->addWidget(nodeX_, 3, 1);
-    nodeLayout->addWidget(nodeY_, 3, 2);
-    extraPages_->addWidget(nodePage);
-
-    auto* signPage = new QWidget(page);
-    auto* signLayout = new QGridLayout(signPage);
-    signList_ = Named(new QListWidget(signPage), "signList");
-    signList_->setMaximumHeight(80);
-    signLayout->addWidget(signList_, 0, 0, 1, 4);
-    auto* newSign = Named(new QPushButton(LangText(language, "New"), signPage), "newSignButton");
-    auto* deleteSign = Named(new QPushButton(LangText(language, "Delete"), signPage), "deleteSignButton");
-    signType_ = Named(new QComboBox(signPage), "signTypeCombo");
-    signType_->addItems({LangText(language, "LineName"), LangText(language, "ArrowOut"), LangText(language, "ArrowRet"),
-                         LangText(language, "Dotted")});
-    signPos_ = NewSpin(signPage, "signPosSpin", -9999, 9999);
-    signPick_ = Named(new QPushButton("...", signPage), "signPickButton");
-    signPick_->setCheckable(true);
-    signLayout->addWidget(newSign, 1, 0);
-    signLayout->addWidget(deleteSign, 1, 1);
-    signLayout->addWidget(signType_, 2, 0, 1, 2);
-    signLayout->addWidget(new QLabel(LangLabel(language, "Pos"), signPage), 3, 0);
-    signLayout->addWidget(signPos_, 3, 1);
-    signLayout->addWidget(signPick_, 3, 2);
-    extraPages_->addWidget(signPage);
+    extraPages_->addWidget(CreateNodePage(page));
+    extraPages_->addWidget(CreateSignPage(page));
     layout->addWidget(extraPages_);
 
     connect(nodeButton, &QPushButton::clicked, this, [this, nodeButton, signButton] {
@@ -752,18 +681,38 @@ QWidget* RouteMapWindow::CreateConnectionsPage() {
     connect(down, &QPushButton::clicked, this, [this] {
         if (MoveConnectionInLine(Map(), selectedConnection_, 1)) Changed();
     });
+    return page;
+}
+
+QGridLayout* RouteMapWindow::CreateConnectionEnds(QWidget* page) {
+    const LanguageTable& language = context_.language;
+    auto* grid = new QGridLayout;
+    connectionLine_ = Named(new QComboBox(page), "connectionLineCombo");
+    grid->addWidget(new QLabel(LangLabel(language, "Line"), page), 0, 0);
+    grid->addWidget(connectionLine_, 0, 1, 1, 3);
+    const char* endKeys[] = {"From", "To"};
+    for (int e = 0; e < 2; ++e) {
+        endStop_[e] = Named(new QComboBox(page), e == 0 ? "fromCombo" : "toCombo");
+        endPick_[e] = Named(new QPushButton("...", page), e == 0 ? "fromPickButton" : "toPickButton");
+        endPick_[e]->setCheckable(true);
+        endSide_[e] = Named(new QComboBox(page), e == 0 ? "fromSideCombo" : "toSideCombo");
+        endSide_[e]->addItems({LangText(language, "Automatic"), LangText(language, "North"), LangText(language, "East"),
+                               LangText(language, "South"), LangText(language, "West")});
+        endPort_[e] = NewSpin(page, e == 0 ? "fromPortSpin" : "toPortSpin", -1, 64);
+        grid->addWidget(new QLabel(LangLabel(language, endKeys[e]), page), 1 + 2 * e, 0);
+        grid->addWidget(endStop_[e], 1 + 2 * e, 1, 1, 2);
+        grid->addWidget(endPick_[e], 1 + 2 * e, 3);
+        grid->addWidget(new QLabel(LangLabel(language, "Direction"), page), 2 + 2 * e, 0);
+        grid->addWidget(endSide_[e], 2 + 2 * e, 1);
+        grid->addWidget(new QLabel(LangLabel(language, "Pos"), page), 2 + 2 * e, 2);
+        grid->addWidget(endPort_[e], 2 + 2 * e, 3);
+    }
+
     OnEdit(this, refreshing_, connectionLine_, &QComboBox::currentIndexChanged, [this] {
         const int index = connectionLine_->currentIndex();
-        Connection* c = SelectedConnectionRecord();
-        if (!c || index < 0 || index >= static_cast<int>(Map().lines.size())) return;
-        // Connections stay grouped by line: it goes behind the new line's last one.
-        Connection moved = *c;
-        moved.line = Map().lines[static_cast<std::size_t>(index)].key;
-        auto& list = Map().connections;
-        list.erase(std::find_if(list.begin(), list.end(), [&](const Connection& x) { return x.key == moved.key; }));
-        auto last = std::find_if(list.rbegin(), list.rend(), [&](const Connection& x) { return x.line == moved.line; });
-        list.insert(last == list.rend() ? list.end() : last.base(), std::move(moved));
+        if (!SelectedConnectionRecord() || index < 0 || index >= static_cast<int>(Map().lines.size())) return;
         selectedLine_ = Map().lines[static_cast<std::size_t>(index)].key;
+        MoveConnectionToLine(Map(), selectedConnection_, selectedLine_);
         Changed();
     });
     for (int e = 0; e < 2; ++e) {
@@ -794,6 +743,42 @@ QWidget* RouteMapWindow::CreateConnectionsPage() {
         connect(endPick_[e], &QPushButton::clicked, this,
                 [this, e] { StartPick(e == 0 ? Pick::kEnd0 : Pick::kEnd1, endPick_[e]); });
     }
+    return grid;
+}
+
+GridPoint* RouteMapWindow::SelectedNode() {
+    Connection* c = SelectedConnectionRecord();
+    if (!c || selectedNode_ < 0 || selectedNode_ >= static_cast<int>(c->nodes.size())) return nullptr;
+    return &c->nodes[static_cast<std::size_t>(selectedNode_)];
+}
+
+Sign* RouteMapWindow::SelectedSign() {
+    Connection* c = SelectedConnectionRecord();
+    if (!c || selectedSign_ < 0 || selectedSign_ >= static_cast<int>(c->signs.size())) return nullptr;
+    return &c->signs[static_cast<std::size_t>(selectedSign_)];
+}
+
+QWidget* RouteMapWindow::CreateNodePage(QWidget* parent) {
+    const LanguageTable& language = context_.language;
+    auto* nodePage = new QWidget(parent);
+    auto* nodeLayout = new QGridLayout(nodePage);
+    nodeLayout->addWidget(new QLabel(LangLabel(language, "ExtraNodes"), nodePage), 0, 0, 1, 4);
+    nodeList_ = Named(new QListWidget(nodePage), "nodeList");
+    nodeList_->setMaximumHeight(80);
+    nodeLayout->addWidget(nodeList_, 1, 0, 1, 4);
+    auto* newNode = Named(new QPushButton(LangText(language, "New") + "...", nodePage), "newNodeButton");
+    auto* deleteNode = Named(new QPushButton(LangText(language, "Delete"), nodePage), "deleteNodeButton");
+    nodePick_ = Named(new QPushButton("...", nodePage), "nodePickButton");
+    nodePick_->setCheckable(true);
+    nodeX_ = NewSpin(nodePage, "nodeXSpin", 0, kMaxRouteMapCells - 1);
+    nodeY_ = NewSpin(nodePage, "nodeYSpin", 0, kMaxRouteMapCells - 1);
+    nodeLayout->addWidget(newNode, 2, 0);
+    nodeLayout->addWidget(deleteNode, 2, 1);
+    nodeLayout->addWidget(nodePick_, 2, 2);
+    nodeLayout->addWidget(new QLabel("X,Y:", nodePage), 3, 0);
+    nodeLayout->addWidget(nodeX_, 3, 1);
+    nodeLayout->addWidget(nodeY_, 3, 2);
+
     connect(nodeList_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (refreshing_) return;
         selectedNode_ = row;
@@ -814,25 +799,45 @@ QWidget* RouteMapWindow::CreateConnectionsPage() {
         StartPick(Pick::kNodePosition, nodePick_);
     });
     connect(deleteNode, &QPushButton::clicked, this, [this] {
+        if (!SelectedNode()) return;
         Connection* c = SelectedConnectionRecord();
-        if (!c || selectedNode_ < 0 || selectedNode_ >= static_cast<int>(c->nodes.size())) return;
         c->nodes.erase(c->nodes.begin() + selectedNode_);
         selectedNode_ = -1;
         Changed();
     });
     connect(nodePick_, &QPushButton::clicked, this, [this] { StartPick(Pick::kNodePosition, nodePick_); });
-    auto nodeField = [this](QSpinBox* spin, bool x) {
-        connect(spin, &QSpinBox::valueChanged, this, [this, x](int value) {
-            if (refreshing_) return;
-            Connection* c = SelectedConnectionRecord();
-            if (!c || selectedNode_ < 0 || selectedNode_ >= static_cast<int>(c->nodes.size())) return;
-            (x ? c->nodes[static_cast<std::size_t>(selectedNode_)].x : c->nodes[static_cast<std::size_t>(selectedNode_)].y) =
-                value;
-            Changed();
+    for (auto [spin, field] : {std::pair{nodeX_, &GridPoint::x}, std::pair{nodeY_, &GridPoint::y}}) {
+        OnEdit(this, refreshing_, spin, &QSpinBox::valueChanged, [this, spin = spin, field = field] {
+            if (GridPoint* node = SelectedNode()) {
+                node->*field = spin->value();
+                Changed();
+            }
         });
-    };
-    nodeField(nodeX_, true);
-    nodeField(nodeY_, false);
+    }
+    return nodePage;
+}
+
+QWidget* RouteMapWindow::CreateSignPage(QWidget* parent) {
+    const LanguageTable& language = context_.language;
+    auto* signPage = new QWidget(parent);
+    auto* signLayout = new QGridLayout(signPage);
+    signList_ = Named(new QListWidget(signPage), "signList");
+    signList_->setMaximumHeight(80);
+    signLayout->addWidget(signList_, 0, 0, 1, 4);
+    auto* newSign = Named(new QPushButton(LangText(language, "New"), signPage), "newSignButton");
+    auto* deleteSign = Named(new QPushButton(LangText(language, "Delete"), signPage), "deleteSignButton");
+    signType_ = Named(new QComboBox(signPage), "signTypeCombo");
+    signType_->addItems({LangText(language, "LineName"), LangText(language, "ArrowOut"), LangText(language, "ArrowRet"),
+                         LangText(language, "Dotted")});
+    signPos_ = NewSpin(signPage, "signPosSpin", -9999, 9999);
+    signPick_ = Named(new QPushButton("...", signPage), "signPickButton");
+    signPick_->setCheckable(true);
+    signLayout->addWidget(newSign, 1, 0);
+    signLayout->addWidget(deleteSign, 1, 1);
+    signLayout->addWidget(signType_, 2, 0, 1, 2);
+    signLayout->addWidget(new QLabel(LangLabel(language, "Pos"), signPage), 3, 0);
+    signLayout->addWidget(signPos_, 3, 1);
+    signLayout->addWidget(signPick_, 3, 2);
 
     connect(signList_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (refreshing_) return;
@@ -849,29 +854,28 @@ QWidget* RouteMapWindow::CreateConnectionsPage() {
         Changed();
     });
     connect(deleteSign, &QPushButton::clicked, this, [this] {
+        if (!SelectedSign()) return;
         Connection* c = SelectedConnectionRecord();
-        if (!c || selectedSign_ < 0 || selectedSign_ >= static_cast<int>(c->signs.size())) return;
         c->signs.erase(c->signs.begin() + selectedSign_);
         selectedSign_ = -1;
         Changed();
     });
-    connect(signType_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (refreshing_) return;
-        Connection* c = SelectedConnectionRecord();
-        if (!c || selectedSign_ < 0 || selectedSign_ >= static_cast<int>(c->signs.size()) || index < 0) return;
+    OnEdit(this, refreshing_, signType_, &QComboBox::currentIndexChanged, [this] {
+        const int index = signType_->currentIndex();
+        Sign* sign = SelectedSign();
+        if (!sign || index < 0) return;
         const int32_t types[] = {kSignLineName, kSignArrowOut, kSignArrowReturn, kSignDotted};
-        c->signs[static_cast<std::size_t>(selectedSign_)].type = types[index];
+        sign->type = types[index];
         Changed();
     });
-    connect(signPos_, &QSpinBox::valueChanged, this, [this](int value) {
-        if (refreshing_) return;
-        Connection* c = SelectedConnectionRecord();
-        if (!c || selectedSign_ < 0 || selectedSign_ >= static_cast<int>(c->signs.size())) return;
-        c->signs[static_cast<std::size_t>(selectedSign_)].pos = value;
-        Changed();
+    OnEdit(this, refreshing_, signPos_, &QSpinBox::valueChanged, [this] {
+        if (Sign* sign = SelectedSign()) {
+            sign->pos = signPos_->value();
+            Changed();
+        }
     });
     connect(signPick_, &QPushButton::clicked, this, [this] { StartPick(Pick::kSignPosition, signPick_); });
-    return page;
+    return signPage;
 }
 
 void RouteMapWindow::ShowPage(int page) {
@@ -1298,7 +1302,7 @@ void RouteMapWindow::MoveMapBy(int dx, int dy) {
 
 void RouteMapWindow::NewLine() {
     const LanguageTable& language = context_.language;
-    QString name = dialogs_.InputText(this, WindowTitle(language), LangLabel(language, "InputLineName"));
+    QString name = dialogs_.InputText(this, WindowTitleFor(language, "WinRouteMap"), LangLabel(language, "InputLineName"));
     if (name.isEmpty()) return;
     selectedLine_ = AddRouteLine(Map(), ToUtf8(name)).key;
     Changed();
@@ -1313,7 +1317,7 @@ void RouteMapWindow::DeleteLine() {
         QString question = FromUtf8(FillPlaceholders(context_.language.Lang("QuestDelLine"),
                                                      {std::to_string(count), line->name}))
                                .replace("|", "\n");
-        if (!dialogs_.AskYesNo(this, WindowTitle(context_.language), question)) return;
+        if (!dialogs_.AskYesNo(this, WindowTitleFor(context_.language, "WinRouteMap"), question)) return;
     }
     DeleteRouteLine(Map(), selectedLine_);
     selectedLine_ = kNoRouteKey;
@@ -1324,17 +1328,8 @@ void RouteMapWindow::DeleteLine() {
 void RouteMapWindow::ChooseColour(int index) {
     RouteLine* line = Line();
     if (!line) return;
-    if (index == 0) {
-        line->colourIndex = kAutomaticColour;
-        line->customColour = -1;
-        line->textColour = -1;
-        line->arrowColour = -1;
-    } else if (index >= 1 && index <= kLineColourCount) {
-        const RouteColour& entry = RouteColourTable()[static_cast<std::size_t>(index - 1)];
-        line->colourIndex = index - 1;
-        line->customColour = PackRgb(entry.rgb);
-        line->textColour = entry.textColour;
-        line->arrowColour = entry.textColour;
+    if (index >= 0 && index <= kLineColourCount) {
+        SetLineColour(*line, index - 1);
     } else {
         QColor chosen = dialogs_.ChooseColour(this, QColor(0, 0, 0));
         if (!chosen.isValid()) {
@@ -1344,12 +1339,8 @@ void RouteMapWindow::ChooseColour(int index) {
             refreshing_ = false;
             return;
         }
-        const Rgb rgb{static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),
-                      static_cast<uint8_t>(chosen.blue())};
-        line->colourIndex = kCustomColour;
-        line->customColour = PackRgb(rgb);
-        if (line->textColour == -1) line->textColour = kTextWhite;
-        if (line->arrowColour == -1) line->arrowColour = kTextWhite;
+        SetCustomLineColour(*line, Rgb{static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),
+                                       static_cast<uint8_t>(chosen.blue())});
     }
     Changed();
 }
@@ -1389,7 +1380,7 @@ void RouteMapWindow::AddNewLineFromDialog() {
     message += language.Lang("MessageAddNL2");
     QString text = FromUtf8(FillPlaceholders(message, {dialog.LineName(), std::to_string(result.newStops),
                                                        std::to_string(result.newConnections)}));
-    dialogs_.ShowMessage(this, QString(kMessageTitle) + " - " + LangText(language, "WinNewLine"), text);
+    dialogs_.ShowMessage(this, WindowTitleFor(language, "WinNewLine"), text);
 }
 
 void RouteMapWindow::NewConnection() {

@@ -22,6 +22,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -30,6 +31,7 @@ class QScrollArea;
 class QSpinBox;
 class QStackedWidget;
 class QTreeWidget;
+class QVBoxLayout;
 
 namespace tak {
 struct AppContext;
@@ -105,7 +107,16 @@ private:
     QWidget* CreateGeneralPage();
     QWidget* CreateLinesPage();
     QWidget* CreateStopsPage();
+    QGridLayout* CreateStopFields(QWidget* page);
+    void CreateLabelControls(QWidget* page, QVBoxLayout* layout);
     QWidget* CreateConnectionsPage();
+    QGridLayout* CreateConnectionEnds(QWidget* page);
+    QWidget* CreateNodePage(QWidget* parent);
+    QWidget* CreateSignPage(QWidget* parent);
+    // A spin box that edits one field of the selected stop's stored box, or
+    // of the selected label.
+    void BindStopBox(QSpinBox* spin, int32_t StopBox::*field);
+    void BindLabel(QSpinBox* spin, int32_t StopLabel::*field);
     void ShowPage(int page);
 
     // A change of the model: lay out, redraw, mark modified, refresh the pages.
@@ -153,6 +164,9 @@ private:
     RouteStop* Stop();
     StopLabel* Label();
     Connection* SelectedConnectionRecord();
+    // The selected via point and sign of the selected connection; null when none.
+    GridPoint* SelectedNode();
+    Sign* SelectedSign();
     // The layout's stop, label and path of the selection; null or empty when
     // the layout has none.
     const StopPlace* Place() const;

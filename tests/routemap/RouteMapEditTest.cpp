@@ -270,5 +270,42 @@ TEST(RouteMapEditOrder, MovesLinesAndConnectionsWithinTheirLists) {
     EXPECT_EQ(t.map.stops.back().name, "Z");
 }
 
+// A connection given to another line joins the end of that line's group;
+// a line that is gone takes nothing.
+TEST(RouteMapEditOrder, AConnectionMovedToAnotherLineJoinsItsGroup) {
+    ThreeLines t;
+    // Connections: line 1 (A-M, M-B), line 2 (C-M, M-D), line 3 (M-E).
+    const RouteKey first = t.map.connections[0].key;
+    MoveConnectionToLine(t.map, first, t.two);
+    std::vector<RouteKey> lines;
+    for (const Connection& c : t.map.connections) lines.push_back(c.line);
+    EXPECT_EQ(lines, (std::vector<RouteKey>{t.one, t.two, t.two, t.two, t.three}));
+    EXPECT_EQ(t.map.connections[3].key, first);
+    EXPECT_EQ(FindConnection(t.map, first)->line, t.two);
+    MoveConnectionToLine(t.map, first, 999);
+    EXPECT_EQ(FindConnection(t.map, first)->line, t.two);
+    ExpectRegistrationsMatch(t.map);
+}
+
+TEST(RouteMapEditColours, TableAutomaticAndCustomColoursSetTheirTextColours) {
+    RouteLine line;
+    SetLineColour(line, 1);  // yellow reads best with black
+    EXPECT_EQ(line.colourIndex, 1);
+    EXPECT_EQ(UnpackRgb(line.customColour), RouteColourTable()[1].rgb);
+    EXPECT_EQ(line.textColour, kTextBlack);
+    EXPECT_EQ(line.arrowColour, kTextBlack);
+    SetCustomLineColour(line, {10, 20, 30});
+    EXPECT_EQ(line.colourIndex, kCustomColour);
+    EXPECT_EQ(line.textColour, kTextBlack) << "a chosen text colour stays";
+    SetLineColour(line, -1);
+    EXPECT_EQ(line.colourIndex, kAutomaticColour);
+    EXPECT_EQ(line.textColour, -1);
+    SetCustomLineColour(line, {10, 20, 30});
+    EXPECT_EQ(line.textColour, kTextWhite) << "automatic text turns white on a colour of the user's own";
+    EXPECT_EQ(line.arrowColour, kTextWhite);
+    SetLineColour(line, kLineColourCount);  // no such entry
+    EXPECT_EQ(line.colourIndex, kAutomaticColour);
+}
+
 }  // namespace
 }  // namespace tak
