@@ -20,7 +20,11 @@ std::optional<std::size_t> PlanList::Move(std::size_t index, int step) {
 }
 
 std::string PlanListText(const std::string& name, const LanguageTable& language) {
-    return name.empty() ? "<" + language.Lang("NoName") + ">" : name;
+    if (!name.empty()) return name;
+    std::string text = "<";
+    text += language.Lang("NoName");
+    text += '>';
+    return text;
 }
 
 }  // namespace tak

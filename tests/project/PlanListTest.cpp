@@ -19,11 +19,15 @@ std::vector<std::string> Names(const std::vector<Plan>& plans) {
     return names;
 }
 
+template <typename Plan>
+std::vector<Plan> PlansNamed(const std::vector<std::string>& names) {
+    std::vector<Plan> plans(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) plans[i].name = names[i];
+    return plans;
+}
+
 TEST(PlanListTest, RemovingSelectsThePlanNowInPlaceElseTheOneBefore) {
-    std::vector<TimeTablePlan> plans(3);
-    plans[0].name = "A";
-    plans[1].name = "B";
-    plans[2].name = "C";
+    std::vector<TimeTablePlan> plans = PlansNamed<TimeTablePlan>({"A", "B", "C"});
     PlanList list(plans);
     EXPECT_EQ(list.Remove(1), std::optional<std::size_t>(1));  // C moved up into B's place
     EXPECT_EQ(Names(plans), (std::vector<std::string>{"A", "C"}));
@@ -37,10 +41,8 @@ TEST(PlanListTest, RemovingSelectsThePlanNowInPlaceElseTheOneBefore) {
 }
 
 TEST(PlanListTest, MovingSwapsWithTheNeighbourAndStopsAtTheEnds) {
-    std::vector<StopTable> tables(3);
-    tables[0].name = "A";
-    tables[1].name = "B";
-    tables[2].name = "";  // the list reaches every kind of plan, named or not
+    // The list reaches every kind of plan, named or not.
+    std::vector<StopTable> tables = PlansNamed<StopTable>({"A", "B", ""});
     PlanList list(tables);
     EXPECT_EQ(list.Move(0, -1), std::nullopt);
     EXPECT_EQ(list.Move(2, 1), std::nullopt);

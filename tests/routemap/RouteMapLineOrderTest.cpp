@@ -42,8 +42,9 @@ struct PathsMap {
             RouteLine& line = AddRouteLine(map, std::to_string(i + 1));
             line.colourIndex = std::array{0, 3, 4, 5}[i % 4];
             const RouteKey lineKey = line.key;
-            const RouteKey a = AddRouteStop(map, "A" + std::to_string(i)).key;
-            const RouteKey b = AddRouteStop(map, "B" + std::to_string(i)).key;
+            const std::string number = std::to_string(i);
+            const RouteKey a = AddRouteStop(map, "A" + number).key;
+            const RouteKey b = AddRouteStop(map, "B" + number).key;
             AddConnection(map, lineKey, a, b);
         }
         layout = UnplacedLayout(map);
