@@ -180,21 +180,25 @@ void PrintRouteMap(const ProjectView& view) {
     const RouteMap& map = view.project.routeMap;
     std::printf("\n%s: %d x %d, %s\n", VisibleText(lang.Lang("WinRouteMap")).c_str(), map.width, map.height,
                 VisibleText(FormatName(map.format)).c_str());
+    // A list the map has nothing in reads "(none)", as the sections above do.
+    const auto printList = [&lang](const char* label, const std::vector<std::string>& items, const char* separator) {
+        PrintLine("    ", lang.Lang(label), items.empty() ? lang.Lang("InfoNone") : Join(items, separator));
+    };
     std::vector<std::string> lines;
     for (const auto& line : map.lines) lines.push_back(line.name);
-    PrintLine("    ", lang.Lang("Lines"), Join(lines, ", "));
+    printList("Lines", lines, ", ");
     std::vector<std::string> stops;
     for (const auto& stop : map.stops) {
         stops.push_back(stop.automatic ? stop.name
                                        : stop.name + " (" + std::to_string(stop.stored.x) + "," +
                                              std::to_string(stop.stored.y) + ")");
     }
-    PrintLine("    ", lang.Lang("Stops"), Join(stops, ", "));
+    printList("Stops", stops, ", ");
     std::vector<std::string> connections;
     for (const auto& c : map.connections) {
         connections.push_back(RouteLineName(map, c.line) + ": " + ConnectionCaption(map, lang, c));
     }
-    PrintLine("    ", lang.Lang("Connection"), Join(connections, "; "));
+    printList("Connection", connections, "; ");
 }
 
 // --- JSON ---------------------------------------------------------------------------------

@@ -70,6 +70,9 @@ TEST_F(CliInfoTest, PrintsEventsToursTripsAndCountsInTheChosenLanguage) {
     EXPECT_NE(result.output.find("Mon"), std::string::npos) << "tour days in the language's words";
     // Trips are listed under their line names, in the order line numbers are read.
     EXPECT_LT(result.output.find("\n  9\n    B"), result.output.find("\n  10\n    A")) << result.output;
+    // Without a project file the route map has nothing, and says so.
+    EXPECT_NE(result.output.find("    Lines: (none)\n    Stops: (none)\n    Connection: (none)\n"), std::string::npos)
+        << result.output;
 }
 
 TEST_F(CliInfoTest, JsonCountsFollowTheDate) {
