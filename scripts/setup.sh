@@ -40,9 +40,9 @@ ensure_test_locale() {
     $sudo locale-gen >/dev/null
 }
 
-build() {  # build <dir> [cmake options...]
+build() {  # build <dir> [cmake options...]; a compiler warning fails it
     local dir=$1; shift
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAKTARIUM_WERROR=ON "$@" >/dev/null
     cmake --build "$dir"
 }
 

@@ -68,13 +68,13 @@ fi
 PKG_CONFIG_LIBDIR="$deps/lib/pkgconfig" cmake -S . -B "$buildWindows" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-toolchain.cmake" \
     -DTAKTARIUM_WINDOWS_PREFIX="$deps" -DTAKTARIUM_WINDOWS_QT="$qt" -DQT_HOST_PATH=/usr \
-    -DCMAKE_BUILD_TYPE=Release -DTAKTARIUM_BENCH=OFF \
+    -DCMAKE_BUILD_TYPE=Release -DTAKTARIUM_BENCH=OFF -DTAKTARIUM_WERROR=ON \
     -DTAKTARIUM_BUNDLED_FONTS_DIR=/usr/share/fonts/truetype/liberation2 \
     -DTAKTARIUM_TEST_SOURCE_DIR=S:/ -DTAKTARIUM_TEST_REALMAPS_DIR=R:/ "${launcher[@]}" >/dev/null
 PKG_CONFIG_LIBDIR="$deps/lib/pkgconfig" cmake --build "$buildWindows"
 
 # The Linux tool to compare with (the build of `setup.sh test`, when there is one).
-[ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+[ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAKTARIUM_WERROR=ON >/dev/null
 cmake --build build --target taktarium-cli
 
 # ---- 4. the tests under Wine ---------------------------------------------------
